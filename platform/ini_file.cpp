@@ -1,0 +1,287 @@
+#include "ini_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+bool atomicWriteFile(const std::string& path, std::string_view content, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    std::string tmp = path + ".tmpXXXXXX";
+    std::vector<char> name(tmp.begin(), tmp.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return fail("cannot create a temporary file beside " + path + ": " + std::strerror(errno));
+    const char* p = content.data();
+    size_t left = content.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            ::unlink(name.data());
+            return fail("cannot write " + path + ": " + std::strerror(e));
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(name.data());
+        return fail("cannot write " + path + ": " + std::strerror(e));
+    }
+    if (::close(fd) != 0) {
+        int e = errno;
+        ::unlink(name.data());
+        return fail("cannot close " + path + ": " + std::strerror(e));
+    }
+    // mkstemp makes the file private; settings files are ordinary user files.
+    ::chmod(name.data(), 0644);
+    if (::rename(name.data(), path.c_str()) != 0) {
+        int e = errno;
+        ::unlink(name.data());
+        return fail("cannot replace " + path + ": " + std::strerror(e));
+    }
+    if (error) error->clear();
+    return true;
+}
+
+IniFile::IniFile(std::string path) : d_path(std::move(path)) {
+    std::ifstream in(d_path, std::ios::binary);
+    if (!in) {
+        // A missing file is an empty one; an unreadable one is reported.
+        d_loadedOk = (errno == ENOENT);
+        return;
+    }
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (in.bad()) {
+        d_loadedOk = false;
+        return;
+    }
+    parse(ss.str());
+}
+
+void IniFile::parse(const std::string& content) {
+    d_sections.clear();
+    d_sections.push_back(Section{});
+    size_t pos = 0;
+    while (pos < content.size()) {
+        size_t end = content.find('\n', pos);
+        if (end == std::string::npos) end = content.size();
+        std::string_view raw(content.data() + pos, end - pos);
+        pos = end + 1;
+        std::string_view line = trim(raw);
+        if (!line.empty() && line.front() == '[') {
+            size_t close = line.find(']');
+            std::string_view name = close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
+            d_sections.push_back(Section{std::string(trim(name)), {}});
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (line.empty() || line.front() == ';' || line.front() == '#' || eq == std::string_view::npos ||
+            trim(line.substr(0, eq)).empty()) {
+            d_sections.back().lines.push_back(Line{"", std::string(line)});
+            continue;
+        }
+        d_sections.back().lines.push_back(
+            Line{std::string(trim(line.substr(0, eq))), std::string(trim(line.substr(eq + 1)))});
+    }
+}
+
+const IniFile::Section* IniFile::findSection(std::string_view name) const {
+    for (const Section& s : d_sections)
+        if (!s.name.empty() && equalNoCase(s.name, name)) return &s;
+    return nullptr;
+}
+
+IniFile::Section& IniFile::sectionFor(std::string_view name) {
+    for (Section& s : d_sections)
+        if (!s.name.empty() && equalNoCase(s.name, name)) return s;
+    d_sections.push_back(Section{std::string(name), {}});
+    return d_sections.back();
+}
+
+const IniFile::Line* IniFile::findLine(std::string_view section, std::string_view key) const {
+    const Section* s = findSection(section);
+    if (!s) return nullptr;
+    for (const Line& l : s->lines)
+        if (!l.key.empty() && equalNoCase(l.key, key)) return &l;
+    return nullptr;
+}
+
+bool IniFile::sectionExists(std::string_view section) const { return findSection(section) != nullptr; }
+
+bool IniFile::valueExists(std::string_view section, std::string_view key) const {
+    return findLine(section, key) != nullptr;
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    const Line* l = findLine(section, key);
+    return l ? l->value : std::string(def);
+}
+
+bool IniFile::parseInteger(std::string_view text, int& out) {
+    text = trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    int base = 10;
+    bool negative = false;
+    if (!text.empty() && text.front() == '-') {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    } else if (!text.empty() && text.front() == '$') {
+        base = 16;
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return false;
+    long long v = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, base);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+    if (negative) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool IniFile::parseDouble(std::string_view text, double& out) {
+    text = trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    std::string s(text);
+    if (s.find('.') == std::string::npos) {
+        size_t comma = s.find(',');
+        if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos) s[comma] = '.';
+    }
+    double v = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size()) return false;
+    out = v;
+    return true;
+}
+
+std::string IniFile::formatDouble(double value) {
+    char buf[64];
+    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    if (ec != std::errc()) return "0";
+    return std::string(buf, ptr);
+}
+
+int IniFile::readInteger(std::string_view section, std::string_view key, int def) const {
+    const Line* l = findLine(section, key);
+    int v = 0;
+    return l && parseInteger(l->value, v) ? v : def;
+}
+
+double IniFile::readFloat(std::string_view section, std::string_view key, double def) const {
+    const Line* l = findLine(section, key);
+    double v = 0;
+    return l && parseDouble(l->value, v) ? v : def;
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {
+    const Line* l = findLine(section, key);
+    if (!l) return def;
+    int v = 0;
+    if (parseInteger(l->value, v)) return v != 0;
+    if (equalNoCase(trim(l->value), "true")) return true;
+    if (equalNoCase(trim(l->value), "false")) return false;
+    return def;
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    Section& s = sectionFor(section);
+    for (Line& l : s.lines)
+        if (!l.key.empty() && equalNoCase(l.key, key)) {
+            l.value = std::string(value);
+            return;
+        }
+    // New keys go after the last key line, before trailing blank lines.
+    auto it = s.lines.end();
+    while (it != s.lines.begin() && std::prev(it)->key.empty() && std::prev(it)->value.empty()) --it;
+    s.lines.insert(it, Line{std::string(key), std::string(value)});
+}
+
+void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeFloat(std::string_view section, std::string_view key, double value) {
+    writeString(section, key, formatDouble(value));
+}
+
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniFile::eraseKey(std::string_view section, std::string_view key) {
+    for (Section& s : d_sections) {
+        if (s.name.empty() || !equalNoCase(s.name, section)) continue;
+        std::erase_if(s.lines, [&](const Line& l) { return !l.key.empty() && equalNoCase(l.key, key); });
+    }
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    bool afterNamed = false; // a blank line separates named sections, not the preamble
+    for (const Section& s : d_sections) {
+        if (s.name.empty() && s.lines.empty()) continue;
+        if (!s.name.empty()) {
+            if (afterNamed && out.size() >= 2 && out.compare(out.size() - 2, 2, "\n\n") != 0) out += '\n';
+            out += '[' + s.name + "]\n";
+            afterNamed = true;
+        }
+        for (const Line& l : s.lines) {
+            if (l.key.empty())
+                out += l.value + '\n';
+            else
+                out += l.key + '=' + l.value + '\n';
+        }
+    }
+    return out;
+}
+
+bool IniFile::save() { return saveAs(d_path); }
+
+bool IniFile::saveAs(const std::string& path) { return atomicWriteFile(path, text(), &d_error); }

@@ -1,0 +1,76 @@
+#pragma once
+// INI settings files read and written key by key, in place of the desktop's INI class.
+// Section and key names compare without regard to case. Numbers are read and written in
+// the C locale whatever the user's locale; a decimal comma written by another program is
+// accepted on reading. Keys and sections this program does not know are kept on save.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class IniFile {
+public:
+    // Reads `path` if it exists; a missing or unreadable file gives an empty set of keys.
+    explicit IniFile(std::string path);
+
+    const std::string& path() const { return d_path; }
+    // False when the file existed but could not be read.
+    bool loadedOk() const { return d_loadedOk; }
+
+    bool sectionExists(std::string_view section) const;
+    bool valueExists(std::string_view section, std::string_view key) const;
+
+    // Each read gives `def` when the key is missing or its text is not a number of the kind.
+    std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
+    int readInteger(std::string_view section, std::string_view key, int def) const;
+    double readFloat(std::string_view section, std::string_view key, double def) const;
+    // Any non-zero number reads as true; "true"/"false" are accepted too.
+    bool readBool(std::string_view section, std::string_view key, bool def) const;
+
+    void writeString(std::string_view section, std::string_view key, std::string_view value);
+    void writeInteger(std::string_view section, std::string_view key, int value);
+    // Shortest text that reads back to the same double.
+    void writeFloat(std::string_view section, std::string_view key, double value);
+    void writeBool(std::string_view section, std::string_view key, bool value);
+    void eraseKey(std::string_view section, std::string_view key);
+
+    // Writes all sections to a temporary file beside `path`, checks write and close, then
+    // renames it over the file. On failure the old file is intact and false is returned
+    // with `error()` telling why.
+    bool save();
+    bool saveAs(const std::string& path);
+    const std::string& error() const { return d_error; }
+
+    // Text of the whole file as save() would write it.
+    std::string text() const;
+
+    // Number parsing shared with other readers of text files (C locale, decimal comma
+    // accepted). They return false on text that is not entirely a number.
+    static bool parseInteger(std::string_view text, int& out);
+    static bool parseDouble(std::string_view text, double& out);
+    static std::string formatDouble(double value);
+
+private:
+    struct Line {
+        std::string key;   // empty for a comment or blank line
+        std::string value; // the value, or the raw text of a comment line
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+
+    const Section* findSection(std::string_view name) const;
+    Section& sectionFor(std::string_view name);
+    const Line* findLine(std::string_view section, std::string_view key) const;
+    void parse(const std::string& content);
+
+    std::string d_path;
+    bool d_loadedOk = true;
+    std::string d_error;
+    std::vector<Section> d_sections; // the first may have an empty name: lines before any section
+};
+
+// Writes `content` to `path` through a temporary file in the same folder and a rename.
+// Returns false (and leaves the old file alone) when any step fails; `error` says which.
+bool atomicWriteFile(const std::string& path, std::string_view content, std::string* error = nullptr);

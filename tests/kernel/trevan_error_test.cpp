@@ -1,0 +1,67 @@
+#include "trevan_error.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class ErrorStackTest : public ::testing::Test {
+protected:
+    void SetUp() override { get_error_text(); }
+};
+
+TEST_F(ErrorStackTest, EmptyStackGivesEmptyText) {
+    EXPECT_STREQ(get_error_text(), "");
+}
+
+TEST_F(ErrorStackTest, NewestFirstAndEmptiedByReading) {
+    push_error(1, "kernel\\hardware", 70);
+    push_error(2, "kernel\\usb_windriver", 366);
+    EXPECT_STREQ(get_error_text(), "Error : No TrevanA found\nError : USB Open Error\n");
+    EXPECT_STREQ(get_error_text(), "");
+}
+
+TEST_F(ErrorStackTest, EleventhPushLeavesOnlyItself) {
+    for (int i = 0; i < 10; ++i) push_error(6, "kernel\\usb", i);
+    EXPECT_EQ(error_count(), 10);
+    push_error(24, "kernel\\control_zero_calibration_hw12", 82);
+    EXPECT_EQ(error_count(), 1);
+    EXPECT_STREQ(get_error_text(), "Error : Error in Zero Calibration\n");
+}
+
+TEST_F(ErrorStackTest, MessagesAreExact) {
+    struct Case {
+        int code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "Not enough memory for allocation"},
+        {9, "Can't convert data from usb to raw data    "},
+        {13, "Can't create temporaty file - Win32 Error"},
+        {17, "While transforming data from hardware to raw data, ch1 and ch2 bit is different"},
+        {24, "Error in Zero Calibration"},
+        {25, "Unknown error"},
+        {-1, "Unknown error"},
+        {1000, "Unknown error"},
+    };
+    for (const Case& c : cases) {
+        push_error(c.code, "x", 1);
+        EXPECT_EQ(std::string(get_error_text()), std::string("Error : ") + c.text + "\n") << c.code;
+    }
+}
+
+TEST_F(ErrorStackTest, TwoThreadsPushing) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < 1000; ++i) push_error(8, "kernel\\usb", i);
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_GE(error_count(), 1);
+    EXPECT_LE(error_count(), MAX_ERROR_STACK);
+}
+
+} // namespace

@@ -1,0 +1,96 @@
+#include "ini_file.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <sys/stat.h>
+
+namespace {
+
+TEST(IniFile, MissingFileReadsDefaults) {
+    TempDir dir;
+    IniFile ini(dir.file("none.ini"));
+    EXPECT_TRUE(ini.loadedOk());
+    EXPECT_EQ(ini.readInteger("A", "b", 7), 7);
+    EXPECT_DOUBLE_EQ(ini.readFloat("A", "b", 2.5), 2.5);
+    EXPECT_EQ(ini.readString("A", "b", "x"), "x");
+    EXPECT_TRUE(ini.readBool("A", "b", true));
+}
+
+TEST(IniFile, ValuesAndVariants) {
+    TempDir dir;
+    std::string path = dir.write("a.ini",
+                                 "; comment\r\n[Channel]\r\nvoltageDiv1 = 3\r\nOffset=2,5\r\nfactor=1e-3\r\n"
+                                 "on=5\r\noff=0\r\nword=true\r\nbad=12abc\r\nhex=0x1F\r\n[other]\nx=1\n");
+    IniFile ini(path);
+    struct Case {
+        const char* section;
+        const char* key;
+        double expected;
+    };
+    const Case numbers[] = {
+        {"CHANNEL", "VOLTAGEDIV1", 3}, {"channel", "offset", 2.5}, {"Channel", "factor", 1e-3},
+        {"Channel", "bad", -1},        {"Other", "X", 1},
+    };
+    for (const Case& c : numbers) EXPECT_DOUBLE_EQ(ini.readFloat(c.section, c.key, -1), c.expected) << c.key;
+    EXPECT_EQ(ini.readInteger("Channel", "bad", -1), -1);
+    EXPECT_EQ(ini.readInteger("Channel", "hex", -1), 31);
+    EXPECT_EQ(ini.readInteger("Channel", "voltageDiv1", -1), 3);
+    EXPECT_TRUE(ini.readBool("Channel", "on", false));
+    EXPECT_FALSE(ini.readBool("Channel", "off", true));
+    EXPECT_TRUE(ini.readBool("Channel", "word", false));
+}
+
+TEST(IniFile, SaveKeepsUnknownKeysAndComments) {
+    TempDir dir;
+    std::string path = dir.write("a.ini", "; keep me\n[S]\nunknown=abc\nk=1\n\n[T]\nz=9\n");
+    IniFile ini(path);
+    ini.writeInteger("s", "K", 2);
+    ini.writeFloat("S", "new", 0.1);
+    ini.writeBool("U", "flag", true);
+    ASSERT_TRUE(ini.save()) << ini.error();
+    EXPECT_EQ(TempDir::read(path), "; keep me\n[S]\nunknown=abc\nk=2\nnew=0.1\n\n[T]\nz=9\n\n[U]\nflag=1\n");
+}
+
+TEST(IniFile, NumbersUseTheCLocale) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    std::string saved = old ? old : "C";
+    std::setlocale(LC_ALL, "de_DE.UTF-8"); // may not exist; the check holds either way
+    TempDir dir;
+    IniFile ini(dir.file("n.ini"));
+    ini.writeFloat("A", "x", 2.4);
+    ini.writeFloat("A", "y", -1234567.125);
+    EXPECT_EQ(ini.readString("A", "x", ""), "2.4");
+    EXPECT_EQ(ini.readString("A", "y", ""), "-1234567.125");
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(IniFile, FailedSaveLeavesOldFile) {
+    TempDir dir;
+    std::string sub = dir.file("ro");
+    ::mkdir(sub.c_str(), 0755);
+    std::string path = sub + "/a.ini";
+    {
+        IniFile ini(path);
+        ini.writeInteger("A", "b", 1);
+        ASSERT_TRUE(ini.save());
+    }
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    ::chmod(sub.c_str(), 0555);
+    IniFile ini(path);
+    ini.writeInteger("A", "b", 2);
+    EXPECT_FALSE(ini.save());
+    EXPECT_FALSE(ini.error().empty());
+    ::chmod(sub.c_str(), 0755);
+    EXPECT_EQ(TempDir::read(path), "[A]\nb=1\n");
+}
+
+TEST(IniFile, SaveIntoMissingFolderFails) {
+    TempDir dir;
+    IniFile ini(dir.file("nofolder/a.ini"));
+    ini.writeInteger("A", "b", 1);
+    EXPECT_FALSE(ini.save());
+}
+
+} // namespace
