@@ -1,0 +1,201 @@
+#include "control.h"
+
+#include "apply_state_steps.h"
+#include "buffer_display_data.h"
+#include "buffer_physical_data.h"
+#include "buffer_raw_data.h"
+#include "buffer_raw_data_stop.h"
+#include "calibration.h"
+#include "firmware_download.h"
+#include "register.h"
+#include "system_registry.h"
+#include "transform_hardware_raw.h"
+#include "transform_raw_display.h"
+#include "transform_raw_physical.h"
+#include "trevan_error.h"
+#include "usb.h"
+
+#include <new>
+
+Control* g_control = nullptr;
+
+namespace {
+
+const char* const kSource = "kernel\\control";
+
+// Creation that reports "no memory" as a null pointer, as init's failure codes expect.
+template <class T, class... Args>
+std::unique_ptr<T> create(Args&&... args) {
+    return std::unique_ptr<T>(new (std::nothrow) T(std::forward<Args>(args)...));
+}
+
+void putInUse(State& s, int width, int height) {
+    s.d_firstRollTimeDiv = 26;
+    s.d_runState = _RUN;
+    s.d_displayWidth = width;
+    s.d_displayHeight = height;
+}
+
+} // namespace
+
+Control::Control() = default;
+
+Control::~Control() {
+    // Files are written only from what was really loaded: a kernel whose init failed
+    // before the calibration came from the instrument must not write constants it never had.
+    if (p_state && d_stateLoaded) p_state->writeIni(p_state->d_fileName, 4);
+    p_state.reset();
+    if (p_calibration && p_calibration->d_fromHardware) p_calibration->writeIni(nullptr);
+    p_calibration.reset();
+    p_register.reset();
+    p_hardware.reset();
+    p_bufferRawData.reset();
+    p_bufferRawDataStop.reset();
+    p_bufferRawDataRef.reset();
+    p_bufferPhysicalData.reset();
+    p_bufferDisplayData.reset();
+    p_transformHardwareRaw.reset();
+    p_transformRawDisplay.reset();
+    p_transformRawPhysical.reset();
+    p_systemRegistry.reset();
+}
+
+bool Control::takeVersions(State& s) {
+    int version = s.d_hardwareVersion;
+    if (p_calibration && p_calibration->d_fromHardware) {
+        s.d_calibrationVersion = p_calibration->d_calibrationVersion;
+        s.d_firmwareVersion = p_calibration->d_firmwareVersion;
+        version = p_calibration->HardwareVersion;
+    }
+    // A version below 1 can only come from a state file; treat it as the first generation.
+    if (version < _HW1) version = _HW1;
+    if (version > _HW4) version = _HW4;
+    s.d_hardwareVersion = version;
+    if (version < _HW3) {
+        s.d_bufferSizeMax = _10K;
+    } else {
+        p_hardware->setVersion(version);
+        s.d_bufferSizeMax = _500K;
+    }
+
+    unsigned char fpga = 0;
+    if (!p_hardware->readVersionByte(&fpga, 500)) return false;
+    s.d_FPGAVersion = fpga;
+    s.d_APIVersion = 1;
+    if (version <= _HW2) {
+        s.d_adcBits = 12;
+        s.d_adcLevels = 4096;
+    } else {
+        s.d_adcBits = 10;
+        s.d_adcLevels = 1024;
+    }
+    s.d_adcMaxCode = s.d_adcLevels - 1;
+    if (p_calibration) p_calibration->d_adcLevels = s.d_adcLevels;
+    return true;
+}
+
+bool Control::init(int width, int height) {
+    p_systemRegistry = create<SystemRegistry>();
+    if (!p_systemRegistry) {
+        push_error(_ERR_MEMORY, kSource, 78);
+        return false;
+    }
+    if (!p_systemRegistry->read()) return false;
+
+    p_state = create<State>(std::string(p_systemRegistry->getStatePath()));
+    if (!p_state) {
+        push_error(_ERR_MEMORY, kSource, 90);
+        return false;
+    }
+    d_stateLoaded = true;
+    putInUse(*p_state, width, height);
+
+    // Whatever the download says, the instrument may already run its firmware.
+    DownloadAllDevices(p_systemRegistry->getFirmwarePath());
+
+    auto usb = create<USB>();
+    if (!usb) {
+        push_error(_ERR_MEMORY, kSource, 120);
+        return false;
+    }
+    usb->setState(p_state.get());
+    p_hardware = std::move(usb);
+    if (!p_hardware->init(_HW2, static_cast<unsigned>(p_state->d_bufferSizeHardware))) return false;
+
+    p_calibration = create<Calibration>();
+    if (!p_calibration) {
+        push_error(_ERR_MEMORY, kSource, 132);
+        return false;
+    }
+    if (!p_calibration->init(p_hardware.get(), p_systemRegistry->getCalibrationPath(), p_state->d_interleaveOnOff,
+                             p_state->d_channelsOnOff))
+        return false;
+    p_state->p_calibration = p_calibration.get();
+
+    if (!takeVersions(*p_state)) return false;
+
+    p_register = create<Register>(p_state->d_hardwareVersion);
+    if (!p_register) {
+        push_error(_ERR_MEMORY, kSource, 181);
+        return false;
+    }
+
+    p_bufferRawData = create<BufferRawData>();
+    p_bufferRawDataStop = create<BufferRawDataStop>();
+    p_bufferRawDataRef = create<BufferRawDataStop>();
+    p_bufferPhysicalData = create<BufferPhysicalData>();
+    p_bufferDisplayData = create<BufferDisplayData>();
+    if (!p_bufferRawData || !p_bufferRawDataStop || !p_bufferPhysicalData || !p_bufferDisplayData) {
+        push_error(_ERR_MEMORY, kSource, 209);
+        return false;
+    }
+
+    p_transformHardwareRaw = create<TransformHardwareRaw>(p_hardware.get(), p_bufferRawData.get(), p_state.get());
+    p_transformRawDisplay = create<TransformRawDisplay>(p_bufferRawData.get(), p_bufferDisplayData.get(),
+                                                        p_state.get(), p_bufferRawDataStop.get());
+    if (!p_transformHardwareRaw || !p_transformRawDisplay) {
+        push_error(_ERR_MEMORY, kSource, 217);
+        return false;
+    }
+    p_transformRawPhysical = create<TransformRawPhysical>(p_transformRawDisplay.get(), p_bufferPhysicalData.get());
+    if (!p_transformRawPhysical) {
+        push_error(_ERR_MEMORY, kSource, 222);
+        return false;
+    }
+
+    return applyState(*p_state);
+}
+
+bool Control::applyState(State state) {
+    *p_state = state;
+    sendCommand();
+
+    State& s = *p_state;
+    const bool ch1 = s.d_channel[_CH1].channelOnOff;
+    const bool ch2 = s.d_channel[_CH2].channelOnOff;
+    s.d_channelsOnOff = ch1 && ch2 ? _CH1_ON_CH2_ON : ch1 ? _CH1_ON_CH2_OFF : ch2 ? _CH1_OFF_CH2_ON : _CH1_OFF_CH2_OFF;
+    for (int ch : {int(_CH1), int(_CH2)}) {
+        if (!s.d_channel[ch].channelOnOff) continue;
+        p_bufferDisplayData->release(ch);
+        p_bufferDisplayData->allocate(ch, s.d_displayWidth, s.d_displayHeight);
+    }
+    return applyStateSteps(*this);
+}
+
+bool Control::loadState(const char* path) {
+    const std::string ownFile = p_state->d_fileName;
+
+    State local(path ? std::string(path) : std::string());
+    putInUse(local, 500, 400);
+    local.p_calibration = p_calibration.get();
+    if (!takeVersions(local)) return false;
+
+    applyState(local);
+    p_state->d_fileName = ownFile;
+    return true;
+}
+
+bool Control::saveState(const char* path, int channelCount) {
+    if (!path) return false;
+    return p_state->writeIni(path, channelCount);
+}

@@ -1,0 +1,192 @@
+#pragma once
+// The one object that owns the instrument kernel. The rest of the program reaches it only
+// through the facade (control_facade.h) on the global g_control.
+//
+// Threading: no lock. The GUI thread and the worker thread keep apart through the pause
+// handshake (thread_flags.h); a GUI action waits until the worker's cycle is idle.
+// Failures: operations return false after pushing an error code (trevan_error.h).
+
+#include "codes.h"
+#include "state.h"
+#include "units.h"
+
+#include <memory>
+#include <string>
+
+class SystemRegistry;
+class Calibration;
+class Register;
+class Hardware;
+class BufferRawData;
+class BufferRawDataStop;
+class BufferPhysicalData;
+class BufferDisplayData;
+class TransformHardwareRaw;
+class TransformRawDisplay;
+class TransformRawPhysical;
+
+class Control {
+public:
+    Control();
+    ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    // Builds the kernel in its fixed order; false with the error stack telling why. What was
+    // built stays in place for the destructor.
+    bool init(int width_, int height_);
+    // Programs a whole State into the instrument in the fixed order of applyStateSteps.
+    bool applyState(State state_);
+    // Reads a state file and applies it; the kernel keeps writing to its own state file.
+    // False only when the instrument's FPGA version byte cannot be read.
+    bool loadState(const char* path_);
+    // Writes the current State with `channelCount_` channel sections (callers pass 4).
+    bool saveState(const char* path_, int channelCount_);
+
+    // The kernel's State; applyStateSteps reads the values it applies through it.
+    const State& state() const { return *p_state; }
+
+    // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
+    // (they return false / 0) before anything is indexed.
+    bool getChannelOnOff(int ch_) const;
+    int getChannelCoupling(int ch_) const;
+    int getVoltageDiv(int ch_) const;
+    double getVoltageOffset(int ch_) const;   // display rows 0..400
+    int getProbeAttenuation(int ch_) const;
+    double getScaleFactor(int ch_) const;
+    bool getInvertOnOff(int ch_) const;
+    bool getBandwidthLimitOnOff(int ch_) const;
+    double getTriggerOffset(int ch_) const;   // the channel's stored trigger level, display rows
+    bool isChannelOn(int ch_) const { return getChannelOnOff(ch_); }
+
+    int getTriggerSource() const { return p_state->d_triggerSource; }
+    int getTriggerSlope() const { return p_state->d_triggerSlope; }
+    int getTriggerType() const { return p_state->d_triggerType; }
+    int getTriggerMode() const { return p_state->d_triggerMode; }
+    double getTriggerLevel() const { return p_state->d_triggerLevel; }
+    bool getTriggerAdvanceOnOff() const { return p_state->d_triggerAdvanceOnOff; }
+    bool getTriggerHighFrequencyRejectOnOff() const { return p_state->d_triggerHighFrequencyRejectOnOff; }
+
+    bool getDelayOnOff() const { return p_state->d_delayOnOff; }
+    int getTimeDiv() const { return p_state->d_timeDiv; }
+    double getHorizontalPosition() const { return p_state->d_horizontalPosition; }
+    int getBufferSizeMode() const { return p_state->d_bufferSizeMode; }
+    bool getPeakDetectionOnOff() const { return p_state->d_peakDetectionOnOff; }
+    int getNumberOfAverage() const { return p_state->d_averageCount; }
+    int getNumberOfAverageMax() const { return p_state->d_averageCountMax; }
+    int getBufferSize() const { return p_state->d_bufferSize; }
+    int getAcquireLength() const { return p_state->d_acquireLength; }
+    double getSampleRate() const { return p_state->d_sampleRate; }
+    int getPeakDetectionMinTimeDiv() const { return p_state->d_peakDetectionMinTimeDiv; }
+    int getRunState() const { return p_state->d_runState; }
+    int getHardwareVersion() const { return p_state->d_hardwareVersion; }
+    int getDefaultTimeOut() const { return p_state->d_defaultTimeOut; }
+    int getTimeBaseParameter() const { return p_state->d_timeBaseParameter; }
+    int getChannelsOnOff() const { return p_state->d_channelsOnOff; }
+    bool getInterleaveOnOff() const { return p_state->d_interleaveOnOff; }
+
+    int getLineJoinMode() const { return p_state->d_lineJoinMode; }
+    int getPersistence() const { return p_state->d_persistence; }
+    int getDisplayWidth() const { return p_state->d_displayWidth; }
+    int getDisplayHeight() const { return p_state->d_displayHeight; }
+    float getIntensityFactor() const { return p_state->d_intensityFactor; }
+    bool getXYPlotOnOff() const { return p_state->d_XYPlotOnOff; }
+    int getAdcLevels() const { return p_state->d_adcLevels; }
+    double getADCAmpFactor() const { return p_state->d_ADCAmpFactor; }
+    double getBufferBarTrigger() const { return p_state->d_bufferBarTrigger; }
+    double getBufferBarMarkLeft() const { return p_state->d_bufferBarMarkLeft; }
+    double getBufferBarMarkRight() const { return p_state->d_bufferBarMarkRight; }
+    double getBufferBarWidth() const { return p_state->d_bufferBarWidth; }
+    double getBufferBarLeft() const { return p_state->d_bufferBarLeft; }
+
+    int getMathSource1() const { return p_state->d_mathSource1; }
+    int getMathOperation() const { return p_state->d_mathOperation; }
+    bool getTriggeredFlag() const { return p_state->d_triggeredFlag; }
+    bool getETSOnOff() const { return p_state->d_ETSOnOff; }
+
+    // ---- predicates on the method of the current time base
+    bool isEquivalentTime() const { return p_state->isEquivalentTime(); }
+    bool isRealTime() const { return p_state->isRealTime(); }
+    bool isRoll() const { return p_state->isRoll(); }
+    bool isRIS() const { return p_state->isRIS(); }
+    bool isETSMode1() const { return p_state->isETSMode1(); }
+    bool areBothChannelsOn() const { return p_state->areBothChannelsOn(); }
+
+    // ---- setters that touch only the State
+    bool setLineJoinMode(int mode_);
+    bool setPersistence(int level_);
+    bool setXYPlotOnOff(bool on_);
+    bool setMathSource1(int source_);
+    bool setMathSource2(int source_);
+    bool setMathOperation(int operation_);
+    bool setETSOffsetMargin(int margin_);
+    bool updateBufferBar();
+
+    // ---- file locations
+    const char* getEnvironmentPath() const;
+    const char* getCalibrationPath() const;
+    const char* getAdvancedTriggerPath() const;
+    const char* getMainDirectory() const;
+    int getGraphicMode() const;
+
+    // Runs the channel's raw-to-display transform and returns its width x height intensity
+    // image; null for a code outside _CH1.._REFERENCE.
+    unsigned char* getDisplayBuffer(int ch_);
+
+    // ---- conversions (display rows: 0 at the bottom; codes: converter codes)
+    short zeroLevelCode(int ch_) const;
+    short rowToRaw(int ch_, int row_) const;
+    int rawToRow(int ch_, short code_) const;
+    double rawToVoltage(int ch_, short code_) const;
+    int voltageToRow(int ch_, double volts_) const;
+    int voltageToRaw(int ch_, double volts_) const;
+    static double timeRatio(int fromCode_, int toCode_);
+    static double voltRatio(int fromCode_, int toCode_);
+
+    // ---- hardware pass-throughs (500 ms time-out)
+    unsigned char* getRegisterImage();
+    int getNumberOfReadRegisters() const;
+    bool readRegisters(unsigned char* reg_p, int size_);
+    bool readFPGAVersion(unsigned char* version_);
+    bool resetAcquisition();
+    bool sendCommand();
+    int getChipTemperatureCalib() const;
+    bool readCounter(void* out_);
+
+    // ---- calibration
+    bool writeCalibrationToHardware();
+    bool readCalibrationFile(const char* path_);
+    bool writeCalibrationFile(const char* path_);
+    double getCalibrationGain(int ch_, int coupling_, int voltDiv_) const;
+
+    // ---- used by the setters
+    bool loadRegisterTimeBaseTables();
+    bool setTimeBaseParameter(int timeDiv_);
+    bool clearChannelImages();
+    int clearRawChannels(bool history_);
+
+    // Owned members, in teardown order; each null until init creates it.
+    std::unique_ptr<State> p_state;
+    std::unique_ptr<SystemRegistry> p_systemRegistry;
+    std::unique_ptr<Calibration> p_calibration;
+    std::unique_ptr<Register> p_register;
+    std::unique_ptr<Hardware> p_hardware;
+    std::unique_ptr<BufferRawData> p_bufferRawData;
+    std::unique_ptr<BufferRawDataStop> p_bufferRawDataStop;
+    std::unique_ptr<BufferRawDataStop> p_bufferRawDataRef;
+    std::unique_ptr<BufferPhysicalData> p_bufferPhysicalData;
+    std::unique_ptr<BufferDisplayData> p_bufferDisplayData;
+    std::unique_ptr<TransformHardwareRaw> p_transformHardwareRaw;
+    std::unique_ptr<TransformRawDisplay> p_transformRawDisplay;
+    std::unique_ptr<TransformRawPhysical> p_transformRawPhysical;
+
+private:
+    static bool validChannel(int ch_) { return ch_ >= _CH1 && ch_ <= _REFERENCE; }
+    // Version, converter and FPGA fields of a State about to be put into use.
+    bool takeVersions(State& state_);
+
+    // Set once the State came from its file: the teardown writes it back only then.
+    bool d_stateLoaded = false;
+};
+
+extern Control* g_control;

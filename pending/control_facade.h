@@ -1,0 +1,111 @@
+#pragma once
+// The kernel's flat facade: every function forwards to one operation of g_control and returns
+// its result unchanged. Only controlCreate and controlDestroy may be called without a kernel.
+// Channel codes: _CH1 1, _CH2 2, _MATH 3, _REFERENCE 4 (codes.h). Offsets and trigger levels
+// are display rows (0 at the bottom, 400 at the top).
+
+// ---- lifecycle
+// Creates the kernel and initialises it; on false g_control stays set to the partial kernel
+// and get_error_text() says why.
+bool controlCreate(int width, int height);
+// Releases the kernel (writing its state file and calibration file); nothing without one.
+void controlDestroy();
+
+// ---- channel settings
+bool controlGetChannelOnOff(int ch);
+bool controlIsChannelOn(int ch);
+int controlGetChannelsOnOff();
+int controlGetChannelCoupling(int ch);
+int controlGetVoltageDiv(int ch);
+double controlGetVoltageOffset(int ch);
+int controlGetProbeAttenuation(int ch);
+double controlGetScaleFactor(int ch);
+bool controlGetInvertOnOff(int ch);
+bool controlGetBandwidthLimitOnOff(int ch);
+double controlGetTriggerOffset(int ch);
+
+// ---- acquisition-method predicates
+bool controlIsEquivalentTime();
+bool controlIsRIS();
+bool controlIsRealTime();
+bool controlIsRoll();
+
+// ---- trigger
+int controlGetTriggerSource();
+int controlGetTriggerSlope();
+int controlGetTriggerType();
+int controlGetTriggerMode();
+double controlGetTriggerLevel();
+bool controlGetTriggerAdvanceOnOff();
+bool controlGetTriggerHighFrequencyRejectOnOff();
+
+// ---- horizontal
+bool controlGetDelayOnOff();
+int controlGetTimeDiv();
+double controlGetHorizontalPosition();
+
+// ---- acquisition, run state, instrument
+int controlGetBufferSizeMode();
+bool controlGetPeakDetectionOnOff();
+int controlGetNumberOfAverage();
+int controlGetNumberOfAverageMax();
+int controlGetBufferSize();
+int controlGetAcquireLength();
+double controlGetSampleRate();
+int controlGetPeakDetectionMinTimeDiv();
+int controlGetRunState();
+int controlGetHardwareVersion();
+int controlGetAdcLevels();
+double controlGetADCAmpFactor();
+bool controlSetETSOffsetMargin(int margin);
+bool controlGetTriggeredFlag();
+bool controlGetETSOnOff();
+
+// ---- display settings and buffer bar
+bool controlSetPersistence(int level);
+bool controlSetLineJoinMode(int mode);
+bool controlSetXYPlotOnOff(bool on);
+int controlGetLineJoinMode();
+int controlGetPersistence();
+int controlGetDisplayWidth();
+int controlGetDisplayHeight();
+float controlGetIntensityFactor();
+bool controlGetXYPlotOnOff();
+bool controlUpdateBufferBar();
+double controlGetBufferBarTrigger();
+double controlGetBufferBarMarkLeft();
+double controlGetBufferBarMarkRight();
+double controlGetBufferBarWidth();
+double controlGetBufferBarLeft();
+
+// ---- math trace
+bool controlSetMathSource1(int source);
+bool controlSetMathSource2(int source);
+bool controlSetMathOperation(int operation);
+int controlGetMathSource1();
+int controlGetMathOperation();
+
+// ---- records and images
+// display width x height intensity bytes (row 0 at the bottom), or null for a bad code.
+unsigned char* controlGetDisplayBuffer(int ch);
+double controlRawToVoltage(int ch, short code);
+int controlRawToRow(int ch, short code);
+
+// ---- registers and instrument pass-throughs
+unsigned char* controlGetRegisterImage();
+int controlGetNumberOfReadRegisters();
+bool controlReadRegisters(unsigned char* buffer, int size);
+bool controlReadFPGAVersion(unsigned char* version);
+bool controlResetAcquisition();
+
+// ---- state file, paths, calibration
+bool controlSaveState(const char* path, int channelCount);
+bool controlLoadState(const char* path);
+const char* controlGetEnvironmentPath();
+const char* controlGetCalibrationPath();
+const char* controlGetMainDirectory();
+int controlGetGraphicMode();
+bool controlWriteCalibrationToHardware();
+bool controlReadCalibrationFile(const char* path);
+bool controlWriteCalibrationFile(const char* path);
+double controlGetCalibrationGain(int ch, int coupling, int voltDiv);

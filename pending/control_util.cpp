@@ -1,0 +1,77 @@
+// Conversions between raw codes, display rows and physical values.
+#include "control.h"
+
+#include "calibration.h"
+#include "transform_raw_display.h"
+
+#include <cassert>
+#include <cmath>
+
+namespace {
+
+int half(int x) { return x / 2; }
+
+} // namespace
+
+double Control::timeRatio(int fromCode, int toCode) {
+    const double from = sec_per_div(fromCode);
+    assert(from != 0 && "from != 0");
+    return from == 0 ? 0.0 : sec_per_div(toCode) / from;
+}
+
+double Control::voltRatio(int fromCode, int toCode) {
+    const double to = volt_per_div(toCode);
+    assert(volt_per_div(fromCode) != 0 && "from != 0");
+    return to == 0 ? 0.0 : volt_per_div(fromCode) / to;
+}
+
+short Control::zeroLevelCode(int ch) const {
+    if (!validChannel(ch)) return 0;
+    return rowToRaw(ch, static_cast<int>(p_state->d_channel[ch].voltageOffset));
+}
+
+short Control::rowToRaw(int ch, int row) const {
+    if (!validChannel(ch)) return 0;
+    const ChannelSettings& c = p_state->d_channel[ch];
+    double k = p_transformRawDisplay->pixelFactor(c.voltageDiv) * getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
+    // A zero gain (an unset calibration) would divide by zero; take it as 1.
+    if (k == 0 || !std::isfinite(k)) k = p_transformRawDisplay->pixelFactor(c.voltageDiv);
+    if (k == 0) return 0;
+    return static_cast<short>((row + 0.5 + k * half(p_state->d_adcLevels) - half(p_state->d_displayHeight)) / k);
+}
+
+int Control::rawToRow(int ch, short code) const {
+    if (!validChannel(ch)) return -1;
+    return p_transformRawDisplay->rawToRow(ch, code);
+}
+
+double Control::rawToVoltage(int ch, short code) const {
+    if (!validChannel(ch)) return 0.0;
+    const ChannelSettings& c = p_state->d_channel[ch];
+    const double o = c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset;
+    const int H = p_state->d_displayHeight;
+    if (H == 0) return 0.0;
+    return (rawToRow(ch, code) - static_cast<int>(o)) / static_cast<double>(H) * 8 * volt_per_div(c.voltageDiv) *
+           probe_factor(c.probeAttenuation) * c.scaleFactor;
+}
+
+int Control::voltageToRow(int ch, double volts) const {
+    if (!validChannel(ch)) return 0;
+    const ChannelSettings& c = p_state->d_channel[ch];
+    const double perScreen = c.scaleFactor * probe_factor(c.probeAttenuation) * volt_per_div(c.voltageDiv) * 8;
+    if (perScreen == 0) return static_cast<int>(c.voltageOffset);
+    return static_cast<int>(static_cast<int>(c.voltageOffset) + volts / perScreen * p_state->d_displayHeight);
+}
+
+int Control::voltageToRaw(int ch, double volts) const {
+    if (!validChannel(ch)) return 0;
+    const ChannelSettings& c = p_state->d_channel[ch];
+    double k = p_transformRawDisplay->pixelFactor(c.voltageDiv);
+    if (ch != _MATH) {
+        const double gain = getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
+        if (gain != 0 && std::isfinite(gain)) k *= gain;
+    }
+    if (k == 0) return 0;
+    return static_cast<int>((voltageToRow(ch, volts) + 0.5 + k * half(p_state->d_adcLevels) -
+                             half(p_state->d_displayHeight)) / k);
+}

@@ -1,0 +1,118 @@
+#include "apply_state_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every setter call; a chosen call fails. Setters that re-derive State values do so
+// the way the kernel does, so the test sees values read at the moment of each call.
+struct RecordingTarget {
+    State s;
+    std::vector<std::string> calls;
+    std::string failOn;
+
+    const State& state() const { return s; }
+    bool rec(const std::string& c) {
+        calls.push_back(c);
+        return c != failOn;
+    }
+    bool setTriggerSource(int v) { return rec("triggerSource " + std::to_string(v)); }
+    bool setTriggerMode(int v) { return rec("triggerMode " + std::to_string(v)); }
+    bool setTriggerSlope(int v) { return rec("triggerSlope " + std::to_string(v)); }
+    bool setTriggerLevel(double v) { return rec("triggerLevel " + std::to_string(int(v))); }
+    bool setXYPlotOnOff(bool v) { return rec("xy " + std::to_string(v)); }
+    bool setTriggerHighFrequencyRejectOnOff(bool v) { return rec("hfReject " + std::to_string(v)); }
+    bool setDelayOnOff(bool v) { return rec("delay " + std::to_string(v)); }
+    bool setBufferSizeMode(int v) { return rec("bufferSizeMode " + std::to_string(v)); }
+    bool setTimeDiv(int v) {
+        s.d_timeDiv = v;
+        return rec("timeDiv " + std::to_string(v));
+    }
+    bool setHorizontalPosition(double v) {
+        s.d_horizontalPosition = v;
+        return rec("position " + std::to_string(v));
+    }
+    bool setPeakDetectionOnOff(bool v) { return rec("peak " + std::to_string(v)); }
+    bool setNumberOfAverage(int v) { return rec("average " + std::to_string(v)); }
+    bool setChannelOnOff(int ch, bool on) { return rec("on " + std::to_string(ch) + " " + std::to_string(on)); }
+    bool setChannelCoupling(int ch, int v) { return rec("coupling " + std::to_string(ch) + " " + std::to_string(v)); }
+    bool setVoltageDiv(int ch, int v) { return rec("voltDiv " + std::to_string(ch) + " " + std::to_string(v)); }
+    bool setVoltageOffset(int ch, double v) {
+        return rec("offset " + std::to_string(ch) + " " + std::to_string(int(v)));
+    }
+    bool setBandwidthLimitOnOff(int ch, bool v) {
+        return rec("bwLimit " + std::to_string(ch) + " " + std::to_string(v));
+    }
+    bool setETSOnOff(bool v) { return rec("ets " + std::to_string(v)); }
+};
+
+RecordingTarget makeTarget() {
+    RecordingTarget t;
+    State& s = t.s;
+    s.d_triggerSource = 2;
+    s.d_triggerMode = 1;
+    s.d_triggerSlope = 1;
+    s.d_triggerLevel = 210;
+    s.d_bufferSizeMode = _10K;
+    s.d_timeDiv = 17;
+    s.d_horizontalPosition = 250.7;
+    s.d_averageCount = 4;
+    s.d_ETSOnOff = true;
+    s.d_channel[_CH1].channelOnOff = true;
+    s.d_channel[_CH1].channelCoupling = _DC;
+    s.d_channel[_CH1].voltageDiv = 7;
+    s.d_channel[_CH1].voltageOffset = 250;
+    s.d_channel[_CH2].channelOnOff = false;
+    s.d_channel[_MATH].channelOnOff = true;
+    s.d_channel[_MATH].channelCoupling = _DC;
+    s.d_channel[_MATH].voltageDiv = 8;
+    s.d_channel[_MATH].voltageOffset = 100;
+    s.d_channel[_REFERENCE].channelOnOff = false;
+    return t;
+}
+
+TEST(ApplyStateSteps, RunsTheSettersInTheFixedOrder) {
+    RecordingTarget t = makeTarget();
+    ASSERT_TRUE(applyStateSteps(t));
+    const std::vector<std::string> expected = {
+        "triggerSource 2", "triggerMode 1", "triggerSlope 1", "triggerLevel 210", "xy 0", "hfReject 0", "delay 0",
+        "bufferSizeMode 3", "timeDiv 17", "position 250.700000", "peak 0", "average 4",
+        // channel 1 on: coupling, volt/div, offset, then the bandwidth limit
+        "on 1 1", "coupling 1 1", "voltDiv 1 7", "offset 1 250", "bwLimit 1 0",
+        // channel 2 off: no coupling, volt/div or offset, but the bandwidth limit
+        "on 2 0", "bwLimit 2 0",
+        // reference before math; reference off gets only its switch
+        "on 4 0", "on 3 1", "coupling 3 1", "voltDiv 3 8", "offset 3 100",
+        "ets 1", "peak 0", "xy 0",
+        "timeDiv 11", "timeDiv 17", "position 0.000000", "position 250.000000"};
+    EXPECT_EQ(t.calls, expected);
+    EXPECT_DOUBLE_EQ(t.s.d_horizontalPosition, 250.0);
+}
+
+TEST(ApplyStateSteps, StopsOnlyAtTestedSetters) {
+    struct Case {
+        std::string failOn;
+        bool result;
+        size_t callsMade;
+    };
+    const Case cases[] = {
+        {"triggerSource 2", false, 1},   {"triggerMode 1", false, 2},
+        {"triggerSlope 1", true, 31},    {"triggerLevel 210", true, 31},
+        {"delay 0", false, 7},           {"bufferSizeMode 3", true, 31},
+        {"timeDiv 17", false, 9},        {"average 4", true, 31},
+        {"offset 1 250", false, 16},     {"bwLimit 2 0", false, 19},
+        {"on 4 0", false, 20},           {"ets 1", true, 31},
+        {"timeDiv 11", true, 31},
+    };
+    for (const Case& c : cases) {
+        RecordingTarget t = makeTarget();
+        t.failOn = c.failOn;
+        EXPECT_EQ(applyStateSteps(t), c.result) << c.failOn;
+        EXPECT_EQ(t.calls.size(), c.callsMade) << c.failOn;
+    }
+}
+
+} // namespace
