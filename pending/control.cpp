@@ -127,6 +127,7 @@ bool Control::init(int width, int height) {
         push_error(_ERR_MEMORY, kSource, 132);
         return false;
     }
+    p_calibration->setState(p_state.get());
     if (!p_calibration->init(p_hardware.get(), p_systemRegistry->getCalibrationPath(), p_state->d_interleaveOnOff,
                              p_state->d_channelsOnOff))
         return false;
@@ -177,7 +178,7 @@ bool Control::applyState(State state) {
     for (int ch : {int(_CH1), int(_CH2)}) {
         if (!s.d_channel[ch].channelOnOff) continue;
         p_bufferDisplayData->release(ch);
-        p_bufferDisplayData->allocate(ch, s.d_displayWidth, s.d_displayHeight);
+        p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
     }
     return applyStateSteps(*this);
 }

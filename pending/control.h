@@ -159,6 +159,44 @@ public:
     bool writeCalibrationFile(const char* path_);
     double getCalibrationGain(int ch_, int coupling_, int voltDiv_) const;
 
+    // ---- channel and time-base settings (false: a device write failed, or no
+    // acquisition object could be made; State and the register image keep the new values)
+    bool setChannelCoupling(int ch_, int coupling_);
+    bool setVoltageDiv(int ch_, int voltDiv_);
+    bool setVoltageOffset(int ch_, double offset_);       // display row, 0 bottom .. 400 top
+    bool setProbeAttenuation(int ch_, int probe_);
+    bool setInvertOnOff(int ch_, bool on_);
+    bool setBandwidthLimitOnOff(int ch_, bool on_);
+    bool setTimeDiv(int timeDiv_);
+    bool setHorizontalPosition(double position_);       // display column
+    bool setDelayOnOff(bool on_);
+    bool recreateAcquisition();
+    void computeHorizontal(double position_);
+
+    // ---- trigger and acquisition settings
+    bool setTriggerSource(int source_);
+    bool setTriggerSlope(int slope_);
+    bool setTriggerLevel(double level_);                // display row of the source channel
+    bool setTriggerMode(int mode_);
+    bool setTriggerType(int type_, int count_);
+    bool setTriggerLogic(int ch1Condition_, int ch2Condition_, int kind_);
+    bool setTriggerPulse(bool on_, int condition_, int value_);
+    bool setTriggerLogicRegister(int kind_, bool on_);
+    bool setTriggerHighFrequencyRejectOnOff(bool on_);
+    bool setChannelOnOff(int ch_, bool on_);
+    bool setBufferSizeMode(int mode_);
+    bool setNumberOfAverage(int count_);
+    bool setPeakDetectionOnOff(bool on_);
+    bool setETSOnOff(bool on_);
+    bool setRunState(int runState_);
+    bool setIntensityFactor(float factor_);
+
+    // DAC values as they are sent (0..4095, halved on _HW1 for the trigger).
+    int offsetDac(int ch_, double offset_) const;
+    int triggerLevelDac(double level_) const;
+    int horizontalOffset(int position_) const;
+    int delayCounter(int position_) const;
+
     // ---- used by the setters
     bool loadRegisterTimeBaseTables();
     bool setTimeBaseParameter(int timeDiv_);
@@ -181,6 +219,16 @@ public:
     std::unique_ptr<TransformRawPhysical> p_transformRawPhysical;
 
 private:
+    double gainFactor(int ch_) const;
+    double etsCorrection() const;
+    bool rebuildCalibrationTables();
+    void emptyRecords();
+    void emptyChannel(int ch_);
+    void updateReadLength();
+    int averageSelection() const;
+    void resizeRawRecords();
+    void takeStopSnapshot();
+
     static bool validChannel(int ch_) { return ch_ >= _CH1 && ch_ <= _REFERENCE; }
     // Version, converter and FPGA fields of a State about to be put into use.
     bool takeVersions(State& state_);

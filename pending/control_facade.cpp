@@ -1,3 +1,4 @@
+// Every function forwards to one operation of g_control; none tests it for null.
 #include "control_facade.h"
 
 #include "control.h"
@@ -24,10 +25,23 @@ double controlGetScaleFactor(int ch) { return g_control->getScaleFactor(ch); }
 bool controlGetInvertOnOff(int ch) { return g_control->getInvertOnOff(ch); }
 bool controlGetBandwidthLimitOnOff(int ch) { return g_control->getBandwidthLimitOnOff(ch); }
 double controlGetTriggerOffset(int ch) { return g_control->getTriggerOffset(ch); }
+bool controlSetChannelOnOff(int ch, bool on) { return g_control->setChannelOnOff(ch, on); }
+bool controlSetChannelCoupling(int ch, int coupling) { return g_control->setChannelCoupling(ch, coupling); }
+bool controlSetVoltageDiv(int ch, int voltDiv) { return g_control->setVoltageDiv(ch, voltDiv); }
+bool controlSetVoltageOffset(int ch, double offset) { return g_control->setVoltageOffset(ch, offset); }
+bool controlSetProbeAttenuation(int ch, int probe) { return g_control->setProbeAttenuation(ch, probe); }
+bool controlSetInvertOnOff(int ch, bool on) { return g_control->setInvertOnOff(ch, on); }
+bool controlSetBandwidthLimitOnOff(int ch, bool on) { return g_control->setBandwidthLimitOnOff(ch, on); }
 bool controlIsEquivalentTime() { return g_control->isEquivalentTime(); }
 bool controlIsRIS() { return g_control->isRIS(); }
 bool controlIsRealTime() { return g_control->isRealTime(); }
 bool controlIsRoll() { return g_control->isRoll(); }
+bool controlSetTriggerSource(int source) { return g_control->setTriggerSource(source); }
+bool controlSetTriggerSlope(int slope) { return g_control->setTriggerSlope(slope); }
+bool controlSetTriggerType(int type, int count) { return g_control->setTriggerType(type, count); }
+bool controlSetTriggerMode(int mode) { return g_control->setTriggerMode(mode); }
+bool controlSetTriggerLevel(double level) { return g_control->setTriggerLevel(level); }
+bool controlSetTriggerHighFrequencyRejectOnOff(bool on) { return g_control->setTriggerHighFrequencyRejectOnOff(on); }
 int controlGetTriggerSource() { return g_control->getTriggerSource(); }
 int controlGetTriggerSlope() { return g_control->getTriggerSlope(); }
 int controlGetTriggerType() { return g_control->getTriggerType(); }
@@ -35,9 +49,17 @@ int controlGetTriggerMode() { return g_control->getTriggerMode(); }
 double controlGetTriggerLevel() { return g_control->getTriggerLevel(); }
 bool controlGetTriggerAdvanceOnOff() { return g_control->getTriggerAdvanceOnOff(); }
 bool controlGetTriggerHighFrequencyRejectOnOff() { return g_control->getTriggerHighFrequencyRejectOnOff(); }
+bool controlSetHorizontalPosition(double position) { return g_control->setHorizontalPosition(position); }
+bool controlSetDelayOnOff(bool on) { return g_control->setDelayOnOff(on); }
+bool controlSetTimeDiv(int timeDiv) { return g_control->setTimeDiv(timeDiv); }
 bool controlGetDelayOnOff() { return g_control->getDelayOnOff(); }
 int controlGetTimeDiv() { return g_control->getTimeDiv(); }
 double controlGetHorizontalPosition() { return g_control->getHorizontalPosition(); }
+bool controlSetBufferSizeMode(int mode) { return g_control->setBufferSizeMode(mode); }
+bool controlSetPeakDetectionOnOff(bool on) { return g_control->setPeakDetectionOnOff(on); }
+bool controlSetETSOnOff(bool on) { return g_control->setETSOnOff(on); }
+bool controlSetNumberOfAverage(int count) { return g_control->setNumberOfAverage(count); }
+bool controlSetRunState(int runState) { return g_control->setRunState(runState); }
 int controlGetBufferSizeMode() { return g_control->getBufferSizeMode(); }
 bool controlGetPeakDetectionOnOff() { return g_control->getPeakDetectionOnOff(); }
 int controlGetNumberOfAverage() { return g_control->getNumberOfAverage(); }
@@ -56,6 +78,7 @@ bool controlGetETSOnOff() { return g_control->getETSOnOff(); }
 bool controlSetPersistence(int level) { return g_control->setPersistence(level); }
 bool controlSetLineJoinMode(int mode) { return g_control->setLineJoinMode(mode); }
 bool controlSetXYPlotOnOff(bool on) { return g_control->setXYPlotOnOff(on); }
+bool controlSetIntensityFactor(float factor) { return g_control->setIntensityFactor(factor); }
 int controlGetLineJoinMode() { return g_control->getLineJoinMode(); }
 int controlGetPersistence() { return g_control->getPersistence(); }
 int controlGetDisplayWidth() { return g_control->getDisplayWidth(); }

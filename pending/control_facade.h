@@ -24,6 +24,14 @@ bool controlGetInvertOnOff(int ch);
 bool controlGetBandwidthLimitOnOff(int ch);
 double controlGetTriggerOffset(int ch);
 
+bool controlSetChannelOnOff(int ch, bool on);
+bool controlSetChannelCoupling(int ch, int coupling);
+bool controlSetVoltageDiv(int ch, int voltDiv);
+bool controlSetVoltageOffset(int ch, double offset);
+bool controlSetProbeAttenuation(int ch, int probe);
+bool controlSetInvertOnOff(int ch, bool on);
+bool controlSetBandwidthLimitOnOff(int ch, bool on);
+
 // ---- acquisition-method predicates
 bool controlIsEquivalentTime();
 bool controlIsRIS();
@@ -31,6 +39,12 @@ bool controlIsRealTime();
 bool controlIsRoll();
 
 // ---- trigger
+bool controlSetTriggerSource(int source);
+bool controlSetTriggerSlope(int slope);
+bool controlSetTriggerType(int type, int count);
+bool controlSetTriggerMode(int mode);
+bool controlSetTriggerLevel(double level);
+bool controlSetTriggerHighFrequencyRejectOnOff(bool on);
 int controlGetTriggerSource();
 int controlGetTriggerSlope();
 int controlGetTriggerType();
@@ -40,11 +54,19 @@ bool controlGetTriggerAdvanceOnOff();
 bool controlGetTriggerHighFrequencyRejectOnOff();
 
 // ---- horizontal
+bool controlSetHorizontalPosition(double position);
+bool controlSetDelayOnOff(bool on);
+bool controlSetTimeDiv(int timeDiv);
 bool controlGetDelayOnOff();
 int controlGetTimeDiv();
 double controlGetHorizontalPosition();
 
 // ---- acquisition, run state, instrument
+bool controlSetBufferSizeMode(int mode);
+bool controlSetPeakDetectionOnOff(bool on);
+bool controlSetETSOnOff(bool on);
+bool controlSetNumberOfAverage(int count);
+bool controlSetRunState(int runState);
 int controlGetBufferSizeMode();
 bool controlGetPeakDetectionOnOff();
 int controlGetNumberOfAverage();
@@ -65,6 +87,7 @@ bool controlGetETSOnOff();
 bool controlSetPersistence(int level);
 bool controlSetLineJoinMode(int mode);
 bool controlSetXYPlotOnOff(bool on);
+bool controlSetIntensityFactor(float factor);
 int controlGetLineJoinMode();
 int controlGetPersistence();
 int controlGetDisplayWidth();

@@ -58,5 +58,5 @@ int Control::getGraphicMode() const { return p_systemRegistry->getGraphicMode();
 unsigned char* Control::getDisplayBuffer(int ch) {
     if (!validChannel(ch)) return nullptr;
     p_transformRawDisplay->transform(ch);
-    return p_bufferDisplayData->image(ch);
+    return p_bufferDisplayData->getImage(ch);
 }

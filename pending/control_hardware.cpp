@@ -6,7 +6,6 @@
 #include "calibration.h"
 #include "hardware.h"
 #include "register.h"
-#include "register_tables.h"
 
 #include <cassert>
 
@@ -16,7 +15,7 @@ constexpr int kTimeOut = 500;
 
 unsigned char* Control::getRegisterImage() {
     assert(p_register && "p_register");
-    return p_register->image();
+    return p_register->getWriteBlock();
 }
 
 int Control::getNumberOfReadRegisters() const { return static_cast<int>(p_hardware->d_numberOfReadRegisters); }
@@ -69,7 +68,7 @@ int Control::clearRawChannels(bool history) {
     const int on = p_state->d_channelsOnOff;
     for (int ch : {int(_CH1), int(_CH2)}) {
         if (!(on & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON))) continue;
-        p_bufferRawData->fillEmpty(ch, history && p_state->d_averageCount > 1);
+        p_bufferRawData->fill(ch, EMPTY_SAMPLE, history && p_bufferRawData->d_numberOfAverage > 1);
     }
     return 1;
 }

@@ -1,0 +1,274 @@
+// Trigger and acquisition settings: State first, then the register image, then the instrument.
+#include "control.h"
+
+#include "buffer_display_data.h"
+#include "buffer_raw_data.h"
+#include "buffer_raw_data_stop.h"
+#include "calibration.h"
+#include "hardware.h"
+#include "register.h"
+#include "transform_raw_display.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kTimeOut = 500;
+constexpr double T12[11] = {0.2, 0.4, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0};
+constexpr double T3Base[11] = {0.05, 0.1, 0.2, 0.5, 1, 0.2, 0.5, 1, 0.2, 0.5, 1};
+
+} // namespace
+
+bool Control::setTriggerSource(int source) {
+    if (!p_state->setTriggerSource(source)) return false;
+    setTriggerSlope(p_state->d_triggerSlope);
+    setTriggerLevel(p_state->d_triggerLevel);
+    return true;
+}
+
+bool Control::setTriggerSlope(int slope) {
+    State& s = *p_state;
+    s.setTriggerSlope(slope);
+    p_register->setEdgeTrigger(s.d_triggerSource, slope, s.d_hardwareVersion);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    setTriggerLevel(s.d_triggerLevel);
+    emptyRecords();
+    return true;
+}
+
+int Control::triggerLevelDac(double level) const {
+    const State& s = *p_state;
+    const int src = s.d_triggerSource;
+    const ChannelSettings& c = s.d_channel[src];
+    const int v = c.voltageDiv;
+    const double factor = gainFactor(src);
+    const int centre = s.d_displayHeight / 2;
+    const int L = static_cast<int>(level);
+    long long value;
+    switch (s.d_hardwareVersion) {
+    case _HW1: value = static_cast<long long>((L - centre) * T12[v] * factor + 2500); break;
+    case _HW2: value = static_cast<long long>(T12[v] * (c.triggerOffset - c.voltageOffset) * factor * 0.5 + 2500); break;
+    default: value = static_cast<long long>((L - centre) * 4.75 * T3Base[v] * factor + 1250 + 0.5); break;
+    }
+    const int t = src == _CH1 ? p_calibration->triggerCh1[v] : p_calibration->triggerCh2[v];
+    if (s.d_hardwareVersion <= _HW2)
+        value -= p_calibration->getOffset(src, v, s.d_interleaveOnOff) + t;
+    else
+        value -= t;
+    if (s.d_triggerSlope == 0) value += s.d_hardwareVersion == _HW1 ? 20 : s.d_hardwareVersion == _HW2 ? 7 : 25;
+    int dac = static_cast<int>(std::clamp<long long>(value, 0, 4095));
+    if (s.d_hardwareVersion == _HW1) dac /= 2;
+    return dac;
+}
+
+bool Control::setTriggerLevel(double level) {
+    assert(p_state && p_register && p_hardware);
+    State& s = *p_state;
+    if (!std::isfinite(level)) return false;
+    s.setTriggerLevel(level);
+    const int dac = triggerLevelDac(level);
+    p_register->setTriggerLevelDac(s.d_triggerSource, dac & 0xFF, (dac >> 8) & 0x0F);
+    if (!p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut)) return false;
+    emptyRecords();
+    return true;
+}
+
+bool Control::setTriggerMode(int mode) {
+    p_state->d_triggerMode = mode;
+    p_register->setTriggerModeBit(mode != 0 ? 1 : 0);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return true;
+}
+
+bool Control::setTriggerType(int type, int count) {
+    p_state->d_triggerType = type;
+    p_register->setTriggerType(type, count);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return true;
+}
+
+bool Control::setTriggerLogic(int ch1Condition, int ch2Condition, int kind) {
+    p_state->setTriggerLogic(ch1Condition, ch2Condition, kind);
+    p_register->setTriggerLogic(ch1Condition, ch2Condition, kind, p_state->d_hardwareVersion);
+    return true;
+}
+
+bool Control::setTriggerPulse(bool on, int condition, int value) {
+    p_state->setTriggerPulse(on, condition, value);
+    p_register->setTriggerPulse(on, condition, value);
+    return true;
+}
+
+bool Control::setTriggerLogicRegister(int kind, bool on) {
+    p_register->setTriggerLogicKind(kind, on);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return true;
+}
+
+bool Control::setTriggerHighFrequencyRejectOnOff(bool on) {
+    p_state->setTriggerHighFrequencyRejectOnOff(on);
+    p_register->setHighFrequencyReject(on);
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+}
+
+int Control::averageSelection() const {
+    switch (p_state->d_channelsOnOff) {
+    case _CH1_ON_CH2_OFF: return _CH1;
+    case _CH1_OFF_CH2_ON: return _CH2;
+    case _CH1_ON_CH2_ON: return 0;
+    default: return -1;
+    }
+}
+
+void Control::resizeRawRecords() {
+    // Every record holds the whole record length, so a later time base with a larger
+    // record never overruns it.
+    State& s = *p_state;
+    const int size = s.d_recordLength;
+    for (int ch : {int(_CH1), int(_CH2), int(_MATH), int(_REFERENCE)}) {
+        if (s.d_channel[ch].channelOnOff) {
+            if (p_bufferRawData->size(ch) != size) p_bufferRawData->resize(size, ch);
+        } else if (ch == _CH1 || ch == _CH2) {
+            p_bufferRawData->release(ch);
+        }
+    }
+    const int sel = averageSelection();
+    if (sel >= 0 && p_bufferRawData->d_numberOfAverage != s.d_averageCount)
+        p_bufferRawData->setNumberOfAverage(s.d_averageCount, sel);
+}
+
+bool Control::setChannelOnOff(int ch, bool on) {
+    assert(p_state && p_register && p_hardware);
+    State& s = *p_state;
+    if (ch < _CH1 || ch > _REFERENCE) return false;
+    if (on)
+        p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
+    else
+        p_bufferDisplayData->release(ch);
+
+    s.setChannelOnOff(ch, on);
+    p_register->setChannelEnable(ch, on);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    resizeRawRecords();
+
+    if (s.d_channelsOnOff == _CH1_ON_CH2_OFF && s.d_triggerSource == _CH2) setTriggerSource(_CH1);
+    if (s.d_channelsOnOff == _CH1_OFF_CH2_ON && s.d_triggerSource == _CH1) setTriggerSource(_CH2);
+
+    if (on && !setVoltageDiv(ch, s.d_channel[ch].voltageDiv)) return false;
+
+    loadRegisterTimeBaseTables();
+    if (!setTimeDiv(s.d_timeDiv)) return false;
+    updateReadLength();
+    return true;
+}
+
+bool Control::setBufferSizeMode(int mode) {
+    assert(p_state && p_register && p_hardware);
+    State& s = *p_state;
+    if (!s.setBufferSizeMode(mode)) return false;
+    loadRegisterTimeBaseTables();
+    p_register->setTimebaseAndPeak(s.d_timeDiv, s.d_channelsOnOff, s.d_acquisitionMode, s.d_peakDetectionOnOff);
+    resizeRawRecords();
+    p_hardware->resize(static_cast<unsigned>(s.d_bufferSizeHardware));
+    p_transformRawDisplay->updateETSWindow();
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    updateReadLength();
+    setTimeDiv(s.d_timeDiv);
+    return true;
+}
+
+bool Control::setNumberOfAverage(int count) {
+    State& s = *p_state;
+    if (count < 1) return false;
+    s.d_averageCount = count;
+    const int sel = averageSelection();
+    if (sel < 0) return false;
+    // Both channels at once: a channel at a time would drop the other's history.
+    const bool ok = p_bufferRawData->setNumberOfAverage(count, sel);
+    clearChannelImages();
+    return ok;
+}
+
+bool Control::setPeakDetectionOnOff(bool on) {
+    State& s = *p_state;
+    s.setPeakDetectionOnOff(on);
+    p_register->setPeakDetection(on && s.d_timeDiv >= s.d_peakDetectionMinTimeDiv);
+    if (s.d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut))
+        return false;
+    return true;
+}
+
+bool Control::setETSOnOff(bool on) {
+    State& s = *p_state;
+    s.setETSOnOff(on);
+    p_register->setTimebaseETS(on, s.d_channelsOnOff, s.d_numberOfETSTimeDiv, s.d_timeDiv, s.d_acquisitionMode);
+    recreateAcquisition();
+    p_register->setTriggerModeBit(s.d_triggerMode != 0 ? 1 : 0);
+    rebuildCalibrationTables();
+    p_transformRawDisplay->updateETSWindow();
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    updateReadLength();
+    setHorizontalPosition(s.d_horizontalPosition);
+    clearChannelImages();
+    emptyRecords();
+    return true;
+}
+
+void Control::takeStopSnapshot() {
+    State& s = *p_state;
+    BufferRawDataStop& stop = *p_bufferRawDataStop;
+    for (int ch : {int(_CH1), int(_CH2)}) {
+        if (!s.d_channel[ch].channelOnOff) continue;
+        const int size = p_bufferRawData->size(ch);
+        const short* from = p_bufferRawData->data(ch);
+        if (!from || size <= 0) continue;
+        if (stop.size(ch) != size && !stop.resize(size, ch)) continue;
+        std::memcpy(stop.data(ch), from, static_cast<size_t>(size) * sizeof(short));
+        const ChannelSettings& c = s.d_channel[ch];
+        if (ch == _CH1) {
+            stop.d_voltageDivCh1 = c.voltageDiv;
+            stop.d_voltageOffsetCh1 = static_cast<int>(c.voltageOffset);
+            stop.d_channelCouplingCh1 = c.channelCoupling;
+        } else {
+            stop.d_voltageDivCh2 = c.voltageDiv;
+            stop.d_voltageOffsetCh2 = static_cast<int>(c.voltageOffset);
+            stop.d_channelCouplingCh2 = c.channelCoupling;
+        }
+    }
+    stop.d_bufferSize = s.d_bufferSize;
+    stop.d_timeDiv = s.d_timeDiv;
+    stop.d_horizontalPosition = s.d_horizontalPosition;
+}
+
+bool Control::setRunState(int runState) {
+    State& s = *p_state;
+    if (runState < _SINGLE || runState > _STOP) return false;
+    s.d_runState = runState;
+    switch (runState) {
+    case _STOP: takeStopSnapshot(); break;
+    case _RUN:
+        setETSOnOff(s.d_ETSOnOff);
+        setTriggerMode(s.d_triggerMode);
+        for (int ch : {int(_CH1), int(_CH2)})
+            if (s.d_channel[ch].channelOnOff) p_transformRawDisplay->buildTable(ch);
+        break;
+    case _SINGLE:
+        setETSOnOff(false);
+        setTriggerMode(_NORMAL);
+        break;
+    }
+    if (runState != _RUN) {
+        s.d_stopTimeDiv = s.d_timeDiv;
+        s.d_stopHorizontalPosition = s.d_horizontalPosition;
+    }
+    return true;
+}
+
+bool Control::setIntensityFactor(float factor) {
+    if (!std::isfinite(factor) || factor < 0) return false;
+    p_state->setIntensityFactor(factor);
+    return true;
+}
