@@ -1,20 +1,39 @@
 #include "fixed_point.h"
 
+#include <algorithm>
 #include <cmath>
 
-std::uint16_t encodeFixed3(float value) {
+namespace {
+
+struct Magnitude {
+    bool negative = false;
+    unsigned integer = 0;
+    unsigned fraction = 0; // in 1/scale steps, truncated
+};
+
+// |value| split into integer part and fraction, saturated at maxInteger + (scale-1)/scale.
+Magnitude split(float value, unsigned maxInteger, unsigned scale) {
     if (std::isnan(value)) value = 0.0f;
     const double x = value;
     const double a = std::fabs(x);
-    unsigned integer = 15;
-    unsigned fraction = 999;
-    if (a < 16.0) {
-        integer = static_cast<unsigned>(a);
-        fraction = static_cast<unsigned>((a - integer) * 1000.0);
-        if (fraction > 999) fraction = 999;
+    Magnitude m;
+    m.negative = x < 0.0;
+    if (!(a < maxInteger + 1.0)) {
+        m.integer = maxInteger;
+        m.fraction = scale - 1;
+        return m;
     }
-    const unsigned sign = x >= 0.0 ? 0x8000u : 0x4000u;
-    return static_cast<std::uint16_t>(sign | (integer << 10) | fraction);
+    m.integer = static_cast<unsigned>(a);
+    m.fraction = std::min(static_cast<unsigned>((a - m.integer) * scale), scale - 1);
+    return m;
+}
+
+} // namespace
+
+std::uint16_t encodeFixed3(float value) {
+    const Magnitude m = split(value, 15, 1000);
+    const unsigned sign = m.negative ? 0x4000u : 0x8000u;
+    return static_cast<std::uint16_t>(sign | (m.integer << 10) | m.fraction);
 }
 
 double decodeFixed3(std::uint16_t word) {
@@ -23,18 +42,9 @@ double decodeFixed3(std::uint16_t word) {
 }
 
 std::uint16_t encodeFixed4(float value) {
-    if (std::isnan(value)) value = 0.0f;
-    const double x = value;
-    const double a = std::fabs(x);
-    unsigned integer = 1;
-    unsigned fraction = 9999;
-    if (a < 2.0) {
-        integer = static_cast<unsigned>(a);
-        fraction = static_cast<unsigned>((a - integer) * 10000.0);
-        if (fraction > 9999) fraction = 9999;
-    }
-    const unsigned sign = x >= 0.0 ? 0x8000u : 0u;
-    return static_cast<std::uint16_t>(sign | (integer << 14) | fraction);
+    const Magnitude m = split(value, 1, 10000);
+    const unsigned sign = m.negative ? 0u : 0x8000u;
+    return static_cast<std::uint16_t>(sign | (m.integer << 14) | m.fraction);
 }
 
 double decodeFixed4(std::uint16_t word) {
