@@ -1,5 +1,7 @@
 #include "instrument_settings.h"
 
+#include <cstddef>
+
 namespace {
 
 bool bit(unsigned char byte, int k) { return ((byte >> k) & 1) != 0; }

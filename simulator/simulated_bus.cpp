@@ -252,6 +252,7 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     record.device = id;
     record.setup = setup;
     record.length = length;
+    record.timeoutMs = timeoutMs;
     record.time = d_clock.now();
     if (target) {
         record.vendorId = target->vendorId();
@@ -301,6 +302,7 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     record.device = id;
     record.endpoint = endpoint;
     record.length = length;
+    record.timeoutMs = timeoutMs;
     record.time = d_clock.now();
     if (target) {
         record.vendorId = target->vendorId();

@@ -55,8 +55,9 @@ struct TransferRecord {
     std::vector<unsigned char> data; // control data stage as sent or returned
     int length = 0;                 // bytes asked
     int transferred = 0;
+    unsigned int timeoutMs = 0;
     UsbStatus status = UsbStatus::Success;
-    std::chrono::milliseconds time{0};
+    std::chrono::milliseconds time{0}; // when it started
 };
 
 class SimulatedBus final : public UsbBackend {

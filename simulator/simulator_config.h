@@ -27,5 +27,5 @@ struct SimulatorConfig {
     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
-    static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults = {});
+    static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);
 };
