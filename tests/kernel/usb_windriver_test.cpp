@@ -54,7 +54,8 @@ TEST(UsbWinDriver, WaitsForAnInstrumentThatArrivesLate) {
     for (int arrival : {1500, 2500}) {
         auto bus = busWith(0);
         auto instrument = bus->makeInstrument(nullptr, SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID);
-        bus->simulatedClock().schedule(std::chrono::milliseconds(arrival), [bus, instrument] { bus->plug(instrument); });
+        SimulatedBus* raw = bus.get(); // the bus owns the clock that holds the action
+        bus->simulatedClock().schedule(std::chrono::milliseconds(arrival), [raw, instrument] { raw->plug(instrument); });
         get_error_text();
         USBWinDriver driver(bus);
         EXPECT_EQ(driver.open(), arrival < USBWinDriver::ATTACH_WAIT_MS) << arrival;
