@@ -10,6 +10,12 @@ namespace {
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
 
+// Bytes that move before a fault strikes: as the fault says, else none for a time-out and
+// half for the others.
+int faultBytes(const UsbFault& fault, int length) {
+    return std::clamp(fault.bytes >= 0 ? fault.bytes : (fault.kind == UsbFault::Kind::Timeout ? 0 : length / 2), 0, length);
+}
+
 class SimulatedHandle final : public UsbDevice {
 public:
     SimulatedHandle(SimulatedBus& bus, UsbDeviceId id) : d_bus(bus), d_id(id) {}
@@ -120,25 +126,20 @@ std::shared_ptr<SimulatedDevice> SimulatedBus::device(UsbDeviceId id) const {
     return nullptr;
 }
 
-std::shared_ptr<SimulatedInstrument> SimulatedBus::instrument(size_t n) const {
+template <typename T>
+std::shared_ptr<T> SimulatedBus::nth(size_t n) const {
     std::lock_guard lock(d_mutex);
     for (const Attached& a : d_attached) {
-        if (auto i = std::dynamic_pointer_cast<SimulatedInstrument>(a.device)) {
-            if (n-- == 0) return i;
+        if (auto d = std::dynamic_pointer_cast<T>(a.device)) {
+            if (n-- == 0) return d;
         }
     }
     return nullptr;
 }
 
-std::shared_ptr<SimulatedController> SimulatedBus::controller(size_t n) const {
-    std::lock_guard lock(d_mutex);
-    for (const Attached& a : d_attached) {
-        if (auto c = std::dynamic_pointer_cast<SimulatedController>(a.device)) {
-            if (n-- == 0) return c;
-        }
-    }
-    return nullptr;
-}
+std::shared_ptr<SimulatedInstrument> SimulatedBus::instrument(size_t n) const { return nth<SimulatedInstrument>(n); }
+
+std::shared_ptr<SimulatedController> SimulatedBus::controller(size_t n) const { return nth<SimulatedController>(n); }
 
 void SimulatedBus::reenumerate(const SimulatedDevice* controller, std::shared_ptr<SimulatedInstrument> instrument) {
     UsbDeviceId id = 0;
@@ -267,8 +268,7 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     } else if (!takeFault(false, setup.request, fault)) {
         status = target->control(setup, data, transferred);
     } else {
-        const int part = std::clamp(fault.bytes >= 0 ? fault.bytes : (fault.kind == UsbFault::Kind::Timeout ? 0 : length / 2),
-                                    0, length);
+        const int part = faultBytes(fault, length);
         if (setup.deviceToHost() && part > 0) {
             std::vector<unsigned char> full(static_cast<size_t>(length));
             int got = 0;
@@ -315,8 +315,7 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     } else if (!takeFault(true, -1, fault)) {
         status = target->bulkRead(endpoint, data, length, transferred);
     } else {
-        const int part = std::clamp(fault.bytes >= 0 ? fault.bytes : (fault.kind == UsbFault::Kind::Timeout ? 0 : length / 2),
-                                    0, length);
+        const int part = faultBytes(fault, length);
         if (fault.kind != UsbFault::Kind::Stall && part > 0) target->bulkRead(endpoint, data, part, transferred);
         switch (fault.kind) {
         case UsbFault::Kind::Stall: status = UsbStatus::Stall; break;

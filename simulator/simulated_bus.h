@@ -121,6 +121,9 @@ private:
         UsbDeviceInfo info;
     };
 
+    // The n-th attached device of type T.
+    template <typename T>
+    std::shared_ptr<T> nth(size_t n) const;
     // The fault that hits this transfer, if any (counts it).
     bool takeFault(bool bulk, int request, UsbFault& fault);
     void timeoutPasses(unsigned int timeoutMs);
