@@ -36,7 +36,9 @@ std::vector<unsigned char> pulsePattern(unsigned char group, unsigned char bits)
 
 } // namespace
 
-USB::USB(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) {}
+USB::USB(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) {
+    assert(p_backend && "backend != 0");
+}
 
 USB::~USB() { close(); }
 

@@ -21,6 +21,7 @@ public:
     static constexpr int TAIL_500K = 128;
     static constexpr int RECORD_500K = CHUNK_500K * CHUNKS_500K + TAIL_500K; // 1,000,128
 
+    // The backend must not be null; the object keeps it alive.
     explicit USB(std::shared_ptr<UsbBackend> backend);
     ~USB() override;
 
