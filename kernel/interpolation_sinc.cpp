@@ -72,26 +72,72 @@ bool InterpolationSinc<T>::interpolate(T* buffer_) {
     const double* vv = d_validValue.data();
     const double* w = p_table->data();
 
+    // Four positions at a time: four independent sums keep the processor busy, and each sum
+    // still adds the real samples in ascending order, so every result is that of the plain sum.
     int next = 0; // index of the first real position at or after i
-    for (int i = 0; i < size; ++i) {
-        if (next < real && d_realPosition[static_cast<size_t>(next)] == i) {
-            ++next;
-            continue;
+    int left = 0; // valid samples at or before the block's first position
+    int right = 0; // valid samples before the first one at or after the block's last position
+    for (int i0 = 0; i0 < size; i0 += 4) {
+        const int block = size - i0 < 4 ? size - i0 : 4;
+        double sum[4] = {0.0, 0.0, 0.0, 0.0};
+        bool needed = false;
+        for (int k = 0, n = next; k < block; ++k) {
+            if (n < real && d_realPosition[static_cast<size_t>(n)] == i0 + k) ++n;
+            else needed = true;
         }
-        const bool leftEmpty = next > 0 && d_realValue[static_cast<size_t>(next - 1)] == EMPTY_SAMPLE;
-        const bool rightEmpty = next < real && d_realValue[static_cast<size_t>(next)] == EMPTY_SAMPLE;
-        if (valid == 0 || leftEmpty || rightEmpty) {
-            buffer_[i] = EMPTY_SAMPLE;
-            continue;
+        if (needed && valid > 0) {
+            while (left < valid && vp[left] <= i0) ++left;
+            while (right < valid && vp[right] < i0 + block - 1) ++right;
+            if (block == 4) {
+                int c = 0;
+                for (; c < left; ++c) { // p <= i0: distances i0 - p + k
+                    const double* wb = w + (i0 - vp[c]);
+                    const double v = vv[c];
+                    sum[0] += v * wb[0];
+                    sum[1] += v * wb[1];
+                    sum[2] += v * wb[2];
+                    sum[3] += v * wb[3];
+                }
+                for (; c < right; ++c) { // inside the block
+                    const double v = vv[c];
+                    for (int k = 0; k < 4; ++k) {
+                        const int d = i0 + k - vp[c];
+                        sum[k] += v * w[d < 0 ? -d : d];
+                    }
+                }
+                for (; c < valid; ++c) { // p >= i0 + 3: distances p - i0 - k
+                    const double* wb = w + (vp[c] - i0);
+                    const double v = vv[c];
+                    sum[0] += v * wb[0];
+                    sum[1] += v * wb[-1];
+                    sum[2] += v * wb[-2];
+                    sum[3] += v * wb[-3];
+                }
+            } else {
+                for (int c = 0; c < valid; ++c)
+                    for (int k = 0; k < block; ++k) {
+                        const int d = i0 + k - vp[c];
+                        sum[k] += vv[c] * w[d < 0 ? -d : d];
+                    }
+            }
         }
-        double sum = 0.0;
-        for (int c = 0; c < valid; ++c) {
-            const int d = i - vp[c];
-            sum += vv[c] * w[d < 0 ? -d : d];
+        for (int k = 0; k < block; ++k) {
+            const int i = i0 + k;
+            if (next < real && d_realPosition[static_cast<size_t>(next)] == i) {
+                ++next;
+                continue;
+            }
+            const bool leftEmpty = next > 0 && d_realValue[static_cast<size_t>(next - 1)] == EMPTY_SAMPLE;
+            const bool rightEmpty = next < real && d_realValue[static_cast<size_t>(next)] == EMPTY_SAMPLE;
+            if (valid == 0 || leftEmpty || rightEmpty) {
+                buffer_[i] = EMPTY_SAMPLE;
+                continue;
+            }
+            double v = sum[k];
+            if (v < -32768.0) v = -32768.0;
+            if (v > FLAGGED_SAMPLE_BASE - 1) v = FLAGGED_SAMPLE_BASE - 1;
+            buffer_[i] = static_cast<T>(v);
         }
-        if (sum < -32768.0) sum = -32768.0;
-        if (sum > FLAGGED_SAMPLE_BASE - 1) sum = FLAGGED_SAMPLE_BASE - 1;
-        buffer_[i] = static_cast<T>(sum);
     }
     return true;
 }
