@@ -84,25 +84,42 @@ void drawWindowDots(const TraceCanvas& c, const short* record_, const ETSWindow&
     }
 }
 
-void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                       bool gapFill_) {
-    if (window_.length <= 0) return;
+namespace {
+
+// Visits (column, code) of every drawable window value, in index order, after setting every
+// column's extremes to (lowest_, -1).
+template <class Visit>
+void forEachWindowCode(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
+                       WindowSampler::Fill fill_, int lowest_, Visit visit_) {
     for (int x = 0; x < c.width; ++x) {
-        c.columnMin[x] = c.height;
+        c.columnMin[x] = lowest_;
         c.columnMax[x] = -1;
     }
-    WindowSampler sampler(record_ + window_.start, window_.length,
-                          gapFill_ ? WindowSampler::_GAP_FILL : WindowSampler::_HOLD);
+    WindowSampler sampler(record_ + window_.start, window_.length, fill_);
     for (int i = 0; i < window_.length; ++i) {
         const int x = windowColumn(i, window_.pointsPerSample);
         if (x >= c.width) break;
         const int code = sampleCode(sampler.value(i));
-        if (!isDrawableCode(code, c.adcLevels)) continue;
-        const int row = c.rows[code];
-        if (row < c.columnMin[x]) c.columnMin[x] = row;
-        if (row > c.columnMax[x]) c.columnMax[x] = row;
-        plotHit(c, x, row);
+        if (isDrawableCode(code, c.adcLevels)) visit_(x, code);
     }
+}
+
+void widen(const TraceCanvas& c, int x, int value) {
+    if (value < c.columnMin[x]) c.columnMin[x] = value;
+    if (value > c.columnMax[x]) c.columnMax[x] = value;
+}
+
+} // namespace
+
+void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
+                       bool gapFill_) {
+    if (window_.length <= 0) return;
+    forEachWindowCode(c, record_, window_, gapFill_ ? WindowSampler::_GAP_FILL : WindowSampler::_HOLD,
+                      c.height, [&](int x, int code) {
+                          const int row = c.rows[code];
+                          widen(c, x, row);
+                          plotHit(c, x, row);
+                      });
     joinColumns(c);
 }
 
@@ -110,20 +127,9 @@ void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const E
                              bool gapFill_, InterpolationLinear<short>& linear_,
                              short* columnCodes_) {
     if (window_.length <= 0 || c.width <= 0) return;
-    for (int x = 0; x < c.width; ++x) {
-        c.columnMin[x] = c.adcLevels;
-        c.columnMax[x] = -1;
-    }
-    WindowSampler sampler(record_ + window_.start, window_.length,
-                          gapFill_ ? WindowSampler::_GAP_FILL_COLUMN : WindowSampler::_HOLD);
-    for (int i = 0; i < window_.length; ++i) {
-        const int x = windowColumn(i, window_.pointsPerSample);
-        if (x >= c.width) break;
-        const int code = sampleCode(sampler.value(i));
-        if (!isDrawableCode(code, c.adcLevels)) continue;
-        if (code < c.columnMin[x]) c.columnMin[x] = code;
-        if (code > c.columnMax[x]) c.columnMax[x] = code;
-    }
+    forEachWindowCode(c, record_, window_,
+                      gapFill_ ? WindowSampler::_GAP_FILL_COLUMN : WindowSampler::_HOLD, c.adcLevels,
+                      [&](int x, int code) { widen(c, x, code); });
     for (int x = 0; x < c.width; ++x)
         columnCodes_[x] = static_cast<short>(c.columnMax[x] >= 0 ? c.columnMin[x] : kEmpty);
     linear_.init(c.width, 0.0, static_cast<double>(c.width) / window_.length);
