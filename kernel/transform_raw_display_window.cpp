@@ -128,7 +128,7 @@ void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const E
                              short* columnCodes_) {
     if (window_.length <= 0 || c.width <= 0) return;
     forEachWindowCode(c, record_, window_,
-                      gapFill_ ? WindowSampler::_GAP_FILL_COLUMN : WindowSampler::_HOLD, c.adcLevels,
+                      gapFill_ ? WindowSampler::_GAP_FILL_LEADING_EMPTY : WindowSampler::_HOLD, c.adcLevels,
                       [&](int x, int code) { widen(c, x, code); });
     for (int x = 0; x < c.width; ++x)
         columnCodes_[x] = static_cast<short>(c.columnMax[x] >= 0 ? c.columnMin[x] : kEmpty);
@@ -147,26 +147,8 @@ void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const E
 }
 
 void fillRecordGaps(short* record_, int size_) {
-    int held = kEmpty;
-    int nextValid = -1;
-    int runStart = 0;
-    for (int i = 0; i < size_; ++i) {
-        if (record_[i] != kEmpty) {
-            held = record_[i];
-            continue;
-        }
-        if (nextValid < i) {
-            int j = i;
-            while (j < size_ && record_[j] == kEmpty) ++j;
-            runStart = i;
-            nextValid = j;
-        }
-        const int j = nextValid;
-        if (i > 0 && j - runStart > 1 && j < size_) {
-            int prev = record_[i - 1];
-            if (prev == kEmpty) prev = held;
-            if (prev != kEmpty) held = prev + (record_[j] - prev) / (j - i + 1);
-        }
-        record_[i] = static_cast<short>(held);
-    }
+    // Writing position i changes only what the sampler reads as the value before the next
+    // gap position, and that is the held value either way.
+    WindowSampler sampler(record_, size_, WindowSampler::_GAP_FILL_LEADING_EMPTY);
+    for (int i = 0; i < size_; ++i) record_[i] = static_cast<short>(sampler.value(i));
 }

@@ -31,13 +31,15 @@ inline int windowColumn(int index_, int pointsPerSample_) {
 
 // The value drawn at each window index, in ascending index order: an empty sample (4096)
 // takes the held value (the last value holding data) or, with gap filling, a point on the
-// straight line from the value before the gap to the first value after it.
+// straight line from the value before the gap to the first value after it. A lone empty
+// sample keeps the value before it; empties at the end keep the last value. Linear in the
+// window: each gap is searched once.
 class WindowSampler {
 public:
     enum Fill {
         _HOLD,            // empty samples take the held value
         _GAP_FILL,        // leading empties take the first value after them
-        _GAP_FILL_COLUMN, // leading empties stay empty (column interpolation)
+        _GAP_FILL_LEADING_EMPTY, // leading empties stay empty (column interpolation, records)
     };
     WindowSampler(const short* window_, int length_, Fill fill_)
         : p_window(window_), d_length(length_), d_fill(fill_) {}
