@@ -238,8 +238,31 @@ bool SimulatedBus::takeFault(bool bulk, int request, UsbFault& hit) {
     return false;
 }
 
-void SimulatedBus::timeoutPasses(unsigned int timeoutMs) {
-    d_clock.advance(std::chrono::milliseconds(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs));
+TransferRecord SimulatedBus::startRecord(TransferRecord::Kind kind, UsbDeviceId id, const SimulatedDevice* target,
+                                         int length, unsigned int timeoutMs) {
+    TransferRecord record;
+    record.kind = kind;
+    record.device = id;
+    record.length = length;
+    record.timeoutMs = timeoutMs;
+    record.time = d_clock.now();
+    if (target) {
+        record.vendorId = target->vendorId();
+        record.productId = target->productId();
+    }
+    return record;
+}
+
+UsbStatus SimulatedBus::strike(const UsbFault& fault, UsbDeviceId id, unsigned int timeoutMs) {
+    switch (fault.kind) {
+    case UsbFault::Kind::Stall: return UsbStatus::Stall;
+    case UsbFault::Kind::Timeout:
+        d_clock.advance(std::chrono::milliseconds(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs));
+        return UsbStatus::Timeout;
+    case UsbFault::Kind::ShortRead: return UsbStatus::Success;
+    case UsbFault::Kind::Unplug: unplug(id); return UsbStatus::NoDevice;
+    }
+    return UsbStatus::Other;
 }
 
 UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, unsigned char* data, int& transferred,
@@ -248,17 +271,8 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     transferred = 0;
     const int length = setup.length;
     std::shared_ptr<SimulatedDevice> target = device(id);
-    TransferRecord record;
-    record.kind = TransferRecord::Kind::Control;
-    record.device = id;
+    TransferRecord record = startRecord(TransferRecord::Kind::Control, id, target.get(), length, timeoutMs);
     record.setup = setup;
-    record.length = length;
-    record.timeoutMs = timeoutMs;
-    record.time = d_clock.now();
-    if (target) {
-        record.vendorId = target->vendorId();
-        record.productId = target->productId();
-    }
     if (!setup.deviceToHost() && data) record.data.assign(data, data + length);
 
     UsbStatus status = UsbStatus::NoDevice;
@@ -278,12 +292,8 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
         } else if (fault.kind != UsbFault::Kind::Stall) {
             transferred = part;
         }
-        switch (fault.kind) {
-        case UsbFault::Kind::Stall: status = UsbStatus::Stall; transferred = 0; break;
-        case UsbFault::Kind::Timeout: timeoutPasses(timeoutMs); status = UsbStatus::Timeout; break;
-        case UsbFault::Kind::ShortRead: status = UsbStatus::Success; break;
-        case UsbFault::Kind::Unplug: unplug(id); status = UsbStatus::NoDevice; break;
-        }
+        status = strike(fault, id, timeoutMs);
+        if (status == UsbStatus::Stall) transferred = 0;
     }
     if (setup.deviceToHost() && data) record.data.assign(data, data + transferred);
     record.transferred = transferred;
@@ -297,17 +307,8 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     d_clock.runDue();
     transferred = 0;
     std::shared_ptr<SimulatedDevice> target = device(id);
-    TransferRecord record;
-    record.kind = TransferRecord::Kind::Bulk;
-    record.device = id;
+    TransferRecord record = startRecord(TransferRecord::Kind::Bulk, id, target.get(), length, timeoutMs);
     record.endpoint = endpoint;
-    record.length = length;
-    record.timeoutMs = timeoutMs;
-    record.time = d_clock.now();
-    if (target) {
-        record.vendorId = target->vendorId();
-        record.productId = target->productId();
-    }
     UsbStatus status = UsbStatus::NoDevice;
     UsbFault fault;
     if (!target) {
@@ -317,12 +318,7 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     } else {
         const int part = faultBytes(fault, length);
         if (fault.kind != UsbFault::Kind::Stall && part > 0) target->bulkRead(endpoint, data, part, transferred);
-        switch (fault.kind) {
-        case UsbFault::Kind::Stall: status = UsbStatus::Stall; break;
-        case UsbFault::Kind::Timeout: timeoutPasses(timeoutMs); status = UsbStatus::Timeout; break;
-        case UsbFault::Kind::ShortRead: status = UsbStatus::Success; break;
-        case UsbFault::Kind::Unplug: unplug(id); status = UsbStatus::NoDevice; break;
-        }
+        status = strike(fault, id, timeoutMs);
     }
     record.transferred = transferred;
     record.status = status;

@@ -126,7 +126,10 @@ private:
     std::shared_ptr<T> nth(size_t n) const;
     // The fault that hits this transfer, if any (counts it).
     bool takeFault(bool bulk, int request, UsbFault& fault);
-    void timeoutPasses(unsigned int timeoutMs);
+    TransferRecord startRecord(TransferRecord::Kind kind, UsbDeviceId id, const SimulatedDevice* target, int length,
+                               unsigned int timeoutMs);
+    // The end of a transfer that a fault hits: the time-out passes, the device leaves, ...
+    UsbStatus strike(const UsbFault& fault, UsbDeviceId id, unsigned int timeoutMs);
     void log(TransferRecord record);
     UsbDeviceInfo infoOf(UsbDeviceId id, const SimulatedDevice& device) const;
     // Tells the watches of the device; needs d_dispatchMutex, not d_mutex.
