@@ -1,0 +1,131 @@
+#pragma once
+// The main window's record of screen and desk options, kept in "environment.ini" in the
+// main directory, and the never-stored working state of the display's mouse tools.
+// Plain field access; only load and save do anything.
+
+#include <array>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// A point in display pixels: x 0..500 from the left, y 0..400 from the top.
+struct DisplayPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// One user text label on the display. Colours are 0x00BBGGRR values.
+struct LabelListName {
+    int backgroundColor = 0x000000;
+    int textColor = 0xFFFFFF;
+    int x = 0;       // left edge, display pixels
+    int y = 0;       // top edge, display pixels
+    int width = 0;   // 15 x the number of characters of `text`
+    int height = 15; // always 15
+    std::string text;
+};
+constexpr int MAX_LABELS = 12;
+
+// Layout of one tool bar. Only `Visible` is applied to the bar; the rest is kept for the file.
+struct ToolBarLayout {
+    bool Visible = true;
+    bool Float = false; // undocked
+    int Width = 0;
+    int Height = 0;
+    int Top = 0;
+    int Left = 0;
+    int ClientTop = 0;
+    int ClientLeft = 0;
+};
+
+// Index into Environment::toolBarLayout, in the order of the file.
+enum ToolBarIndex {
+    _TOOLBAR_FILE = 0,
+    _TOOLBAR_DISPLAY = 1,
+    _TOOLBAR_CHANNEL = 2,
+    _TOOLBAR_TRIG = 3,
+    _TOOLBAR_RUNSTOP = 4,
+    _TOOLBAR_UTIL = 5
+};
+constexpr int NUMBER_OF_TOOLBARS = 6;
+
+// Written by the printer check, read by the print preview.
+struct PrinterCaps {
+    int horizontalDpi = 0;
+    int verticalDpi = 0;
+    int pageWidth = 0;  // physical page width, printer dots
+    int pageHeight = 0; // physical page height, printer dots
+};
+
+class Environment {
+public:
+    // Keeps `path` as environmentPath and loads the file; labels and cursors start empty.
+    // A missing or unreadable file gives every default.
+    explicit Environment(std::string path);
+    // Does not write the file: the owner calls save() once at shutdown and reports a failure.
+    ~Environment() = default;
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+    // Reads every stored key. Each value is checked: a missing key, a value that is not a
+    // number of its kind or a number out of its range takes the key's default, except
+    // ColorStartPos, which is clamped into 0..180. Always returns true.
+    bool load(const std::string& path);
+    // Writes every stored key into `path`, keeping keys this program does not know, through
+    // a temporary file and a rename. False when the file cannot be written (the old file is
+    // then intact); saveError() tells why.
+    bool save(const std::string& path);
+    bool save() { return save(environmentPath); }
+    const std::string& saveError() const { return d_saveError; }
+
+    // ---- Working state of the mouse tools, never stored ----
+    // 0 none, 1..4 volt/div of CH1, CH2, MATH, REF, 5 time/div, 6 label tool,
+    // 7 cross cursor, 8 horizontal cursors, 9 vertical cursors.
+    int selectedObject = 0;
+    bool wheelEnabled = false;
+    bool cursorDragging = false;          // a cursor or label drag is in progress
+    int selectedLabel = -1;               // label under the last label-tool press, -1 none
+    DisplayPoint labelPressPoint;         // anchor of label moves
+    std::vector<LabelListName> labelList; // oldest first, at most MAX_LABELS
+    DisplayPoint cursorA;
+    DisplayPoint cursorB;
+    unsigned char activeCursor = 0; // 0 cursorA, 1 cursorB
+    std::string verticalReadoutText;
+    std::string horizontalReadoutText;
+    // The worker's drawing copies labelList, cursorA, cursorB and selectedObject while the GUI
+    // thread may change them: the GUI thread holds this lock while it changes them (reads on
+    // the GUI thread need none) and the cycle holds it while it copies them.
+    std::mutex toolStateLock;
+
+    // ---- Stored options ----
+    bool BackgroundInvert = false;        // white background in image output
+    bool SetupInformationInclude = false; // settings block in image output
+    bool DateInclude = false;             // date line in image output
+    bool BoundaryOnOff = true;            // border ticks
+    bool CrossOnOff = true;               // centre cross with ticks
+    bool GridOnOff = true;                // dotted grid
+    int GridOriginColor = 13421772;       // 0x00BBGGRR, light grey
+    bool ColorGrayMode = true;            // colour (true) or monochrome image output
+    int ColorStartPos = 53;               // start hue of the colour track, 0..180
+    bool ColorOnOffCh1 = false;           // channel 1 drawn with the colour track
+    bool ColorOnOffCh2 = false;
+    bool TitleOnOff = false;
+    std::string Title = "Velmora";
+    PrinterCaps printerCaps; // not stored
+    std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> toolBarLayout = defaultToolBarLayout();
+    int UpperLevel = 90; // percent, measurement reference levels
+    int LowerLevel = 10;
+    std::string environmentPath;
+    int savedTriggerMode = 0;  // not stored
+    bool FullInfoOnOff = true; // information text on the full-screen display
+
+    static std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> defaultToolBarLayout();
+
+private:
+    struct DefaultsTag {};
+    explicit Environment(DefaultsTag) {}
+    // The member initialisers above are the defaults of the file's keys.
+    static const Environment& defaults();
+
+    std::string d_saveError;
+};

@@ -1,0 +1,296 @@
+#include "display_gdi.h"
+
+#include "precondition.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int GRID_STEP = 50;  // one division
+constexpr int DOT_STEP = 10;   // dots of the grid and ticks
+constexpr int TICK = 4;        // ticks reach 4 pixels either side (or in from the edge)
+constexpr int DASH = 5;        // dashed lines: runs of 5 ...
+constexpr int DASH_PERIOD = 9; // ... every 9 pixels (gaps of 4)
+constexpr int TEXT_PIXEL_SIZE = 12;
+
+const std::array<int, 4> TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
+
+int traceColour(int trace) {
+    return trace >= 1 && trace <= 4 ? TRACE_COLOURS[trace - 1] : GDI_WHITE;
+}
+
+// Direct pixel writes into a Format_RGB32 image, clipped to it. Made under the image lock
+// for one operation; its pointer is not kept beyond it.
+class PixelWriter {
+public:
+    explicit PixelWriter(QImage& image)
+        : d_bits(image.bits()), d_stride(image.bytesPerLine()), d_width(image.width()),
+          d_height(image.height()) {}
+
+    QRgb* row(int y) { return reinterpret_cast<QRgb*>(d_bits + y * d_stride); }
+
+    void plot(int x, int y, QRgb c) {
+        if (x >= 0 && x < d_width && y >= 0 && y < d_height) row(y)[x] = c;
+    }
+    // Columns x0..x1 of row y, both ends included.
+    void horizontalRun(int y, int x0, int x1, QRgb c) {
+        if (y < 0 || y >= d_height) return;
+        x0 = std::max(x0, 0);
+        x1 = std::min(x1, d_width - 1);
+        QRgb* r = row(y);
+        for (int x = x0; x <= x1; ++x)
+            r[x] = c;
+    }
+    // Rows y0..y1 of column x, both ends included.
+    void verticalRun(int x, int y0, int y1, QRgb c) {
+        if (x < 0 || x >= d_width) return;
+        y0 = std::max(y0, 0);
+        y1 = std::min(y1, d_height - 1);
+        for (int y = y0; y <= y1; ++y)
+            row(y)[x] = c;
+    }
+    void glyph(const GlyphPlacement& p, QRgb c) {
+        for (int r = 0; r < GLYPH_SIZE; ++r)
+            for (int k = 0; k < GLYPH_SIZE; ++k)
+                if (p.glyph[r * GLYPH_SIZE + k]) plot(p.x + k, p.y + r, c);
+    }
+
+private:
+    uchar* d_bits;
+    qsizetype d_stride;
+    int d_width;
+    int d_height;
+};
+
+// Text with an opaque background, its cell's top-left corner at (x, y) as GDI places it.
+void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour,
+                    int background) {
+    painter.setPen(QColor::fromRgb(DisplayGDI::toRgb(textColour)));
+    painter.setBackground(QColor::fromRgb(DisplayGDI::toRgb(background)));
+    painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
+}
+
+void beginText(QPainter& painter) {
+    QFont font = painter.font();
+    font.setPixelSize(TEXT_PIXEL_SIZE);
+    painter.setFont(font);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+}
+
+} // namespace
+
+DisplayGDI::~DisplayGDI() {
+    release();
+}
+
+void DisplayGDI::init(int x_, int y_) {
+    require(x_ > 0, "x_ > 0", "form\\display_gdi", __LINE__);
+    require(y_ > 0, "y_ > 0", "form\\display_gdi", __LINE__);
+    std::lock_guard lock(d_imageLock);
+    initSize(x_, y_);
+    d_image = QImage(d_imageWidth, d_imageHeight, QImage::Format_RGB32);
+    d_image.fill(toRgb(GDI_BLACK));
+}
+
+void DisplayGDI::release() {
+    std::lock_guard lock(d_imageLock);
+    d_image = QImage();
+    releaseTable();
+}
+
+QImage DisplayGDI::image() const {
+    std::lock_guard lock(d_imageLock);
+    return d_image;
+}
+
+void DisplayGDI::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour) {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    PixelWriter px(d_image);
+    const QRgb c = toRgb(colour);
+    const int w = d_width;
+    const int h = d_height;
+
+    // Frame, always.
+    px.horizontalRun(0, 0, w, c);
+    px.horizontalRun(h, 0, w, c);
+    px.verticalRun(0, 0, h, c);
+    px.verticalRun(w, 0, h, c);
+
+    if (gridOn) {
+        // Dotted lines every division, a dot every 10 pixels.
+        for (int y = 0; y <= h; y += DOT_STEP)
+            for (int x = 0; x <= w; x += GRID_STEP)
+                px.plot(x, y, c);
+        for (int y = 0; y <= h; y += GRID_STEP)
+            for (int x = 0; x <= w; x += DOT_STEP)
+                px.plot(x, y, c);
+    }
+    if (boundaryOn) {
+        for (int x = DOT_STEP; x < w; x += DOT_STEP) {
+            px.verticalRun(x, 0, TICK, c);
+            px.verticalRun(x, h - TICK, h, c);
+        }
+        for (int y = DOT_STEP; y < h; y += DOT_STEP) {
+            px.horizontalRun(y, 0, TICK, c);
+            px.horizontalRun(y, w - TICK, w, c);
+        }
+    }
+    if (crossOn) {
+        const int cx = w / 2;
+        const int cy = h / 2;
+        px.verticalRun(cx, 0, h, c);
+        px.horizontalRun(cy, 0, w, c);
+        for (int y = DOT_STEP; y < h; y += DOT_STEP)
+            if (y != cy) px.horizontalRun(y, cx - TICK, cx + TICK, c);
+        for (int x = DOT_STEP; x < w; x += DOT_STEP)
+            if (x != cx) px.verticalRun(x, cy - TICK, cy + TICK, c);
+    }
+}
+
+void DisplayGDI::drawChannel(int type, const unsigned char* image) {
+    std::lock_guard lock(d_imageLock);
+    // Before the first capture a trace may have no image yet.
+    if (image == nullptr || d_image.isNull() || !p_tableColor) return;
+
+    // The type's colours as pixels, once per call; levels above 127 (never produced) are
+    // shown at full intensity rather than read past the table.
+    std::array<QRgb, 256> lut;
+    for (int level = 0; level < 256; ++level)
+        lut[level] = toRgb(p_tableColor->get(type, std::min(level, TableColor::TABLE_SIZE - 1)));
+
+    PixelWriter px(d_image);
+    const int w = d_width;
+    for (int j = 0; j < d_height; ++j) {
+        const unsigned char* src = image + static_cast<std::size_t>(j) * w;
+        QRgb* dst = px.row(d_height - j); // image row 0 is the bottom screen row
+        int i = 0;
+        // Traces are sparse: skip empty stretches eight pixels at a time.
+        for (; i + 8 <= w; i += 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, src + i, sizeof eight);
+            if (eight == 0) continue;
+            for (int k = i; k < i + 8; ++k)
+                if (src[k] != 0) dst[k] = lut[src[k]];
+        }
+        for (; i < w; ++i)
+            if (src[i] != 0) dst[i] = lut[src[i]];
+    }
+}
+
+void DisplayGDI::drawLabels() {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull() || d_context.labels.empty()) return;
+    QPainter painter(&d_image);
+    beginText(painter);
+    for (const LabelListName& label : d_context.labels)
+        drawOpaqueText(painter, label.x, label.y, label.text, label.textColor,
+                       label.backgroundColor);
+}
+
+void DisplayGDI::drawCursors(int source) {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    const int object = d_context.selectedObject;
+    if (object < FIRST_CURSOR_OBJECT || object > LAST_CURSOR_OBJECT) return;
+    // Every cursor mode shows all four lines: A solid, B dashed.
+    const QRgb c = toRgb(traceColour(source));
+    horizontalLine(c, d_context.cursorA.y, true);
+    horizontalLine(c, d_context.cursorB.y, false);
+    verticalLine(c, d_context.cursorA.x, true);
+    verticalLine(c, d_context.cursorB.x, false);
+}
+
+void DisplayGDI::drawHorizontalLine(int colour, int row, int solid) {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    horizontalLine(toRgb(colour), row, solid != 0);
+}
+
+void DisplayGDI::drawVerticalLine(int colour, int column, int solid) {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    verticalLine(toRgb(colour), column, solid != 0);
+}
+
+void DisplayGDI::horizontalLine(QRgb colour, int row, bool solid) {
+    if (row < -2 || row > d_imageHeight) return; // wholly outside (and no overflow below)
+    PixelWriter px(d_image);
+    // A solid line sits one row below `row`, a dashed one two rows below.
+    if (solid) {
+        px.horizontalRun(row + 1, 0, d_width - 1, colour);
+        return;
+    }
+    for (int s = 0; s < d_width; s += DASH_PERIOD)
+        px.horizontalRun(row + 2, s, s + DASH - 1, colour);
+}
+
+void DisplayGDI::verticalLine(QRgb colour, int column, bool solid) {
+    if (column < -1 || column > d_imageWidth) return; // wholly outside
+    PixelWriter px(d_image);
+    // A solid line sits one column right of `column`; a dashed one on it, its runs counted
+    // upward from the bottom row.
+    if (solid) {
+        px.verticalRun(column + 1, 0, d_height - 1, colour);
+        return;
+    }
+    for (int s = 0; s < d_height; s += DASH_PERIOD)
+        px.verticalRun(column, d_height - s - (DASH - 1), d_height - s, colour);
+}
+
+void DisplayGDI::clear() {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    d_image.fill(toRgb(GDI_BLACK));
+}
+
+void DisplayGDI::drawInfoText() {
+    struct Place {
+        const char* label;
+        int x;
+        int y;
+    };
+    static constexpr Place TRACE_TEXT[4] = {
+        {"CH1 : ", 50, 350}, {"CH2 : ", 150, 350}, {"MATH : ", 250, 350}, {"REF : ", 350, 350}};
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    QPainter painter(&d_image);
+    beginText(painter);
+    for (int t = 0; t < 4; ++t) {
+        if (!d_context.channelOn[t]) continue;
+        const Place& p = TRACE_TEXT[t];
+        drawOpaqueText(painter, p.x, p.y, p.label + d_context.voltDivText[t], TRACE_COLOURS[t],
+                       GDI_BLACK);
+    }
+    drawOpaqueText(painter, 50, 375, "TIME : " + d_context.timeDivText, GDI_WHITE, GDI_BLACK);
+}
+
+void DisplayGDI::drawChannelMarkers() {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    PixelWriter px(d_image);
+    for (int trace = 1; trace <= 4; ++trace)
+        if (d_context.channelOn[trace - 1])
+            px.glyph(channelMarker(trace), toRgb(TRACE_COLOURS[trace - 1]));
+}
+
+void DisplayGDI::drawTriggerLevelMarker() {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    PixelWriter px(d_image);
+    px.glyph(triggerLevelMarker(), toRgb(d_context.triggerSource == 1 ? GDI_GREEN : GDI_YELLOW));
+}
+
+void DisplayGDI::drawTriggerPositionMarker() {
+    std::lock_guard lock(d_imageLock);
+    if (d_image.isNull()) return;
+    PixelWriter px(d_image);
+    px.glyph(triggerPositionMarker(), toRgb(GDI_ORANGE));
+}

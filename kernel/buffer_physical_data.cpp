@@ -1,0 +1,3 @@
+#include "buffer_physical_data.h"
+
+BufferPhysicalData::~BufferPhysicalData() = default;

@@ -1,0 +1,3 @@
+#include "buffer_raw_data.h"
+
+BufferRawData::~BufferRawData() = default;

@@ -1,0 +1,3 @@
+#include "buffer_raw_data_stop.h"
+
+BufferRawDataStop::~BufferRawDataStop() = default;

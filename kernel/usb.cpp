@@ -1,0 +1,234 @@
+#include "usb.h"
+
+#include "codes.h"
+#include "state.h"
+#include "thread_flags.h"
+#include "trevan_error.h"
+#include "usb_vendor_specific_command.h"
+
+#include <cassert>
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+const char* const kSource = "kernel\\usb";
+using Request = USBVendorSpecificCommand;
+
+// The pulses that move one relay group to its new bits (between the two 0x00 writes).
+std::vector<unsigned char> pulsePattern(unsigned char group, unsigned char bits) {
+    switch (group) {
+    case 0x01: return {static_cast<unsigned char>(bits ? 0x01 : 0xFE)};
+    case 0x08: return {static_cast<unsigned char>(bits ? 0x08 : 0xF7)};
+    case 0x06:
+        if (bits == 0x00) return {0xF9};
+        if (bits == 0x02) return {0x06};
+        if (bits == 0x04) return {0xF9, 0x00, 0x04};
+        return {};
+    case 0x30:
+        if (bits == 0x00) return {0xCF};
+        if (bits == 0x10) return {0x30};
+        if (bits == 0x20) return {0xCF, 0x00, 0x20};
+        return {};
+    default: return {};
+    }
+}
+
+} // namespace
+
+USB::USB(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) {
+    assert(p_backend && "backend != 0");
+}
+
+USB::~USB() { close(); }
+
+void USB::setTriggerModeQuery(std::function<int()> query) {
+    d_triggerModeQuery = std::move(query);
+    if (p_command) p_command->setTriggerModeQuery(d_triggerModeQuery);
+}
+
+void USB::setVersion(int hwVersion) {
+    Hardware::setVersion(hwVersion);
+    if (p_command) p_command->setLengths(d_writeLength, d_numberOfReadRegisters, d_dacBlockLength);
+}
+
+bool USB::init(int hwVersion, unsigned int size) {
+    if (!Hardware::init(hwVersion, size)) return false;
+    p_command = std::make_unique<USBVendorSpecificCommand>(p_backend);
+    p_command->setTriggerModeQuery(d_triggerModeQuery);
+    if (!p_command->open(d_writeLength, d_numberOfReadRegisters, d_dacBlockLength)) {
+        p_command.reset();
+        return false;
+    }
+    if (!command(500)) return false;
+    initRelays(500);
+    return true;
+}
+
+void USB::close() {
+    Hardware::close();
+    p_command.reset();
+}
+
+bool USB::writeRelayByte(unsigned char byte, int timeOut) {
+    int n = p_command ? p_command->send(Request::WRITE_RELAY, &byte, 1, timeOut) : -1;
+    // The relay coils need the pulse held; the pause follows a failed write too.
+    p_backend->clock().sleepFor(std::chrono::milliseconds(RELAY_PAUSE_MS));
+    return n == 1;
+}
+
+bool USB::initRelays(int timeOut) {
+    writeRelayByte(0x00, timeOut);
+    for (int k = 0; k < 6; ++k) {
+        writeRelayByte(static_cast<unsigned char>(~(1u << k)), timeOut);
+        writeRelayByte(0x00, timeOut);
+    }
+    return true;
+}
+
+bool USB::pulseGroup(unsigned char group, unsigned char newBits, int timeOut) {
+    bool ok = writeRelayByte(0x00, timeOut);
+    for (unsigned char pulse : pulsePattern(group, newBits)) ok = writeRelayByte(pulse, timeOut) && ok;
+    return writeRelayByte(0x00, timeOut) && ok;
+}
+
+bool USB::setRelays(unsigned char byte, int timeOut) {
+    for (unsigned char group : {0x01, 0x06, 0x08, 0x30}) {
+        if (((byte ^ d_relayCache) & group) == 0) continue;
+        if (pulseGroup(group, static_cast<unsigned char>(byte & group), timeOut))
+            d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
+    }
+    // Bits that belong to no group need no pulse.
+    d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
+    return true;
+}
+
+bool USB::readSampleBuffer(int /*timeOut_*/) {
+    assert(p_state && "p_state != 0");
+    return readSampleRecord(p_state->d_acquisitionMode, p_state->d_bufferSizeMode);
+}
+
+bool USB::readSampleRecord(int acquisitionMode, int bufferSizeMode) {
+    assert(p_buffer && "p_buffer != 0");
+    assert(d_bufferSize > 0 && "d_bufferSize > 0");
+    if (abortReadFlag.load()) return false;
+    const int timeOut = acquisitionMode == _ETS_MODE1 ? 500 : 0;
+    unsigned char* buffer = p_buffer.get();
+    bool failed = !p_command;
+    if (failed) {
+        // nothing to read from
+    } else if (bufferSizeMode == _500K) {
+        failed = d_bufferSize < static_cast<unsigned int>(RECORD_500K);
+        for (int i = 0; !failed && i <= CHUNKS_500K && !abortReadFlag.load(); ++i) {
+            const int length = i < CHUNKS_500K ? CHUNK_500K : TAIL_500K;
+            failed = p_command->bulkRead(buffer + i * CHUNK_500K, length, timeOut) != length;
+        }
+    } else {
+        failed = d_readLength <= 0 || static_cast<unsigned int>(d_readLength) > d_bufferSize ||
+                 p_command->bulkRead(buffer, d_readLength, timeOut) != d_readLength;
+    }
+    if (abortReadFlag.load()) return false;
+    if (failed) {
+        push_error(_ERR_READ_BUFFER, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::writeBlock(unsigned char request, unsigned char* reg_p, int timeOut) {
+    assert(reg_p && "reg_p != 0");
+    reg_p[d_writeLength - 1] = 1; // go strobe
+    const int length = static_cast<int>(d_writeLength);
+    if (!p_command || p_command->send(static_cast<Request::Request>(request), reg_p, length, timeOut) != length) {
+        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::writeRegisters(unsigned char* reg_p, int timeOut) { return writeBlock(Request::WRITE_REGISTERS, reg_p, timeOut); }
+
+bool USB::writeRegisters2(unsigned char* reg_p, int timeOut) {
+    return writeBlock(Request::WRITE_REGISTERS2, reg_p, timeOut);
+}
+
+bool USB::readExactly(unsigned char request, unsigned char* out, int length, int timeOut) {
+    // A short read leaves stale bytes behind: it is a failure like any other.
+    return p_command && p_command->receive(static_cast<Request::Request>(request), out, length, timeOut) == length;
+}
+
+bool USB::readRegisters(unsigned char* reg_p, int timeOut) {
+    assert(reg_p && "reg_p != 0");
+    if (!readExactly(Request::READ_REGISTERS, reg_p, static_cast<int>(d_numberOfReadRegisters), timeOut)) {
+        push_error(_ERR_READ_REGISTERS, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::writeDacBlock(unsigned char* dac_p, int timeOut) {
+    assert(dac_p && "reg_p != 0");
+    const int length = static_cast<int>(d_dacBlockLength);
+    if (!p_command || p_command->send(Request::WRITE_DAC, dac_p, length, timeOut) != length) {
+        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::readVersionByte(unsigned char* out, int timeOut) {
+    assert(out && "version != 0");
+    if (!readExactly(Request::READ_VERSION, out, 1, timeOut)) {
+        push_error(_ERR_READ_REGISTERS, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::writeByte(unsigned char byte, int timeOut) {
+    if (!p_command || p_command->send(Request::WRITE_BYTE, &byte, 1, timeOut) != 1) {
+        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        return false;
+    }
+    return true;
+}
+
+bool USB::writeMemoryBlock(const unsigned char* file_p, int addr, int length, int timeOut) {
+    assert(file_p && "file_p != 0");
+    if (length <= 0 || length > USBVendorSpecificCommand::MEMORY_PAGE || !p_command) return false;
+    return p_command->writeMemory(addr, file_p, length, timeOut) == length;
+}
+
+bool USB::readMemoryBlock(unsigned char* data_p, int addr, int timeOut) {
+    assert(data_p && "data_p != 0");
+    assert(addr > 0 && "addr_ > 0");
+    return p_command && p_command->readMemory(addr, data_p, timeOut) == USBVendorSpecificCommand::MEMORY_PAGE;
+}
+
+bool USB::command(int timeOut) { return p_command && p_command->send(Request::COMMAND, nullptr, 0, timeOut) == 0; }
+
+bool USB::readByte(unsigned char* out, int timeOut) {
+    assert(out && "out != 0");
+    return readExactly(Request::READ_BYTE, out, 1, timeOut);
+}
+
+int USB::pollTrigger(int* failed, int timeOut) {
+    unsigned char status = 0;
+    const bool ok = readExactly(Request::POLL_TRIGGER, &status, 1, timeOut);
+    if (failed) *failed = ok ? 0 : 1;
+    return ok && status == 1 ? 1 : 0;
+}
+
+bool USB::start(int timeOut) {
+    const auto request = hwVersion_ <= _HW2 ? Request::START_HW12 : Request::START_HW34;
+    return p_command && p_command->send(request, nullptr, 0, timeOut) == 0;
+}
+
+bool USB::resetBulkPipe() { return p_command && p_command->resetBulkPipe() == 0; }
+
+bool USB::flushBulkPipe() { return p_command && p_command->flushBulkPipe() == 0; }
+
+bool USB::readCounter(void* out, int timeOut) {
+    assert(out && "temp_p != 0");
+    return readExactly(Request::READ_COUNTER, static_cast<unsigned char*>(out), 2, timeOut);
+}

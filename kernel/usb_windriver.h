@@ -1,0 +1,102 @@
+#pragma once
+// Finds the programmed instrument on USB and carries every transfer of the command layer
+// to it: vendor control transfers on the default pipe and bulk reads from pipe 0x82.
+// Works on a UsbBackend (libusb or the simulated instrument).
+//
+// Transfers return the bytes moved, or -1 on failure after telling the user (notifier.h)
+// the backend's status text and the words of the operation ("error on read", "error on
+// write", "error on read82", "error on transfer82"). Once the active instrument has been
+// unplugged every transfer fails at once with -1 and the loss is told only once.
+// Time-outs are milliseconds. All transfers go to the active (first found) instrument.
+
+#include "usb_backend.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class USBWinDriver {
+public:
+    static constexpr std::uint16_t VENDOR_ID = 0x0DA8;
+    static constexpr std::uint16_t PRODUCT_ID = 0x0001;
+    static constexpr int MAX_DEVICES = 4;
+    static constexpr unsigned char BULK_PIPE = 0x82;
+    static constexpr int MESSAGE_SIZE = 100;            // characters of the message buffer with its end
+    static constexpr int ATTACH_WAIT_MS = 2000;         // first wait for an instrument
+    static constexpr int MAX_TIMEOUT_REPEATS = 20;      // repeats of a timed-out read outside _NORMAL mode
+    static constexpr int NO_TIMEOUT_SLICE_MS = 250;     // a read "without time-out" waits in slices of this
+    static constexpr int NO_TIMEOUT_CEILING_MS = 10000; // ... and gives up after this much waiting
+
+    explicit USBWinDriver(std::shared_ptr<UsbBackend> backend);
+    ~USBWinDriver();
+    USBWinDriver(const USBWinDriver&) = delete;
+    USBWinDriver& operator=(const USBWinDriver&) = delete;
+
+    // True when one to four instruments are attached and the first is open. Pushes error 2
+    // ("No TrevanA found"), 3 ("Too many TrevanA found") or 4 (the device cannot be opened).
+    bool open();
+    // Stops watching the bus and closes the instrument.
+    void close();
+
+    // Vendor request device to host; `setup_p` holds the 8 setup bytes, whose wLength is
+    // replaced by `length_`. A read that times out is repeated (at most
+    // MAX_TIMEOUT_REPEATS times) unless the trigger mode is _NORMAL; in _NORMAL mode the
+    // time-out returns the bytes read so far without a message.
+    int controlRead(unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_, int slot_);
+    // Host to device; data_p may be null when length_ is 0.
+    int controlWrite(const unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_,
+                     int slot_);
+    // Bulk read on pipe 0x82, time-out repeats as controlRead. timeOut_ 0 waits in slices
+    // up to NO_TIMEOUT_CEILING_MS, and returns early (the bytes so far, no message) when
+    // abortReadFlag is raised.
+    int bulkRead(unsigned char* buffer_p, int length_, int timeOut_, int slot_);
+    // Zero-length transfer on pipe 0x82: 0, or -1 after "error on transfer82".
+    int zeroLengthTransfer82();
+    // Clears a halt of pipe 0x82: 0 on success, else the status number.
+    unsigned long resetPipe82();
+
+    // How the transfers learn the trigger mode (_AUTO or _NORMAL); without it _AUTO.
+    void setTriggerModeQuery(std::function<int()> query);
+
+    // Text of the interface selection step (at most 99 characters).
+    const char* message() const { return d_message.c_str(); }
+    int deviceCount() const { return d_deviceCount; }
+    bool deviceLost() const { return d_activeLost.load(); }
+
+private:
+    struct DeviceNode {
+        UsbDeviceId id;
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+    };
+
+    bool initLibrary();
+    void deviceAttach(const UsbDeviceInfo& device);
+    void deviceDetach(const UsbDeviceInfo& device);
+    bool readsRepeatOnTimeout() const;
+    // The common end of a transfer: -1 after the messages, or the count.
+    int finish(UsbStatus status, int transferred, const char* words);
+    void setMessage(const std::string& text);
+
+    std::shared_ptr<UsbBackend> p_backend;
+    std::string d_message;
+    std::unique_ptr<UsbDevice> p_device; // the active instrument, open
+    std::array<UsbDeviceId, MAX_DEVICES> d_slots{};
+    int d_deviceCount = 0;
+    std::function<int()> d_triggerModeQuery;
+
+    // Device list context, shared with the attach and detach handlers (backend thread).
+    std::mutex d_listMutex;
+    std::condition_variable d_attachEvent;
+    std::vector<DeviceNode> d_list;
+    UsbDeviceId d_active = 0; // 0: none
+    UsbBackend::WatchId d_watch = -1;
+
+    std::atomic<bool> d_activeLost{false};
+    std::atomic<bool> d_lossReported{false};
+};

@@ -1,0 +1,151 @@
+#pragma once
+// The simulated USB bus: a UsbBackend whose devices are simulated (the unprogrammed
+// controller, the instrument). It logs every transfer for tests and injects faults.
+// Hot-plug callbacks run on the thread that caused the event (a test, a transfer, or the
+// thread that moved the clock past a scheduled re-enumeration), never under a lock that
+// a transfer holds. Device handles from open() must not outlive the bus.
+
+#include "calibration_image.h"
+#include "simulated_clock.h"
+#include "simulator_config.h"
+#include "usb_backend.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class SimulatedController;
+class SimulatedInstrument;
+
+// A device on the simulated bus. Its handlers are called without any lock of the bus held.
+class SimulatedDevice {
+public:
+    virtual ~SimulatedDevice();
+    virtual std::uint16_t vendorId() const = 0;
+    virtual std::uint16_t productId() const = 0;
+    // The data stage has setup.length bytes; `transferred` receives the bytes moved.
+    virtual UsbStatus control(const UsbSetupPacket& setup, unsigned char* data, int& transferred) = 0;
+    virtual UsbStatus bulkRead(unsigned char endpoint, unsigned char* data, int length, int& transferred) = 0;
+};
+
+struct UsbFault {
+    enum class Kind {
+        Stall,     // the device refuses the request
+        Timeout,   // nothing (or `bytes`) arrives before the time-out, which passes on the clock
+        ShortRead, // fewer bytes than asked (`bytes`, default half), reported as success
+        Unplug,    // `bytes` (default half) move, then the device is unplugged mid-transfer
+    };
+    Kind kind = Kind::Stall;
+    int request = -1;  // bRequest of the control transfers hit; -1 any
+    bool bulk = false; // hit bulk reads instead of control transfers
+    int skip = 0;      // matching transfers let through first
+    int count = 1;     // transfers hit; -1 all
+    int bytes = -1;
+};
+
+struct TransferRecord {
+    enum class Kind { Control, Bulk, ClearHalt };
+    Kind kind = Kind::Control;
+    UsbDeviceId device = 0;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    UsbSetupPacket setup;           // control transfers
+    unsigned char endpoint = 0;     // bulk reads and halts
+    std::vector<unsigned char> data; // control data stage as sent or returned
+    int length = 0;                 // bytes asked
+    int transferred = 0;
+    unsigned int timeoutMs = 0;
+    UsbStatus status = UsbStatus::Success;
+    std::chrono::milliseconds time{0}; // when it started
+};
+
+class SimulatedBus final : public UsbBackend {
+public:
+    // Creates the units of the configuration: `devices` instruments, programmed or as
+    // unprogrammed controllers, each with its own calibration memory (factory image).
+    explicit SimulatedBus(SimulatorConfig config = {});
+    ~SimulatedBus() override;
+    SimulatedBus(const SimulatedBus&) = delete;
+    SimulatedBus& operator=(const SimulatedBus&) = delete;
+
+    bool available() const override { return true; }
+    std::vector<UsbDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
+    WatchId watch(std::uint16_t vendorId, std::uint16_t productId, HotplugCallback callback) override;
+    void unwatch(WatchId watch) override;
+    std::unique_ptr<UsbDevice> open(UsbDeviceId device, UsbStatus& status) override;
+    Clock& clock() override { return d_clock; }
+
+    const SimulatorConfig& config() const { return d_config; }
+    SimulatedClock& simulatedClock() { return d_clock; }
+
+    // Attaches a device (arrival event); returns its id.
+    UsbDeviceId plug(std::shared_ptr<SimulatedDevice> device);
+    // Detaches it (departure event); false when it is not attached.
+    bool unplug(UsbDeviceId device);
+    // The attached devices in the order of their arrival.
+    std::vector<UsbDeviceId> attached() const;
+    std::shared_ptr<SimulatedDevice> device(UsbDeviceId id) const;
+    // The n-th attached instrument or controller; null when there is none.
+    std::shared_ptr<SimulatedInstrument> instrument(size_t n = 0) const;
+    std::shared_ptr<SimulatedController> controller(size_t n = 0) const;
+
+    // A new instrument of this bus's configuration, with the given calibration memory.
+    std::shared_ptr<SimulatedInstrument> makeInstrument(std::shared_ptr<CalibrationImage::Bytes> memory,
+                                                        std::uint16_t vendorId, std::uint16_t productId);
+    // The controller's firmware has started: it leaves the bus shortly, and the instrument
+    // it becomes arrives after the re-enumeration delay.
+    void reenumerate(const SimulatedDevice* controller, std::shared_ptr<SimulatedInstrument> instrument);
+
+    void injectFault(const UsbFault& fault);
+    void clearFaults();
+    std::vector<TransferRecord> transfers() const;
+    void clearTransfers();
+
+    // Used by the device handles.
+    UsbStatus control(UsbDeviceId id, const UsbSetupPacket& setup, unsigned char* data, int& transferred,
+                      unsigned int timeoutMs);
+    UsbStatus bulkRead(UsbDeviceId id, unsigned char endpoint, unsigned char* data, int length, int& transferred,
+                       unsigned int timeoutMs);
+    UsbStatus clearHalt(UsbDeviceId id, unsigned char endpoint);
+
+private:
+    struct Watch {
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+        HotplugCallback callback;
+    };
+    struct Attached {
+        UsbDeviceId id;
+        std::shared_ptr<SimulatedDevice> device;
+        UsbDeviceInfo info;
+    };
+
+    // The n-th attached device of type T.
+    template <typename T>
+    std::shared_ptr<T> nth(size_t n) const;
+    // The fault that hits this transfer, if any (counts it).
+    bool takeFault(bool bulk, int request, UsbFault& fault);
+    TransferRecord startRecord(TransferRecord::Kind kind, UsbDeviceId id, const SimulatedDevice* target, int length,
+                               unsigned int timeoutMs);
+    // The end of a transfer that a fault hits: the time-out passes, the device leaves, ...
+    UsbStatus strike(const UsbFault& fault, UsbDeviceId id, unsigned int timeoutMs);
+    void log(TransferRecord record);
+    UsbDeviceInfo infoOf(UsbDeviceId id, const SimulatedDevice& device) const;
+    // Tells the watches of the device; needs d_dispatchMutex, not d_mutex.
+    void dispatch(const UsbDeviceInfo& info, bool arrived);
+
+    SimulatorConfig d_config;
+    SimulatedClock d_clock;
+
+    // Lock order: d_dispatchMutex, then d_mutex. Watch callbacks run under d_dispatchMutex
+    // only, so unwatch waits for them; device handlers run under neither.
+    mutable std::mutex d_dispatchMutex;
+    mutable std::mutex d_mutex;
+    std::vector<Attached> d_attached;
+    std::map<WatchId, Watch> d_watches;
+    std::vector<UsbFault> d_faults;
+    std::vector<TransferRecord> d_log;
+    WatchId d_nextWatch = 1;
+    UsbDeviceId d_nextId = 1;
+};

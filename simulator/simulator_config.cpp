@@ -1,0 +1,19 @@
+#include "simulator_config.h"
+
+#include "ini_file.h"
+
+#include <algorithm>
+
+SimulatorConfig SimulatorConfig::read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults) {
+    SimulatorConfig c = defaults;
+    c.hardwareVersion = std::clamp(ini.readInteger(section, "hardwareVersion", c.hardwareVersion), 1, 4);
+    c.programmed = ini.readBool(section, "programmed", c.programmed);
+    c.devices = std::clamp(ini.readInteger(section, "devices", c.devices), 0, 16);
+    c.fpgaVersion = std::clamp(ini.readInteger(section, "fpgaVersion", c.fpgaVersion), 0, 255);
+    c.chipTemperature = std::clamp(ini.readInteger(section, "chipTemperature", c.chipTemperature), -128, 127);
+    c.reenumerationDelay = std::chrono::milliseconds(std::clamp(
+        ini.readInteger(section, "reenumerationDelay", static_cast<int>(c.reenumerationDelay.count())), 0, 60000));
+    const bool realTime = ini.readBool(section, "realTime", c.clockMode == SimulatedClock::Mode::RealTime);
+    c.clockMode = realTime ? SimulatedClock::Mode::RealTime : SimulatedClock::Mode::Virtual;
+    return c;
+}

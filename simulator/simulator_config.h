@@ -1,0 +1,31 @@
+#pragma once
+// Settings of a simulated instrument. An installation chooses them in its registry file,
+// section "Simulator":
+//   hardwareVersion     generation 1..4 (default 4)
+//   programmed          1: the instrument is there at once; 0 (default): it starts as the
+//                       unprogrammed controller and appears once its firmware runs
+//   devices             instruments on the bus (default 1)
+//   fpgaVersion         the version byte (default 33)
+//   chipTemperature     first byte of the counter reading, signed (default 30)
+//   reenumerationDelay  milliseconds from the firmware's start to the instrument's arrival
+//   realTime            1: the clock follows real time (the program); 0: virtual (tests)
+
+#include "simulated_clock.h"
+
+#include <chrono>
+#include <string_view>
+
+class IniFile;
+
+struct SimulatorConfig {
+    int hardwareVersion = 4;
+    bool programmed = false;
+    int devices = 1;
+    int fpgaVersion = 33;
+    int chipTemperature = 30;
+    std::chrono::milliseconds reenumerationDelay{500};
+    SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
+
+    // Values out of range are taken at the nearest end; missing keys keep `defaults`.
+    static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);
+};

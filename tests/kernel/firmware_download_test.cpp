@@ -1,0 +1,221 @@
+// The firmware download against the simulated unprogrammed controller, followed by
+// opening the instrument it becomes.
+
+#include "firmware_download.h"
+#include "firmware_loader.h"
+#include "intel_hex.h"
+#include "libusb_backend.h"
+#include "simulated_controller.h"
+#include "simulated_usb.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The demo installation's firmware file, from the source tree.
+std::string demoFirmware() {
+    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "firmware" / "trevan.hex").string();
+}
+
+// The control transfers sent to the controller, as (request, wValue, data).
+struct Write {
+    int request;
+    int value;
+    std::vector<unsigned char> data;
+    bool operator==(const Write&) const = default;
+};
+
+std::vector<Write> writesOf(const SimulatedBus& bus) {
+    std::vector<Write> out;
+    for (const TransferRecord& t : bus.transfers()) {
+        if (t.kind == TransferRecord::Kind::Control) out.push_back({t.setup.request, t.setup.value, t.data});
+    }
+    return out;
+}
+
+void expectChunks(std::vector<Write>& expected, int request, unsigned address, const unsigned char* data, unsigned length) {
+    for (unsigned offset = 0; offset < length; offset += 64) {
+        const unsigned n = std::min(64u, length - offset);
+        expected.push_back({request, static_cast<int>(address + offset), std::vector<unsigned char>(data + offset, data + offset + n)});
+    }
+}
+
+const Write kHold{0xA0, 0x7F92, {1}};
+const Write kRun{0xA0, 0x7F92, {0}};
+
+class FirmwareDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        output = std::tmpfile();
+        get_error_text();
+    }
+    void TearDown() override { std::fclose(output); }
+    std::string printed() {
+        std::fflush(output);
+        std::rewind(output);
+        std::string text;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, output)) text += buffer;
+        return text;
+    }
+
+    std::FILE* output = nullptr;
+};
+
+TEST_F(FirmwareDownloadTest, LoadsTheDemoFirmwareAndTheInstrumentAppears) {
+    SimulatorConfig config;
+    config.hardwareVersion = _HW3;
+    auto bus = std::make_shared<SimulatedBus>(config);
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    ASSERT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_OK) << download.messages();
+    EXPECT_EQ(printed(), "Trevan : 1 attached\nTrevan : 1 downloaded\n");
+
+    // The order on the wire: loader, external segments through it, then internal RAM.
+    HexImage image;
+    ASSERT_GT(LoadHexFile(image, demoFirmware().c_str()), 0);
+    ASSERT_TRUE(image.hasExternalSegments());
+    std::vector<Write> expected{kHold};
+    const LoaderRecord& loader = loaderRecords()[0];
+    expectChunks(expected, 0xA0, loader.address, loader.data, loader.length);
+    expected.push_back(kRun);
+    for (const HexSegment& s : image.d_segments)
+        if (s.address >= 0x2000) expectChunks(expected, 0xA3, s.address, image.segmentData(s), s.length);
+    expected.push_back(kHold);
+    for (const HexSegment& s : image.d_segments)
+        if (s.address < 0x2000) expectChunks(expected, 0xA0, s.address, image.segmentData(s), s.length);
+    expected.push_back(kRun);
+    EXPECT_EQ(writesOf(*bus), expected);
+
+    auto controller = bus->controller();
+    ASSERT_TRUE(controller);
+    EXPECT_TRUE(controller->firmwareStarted());
+    EXPECT_EQ(controller->cpuStarts(), 2); // the loader, then the firmware
+    EXPECT_EQ(controller->memoryAt(0x2100), image.d_data[0x2100]);
+
+    // The controller leaves and the instrument arrives while the USB layer waits for it.
+    const size_t downloadTransfers = bus->transfers().size();
+    SimulatedUsb rig(_HW3, 20096, false);
+    rig.bus = bus;
+    rig.usb = std::make_unique<USB>(bus);
+    EXPECT_TRUE(rig.usb->init(_HW2, 20096));
+    EXPECT_FALSE(bus->controller());
+    const TransferRecord first = bus->transfers().at(downloadTransfers);
+    EXPECT_EQ(first.vendorId, 0x0DA8);
+    EXPECT_EQ(first.time, config.reenumerationDelay);
+    ASSERT_TRUE(bus->instrument());
+    EXPECT_EQ(bus->instrument()->generation(), _HW3);
+    EXPECT_EQ(bus->instrument()->commands(), 1);
+}
+
+TEST_F(FirmwareDownloadTest, InternalOnlyFirmwareNeedsNoLoader) {
+    TempDir dir;
+    std::string text;
+    for (int a = 0; a < 100; a += 20) {
+        unsigned sum = 20 + (a >> 8) + (a & 0xFF);
+        char line[64];
+        std::snprintf(line, sizeof line, ":14%04X00", a);
+        text += line;
+        for (int i = 0; i < 20; ++i) {
+            std::snprintf(line, sizeof line, "%02X", a + i);
+            text += line;
+            sum += static_cast<unsigned>(a + i);
+        }
+        std::snprintf(line, sizeof line, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        text += line;
+    }
+    const std::string path = dir.write("trevan.hex", text + ":00000001FF\n");
+    auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    EXPECT_EQ(download.DownloadAllDevices(path.c_str()), DOWNLOAD_OK) << download.messages();
+    const std::vector<Write> writes = writesOf(*bus);
+    ASSERT_EQ(writes.size(), 4u);
+    EXPECT_EQ(writes[0], kHold);
+    EXPECT_EQ(writes[1].value, 0);
+    EXPECT_EQ(writes[1].data.size(), 64u);
+    EXPECT_EQ(writes[2].value, 64);
+    EXPECT_EQ(writes[2].data.size(), 36u);
+    EXPECT_EQ(writes[3], kRun);
+    // No descriptor in it: the controller runs it and stays what it was.
+    EXPECT_FALSE(bus->controller()->firmwareStarted());
+}
+
+TEST_F(FirmwareDownloadTest, NoControllerSendsNothing) {
+    SimulatorConfig config;
+    config.programmed = true; // only the instrument is there
+    auto bus = std::make_shared<SimulatedBus>(config);
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    EXPECT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_NO_CONTROLLER);
+    EXPECT_TRUE(bus->transfers().empty());
+    EXPECT_EQ(printed(), "");
+}
+
+TEST_F(FirmwareDownloadTest, TwoControllersOneSecondApart) {
+    SimulatorConfig config;
+    config.devices = 2;
+    auto bus = std::make_shared<SimulatedBus>(config);
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    ASSERT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_OK);
+    EXPECT_EQ(printed(), "Trevan : 2 attached\nTrevan : 1 downloaded\nTrevan : 2 downloaded\n");
+    const auto transfers = bus->transfers();
+    const UsbDeviceId second = transfers.back().device;
+    auto first = std::find_if(transfers.begin(), transfers.end(), [&](const TransferRecord& t) { return t.device == second; });
+    EXPECT_EQ(first->time.count(), FirmwareDownload::DEVICE_PAUSE_MS);
+    // The first instrument is there by now; the second arrives a little later.
+    bus->simulatedClock().advance(config.reenumerationDelay);
+    USBWinDriver driver(bus);
+    EXPECT_TRUE(driver.open());
+    EXPECT_EQ(driver.deviceCount(), 2);
+}
+
+TEST_F(FirmwareDownloadTest, BadFileLoadsNothing) {
+    TempDir dir;
+    const std::string path = dir.write("trevan.hex", ":0400000001020304F1\n:00000001FF\n");
+    auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    EXPECT_EQ(download.DownloadAllDevices(path.c_str()), DOWNLOAD_FAILED);
+    EXPECT_TRUE(writesOf(*bus).empty());
+    EXPECT_TRUE(bus->controller()->cpuHeld());
+    EXPECT_NE(printed().find("bad checksum in line 1\nDownload firmware failed.\nTrevan : 1 downloaded\n"),
+              std::string::npos);
+}
+
+TEST_F(FirmwareDownloadTest, AFailedWriteLeavesTheCpuHeld) {
+    auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
+    // Hold, two loader chunks and run pass; after the external writes the hold passes and
+    // the first write to internal RAM stalls.
+    bus->injectFault({UsbFault::Kind::Stall, 0xA0, false, 5, 1, -1});
+    FirmwareDownload download(*bus);
+    download.setOutput(output);
+    EXPECT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_FAILED);
+    EXPECT_TRUE(bus->controller()->cpuHeld());
+    EXPECT_FALSE(bus->controller()->firmwareStarted());
+    EXPECT_NE(download.messages().find("error on transfer\n"), std::string::npos);
+    EXPECT_NE(printed().find("Download firmware failed.\n"), std::string::npos);
+}
+
+TEST(FirmwareLoader, ImageIsOneRecordAtZero) {
+    const LoaderRecord* records = loaderRecords();
+    EXPECT_EQ(records[0].type, 0);
+    EXPECT_EQ(records[0].address, 0);
+    EXPECT_EQ(records[0].length, 0x79);
+    EXPECT_EQ(std::memcmp(records[0].data + 0x67, "VELMORA2 LOADER A3", 18), 0);
+    EXPECT_NE(records[1].type, 0);
+}
+
+TEST(FirmwareDownloadLibusb, NoControllerOnThisMachine) {
+    LibusbBackend backend;
+    const int result = DownloadAllDevices(backend, demoFirmware().c_str());
+    EXPECT_EQ(result, backend.available() ? DOWNLOAD_NO_CONTROLLER : DOWNLOAD_NO_DRIVER);
+}
+
+} // namespace
