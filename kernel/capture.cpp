@@ -1,0 +1,166 @@
+#include "capture.h"
+
+#include "buffer_raw_data.h"
+#include "calibration.h"
+#include "data_acquisition.h"
+#include "hardware.h"
+#include "state.h"
+#include "thread_flags.h"
+#include "transform_hardware_raw.h"
+#include "trevan_error.h"
+
+#include <algorithm>
+#include <cassert>
+
+RunStateView::~RunStateView() = default;
+void RunStateView::updateRunStopControls(int) {}
+void RunStateView::updateSingleShotButton() {}
+
+Capture::Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawData_p, TransformHardwareRaw* transform_p)
+    : p_hardware(hardware_p), p_state(state_p), p_bufferRawData(bufferRawData_p), p_transform(transform_p) {
+    assert(hardware_p && "hardware_p");
+    assert(state_p && "state_p");
+    assert(bufferRawData_p && "bufferRawData_p");
+    assert(transform_p && "transform_p");
+}
+
+void Capture::setRunStateView(RunStateView* view) { p_view = view ? view : &d_noView; }
+
+bool Capture::pollTrigger() {
+    int failed = 0;
+    for (int attempt = 1; attempt <= TRIGGER_POLL_ATTEMPTS; ++attempt) {
+        if (p_hardware->pollTrigger(&failed, POLL_TIME_OUT) == 1) return true;
+        // Only the tenth attempt's second reply decides; earlier ones just pace the polling.
+        if (p_hardware->pollTrigger(&failed, POLL_TIME_OUT) != 1 && attempt == TRIGGER_POLL_ATTEMPTS) {
+            triggerTimeoutFlag = 1;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Capture::checkStatus() {
+    const unsigned char* d = p_hardware->p_buffer.get();
+    if (!d || p_hardware->d_bufferSize < 4) return false;
+    const bool good = !sampleWordError(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]) &&
+                      !sampleWordError(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
+    const int first = sampleWordValue(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]);
+    const int copy = sampleWordValue(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
+    if (p_state->d_hardwareVersion <= _HW2) {
+        if (!good || first != copy || (first & STATUS_TDC_MASK) == 0) return false;
+    } else if (!good || first != copy) {
+        if (p_registerBlock) p_hardware->writeRegisters2(p_registerBlock, REGISTER_TIME_OUT);
+        return false;
+    }
+    p_hardware->p_data = p_hardware->p_buffer.get();
+    return true;
+}
+
+bool Capture::fetchRecords(int sel, short** out1, short** out2, bool single) {
+    short* ch1 = p_bufferRawData->data(_CH1);
+    short* ch2 = p_bufferRawData->data(_CH2);
+    bool present = true;
+    if (single) {
+        if (sel == 0 || sel == _CH1) present = ch1 != nullptr;
+        if (sel == 0 || sel == _CH2) present = present && ch2 != nullptr;
+        if (out1) *out1 = sel == _CH2 ? nullptr : ch1;
+        if (out2) *out2 = sel == _CH1 ? nullptr : ch2;
+        if (!present) return false;
+        fillSelected(sel);
+        return true;
+    }
+    short* first = sel == _CH2 ? ch2 : ch1;
+    if (out1) *out1 = first;
+    if (sel == 0 && out2) *out2 = ch2;
+    present = first != nullptr && (sel != 0 || ch2 != nullptr);
+    if (!present) push_error(_ERR_NO_BUFFER, "kernel\\capture", __LINE__);
+    return present;
+}
+
+void Capture::fillSelected(int sel) {
+    if (sel == 0 || sel == _CH1) p_bufferRawData->fill(_CH1, EMPTY_SAMPLE);
+    if (sel == 0 || sel == _CH2) p_bufferRawData->fill(_CH2, EMPTY_SAMPLE);
+}
+
+bool Capture::read(int timeOut, bool startOnFailure) {
+    if (!p_hardware->readSampleBuffer(timeOut)) {
+        if (startOnFailure) p_hardware->start(START_TIME_OUT);
+        return false;
+    }
+    p_hardware->p_data = p_hardware->p_buffer.get();
+    return true;
+}
+
+void Capture::finishSingleShot() {
+    if (d_singleShotStop) d_singleShotStop();
+    p_view->updateRunStopControls(_STOP);
+    p_view->updateSingleShotButton();
+}
+
+bool Capture::acquire(int sel, short** out1, short** out2) {
+    triggerTimeoutFlag = 0;
+    const int timeOut = p_state->d_defaultTimeOut;
+    if (!fetchRecords(sel, out1, out2, false)) return false;
+    p_state->d_triggeredFlag = false;
+
+    switch (p_state->d_acquisitionMode) {
+    case _REAL_TIME:
+        if (!pollTrigger()) return false;
+        fillSelected(sel);
+        if (!read(timeOut, true) || !checkStatus()) return false;
+        return p_transform->transform(1);
+    case _ETS_MODE1:
+    case _ETS_MODE2: {
+        if (!pollTrigger()) return false;
+        if (p_state->d_hardwareVersion >= _HW4) {
+            unsigned char counter[2] = {0, 0};
+            const Calibration* cal = p_state->p_calibration;
+            if (p_hardware->readCounter(counter, REGISTER_TIME_OUT) && cal)
+                p_state->d_ETSOffsetMargin = (static_cast<signed char>(counter[0]) - cal->chipTemperatureCalib) / 9;
+        }
+        const int reads = std::max(p_state->d_ETSReadCount, 1);
+        for (int r = 0; r < reads; ++r)
+            if (!read(READ_TIME_OUT, false) || !checkStatus() || !p_transform->transform(1)) return false;
+        updateETSWindow(*p_state);
+        return true;
+    }
+    case _ROLL:
+    case _ROLL2:
+    case _ROLL3:
+        return p_transform->transform(1);
+    case _RIS:
+        if (!pollTrigger()) return false;
+        fillSelected(sel);
+        if (!read(READ_TIME_OUT, true) || !checkStatus() || !p_transform->transform(1)) return false;
+        updateETSWindow(*p_state);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Capture::acquireSingle(int sel, short** out1, short** out2) {
+    const int timeOut = p_state->d_defaultTimeOut;
+    if (!fetchRecords(sel, out1, out2, true)) return false;
+
+    switch (p_state->d_acquisitionMode) {
+    case _REAL_TIME:
+        if (!pollTrigger() || !read(timeOut, false) || !p_transform->transform(1)) return false;
+        if (!p_state->d_triggeredFlag) return true;
+        break;
+    case _RIS:
+        if (!pollTrigger() || !read(READ_TIME_OUT, false) || !p_transform->transform(1)) return false;
+        if (!p_state->d_triggeredFlag) return true;
+        updateETSWindow(*p_state);
+        break;
+    case _ROLL:
+    case _ROLL2:
+    case _ROLL3:
+        if (!p_transform->transform(1)) return false;
+        break;
+    default:
+        return true;
+    }
+    finishSingleShot();
+    return true;
+}
