@@ -96,6 +96,8 @@ bool controlSetMathSource2(int source) { return g_control->setMathSource2(source
 bool controlSetMathOperation(int operation) { return g_control->setMathOperation(operation); }
 int controlGetMathSource1() { return g_control->getMathSource1(); }
 int controlGetMathOperation() { return g_control->getMathOperation(); }
+bool controlAcquire(int sel, short** ch1Out, short** ch2Out) { return g_control->acquire(sel, ch1Out, ch2Out); }
+bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out) { return g_control->acquireSingle(sel, ch1Out, ch2Out); }
 unsigned char*controlGetDisplayBuffer(int ch) { return g_control->getDisplayBuffer(ch); }
 double controlRawToVoltage(int ch, short code) { return g_control->rawToVoltage(ch, code); }
 int controlRawToRow(int ch, short code) { return g_control->rawToRow(ch, code); }

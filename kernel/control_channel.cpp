@@ -54,7 +54,7 @@ void Control::emptyChannel(int ch) {
 
 void Control::updateReadLength() { p_hardware->d_readLength = 2 * p_state->d_acquireLength; }
 
-bool Control::recreateAcquisition() { return p_transformHardwareRaw->recreateAcquisition(); }
+bool Control::recreateAcquisition() { return p_transformHardwareRaw->createAcquisition(); }
 
 bool Control::setChannelCoupling(int ch, int coupling) {
     assert(p_state && p_register && p_hardware);

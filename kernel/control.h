@@ -24,6 +24,8 @@ class BufferDisplayData;
 class TransformHardwareRaw;
 class TransformRawDisplay;
 class TransformRawPhysical;
+class Capture;
+class UsbBackend;
 
 class Control {
 public:
@@ -197,6 +199,11 @@ public:
     int horizontalOffset(int position_) const;
     int delayCounter(int position_) const;
 
+    // ---- captures (worker thread). sel_ 1 CH1, 2 CH2, 0 both; the out-pointers receive the
+    // raw records. False when nothing was captured.
+    bool acquire(int sel_, short** ch1Out_, short** ch2Out_);
+    bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
+
     // ---- used by the setters
     bool loadRegisterTimeBaseTables();
     bool setTimeBaseParameter(int timeDiv_);
@@ -217,6 +224,11 @@ public:
     std::unique_ptr<TransformHardwareRaw> p_transformHardwareRaw;
     std::unique_ptr<TransformRawDisplay> p_transformRawDisplay;
     std::unique_ptr<TransformRawPhysical> p_transformRawPhysical;
+
+    // Beside the thirteen: the USB bus the hardware object talks through (real or
+    // simulated, chosen by the registry file) and the capture sequence.
+    std::shared_ptr<UsbBackend> p_usbBackend;
+    std::unique_ptr<Capture> p_capture;
 
 private:
     double gainFactor(int ch_) const;

@@ -2,6 +2,7 @@
 #include "control.h"
 
 #include "calibration.h"
+#include "table_raw_display.h"
 #include "transform_raw_display.h"
 
 #include <cassert>
@@ -33,16 +34,16 @@ short Control::zeroLevelCode(int ch) const {
 short Control::rowToRaw(int ch, int row) const {
     if (!validChannel(ch)) return 0;
     const ChannelSettings& c = p_state->d_channel[ch];
-    double k = p_transformRawDisplay->pixelFactor(c.voltageDiv) * getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
+    double k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv) * getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
     // A zero gain (an unset calibration) would divide by zero; take it as 1.
-    if (k == 0 || !std::isfinite(k)) k = p_transformRawDisplay->pixelFactor(c.voltageDiv);
+    if (k == 0 || !std::isfinite(k)) k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv);
     if (k == 0) return 0;
     return static_cast<short>((row + 0.5 + k * half(p_state->d_adcLevels) - half(p_state->d_displayHeight)) / k);
 }
 
 int Control::rawToRow(int ch, short code) const {
     if (!validChannel(ch)) return -1;
-    return p_transformRawDisplay->rawToRow(ch, code);
+    return p_transformRawDisplay->getTableRawDisplay()->getRow(ch, code);
 }
 
 double Control::rawToVoltage(int ch, short code) const {
@@ -66,7 +67,7 @@ int Control::voltageToRow(int ch, double volts) const {
 int Control::voltageToRaw(int ch, double volts) const {
     if (!validChannel(ch)) return 0;
     const ChannelSettings& c = p_state->d_channel[ch];
-    double k = p_transformRawDisplay->pixelFactor(c.voltageDiv);
+    double k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv);
     if (ch != _MATH) {
         const double gain = getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
         if (gain != 0 && std::isfinite(gain)) k *= gain;

@@ -72,3 +72,9 @@ int Control::clearRawChannels(bool history) {
     }
     return 1;
 }
+
+bool Control::acquire(int sel, short** ch1Out, short** ch2Out) { return p_capture->acquire(sel, ch1Out, ch2Out); }
+
+bool Control::acquireSingle(int sel, short** ch1Out, short** ch2Out) {
+    return p_capture->acquireSingle(sel, ch1Out, ch2Out);
+}

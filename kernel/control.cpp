@@ -2,6 +2,7 @@
 
 #include "apply_state_steps.h"
 #include "buffer_display_data.h"
+#include "capture.h"
 #include "buffer_physical_data.h"
 #include "buffer_raw_data.h"
 #include "buffer_raw_data_stop.h"
@@ -14,6 +15,7 @@
 #include "transform_raw_physical.h"
 #include "trevan_error.h"
 #include "usb.h"
+#include "usb_backend_factory.h"
 
 #include <new>
 
@@ -57,7 +59,9 @@ Control::~Control() {
     p_transformHardwareRaw.reset();
     p_transformRawDisplay.reset();
     p_transformRawPhysical.reset();
+    p_capture.reset();
     p_systemRegistry.reset();
+    p_usbBackend.reset();
 }
 
 bool Control::takeVersions(State& s) {
@@ -110,15 +114,17 @@ bool Control::init(int width, int height) {
     d_stateLoaded = true;
     putInUse(*p_state, width, height);
 
+    p_usbBackend = createUsbBackend(*p_systemRegistry);
     // Whatever the download says, the instrument may already run its firmware.
-    DownloadAllDevices(p_systemRegistry->getFirmwarePath());
+    DownloadAllDevices(*p_usbBackend, p_systemRegistry->getFirmwarePath());
 
-    auto usb = create<USB>();
+    auto usb = create<USB>(p_usbBackend);
     if (!usb) {
         push_error(_ERR_MEMORY, kSource, 120);
         return false;
     }
     usb->setState(p_state.get());
+    usb->setTriggerModeQuery([this] { return p_state->d_triggerMode; });
     p_hardware = std::move(usb);
     if (!p_hardware->init(_HW2, static_cast<unsigned>(p_state->d_bufferSizeHardware))) return false;
 
@@ -154,7 +160,8 @@ bool Control::init(int width, int height) {
     p_transformHardwareRaw = create<TransformHardwareRaw>(p_hardware.get(), p_bufferRawData.get(), p_state.get());
     p_transformRawDisplay = create<TransformRawDisplay>(p_bufferRawData.get(), p_bufferDisplayData.get(),
                                                         p_state.get(), p_bufferRawDataStop.get());
-    if (!p_transformHardwareRaw || !p_transformRawDisplay) {
+    if (!p_transformHardwareRaw || !p_transformRawDisplay || !p_transformHardwareRaw->acquisition() ||
+        !p_transformRawDisplay->isComplete()) {
         push_error(_ERR_MEMORY, kSource, 217);
         return false;
     }
@@ -163,6 +170,14 @@ bool Control::init(int width, int height) {
         push_error(_ERR_MEMORY, kSource, 222);
         return false;
     }
+
+    p_capture = create<Capture>(p_hardware.get(), p_state.get(), p_bufferRawData.get(), p_transformHardwareRaw.get());
+    if (!p_capture) {
+        push_error(_ERR_MEMORY, kSource, 222);
+        return false;
+    }
+    p_capture->setRegisterBlock(p_register->getWriteBlock());
+    p_capture->setSingleShotStop([this] { setRunState(_STOP); });
 
     return applyState(*p_state);
 }

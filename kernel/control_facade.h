@@ -108,7 +108,10 @@ bool controlSetMathOperation(int operation);
 int controlGetMathSource1();
 int controlGetMathOperation();
 
-// ---- records and images
+// ---- captures and records
+bool controlAcquire(int sel, short** ch1Out, short** ch2Out);
+bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out);
+
 // display width x height intensity bytes (row 0 at the bottom), or null for a bad code.
 unsigned char* controlGetDisplayBuffer(int ch);
 double controlRawToVoltage(int ch, short code);
