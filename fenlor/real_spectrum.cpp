@@ -21,7 +21,7 @@ namespace {
 // Every helper taking or giving a v4 is inlined, so no call passes one by value.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Four doubles; plain SSE2 builds run it as two halves, the AVX2 clone in one register.
+// Four doubles; the plain build runs it as two SSE2 halves, the AVX2 build in one register.
 // Same operations in the same order either way, so both give the same bits.
 typedef double v4 __attribute__((vector_size(32)));
 typedef long long v4i __attribute__((vector_size(32)));
@@ -226,11 +226,8 @@ template <bool kTurn>
     return x;
 }
 
-} // namespace
-
-// The AVX2 clone is picked at load time where the processor has it.
-__attribute__((target_clones("avx2", "default")))
-void realSpectrum(const float* input, unsigned n, unsigned short window, double* scratch, float* output) {
+[[gnu::always_inline]] inline void spectrum(const float* input, unsigned n, unsigned short window, double* scratch,
+                                            float* output) {
     const std::size_t half = n / 2;
     Split x{scratch, scratch + half};
     Split y{scratch + 2 * half, scratch + 3 * half};
@@ -300,6 +297,24 @@ void realSpectrum(const float* input, unsigned n, unsigned short window, double*
     const double gain = shape.gain;
     for (std::size_t k = 0; k < half; ++k)
         output[k] = float(double(std::sqrt(float(power[k] * inv2))) * gain);
+}
+
+__attribute__((target("avx2"))) void spectrumAvx2(const float* input, unsigned n, unsigned short window,
+                                                  double* scratch, float* output) {
+    spectrum(input, n, window, scratch, output);
+}
+
+void spectrumPlain(const float* input, unsigned n, unsigned short window, double* scratch, float* output) {
+    spectrum(input, n, window, scratch, output);
+}
+
+} // namespace
+
+void realSpectrum(const float* input, unsigned n, unsigned short window, double* scratch, float* output) {
+    if (__builtin_cpu_supports("avx2"))
+        spectrumAvx2(input, n, window, scratch, output);
+    else
+        spectrumPlain(input, n, window, scratch, output);
 }
 
 } // namespace fenlor_detail

@@ -22,6 +22,7 @@ constexpr std::size_t realSpectrumScratch(unsigned n) { return 2 * std::size_t(n
 // output[k] = |X[k]| / n x gain for k < n/2, X the DFT of the windowed input; n a power of
 // two >= kFastMinimumSize. Packs the n real samples into n/2 complex ones, transforms them
 // (Stockham, radix 4, four lanes at a time) and unfolds the two interleaved spectra.
+// Runs the AVX2 build of the code where the processor has it (same operations in the same order).
 void realSpectrum(const float* input, unsigned n, unsigned short window, double* scratch, float* output);
 
 } // namespace fenlor_detail
