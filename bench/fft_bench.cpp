@@ -104,9 +104,11 @@ public:
         std::printf("%6s %-12s %12s %12s %8s\n", "N", "window", "ExecFFT us", "FFTW us", "ratio");
         for (int n : {512, 1024, 2048, 4096, 8192})
             for (int window = 0; window < 4; ++window) {
-                const std::string args = "/" + std::to_string(n) + "/" + std::to_string(window);
-                const auto ours = d_times.find("execFft" + args);
-                const auto peer = d_times.find("fftwSameJob" + args);
+                char ourName[64], peerName[64];
+                std::snprintf(ourName, sizeof ourName, "execFft/%d/%d", n, window);
+                std::snprintf(peerName, sizeof peerName, "fftwSameJob/%d/%d", n, window);
+                const auto ours = d_times.find(ourName);
+                const auto peer = d_times.find(peerName);
                 if (ours == d_times.end() || peer == d_times.end())
                     continue;
                 std::printf("%6d %-12s %12.2f %12.2f %8.2f\n", n, kWindowNames[window], ours->second, peer->second,
