@@ -1,6 +1,7 @@
 #include "real_spectrum.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -38,23 +39,24 @@ typedef long long v4i __attribute__((vector_size(32)));
     return v4{x, x, x, x};
 }
 
-// emit(k, cos(k theta), sin(k theta)) for k < count. Exact values at every 64th angle and for
-// the first 64 steps, joined by one rotation each: two roundings per value, and only
-// count/64 + 64 calls of the library's sine.
+// emit(k, cos(k theta), sin(k theta)) for k < count. Exact values at every b-th angle and for
+// the first b steps (b about the square root of count, at most 64), joined by one rotation
+// each: two roundings per value, and only count/b + b calls of the library's sine.
 template <class Emit>
 [[gnu::always_inline]] inline void unitCircle(double theta, std::size_t count, Emit emit) {
-    constexpr std::size_t kBlock = 64;
-    double ic[kBlock];
-    double is[kBlock];
-    const std::size_t inner = std::min(count, kBlock);
+    constexpr std::size_t kMaxBlock = 64;
+    const std::size_t block = std::min<std::size_t>(std::size_t(1) << (std::bit_width(count) / 2), kMaxBlock);
+    double ic[kMaxBlock];
+    double is[kMaxBlock];
+    const std::size_t inner = std::min(count, block);
     for (std::size_t b = 0; b < inner; ++b) {
         ic[b] = std::cos(double(b) * theta);
         is[b] = std::sin(double(b) * theta);
     }
-    for (std::size_t a = 0; a < count; a += kBlock) {
+    for (std::size_t a = 0; a < count; a += block) {
         const double ca = std::cos(double(a) * theta);
         const double sa = std::sin(double(a) * theta);
-        const std::size_t end = std::min(kBlock, count - a);
+        const std::size_t end = std::min(block, count - a);
         for (std::size_t b = 0; b < end; ++b)
             emit(a + b, ca * ic[b] - sa * is[b], sa * ic[b] + ca * is[b]);
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -30,7 +31,7 @@ static_assert(kRows % 16 == 0);
 constexpr int kBlocks = kRows / 16;
 
 #if defined(__SSE2__)
-// Bit r of the result is set where column[base + r] is not 0 (or, with `value`, equals it).
+// Bit r is set where column[base + r] is not 0 (hitMask) or equals value (equalMask).
 unsigned hitMask(const unsigned char* column, int base) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + base));
     return ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) & 0xFFFFu;
@@ -110,6 +111,7 @@ void addRowSums(Wave wave, int first, int last, std::uint32_t* sums) {
                 sums[16 * b + r] += part[b][r];
     }
 }
+
 bool anyOf(const bool* enable, std::initializer_list<int> slots) {
     for (int s : slots)
         if (enable[s])
