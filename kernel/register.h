@@ -18,13 +18,13 @@ constexpr int TIME_BASE_ENTRY_BYTES = 7;
 
 // Bytes 0..5 go to registers 1..6, byte 6 to register 27.
 using TimeBaseEntry = std::array<unsigned char, TIME_BASE_ENTRY_BYTES>;
-using TimeBaseTable = std::array<TimeBaseEntry, NUMBER_OF_TIME_DIVS>;
+using RegisterTimeBaseTable = std::array<TimeBaseEntry, NUMBER_OF_TIME_DIVS>;
 
 // The constant tables of the two record lengths: A when not both channels are on, B when both.
-extern const TimeBaseTable TIME_BASE_10K_A;
-extern const TimeBaseTable TIME_BASE_10K_B;
-extern const TimeBaseTable TIME_BASE_500K_A;
-extern const TimeBaseTable TIME_BASE_500K_B;
+extern const RegisterTimeBaseTable TIME_BASE_10K_A;
+extern const RegisterTimeBaseTable TIME_BASE_10K_B;
+extern const RegisterTimeBaseTable TIME_BASE_500K_A;
+extern const RegisterTimeBaseTable TIME_BASE_500K_B;
 
 class Register {
 public:
@@ -53,8 +53,8 @@ public:
     // Copies the constant tables of the record length (_10K or _500K) into tables A and B;
     // other modes copy nothing and return false.
     bool loadTimeBaseTables(int bufferSizeMode_);
-    const TimeBaseTable& timeBaseTableA() const { return d_timeBaseA; }
-    const TimeBaseTable& timeBaseTableB() const { return d_timeBaseB; }
+    const RegisterTimeBaseTable& timeBaseTableA() const { return d_timeBaseA; }
+    const RegisterTimeBaseTable& timeBaseTableB() const { return d_timeBaseB; }
 
     void setChannelEnable(int ch_, bool on_);
     void setCoupling(int ch_, int coupling_);
@@ -93,6 +93,6 @@ private:
 
     std::array<unsigned char, MAX_REGS> d_image{};
     std::array<int, MAX_REGS> d_map{};
-    TimeBaseTable d_timeBaseA{};
-    TimeBaseTable d_timeBaseB{};
+    RegisterTimeBaseTable d_timeBaseA{};
+    RegisterTimeBaseTable d_timeBaseB{};
 };
