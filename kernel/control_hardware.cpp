@@ -3,6 +3,7 @@
 
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
+#include "capture.h"
 #include "calibration.h"
 #include "hardware.h"
 #include "register.h"

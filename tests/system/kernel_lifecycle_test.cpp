@@ -1,0 +1,94 @@
+#include "simulated_kernel.h"
+
+#include "buffer_display_data.h"
+#include "calibration.h"
+#include "hardware.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class KernelLifecycle : public ::testing::TestWithParam<int> {};
+
+TEST_P(KernelLifecycle, StartsOnAnUnprogrammedInstrument) {
+    const int generation = GetParam();
+    SimulatedKernel k(generation, /*programmed=*/false);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    EXPECT_EQ(controlGetHardwareVersion(), generation);
+    EXPECT_EQ(controlGetAdcLevels(), generation <= _HW2 ? 4096 : 1024);
+    EXPECT_EQ(g_control->p_state->d_bufferSizeMax, generation <= _HW2 ? _10K : _500K);
+    EXPECT_EQ(g_control->p_state->d_FPGAVersion, k.bus->config().fpgaVersion);
+    EXPECT_TRUE(g_control->p_calibration->d_fromHardware);
+    EXPECT_EQ(g_control->p_hardware->d_numberOfReadRegisters, generation <= _HW2 ? 23u : 25u);
+    // A default state file: channel 1 off, so no image; 1 V/div, 10 us/div, 10k points.
+    EXPECT_EQ(controlGetTimeDiv(), _10US_DIV);
+    EXPECT_EQ(controlGetBufferSizeMode(), _10K);
+    EXPECT_EQ(controlGetRunState(), _RUN);
+    EXPECT_STREQ(get_error_text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, KernelLifecycle, ::testing::Values(_HW1, _HW2, _HW3, _HW4));
+
+TEST(KernelLifecycleFile, StateFileIsWrittenOnlyAtTeardown) {
+    const std::string original = "[CHANNEL]\nchannelOnOff1=1\nvoltageDiv1=5\n[HORIZONTAL]\nhorizontalPositionOff=250.7\n";
+    SimulatedKernel k(_HW4, true, original);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    EXPECT_EQ(TempDir::read(k.mainFile("state.ini")), original);
+    EXPECT_EQ(controlGetChannelsOnOff(), _CH1_ON_CH2_OFF);
+    EXPECT_NE(controlGetDisplayBuffer(_CH1), nullptr);
+    EXPECT_EQ(controlGetDisplayBuffer(_CH2), nullptr);
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 5);
+    // Every apply drops the fractional part of the position.
+    EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), 250.0);
+
+    // A user's state file loaded into the kernel stays byte-identical.
+    const std::string user = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageDiv2=3\n[TRIGGER]\ntriggerSource=2\n";
+    const std::string userPath = k.dir().write("user.ini", user);
+    EXPECT_TRUE(controlLoadState(userPath.c_str()));
+    EXPECT_EQ(TempDir::read(userPath), user);
+    EXPECT_EQ(controlGetChannelsOnOff(), _CH1_ON_CH2_ON);
+    EXPECT_EQ(controlGetTriggerSource(), 2);
+    EXPECT_EQ(g_control->p_state->d_fileName, k.mainFile("state.ini"));
+
+    controlDestroy();
+    controlDestroy(); // the second does nothing
+    IniFile written(k.mainFile("state.ini"));
+    EXPECT_TRUE(written.readBool("CHANNEL", "channelOnOff2", false));
+    EXPECT_EQ(written.readInteger("CHANNEL", "voltageDiv2", -1), 3);
+}
+
+TEST(KernelLifecycleFile, FailedInitWritesNoCalibrationFile) {
+    SimulatedKernel k(_HW4, true);
+    k.bus->unplug(k.bus->attached().front());
+    EXPECT_FALSE(k.create());
+    EXPECT_NE(g_control, nullptr);
+    EXPECT_STREQ(get_error_text(), "Error : No TrevanA found\n");
+    controlDestroy();
+    EXPECT_EQ(g_control, nullptr);
+    EXPECT_FALSE(std::filesystem::exists(k.mainFile("calibration.ini")));
+}
+
+TEST(KernelLifecycleFile, MissingRegistryFails) {
+    SimulatedKernel k(_HW4, true);
+    std::filesystem::remove(k.dir().file("config/velmora2/registry.ini"));
+    ::setenv("XDG_CONFIG_HOME", k.dir().file("nothing").c_str(), 1);
+    EXPECT_FALSE(k.create());
+    const std::string text = get_error_text();
+    // Without a user file the system-wide one may exist on a machine; it must not here.
+    if (!std::filesystem::exists("/etc/velmora2/registry.ini")) {
+        EXPECT_EQ(text, "Error : Can't find TrevanA Path from the registry\n");
+    }
+}
+
+TEST(KernelConversions, RatiosAndRefusedChannels) {
+    EXPECT_DOUBLE_EQ(Control::timeRatio(11, 12), 2.0);
+    EXPECT_DOUBLE_EQ(Control::voltRatio(7, 8), 0.5);
+    SimulatedKernel k(_HW2, true);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    EXPECT_EQ(controlGetDisplayBuffer(5), nullptr);
+    EXPECT_EQ(controlGetDisplayBuffer(0), nullptr);
+    EXPECT_FALSE(controlGetChannelOnOff(7));
+    EXPECT_EQ(controlGetVoltageDiv(-1), 0);
+}
+
+} // namespace
