@@ -1,0 +1,189 @@
+// What each setter puts on the wire, read back from the simulated instrument's own decoding
+// and compared with values worked out by hand from the formulas of the instrument.
+#include "simulated_kernel.h"
+
+#include "buffer_raw_data.h"
+#include "calibration.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Neutral calibration of channel 1, so the hand values need no calibration constants.
+void neutralCalibration(int voltDiv, float gain = 1.0f) {
+    Calibration& c = *g_control->p_calibration;
+    c.ampDCCh1[voltDiv] = gain;
+    c.ampACCh1[voltDiv] = gain;
+    c.offsetNonInterleaveCh1[voltDiv] = c.offsetInterleaveCh1[voltDiv] = 0;
+    c.offsetACNonInterleaveCh1[voltDiv] = c.offsetACInterleaveCh1[voltDiv] = 0;
+    c.triggerCh1[voltDiv] = 0;
+}
+
+const char* const kChannel1On = "[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\n[HORIZONTAL]\ntimeDiv=17\n";
+
+TEST(SetterWire, OffsetDacByGeneration) {
+    struct Case {
+        int generation, voltDiv;
+        double row;
+        int dac;
+    };
+    const Case cases[] = {
+        {_HW1, 10, 400, 3300},  // trunc(200 x 4.0 + 2500.5)
+        {_HW1, 7, 200, 2500},   // the centre row
+        {_HW2, 0, 0, 2460},     // trunc(-200 x 0.2 + 2500.5)
+        // base = 2 x trunc(1250 / (2.4 - 1)) = 1784; trunc(200 x 6.75 + 1784.5)
+        {_HW3, 10, 400, 3134},
+        {_HW4, 3, 100, 1447},   // trunc(-100 x 3.375 + 1784.5)
+    };
+    for (const Case& c : cases) {
+        SimulatedKernel k(c.generation, true, kChannel1On);
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetVoltageDiv(_CH1, c.voltDiv));
+        neutralCalibration(c.voltDiv);
+        ASSERT_TRUE(controlSetVoltageOffset(_CH1, c.row));
+        EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, c.dac) << c.generation << " " << c.voltDiv;
+    }
+}
+
+TEST(SetterWire, OffsetDacIsClamped) {
+    SimulatedKernel k(_HW1, true, kChannel1On);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, 10));
+    neutralCalibration(10, 0.1f); // factor 10: 200 x 4 x 10 + 2500 is far above 4095
+    controlSetVoltageOffset(_CH1, 400);
+    EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 4095);
+    controlSetVoltageOffset(_CH1, 0);
+    EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 0);
+}
+
+TEST(SetterWire, TriggerLevelDac) {
+    struct Case {
+        int generation, voltDiv;
+        float gain;
+        double level;
+        int dac;
+    };
+    const Case cases[] = {
+        {_HW1, 4, 1.0f, 300, 1450},   // trunc(100 x 4.0 + 2500) = 2900, halved
+        {_HW1, 4, 0.1f, 400, 2047},   // 4095 after the clamp, halved
+        {_HW3, 4, 1.0f, 300, 1725},   // trunc(100 x 4.75 + 1250.5)
+        {_HW4, 0, 1.0f, 100, 1226},   // trunc(-100 x 0.2375 + 1250.5)
+    };
+    for (const Case& c : cases) {
+        SimulatedKernel k(c.generation, true, kChannel1On);
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetTriggerSlope(_UP_EDGE));
+        ASSERT_TRUE(controlSetVoltageDiv(_CH1, c.voltDiv));
+        neutralCalibration(c.voltDiv, c.gain);
+        ASSERT_TRUE(controlSetTriggerLevel(c.level));
+        EXPECT_EQ(k.instrument().settings().channel[0].triggerLevelDac, c.dac) << c.generation;
+        EXPECT_DOUBLE_EQ(controlGetTriggerLevel(), c.level);
+        EXPECT_DOUBLE_EQ(controlGetTriggerOffset(_CH1), c.level);
+    }
+}
+
+TEST(SetterWire, RelaysFollowVoltDivAndCoupling) {
+    SimulatedKernel k(_HW4, true, kChannel1On);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    struct Case {
+        int voltDiv, range;
+    };
+    // 5 mV..100 mV range 0, 200 mV..1 V range 2, 2 V..10 V range 1.
+    for (const Case c : {Case{0, 0}, Case{4, 0}, Case{5, 2}, Case{7, 2}, Case{8, 1}, Case{10, 1}, Case{2, 0}}) {
+        ASSERT_TRUE(controlSetVoltageDiv(_CH1, c.voltDiv));
+        EXPECT_EQ(k.instrument().settings().channel[0].attenuatorRange, c.range) << c.voltDiv;
+        const bool gainBit = c.voltDiv == 0 || c.voltDiv == 1 || c.voltDiv == 2 || c.voltDiv == 5 || c.voltDiv == 8;
+        EXPECT_EQ(k.instrument().settings().channel[0].highGain, gainBit) << c.voltDiv;
+    }
+    ASSERT_TRUE(controlSetChannelCoupling(_CH1, _AC));
+    EXPECT_TRUE(k.instrument().settings().channel[0].acCoupling);
+    ASSERT_TRUE(controlSetChannelCoupling(_CH1, _DC));
+    EXPECT_FALSE(k.instrument().settings().channel[0].acCoupling);
+}
+
+TEST(SetterWire, TimeBaseByteRollAndDelayCounter) {
+    SimulatedKernel k(_HW4, true, kChannel1On);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    struct Case {
+        int timeDiv, byte;
+    };
+    for (const Case c : {Case{17, 20}, Case{18, 20}, Case{19, 40}, Case{21, 100}, Case{22, 200}, Case{25, 250}}) {
+        ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
+        EXPECT_EQ(k.instrument().settings().timeBaseByte, c.byte) << c.timeDiv;
+        EXPECT_FALSE(k.instrument().settings().roll);
+    }
+    ASSERT_TRUE(controlSetTimeDiv(27));
+    EXPECT_TRUE(k.instrument().settings().roll);
+    EXPECT_TRUE(controlIsRoll());
+
+    // Real time at 1 ms/div, one channel, 10k points, no pre-trigger correction:
+    // trunc(20 x (500 - p)) + 32.
+    ASSERT_TRUE(controlSetTimeDiv(17));
+    g_control->p_calibration->pppRealTime1Ch[17] = 0;
+    ASSERT_TRUE(controlSetHorizontalPosition(250));
+    EXPECT_EQ(k.instrument().settings().delayCounter, 5032);
+    ASSERT_TRUE(controlSetHorizontalPosition(600)); // held at the right edge with the delay off
+    EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), 500.0);
+    EXPECT_EQ(k.instrument().settings().delayCounter, 32);
+    ASSERT_TRUE(controlSetDelayOnOff(true));
+    ASSERT_TRUE(controlSetHorizontalPosition(-5000));
+    EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), -4500.0);
+}
+
+TEST(SetterWire, TriggerModeSourceAndSwitches) {
+    SimulatedKernel k(_HW3, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n[TRIGGER]\ntriggerSource=2\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    EXPECT_TRUE(k.instrument().settings().normalTriggerMode);
+    ASSERT_TRUE(controlSetTriggerMode(_AUTO));
+    EXPECT_FALSE(k.instrument().settings().normalTriggerMode);
+
+    EXPECT_EQ(k.instrument().settings().edgeSource, 2);
+    // Channel 2 off while it is the source: the source moves to channel 1.
+    ASSERT_TRUE(controlSetChannelOnOff(_CH2, false));
+    EXPECT_EQ(controlGetTriggerSource(), 1);
+    EXPECT_EQ(k.instrument().settings().edgeSource, 1);
+    EXPECT_FALSE(k.instrument().settings().channel[1].enabled);
+    EXPECT_TRUE(k.instrument().settings().channel[0].enabled);
+
+    ASSERT_TRUE(controlSetBandwidthLimitOnOff(_CH1, true));
+    EXPECT_TRUE(k.instrument().settings().channel[0].bandwidthLimit);
+
+    ASSERT_TRUE(controlSetTriggerHighFrequencyRejectOnOff(true));
+    EXPECT_TRUE(k.instrument().settings().highFrequencyReject);
+
+    // Peak detection below its smallest time/div is kept but not programmed.
+    ASSERT_TRUE(controlSetTimeDiv(12));
+    ASSERT_TRUE(controlSetPeakDetectionOnOff(true));
+    EXPECT_TRUE(controlGetPeakDetectionOnOff());
+    EXPECT_FALSE(k.instrument().settings().peakDetection);
+    ASSERT_TRUE(controlSetTimeDiv(20));
+    EXPECT_TRUE(k.instrument().settings().peakDetection);
+}
+
+TEST(SetterWire, SettingsWithoutDeviceEffect) {
+    SimulatedKernel k(_HW2, true);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    // Bandwidth limit does not exist on the older generations: the flag stays.
+    ASSERT_TRUE(controlSetBandwidthLimitOnOff(_CH1, true));
+    EXPECT_FALSE(controlGetBandwidthLimitOnOff(_CH1));
+    // No channel on: the count is kept, but there is no record to average.
+    EXPECT_FALSE(controlSetNumberOfAverage(8));
+    EXPECT_EQ(controlGetNumberOfAverage(), 8);
+    // The 500k mode needs a newer generation.
+    ASSERT_TRUE(controlSetBufferSizeMode(_500K));
+    EXPECT_EQ(controlGetBufferSizeMode(), _10K);
+}
+
+TEST(SetterWire, AverageKeepsBothHistories) {
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetNumberOfAverage(4));
+    EXPECT_EQ(g_control->p_bufferRawData->d_numberOfAverage, 4);
+    g_control->p_bufferRawData->setHistory(3, _CH1, 0, 100);
+    g_control->p_bufferRawData->setHistory(3, _CH2, 0, 200);
+    EXPECT_EQ(g_control->p_bufferRawData->getHistory(3, _CH1, 0), 100);
+    EXPECT_EQ(g_control->p_bufferRawData->getHistory(3, _CH2, 0), 200);
+}
+
+} // namespace
