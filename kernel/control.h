@@ -193,6 +193,12 @@ public:
     bool setRunState(int runState_);
     bool setIntensityFactor(float factor_);
 
+    // ---- advanced trigger: the outside dialog (advanced_trigger.h), then its results
+    bool runAdvancedTrigger();
+    void showAdvancedTrigger();
+    bool applyAdvancedTriggerResults(int r1_, int r2_, int r3_, int r4_, int r5_, int r6_, int r7_, int countValue_,
+                                     int widthValue_);
+
     // DAC values as they are sent (0..4095, halved on _HW1 for the trigger).
     int offsetDac(int ch_, double offset_) const;
     int triggerLevelDac(double level_) const;

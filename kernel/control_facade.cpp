@@ -42,6 +42,7 @@ bool controlSetTriggerType(int type, int count) { return g_control->setTriggerTy
 bool controlSetTriggerMode(int mode) { return g_control->setTriggerMode(mode); }
 bool controlSetTriggerLevel(double level) { return g_control->setTriggerLevel(level); }
 bool controlSetTriggerHighFrequencyRejectOnOff(bool on) { return g_control->setTriggerHighFrequencyRejectOnOff(on); }
+bool controlShowAdvancedTrigger() { return g_control->runAdvancedTrigger(); }
 int controlGetTriggerSource() { return g_control->getTriggerSource(); }
 int controlGetTriggerSlope() { return g_control->getTriggerSlope(); }
 int controlGetTriggerType() { return g_control->getTriggerType(); }

@@ -45,6 +45,8 @@ bool controlSetTriggerType(int type, int count);
 bool controlSetTriggerMode(int mode);
 bool controlSetTriggerLevel(double level);
 bool controlSetTriggerHighFrequencyRejectOnOff(bool on);
+// Shows the advanced-trigger dialog and applies its results; always true.
+bool controlShowAdvancedTrigger();
 int controlGetTriggerSource();
 int controlGetTriggerSlope();
 int controlGetTriggerType();

@@ -1,0 +1,109 @@
+// The advanced trigger: the outside dialog, then its results through the trigger setters.
+#include "control.h"
+
+#include "advanced_trigger.h"
+#include "system_registry.h"
+#include "thread_flags.h"
+
+#include <mutex>
+#include <thread>
+
+namespace {
+
+class NoDialog : public AdvancedTriggerDialog {
+public:
+    AdvancedTriggerResults showInit(const char*, int, signed char seedCh1, signed char seedCh2) override {
+        AdvancedTriggerResults r;
+        r.r1 = seedCh1;
+        r.r2 = seedCh2;
+        return r;
+    }
+    AdvancedTriggerResults show(const char*, int) override { return {}; }
+};
+
+std::mutex g_hooksMutex;
+std::shared_ptr<AdvancedTriggerDialog> g_dialog;
+std::function<void()> g_pump;
+
+} // namespace
+
+void setAdvancedTriggerDialog(std::shared_ptr<AdvancedTriggerDialog> dialog) {
+    std::lock_guard lock(g_hooksMutex);
+    g_dialog = std::move(dialog);
+}
+
+std::shared_ptr<AdvancedTriggerDialog> advancedTriggerDialog() {
+    std::lock_guard lock(g_hooksMutex);
+    if (!g_dialog) g_dialog = std::make_shared<NoDialog>();
+    return g_dialog;
+}
+
+void setGuiEventPump(std::function<void()> pump) {
+    std::lock_guard lock(g_hooksMutex);
+    g_pump = std::move(pump);
+}
+
+void pumpGuiEvents() {
+    std::function<void()> pump;
+    {
+        std::lock_guard lock(g_hooksMutex);
+        pump = g_pump;
+    }
+    if (pump)
+        pump();
+    else
+        std::this_thread::yield();
+}
+
+bool Control::runAdvancedTrigger() {
+    showAdvancedTrigger();
+    return true;
+}
+
+void Control::showAdvancedTrigger() {
+    State& s = *p_state;
+    const char* path = p_systemRegistry->getAdvancedTriggerPath();
+    std::shared_ptr<AdvancedTriggerDialog> dialog = advancedTriggerDialog();
+    AdvancedTriggerResults r;
+    if (s.d_triggerAdvanceOnOff) {
+        r = dialog->show(path, s.d_hardwareVersion);
+    } else {
+        const signed char slopeSeed = s.d_triggerSlope == 0 ? 1 : 2;
+        signed char seedCh1 = 0, seedCh2 = 0;
+        if (s.d_triggerSource == _CH1) seedCh1 = slopeSeed;
+        if (s.d_triggerSource == _CH2) seedCh2 = slopeSeed;
+        r = dialog->showInit(path, s.d_hardwareVersion, seedCh1, seedCh2);
+    }
+
+    // The request is counted: an outer holder of the pause keeps it.
+    pauseRequestFlag.fetch_add(1);
+    while (acquisitionBusyFlag.load()) pumpGuiEvents();
+    applyAdvancedTriggerResults(r.r1, r.r2, r.r3, r.r4, r.r5, r.r6, r.r7, r.countValue, r.widthValue);
+    pauseRequestFlag.fetch_sub(1);
+    s.d_triggerAdvanceOnOff = r.r5 != 0 || r.r6 != 0 || r.r7 != 0;
+}
+
+bool Control::applyAdvancedTriggerResults(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int countValue,
+                                          int widthValue) {
+    if (r5 > 0)
+        setTriggerLogic(r1 % 3, r2 % 3, r5 - 1);
+    else if (r1 > 0)
+        setTriggerSlope(r1 == 1 ? 0 : 1);
+    else
+        setTriggerSlope(r2 == 1 ? 0 : 1);
+
+    setTriggerPulse(r6 > 0, r6 % 2, widthValue / 10);
+
+    if (r7 <= 0) {
+        setTriggerType(1, countValue);
+        return true;
+    }
+    if (r7 == 1)
+        setTriggerType(2, p_state->d_hardwareVersion <= _HW2 ? countValue / 10 : countValue / 10 - 100);
+    else if (r7 == 2)
+        setTriggerType(3, countValue);
+
+    if (r3 == 1) setTriggerLogicRegister(1, r4 - 1);
+    if (r3 == 2) setTriggerLogicRegister(2, r4 - 1);
+    return true;
+}
