@@ -83,8 +83,10 @@ SimHardware SimHardware::typical(int generation_) {
     // Equivalent time samples both channels whatever is shown: one delay for both.
     h.pppETS1Ch = delayTable(40, 5);
     h.pppETS2Ch = h.pppETS1Ch;
-    h.ETSMin = 4;
-    h.ETSMax = 121;
+    // The host folds a count above ETSMax back by ETSMax - ETSMin: the window spans the
+    // counter's period, 128 counts of the seven-bit counter on generations 1 and 2.
+    h.ETSMin = wide ? 4 : 3;
+    h.ETSMax = wide ? 121 : 131;
     h.ETSOffset = 6;
     for (int k = 0; k < 128; ++k)
         h.ETSHistogram[static_cast<std::size_t>(k)] = (k >= h.ETSMin && k <= h.ETSMax) ? 96 + (k * 37) % 11 : 0;

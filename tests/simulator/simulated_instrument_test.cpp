@@ -184,8 +184,8 @@ TEST(SimulatedInstrument, FactoryCalibrationReadsBackThroughTheKernel) {
         EXPECT_NEAR(calibration.nonlinearConstCh1[1], 0.9985, 0.00011);
         EXPECT_EQ(calibration.triggerCh2[10], wide ? 12 : 13); // the value of its path (9, 10 or 8..10)
         EXPECT_EQ(calibration.offsetNonInterleaveCh1[3], wide ? -14 : -18);
-        EXPECT_EQ(calibration.ETSMin, 4);
-        EXPECT_EQ(calibration.ETSMax, 121);
+        EXPECT_EQ(calibration.ETSMin, wide ? 4 : 3);
+        EXPECT_EQ(calibration.ETSMax, wide ? 121 : 131);
         EXPECT_EQ(calibration.offsetTriggerHighFrequency, 9);
         EXPECT_EQ(calibration.newHardwareVersion, wide ? generation : 0);
         EXPECT_EQ(calibration.chipTemperatureCalib, wide ? 30 : 0);
