@@ -1,7 +1,42 @@
 #!/usr/bin/env bash
-# Builds the program and starts it on the demo installation under build/demo.
+# Builds the program (release preset) and starts it on the demo installation under
+# build/demo: a registry file of its own (XDG_CONFIG_HOME=build/demo/config) naming the
+# main directory build/demo/main, the firmware directory build/demo/firmware, the GDI
+# display and the simulated instrument. The user's own configuration is not touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-echo "The program's main window is not yet available; the kernel and its tests are (scripts/test.sh)."
-exit 1
+
+cmake --preset release >/dev/null
+cmake --build --preset release --target velmora2
+
+demo="$PWD/build/demo"
+mkdir -p "$demo/config/velmora2" "$demo/main" "$demo/firmware"
+cp firmware/trevan.hex "$demo/firmware/trevan.hex"
+cat > "$demo/config/velmora2/registry.ini" <<INI
+[Velmora2]
+mainDirectory=$demo/main
+firmwareDirectory=$demo/firmware
+graphicmode=GDI
+usbBackend=simulator
+INI
+# A first start shows both channels of the simulated instrument at 1 ms/div; later starts
+# keep whatever the program saved.
+if [ ! -f "$demo/main/state.ini" ]; then
+  cat > "$demo/main/state.ini" <<INI
+[CHANNEL]
+channelOnOff1=1
+channelOnOff2=1
+voltageOffset1=300
+voltageOffset2=100
+triggerOffset1=300
+triggerOffset2=100
+[HORIZONTAL]
+timeDiv=17
+[DISPLAY]
+lineJoinMode=2
+INI
+fi
+
+export XDG_CONFIG_HOME="$demo/config"
+exec build/release/form/velmora2

@@ -1,0 +1,53 @@
+#include "command_values.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+AverageInput parseAverageInput(const std::string& text, int maximum) {
+    // An integer in decimal, optionally signed and surrounded by blanks; nothing else.
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(begin, &end, 10);
+    bool integer = end != begin && errno == 0;
+    if (integer) {
+        while (*end == ' ' || *end == '\t') ++end;
+        integer = *end == '\0';
+    }
+    if (!integer) return {1, "Not a vaild Integer value!"};
+    if (value > maximum)
+        return {1, "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1."};
+    if (value <= 0) return {1, "Warning! The minimum value is 1.\nThe value was set to 1."};
+    return {static_cast<int>(value), ""};
+}
+
+int intensityAfterStep(double factor, int step) {
+    const int value = static_cast<int>(factor + step);
+    if (value > 100) return 100;
+    if (value <= 0) return 1;
+    return value;
+}
+
+int nextCoupling(int coupling) { return (coupling + 1) % 3; }
+
+int toggledSlope(int slope) {
+    if (slope == 1) return 0;
+    if (slope == 0) return 1;
+    return slope;
+}
+
+int levelMarkerTopAfterDrag(int top, int y, int panelHeight) {
+    int t = top + y - 5;
+    if (t < 5) t = 5;
+    if (t > panelHeight - 11) t = panelHeight - 11;
+    return t;
+}
+
+int rowOfLevelMarkerTop(int top, int displayHeight) { return displayHeight - top + 5; }
+
+int positionMarkerLeftAfterDrag(int left, int x, int panelWidth) {
+    int l = left + x - 7;
+    if (l < 0) l = 0;
+    if (l > panelWidth - 14) l = panelWidth - 14;
+    return l;
+}

@@ -1,0 +1,968 @@
+// The main window's construction and destruction, its controls, and the parts of the views
+// interface that reach other windows.
+#include "form_main.h"
+
+#include "acquisition_cycle.h"
+#include "acquisition_thread.h"
+#include "action.h"
+#include "codes.h"
+#include "control_facade.h"
+#include "display_gdi.h"
+#include "environment.h"
+#include "indicator_values.h"
+#include "main_widgets.h"
+#include "message_box.h"
+#include "queued_run_state_view.h"
+#include "screen_saver.h"
+
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr int DISPLAY_WIDTH = 500;
+constexpr int DISPLAY_HEIGHT = 400;
+
+// Geometry of the central area (pixels). The display's column 0 and row 0 sit at (DX, DY);
+// the marker panels are placed so that a marker's centre points at its row or column.
+constexpr int DX = 40;
+constexpr int DY = 44;
+constexpr int LEVEL_PANEL_HEIGHT = DISPLAY_HEIGHT + 16; // marker Top 5 .. height + 5
+constexpr int POSITION_PANEL_WIDTH = DISPLAY_WIDTH + POSITION_MARKER_SIZE;
+constexpr int RIGHT_COLUMN = DX + DISPLAY_WIDTH + 25;
+constexpr int RIGHT_COLUMN_WIDTH = 200;
+constexpr int INFO_ROW = DY + DISPLAY_HEIGHT + 30;
+
+// Renderer in use: the compatible one for every graphic mode until the fast one exists.
+constexpr int RENDERER_MODE = TableColor::GDI_MODE;
+
+const char* const TRACE_KEYS[4] = {"Ch1", "Ch2", "Math", "Ref"};
+const char* const TRACE_CAPTIONS[4] = {"CH1", "CH2", "MATH", "REF"};
+const char* const PROBE_ITEMS[4] = {"x1", "x10", "x100", "x1000"};
+
+// Measurement captions by slot, with their shortcut letter (Ctrl+Alt+letter) and action name.
+struct MeasureEntry {
+    const char* name;
+    const char* caption;
+    char key;
+};
+const MeasureEntry MEASURES[23] = {
+    {"actMeasureMinimum", "Minimum", 'N'},
+    {"actMeasureMaximum", "Maximum", 'X'},
+    {"actMeasureBase", "Base", 'B'},
+    {"actMeasureTop", "Top", 'T'},
+    {"actMeasureLower", "Lower", 'L'},
+    {"actMeasureMiddle", "Middle", 'M'},
+    {"actMeasureUpper", "Upper", 'U'},
+    {"actMeasurePtoP", "Peak to Peak", 'P'},
+    {"actMeasureVoltage", "Amplitude", 'A'},
+    {"actMeasureMean", "Mean", 'E'},
+    {"actMeasureRMS", "RMS", 'R'},
+    {"actMeasureCycleMean", "Cycle Mean", 'C'},
+    {"actMeasureCycleRMS", "Cycle RMS", 'Y'},
+    {"actMeasurePOverShoot", "Positive Overshoot", 'S'},
+    {"actMeasureNOverShoot", "Negative Overshoot", 'G'},
+    {"actMeasurePeriod", "Period", 'I'},
+    {"actMeasureRiseTime", "Rise Time", 'V'},
+    {"actMeasureFallTime", "Fall Time", 'Z'},
+    {"actMeasurePPulseWidth", "Positive Pulse Width", 'W'},
+    {"actMeasureNPulseWidth", "Negative Pulse Width", 'H'},
+    {"actMeasureFrequency", "Frequency", 'F'},
+    {"actMeasurePositiveDutyCycle", "Positive Duty Cycle", 'J'},
+    {"actMeasureNegativeDutyCycle", "Negative Duty Cycle", 'D'},
+};
+// Menu order of the two measurement submenus, by slot.
+const int TIME_MEASURES[] = {15, 20, 16, 17, 21, 22, 18, 19};
+const int VOLTAGE_MEASURES[] = {7, 1, 0, 8, 3, 2, 6, 5, 4, 9, 11, 10, 12, 13, 14};
+// The two pages of measurement buttons beside the display: slot and button text.
+struct MeasureButton {
+    int slot;
+    const char* text;
+};
+const MeasureButton MEASURE_PAGE1[] = {{7, "P-P"},  {1, "Max"},  {0, "Min"},   {8, "Amp"},
+                                       {3, "Top"},  {2, "Base"}, {9, "Mean"},  {10, "RMS"},
+                                       {20, "Freq"}, {15, "Per"}, {16, "Rise"}, {17, "Fall"}};
+const MeasureButton MEASURE_PAGE2[] = {{6, "Upp"},  {5, "Mid"},  {4, "Low"},  {11, "CMn"},
+                                       {12, "CRMS"}, {13, "+OS"}, {14, "-OS"}, {18, "+W"},
+                                       {19, "-W"},  {21, "+D"},  {22, "-D"}};
+
+const char* const PERSISTENCE_NAMES[17] = {"Mins2",   "N100ms2", "N200ms2", "N300ms2", "N400ms2", "N500ms2",
+                                           "N600ms2", "N700ms2", "N800ms2", "N900ms2", "N1s2",    "N2s2",
+                                           "N3s2",    "N4s2",    "N5s2",    "N10s2",   "Infinite2"};
+
+QFrame* panel(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setGeometry(x, y, w, h);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
+    auto* l = new QLabel(text, parent);
+    if (name) l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+
+QLabel* picture(QWidget* parent, const char* name, const QPixmap& pm) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setPixmap(pm);
+    l->resize(pm.size());
+    return l;
+}
+
+} // namespace
+
+MainWindowLifecycle MainWindowLifecycle::standard() {
+    return {[] { ::startAcquisitionThread(); }, [] { ::stopAcquisitionThread(); }, [] { controlDestroy(); }};
+}
+
+TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
+    : QMainWindow(parent), d_lifecycle(std::move(lifecycle)) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Velmora 2.5.0"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    buildActions();
+    buildMenus();
+    buildToolBars();
+    buildCentralArea();
+    buildStatusBar();
+    indexControls();
+    connectCommands();
+    // A fixed border whose size follows the tool bars shown.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The screen saver stays off while the program runs.
+    inhibitScreenSaver(true);
+    for (int i = 0; i < 5; ++i) d_screenCursors[static_cast<std::size_t>(i)] = programCursor(i + 1);
+
+    p_environment = std::make_unique<Environment>(controlGetEnvironmentPath());
+    d_graphicMode = controlGetGraphicMode();
+    createDisplay(DISPLAY_WIDTH, DISPLAY_HEIGHT);
+    setMainWindowViews(this);
+    updateAllViews();
+    startAcquisition();
+}
+
+TFormMain::~TFormMain() {
+    // A window destroyed without a confirmed close still must not leave the worker drawing.
+    if (d_workerRunning) {
+        d_lifecycle.stopAcquisitionThread();
+        d_workerRunning = false;
+    }
+    setAcquisitionCycle({});
+    p_runStateView.reset();
+    p_cycle.reset();
+    setMainWindowViews(nullptr);
+    inhibitScreenSaver(false);
+
+    if (p_environment && !p_environment->save())
+        showMessage("Cannot save " + p_environment->environmentPath + " : " + p_environment->saveError(), "",
+                    MessageButtons::Ok, MessageIcon::Warning);
+    p_environment.reset();
+    p_display.reset();
+    d_lifecycle.destroyKernel();
+}
+
+void TFormMain::createDisplay(int width, int height) {
+    auto gdi = std::make_unique<DisplayGDI>();
+    gdi->init(width, height);
+    p_display = std::move(gdi);
+    // The GDI renderer presents through the paint box; it needs no screen origin.
+    buildColorTables();
+    updateGridColor();
+}
+
+void TFormMain::buildColorTables() {
+    TableColor* table = p_display->tableColor();
+    const Environment& e = *p_environment;
+    table->build(_CH1, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh1);
+    table->build(_CH2, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh2);
+    table->build(_MATH, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, false);
+    table->build(_REFERENCE, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, false);
+}
+
+void TFormMain::updateGridColor() {
+    d_gridColor = gridColorFor(RENDERER_MODE, d_surfaceFormat, p_environment->GridOriginColor);
+}
+
+void TFormMain::rebuildChannelColorTables() {
+    TableColor* table = p_display->tableColor();
+    const Environment& e = *p_environment;
+    table->build(_CH1, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh1);
+    table->build(_CH2, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh2);
+}
+
+void TFormMain::startAcquisition() {
+    CycleSetup setup;
+    setup.display = p_display.get();
+    setup.environment = p_environment.get();
+    setup.graphicMode = RENDERER_MODE;
+    auto* gdi = static_cast<DisplayGDI*>(p_display.get());
+    setup.frame = [gdi] { return gdi->image(); };
+    p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
+    p_cycle->setMainView(this);
+    AcquisitionCycle* cycle = p_cycle.get();
+    setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
+    d_lifecycle.startAcquisitionThread();
+    d_workerRunning = true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (d_closeConfirmed) {
+        event->accept();
+        return;
+    }
+    if (showMessage("Do you really want to Quit?", "", MessageButtons::OkCancel, MessageIcon::Question) ==
+        MessageResult::Cancel) {
+        event->ignore();
+        return;
+    }
+    deleteAllLabels();
+    captureToolbarLayout();
+    if (d_workerRunning) {
+        d_lifecycle.stopAcquisitionThread();
+        d_workerRunning = false;
+    }
+    d_closeConfirmed = true;
+    event->accept();
+    emit closeConfirmed();
+}
+
+// ---- Building the controls
+
+QAction* TFormMain::newAction(const char* name, const char* caption, ActionImageList list, int image) {
+    auto* a = new QAction(QString::fromUtf8(caption), this);
+    a->setObjectName(QString::fromLatin1(name));
+    d_actionLists[a] = list;
+    if (image >= 0) {
+        a->setIcon(actionImage(list, image));
+        a->setProperty("imageIndex", image);
+    }
+    return a;
+}
+
+void TFormMain::buildActions() {
+    using L = ActionImageList;
+    const auto key = [](QAction* a, QKeyCombination k) { a->setShortcut(QKeySequence(k)); };
+
+    ActionFileLoadState = newAction("ActionFileLoadState", "Load State", L::File);
+    key(ActionFileLoadState, QKeyCombination(Qt::Key_F2));
+    ActionFileSaveState = newAction("ActionFileSaveState", "Save State", L::File);
+    key(ActionFileSaveState, QKeyCombination(Qt::Key_F3));
+    ActionFileSaveAsDat = newAction("ActionFileSaveAsDat", "Save As DAT", L::File, 0);
+    key(ActionFileSaveAsDat, Qt::CTRL | Qt::Key_S);
+    ActionFileSaveAsJpg = newAction("ActionFileSaveAsJpg", "Save As JPG", L::File);
+    ActionFileSaveAsBmp = newAction("ActionFileSaveAsBmp", "Save As BMP", L::File);
+    ActionFileSaveAsWord = newAction("ActionFileSaveAsWord", "Save As Word", L::File);
+    key(ActionFileSaveAsWord, QKeyCombination(Qt::Key_F4));
+    ActionFileSaveAsExcel = newAction("ActionFileSaveAsExcel", "Save As Excel", L::File);
+    key(ActionFileSaveAsExcel, QKeyCombination(Qt::Key_F5));
+    ActionFileOption = newAction("ActionFileOption", "Option", L::File, 3);
+    key(ActionFileOption, QKeyCombination(Qt::Key_F6));
+    ActionFileCopy = newAction("ActionFileCopy", "Copy", L::File);
+    key(ActionFileCopy, Qt::CTRL | Qt::Key_C);
+    ActionFileLoadReference = newAction("ActionFileLoadReference", "Load Reference", L::File);
+    ActionFileSaveReferenceCh1 = newAction("ActionFileSaveReferenceCh1", "Save Channel1 As Reference", L::File);
+    ActionFileSaveReferenceCh2 = newAction("ActionFileSaveReferenceCh2", "Save Channel2 As Reference", L::File);
+    ActionFilePreview = newAction("ActionFilePreview", "Preview", L::File, 1);
+    key(ActionFilePreview, QKeyCombination(Qt::Key_F7));
+    ActionFilePrint = newAction("ActionFilePrint", "Print", L::File, 2);
+    key(ActionFilePrint, Qt::CTRL | Qt::Key_P);
+    ActionFileExit = newAction("ActionFileExit", "Exit", L::File);
+    key(ActionFileExit, Qt::CTRL | Qt::Key_X);
+
+    FileToolBar1 = newAction("FileToolBar1", "File ToolBar");
+    key(FileToolBar1, Qt::CTRL | Qt::Key_F1);
+    DisplayToolBar1 = newAction("DisplayToolBar1", "Display ToolBar");
+    key(DisplayToolBar1, Qt::CTRL | Qt::Key_F2);
+    ChannelToolBar1 = newAction("ChannelToolBar1", "Channel ToolBar");
+    key(ChannelToolBar1, Qt::CTRL | Qt::Key_F3);
+    RunStopToolBar1 = newAction("RunStopToolBar1", "RunStop ToolBar");
+    key(RunStopToolBar1, Qt::CTRL | Qt::Key_F4);
+    TriggerToolBar1 = newAction("TriggerToolBar1", "Trigger ToolBar");
+    key(TriggerToolBar1, Qt::CTRL | Qt::Key_F5);
+    UtilTollBar1 = newAction("UtilTollBar1", "Util ToolBar");
+    key(UtilTollBar1, Qt::CTRL | Qt::Key_F6);
+    for (QAction* a : {FileToolBar1, DisplayToolBar1, ChannelToolBar1, RunStopToolBar1, TriggerToolBar1, UtilTollBar1})
+        a->setCheckable(true);
+    ActionViewFullScreen = newAction("ActionViewFullScreen", "Full Screen");
+    ActionViewFullScreen->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+
+    ActionDisplayLineJoin = newAction("ActionDisplayLineJoin", "Line Join On/Off", L::Display, 0);
+    key(ActionDisplayLineJoin, Qt::CTRL | Qt::Key_J);
+    auto* persistenceGroup = new QActionGroup(this);
+    for (int code = 0; code < PERSISTENCE_ITEM_COUNT; ++code) {
+        QAction* a = newAction(PERSISTENCE_NAMES[code], PERSISTENCE_ITEMS[static_cast<std::size_t>(code)]);
+        a->setCheckable(true);
+        a->setData(code); // Tag
+        persistenceGroup->addAction(a);
+        persistenceItems[static_cast<std::size_t>(code)] = a;
+    }
+    ActionDisplayIntensityUp = newAction("ActionDisplayIntensityUp", "+");
+    key(ActionDisplayIntensityUp, Qt::CTRL | Qt::Key_Insert);
+    ActionDisplayIntensityDown = newAction("ActionDisplayIntensityDown", "_");
+    key(ActionDisplayIntensityDown, Qt::CTRL | Qt::Key_Delete);
+    ActionDisplayLabel = newAction("ActionDisplayLabel", "Label Edit On/Off", L::Display, 2);
+    ActionDisplayCrossCursor = newAction("ActionDisplayCrossCursor", "Cross Cursor On/Off", L::Display, 3);
+    key(ActionDisplayCrossCursor, Qt::CTRL | Qt::Key_U);
+    ActionDisplayHorizontalCursor = newAction("ActionDisplayHorizontalCursor", "Horizontal Cursor On/Off", L::Display, 4);
+    ActionDisplayVerticalCursor = newAction("ActionDisplayVerticalCursor", "Vertical Cursor On/Off", L::Display, 5);
+
+    const QKeyCombination onOffKeys[4] = {Qt::SHIFT | Qt::Key_F1, Qt::SHIFT | Qt::Key_F7, Qt::CTRL | Qt::Key_M,
+                                          QKeyCombination()};
+    const QKeyCombination voltageKeys[4] = {Qt::SHIFT | Qt::Key_F5, Qt::SHIFT | Qt::Key_F11, QKeyCombination(),
+                                            QKeyCombination()};
+    const char* const onOffNames[4] = {"ActionChannel1OnOff", "ActionChannel2OnOff", "ActionChannelMathOnOff",
+                                       "ActionChannelRefOnOff"};
+    const char* const voltageNames[4] = {"ActionChannel1Voltage", "ActionChannel2Voltage", "ActionChannelMathVoltage",
+                                         "ActionChannelRefVoltage"};
+    const char* const scaleNames[4] = {"ActionChannel1ScaleFactor", "ActionChannel2ScaleFactor",
+                                       "ActionChannelMathScaleFactor", "ActionChannelRefScaleFactor"};
+    for (int t = 0; t < 4; ++t) {
+        const auto i = static_cast<std::size_t>(t);
+        ActionChannelOnOff[i] = newAction(onOffNames[t], "On/Off", L::Channel, 2 * t);
+        if (onOffKeys[t] != QKeyCombination()) key(ActionChannelOnOff[i], onOffKeys[t]);
+        ActionChannelVoltage[i] = newAction(voltageNames[t], "Voltage", L::Channel, 14 + t);
+        ActionChannelVoltage[i]->setCheckable(true); // its tool button shows the selected mouse tool
+        if (voltageKeys[t] != QKeyCombination()) key(ActionChannelVoltage[i], voltageKeys[t]);
+        // No command of its own: the action only follows the channel's on/off state.
+        ActionChannelScaleFactor[i] = newAction(scaleNames[t], "Scale Factor");
+        auto* probeGroup = new QActionGroup(this);
+        for (int p = 0; p < 4; ++p) {
+            const std::string name = std::string("mnProbeAtt") + (t == 0 ? "CH1" : t == 1 ? "CH2" : TRACE_KEYS[t]) +
+                                     "_" + (PROBE_ITEMS[p] + 1);
+            QAction* a = newAction(name.c_str(), PROBE_ITEMS[p]);
+            a->setCheckable(true);
+            a->setData(p); // Tag
+            probeGroup->addAction(a);
+            mnProbeAtt[i][static_cast<std::size_t>(p)] = a;
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        const std::string n = std::to_string(c + 1);
+        ActionChannelADC[i] = newAction(("ActionChannel" + n + "ADC").c_str(), "AC/DC/GND Coupling", L::Channel, 9 + 3 * c);
+        ActionChannelInvertOnOff[i] = newAction(("ActionChannel" + n + "InvertOnOff").c_str(), "Invert On/Off", L::Channel, 23);
+        ActionChannelBandLimit[i] = newAction(("ActionChannel" + n + "BandLimit").c_str(), "Bandwidth Limit", L::Channel, 25);
+    }
+    key(ActionChannelADC[0], Qt::SHIFT | Qt::Key_F2);
+    key(ActionChannelADC[1], Qt::SHIFT | Qt::Key_F8);
+    ActionChannelMathOption = newAction("ActionChannelMathOption", "Math Option", L::Channel, 21);
+
+    ActionHorizontalTimeDiv = newAction("ActionHorizontalTimeDiv", "Time/Div", L::Channel, 18);
+    ActionHorizontalTimeDiv->setCheckable(true);
+    key(ActionHorizontalTimeDiv, Qt::CTRL | Qt::Key_T);
+    ActionHorizontalDelayOnOff = newAction("ActionHorizontalDelayOnOff", "Delay On/Off", L::Channel, 20);
+    key(ActionHorizontalDelayOnOff, Qt::CTRL | Qt::Key_D);
+
+    ActionTriggerSource = newAction("ActionTriggerSource", "Source", L::Trigger, 5);
+    key(ActionTriggerSource, Qt::SHIFT | Qt::CTRL | Qt::Key_F1);
+    ActionTriggerSlope = newAction("ActionTriggerSlope", "Slope", L::Trigger, 0);
+    key(ActionTriggerSlope, Qt::SHIFT | Qt::CTRL | Qt::Key_F3);
+    ActionTriggerMode = newAction("ActionTriggerMode", "Auto/Normal", L::Trigger, 2);
+    key(ActionTriggerMode, Qt::SHIFT | Qt::CTRL | Qt::Key_F4);
+    ActionTriggerAT = newAction("ActionTriggerAT", "Advanced Trigger", L::Trigger, 9);
+    ActionTriggerAT->setCheckable(true); // tbnTriggerAdvanced is down while the advanced trigger is on
+    key(ActionTriggerAT, Qt::SHIFT | Qt::CTRL | Qt::Key_F5);
+    ActionTriggerHighFrequencyReject =
+        newAction("ActionTriggerHighFrequencyReject", "Trigger High Frequency Reject On/Off", L::Trigger, 8);
+
+    ActionAcquireRunStop = newAction("ActionAcquireRunStop", "Run/Stop", L::Acquire, 2);
+    key(ActionAcquireRunStop, Qt::CTRL | Qt::Key_R);
+    ActionAcquireSingleShot = newAction("ActionAcquireSingleShot", "Single Shot", L::Acquire, 4);
+    ActionAcquireSingleShot->setCheckable(true); // tbSingleShot is down in single shot
+    key(ActionAcquireSingleShot, Qt::CTRL | Qt::Key_H);
+    ActionAcquireAutoSet = newAction("ActionAcquireAutoSet", "Auto Set", L::Acquire, 5);
+    key(ActionAcquireAutoSet, Qt::CTRL | Qt::Key_A);
+    ActionAcquireETS = newAction("ActionAcquireETS", "ETS On/Off", L::Acquire, 0);
+    ActionAcquireAverage = newAction("ActionAcquireAverage", "Average", L::Acquire, 6);
+    ActionAcquriePeakDetection = newAction("ActionAcquriePeakDetection", "Peak Detection", L::Acquire, 8);
+    auto* bufferGroup = new QActionGroup(this);
+    Buffer10K = newAction("Buffer10K", "10k points");
+    Buffer10K->setData(0);
+    Buffer500K = newAction("Buffer500K", "500k points");
+    Buffer500K->setData(1);
+    for (QAction* a : {Buffer10K, Buffer500K}) {
+        a->setCheckable(true);
+        bufferGroup->addAction(a);
+    }
+
+    ActionUtilFFT = newAction("ActionUtilFFT", "FFT On/Off", L::Util, 0);
+    ActionUtilFFT->setCheckable(true); // tbFFT is down while the spectrum window shows
+    key(ActionUtilFFT, Qt::CTRL | Qt::Key_F);
+    for (int slot = 0; slot < 23; ++slot) {
+        const MeasureEntry& m = MEASURES[slot];
+        QAction* a = newAction(m.name, m.caption);
+        a->setData(slot); // Tag
+        a->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | static_cast<Qt::Key>(m.key)));
+        actMeasure[static_cast<std::size_t>(slot)] = a;
+    }
+    ActionUtilUpperLowerLevel = newAction("ActionUtilUpperLowerLevel", "Upper/Lower Level");
+    ActionUtilXYPlot = newAction("ActionUtilXYPlot", "normal plot");
+    key(ActionUtilXYPlot, Qt::CTRL | Qt::Key_Y);
+    ActionUtilCalibration = newAction("ActionUtilCalibration", "Calibration");
+    key(ActionUtilCalibration, Qt::SHIFT | Qt::CTRL | Qt::Key_F6);
+    ETSCalibration = newAction("ETSCalibration", "ETS Calibration");
+
+    ActionHelpAbout = newAction("ActionHelpAbout", "About");
+    key(ActionHelpAbout, QKeyCombination(Qt::Key_F9));
+    ActionHelpHelp = newAction("ActionHelpHelp", "Help");
+    key(ActionHelpHelp, QKeyCombination(Qt::Key_F1));
+}
+
+void TFormMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu2"));
+    const auto menu = [this](QMenu* parent, const char* name, const char* title) {
+        auto* m = new QMenu(QString::fromUtf8(title), this);
+        m->setObjectName(QString::fromLatin1(name));
+        if (parent)
+            parent->addMenu(m);
+        else
+            menuBar()->addMenu(m);
+        return m;
+    };
+
+    mnFile = menu(nullptr, "mnFile", "File");
+    mnFile->addActions({ActionFileLoadState, ActionFileSaveState});
+    mnFile->addSeparator();
+    mnFile->addActions({ActionFileSaveAsDat, ActionFileSaveAsJpg, ActionFileSaveAsBmp, ActionFileSaveAsWord,
+                        ActionFileSaveAsExcel});
+    mnFile->addSeparator();
+    mnFile->addActions({ActionFileOption, ActionFileCopy});
+    mnFile->addSeparator();
+    mnFile->addActions({ActionFileLoadReference, ActionFileSaveReferenceCh1, ActionFileSaveReferenceCh2});
+    mnFile->addSeparator();
+    mnFile->addActions({ActionFilePreview, ActionFilePrint});
+    mnFile->addSeparator();
+    mnFile->addAction(ActionFileExit);
+
+    mnView = menu(nullptr, "mnView", "&View");
+    mnView->addActions({FileToolBar1, DisplayToolBar1, ChannelToolBar1, RunStopToolBar1, TriggerToolBar1, UtilTollBar1});
+    mnView->addSeparator();
+    mnView->addAction(ActionViewFullScreen);
+
+    mnDisplay = menu(nullptr, "mnDisplay", "Display");
+    mnDisplay->addAction(ActionDisplayLineJoin);
+    mnPersistence = menu(mnDisplay, "mnPersistence", "Persistence");
+    for (QAction* a : persistenceItems) mnPersistence->addAction(a);
+    mnIntensity = menu(mnDisplay, "mnIntensity", "Intensity");
+    mnIntensity->addActions({ActionDisplayIntensityUp, ActionDisplayIntensityDown});
+    mnDisplay->addSeparator();
+    mnDisplay->addActions({ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
+                           ActionDisplayVerticalCursor});
+
+    mnChannel = menu(nullptr, "mnChannel", "&Channel");
+    mnChannel1 = menu(mnChannel, "mnChannel1", "Channel 1");
+    mnChannel2 = menu(mnChannel, "mnChannel2", "Channel 2");
+    mnMath = menu(mnChannel, "mnMath", "Math");
+    mnReference = menu(mnChannel, "mnReference", "Reference");
+    QMenu* traceMenus[4] = {mnChannel1, mnChannel2, mnMath, mnReference};
+    const char* const probeMenuNames[4] = {"mmProbeAttenuationCH1", "mmProbeAttenuationCH2", "mmProbeAttenuationMath",
+                                           "mmProbeAttenuationRef"};
+    const char* const probeActionNames[4] = {"ActionChannel1Probe", "ActionChannel2Probe", "ActionChannelMathProbe",
+                                             "ActionChannelRefProbe"};
+    QMenu** probeMenus[4] = {&mmProbeAttenuationCH1, &mmProbeAttenuationCH2, &mmProbeAttenuationMath,
+                             &mmProbeAttenuationRef};
+    for (int t = 0; t < 4; ++t) {
+        const auto i = static_cast<std::size_t>(t);
+        QMenu* m = traceMenus[t];
+        m->addActions({ActionChannelOnOff[i], ActionChannelVoltage[i]});
+        QMenu* probe = menu(m, probeMenuNames[t], "Probe Attenuation");
+        for (QAction* a : mnProbeAtt[i]) probe->addAction(a);
+        *probeMenus[t] = probe;
+        // The submenu's entry is the trace's probe action, enabled with the trace.
+        ActionChannelProbe[i] = probe->menuAction();
+        ActionChannelProbe[i]->setObjectName(QString::fromLatin1(probeActionNames[t]));
+        if (t < 2) m->addActions({ActionChannelADC[i], ActionChannelInvertOnOff[i], ActionChannelBandLimit[i]});
+    }
+    mnMath->addAction(ActionChannelMathOption);
+
+    mnHorizontal = menu(nullptr, "mnHorizontal", "&Horizontal");
+    mnHorizontal->addActions({ActionHorizontalTimeDiv, ActionHorizontalDelayOnOff});
+
+    mnTrigger = menu(nullptr, "mnTrigger", "&Trigger");
+    mnTrigger->addActions(
+        {ActionTriggerSource, ActionTriggerSlope, ActionTriggerMode, ActionTriggerAT, ActionTriggerHighFrequencyReject});
+
+    mnAcquire = menu(nullptr, "mnAcquire", "&Acquire");
+    mnAcquire->addActions({ActionAcquireRunStop, ActionAcquireSingleShot, ActionAcquireAutoSet});
+    mnAcquire->addSeparator();
+    mnAcquire->addActions({ActionAcquireETS, ActionAcquireAverage, ActionAcquriePeakDetection});
+    BufferSize = menu(mnAcquire, "BufferSize", "Buffer Size");
+    BufferSize->addActions({Buffer10K, Buffer500K});
+    ActionAcquireBufferSizeChange = BufferSize->menuAction();
+    ActionAcquireBufferSizeChange->setObjectName(QStringLiteral("ActionAcquireBufferSizeChange"));
+
+    mnUtil = menu(nullptr, "mnUtil", "Util");
+    mnUtil->addAction(ActionUtilFFT);
+    mnMeasurement = menu(mnUtil, "mnMeasurement", "Measurement");
+    mnMeasureTime = menu(mnMeasurement, "mnMeasureTime", "Time");
+    for (int slot : TIME_MEASURES) mnMeasureTime->addAction(actMeasure[static_cast<std::size_t>(slot)]);
+    mnMeasureVoltage = menu(mnMeasurement, "mnMeasureVoltage", "Voltage");
+    for (int slot : VOLTAGE_MEASURES) mnMeasureVoltage->addAction(actMeasure[static_cast<std::size_t>(slot)]);
+    mnMeasurement->addAction(ActionUtilUpperLowerLevel);
+    mnUtil->addActions({ActionUtilXYPlot, ActionUtilCalibration, ETSCalibration});
+
+    mnHelp = menu(nullptr, "mnHelp", "&Help");
+    mnHelp->addActions({ActionHelpAbout, ActionHelpHelp});
+    // The hidden test menu of the original form is not built.
+}
+
+QToolButton* TFormMain::buttonOf(QToolBar* bar, QAction* action, const char* name) {
+    auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    if (b && name) b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+void TFormMain::buildToolBars() {
+    const auto toolBar = [this](const char* name, const char* title) {
+        auto* t = new QToolBar(QString::fromLatin1(title), this);
+        t->setObjectName(QString::fromLatin1(name));
+        t->setIconSize(QSize(24, 24));
+        addToolBar(Qt::TopToolBarArea, t);
+        return t;
+    };
+    // First row: file, display, run/stop, util; second row: channel, trigger.
+    tbFile = toolBar("tbFile", "File");
+    tbFile->addActions({ActionFileSaveAsDat, ActionFilePreview, ActionFilePrint, ActionFileOption});
+
+    tbDisplay = toolBar("tbDisplay", "Display");
+    tbDisplay->addActions({ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
+                           ActionDisplayVerticalCursor});
+    for (QAction* a : {ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
+                       ActionDisplayVerticalCursor})
+        a->setCheckable(true); // their buttons show the selected mouse tool
+    tbLabel = buttonOf(tbDisplay, ActionDisplayLabel, "tbLabel");
+    tbCursorCross = buttonOf(tbDisplay, ActionDisplayCrossCursor, "tbCursorCross");
+    tbCursorHor = buttonOf(tbDisplay, ActionDisplayHorizontalCursor, "tbCursorHor");
+    tbCursorVer = buttonOf(tbDisplay, ActionDisplayVerticalCursor, "tbCursorVer");
+    tbDisplay->addSeparator();
+    tbDisplay->addAction(ActionDisplayLineJoin);
+    cbPersistence = new QComboBox(tbDisplay);
+    cbPersistence->setObjectName(QStringLiteral("cbPersistence"));
+    for (const char* item : PERSISTENCE_ITEMS) cbPersistence->addItem(QString::fromLatin1(item));
+    cbPersistence->setToolTip(QStringLiteral("Persistence"));
+    tbDisplay->addWidget(cbPersistence);
+    tbIntensity = new QSlider(Qt::Horizontal, tbDisplay);
+    tbIntensity->setObjectName(QStringLiteral("tbIntensity"));
+    tbIntensity->setRange(1, 100);
+    tbIntensity->setFixedWidth(90);
+    tbIntensity->setToolTip(QStringLiteral("Intensity"));
+    tbDisplay->addWidget(tbIntensity);
+
+    tbRunStop = toolBar("tbRunStop", "RunStop");
+    tbRunStop->addActions({ActionAcquireETS, ActionAcquireRunStop, ActionAcquireSingleShot, ActionAcquireAutoSet});
+    tbSingleShot = buttonOf(tbRunStop, ActionAcquireSingleShot, "tbSingleShot");
+
+    tbUtil = toolBar("tbUtil", "Util");
+    tbUtil->addAction(ActionUtilFFT);
+    tbFFT = buttonOf(tbUtil, ActionUtilFFT, "tbFFT");
+
+    addToolBarBreak(Qt::TopToolBarArea);
+    tbChannel = toolBar("tbChannel", "Channel");
+    tbChannel->addActions({ActionChannelOnOff[0], ActionChannelADC[0], ActionChannelVoltage[0]});
+    tbChannel->addSeparator();
+    tbChannel->addActions({ActionChannelOnOff[1], ActionChannelADC[1], ActionChannelVoltage[1]});
+    tbChannel->addSeparator();
+    tbChannel->addActions({ActionChannelOnOff[2], ActionChannelVoltage[2]});
+    tbChannel->addSeparator();
+    tbChannel->addActions({ActionChannelOnOff[3], ActionChannelVoltage[3]});
+    tbChannel->addSeparator();
+    tbChannel->addActions({ActionHorizontalTimeDiv, ActionHorizontalDelayOnOff});
+    tbChannel1VoltDiv = buttonOf(tbChannel, ActionChannelVoltage[0], "tbChannel1VoltDiv");
+    tbChannel2VoltDiv = buttonOf(tbChannel, ActionChannelVoltage[1], "tbChannel2VoltDiv");
+    tbMathVoltDiv = buttonOf(tbChannel, ActionChannelVoltage[2], "tbMathVoltDiv");
+    tbRefVoltDiv = buttonOf(tbChannel, ActionChannelVoltage[3], "tbRefVoltDiv");
+    tbTimeDiv = buttonOf(tbChannel, ActionHorizontalTimeDiv, "tbTimeDiv");
+
+    tbTrig = toolBar("tbTrig", "Trigger");
+    tbTrig->addActions({ActionTriggerSlope, ActionTriggerMode, ActionTriggerAT});
+    tbnTriggerAdvanced = buttonOf(tbTrig, ActionTriggerAT, "tbnTriggerAdvanced");
+    rbTriggerCh1 = new QRadioButton(QStringLiteral("CH1"), tbTrig);
+    rbTriggerCh1->setObjectName(QStringLiteral("rbTriggerCh1"));
+    rbTriggerCh2 = new QRadioButton(QStringLiteral("CH2"), tbTrig);
+    rbTriggerCh2->setObjectName(QStringLiteral("rbTriggerCh2"));
+    auto* triggerGroup = new QButtonGroup(this);
+    triggerGroup->addButton(rbTriggerCh1);
+    triggerGroup->addButton(rbTriggerCh2);
+    tbTrig->addWidget(rbTriggerCh1);
+    tbTrig->addWidget(rbTriggerCh2);
+
+    // The bars stay where the layout puts them; their layout keys are only kept.
+    for (QToolBar* t : {tbFile, tbDisplay, tbChannel, tbTrig, tbRunStop, tbUtil}) t->toggleViewAction()->setVisible(false);
+}
+
+void TFormMain::buildCentralArea() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlMain"));
+    central->setFixedSize(RIGHT_COLUMN + RIGHT_COLUMN_WIDTH + 6, INFO_ROW + 56);
+    setCentralWidget(central);
+
+    // Scroll buttons and the buffer overview above the display.
+    SBLeft = new QPushButton(QStringLiteral("<"), central);
+    SBLeft->setObjectName(QStringLiteral("SBLeft"));
+    SBLeft->setGeometry(DX, 0, 20, 18);
+    SBRight = new QPushButton(QStringLiteral(">"), central);
+    SBRight->setObjectName(QStringLiteral("SBRight"));
+    SBRight->setGeometry(DX + DISPLAY_WIDTH + 1 - 20, 0, 20, 18);
+    for (QPushButton* b : {SBLeft, SBRight}) b->setFocusPolicy(Qt::NoFocus);
+    Panel8 = panel(central, "Panel8", DX + 24, 1, DISPLAY_WIDTH + 1 - 48, 16);
+    Panel8->setStyleSheet(QStringLiteral("QFrame#Panel8 { background: #202020; }"));
+    iBufferWindowBufferCh1 = picture(Panel8, "iBufferWindowBufferCh1", markerPicture(MarkerImageList::BufferBar, 0));
+    iBufferWindowBufferCh2 = picture(Panel8, "iBufferWindowBufferCh2", markerPicture(MarkerImageList::BufferBar, 1));
+    iBufferWindowBufferLeftCh1 = picture(Panel8, "iBufferWindowBufferLeftCh1", markerPicture(MarkerImageList::BufferBar, 2));
+    iBufferWindowBufferRightCh1 = picture(Panel8, "iBufferWindowBufferRightCh1", markerPicture(MarkerImageList::BufferBar, 3));
+    iBufferWindowBufferLeftCh2 = picture(Panel8, "iBufferWindowBufferLeftCh2", markerPicture(MarkerImageList::BufferBar, 2));
+    iBufferWindowBufferRightCh2 = picture(Panel8, "iBufferWindowBufferRightCh2", markerPicture(MarkerImageList::BufferBar, 3));
+    iBufferWindowBufferCenter = picture(Panel8, "iBufferWindowBufferCenter", markerPicture(MarkerImageList::BufferBar, 4));
+    iBufferWindowTrigger = picture(Panel8, "iBufferWindowTrigger", markerPicture(MarkerImageList::BufferBar, 5));
+    iBufferWindowTriggerLeft = picture(Panel8, "iBufferWindowTriggerLeft", markerPicture(MarkerImageList::BufferBar, 6));
+    iBufferWindowTriggerRight = picture(Panel8, "iBufferWindowTriggerRight", markerPicture(MarkerImageList::BufferBar, 7));
+    for (QLabel* l : {iBufferWindowBufferCh1, iBufferWindowBufferCh2}) {
+        l->setScaledContents(true);
+        l->move(0, 2);
+    }
+    for (QLabel* l : {iBufferWindowBufferLeftCh1, iBufferWindowBufferRightCh1, iBufferWindowBufferLeftCh2,
+                      iBufferWindowBufferRightCh2, iBufferWindowBufferCenter})
+        l->move(0, 2);
+    for (QLabel* l : {iBufferWindowTrigger, iBufferWindowTriggerLeft, iBufferWindowTriggerRight}) l->move(0, 4);
+
+    // The horizontal-position marker runs above the display; its centre points at the column.
+    pnlTimeOffset = panel(central, "pnlTimeOffset", DX - POSITION_MARKER_SIZE / 2, 20, POSITION_PANEL_WIDTH,
+                          POSITION_MARKER_SIZE);
+    iTriggerHorPos = new MarkerImage(pnlTimeOffset);
+    iTriggerHorPos->setObjectName(QStringLiteral("iTriggerHorPos"));
+    iTriggerHorPos->setPixmap(markerPicture(MarkerImageList::HorizontalPosition, 1));
+    iTriggerHorPos->resize(POSITION_MARKER_SIZE, POSITION_MARKER_SIZE);
+
+    // Offset markers left of the display, trigger-level markers right of it: Top + 5 is the
+    // marker's row, Top 5 the display's top row.
+    pVoltOffset = panel(central, "pVoltOffset", DX - LEVEL_MARKER_WIDTH - 2, DY - 10, LEVEL_MARKER_WIDTH,
+                        LEVEL_PANEL_HEIGHT);
+    const char* const offsetNames[4] = {"iVoltOffsetPosCh1", "iVoltOffsetPosCh2", "iVoltOffsetPosMath",
+                                        "iVoltOffsetPosRef"};
+    for (int t = 0; t < 4; ++t) {
+        auto* m = new MarkerImage(pVoltOffset);
+        m->setObjectName(QString::fromLatin1(offsetNames[t]));
+        m->setPixmap(markerPicture(MarkerImageList::Offset, t));
+        m->setGeometry(0, DISPLAY_HEIGHT / 2, LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT);
+        iVoltOffsetPos[static_cast<std::size_t>(t)] = m;
+    }
+    pTriggerLevel = panel(central, "pTriggerLevel", DX + DISPLAY_WIDTH + 3, DY - 10, LEVEL_MARKER_WIDTH,
+                          LEVEL_PANEL_HEIGHT);
+    for (int c = 0; c < 2; ++c) {
+        auto* m = new MarkerImage(pTriggerLevel);
+        m->setObjectName(QString::fromLatin1(c == 0 ? "iTriggerLevelCh1" : "iTriggerLevelCh2"));
+        m->setPixmap(markerPicture(MarkerImageList::TriggerLevel, 1 + 3 * c));
+        m->setGeometry(0, DISPLAY_HEIGHT / 2, LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT);
+        iTriggerLevel[static_cast<std::size_t>(c)] = m;
+    }
+
+    pnlDisplay = panel(central, "pnlDisplay", DX, DY, DISPLAY_WIDTH + 1, DISPLAY_HEIGHT + 1);
+    display = new DisplayPaintBox(pnlDisplay);
+    display->setObjectName(QStringLiteral("display"));
+    display->setGeometry(0, 0, DISPLAY_WIDTH + 1, DISPLAY_HEIGHT + 1);
+
+    pnDelay = label(central, "pnDelay", QString(), DX, DY + DISPLAY_HEIGHT + 4, 160, 18);
+    la_sampling_rate = label(central, "la_sampling_rate", QString(), DX + DISPLAY_WIDTH + 1 - 160,
+                             DY + DISPLAY_HEIGHT + 4, 160, 18);
+    la_sampling_rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pnDelay->setToolTip(QStringLiteral("Delay"));
+    la_sampling_rate->setToolTip(QStringLiteral("Sample rate"));
+
+    // The four trace panels under the display: caption, probe and volt/div combos.
+    const char* const infoNames[4] = {"pnlInfoCh1", "pnlInfoCh2", "pnlInfoMath", "pnlInfoRef"};
+    const char* const voltNames[4] = {"CBVoltDivCh1", "CBVoltDivCh2", "CBVoltDivMath", "CBVoltDivRef"};
+    const char* const probeNames[4] = {"CBProbeCh1", "CBProbeCh2", "CBProbeMath", "CBProbeRef"};
+    for (int t = 0; t < 4; ++t) {
+        const auto i = static_cast<std::size_t>(t);
+        QFrame* f = panel(central, infoNames[t], DX + t * 126, INFO_ROW, 122, 52);
+        f->setFrameShape(QFrame::StyledPanel);
+        label(f, nullptr, QString::fromLatin1(TRACE_CAPTIONS[t]), 4, 2, 100, 16);
+        CBProbe[i] = new QComboBox(f);
+        CBProbe[i]->setObjectName(QString::fromLatin1(probeNames[t]));
+        for (const char* p : PROBE_ITEMS) CBProbe[i]->addItem(QString::fromLatin1(p));
+        CBProbe[i]->setGeometry(2, 22, 54, 26);
+        CBVoltDiv[i] = new QComboBox(f);
+        CBVoltDiv[i]->setObjectName(QString::fromLatin1(voltNames[t]));
+        CBVoltDiv[i]->setGeometry(58, 22, 62, 26);
+        pnlInfo[i] = f;
+    }
+
+    // Right column: trigger panel, status, time base, measurements.
+    QFrame* trig = panel(central, "pnlTrigger", RIGHT_COLUMN, DY - 10, RIGHT_COLUMN_WIDTH, 128);
+    trig->setStyleSheet(QStringLiteral("QFrame#pnlTrigger { background: black; } QLabel { background: black; }"));
+    label(trig, nullptr, QStringLiteral("TRIGGER"), 6, 4, 100, 18)->setStyleSheet(QStringLiteral("color: white;"));
+    lbTriggerType = label(trig, "lbTriggerType", QString(), 110, 4, 84, 18);
+    lbTriggerSource = label(trig, "lbTriggerSource", QString(), 6, 28, 60, 20);
+    lbTriggerSlopeRising = picture(trig, "lbTriggerSlopeRising", markerPicture(MarkerImageList::TriggerSlope, 0));
+    lbTriggerSlopeRising->move(70, 30);
+    lbTriggerSlopeFalling = picture(trig, "lbTriggerSlopeFalling", markerPicture(MarkerImageList::TriggerSlope, 1));
+    lbTriggerSlopeFalling->move(70, 30);
+    lbTriggerNormalAuto = label(trig, "lbTriggerNormalAuto", QString(), 110, 28, 84, 20);
+    label(trig, nullptr, QStringLiteral("Level"), 6, 60, 50, 22)->setStyleSheet(QStringLiteral("color: white;"));
+    ebTriggerLevel = new QLineEdit(trig);
+    ebTriggerLevel->setObjectName(QStringLiteral("ebTriggerLevel"));
+    ebTriggerLevel->setReadOnly(true);
+    ebTriggerLevel->setFocusPolicy(Qt::NoFocus);
+    ebTriggerLevel->setGeometry(60, 58, 134, 24);
+    for (QLabel* l : {lbTriggerType, lbTriggerSource, lbTriggerNormalAuto}) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+
+    pnlStatus = label(central, "pnlStatus", QString(), RIGHT_COLUMN, DY + 124, RIGHT_COLUMN_WIDTH, 40);
+    pnlStatus->setAlignment(Qt::AlignCenter);
+    pnlStatus->setFrameShape(QFrame::StyledPanel);
+    {
+        QFont f = pnlStatus->font();
+        f.setPointSize(f.pointSize() + 6);
+        f.setBold(true);
+        pnlStatus->setFont(f);
+    }
+
+    label(central, nullptr, QStringLiteral("Time/Div"), RIGHT_COLUMN, DY + 172, 70, 26);
+    cbTimeDiv = new QComboBox(central);
+    cbTimeDiv->setObjectName(QStringLiteral("cbTimeDiv"));
+    for (const char* item : TIME_DIV_ITEMS) cbTimeDiv->addItem(QString::fromLatin1(item));
+    cbTimeDiv->setGeometry(RIGHT_COLUMN + 72, DY + 172, RIGHT_COLUMN_WIDTH - 72, 26);
+
+    QFrame* measure = panel(central, "pnlMeasure", RIGHT_COLUMN, DY + 208, RIGHT_COLUMN_WIDTH, 200);
+    measure->setFrameShape(QFrame::StyledPanel);
+    label(measure, nullptr, QStringLiteral("Measure"), 6, 2, 80, 18);
+    rbMeasureCh1 = new QRadioButton(QStringLiteral("CH1"), measure);
+    rbMeasureCh1->setObjectName(QStringLiteral("rbMeasureCh1"));
+    rbMeasureCh1->setGeometry(6, 22, 60, 22);
+    rbMeasureCh1->setChecked(true);
+    rbMeasureCh2 = new QRadioButton(QStringLiteral("CH2"), measure);
+    rbMeasureCh2->setObjectName(QStringLiteral("rbMeasureCh2"));
+    rbMeasureCh2->setGeometry(68, 22, 60, 22);
+    rbMeasureMath = new QRadioButton(QStringLiteral("Math"), measure);
+    rbMeasureMath->setObjectName(QStringLiteral("rbMeasureMath"));
+    rbMeasureMath->setGeometry(130, 22, 66, 22);
+    const auto measurePage = [this, measure](const char* name, const MeasureButton* buttons, int count) {
+        auto* page = new QWidget(measure);
+        page->setObjectName(QString::fromLatin1(name));
+        page->setGeometry(2, 48, RIGHT_COLUMN_WIDTH - 4, 116);
+        auto* grid = new QGridLayout(page);
+        grid->setContentsMargins(2, 2, 2, 2);
+        grid->setSpacing(2);
+        for (int k = 0; k < count; ++k) {
+            auto* b = new QToolButton(page);
+            b->setObjectName(QStringLiteral("tbnMeasure%1").arg(buttons[k].slot));
+            b->setText(QString::fromLatin1(buttons[k].text));
+            b->setToolTip(QString::fromUtf8(MEASURES[buttons[k].slot].caption));
+            b->setProperty("tag", buttons[k].slot);
+            b->setFocusPolicy(Qt::NoFocus);
+            b->setMinimumWidth(44);
+            grid->addWidget(b, k / 4, k % 4);
+            connect(b, &QToolButton::clicked, this, [this, slot = buttons[k].slot] { tbnMeasureClick(slot); });
+        }
+        return page;
+    };
+    gbMeasureVolt1 = measurePage("gbMeasureVolt1", MEASURE_PAGE1, static_cast<int>(std::size(MEASURE_PAGE1)));
+    gbMeasureVolt2 = measurePage("gbMeasureVolt2", MEASURE_PAGE2, static_cast<int>(std::size(MEASURE_PAGE2)));
+    gbMeasureVolt2->hide();
+    btnNext = new QPushButton(QStringLiteral(">>"), measure);
+    btnNext->setObjectName(QStringLiteral("btnNext"));
+    btnNext->setGeometry(RIGHT_COLUMN_WIDTH - 50, 168, 44, 26);
+    btnNext->setFocusPolicy(Qt::NoFocus);
+
+    // The marker panels lie over the display's border rows; keep the markers on top.
+    for (QWidget* w : {static_cast<QWidget*>(pVoltOffset), static_cast<QWidget*>(pTriggerLevel),
+                       static_cast<QWidget*>(pnlTimeOffset)})
+        w->raise();
+}
+
+void TFormMain::buildStatusBar() {
+    sbCursorMeasure = statusBar();
+    sbCursorMeasure->setObjectName(QStringLiteral("sbCursorMeasure"));
+    sbCursorMeasure->setSizeGripEnabled(false);
+    for (int i = 0; i < 2; ++i) {
+        auto* l = new QLabel(sbCursorMeasure);
+        l->setObjectName(QStringLiteral("sbCursorMeasurePanel%1").arg(i));
+        l->setMinimumWidth(360);
+        sbCursorMeasure->addWidget(l, 1);
+        sbCursorMeasurePanel[static_cast<std::size_t>(i)] = l;
+    }
+}
+
+void TFormMain::indexControls() {
+    // Every named object under the window, actions and menus included.
+    for (QObject* o : findChildren<QObject*>()) {
+        const QString name = o->objectName();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) d_controls.emplace(name.toStdString(), o);
+    }
+}
+
+QObject* TFormMain::control(const std::string& name) const {
+    const auto it = d_controls.find(name);
+    return it == d_controls.end() ? nullptr : it->second;
+}
+
+// ---- Records
+
+short** TFormMain::rawDataSlot(int ch) {
+    switch (ch) {
+    case _CH1: return &p_rawDataCh1;
+    case _CH2: return &p_rawDataCh2;
+    default: return nullptr;
+    }
+}
+
+unsigned char** TFormMain::displayBufferSlot(int ch) {
+    switch (ch) {
+    case _CH1: return &p_displayBufferCh1;
+    case _CH2: return &p_displayBufferCh2;
+    case _MATH: return &p_displayBufferMath;
+    case _REFERENCE: return &p_displayBufferRef;
+    default: return nullptr;
+    }
+}
+
+// ---- Tool bars
+
+namespace {
+
+QToolBar* barOf(const TFormMain& w, int bar) {
+    switch (bar) {
+    case _TOOLBAR_FILE: return w.tbFile;
+    case _TOOLBAR_DISPLAY: return w.tbDisplay;
+    case _TOOLBAR_CHANNEL: return w.tbChannel;
+    case _TOOLBAR_TRIG: return w.tbTrig;
+    case _TOOLBAR_RUNSTOP: return w.tbRunStop;
+    case _TOOLBAR_UTIL: return w.tbUtil;
+    default: return nullptr;
+    }
+}
+
+QAction* viewItemOf(const TFormMain& w, int bar) {
+    switch (bar) {
+    case _TOOLBAR_FILE: return w.FileToolBar1;
+    case _TOOLBAR_DISPLAY: return w.DisplayToolBar1;
+    case _TOOLBAR_CHANNEL: return w.ChannelToolBar1;
+    case _TOOLBAR_TRIG: return w.TriggerToolBar1;
+    case _TOOLBAR_RUNSTOP: return w.RunStopToolBar1;
+    case _TOOLBAR_UTIL: return w.UtilTollBar1;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+ToolbarGeometry TFormMain::toolbarGeometry(int bar) {
+    ToolbarGeometry g;
+    QToolBar* t = barOf(*this, bar);
+    if (!t) return g;
+    // A bar hidden with its window is still "visible" as far as the layout goes.
+    g.visible = !t->isHidden();
+    g.floating = t->isFloating();
+    if (g.floating) {
+        g.undockedWidth = t->width();
+        g.undockedHeight = t->height();
+    } else {
+        g.left = t->x();
+        g.top = t->y();
+        g.width = t->width();
+        g.height = t->height();
+    }
+    return g;
+}
+
+void TFormMain::setToolbarVisible(int bar, bool visible) {
+    QToolBar* t = barOf(*this, bar);
+    if (!t) return;
+    t->setVisible(visible);
+    viewItemOf(*this, bar)->setChecked(visible);
+}
+
+// ---- Labels and cursors
+
+void TFormMain::deleteAllLabels() {
+    std::lock_guard lock(p_environment->toolStateLock);
+    p_environment->labelList.clear();
+}
+
+// The label and cursor units are not part of the program yet: their display presses do
+// nothing until they are.
+void TFormMain::labelMouseDown(int, int, int) {}
+void TFormMain::moveLabel(int, int, int) {}
+void TFormMain::cursorPress(int, int, int) {}
+void TFormMain::cursorDrag(int, int) {}
+void TFormMain::cursorRelease(int, int, int) {}
+
+// ---- Tool windows and dialogs. The spectrum, measurement, option, calibration, preview and
+// ---- About windows are not part of the program yet; their commands are disabled.
+
+bool TFormMain::isFftWindowVisible() { return false; }
+
+void TFormMain::toggleFftWindow() { setButtonDown("tbFFT", false); }
+
+void TFormMain::showCalibrationWindow() {}
+void TFormMain::addMeasureItem(int, int) {}
+bool TFormMain::isMeasureWindowVisible() { return false; }
+int TFormMain::measureWindowWidth() { return 0; }
+void TFormMain::showMeasureWindowAt(int, int) {}
+const MEASURE* TFormMain::measureObject() { return nullptr; }
+
+WindowRect TFormMain::mainWindowRect() {
+    const QRect r = frameGeometry();
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+int TFormMain::screenWidth() {
+    const QScreen* s = screen();
+    return s ? s->geometry().width() : 0;
+}
+
+bool TFormMain::runOptionDialog(DisplayOptions&) { return false; }
+void TFormMain::showPrintPreview() {}
+void TFormMain::showAbout(const AboutTexts&) {}
+
+// ---- Outputs: the screen-image and data-export units are not part of the program yet.
+
+void TFormMain::saveWaveformText(const std::string&) {}
+void TFormMain::saveScreenBmp(const std::string&) {}
+void TFormMain::saveScreenJpeg(const std::string&) {}
+void TFormMain::exportWaveformExcel() {}
+void TFormMain::exportDisplayToWord() {}
+void TFormMain::printScreen() {}
+void TFormMain::copyScreenToClipboard() {}
+
+// ---- What the cycle hands over
+
+void TFormMain::comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const {
+    std::lock_guard lock(d_comboTextLock);
+    voltDiv = d_comboVoltDivTexts;
+    timeDiv = d_comboTimeDivText;
+}
+
+void TFormMain::showFrame(const QImage& frame) { display->setFrame(frame); }
+
+void TFormMain::setStatusText(const std::string& text) { pnlStatus->setText(QString::fromStdString(text)); }
+
+void TFormMain::updateRunStopControls(int runState) { ::updateRunStopControls(runState); }
+
+void TFormMain::updateSingleShotButton() { ::updateSingleShotButton(); }

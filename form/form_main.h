@@ -1,0 +1,443 @@
+#pragma once
+// The main window: menus, the six tool bars, the channel and time-base combo boxes, the
+// display paint box with its marker images, the trigger panel, the status panels and the
+// buffer-overview bar. It owns Environment and the display renderer, runs the acquisition
+// cycle on the worker thread from its construction until the close is confirmed, and is the
+// MainWindowViews the action unit refreshes and the MainWindowView the cycle draws into.
+//
+// Lifecycle (the order matters; the kernel must exist before construction):
+//   construct: Environment (environment file) -> renderer and colour tables -> every
+//              indicator from the kernel -> the worker starts;
+//   close:     "Do you really want to Quit?"; on OK labels emptied, tool-bar layout captured,
+//              worker stopped;
+//   destroy:   environment file written -> renderer deleted -> kernel destroyed (state and
+//              calibration files written).
+// Where this header is included, <QApplication> and <QGuiApplication> must not be: their X11
+// part declares a global type named Display.
+// GUI thread only, except the MainWindowView members marked "worker".
+
+#include "cycle_view.h"
+#include "main_images.h"
+#include "main_window_lifecycle.h"
+#include "main_window_views.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+class AcquisitionCycle;
+class Display;
+class DisplayPaintBox;
+class Environment;
+class MarkerImage;
+class QueuedRunStateView;
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView, public RunStateControls {
+    Q_OBJECT
+public:
+    // The kernel must be created (controlCreate) before. Installs itself as the action unit's
+    // views and starts the worker as its last step.
+    explicit TFormMain(MainWindowLifecycle lifecycle = MainWindowLifecycle::standard(), QWidget* parent = nullptr);
+    // FormDestroy: writes the environment file (a failure is shown), deletes the renderer and
+    // destroys the kernel. Stops the worker first if the close was never confirmed.
+    ~TFormMain() override;
+
+    // ---- Members other forms read (GUI thread, under the pause handshake) ----
+    // Current intensity image of each trace (500 x 400 bytes, row 0 at the bottom) and raw
+    // record of channel 1 and 2; owned by the kernel, null before the first cycle.
+    unsigned char* p_displayBufferCh1 = nullptr;
+    unsigned char* p_displayBufferCh2 = nullptr;
+    unsigned char* p_displayBufferMath = nullptr;
+    unsigned char* p_displayBufferRef = nullptr;
+    short* p_rawDataCh1 = nullptr;
+    short* p_rawDataCh2 = nullptr;
+    std::unique_ptr<Environment> p_environment;
+    std::unique_ptr<Display> p_display;
+    int d_graphicMode = 0;   // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
+    int d_surfaceFormat = 0; // pixel format of the fast renderer's screen; 0 under GDI
+    std::atomic<int> d_gridColor{0};
+    std::array<bool, 4> d_dragOffset{};                 // CH1, CH2, MATH, REF
+    std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
+    bool d_dragTriggerPosition = false;
+
+    // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
+    void updateHorizontalViews();
+    void updateDelayViews();
+    void updateDelayText();
+    void fillVoltDivItems(int ch, int probe);
+    void updateTriggerPanel();
+    void updateTriggerLevelText(int ch);
+    void updateXYPlotView();
+
+    // ---- MainWindowViews ----
+    void updateAllViews() override;
+    void updateTimeDivView(int timeDiv) override;
+    void updateHorizontalPositionMarker(int position) override;
+    void updateDelayView(bool on) override;
+    void updateSampleRateView() override;
+    void updateModeButtons(int selectedObject) override;
+    void updateToolbars() override;
+    void updateChannelViews() override;
+    void updateChannelOnView(int ch, bool on) override;
+    void updateVoltDivView(int ch, int voltDiv) override;
+    void updateCouplingView(int ch, int coupling) override;
+    void updateOffsetMarker(int ch, int row) override;
+    void updateInvertView(int ch, bool on) override;
+    void updateBandLimitView(int ch, bool on) override;
+    void updateTriggerModeView(int mode) override;
+    void updateTriggerSourceView(int source) override;
+    void updateTriggerSlopeView(int slope) override;
+    void updateTriggerLevelMarker(int ch, int level) override;
+    void updateTriggerTypeView() override;
+    void updateHighFrequencyRejectView(bool on) override;
+    void updateBufferOverview() override;
+    void setXYPlotCaption(bool on) override;
+
+    void setControlEnabled(const std::string& name, bool enabled) override;
+    void setControlVisible(const std::string& name, bool visible) override;
+    void setControlCaption(const std::string& name, const std::string& caption) override;
+    void setActionImage(const std::string& name, int image) override;
+    void setControlChecked(const std::string& name, bool checked) override;
+    void setButtonDown(const std::string& name, bool down) override;
+    void setItemIndex(const std::string& name, int index) override;
+    void setTrackPosition(const std::string& name, int position) override;
+
+    Environment& environment() override { return *p_environment; }
+    short** rawDataSlot(int ch) override;
+    unsigned char** displayBufferSlot(int ch) override;
+
+    ToolbarGeometry toolbarGeometry(int bar) override;
+    void setToolbarVisible(int bar, bool visible) override;
+
+    void deleteAllLabels() override;
+    void labelMouseDown(int button, int x, int y) override;
+    void moveLabel(int index, int x, int y) override;
+    void cursorPress(int button, int x, int y) override;
+    void cursorDrag(int x, int y) override;
+    void cursorRelease(int button, int x, int y) override;
+
+    bool isFftWindowVisible() override;
+    void toggleFftWindow() override;
+    void showCalibrationWindow() override;
+    void addMeasureItem(int source, int slot) override;
+    bool isMeasureWindowVisible() override;
+    int measureWindowWidth() override;
+    void showMeasureWindowAt(int left, int top) override;
+    const MEASURE* measureObject() override;
+    WindowRect mainWindowRect() override;
+    int screenWidth() override;
+    bool runOptionDialog(DisplayOptions& options) override;
+    void updateGridColor() override;
+    void rebuildChannelColorTables() override;
+    void showPrintPreview() override;
+    void showAbout(const AboutTexts& texts) override;
+    QWidget* mainWidget() override { return this; }
+
+    void saveWaveformText(const std::string& path) override;
+    void saveScreenBmp(const std::string& path) override;
+    void saveScreenJpeg(const std::string& path) override;
+    void exportWaveformExcel() override;
+    void exportDisplayToWord() override;
+    void printScreen() override;
+    void copyScreenToClipboard() override;
+
+    // ---- MainWindowView (the cycle) ----
+    int measureSource() const override { return d_measureSource.load(); }
+    bool triggerLevelDragged() const override { return d_dragTriggerLevel[0].load() || d_dragTriggerLevel[1].load(); }
+    int gridColor() const override { return d_gridColor.load(); }
+    void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
+    void showFrame(const QImage& frame) override;
+    void setStatusText(const std::string& text) override;
+
+    // ---- RunStateControls (the single-shot capture's refresh, queued to this thread) ----
+    void updateRunStopControls(int runState) override;
+    void updateSingleShotButton() override;
+
+    // A control by its object name (actions, menus, widgets); null when there is none.
+    QObject* control(const std::string& name) const;
+
+    // ---- Published controls ----
+    // Menus
+    QMenu* mnFile = nullptr;
+    QMenu* mnView = nullptr;
+    QMenu* mnDisplay = nullptr;
+    QMenu* mnPersistence = nullptr;
+    QMenu* mnIntensity = nullptr;
+    QMenu* mnChannel = nullptr;
+    QMenu* mnChannel1 = nullptr;
+    QMenu* mnChannel2 = nullptr;
+    QMenu* mnMath = nullptr;
+    QMenu* mnReference = nullptr;
+    QMenu* mmProbeAttenuationCH1 = nullptr;
+    QMenu* mmProbeAttenuationCH2 = nullptr;
+    QMenu* mmProbeAttenuationMath = nullptr;
+    QMenu* mmProbeAttenuationRef = nullptr;
+    QMenu* mnHorizontal = nullptr;
+    QMenu* mnTrigger = nullptr;
+    QMenu* mnAcquire = nullptr;
+    QMenu* BufferSize = nullptr;
+    QMenu* mnUtil = nullptr;
+    QMenu* mnMeasurement = nullptr;
+    QMenu* mnMeasureTime = nullptr;
+    QMenu* mnMeasureVoltage = nullptr;
+    QMenu* mnHelp = nullptr;
+
+    // File
+    QAction* ActionFileLoadState = nullptr;
+    QAction* ActionFileSaveState = nullptr;
+    QAction* ActionFileSaveAsDat = nullptr;
+    QAction* ActionFileSaveAsJpg = nullptr;
+    QAction* ActionFileSaveAsBmp = nullptr;
+    QAction* ActionFileSaveAsWord = nullptr;
+    QAction* ActionFileSaveAsExcel = nullptr;
+    QAction* ActionFileOption = nullptr;
+    QAction* ActionFileCopy = nullptr;
+    QAction* ActionFileLoadReference = nullptr;
+    QAction* ActionFileSaveReferenceCh1 = nullptr;
+    QAction* ActionFileSaveReferenceCh2 = nullptr;
+    QAction* ActionFilePreview = nullptr;
+    QAction* ActionFilePrint = nullptr;
+    QAction* ActionFileExit = nullptr;
+    // View
+    QAction* FileToolBar1 = nullptr;
+    QAction* DisplayToolBar1 = nullptr;
+    QAction* ChannelToolBar1 = nullptr;
+    QAction* RunStopToolBar1 = nullptr;
+    QAction* TriggerToolBar1 = nullptr;
+    QAction* UtilTollBar1 = nullptr;
+    QAction* ActionViewFullScreen = nullptr;
+    // Display
+    QAction* ActionDisplayLineJoin = nullptr;
+    std::array<QAction*, 17> persistenceItems{}; // Mins2, N100ms2 .. N900ms2, N1s2 .. N5s2, N10s2, Infinite2
+    QAction* ActionDisplayIntensityUp = nullptr;
+    QAction* ActionDisplayIntensityDown = nullptr;
+    QAction* ActionDisplayLabel = nullptr;
+    QAction* ActionDisplayCrossCursor = nullptr;
+    QAction* ActionDisplayHorizontalCursor = nullptr;
+    QAction* ActionDisplayVerticalCursor = nullptr;
+    // Channels: index 0 CH1, 1 CH2, 2 math, 3 reference
+    std::array<QAction*, 4> ActionChannelOnOff{};       // ActionChannel1OnOff .. ActionChannelRefOnOff
+    std::array<QAction*, 4> ActionChannelVoltage{};     // ActionChannel1Voltage ..
+    std::array<QAction*, 4> ActionChannelProbe{};       // the probe submenu entries
+    std::array<QAction*, 4> ActionChannelScaleFactor{}; // kept for their enabled state only
+    std::array<std::array<QAction*, 4>, 4> mnProbeAtt{}; // [trace][x1, x10, x100, x1000]
+    std::array<QAction*, 2> ActionChannelADC{};         // coupling of CH1, CH2
+    std::array<QAction*, 2> ActionChannelInvertOnOff{};
+    std::array<QAction*, 2> ActionChannelBandLimit{};
+    QAction* ActionChannelMathOption = nullptr;
+    // Horizontal
+    QAction* ActionHorizontalTimeDiv = nullptr;
+    QAction* ActionHorizontalDelayOnOff = nullptr;
+    // Trigger
+    QAction* ActionTriggerSource = nullptr;
+    QAction* ActionTriggerSlope = nullptr;
+    QAction* ActionTriggerMode = nullptr;
+    QAction* ActionTriggerAT = nullptr;
+    QAction* ActionTriggerHighFrequencyReject = nullptr;
+    // Acquire
+    QAction* ActionAcquireRunStop = nullptr;
+    QAction* ActionAcquireSingleShot = nullptr;
+    QAction* ActionAcquireAutoSet = nullptr;
+    QAction* ActionAcquireETS = nullptr;
+    QAction* ActionAcquireAverage = nullptr;
+    QAction* ActionAcquriePeakDetection = nullptr;
+    QAction* ActionAcquireBufferSizeChange = nullptr; // the "Buffer Size" submenu entry
+    QAction* Buffer10K = nullptr;
+    QAction* Buffer500K = nullptr;
+    // Util
+    QAction* ActionUtilFFT = nullptr;
+    std::array<QAction*, 23> actMeasure{}; // by measurement slot
+    QAction* ActionUtilUpperLowerLevel = nullptr;
+    QAction* ActionUtilXYPlot = nullptr;
+    QAction* ActionUtilCalibration = nullptr;
+    QAction* ETSCalibration = nullptr;
+    // Help
+    QAction* ActionHelpAbout = nullptr;
+    QAction* ActionHelpHelp = nullptr;
+
+    // Tool bars and their named buttons
+    QToolBar* tbFile = nullptr;
+    QToolBar* tbDisplay = nullptr;
+    QToolBar* tbChannel = nullptr;
+    QToolBar* tbTrig = nullptr;
+    QToolBar* tbRunStop = nullptr;
+    QToolBar* tbUtil = nullptr;
+    QToolButton* tbChannel1VoltDiv = nullptr;
+    QToolButton* tbChannel2VoltDiv = nullptr;
+    QToolButton* tbMathVoltDiv = nullptr;
+    QToolButton* tbRefVoltDiv = nullptr;
+    QToolButton* tbTimeDiv = nullptr;
+    QToolButton* tbLabel = nullptr;
+    QToolButton* tbCursorCross = nullptr;
+    QToolButton* tbCursorHor = nullptr;
+    QToolButton* tbCursorVer = nullptr;
+    QToolButton* tbSingleShot = nullptr;
+    QToolButton* tbnTriggerAdvanced = nullptr;
+    QToolButton* tbFFT = nullptr;
+    QComboBox* cbPersistence = nullptr;
+    QSlider* tbIntensity = nullptr;
+    QRadioButton* rbTriggerCh1 = nullptr;
+    QRadioButton* rbTriggerCh2 = nullptr;
+
+    // Channel panels: index 0 CH1, 1 CH2, 2 math, 3 reference
+    std::array<QFrame*, 4> pnlInfo{};       // pnlInfoCh1 .. pnlInfoRef
+    std::array<QComboBox*, 4> CBVoltDiv{};  // CBVoltDivCh1 .. CBVoltDivRef
+    std::array<QComboBox*, 4> CBProbe{};    // CBProbeCh1 .. CBProbeRef
+    QComboBox* cbTimeDiv = nullptr;
+
+    // Display and markers
+    QFrame* pnlDisplay = nullptr;
+    DisplayPaintBox* display = nullptr;
+    QFrame* pVoltOffset = nullptr;
+    QFrame* pTriggerLevel = nullptr;
+    QFrame* pnlTimeOffset = nullptr;
+    std::array<MarkerImage*, 4> iVoltOffsetPos{}; // iVoltOffsetPosCh1 .. iVoltOffsetPosRef
+    std::array<MarkerImage*, 2> iTriggerLevel{};  // iTriggerLevelCh1, iTriggerLevelCh2
+    MarkerImage* iTriggerHorPos = nullptr;
+    QPushButton* SBLeft = nullptr;
+    QPushButton* SBRight = nullptr;
+
+    // Trigger panel and read-outs
+    QLabel* lbTriggerType = nullptr;
+    QLabel* lbTriggerSource = nullptr;
+    QLabel* lbTriggerSlopeRising = nullptr;
+    QLabel* lbTriggerSlopeFalling = nullptr;
+    QLabel* lbTriggerNormalAuto = nullptr;
+    QLineEdit* ebTriggerLevel = nullptr;
+    QLabel* pnlStatus = nullptr;
+    QLabel* pnDelay = nullptr;
+    QLabel* la_sampling_rate = nullptr;
+
+    // Buffer-overview bar
+    QFrame* Panel8 = nullptr;
+    QLabel* iBufferWindowBufferCh1 = nullptr;
+    QLabel* iBufferWindowBufferCh2 = nullptr;
+    QLabel* iBufferWindowBufferLeftCh1 = nullptr;
+    QLabel* iBufferWindowBufferRightCh1 = nullptr;
+    QLabel* iBufferWindowBufferLeftCh2 = nullptr;
+    QLabel* iBufferWindowBufferRightCh2 = nullptr;
+    QLabel* iBufferWindowBufferCenter = nullptr;
+    QLabel* iBufferWindowTrigger = nullptr;
+    QLabel* iBufferWindowTriggerLeft = nullptr;
+    QLabel* iBufferWindowTriggerRight = nullptr;
+
+    // Measurements
+    QRadioButton* rbMeasureCh1 = nullptr;
+    QRadioButton* rbMeasureCh2 = nullptr;
+    QRadioButton* rbMeasureMath = nullptr;
+    QWidget* gbMeasureVolt1 = nullptr;
+    QWidget* gbMeasureVolt2 = nullptr;
+    QPushButton* btnNext = nullptr;
+
+    // Cursor read-out, panels 0 (horizontal) and 1 (vertical)
+    QStatusBar* sbCursorMeasure = nullptr;
+    std::array<QLabel*, 2> sbCursorMeasurePanel{};
+
+    // ---- Handlers (form_main_commands.cpp), named after the control and event ----
+    void PersistenceClick(int tag);
+    void ProbeAttClick(int trace, int tag);
+    void AcquireChangeBuffer(int tag);
+    void actMeasureClick(int slot);
+    void tbnMeasureClick(int slot);
+    void rbMeasureCh1Click();
+    void btnNextClick();
+    void CBVoltDivChange(int trace);
+    void CBProbeChange(int trace);
+    void cbTimeDivChange();
+    void cbPersistenceChange();
+    void tbIntensityChange();
+    void selectVoltDivObject(int object);
+    void couplingCycle(int ch);
+    void triggerSourceClick();
+    void triggerSlopeClick();
+    void triggerModeClick();
+    void intensityStep(int step);
+    void averageClick();
+    void mathOptionClick();
+    void upperLowerLevelClick();
+    void etsCalibrationClick();
+    void fullScreenClick();
+    void offsetMarkerMouseDown(int trace);
+    void offsetMarkerMouseMove(int trace, int y);
+    void offsetMarkerMouseUp(int trace);
+    void triggerLevelMouseDown(int ch);
+    void triggerLevelMouseMove(int ch, int y);
+    void triggerLevelMouseUp(int ch);
+    void horizontalPositionMouseDown();
+    void horizontalPositionMouseMove(int x);
+    void horizontalPositionMouseUp();
+
+    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
+    int measurePage() const { return d_measurePage; }
+
+signals:
+    // The close was confirmed and the worker stopped; program entry ends the event loop.
+    void closeConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // form_main.cpp: the controls, built in the form's order.
+    void buildActions();
+    void buildMenus();
+    void buildToolBars();
+    void buildCentralArea();
+    void buildStatusBar();
+    QAction* newAction(const char* name, const char* caption, ActionImageList list = ActionImageList::Channel,
+                       int image = -1);
+    QToolButton* buttonOf(QToolBar* bar, QAction* action, const char* name);
+    void indexControls();
+    void createDisplay(int width, int height);
+    void buildColorTables();
+    void startAcquisition();
+
+    // form_main_commands.cpp
+    void connectCommands();
+    // Takes the keyboard focus from every control (the display's mouse tools then own the
+    // wheel).
+    void takeFocus();
+
+    // form_main_indicators.cpp
+    void setChannelOnControls(int trace, bool on);
+    void setComboFontColour(QComboBox* combo, const QColor& colour);
+    void rememberComboTexts();
+    void setMeasureSource(int source);
+
+    MainWindowLifecycle d_lifecycle;
+    std::unique_ptr<AcquisitionCycle> p_cycle;
+    std::unique_ptr<QueuedRunStateView> p_runStateView;
+    std::unordered_map<std::string, QObject*> d_controls;
+    std::unordered_map<const QAction*, ActionImageList> d_actionLists;
+    std::array<QCursor, 5> d_screenCursors; // the program's cursors 1..5
+    bool d_workerRunning = false;
+    bool d_closeConfirmed = false;
+    int d_measurePage = 0;
+
+    // Copies the worker reads (MainWindowView).
+    std::atomic<int> d_measureSource{1};
+    mutable std::mutex d_comboTextLock; // guards d_comboVoltDivTexts and d_comboTimeDivText
+    std::array<std::string, 4> d_comboVoltDivTexts;
+    std::string d_comboTimeDivText;
+};

@@ -1,0 +1,64 @@
+#include "main_widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+int mouseButtonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton: return 0;
+    case Qt::RightButton: return 1;
+    default: return 2;
+    }
+}
+
+DisplayPaintBox::DisplayPaintBox(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // moves without a button, as the display's label and cursor tools expect
+}
+
+void DisplayPaintBox::setFrame(const QImage& frame) {
+    d_frame = frame;
+    update();
+}
+
+void DisplayPaintBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (d_frame.isNull())
+        p.fillRect(rect(), Qt::black);
+    else
+        p.drawImage(rect(), d_frame);
+}
+
+void DisplayPaintBox::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit mouseDown(mouseButtonCode(event->button()), pos.x(), pos.y());
+}
+
+void DisplayPaintBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit mouseMove(pos.x(), pos.y());
+}
+
+void DisplayPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit mouseUp(mouseButtonCode(event->button()), pos.x(), pos.y());
+}
+
+MarkerImage::MarkerImage(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::SizeAllCursor);
+}
+
+void MarkerImage::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit pressed(pos.x(), pos.y());
+}
+
+void MarkerImage::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit moved(pos.x(), pos.y());
+}
+
+void MarkerImage::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    emit released(pos.x(), pos.y());
+}

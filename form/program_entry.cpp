@@ -1,0 +1,98 @@
+#include "program_entry.h"
+
+#include "acquisition_thread.h"
+#include "advanced_trigger.h"
+#include "control_facade.h"
+#include "form_main.h"
+#include "form_splash.h"
+#include "gui_notifier.h"
+#include "instance_lock.h"
+#include "message_box.h"
+#include "notifier.h"
+#include "trevan_error.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+bool initializeEquipment() { return controlCreate(500, 400); }
+
+namespace {
+
+// The forms made at start-up, in their order; destroyed in the reverse order, so the main
+// window, which ends the kernel, goes last.
+struct StartupForms {
+    std::unique_ptr<TFormMain> main;
+    // The other start-up forms (register and state views, measurement and spectrum windows,
+    // option and calibration dialogs, auto-set message, label dialog, full-screen window,
+    // time-offset calibration) join here, in this order, as they become part of the program.
+
+    ~StartupForms() { main.reset(); }
+};
+
+// Kernel messages go to message boxes on this thread while the program runs.
+class ProgramServices {
+public:
+    ProgramServices() {
+        setNotifier(std::make_shared<GuiNotifier>(QCoreApplication::instance()));
+        setGuiEventPump(processGuiEventsExceptInput);
+    }
+    ~ProgramServices() {
+        setGuiEventPump({});
+        setNotifier(nullptr);
+    }
+};
+
+int runMainWindow(TFormMain& main) {
+    QObject::connect(&main, &TFormMain::closeConfirmed, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    main.show();
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+int programEntry(const ProgramEntryOptions& options) {
+    InstanceLock lock(options.lockPath.empty() ? InstanceLock::defaultPath("DSO_Program") : options.lockPath);
+    switch (lock.acquire()) {
+    case InstanceLock::Result::HeldElsewhere:
+        showMessage("Application Already Running");
+        return 0;
+    case InstanceLock::Result::Failed:
+        // No guard is better than no program: a read-only runtime folder must not stop it.
+        std::fprintf(stderr, "Velmora2: no single-instance guard (%s)\n", lock.error().c_str());
+        break;
+    case InstanceLock::Result::Acquired: break;
+    }
+
+    ProgramServices services;
+    bool ready = false;
+    {
+        TFormSplash splash;
+        splash.showAndPaint();
+        ready = options.initialize ? options.initialize() : initializeEquipment();
+        splash.close();
+    }
+    if (!ready) {
+        // Messages the kernel raised while starting come first.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const std::string text = get_error_text();
+        showMessage(text.empty() ? "Can not initialize equipment" : text);
+        return -1; // the lock ends with the process
+    }
+
+    // The title message boxes show from here on.
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora2"));
+    {
+        StartupForms forms;
+        forms.main = std::make_unique<TFormMain>(options.lifecycle);
+        // The loop's own result is not the program's: a normal end is 0.
+        if (options.runLoop)
+            options.runLoop(*forms.main);
+        else
+            runMainWindow(*forms.main);
+    }
+    lock.release();
+    return 0;
+}

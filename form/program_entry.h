@@ -1,0 +1,33 @@
+#pragma once
+// The program from its start to its end: one instance only, the kernel brought up behind
+// the splash window, the forms created, the event loop run, the forms destroyed.
+//
+// Returns 0 after a normal run and when another instance runs ("Application Already
+// Running"); -1 when the kernel cannot be initialised (the error stack's text, or "Can not
+// initialize equipment" when it is empty); the forms are then never created. The command
+// line and the environment are not read (the registry file chooses the installation).
+// Call it on the GUI thread with the QApplication made.
+
+#include "main_window_lifecycle.h"
+
+#include <functional>
+#include <string>
+
+class QMainWindow;
+
+// controlCreate(500, 400): the kernel for a 500 x 400 display area.
+bool initializeEquipment();
+
+struct ProgramEntryOptions {
+    // The single-instance lock file; empty: InstanceLock::defaultPath("DSO_Program").
+    std::string lockPath;
+    // Brings up the kernel; empty: initializeEquipment.
+    std::function<bool()> initialize;
+    // Runs the event loop once the forms exist and returns its result; empty: shows the main
+    // window and runs QApplication::exec until the close is confirmed.
+    std::function<int(QMainWindow&)> runLoop;
+    // How the main window runs the worker and ends the kernel.
+    MainWindowLifecycle lifecycle = MainWindowLifecycle::standard();
+};
+
+int programEntry(const ProgramEntryOptions& options = {});

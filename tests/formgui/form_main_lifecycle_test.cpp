@@ -1,0 +1,185 @@
+// Program entry and the main window's end: start-up failures, the single-instance guard,
+// the close query and the order of the shutdown.
+#include "main_window_fixture.h"
+
+#include "environment.h"
+#include "instance_lock.h"
+#include "lock_holder.h"
+#include "program_entry.h"
+#include "scoped_env.h"
+#include "system_registry.h"
+#include "temp_dir.h"
+#include "trevan_error.h"
+
+#include <QMainWindow>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Program entry with its message boxes answered OK and recorded.
+class ProgramEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        get_error_text();
+        setScreenSaverControl([](bool) {});
+        setMessageBoxHandler([this](const MessageRequest& r) {
+            messages.push_back(r.text);
+            return MessageResult::Ok;
+        });
+        options.lockPath = dir.file("DSO_Program.lock");
+        options.runLoop = [this](QMainWindow& main) {
+            loopTitle = QCoreApplication::applicationName().toStdString();
+            main.close();
+            return 0;
+        };
+        options.lifecycle.startAcquisitionThread = [this] { calls.push_back("start"); };
+        options.lifecycle.stopAcquisitionThread = [this] { calls.push_back("stop"); };
+        options.lifecycle.destroyKernel = [this] {
+            calls.push_back("destroy");
+            controlDestroy();
+        };
+    }
+    void TearDown() override {
+        setMessageBoxHandler({});
+        setScreenSaverControl({});
+        controlDestroy();
+    }
+
+    TempDir dir;
+    ProgramEntryOptions options;
+    std::vector<std::string> messages;
+    std::vector<std::string> calls;
+    std::string loopTitle;
+};
+
+TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
+    struct Case {
+        std::vector<int> pushed;
+        std::string shown;
+    } cases[] = {
+        {{}, "Can not initialize equipment"},
+        {{_ERR_NO_DEVICE}, std::string("Error : ") + error_message(_ERR_NO_DEVICE) + "\n"},
+        // Newest first.
+        {{_ERR_USB_OPEN, _ERR_READ_CALIBRATION},
+         std::string("Error : ") + error_message(_ERR_READ_CALIBRATION) + "\nError : " + error_message(_ERR_USB_OPEN) +
+             "\n"},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        bool loopRan = false;
+        options.initialize = [&] {
+            for (int code : c.pushed) push_error(code, "kernel\\test", 1);
+            return false;
+        };
+        options.runLoop = [&](QMainWindow&) {
+            loopRan = true;
+            return 0;
+        };
+        EXPECT_EQ(programEntry(options), -1);
+        EXPECT_EQ(messages, std::vector<std::string>{c.shown});
+        EXPECT_FALSE(loopRan); // no form was made
+        EXPECT_TRUE(calls.empty());
+    }
+}
+
+TEST_F(ProgramEntryTest, NoInstallationShowsTheKernelsOwnErrors) {
+    if (std::filesystem::exists(SystemRegistry::systemRegistryPath())) GTEST_SKIP() << "a system-wide installation exists";
+    TempDir config;
+    ScopedEnv env("XDG_CONFIG_HOME", config.path().c_str());
+    EXPECT_EQ(programEntry(options), -1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], std::string("Error : ") + error_message(_ERR_MAIN_PATH) + "\n");
+}
+
+TEST_F(ProgramEntryTest, SecondInstanceIsRefusedAndTouchesNothing) {
+    LockHolderProcess first(options.lockPath);
+    ASSERT_TRUE(first.acquired());
+    bool initialised = false;
+    options.initialize = [&] {
+        initialised = true;
+        return true;
+    };
+    EXPECT_EQ(programEntry(options), 0);
+    EXPECT_EQ(messages, std::vector<std::string>{"Application Already Running"});
+    EXPECT_FALSE(initialised);
+
+    // The first instance keeps its lock.
+    InstanceLock probe(options.lockPath);
+    EXPECT_EQ(probe.acquire(), InstanceLock::Result::HeldElsewhere);
+}
+
+TEST_F(ProgramEntryTest, NormalRunStartsTheWorkerAndEndsInOrder) {
+    SimulatedKernel kernel(_HW4, true);
+    options.initialize = [&] { return kernel.create(); };
+    EXPECT_EQ(programEntry(options), 0);
+    EXPECT_EQ(loopTitle, "Velmora2");
+    EXPECT_EQ(messages, std::vector<std::string>{"Do you really want to Quit?"});
+    EXPECT_EQ(calls, (std::vector<std::string>{"start", "stop", "destroy"}));
+    EXPECT_EQ(g_control, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(kernel.mainFile("environment.ini")));
+    EXPECT_TRUE(std::filesystem::exists(kernel.mainFile("state.ini")));
+    // The lock went with the run.
+    InstanceLock next(options.lockPath);
+    EXPECT_EQ(next.acquire(), InstanceLock::Result::Acquired);
+}
+
+// ---- The close query and the order of the shutdown
+
+int keyCount(const std::string& text) {
+    int n = 0;
+    std::size_t at = 0;
+    while ((at = text.find('=', at)) != std::string::npos) {
+        ++n;
+        ++at;
+    }
+    return n;
+}
+
+TEST_F(MainWindowTest, CancelKeepsTheWindowLabelsAndWorker) {
+    start();
+    window->environment().labelList.push_back(LabelListName{});
+    answer = MessageResult::Cancel;
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Do you really want to Quit?");
+    EXPECT_EQ(messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(calls, std::vector<std::string>{"start"});
+    EXPECT_EQ(window->environment().labelList.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ConfirmedCloseEndsInOrderAndSavesTheLayout) {
+    start();
+    const std::string environmentFile = kernel->mainFile("environment.ini");
+    window->environment().labelList.push_back(LabelListName{});
+    window->setToolbarVisible(_TOOLBAR_TRIG, false);
+
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->environment().labelList.empty());
+    EXPECT_FALSE(window->environment().toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_TRUE(window->environment().toolBarLayout[_TOOLBAR_FILE].Visible);
+    EXPECT_EQ(calls, (std::vector<std::string>{"start", "stop"}));
+    EXPECT_FALSE(std::filesystem::exists(environmentFile)); // written only at destruction
+
+    std::string atKernelEnd;
+    onDestroyKernel = [&] { atKernelEnd = TempDir::read(environmentFile); };
+    window.reset();
+    EXPECT_EQ(calls, (std::vector<std::string>{"start", "stop", "destroy"}));
+    // The environment file was complete before the kernel went.
+    EXPECT_EQ(keyCount(atKernelEnd), 64);
+    EXPECT_NE(atKernelEnd.find("trigVisible=0"), std::string::npos);
+    EXPECT_NE(atKernelEnd.find("fileVisible=1"), std::string::npos);
+    EXPECT_EQ(g_control, nullptr);
+}
+
+TEST_F(MainWindowTest, DestroyedWithoutACloseStillStopsTheWorkerFirst) {
+    start();
+    window.reset();
+    EXPECT_EQ(calls, (std::vector<std::string>{"start", "stop", "destroy"}));
+    EXPECT_TRUE(messages.empty());
+}
+
+} // namespace
