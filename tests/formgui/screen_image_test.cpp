@@ -430,21 +430,4 @@ TEST_F(ScreenImageTest, PrinterCheckStoresTheFiguresOfTheFoundPrinter) {
     EXPECT_EQ(env.printerCaps.pageHeight, 7016);
 }
 
-TEST_F(ScreenImageTest, SpectrumSizedPicturesSaveAtEveryDepth) {
-    QImage picture(600, 700, QImage::Format_RGB32);
-    picture.fill(WHITE);
-    for (int x = 60; x < 561; ++x)
-        picture.setPixel(x, 240, qRgb(0, 0, 255));
-    for (int bits : {24, 8, 1}) {
-        const std::string path = dir.file("fft" + std::to_string(bits) + ".bmp");
-        std::string error;
-        ASSERT_TRUE(savePictureBmp(picture, path, bits, &error)) << error;
-        const QImage back = rgb(QImage(QString::fromStdString(path)));
-        EXPECT_EQ(back.size(), picture.size());
-        EXPECT_EQ(back.pixel(100, 240), bits == 1 ? BLACK : qRgb(0, 0, 255));
-    }
-    std::string error;
-    EXPECT_TRUE(savePictureJpeg(picture, dir.file("fft.jpg"), &error)) << error;
-}
-
 } // namespace
