@@ -1,4 +1,5 @@
-// One QApplication for the whole test program: text drawing needs its fonts.
+// One QApplication for the whole test program: text drawing needs its fonts, the forms its
+// widgets.
 #include <gtest/gtest.h>
 
 #include <QApplication>
