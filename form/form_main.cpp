@@ -9,6 +9,8 @@
 #include "control_facade.h"
 #include "display_gdi.h"
 #include "environment.h"
+#include "form_option_dlg.h"
+#include "form_preview_dlg.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
 #include "message_box.h"
@@ -18,6 +20,7 @@
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -31,6 +34,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -824,20 +828,27 @@ QObject* TFormMain::control(const std::string& name) const {
 
 // ---- Records
 
+// The records are the cycle's: the captures it runs and those of auto set (worker stopped)
+// fill the same pointers. The cycle hands them out read-only; the slots are writable
+// because a capture's out-parameter is (the object itself is not const).
 short** TFormMain::rawDataSlot(int ch) {
+    if (!p_cycle) return nullptr;
+    auto& r = const_cast<CycleRecords&>(p_cycle->records());
     switch (ch) {
-    case _CH1: return &p_rawDataCh1;
-    case _CH2: return &p_rawDataCh2;
+    case _CH1: return &r.p_rawDataCh1;
+    case _CH2: return &r.p_rawDataCh2;
     default: return nullptr;
     }
 }
 
 unsigned char** TFormMain::displayBufferSlot(int ch) {
+    if (!p_cycle) return nullptr;
+    auto& r = const_cast<CycleRecords&>(p_cycle->records());
     switch (ch) {
-    case _CH1: return &p_displayBufferCh1;
-    case _CH2: return &p_displayBufferCh2;
-    case _MATH: return &p_displayBufferMath;
-    case _REFERENCE: return &p_displayBufferRef;
+    case _CH1: return &r.p_displayBufferCh1;
+    case _CH2: return &r.p_displayBufferCh2;
+    case _MATH: return &r.p_displayBufferMath;
+    case _REFERENCE: return &r.p_displayBufferRef;
     default: return nullptr;
     }
 }
@@ -883,8 +894,9 @@ ToolbarGeometry TFormMain::toolbarGeometry(int bar) {
         g.undockedWidth = t->width();
         g.undockedHeight = t->height();
     } else {
+        // Docked: the position within the tool-bar area under the menu bar.
         g.left = t->x();
-        g.top = t->y();
+        g.top = t->y() - (menuWidget() ? menuWidget()->height() : 0);
         g.width = t->width();
         g.height = t->height();
     }
@@ -937,19 +949,60 @@ int TFormMain::screenWidth() {
     return s ? s->geometry().width() : 0;
 }
 
-bool TFormMain::runOptionDialog(DisplayOptions&) { return false; }
-void TFormMain::showPrintPreview() {}
+bool TFormMain::runOptionDialog(DisplayOptions& options) {
+    TFormOptionDlg dialog(this, *p_environment);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    options.backgroundInvert = dialog.c_invert->isChecked();
+    options.setupInformation = dialog.c_info->isChecked();
+    options.dateInclude = dialog.c_date->isChecked();
+    options.boundaryOn = dialog.c_boundary_on->isChecked();
+    options.crossOn = dialog.c_cross_on->isChecked();
+    options.gridOn = dialog.c_grid_on->isChecked();
+    options.gridColor = dialog.gridColour();
+    options.colorMode = dialog.b_color->isChecked();
+    options.colorStartPos = dialog.ct_track->value();
+    options.colorTrackCh1 = dialog.cb_ct_ch1->isChecked();
+    options.colorTrackCh2 = dialog.cb_ct_ch2->isChecked();
+    options.titleOn = dialog.c_title->isChecked();
+    options.title = dialog.e_title->text().toStdString();
+    return true;
+}
+
+void TFormMain::showPrintPreview() {
+    TFormPreviewDlg preview(this, screenImageSource());
+    preview.exec();
+}
+
+// The About window is not part of the program yet; its command is disabled.
 void TFormMain::showAbout(const AboutTexts&) {}
 
-// ---- Outputs: the screen-image and data-export units are not part of the program yet.
+// ---- Outputs. The data-export unit is not part of the program yet: its commands are
+// ---- disabled.
 
 void TFormMain::saveWaveformText(const std::string&) {}
-void TFormMain::saveScreenBmp(const std::string&) {}
-void TFormMain::saveScreenJpeg(const std::string&) {}
 void TFormMain::exportWaveformExcel() {}
 void TFormMain::exportDisplayToWord() {}
-void TFormMain::printScreen() {}
-void TFormMain::copyScreenToClipboard() {}
+
+void TFormMain::saveScreenBmp(const std::string& path) { save_screen_bmp(path, screenImageSource()); }
+void TFormMain::saveScreenJpeg(const std::string& path) { save_screen_jpeg(path, screenImageSource()); }
+void TFormMain::printScreen() { print_screen(screenImageSource()); }
+void TFormMain::copyScreenToClipboard() { copy_screen_to_clipboard(screenImageSource()); }
+
+ScreenImageSource TFormMain::screenImageSource() {
+    ScreenImageSource source;
+    source.environment = p_environment.get();
+    for (int trace = _CH1; trace <= _REFERENCE; ++trace)
+        if (unsigned char** slot = displayBufferSlot(trace))
+            source.displayBuffer[static_cast<std::size_t>(trace - 1)] = *slot;
+    comboTexts(source.texts.voltDivText, source.texts.timeDivText);
+    for (std::size_t i = 0; i < 2; ++i) source.texts.cursorReadout[i] = sbCursorMeasurePanel[i]->text().toStdString();
+    source.texts.measureWindowVisible = isMeasureWindowVisible();
+    source.measureSource = measureSource();
+    for (int t = 0; t < 4; ++t)
+        source.markerColour[static_cast<std::size_t>(t)] = markerPicture(MarkerImageList::Offset, t).toImage();
+    source.triggerPositionColour = markerPicture(MarkerImageList::HorizontalPosition, 1).toImage();
+    return source;
+}
 
 // ---- What the cycle hands over
 

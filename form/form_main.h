@@ -20,6 +20,7 @@
 #include "main_images.h"
 #include "main_window_lifecycle.h"
 #include "main_window_views.h"
+#include "screen_image.h"
 
 #include <QMainWindow>
 
@@ -63,14 +64,9 @@ public:
     ~TFormMain() override;
 
     // ---- Members other forms read (GUI thread, under the pause handshake) ----
-    // Current intensity image of each trace (500 x 400 bytes, row 0 at the bottom) and raw
-    // record of channel 1 and 2; owned by the kernel, null before the first cycle.
-    unsigned char* p_displayBufferCh1 = nullptr;
-    unsigned char* p_displayBufferCh2 = nullptr;
-    unsigned char* p_displayBufferMath = nullptr;
-    unsigned char* p_displayBufferRef = nullptr;
-    short* p_rawDataCh1 = nullptr;
-    short* p_rawDataCh2 = nullptr;
+    // The current intensity image of each trace and raw record of channels 1 and 2 are the
+    // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
+    // their addresses.
     std::unique_ptr<Environment> p_environment;
     std::unique_ptr<Display> p_display;
     int d_graphicMode = 0;   // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
@@ -175,6 +171,10 @@ public:
 
     // A control by its object name (actions, menus, widgets); null when there is none.
     QObject* control(const std::string& name) const;
+
+    // What the screen-image outputs draw from: Environment, the trace images, the combo and
+    // cursor read-out texts, the measure source and the marker pictures.
+    ScreenImageSource screenImageSource();
 
     // ---- Published controls ----
     // Menus

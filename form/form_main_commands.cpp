@@ -157,13 +157,12 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 
-    // Not part of the program yet: the spectrum, measurement, option, preview, About,
-    // average, math-option, level and calibration windows, the full-screen window, the
-    // screen-image and data outputs, and the label and cursor tools.
+    // Not part of the program yet: the spectrum, measurement, About, average, math-option,
+    // level and calibration windows, the full-screen window, the data exports, and the label
+    // and cursor tools.
     for (QAction* a : {ActionUtilFFT, ActionUtilUpperLowerLevel, ActionUtilCalibration, ETSCalibration,
-                       ActionViewFullScreen, ActionFileOption, ActionFilePreview, ActionHelpAbout, ActionAcquireAverage,
-                       ActionChannelMathOption, ActionFileSaveAsDat, ActionFileSaveAsJpg, ActionFileSaveAsBmp,
-                       ActionFileSaveAsWord, ActionFileSaveAsExcel, ActionFilePrint, ActionFileCopy, ActionDisplayLabel,
+                       ActionViewFullScreen, ActionHelpAbout, ActionAcquireAverage, ActionChannelMathOption,
+                       ActionFileSaveAsDat, ActionFileSaveAsWord, ActionFileSaveAsExcel, ActionDisplayLabel,
                        ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor})
         markUnavailable(a);
     for (QAction* a : actMeasure) markUnavailable(a);

@@ -1,0 +1,287 @@
+// The main window's commands reach the kernel through the action unit, and the commands
+// with their own work (cycles, steps, marker drags) work it out as the window shows it.
+#include "main_window_fixture.h"
+
+#include "action.h"
+#include "environment.h"
+#include "form_option_dlg.h"
+#include "main_widgets.h"
+#include "modal_answer.h"
+#include "temp_dir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <functional>
+
+namespace {
+
+const char* const BOTH_ON = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n[HORIZONTAL]\ntimeDiv=17\n";
+
+TEST_F(MainWindowTest, MenuCommandsReachTheKernel) {
+    start(BOTH_ON);
+    struct Case {
+        const char* name;
+        std::function<int()> read;
+        int after;
+    } cases[] = {
+        {"ActionChannel1OnOff", [] { return int(controlGetChannelOnOff(_CH1)); }, 0},
+        {"ActionChannel1OnOff", [] { return int(controlGetChannelOnOff(_CH1)); }, 1},
+        {"ActionChannelMathOnOff", [] { return int(controlGetChannelOnOff(_MATH)); }, 1},
+        {"ActionChannel2ADC", [] { return controlGetChannelCoupling(_CH2); }, _DC},
+        {"ActionChannel1InvertOnOff", [] { return int(controlGetInvertOnOff(_CH1)); }, 1},
+        {"ActionHorizontalDelayOnOff", [] { return int(controlGetDelayOnOff()); }, 1},
+        {"ActionTriggerSlope", [] { return controlGetTriggerSlope(); }, 0},
+        {"ActionTriggerSlope", [] { return controlGetTriggerSlope(); }, 1},
+        {"ActionTriggerMode", [] { return controlGetTriggerMode(); }, _NORMAL},
+        // Channel 1 went off while it was the source: channel 2 took over; "Source" goes back.
+        {"ActionTriggerSource", [] { return controlGetTriggerSource(); }, _CH1},
+        {"ActionDisplayLineJoin", [] { return controlGetLineJoinMode(); }, 2},
+        {"N5s2", [] { return controlGetPersistence(); }, 14},
+        {"mnProbeAttCH2_100", [] { return controlGetProbeAttenuation(_CH2); }, 100},
+        {"Buffer500K", [] { return controlGetBufferSizeMode(); }, _500K},
+        {"Buffer10K", [] { return controlGetBufferSizeMode(); }, _10K},
+        {"ActionAcquireRunStop", [] { return controlGetRunState(); }, _STOP},
+        {"ActionAcquireRunStop", [] { return controlGetRunState(); }, _RUN},
+    };
+    for (const Case& c : cases) {
+        auto* a = find<QAction>(c.name);
+        ASSERT_NE(a, nullptr) << c.name;
+        a->trigger();
+        EXPECT_EQ(c.read(), c.after) << c.name;
+    }
+    // The views followed.
+    EXPECT_EQ(window->cbPersistence->currentIndex(), 14);
+    EXPECT_EQ(window->CBVoltDiv[1]->itemText(0), "1V");
+    EXPECT_TRUE(find<QAction>("N5s2")->isChecked());
+    EXPECT_FALSE(find<QAction>("N10s2")->isChecked());
+}
+
+TEST_F(MainWindowTest, CouplingCyclesBackAfterThreePresses) {
+    start(BOTH_ON);
+    const int first = controlGetChannelCoupling(_CH1);
+    for (int i = 0; i < 3; ++i) window->ActionChannelADC[0]->trigger();
+    EXPECT_EQ(controlGetChannelCoupling(_CH1), first);
+}
+
+TEST_F(MainWindowTest, TriggerSourceStaysWhenTheOtherChannelIsOff) {
+    start("[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
+    window->ActionTriggerSource->trigger();
+    EXPECT_EQ(controlGetTriggerSource(), _CH1);
+}
+
+TEST_F(MainWindowTest, IntensitySteps) {
+    start(BOTH_ON);
+    struct Case {
+        float factor;
+        QAction* TFormMain::*step;
+        float after;
+    } cases[] = {
+        {95, &TFormMain::ActionDisplayIntensityUp, 100},
+        {100, &TFormMain::ActionDisplayIntensityUp, 100},
+        {50, &TFormMain::ActionDisplayIntensityUp, 60},
+        {5, &TFormMain::ActionDisplayIntensityDown, 1},
+        {10, &TFormMain::ActionDisplayIntensityDown, 1},
+        {55.5f, &TFormMain::ActionDisplayIntensityDown, 45},
+    };
+    for (const Case& c : cases) {
+        controlSetIntensityFactor(c.factor);
+        (window.get()->*c.step)->trigger();
+        EXPECT_EQ(controlGetIntensityFactor(), c.after) << c.factor;
+        EXPECT_EQ(window->tbIntensity->value(), static_cast<int>(c.after));
+    }
+}
+
+TEST_F(MainWindowTest, ComboBoxesAndTrackBarReachTheKernel) {
+    start(BOTH_ON);
+    window->environment().wheelEnabled = true;
+    window->CBVoltDiv[0]->setCurrentIndex(4);
+    emit window->CBVoltDiv[0]->activated(4);
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 5); // the first item is code 1
+    EXPECT_FALSE(window->environment().wheelEnabled);
+
+    window->CBProbe[0]->setCurrentIndex(3);
+    emit window->CBProbe[0]->activated(3);
+    EXPECT_EQ(controlGetProbeAttenuation(_CH1), 1000);
+    EXPECT_EQ(window->CBVoltDiv[0]->itemText(9), "10kV");
+
+    window->cbTimeDiv->setCurrentIndex(20);
+    emit window->cbTimeDiv->activated(20);
+    EXPECT_EQ(controlGetTimeDiv(), 20);
+
+    window->tbIntensity->setValue(30); // a user move
+    EXPECT_EQ(controlGetIntensityFactor(), 30.0f);
+
+    window->rbTriggerCh2->click();
+    EXPECT_EQ(controlGetTriggerSource(), _CH2);
+}
+
+TEST_F(MainWindowTest, VoltageCommandSelectsTheObjectForWheelAndClicks) {
+    start(BOTH_ON);
+    window->ActionChannelVoltage[0]->trigger();
+    EXPECT_EQ(window->environment().selectedObject, 1);
+    EXPECT_TRUE(window->environment().wheelEnabled);
+    EXPECT_TRUE(window->tbChannel1VoltDiv->isChecked());
+
+    // The wheel over the window now moves channel 1's offset by 5 rows (1 with Ctrl).
+    const double offset = controlGetVoltageOffset(_CH1);
+    QWheelEvent up(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window.get(), &up);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), offset + 5);
+    QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ControlModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window.get(), &down);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), offset + 4);
+
+    // A display click with the object selected steps its volt/div.
+    const int code = controlGetVoltageDiv(_CH1);
+    emit window->display->mouseUp(1, 100, 100); // right: coarser
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), code + 1);
+
+    window->ActionChannelVoltage[0]->trigger(); // again: no object
+    EXPECT_EQ(window->environment().selectedObject, 0);
+    EXPECT_FALSE(window->tbChannel1VoltDiv->isChecked());
+}
+
+TEST_F(MainWindowTest, OffsetMarkerDragStopsAtThePanelEdges) {
+    start(BOTH_ON);
+    MarkerImage* marker = window->iVoltOffsetPos[0];
+    emit marker->moved(0, -1000); // no press: nothing
+    EXPECT_NE(marker->y(), 5);
+    emit marker->pressed(7, 5);
+    EXPECT_TRUE(window->d_dragOffset[0]);
+    EXPECT_TRUE(window->environment().wheelEnabled);
+    emit marker->moved(7, -1000);
+    EXPECT_EQ(marker->y(), 5);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), 400);
+    emit marker->moved(7, 1000);
+    EXPECT_EQ(marker->y(), window->pVoltOffset->height() - 11);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), 0);
+    emit marker->moved(7, -95); // 100 rows up from the bottom: Top 405 - 100
+    EXPECT_EQ(marker->y(), 305);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), 100);
+    emit marker->released(7, 5);
+    EXPECT_FALSE(window->d_dragOffset[0]);
+    emit marker->moved(7, -1000);
+    EXPECT_EQ(controlGetVoltageOffset(_CH1), 100);
+}
+
+TEST_F(MainWindowTest, TriggerLevelAndPositionDrags) {
+    start(BOTH_ON);
+    controlSetTriggerSource(_CH1);
+    MarkerImage* level = window->iTriggerLevel[0];
+    emit level->pressed(7, 5);
+    EXPECT_TRUE(window->triggerLevelDragged());
+    emit level->moved(7, -1000);
+    EXPECT_EQ(controlGetTriggerLevel(), 400);
+    emit level->moved(7, 1000);
+    EXPECT_EQ(controlGetTriggerLevel(), 0);
+    emit level->released(7, 5);
+    EXPECT_FALSE(window->triggerLevelDragged());
+
+    MarkerImage* position = window->iTriggerHorPos;
+    emit position->pressed(7, 7);
+    // The marker stops at the panel's edges; the kernel keeps the position on its own grid
+    // and the marker then shows what it kept.
+    emit position->moved(1000, 7);
+    EXPECT_NEAR(controlGetHorizontalPosition(), window->pnlTimeOffset->width() - 14, 1.0);
+    EXPECT_EQ(position->x(), static_cast<int>(controlGetHorizontalPosition()) - 1);
+    emit position->moved(-1000, 7);
+    EXPECT_EQ(controlGetHorizontalPosition(), 0);
+    EXPECT_EQ(position->x(), -1);
+    emit position->released(7, 7);
+    emit position->moved(1000, 7);
+    EXPECT_EQ(controlGetHorizontalPosition(), 0);
+}
+
+TEST_F(MainWindowTest, MarkerImagesPassMousePositionsWithin) {
+    start(BOTH_ON);
+    MarkerImage* marker = window->iVoltOffsetPos[1];
+    std::vector<int> ys;
+    QObject::connect(marker, &MarkerImage::moved, [&](int, int y) { ys.push_back(y); });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 4), QPointF(3, 4), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(marker, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, -6), QPointF(3, -6), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(marker, &move);
+    EXPECT_EQ(ys, std::vector<int>{-6});
+    EXPECT_TRUE(window->d_dragOffset[1]);
+}
+
+TEST_F(MainWindowTest, MeasurementPagesAndSource) {
+    start(BOTH_ON);
+    EXPECT_EQ(window->measurePage(), 0);
+    window->btnNext->click();
+    EXPECT_TRUE(window->gbMeasureVolt1->isHidden());
+    EXPECT_FALSE(window->gbMeasureVolt2->isHidden());
+    window->btnNext->click();
+    EXPECT_FALSE(window->gbMeasureVolt1->isHidden());
+    EXPECT_TRUE(window->gbMeasureVolt2->isHidden());
+    window->rbMeasureCh1->click();
+    EXPECT_EQ(window->measureSource(), 1);
+}
+
+TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
+    start(BOTH_ON);
+    ::updateRunStopControls(_RUN); // enables the acquisition commands
+    EXPECT_TRUE(window->ActionAcquireAutoSet->isEnabled());
+    for (QAction* a : {window->ActionAcquireAverage, window->ActionUtilCalibration, window->ActionUtilFFT,
+                       window->ActionViewFullScreen, window->ActionFileSaveAsDat, window->actMeasure[20]})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, ExitAsksBeforeClosing) {
+    start(BOTH_ON);
+    answer = MessageResult::Cancel;
+    window->ActionFileExit->trigger();
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"Do you really want to Quit?"});
+    EXPECT_EQ(calls, std::vector<std::string>{"start"});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ScreenImageAndOptionCommands) {
+    start(BOTH_ON);
+    TempDir out;
+    const std::string bmp = out.file("screen.bmp");
+    setActionFileDialog([&](const ActionFileRequest& r) -> std::optional<std::string> {
+        EXPECT_TRUE(r.save);
+        EXPECT_EQ(r.filter, "BMP files (*.bmp)|*.BMP");
+        return bmp;
+    });
+    window->ActionFileSaveAsBmp->trigger();
+    setActionFileDialog({});
+    EXPECT_EQ(TempDir::read(bmp).substr(0, 2), "BM");
+
+    // The option dialog's controls go into Environment on OK, and the grid colour follows.
+    answerNextModalDialog([](QDialog& d) {
+        auto* options = qobject_cast<TFormOptionDlg*>(&d);
+        if (!options) return false;
+        options->c_grid_on->setChecked(false);
+        options->c_title->setChecked(true);
+        return true;
+    });
+    window->ActionFileOption->trigger();
+    EXPECT_FALSE(window->environment().GridOnOff);
+    EXPECT_TRUE(window->environment().TitleOnOff);
+    EXPECT_EQ(window->gridColor(), window->environment().GridOriginColor); // GDI: unchanged
+
+    answerNextModalDialog([](QDialog& d) {
+        if (auto* options = qobject_cast<TFormOptionDlg*>(&d)) options->c_grid_on->setChecked(true);
+        return false; // Cancel keeps everything
+    });
+    window->ActionFileOption->trigger();
+    EXPECT_FALSE(window->environment().GridOnOff);
+}
+
+} // namespace

@@ -1,0 +1,382 @@
+// The main window's indicators against the kernel's settings, setting by setting.
+#include "main_window_fixture.h"
+
+#include "advanced_trigger.h"
+#include "environment.h"
+#include "indicator_values.h"
+#include "main_widgets.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+int imageOf(QAction* a) { return a->property("imageIndex").toInt(); }
+QColor fontOf(QObject* o) { return o->property("fontColour").value<QColor>(); }
+QString text(QLabel* l) { return l->text(); }
+
+const char* const BOTH_ON = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n";
+
+TEST_F(MainWindowTest, TimeDivComboAndSampleRate) {
+    start(BOTH_ON);
+    for (int code : {0, 11, 17, 25, 29}) {
+        ASSERT_TRUE(controlSetTimeDiv(code));
+        window->updateTimeDivView(controlGetTimeDiv());
+        EXPECT_EQ(window->cbTimeDiv->currentIndex(), code);
+        EXPECT_EQ(window->cbTimeDiv->currentText().toStdString(), TIME_DIV_ITEMS[static_cast<std::size_t>(code)]);
+        EXPECT_EQ(text(window->la_sampling_rate).toStdString(), sampleRateText(controlGetSampleRate())) << code;
+    }
+    std::array<std::string, 4> volts;
+    std::string time;
+    window->comboTexts(volts, time);
+    EXPECT_EQ(time, "10s");
+    EXPECT_EQ(volts[0], "1V"); // the default 1 V/div at x1
+}
+
+TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
+    start(BOTH_ON);
+    struct Case {
+        bool delay;
+        int timeDiv;
+        double position;
+        const char* shown;
+    } cases[] = {
+        {false, 17, 250, "50%"},
+        {true, 17, 250, "0s"},
+        {true, 17, 200, "1ms"},
+        {false, 17, 100, "20%"},
+    };
+    for (const Case& c : cases) {
+        controlSetTimeDiv(c.timeDiv);
+        controlSetDelayOnOff(c.delay);
+        controlSetHorizontalPosition(c.position);
+        window->updateDelayViews();
+        EXPECT_EQ(text(window->pnDelay), c.shown) << c.delay << " " << c.position;
+        EXPECT_EQ(window->ActionHorizontalDelayOnOff->text(), c.delay ? "Delay On" : "Delay Off");
+        EXPECT_EQ(imageOf(window->ActionHorizontalDelayOnOff), c.delay ? 19 : 20);
+    }
+    struct Marker {
+        int position, left, picture;
+    } markers[] = {{-10, 0, 0}, {600, 500, 2}, {250, 249, 1}};
+    for (const Marker& m : markers) {
+        window->updateHorizontalPositionMarker(m.position);
+        EXPECT_EQ(window->iTriggerHorPos->x(), m.left) << m.position;
+        EXPECT_EQ(window->iTriggerHorPos->property("picture").toInt(), m.picture) << m.position;
+    }
+}
+
+TEST_F(MainWindowTest, VoltDivItemsFollowTheProbe) {
+    start(BOTH_ON);
+    struct Case {
+        int probe, item;
+        const char* first;
+        const char* last;
+        const char* checked;
+    } cases[] = {
+        {1, 0, "10mV", "10V", "mnProbeAttCH1_1"},
+        {10, 1, "100mV", "100V", "mnProbeAttCH1_10"},
+        {100, 2, "1V", "1kV", "mnProbeAttCH1_100"},
+        {1000, 3, "10V", "10kV", "mnProbeAttCH1_1000"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(controlSetProbeAttenuation(_CH1, c.probe));
+        window->updateChannelViews();
+        EXPECT_EQ(window->CBProbe[0]->currentIndex(), c.item);
+        ASSERT_EQ(window->CBVoltDiv[0]->count(), 10);
+        EXPECT_EQ(window->CBVoltDiv[0]->itemText(0), c.first);
+        EXPECT_EQ(window->CBVoltDiv[0]->itemText(9), c.last);
+        for (QAction* a : window->mnProbeAtt[0])
+            EXPECT_EQ(a->isChecked(), a->objectName() == c.checked) << a->objectName().toStdString();
+    }
+    // A factor that is none of the four shows the x1000 texts.
+    window->fillVoltDivItems(_CH2, 5);
+    EXPECT_EQ(window->CBProbe[1]->currentIndex(), 3);
+    EXPECT_EQ(window->CBVoltDiv[1]->itemText(0), "10V");
+
+    // The combos never show code 0.
+    window->fillVoltDivItems(_CH1, 1);
+    window->updateVoltDivView(_CH1, 0);
+    EXPECT_EQ(window->CBVoltDiv[0]->currentIndex(), -1);
+    window->updateVoltDivView(_CH1, 5);
+    EXPECT_EQ(window->CBVoltDiv[0]->currentText(), "200mV"); // code 5: 200 mV/div
+}
+
+TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
+    start(BOTH_ON);
+    struct Case {
+        int ch;
+        bool on;
+        int image;
+        QColor colour;
+    } cases[] = {
+        {_CH1, true, 0, QColor(0, 255, 0)},   {_CH1, false, 1, QColor(128, 128, 128)},
+        {_CH2, true, 2, QColor(255, 255, 0)}, {_CH2, false, 3, QColor(128, 128, 128)},
+        {_MATH, true, 4, QColor(255, 0, 0)},  {_MATH, false, 5, QColor(128, 128, 128)},
+        {_REFERENCE, true, 6, QColor(0, 255, 255)}, {_REFERENCE, false, 7, QColor(128, 128, 128)},
+    };
+    for (const Case& c : cases) {
+        const auto i = static_cast<std::size_t>(c.ch - 1);
+        window->updateChannelOnView(c.ch, c.on);
+        EXPECT_EQ(imageOf(window->ActionChannelOnOff[i]), c.image);
+        EXPECT_EQ(window->ActionChannelVoltage[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->ActionChannelProbe[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->pnlInfo[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->iVoltOffsetPos[i]->isHidden(), !c.on);
+        EXPECT_EQ(fontOf(window->CBVoltDiv[i]), c.colour);
+        EXPECT_EQ(fontOf(window->CBProbe[i]), c.colour);
+    }
+    window->updateChannelOnView(_CH2, true);
+    EXPECT_TRUE(window->rbMeasureCh2->isChecked());
+    EXPECT_TRUE(window->rbTriggerCh2->isEnabled());
+    EXPECT_TRUE(window->ActionChannelBandLimit[1]->isEnabled()); // fourth generation
+    EXPECT_EQ(window->measureSource(), 2);
+    window->updateChannelOnView(_CH2, false);
+    EXPECT_FALSE(window->rbMeasureCh2->isEnabled());
+    EXPECT_FALSE(window->rbTriggerCh2->isEnabled());
+    EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
+    window->updateChannelOnView(_MATH, true);
+    EXPECT_TRUE(window->rbMeasureMath->isChecked());
+    EXPECT_EQ(window->measureSource(), 3);
+}
+
+TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
+    start(BOTH_ON);
+    struct Coupling {
+        int ch, coupling, image;
+        const char* hint;
+    } couplings[] = {{_CH1, _AC, 8, "AC"},  {_CH1, _DC, 9, "DC"},  {_CH1, _GND, 10, "GND"},
+                     {_CH2, _AC, 11, "AC"}, {_CH2, _DC, 12, "DC"}, {_CH2, 7, 13, "GND"}};
+    for (const Coupling& c : couplings) {
+        window->updateCouplingView(c.ch, c.coupling);
+        QAction* a = window->ActionChannelADC[static_cast<std::size_t>(c.ch - 1)];
+        EXPECT_EQ(imageOf(a), c.image);
+        EXPECT_EQ(a->toolTip(), c.hint);
+    }
+    window->updateInvertView(_CH1, true);
+    EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert On");
+    EXPECT_EQ(imageOf(window->ActionChannelInvertOnOff[0]), 22);
+    window->updateInvertView(_CH1, false);
+    EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert Off");
+    window->updateBandLimitView(_CH2, true);
+    EXPECT_EQ(window->ActionChannelBandLimit[1]->text(), "Bandwidth Limit On");
+    EXPECT_EQ(imageOf(window->ActionChannelBandLimit[1]), 24);
+    window->updateHighFrequencyRejectView(true);
+    EXPECT_EQ(window->ActionTriggerHighFrequencyReject->text(), "High Frequency Rejection On");
+    EXPECT_EQ(imageOf(window->ActionTriggerHighFrequencyReject), 7);
+}
+
+TEST_F(MainWindowTest, FirstGenerationDisablesBandLimitAndRejectWhateverTheFlags) {
+    start(BOTH_ON, _HW1);
+    window->updateAllViews();
+    window->ActionTriggerHighFrequencyReject->setEnabled(true);
+    window->updateBandLimitView(_CH1, true);
+    window->updateHighFrequencyRejectView(true);
+    EXPECT_FALSE(window->ActionChannelBandLimit[0]->isEnabled());
+    EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
+    EXPECT_FALSE(window->ActionTriggerHighFrequencyReject->isEnabled());
+}
+
+TEST_F(MainWindowTest, TriggerPanel) {
+    start(BOTH_ON);
+    controlSetTriggerMode(_NORMAL);
+    controlSetTriggerSource(_CH2);
+    controlSetTriggerSlope(0);
+    window->updateTriggerPanel();
+    EXPECT_EQ(text(window->lbTriggerNormalAuto), "NORMAL");
+    EXPECT_EQ(fontOf(window->lbTriggerNormalAuto), QColor(0, 128, 128));
+    EXPECT_EQ(imageOf(window->ActionTriggerMode), 3);
+    EXPECT_EQ(text(window->lbTriggerSource), "CH2");
+    EXPECT_EQ(fontOf(window->lbTriggerSource), QColor(255, 255, 0));
+    EXPECT_TRUE(window->rbTriggerCh2->isChecked());
+    EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
+    EXPECT_FALSE(window->iTriggerLevel[1]->isHidden());
+    EXPECT_EQ(imageOf(window->ActionTriggerSource), 6);
+    EXPECT_EQ(window->ActionTriggerSlope->text(), "Down Edge");
+    EXPECT_FALSE(window->lbTriggerSlopeFalling->isHidden());
+    EXPECT_TRUE(window->lbTriggerSlopeRising->isHidden());
+    EXPECT_EQ(text(window->lbTriggerType), "Edge");
+    EXPECT_EQ(fontOf(window->lbTriggerType), QColor(192, 220, 192));
+
+    controlSetTriggerMode(_AUTO);
+    controlSetTriggerSource(_CH1);
+    controlSetTriggerSlope(1);
+    window->updateTriggerPanel();
+    EXPECT_EQ(text(window->lbTriggerNormalAuto), "AUTO");
+    EXPECT_EQ(fontOf(window->lbTriggerNormalAuto), QColor(255, 0, 255));
+    EXPECT_EQ(text(window->lbTriggerSource), "CH1");
+    EXPECT_EQ(window->ActionTriggerSlope->text(), "Up Edge");
+    EXPECT_EQ(imageOf(window->ActionTriggerSlope), 0);
+}
+
+TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
+    start(BOTH_ON);
+    controlSetTriggerSource(_CH1);
+    controlSetVoltageDiv(_CH1, _1V_DIV);
+    controlSetVoltageOffset(_CH1, 200);
+    struct Case {
+        int ch, level, top, picture;
+        const char* readOut; // of the source, channel 1
+    } cases[] = {
+        {_CH1, 250, 155, 1, "1V"},
+        {_CH1, 410, 5, 0, nullptr},
+        {_CH2, 410, 5, 3, nullptr},
+        {_CH2, -20, 405, 5, nullptr},
+    };
+    for (const Case& c : cases) {
+        if (c.readOut) controlSetTriggerLevel(c.level);
+        window->updateTriggerLevelMarker(c.ch, c.level);
+        MarkerImage* m = window->iTriggerLevel[static_cast<std::size_t>(c.ch - 1)];
+        EXPECT_EQ(m->y(), c.top) << c.ch << " " << c.level;
+        EXPECT_EQ(m->property("picture").toInt(), c.picture);
+        if (c.readOut) {
+            EXPECT_EQ(window->ebTriggerLevel->text(), c.readOut);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
+    start(BOTH_ON);
+    controlSetVoltageOffset(_CH1, 300);
+    window->updateOffsetMarker(_CH1, 300);
+    EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 105);
+    controlSetInvertOnOff(_CH1, true);
+    window->updateOffsetMarker(_CH1, 300);
+    EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 305);
+}
+
+TEST_F(MainWindowTest, AdvancedTriggerLocksTheEdgeControls) {
+    struct TurnsOn : AdvancedTriggerDialog {
+        AdvancedTriggerResults result() {
+            AdvancedTriggerResults r;
+            r.r7 = 1; // a counted trigger
+            r.countValue = 3;
+            return r;
+        }
+        AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override { return result(); }
+        AdvancedTriggerResults show(const char*, int) override { return result(); }
+    };
+    setAdvancedTriggerDialog(std::make_shared<TurnsOn>());
+    start(BOTH_ON);
+    controlShowAdvancedTrigger();
+    ASSERT_TRUE(controlGetTriggerAdvanceOnOff());
+    window->updateTriggerTypeView();
+    setAdvancedTriggerDialog(nullptr);
+    EXPECT_EQ(text(window->lbTriggerType), "Ad.T.");
+    EXPECT_EQ(fontOf(window->lbTriggerType), QColor(0, 255, 255));
+    EXPECT_FALSE(window->ActionTriggerSlope->isEnabled());
+    EXPECT_FALSE(window->ActionTriggerSource->isEnabled());
+    EXPECT_FALSE(window->ActionTriggerMode->isEnabled());
+    EXPECT_FALSE(window->rbTriggerCh1->isEnabled());
+    EXPECT_TRUE(window->tbnTriggerAdvanced->isChecked());
+}
+
+TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {
+    struct Case {
+        const char* state;
+        int source;
+        bool ch1Set, ch2Set;
+    } cases[] = {
+        {"[CHANNEL]\nchannelOnOff1=0\nchannelOnOff2=0\n", 1, false, false},
+        {"[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n", 1, true, false},
+        {"[CHANNEL]\nchannelOnOff1=0\nchannelOnOff2=1\n", 2, false, true},
+        {BOTH_ON, 2, false, true},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        calls.clear();
+        start(c.state);
+        controlSetTriggerSource(c.source);
+        window->updateBufferOverview();
+        EXPECT_FALSE(window->iBufferWindowBufferCenter->isHidden());
+        const int triggers = !window->iBufferWindowTrigger->isHidden() + !window->iBufferWindowTriggerLeft->isHidden() +
+                             !window->iBufferWindowTriggerRight->isHidden();
+        EXPECT_EQ(triggers, 1);
+        EXPECT_EQ(!window->iBufferWindowBufferCh1->isHidden(), c.ch1Set) << c.state;
+        EXPECT_EQ(!window->iBufferWindowBufferLeftCh1->isHidden(), c.ch1Set);
+        EXPECT_EQ(!window->iBufferWindowBufferRightCh1->isHidden(), c.ch1Set);
+        EXPECT_EQ(!window->iBufferWindowBufferCh2->isHidden(), c.ch2Set) << c.state;
+        EXPECT_EQ(!window->iBufferWindowBufferRightCh2->isHidden(), c.ch2Set);
+    }
+}
+
+TEST_F(MainWindowTest, XYCaptionAndTheTimeOffsetCalibrationOfTheFourthGeneration) {
+    start(BOTH_ON);
+    controlSetXYPlotOnOff(true);
+    window->updateXYPlotView();
+    EXPECT_EQ(window->ActionUtilXYPlot->text(), "XY plot");
+    controlSetXYPlotOnOff(false);
+    window->updateXYPlotView();
+    EXPECT_EQ(window->ActionUtilXYPlot->text(), "normal plot");
+    EXPECT_FALSE(window->ETSCalibration->isEnabled());
+}
+
+TEST_F(MainWindowTest, ToolBarsFollowTheirLayoutVisibility) {
+    start(BOTH_ON);
+    window->environment().toolBarLayout[_TOOLBAR_UTIL].Visible = false;
+    window->environment().toolBarLayout[_TOOLBAR_CHANNEL].Visible = false;
+    window->updateToolbars();
+    EXPECT_TRUE(window->tbUtil->isHidden());
+    EXPECT_TRUE(window->tbChannel->isHidden());
+    EXPECT_FALSE(window->tbFile->isHidden());
+    EXPECT_FALSE(window->UtilTollBar1->isChecked());
+    EXPECT_TRUE(window->FileToolBar1->isChecked());
+}
+
+TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
+    start(BOTH_ON);
+    struct Case {
+        int object;
+        QToolButton* TFormMain::*down;
+        Qt::CursorShape shape;
+    } cases[] = {
+        {1, &TFormMain::tbChannel1VoltDiv, Qt::BitmapCursor}, {5, &TFormMain::tbTimeDiv, Qt::BitmapCursor},
+        {6, &TFormMain::tbLabel, Qt::IBeamCursor},            {8, &TFormMain::tbCursorHor, Qt::CrossCursor},
+        {0, nullptr, Qt::ArrowCursor},
+    };
+    QToolButton* TFormMain::*const all[] = {&TFormMain::tbChannel1VoltDiv, &TFormMain::tbChannel2VoltDiv,
+                                            &TFormMain::tbMathVoltDiv,     &TFormMain::tbRefVoltDiv,
+                                            &TFormMain::tbTimeDiv,         &TFormMain::tbLabel,
+                                            &TFormMain::tbCursorCross,     &TFormMain::tbCursorHor,
+                                            &TFormMain::tbCursorVer};
+    for (const Case& c : cases) {
+        window->sbCursorMeasurePanel[0]->setText("old");
+        window->updateModeButtons(c.object);
+        for (auto button : all) EXPECT_EQ((window.get()->*button)->isChecked(), button == c.down) << c.object;
+        EXPECT_EQ(window->display->cursor().shape(), c.shape) << c.object;
+        EXPECT_TRUE(window->sbCursorMeasurePanel[0]->text().isEmpty());
+    }
+}
+
+TEST_F(MainWindowTest, NamedControlsForTheActionUnit) {
+    start(BOTH_ON);
+    const int before = controlGetPersistence();
+    window->setItemIndex("cbPersistence", 3); // no change handler runs
+    EXPECT_EQ(window->cbPersistence->currentIndex(), 3);
+    EXPECT_EQ(controlGetPersistence(), before);
+    window->setTrackPosition("tbIntensity", 40);
+    EXPECT_EQ(window->tbIntensity->value(), 40);
+    EXPECT_NE(controlGetIntensityFactor(), 40.0f);
+    window->setControlCaption("BufferSize", "Buffer Size : 10K");
+    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 10K");
+    window->setControlEnabled("ActionAcquireBufferSizeChange", false);
+    EXPECT_FALSE(window->BufferSize->menuAction()->isEnabled());
+    window->setButtonDown("tbSingleShot", true);
+    EXPECT_TRUE(window->tbSingleShot->isChecked());
+    window->setActionImage("ActionAcquireRunStop", 3);
+    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 3);
+    window->setControlVisible("iTriggerLevelCh1", false);
+    EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
+    // A command whose window is missing stays disabled whoever enables it.
+    window->setControlEnabled("ActionAcquireAverage", true);
+    EXPECT_FALSE(window->ActionAcquireAverage->isEnabled());
+    window->setControlEnabled("NoSuchControl", true); // ignored
+}
+
+} // namespace

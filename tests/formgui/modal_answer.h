@@ -1,0 +1,10 @@
+#pragma once
+// Answers the next modal dialog from inside its own event loop: `answer` gets the dialog
+// (to set its controls) and returns whether to accept it (else it is rejected). Kept apart
+// from the tests that include the main window, which must not include <QApplication>.
+
+#include <functional>
+
+class QDialog;
+
+void answerNextModalDialog(std::function<bool(QDialog&)> answer);
