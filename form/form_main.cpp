@@ -165,6 +165,10 @@ TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
     setMainWindowViews(this);
     updateAllViews();
     startAcquisition();
+
+    // Centred on the screen at its fixed size.
+    adjustSize();
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 TFormMain::~TFormMain() {
@@ -174,6 +178,7 @@ TFormMain::~TFormMain() {
         d_workerRunning = false;
     }
     setAcquisitionCycle({});
+    controlSetRunStateView(nullptr);
     p_runStateView.reset();
     p_cycle.reset();
     setMainWindowViews(nullptr);
@@ -225,6 +230,9 @@ void TFormMain::startAcquisition() {
     setup.frame = [gdi] { return gdi->image(); };
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
+    // A triggered single shot refreshes the run-state controls from the worker: queued here.
+    p_runStateView = std::make_unique<QueuedRunStateView>(*this);
+    controlSetRunStateView(p_runStateView.get());
     AcquisitionCycle* cycle = p_cycle.get();
     setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
     d_lifecycle.startAcquisitionThread();
@@ -1003,6 +1011,10 @@ ScreenImageSource TFormMain::screenImageSource() {
     source.triggerPositionColour = markerPicture(MarkerImageList::HorizontalPosition, 1).toImage();
     return source;
 }
+
+// The spectrum and measurement windows are not part of the program yet.
+void TFormMain::refreshFftWindow() {}
+void TFormMain::refreshMeasureWindow() {}
 
 // ---- What the cycle hands over
 

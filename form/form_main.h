@@ -169,6 +169,12 @@ public:
     void updateRunStopControls(int runState) override;
     void updateSingleShotButton() override;
 
+    // The two refreshes of the message map (nothing in the program asks for them): the
+    // spectrum window's update on channel 1's record and the measurement window's update on
+    // the four trace images, each when that window exists.
+    virtual void refreshFftWindow();
+    virtual void refreshMeasureWindow();
+
     // A control by its object name (actions, menus, widgets); null when there is none.
     QObject* control(const std::string& name) const;
 

@@ -25,6 +25,7 @@ class TransformHardwareRaw;
 class TransformRawDisplay;
 class TransformRawPhysical;
 class Capture;
+class RunStateView;
 class UsbBackend;
 struct VerticalScales;
 
@@ -212,6 +213,9 @@ public:
     // raw records. False when nothing was captured.
     bool acquire(int sel_, short** ch1Out_, short** ch2Out_);
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
+    // The view the single-shot capture refreshes when it stops the acquisition (not owned;
+    // null: none). Install it while no capture runs. False without a capture.
+    bool setRunStateView(RunStateView* view_);
 
     // ---- reference, math and stopped capture. Records hold raw values: converter codes,
     // EMPTY_SAMPLE (4096) for no sample, codes + 20480 for flagged samples (codes.h).

@@ -4,6 +4,8 @@
 // Channel codes: _CH1 1, _CH2 2, _MATH 3, _REFERENCE 4 (codes.h). Offsets and trigger levels
 // are display rows (0 at the bottom, 400 at the top).
 
+class RunStateView;
+
 // ---- lifecycle
 // Creates the kernel and initialises it; on false g_control stays set to the partial kernel
 // and get_error_text() says why.
@@ -114,6 +116,9 @@ bool controlUpdateMath();
 // ---- captures and records
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out);
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out);
+// The view a triggered single shot refreshes (not owned; null: none). Set it while the
+// worker is stopped; the view is called on the worker thread.
+bool controlSetRunStateView(RunStateView* view);
 // The stopped capture of channel ch (1 or 2) re-rendered at the current scales into its raw
 // record; *out receives the record (null and false without one).
 bool controlGetStoppedData(int ch, short** out);

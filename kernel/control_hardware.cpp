@@ -76,6 +76,12 @@ int Control::clearRawChannels(bool history) {
 
 bool Control::acquire(int sel, short** ch1Out, short** ch2Out) { return p_capture->acquire(sel, ch1Out, ch2Out); }
 
+bool Control::setRunStateView(RunStateView* view) {
+    if (!p_capture) return false;
+    p_capture->setRunStateView(view);
+    return true;
+}
+
 bool Control::acquireSingle(int sel, short** ch1Out, short** ch2Out) {
     return p_capture->acquireSingle(sel, ch1Out, ch2Out);
 }

@@ -2,6 +2,7 @@
 // with their own work (cycles, steps, marker drags) work it out as the window shows it.
 #include "main_window_fixture.h"
 
+#include "acquisition_thread.h"
 #include "action.h"
 #include "environment.h"
 #include "form_option_dlg.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -282,6 +284,29 @@ TEST_F(MainWindowTest, ScreenImageAndOptionCommands) {
     });
     window->ActionFileOption->trigger();
     EXPECT_FALSE(window->environment().GridOnOff);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
+    start(BOTH_ON);
+    window->ActionAcquireSingleShot->trigger();
+    ASSERT_EQ(controlGetRunState(), _SINGLE);
+    EXPECT_TRUE(window->tbSingleShot->isChecked());
+    // Cycles on this thread (the worker is left out) until the single shot has triggered.
+    for (int i = 0; i < 50 && controlGetRunState() == _SINGLE; ++i) acquireAndDisplay();
+    ASSERT_EQ(controlGetRunState(), _STOP);
+    QCoreApplication::processEvents(); // the queued frame, status text and refresh
+    EXPECT_EQ(window->ActionAcquireRunStop->property("imageIndex").toInt(), 3);
+    EXPECT_FALSE(window->ActionAcquireAutoSet->isEnabled());
+    EXPECT_FALSE(window->tbSingleShot->isChecked());
+    ASSERT_FALSE(window->display->frame().isNull());
+    EXPECT_EQ(window->display->frame().size(), QSize(501, 401));
+    EXPECT_FALSE(window->pnlStatus->text().isEmpty());
+    EXPECT_NE(window->rawDataSlot(_CH1), nullptr);
+    EXPECT_NE(*window->rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
 }
 
 } // namespace

@@ -21,7 +21,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     // `stateFile` becomes the installation's state.ini; `generation` the instrument's.
     void start(const std::string& stateFile = "", int generation = _HW4) {
-        setScreenSaverControl([](bool) {});
+        setScreenSaverControl(screenSaver);
         setMessageBoxHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             return answer;
@@ -61,4 +61,5 @@ protected:
     MessageResult answer = MessageResult::Ok;
     std::vector<std::string> calls;
     std::function<void()> onDestroyKernel;
+    std::function<void(bool)> screenSaver = [](bool) {}; // installed by start()
 };
