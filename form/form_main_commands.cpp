@@ -278,13 +278,20 @@ void TFormMain::offsetMarkerMouseDown(int trace) {
     p_environment->wheelEnabled = true;
 }
 
+namespace {
+
+// Moves a dragged offset or trigger-level marker within its panel; the display row it points at.
+int dragLevelMarker(MarkerImage* marker, const QFrame* panel, int y) {
+    const int top = levelMarkerTopAfterDrag(marker->y(), y, panel->height());
+    marker->move(marker->x(), top);
+    return rowOfLevelMarkerTop(top, controlGetDisplayHeight());
+}
+
+} // namespace
+
 void TFormMain::offsetMarkerMouseMove(int trace, int y) {
     const auto i = static_cast<std::size_t>(trace - 1);
-    if (!d_dragOffset[i]) return;
-    MarkerImage* marker = iVoltOffsetPos[i];
-    const int top = levelMarkerTopAfterDrag(marker->y(), y, pVoltOffset->height());
-    marker->move(marker->x(), top);
-    actionSetOffset(trace, rowOfLevelMarkerTop(top, controlGetDisplayHeight()));
+    if (d_dragOffset[i]) actionSetOffset(trace, dragLevelMarker(iVoltOffsetPos[i], pVoltOffset, y));
 }
 
 void TFormMain::offsetMarkerMouseUp(int trace) { d_dragOffset[static_cast<std::size_t>(trace - 1)] = false; }
@@ -297,11 +304,7 @@ void TFormMain::triggerLevelMouseDown(int ch) {
 
 void TFormMain::triggerLevelMouseMove(int ch, int y) {
     const auto i = static_cast<std::size_t>(ch - 1);
-    if (!d_dragTriggerLevel[i]) return;
-    MarkerImage* marker = iTriggerLevel[i];
-    const int top = levelMarkerTopAfterDrag(marker->y(), y, pTriggerLevel->height());
-    marker->move(marker->x(), top);
-    actionSetTriggerLevel(ch, rowOfLevelMarkerTop(top, controlGetDisplayHeight()));
+    if (d_dragTriggerLevel[i]) actionSetTriggerLevel(ch, dragLevelMarker(iTriggerLevel[i], pTriggerLevel, y));
 }
 
 void TFormMain::triggerLevelMouseUp(int ch) { d_dragTriggerLevel[static_cast<std::size_t>(ch - 1)] = false; }

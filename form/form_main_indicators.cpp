@@ -24,16 +24,8 @@
 
 namespace {
 
-const QColor GREEN(0, 255, 0);
-const QColor YELLOW(255, 255, 0);
-const QColor RED(255, 0, 0);
-const QColor CYAN(0, 255, 255);
-const QColor GREY(128, 128, 128);
-const QColor TEAL(0, 128, 128);
-const QColor MAGENTA(255, 0, 255);
 const QColor PALE_GREEN(192, 220, 192);
-
-const QColor TRACE_COLOURS[4] = {GREEN, YELLOW, RED, CYAN};
+const QColor TRACE_COLOURS[4] = {COLOUR_GREEN, COLOUR_YELLOW, COLOUR_RED, COLOUR_CYAN};
 
 bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
 bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
@@ -173,7 +165,7 @@ void TFormMain::setChannelOnControls(int trace, bool on) {
     }
     pnlInfo[i]->setEnabled(on);
     iVoltOffsetPos[i]->setVisible(on);
-    const QColor colour = on ? TRACE_COLOURS[i] : GREY;
+    const QColor colour = on ? TRACE_COLOURS[i] : COLOUR_GREY;
     setComboFontColour(CBProbe[i], colour);
     setComboFontColour(CBVoltDiv[i], colour);
 }
@@ -281,7 +273,7 @@ void TFormMain::updateTriggerModeView(int mode) {
     const bool normal = mode != _AUTO;
     setActionImage("ActionTriggerMode", normal ? 3 : 2);
     lbTriggerNormalAuto->setText(normal ? QStringLiteral("NORMAL") : QStringLiteral("AUTO"));
-    setTextColour(lbTriggerNormalAuto, normal ? TEAL : MAGENTA);
+    setTextColour(lbTriggerNormalAuto, normal ? COLOUR_TEAL : COLOUR_MAGENTA);
 }
 
 void TFormMain::updateTriggerSourceView(int source) {
@@ -291,7 +283,7 @@ void TFormMain::updateTriggerSourceView(int source) {
     iTriggerLevel[1]->setVisible(!ch1);
     setActionImage("ActionTriggerSource", ch1 ? 5 : 6);
     lbTriggerSource->setText(ch1 ? QStringLiteral("CH1") : QStringLiteral("CH2"));
-    setTextColour(lbTriggerSource, ch1 ? GREEN : YELLOW);
+    setTextColour(lbTriggerSource, ch1 ? COLOUR_GREEN : COLOUR_YELLOW);
     updateTriggerSlopeView(controlGetTriggerSlope());
     updateTriggerLevelText(source);
     updateBufferOverview();
@@ -331,7 +323,7 @@ void TFormMain::updateTriggerTypeView() {
         ActionTriggerMode->setEnabled(false);
         ActionTriggerAT->setChecked(true);
         lbTriggerType->setText(QStringLiteral("Ad.T."));
-        setTextColour(lbTriggerType, CYAN);
+        setTextColour(lbTriggerType, COLOUR_CYAN);
         return;
     }
     ActionTriggerSlope->setEnabled(true);

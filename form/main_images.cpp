@@ -9,13 +9,6 @@
 
 namespace {
 
-const QColor GREEN(0, 255, 0);
-const QColor YELLOW(255, 255, 0);
-const QColor RED(255, 0, 0);
-const QColor CYAN(0, 255, 255);
-const QColor GREY(128, 128, 128);
-const QColor ORANGE(255, 128, 0);
-const QColor WHITE(255, 255, 255);
 
 constexpr int ICON_SIZE = 24;
 
@@ -30,7 +23,7 @@ QPixmap badge(const Badge& b) {
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(b.on ? b.colour : GREY, 1));
+    p.setPen(QPen(b.on ? b.colour : COLOUR_GREY, 1));
     p.setBrush(QColor(20, 20, 20));
     p.drawRoundedRect(QRectF(0.5, 0.5, ICON_SIZE - 1, ICON_SIZE - 1), 3, 3);
     QFont f = p.font();
@@ -94,28 +87,28 @@ QPixmap filled(int w, int h, const QColor& colour, bool frameOnly = false) {
 
 const Badge* badgesOf(ActionImageList list, int& count) {
     static const Badge channel[] = {
-        {"1", GREEN},        {"1", GREEN, false}, {"2", YELLOW},      {"2", YELLOW, false},
-        {"M", RED},          {"M", RED, false},   {"R", CYAN},        {"R", CYAN, false},
-        {"AC", GREEN},       {"DC", GREEN},       {"GND", GREEN},     {"AC", YELLOW},
-        {"DC", YELLOW},      {"GND", YELLOW},     {"V1", GREEN},      {"V2", YELLOW},
-        {"VM", RED},         {"VR", CYAN},        {"T/D", WHITE},     {"DLY", WHITE},
-        {"DLY", WHITE, false}, {"M?", RED},       {"INV", WHITE},     {"INV", WHITE, false},
-        {"BW", WHITE},       {"BW", WHITE, false},
+        {"1", COLOUR_GREEN},        {"1", COLOUR_GREEN, false}, {"2", COLOUR_YELLOW},      {"2", COLOUR_YELLOW, false},
+        {"M", COLOUR_RED},          {"M", COLOUR_RED, false},   {"R", COLOUR_CYAN},        {"R", COLOUR_CYAN, false},
+        {"AC", COLOUR_GREEN},       {"DC", COLOUR_GREEN},       {"GND", COLOUR_GREEN},     {"AC", COLOUR_YELLOW},
+        {"DC", COLOUR_YELLOW},      {"GND", COLOUR_YELLOW},     {"V1", COLOUR_GREEN},      {"V2", COLOUR_YELLOW},
+        {"VM", COLOUR_RED},         {"VR", COLOUR_CYAN},        {"T/D", COLOUR_WHITE},     {"DLY", COLOUR_WHITE},
+        {"DLY", COLOUR_WHITE, false}, {"M?", COLOUR_RED},       {"INV", COLOUR_WHITE},     {"INV", COLOUR_WHITE, false},
+        {"BW", COLOUR_WHITE},       {"BW", COLOUR_WHITE, false},
     };
     static const Badge trigger[] = {
-        {"", WHITE},  {"", WHITE},          {"AUTO", QColor(255, 0, 255)}, {"NORM", QColor(0, 128, 128)},
-        {"SRC", WHITE}, {"S1", GREEN},      {"S2", YELLOW},                {"HF", WHITE},
-        {"HF", WHITE, false}, {"AT", CYAN},
+        {"", COLOUR_WHITE},  {"", COLOUR_WHITE},          {"AUTO", COLOUR_MAGENTA}, {"NORM", COLOUR_TEAL},
+        {"SRC", COLOUR_WHITE}, {"S1", COLOUR_GREEN},      {"S2", COLOUR_YELLOW},                {"HF", COLOUR_WHITE},
+        {"HF", COLOUR_WHITE, false}, {"AT", COLOUR_CYAN},
     };
     static const Badge acquire[] = {
-        {"ETS", WHITE, false}, {"ETS", WHITE}, {"RUN", GREEN}, {"STOP", RED}, {"1x", WHITE},
-        {"AS", WHITE},         {"AVG", WHITE}, {"PD", WHITE},  {"PD", WHITE, false}, {"BUF", WHITE},
+        {"ETS", COLOUR_WHITE, false}, {"ETS", COLOUR_WHITE}, {"RUN", COLOUR_GREEN}, {"STOP", COLOUR_RED}, {"1x", COLOUR_WHITE},
+        {"AS", COLOUR_WHITE},         {"AVG", COLOUR_WHITE}, {"PD", COLOUR_WHITE},  {"PD", COLOUR_WHITE, false}, {"BUF", COLOUR_WHITE},
     };
     static const Badge display[] = {
-        {"LJ", WHITE, false}, {"LJ", WHITE}, {"T", WHITE}, {"+", WHITE}, {"=", WHITE}, {"||", WHITE},
+        {"LJ", COLOUR_WHITE, false}, {"LJ", COLOUR_WHITE}, {"T", COLOUR_WHITE}, {"+", COLOUR_WHITE}, {"=", COLOUR_WHITE}, {"||", COLOUR_WHITE},
     };
-    static const Badge file[] = {{"DAT", WHITE}, {"PRV", WHITE}, {"PRN", WHITE}, {"OPT", WHITE}};
-    static const Badge util[] = {{"FFT", WHITE}};
+    static const Badge file[] = {{"DAT", COLOUR_WHITE}, {"PRV", COLOUR_WHITE}, {"PRN", COLOUR_WHITE}, {"OPT", COLOUR_WHITE}};
+    static const Badge util[] = {{"FFT", COLOUR_WHITE}};
     switch (list) {
     case ActionImageList::Channel: count = std::size(channel); return channel;
     case ActionImageList::Trigger: count = std::size(trigger); return trigger;
@@ -132,9 +125,9 @@ const Badge* badgesOf(ActionImageList list, int& count) {
 
 QIcon actionImage(ActionImageList list, int index) {
     if (list == ActionImageList::Trigger && (index == 0 || index == 1)) {
-        QPixmap pm = badge({"", WHITE});
+        QPixmap pm = badge({"", COLOUR_WHITE});
         QPainter p(&pm);
-        p.drawPixmap(2, 2, edge(index == 0, ICON_SIZE - 4, WHITE));
+        p.drawPixmap(2, 2, edge(index == 0, ICON_SIZE - 4, COLOUR_WHITE));
         return QIcon(pm);
     }
     int count = 0;
@@ -144,34 +137,34 @@ QIcon actionImage(ActionImageList list, int index) {
 }
 
 QPixmap markerPicture(MarkerImageList list, int picture) {
-    static const QColor traceColours[4] = {GREEN, YELLOW, RED, CYAN};
+    static const QColor traceColours[4] = {COLOUR_GREEN, COLOUR_YELLOW, COLOUR_RED, COLOUR_CYAN};
     switch (list) {
     case MarkerImageList::HorizontalPosition: {
         const Arrow a[3] = {Arrow::Left, Arrow::Down, Arrow::Right};
         if (picture < 0 || picture > 2) break;
-        return arrow(a[picture], POSITION_MARKER_SIZE, POSITION_MARKER_SIZE, ORANGE);
+        return arrow(a[picture], POSITION_MARKER_SIZE, POSITION_MARKER_SIZE, COLOUR_ORANGE);
     }
     case MarkerImageList::TriggerLevel: {
         if (picture < 0 || picture > 5) break;
         const Arrow a[3] = {Arrow::Up, Arrow::Left, Arrow::Down};
-        return arrow(a[picture % 3], LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT, picture < 3 ? GREEN : YELLOW);
+        return arrow(a[picture % 3], LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT, picture < 3 ? COLOUR_GREEN : COLOUR_YELLOW);
     }
     case MarkerImageList::Offset:
         if (picture < 0 || picture > 3) break;
         return arrow(Arrow::Right, LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT, traceColours[picture]);
     case MarkerImageList::TriggerSlope:
         if (picture < 0 || picture > 1) break;
-        return edge(picture == 0, 16, WHITE);
+        return edge(picture == 0, 16, COLOUR_WHITE);
     case MarkerImageList::BufferBar:
         switch (picture) {
-        case 0: return filled(8, 12, GREEN, true);
-        case 1: return filled(8, 12, YELLOW, true);
+        case 0: return filled(8, 12, COLOUR_GREEN, true);
+        case 1: return filled(8, 12, COLOUR_YELLOW, true);
         case 2:
-        case 3: return filled(2, 12, WHITE);
-        case 4: return filled(3, 12, GREY);
-        case 5: return arrow(Arrow::Down, 8, 6, ORANGE);
-        case 6: return arrow(Arrow::Left, 6, 8, ORANGE);
-        case 7: return arrow(Arrow::Right, 6, 8, ORANGE);
+        case 3: return filled(2, 12, COLOUR_WHITE);
+        case 4: return filled(3, 12, COLOUR_GREY);
+        case 5: return arrow(Arrow::Down, 8, 6, COLOUR_ORANGE);
+        case 6: return arrow(Arrow::Left, 6, 8, COLOUR_ORANGE);
+        case 7: return arrow(Arrow::Right, 6, 8, COLOUR_ORANGE);
         default: break;
         }
         break;
@@ -181,7 +174,7 @@ QPixmap markerPicture(MarkerImageList list, int picture) {
 
 QCursor programCursor(int number) {
     static const char* const texts[5] = {"1", "2", "M", "R", "T"};
-    static const QColor colours[5] = {GREEN, YELLOW, RED, CYAN, WHITE};
+    static const QColor colours[5] = {COLOUR_GREEN, COLOUR_YELLOW, COLOUR_RED, COLOUR_CYAN, COLOUR_WHITE};
     if (number < 1 || number > 5) return QCursor(Qt::ArrowCursor);
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);

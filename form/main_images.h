@@ -3,9 +3,21 @@
 // its list), the marker images beside the display and the five mouse cursors of the
 // display. Only the indexes and their roles are fixed; the pictures are drawn here.
 
+#include <QColor>
 #include <QCursor>
 #include <QIcon>
 #include <QPixmap>
+
+// Colours of the main window's pictures and texts.
+inline const QColor COLOUR_GREEN{0, 255, 0};    // channel 1
+inline const QColor COLOUR_YELLOW{255, 255, 0}; // channel 2
+inline const QColor COLOUR_RED{255, 0, 0};      // math
+inline const QColor COLOUR_CYAN{0, 255, 255};   // reference
+inline const QColor COLOUR_GREY{128, 128, 128}; // a trace that is off
+inline const QColor COLOUR_ORANGE{255, 128, 0}; // trigger position
+inline const QColor COLOUR_WHITE{255, 255, 255};
+inline const QColor COLOUR_TEAL{0, 128, 128};
+inline const QColor COLOUR_MAGENTA{255, 0, 255};
 
 // Image lists of the actions. Indexes per list:
 //  Channel: 0/1 CH1 on/off, 2/3 CH2, 4/5 math, 6/7 reference, 8/9/10 CH1 AC/DC/GND,
