@@ -22,12 +22,10 @@
 #include <mutex>
 #include <thread>
 
-// TEMPORARY, until the worker thread (form/acquisition_thread.h) and the reference-file calls
-// of the facade are on main: weak stand-ins that the real definitions replace.
+// TEMPORARY, until the worker thread (form/acquisition_thread.h) is on main: weak stand-ins
+// that the real definitions replace.
 __attribute__((weak)) bool startAcquisitionThread() { return false; }
 __attribute__((weak)) void stopAcquisitionThread() {}
-__attribute__((weak)) bool controlLoadReference(const char*) { return false; }
-__attribute__((weak)) bool controlSaveReference(int, const char*) { return false; }
 
 namespace {
 

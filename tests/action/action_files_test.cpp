@@ -64,6 +64,28 @@ TEST_F(StateFiles, ReferenceDialogsUseTheReferenceFilter) {
     EXPECT_EQ(fileRequests[0].defaultExtension, "ref");
 }
 
+TEST_F(StateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) {
+    const std::string path = kernel.dir().file("ch1.ref");
+    controlSetChannelOnOff(_CH1, true);
+    short* record = nullptr;
+    ASSERT_TRUE(controlAcquire(_CH1, &record, nullptr));
+    fileAnswers = {path, path};
+    EXPECT_TRUE(actionSaveReference(_CH1));
+    EXPECT_TRUE(actionLoadReference());
+    EXPECT_TRUE(messages.empty());
+
+    // Channel 2 is off: nothing to save, and the user is told.
+    fileAnswers = {kernel.dir().file("ch2.ref")};
+    EXPECT_FALSE(actionSaveReference(_CH2));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("ch2.ref"), std::string::npos);
+
+    kernel.dir().write("bad.ref", "not a reference");
+    fileAnswers = {kernel.dir().file("bad.ref")};
+    EXPECT_FALSE(actionLoadReference());
+    EXPECT_EQ(messages.size(), 2u);
+}
+
 TEST_F(StateFiles, OutputsGetTheChosenPathWithTheirFilter) {
     fileAnswers = {std::string("a.dat"), std::string("b.bmp"), std::string("c.jpg"), std::nullopt};
     actionSaveAsDat();
