@@ -2,6 +2,7 @@
 #include "action_fixture.h"
 #include "auto_set.h"
 #include "measure.h"
+#include "record_source.h"
 
 #include <cmath>
 #include <limits>
@@ -76,32 +77,77 @@ TEST_F(AutoSetRun, NeitherChannelOnChangesNothing) {
     EXPECT_TRUE(pauses.empty());
 }
 
-// A flat record (the instrument's mid-scale signal) has no swing and no period: the finest
-// volt/div of stage 1, the trigger level at the trace, the fallback time base.
-TEST_F(AutoSetRun, FlatSignalOnOneChannel) {
+// Rows of the trace at the current settings: lowest and highest over one capture.
+std::pair<int, int> traceRows(AutoSet& autoSet, int ch) {
+    int lo = 0, hi = 0;
+    EXPECT_TRUE(autoSet.measureMinMax(ch, lo, hi));
+    return {controlRawToRow(ch, static_cast<short>(lo)), controlRawToRow(ch, static_cast<short>(hi))};
+}
+
+// Channel 1's default signal, a 1 kHz square wave of 0 to 1 V: clipped at 100 mV/div (stage 1),
+// 126 converter codes at 1 V/div (stage 2): 500 mV/div, two divisions high. Its 1 ms period
+// shows first on the 200 us/div time base and gives 400 us/div.
+TEST_F(AutoSetRun, SquareWaveOnChannel1) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetVoltageDiv(_CH1, 2);
+    controlSetTimeDiv(5);
+    controlSetInvertOnOff(_CH1, true);
+    controlSetPeakDetectionOnOff(false);
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_FALSE(controlGetInvertOnOff(_CH1)); // switched off while it runs
+    EXPECT_TRUE(controlGetPeakDetectionOnOff());
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 6);
+    EXPECT_EQ(controlGetTimeDiv(), 16);
+    EXPECT_EQ(controlGetTriggerSource(), _CH1);
+    EXPECT_EQ(controlGetTriggerMode(), _AUTO);
+    EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 200.0);
+    EXPECT_EQ(controlGetLineJoinMode(), 2);
+    // Stage 1 and 2, two pauses each; time bases tried up to 200 us/div (the fifth).
+    EXPECT_EQ(pauses.size(), 4u + 5u);
+
+    const auto [rLo, rHi] = traceRows(autoSet, _CH1);
+    EXPECT_GE(rLo, 0);
+    EXPECT_LE(rHi, 400);
+    EXPECT_GE(rHi - rLo, 100); // two divisions
+    EXPECT_NEAR(controlGetTriggerLevel(), (rLo + rHi) * 0.5, 4.0);
+
+    autoSet.restore();
+    EXPECT_TRUE(controlGetInvertOnOff(_CH1)); // put back
+    EXPECT_FALSE(controlGetPeakDetectionOnOff());
+}
+
+// Channel 2's default signal, a 3.3 kHz sine of 0.8 V with harmonics: 200 mV/div fills most of
+// the screen; its 303 us period gives 200 us/div (0.935 x 303 us lies between 250 and 500 us).
+TEST_F(AutoSetRun, SineOnChannel2) {
     controlSetChannelOnOff(_CH1, false);
     controlSetChannelOnOff(_CH2, true);
-    controlSetVoltageDiv(_CH2, 8);
-    controlSetInvertOnOff(_CH2, true);
-    controlSetPeakDetectionOnOff(false);
-    {
-        AutoSet autoSet(&measure, views, noPause());
-        EXPECT_TRUE(autoSet.run());
-        EXPECT_FALSE(controlGetInvertOnOff(_CH2)); // switched off while it runs
-        EXPECT_TRUE(controlGetPeakDetectionOnOff());
-    }
-    EXPECT_TRUE(controlGetInvertOnOff(_CH2)); // put back
-    EXPECT_FALSE(controlGetPeakDetectionOnOff());
-    EXPECT_EQ(controlGetVoltageDiv(_CH2), 1);
-    EXPECT_EQ(controlGetTriggerSource(), _CH2);
-    EXPECT_EQ(controlGetTimeDiv(), AutoSet::FALLBACK_TIME_DIV);
-    EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH2), 200.0);
-    EXPECT_EQ(controlGetTriggerMode(), _AUTO);
-    EXPECT_EQ(controlGetLineJoinMode(), 2);
-    // Two pauses for stage 1, one per tried time base (seven).
-    EXPECT_EQ(pauses.size(), 2u + 7u);
+    controlSetVoltageDiv(_CH2, 9);
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 5);
+    EXPECT_EQ(controlGetTimeDiv(), 15);
+    const auto [rLo, rHi] = traceRows(autoSet, _CH2);
+    EXPECT_GE(rLo, 0);
+    EXPECT_LE(rHi, 400);
+    EXPECT_GE(rHi - rLo, 200);
+    EXPECT_NEAR(controlGetTriggerLevel(), (rLo + rHi) * 0.5, 4.0);
     ASSERT_NE(views.raw[1], nullptr);
-    EXPECT_NE(views.display[1], nullptr);
+    EXPECT_NE(views.display[1], nullptr); // the main window's image was refreshed
+}
+
+// A flat record has no swing and no period: the finest volt/div of stage 1 and the fallback
+// time base.
+TEST_F(AutoSetRun, FlatSignal) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    kernel.instrument().setRecordSource(std::make_unique<MidScaleRecordSource>());
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 1);
+    EXPECT_EQ(controlGetTimeDiv(), AutoSet::FALLBACK_TIME_DIV);
+    EXPECT_EQ(pauses.size(), 2u + 7u);
 }
 
 TEST_F(AutoSetRun, BothChannelsSearchTheSourceLastAndSplitTheScreen) {
@@ -115,14 +161,15 @@ TEST_F(AutoSetRun, BothChannelsSearchTheSourceLastAndSplitTheScreen) {
         AutoSet autoSet(&measure, views, noPause());
         EXPECT_TRUE(autoSet.run());
     }
-    ASSERT_GE(pauses.size(), 4u);
+    ASSERT_GE(pauses.size(), 8u);
     EXPECT_EQ(pauses[0], std::make_pair(4, 8)); // channel 1 first, from stage 1's start code
-    EXPECT_EQ(pauses[2].second, 4);             // then channel 2
+    EXPECT_EQ(pauses[4].second, 4);             // after its two stages, channel 2
     EXPECT_EQ(controlGetTriggerSource(), _CH2);
+    EXPECT_EQ(controlGetTimeDiv(), 15); // from channel 2, the source
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 300.0);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH2), 300.0); // inverted: the lower half once put back
-    EXPECT_EQ(controlGetVoltageDiv(_CH1), 2); // code 1 chosen, one step coarser
-    EXPECT_EQ(controlGetVoltageDiv(_CH2), 2);
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 7); // each one step coarser than alone
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 6);
     EXPECT_TRUE(controlGetInvertOnOff(_CH2));
 }
 
