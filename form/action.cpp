@@ -1,6 +1,9 @@
 #include "action.h"
 
 #include "auto_set.h"
+#if __has_include("acquisition_thread.h")
+#include "acquisition_thread.h"
+#endif
 #include "codes.h"
 #include "control_facade.h"
 #include "environment.h"
@@ -22,11 +25,6 @@
 #include <mutex>
 #include <thread>
 
-// TEMPORARY, until the worker thread (form/acquisition_thread.h) is on main: weak stand-ins
-// that the real definitions replace.
-__attribute__((weak)) bool startAcquisitionThread() { return false; }
-__attribute__((weak)) void stopAcquisitionThread() {}
-
 namespace {
 
 constexpr const char* kSource = "form\\action";
@@ -39,7 +37,6 @@ constexpr const char* kJpgFilter = "JPG files (*.jpg)|*.JPG";
 
 constexpr int k500kLowestTimeDiv = _1MS_DIV;     // 17
 constexpr int k500kHighestTimeDiv = _400MS_DIV;  // 25
-constexpr int kLongestPause = 5000;              // ms, time-base and position waits
 constexpr int kHighestClickTimeDiv = _10S_DIV;   // 29, the last code the main window offers
 
 MainWindowViews& views() { return mainWindowViews(); }
@@ -48,8 +45,22 @@ Environment& env() { return views().environment(); }
 bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
 bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
 
-// ---- Pause handshake. The request is counted, so a nested user (an action started from the
-// ---- messages a wait pumps, the advanced-trigger call) cannot release an outer one.
+// ---- Pause handshake (form/acquisition_thread.h). The request is counted, so a nested user
+// ---- (an action started from the messages a wait pumps, the advanced-trigger call) cannot
+// ---- release an outer one.
+#if __has_include("acquisition_thread.h")
+
+template <class Work> void withStandardWait(Work&& work) { pauseStandard(processGuiEventsExceptInput, work); }
+template <class Work> void withTimeBaseWait(Work&& work) { pauseTimeBase(processGuiEventsExceptInput, work); }
+template <class Work> void withPositionWait(Work&& work) { pausePosition(work); }
+// Marker drags: only the newest value of a held change matters, so each marker has a key.
+template <class Work> void withoutWait(const std::string& key, Work&& work) { pauseNoWait(key, work); }
+
+#else
+// TEMPORARY stand-ins until the worker thread is on main: the same forms without held changes.
+
+bool startAcquisitionThread() { return false; }
+void stopAcquisitionThread() {}
 
 class PauseRequest {
 public:
@@ -59,8 +70,6 @@ public:
     PauseRequest& operator=(const PauseRequest&) = delete;
 };
 
-// Waits for the running cycle to end, pumping events without user input; a limit in ms
-// (0 none) ends the wait early.
 void waitForIdleCycle(bool pumpEvents, int limitMs) {
     const auto start = std::chrono::steady_clock::now();
     while (acquisitionBusyFlag.load()) {
@@ -84,20 +93,22 @@ template <class Work> void withTimeBaseWait(Work&& work) {
         ~AbortRead() { abortReadFlag.store(0); }
     } abortRead;
     PauseRequest pause;
-    waitForIdleCycle(true, kLongestPause);
+    waitForIdleCycle(true, 5000);
     work();
 }
 
 template <class Work> void withPositionWait(Work&& work) {
     PauseRequest pause;
-    waitForIdleCycle(false, kLongestPause);
+    waitForIdleCycle(false, 5000);
     work();
 }
 
-template <class Work> void withoutWait(Work&& work) {
+template <class Work> void withoutWait(const std::string&, Work&& work) {
     PauseRequest pause;
     work();
 }
+
+#endif
 
 // Stops the worker for a long job on the GUI thread and starts a new one at its end.
 template <class Work> void withWorkerStopped(Work&& work) {
@@ -407,7 +418,7 @@ bool actionSetCoupling(int ch, int coupling) {
 bool actionSetOffset(int ch, double row) {
     if (!isTrace(ch)) return true;
     require(row >= 0 && row <= 400, "offset_ >= 0 && offset_ <= 400", kSource, 366);
-    withoutWait([=] {
+    withoutWait("offset" + std::to_string(ch), [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetVoltageOffset(ch, value);
         views().updateOffsetMarker(ch, truncated(value));
@@ -598,7 +609,7 @@ bool actionSetTriggerSlope(int slope) {
 bool actionSetTriggerLevel(int ch, double row) {
     require(isInput(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 876);
     if (controlGetTriggerSource() != ch) return true;
-    withoutWait([=] {
+    withoutWait("triggerLevel", [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetTriggerLevel(value);
         views().updateTriggerLevelMarker(ch, truncated(value));
