@@ -25,5 +25,4 @@ public:
 
 private:
     void FormCreate();
-    void setCell(int column, int row, const QString& text);
 };

@@ -14,7 +14,8 @@
 
 TFormUpLow::TFormUpLow(Environment& environment, QWidget* parent)
     : QDialog(parent), EdUpper(new QLineEdit(this)), EdLower(new QLineEdit(this)),
-      OKBtn(new QPushButton("OK", this)), CancelBtn(new QPushButton("Cancel", this)), d_environment(environment) {
+      OKBtn(new QPushButton("OK", this)), CancelBtn(new QPushButton("Cancel", this)),
+      d_environment(environment) {
     setObjectName("FormUpLow");
     setWindowTitle("Upper Lower");
     EdUpper->setObjectName("EdUpper");

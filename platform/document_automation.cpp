@@ -12,11 +12,13 @@ constexpr long long kTextWidthEmu = 6 * 914400LL; // 6 inches
 const char* const kContentTypes =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
     "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+    "<Default Extension=\"rels\" "
+    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
     "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
     "<Default Extension=\"png\" ContentType=\"image/png\"/>"
     "<Override PartName=\"/word/document.xml\" "
-    "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+    "ContentType=\"application/"
+    "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
     "</Types>";
 
 const char* const kPackageRelationships =
@@ -27,7 +29,26 @@ const char* const kPackageRelationships =
     "Target=\"word/document.xml\"/>"
     "</Relationships>";
 
-// One inline picture of relationship rId<n>, scaled to the text width when wider.
+// An inline picture; @ID@ is its number n (relationship rId<n>), @EXTENT@ its size.
+const char* const kInlinePicture =
+    "<w:r><w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">"
+    "<wp:extent @EXTENT@/><wp:docPr id=\"@ID@\" name=\"Picture @ID@\"/>"
+    "<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/></wp:cNvGraphicFramePr>"
+    "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
+    "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"@ID@\" "
+    "name=\"image@ID@.png\"/><pic:cNvPicPr/></pic:nvPicPr>"
+    "<pic:blipFill><a:blip r:embed=\"rId@ID@\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
+    "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext @EXTENT@/></a:xfrm>"
+    "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
+    "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+
+std::string replaceAll(std::string text, const std::string& marker, const std::string& value) {
+    for (size_t at = 0; (at = text.find(marker, at)) != std::string::npos; at += value.size())
+        text.replace(at, marker.size(), value);
+    return text;
+}
+
+// Picture n, scaled to the text width when wider.
 std::string inlinePicture(const Picture& p, int n) {
     long long cx = p.width * kEmuPerPixel;
     long long cy = p.height * kEmuPerPixel;
@@ -35,36 +56,28 @@ std::string inlinePicture(const Picture& p, int n) {
         cy = cy * kTextWidthEmu / cx;
         cx = kTextWidthEmu;
     }
-    const std::string extent = "cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) + "\"";
-    const std::string id = std::to_string(n);
-    return "<w:r><w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">"
-           "<wp:extent " + extent + "/>"
-           "<wp:docPr id=\"" + id + "\" name=\"Picture " + id + "\"/>"
-           "<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/></wp:cNvGraphicFramePr>"
-           "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
-           "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" + id + "\" name=\"image" + id + ".png\"/><pic:cNvPicPr/></pic:nvPicPr>"
-           "<pic:blipFill><a:blip r:embed=\"rId" + id + "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
-           "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext " + extent + "/></a:xfrm>"
-           "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
-           "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+    const std::string extent =
+        "cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) + "\"";
+    return replaceAll(replaceAll(kInlinePicture, "@EXTENT@", extent), "@ID@", std::to_string(n));
 }
 
 std::vector<const Picture*> picturesOf(const Document& document) {
     std::vector<const Picture*> all;
     for (const auto& p : document.paragraphs())
-        for (const Picture& picture : p->pictures()) all.push_back(&picture);
+        for (const Picture& picture : p->pictures())
+            all.push_back(&picture);
     return all;
 }
 
 std::string documentRelationships(size_t pictures) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    for (size_t i = 1; i <= pictures; ++i) {
-        const std::string n = std::to_string(i);
-        xml += "<Relationship Id=\"rId" + n +
-               "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
-               "Target=\"media/image" + n + ".png\"/>";
-    }
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (size_t i = 1; i <= pictures; ++i)
+        xml +=
+            replaceAll("<Relationship Id=\"rId@ID@\" Type=\"http://schemas.openxmlformats.org/"
+                       "officeDocument/2006/relationships/image\" Target=\"media/image@ID@.png\"/>",
+                       "@ID@", std::to_string(i));
     return xml + "</Relationships>";
 }
 
@@ -72,7 +85,8 @@ std::string documentRelationships(size_t pictures) {
 void addEntry(zip_t* archive, const std::string& name, const std::string& data, bool store) {
     zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
     if (!source) throw AutomationError("cannot add " + name + ": " + zip_strerror(archive));
-    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    const zip_int64_t index =
+        zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         throw AutomationError("cannot add " + name + ": " + zip_strerror(archive));
@@ -90,7 +104,9 @@ void Paragraph::paste() {
     d_pictures.push_back(std::move(*picture));
 }
 
-Document::Document(const ClipboardPictureReader* clipboard) : p_clipboard(clipboard) { addParagraph(); }
+Document::Document(const ClipboardPictureReader* clipboard) : p_clipboard(clipboard) {
+    addParagraph();
+}
 
 Paragraph& Document::addParagraph() {
     d_paragraphs.push_back(std::make_unique<Paragraph>(p_clipboard));
@@ -112,14 +128,16 @@ std::string Document::documentXml() const {
             continue;
         }
         xml += "<w:p>";
-        for (const Picture& picture : p->pictures()) xml += inlinePicture(picture, ++n);
+        for (const Picture& picture : p->pictures())
+            xml += inlinePicture(picture, ++n);
         xml += "</w:p>";
     }
     return xml + "</w:body></w:document>";
 }
 
 DocumentApplication::DocumentApplication(OfficeDesk desk, ClipboardPictureReader clipboard)
-    : d_desk(std::move(desk)), p_clipboard(std::make_unique<ClipboardPictureReader>(std::move(clipboard))) {
+    : d_desk(std::move(desk)),
+      p_clipboard(std::make_unique<ClipboardPictureReader>(std::move(clipboard))) {
     office::prepareDesk(d_desk, "Word.Application");
 }
 
@@ -157,7 +175,8 @@ void DocumentApplication::write(const Document& document, const std::string& fil
         addEntry(archive, "word/document.xml", main, false);
         addEntry(archive, "word/_rels/document.xml.rels", rels, false);
         for (size_t i = 0; i < pictures.size(); ++i)
-            addEntry(archive, "word/media/image" + std::to_string(i + 1) + ".png", pictures[i]->png, true);
+            addEntry(archive, "word/media/image" + std::to_string(i + 1) + ".png", pictures[i]->png,
+                     true);
     } catch (...) {
         zip_discard(archive);
         throw;
@@ -172,7 +191,8 @@ void DocumentApplication::write(const Document& document, const std::string& fil
 void DocumentApplication::saveAs(const std::string& path) const {
     if (!p_active) throw AutomationError("SaveAs: no document is open");
     const Document& document = *p_active;
-    office::replaceWith(office::writeTemporary(path, [&](const std::string& f) { write(document, f); }), path);
+    office::replaceWith(
+        office::writeTemporary(path, [&](const std::string& f) { write(document, f); }), path);
 }
 
 std::vector<std::string> DocumentApplication::release() {
@@ -188,6 +208,7 @@ std::vector<std::string> DocumentApplication::release() {
     d_documents.clear();
     p_active = nullptr;
     if (d_desk.open)
-        for (const std::string& path : paths) d_desk.open(path);
+        for (const std::string& path : paths)
+            d_desk.open(path);
     return paths;
 }

@@ -13,7 +13,9 @@ namespace office {
 
 namespace {
 
-std::string why(int error) { return std::strerror(error); }
+std::string why(int error) {
+    return std::strerror(error);
+}
 
 } // namespace
 
@@ -27,12 +29,14 @@ void prepareDesk(const OfficeDesk& desk, const std::string& server) {
         throw AutomationError(server + ": cannot write into " + desk.folder + ": " + why(errno));
 }
 
-std::string writeTemporary(const std::string& path, const std::function<void(const std::string& file)>& fill) {
+std::string writeTemporary(const std::string& path,
+                           const std::function<void(const std::string& file)>& fill) {
     std::string pattern = path + ".tmpXXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw AutomationError("cannot create a temporary file beside " + path + ": " + why(errno));
+    if (fd < 0)
+        throw AutomationError("cannot create a temporary file beside " + path + ": " + why(errno));
     ::close(fd);
     // mkstemp makes the file private; documents are ordinary user files.
     ::chmod(name.data(), 0644);
@@ -58,7 +62,8 @@ std::string placeAsNew(const std::string& temp, const std::string& folder, const
                        const std::string& extension) {
     constexpr int kMostNames = 100000;
     for (int n = 1; n <= kMostNames; ++n) {
-        const std::string candidate = (std::filesystem::path(folder) / (stem + std::to_string(n) + extension)).string();
+        const std::string candidate =
+            (std::filesystem::path(folder) / (stem + std::to_string(n) + extension)).string();
         // A hard link never replaces a file; where the file system has none, check and rename.
         if (::link(temp.c_str(), candidate.c_str()) == 0) {
             ::unlink(temp.c_str());

@@ -3,7 +3,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <set>
 
@@ -12,14 +11,28 @@ namespace {
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
+// Addresses and sheet names are ASCII whatever the process's locale.
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // One corner, "A1" or "$A$1"; false on anything else.
 bool parseCorner(std::string_view text, int& row, int& column) {
     size_t i = 0;
     if (i < text.size() && text[i] == '$') ++i;
     long col = 0;
     size_t letters = 0;
-    while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
-        col = col * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
+    while (i < text.size() && isLetter(text[i])) {
+        col = col * 26 + (upper(text[i]) - 'A' + 1);
         ++i;
         if (++letters > 3) return false;
     }
@@ -27,7 +40,7 @@ bool parseCorner(std::string_view text, int& row, int& column) {
     if (i < text.size() && text[i] == '$') ++i;
     long r = 0;
     size_t digits = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    while (i < text.size() && isDigit(text[i])) {
         r = r * 10 + (text[i] - '0');
         ++i;
         if (++digits > 7) return false;
@@ -40,21 +53,24 @@ bool parseCorner(std::string_view text, int& row, int& column) {
 
 std::string columnLetters(int column) {
     std::string letters;
-    for (int c = column + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
     return letters;
 }
 
 void checkSheetName(const std::string& name) {
-    const bool bad = name.empty() || name.size() > 31 || name.front() == '\'' || name.back() == '\'' ||
-                     name.find_first_of(":\\/?*[]") != std::string::npos;
+    const bool bad = name.empty() || name.size() > 31 || name.front() == '\'' ||
+                     name.back() == '\'' || name.find_first_of(":\\/?*[]") != std::string::npos;
     if (bad) throw AutomationError("Name: \"" + name + "\" is not a valid sheet name");
 }
 
-// A sheet name in a formula: quoted with doubled quotes unless it is plain letters and digits.
+// A sheet name in a formula: quoted, with doubled quotes, unless it is plain letters, digits
+// and underscores that neither begin with a digit nor read as a cell address.
 std::string formulaSheetName(const std::string& name) {
-    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-    }) && !std::isdigit(static_cast<unsigned char>(name.front()));
+    const auto word = [](char c) { return isLetter(c) || isDigit(c) || c == '_'; };
+    int row = 0, column = 0;
+    const bool plain = std::all_of(name.begin(), name.end(), word) && !isDigit(name.front()) &&
+                       !parseCorner(name, row, column);
     if (plain) return name;
     std::string quoted = "'";
     for (char c : name) {
@@ -66,16 +82,17 @@ std::string formulaSheetName(const std::string& name) {
 
 // The first of name, "name (2)", "name (3)", ... that `taken` does not hold yet.
 std::string freeName(const std::string& name, std::set<std::string>& taken) {
-    auto lower = [](std::string s) {
-        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto folded = [](std::string s) {
+        for (char& c : s)
+            c = lower(c);
         return s;
     };
     std::string candidate = name;
-    for (int n = 2; taken.count(lower(candidate)) != 0; ++n) {
+    for (int n = 2; taken.count(folded(candidate)) != 0; ++n) {
         const std::string suffix = " (" + std::to_string(n) + ")";
         candidate = name.substr(0, 31 - suffix.size()) + suffix;
     }
-    taken.insert(lower(candidate));
+    taken.insert(folded(candidate));
     return candidate;
 }
 
@@ -89,7 +106,8 @@ CellBlock CellBlock::parse(std::string_view address) {
     CellBlock b;
     const size_t colon = address.find(':');
     const std::string_view first = address.substr(0, colon);
-    const std::string_view second = colon == std::string_view::npos ? first : address.substr(colon + 1);
+    const std::string_view second =
+        colon == std::string_view::npos ? first : address.substr(colon + 1);
     int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
     if (!parseCorner(first, r1, c1) || !parseCorner(second, r2, c2))
         throw AutomationError("Range: \"" + std::string(address) + "\" is not a cell address");
@@ -108,15 +126,19 @@ std::string CellBlock::absolute() const {
 
 void Range::setValue(double value) {
     for (int r = d_block.firstRow; r <= d_block.lastRow; ++r)
-        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c) p_sheet->setCell(r, c, value);
+        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c)
+            p_sheet->setCell(r, c, value);
 }
 
 void Range::setValue(const std::string& text) {
     for (int r = d_block.firstRow; r <= d_block.lastRow; ++r)
-        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c) p_sheet->setCell(r, c, text);
+        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c)
+            p_sheet->setCell(r, c, text);
 }
 
-CellValue Range::value() const { return p_sheet->cell(d_block.firstRow, d_block.firstColumn); }
+CellValue Range::value() const {
+    return p_sheet->cell(d_block.firstRow, d_block.firstColumn);
+}
 
 void Worksheet::setName(const std::string& name) {
     checkSheetName(name);
@@ -141,11 +163,14 @@ void Chart::setName(const std::string& name) {
 }
 
 void Chart::setChartType(int type) {
-    if (type != xlLine) throw AutomationError("ChartType: type " + std::to_string(type) + " is not offered");
+    if (type != xlLine)
+        throw AutomationError("ChartType: type " + std::to_string(type) + " is not offered");
     d_chartType = type;
 }
 
-void Chart::addSeries(const Range& values) { d_series.push_back(values); }
+void Chart::addSeries(const Range& values) {
+    d_series.push_back(values);
+}
 
 Worksheet& Workbook::worksheet(int index) {
     if (index < 1 || index > worksheetCount())
@@ -181,7 +206,8 @@ Workbook& SpreadsheetApplication::addWorkbook() {
 
 Workbook& SpreadsheetApplication::addWorkbook(int templateType) {
     if (templateType != xlWBATChart)
-        throw AutomationError("Workbooks.Add(" + std::to_string(templateType) + "): no such template");
+        throw AutomationError("Workbooks.Add(" + std::to_string(templateType) +
+                              "): no such template");
     d_workbooks.push_back(std::make_unique<Workbook>());
     d_workbooks.back()->appendChart("Chart" + std::to_string(++d_chartsMade));
     return *d_workbooks.back();
@@ -194,7 +220,8 @@ Workbook& SpreadsheetApplication::workbook(int index) {
 }
 
 void SpreadsheetApplication::saveAs(const std::string& path) const {
-    office::replaceWith(office::writeTemporary(path, [this](const std::string& f) { write(f); }), path);
+    office::replaceWith(office::writeTemporary(path, [this](const std::string& f) { write(f); }),
+                        path);
 }
 
 void SpreadsheetApplication::write(const std::string& file) const {
@@ -216,7 +243,8 @@ void SpreadsheetApplication::write(const std::string& file) const {
                     if (const double* v = std::get_if<double>(&value))
                         check(worksheet_write_number(ws, row, col, *v, nullptr), "cell of " + name);
                     else if (const std::string* s = std::get_if<std::string>(&value))
-                        check(worksheet_write_string(ws, row, col, s->c_str(), nullptr), "cell of " + name);
+                        check(worksheet_write_string(ws, row, col, s->c_str(), nullptr),
+                              "cell of " + name);
                 }
             }
         }
@@ -229,8 +257,10 @@ void SpreadsheetApplication::write(const std::string& file) const {
                 if (!sheet || !c) throw AutomationError("cannot add the chart " + name);
                 for (const Range& r : chart->series()) {
                     const auto found = sheetNames.find(&r.worksheet());
-                    if (found == sheetNames.end()) throw AutomationError("a series of " + name + " has no worksheet");
-                    const std::string formula = "=" + formulaSheetName(found->second) + "!" + r.block().absolute();
+                    if (found == sheetNames.end())
+                        throw AutomationError("a series of " + name + " has no worksheet");
+                    const std::string formula =
+                        "=" + formulaSheetName(found->second) + "!" + r.block().absolute();
                     if (!chart_add_series(c, nullptr, formula.c_str()))
                         throw AutomationError("cannot add a series to " + name);
                 }
@@ -242,7 +272,8 @@ void SpreadsheetApplication::write(const std::string& file) const {
         throw;
     }
     const lxw_error closed = workbook_close(book);
-    if (closed != LXW_NO_ERROR) throw AutomationError("cannot write " + file + ": " + lxw_strerror(closed));
+    if (closed != LXW_NO_ERROR)
+        throw AutomationError("cannot write " + file + ": " + lxw_strerror(closed));
 }
 
 std::string SpreadsheetApplication::release() {
@@ -250,8 +281,9 @@ std::string SpreadsheetApplication::release() {
         d_workbooks.clear();
         return "";
     }
-    const std::string temp = office::writeTemporary((std::filesystem::path(d_desk.folder) / "Book").string(),
-                                                    [this](const std::string& f) { write(f); });
+    const std::string temp =
+        office::writeTemporary((std::filesystem::path(d_desk.folder) / "Book").string(),
+                               [this](const std::string& f) { write(f); });
     const std::string path = office::placeAsNew(temp, d_desk.folder, "Book", ".xlsx");
     d_workbooks.clear();
     if (d_desk.open) d_desk.open(path);

@@ -21,9 +21,12 @@ AverageChoice checkAverageCount(std::string_view text, int maximum) {
     const std::optional<int> value = parseDialogInteger(text);
     if (!value) return {1, "Not a vaild Integer value!"};
     if (*value > maximum)
-        return {1, "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1."};
+        return {1, "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was "
+                   "set to 1."};
     if (*value <= 0) return {1, "Warning! The minimum value is 1.\nThe value was set to 1."};
     return {*value, ""};
 }
 
-int clampLevel(int percent) { return std::clamp(percent, 0, 100); }
+int clampLevel(int percent) {
+    return std::clamp(percent, 0, 100);
+}

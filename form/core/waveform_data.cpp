@@ -47,7 +47,8 @@ const char* const kTimeStep[kTimeStepCodes][4] = {
 // "%21.4f " without the locale: a German desktop must not get decimal commas.
 void appendVoltLine(std::string& out, double volts) {
     char digits[64];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, volts, std::chars_format::fixed, 4);
+    const auto [end, ec] =
+        std::to_chars(digits, digits + sizeof digits, volts, std::chars_format::fixed, 4);
     const std::string_view text(digits, ec == std::errc() ? static_cast<size_t>(end - digits) : 0);
     if (text.size() < 21) out.append(21 - text.size(), ' ');
     out.append(text);
@@ -104,8 +105,8 @@ std::string waveformDataText(const WaveformFileSettings& s, const WaveformChanne
     return out;
 }
 
-std::array<std::optional<double>, SPREADSHEET_POINTS> spreadsheetPoints(const short* record, int bufferSize,
-                                                                        const RawToVolts& toVolts) {
+std::array<std::optional<double>, SPREADSHEET_POINTS>
+spreadsheetPoints(const short* record, int bufferSize, const RawToVolts& toVolts) {
     std::array<std::optional<double>, SPREADSHEET_POINTS> points;
     if (!record || !toVolts) return points;
     const int n = bufferSize / SPREADSHEET_POINTS;

@@ -11,7 +11,9 @@
 namespace {
 
 // Code 100 is 0 V and every code 0.01 V more.
-double volts(short code) { return (code - 100) * 0.01; }
+double volts(short code) {
+    return (code - 100) * 0.01;
+}
 
 WaveformFileSettings tenK(int bufferSize, int timeDiv) {
     WaveformFileSettings s;
@@ -90,13 +92,22 @@ TEST(WaveformData, DataSizeAndTimeStepTexts) {
         const char* text;
     };
     const Step steps[] = {
-        {0, false, false, false, "200pS"}, {7, false, true, false, "400pS"}, {11, false, false, false, "10nS"},
-        {11, false, true, false, "20nS"},  {16, false, true, true, "0ns"},   {17, false, false, true, "20ns"},
-        {22, false, true, true, "1.6us"},  {25, false, true, false, "800uS"}, {26, false, true, true, "0ns"},
+        {0, false, false, false, "200pS"},
+        {7, false, true, false, "400pS"},
+        {11, false, false, false, "10nS"},
+        {11, false, true, false, "20nS"},
+        {16, false, true, true, "0ns"},
+        {17, false, false, true, "20ns"},
+        {22, false, true, true, "1.6us"},
+        {25, false, true, false, "800uS"},
+        {26, false, true, true, "0ns"},
         {29, false, false, false, "100/3ms(33.33ms)"},
-        {0, true, false, false, "10ns"},   {10, true, true, true, "20ns"},
+        {0, true, false, false, "10ns"},
+        {10, true, true, true, "20ns"},
         // Outside the tables: no text rather than a read past them.
-        {30, false, false, false, ""},     {-1, false, false, false, ""},  {11, true, false, false, ""},
+        {30, false, false, false, ""},
+        {-1, false, false, false, ""},
+        {11, true, false, false, ""},
     };
     for (const Step& s : steps)
         EXPECT_EQ(timeStepText(s.code, s.risDots, s.both, s.points500k), s.text) << s.code;
@@ -104,11 +115,13 @@ TEST(WaveformData, DataSizeAndTimeStepTexts) {
 
 TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {
     std::vector<short> record(10000, 110);
-    for (int i = 20; i < 40; ++i) record[static_cast<size_t>(i)] = EMPTY_SAMPLE;           // point 1 empty
-    for (int i = 40; i < 59; ++i) record[static_cast<size_t>(i)] = EMPTY_SAMPLE;           // point 2: one sample
+    for (int i = 20; i < 40; ++i)
+        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 1 empty
+    for (int i = 40; i < 59; ++i)
+        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 2: one sample
     record[59] = 140;
-    record[60] = 120; // point 3: (0.2 + 19 x 0.1) / 20
-    record[9999] = FLAGGED_SAMPLE_BASE + 130;           // the last point holds a flagged sample
+    record[60] = 120;                         // point 3: (0.2 + 19 x 0.1) / 20
+    record[9999] = FLAGGED_SAMPLE_BASE + 130; // the last point holds a flagged sample
     const auto points = spreadsheetPoints(record.data(), 10000, volts);
     ASSERT_TRUE(points[0]);
     EXPECT_DOUBLE_EQ(*points[0], 0.1);
@@ -120,7 +133,8 @@ TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {
 
     // Fewer than 500 samples, or no record: nothing counts.
     const auto few = spreadsheetPoints(record.data(), 499, volts);
-    for (const auto& p : few) EXPECT_FALSE(p);
+    for (const auto& p : few)
+        EXPECT_FALSE(p);
     EXPECT_FALSE(spreadsheetPoints(nullptr, 10000, volts)[0]);
 }
 

@@ -3,7 +3,7 @@
 #include "form_average.h"
 #include "form_math_option.h"
 #include "form_up_low.h"
-#include "message_box.h"
+#include "recorded_messages.h"
 #include "simulated_kernel.h"
 
 #include <QApplication>
@@ -19,8 +19,7 @@
 namespace {
 
 // Runs `answer` on the modal dialog of type T as soon as the next modal loop shows it.
-template <class T>
-void whenShown(std::function<void(T&)> answer) {
+template <class T> void whenShown(std::function<void(T&)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -28,17 +27,7 @@ void whenShown(std::function<void(T&)> answer) {
     });
 }
 
-class SettingsDialogs : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setMessageBoxHandler([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return MessageResult::Ok;
-        });
-    }
-    void TearDown() override { setMessageBoxHandler(nullptr); }
-    std::vector<std::string> messages;
-};
+using SettingsDialogs = RecordedMessagesTest;
 
 TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
     SimulatedKernel kernel(_HW4, true);
@@ -46,15 +35,20 @@ TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
     ASSERT_TRUE(controlSetChannelOnOff(_CH1, true));
     ASSERT_EQ(controlGetNumberOfAverageMax(), 128);
     const std::string notInteger = "Not a vaild Integer value!";
-    const std::string tooLarge = "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1.";
+    const std::string tooLarge =
+        "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1.";
     struct Case {
         const char* typed;
         bool closeBox; // closed by the window's close box instead of OK
         int applied;
         std::string message;
     };
-    const Case cases[] = {{"16", false, 16, ""}, {"abc", false, 1, notInteger}, {"200", false, 1, tooLarge},
-                          {"64", true, 64, ""},  {"0", false, 1, "Warning! The minimum value is 1.\nThe value was set to 1."}};
+    const Case cases[] = {
+        {"16", false, 16, ""},
+        {"abc", false, 1, notInteger},
+        {"200", false, 1, tooLarge},
+        {"64", true, 64, ""},
+        {"0", false, 1, "Warning! The minimum value is 1.\nThe value was set to 1."}};
     for (const Case& c : cases) {
         ASSERT_TRUE(controlSetNumberOfAverage(4));
         messages.clear();
@@ -70,7 +64,8 @@ TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
         runAverageDialog(nullptr, [](int n) { controlSetNumberOfAverage(n); });
         EXPECT_EQ(shown, "4");
         EXPECT_EQ(controlGetNumberOfAverage(), c.applied) << c.typed;
-        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{c.message});
     }
 }
 
@@ -101,7 +96,8 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
     struct Setting {
         int source1, source2, operation;
     };
-    for (const Setting& s : {Setting{2, 1, 3}, Setting{1, 2, 0}, Setting{2, 2, 1}, Setting{1, 1, 2}}) {
+    for (const Setting& s :
+         {Setting{2, 1, 3}, Setting{1, 2, 0}, Setting{2, 2, 1}, Setting{1, 1, 2}}) {
         ASSERT_TRUE(controlSetMathSource1(s.source1));
         ASSERT_TRUE(controlSetMathSource2(s.source2));
         ASSERT_TRUE(controlSetMathOperation(s.operation));
@@ -111,8 +107,10 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
         EXPECT_EQ(dialog.s1_ch2->isChecked(), s.source1 == 2);
         EXPECT_EQ(dialog.s2_ch1->isChecked(), s.source2 == 1);
         EXPECT_EQ(dialog.s2_ch2->isChecked(), s.source2 == 2);
-        const QRadioButton* operators[] = {dialog.rb_add, dialog.rb_sub, dialog.rb_mul, dialog.rb_div};
-        for (int op = 0; op < 4; ++op) EXPECT_EQ(operators[op]->isChecked(), op == s.operation);
+        const QRadioButton* operators[] = {dialog.rb_add, dialog.rb_sub, dialog.rb_mul,
+                                           dialog.rb_div};
+        for (int op = 0; op < 4; ++op)
+            EXPECT_EQ(operators[op]->isChecked(), op == s.operation);
     }
 
     // OK applies the buttons; Cancel changes nothing.
@@ -167,7 +165,8 @@ TEST_F(SettingsDialogs, UpperAndLowerLevelsAreClamped) {
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(environment.UpperLevel, c.storedUpper) << c.upper;
         EXPECT_EQ(environment.LowerLevel, c.storedLower) << c.lower;
-        EXPECT_EQ(messages, c.message ? std::vector<std::string>{"Enter a Integer Value"} : std::vector<std::string>{});
+        EXPECT_EQ(messages, c.message ? std::vector<std::string>{"Enter a Integer Value"}
+                                      : std::vector<std::string>{});
     }
     TFormUpLow cancelled(environment);
     cancelled.EdUpper->setText("1");
@@ -180,13 +179,16 @@ TEST_F(SettingsDialogs, AboutWindow) {
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(about.minimumWidth(), 200);
-    for (QLabel* value : {about.lbTotalPhys, about.lbAvailPhys, about.lbTotalVirtual, about.lbAvailVirtual})
+    for (QLabel* value :
+         {about.lbTotalPhys, about.lbAvailPhys, about.lbTotalVirtual, about.lbAvailVirtual})
         EXPECT_NE(value, nullptr);
-    const QStringList captions = {"Total Physical Memory", "Available Physical Memory", "Total Virtual Memory",
-                                  "Available Virtual Memory"};
+    const QStringList captions = {"Total Physical Memory", "Available Physical Memory",
+                                  "Total Virtual Memory", "Available Virtual Memory"};
     QStringList shown;
-    for (const QLabel* label : about.findChildren<QLabel*>()) shown << label->text();
-    for (const QString& caption : captions) EXPECT_TRUE(shown.contains(caption)) << caption.toStdString();
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        shown << label->text();
+    for (const QString& caption : captions)
+        EXPECT_TRUE(shown.contains(caption)) << caption.toStdString();
     about.OKBtn->click();
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }

@@ -17,13 +17,16 @@ protected:
     std::optional<Picture> clipboard;
 
     DocumentApplication application() {
-        return DocumentApplication({dir.file("desk"), [this](const std::string& p) { opened.push_back(p); }},
-                                   [this] { return clipboard; });
+        return DocumentApplication(
+            {dir.file("desk"), [this](const std::string& p) { opened.push_back(p); }},
+            [this] { return clipboard; });
     }
 };
 
 // The bytes of a picture need not decode for the package; they travel unchanged.
-Picture picture(int width, int height, const std::string& bytes) { return {bytes, width, height}; }
+Picture picture(int width, int height, const std::string& bytes) {
+    return {bytes, width, height};
+}
 
 TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
     DocumentApplication word = application();
@@ -37,16 +40,19 @@ TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
 
     const auto entries = zipEntries(paths[0]);
     EXPECT_EQ(entries.at("word/media/image1.png"), clipboard->png);
-    EXPECT_NE(entries.at("[Content_Types].xml").find("<Default Extension=\"png\" ContentType=\"image/png\"/>"),
+    EXPECT_NE(entries.at("[Content_Types].xml")
+                  .find("<Default Extension=\"png\" ContentType=\"image/png\"/>"),
               std::string::npos);
     EXPECT_NE(entries.at("_rels/.rels").find("Target=\"word/document.xml\""), std::string::npos);
     EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Id=\"rId1\""), std::string::npos);
-    EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Target=\"media/image1.png\""), std::string::npos);
+    EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Target=\"media/image1.png\""),
+              std::string::npos);
 
     // Documents.Add's empty paragraph, then the added one holding the picture at 96 dpi.
     const std::string& body = entries.at("word/document.xml");
-    const std::regex layout("<w:body><w:p/><w:p><w:r><w:drawing><wp:inline[^>]*><wp:extent cx=\"4572000\" "
-                            "cy=\"3429000\"/>.*r:embed=\"rId1\".*</w:p></w:body>");
+    const std::regex layout(
+        "<w:body><w:p/><w:p><w:r><w:drawing><wp:inline[^>]*><wp:extent cx=\"4572000\" "
+        "cy=\"3429000\"/>.*r:embed=\"rId1\".*</w:p></w:body>");
     EXPECT_TRUE(std::regex_search(body, layout)) << body;
 }
 
@@ -65,7 +71,8 @@ TEST_F(DocumentTest, WidePicturesShrinkToTheTextWidthAndEachGetsItsPart) {
     EXPECT_EQ(entries.at("word/media/image1.png"), "first");
     EXPECT_EQ(entries.at("word/media/image2.png"), "second");
     const std::string& body = entries.at("word/document.xml");
-    EXPECT_NE(body.find("<wp:extent cx=\"5486400\" cy=\"2743200\"/>"), std::string::npos); // 6 x 3 inches
+    EXPECT_NE(body.find("<wp:extent cx=\"5486400\" cy=\"2743200\"/>"),
+              std::string::npos); // 6 x 3 inches
     EXPECT_NE(body.find("<wp:extent cx=\"95250\" cy=\"190500\"/>"), std::string::npos);
     EXPECT_NE(body.find("r:embed=\"rId2\""), std::string::npos);
     EXPECT_TRUE(opened.empty());
@@ -83,7 +90,9 @@ TEST_F(DocumentTest, CallsThatCannotBeCarriedOutThrow) {
 
     // An invisible application saves nothing when let go.
     EXPECT_TRUE(word.release().empty());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("desk")), std::filesystem::directory_iterator()), 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("desk")),
+                            std::filesystem::directory_iterator()),
+              0);
 
     dir.write("file", "x");
     EXPECT_THROW(DocumentApplication({dir.file("file"), nullptr}, nullptr), AutomationError);
