@@ -6,9 +6,9 @@
 
 namespace {
 
-using StateFiles = ActionTest;
+using ActionStateFiles = ActionTest;
 
-TEST_F(StateFiles, SaveThenLoadBringsTheSettingsBack) {
+TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     const std::string path = kernel.dir().file("saved.ini");
     controlSetTimeDiv(19);
     controlSetVoltageDiv(_CH2, 7);
@@ -34,7 +34,7 @@ TEST_F(StateFiles, SaveThenLoadBringsTheSettingsBack) {
                                                      "updateAllViews()"}));
 }
 
-TEST_F(StateFiles, CancelledDialogsDoNothing) {
+TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
     fileAnswers.push_back(std::nullopt);
     fileAnswers.push_back(std::nullopt);
     fileAnswers.push_back(std::nullopt);
@@ -48,14 +48,14 @@ TEST_F(StateFiles, CancelledDialogsDoNothing) {
     EXPECT_TRUE(views.calls.empty());
 }
 
-TEST_F(StateFiles, AFileThatCannotBeWrittenIsReported) {
+TEST_F(ActionStateFiles, AFileThatCannotBeWrittenIsReported) {
     fileAnswers.push_back(kernel.dir().file("no/such/folder/state.ini"));
     EXPECT_FALSE(actionSaveState());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("no/such/folder/state.ini"), std::string::npos) << messages[0];
 }
 
-TEST_F(StateFiles, ReferenceDialogsUseTheReferenceFilter) {
+TEST_F(ActionStateFiles, ReferenceDialogsUseTheReferenceFilter) {
     fileAnswers.push_back(std::nullopt);
     actionSaveReference(_CH2);
     actionSaveReference(_MATH); // not a channel with a record: no dialog
@@ -64,7 +64,7 @@ TEST_F(StateFiles, ReferenceDialogsUseTheReferenceFilter) {
     EXPECT_EQ(fileRequests[0].defaultExtension, "ref");
 }
 
-TEST_F(StateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) {
+TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) {
     const std::string path = kernel.dir().file("ch1.ref");
     controlSetChannelOnOff(_CH1, true);
     short* record = nullptr;
@@ -86,7 +86,7 @@ TEST_F(StateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) {
     EXPECT_EQ(messages.size(), 2u);
 }
 
-TEST_F(StateFiles, OutputsGetTheChosenPathWithTheirFilter) {
+TEST_F(ActionStateFiles, OutputsGetTheChosenPathWithTheirFilter) {
     fileAnswers = {std::string("a.dat"), std::string("b.bmp"), std::string("c.jpg"), std::nullopt};
     actionSaveAsDat();
     actionSaveAsBmp();
@@ -100,9 +100,9 @@ TEST_F(StateFiles, OutputsGetTheChosenPathWithTheirFilter) {
     EXPECT_EQ(fileRequests[2].defaultExtension, "jpg");
 }
 
-using Windows = ActionTest;
+using ActionWindows = ActionTest;
 
-TEST_F(Windows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
+TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
     views.mainRect = {100, 50, 605, 554};
     views.measureWidth = 300;
     views.screen = 1920;
@@ -116,7 +116,7 @@ TEST_F(Windows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
                                                      "addMeasureItem(3, 22)"}));
 }
 
-TEST_F(Windows, OptionDialogCopiesOnOkAndAlwaysRebuildsTheColours) {
+TEST_F(ActionWindows, OptionDialogCopiesOnOkAndAlwaysRebuildsTheColours) {
     views.env.Title = "Bench";
     views.env.GridOriginColor = 0x123456;
     actionOptionDialog();
@@ -144,7 +144,7 @@ TEST_F(Windows, OptionDialogCopiesOnOkAndAlwaysRebuildsTheColours) {
     EXPECT_EQ(views.calls, (std::vector<std::string>{"runOptionDialog()", "updateGridColor()", "rebuildChannelColorTables()"}));
 }
 
-TEST_F(Windows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
+TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
     views.bars[_TOOLBAR_FILE] = {true, false, 0, 0, 7, 8, 210, 28};
     views.bars[_TOOLBAR_DISPLAY] = {false, true, 300, 40, 1, 2, 3, 4};
     views.bars[_TOOLBAR_UTIL] = {false, true, 99, 99, 99, 99, 99, 99};
@@ -176,7 +176,7 @@ TEST_F(Windows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
     EXPECT_EQ(views.calls.back(), "setToolbarVisible(3, 1)");
 }
 
-TEST_F(Windows, PersistenceChecksExactlyOneItem) {
+TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
     for (int code : {14, 15}) {
         actionSetPersistence(code);
         EXPECT_EQ(controlGetPersistence(), code);
@@ -191,7 +191,7 @@ TEST_F(Windows, PersistenceChecksExactlyOneItem) {
     EXPECT_EQ(views.itemIndex["cbPersistence"], -1);
 }
 
-TEST_F(Windows, LineJoinTogglesBetweenOffAndJoined) {
+TEST_F(ActionWindows, LineJoinTogglesBetweenOffAndJoined) {
     controlSetLineJoinMode(1);
     actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 0);
@@ -203,7 +203,7 @@ TEST_F(Windows, LineJoinTogglesBetweenOffAndJoined) {
     EXPECT_EQ(controlGetLineJoinMode(), 2);
 }
 
-TEST_F(Windows, SelectingTheSelectedObjectClearsIt) {
+TEST_F(ActionWindows, SelectingTheSelectedObjectClearsIt) {
     actionSelectObject(7);
     EXPECT_EQ(views.env.selectedObject, 7);
     actionSelectObject(7);
@@ -211,7 +211,7 @@ TEST_F(Windows, SelectingTheSelectedObjectClearsIt) {
     EXPECT_EQ(views.calls, (std::vector<std::string>{"updateModeButtons(7)", "updateModeButtons(0)"}));
 }
 
-TEST_F(Windows, AboutTextsInKilobytesAndMegabytes) {
+TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
     const AboutTexts t = aboutTexts({8ull << 30, 3000000, 5ull << 30, 3ull * 1048576 + 1048575});
     EXPECT_EQ(t.totalPhysical, "8388608KB Total");
     EXPECT_EQ(t.availablePhysical, "2929KB Total");
@@ -221,7 +221,7 @@ TEST_F(Windows, AboutTextsInKilobytesAndMegabytes) {
     EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
 }
 
-TEST_F(Windows, HelpOpensTheFileOfTheMainDirectory) {
+TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectory) {
     std::string opened;
     setHelpLauncher([&](const std::string& file) {
         opened = file;

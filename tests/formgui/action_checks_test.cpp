@@ -57,9 +57,9 @@ TEST_F(ActionPreconditions, OutOfRangeCodesWithoutAPreconditionDoNothing) {
     EXPECT_TRUE(views.calls.empty());
 }
 
-using ChannelActions = ActionTest;
+using ActionChannels = ActionTest;
 
-TEST_F(ChannelActions, SwitchingTheSourceChannelOffMovesTheTrigger) {
+TEST_F(ActionChannels, SwitchingTheSourceChannelOffMovesTheTrigger) {
     controlSetChannelOnOff(_CH1, true);
     controlSetChannelOnOff(_CH2, true);
     controlSetTriggerSource(_CH1);
@@ -79,14 +79,14 @@ TEST_F(ChannelActions, SwitchingTheSourceChannelOffMovesTheTrigger) {
     EXPECT_EQ(controlGetTriggerSource(), _CH1);
 }
 
-TEST_F(ChannelActions, OtherSelectionsSurviveASwitch) {
+TEST_F(ActionChannels, OtherSelectionsSurviveASwitch) {
     views.env.selectedObject = 5;
     actionToggleChannel(_MATH);
     EXPECT_EQ(views.env.selectedObject, 5);
     EXPECT_FALSE(views.called("updateModeButtons(0)"));
 }
 
-TEST_F(ChannelActions, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
+TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
     controlSetChannelOnOff(_CH1, true);
     controlSetVoltageOffset(_CH1, 250);
     actionToggleInvert(_CH1);
@@ -103,7 +103,7 @@ TEST_F(ChannelActions, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
     EXPECT_EQ(views.countOf("updateTriggerLevelMarker(1"), 1);
 }
 
-TEST_F(ChannelActions, TriggerLevelOnlyForTheSource) {
+TEST_F(ActionChannels, TriggerLevelOnlyForTheSource) {
     controlSetChannelOnOff(_CH1, true);
     controlSetChannelOnOff(_CH2, true);
     controlSetTriggerSource(_CH2);
@@ -116,7 +116,7 @@ TEST_F(ChannelActions, TriggerLevelOnlyForTheSource) {
     EXPECT_TRUE(views.called("updateTriggerLevelMarker(2, 276)"));
 }
 
-TEST_F(ChannelActions, CouplingProbeAndBandLimitReachTheKernel) {
+TEST_F(ActionChannels, CouplingProbeAndBandLimitReachTheKernel) {
     actionSetCoupling(_CH2, _GND);
     EXPECT_EQ(controlGetChannelCoupling(_CH2), _GND);
     EXPECT_TRUE(views.called("updateCouplingView(2, 2)"));
@@ -128,9 +128,9 @@ TEST_F(ChannelActions, CouplingProbeAndBandLimitReachTheKernel) {
     EXPECT_EQ(controlGetBandwidthLimitOnOff(_CH1), !band);
 }
 
-using DisplayClicks = ActionTest;
+using ActionDisplayClicks = ActionTest;
 
-TEST_F(DisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
+TEST_F(ActionDisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
     struct Case {
         int object, start, button, expected;
     };
@@ -156,7 +156,7 @@ TEST_F(DisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
     }
 }
 
-TEST_F(DisplayClicks, ToolsGetThePressesOfTheirObject) {
+TEST_F(ActionDisplayClicks, ToolsGetThePressesOfTheirObject) {
     views.env.selectedObject = 6;
     views.env.cursorDragging = true;
     views.env.selectedLabel = 2;
@@ -172,7 +172,7 @@ TEST_F(DisplayClicks, ToolsGetThePressesOfTheirObject) {
                                                      "cursorPress(1, 5, 6)", "cursorDrag(7, 8)", "cursorRelease(1, 7, 8)"}));
 }
 
-TEST_F(DisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
+TEST_F(ActionDisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
     bool handled = false;
     controlSetChannelOnOff(_CH1, true);
     controlSetVoltageOffset(_CH1, 200);
@@ -204,9 +204,9 @@ TEST_F(DisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
     EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), 5);
 }
 
-using Scrolling = ActionTest;
+using ActionScrolling = ActionTest;
 
-TEST_F(Scrolling, StopsAtTheLimitsOfTheRunState) {
+TEST_F(ActionScrolling, StopsAtTheLimitsOfTheRunState) {
     struct Case {
         int state;
         bool delay, right;

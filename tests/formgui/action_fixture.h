@@ -4,7 +4,7 @@
 
 #include "action.h"
 #include "message_box.h"
-#include "recording_views.h"
+#include "action_recording_views.h"
 #include "simulated_kernel.h"
 #include "thread_flags.h"
 

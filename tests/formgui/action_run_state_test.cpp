@@ -3,9 +3,9 @@
 
 namespace {
 
-using RunState = ActionTest;
+using ActionRunState = ActionTest;
 
-TEST_F(RunState, RunStopSavesTheTriggerModeAndPutsItBack) {
+TEST_F(ActionRunState, RunStopSavesTheTriggerModeAndPutsItBack) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
     actionRunStop();
@@ -23,14 +23,14 @@ TEST_F(RunState, RunStopSavesTheTriggerModeAndPutsItBack) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(RunState, RunStopInSingleShotStaysThere) {
+TEST_F(ActionRunState, RunStopInSingleShotStaysThere) {
     controlSetRunState(_SINGLE);
     actionRunStop();
     EXPECT_EQ(controlGetRunState(), _SINGLE);
     EXPECT_FALSE(views.enabled["ActionAcquireAutoSet"]);
 }
 
-TEST_F(RunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
+TEST_F(ActionRunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
     actionSingleShot();
@@ -48,7 +48,7 @@ TEST_F(RunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
 
 // A triggered single shot leaves the kernel stopped in NORMAL; a second single shot from there
 // must not take that NORMAL for the user's mode.
-TEST_F(RunState, SecondSingleShotAfterATriggeredOneKeepsTheSavedMode) {
+TEST_F(ActionRunState, SecondSingleShotAfterATriggeredOneKeepsTheSavedMode) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
     actionSingleShot();
@@ -61,7 +61,7 @@ TEST_F(RunState, SecondSingleShotAfterATriggeredOneKeepsTheSavedMode) {
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
 }
 
-TEST_F(RunState, RunFromStopIn500kBringsTheTimeBaseIntoRange) {
+TEST_F(ActionRunState, RunFromStopIn500kBringsTheTimeBaseIntoRange) {
     struct Case {
         int timeDiv, expected;
         bool message;
@@ -88,7 +88,7 @@ TEST_F(RunState, RunFromStopIn500kBringsTheTimeBaseIntoRange) {
     }
 }
 
-TEST_F(RunState, TimeDivRequestIn500kIsClampedOnceInsideTheWait) {
+TEST_F(ActionRunState, TimeDivRequestIn500kIsClampedOnceInsideTheWait) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(20);
     controlSetBufferSizeMode(_500K);
@@ -106,7 +106,7 @@ TEST_F(RunState, TimeDivRequestIn500kIsClampedOnceInsideTheWait) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(RunState, BufferSize500kIsRefusedForTheSpectrumAndTheXYPlot) {
+TEST_F(ActionRunState, BufferSize500kIsRefusedForTheSpectrumAndTheXYPlot) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(20);
     views.fftVisible = true;
@@ -129,7 +129,7 @@ TEST_F(RunState, BufferSize500kIsRefusedForTheSpectrumAndTheXYPlot) {
     EXPECT_TRUE(views.called("toggleFftWindow()"));
 }
 
-TEST_F(RunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
+TEST_F(ActionRunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(12);
     controlSetChannelOnOff(_CH1, true);
@@ -146,13 +146,13 @@ TEST_F(RunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
     EXPECT_EQ(views.caption["BufferSize"], "Buffer Size : 500K");
 }
 
-TEST_F(RunState, UnknownBufferModeChangesNothing) {
+TEST_F(ActionRunState, UnknownBufferModeChangesNothing) {
     actionSetBufferSize(5);
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
     EXPECT_TRUE(views.calls.empty());
 }
 
-TEST_F(RunState, RunControlsFollowTheChannelsAndTheTriggerSource) {
+TEST_F(ActionRunState, RunControlsFollowTheChannelsAndTheTriggerSource) {
     controlSetChannelOnOff(_CH1, true);
     controlSetChannelOnOff(_CH2, false);
     controlSetTriggerSource(_CH1);
@@ -174,7 +174,7 @@ TEST_F(RunState, RunControlsFollowTheChannelsAndTheTriggerSource) {
     EXPECT_TRUE(views.called("updateBufferOverview()"));
 }
 
-TEST_F(RunState, EtsAndPeakDetectionViewsFollowTheTimeBase) {
+TEST_F(ActionRunState, EtsAndPeakDetectionViewsFollowTheTimeBase) {
     struct Case {
         int timeDiv, state;
         bool ets;
@@ -196,12 +196,12 @@ TEST_F(RunState, EtsAndPeakDetectionViewsFollowTheTimeBase) {
     EXPECT_FALSE(views.enabled["ActionAcquriePeakDetection"]);
 }
 
-class OlderHardware : public ActionTest {
+class ActionOlderHardware : public ActionTest {
 protected:
-    OlderHardware() : ActionTest(_HW1) {}
+    ActionOlderHardware() : ActionTest(_HW1) {}
 };
 
-TEST_F(OlderHardware, BufferSizeControlsAreDisabledAndVoltDivResetsTheAcquisition) {
+TEST_F(ActionOlderHardware, BufferSizeControlsAreDisabledAndVoltDivResetsTheAcquisition) {
     updateBufferSizeView(_10K);
     EXPECT_FALSE(views.enabled["ActionAcquireBufferSizeChange"]);
     EXPECT_FALSE(views.enabled["BufferSize"]);
