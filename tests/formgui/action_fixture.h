@@ -3,8 +3,8 @@
 // boxes and file dialogs.
 
 #include "action.h"
-#include "message_box.h"
 #include "action_recording_views.h"
+#include "recorded_messages.h"
 #include "simulated_kernel.h"
 #include "thread_flags.h"
 
@@ -16,16 +16,13 @@
 #include <string>
 #include <vector>
 
-class ActionTest : public ::testing::Test {
+class ActionTest : public RecordedMessagesTest {
 protected:
     explicit ActionTest(int generation = _HW4) : kernel(generation, true) {}
 
     void SetUp() override {
+        RecordedMessagesTest::SetUp();
         ASSERT_TRUE(kernel.create()) << get_error_text();
-        setMessageBoxHandler([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return MessageResult::Ok;
-        });
         setActionFileDialog([this](const ActionFileRequest& r) {
             fileRequests.push_back(r);
             std::optional<std::string> answer;
@@ -37,14 +34,13 @@ protected:
         });
     }
     void TearDown() override {
-        setMessageBoxHandler(nullptr);
+        RecordedMessagesTest::TearDown();
         setActionFileDialog(nullptr);
         EXPECT_EQ(pauseRequestFlag.load(), 0) << "a pause request was left behind";
     }
 
     SimulatedKernel kernel;
     RecordingViews views;
-    std::vector<std::string> messages;
     std::vector<ActionFileRequest> fileRequests;
     // nullopt: cancelled.
     std::deque<std::optional<std::string>> fileAnswers;
