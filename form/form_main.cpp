@@ -8,7 +8,9 @@
 #include "codes.h"
 #include "control_facade.h"
 #include "display_gdi.h"
+#include "data_export.h"
 #include "environment.h"
+#include "form_about.h"
 #include "form_option_dlg.h"
 #include "form_preview_dlg.h"
 #include "indicator_values.h"
@@ -177,6 +179,8 @@ TFormMain::~TFormMain() {
         d_lifecycle.stopAcquisitionThread();
         d_workerRunning = false;
     }
+    // Long actions restart the worker themselves; none may outlive the cycle it runs.
+    ::stopAcquisitionThread();
     setAcquisitionCycle({});
     controlSetRunStateView(nullptr);
     p_runStateView.reset();
@@ -981,15 +985,27 @@ void TFormMain::showPrintPreview() {
     preview.exec();
 }
 
-// The About window is not part of the program yet; its command is disabled.
-void TFormMain::showAbout(const AboutTexts&) {}
+void TFormMain::showAbout(const AboutTexts& texts) {
+    TFormAbout about(this);
+    about.lbTotalPhys->setText(QString::fromStdString(texts.totalPhysical));
+    about.lbAvailPhys->setText(QString::fromStdString(texts.availablePhysical));
+    about.lbTotalVirtual->setText(QString::fromStdString(texts.totalVirtual));
+    about.lbAvailVirtual->setText(QString::fromStdString(texts.availableVirtual));
+    about.repaint();
+    about.exec();
+}
 
-// ---- Outputs. The data-export unit is not part of the program yet: its commands are
-// ---- disabled.
+// ---- Outputs
 
-void TFormMain::saveWaveformText(const std::string&) {}
-void TFormMain::exportWaveformExcel() {}
-void TFormMain::exportDisplayToWord() {}
+RawRecordSlots TFormMain::rawRecordSlots() { return {rawDataSlot(_CH1), rawDataSlot(_CH2)}; }
+
+void TFormMain::saveWaveformText(const std::string& path) { save_waveform_text(path, rawRecordSlots()); }
+
+void TFormMain::exportWaveformExcel() { export_waveform_excel(rawRecordSlots(), cbTimeDiv->currentText().toStdString()); }
+
+void TFormMain::exportDisplayToWord() {
+    export_display_to_word([this] { copyScreenToClipboard(); });
+}
 
 void TFormMain::saveScreenBmp(const std::string& path) { save_screen_bmp(path, screenImageSource()); }
 void TFormMain::saveScreenJpeg(const std::string& path) { save_screen_jpeg(path, screenImageSource()); }

@@ -17,6 +17,7 @@
 // GUI thread only, except the MainWindowView members marked "worker".
 
 #include "cycle_view.h"
+#include "data_export.h"
 #include "main_images.h"
 #include "main_window_lifecycle.h"
 #include "main_window_views.h"
@@ -181,6 +182,8 @@ public:
     // What the screen-image outputs draw from: Environment, the trace images, the combo and
     // cursor read-out texts, the measure source and the marker pictures.
     ScreenImageSource screenImageSource();
+    // The addresses of the cycle's raw records of channels 1 and 2, for the data exports.
+    RawRecordSlots rawRecordSlots();
 
     // ---- Published controls ----
     // Menus

@@ -9,6 +9,9 @@
 #include "command_values.h"
 #include "control_facade.h"
 #include "environment.h"
+#include "form_average.h"
+#include "form_math_option.h"
+#include "form_up_low.h"
 #include "main_widgets.h"
 
 #include <QAction>
@@ -157,12 +160,9 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 
-    // Not part of the program yet: the spectrum, measurement, About, average, math-option,
-    // level and calibration windows, the full-screen window, the data exports, and the label
-    // and cursor tools.
-    for (QAction* a : {ActionUtilFFT, ActionUtilUpperLowerLevel, ActionUtilCalibration, ETSCalibration,
-                       ActionViewFullScreen, ActionHelpAbout, ActionAcquireAverage, ActionChannelMathOption,
-                       ActionFileSaveAsDat, ActionFileSaveAsWord, ActionFileSaveAsExcel, ActionDisplayLabel,
+    // Not part of the program yet: the spectrum, measurement and calibration windows, the
+    // full-screen window, and the label and cursor tools.
+    for (QAction* a : {ActionUtilFFT, ActionUtilCalibration, ETSCalibration, ActionViewFullScreen, ActionDisplayLabel,
                        ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor})
         markUnavailable(a);
     for (QAction* a : actMeasure) markUnavailable(a);
@@ -260,11 +260,19 @@ void TFormMain::triggerModeClick() { actionSetTriggerMode(controlGetTriggerMode(
 
 void TFormMain::intensityStep(int step) { actionSetIntensity(intensityAfterStep(controlGetIntensityFactor(), step)); }
 
-// The average, math-option and level dialogs, the time-offset calibration and the
-// full-screen window are not part of the program yet; their commands are disabled.
-void TFormMain::averageClick() {}
-void TFormMain::mathOptionClick() {}
-void TFormMain::upperLowerLevelClick() {}
+void TFormMain::averageClick() {
+    runAverageDialog(this, [](int count) { actionSetAverage(count); });
+}
+
+void TFormMain::mathOptionClick() { runMathOptionDialog(this); }
+
+void TFormMain::upperLowerLevelClick() {
+    TFormUpLow levels(*p_environment, this);
+    levels.exec();
+}
+
+// The time-offset calibration window and the full-screen window are not part of the program
+// yet; their commands are disabled.
 void TFormMain::etsCalibrationClick() {}
 void TFormMain::fullScreenClick() {}
 

@@ -3,7 +3,9 @@
 #include "acquisition_thread.h"
 #include "advanced_trigger.h"
 #include "control_facade.h"
+#include "form_fpga_view.h"
 #include "form_main.h"
+#include "form_state_view.h"
 #include "form_splash.h"
 #include "gui_notifier.h"
 #include "instance_lock.h"
@@ -24,11 +26,18 @@ namespace {
 // window, which ends the kernel, goes last.
 struct StartupForms {
     std::unique_ptr<TFormMain> main;
-    // The other start-up forms (register and state views, measurement and spectrum windows,
-    // option and calibration dialogs, auto-set message, label dialog, full-screen window,
-    // time-offset calibration) join here, in this order, as they become part of the program.
+    std::unique_ptr<TFormFPGAview> fpgaView;
+    std::unique_ptr<TFormStateView> stateView;
+    // The other start-up forms (measurement and spectrum windows, calibration dialog, label
+    // dialog, full-screen window, time-offset calibration) join here, in this order, as they
+    // become part of the program. The option dialog and the auto-set message window are made
+    // fresh each time they are used.
 
-    ~StartupForms() { main.reset(); }
+    ~StartupForms() {
+        stateView.reset();
+        fpgaView.reset();
+        main.reset();
+    }
 };
 
 // Kernel messages go to message boxes on this thread while the program runs.
@@ -87,6 +96,8 @@ int programEntry(const ProgramEntryOptions& options) {
     {
         StartupForms forms;
         forms.main = std::make_unique<TFormMain>(options.lifecycle);
+        forms.fpgaView = std::make_unique<TFormFPGAview>(forms.main.get());
+        forms.stateView = std::make_unique<TFormStateView>(forms.main.get());
         // The loop's own result is not the program's: a normal end is 0.
         if (options.runLoop)
             options.runLoop(*forms.main);

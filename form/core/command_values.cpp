@@ -1,26 +1,5 @@
 #include "command_values.h"
 
-#include <cerrno>
-#include <cstdlib>
-
-AverageInput parseAverageInput(const std::string& text, int maximum) {
-    // An integer in decimal, optionally signed and surrounded by blanks; nothing else.
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(begin, &end, 10);
-    bool integer = end != begin && errno == 0;
-    if (integer) {
-        while (*end == ' ' || *end == '\t') ++end;
-        integer = *end == '\0';
-    }
-    if (!integer) return {1, "Not a vaild Integer value!"};
-    if (value > maximum)
-        return {1, "Warning! The maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1."};
-    if (value <= 0) return {1, "Warning! The minimum value is 1.\nThe value was set to 1."};
-    return {static_cast<int>(value), ""};
-}
-
 int intensityAfterStep(double factor, int step) {
     const int value = static_cast<int>(factor + step);
     if (value > 100) return 100;

@@ -1,18 +1,6 @@
 #pragma once
 // What the main window's own commands work out before they call the action unit: the
-// average count typed into its dialog, the intensity steps, the coupling and slope cycles,
-// and where a dragged marker goes.
-
-#include <string>
-
-// The average count from the dialog's text, and the message to show first (empty: none).
-// Text that is not an integer gives 1 with "Not a vaild Integer value!"; a value above
-// `maximum` or of 0 or less gives 1 with its warning.
-struct AverageInput {
-    int value = 1;
-    std::string message;
-};
-AverageInput parseAverageInput(const std::string& text, int maximum);
+// intensity steps, the coupling and slope cycles, and where a dragged marker goes.
 
 // Intensity after "+" (step 10) or "_" (step -10): the factor plus the step, truncated; at
 // most 100, and 1 where it would be 0 or less.

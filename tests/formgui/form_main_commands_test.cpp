@@ -5,7 +5,10 @@
 #include "acquisition_thread.h"
 #include "action.h"
 #include "environment.h"
+#include "form_about.h"
+#include "form_math_option.h"
 #include "form_option_dlg.h"
+#include "form_up_low.h"
 #include "main_widgets.h"
 #include "modal_answer.h"
 #include "temp_dir.h"
@@ -13,6 +16,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -235,8 +239,8 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
     start(BOTH_ON);
     ::updateRunStopControls(_RUN); // enables the acquisition commands
     EXPECT_TRUE(window->ActionAcquireAutoSet->isEnabled());
-    for (QAction* a : {window->ActionAcquireAverage, window->ActionUtilCalibration, window->ActionUtilFFT,
-                       window->ActionViewFullScreen, window->ActionFileSaveAsDat, window->actMeasure[20]})
+    for (QAction* a : {window->ActionUtilCalibration, window->ActionUtilFFT, window->ActionViewFullScreen,
+                       window->ActionDisplayCrossCursor, window->actMeasure[20]})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 }
 
@@ -307,6 +311,58 @@ TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
     EXPECT_FALSE(window->pnlStatus->text().isEmpty());
     EXPECT_NE(window->rawDataSlot(_CH1), nullptr);
     EXPECT_NE(*window->rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, DialogCommands) {
+    start(BOTH_ON);
+    answerNextModalDialog([](QDialog& d) {
+        auto* math = qobject_cast<TFormMathOption*>(&d);
+        if (!math) return false;
+        math->rb_mul->setChecked(true);
+        math->s1_ch2->setChecked(true);
+        return true;
+    });
+    window->ActionChannelMathOption->trigger();
+    EXPECT_EQ(controlGetMathOperation(), _MULTIPLY);
+    EXPECT_EQ(controlGetMathSource1(), _CH2);
+
+    answerNextModalDialog([](QDialog& d) {
+        auto* levels = qobject_cast<TFormUpLow*>(&d);
+        if (!levels) return false;
+        levels->EdUpper->setText("80");
+        levels->EdLower->setText("-5");
+        levels->OKBtnClick();
+        return true;
+    });
+    window->ActionUtilUpperLowerLevel->trigger();
+    EXPECT_EQ(window->environment().UpperLevel, 80);
+    EXPECT_EQ(window->environment().LowerLevel, 0);
+
+    QString total;
+    answerNextModalDialog([&](QDialog& d) {
+        if (auto* about = qobject_cast<TFormAbout*>(&d)) total = about->lbTotalPhys->text();
+        return true;
+    });
+    window->ActionHelpAbout->trigger();
+    EXPECT_TRUE(total.endsWith("KB Total")) << total.toStdString();
+}
+
+TEST_F(MainWindowTest, DataFileCommand) {
+    start(BOTH_ON);
+    for (int i = 0; i < 3; ++i) acquireAndDisplay(); // records to save
+    TempDir out;
+    const std::string dat = out.file("wave.dat");
+    setActionFileDialog([&](const ActionFileRequest& r) -> std::optional<std::string> {
+        EXPECT_EQ(r.filter, "DAT files (*.dat)|*.DAT");
+        return dat;
+    });
+    window->ActionFileSaveAsDat->trigger();
+    setActionFileDialog({});
+    EXPECT_FALSE(TempDir::read(dat).empty());
 }
 
 } // namespace
