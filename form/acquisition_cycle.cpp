@@ -8,7 +8,6 @@
 #include "precondition.h"
 #include "thread_flags.h"
 
-#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -26,7 +25,7 @@ bool channelOn(int channels, int ch) {
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
     : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
-      d_frame(std::move(setup.frame)) {
+      d_nap(setup.nap), d_frame(std::move(setup.frame)) {
     require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
 }
 
@@ -45,7 +44,7 @@ void AcquisitionCycle::setSpectrumView(SpectrumView* view) { p_spectrumView = vi
 
 void AcquisitionCycle::acquireAndDisplay() {
     const int runState = controlGetRunState();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (d_nap.count() > 0) std::this_thread::sleep_for(d_nap);
 
     const int channels = controlGetChannelsOnOff();
     const bool arrived = capture(runState, channels);

@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 class Display;
@@ -39,6 +40,8 @@ struct CycleSetup {
     int graphicMode = 2;                // d_graphicMode: 0, 1 the fast renderer, 2 GDI
     // The renderer's finished picture, taken once per cycle (DisplayGDI::image).
     std::function<QImage()> frame;
+    // The pause at the start of each cycle; benchmarks of the cycle's own work set 0.
+    std::chrono::microseconds nap{1000};
 };
 
 class AcquisitionCycle {
@@ -84,6 +87,7 @@ private:
     Display& d_display;
     Environment& d_environment;
     const int d_graphicMode;
+    const std::chrono::microseconds d_nap;
     std::function<QImage()> d_frame;
 
     std::atomic<MainWindowView*> p_mainView{nullptr};

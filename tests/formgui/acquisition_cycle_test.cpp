@@ -1,6 +1,7 @@
 // The status-text rule and the frame hand-over of the acquisition cycle.
 #include "cycle_status.h"
 #include "frame_delivery.h"
+#include "queued_run_state_view.h"
 
 #include "codes.h"
 
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -149,6 +151,34 @@ TEST(FrameHandOver, BuffersAreReusedAndNeverWrittenWhileShown) {
     EXPECT_EQ(greedy.held.back().pixel(100, 100), qRgb(0, 0, 99));
     EXPECT_EQ(greedy.held[0].pixel(100, 100), qRgb(0, 0, 11));
     EXPECT_EQ(greedy.held[1].pixel(100, 100), qRgb(0, 0, 12));
+}
+
+class Controls : public RunStateControls {
+public:
+    void updateRunStopControls(int runState) override { calls.push_back({runState, std::this_thread::get_id()}); }
+    void updateSingleShotButton() override { calls.push_back({-1, std::this_thread::get_id()}); }
+    std::vector<std::pair<int, std::thread::id>> calls;
+};
+
+TEST(QueuedRunState, WorkerUpcallsReachTheControlsOnTheGuiThread) {
+    Controls controls;
+    {
+        QueuedRunStateView view(controls);
+        std::thread worker([&view] {
+            view.updateRunStopControls(_STOP);
+            view.updateSingleShotButton();
+        });
+        worker.join();
+        EXPECT_TRUE(controls.calls.empty()); // nothing before the GUI thread gets to it
+        flushEvents();
+        const auto gui = std::this_thread::get_id();
+        EXPECT_EQ(controls.calls, (std::vector<std::pair<int, std::thread::id>>{{_STOP, gui}, {-1, gui}}));
+
+        // Refreshes still queued when the view goes are dropped.
+        view.updateSingleShotButton();
+    }
+    flushEvents();
+    EXPECT_EQ(controls.calls.size(), 2u);
 }
 
 } // namespace
