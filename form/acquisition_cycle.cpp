@@ -2,7 +2,6 @@
 
 #include "codes.h"
 #include "control_facade.h"
-#include "cycle_facade_seam.h"
 #include "display.h"
 #include "environment.h"
 #include "precondition.h"

@@ -81,7 +81,7 @@ private:
     // Steps 6 and 7.
     void drawOverlay();
     void drawDraggedTriggerLevel();
-    // Steps 9: markers of the full-screen frame, then the hand-over.
+    // Step 9: markers of the full-screen frame, then the hand-over.
     void present(const std::string* statusText);
 
     Display& d_display;

@@ -3,10 +3,17 @@
 #include "cycle_rig.h"
 
 #include "record_source.h"
+#include "signal_source.h"
+#include "sim_records.h"
+#include "sim_records_hardware.h"
+#include "units.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -47,6 +54,8 @@ struct TimeoutCase {
     int triggerMode;
     const char* afterTwenty;
 };
+
+void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.afterTwenty; }
 
 class CycleStatusOnInstrument : public ::testing::TestWithParam<TimeoutCase> {};
 
@@ -198,6 +207,22 @@ TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
     EXPECT_EQ(rig.cycle->records().p_displayBufferCh1, nullptr);
 }
 
+TEST(CycleOnInstrument, GroundedChannelAndMathTraceAreTreatedBeforeDrawing) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetChannelCoupling(_CH1, _GND));
+    ASSERT_TRUE(controlSetChannelOnOff(_MATH, true));
+    rig.runCycles(1);
+    const short* record = rig.cycle->records().p_rawDataCh1;
+    ASSERT_NE(record, nullptr);
+    const int n = controlGetBufferSize();
+    ASSERT_GT(n, 0);
+    EXPECT_NE(record[0], EMPTY_SAMPLE);
+    EXPECT_EQ(std::count(record, record + n, record[0]), n);
+    EXPECT_NE(rig.cycle->records().p_displayBufferMath, nullptr);
+    EXPECT_EQ(rig.cycle->records().p_displayBufferRef, nullptr);
+}
+
 TEST(CycleOnInstrument, DraggedTriggerLevelIsDrawnInTheSourceColour) {
     CycleRig rig;
     ASSERT_TRUE(rig.created) << get_error_text();
@@ -235,6 +260,53 @@ TEST(CycleOnWorker, StatusPanelSeesTrigdThenTheTimeoutText) {
     ASSERT_TRUE(pumpUntil([&] { return rig.main.texts.back() == "Auto"; }));
     stopAcquisitionThread();
     EXPECT_EQ(pauseRequestFlag.load(), 0);
+}
+
+TEST(CycleOnWorker, FrameShowsTheProgrammedSquareWaveInChannelOnesColour) {
+    CycleRig rig("[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\n[DISPLAY]\nlineJoinMode=1\n");
+    ASSERT_TRUE(rig.created) << get_error_text();
+    SimRecords::Options options;
+    options.signal[0] = std::make_shared<SquareWave>(1000.0, 0.0, 1.0);
+    rig.kernel.instrument().setRecordSource(
+        std::make_unique<SimRecords>(SimHardware::typical(rig.kernel.generation()), options));
+    // 0 V at row 200, 1 V at row 250 (counted from the bottom); five periods on screen.
+    ASSERT_TRUE(controlSetTimeDiv(_1MS_DIV));
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, _1V_DIV));
+    ASSERT_TRUE(controlSetVoltageOffset(_CH1, 200));
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    ASSERT_TRUE(controlSetTriggerLevel(225));
+    ASSERT_TRUE(controlSetHorizontalPosition(250));
+    // The centre cross would cover row 200.
+    rig.environment->GridOnOff = rig.environment->CrossOnOff = rig.environment->BoundaryOnOff = false;
+
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= 10; }));
+    const int shown = rig.main.frames;
+    ASSERT_TRUE(pumpUntil([&] { return rig.main.frames > shown; }));
+    stopAcquisitionThread();
+    pumpEvents();
+
+    std::set<QRgb> channel1;
+    for (int level = 1; level < TableColor::TABLE_SIZE; ++level)
+        channel1.insert(DisplayGDI::toRgb(rig.display.tableColor()->get(_CH1, level)));
+    const QImage frame = rig.main.frame;
+    // Columns whose screen row y, or a row next to it, is lit in channel 1's colour.
+    auto litColumns = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < 500; ++x)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (channel1.count(frame.pixel(x, y + dy))) {
+                    ++n;
+                    break;
+                }
+        return n;
+    };
+    const int low = litColumns(400 - 200), high = litColumns(400 - 250);
+    EXPECT_GT(low, 150);
+    EXPECT_GT(high, 150);
+    EXPECT_EQ(litColumns(400 - 100), 0);
+    EXPECT_EQ(litColumns(400 - 300), 0);
+    EXPECT_EQ(rig.main.texts.back(), "Trig'd");
 }
 
 TEST(CycleOnWorker, WorkerDoesNotWaitForTheGuiAndFramesCoalesce) {

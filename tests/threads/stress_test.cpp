@@ -61,7 +61,7 @@ TEST_F(PauseStress, GuiKernelCallsNeverMeetACycle) {
     ASSERT_TRUE(startAcquisitionThread());
     int restarts = 0;
     for (int i = 0; i < requests; ++i) {
-        switch (pick(10)) {
+        switch (pick(12)) {
         case 0:
         case 1:
         case 2: pauseStandard(pumpEvents, [&] { kernelWork(); }); break;
@@ -88,6 +88,13 @@ TEST_F(PauseStress, GuiKernelCallsNeverMeetACycle) {
             startAcquisitionThread();
             ++restarts;
             break;
+        case 8: {
+            // Back-to-back requests would starve the worker: let a cycle finish now and then.
+            const int before = rig.cycles;
+            ASSERT_TRUE(pumpUntil([&] { return rig.cycles > before; }));
+            break;
+        }
+        case 9: std::this_thread::sleep_for(std::chrono::microseconds(pick(500))); break;
         default: pumpEvents(); break;
         }
     }
