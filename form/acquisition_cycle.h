@@ -6,7 +6,10 @@
 //
 // Threads: the worker runs it (acquisition_thread.h); GUI-thread code may run it directly
 // only while the worker is stopped. It reaches the kernel only through the facade, draws only
-// through the Display, and reaches the windows only through cycle_view.h.
+// through the Display, and reaches the windows only through cycle_view.h. It reads the
+// options of Environment and the renderer's colour table without a lock: the GUI thread
+// changes them under the pause handshake (labels, cursors and the selected object under
+// Environment::toolStateLock instead).
 
 #include "cycle_status.h"
 #include "cycle_view.h"

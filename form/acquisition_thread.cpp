@@ -112,6 +112,22 @@ bool waitWhileBusyFor(const GuiEventPump& pump, Clock& clock) {
     return true;
 }
 
+// The time-base and position forms; `abortRead` raises abortReadFlag for the wait and
+// keeps it raised while the change is held.
+bool boundedPause(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock, const char* key,
+                  bool abortRead) {
+    if (abortRead) abortReadFlag = 1;
+    PauseRequest request;
+    if (!waitWhileBusyFor(pump, clock)) {
+        holdChange(key, work, abortRead);
+        return false;
+    }
+    runHeldNow();
+    work();
+    if (abortRead) abortReadFlag = 0;
+    return true;
+}
+
 } // namespace
 
 void setAcquisitionCycle(std::function<void()> cycle) {
@@ -175,27 +191,11 @@ void pauseStandard(const GuiEventPump& pump, const std::function<void()>& work) 
 }
 
 bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock) {
-    abortReadFlag = 1;
-    PauseRequest request;
-    if (!waitWhileBusyFor(pump, clock)) {
-        holdChange("time base", work, true);
-        return false;
-    }
-    runHeldNow();
-    work();
-    abortReadFlag = 0;
-    return true;
+    return boundedPause(pump, work, clock, "time base", true);
 }
 
 bool pausePosition(const std::function<void()>& work, Clock& clock) {
-    PauseRequest request;
-    if (!waitWhileBusyFor(nullptr, clock)) {
-        holdChange("position", work, false);
-        return false;
-    }
-    runHeldNow();
-    work();
-    return true;
+    return boundedPause(nullptr, work, clock, "position", false);
 }
 
 bool pauseNoWait(const std::string& key, const std::function<void()>& work) {
