@@ -7,6 +7,7 @@
 #include "action.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "cursor_tool.h"
 #include "display_gdi.h"
 #include "data_export.h"
 #include "environment.h"
@@ -14,10 +15,13 @@
 #include "form_option_dlg.h"
 #include "form_preview_dlg.h"
 #include "indicator_values.h"
+#include "label_tool.h"
+#include "labels.h"
 #include "main_widgets.h"
 #include "message_box.h"
 #include "queued_run_state_view.h"
 #include "screen_saver.h"
+#include "xy_plot.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
@@ -164,6 +168,7 @@ TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
     p_environment = std::make_unique<Environment>(controlGetEnvironmentPath());
     d_graphicMode = controlGetGraphicMode();
     createDisplay(DISPLAY_WIDTH, DISPLAY_HEIGHT);
+    installXYPlot(); // the kernel's transform draws the X-Y plot through it
     setMainWindowViews(this);
     updateAllViews();
     startAcquisition();
@@ -924,18 +929,39 @@ void TFormMain::setToolbarVisible(int bar, bool visible) {
 
 // ---- Labels and cursors
 
-void TFormMain::deleteAllLabels() {
-    std::lock_guard lock(p_environment->toolStateLock);
-    p_environment->labelList.clear();
+void TFormMain::deleteAllLabels() { ::deleteAllLabels(*p_environment); }
+
+void TFormMain::labelMouseDown(int button, int x, int y) {
+    if (d_windows.label) ::labelMouseDown(*p_environment, *d_windows.label, button, x, y);
 }
 
-// The label and cursor units are not part of the program yet: their display presses do
-// nothing until they are.
-void TFormMain::labelMouseDown(int, int, int) {}
-void TFormMain::moveLabel(int, int, int) {}
-void TFormMain::cursorPress(int, int, int) {}
-void TFormMain::cursorDrag(int, int) {}
-void TFormMain::cursorRelease(int, int, int) {}
+void TFormMain::moveLabel(int index, int x, int y) { ::moveLabel(*p_environment, index, x, y); }
+
+namespace {
+
+void showReadout(const std::array<QLabel*, 2>& panels, const CursorReadout& readout) {
+    panels[0]->setText(QString::fromStdString(readout.horizontal));
+    panels[1]->setText(QString::fromStdString(readout.vertical));
+}
+
+} // namespace
+
+void TFormMain::cursorPress(int button, int x, int y) {
+    showReadout(sbCursorMeasurePanel, ::cursorPress(*p_environment, cursorScales(measureSource()), button, x, y));
+}
+
+void TFormMain::cursorDrag(int x, int y) {
+    if (const auto readout = ::cursorDrag(*p_environment, cursorScales(measureSource()), x, y))
+        showReadout(sbCursorMeasurePanel, *readout);
+}
+
+void TFormMain::cursorRelease(int, int x, int y) {
+    ::cursorRelease(*p_environment, cursorScales(measureSource()), x, y);
+}
+
+void TFormMain::refreshCursorReadout() {
+    showReadout(sbCursorMeasurePanel, updateCursorReadout(*p_environment, cursorScales(measureSource())));
+}
 
 // ---- Tool windows and dialogs. The spectrum, measurement, option, calibration, preview and
 // ---- About windows are not part of the program yet; their commands are disabled.

@@ -39,6 +39,7 @@ class DisplayPaintBox;
 class Environment;
 class MarkerImage;
 class QueuedRunStateView;
+class TFormLabel;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -175,6 +176,13 @@ public:
     // the four trace images, each when that window exists.
     virtual void refreshFftWindow();
     virtual void refreshMeasureWindow();
+
+    // The windows made at start-up after this one that it calls (not owned; null: not
+    // there). Attach them before the event loop, and attach nulls before they are destroyed.
+    struct StartupWindows {
+        TFormLabel* label = nullptr;
+    };
+    void attachWindows(const StartupWindows& windows) { d_windows = windows; }
 
     // A control by its object name (actions, menus, widgets); null when there is none.
     QObject* control(const std::string& name) const;
@@ -433,8 +441,11 @@ private:
     void setComboFontColour(QComboBox* combo, const QColor& colour);
     void rememberComboTexts();
     void setMeasureSource(int source);
+    // The cursor read-out of the pair into panels 0 and 1 of sbCursorMeasure.
+    void refreshCursorReadout();
 
     MainWindowLifecycle d_lifecycle;
+    StartupWindows d_windows;
     std::unique_ptr<AcquisitionCycle> p_cycle;
     std::unique_ptr<QueuedRunStateView> p_runStateView;
     std::unordered_map<std::string, QObject*> d_controls;

@@ -160,10 +160,9 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 
-    // Not part of the program yet: the spectrum, measurement and calibration windows, the
-    // full-screen window, and the label and cursor tools.
-    for (QAction* a : {ActionUtilFFT, ActionUtilCalibration, ETSCalibration, ActionViewFullScreen, ActionDisplayLabel,
-                       ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor})
+    // Not part of the program yet: the spectrum, measurement and calibration windows and the
+    // full-screen window.
+    for (QAction* a : {ActionUtilFFT, ActionUtilCalibration, ETSCalibration, ActionViewFullScreen})
         markUnavailable(a);
     for (QAction* a : actMeasure) markUnavailable(a);
     for (QWidget* page : {gbMeasureVolt1, gbMeasureVolt2})
@@ -186,8 +185,8 @@ void TFormMain::actMeasureClick(int slot) { actionShowMeasure(measureSource(), s
 void TFormMain::tbnMeasureClick(int slot) { actionShowMeasure(measureSource(), slot); }
 
 void TFormMain::rbMeasureCh1Click() {
-    // The cursor read-out follows the measured channel once the cursor unit is part of the
-    // program; until then there is nothing to refresh.
+    const int object = p_environment->selectedObject;
+    if (object >= 7 && object <= 9) refreshCursorReadout();
 }
 
 void TFormMain::btnNextClick() {

@@ -39,10 +39,6 @@ void setTextColour(QLabel* l, const QColor& c) {
 
 bool cursorToolSelected(const Environment& e) { return e.selectedObject >= 7 && e.selectedObject <= 9; }
 
-// The cursor read-out belongs to the cursor unit, which is not part of the program yet; the
-// refreshes that would rewrite it call this.
-void refreshCursorReadout(const Environment&) {}
-
 } // namespace
 
 // ---- Full refresh
@@ -76,7 +72,7 @@ void TFormMain::updateTimeDivView(int timeDiv) {
     rememberComboTexts();
     updateEtsView(controlGetETSOnOff());
     updateSampleRateView();
-    if (cursorToolSelected(*p_environment)) refreshCursorReadout(*p_environment);
+    if (cursorToolSelected(*p_environment)) refreshCursorReadout();
     updatePeakDetectionView(controlGetPeakDetectionOnOff());
 }
 
@@ -194,7 +190,7 @@ void TFormMain::updateChannelOnView(int ch, bool on) {
         rbMeasureMath->setEnabled(on);
         if (on) rbMeasureMath->setChecked(true);
     }
-    if (cursorToolSelected(*p_environment)) refreshCursorReadout(*p_environment);
+    if (cursorToolSelected(*p_environment)) refreshCursorReadout();
 }
 
 void TFormMain::updateVoltDivView(int ch, int voltDiv) {
@@ -206,7 +202,7 @@ void TFormMain::updateVoltDivView(int ch, int voltDiv) {
         combo->setCurrentIndex(voltDiv >= 1 && voltDiv <= combo->count() ? voltDiv - 1 : -1);
     }
     rememberComboTexts();
-    if (cursorToolSelected(*p_environment)) refreshCursorReadout(*p_environment);
+    if (cursorToolSelected(*p_environment)) refreshCursorReadout();
 }
 
 void TFormMain::fillVoltDivItems(int ch, int probe) {

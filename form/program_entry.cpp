@@ -4,6 +4,7 @@
 #include "advanced_trigger.h"
 #include "control_facade.h"
 #include "form_fpga_view.h"
+#include "form_label.h"
 #include "form_main.h"
 #include "form_state_view.h"
 #include "form_splash.h"
@@ -28,12 +29,15 @@ struct StartupForms {
     std::unique_ptr<TFormMain> main;
     std::unique_ptr<TFormFPGAview> fpgaView;
     std::unique_ptr<TFormStateView> stateView;
-    // The other start-up forms (measurement and spectrum windows, calibration dialog, label
-    // dialog, full-screen window, time-offset calibration) join here, in this order, as they
-    // become part of the program. The option dialog and the auto-set message window are made
-    // fresh each time they are used.
+    // The measurement and spectrum windows and the calibration dialog join here, before the
+    // label dialog, and the full-screen window and the time-offset calibration after it, as
+    // they become part of the program. The option dialog and the auto-set message window are
+    // made fresh each time they are used.
+    std::unique_ptr<TFormLabel> label;
 
     ~StartupForms() {
+        if (main) main->attachWindows({});
+        label.reset();
         stateView.reset();
         fpgaView.reset();
         main.reset();
@@ -98,6 +102,8 @@ int programEntry(const ProgramEntryOptions& options) {
         forms.main = std::make_unique<TFormMain>(options.lifecycle);
         forms.fpgaView = std::make_unique<TFormFPGAview>(forms.main.get());
         forms.stateView = std::make_unique<TFormStateView>(forms.main.get());
+        forms.label = std::make_unique<TFormLabel>(forms.main->environment(), forms.main.get());
+        forms.main->attachWindows({forms.label.get()});
         // The loop's own result is not the program's: a normal end is 0.
         if (options.runLoop)
             options.runLoop(*forms.main);

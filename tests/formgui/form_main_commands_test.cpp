@@ -6,6 +6,7 @@
 #include "action.h"
 #include "environment.h"
 #include "form_about.h"
+#include "form_label.h"
 #include "form_math_option.h"
 #include "form_option_dlg.h"
 #include "form_up_low.h"
@@ -240,7 +241,7 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
     ::updateRunStopControls(_RUN); // enables the acquisition commands
     EXPECT_TRUE(window->ActionAcquireAutoSet->isEnabled());
     for (QAction* a : {window->ActionUtilCalibration, window->ActionUtilFFT, window->ActionViewFullScreen,
-                       window->ActionDisplayCrossCursor, window->actMeasure[20]})
+                       window->ETSCalibration, window->actMeasure[20]})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 }
 
@@ -363,6 +364,48 @@ TEST_F(MainWindowTest, DataFileCommand) {
     window->ActionFileSaveAsDat->trigger();
     setActionFileDialog({});
     EXPECT_FALSE(TempDir::read(dat).empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, CrossCursorPressDragAndReadOut) {
+    start(BOTH_ON); // 1 ms/div
+    window->ActionDisplayCrossCursor->trigger();
+    EXPECT_EQ(window->environment().selectedObject, 7);
+    emit window->display->mouseDown(0, 100, 100);
+    emit window->display->mouseMove(200, 300);
+    emit window->display->mouseUp(0, 200, 300);
+    EXPECT_EQ(window->environment().cursorA.x, 100);
+    EXPECT_EQ(window->environment().cursorA.y, 100);
+    EXPECT_EQ(window->environment().cursorB.x, 200);
+    EXPECT_EQ(window->environment().cursorB.y, 300);
+    EXPECT_FALSE(window->environment().cursorDragging);
+    const QString horizontal = window->sbCursorMeasurePanel[0]->text();
+    EXPECT_TRUE(horizontal.contains(", d=2ms, f=500Hz")) << horizontal.toStdString();
+    EXPECT_TRUE(window->sbCursorMeasurePanel[1]->text().startsWith("Vertical : @ = "));
+
+    // Another tool empties the read-out.
+    window->ActionDisplayVerticalCursor->trigger();
+    EXPECT_TRUE(window->sbCursorMeasurePanel[0]->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
+    start(BOTH_ON);
+    TFormLabel dialog(window->environment(), window.get());
+    window->attachWindows({&dialog});
+    window->ActionDisplayLabel->trigger();
+    emit window->display->mouseDown(0, 40, 60);
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.ebLabelText->setText("abc");
+    dialog.ebLabelTextKeyDown(Qt::Key_Return);
+    ASSERT_EQ(window->environment().labelList.size(), 1u);
+    EXPECT_EQ(window->environment().labelList[0].x, 40);
+    EXPECT_EQ(window->environment().labelList[0].width, 45);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->environment().labelList.empty());
+    window->attachWindows({});
 }
 
 } // namespace
