@@ -1,11 +1,10 @@
 #include "indicator_values.h"
 
+#include "text_format.h"
 #include "units.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 const std::array<const char*, TIME_DIV_ITEM_COUNT> TIME_DIV_ITEMS = {
     "2ns",   "4ns",   "10ns",  "20ns",  "40ns",  "100ns", "200ns", "400ns", "1us",   "2us",
@@ -27,36 +26,6 @@ constexpr double DIVISIONS_PER_PIXEL = 0.02;
 int toPixel(double v) { return static_cast<int>(v); }
 
 } // namespace
-
-std::string formatGeneral(double value, int precision, int exponentDigits) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    if (value == 0) return "0";
-    precision = std::clamp(precision, 1, 18);
-
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, value); // [-]d.ddde[+-]xx
-    std::string text(buf);
-    const std::size_t e = text.find('e');
-    const int exponent = std::atoi(text.c_str() + e + 1);
-    std::string digits;
-    for (std::size_t i = 0; i < e; ++i)
-        if (text[i] >= '0' && text[i] <= '9') digits += text[i];
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-    std::string out = value < 0 ? "-" : "";
-    if (exponent >= precision || std::fabs(value) < 1e-5) {
-        out += digits[0];
-        if (digits.size() > 1) out += "." + digits.substr(1);
-        std::string exp = std::to_string(std::abs(exponent));
-        if (static_cast<int>(exp.size()) < exponentDigits) exp.insert(0, exponentDigits - exp.size(), '0');
-        return out + "E" + (exponent < 0 ? "-" : "+") + exp;
-    }
-    if (exponent < 0) return out + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-    const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
-    return out + digits.substr(0, whole) + "." + digits.substr(whole);
-}
 
 std::string sampleRateText(double r) {
     if (r < 1000) return formatGeneral(r, 5, 3) + "S/s";

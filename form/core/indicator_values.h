@@ -8,11 +8,7 @@
 #include <optional>
 #include <string>
 
-// A number in the desktop's "general" float format: fixed notation while the number has at
-// most `precision` digits before the point and is not below 0.00001 in magnitude, else
-// d.dddE+dd with at least `exponentDigits` exponent digits; `precision` significant digits,
-// trailing zeros dropped. The point is always '.'.
-std::string formatGeneral(double value, int precision, int exponentDigits);
+// Numbers are in the read-outs' general format (text_format.h).
 
 // Sample-rate panel: "S/s", "KS/s", "MS/s" or "GS/s", 5 significant digits.
 std::string sampleRateText(double samplesPerSecond);
