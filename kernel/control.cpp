@@ -177,7 +177,10 @@ bool Control::init(int width, int height) {
         return false;
     }
     p_capture->setRegisterBlock(p_register->getWriteBlock());
-    p_capture->setSingleShotStop([this] { setRunState(_STOP); });
+    p_capture->setSingleShotStop([this] {
+        setRunState(_STOP);
+        showStoppedCapture();
+    });
 
     return applyState(*p_state);
 }

@@ -26,6 +26,7 @@ class TransformRawDisplay;
 class TransformRawPhysical;
 class Capture;
 class UsbBackend;
+struct VerticalScales;
 
 class Control {
 public:
@@ -136,6 +137,8 @@ public:
     unsigned char* getDisplayBuffer(int ch_);
 
     // ---- conversions (display rows: 0 at the bottom; codes: converter codes)
+    // rawToRow gives -1 and rawToVoltage 0.0 for a value that is no code below d_adcLevels;
+    // voltageToRow and voltageToRaw saturate at the int range.
     short zeroLevelCode(int ch_) const;
     short rowToRaw(int ch_, int row_) const;
     int rawToRow(int ch_, short code_) const;
@@ -210,6 +213,50 @@ public:
     bool acquire(int sel_, short** ch1Out_, short** ch2Out_);
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
 
+    // ---- reference, math and stopped capture. Records hold raw values: converter codes,
+    // EMPTY_SAMPLE (4096) for no sample, codes + 20480 for flagged samples (codes.h).
+    // Writes channel ch_'s record (1 or 2; d_bufferSize samples) with its settings to a *.ref
+    // file (reference_file.h) through a temporary file, then makes it the reference. False, with
+    // the file and the reference untouched, for another channel, a channel that is off or has no
+    // record, or a failed write (error 13).
+    bool saveReference(int ch_, const char* path_);
+    // Reads a *.ref file (opened read-only) and makes it the reference. False, with nothing
+    // changed, when the file cannot be read or fails a check of unpackReferenceFile.
+    bool loadReference(const char* path_);
+    // Empties the raw reference record (d_bufferSize samples), then redrawReference; false only
+    // without a raw reference record.
+    bool updateReference();
+    // The reference re-rendered into the raw reference record at the current time base, and the
+    // reference trace's rows re-scaled to its volt/div and offset. False for an empty reference.
+    bool redrawReference();
+    // Empties the math record, then computeMath.
+    bool updateMath();
+    // Math record = source 1 (+ - x /) source 2 per position, in volts, back to codes of the math
+    // trace clamped to 0..d_adcLevels-1. An empty or invalid source sample, a zero divisor or a
+    // result that is not finite gives EMPTY_SAMPLE; a source other than an enabled channel 1 or 2
+    // (or an unknown operation) gives an empty trace. False only without a math record.
+    bool computeMath();
+    // *out_ = the raw record of ch_ (1 or 2), emptied (not its averaging history) and re-rendered
+    // from the stop snapshot by redrawStopped. False, *out_ null, for another channel or without
+    // a record.
+    bool getStoppedData(int ch_, short** out_);
+    // The stop snapshot of each channel that is on re-rendered into its raw record at the current
+    // time base, then its rows re-scaled. A channel without a record in the snapshot (switched on
+    // after the stop) is skipped. False when a re-render or a re-scale is impossible.
+    bool redrawStopped();
+    // One raw value of record ch_ (_CH1.._REFERENCE) at position_ (0-based); EMPTY_SAMPLE for a
+    // bad channel, a missing record or a position outside it.
+    int getRawSample(int ch_, int position_) const;
+    // Ground coupling: every sample of record ch_ (1 or 2) becomes zeroLevelCode(ch_). Other
+    // channels are left alone (true); false without a record.
+    bool fillGroundLevel(int ch_);
+    // Mirrors record ch_ (1 or 2) about its offset level: a sample s becomes z + w - s, clamped to
+    // 0..d_adcLevels-1, with z the zero-level code and w the code of row 400 - offset. Roll
+    // treats only the newest samples of the last capture; empty and flagged samples are left;
+    // in ETS method 1 treated samples get the flag, so a later call leaves them. Other
+    // channels are left alone (true); false without a record.
+    bool invertChannel(int ch_);
+
     // ---- used by the setters
     bool loadRegisterTimeBaseTables();
     bool setTimeBaseParameter(int timeDiv_);
@@ -246,6 +293,10 @@ private:
     int averageSelection() const;
     void resizeRawRecords();
     void takeStopSnapshot();
+    // reference, math and stopped capture
+    bool rerenderFrozen(const BufferRawDataStop& from_, int fromCh_, int ch_);
+    bool rescaleRows(int ch_, const VerticalScales& scales_);
+    bool showStoppedCapture();
 
     static bool validChannel(int ch_) { return ch_ >= _CH1 && ch_ <= _REFERENCE; }
     // Version, converter and FPGA fields of a State about to be put into use.

@@ -221,10 +221,13 @@ void Control::takeStopSnapshot() {
     State& s = *p_state;
     BufferRawDataStop& stop = *p_bufferRawDataStop;
     for (int ch : {int(_CH1), int(_CH2)}) {
-        if (!s.d_channel[ch].channelOnOff) continue;
         const int size = p_bufferRawData->size(ch);
         const short* from = p_bufferRawData->data(ch);
-        if (!from || size <= 0) continue;
+        // A channel without a record now must not be shown later from an older snapshot.
+        if (!s.d_channel[ch].channelOnOff || !from || size <= 0) {
+            stop.release(ch);
+            continue;
+        }
         if (stop.size(ch) != size && !stop.resize(size, ch)) continue;
         std::memcpy(stop.data(ch), from, static_cast<size_t>(size) * sizeof(short));
         const ChannelSettings& c = s.d_channel[ch];

@@ -97,8 +97,16 @@ bool controlSetMathSource2(int source) { return g_control->setMathSource2(source
 bool controlSetMathOperation(int operation) { return g_control->setMathOperation(operation); }
 int controlGetMathSource1() { return g_control->getMathSource1(); }
 int controlGetMathOperation() { return g_control->getMathOperation(); }
+bool controlUpdateMath() { return g_control->updateMath(); }
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out) { return g_control->acquire(sel, ch1Out, ch2Out); }
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out) { return g_control->acquireSingle(sel, ch1Out, ch2Out); }
+bool controlGetStoppedData(int ch, short** out) { return g_control->getStoppedData(ch, out); }
+bool controlUpdateReference() { return g_control->updateReference(); }
+int controlGetRawSample(int ch, int position) { return g_control->getRawSample(ch, position); }
+bool controlFillGroundLevel(int ch) { return g_control->fillGroundLevel(ch); }
+bool controlInvertChannel(int ch) { return g_control->invertChannel(ch); }
+bool controlLoadReference(const char* path) { return g_control->loadReference(path); }
+bool controlSaveReference(int ch, const char* path) { return g_control->saveReference(ch, path); }
 unsigned char*controlGetDisplayBuffer(int ch) { return g_control->getDisplayBuffer(ch); }
 double controlRawToVoltage(int ch, short code) { return g_control->rawToVoltage(ch, code); }
 int controlRawToRow(int ch, short code) { return g_control->rawToRow(ch, code); }

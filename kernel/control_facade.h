@@ -109,13 +109,27 @@ bool controlSetMathSource2(int source);
 bool controlSetMathOperation(int operation);
 int controlGetMathSource1();
 int controlGetMathOperation();
+bool controlUpdateMath();
 
 // ---- captures and records
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out);
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out);
+// The stopped capture of channel ch (1 or 2) re-rendered at the current scales into its raw
+// record; *out receives the record (null and false without one).
+bool controlGetStoppedData(int ch, short** out);
+bool controlUpdateReference();
+// One raw value (4096: empty) of trace ch at a 0-based position; 4096 outside the record.
+int controlGetRawSample(int ch, int position);
+bool controlFillGroundLevel(int ch);
+bool controlInvertChannel(int ch);
+// *.ref files; false, with nothing changed, for a file that cannot be read or written, a bad
+// file, or (saving) a channel other than an enabled channel 1 or 2.
+bool controlLoadReference(const char* path);
+bool controlSaveReference(int ch, const char* path);
 
 // display width x height intensity bytes (row 0 at the bottom), or null for a bad code.
 unsigned char* controlGetDisplayBuffer(int ch);
+// A value that is no converter code (empty, flagged, out of range) gives 0.0 V and row -1.
 double controlRawToVoltage(int ch, short code);
 int controlRawToRow(int ch, short code);
 

@@ -7,10 +7,19 @@
 
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 int half(int x) { return x / 2; }
+
+// Truncation toward zero that saturates instead of overflowing; NaN gives 0.
+int truncSaturated(double x) {
+    if (std::isnan(x)) return 0;
+    if (x >= 2147483647.0) return std::numeric_limits<int>::max();
+    if (x <= -2147483648.0) return std::numeric_limits<int>::min();
+    return static_cast<int>(x);
+}
 
 } // namespace
 
@@ -42,12 +51,13 @@ short Control::rowToRaw(int ch, int row) const {
 }
 
 int Control::rawToRow(int ch, short code) const {
-    if (!validChannel(ch)) return -1;
+    // Codes the converter cannot give (the empty and flagged values too) have no row.
+    if (!validChannel(ch) || code < 0 || code >= p_state->d_adcLevels) return -1;
     return p_transformRawDisplay->getTableRawDisplay()->getRow(ch, code);
 }
 
 double Control::rawToVoltage(int ch, short code) const {
-    if (!validChannel(ch)) return 0.0;
+    if (!validChannel(ch) || code < 0 || code >= p_state->d_adcLevels) return 0.0;
     const ChannelSettings& c = p_state->d_channel[ch];
     const double o = c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset;
     const int H = p_state->d_displayHeight;
@@ -61,7 +71,7 @@ int Control::voltageToRow(int ch, double volts) const {
     const ChannelSettings& c = p_state->d_channel[ch];
     const double perScreen = c.scaleFactor * probe_factor(c.probeAttenuation) * volt_per_div(c.voltageDiv) * 8;
     if (perScreen == 0) return static_cast<int>(c.voltageOffset);
-    return static_cast<int>(static_cast<int>(c.voltageOffset) + volts / perScreen * p_state->d_displayHeight);
+    return truncSaturated(static_cast<int>(c.voltageOffset) + volts / perScreen * p_state->d_displayHeight);
 }
 
 int Control::voltageToRaw(int ch, double volts) const {
@@ -73,6 +83,6 @@ int Control::voltageToRaw(int ch, double volts) const {
         if (gain != 0 && std::isfinite(gain)) k *= gain;
     }
     if (k == 0) return 0;
-    return static_cast<int>((voltageToRow(ch, volts) + 0.5 + k * half(p_state->d_adcLevels) -
-                             half(p_state->d_displayHeight)) / k);
+    return truncSaturated((voltageToRow(ch, volts) + 0.5 + k * half(p_state->d_adcLevels) -
+                           half(p_state->d_displayHeight)) / k);
 }
