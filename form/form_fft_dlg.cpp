@@ -14,10 +14,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,7 +51,7 @@ QLabel* namedLabel(QWidget* parent, const QString& name, const QString& text = {
 } // namespace
 
 TFormFFTDlg::TFormFFTDlg(const ToolWindowKernel& kernel_, QWidget* parent_)
-    : QWidget(parent_, Qt::Window), p_kernel(&kernel_) {
+    : QWidget(parent_, Qt::Window), p_kernel(&kernel_), d_repaint(this, [this] { applyPendingFrame(); }) {
     setObjectName("FormFFTDlg");
     setWindowTitle("FFT");
 
@@ -67,19 +65,15 @@ TFormFFTDlg::TFormFFTDlg(const ToolWindowKernel& kernel_, QWidget* parent_)
 
     // Channel 1 wins when both are on.
     enableChannelButtons(true);
-    SpectrumSettings s = settings();
+    const SpectrumSettings s = changeSettings([](SpectrumSettings& settings) {
+        settings.cursorOn = false;
+        settings.zoom = 1;
+        settings.setScroll(0);
+        settings.setFftSize(settings.sizeIndex);
+        settings.setVerticalPosition(settings.linear ? 0 : -120);
+    });
     rbWindow[s.window < rbWindow.size() ? s.window : 0]->setChecked(true);
     rbSize[std::size_t(s.sizeIndex)]->setChecked(true);
-    s.cursorOn = false;
-    s.zoom = 1;
-    s.setScroll(0);
-    s.setFftSize(s.sizeIndex);
-    s.setVerticalPosition(s.linear ? 0 : -120);
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        s.fftChannel = d_settings.fftChannel;
-        d_settings = s;
-    }
     showVerticalScale(s);
     showHorizontalScale(s);
     la_cursor->setText(" Cursor off");
@@ -169,9 +163,10 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
         double value = 0;
         if (!parseScaleText(text.toStdString(), value))
             return;
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.scaleText = text.toStdString();
-        d_settings.typedScale = value;
+        changeSettings([&](SpectrumSettings& s) {
+            s.scaleText = text.toStdString();
+            s.typedScale = value;
+        });
     });
     connect(up, &QToolButton::clicked, this, [this] { udFFTOutGridChangingEx(true); });
     connect(down, &QToolButton::clicked, this, [this] { udFFTOutGridChangingEx(false); });
@@ -236,8 +231,7 @@ QWidget* TFormFFTDlg::buildPlotPanel() {
     sc_hor->setRange(0, 500);
     sc_hor->setPageStep(50);
     connect(sc_hor, &QScrollBar::valueChanged, this, [this](int position) {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.setScroll(position);
+        changeSettings([position](SpectrumSettings& s) { s.setScroll(position); });
     });
 
     for (int k = 0; k < 6; ++k) {
@@ -335,11 +329,8 @@ void TFormFFTDlg::enableChannelButtons(bool select_) {
         rbFFTCh1->setChecked(true);
         channel = 0;
     }
-    if (channel >= 0) {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.fftChannel = channel;
-        d_fftChannel = channel;
-    }
+    if (channel >= 0)
+        changeSettings([channel](SpectrumSettings& s) { s.fftChannel = channel; });
 }
 
 SpectrumSettings TFormFFTDlg::settings() const {
@@ -374,18 +365,11 @@ void TFormFFTDlg::UpdateSpectrum(int channel_, int count_, const short* rawData_
             return;
     }
     QImage plot = DrawSpectrumImage(*frame);
-    const bool guiThread = QThread::currentThread() == thread();
-    bool post = false;
     {
         std::lock_guard<std::mutex> lock(d_frameLock);
         d_pending = {std::move(frame), std::move(plot)};
-        if (!guiThread && !d_framePosted)
-            post = d_framePosted = true;
     }
-    if (guiThread)
-        applyPendingFrame();
-    else if (post)
-        QMetaObject::invokeMethod(this, [this] { applyPendingFrame(); }, Qt::QueuedConnection);
+    d_repaint.request();
 }
 
 void TFormFFTDlg::applyPendingFrame() {
@@ -393,7 +377,6 @@ void TFormFFTDlg::applyPendingFrame() {
     {
         std::lock_guard<std::mutex> lock(d_frameLock);
         pending = d_pending;
-        d_framePosted = false;
     }
     if (!pending.frame || pending.frame == d_frame)
         return;
@@ -436,65 +419,49 @@ SpectrumRecordCopy TFormFFTDlg::spectrumRecord() const {
 
 // ---- handlers ----------------------------------------------------------------------------
 
-void TFormFFTDlg::rbFFTWindowTypeClick(int tag_) {
+SpectrumSettings TFormFFTDlg::changeSettings(const std::function<void(SpectrumSettings&)>& change_) {
     std::lock_guard<std::mutex> lock(d_settingsLock);
-    d_settings.window = static_cast<unsigned short>(tag_);
+    change_(d_settings);
+    d_fftChannel = d_settings.fftChannel;
+    return d_settings;
+}
+
+void TFormFFTDlg::rbFFTWindowTypeClick(int tag_) {
+    changeSettings([tag_](SpectrumSettings& s) { s.window = static_cast<unsigned short>(tag_); });
 }
 
 void TFormFFTDlg::rbFFTCh1Click() {
-    std::lock_guard<std::mutex> lock(d_settingsLock);
-    d_settings.fftChannel = 0;
-    d_fftChannel = 0;
+    changeSettings([](SpectrumSettings& s) { s.fftChannel = 0; });
 }
 
 void TFormFFTDlg::rbFFTCh2Click() {
-    std::lock_guard<std::mutex> lock(d_settingsLock);
-    d_settings.fftChannel = 1;
-    d_fftChannel = 1;
+    changeSettings([](SpectrumSettings& s) { s.fftChannel = 1; });
 }
 
 void TFormFFTDlg::winsizeClick(int tag_) {
-    std::lock_guard<std::mutex> lock(d_settingsLock);
-    d_settings.setFftSize(tag_);
+    changeSettings([tag_](SpectrumSettings& s) { s.setFftSize(tag_); });
 }
 
 void TFormFFTDlg::rbFFTdBClick() {
     const auto frame = latestFrame();
     const double fundamental = frame ? frame->dB[std::size_t(frame->fundamentalBin())] : 0.0;
-    SpectrumSettings s;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.selectDb(fundamental);
-        s = d_settings;
-    }
+    showVerticalScale(changeSettings([fundamental](SpectrumSettings& s) { s.selectDb(fundamental); }));
     lbVGridUnit->setText("dB/Div");
     la_unit->setText("[dB]");
-    showVerticalScale(s);
 }
 
 void TFormFFTDlg::rbFFTLinearClick() {
     const auto frame = latestFrame();
     const double fundamental = frame ? frame->lin[std::size_t(frame->fundamentalBin())] : 0.0;
-    SpectrumSettings s;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.selectLinear(fundamental);
-        s = d_settings;
-    }
+    showVerticalScale(changeSettings([fundamental](SpectrumSettings& s) { s.selectLinear(fundamental); }));
     lbVGridUnit->setText("V/Div");
     la_unit->setText("[Volt]");
-    showVerticalScale(s);
 }
 
 void TFormFFTDlg::ebVGridScaleKeyDown() {
     const std::string text = ebVGridScale->text().toStdString();
-    SpectrumSettings s;
     bool ok = false;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        ok = d_settings.typeScale(text);
-        s = d_settings;
-    }
+    const SpectrumSettings s = changeSettings([&](SpectrumSettings& settings) { ok = settings.typeScale(text); });
     if (!ok) {
         showMessage("Wrong number, Try again");
         return;
@@ -503,42 +470,23 @@ void TFormFFTDlg::ebVGridScaleKeyDown() {
 }
 
 void TFormFFTDlg::udFFTOutGridChangingEx(bool up_) {
-    SpectrumSettings s;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.stepScale(up_);
-        s = d_settings;
-    }
-    showVerticalScale(s);
+    showVerticalScale(changeSettings([up_](SpectrumSettings& s) { s.stepScale(up_); }));
 }
 
 void TFormFFTDlg::sc_verChange(int position_) {
-    int pageStep = 1;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.setVerticalPosition(position_);
-        pageStep = d_settings.verticalPageStep();
-    }
-    sc_ver->setPageStep(std::max(pageStep, 1));
+    const SpectrumSettings s = changeSettings([position_](SpectrumSettings& settings) {
+        settings.setVerticalPosition(position_);
+    });
+    sc_ver->setPageStep(std::max(s.verticalPageStep(), 1));
 }
 
 void TFormFFTDlg::udFFTFreqScaleClick(bool up_) {
-    SpectrumSettings s;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        d_settings.stepZoom(up_);
-        s = d_settings;
-    }
-    showHorizontalScale(s);
+    showHorizontalScale(changeSettings([up_](SpectrumSettings& s) { s.stepZoom(up_); }));
 }
 
 void TFormFFTDlg::bn_cursorClick() {
-    bool on = false;
-    {
-        std::lock_guard<std::mutex> lock(d_settingsLock);
-        on = d_settings.cursorOn = !d_settings.cursorOn;
-    }
-    bn_cursor->setChecked(on);
+    const SpectrumSettings s = changeSettings([](SpectrumSettings& settings) { settings.cursorOn = !settings.cursorOn; });
+    bn_cursor->setChecked(s.cursorOn);
 }
 
 void TFormFFTDlg::display_fftMouseDown(int x_, int y_) {
@@ -549,9 +497,10 @@ void TFormFFTDlg::display_fftMouseDown(int x_, int y_) {
 void TFormFFTDlg::display_fftMouseMove(int x_, int y_) {
     if (!d_cursorDragging || x_ < 0 || x_ > kFftPlotWidth)
         return;
-    std::lock_guard<std::mutex> lock(d_settingsLock);
-    d_settings.cursorX = x_;
-    d_settings.cursorY = y_;
+    changeSettings([x_, y_](SpectrumSettings& s) {
+        s.cursorX = x_;
+        s.cursorY = y_;
+    });
 }
 
 void TFormFFTDlg::display_fftMouseUp(int x_, int y_) {

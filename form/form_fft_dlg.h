@@ -9,6 +9,7 @@
 // It never touches a widget. The handlers run on the GUI thread and change the settings under
 // a lock; the next update uses them. Everything else runs on the GUI thread.
 
+#include "coalesced_call.h"
 #include "spectrum_analyzer.h"
 #include "spectrum_settings.h"
 #include "tool_window_kernel.h"
@@ -124,6 +125,8 @@ private:
     QWidget* buildToolBar();
     QWidget* buildLowerPanel();
     void enableChannelButtons(bool select_);
+    // Applies a handler's change under the settings lock; returns the settings after it.
+    SpectrumSettings changeSettings(const std::function<void(SpectrumSettings&)>& change_);
     // Sets the scale edit, unit labels and scroll bars from the settings (signals blocked).
     void showVerticalScale(const SpectrumSettings& settings_);
     void showHorizontalScale(const SpectrumSettings& settings_);
@@ -135,14 +138,14 @@ private:
     const ToolWindowKernel* p_kernel; // not owned
 
     // Locks, never nested: d_settingsLock guards d_settings; d_computeLock guards d_analyzer;
-    // d_frameLock guards d_pending and d_framePosted.
+    // d_frameLock guards d_pending.
     mutable std::mutex d_settingsLock;
     SpectrumSettings d_settings;
     std::mutex d_computeLock;
     SpectrumAnalyzer d_analyzer;
     mutable std::mutex d_frameLock;
     Pending d_pending;
-    bool d_framePosted = false;
+    CoalescedCall d_repaint; // applyPendingFrame on the GUI thread
 
     std::atomic<int> d_fftChannel{0};
     std::atomic<bool> d_shown{false};

@@ -9,9 +9,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMetaObject>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,7 +19,8 @@ QColor gdiColour(int colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF
 } // namespace
 
 TFormMeasure::TFormMeasure(const ToolWindowKernel& kernel_, const Environment* environment_, QWidget* parent_)
-    : QWidget(parent_, Qt::Dialog), p_kernel(&kernel_), p_environment(environment_) {
+    : QWidget(parent_, Qt::Dialog), p_kernel(&kernel_), p_environment(environment_),
+      d_refresh(this, [this] { applyPendingLabels(); }) {
     setObjectName("FormMeasure");
     setWindowTitle("Measurement");
     setWindowOpacity(0.9);
@@ -78,19 +77,11 @@ bool TFormMeasure::UpdateMeasurements(const unsigned char* ch1_, const unsigned 
 }
 
 void TFormMeasure::RefreshMeasureLabels() {
-    const bool guiThread = QThread::currentThread() == thread();
-    bool post = false;
     {
         std::lock_guard<std::mutex> lock(d_lock);
         d_pendingLines = d_set.labelLines(*p_kernel);
-        // One queued call at a time: a call already on its way takes the newest texts.
-        if (!guiThread && !d_labelsPosted)
-            post = d_labelsPosted = true;
     }
-    if (guiThread)
-        applyPendingLabels();
-    else if (post)
-        QMetaObject::invokeMethod(this, [this] { applyPendingLabels(); }, Qt::QueuedConnection);
+    d_refresh.request();
 }
 
 void TFormMeasure::applyPendingLabels() {
@@ -98,7 +89,6 @@ void TFormMeasure::applyPendingLabels() {
     {
         std::lock_guard<std::mutex> lock(d_lock);
         lines = d_pendingLines;
-        d_labelsPosted = false;
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         lbMeasure[i]->setText(QString::fromStdString(lines[i].text));

@@ -7,6 +7,7 @@
 // the labels by a queued call on the GUI thread; refreshes that pile up before the GUI thread
 // runs are applied once, with the newest texts. Everything else runs on the GUI thread.
 
+#include "coalesced_call.h"
 #include "measure_set.h"
 #include "tool_window_kernel.h"
 
@@ -76,12 +77,12 @@ private:
     const Environment* p_environment;
     MEASURE d_measure;
 
-    // d_lock guards d_set, d_pendingLines and d_labelsPosted. No other lock is taken while it
-    // is held (the kernel facade holds none).
+    // d_lock guards d_set and d_pendingLines. No other lock is taken while it is held (the
+    // kernel facade holds none).
     mutable std::mutex d_lock;
     MeasureSet d_set;
     std::array<MeasureLine, kMeasureLines> d_pendingLines;
-    bool d_labelsPosted = false;
+    CoalescedCall d_refresh; // applyPendingLabels on the GUI thread
     std::atomic<bool> d_shown{false};
 
     std::array<QLabel*, kMeasureLines> lbMeasure{};

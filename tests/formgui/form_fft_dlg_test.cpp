@@ -1,10 +1,9 @@
 #include "form_fft_dlg.h"
 
 #include "fake_tool_window_kernel.h"
-#include "message_box.h"
-#include "qt_messages.h"
+#include "dialog_answers.h"
+#include "qt_observers.h"
 #include "temp_dir.h"
-#include "tool_file_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +21,6 @@
 
 namespace {
 
-class MetaCallCounter : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MetaCall)
-            ++count;
-        return false;
-    }
-};
-
 // Ten periods of a sine of `volts` amplitude over the 10000-sample span (1 mV per code).
 std::vector<short> sineRecord(double volts) {
     std::vector<short> record(10000);
@@ -47,14 +36,6 @@ protected:
     void SetUp() override {
         kernel.on[2] = false; // channel 1 alone: a span of 10000 samples
         form = std::make_unique<TFormFFTDlg>(kernel);
-        setMessageBoxHandler([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return MessageResult::Ok;
-        });
-    }
-    void TearDown() override {
-        setMessageBoxHandler(nullptr);
-        setSaveFileHandler(nullptr);
     }
 
     template <class T> T* child(const char* name) { return form->findChild<T*>(name); }
@@ -65,7 +46,8 @@ protected:
 
     FakeToolWindowKernel kernel;
     std::unique_ptr<TFormFFTDlg> form;
-    std::vector<std::string> messages;
+    DialogAnswers dialogs;
+    std::vector<std::string>& messages = dialogs.messages;
 };
 
 } // namespace
@@ -239,12 +221,8 @@ TEST_F(FormFftDlgTest, Exports) {
     TempDir dir;
     const auto record = sineRecord(1.0);
     update(record);
-    std::string answer;
-    std::vector<SaveFileRequest> asked;
-    setSaveFileHandler([&](QWidget*, const SaveFileRequest& r) {
-        asked.push_back(r);
-        return answer;
-    });
+    std::string& answer = dialogs.saveAnswer;
+    const std::vector<SaveFileRequest>& asked = dialogs.saveRequests;
 
     answer = dir.file("s.txt");
     child<QToolButton>("saveastext")->click();

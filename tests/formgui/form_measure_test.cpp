@@ -2,10 +2,9 @@
 
 #include "environment.h"
 #include "fake_tool_window_kernel.h"
-#include "message_box.h"
-#include "qt_messages.h"
+#include "dialog_answers.h"
+#include "qt_observers.h"
 #include "temp_dir.h"
-#include "tool_file_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +18,6 @@
 
 namespace {
 
-// Counts the queued calls that reach a window.
-class MetaCallCounter : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MetaCall)
-            ++count;
-        return false;
-    }
-};
-
 std::vector<unsigned char> lineAt(int row) {
     std::vector<unsigned char> image(500 * 400, 0);
     for (int c = 0; c < 500; ++c)
@@ -39,17 +27,6 @@ std::vector<unsigned char> lineAt(int row) {
 
 class FormMeasureTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setMessageBoxHandler([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return MessageResult::Ok;
-        });
-    }
-    void TearDown() override {
-        setMessageBoxHandler(nullptr);
-        setSaveFileHandler(nullptr);
-    }
-
     QLabel* label(int i) { return form.findChild<QLabel*>(QString("lbMeasure%1").arg(i, 2, 10, QChar('0'))); }
     // Nine cycles measure every source once.
     void runCycles(int cycles) {
@@ -60,7 +37,8 @@ protected:
     FakeToolWindowKernel kernel; // 1 V/div, zero lines at row 200
     TFormMeasure form{kernel};
     std::vector<unsigned char> ch1 = lineAt(250), ch2 = lineAt(300), math = lineAt(150);
-    std::vector<std::string> messages;
+    DialogAnswers dialogs;
+    std::vector<std::string>& messages = dialogs.messages;
 };
 
 } // namespace
@@ -143,13 +121,11 @@ TEST_F(FormMeasureTest, SaveWritesTheCsvFile) {
     form.AddMeasureItem(3, _MEASURE_MAXIMUM);
     form.AddMeasureItem(2, _MEASURE_FREQUENCY);
     runCycles(9);
-    SaveFileRequest asked;
-    std::string answer = dir.file("m.csv");
-    setSaveFileHandler([&](QWidget*, const SaveFileRequest& r) {
-        asked = r;
-        return answer;
-    });
+    std::string& answer = dialogs.saveAnswer;
+    answer = dir.file("m.csv");
     form.findChild<QPushButton*>("BtSave")->click();
+    ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+    const SaveFileRequest& asked = dialogs.saveRequests[0];
     EXPECT_EQ(asked.filter, "CSV files (*.csv)|*.CSV");
     EXPECT_EQ(asked.defaultExtension, "csv");
     EXPECT_EQ(TempDir::read(answer), "Ch1,Max=,1,V\nMath,Max=,-1,V\nCh2,Freq=,0,Hz\n");

@@ -1,14 +1,17 @@
 #pragma once
-// Collects Qt's warnings while alive, from any thread (Qt complains about a widget used off its
-// thread, a timer started from another thread, ...).
+// What Qt does behind a test's back: the warnings it writes and the queued calls it delivers.
 
-#include <QtGlobal>
+#include <QEvent>
+#include <QObject>
 #include <QString>
+#include <QtGlobal>
 
 #include <mutex>
 #include <string>
 #include <vector>
 
+// Collects Qt's warnings while alive, from any thread (Qt complains about a widget used off its
+// thread, a timer started from another thread, ...).
 class QtMessages {
 public:
     QtMessages() {
@@ -40,4 +43,15 @@ private:
     }
 
     QtMessageHandler d_previous = nullptr;
+};
+
+// Counts the queued calls that reach the objects it is installed on as an event filter.
+class MetaCallCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall)
+            ++count;
+        return false;
+    }
 };
