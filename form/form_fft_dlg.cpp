@@ -143,7 +143,7 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
     auto* verticalLayout = new QHBoxLayout(vertical);
     ebVGridScale = new QLineEdit(vertical);
     ebVGridScale->setObjectName("ebVGridScale");
-    ebVGridScale->setMaximumWidth(70);
+    ebVGridScale->setFixedWidth(70);
     auto* upDown = new QWidget(vertical);
     upDown->setObjectName("udFFTOutGrid");
     auto* upDownLayout = new QVBoxLayout(upDown);
@@ -199,7 +199,8 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
 QWidget* TFormFFTDlg::buildPlotPanel() {
     auto* panel = new QWidget(this);
     panel->setObjectName("pnlPlot");
-    panel->setFixedSize(kPlotLeft + 501 + 30, kPlotTop + 401 + 45);
+    // Room for the scroll bar on the right and for the last frequency label below it.
+    panel->setFixedSize(kPlotLeft + 501 + 70, kPlotTop + 401 + 45);
     panel->setAutoFillBackground(true);
     QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
