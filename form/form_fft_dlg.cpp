@@ -1,14 +1,15 @@
 #include "form_fft_dlg.h"
 
+#include "fft_excel_export.h"
 #include "form_fft_dlg_paint_box.h"
 #include "ini_file.h"
 #include "message_box.h"
-#include "thread_flags.h"
+#include "output_pause.h"
+#include "screen_image.h"
 #include "tool_file_dialog.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,16 +25,6 @@ namespace {
 // Where the paint box sits in the plot panel; the axis labels are placed around it.
 constexpr int kPlotLeft = 45;
 constexpr int kPlotTop = 14;
-
-// The standard pause handshake: no cycle runs while `work` reads the spectrum. Stands in for
-// the worker's own helper until that is shared.
-void runWithAcquisitionPaused(const std::function<void()>& work) {
-    pauseRequestFlag = 1;
-    while (acquisitionBusyFlag.load() != 0)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    work();
-    pauseRequestFlag = 0;
-}
 
 QToolButton* arrowButton(QWidget* parent, const QString& name, Qt::ArrowType arrow) {
     auto* button = new QToolButton(parent);
@@ -526,8 +517,12 @@ void TFormFFTDlg::saveastextClick() {
 }
 
 void TFormFFTDlg::saveasexcelClick() {
-    if (d_excelExporter)
+    if (d_excelExporter) {
         d_excelExporter(*this);
+        return;
+    }
+    const SpectrumRecordCopy record = spectrumRecord();
+    exportFftToExcel(record.size, record.linear, record.lin, record.dB);
 }
 
 void TFormFFTDlg::saveasbmpClick() { savePicture(false); }
@@ -545,8 +540,11 @@ void TFormFFTDlg::savePicture(bool jpeg_) {
         applyPendingFrame(); // the labels and plot of the newest spectrum
         picture = ComposeExportBitmap(d_plot, exportTexts());
     });
-    if (!saveSpectrumPicture(picture, name, jpeg_))
-        showMessage("File open error");
+    // 24 bits per pixel: the picture as drawn, no palette.
+    std::string error;
+    const bool saved = jpeg_ ? savePictureJpeg(picture, name, &error) : savePictureBmp(picture, name, 24, &error);
+    if (!saved)
+        showMessage(pictureFileErrorText(name, error), "", MessageButtons::Ok, MessageIcon::Error);
 }
 
 SpectrumExportTexts TFormFFTDlg::exportTexts() const {

@@ -79,7 +79,7 @@ public:
     const QImage& plotImage() const { return d_plot; }
     // Closing the window runs this instead (the main window's FFT toggle, which hides it).
     void setCloseHandler(std::function<void()> handler_) { d_closeHandler = std::move(handler_); }
-    // The spreadsheet export (saveasexcelClick) calls this; the main window sets it.
+    // Replaces the spreadsheet export of saveasexcelClick (export_fft_to_excel); tests set it.
     void setExcelExporter(std::function<void(TFormFFTDlg&)> exporter_) { d_excelExporter = std::move(exporter_); }
 
     // Handlers.
@@ -182,7 +182,3 @@ private:
     QLabel* la_SFDR = nullptr;
     QLabel* la_TotalPower = nullptr;
 };
-
-// Writes a picture as a 24-bit BMP or a JPEG file through a temporary file and a rename;
-// false with `error` set when it cannot.
-bool saveSpectrumPicture(const QImage& picture_, const std::string& path_, bool jpeg_, std::string* error_ = nullptr);

@@ -2,10 +2,6 @@
 // pixels only, no painter) and the export picture with its texts (GUI thread).
 #include "form_fft_dlg.h"
 
-#include "ini_file.h"
-
-#include <QBuffer>
-#include <QByteArray>
 #include <QPainter>
 
 namespace {
@@ -139,19 +135,4 @@ QImage TFormFFTDlg::ComposeExportBitmap(const QImage& plot_, const SpectrumExpor
     text(350, 640, "SFDR : " + texts_.sfdr);
     text(350, 660, "TotalPower : " + texts_.totalPower);
     return picture;
-}
-
-// The one place that writes the pictures: Qt's encoders into memory, then the file through a
-// temporary name. The screen-image output's BMP writer and libjpeg take its place once shared.
-bool saveSpectrumPicture(const QImage& picture_, const std::string& path_, bool jpeg_, std::string* error_) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const QImage rgb888 = picture_.convertToFormat(QImage::Format_RGB888);
-    if (!rgb888.save(&buffer, jpeg_ ? "JPG" : "BMP", jpeg_ ? 90 : -1)) {
-        if (error_)
-            *error_ = "the picture could not be encoded";
-        return false;
-    }
-    return atomicWriteFile(path_, std::string_view(bytes.constData(), std::size_t(bytes.size())), error_);
 }

@@ -249,6 +249,10 @@ TEST_F(FormFftDlgTest, Exports) {
     answer = dir.file("none/s.txt");
     child<QToolButton>("saveastext")->click();
     EXPECT_EQ(messages, std::vector<std::string>{"File open error"});
+    answer = dir.file("none/s.bmp");
+    child<QToolButton>("saveasbmp")->click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].rfind("Cannot create file \"" + answer + "\".", 0), 0u) << messages[1];
 
     int exported = 0;
     form->setExcelExporter([&](TFormFFTDlg& window) {

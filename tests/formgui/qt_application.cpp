@@ -1,5 +1,5 @@
-// One QApplication for the whole test program: text drawing needs its fonts, the forms
-// their widgets.
+// One QApplication for the whole test program: text drawing needs its fonts, the forms its
+// widgets.
 #include <gtest/gtest.h>
 
 #include <QApplication>
