@@ -1,10 +1,10 @@
 #include "form_fft_dlg.h"
 
+#include "acquisition_thread.h"
 #include "fft_excel_export.h"
 #include "form_fft_dlg_paint_box.h"
 #include "ini_file.h"
 #include "message_box.h"
-#include "output_pause.h"
 #include "screen_image.h"
 #include "tool_file_dialog.h"
 
@@ -508,7 +508,7 @@ void TFormFFTDlg::saveastextClick() {
         return;
     const double t = fftSecondsPerDivision(p_kernel->timeDiv());
     std::shared_ptr<const SpectrumFrame> frame;
-    runWithAcquisitionPaused([&] { frame = latestFrame(); });
+    pauseStandard(processGuiEventsExceptInput, [&] { frame = latestFrame(); });
     static const std::vector<float> none;
     const std::string text =
         spectrumText(frame ? frame->lin : none, frame ? frame->dB : none, settings().linear, t);
@@ -536,7 +536,7 @@ void TFormFFTDlg::savePicture(bool jpeg_) {
     if (name.empty())
         return;
     QImage picture;
-    runWithAcquisitionPaused([&] {
+    pauseStandard(processGuiEventsExceptInput, [&] {
         applyPendingFrame(); // the labels and plot of the newest spectrum
         picture = ComposeExportBitmap(d_plot, exportTexts());
     });

@@ -10,6 +10,7 @@
 // a lock; the next update uses them. Everything else runs on the GUI thread.
 
 #include "coalesced_call.h"
+#include "cycle_view.h"
 #include "spectrum_analyzer.h"
 #include "spectrum_settings.h"
 #include "tool_window_kernel.h"
@@ -54,7 +55,7 @@ struct SpectrumExportTexts {
     std::string snr, enob, sinad, thd, sfdr, totalPower;
 };
 
-class TFormFFTDlg : public QWidget {
+class TFormFFTDlg : public QWidget, public SpectrumView {
     Q_OBJECT
 public:
     // kernel_ must outlive the window; the channel buttons are set from it here.
@@ -65,10 +66,13 @@ public:
     // One update from the raw record of channel_ 0 (channel 1) or 1 (channel 2), rawData_[0 ..
     // count_-1] (the cycle passes 10000). Nothing without a record.
     void UpdateSpectrum(int channel_, int count_, const short* rawData_);
-    // 0 channel 1, 1 channel 2: the record the cycle hands over.
-    int fftChannel() const { return d_fftChannel.load(); }
-    // Whether the cycle should call UpdateSpectrum: the window is shown.
-    bool visibleToCycle() const { return d_shown.load(); }
+    // The acquisition cycle's interface: 0 channel 1, 1 channel 2 (the record the cycle hands
+    // over); the window is shown; one cycle's record.
+    int fftChannel() const override { return d_fftChannel.load(); }
+    bool visibleToCycle() const override { return d_shown.load(); }
+    void updateSpectrum(int channel_, int length_, const short* record_) override {
+        UpdateSpectrum(channel_, length_, record_);
+    }
 
     // ---- GUI thread ----
     // The newest spectrum (also one still on its way to the screen).

@@ -8,6 +8,7 @@
 // runs are applied once, with the newest texts. Everything else runs on the GUI thread.
 
 #include "coalesced_call.h"
+#include "cycle_view.h"
 #include "measure_set.h"
 #include "tool_window_kernel.h"
 
@@ -22,7 +23,7 @@ class Environment;
 class QLabel;
 class QPushButton;
 
-class TFormMeasure : public QWidget {
+class TFormMeasure : public QWidget, public MeasurementView {
     Q_OBJECT
 public:
     // kernel_ must outlive the window. environment_ gives the reference levels UpperLevel and
@@ -40,8 +41,12 @@ public:
     // Rewrites the ten labels from the items and results (at once on the GUI thread, by a
     // queued call from any other).
     void RefreshMeasureLabels();
-    // Whether the cycle should call UpdateMeasurements: the window is shown.
-    bool visibleToCycle() const { return d_shown.load(); }
+    // The acquisition cycle's interface: the window is shown; one cycle's images.
+    bool visibleToCycle() const override { return d_shown.load(); }
+    void updateMeasurements(const unsigned char* ch1_, const unsigned char* ch2_, const unsigned char* math_,
+                            const unsigned char* ref_) override {
+        UpdateMeasurements(ch1_, ch2_, math_, ref_);
+    }
 
     // ---- GUI thread ----
     // source_ 1 Ch1, 2 Ch2, 3 Math; slot_ 0..22. An eleventh item is ignored.

@@ -88,9 +88,12 @@ TEST_F(FormFftDlgTest, WorkerUpdateReachesTheWindowOnceThroughTheEventLoop) {
     const QImage before = form->plotImage();
 
     const QtMessages qtMessages;
+    // The cycle's side, through its interface.
+    SpectrumView& view = *form;
+    ASSERT_EQ(view.fftChannel(), 0);
     std::thread worker([&] {
         for (int i = 0; i < 3; ++i)
-            update(record);
+            view.updateSpectrum(0, int(record.size()), record.data());
     });
     worker.join();
     EXPECT_EQ(qtMessages.texts(), std::vector<std::string>{}); // no complaint about widgets off their thread

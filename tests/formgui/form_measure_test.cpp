@@ -51,7 +51,12 @@ TEST_F(FormMeasureTest, WorkerUpdatesReachTheLabelsOnceThroughTheEventLoop) {
     form.installEventFilter(&counter);
 
     const QtMessages qtMessages;
-    std::thread worker([this] { runCycles(9); });
+    // The cycle's side, through its interface.
+    MeasurementView& view = form;
+    std::thread worker([&] {
+        for (int i = 0; i < 9; ++i)
+            view.updateMeasurements(ch1.data(), ch2.data(), math.data(), nullptr);
+    });
     worker.join();
     EXPECT_EQ(qtMessages.texts(), std::vector<std::string>{}); // no complaint about widgets off their thread
     // Nothing on the screen has changed yet: the worker only queued its texts.
