@@ -1,11 +1,14 @@
 #include "simulated_instrument.h"
 
+#include "sim_records.h"
+
 #include <cstring>
 
 SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::shared_ptr<CalibrationImage::Bytes> memory,
                                          Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
     : d_config(config), d_vendorId(vendorId), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
-      p_source(std::make_unique<MidScaleRecordSource>()) {
+      p_source(SimRecords::forInstrument(config.hardwareVersion, config.chipTemperature,
+                                         config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr)) {
     if (!p_memory) p_memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(generation()));
 }
 

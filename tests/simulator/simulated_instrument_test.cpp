@@ -143,6 +143,7 @@ bool decodeWord(unsigned char a, unsigned char b, int& value, int& channel) {
 TEST(SimulatedInstrument, RecordHasStatusWordsThenSamplesOfTheEnabledChannels) {
     for (int channels : {1, 2, 3}) {
         SimulatedUsb rig(_HW3);
+        rig.instrument().setRecordSource(std::make_unique<MidScaleRecordSource>());
         Register reg(_HW3);
         reg.setChannelEnable(_CH1, channels & 1);
         reg.setChannelEnable(_CH2, (channels & 2) != 0);
@@ -181,10 +182,10 @@ TEST(SimulatedInstrument, FactoryCalibrationReadsBackThroughTheKernel) {
         // Without the per-index pages a group shares its first index's value.
         EXPECT_NEAR(calibration.ampDCCh1[6], wide ? 0.994 : 1.006, 0.0011);
         EXPECT_NEAR(calibration.nonlinearConstCh1[1], 0.9985, 0.00011);
-        EXPECT_EQ(calibration.triggerCh2[10], 11);
+        EXPECT_EQ(calibration.triggerCh2[10], wide ? 12 : 13); // the value of its path (9, 10 or 8..10)
         EXPECT_EQ(calibration.offsetNonInterleaveCh1[3], wide ? -14 : -18);
-        EXPECT_EQ(calibration.ETSMin, 4);
-        EXPECT_EQ(calibration.ETSMax, 121);
+        EXPECT_EQ(calibration.ETSMin, wide ? 4 : 3);
+        EXPECT_EQ(calibration.ETSMax, wide ? 121 : 131);
         EXPECT_EQ(calibration.offsetTriggerHighFrequency, 9);
         EXPECT_EQ(calibration.newHardwareVersion, wide ? generation : 0);
         EXPECT_EQ(calibration.chipTemperatureCalib, wide ? 30 : 0);
