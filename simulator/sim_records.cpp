@@ -134,17 +134,15 @@ SimRecords::Channel SimRecords::channelFor(const InstrumentSettings& settings, i
     const bool acPath = in.acCoupling && G >= 3;
 
     Channel ch;
-    ch.enabled = in.enabled;
-    ch.ac = in.acCoupling;
     ch.levels = G <= 2 ? 4096 : 1024;
     ch.voltDiv = v;
     ch.wide = G >= 3;
     ch.signal = d_options.signal[c].get();
     const double amp = in.acCoupling ? h.ampAC[c][v] : h.ampDC[c][v];
     ch.codesPerVolt = s.codesPerVolt / (amp == 0 ? 1.0 : amp);
-    const int zero = interleaved ? (acPath ? h.offsetACInterleave[c][v] : h.offsetInterleave[c][v])
-                                 : (acPath ? h.offsetACNonInterleave[c][v] : h.offsetNonInterleave[c][v]);
-    ch.offsetCode = ch.levels / 2 + (in.offsetDac + zero - s.offsetZero) * s.codesPerOffsetStep;
+    ch.zeroError = interleaved ? (acPath ? h.offsetACInterleave[c][v] : h.offsetInterleave[c][v])
+                               : (acPath ? h.offsetACNonInterleave[c][v] : h.offsetNonInterleave[c][v]);
+    ch.offsetCode = ch.levels / 2 + (in.offsetDac + ch.zeroError - s.offsetZero) * s.codesPerOffsetStep;
     ch.dcRemoved = in.acCoupling && ch.signal ? ch.signal->mean() : 0.0;
     // Converter bit 0 and 1: what the host's correction tables take them for.
     if (!interleaved) {
@@ -201,7 +199,8 @@ double SimRecords::triggerVolts(const InstrumentSettings& settings) const {
     const Scales s = scalesOf(G, range, G >= 3 && in.highGain);
     const bool falling = !settings.risingEdge;
     const int t = h.trigger[src][static_cast<size_t>(ch.voltDiv)];
-    const int zero = h.offsetNonInterleave[src][static_cast<size_t>(ch.voltDiv)];
+    // Generations 1 and 2 share the offset DAC's zero error with the comparator.
+    const int zero = ch.zeroError;
     double levelCode;
     if (G == 1) {
         // The level DAC holds half the value; the falling comparator sits 20 steps lower.

@@ -15,6 +15,8 @@
 // Time/div codes 0 to 10 are equivalent time: each bulk read of a record is a new trigger
 // whose trigger-to-clock time the status word's TDC count tells.
 //
+// Not locked: the instrument calls it under its own lock.
+//
 // Status word (twice, then four unused bytes): bits 0-6 TDC count, bit 7 clear in the second
 // half of the converter period, bit 8 triggered, bit 9 TDC bit 7 (generations 3, 4). Roll
 // reads hold sample pairs from byte 0 and no status.
@@ -95,11 +97,10 @@ private:
     // The front end of one channel: volts to true converter codes, and each converter's
     // errors, for one set of settings.
     struct Channel {
-        bool enabled = false;
-        bool ac = false;
         int levels = 4096;
         int voltDiv = 0; // the first volt/div code of the channel's path
         double codesPerVolt = 0;
+        int zeroError = 0;     // of the offset DAC, in DAC steps
         double offsetCode = 0; // true code of 0 V
         double dcRemoved = 0;  // what AC coupling takes away
         const Signal* signal = nullptr;

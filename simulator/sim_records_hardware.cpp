@@ -29,12 +29,6 @@ int SimHardware::pathFirst(int v) const {
     return v >= 0 && v <= 10 ? kFirst[v] : 0;
 }
 
-int SimHardware::pathLast(int v) const {
-    if (generation <= 2) return v <= 4 ? 4 : v <= 7 ? 7 : 10;
-    static constexpr int kLast[11] = {2, 2, 2, 4, 4, 5, 7, 7, 8, 10, 10};
-    return v >= 0 && v <= 10 ? kLast[v] : 0;
-}
-
 SimHardware SimHardware::typical(int generation_) {
     SimHardware h;
     h.generation = generation_;

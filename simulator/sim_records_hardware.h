@@ -47,8 +47,7 @@ struct SimHardware {
     // converter a few codes off.
     static SimHardware typical(int generation_);
 
-    // The volt/div codes that share a path with code v_ on this generation run from
-    // pathFirst(v_) to pathLast(v_).
+    // The first volt/div code of the path of code voltDiv_ on this generation: paths are
+    // 0-4, 5-7, 8-10 (generations 1, 2) or 0-2, 3-4, 5, 6-7, 8, 9-10 (3, 4).
     int pathFirst(int voltDiv_) const;
-    int pathLast(int voltDiv_) const;
 };
