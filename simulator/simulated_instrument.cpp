@@ -91,6 +91,8 @@ UsbStatus SimulatedInstrument::handleWrite(const UsbSetupPacket& setup, const un
     case 0xB2:
         if (length != 3) return UsbStatus::Stall;
         d_registers.storeDac(data);
+        // The DACs move the analog front end at once, not at the next start.
+        armLocked();
         return UsbStatus::Success;
     case 0xB4:
         if (length != 1) return UsbStatus::Stall;
