@@ -199,6 +199,12 @@ public:
     bool fitNonlinearHw12(int ch_); // _HW1: three converter polynomials; _HW2: all neutral
     // The sweep shared by the three forms: steps_ volt/div codes, coupling_ _DC or _AC.
     int sweepOffsets(int ch_, int start_, const int* steps_, int stepCount_, int coupling_, int tolerance_);
+    // sweep_ from the start value, once more from the high fall-back; when both fail error 24
+    // with source_ and line_.
+    bool sweepWithFallBack(int ch_, int (Control::*sweep_)(int, int), const char* source_, int line_);
+    // The offset DAC at value_ (selector by ch_), settleMs_ of waiting, measureOffset: the
+    // means as ch_ follows them on the current time base.
+    bool measureAtDac(int ch_, int value_, int settleMs_, int& followed_, int& other_);
     // Channel ch_ alone, coupling, volt/div and time/div through the setters; false when one fails.
     bool setZeroCalibrationChannel(int ch_, int coupling_, int voltDiv_, int timeDiv_);
     // Steps 1 to 5 of both generations around search_ and fit_, with the restore on failure.

@@ -72,13 +72,11 @@ int Control::runZeroCalibration(int ch, bool (Control::*search)(int), bool (Cont
     const State saved = *p_state;
     const Calibration savedConstants = *p_calibration;
 
-    resetChannelCalibration(ch);
     // A shorted input never fires a normal trigger, and averaging would mix the records of
     // earlier DAC values into a measurement; the saved settings come back at the end.
-    setTriggerMode(_AUTO);
-    setNumberOfAverage(1);
-
-    bool ok = (this->*search)(ch) && (this->*fit)(ch);
+    bool ok = resetChannelCalibration(ch) && setTriggerMode(_AUTO);
+    setNumberOfAverage(1); // false while no channel is on; the count holds all the same
+    ok = ok && (this->*search)(ch) && (this->*fit)(ch);
     if (ok) {
         applyState(saved);
         ok = writeCalibrationMemory(*this);
@@ -140,6 +138,24 @@ bool Control::measureOffset(int ch, int& evenMean, int& oddMean) {
     evenMean = static_cast<int>(sumEven / counted);
     oddMean = static_cast<int>(sumOdd / counted);
     return true;
+}
+
+bool Control::measureAtDac(int ch, int value, int settleMs, int& followed, int& other) {
+    if (!writeOffsetDac(value, ch == _CH1 ? 0 : 1)) return false;
+    pause(*this, settleMs);
+    OffsetMeans m;
+    if (!measureOffset(ch, m.even, m.odd)) return false;
+    const FollowedMeans f = followedMeans(m, ch, p_state->d_timeDiv);
+    followed = f.followed;
+    other = f.other;
+    return true;
+}
+
+bool Control::sweepWithFallBack(int ch, int (Control::*sweep)(int, int), const char* source, int line) {
+    const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
+    if ((this->*sweep)(ch, s.start) || (this->*sweep)(ch, s.high)) return true;
+    push_error(_ERR_ZERO_CALIBRATION, source, line);
+    return false;
 }
 
 bool Control::setZeroCalibrationChannel(int ch, int coupling, int voltDiv, int timeDiv) {

@@ -2,9 +2,6 @@
 #include "control.h"
 
 #include "calibration.h"
-#include "clock.h"
-#include "trevan_error.h"
-#include "usb_backend.h"
 #include "zero_calibration.h"
 
 namespace {
@@ -31,12 +28,7 @@ int Control::sweepOffsetsHw12(int ch, int start) {
 }
 
 bool Control::searchOffsetsHw12(int ch) {
-    const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
-    if (!sweepOffsetsHw12(ch, s.start) && !sweepOffsetsHw12(ch, s.high)) {
-        push_error(_ERR_ZERO_CALIBRATION, kSource, __LINE__);
-        return false;
-    }
-    return true;
+    return sweepWithFallBack(ch, &Control::sweepOffsetsHw12, kSource, __LINE__);
 }
 
 bool Control::fitNonlinearHw12(int ch) {
@@ -51,7 +43,6 @@ bool Control::fitNonlinearHw12(int ch) {
     }
 
     const bool one = ch == _CH1;
-    Clock& clock = p_usbBackend ? p_usbBackend->clock() : steadyClock();
     Quadratic fit[3];
     for (int pass = 0; pass < 3; ++pass) {
         // Pass 0 the converter of the channel alone, passes 1 and 2 the interleaved pair.
@@ -61,12 +52,9 @@ bool Control::fitNonlinearHw12(int ch) {
                                    : (one ? cal.offsetInterleaveCh1 : cal.offsetInterleaveCh2)[kVoltDiv];
         std::array<int, 3> code{};
         for (size_t i = 0; i < NONLINEAR_FIT_DAC.size(); ++i) {
-            if (!writeOffsetDac(NONLINEAR_FIT_DAC[i] - base, one ? 0 : 1)) return false;
-            clock.sleepFor(std::chrono::milliseconds(kSettleMs));
-            OffsetMeans m;
-            if (!measureOffset(ch, m.even, m.odd)) return false;
-            const FollowedMeans f = followedMeans(m, ch, timeDiv);
-            code[i] = pass == 2 ? f.other : f.followed;
+            int followed = 0, other = 0;
+            if (!measureAtDac(ch, NONLINEAR_FIT_DAC[i] - base, kSettleMs, followed, other)) return false;
+            code[i] = pass == 2 ? other : followed;
         }
         fit[pass] = nonlinearFromCodes(code, p_state->d_adcLevels);
         if (!nonlinearWithinLimits(fit[pass])) return false;

@@ -3,9 +3,6 @@
 #include "control.h"
 
 #include "calibration.h"
-#include "clock.h"
-#include "trevan_error.h"
-#include "usb_backend.h"
 #include "zero_calibration.h"
 
 namespace {
@@ -38,16 +35,8 @@ int Control::sweepOffsetsAC(int ch, int start) {
 }
 
 bool Control::searchOffsets(int ch) {
-    const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
-    if (!sweepOffsetsDC(ch, s.start) && !sweepOffsetsDC(ch, s.high)) {
-        push_error(_ERR_ZERO_CALIBRATION, kSource, __LINE__);
-        return false;
-    }
-    if (!sweepOffsetsAC(ch, s.start) && !sweepOffsetsAC(ch, s.high)) {
-        push_error(_ERR_ZERO_CALIBRATION, kSource, __LINE__);
-        return false;
-    }
-    return true;
+    return sweepWithFallBack(ch, &Control::sweepOffsetsDC, kSource, __LINE__) &&
+           sweepWithFallBack(ch, &Control::sweepOffsetsAC, kSource, __LINE__);
 }
 
 bool Control::fitGain(int ch) {
@@ -56,21 +45,17 @@ bool Control::fitGain(int ch) {
     Calibration& cal = *p_calibration;
     const bool one = ch == _CH1;
     const int base = one ? cal.offsetInterleaveCh1[kVoltDiv] : cal.offsetInterleaveCh2[kVoltDiv];
+    int offset2 = one ? cal.offsetADC2Ch1New[kVoltDiv] : cal.offsetADC2Ch2New[kVoltDiv];
+    if (cal.HardwareVersion < _HW3) offset2 = one ? cal.offsetADC2Ch1 : cal.offsetADC2Ch2;
     const std::array<int, 3> dac = gainFitDacValues(p_state->d_ADCAmpFactor);
-    Clock& clock = p_usbBackend ? p_usbBackend->clock() : steadyClock();
 
     double gain[2] = {1, 1};
     for (int pass = 1; pass <= 2; ++pass) {
         std::array<int, 3> code{};
         for (size_t i = 0; i < dac.size(); ++i) {
-            if (!writeOffsetDac(dac[i] - base, one ? 0 : 1)) return false;
-            clock.sleepFor(std::chrono::milliseconds(kSettleMs));
-            OffsetMeans m;
-            if (!measureOffset(ch, m.even, m.odd)) return false;
-            const FollowedMeans f = followedMeans(m, ch, _10US_DIV);
-            int offset2 = one ? cal.offsetADC2Ch1New[kVoltDiv] : cal.offsetADC2Ch2New[kVoltDiv];
-            if (cal.HardwareVersion < _HW3) offset2 = one ? cal.offsetADC2Ch1 : cal.offsetADC2Ch2;
-            code[i] = pass == 1 ? f.followed : f.other + offset2;
+            int followed = 0, other = 0;
+            if (!measureAtDac(ch, dac[i] - base, kSettleMs, followed, other)) return false;
+            code[i] = pass == 1 ? followed : other + offset2;
         }
         gain[pass - 1] = gainFromCodes(code[0], code[2]);
     }
