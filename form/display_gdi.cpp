@@ -113,45 +113,49 @@ QImage DisplayGDI::image() const {
 void DisplayGDI::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour) {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
-    PixelWriter px(d_image);
     const QRgb c = toRgb(colour);
-    const int w = d_width;
-    const int h = d_height;
+    drawGridPixels(d_image, 0, 0, d_width, d_height, gridOn, crossOn, boundaryOn, c, c);
+}
+
+void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn,
+                    bool boundaryOn, QRgb frame, QRgb grid) {
+    PixelWriter px(image);
+    const QRgb c = grid;
 
     // Frame, always.
-    px.horizontalRun(0, 0, w, c);
-    px.horizontalRun(h, 0, w, c);
-    px.verticalRun(0, 0, h, c);
-    px.verticalRun(w, 0, h, c);
+    px.horizontalRun(y0, x0, x0 + w, frame);
+    px.horizontalRun(y0 + h, x0, x0 + w, frame);
+    px.verticalRun(x0, y0, y0 + h, frame);
+    px.verticalRun(x0 + w, y0, y0 + h, frame);
 
     if (gridOn) {
         // Dotted lines every division, a dot every 10 pixels.
         for (int y = 0; y <= h; y += DOT_STEP)
             for (int x = 0; x <= w; x += GRID_STEP)
-                px.plot(x, y, c);
+                px.plot(x0 + x, y0 + y, c);
         for (int y = 0; y <= h; y += GRID_STEP)
             for (int x = 0; x <= w; x += DOT_STEP)
-                px.plot(x, y, c);
+                px.plot(x0 + x, y0 + y, c);
     }
     if (boundaryOn) {
         for (int x = DOT_STEP; x < w; x += DOT_STEP) {
-            px.verticalRun(x, 0, TICK, c);
-            px.verticalRun(x, h - TICK, h, c);
+            px.verticalRun(x0 + x, y0, y0 + TICK, c);
+            px.verticalRun(x0 + x, y0 + h - TICK, y0 + h, c);
         }
         for (int y = DOT_STEP; y < h; y += DOT_STEP) {
-            px.horizontalRun(y, 0, TICK, c);
-            px.horizontalRun(y, w - TICK, w, c);
+            px.horizontalRun(y0 + y, x0, x0 + TICK, c);
+            px.horizontalRun(y0 + y, x0 + w - TICK, x0 + w, c);
         }
     }
     if (crossOn) {
         const int cx = w / 2;
         const int cy = h / 2;
-        px.verticalRun(cx, 0, h, c);
-        px.horizontalRun(cy, 0, w, c);
+        px.verticalRun(x0 + cx, y0, y0 + h, c);
+        px.horizontalRun(y0 + cy, x0, x0 + w, c);
         for (int y = DOT_STEP; y < h; y += DOT_STEP)
-            if (y != cy) px.horizontalRun(y, cx - TICK, cx + TICK, c);
+            if (y != cy) px.horizontalRun(y0 + y, x0 + cx - TICK, x0 + cx + TICK, c);
         for (int x = DOT_STEP; x < w; x += DOT_STEP)
-            if (x != cx) px.verticalRun(x, cy - TICK, cy + TICK, c);
+            if (x != cx) px.verticalRun(x0 + x, y0 + cy - TICK, y0 + cy + TICK, c);
     }
 }
 

@@ -31,7 +31,8 @@ enum RunState { _SINGLE = 0, _RUN = 1, _STOP = 2 };
 
 enum TriggerMode { _AUTO = 0, _NORMAL = 1 };
 
-enum TriggerSlope { _UP_EDGE = 1, _DOWN_EDGE = 2 };
+// The instrument knows two slopes: 1 rising, 0 falling.
+enum TriggerSlope { _DOWN_EDGE = 0, _UP_EDGE = 1 };
 
 enum HardwareVersion { _HW1 = 1, _HW2 = 2, _HW3 = 3, _HW4 = 4 };
 

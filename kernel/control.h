@@ -103,6 +103,8 @@ public:
     double getBufferBarLeft() const { return p_state->d_bufferBarLeft; }
 
     int getMathSource1() const { return p_state->d_mathSource1; }
+    // The math option dialog presets its second source from it.
+    int getMathSource2() const { return p_state->d_mathSource2; }
     int getMathOperation() const { return p_state->d_mathOperation; }
     bool getTriggeredFlag() const { return p_state->d_triggeredFlag; }
     bool getETSOnOff() const { return p_state->d_ETSOnOff; }

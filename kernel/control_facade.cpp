@@ -96,6 +96,7 @@ bool controlSetMathSource1(int source) { return g_control->setMathSource1(source
 bool controlSetMathSource2(int source) { return g_control->setMathSource2(source); }
 bool controlSetMathOperation(int operation) { return g_control->setMathOperation(operation); }
 int controlGetMathSource1() { return g_control->getMathSource1(); }
+int controlGetMathSource2() { return g_control->getMathSource2(); }
 int controlGetMathOperation() { return g_control->getMathOperation(); }
 bool controlUpdateMath() { return g_control->updateMath(); }
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out) { return g_control->acquire(sel, ch1Out, ch2Out); }

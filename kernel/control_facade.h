@@ -108,6 +108,7 @@ bool controlSetMathSource1(int source);
 bool controlSetMathSource2(int source);
 bool controlSetMathOperation(int operation);
 int controlGetMathSource1();
+int controlGetMathSource2();
 int controlGetMathOperation();
 bool controlUpdateMath();
 

@@ -31,7 +31,7 @@ struct ChannelSettings {
     bool invertOnOff = false;
     bool bandwidthLimitOnOff = false;
     double triggerOffset = 250.0; // this channel's trigger level as a display row
-    int triggerSlope = _UP_EDGE;  // 1 rising, any other value falling
+    int triggerSlope = _UP_EDGE;  // 1 rising, 0 falling
 };
 
 class State {

@@ -78,7 +78,7 @@ const Key<ChannelSettings> kChannelKeys[] = {
     {"CHANNEL", "invertOnOff", &ChannelSettings::invertOnOff, 0, nullptr},
     {"CHANNEL", "bandwidthLimitOnOff", &ChannelSettings::bandwidthLimitOnOff, 0, nullptr},
     {"CHANNEL", "triggerOffset", &ChannelSettings::triggerOffset, 250.0, isPosition},
-    {"CHANNEL", "triggerSlope", &ChannelSettings::triggerSlope, _UP_EDGE, nullptr},
+    {"CHANNEL", "triggerSlope", &ChannelSettings::triggerSlope, _UP_EDGE, inRange<0, 1>},
 };
 
 // In the order of the record.

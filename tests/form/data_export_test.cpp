@@ -1,0 +1,141 @@
+#include "waveform_data.h"
+
+#include "codes.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Code 100 is 0 V and every code 0.01 V more.
+double volts(short code) {
+    return (code - 100) * 0.01;
+}
+
+WaveformFileSettings tenK(int bufferSize, int timeDiv) {
+    WaveformFileSettings s;
+    s.bufferSize = bufferSize;
+    s.timeDiv = timeDiv;
+    return s;
+}
+
+TEST(WaveformDataText, KnownRecordGivesExactText) {
+    // An empty sample, a flagged sample (20480 + 250), negative and large values.
+    const std::vector<short> ch1 = {100, 4096, 20730, 0, 4095};
+    const std::string expected = "Data Size :         5\n"
+                                 "Time step :       1uS\n"
+                                 "---------------------\n"
+                                 "***** CHANNEL 1 *****\n"
+                                 "               0.0000 \n"
+                                 "                 NULL\n"
+                                 "               1.5000 \n"
+                                 "              -1.0000 \n"
+                                 "              39.9500 \n";
+    EXPECT_EQ(waveformDataText(tenK(5, 17), {ch1.data(), volts}, {}), expected);
+}
+
+TEST(WaveformDataText, ChannelsAndRisDots) {
+    const std::vector<short> ch1 = {101, 4096};
+    const std::vector<short> ch2 = {99, 102};
+    // Channel 1 off (no record): no channel-1 block; both blocks when both are given.
+    EXPECT_EQ(waveformDataText(tenK(2, 20), {}, {ch2.data(), volts}),
+              "Data Size :         2\nTime step :      10uS\n---------------------\n"
+              "***** CHANNEL 2 *****\n              -0.0100 \n               0.0200 \n");
+    WaveformFileSettings both = tenK(2, 20);
+    both.bothChannels = true;
+    EXPECT_EQ(waveformDataText(both, {ch1.data(), volts}, {ch2.data(), volts}),
+              "Data Size :         2\nTime step :      20uS\n---------------------\n"
+              "***** CHANNEL 1 *****\n               0.0100 \n                 NULL\n"
+              "***** CHANNEL 2 *****\n              -0.0100 \n               0.0200 \n");
+
+    // RIS with dots: the size comes from the acquire length, empty samples are left out.
+    WaveformFileSettings ris = both;
+    ris.risDots = true;
+    ris.acquireLength = 1250;
+    ris.timeDiv = 3;
+    EXPECT_EQ(waveformDataText(ris, {ch1.data(), volts}, {}),
+              "Data Size :       600\nTime step :      20ns\n---------------------\n"
+              "***** CHANNEL 1 *****\n               0.0100 \n");
+}
+
+TEST(WaveformDataText, NumbersIgnoreTheProcessLocale) {
+    const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    if (!german) german = std::setlocale(LC_ALL, "de_DE");
+    const std::vector<short> ch1 = {250};
+    const std::string text = waveformDataText(tenK(1, 17), {ch1.data(), volts}, {});
+    std::setlocale(LC_ALL, "C");
+    EXPECT_NE(text.find("               1.5000 \n"), std::string::npos) << text;
+    if (!german) GTEST_SKIP() << "no German locale on this machine";
+}
+
+TEST(WaveformData, DataSizeAndTimeStepTexts) {
+    struct Size {
+        bool risDots, both;
+        int acquireLength, bufferSize, expected;
+    };
+    for (const Size& c : {Size{false, true, 1250, 10000, 10000}, Size{true, true, 1250, 10000, 600},
+                          Size{true, false, 1250, 10000, 1200}, Size{true, false, 99, 10000, 0}}) {
+        WaveformFileSettings s;
+        s.risDots = c.risDots;
+        s.bothChannels = c.both;
+        s.acquireLength = c.acquireLength;
+        s.bufferSize = c.bufferSize;
+        EXPECT_EQ(dataFileSize(s), c.expected) << c.acquireLength;
+    }
+
+    struct Step {
+        int code;
+        bool risDots, both, points500k;
+        const char* text;
+    };
+    const Step steps[] = {
+        {0, false, false, false, "200pS"},
+        {7, false, true, false, "400pS"},
+        {11, false, false, false, "10nS"},
+        {11, false, true, false, "20nS"},
+        {16, false, true, true, "0ns"},
+        {17, false, false, true, "20ns"},
+        {22, false, true, true, "1.6us"},
+        {25, false, true, false, "800uS"},
+        {26, false, true, true, "0ns"},
+        {29, false, false, false, "100/3ms(33.33ms)"},
+        {0, true, false, false, "10ns"},
+        {10, true, true, true, "20ns"},
+        // Outside the tables: no text rather than a read past them.
+        {30, false, false, false, ""},
+        {-1, false, false, false, ""},
+        {11, true, false, false, ""},
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(timeStepText(s.code, s.risDots, s.both, s.points500k), s.text) << s.code;
+}
+
+TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {
+    std::vector<short> record(10000, 110);
+    for (int i = 20; i < 40; ++i)
+        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 1 empty
+    for (int i = 40; i < 59; ++i)
+        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 2: one sample
+    record[59] = 140;
+    record[60] = 120;                         // point 3: (0.2 + 19 x 0.1) / 20
+    record[9999] = FLAGGED_SAMPLE_BASE + 130; // the last point holds a flagged sample
+    const auto points = spreadsheetPoints(record.data(), 10000, volts);
+    ASSERT_TRUE(points[0]);
+    EXPECT_DOUBLE_EQ(*points[0], 0.1);
+    EXPECT_FALSE(points[1]);
+    ASSERT_TRUE(points[2]);
+    EXPECT_DOUBLE_EQ(*points[2], 0.4);
+    EXPECT_DOUBLE_EQ(*points[3], (0.2 + 19 * 0.1) / 20);
+    EXPECT_DOUBLE_EQ(*points[499], (0.3 + 19 * 0.1) / 20);
+
+    // Fewer than 500 samples, or no record: nothing counts.
+    const auto few = spreadsheetPoints(record.data(), 499, volts);
+    for (const auto& p : few)
+        EXPECT_FALSE(p);
+    EXPECT_FALSE(spreadsheetPoints(nullptr, 10000, volts)[0]);
+}
+
+} // namespace
