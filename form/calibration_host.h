@@ -8,6 +8,7 @@
 //   action...         the functions of the same name in form/action.h
 //   sleepFor          a plain sleep of the GUI thread
 // The kernel itself is reached through the facade (control_facade.h). GUI thread only.
+// ActionCalibrationHost below does the action unit's part; the main window derives from it.
 
 #include <chrono>
 
@@ -35,4 +36,21 @@ public:
     virtual bool actionSetEts(bool on) = 0;
 
     virtual void sleepFor(std::chrono::milliseconds duration) = 0;
+};
+
+// The program's host without the worker thread and the main window's record, which the main
+// window supplies: the actions go to the action unit, the sleep is a real one.
+class ActionCalibrationHost : public CalibrationHost {
+public:
+    bool actionSetChannelOnOff(int ch, bool on) override;
+    bool actionSetVoltDiv(int ch, int voltDiv) override;
+    bool actionSetTimeDiv(int code) override;
+    bool actionSetOffset(int ch, double row) override;
+    bool actionSetTriggerLevel(int ch, double row) override;
+    bool actionSetCoupling(int ch, int coupling) override;
+    bool actionSetLineJoin(int mode) override;
+    bool actionSetHighFrequencyReject(bool on) override;
+    bool actionSetBandLimit(int ch, bool on) override;
+    bool actionSetEts(bool on) override;
+    void sleepFor(std::chrono::milliseconds duration) override;
 };
