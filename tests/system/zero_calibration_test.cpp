@@ -227,8 +227,9 @@ struct Fault {
     const char* name;
     int generation;
     double volts;     // the input: far off zero pins the converter
-    int writeSkip;    // memory writes let through before the failing ones; -1 none fail
-    int writeCount;
+    int request;      // memory requests (0xC7 read, 0xD1 write) that fail; -1 none
+    int skip;         // of them let through before the failing ones
+    int count;
     int error;        // on top of the error stack
 };
 
@@ -242,8 +243,7 @@ TEST_P(ZeroCalibrationFault, LeavesEverythingAsItWas) {
     const std::vector<unsigned char> constants = packCalibrationMemory(bench.calibration());
     const CalibrationImage::Bytes memory = bench.kernel.instrument().calibrationMemory();
     const InstrumentRegisters registers = bench.kernel.instrument().registers();
-    if (f.writeSkip >= 0)
-        bench.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xD1, false, f.writeSkip, f.writeCount, -1});
+    if (f.request >= 0) bench.kernel.bus->injectFault({UsbFault::Kind::Stall, f.request, false, f.skip, f.count, -1});
 
     EXPECT_EQ(controlZeroCalibration(_CH1), 0);
     const std::string errors = get_error_text();
@@ -262,14 +262,16 @@ TEST_P(ZeroCalibrationFault, LeavesEverythingAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SaturationAndFailedWrites, ZeroCalibrationFault,
+    SaturationAndMemoryFaults, ZeroCalibrationFault,
     ::testing::Values(
         // Pinned at the top: the DAC runs into its end and the corrections never converge.
-        Fault{"PinnedHigh", _HW4, 5.0, -1, 0, _ERR_ZERO_CALIBRATION},
-        Fault{"PinnedLow", _HW2, -5.0, -1, 0, _ERR_ZERO_CALIBRATION},
+        Fault{"PinnedHigh", _HW4, 5.0, -1, 0, 0, _ERR_ZERO_CALIBRATION},
+        Fault{"PinnedLow", _HW2, -5.0, -1, 0, 0, _ERR_ZERO_CALIBRATION},
         // Three pages written, the fourth refused: the three are put back.
-        Fault{"FourthPageRefused", _HW3, 0.0, 3, 1, _ERR_WRITE_CALIBRATION},
-        Fault{"NoPageWritten", _HW1, 0.0, 0, -1, _ERR_WRITE_CALIBRATION}),
+        Fault{"FourthPageRefused", _HW3, 0.0, 0xD1, 3, 1, _ERR_WRITE_CALIBRATION},
+        Fault{"NoPageWritten", _HW1, 0.0, 0xD1, 0, -1, _ERR_WRITE_CALIBRATION},
+        // What the memory holds cannot be read first: nothing is written.
+        Fault{"MemoryUnreadable", _HW4, 0.0, 0xC7, 5, 1, _ERR_READ_CALIBRATION}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passes the shorted input's records on, spoiling the chosen captures: every sample word gets
