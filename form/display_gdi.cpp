@@ -1,9 +1,8 @@
 #include "display_gdi.h"
 
 #include "precondition.h"
+#include "tool_drawing.h"
 
-#include <QFont>
-#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -16,9 +15,6 @@ namespace {
 constexpr int GRID_STEP = 50;  // one division
 constexpr int DOT_STEP = 10;   // dots of the grid and ticks
 constexpr int TICK = 4;        // ticks reach 4 pixels either side (or in from the edge)
-constexpr int DASH = 5;        // dashed lines: runs of 5 ...
-constexpr int DASH_PERIOD = 9; // ... every 9 pixels (gaps of 4)
-constexpr int TEXT_PIXEL_SIZE = 12;
 
 const std::array<int, 4> TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
 
@@ -68,21 +64,6 @@ private:
     int d_width;
     int d_height;
 };
-
-// Text with an opaque background, its cell's top-left corner at (x, y) as GDI places it.
-void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour,
-                    int background) {
-    painter.setPen(QColor::fromRgb(DisplayGDI::toRgb(textColour)));
-    painter.setBackground(QColor::fromRgb(DisplayGDI::toRgb(background)));
-    painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
-}
-
-void beginText(QPainter& painter) {
-    QFont font = painter.font();
-    font.setPixelSize(TEXT_PIXEL_SIZE);
-    painter.setFont(font);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-}
 
 } // namespace
 
@@ -193,23 +174,21 @@ void DisplayGDI::drawLabels() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull() || d_context.labels.empty()) return;
     QPainter painter(&d_image);
-    beginText(painter);
-    for (const LabelListName& label : d_context.labels)
-        drawOpaqueText(painter, label.x, label.y, label.text, label.textColor,
-                       label.backgroundColor);
+    beginToolText(painter);
+    drawLabelTexts(painter, d_context.labels);
 }
 
 void DisplayGDI::drawCursors(int source) {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
-    const int object = d_context.selectedObject;
-    if (object < FIRST_CURSOR_OBJECT || object > LAST_CURSOR_OBJECT) return;
-    // Every cursor mode shows all four lines: A solid, B dashed.
+    if (!cursorsShown(d_context.selectedObject)) return;
     const QRgb c = toRgb(traceColour(source));
-    horizontalLine(c, d_context.cursorA.y, true);
-    horizontalLine(c, d_context.cursorB.y, false);
-    verticalLine(c, d_context.cursorA.x, true);
-    verticalLine(c, d_context.cursorB.x, false);
+    for (const CursorLine& line : cursorLines(d_context.cursorA, d_context.cursorB)) {
+        if (line.horizontal)
+            horizontalLine(c, line.position, line.solid);
+        else
+            verticalLine(c, line.position, line.solid);
+    }
 }
 
 void DisplayGDI::drawHorizontalLine(int colour, int row, int solid) {
@@ -225,28 +204,15 @@ void DisplayGDI::drawVerticalLine(int colour, int column, int solid) {
 }
 
 void DisplayGDI::horizontalLine(QRgb colour, int row, bool solid) {
-    if (row < -2 || row > d_imageHeight) return; // wholly outside (and no overflow below)
     PixelWriter px(d_image);
-    // A solid line sits one row below `row`, a dashed one two rows below.
-    if (solid) {
-        px.horizontalRun(row + 1, 0, d_width - 1, colour);
-        return;
-    }
-    for (int s = 0; s < d_width; s += DASH_PERIOD)
-        px.horizontalRun(row + 2, s, s + DASH - 1, colour);
+    const ToolLine line = horizontalToolLine(LinePlacement::Gdi, row, solid, d_width);
+    forEachLineRun(line, [&](int first, int last) { px.horizontalRun(line.at, first, last, colour); });
 }
 
 void DisplayGDI::verticalLine(QRgb colour, int column, bool solid) {
-    if (column < -1 || column > d_imageWidth) return; // wholly outside
     PixelWriter px(d_image);
-    // A solid line sits one column right of `column`; a dashed one on it, its runs counted
-    // upward from the bottom row.
-    if (solid) {
-        px.verticalRun(column + 1, 0, d_height - 1, colour);
-        return;
-    }
-    for (int s = 0; s < d_height; s += DASH_PERIOD)
-        px.verticalRun(column, d_height - s - (DASH - 1), d_height - s, colour);
+    const ToolLine line = verticalToolLine(LinePlacement::Gdi, column, solid, d_height);
+    forEachLineRun(line, [&](int first, int last) { px.verticalRun(line.at, first, last, colour); });
 }
 
 void DisplayGDI::clear() {
@@ -266,7 +232,7 @@ void DisplayGDI::drawInfoText() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
     QPainter painter(&d_image);
-    beginText(painter);
+    beginToolText(painter);
     for (int t = 0; t < 4; ++t) {
         if (!d_context.channelOn[t]) continue;
         const Place& p = TRACE_TEXT[t];
