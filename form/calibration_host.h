@@ -8,7 +8,7 @@
 //   action...         the functions of the same name in form/action.h
 //   sleepFor          a plain sleep of the GUI thread
 // The kernel itself is reached through the facade (control_facade.h). GUI thread only.
-// ActionCalibrationHost below does the action unit's part; the main window derives from it.
+// ProgramCalibrationHost below forwards all but the record; the main window derives from it.
 
 #include <chrono>
 
@@ -38,10 +38,13 @@ public:
     virtual void sleepFor(std::chrono::milliseconds duration) = 0;
 };
 
-// The program's host without the worker thread and the main window's record, which the main
-// window supplies: the actions go to the action unit, the sleep is a real one.
-class ActionCalibrationHost : public CalibrationHost {
+// The program's host: the worker thread's functions and the action unit's, and a real sleep.
+// The main window supplies rawDataCh1 (its AcquisitionCycle's records().p_rawDataCh1).
+class ProgramCalibrationHost : public CalibrationHost {
 public:
+    void stopAcquisitionThread() override;
+    void startAcquisitionThread() override;
+    void acquireAndDisplay() override;
     bool actionSetChannelOnOff(int ch, bool on) override;
     bool actionSetVoltDiv(int ch, int voltDiv) override;
     bool actionSetTimeDiv(int code) override;
