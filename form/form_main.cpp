@@ -9,9 +9,12 @@
 #include "control_facade.h"
 #include "cursor_tool.h"
 #include "display_gdi.h"
-#include "data_export.h"
 #include "environment.h"
+#include "calibration_host.h"
 #include "form_about.h"
+#include "form_fft_dlg.h"
+#include "form_measure.h"
+#include "okbd_calib_a_dlg.h"
 #include "form_option_dlg.h"
 #include "form_preview_dlg.h"
 #include "indicator_values.h"
@@ -188,6 +191,7 @@ TFormMain::~TFormMain() {
     ::stopAcquisitionThread();
     setAcquisitionCycle({});
     controlSetRunStateView(nullptr);
+    d_windows = {};
     p_runStateView.reset();
     p_cycle.reset();
     setMainWindowViews(nullptr);
@@ -963,19 +967,71 @@ void TFormMain::refreshCursorReadout() {
     showReadout(sbCursorMeasurePanel, updateCursorReadout(*p_environment, cursorScales(measureSource())));
 }
 
-// ---- Tool windows and dialogs. The spectrum, measurement, option, calibration, preview and
-// ---- About windows are not part of the program yet; their commands are disabled.
+// ---- Tool windows and dialogs
 
-bool TFormMain::isFftWindowVisible() { return false; }
+namespace {
 
-void TFormMain::toggleFftWindow() { setButtonDown("tbFFT", false); }
+// The calibration dialogs' host: the program's, with channel 1's record of the window's cycle.
+class MainCalibrationHost final : public ProgramCalibrationHost {
+public:
+    explicit MainCalibrationHost(TFormMain& window) : d_window(window) {}
+    const short* rawDataCh1() override {
+        short** slot = d_window.rawDataSlot(_CH1);
+        return slot ? *slot : nullptr;
+    }
 
-void TFormMain::showCalibrationWindow() {}
-void TFormMain::addMeasureItem(int, int) {}
-bool TFormMain::isMeasureWindowVisible() { return false; }
-int TFormMain::measureWindowWidth() { return 0; }
-void TFormMain::showMeasureWindowAt(int, int) {}
-const MEASURE* TFormMain::measureObject() { return nullptr; }
+private:
+    TFormMain& d_window;
+};
+
+} // namespace
+
+CalibrationHost& TFormMain::calibrationHost() {
+    if (!p_calibrationHost) p_calibrationHost = std::make_unique<MainCalibrationHost>(*this);
+    return *p_calibrationHost;
+}
+
+void TFormMain::attachWindows(const StartupWindows& windows) {
+    const bool detaching = (d_windows.measure && !windows.measure) || (d_windows.spectrum && !windows.spectrum);
+    if (detaching) ::stopAcquisitionThread();
+    d_windows = windows;
+    if (p_cycle) {
+        p_cycle->setMeasurementView(windows.measure);
+        p_cycle->setSpectrumView(windows.spectrum);
+    }
+    if (windows.spectrum) windows.spectrum->setCloseHandler([this] { toggleFftWindow(); });
+}
+
+bool TFormMain::isFftWindowVisible() { return d_windows.spectrum && d_windows.spectrum->isVisible(); }
+
+void TFormMain::toggleFftWindow() {
+    if (d_windows.spectrum) d_windows.spectrum->setVisible(!d_windows.spectrum->isVisible());
+    setButtonDown("tbFFT", isFftWindowVisible());
+}
+
+void TFormMain::showCalibrationWindow() {
+    if (!d_windows.calibration) return;
+    d_windows.calibration->show();
+    d_windows.calibration->repaint();
+}
+
+void TFormMain::addMeasureItem(int source, int slot) {
+    if (d_windows.measure) d_windows.measure->AddMeasureItem(source, slot);
+}
+
+bool TFormMain::isMeasureWindowVisible() { return d_windows.measure && d_windows.measure->isVisible(); }
+
+int TFormMain::measureWindowWidth() { return d_windows.measure ? d_windows.measure->frameGeometry().width() : 0; }
+
+void TFormMain::showMeasureWindowAt(int left, int top) {
+    if (!d_windows.measure) return;
+    d_windows.measure->move(left, top);
+    d_windows.measure->show();
+}
+
+const MEASURE* TFormMain::measureObject() {
+    return d_windows.measure ? &d_windows.measure->measureObject() : nullptr;
+}
 
 WindowRect TFormMain::mainWindowRect() {
     const QRect r = frameGeometry();
@@ -1023,16 +1079,6 @@ void TFormMain::showAbout(const AboutTexts& texts) {
 
 // ---- Outputs
 
-RawRecordSlots TFormMain::rawRecordSlots() { return {rawDataSlot(_CH1), rawDataSlot(_CH2)}; }
-
-void TFormMain::saveWaveformText(const std::string& path) { save_waveform_text(path, rawRecordSlots()); }
-
-void TFormMain::exportWaveformExcel() { export_waveform_excel(rawRecordSlots(), cbTimeDiv->currentText().toStdString()); }
-
-void TFormMain::exportDisplayToWord() {
-    export_display_to_word([this] { copyScreenToClipboard(); });
-}
-
 void TFormMain::saveScreenBmp(const std::string& path) { save_screen_bmp(path, screenImageSource()); }
 void TFormMain::saveScreenJpeg(const std::string& path) { save_screen_jpeg(path, screenImageSource()); }
 void TFormMain::printScreen() { print_screen(screenImageSource()); }
@@ -1047,6 +1093,9 @@ ScreenImageSource TFormMain::screenImageSource() {
     comboTexts(source.texts.voltDivText, source.texts.timeDivText);
     for (std::size_t i = 0; i < 2; ++i) source.texts.cursorReadout[i] = sbCursorMeasurePanel[i]->text().toStdString();
     source.texts.measureWindowVisible = isMeasureWindowVisible();
+    if (d_windows.measure)
+        for (std::size_t i = 0; i < source.texts.measureLabels.size(); ++i)
+            source.texts.measureLabels[i] = d_windows.measure->labelText(static_cast<int>(i)).toStdString();
     source.measureSource = measureSource();
     for (int t = 0; t < 4; ++t)
         source.markerColour[static_cast<std::size_t>(t)] = markerPicture(MarkerImageList::Offset, t).toImage();
@@ -1054,9 +1103,20 @@ ScreenImageSource TFormMain::screenImageSource() {
     return source;
 }
 
-// The spectrum and measurement windows are not part of the program yet.
-void TFormMain::refreshFftWindow() {}
-void TFormMain::refreshMeasureWindow() {}
+void TFormMain::refreshFftWindow() {
+    short** record = rawDataSlot(_CH1);
+    if (d_windows.spectrum && record && *record)
+        d_windows.spectrum->UpdateSpectrum(0, AcquisitionCycle::SPECTRUM_LENGTH, *record);
+}
+
+void TFormMain::refreshMeasureWindow() {
+    if (!d_windows.measure) return;
+    const auto image = [this](int trace) {
+        unsigned char** slot = displayBufferSlot(trace);
+        return slot ? *slot : nullptr;
+    };
+    d_windows.measure->UpdateMeasurements(image(_CH1), image(_CH2), image(_MATH), image(_REFERENCE));
+}
 
 // ---- What the cycle hands over
 

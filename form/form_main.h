@@ -17,7 +17,6 @@
 // GUI thread only, except the MainWindowView members marked "worker".
 
 #include "cycle_view.h"
-#include "data_export.h"
 #include "main_images.h"
 #include "main_window_lifecycle.h"
 #include "main_window_views.h"
@@ -39,7 +38,13 @@ class DisplayPaintBox;
 class Environment;
 class MarkerImage;
 class QueuedRunStateView;
+struct RawRecordSlots; // data_export.h, which no unit may include with the spectrum figures
+class CalibrationHost;
+class TFormCalTDCOffset;
+class TFormFFTDlg;
 class TFormLabel;
+class TFormMeasure;
+class TokbdCalibADlg;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -180,9 +185,19 @@ public:
     // The windows made at start-up after this one that it calls (not owned; null: not
     // there). Attach them before the event loop, and attach nulls before they are destroyed.
     struct StartupWindows {
+        TFormMeasure* measure = nullptr;
+        TFormFFTDlg* spectrum = nullptr;
+        TokbdCalibADlg* calibration = nullptr;
         TFormLabel* label = nullptr;
+        TFormCalTDCOffset* etsCalibration = nullptr;
     };
-    void attachWindows(const StartupWindows& windows) { d_windows = windows; }
+    // The cycle feeds the measurement and spectrum windows attached here. Detaching (nulls)
+    // stops the worker first, since the cycle may be using them.
+    void attachWindows(const StartupWindows& windows);
+
+    // What the calibration dialogs use of the program: the worker, the action unit and
+    // channel 1's record of the cycle.
+    CalibrationHost& calibrationHost();
 
     // A control by its object name (actions, menus, widgets); null when there is none.
     QObject* control(const std::string& name) const;
@@ -441,11 +456,13 @@ private:
     void setComboFontColour(QComboBox* combo, const QColor& colour);
     void rememberComboTexts();
     void setMeasureSource(int source);
+    void updateSpectrumChannelButtons(int ch, bool on);
     // The cursor read-out of the pair into panels 0 and 1 of sbCursorMeasure.
     void refreshCursorReadout();
 
     MainWindowLifecycle d_lifecycle;
     StartupWindows d_windows;
+    std::unique_ptr<CalibrationHost> p_calibrationHost;
     std::unique_ptr<AcquisitionCycle> p_cycle;
     std::unique_ptr<QueuedRunStateView> p_runStateView;
     std::unordered_map<std::string, QObject*> d_controls;

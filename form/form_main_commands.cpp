@@ -10,6 +10,7 @@
 #include "control_facade.h"
 #include "environment.h"
 #include "form_average.h"
+#include "form_cal_tdc_offset.h"
 #include "form_math_option.h"
 #include "form_up_low.h"
 #include "main_widgets.h"
@@ -160,13 +161,8 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 
-    // Not part of the program yet: the spectrum, measurement and calibration windows and the
-    // full-screen window.
-    for (QAction* a : {ActionUtilFFT, ActionUtilCalibration, ETSCalibration, ActionViewFullScreen})
-        markUnavailable(a);
-    for (QAction* a : actMeasure) markUnavailable(a);
-    for (QWidget* page : {gbMeasureVolt1, gbMeasureVolt2})
-        for (QToolButton* b : page->findChildren<QToolButton*>()) b->setEnabled(false);
+    // Not part of the program yet: the full-screen window.
+    markUnavailable(ActionViewFullScreen);
 }
 
 // ---- Shared handlers
@@ -270,9 +266,11 @@ void TFormMain::upperLowerLevelClick() {
     levels.exec();
 }
 
-// The time-offset calibration window and the full-screen window are not part of the program
-// yet; their commands are disabled.
-void TFormMain::etsCalibrationClick() {}
+void TFormMain::etsCalibrationClick() {
+    if (d_windows.etsCalibration) d_windows.etsCalibration->exec();
+}
+
+// The full-screen window is not part of the program yet; its command is disabled.
 void TFormMain::fullScreenClick() {}
 
 // ---- Marker drags

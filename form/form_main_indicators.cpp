@@ -7,6 +7,7 @@
 #include "codes.h"
 #include "control_facade.h"
 #include "environment.h"
+#include "form_fft_dlg.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
 
@@ -185,12 +186,31 @@ void TFormMain::updateChannelOnView(int ch, bool on) {
         trigger->setEnabled(on);
         measure->setEnabled(on);
         if (on) measure->setChecked(true);
-        // The spectrum window's channel buttons follow once that window is part of the program.
+        updateSpectrumChannelButtons(ch, on);
     } else if (ch == _MATH) {
         rbMeasureMath->setEnabled(on);
         if (on) rbMeasureMath->setChecked(true);
     }
     if (cursorToolSelected(*p_environment)) refreshCursorReadout();
+}
+
+// The spectrum window offers only channels that are on, and looks at one of them.
+void TFormMain::updateSpectrumChannelButtons(int ch, bool on) {
+    TFormFFTDlg* spectrum = d_windows.spectrum;
+    if (!spectrum) return;
+    auto* own = spectrum->findChild<QRadioButton*>(ch == _CH1 ? QStringLiteral("rbFFTCh1") : QStringLiteral("rbFFTCh2"));
+    auto* other = spectrum->findChild<QRadioButton*>(ch == _CH1 ? QStringLiteral("rbFFTCh2") : QStringLiteral("rbFFTCh1"));
+    if (!own || !other) return;
+    const auto select = [spectrum](QRadioButton* button, int channel) {
+        button->setChecked(true);
+        if (channel == _CH1)
+            spectrum->rbFFTCh1Click();
+        else
+            spectrum->rbFFTCh2Click();
+    };
+    own->setEnabled(on);
+    if (!on && other->isEnabled()) select(other, ch == _CH1 ? _CH2 : _CH1);
+    if (on && !other->isEnabled()) select(own, ch);
 }
 
 void TFormMain::updateVoltDivView(int ch, int voltDiv) {

@@ -3,15 +3,20 @@
 #include "acquisition_thread.h"
 #include "advanced_trigger.h"
 #include "control_facade.h"
+#include "form_cal_tdc_offset.h"
+#include "form_fft_dlg.h"
 #include "form_fpga_view.h"
 #include "form_label.h"
 #include "form_main.h"
+#include "form_measure.h"
 #include "form_state_view.h"
 #include "form_splash.h"
 #include "gui_notifier.h"
 #include "instance_lock.h"
 #include "message_box.h"
 #include "notifier.h"
+#include "okbd_calib_a_dlg.h"
+#include "tool_window_kernel.h"
 #include "trevan_error.h"
 
 #include <QCoreApplication>
@@ -25,19 +30,39 @@ namespace {
 
 // The forms made at start-up, in their order; destroyed in the reverse order, so the main
 // window, which ends the kernel, goes last.
+// The option dialog and the auto-set message window are made fresh each time they are used;
+// the full-screen window joins after the label dialog once it is part of the program.
 struct StartupForms {
+    FacadeToolWindowKernel toolKernel; // what the tool windows read of the kernel
     std::unique_ptr<TFormMain> main;
     std::unique_ptr<TFormFPGAview> fpgaView;
     std::unique_ptr<TFormStateView> stateView;
-    // The measurement and spectrum windows and the calibration dialog join here, before the
-    // label dialog, and the full-screen window and the time-offset calibration after it, as
-    // they become part of the program. The option dialog and the auto-set message window are
-    // made fresh each time they are used.
+    std::unique_ptr<TFormMeasure> measure;
+    std::unique_ptr<TFormFFTDlg> spectrum;
+    std::unique_ptr<TokbdCalibADlg> calibration;
     std::unique_ptr<TFormLabel> label;
+    std::unique_ptr<TFormCalTDCOffset> etsCalibration;
 
+    void create(const MainWindowLifecycle& lifecycle) {
+        main = std::make_unique<TFormMain>(lifecycle);
+        fpgaView = std::make_unique<TFormFPGAview>(main.get());
+        stateView = std::make_unique<TFormStateView>(main.get());
+        measure = std::make_unique<TFormMeasure>(toolKernel, &main->environment());
+        spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
+        calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
+        label = std::make_unique<TFormLabel>(main->environment(), main.get());
+        etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
+        main->attachWindows({measure.get(), spectrum.get(), calibration.get(), label.get(), etsCalibration.get()});
+    }
+
+    // In the reverse order; the main window, which ends the kernel, goes last.
     ~StartupForms() {
         if (main) main->attachWindows({});
+        etsCalibration.reset();
         label.reset();
+        calibration.reset();
+        spectrum.reset();
+        measure.reset();
         stateView.reset();
         fpgaView.reset();
         main.reset();
@@ -99,11 +124,7 @@ int programEntry(const ProgramEntryOptions& options) {
     QCoreApplication::setApplicationName(QStringLiteral("Velmora2"));
     {
         StartupForms forms;
-        forms.main = std::make_unique<TFormMain>(options.lifecycle);
-        forms.fpgaView = std::make_unique<TFormFPGAview>(forms.main.get());
-        forms.stateView = std::make_unique<TFormStateView>(forms.main.get());
-        forms.label = std::make_unique<TFormLabel>(forms.main->environment(), forms.main.get());
-        forms.main->attachWindows({forms.label.get()});
+        forms.create(options.lifecycle);
         // The loop's own result is not the program's: a normal end is 0.
         if (options.runLoop)
             options.runLoop(*forms.main);

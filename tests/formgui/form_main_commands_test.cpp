@@ -6,12 +6,16 @@
 #include "action.h"
 #include "environment.h"
 #include "form_about.h"
+#include "form_fft_dlg.h"
 #include "form_label.h"
 #include "form_math_option.h"
+#include "form_measure.h"
 #include "form_option_dlg.h"
 #include "form_up_low.h"
 #include "main_widgets.h"
 #include "modal_answer.h"
+#include "okbd_calib_a_dlg.h"
+#include "tool_window_kernel.h"
 #include "temp_dir.h"
 
 #include <QAction>
@@ -236,13 +240,11 @@ TEST_F(MainWindowTest, MeasurementPagesAndSource) {
     EXPECT_EQ(window->measureSource(), 1);
 }
 
-TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
+TEST_F(MainWindowTest, CommandWithoutItsWindowStaysDisabled) {
     start(BOTH_ON);
     ::updateRunStopControls(_RUN); // enables the acquisition commands
     EXPECT_TRUE(window->ActionAcquireAutoSet->isEnabled());
-    for (QAction* a : {window->ActionUtilCalibration, window->ActionUtilFFT, window->ActionViewFullScreen,
-                       window->ETSCalibration, window->actMeasure[20]})
-        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(window->ActionViewFullScreen->isEnabled()); // the full-screen window
 }
 
 TEST_F(MainWindowTest, ExitAsksBeforeClosing) {
@@ -394,7 +396,9 @@ TEST_F(MainWindowTest, CrossCursorPressDragAndReadOut) {
 TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
     start(BOTH_ON);
     TFormLabel dialog(window->environment(), window.get());
-    window->attachWindows({&dialog});
+    TFormMain::StartupWindows windows;
+    windows.label = &dialog;
+    window->attachWindows(windows);
     window->ActionDisplayLabel->trigger();
     emit window->display->mouseDown(0, 40, 60);
     EXPECT_TRUE(dialog.isVisible());
@@ -406,6 +410,86 @@ TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->environment().labelList.empty());
     window->attachWindows({});
+}
+
+} // namespace
+
+namespace {
+
+// The main window with its start-up tool windows, as program entry makes them.
+class MainWindowWithToolsTest : public MainWindowTest {
+protected:
+    void startWithTools(const std::string& state) {
+        start(state);
+        measure = std::make_unique<TFormMeasure>(toolKernel, &window->environment());
+        spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
+        calibration = std::make_unique<TokbdCalibADlg>(window->calibrationHost(), window.get());
+        TFormMain::StartupWindows windows;
+        windows.measure = measure.get();
+        windows.spectrum = spectrum.get();
+        windows.calibration = calibration.get();
+        window->attachWindows(windows);
+    }
+    void TearDown() override {
+        if (window) window->attachWindows({});
+        calibration.reset();
+        spectrum.reset();
+        measure.reset();
+        MainWindowTest::TearDown();
+    }
+
+    FacadeToolWindowKernel toolKernel;
+    std::unique_ptr<TFormMeasure> measure;
+    std::unique_ptr<TFormFFTDlg> spectrum;
+    std::unique_ptr<TokbdCalibADlg> calibration;
+};
+
+TEST_F(MainWindowWithToolsTest, SpectrumToggleShowsHidesAndKeepsTheButtonInStep) {
+    startWithTools(BOTH_ON);
+    window->ActionUtilFFT->trigger();
+    EXPECT_TRUE(spectrum->isVisible());
+    EXPECT_TRUE(window->tbFFT->isChecked());
+    EXPECT_TRUE(window->isFftWindowVisible());
+    window->ActionUtilFFT->trigger();
+    EXPECT_FALSE(spectrum->isVisible());
+    EXPECT_FALSE(window->tbFFT->isChecked());
+}
+
+TEST_F(MainWindowWithToolsTest, SpectrumChannelFollowsTheChannelsOn) {
+    startWithTools(BOTH_ON);
+    auto* ch1 = spectrum->findChild<QRadioButton*>("rbFFTCh1");
+    auto* ch2 = spectrum->findChild<QRadioButton*>("rbFFTCh2");
+    ASSERT_TRUE(ch1 && ch2);
+    window->ActionChannelOnOff[0]->trigger(); // channel 1 off
+    EXPECT_FALSE(ch1->isEnabled());
+    EXPECT_TRUE(ch2->isChecked());
+    EXPECT_EQ(spectrum->fftChannel(), 1);
+    window->ActionChannelOnOff[1]->trigger(); // channel 2 off: nothing to switch to
+    EXPECT_FALSE(ch2->isEnabled());
+    window->ActionChannelOnOff[0]->trigger(); // channel 1 on while 2 is off: selected
+    EXPECT_TRUE(ch1->isEnabled());
+    EXPECT_TRUE(ch1->isChecked());
+    EXPECT_EQ(spectrum->fftChannel(), 0);
+}
+
+TEST_F(MainWindowWithToolsTest, MeasurementCommandsFillAndPlaceTheWindow) {
+    startWithTools(BOTH_ON);
+    window->rbMeasureCh2->click();
+    window->actMeasure[20]->trigger(); // Frequency of CH2
+    EXPECT_EQ(measure->itemCount(), 1);
+    EXPECT_TRUE(measure->isVisible());
+    EXPECT_EQ(measure->y(), window->frameGeometry().top());
+    EXPECT_NE(window->measureObject(), nullptr);
+    window->btnNext->click();
+    window->gbMeasureVolt2->findChild<QToolButton*>("tbnMeasure6")->click(); // Upper
+    EXPECT_EQ(measure->itemCount(), 2);
+}
+
+TEST_F(MainWindowWithToolsTest, CalibrationCommandShowsTheZeroCalibrationWindow) {
+    startWithTools(BOTH_ON);
+    window->ActionUtilCalibration->trigger();
+    EXPECT_TRUE(calibration->isVisible());
+    EXPECT_EQ(controlGetBufferSizeMode(), _10K);
 }
 
 } // namespace

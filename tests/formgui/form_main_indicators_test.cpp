@@ -374,8 +374,8 @@ TEST_F(MainWindowTest, NamedControlsForTheActionUnit) {
     window->setControlVisible("iTriggerLevelCh1", false);
     EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
     // A command whose window is missing stays disabled whoever enables it.
-    window->setControlEnabled("ActionUtilCalibration", true);
-    EXPECT_FALSE(window->ActionUtilCalibration->isEnabled());
+    window->setControlEnabled("ActionViewFullScreen", true);
+    EXPECT_FALSE(window->ActionViewFullScreen->isEnabled());
     window->setControlEnabled("NoSuchControl", true); // ignored
 }
 

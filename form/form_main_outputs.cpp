@@ -1,0 +1,18 @@
+// The main window's data exports. Apart from form_main.cpp because data_export.h and the
+// spectrum window's headers each name a type SpectrumRecord.
+#include "form_main.h"
+
+#include "codes.h"
+#include "data_export.h"
+
+#include <QComboBox>
+
+RawRecordSlots TFormMain::rawRecordSlots() { return {rawDataSlot(_CH1), rawDataSlot(_CH2)}; }
+
+void TFormMain::saveWaveformText(const std::string& path) { save_waveform_text(path, rawRecordSlots()); }
+
+void TFormMain::exportWaveformExcel() { export_waveform_excel(rawRecordSlots(), cbTimeDiv->currentText().toStdString()); }
+
+void TFormMain::exportDisplayToWord() {
+    export_display_to_word([this] { copyScreenToClipboard(); });
+}
