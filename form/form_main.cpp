@@ -1021,7 +1021,13 @@ void TFormMain::addMeasureItem(int source, int slot) {
 
 bool TFormMain::isMeasureWindowVisible() { return d_windows.measure && d_windows.measure->isVisible(); }
 
-int TFormMain::measureWindowWidth() { return d_windows.measure ? d_windows.measure->frameGeometry().width() : 0; }
+int TFormMain::measureWindowWidth() {
+    TFormMeasure* measure = d_windows.measure;
+    if (!measure) return 0;
+    // A window never shown nor sized has no width of its own yet: take the one its layout asks.
+    if (!measure->isVisible() && !measure->testAttribute(Qt::WA_Resized)) measure->adjustSize();
+    return measure->frameGeometry().width();
+}
 
 void TFormMain::showMeasureWindowAt(int left, int top) {
     if (!d_windows.measure) return;
