@@ -1,5 +1,6 @@
 // Velmora2: the program entry. Everything is in programEntry; this file only makes the
-// application object and keeps an exception from ending the event loop.
+// application object and reports exceptions: one out of an event handler is shown and the
+// loop goes on, one out of the start or the end is shown before the program ends.
 #include "message_box.h"
 #include "program_entry.h"
 
@@ -37,5 +38,12 @@ private:
 
 int main(int argc, char** argv) {
     VelmoraApplication app(argc, argv);
-    return programEntry();
+    try {
+        return programEntry();
+    } catch (const std::exception& e) {
+        // Outside the event loop (while the forms are made or destroyed): shown, then the end.
+        std::fprintf(stderr, "Velmora2: exception: %s\n", e.what());
+        showMessage(e.what(), "", MessageButtons::Ok, MessageIcon::Error);
+        return -1;
+    }
 }
