@@ -1,0 +1,993 @@
+#include "action.h"
+
+#include "auto_set.h"
+#if __has_include("acquisition_thread.h")
+#include "acquisition_thread.h"
+#endif
+#include "codes.h"
+#include "control_facade.h"
+#include "environment.h"
+#include "message_box.h"
+#include "precondition.h"
+#include "thread_flags.h"
+#include "trevan_error.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr const char* kSource = "form\\action";
+
+constexpr const char* kStateFilter = "INI files (*.ini)|*.ini";
+constexpr const char* kReferenceFilter = "Reference files (*.ref)|*.REF";
+constexpr const char* kDatFilter = "DAT files (*.dat)|*.DAT";
+constexpr const char* kBmpFilter = "BMP files (*.bmp)|*.BMP";
+constexpr const char* kJpgFilter = "JPG files (*.jpg)|*.JPG";
+
+constexpr int k500kLowestTimeDiv = _1MS_DIV;     // 17
+constexpr int k500kHighestTimeDiv = _400MS_DIV;  // 25
+constexpr int kHighestClickTimeDiv = _10S_DIV;   // 29, the last code the main window offers
+
+MainWindowViews& views() { return mainWindowViews(); }
+Environment& env() { return views().environment(); }
+
+bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
+bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
+
+// ---- Pause handshake (form/acquisition_thread.h). The request is counted, so a nested user
+// ---- (an action started from the messages a wait pumps, the advanced-trigger call) cannot
+// ---- release an outer one.
+#if __has_include("acquisition_thread.h")
+
+template <class Work> void withStandardWait(Work&& work) { pauseStandard(processGuiEventsExceptInput, work); }
+template <class Work> void withTimeBaseWait(Work&& work) { pauseTimeBase(processGuiEventsExceptInput, work); }
+template <class Work> void withPositionWait(Work&& work) { pausePosition(work); }
+// Marker drags: only the newest value of a held change matters, so each marker has a key.
+template <class Work> void withoutWait(const std::string& key, Work&& work) { pauseNoWait(key, work); }
+
+#else
+// TEMPORARY stand-ins until the worker thread is on main: the same forms without held changes.
+
+bool startAcquisitionThread() { return false; }
+void stopAcquisitionThread() {}
+
+class PauseRequest {
+public:
+    PauseRequest() { pauseRequestFlag.fetch_add(1); }
+    ~PauseRequest() { pauseRequestFlag.fetch_sub(1); }
+    PauseRequest(const PauseRequest&) = delete;
+    PauseRequest& operator=(const PauseRequest&) = delete;
+};
+
+void waitForIdleCycle(bool pumpEvents, int limitMs) {
+    const auto start = std::chrono::steady_clock::now();
+    while (acquisitionBusyFlag.load()) {
+        if (limitMs > 0 && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limitMs)) return;
+        if (pumpEvents)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        else
+            std::this_thread::yield();
+    }
+}
+
+template <class Work> void withStandardWait(Work&& work) {
+    PauseRequest pause;
+    waitForIdleCycle(true, 0);
+    work();
+}
+
+template <class Work> void withTimeBaseWait(Work&& work) {
+    struct AbortRead {
+        AbortRead() { abortReadFlag.store(1); }
+        ~AbortRead() { abortReadFlag.store(0); }
+    } abortRead;
+    PauseRequest pause;
+    waitForIdleCycle(true, 5000);
+    work();
+}
+
+template <class Work> void withPositionWait(Work&& work) {
+    PauseRequest pause;
+    waitForIdleCycle(false, 5000);
+    work();
+}
+
+template <class Work> void withoutWait(const std::string&, Work&& work) {
+    PauseRequest pause;
+    work();
+}
+
+#endif
+
+// Stops the worker for a long job on the GUI thread and starts a new one at its end.
+template <class Work> void withWorkerStopped(Work&& work) {
+    stopAcquisitionThread();
+    work();
+    startAcquisitionThread();
+}
+
+// ---- The 500k range ----
+
+// The time/div the 500k record length allows for `code`; shows the range message when it
+// differs.
+int clampTo500kRange(int code) {
+    if (code >= k500kLowestTimeDiv && code <= k500kHighestTimeDiv) return code;
+    showMessage(k500kRangeMessage);
+    return code < k500kLowestTimeDiv ? k500kLowestTimeDiv : k500kHighestTimeDiv;
+}
+
+// Brings the current time/div into the 500k range (inside a pause).
+void applyCurrent500kRange() {
+    const int current = controlGetTimeDiv();
+    const int allowed = clampTo500kRange(current);
+    if (allowed == current) return;
+    controlSetTimeDiv(allowed);
+    views().updateTimeDivView(allowed);
+}
+
+int truncated(double value) { return static_cast<int>(value); }
+
+void refreshTriggerLevelMarker(int ch) {
+    views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch)));
+}
+
+void setSelectedObject(int code) {
+    std::lock_guard lock(env().toolStateLock);
+    env().selectedObject = code;
+}
+
+// ---- Files ----
+
+ActionFileDialog& fileDialog() {
+    static ActionFileDialog d;
+    return d;
+}
+
+// VCL filter "description|pattern|..." -> Qt filter "description;;...".
+QString qtFilter(const std::string& filter) {
+    QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList entries;
+    for (int i = 0; i < parts.size(); i += 2) entries << parts[i];
+    return entries.join(";;");
+}
+
+std::optional<std::string> askFile(bool save, const char* filter, const char* extension) {
+    ActionFileRequest request{save, filter, extension};
+    if (fileDialog()) return fileDialog()(request);
+    QFileDialog dialog(views().mainWidget());
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(qtFilter(request.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+// A file the user asked for could not be read or written: say so, with the kernel's reasons.
+void reportFileFailure(const char* what, const std::string& path) {
+    std::string text = get_error_text();
+    if (text.empty()) text = std::string(what) + path;
+    showMessage(text);
+}
+
+HelpLauncher& helpLauncher() {
+    static HelpLauncher l;
+    return l;
+}
+
+// ---- Tool bars ----
+
+void toggleToolbar(int bar) {
+    ToolBarLayout& layout = env().toolBarLayout[bar];
+    layout.Visible = !layout.Visible;
+    views().setToolbarVisible(bar, layout.Visible);
+}
+
+// ---- Wheel ----
+
+void wheelStep(bool up, bool ctrl) {
+    if (!env().wheelEnabled) return;
+    const int step = ctrl ? 1 : 5;
+    const int object = env().selectedObject;
+    if (object >= _CH1 && object <= _REFERENCE) {
+        const double offset = controlGetVoltageOffset(object);
+        double row;
+        if (isInput(object) && controlGetInvertOnOff(object))
+            row = up ? 400 - (offset - step) : 400 - (offset + step);
+        else
+            row = up ? offset + step : offset - step;
+        actionSetOffset(object, std::clamp(truncated(row), 0, 400));
+    } else if (object == 5) {
+        const double position = controlGetHorizontalPosition();
+        actionSetHorizontalPosition(std::clamp(up ? position - step : position + step, 0.0, 500.0));
+    }
+}
+
+} // namespace
+
+// ======================================================================== Acquisition
+
+bool actionRunStop() {
+    withStandardWait([] {
+        const int state = controlGetRunState();
+        int next = state;
+        if (state == _RUN) {
+            next = _STOP;
+            env().savedTriggerMode = controlGetTriggerMode();
+        } else if (state == _STOP) {
+            next = _RUN;
+            if (controlGetBufferSizeMode() == _500K) {
+                applyCurrent500kRange();
+                views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+            }
+            controlSetTriggerMode(env().savedTriggerMode);
+            views().updateTriggerModeView(env().savedTriggerMode);
+        }
+        controlSetRunState(next);
+        updateRunStopControls(next);
+        controlSetPeakDetectionOnOff(controlGetPeakDetectionOnOff());
+    });
+    return true;
+}
+
+bool actionSingleShot() {
+    withStandardWait([] {
+        const int state = controlGetRunState();
+        if (state != _SINGLE) {
+            // While stopped, savedTriggerMode already holds the mode of the last run; the kernel's
+            // mode may be the NORMAL of an earlier single shot.
+            if (state == _RUN) env().savedTriggerMode = controlGetTriggerMode();
+            controlSetRunState(_SINGLE);
+        } else {
+            controlSetTriggerMode(env().savedTriggerMode);
+            controlSetRunState(_RUN);
+        }
+        updateSingleShotButton();
+    });
+    return true;
+}
+
+bool actionAutoSet() {
+    withWorkerStopped([] {
+        if (controlGetBufferSizeMode() == _500K) {
+            controlSetBufferSizeMode(_10K);
+            updateBufferSizeView(_10K);
+        }
+        {
+            AutoSet autoSet(views().measureObject(), views());
+            autoSet.run();
+        }
+        views().updateAllViews();
+    });
+    return true;
+}
+
+bool actionToggleEts() {
+    withStandardWait([] {
+        const bool on = !controlGetETSOnOff();
+        controlSetETSOnOff(on);
+        updateEtsView(on);
+    });
+    return true;
+}
+
+bool actionSetEts(bool on) {
+    withStandardWait([on] {
+        controlSetETSOnOff(on);
+        updateEtsView(on);
+    });
+    return true;
+}
+
+bool actionTogglePeakDetection() {
+    withStandardWait([] {
+        const bool on = !controlGetPeakDetectionOnOff();
+        controlSetPeakDetectionOnOff(on);
+        updatePeakDetectionView(on);
+    });
+    return true;
+}
+
+bool actionSetAverage(int count) {
+    withWorkerStopped([count] {
+        controlSetNumberOfAverage(count);
+        updateAverageView(count);
+    });
+    return true;
+}
+
+bool actionSetBufferSize(int mode) {
+    if (mode != _10K && mode != _500K) return true;
+    withStandardWait([mode]() mutable {
+        // A 500k request is refused while the spectrum or the X-Y plot needs 10k records.
+        if (mode == _500K && views().isFftWindowVisible()) {
+            showMessage(kFftTenKMessage);
+            mode = _10K;
+        }
+        if (mode == _500K && controlGetXYPlotOnOff()) {
+            showMessage(kXYPlotTenKMessage);
+            mode = _10K;
+        }
+        if (mode == _500K && controlGetRunState() == _RUN) applyCurrent500kRange();
+        controlSetBufferSizeMode(mode);
+        updateBufferSizeView(mode);
+        if (mode == _500K && controlGetNumberOfAverage() > controlGetNumberOfAverageMax()) {
+            showMessage(kAverageResetMessage);
+            controlSetNumberOfAverage(1);
+            updateAverageView(1);
+        }
+    });
+    return true;
+}
+
+bool actionToggleFft() {
+    actionSetBufferSize(_10K);
+    views().toggleFftWindow();
+    return true;
+}
+
+bool actionToggleXYPlot() {
+    actionSetBufferSize(_10K);
+    withStandardWait([] {
+        const bool on = !controlGetXYPlotOnOff();
+        controlSetXYPlotOnOff(on);
+        views().setXYPlotCaption(on);
+    });
+    return true;
+}
+
+bool actionShowCalibration() {
+    actionSetBufferSize(_10K);
+    views().showCalibrationWindow();
+    return true;
+}
+
+// ======================================================================== Channels
+
+bool actionToggleChannel(int ch) {
+    if (!isTrace(ch)) return true;
+    return actionSetChannelOnOff(ch, !controlGetChannelOnOff(ch));
+}
+
+bool actionSetChannelOnOff(int ch, bool on) {
+    if (!isTrace(ch)) return false;
+    bool result = false;
+    withStandardWait([&] {
+        result = controlSetChannelOnOff(ch, on);
+        // The trigger source follows the channel that is still on.
+        const int source = controlGetTriggerSource();
+        const bool ch1 = controlGetChannelOnOff(_CH1);
+        const bool ch2 = controlGetChannelOnOff(_CH2);
+        if (source == _CH1 && !ch1 && ch2)
+            controlSetTriggerSource(_CH2);
+        else if (source == _CH2 && !ch2 && ch1)
+            controlSetTriggerSource(_CH1);
+        const bool nowOn = controlGetChannelOnOff(ch);
+        if (nowOn) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
+        views().updateAllViews();
+        views().updateChannelOnView(ch, nowOn);
+        views().updateCouplingView(ch, controlGetChannelCoupling(ch));
+        if (env().selectedObject == ch) {
+            setSelectedObject(0);
+            views().updateModeButtons(0);
+        }
+    });
+    return result;
+}
+
+bool actionSetVoltDiv(int ch, int voltDiv) {
+    require(isTrace(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 288);
+    require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
+    withStandardWait([=] {
+        controlSetVoltageDiv(ch, voltDiv);
+        views().updateVoltDivView(ch, voltDiv);
+        refreshTriggerLevelMarker(ch);
+        if (controlGetHardwareVersion() < _HW3) controlResetAcquisition();
+    });
+    return true;
+}
+
+bool actionSetProbe(int ch, int probe) {
+    require(isTrace(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 312);
+    require(probe >= _X1 && probe <= _X1000, "probe_ >= _X1 && probe_ <= _X1000", kSource, 313);
+    controlSetProbeAttenuation(ch, probe);
+    views().updateChannelViews();
+    return true;
+}
+
+bool actionSetCoupling(int ch, int coupling) {
+    withStandardWait([=] {
+        require(isInput(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
+        controlSetChannelCoupling(ch, coupling);
+        views().updateCouplingView(ch, coupling);
+    });
+    return true;
+}
+
+bool actionSetOffset(int ch, double row) {
+    if (!isTrace(ch)) return true;
+    require(row >= 0 && row <= 400, "offset_ >= 0 && offset_ <= 400", kSource, 366);
+    withoutWait("offset" + std::to_string(ch), [=] {
+        const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
+        controlSetVoltageOffset(ch, value);
+        views().updateOffsetMarker(ch, truncated(value));
+        refreshTriggerLevelMarker(ch);
+    });
+    return true;
+}
+
+bool actionToggleInvert(int ch) {
+    if (!isTrace(ch)) return true;
+    withStandardWait([ch] {
+        const bool on = !controlGetInvertOnOff(ch);
+        controlSetInvertOnOff(ch, on);
+        const int b = truncated(controlGetVoltageOffset(ch));
+        controlSetVoltageOffset(ch, 400 - b);
+        views().updateInvertView(ch, on);
+        views().updateOffsetMarker(ch, 400 - b);
+        refreshTriggerLevelMarker(ch);
+    });
+    return true;
+}
+
+bool actionToggleBandLimit(int ch) {
+    if (!isTrace(ch)) return true;
+    return actionSetBandLimit(ch, !controlGetBandwidthLimitOnOff(ch));
+}
+
+bool actionSetBandLimit(int ch, bool on) {
+    if (!isTrace(ch)) return true;
+    controlSetBandwidthLimitOnOff(ch, on);
+    views().updateBandLimitView(ch, on);
+    return true;
+}
+
+// ======================================================================== Display
+
+bool actionToggleLineJoin() {
+    const int mode = controlGetLineJoinMode();
+    if (mode == 0)
+        controlSetLineJoinMode(2);
+    else if (mode == 1 || mode == 2)
+        controlSetLineJoinMode(0);
+    updateLineJoinView(mode == 0);
+    return true;
+}
+
+bool actionSetLineJoin(int mode) {
+    if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
+    updateLineJoinView(mode != 0);
+    return true;
+}
+
+bool actionSetIntensity(int value) {
+    controlSetIntensityFactor(static_cast<float>(value));
+    updateIntensityView(value);
+    return true;
+}
+
+bool actionSetPersistence(int code) {
+    if (code < 0 || code > 16) return true;
+    controlSetPersistence(code);
+    updatePersistenceView(code);
+    return true;
+}
+
+bool actionSelectObject(int code) {
+    if (code < 1 || code > 9) return true;
+    if (code == env().selectedObject) code = 0;
+    setSelectedObject(code);
+    views().updateModeButtons(code);
+    return true;
+}
+
+bool actionOptionDialog() {
+    Environment& e = env();
+    DisplayOptions options;
+    options.backgroundInvert = e.BackgroundInvert;
+    options.setupInformation = e.SetupInformationInclude;
+    options.dateInclude = e.DateInclude;
+    options.boundaryOn = e.BoundaryOnOff;
+    options.crossOn = e.CrossOnOff;
+    options.gridOn = e.GridOnOff;
+    options.gridColor = e.GridOriginColor;
+    options.colorMode = e.ColorGrayMode;
+    options.colorStartPos = e.ColorStartPos;
+    options.colorTrackCh1 = e.ColorOnOffCh1;
+    options.colorTrackCh2 = e.ColorOnOffCh2;
+    options.titleOn = e.TitleOnOff;
+    options.title = e.Title;
+    if (views().runOptionDialog(options)) {
+        e.BackgroundInvert = options.backgroundInvert;
+        e.SetupInformationInclude = options.setupInformation;
+        e.DateInclude = options.dateInclude;
+        e.BoundaryOnOff = options.boundaryOn;
+        e.CrossOnOff = options.crossOn;
+        e.GridOnOff = options.gridOn;
+        e.GridOriginColor = options.gridColor;
+        views().updateGridColor();
+        e.ColorGrayMode = options.colorMode;
+        e.ColorStartPos = options.colorStartPos;
+        e.ColorOnOffCh1 = options.colorTrackCh1;
+        e.ColorOnOffCh2 = options.colorTrackCh2;
+        e.TitleOnOff = options.titleOn;
+        e.Title = options.title;
+    }
+    views().rebuildChannelColorTables();
+    return true;
+}
+
+// ======================================================================== Horizontal, trigger
+
+bool actionSetTimeDiv(int code) {
+    // Enforced before the wait; the one change of the time base happens inside it.
+    if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
+    withTimeBaseWait([code] {
+        require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
+        controlSetTimeDiv(code);
+        views().updateTimeDivView(code);
+        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+    });
+    return true;
+}
+
+bool actionToggleDelay() {
+    withStandardWait([] {
+        const bool on = !controlGetDelayOnOff();
+        controlSetDelayOnOff(on);
+        views().updateDelayView(on);
+    });
+    return true;
+}
+
+bool actionSetHorizontalPosition(double position) {
+    withPositionWait([position] {
+        controlSetHorizontalPosition(position);
+        views().updateHorizontalPositionMarker(truncated(position));
+    });
+    return true;
+}
+
+bool actionScrollRight() {
+    withStandardWait([] {
+        const int width = controlGetDisplayWidth();
+        const double limit = controlGetRunState() == _STOP ? 32767.0 : width;
+        const double position = std::min(controlGetHorizontalPosition() + width / 4, limit);
+        controlSetHorizontalPosition(position);
+        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+    });
+    return true;
+}
+
+bool actionScrollLeft() {
+    withStandardWait([] {
+        const int width = controlGetDisplayWidth();
+        double limit = -32768.0;
+        if (controlGetRunState() != _STOP) limit = controlGetDelayOnOff() ? -9.0 * width : 0.0;
+        const double position = std::max(controlGetHorizontalPosition() - width / 4, limit);
+        controlSetHorizontalPosition(position);
+        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+    });
+    return true;
+}
+
+bool actionSetTriggerMode(int mode) {
+    withStandardWait([mode] {
+        controlSetTriggerMode(mode);
+        views().updateTriggerModeView(controlGetTriggerMode());
+    });
+    return true;
+}
+
+bool actionSetTriggerSource(int source) {
+    withStandardWait([source] {
+        controlSetTriggerSource(source);
+        views().updateTriggerSourceView(source);
+    });
+    return true;
+}
+
+bool actionSetTriggerSlope(int slope) {
+    withStandardWait([slope] {
+        controlSetTriggerSlope(slope);
+        views().updateTriggerSlopeView(slope);
+    });
+    return true;
+}
+
+bool actionSetTriggerLevel(int ch, double row) {
+    require(isInput(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 876);
+    if (controlGetTriggerSource() != ch) return true;
+    withoutWait("triggerLevel", [=] {
+        const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
+        controlSetTriggerLevel(value);
+        views().updateTriggerLevelMarker(ch, truncated(value));
+    });
+    return true;
+}
+
+bool actionAdvancedTrigger() {
+    withStandardWait([] {
+        controlShowAdvancedTrigger();
+        views().updateTriggerTypeView();
+    });
+    return true;
+}
+
+bool actionToggleHighFrequencyReject() {
+    return actionSetHighFrequencyReject(!controlGetTriggerHighFrequencyRejectOnOff());
+}
+
+bool actionSetHighFrequencyReject(bool on) {
+    withStandardWait([on] {
+        controlSetTriggerHighFrequencyRejectOnOff(on);
+        views().updateHighFrequencyRejectView(on);
+    });
+    return true;
+}
+
+// ======================================================================== Files, output, windows
+
+bool actionLoadState() {
+    const auto path = askFile(false, kStateFilter, "ini");
+    if (!path) return true;
+    bool loaded = false;
+    withWorkerStopped([&] {
+        views().deleteAllLabels();
+        captureToolbarLayout();
+        showMessage("State loading");
+        loaded = controlLoadState(path->c_str());
+        // A file that could not be read changed nothing; the user learns why.
+        if (!loaded) reportFileFailure("Cannot read ", *path);
+        views().updateModeButtons(env().selectedObject);
+        views().updateAllViews();
+    });
+    return loaded;
+}
+
+bool actionSaveState() {
+    const auto path = askFile(true, kStateFilter, "ini");
+    if (!path) return true;
+    if (controlSaveState(path->c_str(), 4)) return true;
+    reportFileFailure("Cannot write ", *path);
+    return false;
+}
+
+bool actionLoadReference() {
+    const auto path = askFile(false, kReferenceFilter, "ref");
+    if (!path) return true;
+    if (controlLoadReference(path->c_str())) return true;
+    reportFileFailure("Cannot read ", *path);
+    return false;
+}
+
+bool actionSaveReference(int ch) {
+    if (!isInput(ch)) return true;
+    const auto path = askFile(true, kReferenceFilter, "ref");
+    if (!path) return true;
+    bool saved = false;
+    withStandardWait([&] { saved = controlSaveReference(ch, path->c_str()); });
+    if (!saved) reportFileFailure("Cannot write ", *path);
+    return saved;
+}
+
+bool actionSaveAsDat() {
+    if (const auto path = askFile(true, kDatFilter, "dat")) views().saveWaveformText(*path);
+    return true;
+}
+
+bool actionSaveAsBmp() {
+    if (const auto path = askFile(true, kBmpFilter, "bmp")) views().saveScreenBmp(*path);
+    return true;
+}
+
+bool actionSaveAsJpg() {
+    if (const auto path = askFile(true, kJpgFilter, "jpg")) views().saveScreenJpeg(*path);
+    return true;
+}
+
+bool actionSaveAsExcel() {
+    views().exportWaveformExcel();
+    return true;
+}
+
+bool actionSaveAsWord() {
+    views().exportDisplayToWord();
+    return true;
+}
+
+bool actionPrint() {
+    views().printScreen();
+    return true;
+}
+
+bool actionCopy() {
+    views().copyScreenToClipboard();
+    return true;
+}
+
+bool actionPrintPreview() {
+    views().showPrintPreview();
+    return true;
+}
+
+bool actionShowMeasure(int source, int slot) {
+    if (source < 1 || source > 3 || slot < 0 || slot > 22) return true;
+    MainWindowViews& v = views();
+    v.addMeasureItem(source, slot);
+    if (!v.isMeasureWindowVisible()) {
+        const WindowRect main = v.mainWindowRect();
+        const int width = v.measureWindowWidth();
+        const int left = main.left + main.width + width < v.screenWidth() ? main.left + main.width + 10 : main.left - width;
+        v.showMeasureWindowAt(left, main.top);
+    }
+    return true;
+}
+
+int actionHelp() {
+    const char* mainDirectory = controlGetMainDirectory();
+    if (!mainDirectory || !QDir::setCurrent(QString::fromLocal8Bit(mainDirectory))) {
+        showMessage("Cannot open the help");
+        return 0;
+    }
+    const std::string helpFile = QDir::current().absoluteFilePath("help.chm").toStdString();
+    const bool started = helpLauncher()
+                             ? helpLauncher()(helpFile)
+                             : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
+    if (!started) {
+        showMessage("Error! hh.exe file not found");
+        return 0;
+    }
+    return 1;
+}
+
+bool actionAbout() {
+    views().showAbout(aboutTexts(readMemoryStatus()));
+    return true;
+}
+
+void captureToolbarLayout() {
+    Environment& e = env();
+    for (int bar : {_TOOLBAR_FILE, _TOOLBAR_DISPLAY, _TOOLBAR_CHANNEL, _TOOLBAR_TRIG, _TOOLBAR_RUNSTOP}) {
+        const ToolbarGeometry g = views().toolbarGeometry(bar);
+        ToolBarLayout& layout = e.toolBarLayout[bar];
+        layout.Visible = g.visible;
+        layout.Float = g.floating;
+        if (g.floating) {
+            layout.Width = g.undockedWidth;
+            layout.Height = g.undockedHeight;
+        } else {
+            // Top and Left keep the values of the file; the docked place goes to the Client keys.
+            layout.ClientLeft = g.left;
+            layout.ClientTop = g.top;
+            layout.Width = g.width;
+            layout.Height = g.height;
+        }
+    }
+    views().updateToolbars();
+}
+
+void toggleFileToolbar() { toggleToolbar(_TOOLBAR_FILE); }
+void toggleDisplayToolbar() { toggleToolbar(_TOOLBAR_DISPLAY); }
+void toggleChannelToolbar() { toggleToolbar(_TOOLBAR_CHANNEL); }
+void toggleTriggerToolbar() { toggleToolbar(_TOOLBAR_TRIG); }
+void toggleRunStopToolbar() { toggleToolbar(_TOOLBAR_RUNSTOP); }
+void toggleUtilToolbar() { toggleToolbar(_TOOLBAR_UTIL); }
+
+// ======================================================================== Mouse and wheel
+
+bool actionDisplayMouseDown(int button, int x, int y) {
+    const int object = env().selectedObject;
+    if (object == 6)
+        views().labelMouseDown(button, x, y);
+    else if (object >= 7 && object <= 9)
+        views().cursorPress(button, x, y);
+    return true;
+}
+
+bool actionDisplayMouseMove(int x, int y) {
+    const int object = env().selectedObject;
+    if (object == 6) {
+        if (env().cursorDragging) views().moveLabel(env().selectedLabel, x, y);
+    } else if (object >= 7 && object <= 9) {
+        views().cursorDrag(x, y);
+    }
+    return true;
+}
+
+bool actionDisplayMouseUp(int button, int x, int y) {
+    const int object = env().selectedObject;
+    const bool increase = button != 0;
+    if (object == 0 || object == 6) {
+        env().cursorDragging = false;
+    } else if (object >= _CH1 && object <= _REFERENCE) {
+        const int code = controlGetVoltageDiv(object);
+        // Clicks reach code 1 at the lowest: the combo boxes offer no code 0.
+        const int next = increase ? std::min(code + 1, int(_10V_DIV)) : (code >= 2 ? code - 1 : 1);
+        actionSetVoltDiv(object, next);
+    } else if (object == 5) {
+        const int code = controlGetTimeDiv();
+        actionSetTimeDiv(increase ? std::min(code + 1, kHighestClickTimeDiv) : std::max(code - 1, 0));
+    } else if (object >= 7 && object <= 9) {
+        views().cursorRelease(button, x, y);
+    }
+    return true;
+}
+
+bool actionWheelUp(bool ctrl, int, int, bool&) {
+    wheelStep(true, ctrl);
+    return true;
+}
+
+bool actionWheelDown(bool ctrl, int, int, bool&) {
+    wheelStep(false, ctrl);
+    return true;
+}
+
+// ======================================================================== Controls in step
+
+void updateAcquireViews() {
+    updateEtsView(controlGetETSOnOff());
+    updatePeakDetectionView(controlGetPeakDetectionOnOff());
+    updateAverageView(controlGetNumberOfAverage());
+    updateBufferSizeView(controlGetBufferSizeMode());
+}
+
+void updateEtsView(bool on) {
+    MainWindowViews& v = views();
+    v.setControlEnabled("ActionAcquireETS", controlGetTimeDiv() <= 10 && controlGetRunState() != _STOP);
+    v.setActionImage("ActionAcquireETS", on ? 1 : 0);
+    v.setControlCaption("ActionAcquireETS", on ? "ETS On" : "ETS Off");
+    v.updateSampleRateView();
+}
+
+void updatePeakDetectionView(bool on) {
+    MainWindowViews& v = views();
+    v.setActionImage("ActionAcquriePeakDetection", on ? 7 : 8);
+    v.setControlCaption("ActionAcquriePeakDetection", on ? "Peak Detecion On" : "Peak Detecion Off");
+    const int timeDiv = controlGetTimeDiv();
+    v.setControlEnabled("ActionAcquriePeakDetection", !(timeDiv < controlGetPeakDetectionMinTimeDiv() ||
+                                                         controlGetHardwareVersion() < _HW3 || timeDiv > 25));
+}
+
+void updateAverageView(int count) {
+    views().setActionImage("ActionAcquireAverage", 6);
+    views().setControlCaption("ActionAcquireAverage", "Average : " + std::to_string(count));
+}
+
+void updateRunStopControls(int runState) {
+    MainWindowViews& v = views();
+    const bool newerHardware = controlGetHardwareVersion() >= _HW3;
+    if (runState == _RUN) {
+        v.setActionImage("ActionAcquireRunStop", 2);
+        for (const char* name :
+             {"ActionTriggerSlope", "ActionTriggerSource", "ActionTriggerMode", "ActionTriggerAT", "ActionChannel1OnOff",
+              "ActionChannel2OnOff", "ActionChannelMathOnOff", "ActionChannelRefOnOff", "ActionAcquireAutoSet",
+              "ActionAcquireAverage", "ActionUtilCalibration", "ActionUtilXYPlot"})
+            v.setControlEnabled(name, true);
+        for (int ch : {1, 2}) {
+            if (!controlGetChannelOnOff(ch)) continue;
+            const std::string n = std::to_string(ch);
+            v.setControlEnabled("ActionChannel" + n + "ADC", true);
+            v.setControlEnabled("rbTriggerCh" + n, true);
+            v.setControlEnabled("ActionChannel" + n + "InvertOnOff", true);
+            if (newerHardware) v.setControlEnabled("ActionChannel" + n + "BandLimit", true);
+        }
+        v.setControlVisible(controlGetTriggerSource() == _CH1 ? "iTriggerLevelCh1" : "iTriggerLevelCh2", true);
+        if (controlIsEquivalentTime()) v.setControlEnabled("ActionAcquireETS", true);
+        if (newerHardware) {
+            v.setControlEnabled("ActionTriggerHighFrequencyReject", true);
+            v.setControlEnabled("ActionAcquriePeakDetection", true);
+        }
+    } else if (runState == _SINGLE || runState == _STOP) {
+        v.setActionImage("ActionAcquireRunStop", 3);
+        for (const char* name :
+             {"ActionChannel1ADC", "ActionChannel2ADC", "ActionChannel1OnOff", "ActionChannel2OnOff",
+              "ActionChannelMathOnOff", "ActionChannelRefOnOff", "ActionChannel1InvertOnOff",
+              "ActionChannel2InvertOnOff", "ActionChannel1BandLimit", "ActionChannel2BandLimit",
+              "ActionUtilCalibration", "ActionUtilXYPlot", "ActionAcquireAutoSet", "ActionAcquireETS",
+              "ActionAcquireAverage", "ActionAcquriePeakDetection", "ActionTriggerSlope", "ActionTriggerSource",
+              "ActionTriggerMode", "ActionTriggerAT", "ActionTriggerHighFrequencyReject", "rbTriggerCh1",
+              "rbTriggerCh2"})
+            v.setControlEnabled(name, false);
+        v.setControlVisible("iTriggerLevelCh1", false);
+        v.setControlVisible("iTriggerLevelCh2", false);
+    }
+    v.updateBufferOverview();
+}
+
+void updateSingleShotButton() {
+    MainWindowViews& v = views();
+    if (controlGetRunState() != _SINGLE) {
+        v.setButtonDown("tbSingleShot", false);
+        v.updateTriggerModeView(env().savedTriggerMode);
+        return;
+    }
+    v.setActionImage("ActionAcquireSingleShot", 4);
+    v.setButtonDown("tbSingleShot", true);
+    v.updateTriggerModeView(_NORMAL);
+    updateEtsView(false);
+    v.updateBufferOverview();
+}
+
+void updateBufferSizeView(int mode) {
+    MainWindowViews& v = views();
+    if (controlGetHardwareVersion() < _HW3) {
+        v.setControlEnabled("ActionAcquireBufferSizeChange", false);
+        v.setControlEnabled("BufferSize", false);
+        return;
+    }
+    v.setControlEnabled("ActionAcquireBufferSizeChange", true);
+    v.setControlEnabled("BufferSize", true);
+    v.setControlChecked("Buffer10K", mode == _10K);
+    v.setControlChecked("Buffer500K", mode == _500K);
+    v.setControlCaption("BufferSize",
+                        std::string("Buffer Size") + (mode == _10K ? " : 10K" : mode == _500K ? " : 500K" : ""));
+    v.updateTimeDivView(controlGetTimeDiv());
+}
+
+void updateDisplayViews() {
+    updateLineJoinView(controlGetLineJoinMode() != 0);
+    updatePersistenceView(controlGetPersistence());
+    updateIntensityView(truncated(controlGetIntensityFactor()));
+}
+
+void updateLineJoinView(bool on) { views().setActionImage("ActionDisplayLineJoin", on ? 1 : 0); }
+
+void updatePersistenceView(int code) {
+    static const char* const items[] = {"Mins2",   "N100ms2", "N200ms2", "N300ms2", "N400ms2", "N500ms2",
+                                        "N600ms2", "N700ms2", "N800ms2", "N900ms2", "N1s2",    "N2s2",
+                                        "N3s2",    "N4s2",    "N5s2",    "N10s2",   "Infinite2"};
+    constexpr int count = static_cast<int>(std::size(items));
+    for (int i = 0; i < count; ++i) views().setControlChecked(items[i], i == code);
+    views().setItemIndex("cbPersistence", code >= 0 && code < count ? code : -1);
+}
+
+void updateIntensityView(int value) { views().setTrackPosition("tbIntensity", value); }
+
+// ======================================================================== Replaceable pieces
+
+void setActionFileDialog(ActionFileDialog dialog) { fileDialog() = std::move(dialog); }
+
+void setHelpLauncher(HelpLauncher launcher) { helpLauncher() = std::move(launcher); }
+
+AboutTexts aboutTexts(const MemoryStatus& status) {
+    AboutTexts texts;
+    texts.totalPhysical = std::to_string(status.totalPhysical / 1024) + "KB Total";
+    texts.availablePhysical = std::to_string(status.availablePhysical / 1024) + "KB Total";
+    texts.totalVirtual = std::to_string(status.totalVirtual / 1048576) + "MB Total";
+    texts.availableVirtual = std::to_string(status.availableVirtual / 1048576) + "MB Total";
+    return texts;
+}
+
+MemoryStatus readMemoryStatus() {
+    unsigned long long memTotal = 0, memAvailable = 0, swapTotal = 0, swapFree = 0;
+    std::ifstream in("/proc/meminfo");
+    std::string key;
+    unsigned long long kb = 0;
+    std::string unit;
+    while (in >> key >> kb) {
+        std::getline(in, unit);
+        if (key == "MemTotal:") memTotal = kb;
+        else if (key == "MemAvailable:") memAvailable = kb;
+        else if (key == "SwapTotal:") swapTotal = kb;
+        else if (key == "SwapFree:") swapFree = kb;
+    }
+    MemoryStatus status;
+    status.totalPhysical = memTotal * 1024;
+    status.availablePhysical = memAvailable * 1024;
+    status.totalVirtual = (memTotal + swapTotal) * 1024;
+    status.availableVirtual = (memAvailable + swapFree) * 1024;
+    return status;
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The action unit: the free functions through which the main window's commands, the
+// full-screen window's menu and the calibration dialogs change the instrument and the display.
+// Each checks its arguments, takes the pause handshake while the worker may run, calls the
+// kernel facade and refreshes the main window's indicators (form/main_window_views.h). It also
+// keeps the acquisition and display controls in step with the kernel.
+//
+// GUI thread only. Channel codes _CH1 1 .. _REFERENCE 4; offsets, trigger levels and rows are
+// display rows (0 bottom, 400 top); positions are display columns. Unless said otherwise an
+// action returns true and does not report a failure of the kernel; those that would lose the
+// user's data (state and reference files) show the kernel's error text instead and return false.
+// A broken precondition (named on each) ends the program with the expression, "form\action" and
+// the line.
+
+#include "main_window_views.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// ---- Texts shown by the actions ----
+inline constexpr const char* k500kRangeMessage = "500k points Mode Range : 1ms/Div ~ 400ms/Div";
+inline constexpr const char* kFftTenKMessage = "FFT is processing : 10k points";
+inline constexpr const char* kXYPlotTenKMessage = "X-Y plot is processing : 10k points";
+inline constexpr const char* kAverageResetMessage =
+    "Warning! : Average Value\nThe maximum value is 128 (10K mode) or 16 (500K mode).\nThe value was set to 1.";
+
+// ---- Acquisition ----
+// _RUN -> _STOP (saving the trigger mode); _STOP -> _RUN (500k range enforced, trigger mode put
+// back); _SINGLE stays.
+bool actionRunStop();
+// Enters single shot from _RUN or _STOP, returns to _RUN from _SINGLE.
+bool actionSingleShot();
+// Stops the worker, runs auto set (10k points), refreshes everything, starts the worker.
+bool actionAutoSet();
+bool actionToggleEts();
+bool actionSetEts(bool on);
+bool actionTogglePeakDetection();
+// Stops the worker while the count changes.
+bool actionSetAverage(int count);
+// mode 3 (_10K) or 7 (_500K); anything else does nothing. 500k is refused (10k kept, with a
+// message) while the spectrum window is visible or the X-Y plot is on.
+bool actionSetBufferSize(int mode);
+bool actionToggleFft();
+bool actionToggleXYPlot();
+bool actionShowCalibration();
+
+// ---- Channels (ch 1..4 unless said; other channels do nothing) ----
+bool actionToggleChannel(int ch);
+// Returns the facade's result (false for a channel outside 1..4).
+bool actionSetChannelOnOff(int ch, bool on);
+// Preconditions: ch 1..4 (line 288), voltDiv 0..10 (line 289).
+bool actionSetVoltDiv(int ch, int voltDiv);
+// Preconditions: ch 1..4 (line 312), probe 1..1000 (line 313). No pause.
+bool actionSetProbe(int ch, int probe);
+// Precondition: ch 1 or 2 (line 330).
+bool actionSetCoupling(int ch, int coupling);
+// row 0..400 as shown on screen (precondition, line 366); an inverted channel stores 400 - row.
+// Does not wait for a running cycle (marker drags call it on every mouse move).
+bool actionSetOffset(int ch, double row);
+bool actionToggleInvert(int ch);
+bool actionToggleBandLimit(int ch);
+bool actionSetBandLimit(int ch, bool on);
+
+// ---- Display ----
+bool actionToggleLineJoin();
+// modes 0, 1, 2; others leave the kernel unchanged.
+bool actionSetLineJoin(int mode);
+bool actionSetIntensity(int value);
+// code 0..16 (Min .. Infinity); others do nothing.
+bool actionSetPersistence(int code);
+// Mouse tool 1..9; selecting the selected one again clears it (0). Others do nothing.
+bool actionSelectObject(int code);
+bool actionOptionDialog();
+
+// ---- Horizontal and trigger ----
+// Precondition: 0..32 (line 700), after the 500k range is enforced.
+bool actionSetTimeDiv(int code);
+bool actionToggleDelay();
+bool actionSetHorizontalPosition(double position);
+// One quarter of the display width to the right or left.
+bool actionScrollRight();
+bool actionScrollLeft();
+bool actionSetTriggerMode(int mode);
+bool actionSetTriggerSource(int source);
+bool actionSetTriggerSlope(int slope);
+// Precondition: ch 1 or 2 (line 876). Only for the trigger source; no wait.
+bool actionSetTriggerLevel(int ch, double row);
+bool actionAdvancedTrigger();
+bool actionToggleHighFrequencyReject();
+bool actionSetHighFrequencyReject(bool on);
+
+// ---- Files, output and windows ----
+bool actionLoadState();
+bool actionSaveState();
+bool actionLoadReference();
+// ch 1 or 2.
+bool actionSaveReference(int ch);
+bool actionSaveAsDat();
+bool actionSaveAsBmp();
+bool actionSaveAsJpg();
+bool actionSaveAsExcel();
+bool actionSaveAsWord();
+bool actionPrint();
+bool actionCopy();
+bool actionPrintPreview();
+// source 1 CH1, 2 CH2, 3 math; slot 0..22 (measurement order). Others do nothing.
+bool actionShowMeasure(int source, int slot);
+// 1 when the help viewer started, else 0 (with a message).
+int actionHelp();
+bool actionAbout();
+// Tool-bar layout of the file, display, channel, trig and runstop bars into Environment.
+void captureToolbarLayout();
+void toggleFileToolbar();
+void toggleDisplayToolbar();
+void toggleChannelToolbar();
+void toggleTriggerToolbar();
+void toggleRunStopToolbar();
+void toggleUtilToolbar();
+
+// ---- Display mouse and wheel (button 0 left, any other increases) ----
+bool actionDisplayMouseDown(int button, int x, int y);
+bool actionDisplayMouseMove(int x, int y);
+bool actionDisplayMouseUp(int button, int x, int y);
+// `ctrl`: Ctrl held (step 1 instead of 5). Only while Environment::wheelEnabled.
+bool actionWheelUp(bool ctrl, int x, int y, bool& handled);
+bool actionWheelDown(bool ctrl, int x, int y, bool& handled);
+
+// ---- Controls kept in step with the kernel ----
+void updateAcquireViews();
+void updateEtsView(bool on);
+void updatePeakDetectionView(bool on);
+void updateAverageView(int count);
+// _RUN enables the acquisition controls, _SINGLE and _STOP disable them.
+void updateRunStopControls(int runState);
+void updateSingleShotButton();
+void updateBufferSizeView(int mode);
+void updateDisplayViews();
+void updateLineJoinView(bool on);
+void updatePersistenceView(int code);
+void updateIntensityView(int value);
+
+// ---- Replaceable pieces (tests) ----
+struct ActionFileRequest {
+    bool save = false;
+    std::string filter;           // "description|pattern"
+    std::string defaultExtension; // without the dot
+};
+// The chosen path, or nothing when cancelled. An empty function restores the desktop dialogs.
+using ActionFileDialog = std::function<std::optional<std::string>(const ActionFileRequest&)>;
+void setActionFileDialog(ActionFileDialog dialog);
+
+// Opens the help file (full path); false when no viewer could be started. An empty function
+// restores the desktop's viewer.
+using HelpLauncher = std::function<bool(const std::string& helpFile)>;
+void setHelpLauncher(HelpLauncher launcher);
+
+// Memory figures of the About window, bytes.
+struct MemoryStatus {
+    unsigned long long totalPhysical = 0;
+    unsigned long long availablePhysical = 0;
+    unsigned long long totalVirtual = 0;
+    unsigned long long availableVirtual = 0;
+};
+// Physical: KB (/ 1024) followed by "KB Total"; virtual: MB (/ 1048576) followed by "MB Total".
+AboutTexts aboutTexts(const MemoryStatus& status);
+// From /proc/meminfo: RAM, and RAM plus swap as the virtual figures; zeros when unreadable.
+MemoryStatus readMemoryStatus();

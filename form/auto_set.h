@@ -1,0 +1,90 @@
+#pragma once
+// Auto set: for the channels that are on, a volt/div that fits the signal on the screen, a
+// trigger level in the middle of the signal and a time/div that shows a few periods.
+//
+// Run it on the GUI thread with the worker stopped (actionAutoSet): it captures through the
+// facade itself, pauses 250 ms after each change of the time base and does not pump messages.
+// The period is measured with the measurement window's MEASURE object; without that window no
+// period is found and the time base falls back to 100 us/div. Every loop is bounded: three
+// volt/div stages, at most 20 capture attempts per measurement, seven tried time bases.
+
+#include <functional>
+
+class MainWindowViews;
+class MEASURE;
+
+class AutoSet {
+public:
+    // Waits `milliseconds` (the settling pause); the default sleeps.
+    using Pause = std::function<void(int milliseconds)>;
+
+    static constexpr int SETTLING_PAUSE = 250;    // ms after each change of time/div
+    static constexpr int CAPTURE_ATTEMPTS = 20;   // per min/max measurement
+    static constexpr int SKIPPED_SAMPLES = 100;   // at each end of a record
+    static constexpr int FALLBACK_TIME_DIV = 14;  // 100 us/div: no period on any time base
+    static constexpr double PERIOD_FACTOR = 0.935;
+
+    // `measure_`: the measurement window's object, null when that window does not exist (not
+    // owned). `views_`: where the captured records go (the main window's record pointers) and
+    // what the wait window centres on.
+    explicit AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_ = {});
+    // Puts back what prepare() saved: peak detection (_HW3, _HW4) and both invert flags.
+    ~AutoSet();
+    AutoSet(const AutoSet&) = delete;
+    AutoSet& operator=(const AutoSet&) = delete;
+
+    // True when a channel was set up; false, changing nothing, when neither channel 1 nor 2
+    // is on. Shows the wait window meanwhile.
+    bool run();
+
+    // The steps of run(), for channel codes 1 and 2.
+    void prepare(int ch_);
+    void restore();
+    bool runOneChannel();
+    bool runTwoChannels();
+    // Stage n tries the volt/div codes of its range and either chooses one (then sets the
+    // trigger level from the signal) or goes on to stage n + 1. A stage whose captures all
+    // failed has nothing to judge: it puts the channel's volt/div of before back and stops.
+    void searchVoltDivStage1(int ch_);
+    void searchVoltDivStage2(int ch_);
+    void searchVoltDivStage3(int ch_);
+    // Smallest and largest raw code between the skipped ends of the channel's record, after
+    // up to 20 capture attempts; false when none succeeded (the values then come from the
+    // record as it was, or are L and 0 without one).
+    bool measureMinMax(int ch_, int& min_, int& max_);
+    // True when a period was found on one of the tried time bases (then time/div is chosen
+    // from it). Without a period: 100 us/div, or the time/div of before when no capture of the
+    // search succeeded at all.
+    bool searchTimeDiv(int ch_);
+    // Period in seconds from the channel's display image, 0 for none.
+    double measurePeriod(int ch_);
+    void chooseTimeDiv(double period_);
+    void setTriggerLevel(int ch_, int min_, int max_);
+
+    // Stage n (1..3) judged by the channel's swing t (converter codes x calibration gain,
+    // normalised to the 12-bit scale): the chosen volt/div code, or -1 for the next stage.
+    static int voltDivForSwing(int stage_, float swing_);
+    // The time/div code for a period in seconds: the first code 0..24 whose 2.5 divisions
+    // exceed 0.935 x period; FALLBACK_TIME_DIV for a longer period and for one that is not a
+    // positive number.
+    static int timeDivForPeriod(double period_);
+    // Start volt/div code of stage n (1..3) on a hardware generation.
+    static int stageStartCode(int hardwareVersion_, int stage_);
+
+private:
+    void searchVoltDivStage(int ch_, int stage_);
+    void sleep(int milliseconds);
+
+    // Saved by prepare(), one byte each.
+    unsigned char d_peakDetection = 0; // _HW3 and _HW4 only
+    unsigned char d_invertCh1 = 0;
+    unsigned char d_invertCh2 = 0;
+    bool d_prepared = false;
+    // What auto set puts back when it cannot judge the signal.
+    int d_originalVoltDiv[3] = {0, 0, 0}; // by channel code 1, 2
+    int d_originalTimeDiv = 0;
+
+    const MEASURE* p_measure;
+    MainWindowViews& d_views;
+    Pause d_pause;
+};

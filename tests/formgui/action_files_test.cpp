@@ -1,0 +1,238 @@
+// State and reference files through answered dialogs, the outputs, and the windows the
+// actions open.
+#include "action_fixture.h"
+
+#include <fstream>
+
+namespace {
+
+using ActionStateFiles = ActionTest;
+
+TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
+    const std::string path = kernel.dir().file("saved.ini");
+    controlSetTimeDiv(19);
+    controlSetVoltageDiv(_CH2, 7);
+    fileAnswers.push_back(path);
+    EXPECT_TRUE(actionSaveState());
+    ASSERT_EQ(fileRequests.size(), 1u);
+    EXPECT_TRUE(fileRequests[0].save);
+    EXPECT_EQ(fileRequests[0].filter, "INI files (*.ini)|*.ini");
+    EXPECT_EQ(fileRequests[0].defaultExtension, "ini");
+    EXPECT_TRUE(std::ifstream(path).good());
+
+    controlSetTimeDiv(3);
+    controlSetVoltageDiv(_CH2, 2);
+    views.env.selectedObject = 7;
+    views.calls.clear();
+    fileAnswers.push_back(path);
+    EXPECT_TRUE(actionLoadState());
+    EXPECT_EQ(controlGetTimeDiv(), 19);
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
+    EXPECT_FALSE(fileRequests[1].save);
+    EXPECT_EQ(messages, std::vector<std::string>{"State loading"});
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons(7)",
+                                                     "updateAllViews()"}));
+}
+
+TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
+    fileAnswers.push_back(std::nullopt);
+    fileAnswers.push_back(std::nullopt);
+    fileAnswers.push_back(std::nullopt);
+    fileAnswers.push_back(std::nullopt);
+    EXPECT_TRUE(actionLoadState());
+    EXPECT_TRUE(actionSaveState());
+    EXPECT_TRUE(actionLoadReference());
+    EXPECT_TRUE(actionSaveReference(_CH1));
+    EXPECT_EQ(fileRequests.size(), 4u);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(views.calls.empty());
+}
+
+TEST_F(ActionStateFiles, AFileThatCannotBeWrittenIsReported) {
+    fileAnswers.push_back(kernel.dir().file("no/such/folder/state.ini"));
+    EXPECT_FALSE(actionSaveState());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("no/such/folder/state.ini"), std::string::npos) << messages[0];
+}
+
+TEST_F(ActionStateFiles, ReferenceDialogsUseTheReferenceFilter) {
+    fileAnswers.push_back(std::nullopt);
+    actionSaveReference(_CH2);
+    actionSaveReference(_MATH); // not a channel with a record: no dialog
+    ASSERT_EQ(fileRequests.size(), 1u);
+    EXPECT_EQ(fileRequests[0].filter, "Reference files (*.ref)|*.REF");
+    EXPECT_EQ(fileRequests[0].defaultExtension, "ref");
+}
+
+TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) {
+    const std::string path = kernel.dir().file("ch1.ref");
+    controlSetChannelOnOff(_CH1, true);
+    short* record = nullptr;
+    ASSERT_TRUE(controlAcquire(_CH1, &record, nullptr));
+    fileAnswers = {path, path};
+    EXPECT_TRUE(actionSaveReference(_CH1));
+    EXPECT_TRUE(actionLoadReference());
+    EXPECT_TRUE(messages.empty());
+
+    // Channel 2 is off: nothing to save, and the user is told.
+    fileAnswers = {kernel.dir().file("ch2.ref")};
+    EXPECT_FALSE(actionSaveReference(_CH2));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("ch2.ref"), std::string::npos);
+
+    kernel.dir().write("bad.ref", "not a reference");
+    fileAnswers = {kernel.dir().file("bad.ref")};
+    EXPECT_FALSE(actionLoadReference());
+    EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(ActionStateFiles, OutputsGetTheChosenPathWithTheirFilter) {
+    fileAnswers = {std::string("a.dat"), std::string("b.bmp"), std::string("c.jpg"), std::nullopt};
+    actionSaveAsDat();
+    actionSaveAsBmp();
+    actionSaveAsJpg();
+    actionSaveAsDat();
+    EXPECT_EQ(views.savedFiles, (std::vector<std::string>{"dat:a.dat", "bmp:b.bmp", "jpg:c.jpg"}));
+    ASSERT_EQ(fileRequests.size(), 4u);
+    EXPECT_EQ(fileRequests[0].filter, "DAT files (*.dat)|*.DAT");
+    EXPECT_EQ(fileRequests[1].filter, "BMP files (*.bmp)|*.BMP");
+    EXPECT_EQ(fileRequests[2].filter, "JPG files (*.jpg)|*.JPG");
+    EXPECT_EQ(fileRequests[2].defaultExtension, "jpg");
+}
+
+using ActionWindows = ActionTest;
+
+TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
+    views.mainRect = {100, 50, 605, 554};
+    views.measureWidth = 300;
+    views.screen = 1920;
+    actionShowMeasure(2, 15);
+    views.screen = 1000; // 100 + 605 + 300 is not below 1000
+    actionShowMeasure(1, 0);
+    views.measureVisible = true;
+    actionShowMeasure(3, 22);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)",
+                                                     "addMeasureItem(1, 0)", "showMeasureWindowAt(-200, 50)",
+                                                     "addMeasureItem(3, 22)"}));
+}
+
+TEST_F(ActionWindows, OptionDialogCopiesOnOkAndAlwaysRebuildsTheColours) {
+    views.env.Title = "Bench";
+    views.env.GridOriginColor = 0x123456;
+    actionOptionDialog();
+    EXPECT_EQ(views.optionShown.title, "Bench");
+    EXPECT_EQ(views.optionShown.gridColor, 0x123456);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"runOptionDialog()", "rebuildChannelColorTables()"}));
+
+    views.calls.clear();
+    views.optionAnswer = true;
+    views.optionEdits.title = "Lab";
+    views.optionEdits.titleOn = true;
+    views.optionEdits.gridColor = 0xFF;
+    views.optionEdits.colorStartPos = 120;
+    views.optionEdits.colorMode = false;
+    views.optionEdits.colorTrackCh2 = true;
+    views.optionEdits.gridOn = false;
+    actionOptionDialog();
+    EXPECT_EQ(views.env.Title, "Lab");
+    EXPECT_TRUE(views.env.TitleOnOff);
+    EXPECT_EQ(views.env.GridOriginColor, 0xFF);
+    EXPECT_EQ(views.env.ColorStartPos, 120);
+    EXPECT_FALSE(views.env.ColorGrayMode);
+    EXPECT_TRUE(views.env.ColorOnOffCh2);
+    EXPECT_FALSE(views.env.GridOnOff);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"runOptionDialog()", "updateGridColor()", "rebuildChannelColorTables()"}));
+}
+
+TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
+    views.bars[_TOOLBAR_FILE] = {true, false, 0, 0, 7, 8, 210, 28};
+    views.bars[_TOOLBAR_DISPLAY] = {false, true, 300, 40, 1, 2, 3, 4};
+    views.bars[_TOOLBAR_UTIL] = {false, true, 99, 99, 99, 99, 99, 99};
+    const ToolBarLayout util = views.env.toolBarLayout[_TOOLBAR_UTIL];
+    captureToolbarLayout();
+    const ToolBarLayout& file = views.env.toolBarLayout[_TOOLBAR_FILE];
+    EXPECT_TRUE(file.Visible);
+    EXPECT_FALSE(file.Float);
+    EXPECT_EQ(file.ClientLeft, 7);
+    EXPECT_EQ(file.ClientTop, 8);
+    EXPECT_EQ(file.Width, 210);
+    EXPECT_EQ(file.Height, 28);
+    EXPECT_EQ(file.Top, 2); // as read from the file
+    EXPECT_EQ(file.Left, 11);
+    const ToolBarLayout& display = views.env.toolBarLayout[_TOOLBAR_DISPLAY];
+    EXPECT_FALSE(display.Visible);
+    EXPECT_TRUE(display.Float);
+    EXPECT_EQ(display.Width, 300);
+    EXPECT_EQ(display.Height, 40);
+    EXPECT_EQ(display.ClientLeft, 0);
+    EXPECT_EQ(views.env.toolBarLayout[_TOOLBAR_UTIL].Width, util.Width);
+    EXPECT_EQ(views.calls.back(), "updateToolbars()");
+
+    toggleUtilToolbar();
+    toggleUtilToolbar();
+    toggleTriggerToolbar(); // captured hidden
+    EXPECT_TRUE(views.env.toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_TRUE(views.called("setToolbarVisible(5, 0)"));
+    EXPECT_EQ(views.calls.back(), "setToolbarVisible(3, 1)");
+}
+
+TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
+    for (int code : {14, 15}) {
+        actionSetPersistence(code);
+        EXPECT_EQ(controlGetPersistence(), code);
+        int checkedCount = 0;
+        for (const auto& [name, on] : views.checked) checkedCount += on;
+        EXPECT_EQ(checkedCount, 1);
+        EXPECT_EQ(views.itemIndex["cbPersistence"], code);
+    }
+    EXPECT_TRUE(views.checked["N10s2"]);
+    EXPECT_FALSE(views.checked["N5s2"]);
+    updatePersistenceView(40);
+    EXPECT_EQ(views.itemIndex["cbPersistence"], -1);
+}
+
+TEST_F(ActionWindows, LineJoinTogglesBetweenOffAndJoined) {
+    controlSetLineJoinMode(1);
+    actionToggleLineJoin();
+    EXPECT_EQ(controlGetLineJoinMode(), 0);
+    EXPECT_EQ(views.image["ActionDisplayLineJoin"], 0);
+    actionToggleLineJoin();
+    EXPECT_EQ(controlGetLineJoinMode(), 2);
+    EXPECT_EQ(views.image["ActionDisplayLineJoin"], 1);
+    actionSetLineJoin(7);
+    EXPECT_EQ(controlGetLineJoinMode(), 2);
+}
+
+TEST_F(ActionWindows, SelectingTheSelectedObjectClearsIt) {
+    actionSelectObject(7);
+    EXPECT_EQ(views.env.selectedObject, 7);
+    actionSelectObject(7);
+    EXPECT_EQ(views.env.selectedObject, 0);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"updateModeButtons(7)", "updateModeButtons(0)"}));
+}
+
+TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
+    const AboutTexts t = aboutTexts({8ull << 30, 3000000, 5ull << 30, 3ull * 1048576 + 1048575});
+    EXPECT_EQ(t.totalPhysical, "8388608KB Total");
+    EXPECT_EQ(t.availablePhysical, "2929KB Total");
+    EXPECT_EQ(t.totalVirtual, "5120MB Total");
+    EXPECT_EQ(t.availableVirtual, "3MB Total");
+    actionAbout();
+    EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
+}
+
+TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectory) {
+    std::string opened;
+    setHelpLauncher([&](const std::string& file) {
+        opened = file;
+        return true;
+    });
+    EXPECT_EQ(actionHelp(), 1);
+    EXPECT_EQ(opened, kernel.mainFile("help.chm"));
+    setHelpLauncher([](const std::string&) { return false; });
+    EXPECT_EQ(actionHelp(), 0);
+    EXPECT_EQ(messages, std::vector<std::string>{"Error! hh.exe file not found"});
+    setHelpLauncher(nullptr);
+}
+
+} // namespace

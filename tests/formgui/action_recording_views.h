@@ -1,0 +1,141 @@
+#pragma once
+// A main window for the action tests: it records every refresh in order ("name(args)"), keeps
+// the state of the named controls, and answers the questions the actions ask with what the
+// test set.
+
+#include "environment.h"
+#include "main_window_views.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+class RecordingViews final : public MainWindowViews {
+public:
+    RecordingViews() { setMainWindowViews(this); }
+    ~RecordingViews() override { setMainWindowViews(nullptr); }
+
+    // ---- what the test reads
+    std::vector<std::string> calls;
+    std::map<std::string, bool> enabled, visible, checked, down;
+    std::map<std::string, std::string> caption;
+    std::map<std::string, int> image, itemIndex, trackPosition;
+    std::vector<std::string> savedFiles; // outputs as "kind:path"
+
+    bool called(const std::string& call) const {
+        for (const auto& c : calls)
+            if (c == call) return true;
+        return false;
+    }
+    int countOf(const std::string& prefix) const {
+        int n = 0;
+        for (const auto& c : calls) n += c.rfind(prefix, 0) == 0;
+        return n;
+    }
+
+    // ---- what the test sets
+    bool fftVisible = false;
+    bool measureVisible = false;
+    int measureWidth = 300;
+    WindowRect mainRect{100, 50, 605, 554};
+    int screen = 1920;
+    const MEASURE* measure = nullptr;
+    bool optionAnswer = false;
+    DisplayOptions optionEdits;
+    DisplayOptions optionShown;
+    ToolbarGeometry bars[6];
+    AboutTexts aboutShown;
+
+    Environment env{std::string()};
+    short* raw[2] = {nullptr, nullptr};
+    unsigned char* display[4] = {nullptr, nullptr, nullptr, nullptr};
+
+    // ---- MainWindowViews
+    void updateAllViews() override { log("updateAllViews()"); }
+    void updateTimeDivView(int v) override { log("updateTimeDivView", v); }
+    void updateHorizontalPositionMarker(int v) override { log("updateHorizontalPositionMarker", v); }
+    void updateDelayView(bool v) override { log("updateDelayView", v); }
+    void updateSampleRateView() override { log("updateSampleRateView()"); }
+    void updateModeButtons(int v) override { log("updateModeButtons", v); }
+    void updateToolbars() override { log("updateToolbars()"); }
+    void updateChannelViews() override { log("updateChannelViews()"); }
+    void updateChannelOnView(int ch, bool on) override { log("updateChannelOnView", ch, on); }
+    void updateVoltDivView(int ch, int v) override { log("updateVoltDivView", ch, v); }
+    void updateCouplingView(int ch, int v) override { log("updateCouplingView", ch, v); }
+    void updateOffsetMarker(int ch, int v) override { log("updateOffsetMarker", ch, v); }
+    void updateInvertView(int ch, bool v) override { log("updateInvertView", ch, v); }
+    void updateBandLimitView(int ch, bool v) override { log("updateBandLimitView", ch, v); }
+    void updateTriggerModeView(int v) override { log("updateTriggerModeView", v); }
+    void updateTriggerSourceView(int v) override { log("updateTriggerSourceView", v); }
+    void updateTriggerSlopeView(int v) override { log("updateTriggerSlopeView", v); }
+    void updateTriggerLevelMarker(int ch, int v) override { log("updateTriggerLevelMarker", ch, v); }
+    void updateTriggerTypeView() override { log("updateTriggerTypeView()"); }
+    void updateHighFrequencyRejectView(bool v) override { log("updateHighFrequencyRejectView", v); }
+    void updateBufferOverview() override { log("updateBufferOverview()"); }
+    void setXYPlotCaption(bool v) override { log("setXYPlotCaption", v); }
+
+    void setControlEnabled(const std::string& n, bool v) override { enabled[n] = v; }
+    void setControlVisible(const std::string& n, bool v) override { visible[n] = v; }
+    void setControlCaption(const std::string& n, const std::string& v) override { caption[n] = v; }
+    void setActionImage(const std::string& n, int v) override { image[n] = v; }
+    void setControlChecked(const std::string& n, bool v) override { checked[n] = v; }
+    void setButtonDown(const std::string& n, bool v) override { down[n] = v; }
+    void setItemIndex(const std::string& n, int v) override { itemIndex[n] = v; }
+    void setTrackPosition(const std::string& n, int v) override { trackPosition[n] = v; }
+
+    Environment& environment() override { return env; }
+    short** rawDataSlot(int ch) override { return ch == 1 || ch == 2 ? &raw[ch - 1] : nullptr; }
+    unsigned char** displayBufferSlot(int ch) override { return ch >= 1 && ch <= 4 ? &display[ch - 1] : nullptr; }
+
+    ToolbarGeometry toolbarGeometry(int bar) override { return bars[bar]; }
+    void setToolbarVisible(int bar, bool v) override { log("setToolbarVisible", bar, v); }
+
+    void deleteAllLabels() override { log("deleteAllLabels()"); }
+    void labelMouseDown(int b, int x, int y) override { log("labelMouseDown", b, x, y); }
+    void moveLabel(int i, int x, int y) override { log("moveLabel", i, x, y); }
+    void cursorPress(int b, int x, int y) override { log("cursorPress", b, x, y); }
+    void cursorDrag(int x, int y) override { log("cursorDrag", x, y); }
+    void cursorRelease(int b, int x, int y) override { log("cursorRelease", b, x, y); }
+
+    bool isFftWindowVisible() override { return fftVisible; }
+    void toggleFftWindow() override { log("toggleFftWindow()"); }
+    void showCalibrationWindow() override { log("showCalibrationWindow()"); }
+    void addMeasureItem(int s, int slot) override { log("addMeasureItem", s, slot); }
+    bool isMeasureWindowVisible() override { return measureVisible; }
+    int measureWindowWidth() override { return measureWidth; }
+    void showMeasureWindowAt(int l, int t) override { log("showMeasureWindowAt", l, t); }
+    const MEASURE* measureObject() override { return measure; }
+    WindowRect mainWindowRect() override { return mainRect; }
+    int screenWidth() override { return screen; }
+    bool runOptionDialog(DisplayOptions& o) override {
+        log("runOptionDialog()");
+        optionShown = o;
+        if (optionAnswer) o = optionEdits;
+        return optionAnswer;
+    }
+    void updateGridColor() override { log("updateGridColor()"); }
+    void rebuildChannelColorTables() override { log("rebuildChannelColorTables()"); }
+    void showPrintPreview() override { log("showPrintPreview()"); }
+    void showAbout(const AboutTexts& t) override {
+        log("showAbout()");
+        aboutShown = t;
+    }
+    QWidget* mainWidget() override { return nullptr; }
+
+    void saveWaveformText(const std::string& p) override { savedFiles.push_back("dat:" + p); }
+    void saveScreenBmp(const std::string& p) override { savedFiles.push_back("bmp:" + p); }
+    void saveScreenJpeg(const std::string& p) override { savedFiles.push_back("jpg:" + p); }
+    void exportWaveformExcel() override { log("exportWaveformExcel()"); }
+    void exportDisplayToWord() override { log("exportDisplayToWord()"); }
+    void printScreen() override { log("printScreen()"); }
+    void copyScreenToClipboard() override { log("copyScreenToClipboard()"); }
+
+private:
+    void log(const std::string& s) { calls.push_back(s); }
+    template <class... A> void log(const std::string& name, A... args) {
+        std::string s = name + "(";
+        bool first = true;
+        ((s += (first ? "" : ", ") + std::to_string(args), first = false), ...);
+        calls.push_back(s + ")");
+    }
+};

@@ -1,0 +1,213 @@
+// Auto set: its decision tables, and whole runs on the simulated instrument.
+#include "action_fixture.h"
+#include "auto_set.h"
+#include "measure.h"
+#include "record_source.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+TEST(AutoSetTables, VoltDivStagesByTheSwing) {
+    struct Case {
+        int stage;
+        float swing;
+        int code; // -1: on to the next stage
+    };
+    const Case cases[] = {
+        {1, 200.0f, 2},     {1, 327.685f, 2}, {1, 327.7f, 3},  {1, 819.1f, 3},  {1, 819.2f, -1}, {1, 0.0f, 1},
+        // 819.2f lies just above the double 819.2, as the swing is compared in double.
+        {1, 163.84f, 1},    {2, 81.92f, 3},   {2, 81.93f, 4},  {2, 200.0f, 5},  {2, 500.0f, 6},  {2, 900.0f, -1},
+        {3, 327.685f, 9},   {3, 327.68f, 8},  {3, 900.0f, 10}, {3, 100.0f, 7},  {3, 1.0f, 6},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AutoSet::voltDivForSwing(c.stage, c.swing), c.code) << "stage " << c.stage << " swing " << c.swing;
+}
+
+TEST(AutoSetTables, TimeDivShowsAFewPeriods) {
+    struct Case {
+        double period;
+        int code;
+    };
+    const Case cases[] = {
+        {1e-3, 16},   // x = 0.935 ms: the first threshold above is 1e-3 (400 us/div)
+        {0.6, 14},    // x = 0.561 >= 0.5: the fallback
+        {0.5, 24},    // x = 0.4675 < 0.5
+        {1e-12, 0},   //
+        {5e-9 / 0.935, 1}, // exactly on the first threshold: not below it
+        {0.0, 14},    {-1e-3, 14}, {std::numeric_limits<double>::quiet_NaN(), 14},
+        {std::numeric_limits<double>::infinity(), 14},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AutoSet::timeDivForPeriod(c.period), c.code) << c.period;
+}
+
+TEST(AutoSetTables, StageStartCodesByGeneration) {
+    const std::pair<int, int> expected[] = {{2, 4}, {5, 7}, {8, 10}};
+    for (int stage = 1; stage <= 3; ++stage) {
+        for (int hw : {_HW1, _HW2}) EXPECT_EQ(AutoSet::stageStartCode(hw, stage), expected[stage - 1].first);
+        for (int hw : {_HW3, _HW4}) EXPECT_EQ(AutoSet::stageStartCode(hw, stage), expected[stage - 1].second);
+    }
+}
+
+class AutoSetRun : public ActionTest {
+protected:
+    AutoSet::Pause noPause() {
+        return [this](int ms) {
+            pauses.push_back({controlGetVoltageDiv(_CH1), controlGetVoltageDiv(_CH2)});
+            EXPECT_EQ(ms, 250);
+        };
+    }
+    std::vector<std::pair<int, int>> pauses; // volt/div of CH1 and CH2 at each settling pause
+    MEASURE measure;
+};
+
+TEST_F(AutoSetRun, NeitherChannelOnChangesNothing) {
+    controlSetChannelOnOff(_CH1, false);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetTimeDiv(9);
+    controlSetInvertOnOff(_CH1, true);
+    {
+        AutoSet autoSet(&measure, views, noPause());
+        EXPECT_FALSE(autoSet.run());
+    }
+    EXPECT_EQ(controlGetTimeDiv(), 9);
+    EXPECT_TRUE(controlGetInvertOnOff(_CH1));
+    EXPECT_TRUE(pauses.empty());
+}
+
+// Rows of the trace at the current settings: lowest and highest over one capture.
+std::pair<int, int> traceRows(AutoSet& autoSet, int ch) {
+    int lo = 0, hi = 0;
+    EXPECT_TRUE(autoSet.measureMinMax(ch, lo, hi));
+    return {controlRawToRow(ch, static_cast<short>(lo)), controlRawToRow(ch, static_cast<short>(hi))};
+}
+
+// Channel 1's default signal, a 1 kHz square wave of 0 to 1 V: clipped at 100 mV/div (stage 1),
+// 126 converter codes at 1 V/div (stage 2): 500 mV/div, two divisions high. Its 1 ms period
+// shows first on the 200 us/div time base and gives 400 us/div.
+TEST_F(AutoSetRun, SquareWaveOnChannel1) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetVoltageDiv(_CH1, 2);
+    controlSetTimeDiv(5);
+    controlSetInvertOnOff(_CH1, true);
+    controlSetPeakDetectionOnOff(false);
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_FALSE(controlGetInvertOnOff(_CH1)); // switched off while it runs
+    EXPECT_TRUE(controlGetPeakDetectionOnOff());
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 6);
+    EXPECT_EQ(controlGetTimeDiv(), 16);
+    EXPECT_EQ(controlGetTriggerSource(), _CH1);
+    EXPECT_EQ(controlGetTriggerMode(), _AUTO);
+    EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 200.0);
+    EXPECT_EQ(controlGetLineJoinMode(), 2);
+    // Stage 1 and 2, two pauses each; time bases tried up to 200 us/div (the fifth).
+    EXPECT_EQ(pauses.size(), 4u + 5u);
+
+    const auto [rLo, rHi] = traceRows(autoSet, _CH1);
+    EXPECT_GE(rLo, 0);
+    EXPECT_LE(rHi, 400);
+    EXPECT_GE(rHi - rLo, 100); // two divisions
+    EXPECT_NEAR(controlGetTriggerLevel(), (rLo + rHi) * 0.5, 4.0);
+
+    autoSet.restore();
+    EXPECT_TRUE(controlGetInvertOnOff(_CH1)); // put back
+    EXPECT_FALSE(controlGetPeakDetectionOnOff());
+}
+
+// Channel 2's default signal, a 3.3 kHz sine of 0.8 V with harmonics: 200 mV/div fills most of
+// the screen; its 303 us period gives 200 us/div (0.935 x 303 us lies between 250 and 500 us).
+TEST_F(AutoSetRun, SineOnChannel2) {
+    controlSetChannelOnOff(_CH1, false);
+    controlSetChannelOnOff(_CH2, true);
+    controlSetVoltageDiv(_CH2, 9);
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 5);
+    EXPECT_EQ(controlGetTimeDiv(), 15);
+    const auto [rLo, rHi] = traceRows(autoSet, _CH2);
+    EXPECT_GE(rLo, 0);
+    EXPECT_LE(rHi, 400);
+    EXPECT_GE(rHi - rLo, 200);
+    EXPECT_NEAR(controlGetTriggerLevel(), (rLo + rHi) * 0.5, 4.0);
+    ASSERT_NE(views.raw[1], nullptr);
+    EXPECT_NE(views.display[1], nullptr); // the main window's image was refreshed
+}
+
+// A flat record has no swing and no period: the finest volt/div of stage 1 and the fallback
+// time base.
+TEST_F(AutoSetRun, FlatSignal) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    kernel.instrument().setRecordSource(std::make_unique<MidScaleRecordSource>());
+    AutoSet autoSet(&measure, views, noPause());
+    EXPECT_TRUE(autoSet.run());
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 1);
+    EXPECT_EQ(controlGetTimeDiv(), AutoSet::FALLBACK_TIME_DIV);
+    EXPECT_EQ(pauses.size(), 2u + 7u);
+}
+
+TEST_F(AutoSetRun, BothChannelsSearchTheSourceLastAndSplitTheScreen) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, true);
+    controlSetTriggerSource(_CH2);
+    controlSetVoltageDiv(_CH1, 8);
+    controlSetVoltageDiv(_CH2, 8);
+    controlSetInvertOnOff(_CH2, true);
+    {
+        AutoSet autoSet(&measure, views, noPause());
+        EXPECT_TRUE(autoSet.run());
+    }
+    ASSERT_GE(pauses.size(), 8u);
+    EXPECT_EQ(pauses[0], std::make_pair(4, 8)); // channel 1 first, from stage 1's start code
+    EXPECT_EQ(pauses[4].second, 4);             // after its two stages, channel 2
+    EXPECT_EQ(controlGetTriggerSource(), _CH2);
+    EXPECT_EQ(controlGetTimeDiv(), 15); // from channel 2, the source
+    EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 300.0);
+    EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH2), 300.0); // inverted: the lower half once put back
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 7); // each one step coarser than alone
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 6);
+    EXPECT_TRUE(controlGetInvertOnOff(_CH2));
+}
+
+// Without any record there is nothing to judge: the volt/div and the time base of before stay.
+TEST_F(AutoSetRun, NoCaptureLeavesVoltDivAndTimeBase) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetVoltageDiv(_CH1, 6);
+    controlSetTimeDiv(18);
+    kernel.instrument().setTriggers(false);
+    {
+        AutoSet autoSet(&measure, views, noPause());
+        autoSet.run();
+    }
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 6);
+    EXPECT_EQ(controlGetTimeDiv(), 18);
+    EXPECT_EQ(pauses.size(), 2u + 7u); // one stage, every time base: every loop ends
+}
+
+TEST_F(AutoSetRun, WithoutTheMeasurementWindowNoPeriodIsFound) {
+    controlSetChannelOnOff(_CH1, true);
+    AutoSet autoSet(nullptr, views, noPause());
+    EXPECT_EQ(autoSet.measurePeriod(_CH1), 0.0);
+    EXPECT_FALSE(autoSet.searchTimeDiv(_CH1));
+    EXPECT_EQ(controlGetTimeDiv(), AutoSet::FALLBACK_TIME_DIV);
+}
+
+// The action: 500k points go back to 10k, and everything is refreshed afterwards.
+TEST_F(AutoSetRun, ActionSwitchesTo10kAndRefreshesEverything) {
+    controlSetChannelOnOff(_CH1, false);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetRunState(_RUN);
+    controlSetTimeDiv(20);
+    controlSetBufferSizeMode(_500K);
+    actionAutoSet();
+    EXPECT_EQ(controlGetBufferSizeMode(), _10K);
+    EXPECT_EQ(views.caption["BufferSize"], "Buffer Size : 10K");
+    EXPECT_EQ(views.calls.back(), "updateAllViews()");
+}
+
+} // namespace
