@@ -15,7 +15,15 @@ namespace {
 constexpr int DASH = 5;        // dashed lines: runs of 5 ...
 constexpr int DASH_PERIOD = 9; // ... every 9 pixels (gaps of 4)
 constexpr int FULL_INTENSITY = 127;
-constexpr std::uint32_t BLACK = 0;
+// Qt's 32-bit form wants 0xFF in the byte a 32-bit surface leaves unused: every value written
+// carries it, so that the presented picture is a valid image as it stands. Smaller pixels
+// drop it.
+constexpr std::uint32_t QT_OPAQUE = 0xFF000000;
+constexpr std::uint32_t BLACK = QT_OPAQUE;
+
+std::uint32_t stored(int colour) {
+    return static_cast<std::uint32_t>(colour) | QT_OPAQUE;
+}
 constexpr SurfaceRect ONE_PIXEL{0, 0, 1, 1};
 
 template <int SIZE>
@@ -114,6 +122,7 @@ void DisplayDirectX::init(int x_, int y_) {
     d_format = *format;
     makePrimary(d_imageWidth, d_imageHeight);
     p_background = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
+    p_background->fill(BLACK);
     p_grid = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_pixel = std::make_unique<SoftwareSurface>(1, 1, d_format);
     d_markerColours = markerColours(d_format);
@@ -121,6 +130,7 @@ void DisplayDirectX::init(int x_, int y_) {
 
 void DisplayDirectX::makePrimary(int width, int height) {
     p_primary = std::make_unique<SoftwareSurface>(width, height, d_format);
+    p_primary->fill(BLACK);
     // The clipper of the paint box the primary stands for.
     p_primary->setClipper(p_primary->bounds());
 }
@@ -138,7 +148,7 @@ void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int co
     p_grid->fill(BLACK);
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
-    const auto c = static_cast<std::uint32_t>(colour);
+    const std::uint32_t c = stored(colour);
     withPixelSize(d_format, [&]<int SIZE>() { writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c); });
 }
 
@@ -148,7 +158,7 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
     // Levels above 127 (never produced) show at full intensity rather than read past the table.
     std::array<std::uint32_t, 256> lut;
     for (int level = 0; level < 256; ++level)
-        lut[level] = static_cast<std::uint32_t>(p_tableColor->get(type, std::min(level, FULL_INTENSITY)));
+        lut[level] = stored(p_tableColor->get(type, std::min(level, FULL_INTENSITY)));
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     withPixelSize(d_format, [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut); });
@@ -210,7 +220,7 @@ void DisplayDirectX::verticalLine(std::uint32_t colour, int column, bool solid) 
 }
 
 void DisplayDirectX::setPixelColour(std::uint32_t colour) {
-    p_pixel->fill(colour);
+    p_pixel->fill(colour | QT_OPAQUE);
 }
 
 void DisplayDirectX::plot(int x, int y) {
@@ -259,7 +269,6 @@ QImage DisplayDirectX::present() {
     if (p_primary->width() != d_imageWidth || p_primary->height() != d_imageHeight)
         makePrimary(d_imageWidth, d_imageHeight);
     p_primary->blit(p_primary->bounds(), *p_background, p_background->bounds());
-    makeOpaqueForQt(*p_primary);
     return primaryImage();
 }
 
@@ -268,7 +277,6 @@ QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
         return {};
     if (p_primary->width() != width || p_primary->height() != height) makePrimary(width, height);
     p_primary->blit(p_primary->bounds(), pixelView(frame), {0, 0, frame.width(), frame.height()});
-    makeOpaqueForQt(*p_primary);
     return primaryImage();
 }
 

@@ -2,7 +2,6 @@
 
 #include <QScreen>
 
-#include <cstddef>
 
 QImage::Format qImageFormat(SurfaceFormat format) {
     switch (format) {
@@ -30,18 +29,6 @@ PixelView pixelView(const QImage& image) {
     const std::optional<SurfaceFormat> format = surfaceFormatOf(image.format());
     if (image.isNull() || !format) return {};
     return {image.constBits(), static_cast<int>(image.bytesPerLine()), image.width(), image.height(), *format};
-}
-
-bool makeOpaqueForQt(SoftwareSurface& surface) {
-    if (surface.format() != _SURFACE_32BIT) return !surface.locked();
-    SurfaceLock lock = surface.lock();
-    if (!lock.valid()) return false;
-    for (int y = 0; y < surface.height(); ++y) {
-        unsigned char* row = lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch();
-        for (int x = 0; x < surface.width(); ++x)
-            row[4 * x + 3] = 0xFF;
-    }
-    return true;
 }
 
 ScreenMode screenModeOf(const QScreen* screen) {

@@ -25,11 +25,6 @@ QImage surfaceImage(const SurfaceLock& lock);
 // another format. Valid while the image lives unchanged.
 PixelView pixelView(const QImage& image);
 
-// Qt's 32-bit form expects 0xFF in the byte the surfaces leave unused: sets it in every pixel
-// of a 32-bit surface before it is handed to the windowing side. Other formats are left as
-// they are. False while the surface is locked.
-bool makeOpaqueForQt(SoftwareSurface& surface);
-
 // The screen's mode: a depth of 24 or 32 is shown by 32-bit pixels, 16 by 5:6:5 and 15 by
 // 5:5:5 pixels; a lower depth is reported as it is. Without a screen, a 32-bit one.
 ScreenMode screenModeOf(const QScreen* screen);

@@ -133,12 +133,14 @@ bool SoftwareSurface::fill(const SurfaceRect& rect, std::uint32_t value) {
     if (rect.empty()) return true;
     const std::optional<SurfaceRect> area = writableArea(rect);
     if (!area) return false;
+    // One row of the area pixel by pixel, then copies of it.
     const int size = bytesPerPixel(d_format);
-    for (int y = area->top; y < area->bottom; ++y) {
-        unsigned char* p = &d_bits[static_cast<std::size_t>(y) * d_pitch + area->left * size];
-        for (int x = area->left; x < area->right; ++x, p += size)
-            storeBytes(p, value, size);
-    }
+    const std::size_t rowBytes = static_cast<std::size_t>(area->width()) * size;
+    unsigned char* first = &d_bits[static_cast<std::size_t>(area->top) * d_pitch + area->left * size];
+    for (std::size_t b = 0; b < rowBytes; b += size)
+        storeBytes(first + b, value, size);
+    for (int y = area->top + 1; y < area->bottom; ++y)
+        std::memcpy(first + static_cast<std::size_t>(y - area->top) * d_pitch, first, rowBytes);
     return true;
 }
 

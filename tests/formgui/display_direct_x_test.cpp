@@ -323,6 +323,14 @@ TEST(DisplayDirectX, PresentationShowsTheBackground) {
         EXPECT_EQ(shown.pixel(495, 4), qRgb(0, 255, 0)) << name(f);
         EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 255)) << name(f);
         EXPECT_EQ(shown.pixel(7, 7), qRgb(0, 0, 0)) << name(f);
+        if (f == _SURFACE_32BIT) {
+            // Qt reads the unused byte of its 32-bit form as opacity.
+            int transparent = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    transparent += shown.constScanLine(y)[4 * x + 3] != 0xFF;
+            EXPECT_EQ(transparent, 0);
+        }
 
         // The full-screen window's renderer stretches another renderer's picture over its area.
         DisplayDirectX full(ScreenMode::of(f));
