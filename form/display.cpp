@@ -71,13 +71,6 @@ int Display::truncToPixel(double value) {
     return static_cast<int>(value);
 }
 
-std::vector<DisplayText> Display::labelTexts() const {
-    std::vector<DisplayText> texts;
-    for (const LabelListName& label : d_context.labels)
-        texts.push_back({label.x, label.y, label.text, label.textColor, label.backgroundColor});
-    return texts;
-}
-
 std::vector<DisplayText> Display::infoTexts() const {
     struct Place {
         const char* label;

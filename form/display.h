@@ -60,8 +60,8 @@ struct GlyphPlacement {
     int y = 0;
 };
 
-// One text that drawLabels or drawInfoText writes: its cell's top-left corner at (x, y), GDI
-// colours (0x00BBGGRR) for the text and its opaque background.
+// One text of drawInfoText: its cell's top-left corner at (x, y), GDI colours (0x00BBGGRR)
+// for the text and its opaque background.
 struct DisplayText {
     int x = 0;
     int y = 0;
@@ -212,8 +212,6 @@ protected:
     void initSize(int x_, int y_);
     void releaseTable() { p_tableColor.reset(); }
 
-    // What drawLabels writes: the context's labels in list order.
-    std::vector<DisplayText> labelTexts() const;
     // What drawInfoText writes: "CH1 : ", "CH2 : ", "MATH : ", "REF : " and the volt/div text
     // of each trace that is on, in its colour at (50, 350), (150, 350), (250, 350), (350, 350),
     // then "TIME : " and the time/div text in white at (50, 375); all on black.

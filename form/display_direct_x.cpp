@@ -1,9 +1,9 @@
 #include "display_direct_x.h"
 
-#include "display_text.h"
 #include "message_box.h"
 #include "precondition.h"
 #include "surface_image.h"
+#include "tool_drawing.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int DASH = 5;        // dashed lines: runs of 5 ...
-constexpr int DASH_PERIOD = 9; // ... every 9 pixels (gaps of 4)
 constexpr int FULL_INTENSITY = 127;
 // Qt's 32-bit form wants 0xFF in the byte a 32-bit surface leaves unused: every value written
 // carries it, so that the presented picture is a valid image as it stands. Smaller pixels
@@ -167,19 +165,21 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
 void DisplayDirectX::drawLabels() {
     if (!p_background || d_context.labels.empty()) return;
     SurfaceDeviceContext dc(*p_background);
-    if (dc.valid()) drawDisplayTexts(dc.painter(), labelTexts());
+    if (!dc.valid()) return;
+    beginToolText(dc.painter());
+    drawLabelTexts(dc.painter(), d_context.labels);
 }
 
 void DisplayDirectX::drawCursors(int source) {
     if (!p_background || !p_tableColor) return;
-    const int object = d_context.selectedObject;
-    if (object < FIRST_CURSOR_OBJECT || object > LAST_CURSOR_OBJECT) return;
-    // Every cursor mode shows all four lines: A solid, B dashed.
+    if (!cursorsShown(d_context.selectedObject)) return;
     const auto c = static_cast<std::uint32_t>(p_tableColor->get(source, FULL_INTENSITY));
-    horizontalLine(c, d_context.cursorA.y, true);
-    horizontalLine(c, d_context.cursorB.y, false);
-    verticalLine(c, d_context.cursorA.x, true);
-    verticalLine(c, d_context.cursorB.x, false);
+    for (const CursorLine& line : cursorLines(d_context.cursorA, d_context.cursorB)) {
+        if (line.horizontal)
+            horizontalLine(c, line.position, line.solid);
+        else
+            verticalLine(c, line.position, line.solid);
+    }
 }
 
 void DisplayDirectX::drawHorizontalLine(int colour, int row, int solid) {
@@ -193,30 +193,21 @@ void DisplayDirectX::drawVerticalLine(int colour, int column, int solid) {
 }
 
 void DisplayDirectX::horizontalLine(std::uint32_t colour, int row, bool solid) {
-    if (row < 0 || row >= d_imageHeight) return;
-    setPixelColour(colour);
-    if (solid) {
-        for (int x = 0; x < d_width; ++x)
-            plot(x, row);
-        return;
-    }
-    for (int s = 0; s < d_width; s += DASH_PERIOD)
-        for (int x = s; x < s + DASH; ++x)
-            plot(x, row);
+    toolLine(colour, horizontalToolLine(LinePlacement::Surface, row, solid, d_width));
 }
 
 void DisplayDirectX::verticalLine(std::uint32_t colour, int column, bool solid) {
-    if (column < 0 || column >= d_imageWidth) return;
+    toolLine(colour, verticalToolLine(LinePlacement::Surface, column, solid, d_height));
+}
+
+void DisplayDirectX::toolLine(std::uint32_t colour, const ToolLine& line) {
+    const int across = line.horizontal ? d_imageHeight : d_imageWidth;
+    if (line.at < 0 || line.at >= across) return;
     setPixelColour(colour);
-    if (solid) {
-        for (int y = 0; y < d_height; ++y)
-            plot(column, y);
-        return;
-    }
-    // Runs counted from the top row down.
-    for (int s = 0; s < d_height; s += DASH_PERIOD)
-        for (int y = s; y < s + DASH; ++y)
-            plot(column, y);
+    forEachLineRun(line, [&](int first, int last) {
+        for (int along = first; along <= last; ++along)
+            line.horizontal ? plot(along, line.at) : plot(line.at, along);
+    });
 }
 
 void DisplayDirectX::setPixelColour(std::uint32_t colour) {
@@ -245,7 +236,10 @@ void DisplayDirectX::drawInfoText() {
     drawTriggerLevelMarker();
     drawTriggerPositionMarker();
     SurfaceDeviceContext dc(*p_background);
-    if (dc.valid()) drawDisplayTexts(dc.painter(), infoTexts());
+    if (!dc.valid()) return;
+    beginToolText(dc.painter());
+    for (const DisplayText& t : infoTexts())
+        drawOpaqueText(dc.painter(), t.x, t.y, t.text, t.colour, t.background);
 }
 
 void DisplayDirectX::drawChannelMarkers() {

@@ -27,6 +27,8 @@
 #include <cstdint>
 #include <memory>
 
+struct ToolLine;
+
 class DisplayDirectX : public Display {
 public:
     // `screen`: the mode of the screen the picture is shown on (screenModeOf of the main
@@ -84,6 +86,7 @@ private:
     // Unlocked helpers of the operations.
     void horizontalLine(std::uint32_t colour, int row, bool solid);
     void verticalLine(std::uint32_t colour, int column, bool solid);
+    void toolLine(std::uint32_t colour, const ToolLine& line);
     void glyph(const GlyphPlacement& placement, std::uint32_t colour);
     // Fills the pixel surface; then plot() copies it to the background (off-surface pixels
     // are dropped).

@@ -1,7 +1,7 @@
 #include "display_gdi.h"
 
-#include "display_text.h"
 #include "precondition.h"
+#include "tool_drawing.h"
 
 #include <QPainter>
 
@@ -9,9 +9,6 @@
 #include <array>
 
 namespace {
-
-constexpr int DASH = 5;        // dashed lines: runs of 5 ...
-constexpr int DASH_PERIOD = 9; // ... every 9 pixels (gaps of 4)
 
 const std::array<int, 4> TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
 
@@ -126,20 +123,21 @@ void DisplayGDI::drawLabels() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull() || d_context.labels.empty()) return;
     QPainter painter(&d_image);
-    drawDisplayTexts(painter, labelTexts());
+    beginToolText(painter);
+    drawLabelTexts(painter, d_context.labels);
 }
 
 void DisplayGDI::drawCursors(int source) {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
-    const int object = d_context.selectedObject;
-    if (object < FIRST_CURSOR_OBJECT || object > LAST_CURSOR_OBJECT) return;
-    // Every cursor mode shows all four lines: A solid, B dashed.
+    if (!cursorsShown(d_context.selectedObject)) return;
     const QRgb c = toRgb(traceColour(source));
-    horizontalLine(c, d_context.cursorA.y, true);
-    horizontalLine(c, d_context.cursorB.y, false);
-    verticalLine(c, d_context.cursorA.x, true);
-    verticalLine(c, d_context.cursorB.x, false);
+    for (const CursorLine& line : cursorLines(d_context.cursorA, d_context.cursorB)) {
+        if (line.horizontal)
+            horizontalLine(c, line.position, line.solid);
+        else
+            verticalLine(c, line.position, line.solid);
+    }
 }
 
 void DisplayGDI::drawHorizontalLine(int colour, int row, int solid) {
@@ -155,28 +153,15 @@ void DisplayGDI::drawVerticalLine(int colour, int column, int solid) {
 }
 
 void DisplayGDI::horizontalLine(QRgb colour, int row, bool solid) {
-    if (row < -2 || row > d_imageHeight) return; // wholly outside (and no overflow below)
     PixelWriter px(d_image);
-    // A solid line sits one row below `row`, a dashed one two rows below.
-    if (solid) {
-        px.horizontalRun(row + 1, 0, d_width - 1, colour);
-        return;
-    }
-    for (int s = 0; s < d_width; s += DASH_PERIOD)
-        px.horizontalRun(row + 2, s, s + DASH - 1, colour);
+    const ToolLine line = horizontalToolLine(LinePlacement::Gdi, row, solid, d_width);
+    forEachLineRun(line, [&](int first, int last) { px.horizontalRun(line.at, first, last, colour); });
 }
 
 void DisplayGDI::verticalLine(QRgb colour, int column, bool solid) {
-    if (column < -1 || column > d_imageWidth) return; // wholly outside
     PixelWriter px(d_image);
-    // A solid line sits one column right of `column`; a dashed one on it, its runs counted
-    // upward from the bottom row.
-    if (solid) {
-        px.verticalRun(column + 1, 0, d_height - 1, colour);
-        return;
-    }
-    for (int s = 0; s < d_height; s += DASH_PERIOD)
-        px.verticalRun(column, d_height - s - (DASH - 1), d_height - s, colour);
+    const ToolLine line = verticalToolLine(LinePlacement::Gdi, column, solid, d_height);
+    forEachLineRun(line, [&](int first, int last) { px.verticalRun(line.at, first, last, colour); });
 }
 
 void DisplayGDI::clear() {
@@ -189,7 +174,9 @@ void DisplayGDI::drawInfoText() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
     QPainter painter(&d_image);
-    drawDisplayTexts(painter, infoTexts());
+    beginToolText(painter);
+    for (const DisplayText& t : infoTexts())
+        drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
 }
 
 void DisplayGDI::drawChannelMarkers() {

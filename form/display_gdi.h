@@ -8,7 +8,6 @@
 // from any thread.
 
 #include "display.h"
-#include "display_text.h"
 
 #include <QImage>
 
@@ -40,7 +39,9 @@ public:
     QImage image() const;
 
     // A GDI colour value as a QImage pixel.
-    static QRgb toRgb(int gdiColour) { return gdiColorToRgb(gdiColour); }
+    static QRgb toRgb(int gdiColour) {
+        return qRgb(gdiColour & 0xFF, (gdiColour >> 8) & 0xFF, (gdiColour >> 16) & 0xFF);
+    }
 
 private:
     // Unlocked line drawing, shared by the line operations and the cursors.

@@ -10,6 +10,7 @@
 #include "state.h"
 #include "units.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -121,6 +122,10 @@ public:
     bool setLineJoinMode(int mode_);
     bool setPersistence(int level_);
     bool setXYPlotOnOff(bool on_);
+    // The main window's X-Y plot, which the raw-to-display transform calls in X-Y mode with
+    // channel 1's image, the display size and 127.0 (an empty function draws nothing). Set it
+    // before the worker thread starts. false when the transform does not exist.
+    bool setXYPlot(std::function<void(unsigned char*, int, int, float)> plot_);
     bool setMathSource1(int source_);
     bool setMathSource2(int source_);
     bool setMathOperation(int operation_);

@@ -79,6 +79,9 @@ bool controlGetETSOnOff() { return g_control->getETSOnOff(); }
 bool controlSetPersistence(int level) { return g_control->setPersistence(level); }
 bool controlSetLineJoinMode(int mode) { return g_control->setLineJoinMode(mode); }
 bool controlSetXYPlotOnOff(bool on) { return g_control->setXYPlotOnOff(on); }
+bool controlSetXYPlotCallback(std::function<void(unsigned char*, int, int, float)> plot) {
+    return g_control->setXYPlot(std::move(plot));
+}
 bool controlSetIntensityFactor(float factor) { return g_control->setIntensityFactor(factor); }
 int controlGetLineJoinMode() { return g_control->getLineJoinMode(); }
 int controlGetPersistence() { return g_control->getPersistence(); }

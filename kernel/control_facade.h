@@ -4,6 +4,8 @@
 // Channel codes: _CH1 1, _CH2 2, _MATH 3, _REFERENCE 4 (codes.h). Offsets and trigger levels
 // are display rows (0 at the bottom, 400 at the top).
 
+#include <functional>
+
 // ---- lifecycle
 // Creates the kernel and initialises it; on false g_control stays set to the partial kernel
 // and get_error_text() says why.
@@ -89,6 +91,11 @@ bool controlGetETSOnOff();
 bool controlSetPersistence(int level);
 bool controlSetLineJoinMode(int mode);
 bool controlSetXYPlotOnOff(bool on);
+// The X-Y plot the raw-to-display transform calls on the worker thread in X-Y mode with both
+// channels on: (channel 1's width x height image, width, height, intensity cap 127.0). Set
+// it before the worker thread starts; an empty function draws nothing. false without a
+// transform (a failed initialisation).
+bool controlSetXYPlotCallback(std::function<void(unsigned char*, int, int, float)> plot);
 bool controlSetIntensityFactor(float factor);
 int controlGetLineJoinMode();
 int controlGetPersistence();

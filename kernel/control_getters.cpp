@@ -31,6 +31,11 @@ bool Control::setXYPlotOnOff(bool on) {
     p_state->setXYPlotOnOff(on);
     return true;
 }
+bool Control::setXYPlot(std::function<void(unsigned char*, int, int, float)> plot) {
+    if (!p_transformRawDisplay) return false;
+    p_transformRawDisplay->setXYPlot(std::move(plot));
+    return true;
+}
 bool Control::setMathSource1(int source) {
     p_state->setMathSource1(source);
     return true;

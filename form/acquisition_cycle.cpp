@@ -1,0 +1,208 @@
+#include "acquisition_cycle.h"
+
+#include "codes.h"
+#include "control_facade.h"
+#include "display.h"
+#include "environment.h"
+#include "precondition.h"
+#include "thread_flags.h"
+
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr int TRACES = 4;
+constexpr int FULL_INTENSITY = 127;
+constexpr double DISPLAY_TOP = 400.0;
+
+bool channelOn(int channels, int ch) {
+    return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
+}
+
+} // namespace
+
+AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
+    : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
+      d_nap(setup.nap), d_frame(std::move(setup.frame)) {
+    require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
+}
+
+void AcquisitionCycle::setMainView(MainWindowView* view) {
+    p_mainView = view;
+    d_delivery.setMainView(view);
+}
+
+void AcquisitionCycle::setFullScreenView(FullScreenView* view) {
+    p_fullScreenView = view;
+    d_delivery.setFullScreenView(view);
+}
+
+void AcquisitionCycle::setMeasurementView(MeasurementView* view) { p_measurementView = view; }
+void AcquisitionCycle::setSpectrumView(SpectrumView* view) { p_spectrumView = view; }
+
+void AcquisitionCycle::acquireAndDisplay() {
+    const int runState = controlGetRunState();
+    if (d_nap.count() > 0) std::this_thread::sleep_for(d_nap);
+
+    const int channels = controlGetChannelsOnOff();
+    const bool arrived = capture(runState, channels);
+    // A record of a channel that is off has been released by the kernel.
+    if (!channelOn(channels, _CH1)) d_records.p_rawDataCh1 = nullptr;
+    if (!channelOn(channels, _CH2)) d_records.p_rawDataCh2 = nullptr;
+    treatRecords(runState, arrived);
+
+    const bool timedOut = triggerTimeoutFlag.load() != 0;
+    fillContext();
+    if (arrived || timedOut) {
+        drawTraces();
+        feedToolWindows();
+    }
+    drawOverlay();
+
+    CycleStatus::Inputs in;
+    in.runState = runState;
+    in.timedOut = timedOut;
+    in.triggered = controlGetTriggeredFlag();
+    in.triggerMode = controlGetTriggerMode();
+    in.roll = controlIsRoll();
+    const bool changed = d_status.update(in);
+    present(changed ? &d_status.text() : nullptr);
+}
+
+bool AcquisitionCycle::capture(int runState, int channels) {
+    short** ch1 = &d_records.p_rawDataCh1;
+    short** ch2 = &d_records.p_rawDataCh2;
+    if (channels < _CH1_ON_CH2_OFF || channels > _CH1_ON_CH2_ON) return true;
+    const int sel = channels == _CH1_ON_CH2_ON ? 0 : channels == _CH1_ON_CH2_OFF ? _CH1 : _CH2;
+    switch (runState) {
+    case _SINGLE: return controlAcquireSingle(sel, ch1, ch2);
+    case _RUN:
+        if (sel == _CH2) return controlAcquire(_CH2, ch2, nullptr);
+        return controlAcquire(sel, ch1, sel == 0 ? ch2 : nullptr);
+    case _STOP: {
+        bool result = true;
+        if (sel != _CH2) result = controlGetStoppedData(_CH1, ch1);
+        if (sel != _CH1) result = controlGetStoppedData(_CH2, ch2);
+        return result;
+    }
+    default: return true;
+    }
+}
+
+void AcquisitionCycle::treatRecords(int runState, bool arrived) {
+    if ((runState == _SINGLE || runState == _RUN) && arrived) {
+        bool inverted = false;
+        for (int ch : {int(_CH1), int(_CH2)}) {
+            if (!controlGetChannelOnOff(ch)) continue;
+            if (controlGetChannelCoupling(ch) == _GND) controlFillGroundLevel(ch);
+            if (controlGetInvertOnOff(ch)) {
+                controlInvertChannel(ch);
+                inverted = true;
+            }
+        }
+        // A triggered single shot has switched to stop with the record as captured; stop
+        // again so that the snapshot holds the inverted record. An untriggered record leaves
+        // single shot running.
+        if (runState == _SINGLE && inverted && controlGetRunState() != _SINGLE) controlSetRunState(_STOP);
+    }
+    if (controlGetChannelOnOff(_REFERENCE)) controlUpdateReference();
+    if (controlGetChannelOnOff(_MATH)) controlUpdateMath();
+}
+
+void AcquisitionCycle::fillContext() {
+    DisplayContext& c = d_display.context();
+    for (int t = 0; t < TRACES; ++t) {
+        c.channelOn[t] = controlGetChannelOnOff(t + 1);
+        c.voltageOffset[t] = controlGetVoltageOffset(t + 1);
+    }
+    c.triggerSource = controlGetTriggerSource();
+    c.triggerOffset = controlGetTriggerOffset(c.triggerSource);
+    c.triggerInverted = controlGetInvertOnOff(c.triggerSource);
+    c.horizontalPosition = controlGetHorizontalPosition();
+    {
+        std::lock_guard lock(d_environment.toolStateLock);
+        c.selectedObject = d_environment.selectedObject;
+        c.cursorA = d_environment.cursorA;
+        c.cursorB = d_environment.cursorB;
+        c.labels = d_environment.labelList;
+    }
+    if (MainWindowView* view = p_mainView.load()) view->comboTexts(c.voltDivText, c.timeDivText);
+
+    // An image of a trace that is off has been released by the kernel.
+    unsigned char** images[TRACES] = {&d_records.p_displayBufferCh1, &d_records.p_displayBufferCh2,
+                                      &d_records.p_displayBufferMath, &d_records.p_displayBufferRef};
+    for (int t = 0; t < TRACES; ++t)
+        if (!c.channelOn[t]) *images[t] = nullptr;
+}
+
+void AcquisitionCycle::drawTraces() {
+    d_display.clear();
+    const DisplayContext& c = d_display.context();
+    const struct {
+        int trace;
+        unsigned char** image;
+    } order[TRACES] = {{_CH1, &d_records.p_displayBufferCh1},
+                       {_CH2, &d_records.p_displayBufferCh2},
+                       {_REFERENCE, &d_records.p_displayBufferRef},
+                       {_MATH, &d_records.p_displayBufferMath}};
+    for (const auto& o : order) {
+        if (!c.channelOn[o.trace - 1]) continue;
+        *o.image = controlGetDisplayBuffer(o.trace);
+        d_display.drawChannel(o.trace, *o.image);
+    }
+}
+
+void AcquisitionCycle::feedToolWindows() {
+    const CycleRecords& r = d_records;
+    MeasurementView* measurement = p_measurementView.load();
+    if (measurement && measurement->visibleToCycle() &&
+        (r.p_displayBufferCh1 || r.p_displayBufferCh2 || r.p_displayBufferMath || r.p_displayBufferRef))
+        measurement->updateMeasurements(r.p_displayBufferCh1, r.p_displayBufferCh2, r.p_displayBufferMath,
+                                        r.p_displayBufferRef);
+
+    SpectrumView* spectrum = p_spectrumView.load();
+    if (!spectrum || !spectrum->visibleToCycle()) return;
+    const DisplayContext& c = d_display.context();
+    const int channel = spectrum->fftChannel();
+    // Before the first capture there is no record to analyse.
+    if (channel == 0 && c.channelOn[_CH1 - 1] && r.p_rawDataCh1)
+        spectrum->updateSpectrum(0, SPECTRUM_LENGTH, r.p_rawDataCh1);
+    else if (channel == 1 && c.channelOn[_CH2 - 1] && r.p_rawDataCh2)
+        spectrum->updateSpectrum(1, SPECTRUM_LENGTH, r.p_rawDataCh2);
+}
+
+void AcquisitionCycle::drawOverlay() {
+    MainWindowView* view = p_mainView.load();
+    const Environment& e = d_environment;
+    d_display.drawGrid(e.GridOnOff, e.CrossOnOff, e.BoundaryOnOff, view ? view->gridColor() : e.GridOriginColor);
+    d_display.drawLabels();
+    d_display.drawCursors(view ? view->measureSource() : _CH1);
+    if (view && view->triggerLevelDragged()) drawDraggedTriggerLevel();
+}
+
+void AcquisitionCycle::drawDraggedTriggerLevel() {
+    const int source = controlGetTriggerSource();
+    const double level = controlGetTriggerLevel();
+    const double shown = controlGetInvertOnOff(source) ? DISPLAY_TOP - level : level;
+    const int row = static_cast<int>(controlGetDisplayHeight() - shown);
+    int colour;
+    if (d_graphicMode == TableColor::GDI_MODE)
+        colour = source == _CH1 ? GDI_GREEN : GDI_YELLOW;
+    else
+        colour = d_display.tableColor() ? d_display.tableColor()->get(source, FULL_INTENSITY) : 0;
+    d_display.drawHorizontalLine(colour, row, 1);
+}
+
+void AcquisitionCycle::present(const std::string* statusText) {
+    FullScreenView* full = p_fullScreenView.load();
+    const bool fullScreen = full && full->visibleToCycle();
+    if (fullScreen) {
+        if (d_environment.FullInfoOnOff) d_display.drawInfoText();
+        d_display.drawChannelMarkers();
+        d_display.drawTriggerLevelMarker();
+        d_display.drawTriggerPositionMarker();
+    }
+    d_delivery.post(d_frame(), fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main,
+                    statusText);
+}

@@ -1,0 +1,212 @@
+#include "acquisition_thread.h"
+
+#include "message_box.h"
+#include "precondition.h"
+#include "thread_flags.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Short naps in the spin loops: nothing is timed by them, they only spare a core.
+constexpr std::chrono::microseconds WORKER_NAP{100};
+constexpr std::chrono::microseconds GUI_NAP{100};
+constexpr std::chrono::milliseconds BOUNDED_NAP{1};
+constexpr std::chrono::milliseconds HELD_RETRY{1};
+
+// Written on the GUI thread while no worker runs; the thread's start orders it before the
+// worker's reads.
+std::function<void()> g_cycle;
+std::thread g_worker; // GUI thread only
+
+void acquisitionThreadProc() {
+    acquisitionBusyFlag = 0;
+    abortReadFlag = 0;
+    while (threadRunFlag.load() == 1) {
+        acquisitionBusyFlag = 1;
+        if (pauseRequestFlag.load() != 0) {
+            acquisitionBusyFlag = 0;
+            while (pauseRequestFlag.load() != 0 && threadRunFlag.load() == 1)
+                std::this_thread::sleep_for(WORKER_NAP);
+            continue;
+        }
+        g_cycle();
+        acquisitionBusyFlag = 0;
+    }
+    threadRunFlag = 1; // acknowledges the stop
+}
+
+// ---- changes held until the end of a cycle (GUI thread only)
+
+struct HeldChange {
+    std::string key;
+    std::function<void()> work;
+};
+
+std::vector<HeldChange> g_held;
+bool g_heldAbortRead = false;
+bool g_retryArmed = false;
+
+// The worker is between cycles and kept there (by our own request or the held one).
+void runHeldNow() {
+    if (g_held.empty()) return;
+    std::vector<HeldChange> held = std::move(g_held);
+    g_held.clear();
+    for (HeldChange& change : held)
+        change.work();
+    if (g_heldAbortRead) {
+        g_heldAbortRead = false;
+        abortReadFlag = 0;
+    }
+    pauseRequestFlag.fetch_sub(1); // the request the held changes kept
+}
+
+void armHeldRetry();
+
+void retryHeld() {
+    g_retryArmed = false;
+    if (g_held.empty()) return;
+    if (acquisitionBusyFlag.load() == 0)
+        runHeldNow();
+    else
+        armHeldRetry();
+}
+
+void armHeldRetry() {
+    QCoreApplication* app = QCoreApplication::instance();
+    // Without an event loop the changes run with the next pause form or the next stop.
+    if (g_retryArmed || app == nullptr) return;
+    g_retryArmed = true;
+    QTimer::singleShot(HELD_RETRY, app, retryHeld);
+}
+
+void holdChange(const std::string& key, const std::function<void()>& work, bool abortRead) {
+    if (g_held.empty()) pauseRequestFlag.fetch_add(1);
+    bool replaced = false;
+    for (HeldChange& change : g_held) {
+        if (change.key == key) {
+            change.work = work;
+            replaced = true;
+            break;
+        }
+    }
+    if (!replaced) g_held.push_back({key, work});
+    g_heldAbortRead = g_heldAbortRead || abortRead;
+    armHeldRetry();
+}
+
+// Waits while the worker is in a cycle; false when `clock` passed the limit first.
+bool waitWhileBusyFor(const GuiEventPump& pump, Clock& clock) {
+    const std::chrono::milliseconds start = clock.now();
+    while (acquisitionBusyFlag.load() != 0) {
+        if (clock.now() - start > PAUSE_WAIT_LIMIT) return false;
+        if (pump) pump();
+        clock.sleepFor(BOUNDED_NAP);
+    }
+    return true;
+}
+
+// The time-base and position forms; `abortRead` raises abortReadFlag for the wait and
+// keeps it raised while the change is held.
+bool boundedPause(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock, const char* key,
+                  bool abortRead) {
+    if (abortRead) abortReadFlag = 1;
+    PauseRequest request;
+    if (!waitWhileBusyFor(pump, clock)) {
+        holdChange(key, work, abortRead);
+        return false;
+    }
+    runHeldNow();
+    work();
+    if (abortRead) abortReadFlag = 0;
+    return true;
+}
+
+} // namespace
+
+void setAcquisitionCycle(std::function<void()> cycle) {
+    require(!g_worker.joinable(), "!acquisitionThreadRunning()", "form\\acquisition_thread", __LINE__);
+    g_cycle = std::move(cycle);
+}
+
+bool startAcquisitionThread() {
+    if (g_worker.joinable()) return true;
+    if (!g_cycle) return false;
+    // Before the thread exists: the first cycle redraws, and the flag is not written after
+    // the worker's first capture.
+    triggerTimeoutFlag = 1;
+    threadRunFlag = 1;
+    try {
+        g_worker = std::thread(acquisitionThreadProc);
+    } catch (const std::system_error&) {
+        threadRunFlag = 0;
+        showMessage("Creation of Thread is failed.");
+        return false;
+    }
+    return true;
+}
+
+void stopAcquisitionThread() {
+    if (g_worker.joinable()) {
+        threadRunFlag = 0;
+        while (threadRunFlag.load() == 0)
+            std::this_thread::sleep_for(GUI_NAP);
+        g_worker.join();
+        threadRunFlag = 0;
+    }
+    runHeldNow();
+}
+
+bool acquisitionThreadRunning() { return g_worker.joinable(); }
+
+void acquireAndDisplay() {
+    require(!g_worker.joinable(), "!acquisitionThreadRunning()", "form\\acquisition_thread", __LINE__);
+    if (g_cycle) g_cycle();
+}
+
+PauseRequest::PauseRequest() {
+    require(pauseRequestFlag.fetch_add(1) < 255, "pauseRequestFlag < 255", "form\\acquisition_thread", __LINE__);
+}
+
+PauseRequest::~PauseRequest() { pauseRequestFlag.fetch_sub(1); }
+
+void processGuiEventsExceptInput() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void pauseStandard(const GuiEventPump& pump, const std::function<void()>& work) {
+    PauseRequest request;
+    while (acquisitionBusyFlag.load() != 0) {
+        if (pump) pump();
+        std::this_thread::sleep_for(GUI_NAP);
+    }
+    runHeldNow();
+    work();
+}
+
+bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock) {
+    return boundedPause(pump, work, clock, "time base", true);
+}
+
+bool pausePosition(const std::function<void()>& work, Clock& clock) {
+    return boundedPause(nullptr, work, clock, "position", false);
+}
+
+bool pauseNoWait(const std::string& key, const std::function<void()>& work) {
+    PauseRequest request;
+    if (acquisitionBusyFlag.load() != 0) {
+        holdChange(key, work, false);
+        return false;
+    }
+    runHeldNow();
+    work();
+    return true;
+}
+
+int heldChanges() { return static_cast<int>(g_held.size()); }

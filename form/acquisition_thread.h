@@ -1,0 +1,86 @@
+#pragma once
+// The worker thread and the pause handshake through which the GUI thread keeps it apart from
+// its own kernel calls (flags in thread_flags.h).
+//
+// Worker: announces acquisitionBusyFlag before it looks at the pause request, so the GUI
+// never sees it idle while a cycle starts; while a pause is requested it holds busy at 0
+// and starts no cycle; it clears busy when a cycle ends.
+//
+// pauseRequestFlag counts the requests (an action started while another holds the pause
+// cannot release the outer one): take it with PauseRequest or one of the four forms below,
+// never by storing into the flag.
+//
+// Everything here except the worker itself runs on the GUI thread. The waits "process
+// pending GUI messages" through the pump the caller passes: the program passes
+// processGuiEventsExceptInput, tests may pass a no-op.
+
+#include "clock.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+using GuiEventPump = std::function<void()>;
+
+// ---- the worker
+
+// The cycle the worker runs (the main window's AcquisitionCycle::acquireAndDisplay).
+// Install it while no worker runs; an empty function removes it.
+void setAcquisitionCycle(std::function<void()> cycle);
+
+// Starts the worker (threadRunFlag = 1, triggerTimeoutFlag = 1, the thread). Does nothing
+// and returns true while a worker runs. False, after the message "Creation of Thread is
+// failed.", when the thread cannot be created; false without a message when no cycle is
+// installed. Either way the program runs on without acquisition.
+bool startAcquisitionThread();
+// Stops the worker after its current cycle and joins it, then runs the changes held for the
+// end of a cycle (see below). Returns at once when no worker runs, and also when a pause is
+// requested (the paused worker leaves at once).
+void stopAcquisitionThread();
+bool acquisitionThreadRunning();
+
+// One cycle on the calling (GUI) thread; only while the worker is stopped. Nothing without
+// an installed cycle.
+void acquireAndDisplay();
+
+// ---- the pause handshake, GUI side
+
+// One counted pause request for the lifetime of the object.
+class PauseRequest {
+public:
+    PauseRequest();
+    ~PauseRequest();
+    PauseRequest(const PauseRequest&) = delete;
+    PauseRequest& operator=(const PauseRequest&) = delete;
+};
+
+// Pending GUI events except user input (QCoreApplication::processEvents); the program's pump.
+void processGuiEventsExceptInput();
+
+// How long the time-base and position forms wait for a running cycle (tick count).
+constexpr std::chrono::milliseconds PAUSE_WAIT_LIMIT{5000};
+
+// Standard form: request, wait while busy pumping `pump`, the work, release. Used by every
+// action that changes a setting or reads the records, and by the exports.
+void pauseStandard(const GuiEventPump& pump, const std::function<void()>& work);
+
+// Time-base form: abortReadFlag = 1 (a sample-buffer read in progress returns early), then
+// as the standard form, but the wait ends after more than PAUSE_WAIT_LIMIT on `clock`. True
+// when the work ran; false when the worker was still in its cycle: the work is then held
+// until the cycle ends, with the pause requested and abortReadFlag raised until then.
+bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock = steadyClock());
+
+// Position form (horizontal position): as the time-base form without abortReadFlag and
+// without processing GUI messages while it waits.
+bool pausePosition(const std::function<void()>& work, Clock& clock = steadyClock());
+
+// No-wait form (marker drags, on every mouse move): the work runs at once when the worker is
+// between cycles; otherwise it is held until the cycle ends. Held work with the same `key`
+// is replaced by the newer one (only the last drag position matters); held works run in the
+// order their keys were first held. True when the work ran at once.
+bool pauseNoWait(const std::string& key, const std::function<void()>& work);
+
+// Changes held until the end of a cycle run in order, under the pause, from the GUI event
+// loop as soon as the worker is between cycles, before the work of any later pause form,
+// and when the worker is stopped. Number of changes held now.
+int heldChanges();

@@ -1,0 +1,32 @@
+#pragma once
+// The caption of the status panel after each cycle, and the count of consecutive running
+// cycles whose capture timed out waiting for a trigger. A time-out changes the text only
+// from the 20th consecutive one on, so a slow trigger does not make the caption flicker.
+
+#include <string>
+
+class CycleStatus {
+public:
+    static constexpr int TIMEOUTS_BEFORE_CHANGE = 20;
+
+    struct Inputs {
+        int runState = 0;       // _SINGLE, _RUN, _STOP as read at the start of the cycle
+        bool timedOut = false;  // triggerTimeoutFlag after the capture
+        bool triggered = false; // controlGetTriggeredFlag()
+        int triggerMode = 0;    // _AUTO or _NORMAL
+        bool roll = false;      // controlIsRoll()
+    };
+
+    // Applies one cycle. Returns true when the text changed; text() then holds the new one.
+    bool update(const Inputs& in);
+
+    // "" until the first cycle sets it.
+    const std::string& text() const { return d_text; }
+    int waitCount() const { return d_waitCount; }
+
+private:
+    bool set(const char* text);
+
+    std::string d_text;
+    int d_waitCount = 0;
+};

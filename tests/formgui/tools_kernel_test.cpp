@@ -1,0 +1,75 @@
+// The X-Y plot and the cursor read-out on a whole kernel (simulated instrument).
+#include "cursors.h"
+#include "environment.h"
+#include "simulated_kernel.h"
+#include "xy_plot.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include <vector>
+
+namespace {
+
+constexpr const char* BOTH_CHANNELS =
+    "[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\nchannelOnOff2=1\nchannelCoupling2=1\n";
+
+TEST(ToolsOnTheKernel, TransformDrawsTheXYPlotOnceInstalled) {
+    SimulatedKernel k(_HW4, true, BOTH_CHANNELS);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_AUTO));
+    short* ch1 = nullptr;
+    short* ch2 = nullptr;
+    ASSERT_TRUE(controlAcquire(0, &ch1, &ch2));
+    ASSERT_TRUE(controlSetXYPlotOnOff(true));
+
+    // Without the plot the transform leaves channel 1's image empty in X-Y mode.
+    controlSetXYPlotCallback(nullptr);
+    const unsigned char* image = controlGetDisplayBuffer(_CH1);
+    ASSERT_NE(image, nullptr);
+    const std::size_t pixels = 500 * 400;
+    std::vector<unsigned char> expected(pixels, 0);
+    drawXYPlot(KernelXYRecords(), expected.data(), 500, 400, 127.0f);
+    std::size_t dots = 0;
+    for (std::size_t i = 0; i < pixels; ++i)
+        dots += expected[i] == 127;
+    ASSERT_GT(dots, 100u); // the simulated square and sine make a figure
+
+    ASSERT_TRUE(installXYPlot());
+    image = controlGetDisplayBuffer(_CH1);
+    for (std::size_t i = 0; i < pixels; ++i)
+        if (expected[i] == 127) {
+            ASSERT_EQ(image[i], 127) << "pixel " << i;
+        }
+}
+
+TEST(ToolsOnTheKernel, CursorReadoutReachesThePanels) {
+    SimulatedKernel k(_HW4, true, BOTH_CHANNELS);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetTimeDiv(_1MS_DIV));
+    ASSERT_TRUE(controlSetVoltageDiv(_CH2, _1V_DIV));
+    ASSERT_TRUE(controlSetVoltageOffset(_CH2, 200));
+    ASSERT_TRUE(controlSetHorizontalPosition(250));
+
+    Environment env("/nonexistent/environment.ini");
+    env.selectedObject = 7;
+    QLabel horizontal, vertical;
+    const CursorPanels panels{&horizontal, &vertical};
+    cursorPress(env, panels, 2, 0, 100, 100);
+    EXPECT_EQ(vertical.text(), "Vertical : @ = 2V");
+    EXPECT_EQ(horizontal.text(), "Horizontal : @ = 3ms");
+    cursorDrag(env, panels, 2, 200, 300);
+    EXPECT_EQ(vertical.text(), "Vertical : @ = 2V, d=4V");
+    EXPECT_EQ(horizontal.text(), "Horizontal : @ = 3ms, d=2ms, f=500Hz");
+    cursorRelease(env, 0, 210, 310);
+    EXPECT_FALSE(env.cursorDragging);
+    EXPECT_EQ(env.cursorB.x, 210);
+    EXPECT_EQ(horizontal.text(), "Horizontal : @ = 3ms, d=2ms, f=500Hz");
+
+    ASSERT_TRUE(controlSetProbeAttenuation(_CH2, _X10));
+    updateCursorReadout(env, panels, 2);
+    EXPECT_EQ(vertical.text(), "Vertical : @ = 20V, d=42V");
+}
+
+} // namespace

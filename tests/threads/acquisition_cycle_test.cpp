@@ -1,0 +1,333 @@
+// The cycle on the simulated instrument: run on the test thread with the worker stopped
+// (exact cycle counts), and on the real worker (the sequence the status panel receives).
+#include "cycle_rig.h"
+
+#include "record_source.h"
+#include "signal_source.h"
+#include "sim_records.h"
+#include "sim_records_hardware.h"
+#include "units.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <memory>
+#include <set>
+
+namespace {
+
+// Mid-scale records whose status word says whether a trigger arrived (the simulator's own
+// records always report one).
+class StatusRecordSource final : public RecordSource {
+public:
+    explicit StatusRecordSource(bool triggered) : d_triggered(triggered) {}
+
+    void arm(const InstrumentSettings& settings, std::chrono::milliseconds) override { d_settings = settings; }
+    bool ready(std::chrono::milliseconds) override {
+        d_position = 0;
+        return true;
+    }
+    void read(unsigned char* out, int length) override {
+        const int midScale = d_settings.generation >= _HW3 ? 512 : 2048;
+        const int status = (d_triggered ? 0x100 : 0) | 0x80 | 0x30;
+        unsigned char word[2];
+        for (int i = 0; i < length; ++i, ++d_position) {
+            if (d_position < 8) {
+                MidScaleRecordSource::encodeWord(status, 0, word);
+                out[i] = d_position < 4 ? word[d_position % 2] : 0;
+                continue;
+            }
+            const long n = d_position - 8;
+            MidScaleRecordSource::encodeWord(midScale, 0, word);
+            out[i] = word[n % 2];
+        }
+    }
+
+private:
+    bool d_triggered;
+    InstrumentSettings d_settings;
+    long d_position = 0;
+};
+
+struct TimeoutCase {
+    int triggerMode;
+    const char* afterTwenty;
+};
+
+void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.afterTwenty; }
+
+class CycleStatusOnInstrument : public ::testing::TestWithParam<TimeoutCase> {};
+
+TEST_P(CycleStatusOnInstrument, TimeoutsChangeTheTextFromTheTwentiethOn) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(GetParam().triggerMode));
+
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Trig'd");
+
+    rig.kernel.instrument().setTriggers(false);
+    for (int i = 1; i < CycleStatus::TIMEOUTS_BEFORE_CHANGE; ++i) {
+        rig.runCycles(1);
+        ASSERT_EQ(rig.cycle->status().text(), "Trig'd") << "time-out " << i;
+    }
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), GetParam().afterTwenty);
+    EXPECT_EQ(rig.cycle->status().waitCount(), CycleStatus::TIMEOUTS_BEFORE_CHANGE);
+
+    // One captured record resets the count.
+    rig.kernel.instrument().setTriggers(true);
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Trig'd");
+    EXPECT_EQ(rig.cycle->status().waitCount(), 0);
+
+}
+
+TEST(CycleOnInstrument, StatusPanelGetsOnlyChangesAndTheNewestOfThem) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    for (int i = 0; i < 3; ++i) {
+        rig.runCycles(1);
+        pumpEvents();
+    }
+    EXPECT_EQ(rig.main.texts, std::vector<std::string>{"Trig'd"});
+
+    // Texts that the GUI did not show in time are replaced by the newest.
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    rig.runCycles(1);
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+    rig.runCycles(1);
+    pumpEvents();
+    EXPECT_EQ(rig.main.texts, (std::vector<std::string>{"Trig'd", "Ready"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(TriggerModes, CycleStatusOnInstrument,
+                         ::testing::Values(TimeoutCase{_NORMAL, "Trig?"}, TimeoutCase{_AUTO, "Auto"}),
+                         [](const auto& info) { return std::string(info.param.triggerMode == _NORMAL ? "Normal" : "Auto"); });
+
+TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+
+    rig.kernel.instrument().setRecordSource(std::make_unique<StatusRecordSource>(false));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Trig?"); // a record, but no trigger
+
+    ASSERT_TRUE(controlSetTimeDiv(_1S_DIV));
+    ASSERT_TRUE(controlIsRoll());
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Auto");
+
+    ASSERT_TRUE(controlSetTimeDiv(_10US_DIV));
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Stop");
+
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Ready");
+}
+
+TEST(CycleOnInstrument, InvertedSingleShotStopsOnlyOnATrigger) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetInvertOnOff(_CH1, true));
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+
+    rig.kernel.instrument().setRecordSource(std::make_unique<StatusRecordSource>(false));
+    rig.runCycles(3);
+    EXPECT_EQ(controlGetRunState(), _SINGLE);
+    EXPECT_EQ(rig.cycle->status().text(), "Ready");
+
+    rig.kernel.instrument().setRecordSource(std::make_unique<StatusRecordSource>(true));
+    rig.runCycles(1);
+    EXPECT_EQ(controlGetRunState(), _STOP);
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Stop");
+}
+
+TEST(CycleOnInstrument, WithNoChannelOnEveryCycleClearsAndRedraws) {
+    CycleRig rig("[CHANNEL]\nchannelOnOff1=0\nchannelOnOff2=0\n");
+    ASSERT_TRUE(rig.created) << get_error_text();
+    rig.environment->GridOnOff = false;
+    rig.environment->CrossOnOff = false;
+    rig.environment->BoundaryOnOff = false;
+    for (int i = 0; i < 3; ++i) {
+        rig.display.drawHorizontalLine(GDI_RED, 100, 1);
+        rig.runCycles(1);
+        pumpEvents();
+        // The frame is drawn at row 0 and 400 and column 0 and 500 only.
+        const QImage frame = rig.main.frame;
+        ASSERT_FALSE(frame.isNull());
+        EXPECT_EQ(frame.pixel(250, 101), qRgb(0, 0, 0)) << "cycle " << i;
+        EXPECT_EQ(frame.pixel(0, 101), DisplayGDI::toRgb(0x808080));
+    }
+    EXPECT_EQ(rig.main.frames, 3);
+}
+
+TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FakeMeasurementView measurement;
+    FakeSpectrumView spectrum;
+    rig.cycle->setMeasurementView(&measurement);
+    rig.cycle->setSpectrumView(&spectrum);
+
+    rig.runCycles(1);
+    ASSERT_EQ(measurement.updates, 1);
+    EXPECT_NE(measurement.images[0], nullptr);
+    EXPECT_EQ(measurement.images[0], rig.cycle->records().p_displayBufferCh1);
+    EXPECT_EQ(measurement.images[1], nullptr);
+    EXPECT_EQ(measurement.images[2], nullptr);
+    EXPECT_EQ(measurement.images[3], nullptr);
+    ASSERT_EQ(spectrum.calls.size(), 1u);
+    EXPECT_EQ(spectrum.calls[0].channel, 0);
+    EXPECT_EQ(spectrum.calls[0].length, AcquisitionCycle::SPECTRUM_LENGTH);
+    EXPECT_EQ(spectrum.calls[0].record, rig.cycle->records().p_rawDataCh1);
+    EXPECT_NE(spectrum.calls[0].record, nullptr);
+
+    // Channel 2 is off: its spectrum is not computed; hidden windows get nothing.
+    spectrum.channel = 1;
+    rig.runCycles(1);
+    EXPECT_EQ(spectrum.calls.size(), 1u);
+    measurement.visible = false;
+    spectrum.channel = 0;
+    spectrum.visible = false;
+    rig.runCycles(1);
+    EXPECT_EQ(measurement.updates, 2);
+    EXPECT_EQ(spectrum.calls.size(), 1u);
+
+    // A channel switched off leaves no pointer to its released record or image.
+    ASSERT_TRUE(controlSetChannelOnOff(_CH1, false));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->records().p_rawDataCh1, nullptr);
+    EXPECT_EQ(rig.cycle->records().p_displayBufferCh1, nullptr);
+}
+
+TEST(CycleOnInstrument, GroundedChannelAndMathTraceAreTreatedBeforeDrawing) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetChannelCoupling(_CH1, _GND));
+    ASSERT_TRUE(controlSetChannelOnOff(_MATH, true));
+    rig.runCycles(1);
+    const short* record = rig.cycle->records().p_rawDataCh1;
+    ASSERT_NE(record, nullptr);
+    const int n = controlGetBufferSize();
+    ASSERT_GT(n, 0);
+    EXPECT_NE(record[0], EMPTY_SAMPLE);
+    EXPECT_EQ(std::count(record, record + n, record[0]), n);
+    EXPECT_NE(rig.cycle->records().p_displayBufferMath, nullptr);
+    EXPECT_EQ(rig.cycle->records().p_displayBufferRef, nullptr);
+}
+
+TEST(CycleOnInstrument, DraggedTriggerLevelIsDrawnInTheSourceColour) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    rig.environment->GridOnOff = false;
+    rig.environment->CrossOnOff = false;
+    rig.environment->BoundaryOnOff = false;
+    ASSERT_TRUE(controlSetTriggerLevel(300.0));
+    rig.main.dragging = true;
+    rig.runCycles(1);
+    pumpEvents();
+    // Level 300 of 400: row 100 from the top; a solid line sits one row below.
+    EXPECT_EQ(rig.main.frame.pixel(250, 101), DisplayGDI::toRgb(GDI_GREEN));
+
+    rig.main.dragging = false;
+    rig.runCycles(1);
+    pumpEvents();
+    EXPECT_NE(rig.main.frame.pixel(250, 101), DisplayGDI::toRgb(GDI_GREEN));
+}
+
+TEST(CycleOnWorker, StatusPanelSeesTrigdThenTheTimeoutText) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return !rig.main.texts.empty(); }));
+    EXPECT_EQ(rig.main.texts.front(), "Trig'd");
+
+    rig.paused([&] { rig.kernel.instrument().setTriggers(false); });
+    ASSERT_TRUE(pumpUntil([&] { return rig.main.texts.back() == "Trig?"; }));
+    rig.paused([&] {
+        EXPECT_GE(rig.cycle->status().waitCount(), CycleStatus::TIMEOUTS_BEFORE_CHANGE);
+        EXPECT_EQ(rig.main.texts, (std::vector<std::string>{"Trig'd", "Trig?"}));
+        EXPECT_TRUE(controlSetTimeDiv(_2S_DIV));
+    });
+    ASSERT_TRUE(pumpUntil([&] { return rig.main.texts.back() == "Auto"; }));
+    stopAcquisitionThread();
+    EXPECT_EQ(pauseRequestFlag.load(), 0);
+}
+
+TEST(CycleOnWorker, FrameShowsTheProgrammedSquareWaveInChannelOnesColour) {
+    CycleRig rig("[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\n[DISPLAY]\nlineJoinMode=1\n");
+    ASSERT_TRUE(rig.created) << get_error_text();
+    SimRecords::Options options;
+    options.signal[0] = std::make_shared<SquareWave>(1000.0, 0.0, 1.0);
+    rig.kernel.instrument().setRecordSource(
+        std::make_unique<SimRecords>(SimHardware::typical(rig.kernel.generation()), options));
+    // 0 V at row 200, 1 V at row 250 (counted from the bottom); five periods on screen.
+    ASSERT_TRUE(controlSetTimeDiv(_1MS_DIV));
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, _1V_DIV));
+    ASSERT_TRUE(controlSetVoltageOffset(_CH1, 200));
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    ASSERT_TRUE(controlSetTriggerLevel(225));
+    ASSERT_TRUE(controlSetHorizontalPosition(250));
+    // The centre cross would cover row 200.
+    rig.environment->GridOnOff = rig.environment->CrossOnOff = rig.environment->BoundaryOnOff = false;
+
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= 10; }));
+    const int shown = rig.main.frames;
+    ASSERT_TRUE(pumpUntil([&] { return rig.main.frames > shown; }));
+    stopAcquisitionThread();
+    pumpEvents();
+
+    std::set<QRgb> channel1;
+    for (int level = 1; level < TableColor::TABLE_SIZE; ++level)
+        channel1.insert(DisplayGDI::toRgb(rig.display.tableColor()->get(_CH1, level)));
+    const QImage frame = rig.main.frame;
+    // Columns whose screen row y, or a row next to it, is lit in channel 1's colour.
+    auto litColumns = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < 500; ++x)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (channel1.count(frame.pixel(x, y + dy))) {
+                    ++n;
+                    break;
+                }
+        return n;
+    };
+    const int low = litColumns(400 - 200), high = litColumns(400 - 250);
+    EXPECT_GT(low, 150);
+    EXPECT_GT(high, 150);
+    EXPECT_EQ(litColumns(400 - 100), 0);
+    EXPECT_EQ(litColumns(400 - 300), 0);
+    EXPECT_EQ(rig.main.texts.back(), "Trig'd");
+}
+
+TEST(CycleOnWorker, WorkerDoesNotWaitForTheGuiAndFramesCoalesce) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return rig.main.frames > 0; }));
+    const int posts = rig.cycle->delivery().posts();
+    const int frames = rig.main.frames;
+
+    // The GUI thread processes nothing while the worker runs 30 cycles.
+    const int start = rig.cycles;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (rig.cycles < start + 30 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(rig.cycles, start + 30);
+    EXPECT_LE(rig.cycle->delivery().posts(), posts + 1);
+
+    stopAcquisitionThread();
+    pumpEvents();
+    EXPECT_LE(rig.main.frames, frames + 1);
+}
+
+} // namespace
