@@ -176,19 +176,28 @@ void SoftwareSurface::copyPixels(const SurfaceRect& area, const SurfaceRect& des
     const int size = bytesPerPixel(d_format);
     const long long dw = destination.width(), dh = destination.height();
     const long long sw = sourceRect.width(), sh = sourceRect.height();
+    const std::size_t rowBytes = static_cast<std::size_t>(area.width()) * size;
+    // Byte offset in a source row of each destination column of the area.
+    std::vector<std::size_t> columns;
+    if (sw != dw)
+        for (int x = area.left; x < area.right; ++x)
+            columns.push_back(static_cast<std::size_t>(sourceRect.left + (x - destination.left) * sw / dw) * size);
+    long long previousRow = -1;
     for (int y = area.top; y < area.bottom; ++y) {
         const long long sy = sourceRect.top + (y - destination.top) * sh / dh;
-        const unsigned char* from = source.bits + sy * source.pitch;
-        unsigned char* to = &d_bits[static_cast<std::size_t>(y) * d_pitch];
-        if (sw == dw) {
-            const long long sx = sourceRect.left + (area.left - destination.left);
-            std::memcpy(to + area.left * size, from + sx * size, static_cast<std::size_t>(area.width()) * size);
+        unsigned char* to = &d_bits[static_cast<std::size_t>(y) * d_pitch + area.left * size];
+        if (sy == previousRow) { // a stretched row repeats the one above
+            std::memcpy(to, to - d_pitch, rowBytes);
             continue;
         }
-        for (int x = area.left; x < area.right; ++x) {
-            const long long sx = sourceRect.left + (x - destination.left) * sw / dw;
-            std::memcpy(to + x * size, from + sx * size, static_cast<std::size_t>(size));
+        previousRow = sy;
+        const unsigned char* from = source.bits + sy * source.pitch;
+        if (sw == dw) {
+            std::memcpy(to, from + (sourceRect.left + (area.left - destination.left)) * size, rowBytes);
+            continue;
         }
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            std::memcpy(to + i * size, from + columns[i], static_cast<std::size_t>(size));
     }
 }
 
