@@ -171,6 +171,52 @@ public:
     bool writeCalibrationFile(const char* path_);
     double getCalibrationGain(int ch_, int coupling_, int voltDiv_) const;
 
+    // ---- zero calibration (control_zero_calibration*.cpp). GUI thread with the worker
+    // stopped, the channel's input shorted; ch_ 1 or 2. Every setting, DAC value and capture
+    // goes through the ordinary operations; pumpGuiEvents (advanced_trigger.h) runs after each
+    // sweep step.
+    // 1: the channel's zero points (and gains or converter polynomials) are in Calibration and
+    // in the instrument's memory, the settings as before. 0: failed (error 24 when no start
+    // value led to a result; the failing layer's error otherwise); constants, settings and the
+    // memory are as before. The calibration file is never written here. A State whose hardware
+    // version is below _HW1 gives 1 and nothing is done.
+    int zeroCalibration(int ch_);
+    int zeroCalibrationHw3(int ch_);  // _HW3/_HW4: offset sweeps DC and AC, then the gains
+    int zeroCalibrationHw12(int ch_); // _HW1/_HW2: one sweep, then the converter polynomials
+    // The channel's calibration constants to neutral (resetZeroConstants), record length 10k.
+    bool resetChannelCalibration(int ch_);
+    // value_ (clamped into 0..4095) into the offset DAC of channel 1 (selector_ 0) or 2 (1).
+    bool writeOffsetDac(int value_, int selector_);
+    // Even and odd means of a 10k record (zero_calibration.h, sampleMeansOf). Requires one
+    // channel on at _10US_DIV or _20US_DIV with the 10k record (assertions); false otherwise.
+    bool sampleMeans(const short* record_, int& evenMean_, int& oddMean_) const;
+    // Ten captures of the channel; the means of the third and later good ones. A capture with
+    // a mean at or above d_adcLevels holds no converter codes and is not counted. False with
+    // fewer than three counted.
+    bool measureOffset(int ch_, int& evenMean_, int& oddMean_);
+    // One sweep over the step table from DAC value start_: 1 when every step found its zero
+    // point, else 0 (a failed write or measurement, the converter pinned low, no convergence).
+    int sweepOffsetsDC(int ch_, int start_);
+    int sweepOffsetsAC(int ch_, int start_);
+    int sweepOffsetsHw12(int ch_, int start_);
+    // The sweeps with the single fall-back to the high start value; error 24 when both fail.
+    bool searchOffsets(int ch_);
+    bool searchOffsetsHw12(int ch_);
+    bool fitGain(int ch_);          // _HW3/_HW4: converter gains of the interleaved pair
+    bool fitNonlinearHw12(int ch_); // _HW1: three converter polynomials; _HW2: all neutral
+    // The sweep shared by the three forms: steps_ volt/div codes, coupling_ _DC or _AC.
+    int sweepOffsets(int ch_, int start_, const int* steps_, int stepCount_, int coupling_, int tolerance_);
+    // sweep_ from the start value, once more from the high fall-back; when both fail error 24
+    // with source_ and line_.
+    bool sweepWithFallBack(int ch_, int (Control::*sweep_)(int, int), const char* source_, int line_);
+    // The offset DAC at value_ (selector by ch_), settleMs_ of waiting, measureOffset: the
+    // means as ch_ follows them on the current time base.
+    bool measureAtDac(int ch_, int value_, int settleMs_, int& followed_, int& other_);
+    // Channel ch_ alone, coupling, volt/div and time/div through the setters; false when one fails.
+    bool setZeroCalibrationChannel(int ch_, int coupling_, int voltDiv_, int timeDiv_);
+    // Steps 1 to 5 of both generations around search_ and fit_, with the restore on failure.
+    int runZeroCalibration(int ch_, bool (Control::*search_)(int), bool (Control::*fit_)(int));
+
     // ---- channel and time-base settings (false: a device write failed, or no
     // acquisition object could be made; State and the register image keep the new values)
     bool setChannelCoupling(int ch_, int coupling_);

@@ -129,3 +129,4 @@ bool controlWriteCalibrationToHardware() { return g_control->writeCalibrationToH
 bool controlReadCalibrationFile(const char* path) { return g_control->readCalibrationFile(path); }
 bool controlWriteCalibrationFile(const char* path) { return g_control->writeCalibrationFile(path); }
 double controlGetCalibrationGain(int ch, int coupling, int voltDiv) { return g_control->getCalibrationGain(ch, coupling, voltDiv); }
+int controlZeroCalibration(int ch) { return g_control->zeroCalibration(ch); }

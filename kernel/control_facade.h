@@ -159,3 +159,7 @@ bool controlWriteCalibrationToHardware();
 bool controlReadCalibrationFile(const char* path);
 bool controlWriteCalibrationFile(const char* path);
 double controlGetCalibrationGain(int ch, int coupling, int voltDiv);
+// Zero calibration of channel ch (1 or 2) with its input shorted, the worker stopped: 1 done
+// (constants in the instrument's memory, not yet in the calibration file), 0 failed with
+// everything as before (Control::zeroCalibration).
+int controlZeroCalibration(int ch);

@@ -1,0 +1,59 @@
+#pragma once
+// What the two calibration dialogs (TokbdCalibADlg, TFormCalTDCOffset) need of the program
+// around them: the worker thread, one acquisition cycle on the GUI thread, the main window's
+// channel-1 record and the action unit. Each function has the name and meaning of the one it
+// stands for, so the program's host only forwards:
+//   stopAcquisitionThread, startAcquisitionThread, acquireAndDisplay   form/acquisition_thread.h
+//   rawDataCh1        the main window's p_rawDataCh1 (AcquisitionCycle::records())
+//   action...         the functions of the same name in form/action.h
+//   sleepFor          a plain sleep of the GUI thread
+// The kernel itself is reached through the facade (control_facade.h). GUI thread only.
+// ProgramCalibrationHost below forwards all but the record; the main window derives from it.
+
+#include <chrono>
+
+class CalibrationHost {
+public:
+    virtual ~CalibrationHost() = default;
+
+    virtual void stopAcquisitionThread() = 0;
+    virtual void startAcquisitionThread() = 0;
+    // One acquisition and display cycle; only while the worker is stopped.
+    virtual void acquireAndDisplay() = 0;
+    // Channel 1's raw record after the last cycle (controlGetBufferSize() samples), null
+    // when there is none.
+    virtual const short* rawDataCh1() = 0;
+
+    virtual bool actionSetChannelOnOff(int ch, bool on) = 0;
+    virtual bool actionSetVoltDiv(int ch, int voltDiv) = 0;
+    virtual bool actionSetTimeDiv(int code) = 0;
+    virtual bool actionSetOffset(int ch, double row) = 0;
+    virtual bool actionSetTriggerLevel(int ch, double row) = 0;
+    virtual bool actionSetCoupling(int ch, int coupling) = 0;
+    virtual bool actionSetLineJoin(int mode) = 0;
+    virtual bool actionSetHighFrequencyReject(bool on) = 0;
+    virtual bool actionSetBandLimit(int ch, bool on) = 0;
+    virtual bool actionSetEts(bool on) = 0;
+
+    virtual void sleepFor(std::chrono::milliseconds duration) = 0;
+};
+
+// The program's host: the worker thread's functions and the action unit's, and a real sleep.
+// The main window supplies rawDataCh1 (its AcquisitionCycle's records().p_rawDataCh1).
+class ProgramCalibrationHost : public CalibrationHost {
+public:
+    void stopAcquisitionThread() override;
+    void startAcquisitionThread() override;
+    void acquireAndDisplay() override;
+    bool actionSetChannelOnOff(int ch, bool on) override;
+    bool actionSetVoltDiv(int ch, int voltDiv) override;
+    bool actionSetTimeDiv(int code) override;
+    bool actionSetOffset(int ch, double row) override;
+    bool actionSetTriggerLevel(int ch, double row) override;
+    bool actionSetCoupling(int ch, int coupling) override;
+    bool actionSetLineJoin(int mode) override;
+    bool actionSetHighFrequencyReject(bool on) override;
+    bool actionSetBandLimit(int ch, bool on) override;
+    bool actionSetEts(bool on) override;
+    void sleepFor(std::chrono::milliseconds duration) override;
+};
