@@ -78,7 +78,10 @@ std::vector<DisplayText> Display::infoTexts() const {
         int colour;
     };
     static constexpr Place TRACE_TEXT[4] = {
-        {"CH1 : ", 50, GDI_GREEN}, {"CH2 : ", 150, GDI_YELLOW}, {"MATH : ", 250, GDI_RED}, {"REF : ", 350, GDI_CYAN}};
+        {"CH1 : ", 50, GDI_GREEN},
+        {"CH2 : ", 150, GDI_YELLOW},
+        {"MATH : ", 250, GDI_RED},
+        {"REF : ", 350, GDI_CYAN}};
     std::vector<DisplayText> texts;
     for (int t = 0; t < 4; ++t) {
         if (!d_context.channelOn[t]) continue;

@@ -97,7 +97,8 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
 // The cross's axes are solid, or with `dottedCross` every second pixel (rows counted up from
 // the bottom row h, columns from 0).
 template <class Run>
-void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bool dottedCross, Run run) {
+void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bool dottedCross,
+                    Run run) {
     constexpr int GRID_STEP = 50; // one division
     constexpr int DOT_STEP = 10;  // dots of the grid, ticks
     constexpr int TICK = 4;       // ticks reach 4 pixels either side (or in from the edge)

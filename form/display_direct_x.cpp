@@ -24,8 +24,7 @@ std::uint32_t stored(int colour) {
 }
 constexpr SurfaceRect ONE_PIXEL{0, 0, 1, 1};
 
-template <int SIZE>
-void storePixel(unsigned char* p, std::uint32_t value) {
+template <int SIZE> void storePixel(unsigned char* p, std::uint32_t value) {
     if constexpr (SIZE == 4) {
         std::memcpy(p, &value, 4);
     } else if constexpr (SIZE == 2) {
@@ -39,8 +38,7 @@ void storePixel(unsigned char* p, std::uint32_t value) {
 }
 
 // Direct writes with the address and pitch of a held lock; runs are clipped to the surface.
-template <int SIZE>
-class LockedWriter {
+template <int SIZE> class LockedWriter {
 public:
     explicit LockedWriter(const SurfaceLock& lock)
         : d_bits(lock.bits()), d_pitch(lock.pitch()), d_width(lock.surface()->width()),
@@ -79,16 +77,22 @@ template <int SIZE>
 void writeTrace(const SurfaceLock& lock, int w, int h, const unsigned char* image,
                 const std::array<std::uint32_t, 256>& lut) {
     LockedWriter<SIZE> px(lock);
-    forEachTracePixel(image, w, h, [&](int x, int y, unsigned char level) { px.set(x, y, lut[level]); });
+    forEachTracePixel(image, w, h,
+                      [&](int x, int y, unsigned char level) { px.set(x, y, lut[level]); });
 }
 
 // Calls f.template operator()<SIZE>() with the pixel size of `format`.
-template <class F>
-void withPixelSize(SurfaceFormat format, F&& f) {
+template <class F> void withPixelSize(SurfaceFormat format, F&& f) {
     switch (bytesPerPixel(format)) {
-    case 4: f.template operator()<4>(); break;
-    case 3: f.template operator()<3>(); break;
-    default: f.template operator()<2>(); break;
+    case 4:
+        f.template operator()<4>();
+        break;
+    case 3:
+        f.template operator()<3>();
+        break;
+    default:
+        f.template operator()<2>();
+        break;
     }
 }
 
@@ -147,7 +151,9 @@ void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int co
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     const std::uint32_t c = stored(colour);
-    withPixelSize(d_format, [&]<int SIZE>() { writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c); });
+    withPixelSize(d_format, [&]<int SIZE>() {
+        writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c);
+    });
 }
 
 void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
@@ -159,7 +165,8 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
         lut[level] = stored(p_tableColor->get(type, std::min(level, FULL_INTENSITY)));
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
-    withPixelSize(d_format, [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut); });
+    withPixelSize(d_format,
+                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut); });
 }
 
 void DisplayDirectX::drawLabels() {
@@ -250,7 +257,8 @@ void DisplayDirectX::drawChannelMarkers() {
 
 void DisplayDirectX::drawTriggerLevelMarker() {
     if (!p_background) return;
-    glyph(triggerLevelMarker(), d_markerColours[d_context.triggerSource == 1 ? CH1_MARKER : CH2_MARKER]);
+    glyph(triggerLevelMarker(),
+          d_markerColours[d_context.triggerSource == 1 ? CH1_MARKER : CH2_MARKER]);
 }
 
 void DisplayDirectX::drawTriggerPositionMarker() {
@@ -267,7 +275,8 @@ QImage DisplayDirectX::present() {
 }
 
 QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
-    if (!p_primary || frame.isNull() || frame.format() != qImageFormat(d_format) || width <= 0 || height <= 0)
+    if (!p_primary || frame.isNull() || frame.format() != qImageFormat(d_format) || width <= 0 ||
+        height <= 0)
         return {};
     if (p_primary->width() != width || p_primary->height() != height) makePrimary(width, height);
     p_primary->blit(p_primary->bounds(), pixelView(frame), {0, 0, frame.width(), frame.height()});

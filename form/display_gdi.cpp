@@ -95,13 +95,14 @@ void DisplayGDI::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour
 void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn,
                     bool boundaryOn, QRgb frame, QRgb grid) {
     PixelWriter px(image);
-    forEachGridRun(w, h, gridOn, crossOn, boundaryOn, false, [&](bool isFrame, int ax, int ay, int bx, int by) {
+    auto run = [&](bool isFrame, int ax, int ay, int bx, int by) {
         const QRgb c = isFrame ? frame : grid;
         if (ay == by)
             px.horizontalRun(y0 + ay, x0 + ax, x0 + bx, c);
         else
             px.verticalRun(x0 + ax, y0 + ay, y0 + by, c);
-    });
+    };
+    forEachGridRun(w, h, gridOn, crossOn, boundaryOn, false, run);
 }
 
 void DisplayGDI::drawChannel(int type, const unsigned char* image) {
@@ -116,7 +117,8 @@ void DisplayGDI::drawChannel(int type, const unsigned char* image) {
         lut[level] = toRgb(p_tableColor->get(type, std::min(level, TableColor::TABLE_SIZE - 1)));
 
     PixelWriter px(d_image);
-    forEachTracePixel(image, d_width, d_height, [&](int x, int y, unsigned char level) { px.row(y)[x] = lut[level]; });
+    forEachTracePixel(image, d_width, d_height,
+                      [&](int x, int y, unsigned char level) { px.row(y)[x] = lut[level]; });
 }
 
 void DisplayGDI::drawLabels() {

@@ -21,7 +21,8 @@ namespace {
 constexpr int W = 500;
 constexpr int H = 400;
 constexpr int DIRECTX = 0;
-const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565, _SURFACE_16BIT_555};
+const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565,
+                                     _SURFACE_16BIT_555};
 
 std::string name(SurfaceFormat f) {
     return "format " + std::to_string(static_cast<int>(f));
@@ -39,7 +40,8 @@ Pixels litPixels(const SoftwareSurface& s) {
 
 // A renderer for `format` with its colour table built as the main window builds it.
 struct Renderers {
-    explicit Renderers(SurfaceFormat format, bool colourTrack = false) : dx(ScreenMode::of(format)) {
+    explicit Renderers(SurfaceFormat format, bool colourTrack = false)
+        : dx(ScreenMode::of(format)) {
         dx.init(W, H);
         gdi.init(W, H);
         for (int type = 1; type <= 4; ++type) {
@@ -104,7 +106,8 @@ TEST(DisplayDirectXDeathTest, LowColourScreenEndsTheProgramWithItsMessage) {
         std::fprintf(stderr, "still running");
         std::abort();
     };
-    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "\\[This program is not supported in 16 or 256 color mode.\\]");
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0),
+                "\\[This program is not supported in 16 or 256 color mode.\\]");
 }
 
 TEST(DisplayDirectX, TracesGridAndMarkersMatchTheCompatibleRenderer) {
@@ -122,7 +125,8 @@ TEST(DisplayDirectX, TracesGridAndMarkersMatchTheCompatibleRenderer) {
 
             // The grid without the centre cross is drawn alike (in the screen's form here).
             for (int mask = 0; mask < 4; ++mask) {
-                r.dx.drawGrid(mask & 1, false, mask & 2, static_cast<int>(packRgb(f, 0xCC, 0x99, 0x33)));
+                r.dx.drawGrid(mask & 1, false, mask & 2,
+                              static_cast<int>(packRgb(f, 0xCC, 0x99, 0x33)));
                 r.gdi.drawGrid(mask & 1, false, mask & 2, 0x3399CC);
                 EXPECT_EQ(r.differences(), 0) << name(f) << " grid " << mask;
             }
@@ -160,13 +164,15 @@ TEST(DisplayDirectX, CentreCrossIsDotted) {
             bool lit;
         };
         const Probe probes[] = {
-            {250, 400, true}, {250, 398, true},  {250, 2, true},   {250, 399, false}, {250, 1, false},
-            {2, 200, true},   {498, 200, true},  {1, 200, false},  {249, 200, false}, {250, 200, true},
-            {246, 10, true},  {254, 10, true},   {255, 10, false}, {10, 196, true},   {10, 204, true},
-            {10, 205, false}, {247, 200, false}, {0, 137, true},   {500, 263, true},
+            {250, 400, true},  {250, 398, true}, {250, 2, true},   {250, 399, false},
+            {250, 1, false},   {2, 200, true},   {498, 200, true}, {1, 200, false},
+            {249, 200, false}, {250, 200, true}, {246, 10, true},  {254, 10, true},
+            {255, 10, false},  {10, 196, true},  {10, 204, true},  {10, 205, false},
+            {247, 200, false}, {0, 137, true},   {500, 263, true},
         };
         for (const Probe& p : probes)
-            EXPECT_EQ(b.pixel(p.x, p.y), p.lit ? 0x1234u : 0u) << name(f) << " (" << p.x << ", " << p.y << ")";
+            EXPECT_EQ(b.pixel(p.x, p.y), p.lit ? 0x1234u : 0u)
+                << name(f) << " (" << p.x << ", " << p.y << ")";
         // Frame 1800; axes 201 + 251 dots less 4 on the frame and the shared centre; 38 and 48
         // ticks of 9 less the axis dot each crosses.
         EXPECT_EQ(litPixels(b).size(), 1800u + 199 + 248 + 38 * 8 + 48 * 8);
@@ -200,11 +206,16 @@ TEST(DisplayDirectX, LinesSitOnTheirRowOrColumn) {
         Pixels expected;
     };
     const Case cases[] = {
-        {true, 100, 1, set(true, 100, range(500))},    {true, 100, 0, set(true, 100, dashes(500))},
-        {false, 100, 1, set(false, 100, range(400))},  {false, 100, 0, set(false, 100, dashes(400))},
-        {true, 400, 1, set(true, 400, range(500))},    {true, 401, 1, {}},
-        {true, -1, 0, {}},                             {false, 500, 0, set(false, 500, dashes(400))},
-        {false, 501, 1, {}},                           {true, INT_MAX, 0, {}},
+        {true, 100, 1, set(true, 100, range(500))},
+        {true, 100, 0, set(true, 100, dashes(500))},
+        {false, 100, 1, set(false, 100, range(400))},
+        {false, 100, 0, set(false, 100, dashes(400))},
+        {true, 400, 1, set(true, 400, range(500))},
+        {true, 401, 1, {}},
+        {true, -1, 0, {}},
+        {false, 500, 0, set(false, 500, dashes(400))},
+        {false, 501, 1, {}},
+        {true, INT_MAX, 0, {}},
         {false, INT_MIN, 1, {}},
     };
     for (SurfaceFormat f : ALL_FORMATS) {
@@ -218,7 +229,8 @@ TEST(DisplayDirectX, LinesSitOnTheirRowOrColumn) {
             else
                 dx.drawVerticalLine(static_cast<int>(colour), c.position, c.solid);
             EXPECT_EQ(litPixels(*dx.background()), c.expected)
-                << name(f) << (c.horizontal ? " row " : " column ") << c.position << " solid " << c.solid;
+                << name(f) << (c.horizontal ? " row " : " column ") << c.position << " solid "
+                << c.solid;
             for (const auto& [x, y] : c.expected)
                 ASSERT_EQ(dx.background()->pixel(x, y), colour);
         }
@@ -240,11 +252,12 @@ TEST(DisplayDirectX, CursorsTakeTheSourceColourAtFullIntensity) {
             r.dx.drawCursors(source);
             const auto colour = static_cast<std::uint32_t>(table.get(source, 127));
             const SoftwareSurface& b = *r.dx.background();
-            EXPECT_EQ(b.pixel(0, 150), colour) << name(f) << " source " << source;   // A, solid
-            EXPECT_EQ(b.pixel(4, 250), colour) << name(f) << " source " << source;   // B, dashed
+            EXPECT_EQ(b.pixel(0, 150), colour) << name(f) << " source " << source; // A, solid
+            EXPECT_EQ(b.pixel(4, 250), colour) << name(f) << " source " << source; // B, dashed
             EXPECT_EQ(b.pixel(5, 250), 0u);
             EXPECT_EQ(b.pixel(100, 399), colour) << name(f) << " source " << source; // A
-            EXPECT_EQ(b.pixel(300, 13), colour) << name(f) << " source " << source;  // B from the top
+            EXPECT_EQ(b.pixel(300, 13), colour)
+                << name(f) << " source " << source; // B from the top
             EXPECT_EQ(b.pixel(300, 14), 0u);
         }
         // The channel 1 marker stays green while its cursors follow the hue.
@@ -266,8 +279,13 @@ TEST(DisplayDirectX, TextLandsInTheSurface) {
         DisplayDirectX dx(ScreenMode::of(f));
         dx.init(W, H);
         // White text on blue, in GDI colours; a label beyond the surface is clipped.
-        dx.context().labels = {{.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 100, .y = 100, .text = "abc"},
-                               {.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 700, .y = -50, .text = "far"}};
+        dx.context().labels = {
+            {.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 100, .y = 100, .text = "abc"},
+            {.backgroundColor = 0xFF0000,
+             .textColor = 0xFFFFFF,
+             .x = 700,
+             .y = -50,
+             .text = "far"}};
         dx.drawLabels();
         const std::uint32_t white = packRgb(f, 255, 255, 255), blue = packRgb(f, 0, 0, 255);
         int whiteInside = 0, blueInside = 0, outside = 0;
@@ -337,12 +355,15 @@ TEST(DisplayDirectX, PresentationShowsTheBackground) {
         full.init(W, H);
         const QImage big = full.present(shown, 1002, 802);
         ASSERT_EQ(big.size(), QSize(1002, 802)) << name(f);
-        for (const auto& [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {495, 4}, {100, 1}, {7, 7}, {500, 400}})
+        for (const auto& [x, y] :
+             std::vector<std::pair<int, int>>{{0, 0}, {495, 4}, {100, 1}, {7, 7}, {500, 400}})
             for (int d = 0; d < 4; ++d)
-                ASSERT_EQ(big.pixel(2 * x + d % 2, 2 * y + d / 2), shown.pixel(x, y)) << name(f) << " " << x << " " << y;
+                ASSERT_EQ(big.pixel(2 * x + d % 2, 2 * y + d / 2), shown.pixel(x, y))
+                    << name(f) << " " << x << " " << y;
         EXPECT_TRUE(full.primaryImage() == big);
         // A frame of another format is refused.
-        EXPECT_TRUE(full.present(shown.convertToFormat(f == _SURFACE_32BIT ? QImage::Format_RGB16 : QImage::Format_RGB32),
+        EXPECT_TRUE(full.present(shown.convertToFormat(f == _SURFACE_32BIT ? QImage::Format_RGB16
+                                                                           : QImage::Format_RGB32),
                                  1002, 802)
                         .isNull());
     }

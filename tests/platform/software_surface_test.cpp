@@ -10,7 +10,8 @@
 
 namespace {
 
-const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565, _SURFACE_16BIT_555};
+const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565,
+                                     _SURFACE_16BIT_555};
 
 std::string name(SurfaceFormat f) {
     return "format " + std::to_string(static_cast<int>(f));
@@ -32,7 +33,8 @@ int strayPixels(const SoftwareSurface& s, const SurfaceRect& changed, std::uint3
     int n = 0;
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
-            const bool in = x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
+            const bool in =
+                x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
             n += !in && s.pixel(x, y) != background;
         }
     return n;
@@ -52,8 +54,10 @@ TEST(SurfaceFormats, PackedColoursOfTheMarkers) {
     for (const Case& c : cases) {
         EXPECT_EQ(packRgb(_SURFACE_32BIT, c.r, c.g, c.b), c.rgb32);
         EXPECT_EQ(packRgb(_SURFACE_24BIT, c.r, c.g, c.b), c.rgb32);
-        EXPECT_EQ(packRgb(_SURFACE_16BIT_565, c.r, c.g, c.b), c.rgb565) << c.r << " " << c.g << " " << c.b;
-        EXPECT_EQ(packRgb(_SURFACE_16BIT_555, c.r, c.g, c.b), c.rgb555) << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(packRgb(_SURFACE_16BIT_565, c.r, c.g, c.b), c.rgb565)
+            << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(packRgb(_SURFACE_16BIT_555, c.r, c.g, c.b), c.rgb555)
+            << c.r << " " << c.g << " " << c.b;
     }
 }
 
@@ -63,10 +67,14 @@ TEST(SurfaceFormats, ChosenFromTheScreen) {
         std::optional<SurfaceFormat> format;
     };
     const Case cases[] = {
-        {{32, 0xFF0000, 0xFF00}, _SURFACE_32BIT},   {{24, 0xFF0000, 0xFF00}, _SURFACE_24BIT},
-        {{16, 0xF800, 0x07E0}, _SURFACE_16BIT_565}, {{16, 0x7C00, 0x03E0}, _SURFACE_16BIT_555},
-        {{16, 0x7C00, 0x07E0}, _SURFACE_16BIT_565}, {{16, 0, 0}, _SURFACE_16BIT_565},
-        {{8, 0, 0}, std::nullopt},                  {{15, 0x7C00, 0x03E0}, std::nullopt},
+        {{32, 0xFF0000, 0xFF00}, _SURFACE_32BIT},
+        {{24, 0xFF0000, 0xFF00}, _SURFACE_24BIT},
+        {{16, 0xF800, 0x07E0}, _SURFACE_16BIT_565},
+        {{16, 0x7C00, 0x03E0}, _SURFACE_16BIT_555},
+        {{16, 0x7C00, 0x07E0}, _SURFACE_16BIT_565},
+        {{16, 0, 0}, _SURFACE_16BIT_565},
+        {{8, 0, 0}, std::nullopt},
+        {{15, 0x7C00, 0x03E0}, std::nullopt},
         {{4, 0, 0}, std::nullopt},
     };
     for (const Case& c : cases)
@@ -177,16 +185,16 @@ TEST(SoftwareSurface, BlitRefusals) {
     SoftwareSurface dst(8, 8, _SURFACE_32BIT);
     SoftwareSurface other(8, 8, _SURFACE_24BIT);
     ASSERT_TRUE(src.fill(0x123456));
-    EXPECT_FALSE(dst.blit(dst.bounds(), other, other.bounds()));      // formats differ
-    EXPECT_FALSE(dst.blit(dst.bounds(), src, {0, 0, 9, 8}));          // source outside
-    EXPECT_FALSE(dst.blit({-1, 0, 7, 8}, src, src.bounds()));         // no clipper
+    EXPECT_FALSE(dst.blit(dst.bounds(), other, other.bounds())); // formats differ
+    EXPECT_FALSE(dst.blit(dst.bounds(), src, {0, 0, 9, 8}));     // source outside
+    EXPECT_FALSE(dst.blit({-1, 0, 7, 8}, src, src.bounds()));    // no clipper
     EXPECT_FALSE(dst.blit({4, 4, 12, 12}, src, src.bounds()));
-    EXPECT_FALSE(dst.blit(dst.bounds(), dst, dst.bounds()));          // onto itself
-    EXPECT_FALSE(dst.blitFast(1, 0, src, src.bounds()));              // lands partly outside
+    EXPECT_FALSE(dst.blit(dst.bounds(), dst, dst.bounds())); // onto itself
+    EXPECT_FALSE(dst.blitFast(1, 0, src, src.bounds()));     // lands partly outside
     EXPECT_FALSE(dst.blitFast(2147483647, 0, src, {0, 0, 1, 1}));
     EXPECT_FALSE(dst.fill({7, 7, 9, 9}, 1));
-    EXPECT_EQ(strayPixels(dst, {}, 0), 0); // nothing changed
-    EXPECT_TRUE(dst.blit({3, 3, 3, 9}, src, src.bounds()));           // empty: nothing to do
+    EXPECT_EQ(strayPixels(dst, {}, 0), 0);                  // nothing changed
+    EXPECT_TRUE(dst.blit({3, 3, 3, 9}, src, src.bounds())); // empty: nothing to do
     EXPECT_EQ(strayPixels(dst, {}, 0), 0);
 }
 
@@ -210,7 +218,8 @@ TEST(SoftwareSurface, ClipperLimitsFillsAndBlitsButNotFastBlits) {
         EXPECT_EQ(strayPixels(dst, visible, 0), 0) << name(f);
         for (int y = 5; y < 20; ++y)
             for (int x = 4; x < 12; ++x)
-                ASSERT_EQ(dst.pixel(x, y), pattern((x + 2) / 2, y / 2)) << name(f) << " " << x << " " << y;
+                ASSERT_EQ(dst.pixel(x, y), pattern((x + 2) / 2, y / 2))
+                    << name(f) << " " << x << " " << y;
 
         // The fast copy ignores the clipper.
         ASSERT_TRUE(dst.blitFast(0, 0, src, {0, 0, 2, 2}));
