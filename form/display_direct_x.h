@@ -83,7 +83,7 @@ public:
 private:
     enum Marker { CH1_MARKER, CH2_MARKER, MATH_MARKER, REF_MARKER, POSITION_MARKER };
 
-    // Unlocked helpers of the operations.
+    // Helpers of the operations.
     void horizontalLine(std::uint32_t colour, int row, bool solid);
     void verticalLine(std::uint32_t colour, int column, bool solid);
     void toolLine(std::uint32_t colour, const ToolLine& line);
