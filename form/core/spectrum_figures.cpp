@@ -1,20 +1,11 @@
 #include "spectrum_figures.h"
 
+#include "text_format.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
-
-// printf("%<width>.<precision>f") without the C library's locale.
-std::string fixed(double value, int width, int precision) {
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision).ptr;
-    std::string text(buffer, end);
-    if (int(text.size()) < width)
-        text.insert(0, std::size_t(width - int(text.size())), ' ');
-    return text;
-}
 
 // 10 log10(ratio) when the ratio is positive, else 0 (also for NaN).
 float decibels(double ratio) {
@@ -46,16 +37,16 @@ long long fftBinFrequency(int bin, double secondsPerDivision) {
 
 std::string formatFftFrequency(long long hertz) {
     if (hertz >= 1000000)
-        return fixed(double(hertz) * 1e-6, 4, 3) + " MHz";
+        return formatFixed(double(hertz) * 1e-6, 4, 3) + " MHz";
     if (hertz >= 1000)
-        return fixed(double(hertz) * 0.001, 4, 3) + " kHz";
-    return fixed(double(hertz), 4, 0) + " Hz";
+        return formatFixed(double(hertz) * 0.001, 4, 3) + " kHz";
+    return formatFixed(double(hertz), 4, 0) + " Hz";
 }
 
 std::string formatFftVoltage(double volts) {
     if (volts >= 1)
-        return fixed(volts, 4, 3) + " V";
-    return fixed(volts * 1000, 4, 0) + " mV";
+        return formatFixed(volts, 4, 3) + " V";
+    return formatFixed(volts * 1000, 4, 0) + " mV";
 }
 
 void SpectrumFigures::UpdateFigures(const SpectrumRecord& record_) {
@@ -249,15 +240,15 @@ void SpectrumFigures::writeLabels() {
             d_labels.harmonic[h] = "-- --";
             continue;
         }
-        const std::string value = d_record.dBScale ? fixed(d_record.dB[bin], 4, 3) + " dB"
+        const std::string value = d_record.dBScale ? formatFixed(d_record.dB[bin], 4, 3) + " dB"
                                                    : formatFftVoltage(d_record.lin[bin]);
         d_labels.harmonic[h] =
             formatFftFrequency(fftBinFrequency(bin, d_record.secondsPerDivision)) + "  " + value;
     }
-    d_labels.thd = fixed(d_thd, 6, 3) + " dB";
-    d_labels.snr = fixed(d_snr, 6, 3) + " dB";
-    d_labels.enob = fixed(d_enob, 6, 3) + " bits";
-    d_labels.sinad = fixed(d_sinad, 6, 3) + " dB";
-    d_labels.sfdr = fixed(d_sfdr, 6, 3) + " dB";
-    d_labels.totalPower = fixed(d_totalPowerDb, 6, 3) + " dB";
+    d_labels.thd = formatFixed(d_thd, 6, 3) + " dB";
+    d_labels.snr = formatFixed(d_snr, 6, 3) + " dB";
+    d_labels.enob = formatFixed(d_enob, 6, 3) + " bits";
+    d_labels.sinad = formatFixed(d_sinad, 6, 3) + " dB";
+    d_labels.sfdr = formatFixed(d_sfdr, 6, 3) + " dB";
+    d_labels.totalPower = formatFixed(d_totalPowerDb, 6, 3) + " dB";
 }

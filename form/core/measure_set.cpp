@@ -1,0 +1,125 @@
+#include "measure_set.h"
+
+#include "codes.h"
+#include "measure_readout.h"
+#include "units.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr const char* kSourceLabels[kMeasureSources] = {"Ch1 : ", "Ch2 : ", "Math : "};
+constexpr const char* kSourceCsv[kMeasureSources] = {"Ch1,", "Ch2,", "Math,"};
+constexpr int kSourceColours[kMeasureSources] = {0x00FF00, 0x00FFFF, 0x0000FF};
+
+// The display row of the channel's zero line as the library takes it: truncated toward zero
+// and reduced to 16 bits like the integer it passes through.
+unsigned short centreRow(double offset) {
+    if (!std::isfinite(offset))
+        return 0;
+    const double clamped = std::clamp(std::trunc(offset), double(INT_MIN), double(INT_MAX));
+    return static_cast<unsigned short>(static_cast<int>(clamped));
+}
+
+} // namespace
+
+MeasureSet::MeasureSet() : d_results{}, d_wave(std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns)) {}
+
+bool MeasureSet::AddMeasureItem(int source_, int slot_) {
+    if (int(d_items.size()) >= kMeasureLines)
+        return false;
+    if (source_ < 1 || source_ > kMeasureSources || slot_ < 0 || slot_ >= kMeasureSlots)
+        return false;
+    d_items.push_back({source_ - 1, slot_});
+    MarkEnabledMeasurements();
+    return true;
+}
+
+void MeasureSet::MarkEnabledMeasurements() {
+    for (const MeasureItem& item : d_items)
+        d_results[item.source].enable[item.slot] = true;
+}
+
+bool MeasureSet::DeleteMeasureItem(int index_) {
+    if (index_ < 0 || index_ >= int(d_items.size()))
+        return false;
+    d_items.erase(d_items.begin() + index_);
+    return true;
+}
+
+void MeasureSet::DeleteLastMeasureItem() {
+    if (!d_items.empty())
+        d_items.pop_back();
+}
+
+void MeasureSet::DeleteAllMeasureItems() {
+    while (!d_items.empty())
+        DeleteLastMeasureItem();
+}
+
+void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsigned char* ch1_,
+                                    const unsigned char* ch2_, const unsigned char* math_, int upper_, int lower_) {
+    ++d_counter;
+    const unsigned char* images[kMeasureSources] = {ch1_, ch2_, math_};
+    for (int source = 0; source < kMeasureSources; ++source) {
+        const int ch = source + _CH1;
+        measurement_results& set = d_results[source];
+        if (!kernel_.channelOn(ch)) {
+            std::fill(std::begin(set.result), std::end(set.result), 0.0);
+            continue;
+        }
+        if (!isMeasureCycle(d_counter, source) || images[source] == nullptr)
+            continue;
+        transpose(images[source], kernel_.displayWidth(), kernel_.displayHeight());
+        // Codes without a table entry give 0 per division, which the library turns into 0.
+        const float voltDiv = float(volt_per_div(kernel_.voltageDiv(ch)));
+        const double timeDiv = sec_per_div(kernel_.timeDiv());
+        d_measure.measure_all(d_wave.get(), centreRow(kernel_.voltageOffset(ch)), voltDiv, timeDiv, set.enable,
+                              set.result, upper_, lower_);
+    }
+    if (d_counter == INT_MAX)
+        d_counter = 0;
+}
+
+void MeasureSet::transpose(const unsigned char* image_, int width_, int height_) {
+    const int columns = std::clamp(width_, 0, kMeasureColumns);
+    const int rows = std::clamp(height_, 0, kMeasureRows);
+    for (int c = 0; c < kMeasureColumns; ++c)
+        std::fill(d_wave[c], d_wave[c] + kMeasureRows, 0);
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* line = image_ + std::size_t(r) * std::size_t(width_);
+        for (int c = 0; c < columns; ++c)
+            d_wave[c][r] = line[c];
+    }
+}
+
+double MeasureSet::displayedValue(const ToolWindowKernel& kernel_, const MeasureItem& item_, bool forCsv_) const {
+    const double value = d_results[item_.source].result[item_.slot];
+    if (item_.slot > _MEASURE_N_OVERSHOOT)
+        return value;
+    const int ch = item_.source + _CH1;
+    if (item_.source == _MEASURE_SOURCE_MATH)
+        return forCsv_ ? value : value * kernel_.probeAttenuation(ch);
+    return value * kernel_.probeAttenuation(ch) * kernel_.scaleFactor(ch);
+}
+
+std::array<MeasureLine, kMeasureLines> MeasureSet::labelLines(const ToolWindowKernel& kernel_) const {
+    std::array<MeasureLine, kMeasureLines> lines;
+    for (std::size_t i = 0; i < d_items.size() && i < lines.size(); ++i) {
+        const MeasureItem& item = d_items[i];
+        lines[i].text = std::string(kSourceLabels[item.source]) + std::string(measureLongNames[item.slot]) + "=" +
+                        formatMeasureValue(displayedValue(kernel_, item, false), item.slot);
+        lines[i].colour = kSourceColours[item.source];
+    }
+    return lines;
+}
+
+std::string MeasureSet::csvText(const ToolWindowKernel& kernel_) const {
+    std::string text;
+    for (const MeasureItem& item : d_items)
+        text += std::string(kSourceCsv[item.source]) + std::string(measureShortNames[item.slot]) + "=," +
+                formatMeasureCsvValue(displayedValue(kernel_, item, true), item.slot) + "\n";
+    return text;
+}
