@@ -1,9 +1,12 @@
-// The per-cycle drawing of the compatible renderer: four traces through the colour table
-// and the grid, into the 501 x 401 image.
+// The per-cycle drawing of the renderers: four traces through the colour table and the grid,
+// into the 501 x 401 picture, then its presentation. The compatible renderer against the fast
+// one in each surface format.
+#include "display_direct_x.h"
 #include "display_gdi.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -26,11 +29,16 @@ std::vector<unsigned char> makeTrace(int phase, bool dense) {
     return image;
 }
 
+// format -1: the compatible renderer; 0..3: the fast one in that surface format.
 void drawFrame(benchmark::State& state, bool dense) {
-    DisplayGDI display;
+    const int format = static_cast<int>(state.range(0));
+    DisplayGDI gdi;
+    DisplayDirectX fast(ScreenMode::of(static_cast<SurfaceFormat>(std::max(format, 0))));
+    Display& display = format < 0 ? static_cast<Display&>(gdi) : fast;
     display.init(W, H);
+    const int mode = format < 0 ? TableColor::GDI_MODE : 0;
     for (int type = 1; type <= 4; ++type)
-        display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, type == 1);
+        display.tableColor()->build(type, mode, std::max(format, 0), 53, type == 1);
     std::vector<std::vector<unsigned char>> traces;
     for (int t = 0; t < 4; ++t)
         traces.push_back(makeTrace(t * 40, dense));
@@ -40,6 +48,7 @@ void drawFrame(benchmark::State& state, bool dense) {
         for (int t = 0; t < 4; ++t)
             display.drawChannel(order[t], traces[t].data());
         display.drawGrid(true, true, true, 0xCCCCCC);
+        benchmark::DoNotOptimize(format < 0 ? gdi.image() : fast.present());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * 4 * W * H);
@@ -52,8 +61,8 @@ void BM_FrameDenseTraces(benchmark::State& state) {
     drawFrame(state, true);
 }
 
-BENCHMARK(BM_FrameSparseTraces);
-BENCHMARK(BM_FrameDenseTraces);
+BENCHMARK(BM_FrameSparseTraces)->DenseRange(-1, 3);
+BENCHMARK(BM_FrameDenseTraces)->DenseRange(-1, 3);
 
 } // namespace
 

@@ -158,7 +158,7 @@ bool export_display_to_word(const std::function<void()>& copyScreenToClipboard) 
     });
 }
 
-bool export_fft_to_excel(const SpectrumRecord& spectrum) {
+bool export_fft_to_excel(const SpectrumExportRecord& spectrum) {
     return reportingAutomationErrors([&] {
         SpreadsheetApplication excel(officeDesk());
         excel.setVisible(true);

@@ -25,7 +25,7 @@ struct RawRecordSlots {
 
 // What the spectrum export reads of the spectrum window: the FFT size N, the scale (linear
 // or dB) and the two magnitude arrays, each with at least N/2 values.
-struct SpectrumRecord {
+struct SpectrumExportRecord {
     int N = 0;
     bool linear = false;
     const float* lin = nullptr;
@@ -57,4 +57,4 @@ bool export_display_to_word(const std::function<void()>& copyScreenToClipboard);
 
 // The spectrum as column A of "Ostra" (linear or dB values by the window's scale) with a line
 // chart "OstraChart" over all N/2 bins.
-bool export_fft_to_excel(const SpectrumRecord& spectrum);
+bool export_fft_to_excel(const SpectrumExportRecord& spectrum);

@@ -71,6 +71,27 @@ int Display::truncToPixel(double value) {
     return static_cast<int>(value);
 }
 
+std::vector<DisplayText> Display::infoTexts() const {
+    struct Place {
+        const char* label;
+        int x;
+        int colour;
+    };
+    static constexpr Place TRACE_TEXT[4] = {
+        {"CH1 : ", 50, GDI_GREEN},
+        {"CH2 : ", 150, GDI_YELLOW},
+        {"MATH : ", 250, GDI_RED},
+        {"REF : ", 350, GDI_CYAN}};
+    std::vector<DisplayText> texts;
+    for (int t = 0; t < 4; ++t) {
+        if (!d_context.channelOn[t]) continue;
+        const Place& p = TRACE_TEXT[t];
+        texts.push_back({p.x, 350, p.label + d_context.voltDivText[t], p.colour, GDI_BLACK});
+    }
+    texts.push_back({50, 375, "TIME : " + d_context.timeDivText, GDI_WHITE, GDI_BLACK});
+    return texts;
+}
+
 GlyphPlacement Display::channelMarker(int trace) const {
     const double offset = validTrace(trace) ? d_context.voltageOffset[trace - 1] : 0.0;
     const int o = truncToPixel(offset);

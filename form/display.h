@@ -11,6 +11,9 @@
 #include "table_color.h"
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +59,89 @@ struct GlyphPlacement {
     int x = 0;
     int y = 0;
 };
+
+// One text of drawInfoText: its cell's top-left corner at (x, y), GDI colours (0x00BBGGRR)
+// for the text and its opaque background.
+struct DisplayText {
+    int x = 0;
+    int y = 0;
+    std::string text;
+    int colour = 0;
+    int background = 0;
+};
+
+// Calls plot(column, screenRow, level) for every non-zero level of a width x height intensity
+// image (row-major, row 0 at the bottom): image pixel (i, j) goes to screen (i, height - j).
+template <class Plot>
+void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot) {
+    for (int j = 0; j < height; ++j) {
+        const unsigned char* src = image + static_cast<std::size_t>(j) * width;
+        const int y = height - j;
+        int i = 0;
+        // Traces are sparse: skip empty stretches eight pixels at a time.
+        for (; i + 8 <= width; i += 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, src + i, sizeof eight);
+            if (eight == 0) continue;
+            for (int k = i; k < i + 8; ++k)
+                if (src[k] != 0) plot(k, y, src[k]);
+        }
+        for (; i < width; ++i)
+            if (src[i] != 0) plot(i, y, src[i]);
+    }
+}
+
+// Calls run(frame, x0, y0, x1, y1) for every straight run of pixels that drawGrid sets in a
+// w x h area (corner (0, 0); both ends included, x0 == x1 or y0 == y1; `frame` marks the
+// frame's four sides), in drawing order: frame, dotted grid, border ticks, centre cross.
+// The cross's axes are solid, or with `dottedCross` every second pixel (rows counted up from
+// the bottom row h, columns from 0).
+template <class Run>
+void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bool dottedCross,
+                    Run run) {
+    constexpr int GRID_STEP = 50; // one division
+    constexpr int DOT_STEP = 10;  // dots of the grid, ticks
+    constexpr int TICK = 4;       // ticks reach 4 pixels either side (or in from the edge)
+    run(true, 0, 0, w, 0);
+    run(true, 0, h, w, h);
+    run(true, 0, 0, 0, h);
+    run(true, w, 0, w, h);
+    if (gridOn) {
+        for (int y = 0; y <= h; y += DOT_STEP)
+            for (int x = 0; x <= w; x += GRID_STEP)
+                run(false, x, y, x, y);
+        for (int y = 0; y <= h; y += GRID_STEP)
+            for (int x = 0; x <= w; x += DOT_STEP)
+                run(false, x, y, x, y);
+    }
+    if (boundaryOn) {
+        for (int x = DOT_STEP; x < w; x += DOT_STEP) {
+            run(false, x, 0, x, TICK);
+            run(false, x, h - TICK, x, h);
+        }
+        for (int y = DOT_STEP; y < h; y += DOT_STEP) {
+            run(false, 0, y, TICK, y);
+            run(false, w - TICK, y, w, y);
+        }
+    }
+    if (crossOn) {
+        const int cx = w / 2;
+        const int cy = h / 2;
+        if (dottedCross) {
+            for (int k = 0; k <= h; k += 2)
+                run(false, cx, h - k, cx, h - k);
+            for (int x = 0; x <= w; x += 2)
+                run(false, x, cy, x, cy);
+        } else {
+            run(false, cx, 0, cx, h);
+            run(false, 0, cy, w, cy);
+        }
+        for (int y = DOT_STEP; y < h; y += DOT_STEP)
+            if (y != cy) run(false, cx - TICK, y, cx + TICK, y);
+        for (int x = DOT_STEP; x < w; x += DOT_STEP)
+            if (x != cx) run(false, x, cy - TICK, x, cy + TICK);
+    }
+}
 
 // Selected objects that show the cursors (cross, horizontal, vertical).
 constexpr int FIRST_CURSOR_OBJECT = 7;
@@ -126,6 +212,11 @@ protected:
     // the colour table.
     void initSize(int x_, int y_);
     void releaseTable() { p_tableColor.reset(); }
+
+    // What drawInfoText writes: "CH1 : ", "CH2 : ", "MATH : ", "REF : " and the volt/div text
+    // of each trace that is on, in its colour at (50, 350), (150, 350), (250, 350), (350, 350),
+    // then "TIME : " and the time/div text in white at (50, 375); all on black.
+    std::vector<DisplayText> infoTexts() const;
 
     // Marker geometry shared by the renderers, from the context.
     // Ground-level arrow of one trace (the right arrow, pointing into the area).

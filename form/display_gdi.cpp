@@ -7,14 +7,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <cstring>
 
 namespace {
-
-constexpr int GRID_STEP = 50;  // one division
-constexpr int DOT_STEP = 10;   // dots of the grid and ticks
-constexpr int TICK = 4;        // ticks reach 4 pixels either side (or in from the edge)
 
 const std::array<int, 4> TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
 
@@ -101,43 +95,14 @@ void DisplayGDI::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour
 void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn,
                     bool boundaryOn, QRgb frame, QRgb grid) {
     PixelWriter px(image);
-    const QRgb c = grid;
-
-    // Frame, always.
-    px.horizontalRun(y0, x0, x0 + w, frame);
-    px.horizontalRun(y0 + h, x0, x0 + w, frame);
-    px.verticalRun(x0, y0, y0 + h, frame);
-    px.verticalRun(x0 + w, y0, y0 + h, frame);
-
-    if (gridOn) {
-        // Dotted lines every division, a dot every 10 pixels.
-        for (int y = 0; y <= h; y += DOT_STEP)
-            for (int x = 0; x <= w; x += GRID_STEP)
-                px.plot(x0 + x, y0 + y, c);
-        for (int y = 0; y <= h; y += GRID_STEP)
-            for (int x = 0; x <= w; x += DOT_STEP)
-                px.plot(x0 + x, y0 + y, c);
-    }
-    if (boundaryOn) {
-        for (int x = DOT_STEP; x < w; x += DOT_STEP) {
-            px.verticalRun(x0 + x, y0, y0 + TICK, c);
-            px.verticalRun(x0 + x, y0 + h - TICK, y0 + h, c);
-        }
-        for (int y = DOT_STEP; y < h; y += DOT_STEP) {
-            px.horizontalRun(y0 + y, x0, x0 + TICK, c);
-            px.horizontalRun(y0 + y, x0 + w - TICK, x0 + w, c);
-        }
-    }
-    if (crossOn) {
-        const int cx = w / 2;
-        const int cy = h / 2;
-        px.verticalRun(x0 + cx, y0, y0 + h, c);
-        px.horizontalRun(y0 + cy, x0, x0 + w, c);
-        for (int y = DOT_STEP; y < h; y += DOT_STEP)
-            if (y != cy) px.horizontalRun(y0 + y, x0 + cx - TICK, x0 + cx + TICK, c);
-        for (int x = DOT_STEP; x < w; x += DOT_STEP)
-            if (x != cx) px.verticalRun(x0 + x, y0 + cy - TICK, y0 + cy + TICK, c);
-    }
+    auto run = [&](bool isFrame, int ax, int ay, int bx, int by) {
+        const QRgb c = isFrame ? frame : grid;
+        if (ay == by)
+            px.horizontalRun(y0 + ay, x0 + ax, x0 + bx, c);
+        else
+            px.verticalRun(x0 + ax, y0 + ay, y0 + by, c);
+    };
+    forEachGridRun(w, h, gridOn, crossOn, boundaryOn, false, run);
 }
 
 void DisplayGDI::drawChannel(int type, const unsigned char* image) {
@@ -152,22 +117,8 @@ void DisplayGDI::drawChannel(int type, const unsigned char* image) {
         lut[level] = toRgb(p_tableColor->get(type, std::min(level, TableColor::TABLE_SIZE - 1)));
 
     PixelWriter px(d_image);
-    const int w = d_width;
-    for (int j = 0; j < d_height; ++j) {
-        const unsigned char* src = image + static_cast<std::size_t>(j) * w;
-        QRgb* dst = px.row(d_height - j); // image row 0 is the bottom screen row
-        int i = 0;
-        // Traces are sparse: skip empty stretches eight pixels at a time.
-        for (; i + 8 <= w; i += 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, src + i, sizeof eight);
-            if (eight == 0) continue;
-            for (int k = i; k < i + 8; ++k)
-                if (src[k] != 0) dst[k] = lut[src[k]];
-        }
-        for (; i < w; ++i)
-            if (src[i] != 0) dst[i] = lut[src[i]];
-    }
+    forEachTracePixel(image, d_width, d_height,
+                      [&](int x, int y, unsigned char level) { px.row(y)[x] = lut[level]; });
 }
 
 void DisplayGDI::drawLabels() {
@@ -222,24 +173,12 @@ void DisplayGDI::clear() {
 }
 
 void DisplayGDI::drawInfoText() {
-    struct Place {
-        const char* label;
-        int x;
-        int y;
-    };
-    static constexpr Place TRACE_TEXT[4] = {
-        {"CH1 : ", 50, 350}, {"CH2 : ", 150, 350}, {"MATH : ", 250, 350}, {"REF : ", 350, 350}};
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
     QPainter painter(&d_image);
     beginToolText(painter);
-    for (int t = 0; t < 4; ++t) {
-        if (!d_context.channelOn[t]) continue;
-        const Place& p = TRACE_TEXT[t];
-        drawOpaqueText(painter, p.x, p.y, p.label + d_context.voltDivText[t], TRACE_COLOURS[t],
-                       GDI_BLACK);
-    }
-    drawOpaqueText(painter, 50, 375, "TIME : " + d_context.timeDivText, GDI_WHITE, GDI_BLACK);
+    for (const DisplayText& t : infoTexts())
+        drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
 }
 
 void DisplayGDI::drawChannelMarkers() {

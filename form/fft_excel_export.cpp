@@ -3,7 +3,7 @@
 #include "data_export.h"
 
 bool exportFftToExcel(int size_, bool linear_, const std::vector<float>& lin_, const std::vector<float>& dB_) {
-    SpectrumRecord record;
+    SpectrumExportRecord record;
     record.N = size_;
     record.linear = linear_;
     // Arrays shorter than N/2 (no spectrum yet) are not handed over.

@@ -1,6 +1,5 @@
 #pragma once
-// The spectrum window's spreadsheet export. A unit of its own: the exporter's header and the
-// spectrum figures' header each name a type SpectrumRecord, so no unit may include both.
+// The spectrum window's spreadsheet export, kept in a unit of its own.
 
 #include <vector>
 

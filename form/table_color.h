@@ -4,16 +4,10 @@
 // GDI colour form (0x00BBGGRR), which the screen-image output uses.
 // Written on the GUI thread, read by the drawing of the acquisition cycle; no lock of its own.
 
+#include "software_surface.h"
+
 #include <array>
 #include <cstdint>
-
-// Pixel format of the screen surfaces of the fast renderer.
-enum SurfaceFormat {
-    _SURFACE_32BIT = 0,     // 0x00RRGGBB
-    _SURFACE_24BIT = 1,     // 0x00RRGGBB, stored as three bytes
-    _SURFACE_16BIT_565 = 2, // red 5 bits at bit 11, green 6 at bit 5, blue 5 at bit 0
-    _SURFACE_16BIT_555 = 3  // red 5 bits at bit 10, green 5 at bit 5, blue 5 at bit 0
-};
 
 class TableColor {
 public:
