@@ -8,11 +8,13 @@
 #include "codes.h"
 #include "control_facade.h"
 #include "cursor_tool.h"
+#include "display_direct_x.h"
 #include "display_gdi.h"
 #include "environment.h"
 #include "calibration_host.h"
 #include "form_about.h"
 #include "form_fft_dlg.h"
+#include "form_full.h"
 #include "form_measure.h"
 #include "okbd_calib_a_dlg.h"
 #include "form_option_dlg.h"
@@ -24,6 +26,7 @@
 #include "message_box.h"
 #include "queued_run_state_view.h"
 #include "screen_saver.h"
+#include "surface_image.h"
 #include "xy_plot.h"
 
 #include <QActionGroup>
@@ -63,8 +66,6 @@ constexpr int RIGHT_COLUMN = DX + DISPLAY_WIDTH + 25;
 constexpr int RIGHT_COLUMN_WIDTH = 200;
 constexpr int INFO_ROW = DY + DISPLAY_HEIGHT + 30;
 
-// Renderer in use: the compatible one for every graphic mode until the fast one exists.
-constexpr int RENDERER_MODE = TableColor::GDI_MODE;
 
 const char* const TRACE_KEYS[4] = {"Ch1", "Ch2", "Math", "Ref"};
 const char* const TRACE_CAPTIONS[4] = {"CH1", "CH2", "MATH", "REF"};
@@ -206,41 +207,50 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::createDisplay(int width, int height) {
-    auto gdi = std::make_unique<DisplayGDI>();
-    gdi->init(width, height);
-    p_display = std::move(gdi);
-    // The GDI renderer presents through the paint box; it needs no screen origin.
+    // Both renderers present into a picture that the paint box shows: no screen origin needed.
+    if (d_graphicMode == 0 || d_graphicMode == 1) {
+        auto fast = std::make_unique<DisplayDirectX>(screenModeOf(screen()));
+        fast->init(width, height);
+        d_surfaceFormat = fast->surfaceFormat();
+        DisplayDirectX* renderer = fast.get();
+        d_presentFrame = [renderer] { return renderer->present(); };
+        p_display = std::move(fast);
+    } else {
+        auto gdi = std::make_unique<DisplayGDI>();
+        gdi->init(width, height);
+        DisplayGDI* renderer = gdi.get();
+        d_presentFrame = [renderer] { return renderer->image(); };
+        p_display = std::move(gdi);
+    }
     buildColorTables();
     updateGridColor();
 }
 
 void TFormMain::buildColorTables() {
+    rebuildChannelColorTables();
     TableColor* table = p_display->tableColor();
-    const Environment& e = *p_environment;
-    table->build(_CH1, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh1);
-    table->build(_CH2, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh2);
-    table->build(_MATH, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, false);
-    table->build(_REFERENCE, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, false);
+    const int hueStart = p_environment->ColorStartPos;
+    table->build(_MATH, d_graphicMode, d_surfaceFormat, hueStart, false);
+    table->build(_REFERENCE, d_graphicMode, d_surfaceFormat, hueStart, false);
 }
 
 void TFormMain::updateGridColor() {
-    d_gridColor = gridColorFor(RENDERER_MODE, d_surfaceFormat, p_environment->GridOriginColor);
+    d_gridColor = gridColorFor(d_graphicMode, d_surfaceFormat, p_environment->GridOriginColor);
 }
 
 void TFormMain::rebuildChannelColorTables() {
     TableColor* table = p_display->tableColor();
     const Environment& e = *p_environment;
-    table->build(_CH1, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh1);
-    table->build(_CH2, RENDERER_MODE, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh2);
+    table->build(_CH1, d_graphicMode, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh1);
+    table->build(_CH2, d_graphicMode, d_surfaceFormat, e.ColorStartPos, e.ColorOnOffCh2);
 }
 
 void TFormMain::startAcquisition() {
     CycleSetup setup;
     setup.display = p_display.get();
     setup.environment = p_environment.get();
-    setup.graphicMode = RENDERER_MODE;
-    auto* gdi = static_cast<DisplayGDI*>(p_display.get());
-    setup.frame = [gdi] { return gdi->image(); };
+    setup.graphicMode = d_graphicMode;
+    setup.frame = d_presentFrame;
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
     // A triggered single shot refreshes the run-state controls from the worker: queued here.
@@ -992,12 +1002,14 @@ CalibrationHost& TFormMain::calibrationHost() {
 }
 
 void TFormMain::attachWindows(const StartupWindows& windows) {
-    const bool detaching = (d_windows.measure && !windows.measure) || (d_windows.spectrum && !windows.spectrum);
+    const bool detaching = (d_windows.measure && !windows.measure) || (d_windows.spectrum && !windows.spectrum) ||
+                           (d_windows.full && !windows.full);
     if (detaching) ::stopAcquisitionThread();
     d_windows = windows;
     if (p_cycle) {
         p_cycle->setMeasurementView(windows.measure);
         p_cycle->setSpectrumView(windows.spectrum);
+        p_cycle->setFullScreenView(windows.full);
     }
     if (windows.spectrum) windows.spectrum->setCloseHandler([this] { toggleFftWindow(); });
 }

@@ -42,6 +42,7 @@ struct RawRecordSlots; // data_export.h, which no unit may include with the spec
 class CalibrationHost;
 class TFormCalTDCOffset;
 class TFormFFTDlg;
+class TFormFull;
 class TFormLabel;
 class TFormMeasure;
 class TokbdCalibADlg;
@@ -75,7 +76,7 @@ public:
     // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
     // their addresses.
     std::unique_ptr<Environment> p_environment;
-    std::unique_ptr<Display> p_display;
+    std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
     int d_graphicMode = 0;   // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
     int d_surfaceFormat = 0; // pixel format of the fast renderer's screen; 0 under GDI
     std::atomic<int> d_gridColor{0};
@@ -189,6 +190,7 @@ public:
         TFormFFTDlg* spectrum = nullptr;
         TokbdCalibADlg* calibration = nullptr;
         TFormLabel* label = nullptr;
+        TFormFull* full = nullptr;
         TFormCalTDCOffset* etsCalibration = nullptr;
     };
     // The cycle feeds the measurement and spectrum windows attached here. Detaching (nulls)
@@ -462,6 +464,7 @@ private:
 
     MainWindowLifecycle d_lifecycle;
     StartupWindows d_windows;
+    std::function<QImage()> d_presentFrame; // the renderer's finished picture, once per cycle
     std::unique_ptr<CalibrationHost> p_calibrationHost;
     std::unique_ptr<AcquisitionCycle> p_cycle;
     std::unique_ptr<QueuedRunStateView> p_runStateView;

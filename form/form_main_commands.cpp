@@ -11,6 +11,7 @@
 #include "environment.h"
 #include "form_average.h"
 #include "form_cal_tdc_offset.h"
+#include "form_full.h"
 #include "form_math_option.h"
 #include "form_up_low.h"
 #include "main_widgets.h"
@@ -24,17 +25,6 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QWheelEvent>
-
-namespace {
-
-// Commands whose window, dialog or output is not part of the program yet: they stay in their
-// menus and tool bars, disabled, and the run-state refresh does not enable them.
-void markUnavailable(QAction* a) {
-    a->setProperty("unavailable", true);
-    a->setEnabled(false);
-}
-
-} // namespace
 
 void TFormMain::connectCommands() {
     const auto on = [this](QAction* a, auto&& handler) {
@@ -161,8 +151,6 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 
-    // Not part of the program yet: the full-screen window.
-    markUnavailable(ActionViewFullScreen);
 }
 
 // ---- Shared handlers
@@ -270,8 +258,14 @@ void TFormMain::etsCalibrationClick() {
     if (d_windows.etsCalibration) d_windows.etsCalibration->exec();
 }
 
-// The full-screen window is not part of the program yet; its command is disabled.
-void TFormMain::fullScreenClick() {}
+void TFormMain::fullScreenClick() {
+    TFormFull* full = d_windows.full;
+    if (!full) return;
+    if (full->isVisible())
+        full->hide();
+    else
+        full->showFullScreen(); // the whole screen; its panel and paint box follow the window
+}
 
 // ---- Marker drags
 

@@ -414,9 +414,8 @@ void TFormMain::setXYPlotCaption(bool on) {
 
 void TFormMain::setControlEnabled(const std::string& name, bool enabled) {
     QObject* o = control(name);
-    // A command whose window is not part of the program yet stays disabled.
     if (auto* a = qobject_cast<QAction*>(o))
-        a->setEnabled(enabled && !a->property("unavailable").toBool());
+        a->setEnabled(enabled);
     else if (auto* m = qobject_cast<QMenu*>(o))
         m->menuAction()->setEnabled(enabled);
     else if (auto* w = qobject_cast<QWidget*>(o))

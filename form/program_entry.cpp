@@ -6,6 +6,7 @@
 #include "form_cal_tdc_offset.h"
 #include "form_fft_dlg.h"
 #include "form_fpga_view.h"
+#include "form_full.h"
 #include "form_label.h"
 #include "form_main.h"
 #include "form_measure.h"
@@ -30,8 +31,7 @@ namespace {
 
 // The forms made at start-up, in their order; destroyed in the reverse order, so the main
 // window, which ends the kernel, goes last.
-// The option dialog and the auto-set message window are made fresh each time they are used;
-// the full-screen window joins after the label dialog once it is part of the program.
+// The option dialog and the auto-set message window are made fresh each time they are used.
 struct StartupForms {
     FacadeToolWindowKernel toolKernel; // what the tool windows read of the kernel
     std::unique_ptr<TFormMain> main;
@@ -41,6 +41,7 @@ struct StartupForms {
     std::unique_ptr<TFormFFTDlg> spectrum;
     std::unique_ptr<TokbdCalibADlg> calibration;
     std::unique_ptr<TFormLabel> label;
+    std::unique_ptr<TFormFull> full;
     std::unique_ptr<TFormCalTDCOffset> etsCalibration;
 
     void create(const MainWindowLifecycle& lifecycle) {
@@ -51,14 +52,17 @@ struct StartupForms {
         spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
         calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
         label = std::make_unique<TFormLabel>(main->environment(), main.get());
+        full = std::make_unique<TFormFull>(main->environment());
         etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
-        main->attachWindows({measure.get(), spectrum.get(), calibration.get(), label.get(), etsCalibration.get()});
+        main->attachWindows(
+            {measure.get(), spectrum.get(), calibration.get(), label.get(), full.get(), etsCalibration.get()});
     }
 
     // In the reverse order; the main window, which ends the kernel, goes last.
     ~StartupForms() {
         if (main) main->attachWindows({});
         etsCalibration.reset();
+        full.reset();
         label.reset();
         calibration.reset();
         spectrum.reset();

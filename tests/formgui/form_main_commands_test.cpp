@@ -6,7 +6,9 @@
 #include "action.h"
 #include "environment.h"
 #include "form_about.h"
+#include "display_direct_x.h"
 #include "form_fft_dlg.h"
+#include "form_full.h"
 #include "form_label.h"
 #include "form_math_option.h"
 #include "form_measure.h"
@@ -238,13 +240,6 @@ TEST_F(MainWindowTest, MeasurementPagesAndSource) {
     EXPECT_TRUE(window->gbMeasureVolt2->isHidden());
     window->rbMeasureCh1->click();
     EXPECT_EQ(window->measureSource(), 1);
-}
-
-TEST_F(MainWindowTest, CommandWithoutItsWindowStaysDisabled) {
-    start(BOTH_ON);
-    ::updateRunStopControls(_RUN); // enables the acquisition commands
-    EXPECT_TRUE(window->ActionAcquireAutoSet->isEnabled());
-    EXPECT_FALSE(window->ActionViewFullScreen->isEnabled()); // the full-screen window
 }
 
 TEST_F(MainWindowTest, ExitAsksBeforeClosing) {
@@ -490,6 +485,50 @@ TEST_F(MainWindowWithToolsTest, CalibrationCommandShowsTheZeroCalibrationWindow)
     window->ActionUtilCalibration->trigger();
     EXPECT_TRUE(calibration->isVisible());
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, RendererAndGridColourFollowTheGraphicMode) {
+    struct Case {
+        const char* mode;
+        int graphicMode;
+        bool fast;
+        int gridColour; // of the option colour 0x0000FF (red)
+    } cases[] = {
+        {"GDI", 2, false, 0x0000FF},
+        {"DirectX", 0, true, 0xFF0000}, // the offscreen screen is 32-bit: 0x00RRGGBB
+        {"DirectX-system graphic", 1, true, 0xFF0000},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        start(BOTH_ON, _HW4, c.mode);
+        EXPECT_EQ(window->d_graphicMode, c.graphicMode) << c.mode;
+        EXPECT_EQ(dynamic_cast<DisplayDirectX*>(window->p_display.get()) != nullptr, c.fast) << c.mode;
+        EXPECT_EQ(window->d_surfaceFormat, _SURFACE_32BIT);
+        window->environment().GridOriginColor = 0x0000FF;
+        window->updateGridColor();
+        EXPECT_EQ(window->gridColor(), c.gridColour) << c.mode;
+        acquireAndDisplay();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->display->frame().size(), QSize(501, 401)) << c.mode;
+    }
+}
+
+TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
+    start(BOTH_ON);
+    TFormFull full(window->environment());
+    TFormMain::StartupWindows windows;
+    windows.full = &full;
+    window->attachWindows(windows);
+    window->ActionViewFullScreen->trigger();
+    EXPECT_TRUE(full.isVisible());
+    EXPECT_TRUE(full.visibleToCycle());
+    window->ActionViewFullScreen->trigger();
+    EXPECT_FALSE(full.isVisible());
+    window->attachWindows({});
 }
 
 } // namespace

@@ -373,9 +373,6 @@ TEST_F(MainWindowTest, NamedControlsForTheActionUnit) {
     EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 3);
     window->setControlVisible("iTriggerLevelCh1", false);
     EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
-    // A command whose window is missing stays disabled whoever enables it.
-    window->setControlEnabled("ActionViewFullScreen", true);
-    EXPECT_FALSE(window->ActionViewFullScreen->isEnabled());
     window->setControlEnabled("NoSuchControl", true); // ignored
 }
 

@@ -19,14 +19,20 @@
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    // `stateFile` becomes the installation's state.ini; `generation` the instrument's.
-    void start(const std::string& stateFile = "", int generation = _HW4) {
+    // `stateFile` becomes the installation's state.ini; `generation` the instrument's;
+    // `graphicMode` the registry's "graphicmode" (empty: none, which is mode 0).
+    void start(const std::string& stateFile = "", int generation = _HW4, const std::string& graphicMode = "") {
         setScreenSaverControl(screenSaver);
         setMessageBoxHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             return answer;
         });
         kernel = std::make_unique<SimulatedKernel>(generation, true, stateFile);
+        if (!graphicMode.empty()) {
+            IniFile registry(kernel->dir().file("config/velmora2/registry.ini"));
+            registry.writeString("Velmora2", "graphicmode", graphicMode);
+            registry.save();
+        }
         ASSERT_TRUE(kernel->create()) << get_error_text();
         MainWindowLifecycle lifecycle;
         lifecycle.startAcquisitionThread = [this] { calls.push_back("start"); };
