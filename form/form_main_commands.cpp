@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -261,10 +262,14 @@ void TFormMain::etsCalibrationClick() {
 void TFormMain::fullScreenClick() {
     TFormFull* full = d_windows.full;
     if (!full) return;
-    if (full->isVisible())
+    if (full->isVisible()) {
         full->hide();
-    else
-        full->showFullScreen(); // the whole screen; its panel and paint box follow the window
+        return;
+    }
+    // Sized to the screen first: without a window manager the full-screen state alone does
+    // not size the window. Its panel and paint box follow the window.
+    if (const QScreen* s = screen()) full->setGeometry(s->geometry());
+    full->showFullScreen();
 }
 
 // ---- Marker drags
