@@ -6,6 +6,7 @@
 #include "control_facade.h"
 #include "display_direct_x.h"
 #include "environment.h"
+#include "indicator_values.h"
 #include "surface_image.h"
 #include "table_color.h"
 
@@ -16,25 +17,6 @@
 #include <QVBoxLayout>
 
 #include <functional>
-
-#if __has_include("indicator_values.h")
-#include "indicator_values.h"
-#else
-// TEMPORARY until the main window's indicator texts are on main: its volt/div combo items.
-namespace {
-const std::array<const char*, 10>& voltDivItemTexts(int probe) {
-    static const std::array<const char*, 10> x1 = {"10mV",  "20mV", "50mV", "100mV", "200mV",
-                                                   "500mV", "1V",   "2V",   "5V",    "10V"};
-    static const std::array<const char*, 10> x10 = {"100mV", "200mV", "500mV", "1V",  "2V",
-                                                    "5V",    "10V",   "20V",   "50V", "100V"};
-    static const std::array<const char*, 10> x100 = {"1V",  "2V",   "5V",   "10V",  "20V",
-                                                     "50V", "100V", "200V", "500V", "1kV"};
-    static const std::array<const char*, 10> x1000 = {"10V",  "20V", "50V", "100V", "200V",
-                                                      "500V", "1kV", "2kV", "5kV",  "10kV"};
-    return probe == 1 ? x1 : probe == 10 ? x10 : probe == 100 ? x100 : x1000;
-}
-} // namespace
-#endif
 
 namespace {
 
