@@ -67,7 +67,9 @@ public:
     // unless the trigger timed out.
     void acquireAndDisplay();
 
-    // Under the pause handshake or with the worker stopped.
+    // Under the pause handshake or with the worker stopped. Writable for the main window's
+    // record slots, which a capture outside the cycle (auto set) fills.
+    CycleRecords& records() { return d_records; }
     const CycleRecords& records() const { return d_records; }
     const CycleStatus& status() const { return d_status; }
     FrameDelivery& delivery() { return d_delivery; }

@@ -1,29 +1,24 @@
 #include "action.h"
 
-#include "auto_set.h"
-#if __has_include("acquisition_thread.h")
 #include "acquisition_thread.h"
-#endif
+#include "auto_set.h"
 #include "codes.h"
 #include "control_facade.h"
 #include "environment.h"
+#include "file_dialog.h"
 #include "message_box.h"
 #include "precondition.h"
 #include "thread_flags.h"
 #include "trevan_error.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -48,67 +43,11 @@ bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
 // ---- Pause handshake (form/acquisition_thread.h). The request is counted, so a nested user
 // ---- (an action started from the messages a wait pumps, the advanced-trigger call) cannot
 // ---- release an outer one.
-#if __has_include("acquisition_thread.h")
-
 template <class Work> void withStandardWait(Work&& work) { pauseStandard(processGuiEventsExceptInput, work); }
 template <class Work> void withTimeBaseWait(Work&& work) { pauseTimeBase(processGuiEventsExceptInput, work); }
 template <class Work> void withPositionWait(Work&& work) { pausePosition(work); }
 // Marker drags: only the newest value of a held change matters, so each marker has a key.
 template <class Work> void withoutWait(const std::string& key, Work&& work) { pauseNoWait(key, work); }
-
-#else
-// TEMPORARY stand-ins until the worker thread is on main: the same forms without held changes.
-
-bool startAcquisitionThread() { return false; }
-void stopAcquisitionThread() {}
-
-class PauseRequest {
-public:
-    PauseRequest() { pauseRequestFlag.fetch_add(1); }
-    ~PauseRequest() { pauseRequestFlag.fetch_sub(1); }
-    PauseRequest(const PauseRequest&) = delete;
-    PauseRequest& operator=(const PauseRequest&) = delete;
-};
-
-void waitForIdleCycle(bool pumpEvents, int limitMs) {
-    const auto start = std::chrono::steady_clock::now();
-    while (acquisitionBusyFlag.load()) {
-        if (limitMs > 0 && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limitMs)) return;
-        if (pumpEvents)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        else
-            std::this_thread::yield();
-    }
-}
-
-template <class Work> void withStandardWait(Work&& work) {
-    PauseRequest pause;
-    waitForIdleCycle(true, 0);
-    work();
-}
-
-template <class Work> void withTimeBaseWait(Work&& work) {
-    struct AbortRead {
-        AbortRead() { abortReadFlag.store(1); }
-        ~AbortRead() { abortReadFlag.store(0); }
-    } abortRead;
-    PauseRequest pause;
-    waitForIdleCycle(true, 5000);
-    work();
-}
-
-template <class Work> void withPositionWait(Work&& work) {
-    PauseRequest pause;
-    waitForIdleCycle(false, 5000);
-    work();
-}
-
-template <class Work> void withoutWait(const std::string&, Work&& work) {
-    PauseRequest pause;
-    work();
-}
-
-#endif
 
 // Stops the worker for a long job on the GUI thread and starts a new one at its end.
 template <class Work> void withWorkerStopped(Work&& work) {
@@ -149,29 +88,9 @@ void setSelectedObject(int code) {
 
 // ---- Files ----
 
-ActionFileDialog& fileDialog() {
-    static ActionFileDialog d;
-    return d;
-}
-
-// VCL filter "description|pattern|..." -> Qt filter "description;;...".
-QString qtFilter(const std::string& filter) {
-    QStringList parts = QString::fromStdString(filter).split('|');
-    QStringList entries;
-    for (int i = 0; i < parts.size(); i += 2) entries << parts[i];
-    return entries.join(";;");
-}
-
 std::optional<std::string> askFile(bool save, const char* filter, const char* extension) {
-    ActionFileRequest request{save, filter, extension};
-    if (fileDialog()) return fileDialog()(request);
-    QFileDialog dialog(views().mainWidget());
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(qtFilter(request.filter));
-    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return save ? runSaveDialog(filter, extension, views().mainWidget())
+                : runOpenDialog(filter, extension, views().mainWidget());
 }
 
 // A file the user asked for could not be read or written: say so, with the kernel's reasons.
@@ -958,7 +877,6 @@ void updateIntensityView(int value) { views().setTrackPosition("tbIntensity", va
 
 // ======================================================================== Replaceable pieces
 
-void setActionFileDialog(ActionFileDialog dialog) { fileDialog() = std::move(dialog); }
 
 void setHelpLauncher(HelpLauncher launcher) { helpLauncher() = std::move(launcher); }
 

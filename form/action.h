@@ -15,7 +15,6 @@
 #include "main_window_views.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 
 // ---- Texts shown by the actions ----
@@ -141,14 +140,7 @@ void updatePersistenceView(int code);
 void updateIntensityView(int value);
 
 // ---- Replaceable pieces (tests) ----
-struct ActionFileRequest {
-    bool save = false;
-    std::string filter;           // "description|pattern"
-    std::string defaultExtension; // without the dot
-};
-// The chosen path, or nothing when cancelled. An empty function restores the desktop dialogs.
-using ActionFileDialog = std::function<std::optional<std::string>(const ActionFileRequest&)>;
-void setActionFileDialog(ActionFileDialog dialog);
+// File dialogs: form/file_dialog.h (setFileDialogHandler).
 
 // Opens the help file (full path); false when no viewer could be started. An empty function
 // restores the desktop's viewer.

@@ -1,8 +1,8 @@
 #include "data_export.h"
 
+#include "acquisition_thread.h"
 #include "codes.h"
 #include "control_facade.h"
-#include "export_pause.h"
 #include "ini_file.h"
 #include "message_box.h"
 #include "spreadsheet_automation.h"
@@ -101,7 +101,7 @@ std::optional<Picture> clipboardPicture() {
 bool save_waveform_text(const std::string& fileName, const RawRecordSlots& records) {
     if (fileName.empty()) return false;
     std::string text;
-    withAcquisitionPaused([&] {
+    pauseStandard(processGuiEventsExceptInput, [&] {
         WaveformFileSettings s;
         s.bufferSize = controlGetBufferSize();
         s.acquireLength = controlGetAcquireLength();
@@ -132,7 +132,7 @@ bool export_waveform_excel(const RawRecordSlots& records, const std::string& tim
         excel->addWorkbook();
         excel->workbook(1).worksheet(1).setName("Ostra");
         excel->addWorkbook(SpreadsheetApplication::xlWBATChart);
-        withAcquisitionPaused([&] {
+        pauseStandard(processGuiEventsExceptInput, [&] {
             for (int ch : {_CH1, _CH2})
                 if (const short* record = exportedRecord(ch, records))
                     writeChannelColumn(*excel, ch, record, timeDivText);
@@ -166,7 +166,7 @@ bool export_fft_to_excel(const SpectrumExportRecord& spectrum) {
         Worksheet& sheet = excel.workbook(1).worksheet(1);
         sheet.setName("Ostra");
         const int bins = spectrum.N / 2;
-        withAcquisitionPaused([&] {
+        pauseStandard(processGuiEventsExceptInput, [&] {
             const float* values = spectrum.linear ? spectrum.lin : spectrum.dB;
             for (int i = 0; values && i < bins; ++i)
                 sheet.range("A" + std::to_string(i + 1)).setValue(values[i]);

@@ -12,11 +12,11 @@ FileDialogHandler& handler() {
 }
 
 std::optional<std::string> run(FileDialogKind kind, const std::string& filter, const std::string& extension,
-                               QWidget* parent) {
-    FileDialogRequest request{kind, filter, extension};
+                               QWidget* parent, const std::string& caption) {
+    FileDialogRequest request{kind, filter, extension, caption};
     if (handler()) return handler()(request);
 
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString::fromStdString(caption));
     dialog.setAcceptMode(kind == FileDialogKind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(kind == FileDialogKind::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromStdString(qtFileFilter(filter)));
@@ -28,13 +28,13 @@ std::optional<std::string> run(FileDialogKind kind, const std::string& filter, c
 } // namespace
 
 std::optional<std::string> runOpenDialog(const std::string& filter, const std::string& defaultExtension,
-                                         QWidget* parent) {
-    return run(FileDialogKind::Open, filter, defaultExtension, parent);
+                                         QWidget* parent, const std::string& caption) {
+    return run(FileDialogKind::Open, filter, defaultExtension, parent, caption);
 }
 
 std::optional<std::string> runSaveDialog(const std::string& filter, const std::string& defaultExtension,
-                                         QWidget* parent) {
-    return run(FileDialogKind::Save, filter, defaultExtension, parent);
+                                         QWidget* parent, const std::string& caption) {
+    return run(FileDialogKind::Save, filter, defaultExtension, parent, caption);
 }
 
 void setFileDialogHandler(FileDialogHandler h) { handler() = std::move(h); }

@@ -18,15 +18,17 @@ struct FileDialogRequest {
     std::string filter;
     // Appended (after a dot) to a typed name that has no extension, e.g. "ref".
     std::string defaultExtension;
+    // The dialog's title; empty for the desktop's own.
+    std::string caption;
 };
 
 // The chosen path, or nothing when the dialog was cancelled.
 using FileDialogHandler = std::function<std::optional<std::string>(const FileDialogRequest&)>;
 
 std::optional<std::string> runOpenDialog(const std::string& filter, const std::string& defaultExtension,
-                                         QWidget* parent = nullptr);
+                                         QWidget* parent = nullptr, const std::string& caption = {});
 std::optional<std::string> runSaveDialog(const std::string& filter, const std::string& defaultExtension,
-                                         QWidget* parent = nullptr);
+                                         QWidget* parent = nullptr, const std::string& caption = {});
 
 // Replaces the dialogs (tests); an empty handler restores them.
 void setFileDialogHandler(FileDialogHandler handler);

@@ -2,11 +2,11 @@
 
 #include "acquisition_thread.h"
 #include "fft_excel_export.h"
+#include "file_dialog.h"
 #include "form_fft_dlg_paint_box.h"
 #include "ini_file.h"
 #include "message_box.h"
 #include "screen_image.h"
-#include "tool_file_dialog.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -503,7 +503,7 @@ void TFormFFTDlg::display_fftMouseUp(int x_, int y_) {
 // ---- exports -----------------------------------------------------------------------------
 
 void TFormFFTDlg::saveastextClick() {
-    const std::string name = askSaveFileName(this, {"Save As Text", "Text files (*.txt)|*.TXT", "txt"});
+    const std::string name = runSaveDialog("Text files (*.txt)|*.TXT", "txt", this, "Save As Text").value_or("");
     if (name.empty())
         return;
     const double t = fftSecondsPerDivision(p_kernel->timeDiv());
@@ -530,9 +530,9 @@ void TFormFFTDlg::saveasbmpClick() { savePicture(false); }
 void TFormFFTDlg::saveasjpgClick() { savePicture(true); }
 
 void TFormFFTDlg::savePicture(bool jpeg_) {
-    const SaveFileRequest request = jpeg_ ? SaveFileRequest{"Save As Jpg", "JPEG files (*.jpg)|*.JPG", "jpg"}
-                                          : SaveFileRequest{"Save As Bmp", "Bitmap files (*.bmp)|*.BMP", "bmp"};
-    const std::string name = askSaveFileName(this, request);
+    const std::string name = (jpeg_ ? runSaveDialog("JPEG files (*.jpg)|*.JPG", "jpg", this, "Save As Jpg")
+                                    : runSaveDialog("Bitmap files (*.bmp)|*.BMP", "bmp", this, "Save As Bmp"))
+                                   .value_or("");
     if (name.empty())
         return;
     QImage picture;

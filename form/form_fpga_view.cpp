@@ -1,7 +1,7 @@
 #include "form_fpga_view.h"
 
+#include "acquisition_thread.h"
 #include "control_facade.h"
-#include "export_pause.h"
 #include "message_box.h"
 #include "register_view_rows.h"
 #include "string_grid.h"
@@ -42,7 +42,7 @@ void TFormFPGAview::FormCreate() {
 void TFormFPGAview::show_register_view() {
     std::vector<RegisterViewRow> rows;
     int failures = 0;
-    withAcquisitionPaused([&] {
+    pauseStandard(processGuiEventsExceptInput, [&] {
         std::vector<unsigned char> readBack(
             static_cast<size_t>(std::max(0, controlGetNumberOfReadRegisters())));
         const bool readOk =

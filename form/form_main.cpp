@@ -860,11 +860,10 @@ QObject* TFormMain::control(const std::string& name) const {
 // ---- Records
 
 // The records are the cycle's: the captures it runs and those of auto set (worker stopped)
-// fill the same pointers. The cycle hands them out read-only; the slots are writable
-// because a capture's out-parameter is (the object itself is not const).
+// fill the same pointers.
 short** TFormMain::rawDataSlot(int ch) {
     if (!p_cycle) return nullptr;
-    auto& r = const_cast<CycleRecords&>(p_cycle->records());
+    CycleRecords& r = p_cycle->records();
     switch (ch) {
     case _CH1: return &r.p_rawDataCh1;
     case _CH2: return &r.p_rawDataCh2;
@@ -874,7 +873,7 @@ short** TFormMain::rawDataSlot(int ch) {
 
 unsigned char** TFormMain::displayBufferSlot(int ch) {
     if (!p_cycle) return nullptr;
-    auto& r = const_cast<CycleRecords&>(p_cycle->records());
+    CycleRecords& r = p_cycle->records();
     switch (ch) {
     case _CH1: return &r.p_displayBufferCh1;
     case _CH2: return &r.p_displayBufferCh2;

@@ -1,9 +1,9 @@
 #include "form_measure.h"
 
 #include "environment.h"
-#include "message_box.h"
+#include "file_dialog.h"
 #include "ini_file.h"
-#include "tool_file_dialog.h"
+#include "message_box.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -154,10 +154,10 @@ void TFormMeasure::btDeleteItemClick() { DeleteLastMeasureItem(); }
 void TFormMeasure::btDeleteAllClick() { DeleteAllMeasureItems(); }
 
 void TFormMeasure::BtSaveClick() {
-    const std::string name = askSaveFileName(this, {"Save", "CSV files (*.csv)|*.CSV", "csv"});
-    if (name.empty())
+    const std::optional<std::string> name = runSaveDialog("CSV files (*.csv)|*.CSV", "csv", this, "Save");
+    if (!name || name->empty())
         return;
-    if (!SaveMeasurementsCsv(name))
+    if (!SaveMeasurementsCsv(*name))
         showMessage("Fail : data save");
 }
 

@@ -1,7 +1,7 @@
 #include "form_option_dlg.h"
 
+#include "acquisition_thread.h"
 #include "display_gdi.h"
-#include "output_pause.h"
 #include "table_color.h"
 
 #include <QCheckBox>
@@ -196,7 +196,7 @@ bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* tabl
     auto dialog = std::make_unique<TFormOptionDlg>(parent, environment);
     const bool ok = dialog->exec() == QDialog::Accepted;
     // The worker draws with these options and tables: change them between two cycles.
-    runWithAcquisitionPaused([&] {
+    pauseStandard(processGuiEventsExceptInput, [&] {
         if (ok) {
             dialog->applyTo(environment);
             if (applied) applied();

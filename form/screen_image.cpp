@@ -1,9 +1,9 @@
 #include "screen_image.h"
 
+#include "acquisition_thread.h"
 #include "bmp_writer.h"
 #include "control_facade.h"
 #include "display_gdi.h"
-#include "output_pause.h"
 #include "table_color.h"
 
 #include <QFont>
@@ -161,7 +161,7 @@ ScreenKernelValues readScreenKernelValues() {
 ScreenSnapshot capture_screen_snapshot(const ScreenImageSource& source) {
     ScreenSnapshot snap;
     // No cycle may replace the images, or change the settings, while they are copied.
-    runWithAcquisitionPaused([&] {
+    pauseStandard(processGuiEventsExceptInput, [&] {
         snap.kernel = source.kernelValues ? source.kernelValues() : readScreenKernelValues();
         const std::size_t size = static_cast<std::size_t>(std::max(snap.kernel.displayWidth, 0)) *
                                  static_cast<std::size_t>(std::max(snap.kernel.displayHeight, 0));

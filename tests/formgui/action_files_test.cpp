@@ -15,7 +15,7 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     fileAnswers.push_back(path);
     EXPECT_TRUE(actionSaveState());
     ASSERT_EQ(fileRequests.size(), 1u);
-    EXPECT_TRUE(fileRequests[0].save);
+    EXPECT_EQ(fileRequests[0].kind, FileDialogKind::Save);
     EXPECT_EQ(fileRequests[0].filter, "INI files (*.ini)|*.ini");
     EXPECT_EQ(fileRequests[0].defaultExtension, "ini");
     EXPECT_TRUE(std::ifstream(path).good());
@@ -28,7 +28,7 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     EXPECT_TRUE(actionLoadState());
     EXPECT_EQ(controlGetTimeDiv(), 19);
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
-    EXPECT_FALSE(fileRequests[1].save);
+    EXPECT_EQ(fileRequests[1].kind, FileDialogKind::Open);
     EXPECT_EQ(messages, std::vector<std::string>{"State loading"});
     EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons(7)",
                                                      "updateAllViews()"}));

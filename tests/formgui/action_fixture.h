@@ -4,6 +4,7 @@
 
 #include "action.h"
 #include "action_recording_views.h"
+#include "file_dialog.h"
 #include "recorded_messages.h"
 #include "simulated_kernel.h"
 #include "thread_flags.h"
@@ -23,7 +24,7 @@ protected:
     void SetUp() override {
         RecordedMessagesTest::SetUp();
         ASSERT_TRUE(kernel.create()) << get_error_text();
-        setActionFileDialog([this](const ActionFileRequest& r) {
+        setFileDialogHandler([this](const FileDialogRequest& r) {
             fileRequests.push_back(r);
             std::optional<std::string> answer;
             if (!fileAnswers.empty()) {
@@ -35,13 +36,13 @@ protected:
     }
     void TearDown() override {
         RecordedMessagesTest::TearDown();
-        setActionFileDialog(nullptr);
+        setFileDialogHandler(nullptr);
         EXPECT_EQ(pauseRequestFlag.load(), 0) << "a pause request was left behind";
     }
 
     SimulatedKernel kernel;
     RecordingViews views;
-    std::vector<ActionFileRequest> fileRequests;
+    std::vector<FileDialogRequest> fileRequests;
     // nullopt: cancelled.
     std::deque<std::optional<std::string>> fileAnswers;
 };

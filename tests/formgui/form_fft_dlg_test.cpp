@@ -225,7 +225,7 @@ TEST_F(FormFftDlgTest, Exports) {
     const auto record = sineRecord(1.0);
     update(record);
     std::string& answer = dialogs.saveAnswer;
-    const std::vector<SaveFileRequest>& asked = dialogs.saveRequests;
+    const std::vector<FileDialogRequest>& asked = dialogs.saveRequests;
 
     answer = dir.file("s.txt");
     child<QToolButton>("saveastext")->click();

@@ -5,6 +5,7 @@
 #include "acquisition_thread.h"
 #include "action.h"
 #include "environment.h"
+#include "file_dialog.h"
 #include "form_about.h"
 #include "display_direct_x.h"
 #include "form_fft_dlg.h"
@@ -258,13 +259,13 @@ TEST_F(MainWindowTest, ScreenImageAndOptionCommands) {
     start(BOTH_ON);
     TempDir out;
     const std::string bmp = out.file("screen.bmp");
-    setActionFileDialog([&](const ActionFileRequest& r) -> std::optional<std::string> {
-        EXPECT_TRUE(r.save);
+    setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
+        EXPECT_EQ(r.kind, FileDialogKind::Save);
         EXPECT_EQ(r.filter, "BMP files (*.bmp)|*.BMP");
         return bmp;
     });
     window->ActionFileSaveAsBmp->trigger();
-    setActionFileDialog({});
+    setFileDialogHandler({});
     EXPECT_EQ(TempDir::read(bmp).substr(0, 2), "BM");
 
     // The option dialog's controls go into Environment on OK, and the grid colour follows.
@@ -354,12 +355,12 @@ TEST_F(MainWindowTest, DataFileCommand) {
     for (int i = 0; i < 3; ++i) acquireAndDisplay(); // records to save
     TempDir out;
     const std::string dat = out.file("wave.dat");
-    setActionFileDialog([&](const ActionFileRequest& r) -> std::optional<std::string> {
+    setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
         EXPECT_EQ(r.filter, "DAT files (*.dat)|*.DAT");
         return dat;
     });
     window->ActionFileSaveAsDat->trigger();
-    setActionFileDialog({});
+    setFileDialogHandler({});
     EXPECT_FALSE(TempDir::read(dat).empty());
 }
 

@@ -130,7 +130,7 @@ TEST_F(FormMeasureTest, SaveWritesTheCsvFile) {
     answer = dir.file("m.csv");
     form.findChild<QPushButton*>("BtSave")->click();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
-    const SaveFileRequest& asked = dialogs.saveRequests[0];
+    const FileDialogRequest& asked = dialogs.saveRequests[0];
     EXPECT_EQ(asked.filter, "CSV files (*.csv)|*.CSV");
     EXPECT_EQ(asked.defaultExtension, "csv");
     EXPECT_EQ(TempDir::read(answer), "Ch1,Max=,1,V\nMath,Max=,-1,V\nCh2,Freq=,0,Hz\n");

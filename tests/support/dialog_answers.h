@@ -3,8 +3,9 @@
 // asked. Restores the real dialogs when it goes.
 
 #include "message_box.h"
-#include "tool_file_dialog.h"
+#include "file_dialog.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,19 +15,20 @@ struct DialogAnswers {
             messages.push_back(r.text);
             return MessageResult::Ok;
         });
-        setSaveFileHandler([this](QWidget*, const SaveFileRequest& r) {
+        setFileDialogHandler([this](const FileDialogRequest& r) -> std::optional<std::string> {
             saveRequests.push_back(r);
+            if (saveAnswer.empty()) return std::nullopt;
             return saveAnswer;
         });
     }
     ~DialogAnswers() {
         setMessageBoxHandler(nullptr);
-        setSaveFileHandler(nullptr);
+        setFileDialogHandler(nullptr);
     }
     DialogAnswers(const DialogAnswers&) = delete;
     DialogAnswers& operator=(const DialogAnswers&) = delete;
 
     std::vector<std::string> messages;         // texts of the message boxes shown
-    std::vector<SaveFileRequest> saveRequests; // save dialogs opened
+    std::vector<FileDialogRequest> saveRequests; // save dialogs opened
     std::string saveAnswer;                    // the name the save dialog returns; empty cancels
 };
