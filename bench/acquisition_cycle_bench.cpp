@@ -13,6 +13,8 @@
 #include "simulated_kernel.h"
 #include "thread_flags.h"
 
+#include "bus_rate.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -23,7 +25,6 @@
 
 namespace {
 
-constexpr double kBusBytesPerSecond = 40e6;
 
 // Keeps the bytes the host reads of the first record of `inner` (armed), then replays them.
 class ReplaySource final : public RecordSource {

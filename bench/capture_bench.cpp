@@ -9,23 +9,14 @@
 #include "fake_hardware.h"
 #include "state.h"
 
+#include "bus_rate.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
 
 namespace {
-
-constexpr double kBusBytesPerSecond = 40e6;
-
-void reportBudget(benchmark::State& st, double usbBytes, double budgetSeconds) {
-    const double n = static_cast<double>(st.iterations());
-    if (usbBytes > 0) {
-        st.SetBytesProcessed(static_cast<int64_t>(usbBytes * n));
-        st.counters["x_bus"] = benchmark::Counter(usbBytes / kBusBytesPerSecond * n, benchmark::Counter::kIsRate);
-    }
-    st.counters["x_budget"] = benchmark::Counter(budgetSeconds * n, benchmark::Counter::kIsRate);
-}
 
 // Noisy sine codes of a 12-bit converter.
 short signalCode(std::mt19937& rng, int i) {

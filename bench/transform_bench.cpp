@@ -10,6 +10,8 @@
 #include "transform_raw_display.h"
 #include "transform_raw_display_window.h"
 
+#include "bus_rate.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,17 +20,6 @@
 #include <vector>
 
 namespace {
-
-constexpr double kBusBytesPerSecond = 40e6;
-
-void reportBudget(benchmark::State& st, double usbBytes, double budgetSeconds) {
-    const double n = static_cast<double>(st.iterations());
-    if (usbBytes > 0) {
-        st.SetBytesProcessed(static_cast<int64_t>(usbBytes * n));
-        st.counters["x_bus"] = benchmark::Counter(usbBytes / kBusBytesPerSecond * n, benchmark::Counter::kIsRate);
-    }
-    st.counters["x_budget"] = benchmark::Counter(budgetSeconds * n, benchmark::Counter::kIsRate);
-}
 
 // A noisy sine of about two screen heights' worth of codes, as a live record looks.
 void fillSignal(short* record, int size, int levels, unsigned seed) {

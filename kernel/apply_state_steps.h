@@ -27,25 +27,20 @@ bool applyStateSteps(Target& target) {
     if (!target.setPeakDetectionOnOff(s().d_peakDetectionOnOff)) return false;
     target.setNumberOfAverage(s().d_averageCount);
 
-    for (int ch : {int(_CH1), int(_CH2)}) {
+    // Switch, then coupling, volt/div and offset when on; the inputs also their bandwidth limit.
+    auto channel = [&](int ch, bool input) {
         const bool on = s().d_channel[ch].channelOnOff;
         if (!target.setChannelOnOff(ch, on)) return false;
-        if (on) {
-            if (!target.setChannelCoupling(ch, s().d_channel[ch].channelCoupling)) return false;
-            if (!target.setVoltageDiv(ch, s().d_channel[ch].voltageDiv)) return false;
-            if (!target.setVoltageOffset(ch, s().d_channel[ch].voltageOffset)) return false;
-        }
-        if (!target.setBandwidthLimitOnOff(ch, s().d_channel[ch].bandwidthLimitOnOff)) return false;
-    }
-    for (int ch : {int(_REFERENCE), int(_MATH)}) {
-        const bool on = s().d_channel[ch].channelOnOff;
-        if (!target.setChannelOnOff(ch, on)) return false;
-        if (on) {
-            if (!target.setChannelCoupling(ch, s().d_channel[ch].channelCoupling)) return false;
-            if (!target.setVoltageDiv(ch, s().d_channel[ch].voltageDiv)) return false;
-            if (!target.setVoltageOffset(ch, s().d_channel[ch].voltageOffset)) return false;
-        }
-    }
+        if (on && (!target.setChannelCoupling(ch, s().d_channel[ch].channelCoupling) ||
+                   !target.setVoltageDiv(ch, s().d_channel[ch].voltageDiv) ||
+                   !target.setVoltageOffset(ch, s().d_channel[ch].voltageOffset)))
+            return false;
+        return !input || target.setBandwidthLimitOnOff(ch, s().d_channel[ch].bandwidthLimitOnOff);
+    };
+    for (int ch : {int(_CH1), int(_CH2)})
+        if (!channel(ch, true)) return false;
+    for (int ch : {int(_REFERENCE), int(_MATH)})
+        if (!channel(ch, false)) return false;
 
     target.setETSOnOff(s().d_ETSOnOff);
     target.setPeakDetectionOnOff(s().d_peakDetectionOnOff);

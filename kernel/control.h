@@ -346,6 +346,7 @@ private:
     bool rebuildCalibrationTables();
     void emptyRecords();
     void emptyChannel(int ch_);
+    bool finishFrontEndChange(int ch_);
     void updateReadLength();
     int averageSelection() const;
     void resizeRawRecords();

@@ -56,6 +56,17 @@ void Control::updateReadLength() { p_hardware->d_readLength = 2 * p_state->d_acq
 
 bool Control::recreateAcquisition() { return p_transformHardwareRaw->createAcquisition(); }
 
+// The common end of a coupling or volt/div change: the offset follows the new gain, the
+// correction tables the new path, and the newer generations take the block at once.
+bool Control::finishFrontEndChange(int ch) {
+    setVoltageOffset(ch, p_state->d_channel[ch].voltageOffset);
+    rebuildCalibrationTables();
+    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kTimeOut))
+        return false;
+    emptyChannel(ch);
+    return true;
+}
+
 bool Control::setChannelCoupling(int ch, int coupling) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || coupling < _AC || coupling > _GND) return false;
@@ -65,12 +76,7 @@ bool Control::setChannelCoupling(int ch, int coupling) {
     p_register->setCoupling(ch, coupling);
     p_hardware->setRelays(p_register->getRelayByte(), kTimeOut);
     if (ch == p_state->d_triggerSource && !setTriggerLevel(p_state->d_triggerLevel)) return false;
-    setVoltageOffset(ch, p_state->d_channel[ch].voltageOffset);
-    rebuildCalibrationTables();
-    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kTimeOut))
-        return false;
-    emptyChannel(ch);
-    return true;
+    return finishFrontEndChange(ch);
 }
 
 bool Control::setVoltageDiv(int ch, int voltDiv) {
@@ -88,12 +94,7 @@ bool Control::setVoltageDiv(int ch, int voltDiv) {
         const double level = offset + (p_state->d_triggerLevel - offset) * voltRatio(oldVoltDiv, voltDiv);
         if (!setTriggerLevel(level)) return false;
     }
-    setVoltageOffset(ch, p_state->d_channel[ch].voltageOffset);
-    rebuildCalibrationTables();
-    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kTimeOut))
-        return false;
-    emptyChannel(ch);
-    return true;
+    return finishFrontEndChange(ch);
 }
 
 int Control::offsetDac(int ch, double offset) const {
