@@ -47,11 +47,13 @@ bool applyStateSteps(Target& target) {
     target.setXYPlotOnOff(s().d_XYPlotOnOff);
 
     // The time base and the position go in a second time so that everything derived from
-    // the channels and the acquisition settings is in force when they are computed.
+    // the channels and the acquisition settings is in force when they are computed. The
+    // position is taken before: with the delay on, the time-base changes rescale it about the
+    // centre and clamp it on the way.
     const int timeDiv = s().d_timeDiv;
+    const double position = s().d_horizontalPosition;
     target.setTimeDiv(_10US_DIV);
     target.setTimeDiv(timeDiv);
-    const double position = s().d_horizontalPosition;
     target.setHorizontalPosition(0.0);
     target.setHorizontalPosition(std::trunc(position));
     return true;

@@ -39,8 +39,9 @@ bool Calibration::init(Hardware* hardware_p, const char* path_, bool interleave,
     if (!hardware_p || !path_) return false;
     p_hardware = hardware_p;
     d_path = path_;
-    d_fromHardware = true;
     if (!readFromHardware()) return false;
+    // Only a complete read: the teardown writes the file from constants that were loaded.
+    d_fromHardware = true;
     // The converter of the generation just read; Control sets the same level count later.
     d_adcLevels = HardwareVersion < _HW3 ? 4096 : 1024;
     return buildTables(interleave, channels);

@@ -57,10 +57,10 @@ public:
     // written; the pages before it stay written.
     bool writeToHardware();
 
-    // A null path means d_path. A missing file gives every key its default. A file that cannot
-    // be read, or whose keys are not numbers of their kind or out of range (HardwareVersion
-    // outside 1..4, a factor that is not finite), changes nothing: error 12, false. Neither
-    // rebuilds the tables.
+    // A null path means d_path. A missing file, and a missing or blank key, give the key's
+    // default. A file that cannot be read, or whose keys are not numbers of their kind or out of
+    // range (HardwareVersion outside 1..4, a factor that is not finite), changes nothing: error
+    // 12, false. Neither rebuilds the tables.
     bool readIni(const char* path_ = nullptr);
     // Writes every key into the file (other keys are kept), atomically. Error 13, false when
     // the file cannot be written.
@@ -88,7 +88,7 @@ public:
     std::array<std::int16_t, ADC_CODES> d_codeTable1{};
     std::array<std::int16_t, ADC_CODES> d_codeTable2{};
     int d_adcLevels = ADC_CODES; // 4096 (_HW1/_HW2) or 1024 (_HW3/_HW4)
-    bool d_fromHardware = false; // the constants came from the instrument at init
+    bool d_fromHardware = false; // init read the whole calibration memory
     Hardware* p_hardware = nullptr;
     std::string d_path;
 

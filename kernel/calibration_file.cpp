@@ -87,13 +87,14 @@ std::string factorText(double v) {
     return ec == std::errc() ? std::string(buf, end) : std::string("0");
 }
 
-// Reads one value into the field; false when the key holds no number of its kind.
+// Reads one value into the field; false when the key holds no number of its kind. A key
+// that is missing or left blank takes its default.
 bool readValue(const IniFile& ini, const Field& f, int index) {
     const std::string key = keyOf(f, index);
     double factor = f.def;
     int integer = static_cast<int>(f.def);
-    if (ini.valueExists(f.section, key)) {
-        const std::string text = ini.readString(f.section, key, "");
+    const std::string text = ini.readString(f.section, key, "");
+    if (!text.empty()) {
         if (f.kind == Kind::Integer) {
             if (!IniFile::parseInteger(text, integer)) return false;
         } else {

@@ -17,6 +17,7 @@
 #include "usb.h"
 #include "usb_backend_factory.h"
 
+#include <filesystem>
 #include <new>
 
 Control* g_control = nullptr;
@@ -202,9 +203,14 @@ bool Control::applyState(State state) {
 }
 
 bool Control::loadState(const char* path) {
-    const std::string ownFile = p_state->d_fileName;
+    // A file that is not there or cannot be read would give every setting its default.
+    std::error_code ec;
+    if (!path || !std::filesystem::is_regular_file(path, ec)) return false;
+    State local;
+    local.d_fileName = path;
+    if (!local.readIni(path, 4)) return false;
 
-    State local(path ? std::string(path) : std::string());
+    const std::string ownFile = p_state->d_fileName;
     putInUse(local, 500, 400);
     local.p_calibration = p_calibration.get();
     if (!takeVersions(local)) return false;

@@ -43,7 +43,9 @@ public:
     // Programs a whole State into the instrument in the fixed order of applyStateSteps.
     bool applyState(State state_);
     // Reads a state file and applies it; the kernel keeps writing to its own state file.
-    // False only when the instrument's FPGA version byte cannot be read.
+    // False, with the settings and the instrument as they were, when path_ is not a file that
+    // can be read (nothing is pushed: the caller names the file) or when the instrument's FPGA
+    // version byte cannot be read (its error is pushed).
     bool loadState(const char* path_);
     // Writes the current State with `channelCount_` channel sections (callers pass 4).
     bool saveState(const char* path_, int channelCount_);
@@ -243,7 +245,10 @@ public:
     bool setTriggerLogicRegister(int kind_, bool on_);
     bool setTriggerHighFrequencyRejectOnOff(bool on_);
     bool setChannelOnOff(int ch_, bool on_);
+    // The averaging history keeps to the new mode's maximum count (128 at 10k, 16 at 500k);
+    // the State's count stays as it was for the caller to see and reset.
     bool setBufferSizeMode(int mode_);
+    // count_ above the mode's maximum is lowered to it.
     bool setNumberOfAverage(int count_);
     bool setPeakDetectionOnOff(bool on_);
     bool setETSOnOff(bool on_);

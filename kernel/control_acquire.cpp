@@ -128,6 +128,10 @@ void Control::resizeRawRecords() {
     // record never overruns it.
     State& s = *p_state;
     const int size = s.d_recordLength;
+    // Each history record is a whole record: the history keeps to the mode's count, and a
+    // larger one goes before the records grow (128 records of 500k points would be 256 MB).
+    const int count = std::min(s.d_averageCount, s.d_averageCountMax);
+    if (p_bufferRawData->d_numberOfAverage > count) p_bufferRawData->setNumberOfAverage(1, 0);
     for (int ch : {int(_CH1), int(_CH2), int(_MATH), int(_REFERENCE)}) {
         if (s.d_channel[ch].channelOnOff) {
             if (p_bufferRawData->size(ch) != size) p_bufferRawData->resize(size, ch);
@@ -136,8 +140,7 @@ void Control::resizeRawRecords() {
         }
     }
     const int sel = averageSelection();
-    if (sel >= 0 && p_bufferRawData->d_numberOfAverage != s.d_averageCount)
-        p_bufferRawData->setNumberOfAverage(s.d_averageCount, sel);
+    if (sel >= 0 && p_bufferRawData->d_numberOfAverage != count) p_bufferRawData->setNumberOfAverage(count, sel);
 }
 
 bool Control::setChannelOnOff(int ch, bool on) {
@@ -183,11 +186,11 @@ bool Control::setBufferSizeMode(int mode) {
 bool Control::setNumberOfAverage(int count) {
     State& s = *p_state;
     if (count < 1) return false;
-    s.d_averageCount = count;
+    s.d_averageCount = std::min(count, s.d_averageCountMax);
     const int sel = averageSelection();
     if (sel < 0) return false;
     // Both channels at once: a channel at a time would drop the other's history.
-    const bool ok = p_bufferRawData->setNumberOfAverage(count, sel);
+    const bool ok = p_bufferRawData->setNumberOfAverage(s.d_averageCount, sel);
     clearChannelImages();
     return ok;
 }

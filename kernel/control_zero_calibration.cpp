@@ -190,7 +190,7 @@ int Control::sweepOffsets(int ch, int start, const int* steps, int stepCount, in
         };
         const ZeroDacOutcome out = searchZeroDac(rules, start, write, measure);
         if (out.result != ZeroSearchResult::Found) return 0;
-        storeZeroStep(targets, version, k, base - out.dac, converter2Offset(out.means));
+        storeZeroStep(targets, version, k, base - out.dac, converter2Offset(out.means, rules.adcLevels));
         pumpGuiEvents();
     }
     return 1;

@@ -57,7 +57,9 @@ int zeroDacStep(int hardwareVersion, int followed, int adcLevels) {
     return static_cast<int>((followed - adcLevels * 0.5) * 0.5);
 }
 
-int converter2Offset(const FollowedMeans& means) { return means.followed - means.other; }
+int converter2Offset(const FollowedMeans& means, int adcLevels) {
+    return static_cast<int>(adcLevels * 0.5 - means.other);
+}
 
 ZeroDacOutcome searchZeroDac(const ZeroDacSearch& rules, int start, const std::function<bool(int)>& write,
                              const std::function<std::optional<FollowedMeans>()>& measure) {

@@ -60,8 +60,9 @@ FollowedMeans followedMeans(const OffsetMeans& means_, int ch_, int timeDiv_);
 // (m - N / 2) / 2 truncated toward zero (_HW1/_HW2).
 int zeroDacStep(int hardwareVersion_, int followed_, int adcLevels_);
 
-// The offset of converter 2 against the followed converter: the code its mean lies below.
-int converter2Offset(const FollowedMeans& means_);
+// The offset of converter 2: the codes its mean lies below half the converter's codes,
+// trunc(N / 2 - other), whatever code the followed converter's search stopped at.
+int converter2Offset(const FollowedMeans& means_, int adcLevels_);
 
 // One step's DAC search: from start_, write, measure, v = v - d until |d| <= tolerance.
 struct ZeroDacSearch {

@@ -26,8 +26,11 @@ struct ShortedInput {
     // even samples, channel 2 the odd ones); mid-scale is code 2048 (12 bits) or 511 (10 bits,
     // the code of the converter's middle voltage).
     struct Truth {
-        double zeroPoint = 0;        // base_ minus the offset-DAC value that puts 0 V at mid-scale
-        double converter2Offset = 0; // codes the other converter of the pair reads below it there
+        double zeroPoint = 0; // base_ minus the offset-DAC value that puts 0 V at mid-scale
+        // What the other converter of the pair reads below half its codes (2048 or 512) there:
+        // its own offset, measured from the converter's half-scale rather than from the code the
+        // followed converter is brought to.
+        double converter2Offset = 0;
         double codesPerStep = 0;      // converter codes per offset-DAC step there, followed
         double otherCodesPerStep = 0; // and the other converter
     };

@@ -34,6 +34,30 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
                                                      "updateAllViews()"}));
 }
 
+// A state file that is not there or cannot be read is refused: the user is told, and every
+// setting and the instrument stay as they were (no defaults in their place).
+TEST_F(ActionStateFiles, AFileThatCannotBeReadChangesNothing) {
+    controlSetTimeDiv(19);
+    controlSetChannelOnOff(_CH2, true);
+    controlSetVoltageDiv(_CH2, 4);
+    const std::string notAFolder = kernel.dir().write("plain.ini", "[HORIZONTAL]\ntimeDiv=3\n");
+    const std::string paths[] = {kernel.dir().file("missing.ini"), kernel.dir().file(""), notAFolder + "/state.ini"};
+    for (const std::string& path : paths) {
+        const InstrumentRegisters before = kernel.instrument().registers();
+        const int commands = kernel.instrument().commands();
+        messages.clear();
+        fileAnswers.push_back(path);
+        EXPECT_FALSE(actionLoadState()) << path;
+        EXPECT_EQ(messages, (std::vector<std::string>{"State loading", "Cannot read " + path}));
+        EXPECT_EQ(controlGetTimeDiv(), 19) << path;
+        EXPECT_TRUE(controlGetChannelOnOff(_CH2)) << path;
+        EXPECT_EQ(controlGetVoltageDiv(_CH2), 4) << path;
+        EXPECT_EQ(kernel.instrument().registers().reg, before.reg) << path;
+        EXPECT_EQ(kernel.instrument().registers().dac, before.dac) << path;
+        EXPECT_EQ(kernel.instrument().commands(), commands) << path;
+    }
+}
+
 TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
     fileAnswers.push_back(std::nullopt);
     fileAnswers.push_back(std::nullopt);

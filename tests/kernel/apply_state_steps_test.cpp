@@ -1,7 +1,9 @@
 #include "apply_state_steps.h"
+#include "units.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,18 @@ struct RecordingTarget {
     bool setTriggerLevel(double v) { return rec("triggerLevel " + std::to_string(int(v))); }
     bool setXYPlotOnOff(bool v) { return rec("xy " + std::to_string(v)); }
     bool setTriggerHighFrequencyRejectOnOff(bool v) { return rec("hfReject " + std::to_string(v)); }
-    bool setDelayOnOff(bool v) { return rec("delay " + std::to_string(v)); }
+    bool setDelayOnOff(bool v) {
+        s.d_delayOnOff = v;
+        return rec("delay " + std::to_string(v));
+    }
     bool setBufferSizeMode(int v) { return rec("bufferSizeMode " + std::to_string(v)); }
+    // With the delay on a time-base change rescales the position about the centre and clamps
+    // it, as the kernel does.
     bool setTimeDiv(int v) {
+        if (s.d_delayOnOff) {
+            const double x = (s.d_horizontalPosition - 250) * sec_per_div(s.d_timeDiv) / sec_per_div(v) + 250;
+            s.d_horizontalPosition = std::clamp(x, -4500.0, 500.0);
+        }
         s.d_timeDiv = v;
         return rec("timeDiv " + std::to_string(v));
     }
@@ -90,6 +101,17 @@ TEST(ApplyStateSteps, RunsTheSettersInTheFixedOrder) {
         "timeDiv 11", "timeDiv 17", "position 0.000000", "position 250.000000"};
     EXPECT_EQ(t.calls, expected);
     EXPECT_DOUBLE_EQ(t.s.d_horizontalPosition, 250.0);
+}
+
+// The second pass through the time base moves a delayed position (to 202 here); the saved one
+// is applied all the same.
+TEST(ApplyStateSteps, TheDelayedPositionIsAppliedAsSaved) {
+    RecordingTarget t = makeTarget();
+    t.s.d_delayOnOff = true;
+    t.s.d_horizontalPosition = 100;
+    ASSERT_TRUE(applyStateSteps(t));
+    EXPECT_EQ(t.calls.back(), "position 100.000000");
+    EXPECT_DOUBLE_EQ(t.s.d_horizontalPosition, 100.0);
 }
 
 TEST(ApplyStateSteps, StopsOnlyAtTestedSetters) {

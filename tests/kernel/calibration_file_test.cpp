@@ -120,7 +120,7 @@ TEST_F(CalibrationFileTest, BadFileChangesNothingAndSaysSo) {
     const char* bad[] = {
         "[Amplitude]\nampACCh13=abc\n",       "[ID]\nHardwareVersion=7\n",       "[ID]\nHardwareVersion=0\n",
         "[Nonlinear]\nnonlinearConstCh10=inf\n", "[Amplitude]\nampDCCh20=1e39\n", "[ETS]\nETSMax=1e20\n",
-        "[PPP]\npppETS1Ch5=1.5\n",            "[ETS]\nETSMin=nan\n",             "[HW4]\nchipTemperatureCalib=\n",
+        "[PPP]\npppETS1Ch5=1.5\n",            "[ETS]\nETSMin=nan\n",             "[HW4]\nchipTemperatureCalib=x1\n",
     };
     for (const char* content : bad) {
         Calibration c;
@@ -137,6 +137,23 @@ TEST_F(CalibrationFileTest, BadFileChangesNothingAndSaysSo) {
     const std::string path = dir.write("comma.ini", "[Amplitude]\nampACCh10=1,5\n");
     ASSERT_TRUE(c.readIni(path.c_str()));
     EXPECT_EQ(c.ampACCh1[0], 1.5f);
+}
+
+// A key left blank is a missing key: it takes its default, and the file's other keys count.
+TEST_F(CalibrationFileTest, BlankKeysTakeTheirDefaults) {
+    const char* blank[] = {"[HW4]\nchipTemperatureCalib=\n", "[Amplitude]\nampACCh10=  \n", "[ETS]\nETSMax=\n",
+                           "[ID]\nHardwareVersion=\n"};
+    for (const char* content : blank) {
+        Calibration c;
+        fillSentinel(c, 9);
+        const std::string path = dir.write("blank.ini", std::string("[Offset]\noldOffsetCh1=5\n") + content);
+        ASSERT_TRUE(c.readIni(path.c_str())) << content << get_error_text();
+        EXPECT_EQ(c.oldOffsetCh1, 5) << content;
+        EXPECT_EQ(c.chipTemperatureCalib, 0) << content;
+        EXPECT_EQ(c.ampACCh1[0], 1.0f) << content;
+        EXPECT_EQ(c.ETSMax, 127) << content;
+        EXPECT_EQ(c.HardwareVersion, _HW4) << content;
+    }
 }
 
 TEST_F(CalibrationFileTest, UnwritableFileFailsAndDestructionWritesNothing) {

@@ -67,8 +67,9 @@ TEST(ZeroCalibrationMeans, FollowTheChannelsOwnConverter) {
         EXPECT_EQ(f.followed, r.followed) << "channel " << r.ch << " time/div " << r.timeDiv;
         EXPECT_EQ(f.other, r.other);
     }
-    EXPECT_EQ(converter2Offset({511, 508}), 3);
-    EXPECT_EQ(converter2Offset({2048, 2052}), -4);
+    // Half the converter's codes, not the code the followed converter's search stopped at.
+    EXPECT_EQ(converter2Offset({511, 508}, 1024), 4);
+    EXPECT_EQ(converter2Offset({2046, 2052}, 4096), -4);
 }
 
 TEST(ZeroCalibrationMeans, LeaveOutTheEndsAndTruncate) {

@@ -68,6 +68,59 @@ TEST(KernelLifecycleFile, FailedInitWritesNoCalibrationFile) {
     EXPECT_FALSE(std::filesystem::exists(k.mainFile("calibration.ini")));
 }
 
+// A calibration memory that cannot be read whole at start-up: the user's calibration file
+// stays as it was, in the first pages and in those only the newer generations read.
+TEST(KernelLifecycleFile, FailedCalibrationReadLeavesTheCalibrationFile) {
+    const std::string original = "[ID]\nHardwareVersion=4\n[Offset]\noldOffsetCh1=7\n";
+    struct Case {
+        UsbFault::Kind kind;
+        int skip; // pages read before the fault
+    };
+    for (const Case c : {Case{UsbFault::Kind::Stall, 0}, Case{UsbFault::Kind::Timeout, 3},
+                         Case{UsbFault::Kind::ShortRead, 9}}) {
+        SimulatedKernel k(_HW4, true);
+        const std::string path = k.dir().write("main/calibration.ini", original);
+        UsbFault fault;
+        fault.kind = c.kind;
+        fault.request = 0xC7;
+        fault.skip = c.skip;
+        fault.count = -1;
+        k.bus->injectFault(fault);
+        EXPECT_FALSE(k.create()) << c.skip;
+        controlDestroy();
+        EXPECT_EQ(TempDir::read(path), original) << c.skip;
+    }
+}
+
+// With the delay on, the saved horizontal position is the one in force after start-up and
+// after loading a state file, on the wire too; the state file keeps it.
+TEST(KernelLifecycleFile, TheDelayedPositionIsAppliedAsSaved) {
+    struct Case {
+        int timeDiv;
+        double position;
+    };
+    auto stateFile = [](const Case& c) {
+        return "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ndelayOnOff=1\ntimeDiv=" + std::to_string(c.timeDiv) +
+               "\nhorizontalPositionOn=" + std::to_string(c.position) + "\n";
+    };
+    for (const Case c : {Case{17, 100}, Case{20, 100}, Case{23, -3000}}) {
+        SimulatedKernel k(_HW4, true, stateFile(c));
+        ASSERT_TRUE(k.create()) << get_error_text();
+        EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), c.position) << "start-up at " << c.timeDiv;
+        const int counter = k.instrument().settings().delayCounter;
+        ASSERT_TRUE(controlSetHorizontalPosition(c.position));
+        EXPECT_EQ(k.instrument().settings().delayCounter, counter) << "start-up at " << c.timeDiv;
+
+        const Case loaded{c.timeDiv == 17 ? 20 : 17, 60};
+        ASSERT_TRUE(controlLoadState(k.dir().write("user.ini", stateFile(loaded)).c_str()));
+        EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), loaded.position) << "loaded at " << loaded.timeDiv;
+
+        controlDestroy();
+        EXPECT_DOUBLE_EQ(IniFile(k.mainFile("state.ini")).readFloat("HORIZONTAL", "horizontalPositionOn", 0),
+                         loaded.position);
+    }
+}
+
 TEST(KernelLifecycleFile, MissingRegistryFails) {
     SimulatedKernel k(_HW4, true);
     std::filesystem::remove(k.dir().file("config/velmora2/registry.ini"));

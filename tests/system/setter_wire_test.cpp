@@ -186,4 +186,79 @@ TEST(SetterWire, AverageKeepsBothHistories) {
     EXPECT_EQ(g_control->p_bufferRawData->getHistory(3, _CH2, 0), 200);
 }
 
+// A volt/div change of the trigger source keeps the trigger level's voltage: its distance from
+// the channel's offset scales by old volts per division over new. Another channel's change
+// leaves the level where it is.
+TEST(SetterWire, TriggerLevelKeepsItsVoltageOverAVoltDivChange) {
+    struct Case {
+        int ch, from, to;
+        double offset, level, expected;
+    };
+    const Case cases[] = {
+        {_CH1, 7, 8, 250, 300, 275}, // 1 V -> 2 V: half the distance
+        {_CH1, 8, 6, 200, 150, 0},   // 2 V -> 0.5 V: four times
+        {_CH2, 7, 8, 250, 300, 300}, // not the source
+    };
+    for (const Case& c : cases) {
+        SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n");
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetVoltageDiv(c.ch, c.from));
+        ASSERT_TRUE(controlSetVoltageOffset(c.ch, c.offset));
+        ASSERT_TRUE(controlSetTriggerLevel(c.level));
+        ASSERT_TRUE(controlSetVoltageDiv(c.ch, c.to));
+        EXPECT_DOUBLE_EQ(controlGetTriggerLevel(), c.expected) << c.ch << " " << c.from << " -> " << c.to;
+        EXPECT_DOUBLE_EQ(controlGetTriggerOffset(_CH1), c.expected);
+    }
+}
+
+// The horizontal position: rescaled about the centre by a time-base change while the delay is
+// on, then clamped; in _STOP only to the 16-bit range.
+TEST(SetterWire, HorizontalPositionOverTimeBaseChangesAndStop) {
+    struct Case {
+        int runState;
+        bool delay;
+        double position;
+        int timeDiv; // the change after the position is set; 17 keeps the time base
+        double expected;
+    };
+    const Case cases[] = {
+        {_RUN, true, 100, 18, 175},      // (100 - 250) / 2 + 250
+        {_RUN, true, 100, 16, -125},     // (100 - 250) / 0.4 + 250
+        {_RUN, true, 100, 11, -4500},    // -14750, held at the delay's left end
+        {_RUN, false, 100, 18, 100},     // without the delay the position stays
+        {_STOP, true, 100, 11, -14750},  // stopped: only the 16-bit range holds it
+        {_STOP, false, 40000, 17, 32767},
+        {_STOP, false, -40000, 17, -32768},
+    };
+    for (const Case& c : cases) {
+        SimulatedKernel k(_HW4, true, kChannel1On);
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetDelayOnOff(c.delay));
+        ASSERT_TRUE(controlSetRunState(c.runState));
+        controlSetHorizontalPosition(c.position);
+        ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
+        EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), c.expected)
+            << "run state " << c.runState << " delay " << c.delay << " position " << c.position << " to "
+            << c.timeDiv;
+    }
+}
+
+// The averaging history keeps to the 500k mode's 16 records (128 records of 500k points on
+// both channels would be 256 MB); the count stays for the caller to see and reset.
+TEST(SetterWire, AverageHistoryKeepsToTheRecordLengthsMaximum) {
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n[HORIZONTAL]\ntimeDiv=17\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetNumberOfAverage(128));
+    ASSERT_TRUE(controlSetBufferSizeMode(_500K));
+    const BufferRawData& raw = *g_control->p_bufferRawData;
+    EXPECT_EQ(raw.d_numberOfAverage, 16);
+    EXPECT_EQ(raw.getHistory(15, _CH2, 499999), EMPTY_SAMPLE);
+    EXPECT_EQ(controlGetNumberOfAverage(), 128);
+
+    // Asked for more than the mode holds, the count is the mode's maximum.
+    ASSERT_TRUE(controlSetNumberOfAverage(64));
+    EXPECT_EQ(controlGetNumberOfAverage(), 16);
+    EXPECT_EQ(raw.d_numberOfAverage, 16);
+}
+
 } // namespace
