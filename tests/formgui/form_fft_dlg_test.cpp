@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -300,4 +301,72 @@ TEST_F(FormFftDlgTest, CloseRunsTheToggle) {
     EXPECT_EQ(toggles, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->visibleToCycle());
+}
+
+namespace {
+
+// From the first to the last column of a picture that holds dark ink.
+int inkWidth(const QImage& image) {
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) < 128) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+// The text as the label's font draws it with room to spare.
+QImage wholeText(const QLabel& label) {
+    QImage image(400, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setFont(label.font());
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, 0, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, label.text());
+    return image;
+}
+
+} // namespace
+
+// The level labels of the linear scale are drawn whole, up to the widest a table scale gives;
+// a typed scale of zero or below is refused in both scale types.
+TEST_F(FormFftDlgTest, LinearLevelLabelsFitAndScalesMustBeAboveZero) {
+    const auto record = sineRecord(1.0);
+    update(record);
+    child<QRadioButton>("rbFFTLinear")->click();
+    QLineEdit* edit = child<QLineEdit>("ebVGridScale");
+    struct Case {
+        const char* scale;
+        int position; // sc_ver: divisions scrolled up
+        const char* top;
+    } cases[] = {{"0.141", 0, "1.128 V"}, {"0.106", 0, " 848 mV"}, {"10", -170, "1780.000 V"}};
+    for (const Case& c : cases) {
+        edit->setText(c.scale);
+        edit->returnPressed();
+        child<QScrollBar>("sc_ver")->setValue(c.position);
+        update(record);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(text("lav0"), c.top);
+        for (int k = 0; k < 9; ++k) {
+            QLabel& label = *child<QLabel>(QString("lav%1").arg(k).toUtf8().constData());
+            EXPECT_NEAR(inkWidth(label.grab().toImage()), inkWidth(wholeText(label)), 1)
+                << c.scale << " lav" << k << " " << label.text().toStdString();
+        }
+    }
+    EXPECT_TRUE(messages.empty());
+
+    for (const char* type : {"rbFFTLinear", "rbFFTdB"}) {
+        child<QRadioButton>(type)->click();
+        const double scale = form->settings().scale;
+        for (const char* refused : {"0", "-10", "-0.001"}) {
+            messages.clear();
+            edit->setText(refused);
+            edit->returnPressed();
+            EXPECT_EQ(messages, std::vector<std::string>{"Wrong number, Try again"}) << type << " " << refused;
+            EXPECT_EQ(form->settings().scale, scale) << type << " " << refused;
+        }
+    }
 }
