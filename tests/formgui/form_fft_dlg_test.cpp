@@ -2,6 +2,7 @@
 
 #include "fake_tool_window_kernel.h"
 #include "dialog_answers.h"
+#include "drawn_text.h"
 #include "qt_observers.h"
 #include "temp_dir.h"
 
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -303,33 +303,6 @@ TEST_F(FormFftDlgTest, CloseRunsTheToggle) {
     EXPECT_FALSE(form->visibleToCycle());
 }
 
-namespace {
-
-// From the first to the last column of a picture that holds dark ink.
-int inkWidth(const QImage& image) {
-    int first = -1, last = -1;
-    for (int x = 0; x < image.width(); ++x)
-        for (int y = 0; y < image.height(); ++y)
-            if (qGray(image.pixel(x, y)) < 128) {
-                if (first < 0) first = x;
-                last = x;
-                break;
-            }
-    return first < 0 ? 0 : last - first + 1;
-}
-
-// The text as the label's font draws it with room to spare.
-QImage wholeText(const QLabel& label) {
-    QImage image(400, 30, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setFont(label.font());
-    p.setPen(Qt::black);
-    p.drawText(QRect(0, 0, 400, 30), Qt::AlignLeft | Qt::AlignVCenter, label.text());
-    return image;
-}
-
-} // namespace
 
 // The level labels of the linear scale are drawn whole, up to the widest a table scale gives;
 // a typed scale of zero or below is refused in both scale types.
@@ -352,7 +325,7 @@ TEST_F(FormFftDlgTest, LinearLevelLabelsFitAndScalesMustBeAboveZero) {
         ASSERT_EQ(text("lav0"), c.top);
         for (int k = 0; k < 9; ++k) {
             QLabel& label = *child<QLabel>(QString("lav%1").arg(k).toUtf8().constData());
-            EXPECT_NEAR(inkWidth(label.grab().toImage()), inkWidth(wholeText(label)), 1)
+            EXPECT_NEAR(inkWidth(label.grab().toImage()), plainTextInkWidth(label.font(), label.text()), 1)
                 << c.scale << " lav" << k << " " << label.text().toStdString();
         }
     }
