@@ -4,9 +4,12 @@
 
 #include "codes.h"
 
+// A raw value with its flag removed; other values as they are.
+inline int unflaggedSample(int raw_) { return raw_ >= FLAGGED_SAMPLE_BASE ? raw_ - FLAGGED_SAMPLE_BASE : raw_; }
+
 // The converter code of a raw value, or -1 when it has none (empty, or not below adcLevels_).
 inline int sampleCodeOf(int raw_, int adcLevels_) {
     if (raw_ == EMPTY_SAMPLE) return -1;
-    const int code = raw_ >= FLAGGED_SAMPLE_BASE ? raw_ - FLAGGED_SAMPLE_BASE : raw_;
+    const int code = unflaggedSample(raw_);
     return code >= 0 && code < adcLevels_ ? code : -1;
 }
