@@ -7,7 +7,8 @@
 // events other than user input through, so that its wait window stays painted.
 // The period is measured with the measurement window's MEASURE object; without that window no
 // period is found and the time base falls back to 100 us/div. Every loop is bounded: three
-// volt/div stages, at most 20 capture attempts per measurement, seven tried time bases.
+// volt/div stages, at most 20 capture attempts per measurement (each volt/div measurement and
+// each tried time base), seven tried time bases.
 //
 // Raw records: empty samples (4096) are skipped and flagged ones (20480 and up) reduced; a
 // capture without a valid sample between the skipped ends counts as no capture.
@@ -20,7 +21,8 @@ class TFormAutoSetDlg;
 
 class AutoSet {
 public:
-    // Waits `milliseconds` (the settling pause); the default sleeps.
+    // Waits `milliseconds` (the settling pause); the default sleeps, letting the GUI's events
+    // other than user input through.
     using Pause = std::function<void(int milliseconds)>;
     // One capture of channel ch into *record (controlAcquire); true when it succeeded.
     using Capture = std::function<bool(int ch, short** record)>;
