@@ -5,6 +5,7 @@
 #include "form_auto_set_dlg.h"
 #include "main_window_views.h"
 #include "measure.h"
+#include "raw_sample.h"
 #include "units.h"
 
 #include <algorithm>
@@ -24,14 +25,17 @@ bool newerHardware() { return controlGetHardwareVersion() > _HW2; }
 
 } // namespace
 
-AutoSet::AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_)
-    : p_measure(measure_), d_views(views_), d_pause(std::move(pause_)) {}
+AutoSet::AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_, Capture capture_)
+    : p_measure(measure_), d_views(views_), d_pause(std::move(pause_)), d_capture(std::move(capture_)) {
+    if (!d_capture) d_capture = [](int ch, short** record) { return controlAcquire(ch, record, nullptr); };
+}
 
 AutoSet::~AutoSet() { restore(); }
 
 bool AutoSet::run() {
     TFormAutoSetDlg wait(d_views.mainWidget());
     wait.showAndPaint();
+    p_wait = &wait;
     const bool ch1 = controlGetChannelOnOff(_CH1);
     const bool ch2 = controlGetChannelOnOff(_CH2);
     bool result = false;
@@ -39,6 +43,7 @@ bool AutoSet::run() {
         result = runTwoChannels();
     else if (ch1 || ch2)
         result = runOneChannel();
+    p_wait = nullptr;
     wait.hide();
     return result;
 }
@@ -180,21 +185,31 @@ int AutoSet::stageStartCode(int hardwareVersion_, int stage_) {
 }
 
 bool AutoSet::measureMinMax(int ch_, int& min_, int& max_) {
-    short** slot = d_views.rawDataSlot(ch_);
-    bool captured = false;
-    for (int attempt = 0; attempt < CAPTURE_ATTEMPTS && slot && !captured; ++attempt)
-        captured = controlAcquire(ch_, slot, nullptr);
-    min_ = controlGetAdcLevels();
+    const int levels = controlGetAdcLevels();
+    min_ = levels;
     max_ = 0;
-    const short* record = slot ? *slot : nullptr;
-    if (!record) return false;
-    const int end = controlGetBufferSize() - SKIPPED_SAMPLES - 1;
-    for (int i = SKIPPED_SAMPLES; i <= end; ++i) {
-        const int code = record[i];
-        if (code < min_) min_ = code;
-        if (code > max_) max_ = code;
+    short** slot = d_views.rawDataSlot(ch_);
+    if (!slot) return false;
+    for (int attempt = 0; attempt < CAPTURE_ATTEMPTS; ++attempt) {
+        const bool captured = d_capture(ch_, slot);
+        keepWaitWindowPainted();
+        const short* record = *slot;
+        if (!captured || !record) continue;
+        int lo = levels, hi = -1;
+        const int end = controlGetBufferSize() - SKIPPED_SAMPLES - 1;
+        for (int i = SKIPPED_SAMPLES; i <= end; ++i) {
+            const int code = sampleCodeOf(record[i], levels);
+            if (code < 0) continue;
+            lo = std::min(lo, code);
+            hi = std::max(hi, code);
+        }
+        if (hi >= 0) {
+            min_ = lo;
+            max_ = hi;
+            return true;
+        }
     }
-    return captured;
+    return false;
 }
 
 void AutoSet::setTriggerLevel(int ch_, int min_, int max_) {
@@ -208,14 +223,14 @@ void AutoSet::setTriggerLevel(int ch_, int min_, int max_) {
 }
 
 bool AutoSet::searchTimeDiv(int ch_) {
-    short** raw = d_views.rawDataSlot(ch_);
     unsigned char** image = d_views.displayBufferSlot(ch_);
     bool captured = false;
     double period = 0;
     for (int code : kPeriodTimeDivs) {
         controlSetTimeDiv(code);
         sleep(SETTLING_PAUSE);
-        if (raw) captured = controlAcquire(ch_, raw, nullptr) || captured;
+        int lo = 0, hi = 0;
+        captured = measureMinMax(ch_, lo, hi) || captured;
         if (image && controlGetChannelOnOff(ch_)) *image = controlGetDisplayBuffer(ch_);
         period = measurePeriod(ch_);
         if (period != 0) break;
@@ -261,8 +276,19 @@ int AutoSet::timeDivForPeriod(double period_) {
 void AutoSet::chooseTimeDiv(double period_) { controlSetTimeDiv(timeDivForPeriod(period_)); }
 
 void AutoSet::sleep(int milliseconds) {
-    if (d_pause)
+    if (d_pause) {
         d_pause(milliseconds);
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    } else {
+        constexpr auto nap = std::chrono::milliseconds(10);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < end) {
+            keepWaitWindowPainted();
+            std::this_thread::sleep_for(nap);
+        }
+    }
+    keepWaitWindowPainted();
+}
+
+void AutoSet::keepWaitWindowPainted() {
+    if (p_wait) p_wait->keepPainted();
 }

@@ -3,20 +3,29 @@
 // trigger level in the middle of the signal and a time/div that shows a few periods.
 //
 // Run it on the GUI thread with the worker stopped (actionAutoSet): it captures through the
-// facade itself, pauses 250 ms after each change of the time base and does not pump messages.
+// facade itself and pauses 250 ms after each change of the time base. Meanwhile it lets the GUI's
+// events other than user input through, so that its wait window stays painted.
 // The period is measured with the measurement window's MEASURE object; without that window no
 // period is found and the time base falls back to 100 us/div. Every loop is bounded: three
-// volt/div stages, at most 20 capture attempts per measurement, seven tried time bases.
+// volt/div stages, at most 20 capture attempts per measurement (each volt/div measurement and
+// each tried time base), seven tried time bases.
+//
+// Raw records: empty samples (4096) are skipped and flagged ones (20480 and up) reduced; a
+// capture without a valid sample between the skipped ends counts as no capture.
 
 #include <functional>
 
 class MainWindowViews;
 class MEASURE;
+class TFormAutoSetDlg;
 
 class AutoSet {
 public:
-    // Waits `milliseconds` (the settling pause); the default sleeps.
+    // Waits `milliseconds` (the settling pause); the default sleeps, letting the GUI's events
+    // other than user input through.
     using Pause = std::function<void(int milliseconds)>;
+    // One capture of channel ch into *record (controlAcquire); true when it succeeded.
+    using Capture = std::function<bool(int ch, short** record)>;
 
     static constexpr int SETTLING_PAUSE = 250;    // ms after each change of time/div
     static constexpr int CAPTURE_ATTEMPTS = 20;   // per min/max measurement
@@ -26,8 +35,8 @@ public:
 
     // `measure_`: the measurement window's object, null when that window does not exist (not
     // owned). `views_`: where the captured records go (the main window's record pointers) and
-    // what the wait window centres on.
-    explicit AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_ = {});
+    // what the wait window centres on. `capture_`: empty for controlAcquire.
+    explicit AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_ = {}, Capture capture_ = {});
     // Puts back what prepare() saved: peak detection (_HW3, _HW4) and both invert flags.
     ~AutoSet();
     AutoSet(const AutoSet&) = delete;
@@ -48,13 +57,13 @@ public:
     void searchVoltDivStage1(int ch_);
     void searchVoltDivStage2(int ch_);
     void searchVoltDivStage3(int ch_);
-    // Smallest and largest raw code between the skipped ends of the channel's record, after
-    // up to 20 capture attempts; false when none succeeded (the values then come from the
-    // record as it was, or are L and 0 without one).
+    // Smallest and largest converter code between the skipped ends of the channel's record,
+    // from the first of up to 20 capture attempts that holds a valid sample there; false when
+    // none did (min_ and max_ are then L and 0).
     bool measureMinMax(int ch_, int& min_, int& max_);
     // True when a period was found on one of the tried time bases (then time/div is chosen
     // from it). Without a period: 100 us/div, or the time/div of before when no capture of the
-    // search succeeded at all.
+    // search held a valid sample at all.
     bool searchTimeDiv(int ch_);
     // Period in seconds from the channel's display image, 0 for none.
     double measurePeriod(int ch_);
@@ -74,6 +83,8 @@ public:
 private:
     void searchVoltDivStage(int ch_, int stage_);
     void sleep(int milliseconds);
+    // Lets the GUI's events other than user input through while the wait window shows.
+    void keepWaitWindowPainted();
 
     // Saved by prepare(), one byte each.
     unsigned char d_peakDetection = 0; // _HW3 and _HW4 only
@@ -87,4 +98,6 @@ private:
     const MEASURE* p_measure;
     MainWindowViews& d_views;
     Pause d_pause;
+    Capture d_capture;
+    TFormAutoSetDlg* p_wait = nullptr; // while run() shows it
 };

@@ -1,10 +1,13 @@
 #include "form_auto_set_dlg.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
 #include <QStyle>
+#include <QThread>
+#include <QWindow>
 
 TFormAutoSetDlg::TFormAutoSetDlg(QWidget* centreOn) : QDialog(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("FormAutoSetDlg");
@@ -37,5 +40,15 @@ TFormAutoSetDlg::TFormAutoSetDlg(QWidget* centreOn) : QDialog(nullptr, Qt::Frame
 void TFormAutoSetDlg::showAndPaint() {
     show();
     raise();
+    // A window is drawn only once the window system has mapped and exposed it; a repaint before
+    // that draws nothing, and the old contents of the screen show through.
+    const QDeadlineTimer limit(1000);
+    while (!(windowHandle() && windowHandle()->isExposed()) && !limit.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
     repaint();
+    keepPainted();
 }
+
+void TFormAutoSetDlg::keepPainted() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }

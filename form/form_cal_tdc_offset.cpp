@@ -3,6 +3,7 @@
 #include "calibration_host.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "raw_sample.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -118,9 +119,9 @@ bool TFormCalTDCOffset::isSmooth(const short* record, int size, int adcLevels,
     bool started = false;
     double previous = 0;
     for (int k = FIRST_SAMPLE; k < FIRST_SAMPLE + TESTED_SAMPLES; ++k) {
-        const short code = record[k];
-        if (code < 0 || code >= adcLevels) continue; // an empty or flagged sample
-        const double v = volts(code);
+        const int code = sampleCodeOf(record[k], adcLevels);
+        if (code < 0) continue; // no sample
+        const double v = volts(static_cast<short>(code));
         if (started && std::fabs(v - previous) > JUMP_VOLTS) return false;
         started = true;
         previous = v;
@@ -177,8 +178,13 @@ void TFormCalTDCOffset::BtnTDCOffsetClick() {
     repaint();
 
     forceSettings();
+    // An inverted record is mirrored and flagged by every cycle; the search judges the signal
+    // as it comes. The inversion is the user's and comes back afterwards.
+    const bool inverted = controlGetInvertOnOff(_CH1);
+    controlSetInvertOnOff(_CH1, false);
     const Search s = searchMargin(d_range, [this](int i) { return passes(i); });
     controlSetETSOffsetMargin(s.margin);
+    controlSetInvertOnOff(_CH1, inverted);
 
     BtnTDCOffset->setText(kStart);
     BtnTDCOffset->setEnabled(true);

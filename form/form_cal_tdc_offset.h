@@ -3,7 +3,8 @@
 // (State's d_ETSOffsetMargin) for which an equivalent-time record of the signal on channel 1
 // shows no jumps, and sets the middle of the window of good values. Created once by the main
 // window and shown modally by its "ETS Calibration" command. The settings it forces stay in
-// force afterwards; the margin reaches the state file with the State. GUI thread only.
+// force afterwards, except channel 1's inversion, which is off only while it searches; the
+// margin reaches the state file with the State. GUI thread only.
 
 #include <QDialog>
 
@@ -34,7 +35,7 @@ public:
     int searchRange() const { return d_range; }
 
     // Samples 4500 .. 5499 of a record of `size_` samples: no step between consecutive converter
-    // codes (others are no samples and are skipped) larger than 0.1 V. A record without a
+    // codes larger than 0.1 V (flagged samples reduced, empty ones skipped). A record without a
     // converter code there passes; a missing or shorter record fails.
     static bool isSmooth(const short* record_, int size_, int adcLevels_, const std::function<double(short)>& volts_);
 

@@ -7,6 +7,7 @@
 #include "ini_file.h"
 #include "message_box.h"
 #include "screen_image.h"
+#include "spectrum_figures.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -20,11 +21,21 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
-// Where the paint box sits in the plot panel; the axis labels are placed around it.
-constexpr int kPlotLeft = 45;
+// Where the paint box sits in the plot panel; the axis labels are placed around it. Its left
+// edge leaves room for the widest level label (plotLeft()).
+constexpr int kPlotLeftMinimum = 45;
 constexpr int kPlotTop = 14;
+constexpr int kLevelLabelGap = 3;
+
+// The widest level label of a table scale: 10 V per division scrolled up by its 170 divisions.
+int plotLeft(const QFontMetrics& metrics) {
+    const QString widest = QString::fromStdString(formatFftVoltage((8 + 170) * kFftVoltScales.front()));
+    return std::max(kPlotLeftMinimum, metrics.horizontalAdvance(widest) + 2 + kLevelLabelGap);
+}
 
 QToolButton* arrowButton(QWidget* parent, const QString& name, Qt::ArrowType arrow) {
     auto* button = new QToolButton(parent);
@@ -190,8 +201,9 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
 QWidget* TFormFFTDlg::buildPlotPanel() {
     auto* panel = new QWidget(this);
     panel->setObjectName("pnlPlot");
+    const int plotX = plotLeft(panel->fontMetrics());
     // Room for the scroll bar on the right and for the last frequency label below it.
-    panel->setFixedSize(kPlotLeft + 501 + 70, kPlotTop + 401 + 45);
+    panel->setFixedSize(plotX + 501 + 70, kPlotTop + 401 + 45);
     panel->setAutoFillBackground(true);
     QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -199,7 +211,7 @@ QWidget* TFormFFTDlg::buildPlotPanel() {
 
     display_fft = new SpectrumPaintBox(panel);
     display_fft->setObjectName("display_fft");
-    display_fft->setGeometry(kPlotLeft, kPlotTop, 501, 401);
+    display_fft->setGeometry(plotX, kPlotTop, 501, 401);
     display_fft->onMouse = [this](SpectrumPaintBox::Mouse what, int x, int y) {
         switch (what) {
         case SpectrumPaintBox::Mouse::Down: display_fftMouseDown(x, y); break;
@@ -213,13 +225,13 @@ QWidget* TFormFFTDlg::buildPlotPanel() {
 
     sc_ver = new QScrollBar(Qt::Vertical, panel);
     sc_ver->setObjectName("sc_ver");
-    sc_ver->setGeometry(kPlotLeft + 505, kPlotTop, 17, 401);
+    sc_ver->setGeometry(plotX + 505, kPlotTop, 17, 401);
     sc_ver->setRange(-170, 0);
     connect(sc_ver, &QScrollBar::valueChanged, this, [this](int position) { sc_verChange(position); });
 
     sc_hor = new QScrollBar(Qt::Horizontal, panel);
     sc_hor->setObjectName("sc_hor");
-    sc_hor->setGeometry(kPlotLeft, kPlotTop + 404, 501, 17);
+    sc_hor->setGeometry(plotX, kPlotTop + 404, 501, 17);
     sc_hor->setRange(0, 500);
     sc_hor->setPageStep(50);
     connect(sc_hor, &QScrollBar::valueChanged, this, [this](int position) {
@@ -228,17 +240,17 @@ QWidget* TFormFFTDlg::buildPlotPanel() {
 
     for (int k = 0; k < 6; ++k) {
         QLabel* label = namedLabel(panel, QString("la%1").arg(k));
-        label->setGeometry(kPlotLeft - 28 + 100 * k, kPlotTop + 424, 90, 16);
+        label->setGeometry(plotX - 28 + 100 * k, kPlotTop + 424, 90, 16);
         la[std::size_t(k)] = label;
     }
     for (int k = 0; k < 9; ++k) {
         QLabel* label = namedLabel(panel, QString("lav%1").arg(k));
-        label->setGeometry(0, kPlotTop + 50 * k - 8, kPlotLeft - 3, 16);
+        label->setGeometry(0, kPlotTop + 50 * k - 8, plotX - kLevelLabelGap, 16);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         lav[std::size_t(k)] = label;
     }
     la_unit = namedLabel(panel, "la_unit", "dB");
-    la_unit->setGeometry(0, 0, kPlotLeft, 12);
+    la_unit->setGeometry(0, 0, plotX, 12);
     return panel;
 }
 

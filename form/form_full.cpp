@@ -152,6 +152,10 @@ TFormFull::~TFormFull() = default;
 void TFormFull::showEvent(QShowEvent* event) {
     d_visible = true;
     QWidget::showEvent(event);
+    // Without a window manager nothing else puts a newly mapped window in front or gives it
+    // the keyboard, and the main window would hide it.
+    raise();
+    activateWindow();
 }
 
 void TFormFull::hideEvent(QHideEvent* event) {

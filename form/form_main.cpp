@@ -1126,6 +1126,14 @@ void TFormMain::refreshFftWindow() {
         d_windows.spectrum->UpdateSpectrum(0, AcquisitionCycle::SPECTRUM_LENGTH, *record);
 }
 
+bool TFormMain::Dispatch(int message) {
+    switch (message) {
+    case WM_FFT_REFRESH: d_fftRefresh.request(); return true;
+    case WM_MEASURE_REFRESH: d_measureRefresh.request(); return true;
+    default: return false;
+    }
+}
+
 void TFormMain::refreshMeasureWindow() {
     if (!d_windows.measure) return;
     const auto image = [this](int trace) {

@@ -16,6 +16,7 @@
 // part declares a global type named Display.
 // GUI thread only, except the MainWindowView members marked "worker".
 
+#include "coalesced_call.h"
 #include "cycle_view.h"
 #include "main_images.h"
 #include "main_window_lifecycle.h"
@@ -177,11 +178,20 @@ public:
     void updateRunStopControls(int runState) override;
     void updateSingleShotButton() override;
 
-    // The two refreshes of the message map (nothing in the program asks for them): the
-    // spectrum window's update on channel 1's record and the measurement window's update on
-    // the four trace images, each when that window exists.
+    // The two refreshes of the message map: the spectrum window's update on channel 1's record
+    // and the measurement window's update on the four trace images, each when that window
+    // exists. GUI thread.
     virtual void refreshFftWindow();
     virtual void refreshMeasureWindow();
+
+    // The messages of the message map (WM_USER + 51 and + 52).
+    static constexpr int WM_FFT_REFRESH = 1075;
+    static constexpr int WM_MEASURE_REFRESH = 1076;
+    // Delivers a message from any thread: WM_FFT_REFRESH runs refreshFftWindow and
+    // WM_MEASURE_REFRESH refreshMeasureWindow on the GUI thread, at once when sent there, else
+    // by a queued call (messages that pile up before it runs are handled once). False, doing
+    // nothing, for a message the map does not hold.
+    bool Dispatch(int message_);
 
     // The windows made at start-up after this one that it calls (not owned; null: not
     // there). Attach them before the event loop, and attach nulls before they are destroyed.
@@ -474,6 +484,10 @@ private:
     bool d_workerRunning = false;
     bool d_closeConfirmed = false;
     int d_measurePage = 0;
+
+    // The message map's refreshes (Dispatch).
+    CoalescedCall d_fftRefresh{this, [this] { refreshFftWindow(); }};
+    CoalescedCall d_measureRefresh{this, [this] { refreshMeasureWindow(); }};
 
     // Copies the worker reads (MainWindowView).
     std::atomic<int> d_measureSource{1};

@@ -84,7 +84,8 @@ TFormOptionDlg::TFormOptionDlg(QWidget* parent, const Environment& environment) 
 
     QGroupBox* format = group(this, "Format", 8, 58, 170, 96);
     b_color = control<QRadioButton>(format, "b_color", "Color", 10, 20, 150, 22);
-    b_bw = control<QRadioButton>(format, "b_bw", "Black & White", 10, 44, 150, 22);
+    // "&&": a single '&' would mark a mnemonic and vanish from the caption.
+    b_bw = control<QRadioButton>(format, "b_bw", "Black && White", 10, 44, 150, 22);
     c_invert = control<QCheckBox>(format, "c_invert", "Invert Background", 10, 68, 155, 22);
 
     QGroupBox* include = group(this, "Include", 186, 58, 248, 96);

@@ -3,6 +3,7 @@
 #include "calibration_host.h"
 #include "control_facade.h"
 #include "message_box.h"
+#include "trevan_error.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -13,6 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <string>
 
 namespace {
 
@@ -133,14 +136,24 @@ void TokbdCalibADlg::calibrate(int ch) {
 
     // A failed calibration has put the former constants back; saving them again would only
     // risk the stored calibration.
+    bool saved = true;
     if (r == 1) {
         setCalibrationStatus("Saving Data To Hardware");
         setCalibrationProgress(20);
-        controlWriteCalibrationToHardware();
-        controlWriteCalibrationFile(nullptr);
+        // Each store is tried even when the other failed: either one keeps the constants.
+        const bool memory = controlWriteCalibrationToHardware();
+        const bool file = controlWriteCalibrationFile(nullptr);
+        saved = memory && file;
     }
-    setCalibrationStatus("Calibration Finished");
-    setCalibrationProgress(100);
+    if (saved) {
+        setCalibrationStatus("Calibration Finished");
+        setCalibrationProgress(100);
+    } else {
+        // The status keeps what was being done when it failed; the kernel says why.
+        std::string why = get_error_text();
+        if (why.empty()) why = std::string("Error : ") + error_message(_ERR_WRITE_CALIBRATION) + "\n";
+        showMessage(why, "", MessageButtons::Ok, MessageIcon::Error);
+    }
     if (ch == 1) {
         imCalib1->hide();
         imCalib2->show();

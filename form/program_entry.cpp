@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 bool initializeEquipment() { return controlCreate(500, 400); }
@@ -126,7 +127,9 @@ int programEntry(const ProgramEntryOptions& options) {
 
     // The title message boxes show from here on.
     QCoreApplication::setApplicationName(QStringLiteral("Velmora2"));
-    {
+    // An exception while the forms are made, run or destroyed is shown, and the program then
+    // ends as after a normal run.
+    try {
         StartupForms forms;
         forms.create(options.lifecycle);
         // The loop's own result is not the program's: a normal end is 0.
@@ -134,7 +137,16 @@ int programEntry(const ProgramEntryOptions& options) {
             options.runLoop(*forms.main);
         else
             runMainWindow(*forms.main);
+    } catch (const std::exception& e) {
+        showProgramException(e.what());
+    } catch (...) {
+        showProgramException("");
     }
     lock.release();
     return 0;
+}
+
+void showProgramException(const char* what) {
+    std::fprintf(stderr, "Velmora2: exception: %s\n", what);
+    showMessage(what, "", MessageButtons::Ok, MessageIcon::Error);
 }

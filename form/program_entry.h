@@ -4,7 +4,9 @@
 //
 // Returns 0 after a normal run and when another instance runs ("Application Already
 // Running"); -1 when the kernel cannot be initialised (the error stack's text, or "Can not
-// initialize equipment" when it is empty); the forms are then never created. The command
+// initialize equipment" when it is empty); the forms are then never created. An exception
+// while the forms are made, run or destroyed is shown (showProgramException) and the result is
+// 0, as after a normal run. The command
 // line and the environment are not read (the registry file chooses the installation).
 // Call it on the GUI thread with the QApplication made.
 
@@ -31,3 +33,7 @@ struct ProgramEntryOptions {
 };
 
 int programEntry(const ProgramEntryOptions& options = {});
+
+// The application's exception display: the message (empty for an exception that is no
+// std::exception) on stderr and in an error box.
+void showProgramException(const char* what);

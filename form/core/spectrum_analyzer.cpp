@@ -1,5 +1,7 @@
 #include "spectrum_analyzer.h"
 
+#include "raw_sample.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,7 +31,8 @@ bool SpectrumAnalyzer::UpdateSpectrum(const SpectrumSettings& settings_, const T
     const int ch = channel_ == 1 ? 2 : 1;
     for (int i = 0; i < n; ++i) {
         const int index = std::min(int(float(i) * step), count_ - 1);
-        d_input[std::size_t(i)] = float(kernel_.rawToVoltage(ch, raw_[index]));
+        // A flagged sample (an inverted equivalent-time record) is a measurement like any other.
+        d_input[std::size_t(i)] = float(kernel_.rawToVoltage(ch, short(unflaggedSample(raw_[index]))));
     }
     d_fft.ExecFFT(n, n, d_input.data(), d_output.data(), settings_.window, settings_.linear);
 

@@ -93,7 +93,8 @@ void SpectrumSettings::selectLinear(double fundamentalVolts_) {
 
 bool SpectrumSettings::typeScale(std::string_view text_) {
     double value = 0;
-    if (!parseScaleText(text_, value))
+    // A scale of zero or below has no divisions to draw (or draws the trace upside down).
+    if (!parseScaleText(text_, value) || !(value > 0))
         return false;
     const double previous = scale;
     scale = value;

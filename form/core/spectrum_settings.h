@@ -65,7 +65,8 @@ struct SpectrumSettings {
     // Handlers. The fundamental's level (dB or volts) comes from the last spectrum, 0 without one.
     void selectDb(double fundamentalDb_);
     void selectLinear(double fundamentalVolts_);
-    // Enter in the scale edit: false when the text is no number (nothing changes).
+    // Enter in the scale edit: false when the text is no number or not above zero (nothing
+    // changes).
     bool typeScale(std::string_view text_);
     // The up-down beside the scale edit: up to a smaller value per division.
     void stepScale(bool up_);

@@ -2,6 +2,7 @@
 
 #include "codes.h"
 #include "control_facade.h"
+#include "raw_sample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,13 +11,6 @@ namespace {
 
 constexpr double CENTRE_ROW = 200.0;
 constexpr double CENTRING_COLUMNS = 50.0; // centres the 400-row span in 500 columns
-
-// The converter code of a raw value, or -1 when it has none (empty, or not below the levels).
-int codeOf(int raw, int levels) {
-    if (raw == EMPTY_SAMPLE) return -1;
-    const int code = raw >= FLAGGED_SAMPLE_BASE ? raw - FLAGGED_SAMPLE_BASE : raw;
-    return code >= 0 && code < levels ? code : -1;
-}
 
 // Toward zero, held far outside the image instead of overflowing.
 int truncToInt(double v) {
@@ -57,7 +51,7 @@ XYRowRange xyRowRange(const XYRecords& records, int ch) {
     XYRowRange r{levels + 1, 0};
     const int n = records.bufferSize();
     for (int i = 0; i < n; ++i) {
-        const int code = codeOf(records.rawSample(ch, i), levels);
+        const int code = sampleCodeOf(records.rawSample(ch, i), levels);
         if (code < 0) continue;
         const int row = records.rawToRow(ch, code);
         r.max = std::max(r.max, row);
@@ -86,8 +80,8 @@ void drawXYPlot(const XYRecords& records, unsigned char* image, int width, int h
     const int levels = records.adcLevels();
     const int n = records.bufferSize();
     for (int i = 0; i < n; ++i) {
-        const int c1 = codeOf(records.rawSample(_CH1, i), levels);
-        const int c2 = codeOf(records.rawSample(_CH2, i), levels);
+        const int c1 = sampleCodeOf(records.rawSample(_CH1, i), levels);
+        const int c2 = sampleCodeOf(records.rawSample(_CH2, i), levels);
         if (c1 < 0 || c2 < 0) continue;
         const auto r1 = static_cast<float>(records.rawToRow(_CH1, c1));
         const auto r2 = static_cast<float>(records.rawToRow(_CH2, c2));

@@ -1,12 +1,10 @@
 // Velmora2: the program entry. Everything is in programEntry; this file only makes the
 // application object and reports exceptions: one out of an event handler is shown and the
 // loop goes on, one out of the start or the end is shown before the program ends.
-#include "message_box.h"
 #include "program_entry.h"
 
 #include <QApplication>
 
-#include <cstdio>
 #include <exception>
 
 namespace {
@@ -20,17 +18,11 @@ public:
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception& e) {
-            report(e.what());
+            showProgramException(e.what());
         } catch (...) {
-            report("");
+            showProgramException("");
         }
         return false;
-    }
-
-private:
-    static void report(const char* what) {
-        std::fprintf(stderr, "Velmora2: exception: %s\n", what);
-        showMessage(what, "", MessageButtons::Ok, MessageIcon::Error);
     }
 };
 
@@ -41,9 +33,10 @@ int main(int argc, char** argv) {
     try {
         return programEntry();
     } catch (const std::exception& e) {
-        // Outside the event loop (while the forms are made or destroyed): shown, then the end.
-        std::fprintf(stderr, "Velmora2: exception: %s\n", e.what());
-        showMessage(e.what(), "", MessageButtons::Ok, MessageIcon::Error);
-        return -1;
+        // Before the forms, while the kernel starts: as a kernel that cannot be initialised.
+        showProgramException(e.what());
+    } catch (...) {
+        showProgramException("");
     }
+    return -1;
 }

@@ -208,6 +208,23 @@ TEST(SpectrumAnalyzer, RecordSpanByAcquisitionMethod) {
     }
 }
 
+// Flagged samples (20480 added) are read as their codes, as every other reader does.
+TEST(SpectrumAnalyzer, FlaggedSamplesAreReduced) {
+    FakeToolWindowKernel kernel;
+    kernel.on[2] = false;
+    std::vector<short> plain(10000), flagged(10000);
+    for (std::size_t j = 0; j < plain.size(); ++j) {
+        plain[j] = short(2000 + std::lround(1000 * std::sin(2 * std::numbers::pi * double(j) / 500)));
+        flagged[j] = short(plain[j] + (j % 2 ? 20480 : 0));
+    }
+    SpectrumSettings s;
+    SpectrumAnalyzer analyzer;
+    SpectrumFrame a, b;
+    ASSERT_TRUE(analyzer.UpdateSpectrum(s, kernel, 0, 10000, plain.data(), a));
+    ASSERT_TRUE(analyzer.UpdateSpectrum(s, kernel, 0, 10000, flagged.data(), b));
+    EXPECT_EQ(a.lin, b.lin);
+}
+
 TEST(SpectrumAnalyzer, ChannelShortRecordAndMarkers) {
     FakeToolWindowKernel kernel;
     kernel.on[2] = false; // a span of 10000 samples

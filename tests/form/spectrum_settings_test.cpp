@@ -127,8 +127,8 @@ TEST(SpectrumSettings, RecentreKeepsTheCentreLevel) {
     EXPECT_DOUBLE_EQ(s.offset - 4 * s.scale, -60.0);
     ASSERT_TRUE(s.typeScale("60")); // -60 + 240: beyond the top of the range
     EXPECT_EQ(s.offset, 50);
-    EXPECT_TRUE(s.typeScale("0")); // no pixels per unit: the smallest entry instead
-    EXPECT_EQ(s.scale, 5.0);
+    EXPECT_FALSE(s.typeScale("0")); // no divisions to draw: refused
+    EXPECT_EQ(s.scale, 60.0);
 
     s.selectLinear(1.0);
     s.setVerticalPosition(-10); // 10 divisions up
@@ -137,8 +137,10 @@ TEST(SpectrumSettings, RecentreKeepsTheCentreLevel) {
     EXPECT_EQ(s.verticalPosition, -3);
     ASSERT_TRUE(s.typeScale("5"));
     EXPECT_EQ(s.offset, 0); // never below 0
-    ASSERT_TRUE(s.typeScale("0"));
-    EXPECT_DOUBLE_EQ(s.scale, 0.001);
+    EXPECT_FALSE(s.typeScale("0"));
+    EXPECT_FALSE(s.typeScale("-10")); // would turn the trace upside down
+    EXPECT_DOUBLE_EQ(s.scale, 5.0);
+    EXPECT_EQ(s.offset, 0);
 }
 
 TEST(SpectrumSettings, RowsOfLevels) {

@@ -4,6 +4,15 @@
 #include "measure.h"
 #include "record_source.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -50,6 +59,16 @@ TEST(AutoSetTables, StageStartCodesByGeneration) {
         for (int hw : {_HW3, _HW4}) EXPECT_EQ(AutoSet::stageStartCode(hw, stage), expected[stage - 1].second);
     }
 }
+
+// Counts the paint events that reach the auto-set wait window or its children.
+struct WaitWindowPaints : QObject {
+    int count = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (e->type() == QEvent::Paint && w && w->window()->objectName() == "FormAutoSetDlg") ++count;
+        return false;
+    }
+};
 
 class AutoSetRun : public ActionTest {
 protected:
@@ -195,6 +214,130 @@ TEST_F(AutoSetRun, WithoutTheMeasurementWindowNoPeriodIsFound) {
     EXPECT_EQ(autoSet.measurePeriod(_CH1), 0.0);
     EXPECT_FALSE(autoSet.searchTimeDiv(_CH1));
     EXPECT_EQ(controlGetTimeDiv(), AutoSet::FALLBACK_TIME_DIV);
+}
+
+// Captures as the instrument gave them on the demo: the first after a change of time/div holds
+// only empty samples, and in the others every third sample is flagged and every seventh empty.
+// Auto set reads a copy; the kernel's own record (which equivalent-time captures add to) stays.
+struct FaultyCaptures {
+    int timeDiv = -1;
+    int emptyRecords = 0;
+    std::vector<short> copy;
+    bool operator()(int ch, short** record) {
+        if (!controlAcquire(ch, record, nullptr)) return false;
+        copy.assign(*record, *record + controlGetBufferSize());
+        const bool changed = controlGetTimeDiv() != timeDiv;
+        timeDiv = controlGetTimeDiv();
+        for (std::size_t i = 0; i < copy.size(); ++i) {
+            short& v = copy[i];
+            if (changed || i % 7 == 0)
+                v = EMPTY_SAMPLE;
+            else if (i % 3 == 0 && v != EMPTY_SAMPLE)
+                v = static_cast<short>(v + FLAGGED_SAMPLE_BASE);
+        }
+        *record = copy.data();
+        emptyRecords += changed;
+        return true;
+    }
+};
+
+// The demo's own signals reach the same settings through captures with empty and flagged
+// samples as through whole ones: 500 mV to 1 V per division, a time/div that shows a few
+// periods, the trigger level inside the source's trace, and a triggered capture afterwards.
+TEST_F(AutoSetRun, DemoSignalsWithEmptyAndFlaggedSamples) {
+    struct Case {
+        const char* name;
+        bool ch1, ch2;
+        int voltDiv1, voltDiv2, timeDiv;
+    } cases[] = {
+        {"channel 1", true, false, 6, -1, 16},
+        {"channel 2", false, true, -1, 5, 15},
+        {"both", true, true, 7, 6, 16},
+    };
+    for (const Case& c : cases) {
+        for (bool faulty : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (faulty ? ", faulty captures" : ", whole captures"));
+            controlSetChannelOnOff(_CH1, c.ch1);
+            controlSetChannelOnOff(_CH2, c.ch2);
+            controlSetTriggerSource(_CH1);
+            for (int ch : {int(_CH1), int(_CH2)}) controlSetVoltageDiv(ch, 9);
+            controlSetTimeDiv(5);
+            FaultyCaptures captures;
+            {
+                AutoSet autoSet(&measure, views, noPause(),
+                                faulty ? AutoSet::Capture(std::ref(captures)) : AutoSet::Capture());
+                EXPECT_TRUE(autoSet.run());
+            }
+            EXPECT_EQ(captures.emptyRecords > 0, faulty);
+            if (c.ch1) {
+                EXPECT_EQ(controlGetVoltageDiv(_CH1), c.voltDiv1);
+            }
+            if (c.ch2) {
+                EXPECT_EQ(controlGetVoltageDiv(_CH2), c.voltDiv2);
+            }
+            EXPECT_EQ(controlGetTimeDiv(), c.timeDiv);
+
+            const int source = controlGetTriggerSource();
+            AutoSet probe(&measure, views, noPause());
+            const auto [rLo, rHi] = traceRows(probe, source);
+            EXPECT_GT(controlGetTriggerLevel(), rLo);
+            EXPECT_LT(controlGetTriggerLevel(), rHi);
+            EXPECT_TRUE(controlAcquire(source, views.rawDataSlot(source), nullptr));
+            EXPECT_TRUE(controlGetTriggeredFlag());
+        }
+    }
+}
+
+// A capture that succeeds without a valid sample is no measurement: every attempt empty leaves
+// the volt/div and the time base of before, like no capture at all.
+TEST_F(AutoSetRun, CapturesOfOnlyEmptySamplesChangeNothing) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    controlSetVoltageDiv(_CH1, 6);
+    controlSetTimeDiv(18);
+    int captures = 0;
+    const AutoSet::Capture empty = [&](int ch, short** record) {
+        ++captures;
+        const bool ok = controlAcquire(ch, record, nullptr);
+        if (ok) std::fill_n(*record, controlGetBufferSize(), EMPTY_SAMPLE);
+        return ok;
+    };
+    {
+        AutoSet autoSet(&measure, views, noPause(), empty);
+        autoSet.run();
+    }
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 6);
+    EXPECT_EQ(controlGetTimeDiv(), 18);
+    // Every measurement tried its 20 captures: two of the stage, seven time bases.
+    EXPECT_EQ(captures, (2 + 7) * AutoSet::CAPTURE_ATTEMPTS);
+}
+
+// The wait window is exposed and painted before the work starts, and events reach it while the
+// work goes on.
+TEST_F(AutoSetRun, WaitWindowIsPaintedBeforeAndDuring) {
+    controlSetChannelOnOff(_CH1, true);
+    controlSetChannelOnOff(_CH2, false);
+    QWidget* wait = nullptr;
+    WaitWindowPaints paints;
+    qApp->installEventFilter(&paints);
+    int paintsAtFirstPause = -1;
+    const AutoSet::Pause pause = [&](int) {
+        if (wait) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "FormAutoSetDlg" && w->isVisible()) wait = w;
+        ASSERT_NE(wait, nullptr);
+        EXPECT_TRUE(wait->windowHandle() && wait->windowHandle()->isExposed());
+        paintsAtFirstPause = paints.count;
+        wait->findChild<QWidget*>("Panel1")->update(); // as when the window system asks again
+    };
+    {
+        AutoSet autoSet(&measure, views, pause);
+        autoSet.run();
+    }
+    qApp->removeEventFilter(&paints);
+    ASSERT_NE(wait, nullptr);
+    EXPECT_GT(paintsAtFirstPause, 0);
+    EXPECT_GT(paints.count, paintsAtFirstPause);
 }
 
 // The action: 500k points go back to 10k, and everything is refreshed afterwards.

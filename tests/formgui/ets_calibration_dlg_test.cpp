@@ -60,6 +60,9 @@ TEST(EtsCalibrationSearch, RecordTestLooksForSteps) {
     } rows[] = {
         {"all empty", {}, 4096, true},
         {"all flagged", {}, 20480 + 100, true},
+        {"a step between flagged samples", {{5000, 20480 + 107}}, 20480 + 100, false},
+        {"a step onto a flagged sample", {{5000, 20480 + 600}}, 500, false},
+        {"flagged samples of a flat signal", {{5000, 20480 + 500}, {5001, 20480 + 503}}, 500, true},
         {"flat", {}, 500, true},
         {"step of 0.094 V", {{5000, 506}}, 500, true},
         {"step of 0.109 V", {{5000, 507}}, 500, false},
@@ -160,23 +163,43 @@ TEST(EtsCalibrationWindow, ForcesTheSettingsSearchesAndSetsTheMiddle) {
 }
 
 // The same on real equivalent-time captures of a 5 MHz sine that crosses the trigger level: the
-// values are tried on the records the captures leave, and the result stays in range.
-TEST(EtsCalibrationWindow, RunsOnRealCaptures) {
-    SimulatedKernel kernel(_HW3, true);
-    ASSERT_TRUE(kernel.create()) << get_error_text();
-    RecordingCalibrationHost host;
-    TFormCalTDCOffset window(host);
-    auto records = SimRecords::forInstrument(_HW3, 30, nullptr);
-    records->setSignal(0, std::make_shared<HarmonicSine>(5e6, 1.5, 1.5));
-    kernel.instrument().setRecordSource(std::move(records));
-    window.BtnTDCOffset->click();
-    EXPECT_GE(host.cycles, 2 * TFormCalTDCOffset::CYCLES_PER_VALUE);
-    EXPECT_EQ(host.cycles % TFormCalTDCOffset::CYCLES_PER_VALUE, 0);
-    ASSERT_NE(host.record, nullptr);
-    const int margin = g_control->p_state->d_ETSOffsetMargin;
-    EXPECT_GE(margin, -7);
-    EXPECT_LE(margin, 7);
-    EXPECT_TRUE(controlIsEquivalentTime());
+// values are tried on the records the cycles leave, and the result stays in range. An inverted
+// channel 1 finds the same margin (the search runs with the inversion off) and stays inverted.
+TEST(EtsCalibrationWindow, RunsOnRealCapturesWithOrWithoutInversion) {
+    int plainMargin = 0;
+    for (bool inverted : {false, true}) {
+        SCOPED_TRACE(inverted);
+        SimulatedKernel kernel(_HW3, true);
+        ASSERT_TRUE(kernel.create()) << get_error_text();
+        RecordingCalibrationHost host;
+        TFormCalTDCOffset window(host);
+        auto records = SimRecords::forInstrument(_HW3, 30, nullptr);
+        records->setSignal(0, std::make_shared<HarmonicSine>(5e6, 1.5, 1.5));
+        kernel.instrument().setRecordSource(std::move(records));
+        controlSetInvertOnOff(_CH1, inverted);
+        bool invertedDuringSearch = false;
+        host.cycle = [&] { // as the worker's cycle treats a record that arrived
+            if (controlAcquire(_CH1, &host.record, nullptr) && controlGetInvertOnOff(_CH1)) {
+                invertedDuringSearch = true;
+                controlInvertChannel(_CH1);
+            }
+        };
+        window.BtnTDCOffset->click();
+        EXPECT_GE(host.cycles, 2 * TFormCalTDCOffset::CYCLES_PER_VALUE);
+        EXPECT_EQ(host.cycles % TFormCalTDCOffset::CYCLES_PER_VALUE, 0);
+        ASSERT_NE(host.record, nullptr);
+        const int margin = g_control->p_state->d_ETSOffsetMargin;
+        EXPECT_GE(margin, -7);
+        EXPECT_LE(margin, 7);
+        EXPECT_TRUE(controlIsEquivalentTime());
+        EXPECT_FALSE(invertedDuringSearch);
+        EXPECT_EQ(controlGetInvertOnOff(_CH1), inverted);
+        if (inverted) {
+            EXPECT_EQ(margin, plainMargin);
+        } else {
+            plainMargin = margin;
+        }
+    }
 }
 
 } // namespace

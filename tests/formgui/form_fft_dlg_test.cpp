@@ -2,6 +2,7 @@
 
 #include "fake_tool_window_kernel.h"
 #include "dialog_answers.h"
+#include "drawn_text.h"
 #include "qt_observers.h"
 #include "temp_dir.h"
 
@@ -300,4 +301,45 @@ TEST_F(FormFftDlgTest, CloseRunsTheToggle) {
     EXPECT_EQ(toggles, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->visibleToCycle());
+}
+
+
+// The level labels of the linear scale are drawn whole, up to the widest a table scale gives;
+// a typed scale of zero or below is refused in both scale types.
+TEST_F(FormFftDlgTest, LinearLevelLabelsFitAndScalesMustBeAboveZero) {
+    const auto record = sineRecord(1.0);
+    update(record);
+    child<QRadioButton>("rbFFTLinear")->click();
+    QLineEdit* edit = child<QLineEdit>("ebVGridScale");
+    struct Case {
+        const char* scale;
+        int position; // sc_ver: divisions scrolled up
+        const char* top;
+    } cases[] = {{"0.141", 0, "1.128 V"}, {"0.106", 0, " 848 mV"}, {"10", -170, "1780.000 V"}};
+    for (const Case& c : cases) {
+        edit->setText(c.scale);
+        edit->returnPressed();
+        child<QScrollBar>("sc_ver")->setValue(c.position);
+        update(record);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(text("lav0"), c.top);
+        for (int k = 0; k < 9; ++k) {
+            QLabel& label = *child<QLabel>(QString("lav%1").arg(k).toUtf8().constData());
+            EXPECT_NEAR(inkWidth(label.grab().toImage()), plainTextInkWidth(label.font(), label.text()), 1)
+                << c.scale << " lav" << k << " " << label.text().toStdString();
+        }
+    }
+    EXPECT_TRUE(messages.empty());
+
+    for (const char* type : {"rbFFTLinear", "rbFFTdB"}) {
+        child<QRadioButton>(type)->click();
+        const double scale = form->settings().scale;
+        for (const char* refused : {"0", "-10", "-0.001"}) {
+            messages.clear();
+            edit->setText(refused);
+            edit->returnPressed();
+            EXPECT_EQ(messages, std::vector<std::string>{"Wrong number, Try again"}) << type << " " << refused;
+            EXPECT_EQ(form->settings().scale, scale) << type << " " << refused;
+        }
+    }
 }

@@ -5,13 +5,16 @@
 #include "display_direct_x.h"
 #include "environment.h"
 #include "surface_image.h"
+#include "qt_observers.h"
 
 #include <gtest/gtest.h>
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPixmap>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -163,6 +166,35 @@ TEST_F(FormFullTest, FramesFillThePicture) {
     const SoftwareSurface* primary = form->display()->primary();
     EXPECT_EQ(primary->width(), form->PbDisplay->width());
     EXPECT_EQ(primary->height(), form->PbDisplay->height());
+}
+
+} // namespace
+
+namespace {
+
+// Shown over another window that has the focus, the full-screen window asks to come to the
+// front and to take the keyboard: without a window manager nobody else does. (The offscreen
+// platform cannot stack windows; it answers each request to raise one with a warning.)
+TEST_F(FormFullTest, ShownRaisedAndActive) {
+    makeForm();
+    QWidget main;
+    main.resize(300, 200);
+    for (bool again : {false, true}) {
+        main.show();
+        main.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(main.isActiveWindow());
+        const QtMessages messages;
+        if (again)
+            form->show();
+        else
+            form->showFullScreen();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(form->isActiveWindow()) << again;
+        const std::vector<std::string> texts = messages.texts();
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), "This plugin does not support raise()"), 1) << again;
+        form->hide();
+    }
 }
 
 } // namespace

@@ -34,6 +34,7 @@
 #include <QWheelEvent>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -479,6 +480,40 @@ TEST_F(MainWindowWithToolsTest, MeasurementCommandsFillAndPlaceTheWindow) {
     window->btnNext->click();
     window->gbMeasureVolt2->findChild<QToolButton*>("tbnMeasure6")->click(); // Upper
     EXPECT_EQ(measure->itemCount(), 2);
+}
+
+// The message map's two messages, posted from another thread, refresh their windows once the
+// GUI thread runs; sent on the GUI thread they refresh at once. Other messages are not held.
+TEST_F(MainWindowWithToolsTest, RefreshMessagesReachTheirWindows) {
+    startWithTools(BOTH_ON);
+    acquireAndDisplay(); // records and images, while both windows are hidden
+    window->rbMeasureCh2->click();
+    window->actMeasure[20]->trigger(); // Frequency of CH2
+    QCoreApplication::processEvents();
+    const QString before = measure->labelText(0);
+    ASSERT_TRUE(spectrum->spectrumRecord().lin.empty());
+
+    std::thread poster([&] {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(window->Dispatch(TFormMain::WM_FFT_REFRESH));
+            EXPECT_TRUE(window->Dispatch(TFormMain::WM_MEASURE_REFRESH));
+        }
+        EXPECT_FALSE(window->Dispatch(TFormMain::WM_FFT_REFRESH + 2));
+    });
+    poster.join();
+    EXPECT_TRUE(spectrum->spectrumRecord().lin.empty()); // not before the GUI thread runs
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(spectrum->spectrumRecord().lin.empty());
+    EXPECT_NE(measure->labelText(0), before) << before.toStdString();
+
+    // On the GUI thread: at once.
+    TFormFFTDlg fresh(toolKernel);
+    TFormMain::StartupWindows windows;
+    windows.spectrum = &fresh;
+    window->attachWindows(windows);
+    EXPECT_TRUE(window->Dispatch(TFormMain::WM_FFT_REFRESH));
+    EXPECT_FALSE(fresh.spectrumRecord().lin.empty());
+    window->attachWindows({});
 }
 
 TEST_F(MainWindowWithToolsTest, CalibrationCommandShowsTheZeroCalibrationWindow) {

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,44 @@ TEST_F(ProgramEntryTest, NormalRunStartsTheWorkerAndEndsInOrder) {
     // The lock went with the run.
     InstanceLock next(options.lockPath);
     EXPECT_EQ(next.acquire(), InstanceLock::Result::Acquired);
+}
+
+// An exception while the forms are made or run is shown (a non-standard one with an empty
+// text), and the program ends as after a normal run: 0, the lock released.
+TEST_F(ProgramEntryTest, ExceptionIsShownAndTheEndIsNormal) {
+    struct Case {
+        const char* name;
+        bool inConstructor; // the main window's start of the worker, else the event loop
+        bool standard;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"start-up", true, true, {"failed"}},
+        {"loop", false, true, {"Do you really want to Quit?", "failed"}},
+        {"loop, no std::exception", false, false, {"Do you really want to Quit?", ""}},
+    };
+    SimulatedKernel kernel(_HW4, true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        const auto fail = [&] {
+            if (c.standard) throw std::runtime_error("failed");
+            throw 42;
+        };
+        options.initialize = [&] { return kernel.create(); };
+        options.lifecycle.startAcquisitionThread = [&] {
+            if (c.inConstructor) fail();
+        };
+        options.runLoop = [&](QMainWindow& main) {
+            main.close();
+            fail();
+            return 0;
+        };
+        EXPECT_EQ(programEntry(options), 0);
+        EXPECT_EQ(messages, c.shown);
+        controlDestroy();
+        InstanceLock next(options.lockPath);
+        EXPECT_EQ(next.acquire(), InstanceLock::Result::Acquired);
+    }
 }
 
 // ---- The close query and the order of the shutdown

@@ -1,5 +1,7 @@
 #include "form_option_dlg.h"
 
+#include "drawn_text.h"
+
 #include "table_color.h"
 #include "thread_flags.h"
 
@@ -12,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 #include <functional>
@@ -135,7 +139,12 @@ TEST_F(OptionDialogTest, ControlsStartFromTheOptions) {
     }
     TFormOptionDlg d(nullptr, env);
     EXPECT_EQ(d.c_title->text(), "Title On");
-    EXPECT_EQ(d.b_bw->text(), "Black & White");
+    // The caption is drawn as it reads, the '&' not taken for a mnemonic.
+    QStyleOptionButton option;
+    option.initFrom(d.b_bw);
+    option.text = d.b_bw->text();
+    const QRect caption = d.b_bw->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, d.b_bw);
+    EXPECT_NEAR(inkWidth(d.b_bw->grab().toImage(), caption), plainTextInkWidth(d.b_bw->font(), "Black & White"), 1);
     EXPECT_EQ(d.c_info->text(), "Include Setup Information");
     EXPECT_EQ(d.c_invert->text(), "Invert Background");
     EXPECT_EQ(d.cb_ct_ch1->text(), "CH1 ");

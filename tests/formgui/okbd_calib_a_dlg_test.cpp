@@ -198,4 +198,58 @@ TEST_F(ZeroCalibrationWindow, FailureKeepsTheStoredCalibrationAndTheOtherResult)
     EXPECT_EQ(TempDir::read(file), fileAfterChannel1);
 }
 
+
+// A save that fails is shown with the kernel's reasons and the window does not claim the
+// calibration finished; the other store is still written. Channel 1: the instrument's memory
+// refuses the window's writes; channel 2: the calibration file cannot replace a folder.
+TEST_F(ZeroCalibrationWindow, FailedSaveIsShownAndNotFinished) {
+    start();
+    std::vector<MessageRequest> shown;
+    setMessageBoxHandler([&](const MessageRequest& r) {
+        shown.push_back(r);
+        return MessageResult::Ok;
+    });
+    const std::string file = kernel.mainFile("calibration.ini");
+    const int pages = static_cast<int>(packCalibrationMemory(*g_control->p_calibration).size()) / CALIBRATION_PAGE_BYTES;
+    struct Case {
+        int ch;
+        int error;
+        bool fileWritten;
+    } cases[] = {{1, _ERR_WRITE_CALIBRATION, true}, {2, _ERR_TEMPORARY_FILE, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ch);
+        shown.clear();
+        host.events.clear();
+        kernel.bus->clearFaults();
+        if (c.ch == 1) {
+            // The calibration's own write goes through; the window's does not.
+            UsbFault fault;
+            fault.request = 0xD1;
+            fault.skip = pages;
+            fault.count = -1;
+            kernel.bus->injectFault(fault);
+        } else {
+            std::filesystem::remove(file);
+            std::filesystem::create_directory(file);
+        }
+        kernel.bus->clearTransfers();
+        (c.ch == 1 ? window->BtnCh1Start : window->BtnCh2Start)->click();
+
+        EXPECT_EQ(text(c.ch == 1 ? window->lbOffsetCalibResult : window->lbOffsetCalibResult2), "OK            ");
+        EXPECT_NE(text(window->lbCalib), "Calibration Finished");
+        EXPECT_NE(window->pbCalib->value(), 100);
+        ASSERT_EQ(shown.size(), 2u); // the request to short the input, then the failure
+        EXPECT_EQ(shown[1].icon, MessageIcon::Error);
+        EXPECT_NE(shown[1].text.find(error_message(c.error)), std::string::npos) << shown[1].text;
+        EXPECT_EQ(std::filesystem::is_regular_file(file), c.fileWritten);
+        if (c.ch == 2) {
+            EXPECT_EQ(memoryWrites(), 2 * pages); // the kernel's write and the window's
+        }
+        for (QPushButton* b : {window->BtnCh1Start, window->BtnCh2Start, window->CloseBtn}) EXPECT_TRUE(b->isEnabled());
+        EXPECT_EQ(host.events, (std::vector<std::string>{"stop", "start"}));
+    }
+    kernel.bus->clearFaults();
+    std::filesystem::remove(file);
+}
+
 } // namespace
