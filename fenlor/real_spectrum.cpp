@@ -23,9 +23,9 @@ namespace {
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 // Four doubles; the plain build runs it as two SSE2 halves, the AVX2 build in one register.
-// Same operations in the same order either way, so both give the same bits.
+// Same operations in the same order either way, so both give the same bits. Lanes move with
+// __builtin_shufflevector, which g++ (12 on) and clang++ both know.
 typedef double v4 __attribute__((vector_size(32)));
-typedef long long v4i __attribute__((vector_size(32)));
 
 [[gnu::always_inline]] inline v4 load(const double* p) {
     v4 v;
@@ -169,14 +169,14 @@ template <bool kTurn>
 
 // Rows of four vectors become columns: out[l][k] = in[k][l].
 [[gnu::always_inline]] inline void transpose(v4 (&v)[4]) {
-    const v4 t0 = __builtin_shuffle(v[0], v[1], v4i{0, 4, 1, 5});
-    const v4 t1 = __builtin_shuffle(v[0], v[1], v4i{2, 6, 3, 7});
-    const v4 t2 = __builtin_shuffle(v[2], v[3], v4i{0, 4, 1, 5});
-    const v4 t3 = __builtin_shuffle(v[2], v[3], v4i{2, 6, 3, 7});
-    v[0] = __builtin_shuffle(t0, t2, v4i{0, 1, 4, 5});
-    v[1] = __builtin_shuffle(t0, t2, v4i{2, 3, 6, 7});
-    v[2] = __builtin_shuffle(t1, t3, v4i{0, 1, 4, 5});
-    v[3] = __builtin_shuffle(t1, t3, v4i{2, 3, 6, 7});
+    const v4 t0 = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5);
+    const v4 t1 = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7);
+    const v4 t2 = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+    const v4 t3 = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+    v[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    v[1] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    v[2] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    v[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
 // Stockham radix-4 passes over `size` complex points (size >= 16). The pass with sub-transform
@@ -193,8 +193,8 @@ template <bool kTurn>
                 r[k] = load(x.re + p + k * m);
                 i[k] = load(x.im + p + k * m);
             }
-            const v4 w1r = __builtin_shuffle(load(tr + 2 * p), load(tr + 2 * p + 4), v4i{0, 2, 4, 6});
-            const v4 w1i = __builtin_shuffle(load(ti + 2 * p), load(ti + 2 * p + 4), v4i{0, 2, 4, 6});
+            const v4 w1r = __builtin_shufflevector(load(tr + 2 * p), load(tr + 2 * p + 4), 0, 2, 4, 6);
+            const v4 w1i = __builtin_shufflevector(load(ti + 2 * p), load(ti + 2 * p + 4), 0, 2, 4, 6);
             butterfly<true>(r, i, turnsOf(w1r, w1i), outR, outI);
             transpose(outR);
             transpose(outI);
@@ -272,8 +272,9 @@ template <bool kTurn>
         for (; k + 4 <= half; k += 4) {
             const std::size_t j = half - k - 3;
             const v4 zr = load(z.re + k), zi = load(z.im + k);
-            const v4 cr = __builtin_shuffle(load(z.re + j), v4i{3, 2, 1, 0});
-            const v4 ci = -__builtin_shuffle(load(z.im + j), v4i{3, 2, 1, 0});
+            const v4 jr = load(z.re + j), ji = load(z.im + j);
+            const v4 cr = __builtin_shufflevector(jr, jr, 3, 2, 1, 0);
+            const v4 ci = -__builtin_shufflevector(ji, ji, 3, 2, 1, 0);
             const v4 er = 0.5 * (zr + cr), ei = 0.5 * (zi + ci);
             const v4 orr = 0.5 * (zi - ci), oi = 0.5 * (cr - zr);
             const v4 twr = load(tr + k), twi = load(ti + k);

@@ -655,12 +655,14 @@ bool actionShowMeasure(int source, int slot) {
 }
 
 int actionHelp() {
+    // By its full path: the working directory is the whole process's, and stays the user's.
     const char* mainDirectory = controlGetMainDirectory();
-    if (!mainDirectory || !QDir::setCurrent(QString::fromLocal8Bit(mainDirectory))) {
+    const QDir folder(mainDirectory ? QString::fromLocal8Bit(mainDirectory) : QString());
+    if (!mainDirectory || !*mainDirectory || !folder.exists()) {
         showMessage("Cannot open the help");
         return 0;
     }
-    const std::string helpFile = QDir::current().absoluteFilePath("help.chm").toStdString();
+    const std::string helpFile = QDir::cleanPath(folder.absoluteFilePath("help.chm")).toStdString();
     const bool started = helpLauncher()
                              ? helpLauncher()(helpFile)
                              : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));

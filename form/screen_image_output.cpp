@@ -1,22 +1,21 @@
 #include "screen_image.h"
 
+#include "atomic_file.h"
 #include "bmp_writer.h"
 #include "jpeg_writer.h"
 #include "message_box.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
+
+#include <unistd.h>
 
 // The outputs of the screen picture. Kept apart from the drawing: the application headers
 // declare a name of the window system that the renderer's classes use too.
@@ -115,25 +114,24 @@ bool print_picture(const QImage& picture) {
     if (!accepted) return false;
 
     // A file chosen in the dialog is written under a temporary name and renamed when complete.
-    const QString target = printer.outputFileName();
-    QString temporary;
-    if (!target.isEmpty()) {
-        // The suffix stays last: a ".pdf" name keeps the printer writing PDF.
-        const QFileInfo info(target);
-        const QString name = info.completeBaseName() + ".XXXXXX" +
-                             (info.suffix().isEmpty() ? "" : "." + info.suffix());
-        QTemporaryFile file(info.absoluteDir().filePath(name));
-        file.setAutoRemove(false);
-        if (!file.open()) {
-            showFileError(target.toStdString(), file.errorString().toStdString());
+    const std::string target =
+        printer.outputFileName().isEmpty() ? std::string() : writeTarget(printer.outputFileName().toStdString());
+    std::string temporary;
+    if (!target.empty()) {
+        std::string error;
+        const int fd = createTemporary(target, temporary, &error);
+        if (fd < 0) {
+            showFileError(target, error);
             return false;
         }
-        temporary = file.fileName();
-        file.close();
-        printer.setOutputFileName(temporary);
+        ::close(fd);
+        // The temporary's name has no ".pdf": keep the format the dialog chose.
+        const QPrinter::OutputFormat format = printer.outputFormat();
+        printer.setOutputFileName(QString::fromStdString(temporary));
+        printer.setOutputFormat(format);
     }
     auto discard = [&] {
-        if (!temporary.isEmpty()) QFile::remove(temporary);
+        if (!temporary.empty()) ::unlink(temporary.c_str());
     };
 
     QPainter painter;
@@ -151,13 +149,10 @@ bool print_picture(const QImage& picture) {
                     MessageIcon::Error);
         return false;
     }
-    if (!temporary.isEmpty()) {
-        QFile::remove(target);
-        if (std::rename(temporary.toStdString().c_str(), target.toStdString().c_str()) != 0) {
-            discard();
-            showFileError(target.toStdString(), "it cannot be replaced");
-            return false;
-        }
+    // The rename replaces the old file in one step: it stays whole until the new one is.
+    if (!temporary.empty() && !replaceWithTemporary(temporary, target)) {
+        showFileError(target, "it cannot be replaced");
+        return false;
     }
     return true;
 }

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <fstream>
 #include <memory>
 #include <new>
 
@@ -18,19 +17,7 @@ namespace {
 
 const char* const kSource = "kernel\\control_reference";
 
-constexpr std::streamoff kLargestFile = REFERENCE_HEADER_SIZE + 2 * std::streamoff(REFERENCE_MAX_SAMPLES);
-
-// The whole file, or false when it cannot be read or is longer than any reference file.
-bool readSmallFile(const char* path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kLargestFile) return false;
-    in.seekg(0);
-    bytes.assign(static_cast<std::size_t>(size), '\0');
-    return static_cast<bool>(in.read(bytes.data(), size));
-}
+constexpr std::size_t kLargestFile = REFERENCE_HEADER_SIZE + 2 * std::size_t(REFERENCE_MAX_SAMPLES);
 
 // The reference buffer for `file`, built aside so that a failed allocation changes nothing.
 std::unique_ptr<BufferRawDataStop> referenceBuffer(const ReferenceFile& file) {
@@ -84,7 +71,7 @@ bool Control::saveReference(int ch, const char* path) {
 
 bool Control::loadReference(const char* path) {
     std::string bytes;
-    if (!path || !readSmallFile(path, bytes)) return false;
+    if (!path || readWholeFile(path, kLargestFile, bytes) != 0) return false;
     ReferenceFile file;
     if (unpackReferenceFile(bytes, file) != ReferenceFileError::None) return false;
     auto ref = referenceBuffer(file);

@@ -1,9 +1,10 @@
 #include "intel_hex.h"
 
+#include "atomic_file.h"
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -155,8 +156,15 @@ int LoadHexText(HexImage& image, std::string_view text, std::string* messages) {
 }
 
 int LoadHexFile(HexImage& image, const char* path, std::string* messages) {
-    std::ifstream in(path ? path : "", std::ios::binary);
-    if (!path || !in) {
+    std::string content;
+    const int e = path ? readWholeFile(path, HexImage::MAX_FILE_SIZE, content) : ENOENT;
+    if (e == EFBIG) {
+        char text[512];
+        std::snprintf(text, sizeof text, "Error loading file: %s is larger than 16 MB\n", path);
+        append(messages, text);
+        return 0;
+    }
+    if (e != 0) {
         char text[512];
         std::snprintf(text, sizeof text,
                       "Can't open %s file.\nPlease make sure that the file exist in the specified location\n",
@@ -164,7 +172,5 @@ int LoadHexFile(HexImage& image, const char* path, std::string* messages) {
         append(messages, text);
         return 0;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return LoadHexText(image, content.str(), messages);
+    return LoadHexText(image, content, messages);
 }

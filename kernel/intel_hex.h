@@ -7,6 +7,7 @@
 // rest of the file.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ public:
     // Controller RAM below this is written by its own load request; above, by the loader.
     // No segment crosses it.
     static constexpr std::uint32_t EXTERNAL_MEMORY = 0x2000;
+    // A full 64 KB image in HEX text is under 200 KB; a larger file is refused unread.
+    static constexpr std::size_t MAX_FILE_SIZE = 16u << 20;
 
     std::array<unsigned char, SIZE> d_data{};
     std::vector<HexSegment> d_segments;

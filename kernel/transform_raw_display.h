@@ -71,7 +71,7 @@ private:
     std::unique_ptr<TableRawDisplay> p_tableRawDisplay;
     double d_decay[PERSISTENCE_LEVELS] = {};
     BufferRawData* p_bufferRawData = nullptr;
-    BufferRawDataStop* p_bufferRawDataStop = nullptr; // kept; the drawing does not read it
+    [[maybe_unused]] BufferRawDataStop* p_bufferRawDataStop = nullptr; // kept; the drawing does not read it
     BufferDisplayData* p_bufferDisplayData = nullptr;
     State* p_state = nullptr;
     std::unique_ptr<InterpolationSinc<short>> p_interpolationSinc;

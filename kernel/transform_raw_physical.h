@@ -14,6 +14,6 @@ public:
     ~TransformRawPhysical() override;
 
 private:
-    TransformRawDisplay* p_transformRawDisplay = nullptr;
-    BufferPhysicalData* p_bufferPhysicalData = nullptr;
+    [[maybe_unused]] TransformRawDisplay* p_transformRawDisplay = nullptr; // set, never read
+    [[maybe_unused]] BufferPhysicalData* p_bufferPhysicalData = nullptr;
 };

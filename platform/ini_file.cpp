@@ -8,13 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -38,66 +33,21 @@ std::string_view trim(std::string_view s) {
 
 } // namespace
 
-bool atomicWriteFile(const std::string& path, std::string_view content, std::string* error) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
-    std::string tmp = path + ".tmpXXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return fail("cannot create a temporary file beside " + path + ": " + std::strerror(errno));
-    const char* p = content.data();
-    size_t left = content.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int e = errno;
-            ::close(fd);
-            ::unlink(name.data());
-            return fail("cannot write " + path + ": " + std::strerror(e));
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        int e = errno;
-        ::close(fd);
-        ::unlink(name.data());
-        return fail("cannot write " + path + ": " + std::strerror(e));
-    }
-    if (::close(fd) != 0) {
-        int e = errno;
-        ::unlink(name.data());
-        return fail("cannot close " + path + ": " + std::strerror(e));
-    }
-    // mkstemp makes the file private; settings files are ordinary user files.
-    ::chmod(name.data(), 0644);
-    if (::rename(name.data(), path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(name.data());
-        return fail("cannot replace " + path + ": " + std::strerror(e));
-    }
-    if (error) error->clear();
-    return true;
-}
-
 IniFile::IniFile(std::string path) : d_path(std::move(path)) {
-    std::ifstream in(d_path, std::ios::binary);
-    if (!in) {
-        // A missing file is an empty one; an unreadable one is reported.
-        d_loadedOk = (errno == ENOENT);
-        return;
-    }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) {
+    std::string content;
+    const int e = readWholeFile(d_path, MAX_FILE_SIZE, content);
+    if (e == EFBIG) {
         d_loadedOk = false;
+        d_error = d_path + " is not a settings file: it is larger than 1 MB";
         return;
     }
-    parse(ss.str());
+    if (e != 0) {
+        // A missing file is an empty one; an unreadable one is reported.
+        d_loadedOk = (e == ENOENT);
+        if (!d_loadedOk) d_error = "cannot read " + d_path + ": " + std::strerror(e);
+        return;
+    }
+    parse(content);
 }
 
 void IniFile::parse(const std::string& content) {

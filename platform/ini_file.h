@@ -4,17 +4,24 @@
 // the C locale whatever the user's locale; a decimal comma written by another program is
 // accepted on reading. Keys and sections this program does not know are kept on save.
 
+#include "atomic_file.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 class IniFile {
 public:
-    // Reads `path` if it exists; a missing or unreadable file gives an empty set of keys.
+    // No settings file comes near this; a larger file is refused unread.
+    static constexpr std::size_t MAX_FILE_SIZE = 1 << 20;
+
+    // Reads `path` if it exists; a missing, unreadable or oversized file gives an empty set
+    // of keys.
     explicit IniFile(std::string path);
 
     const std::string& path() const { return d_path; }
-    // False when the file existed but could not be read.
+    // False when the file existed but could not be read, or was larger than MAX_FILE_SIZE;
+    // `error()` then says why.
     bool loadedOk() const { return d_loadedOk; }
 
     bool sectionExists(std::string_view section) const;
@@ -36,7 +43,7 @@ public:
 
     // Writes all sections to a temporary file beside `path`, checks write and close, then
     // renames it over the file. On failure the old file is intact and false is returned
-    // with `error()` telling why.
+    // with `error()` telling why. The file is replaced as atomicWriteFile does.
     bool save();
     bool saveAs(const std::string& path);
     const std::string& error() const { return d_error; }
@@ -70,7 +77,3 @@ private:
     std::string d_error;
     std::vector<Section> d_sections; // the first may have an empty name: lines before any section
 };
-
-// Writes `content` to `path` through a temporary file in the same folder and a rename.
-// Returns false (and leaves the old file alone) when any step fails; `error` says which.
-bool atomicWriteFile(const std::string& path, std::string_view content, std::string* error = nullptr);

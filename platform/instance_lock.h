@@ -10,11 +10,14 @@ public:
     enum class Result {
         Acquired,     // this object holds the lock now
         HeldElsewhere, // another process (or another open of the file) holds it
-        Failed        // the lock file could not be opened or locked; error() says why
+        Failed        // the lock file could not be opened or locked, or belongs to another
+                      // user; error() says why
     };
 
-    // "<name>.lock" in $XDG_RUNTIME_DIR (a per-user folder) when that is set and exists, else
-    // "/tmp/<name>-<uid>.lock", so that two users of one machine do not shut each other out.
+    // "<name>.lock" in a folder only this user can change, so that no other user of the
+    // machine can hold the lock: $XDG_RUNTIME_DIR when it is such a folder, else
+    // "velmora2" in the user's cache folder ($XDG_CACHE_HOME or ~/.cache), made with mode
+    // 0700 when missing. Empty when neither can be had (acquire() then fails).
     static std::string defaultPath(const std::string& name);
 
     explicit InstanceLock(std::string path);

@@ -1,5 +1,7 @@
 #include "office_automation.h"
 
+#include "atomic_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,16 +33,11 @@ void prepareDesk(const OfficeDesk& desk, const std::string& server) {
 
 std::string writeTemporary(const std::string& path,
                            const std::function<void(const std::string& file)>& fill) {
-    std::string pattern = path + ".tmpXXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        throw AutomationError("cannot create a temporary file beside " + path + ": " + why(errno));
+    std::string temp;
+    std::string error;
+    const int fd = createTemporary(writeTarget(path), temp, &error);
+    if (fd < 0) throw AutomationError(error);
     ::close(fd);
-    // mkstemp makes the file private; documents are ordinary user files.
-    ::chmod(name.data(), 0644);
-    const std::string temp(name.data());
     try {
         fill(temp);
     } catch (...) {
@@ -51,16 +48,15 @@ std::string writeTemporary(const std::string& path,
 }
 
 void replaceWith(const std::string& temp, const std::string& path) {
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        throw AutomationError("cannot replace " + path + ": " + why(e));
-    }
+    std::string error;
+    if (!replaceWithTemporary(temp, writeTarget(path), &error)) throw AutomationError(error);
 }
 
 std::string placeAsNew(const std::string& temp, const std::string& folder, const std::string& stem,
                        const std::string& extension) {
     constexpr int kMostNames = 100000;
+    // A new file: the permission bits the umask allows, not the temporary's private ones.
+    ::chmod(temp.c_str(), newFileMode());
     for (int n = 1; n <= kMostNames; ++n) {
         const std::string candidate =
             (std::filesystem::path(folder) / (stem + std::to_string(n) + extension)).string();

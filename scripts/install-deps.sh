@@ -2,11 +2,12 @@
 # Installs the Debian packages the build, the tests and the demo need, when missing.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config git
+  cmake ninja-build g++ clang pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libusb-1.0-0-dev libjpeg-dev libxlsxwriter-dev libzip-dev
   qt6-base-dev libgl-dev
   libfftw3-dev
+  dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, then AddressSanitizer + UBSan on all
-# tests, then ThreadSanitizer on the threading tests.
+# Builds and runs every test: the plain build (its tests include making the Debian
+# package), the same build compiled by clang++, then AddressSanitizer + UBSan on all tests,
+# then ThreadSanitizer on the threading tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,6 +9,10 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default
+
+cmake --preset clang >/dev/null
+cmake --build --preset clang
+ctest --preset clang
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan

@@ -2,6 +2,8 @@
 // actions open.
 #include "action_fixture.h"
 
+#include <QDir>
+
 #include <fstream>
 
 namespace {
@@ -251,8 +253,10 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectory) {
         opened = file;
         return true;
     });
+    const QString workingDirectory = QDir::currentPath();
     EXPECT_EQ(actionHelp(), 1);
     EXPECT_EQ(opened, kernel.mainFile("help.chm"));
+    EXPECT_EQ(QDir::currentPath(), workingDirectory); // the process's, not the help's
     setHelpLauncher([](const std::string&) { return false; });
     EXPECT_EQ(actionHelp(), 0);
     EXPECT_EQ(messages, std::vector<std::string>{"Error! hh.exe file not found"});

@@ -1,5 +1,6 @@
 #include "screen_image.h"
 
+#include "atomic_file.h"
 #include "bmp_writer.h"
 #include "jpeg_writer.h"
 #include "message_box.h"
@@ -17,6 +18,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -413,6 +416,28 @@ TEST_F(ScreenImageTest, PrintsToAPdfFileOrNothingWhenCancelled) {
     });
     EXPECT_FALSE(print_screen(source));
     EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ScreenImageTest, PrintOverAFileKeepsItWholeUntilTheNewOneReplacesIt) {
+    const std::string pdf = dir.write("screen.pdf", "old");
+    ::chmod(pdf.c_str(), 0640);
+    dir.write("screen.pdf.tmpAb12Cd", "left by a killed print"); // a stale temporary of ours
+    setPrintDialogFunction([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        return true;
+    });
+    std::string beforeRename;
+    setReplaceHook([&](const std::string&, const std::string&) { beforeRename = TempDir::read(pdf); });
+    const bool printed = print_screen(source);
+    setReplaceHook(nullptr);
+    ASSERT_TRUE(printed);
+    EXPECT_EQ(beforeRename, "old"); // a kill up to here keeps the old file
+    EXPECT_EQ(TempDir::read(pdf).substr(0, 5), "%PDF-");
+    struct stat st {};
+    ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(ScreenImageTest, PrinterCheckStoresTheFiguresOfTheFoundPrinter) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,18 @@ TEST(IntelHex, MissingFile) {
     EXPECT_EQ(LoadHexFile(image, written.c_str()), 3);
     EXPECT_TRUE(image.hasExternalSegments());
     EXPECT_EQ(image.d_data[0x2002], 11);
+}
+
+TEST(IntelHex, FileAboveTheCapIsRefusedUnread) {
+    TempDir dir;
+    // A valid file grown past the cap: only its size is wrong.
+    const std::string path = dir.write("big.hex", record(0x100, 0, bytes(3, 1)) + kEnd);
+    std::filesystem::resize_file(path, HexImage::MAX_FILE_SIZE + 1);
+    HexImage image;
+    std::string messages;
+    EXPECT_EQ(LoadHexFile(image, path.c_str(), &messages), 0);
+    EXPECT_EQ(messages, "Error loading file: " + path + " is larger than 16 MB\n");
+    EXPECT_TRUE(image.d_segments.empty());
 }
 
 } // namespace

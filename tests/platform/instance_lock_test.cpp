@@ -8,6 +8,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <filesystem>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,23 +62,56 @@ TEST(InstanceLock, UnopenableFileFailsWithAReason) {
     EXPECT_FALSE(lock.held());
 }
 
-TEST(InstanceLock, DefaultPathPrefersTheRuntimeFolder) {
+TEST(InstanceLock, DefaultPathIsInAFolderOnlyThisUserCanChange) {
     TempDir dir;
-    const std::string runtime = dir.path();
-    const std::string uidTmp = "/tmp/DSO_Program-" + std::to_string(::getuid()) + ".lock";
+    const std::string runtime = dir.file("runtime");
+    const std::string shared = dir.file("shared");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::create_directory(shared);
+    ::chmod(runtime.c_str(), 0700);
+    ::chmod(shared.c_str(), 01777); // like /tmp: anyone may plant a file there
+    const std::string cache = dir.file("cache");
+    ScopedEnv cacheHome("XDG_CACHE_HOME", cache.c_str());
+    const std::string cached = cache + "/velmora2/DSO_Program.lock";
     struct Case {
         const char* runtime; // null: unset
         std::string expected;
     } cases[] = {
-        {runtime.c_str(), dir.file("DSO_Program.lock")},
-        {nullptr, uidTmp},
-        {"", uidTmp},
-        {"/no/such/runtime/folder", uidTmp},
+        {runtime.c_str(), runtime + "/DSO_Program.lock"},
+        {nullptr, cached},
+        {"", cached},
+        {"/no/such/runtime/folder", cached},
+        {shared.c_str(), cached},
     };
     for (const Case& c : cases) {
         ScopedEnv env("XDG_RUNTIME_DIR", c.runtime);
         EXPECT_EQ(InstanceLock::defaultPath("DSO_Program"), c.expected) << (c.runtime ? c.runtime : "(unset)");
     }
+    struct stat st {};
+    ASSERT_EQ(::stat((cache + "/velmora2").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// Needs a file of another owner: only a test run as root can make one.
+TEST(InstanceLock, LockFileOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "cannot make a file of another user";
+    TempDir dir;
+    const std::string path = dir.write("DSO_Program.lock", "");
+    ::chmod(path.c_str(), 0666);
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    InstanceLock lock(path);
+    EXPECT_EQ(lock.acquire(), InstanceLock::Result::Failed);
+    EXPECT_NE(lock.error().find("another user"), std::string::npos) << lock.error();
+    EXPECT_FALSE(lock.held());
+
+    // A runtime folder of another user is passed over too.
+    const std::string runtime = dir.file("runtime");
+    std::filesystem::create_directory(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    ASSERT_EQ(::chown(runtime.c_str(), 65534, 65534), 0);
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.c_str());
+    ScopedEnv cache("XDG_CACHE_HOME", dir.file("cache").c_str());
+    EXPECT_EQ(InstanceLock::defaultPath("DSO_Program"), dir.file("cache") + "/velmora2/DSO_Program.lock");
 }
 
 } // namespace
