@@ -260,7 +260,7 @@ TEST_F(MainWindowTest, AdvancedTriggerLocksTheEdgeControls) {
             return r;
         }
         AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override { return result(); }
-        AdvancedTriggerResults show(const char*, int) override { return result(); }
+        AdvancedTriggerResults show(const char*, int, signed char, signed char) override { return result(); }
     };
     setAdvancedTriggerDialog(std::make_shared<TurnsOn>());
     start(BOTH_ON);

@@ -19,7 +19,7 @@ struct ScriptedDialog : AdvancedTriggerDialog {
         seedCh2 = s2;
         return answer;
     }
-    AdvancedTriggerResults show(const char* p, int) override {
+    AdvancedTriggerResults show(const char* p, int, signed char, signed char) override {
         ++showCalls;
         path = p;
         return answer;
