@@ -68,6 +68,7 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     EdgeSource = named(new QLabel(edge), "EdgeSource");
     EdgeSlope = combo(edge, "EdgeSlope", {"Rising edge", "Falling edge"});
     BtEdgeOnly = named(new QPushButton("Use the edge trigger only", edge), "BtEdgeOnly");
+    BtEdgeOnly->setAutoDefault(false); // Enter in a box means OK
     auto* edgeForm = new QFormLayout(edge);
     edgeForm->addRow("Source:", EdgeSource);
     edgeForm->addRow("Slope:", EdgeSlope);
@@ -124,6 +125,7 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     Summary = named(new QLabel(this), "Summary");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName("Buttons");
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Pages);
     layout->addWidget(Summary);
