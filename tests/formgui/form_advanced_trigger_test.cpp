@@ -283,9 +283,12 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
             if (c.count[wide] >= 0) {
                 EXPECT_EQ(regs.reg[16] | regs.reg[17] << 8 | regs.reg[18] << 16, c.count[wide]);
             }
-            const TriggerCondition read = TriggerCondition::decode(k.instrument().settings());
+            const InstrumentSettings settings = k.instrument().settings();
+            const TriggerCondition read = TriggerCondition::decode(settings);
             EXPECT_EQ(read.condition(0), c.simulated[0]);
             EXPECT_EQ(read.condition(1), c.simulated[1]);
+            // One channel: the edge the instrument counts or measures.
+            EXPECT_EQ(settings.edgeSource, c.simulated[1] < 0 ? 1 : c.simulated[0] < 0 ? 2 : 0);
             EXPECT_EQ(controlGetTriggerAdvanceOnOff(), c.advancedOn);
             EXPECT_TRUE(messages.empty());
         }
