@@ -16,9 +16,12 @@ constexpr double kRounding = 1e-6;
 
 double nanosecondsPer(TimeUnit unit) {
     switch (unit) {
-    case TimeUnit::Nanoseconds: return 1.0;
-    case TimeUnit::Microseconds: return 1e3;
-    case TimeUnit::Milliseconds: return 1e6;
+    case TimeUnit::Nanoseconds:
+        return 1.0;
+    case TimeUnit::Microseconds:
+        return 1e3;
+    case TimeUnit::Milliseconds:
+        return 1e6;
     }
     return 1.0;
 }
@@ -37,41 +40,59 @@ long long ticksOf(double value, TimeUnit unit) {
     return static_cast<long long>(value * nanosecondsPer(unit) / 10.0 + kRounding);
 }
 
-long long delayTicksMin(int hw) { return hw >= _HW3 ? kInstrumentDelayTicks : 1; }
+long long delayTicksMin(int hw) {
+    return hw >= _HW3 ? kInstrumentDelayTicks : 1;
+}
 long long delayTicksMax(int hw) {
-    return hw >= _HW3 ? AdvancedTriggerChoice::MAX_TICKS + kInstrumentDelayTicks : AdvancedTriggerChoice::MAX_TICKS;
+    return hw >= _HW3 ? AdvancedTriggerChoice::MAX_TICKS + kInstrumentDelayTicks
+                      : AdvancedTriggerChoice::MAX_TICKS;
 }
 
 // Edge condition of a channel as r1/r2 read it: 1 selects slope 0, 2 slope 1.
-signed char edgeCode(int slope) { return slope == 0 ? 1 : 2; }
+signed char edgeCode(int slope) {
+    return slope == 0 ? 1 : 2;
+}
 // Logic condition as r1 mod 3 (truncated) gives it back: -1, 0 or 1.
-signed char logicCode(int condition) { return condition == 0 ? 3 : static_cast<signed char>(condition); }
+signed char logicCode(int condition) {
+    return condition == 0 ? 3 : static_cast<signed char>(condition);
+}
 
 TimeUnit unitOf(int code, TimeUnit def) {
     return code >= 0 && code <= 2 ? static_cast<TimeUnit>(code) : def;
 }
 
-int inRange(int value, int low, int high, int def) { return value >= low && value <= high ? value : def; }
+int inRange(int value, int low, int high, int def) {
+    return value >= low && value <= high ? value : def;
+}
 
 } // namespace
 
 const char* logicKindName(int kind) {
     static const char* const names[AdvancedTriggerChoice::LOGIC_KINDS] = {
-        "CH1 edge while CH2 holds its level", "CH2 edge while CH1 holds its level", "Both become true (AND)",
-        "Either becomes true (OR)",           "Not both true any more (NAND)",    "Neither true any more (NOR)"};
+        "CH1 edge while CH2 holds its level",
+        "CH2 edge while CH1 holds its level",
+        "Both become true (AND)",
+        "Either becomes true (OR)",
+        "Not both true any more (NAND)",
+        "Neither true any more (NOR)"};
     return kind >= 0 && kind < AdvancedTriggerChoice::LOGIC_KINDS ? names[kind] : "";
 }
 
 const char* timeUnitName(TimeUnit unit) {
     switch (unit) {
-    case TimeUnit::Nanoseconds: return "ns";
-    case TimeUnit::Microseconds: return "us";
-    case TimeUnit::Milliseconds: return "ms";
+    case TimeUnit::Nanoseconds:
+        return "ns";
+    case TimeUnit::Microseconds:
+        return "us";
+    case TimeUnit::Milliseconds:
+        return "ms";
     }
     return "";
 }
 
-std::string pulseWidthRange() { return "10 ns to 167.77 ms"; }
+std::string pulseWidthRange() {
+    return "10 ns to 167.77 ms";
+}
 
 std::string delayRange(int hardwareVersion) {
     return hardwareVersion >= _HW3 ? "1 us to 167.77 ms" : "10 ns to 167.77 ms";
@@ -90,8 +111,8 @@ void seedEdge(AdvancedTriggerChoice& choice, signed char seedCh1, signed char se
     }
 }
 
-AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn, signed char seedCh1,
-                                    signed char seedCh2) {
+AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn,
+                                    signed char seedCh1, signed char seedCh2) {
     AdvancedTriggerChoice c = kept;
     seedEdge(c, seedCh1, seedCh2);
     if (!advancedOn) {
@@ -103,8 +124,8 @@ AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool adva
     return c;
 }
 
-std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWidth, std::string_view delay,
-                             std::string_view eventCount, int hw) {
+std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWidth,
+                             std::string_view delay, std::string_view eventCount, int hw) {
     double value = 0;
     const std::optional<long long> width = ticksOf(pulseWidth, c.pulseUnit, &value);
     if (width) c.pulseWidth = value;
@@ -119,8 +140,8 @@ std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWid
     const std::optional<int> count = parseDialogInteger(eventCount);
     if (count) c.eventCount = *count;
     if (c.countedKind == 2 && (!count || *count < 1 || *count > AdvancedTriggerChoice::MAX_TICKS))
-        return "The event count must be a whole number from 1 to " + std::to_string(AdvancedTriggerChoice::MAX_TICKS) +
-               ".";
+        return "The event count must be a whole number from 1 to " +
+               std::to_string(AdvancedTriggerChoice::MAX_TICKS) + ".";
     return "";
 }
 
@@ -194,7 +215,8 @@ AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path) {
     return c;
 }
 
-bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& c, std::string* error) {
+bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& c,
+                               std::string* error) {
     IniFile ini(path);
     ini.writeInteger(kSection, "Page", c.page);
     ini.writeBool(kSection, "LogicOn", c.logicOn);

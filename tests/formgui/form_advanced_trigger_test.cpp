@@ -88,7 +88,8 @@ TEST_F(AdvancedTriggerDialogTest, LogicPageNeedsAConditionAndGivesConditionsAndK
         d.LogicCh2->setCurrentIndex(0);
         clickOk(d);
         EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(messages, std::vector<std::string>{"A logic trigger needs a condition on at least one channel."});
+        EXPECT_EQ(messages, std::vector<std::string>{
+                                "A logic trigger needs a condition on at least one channel."});
         d.LogicCh1->setCurrentIndex(2); // high
         d.LogicCh2->setCurrentIndex(1); // low
         d.LogicKind->setCurrentIndex(3);
@@ -139,12 +140,14 @@ TEST_F(AdvancedTriggerDialogTest, CountedPageGivesKindCountAndLogicRegister) {
         d.DelayUnit->setCurrentIndex(0);   // ns
         typeInto(d.Delay, "500");
         clickOk(d);
-        EXPECT_EQ(messages, std::vector<std::string>{"The delay must be a number from 1 us to 167.77 ms."});
+        EXPECT_EQ(messages,
+                  std::vector<std::string>{"The delay must be a number from 1 us to 167.77 ms."});
         d.CountedKind->setCurrentIndex(2); // n-th event
         EXPECT_FALSE(d.Delay->isEnabled());
         typeInto(d.EventCount, "1000");
         d.LogicRegisterKind->setCurrentIndex(1);
-        QTest::mouseClick(d.LogicRegisterOn, Qt::LeftButton, {}, QPoint(4, d.LogicRegisterOn->height() / 2));
+        QTest::mouseClick(d.LogicRegisterOn, Qt::LeftButton, {},
+                          QPoint(4, d.LogicRegisterOn->height() / 2));
         clickOk(d);
     });
     const AdvancedTriggerResults r = runInit(1, 0);
@@ -173,14 +176,15 @@ struct RegisterCase {
     std::function<void(AdvancedTriggerChoice&)> choose;
     AdvancedTriggerResults nine;
     int reg11;
-    int reg12[2];   // generation 1, generations 2..4
-    int pulse;      // registers 13..15
-    int count[2];   // registers 16..18 on generations 1, 2 and 3, 4; -1: not looked at
+    int reg12[2];     // generation 1, generations 2..4
+    int pulse;        // registers 13..15
+    int count[2];     // registers 16..18 on generations 1, 2 and 3, 4; -1: not looked at
     int simulated[2]; // conditions the instrument reads for channels 1, 2
     bool advancedOn;
 };
 
-AdvancedTriggerResults nine(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int count, int width) {
+AdvancedTriggerResults nine(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int count,
+                            int width) {
     AdvancedTriggerResults r;
     r.r1 = static_cast<signed char>(r1);
     r.r2 = static_cast<signed char>(r2);
@@ -199,9 +203,24 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
     // The edge trigger: CH1, rising unless a case says otherwise. Cases run in this order on
     // one kernel.
     const RegisterCase cases[] = {
-        {"edge as it was", [](C&) {}, nine(2, 0, 0, 0, 0, 0, 0, 0, 0), 0x01, {0x01, 0x00}, 0, {-1, -1}, {1, -1}, false},
-        {"edge falling", [](C& c) { c.edgeSlope = 0; }, nine(1, 0, 0, 0, 0, 0, 0, 0, 0), 0x01, {0x00, 0x01}, 0,
-         {-1, -1}, {0, -1}, false},
+        {"edge as it was",
+         [](C&) {},
+         nine(2, 0, 0, 0, 0, 0, 0, 0, 0),
+         0x01,
+         {0x01, 0x00},
+         0,
+         {-1, -1},
+         {1, -1},
+         false},
+        {"edge falling",
+         [](C& c) { c.edgeSlope = 0; },
+         nine(1, 0, 0, 0, 0, 0, 0, 0, 0),
+         0x01,
+         {0x00, 0x01},
+         0,
+         {-1, -1},
+         {0, -1},
+         false},
         {"pulse longer than 600 us",
          [](C& c) {
              c.pulseOn = true;
@@ -209,7 +228,13 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.pulseWidth = 600;
              c.pulseUnit = TimeUnit::Microseconds;
          },
-         nine(2, 0, 0, 0, 0, 1, 0, 0, 600000), 0xC1, {0x01, 0x00}, 60000, {-1, -1}, {1, -1}, true},
+         nine(2, 0, 0, 0, 0, 1, 0, 0, 600000),
+         0xC1,
+         {0x01, 0x00},
+         60000,
+         {-1, -1},
+         {1, -1},
+         true},
         {"pulse shorter than the longest width",
          [](C& c) {
              c.pulseOn = true;
@@ -217,7 +242,13 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.pulseWidth = 167.77215;
              c.pulseUnit = TimeUnit::Milliseconds;
          },
-         nine(2, 0, 0, 0, 0, 2, 0, 0, 167772150), 0x81, {0x01, 0x00}, 0xFFFFFF, {-1, -1}, {1, -1}, true},
+         nine(2, 0, 0, 0, 0, 2, 0, 0, 167772150),
+         0x81,
+         {0x01, 0x00},
+         0xFFFFFF,
+         {-1, -1},
+         {1, -1},
+         true},
         {"logic CH1 high AND CH2 low",
          [](C& c) {
              c.logicOn = true;
@@ -225,7 +256,13 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.logicCondition[1] = 0;
              c.logicKind = 2;
          },
-         nine(1, 3, 0, 0, 3, 0, 0, 0, 0), 0x01, {0x15, 0x16}, 0, {-1, -1}, {1, 0}, true},
+         nine(1, 3, 0, 0, 3, 0, 0, 0, 0),
+         0x01,
+         {0x15, 0x16},
+         0,
+         {-1, -1},
+         {1, 0},
+         true},
         {"logic CH2 high, NOR",
          [](C& c) {
              c.logicOn = true;
@@ -233,8 +270,21 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.logicCondition[1] = 1;
              c.logicKind = 5;
          },
-         nine(-1, 1, 0, 0, 6, 0, 0, 0, 0), 0x01, {0x2B, 0x2A}, 0, {-1, -1}, {-1, 1}, true},
-        {"back to the edge", [](C&) {}, nine(2, 0, 0, 0, 0, 0, 0, 0, 0), 0x01, {0x01, 0x00}, 0, {-1, -1}, {1, -1},
+         nine(-1, 1, 0, 0, 6, 0, 0, 0, 0),
+         0x01,
+         {0x2B, 0x2A},
+         0,
+         {-1, -1},
+         {-1, 1},
+         true},
+        {"back to the edge",
+         [](C&) {},
+         nine(2, 0, 0, 0, 0, 0, 0, 0, 0),
+         0x01,
+         {0x01, 0x00},
+         0,
+         {-1, -1},
+         {1, -1},
          false},
         {"delay of 20 us",
          [](C& c) {
@@ -242,7 +292,13 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.delay = 20;
              c.delayUnit = TimeUnit::Microseconds;
          },
-         nine(2, 0, 0, 0, 0, 0, 1, 20000, 0), 0x02, {0x01, 0x00}, 0, {2000, 1900}, {1, -1}, true},
+         nine(2, 0, 0, 0, 0, 0, 1, 20000, 0),
+         0x02,
+         {0x01, 0x00},
+         0,
+         {2000, 1900},
+         {1, -1},
+         true},
         {"1000th event with logic register kind 2 on",
          [](C& c) {
              c.countedKind = 2;
@@ -250,7 +306,13 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
              c.logicRegisterKind = 2;
              c.logicRegisterOn = true;
          },
-         nine(2, 0, 2, 2, 0, 0, 2, 1000, 0), 0x03, {0xC1, 0xC0}, 0, {1000, 1000}, {1, -1}, true},
+         nine(2, 0, 2, 2, 0, 0, 2, 1000, 0),
+         0x03,
+         {0xC1, 0xC0},
+         0,
+         {1000, 1000},
+         {1, -1},
+         true},
     };
     for (int hw = _HW1; hw <= _HW4; ++hw) {
         SimulatedKernel k(hw, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n");
@@ -272,10 +334,11 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
                 seen = resultsOf(d.choice());
             });
             controlShowAdvancedTrigger();
-            EXPECT_EQ(std::vector<int>({seen.r1, seen.r2, seen.r3, seen.r4, seen.r5, seen.r6, seen.r7, seen.countValue,
-                                        seen.widthValue}),
-                      std::vector<int>({c.nine.r1, c.nine.r2, c.nine.r3, c.nine.r4, c.nine.r5, c.nine.r6, c.nine.r7,
-                                        c.nine.countValue, c.nine.widthValue}));
+            EXPECT_EQ(
+                std::vector<int>({seen.r1, seen.r2, seen.r3, seen.r4, seen.r5, seen.r6, seen.r7,
+                                  seen.countValue, seen.widthValue}),
+                std::vector<int>({c.nine.r1, c.nine.r2, c.nine.r3, c.nine.r4, c.nine.r5, c.nine.r6,
+                                  c.nine.r7, c.nine.countValue, c.nine.widthValue}));
             const InstrumentRegisters regs = k.instrument().registers();
             EXPECT_EQ(regs.reg[11], c.reg11);
             EXPECT_EQ(regs.reg[12], c.reg12[hw == _HW1 ? 0 : 1]);
@@ -298,16 +361,18 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
 
 TEST_F(AdvancedTriggerDialogTest, CancelLeavesStateAndRegistersAndTheEdgeKeepsTheSlope) {
     // A state file turned the advanced trigger on over a falling edge; no settings kept yet.
-    SimulatedKernel k(_HW4, true,
-                      "[CHANNEL]\nchannelOnOff1=1\ntriggerSlope1=0\n[TRIGGER]\ntriggerAdvanceOnOff=1\n");
+    SimulatedKernel k(
+        _HW4, true,
+        "[CHANNEL]\nchannelOnOff1=1\ntriggerSlope1=0\n[TRIGGER]\ntriggerAdvanceOnOff=1\n");
     ASSERT_TRUE(k.create()) << get_error_text();
     ASSERT_EQ(controlGetTriggerSlope(), 0);
     setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
     const std::string kept = k.mainFile("brisane.ini");
 
     auto snapshot = [&] {
-        return std::vector<int>{controlGetTriggerSlope(), controlGetTriggerSource(), controlGetTriggerType(),
-                                controlGetTriggerMode(), controlGetTriggerAdvanceOnOff()};
+        return std::vector<int>{controlGetTriggerSlope(), controlGetTriggerSource(),
+                                controlGetTriggerType(), controlGetTriggerMode(),
+                                controlGetTriggerAdvanceOnOff()};
     };
     const std::vector<int> before = snapshot();
     const InstrumentRegisters regsBefore = k.instrument().registers();

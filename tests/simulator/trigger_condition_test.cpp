@@ -70,7 +70,8 @@ TEST(TriggerCondition, PulseWidthAndTwoChannelConditionsFireWhereTheInputsSay) {
 TEST(TriggerCondition, GenerationOneReadsItsOwnConditionTable) {
     struct Decode {
         int generation, code, ch1, ch2;
-    } cases[] = {{1, 0, 0, -1}, {2, 0, 1, -1}, {1, 3, -1, 1}, {4, 3, -1, 0}, {1, 5, 1, 0}, {3, 5, 0, 1}, {1, 7, 1, 1}, {2, 7, 0, 0}};
+    } cases[] = {{1, 0, 0, -1}, {2, 0, 1, -1}, {1, 3, -1, 1}, {4, 3, -1, 0},
+                 {1, 5, 1, 0},  {3, 5, 0, 1},  {1, 7, 1, 1},  {2, 7, 0, 0}};
     for (const Decode& d : cases) {
         InstrumentSettings s;
         s.generation = d.generation;
