@@ -3,6 +3,7 @@
 #include "acquisition_thread.h"
 #include "advanced_trigger.h"
 #include "control_facade.h"
+#include "form_advanced_trigger.h"
 #include "form_cal_tdc_offset.h"
 #include "form_fft_dlg.h"
 #include "form_fpga_view.h"
@@ -80,8 +81,10 @@ public:
     ProgramServices() {
         setNotifier(std::make_shared<GuiNotifier>(QCoreApplication::instance()));
         setGuiEventPump(processGuiEventsExceptInput);
+        setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
     }
     ~ProgramServices() {
+        setAdvancedTriggerDialog(nullptr);
         setGuiEventPump({});
         setNotifier(nullptr);
     }

@@ -16,7 +16,18 @@ struct AdvancedTriggerResults {
     signed char r7 = 0; // counted trigger kind (1 or 2; 0 or less: none)
     int countValue = 0;
     int widthValue = 0; // ten times the pulse width passed on
+    // False when the user closed the dialog without OK: nothing is applied, whatever the
+    // nine values say.
+    bool accepted = true;
 };
+
+// Seeds of the edge trigger: the source channel's seed is 1 for slope 0 and 2 for slope 1,
+// the other channel's 0; a source other than 1 or 2 gives 0 for both.
+struct EdgeTriggerSeeds {
+    signed char ch1 = 0;
+    signed char ch2 = 0;
+};
+EdgeTriggerSeeds edgeTriggerSeeds(int source, int slope);
 
 class AdvancedTriggerDialog {
 public:
@@ -24,12 +35,14 @@ public:
     // The dialog seeded from the edge trigger (the advanced trigger is off).
     virtual AdvancedTriggerResults showInit(const char* settingsPath, int hardwareVersion, signed char seedCh1,
                                             signed char seedCh2) = 0;
-    // The dialog with the settings it keeps (the advanced trigger is on).
-    virtual AdvancedTriggerResults show(const char* settingsPath, int hardwareVersion) = 0;
+    // The dialog with the settings it keeps (the advanced trigger is on). The seeds are the
+    // edge trigger in force, which the dialog offers back when the user returns to it.
+    virtual AdvancedTriggerResults show(const char* settingsPath, int hardwareVersion, signed char seedCh1,
+                                        signed char seedCh2) = 0;
 };
 
-// Installs the dialog; null restores the default, which shows nothing and gives the seeds
-// back unchanged (the edge trigger stays as it is).
+// Installs the dialog; null restores the default, which shows nothing and is taken as
+// closed without OK (nothing changes).
 void setAdvancedTriggerDialog(std::shared_ptr<AdvancedTriggerDialog> dialog);
 std::shared_ptr<AdvancedTriggerDialog> advancedTriggerDialog();
 

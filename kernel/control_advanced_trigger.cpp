@@ -10,15 +10,24 @@
 
 namespace {
 
+// Shows nothing: as if closed at once with the edge trigger as it is.
 class NoDialog : public AdvancedTriggerDialog {
 public:
     AdvancedTriggerResults showInit(const char*, int, signed char seedCh1, signed char seedCh2) override {
+        return closedUnchanged(seedCh1, seedCh2);
+    }
+    AdvancedTriggerResults show(const char*, int, signed char seedCh1, signed char seedCh2) override {
+        return closedUnchanged(seedCh1, seedCh2);
+    }
+
+private:
+    static AdvancedTriggerResults closedUnchanged(signed char seedCh1, signed char seedCh2) {
         AdvancedTriggerResults r;
         r.r1 = seedCh1;
         r.r2 = seedCh2;
+        r.accepted = false;
         return r;
     }
-    AdvancedTriggerResults show(const char*, int) override { return {}; }
 };
 
 std::mutex g_hooksMutex;
@@ -26,6 +35,14 @@ std::shared_ptr<AdvancedTriggerDialog> g_dialog;
 std::function<void()> g_pump;
 
 } // namespace
+
+EdgeTriggerSeeds edgeTriggerSeeds(int source, int slope) {
+    const signed char seed = slope == 0 ? 1 : 2;
+    EdgeTriggerSeeds seeds;
+    if (source == _CH1) seeds.ch1 = seed;
+    if (source == _CH2) seeds.ch2 = seed;
+    return seeds;
+}
 
 void setAdvancedTriggerDialog(std::shared_ptr<AdvancedTriggerDialog> dialog) {
     std::lock_guard lock(g_hooksMutex);
@@ -64,16 +81,12 @@ void Control::showAdvancedTrigger() {
     State& s = *p_state;
     const char* path = p_systemRegistry->getAdvancedTriggerPath();
     std::shared_ptr<AdvancedTriggerDialog> dialog = advancedTriggerDialog();
-    AdvancedTriggerResults r;
-    if (s.d_triggerAdvanceOnOff) {
-        r = dialog->show(path, s.d_hardwareVersion);
-    } else {
-        const signed char slopeSeed = s.d_triggerSlope == 0 ? 1 : 2;
-        signed char seedCh1 = 0, seedCh2 = 0;
-        if (s.d_triggerSource == _CH1) seedCh1 = slopeSeed;
-        if (s.d_triggerSource == _CH2) seedCh2 = slopeSeed;
-        r = dialog->showInit(path, s.d_hardwareVersion, seedCh1, seedCh2);
-    }
+    const EdgeTriggerSeeds seeds = edgeTriggerSeeds(s.d_triggerSource, s.d_triggerSlope);
+    const AdvancedTriggerResults r = s.d_triggerAdvanceOnOff
+                                         ? dialog->show(path, s.d_hardwareVersion, seeds.ch1, seeds.ch2)
+                                         : dialog->showInit(path, s.d_hardwareVersion, seeds.ch1, seeds.ch2);
+    // Closed without OK: applying even unchanged values would rewrite the edge trigger.
+    if (!r.accepted) return;
 
     // The request is counted: an outer holder of the pause keeps it.
     pauseRequestFlag.fetch_add(1);

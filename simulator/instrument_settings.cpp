@@ -74,7 +74,8 @@ InstrumentSettings InstrumentSettings::decode(int generation, const InstrumentRe
     s.pulseValue = r[13] | (r[14] << 8) | (r[15] << 16);
     s.triggerCount = r[16] | (r[17] << 8) | (r[18] << 16);
     s.highFrequencyReject = wide && bit(r[19], 7);
-    if (s.triggerType == 1 && s.logicConditions <= 3) {
+    // The counted kinds (types 2, 3) count the same edge.
+    if (s.triggerType != 0 && s.logicConditions <= 3) {
         s.edgeSource = bit(static_cast<unsigned char>(s.logicConditions), 1) ? 2 : 1;
         const bool condition = bit(static_cast<unsigned char>(s.logicConditions), 0);
         s.risingEdge = generation == 1 ? condition : !condition;

@@ -65,7 +65,8 @@ struct InstrumentSettings {
     int logicKind = 0;          // 1 or 2 when logic is on
     bool highFrequencyReject = false;
 
-    // The edge trigger when the logic bits name one channel: source 1 or 2 (0 otherwise).
+    // The edge trigger (of any trigger type) when the logic bits name one channel: source 1
+    // or 2 (0 otherwise).
     int edgeSource = 0;
     bool risingEdge = false;
 

@@ -1,6 +1,7 @@
 #include "sim_records.h"
 
 #include "clock.h"
+#include "trigger_condition.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,7 +191,10 @@ double SimRecords::converterCode(const InstrumentSettings& settings, int c, int 
 }
 
 double SimRecords::triggerVolts(const InstrumentSettings& settings) const {
-    const int src = settings.edgeSource == 2 ? 1 : 0;
+    return triggerVoltsOf(settings, settings.edgeSource == 2 ? 1 : 0);
+}
+
+double SimRecords::triggerVoltsOf(const InstrumentSettings& settings, int src) const {
     const Channel ch = channelFor(settings, src);
     const InstrumentChannel& in = settings.channel[src];
     const SimHardware& h = d_hardware;
@@ -239,9 +243,17 @@ void SimRecords::buildTdcTable() {
 int SimRecords::tdcCountFor(int phase) const { return d_tdcCount[static_cast<size_t>(phase % 50)]; }
 
 bool SimRecords::findTrigger(double from, bool force) {
-    const int src = d_settings.edgeSource == 2 ? 1 : 0;
-    const Signal& signal = *d_options.signal[src];
-    const std::optional<double> t = nextCrossing(signal, d_triggerLevel, d_settings.risingEdge, from);
+    std::optional<double> t;
+    const TriggerCondition condition = TriggerCondition::decode(d_settings);
+    if (condition.advanced()) {
+        const Signal* const signals[2] = {d_options.signal[0].get(), d_options.signal[1].get()};
+        // Each channel is compared with its own trigger level.
+        const double levels[2] = {triggerVoltsOf(d_settings, 0), triggerVoltsOf(d_settings, 1)};
+        t = condition.next(signals, levels, from);
+    } else {
+        const int src = d_settings.edgeSource == 2 ? 1 : 0;
+        t = nextCrossing(*d_options.signal[src], d_triggerLevel, d_settings.risingEdge, from);
+    }
     if (t) {
         d_info.triggered = true;
         d_info.triggerTime = *t;

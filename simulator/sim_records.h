@@ -10,7 +10,8 @@
 //   registers 2-4        converter clock divider: 100 MHz / (r2 + 1) / (r3 + 256 r4 + 1)
 //   registers 5-6 (MC)   record words / 16 (one converter) or / 32 (two)
 //   register 27          time/div code (0..25; 29..32 roll), bit 7 normal trigger mode
-//   registers 7-10       delay counter; 11, 12 trigger kind, edge source and slope
+//   registers 7-10       delay counter; 11, 12 trigger kind, edge source and slope, with
+//                        13-15 the advanced trigger (TriggerCondition)
 //   DAC block            offset of each channel, trigger level of the source
 // Time/div codes 0 to 10 are equivalent time: each bulk read of a record is a new trigger
 // whose trigger-to-clock time the status word's TDC count tells.
@@ -87,6 +88,8 @@ public:
     double trueCode(const InstrumentSettings& settings_, int channelIndex_, double volts_) const;
     // The trigger level as input volts of the source channel.
     double triggerVolts(const InstrumentSettings& settings_) const;
+    // The same for channel index 0 or 1 from its own trigger-level DAC.
+    double triggerVoltsOf(const InstrumentSettings& settings_, int channelIndex_) const;
     // The raw code a converter gives for a true code (no noise, not rounded).
     double converterCode(const InstrumentSettings& settings_, int channelIndex_, int converterBit_,
                          double trueCode_) const;

@@ -2,15 +2,19 @@
 #include "main_window_fixture.h"
 
 #include "advanced_trigger.h"
+#include "form_advanced_trigger.h"
+#include "modal_answer.h"
 #include "environment.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolBar>
@@ -251,23 +255,16 @@ TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
     EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 305);
 }
 
-TEST_F(MainWindowTest, AdvancedTriggerLocksTheEdgeControls) {
-    struct TurnsOn : AdvancedTriggerDialog {
-        AdvancedTriggerResults result() {
-            AdvancedTriggerResults r;
-            r.r7 = 1; // a counted trigger
-            r.countValue = 3;
-            return r;
-        }
-        AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override { return result(); }
-        AdvancedTriggerResults show(const char*, int) override { return result(); }
-    };
-    setAdvancedTriggerDialog(std::make_shared<TurnsOn>());
-    start(BOTH_ON);
-    controlShowAdvancedTrigger();
+TEST_F(MainWindowTest, AdvancedTriggerDialogLocksTheEdgeControlsAndEdgeUnlocksThem) {
+    setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
+    start(std::string(BOTH_ON) + "triggerSlope1=0\n");
+    ASSERT_EQ(controlGetTriggerSlope(), 0);
+    answerNextModalDialog([](QDialog& d) {
+        qobject_cast<TFormAdvancedTrigger*>(&d)->PulseOn->setChecked(true);
+        return true;
+    });
+    window->ActionTriggerAT->trigger();
     ASSERT_TRUE(controlGetTriggerAdvanceOnOff());
-    window->updateTriggerTypeView();
-    setAdvancedTriggerDialog(nullptr);
     EXPECT_EQ(text(window->lbTriggerType), "Ad.T.");
     EXPECT_EQ(fontOf(window->lbTriggerType), QColor(0, 255, 255));
     EXPECT_FALSE(window->ActionTriggerSlope->isEnabled());
@@ -275,6 +272,20 @@ TEST_F(MainWindowTest, AdvancedTriggerLocksTheEdgeControls) {
     EXPECT_FALSE(window->ActionTriggerMode->isEnabled());
     EXPECT_FALSE(window->rbTriggerCh1->isEnabled());
     EXPECT_TRUE(window->tbnTriggerAdvanced->isChecked());
+
+    answerNextModalDialog([](QDialog& d) {
+        qobject_cast<TFormAdvancedTrigger*>(&d)->BtEdgeOnly->click();
+        return true;
+    });
+    window->ActionTriggerAT->trigger();
+    setAdvancedTriggerDialog(nullptr);
+    EXPECT_FALSE(controlGetTriggerAdvanceOnOff());
+    EXPECT_EQ(text(window->lbTriggerType), "Edge");
+    EXPECT_TRUE(window->ActionTriggerSlope->isEnabled());
+    EXPECT_TRUE(window->rbTriggerCh1->isEnabled());
+    EXPECT_FALSE(window->tbnTriggerAdvanced->isChecked());
+    EXPECT_EQ(controlGetTriggerSlope(), 0);
+    EXPECT_EQ(window->ActionTriggerSlope->text(), "Down Edge");
 }
 
 TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {

@@ -19,7 +19,7 @@ struct ScriptedDialog : AdvancedTriggerDialog {
         seedCh2 = s2;
         return answer;
     }
-    AdvancedTriggerResults show(const char* p, int) override {
+    AdvancedTriggerResults show(const char* p, int, signed char, signed char) override {
         ++showCalls;
         path = p;
         return answer;
@@ -65,6 +65,35 @@ TEST_F(AdvancedTrigger, CountedKindTurnsItOnAndNextTimeShowsTheKeptSettings) {
     EXPECT_TRUE(controlGetTriggerAdvanceOnOff());
     controlShowAdvancedTrigger();
     EXPECT_EQ(dialog->showCalls, 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AdvancedTrigger, SourceOtherThanTheChannelsSeedsNothing) {
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    g_control->p_state->d_triggerSource = 3;
+    dialog->answer.accepted = false;
+    controlShowAdvancedTrigger();
+    EXPECT_EQ(dialog->seedCh1, 0);
+    EXPECT_EQ(dialog->seedCh2, 0);
+}
+
+TEST(AdvancedTriggerWithoutDialog, ClosingUnchangedKeepsSlopeFlagAndRegisters) {
+    setAdvancedTriggerDialog(nullptr);
+    for (bool on : {false, true}) {
+        SimulatedKernel k(_HW4, true,
+                          std::string("[CHANNEL]\nchannelOnOff1=1\ntriggerSlope1=0\n[TRIGGER]\ntriggerAdvanceOnOff=") +
+                              (on ? "1\n" : "0\n"));
+        ASSERT_TRUE(k.create()) << get_error_text();
+        const InstrumentRegisters before = k.instrument().registers();
+        controlShowAdvancedTrigger();
+        EXPECT_EQ(controlGetTriggerSlope(), 0) << on;
+        EXPECT_EQ(controlGetTriggerAdvanceOnOff(), on);
+        EXPECT_EQ(k.instrument().registers().reg, before.reg) << on;
+    }
 }
 
 } // namespace

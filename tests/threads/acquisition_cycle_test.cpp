@@ -2,6 +2,9 @@
 // (exact cycle counts), and on the real worker (the sequence the status panel receives).
 #include "cycle_rig.h"
 
+#include "advanced_trigger.h"
+#include "advanced_trigger_choice.h"
+
 #include "record_source.h"
 #include "signal_source.h"
 #include "sim_records.h"
@@ -106,6 +109,40 @@ TEST(CycleOnInstrument, StatusPanelGetsOnlyChangesAndTheNewestOfThem) {
 INSTANTIATE_TEST_SUITE_P(TriggerModes, CycleStatusOnInstrument,
                          ::testing::Values(TimeoutCase{_NORMAL, "Trig?"}, TimeoutCase{_AUTO, "Auto"}),
                          [](const auto& info) { return std::string(info.param.triggerMode == _NORMAL ? "Normal" : "Auto"); });
+
+TEST(CycleOnInstrument, PulseWidthTriggerNeedsAPulseOfTheSquareWaveThatLong) {
+    struct Chosen : AdvancedTriggerDialog {
+        AdvancedTriggerChoice choice;
+        AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override { return resultsOf(choice); }
+        AdvancedTriggerResults show(const char*, int, signed char, signed char) override { return resultsOf(choice); }
+    };
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetTriggerMode(_NORMAL));
+    // Between the 0 and 1 V of the 1 kHz square: half a division above the trace's zero at
+    // 500 mV/div (the square's edges are steep: any level inside it sees 500 us pulses).
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, 6));
+    ASSERT_TRUE(controlSetVoltageOffset(_CH1, 200));
+    ASSERT_TRUE(controlSetTriggerLevel(225));
+    const auto dialog = std::make_shared<Chosen>();
+    seedEdge(dialog->choice, 2, 0); // CH1 rising: the high half periods of 500 us
+    dialog->choice.pulseOn = true;
+    setAdvancedTriggerDialog(dialog);
+    struct Case {
+        bool longer;
+        double microseconds;
+        const char* text;
+    } cases[] = {{true, 400, "Trig'd"}, {true, 600, "Trig?"}, {false, 600, "Trig'd"}, {false, 400, "Trig?"}};
+    for (const Case& c : cases) {
+        dialog->choice.pulseLonger = c.longer;
+        dialog->choice.pulseWidth = c.microseconds;
+        controlShowAdvancedTrigger();
+        ASSERT_TRUE(controlGetTriggerAdvanceOnOff());
+        rig.runCycles(CycleStatus::TIMEOUTS_BEFORE_CHANGE);
+        EXPECT_EQ(rig.cycle->status().text(), c.text) << (c.longer ? "longer than " : "shorter than ") << c.microseconds;
+    }
+    setAdvancedTriggerDialog(nullptr);
+}
 
 TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     CycleRig rig;
