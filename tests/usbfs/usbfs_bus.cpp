@@ -1,0 +1,467 @@
+#include "usbfs_bus.h"
+
+#include "simulated_controller.h"
+#include "simulated_instrument.h"
+
+#include <umockdev.h>
+
+#include <sys/ioctl.h>
+#include <linux/usbdevice_fs.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace {
+
+constexpr auto kServicePeriod = std::chrono::milliseconds(2);
+
+// What a current kernel reports; without NO_PACKET_SIZE_LIM libusb would cut bulk reads
+// into 16 KB URBs.
+constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+
+constexpr unsigned char kBulkOut = 0x02;
+
+// Device, configuration, interface and endpoint descriptors as the sysfs "descriptors"
+// file holds them. The instrument has the bulk pair 0x82 / 0x02 on interface 0; the
+// unprogrammed controller shows interface 0 without endpoints.
+std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t productId, bool instrument) {
+    std::vector<unsigned char> d = {18, 1, 0x10, 0x01, 0xFF, 0xFF, 0xFF, 64,
+                                    static_cast<unsigned char>(vendorId), static_cast<unsigned char>(vendorId >> 8),
+                                    static_cast<unsigned char>(productId), static_cast<unsigned char>(productId >> 8),
+                                    0x01, 0x00, 0, 0, 0, 1};
+    const unsigned char endpoints = instrument ? 2 : 0;
+    const unsigned char total = static_cast<unsigned char>(9 + 9 + 7 * endpoints);
+    const std::vector<unsigned char> config = {9, 2, total, 0, 1, 1, 0, 0x80, 50,
+                                               9, 4, 0, 0, endpoints, 0xFF, 0xFF, 0xFF, 0};
+    d.insert(d.end(), config.begin(), config.end());
+    if (instrument) {
+        const std::vector<unsigned char> eps = {7, 5, SimulatedInstrument::BULK_PIPE, 2, 64, 0, 0,
+                                                7, 5, kBulkOut, 2, 64, 0, 0};
+        d.insert(d.end(), eps.begin(), eps.end());
+    }
+    return d;
+}
+
+int errnoFor(UsbStatus status) {
+    switch (status) {
+    case UsbStatus::Success: return 0;
+    case UsbStatus::Stall: return EPIPE;
+    case UsbStatus::NoDevice: return ESHUTDOWN;
+    case UsbStatus::Overflow: return EOVERFLOW;
+    default: return EPROTO;
+    }
+}
+
+} // namespace
+
+struct UsbfsBus::Tally {
+    std::atomic<int> submitted{0}, reaped{0}, discarded{0}, refused{0}, clearHalts{0};
+};
+
+struct UsbfsBus::Node {
+    struct Urb {
+        UMockdevIoctlData* data = nullptr; // owned reference; its buffer is a child of it
+        int status = 0;                    // negative error number
+        int actual = 0;
+    };
+
+    SimulatedBus* bus = nullptr;
+    Tally* tally = nullptr;
+    UsbDeviceId id = 0;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    int address = 0;
+    std::string syspath;
+    std::string devnode;
+    UMockdevIoctlBase* handler = nullptr;
+    bool inTestbed = false; // guarded by the UsbfsBus's mutex
+
+    // Guards the members below; never held while the bus is called.
+    std::mutex mutex;
+    bool gone = false;
+    std::deque<Urb> done;          // completed, waiting to be reaped
+    std::vector<Urb> stuck;        // never complete unless discarded
+    std::set<unsigned char> halted;
+
+    bool isInstrument() const { return vendorId != SimulatedController::VENDOR_ID; }
+
+    // Puts the outcome into the client's URB and queues it for reaping.
+    void finish(Urb urb) {
+        auto* u = reinterpret_cast<usbdevfs_urb*>(urb.data->data);
+        u->status = urb.status;
+        u->actual_length = urb.actual;
+        done.push_back(urb);
+    }
+
+    // The device left: what is in flight dies.
+    void leave() {
+        std::lock_guard lock(mutex);
+        gone = true;
+        for (Urb& urb : stuck) {
+            urb.status = -ESHUTDOWN;
+            finish(urb);
+        }
+        stuck.clear();
+    }
+};
+
+namespace {
+
+using Node = UsbfsBus::Node;
+
+struct Answer {
+    long result = 0;
+    int error = 0;
+};
+
+UMockdevIoctlData* resolveArg(UMockdevIoctlClient* client, gsize length) {
+    GError* error = nullptr;
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
+    if (error) g_error_free(error);
+    return data;
+}
+
+template <typename T>
+bool readArg(UMockdevIoctlClient* client, T& value) {
+    UMockdevIoctlData* data = resolveArg(client, sizeof(T));
+    if (!data) return false;
+    std::memcpy(&value, data->data, sizeof(T));
+    g_object_unref(data);
+    return true;
+}
+
+// One URB: the device's answer comes at once, except for a transfer that times out.
+Answer submit(Node& node, UMockdevIoctlClient* client) {
+    UMockdevIoctlData* data = resolveArg(client, sizeof(usbdevfs_urb));
+    if (!data) return {-1, EFAULT};
+    auto* urb = reinterpret_cast<usbdevfs_urb*>(data->data);
+    const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK;
+    const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL;
+    const unsigned char endpoint = urb->endpoint;
+    const int length = urb->buffer_length;
+    const bool knownEndpoint = control ? endpoint == 0
+                                       : bulk && node.isInstrument() &&
+                                             (endpoint == SimulatedInstrument::BULK_PIPE || endpoint == kBulkOut);
+    if (!knownEndpoint || length < 0 || (control && length < 8)) {
+        g_object_unref(data);
+        return {-1, control || bulk ? ENOENT : EINVAL};
+    }
+    UMockdevIoctlData* buffer = nullptr;
+    if (length > 0) {
+        GError* error = nullptr;
+        buffer = umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(length), &error);
+        if (error) g_error_free(error);
+        if (!buffer) {
+            g_object_unref(data);
+            return {-1, EFAULT};
+        }
+    }
+    unsigned char* bytes = buffer ? buffer->data : nullptr;
+    {
+        std::lock_guard lock(node.mutex);
+        if (node.gone) {
+            if (buffer) g_object_unref(buffer);
+            g_object_unref(data);
+            return {-1, ENODEV};
+        }
+    }
+
+    Node::Urb done{data, 0, 0};
+    UsbStatus status = UsbStatus::Success;
+    int transferred = 0;
+    bool halted = false;
+    if (control) {
+        const UsbSetupPacket setup = UsbSetupPacket::fromBytes(bytes);
+        if (setup.length > length - 8) {
+            status = UsbStatus::Overflow;
+        } else {
+            status = node.bus->control(node.id, setup, bytes + 8, transferred, 0);
+        }
+    } else if (endpoint == kBulkOut) {
+        transferred = length; // the instrument drains its OUT pipe; nothing in its protocol uses it
+    } else {
+        {
+            std::lock_guard lock(node.mutex);
+            halted = node.halted.count(endpoint) > 0;
+        }
+        if (halted) {
+            status = UsbStatus::Stall;
+        } else {
+            status = node.bus->bulkRead(node.id, endpoint, bytes, length, transferred, 0);
+        }
+    }
+    if (buffer) g_object_unref(buffer);
+    done.actual = transferred;
+
+    std::lock_guard lock(node.mutex);
+    ++node.tally->submitted;
+    if (bulk && status == UsbStatus::Stall) node.halted.insert(endpoint);
+    if (status == UsbStatus::Timeout) {
+        // The device never answers: the URB waits for the host's cancel.
+        node.stuck.push_back(done);
+    } else if (status == UsbStatus::NoDevice && node.gone) {
+        done.status = -ESHUTDOWN;
+        node.finish(done);
+    } else {
+        done.status = -errnoFor(status);
+        node.finish(done);
+    }
+    return {0, 0};
+}
+
+Answer reap(Node& node, UMockdevIoctlClient* client) {
+    std::lock_guard lock(node.mutex);
+    if (node.done.empty()) return {-1, node.gone ? ENODEV : EAGAIN};
+    UMockdevIoctlData* out = resolveArg(client, sizeof(void*));
+    if (!out) return {-1, EFAULT};
+    Node::Urb urb = node.done.front();
+    node.done.pop_front();
+    umockdev_ioctl_data_set_ptr(out, 0, urb.data);
+    g_object_unref(urb.data);
+    g_object_unref(out);
+    ++node.tally->reaped;
+    return {0, 0};
+}
+
+Answer discard(Node& node, UMockdevIoctlClient* client) {
+    // The argument is the client's URB address itself.
+    const gulong address = *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
+    std::lock_guard lock(node.mutex);
+    for (auto it = node.stuck.begin(); it != node.stuck.end(); ++it) {
+        if (it->data->client_addr != address) continue;
+        Node::Urb urb = *it;
+        node.stuck.erase(it);
+        urb.status = -ENOENT;
+        node.finish(urb);
+        ++node.tally->discarded;
+        return {0, 0};
+    }
+    return {-1, EINVAL};
+}
+
+Answer answer(Node& node, UMockdevIoctlClient* client) {
+    const gulong request = umockdev_ioctl_client_get_request(client);
+    if (request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB) return reap(node, client);
+    if (request == USBDEVFS_DISCARDURB) return discard(node, client);
+    {
+        std::lock_guard lock(node.mutex);
+        if (node.gone) return {-1, ENODEV};
+    }
+    switch (request) {
+    case USBDEVFS_SUBMITURB: return submit(node, client);
+    case USBDEVFS_GET_CAPABILITIES: {
+        UMockdevIoctlData* data = resolveArg(client, sizeof(std::uint32_t));
+        if (!data) return {-1, EFAULT};
+        std::memcpy(data->data, &kCapabilities, sizeof kCapabilities);
+        g_object_unref(data);
+        return {0, 0};
+    }
+    case USBDEVFS_DISCONNECT_CLAIM: {
+        usbdevfs_disconnect_claim claim{};
+        if (!readArg(client, claim)) return {-1, EFAULT};
+        return claim.interface == 0 ? Answer{0, 0} : Answer{-1, ENOENT};
+    }
+    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_RELEASEINTERFACE: {
+        unsigned int interface = 0;
+        if (!readArg(client, interface)) return {-1, EFAULT};
+        return interface == 0 ? Answer{0, 0} : Answer{-1, ENOENT};
+    }
+    case USBDEVFS_SETINTERFACE: {
+        usbdevfs_setinterface set{};
+        if (!readArg(client, set)) return {-1, EFAULT};
+        return set.interface == 0 && set.altsetting == 0 ? Answer{0, 0} : Answer{-1, EINVAL};
+    }
+    case USBDEVFS_CLEAR_HALT: {
+        unsigned int endpoint = 0;
+        if (!readArg(client, endpoint)) return {-1, EFAULT};
+        if (!node.isInstrument() || (endpoint != SimulatedInstrument::BULK_PIPE && endpoint != kBulkOut))
+            return {-1, ENOENT};
+        {
+            std::lock_guard lock(node.mutex);
+            node.halted.erase(static_cast<unsigned char>(endpoint));
+            ++node.tally->clearHalts;
+        }
+        node.bus->clearHalt(node.id, static_cast<unsigned char>(endpoint));
+        return {0, 0};
+    }
+    case USBDEVFS_RESETEP:
+    case USBDEVFS_RESET: return {0, 0};
+    case USBDEVFS_GETDRIVER:
+    case USBDEVFS_IOCTL: return {-1, ENODATA}; // no kernel driver is bound
+    default: return {-1, ENOTTY};
+    }
+}
+
+// Runs on umockdev's worker thread, one request at a time.
+gboolean handleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
+    auto* node = static_cast<Node*>(user);
+    const Answer a = answer(*node, client);
+    if (a.result < 0 && a.error != EAGAIN) ++node->tally->refused;
+    umockdev_ioctl_client_complete(client, a.result, a.error);
+    return TRUE;
+}
+
+} // namespace
+
+UsbfsBus::UsbfsBus(SimulatorConfig config) : p_tally(std::make_unique<Tally>()) {
+    p_testbed = umockdev_testbed_new();
+    p_bus = std::make_shared<SimulatedBus>(config);
+    const std::pair<std::uint16_t, std::uint16_t> kinds[] = {
+        {SimulatedController::VENDOR_ID, SimulatedController::PRODUCT_ID},
+        {SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID}};
+    for (const auto& [vendor, product] : kinds) {
+        d_watches.push_back(
+            p_bus->watch(vendor, product, [this](const UsbDeviceInfo& info, bool arrived) { onBusEvent(info, arrived); }));
+    }
+    d_service = std::thread([this] { serviceLoop(); });
+    settle();
+}
+
+UsbfsBus::~UsbfsBus() {
+    for (UsbBackend::WatchId watch : d_watches) p_bus->unwatch(watch);
+    d_running = false;
+    d_service.join();
+    for (auto& [id, node] : d_nodes) {
+        if (node->inTestbed) umockdev_testbed_detach_ioctl(p_testbed, node->devnode.c_str(), nullptr);
+    }
+    g_object_unref(p_testbed);
+    for (auto& [id, node] : d_nodes) {
+        for (Node::Urb& urb : node->done) g_object_unref(urb.data);
+        for (Node::Urb& urb : node->stuck) g_object_unref(urb.data);
+        if (node->handler) g_object_unref(node->handler);
+    }
+}
+
+// Runs on the thread that changed the bus (a transfer, the clock, a test): it only notes
+// the event; the service thread updates the testbed.
+void UsbfsBus::onBusEvent(const UsbDeviceInfo& info, bool arrived) {
+    std::shared_ptr<Node> node;
+    {
+        std::lock_guard lock(d_mutex);
+        auto& slot = d_nodes[info.id];
+        if (!slot) {
+            slot = std::make_shared<Node>();
+            slot->bus = p_bus.get();
+            slot->tally = p_tally.get();
+            slot->id = info.id;
+            slot->vendorId = info.vendorId;
+            slot->productId = info.productId;
+            slot->address = info.address;
+        }
+        node = slot;
+        d_events.emplace_back(info.id, arrived);
+    }
+    if (!arrived) node->leave();
+    d_changed.notify_all();
+}
+
+bool UsbfsBus::addToTestbed(Node& node) {
+    char name[64];
+    std::snprintf(name, sizeof name, "bus/usb/001/%03d", node.address);
+    node.devnode = std::string("/dev/") + name;
+    node.syspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(node.id);
+    std::string hex;
+    for (unsigned char byte : descriptors(node.vendorId, node.productId, node.isInstrument())) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02X", byte);
+        hex += two;
+    }
+    char ids[160];
+    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\nE: PRODUCT=%x/%x/1\n", node.vendorId,
+                  node.productId, node.vendorId, node.productId);
+    const std::string number = std::to_string(node.address);
+    const std::string text = "P: " + node.syspath.substr(4) + "\nN: " + name + "\nE: DEVNAME=" + node.devnode +
+                             "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nE: BUSNUM=001\nE: DEVNUM=" + (name + 12) +
+                             "\nA: busnum=1\\n\nA: devnum=" + number + "\\n\nA: speed=12\\n\nA: bConfigurationValue=1\\n" +
+                             "\nA: bNumConfigurations=1\\n\nA: dev=189:" + std::to_string(node.address - 1) + "\\n\n" +
+                             ids + "H: descriptors=" + hex + "\n\n";
+    GError* error = nullptr;
+    if (!umockdev_testbed_add_from_string(p_testbed, text.c_str(), &error)) {
+        std::fprintf(stderr, "usbfs: cannot add %s: %s\n", name, error ? error->message : "?");
+        if (error) g_error_free(error);
+        return false;
+    }
+    if (!node.handler) {
+        node.handler = umockdev_ioctl_base_new();
+        g_signal_connect(node.handler, "handle-ioctl", G_CALLBACK(handleIoctl), &node);
+    }
+    if (!umockdev_testbed_attach_ioctl(p_testbed, node.devnode.c_str(), node.handler, &error)) {
+        std::fprintf(stderr, "usbfs: cannot serve %s: %s\n", name, error ? error->message : "?");
+        if (error) g_error_free(error);
+    }
+    umockdev_testbed_uevent(p_testbed, node.syspath.c_str(), "add");
+    return true;
+}
+
+void UsbfsBus::removeFromTestbed(Node& node) {
+    // The uevent first: udev reads the node's name from the device, which must still be there.
+    umockdev_testbed_uevent(p_testbed, node.syspath.c_str(), "remove");
+    umockdev_testbed_remove_device(p_testbed, node.syspath.c_str());
+}
+
+void UsbfsBus::serviceLoop() {
+    while (d_running) {
+        p_bus->simulatedClock().runDue();
+        for (;;) {
+            std::pair<UsbDeviceId, bool> event;
+            std::shared_ptr<Node> node;
+            {
+                std::lock_guard lock(d_mutex);
+                if (d_events.empty()) break;
+                event = d_events.front();
+                d_events.pop_front();
+                node = d_nodes[event.first];
+            }
+            bool inTestbed = false;
+            if (event.second) {
+                inTestbed = addToTestbed(*node);
+            } else if (node->inTestbed) {
+                removeFromTestbed(*node);
+            }
+            std::lock_guard lock(d_mutex);
+            d_present += event.second ? 1 : -1;
+            node->inTestbed = inTestbed;
+        }
+        d_changed.notify_all();
+        std::unique_lock lock(d_mutex);
+        d_changed.wait_for(lock, kServicePeriod, [this] { return !d_running || !d_events.empty(); });
+    }
+}
+
+bool UsbfsBus::settle(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const size_t attached = p_bus->attached().size();
+        std::unique_lock lock(d_mutex);
+        if (d_events.empty() && static_cast<size_t>(d_present) == attached) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        d_changed.wait_for(lock, kServicePeriod);
+    }
+}
+
+UsbfsBus::Counts UsbfsBus::counts() const {
+    Counts c;
+    c.submitted = p_tally->submitted;
+    c.reaped = p_tally->reaped;
+    c.discarded = p_tally->discarded;
+    c.refused = p_tally->refused;
+    c.clearHalts = p_tally->clearHalts;
+    return c;
+}
+
+int UsbfsBus::inFlight() const { return p_tally->submitted - p_tally->reaped; }
+
+std::vector<std::string> UsbfsBus::nodes() const {
+    std::lock_guard lock(d_mutex);
+    std::vector<std::string> out;
+    for (const auto& [id, node] : d_nodes) {
+        if (node->inTestbed) out.push_back(node->devnode);
+    }
+    return out;
+}
