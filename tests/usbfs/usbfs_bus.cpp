@@ -406,8 +406,20 @@ void UsbfsBus::removeFromTestbed(Node& node) {
 }
 
 void UsbfsBus::serviceLoop() {
+    SimulatedClock& clock = p_bus->simulatedClock();
+    auto last = std::chrono::steady_clock::now();
     while (d_running) {
-        p_bus->simulatedClock().runDue();
+        // Nothing here waits on the bus's virtual clock; while the bus has something
+        // scheduled (a controller re-enumerating) its time follows real time.
+        const auto now = std::chrono::steady_clock::now();
+        if (clock.pending() > 0) {
+            const auto step = std::chrono::duration_cast<std::chrono::milliseconds>(now - last);
+            clock.advance(step);
+            last += step;
+        } else {
+            clock.runDue();
+            last = now;
+        }
         for (;;) {
             std::pair<UsbDeviceId, bool> event;
             std::shared_ptr<Node> node;

@@ -15,7 +15,9 @@
 //   - a device that leaves kills its URBs in flight (-ESHUTDOWN), answers every later
 //     request with ENODEV, and its node and sysfs entry go away with a "remove" uevent.
 // Arrivals and departures reach the testbed from a thread of this object a moment after
-// they happen on the bus, so hot-plug runs through udev as on a real machine.
+// they happen on the bus, so hot-plug runs through udev as on a real machine. The bus
+// should run on its virtual clock: that thread moves it on in real time only while the
+// bus has something scheduled (a controller's re-enumeration).
 //
 // Only one UsbfsBus may exist at a time (umockdev has one testbed per process).
 
