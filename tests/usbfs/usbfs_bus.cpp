@@ -381,12 +381,8 @@ bool UsbfsBus::addToTestbed(Node& node) {
                              "\nA: busnum=1\\n\nA: devnum=" + number + "\\n\nA: speed=12\\n\nA: bConfigurationValue=1\\n" +
                              "\nA: bNumConfigurations=1\\n\nA: dev=189:" + std::to_string(node.address - 1) + "\\n\n" +
                              ids + "H: descriptors=" + hex + "\n\n";
+    // The handler first: a scan that sees the sysfs entry may open the node at once.
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(p_testbed, text.c_str(), &error)) {
-        std::fprintf(stderr, "usbfs: cannot add %s: %s\n", name, error ? error->message : "?");
-        if (error) g_error_free(error);
-        return false;
-    }
     if (!node.handler) {
         node.handler = umockdev_ioctl_base_new();
         g_signal_connect(node.handler, "handle-ioctl", G_CALLBACK(handleIoctl), &node);
@@ -394,6 +390,12 @@ bool UsbfsBus::addToTestbed(Node& node) {
     if (!umockdev_testbed_attach_ioctl(p_testbed, node.devnode.c_str(), node.handler, &error)) {
         std::fprintf(stderr, "usbfs: cannot serve %s: %s\n", name, error ? error->message : "?");
         if (error) g_error_free(error);
+        return false;
+    }
+    if (!umockdev_testbed_add_from_string(p_testbed, text.c_str(), &error)) {
+        std::fprintf(stderr, "usbfs: cannot add %s: %s\n", name, error ? error->message : "?");
+        if (error) g_error_free(error);
+        return false;
     }
     umockdev_testbed_uevent(p_testbed, node.syspath.c_str(), "add");
     return true;
@@ -412,12 +414,12 @@ void UsbfsBus::serviceLoop() {
         // Nothing here waits on the bus's virtual clock; while the bus has something
         // scheduled (a controller re-enumerating) its time follows real time.
         const auto now = std::chrono::steady_clock::now();
+        clock.runDue();
         if (clock.pending() > 0) {
             const auto step = std::chrono::duration_cast<std::chrono::milliseconds>(now - last);
             clock.advance(step);
             last += step;
         } else {
-            clock.runDue();
             last = now;
         }
         for (;;) {
