@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
+#include <string>
 #include <numeric>
 #include <vector>
 
@@ -181,6 +183,116 @@ TEST(KernelOnUsbfs, EachModeDrawsTheSamePictureAsOnTheSimulatedBus) {
         EXPECT_TRUE(got == reference) << std::inner_product(got.begin(), got.end(), reference.begin(), 0, std::plus<>(),
                                                             [](unsigned char a, unsigned char b) { return a != b ? 1 : 0; })
                                       << " pixels differ";
+    }
+}
+
+// What a faulty transfer leaves behind, as the user and the caller see it.
+struct Outcome {
+    bool created = false;
+    bool action = false;
+    std::string actionErrors;
+    bool after = false; // the next operation
+    std::string afterErrors;
+    std::vector<std::string> messages;
+    bool operator==(const Outcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+    return out << "created " << o.created << ", action " << o.action << " [" << o.actionErrors << "], after "
+               << o.after << " [" << o.afterErrors << "], messages " << ::testing::PrintToString(o.messages);
+}
+
+bool capture() {
+    short* ch1 = nullptr;
+    short* ch2 = nullptr;
+    return controlAcquire(_CH1, &ch1, &ch2) && controlGetTriggeredFlag();
+}
+
+struct FaultCase {
+    const char* name;
+    int devices;
+    UsbFault fault;
+    std::function<bool()> action;
+    std::function<bool()> after;
+    // What only the usbfs side shows (URBs cancelled, in flight, submitted).
+    std::function<void(UsbfsBus&, const UsbfsBus::Counts& beforeAfter)> check;
+};
+
+Outcome run(const FaultCase& c, bool viaUsbfs, UsbfsBus::Counts* counts = nullptr) {
+    SimulatorConfig config = Rig::instantConfig();
+    config.devices = c.devices;
+    config.programmed = c.devices > 1; // all there at once, not arriving one by one
+    Rig rig(viaUsbfs, config);
+    Outcome o;
+    o.created = rig.kernel->create();
+    if (!o.created) {
+        o.actionErrors = get_error_text();
+        o.messages = rig.kernel->notifier->messages();
+        return o;
+    }
+    SimRecords::Options options;
+    options.signal[0] = std::make_shared<SquareWave>(1000, 0.0, 1.0, 0.0);
+    rig.kernel->instrument().setRecordSource(std::make_unique<SimRecords>(SimHardware::typical(_HW4), options));
+    if (!realTime(_1MS_DIV, _10K)) return o;
+    rig.kernel->notifier->clear();
+    rig.kernel->bus->injectFault(c.fault);
+    o.action = c.action();
+    o.actionErrors = get_error_text();
+    if (rig.usbfs) rig.usbfs->settle();
+    if (counts) *counts = rig.usbfs->counts();
+    o.after = c.after();
+    o.afterErrors = get_error_text();
+    o.messages = rig.kernel->notifier->messages();
+    if (rig.usbfs && c.check) {
+        SCOPED_TRACE("usbfs side");
+        c.check(*rig.usbfs, *counts);
+    }
+    return o;
+}
+
+UsbFault fault(UsbFault::Kind kind, bool bulk, int request = -1, int bytes = -1) {
+    UsbFault f;
+    f.kind = kind;
+    f.bulk = bulk;
+    f.request = request;
+    f.bytes = bytes;
+    return f;
+}
+
+TEST(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
+    const FaultCase cases[] = {
+        {"unplugged in the middle of a bulk read", 1, fault(UsbFault::Kind::Unplug, true), capture,
+         [] { return controlSetTimeDiv(_2MS_DIV); },
+         [](UsbfsBus& usbfs, const UsbfsBus::Counts& before) {
+             // Later requests fail at once, without reaching the device, and nothing hangs.
+             EXPECT_EQ(usbfs.counts().submitted, before.submitted);
+             EXPECT_EQ(usbfs.inFlight(), 0);
+             EXPECT_TRUE(usbfs.nodes().empty());
+         }},
+        {"stalled bulk pipe", 1, fault(UsbFault::Kind::Stall, true), capture, capture,
+         [](UsbfsBus& usbfs, const UsbfsBus::Counts&) { EXPECT_EQ(usbfs.inFlight(), 0); }},
+        {"short packet", 1, fault(UsbFault::Kind::ShortRead, true, -1, 1000), capture, capture,
+         [](UsbfsBus& usbfs, const UsbfsBus::Counts&) { EXPECT_EQ(usbfs.inFlight(), 0); }},
+        {"control write times out", 1, fault(UsbFault::Kind::Timeout, false, 0xB1),
+         [] { return controlSetTimeDiv(_2MS_DIV); }, [] { return controlSetTimeDiv(_1MS_DIV); },
+         [](UsbfsBus& usbfs, const UsbfsBus::Counts& before) {
+             // libusb gave up on the URB at its time-out and cancelled it.
+             EXPECT_EQ(before.discarded, 1);
+             EXPECT_EQ(usbfs.inFlight(), 0);
+         }},
+        {"status poll times out once", 1, fault(UsbFault::Kind::Timeout, false, 0xC0), capture, capture,
+         [](UsbfsBus& usbfs, const UsbfsBus::Counts& before) {
+             EXPECT_EQ(before.discarded, 1);
+             EXPECT_EQ(usbfs.inFlight(), 0);
+         }},
+        {"five instruments", 5, UsbFault{}, capture, capture, nullptr},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome reference = run(c, false);
+        UsbfsBus::Counts counts;
+        const Outcome got = run(c, true, &counts);
+        EXPECT_EQ(got, reference);
     }
 }
 

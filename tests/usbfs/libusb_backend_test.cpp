@@ -34,4 +34,45 @@ TEST(LibusbBackendOnUsbfs, EnumeratesOpensAndTransfers) {
     EXPECT_EQ(version, 33);
 }
 
+struct Opened {
+    explicit Opened(SimulatorConfig config = programmed()) : usbfs(config) {
+        std::vector<UsbDeviceInfo> found =
+            backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID);
+        UsbStatus status = UsbStatus::Other;
+        if (!found.empty()) device = backend.open(found[0].id, status);
+        if (device) device->claimInterface(0, 0);
+    }
+    UsbfsBus usbfs;
+    LibusbBackend backend;
+    std::unique_ptr<UsbDevice> device;
+};
+
+TEST(LibusbBackendOnUsbfs, UnplugInTheMiddleOfABulkRead) {
+    Opened o;
+    ASSERT_TRUE(o.device);
+    o.usbfs.bus().injectFault({UsbFault::Kind::Unplug, -1, true, 0, 1, 5000});
+    std::vector<unsigned char> buffer(20000);
+    int transferred = -1;
+    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::NoDevice);
+    unsigned char byte = 0;
+    EXPECT_EQ(o.device->control({0xC0, 0xC5, 0, 0, 1}, &byte, transferred, 500), UsbStatus::NoDevice);
+    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::NoDevice);
+    EXPECT_EQ(o.usbfs.inFlight(), 0);
+}
+
+// A stall halts a real bulk endpoint until the host clears it; the backend's callers
+// (and the simulated bus) take a stall as the end of that one read.
+TEST(LibusbBackendOnUsbfs, AStalledBulkReadLeavesThePipeReady) {
+    Opened o;
+    ASSERT_TRUE(o.device);
+    o.usbfs.bus().injectFault({UsbFault::Kind::Stall, -1, true, 0, 1, -1});
+    std::vector<unsigned char> buffer(512);
+    int transferred = -1;
+    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 512, transferred, 500), UsbStatus::Stall);
+    EXPECT_EQ(transferred, 0);
+    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 512, transferred, 500), UsbStatus::Success);
+    EXPECT_EQ(transferred, 512);
+    EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
+}
+
 } // namespace

@@ -19,10 +19,11 @@ namespace {
 
 constexpr auto kServicePeriod = std::chrono::milliseconds(2);
 
-// What a current kernel reports; without NO_PACKET_SIZE_LIM libusb would cut bulk reads
-// into 16 KB URBs.
+// What a current kernel on a host controller with scatter-gather (xHCI) reports: libusb
+// then sends each bulk read as one URB.
 constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
-                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_BULK_SCATTER_GATHER |
+                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 constexpr unsigned char kBulkOut = 0x02;
 
