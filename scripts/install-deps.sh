@@ -7,6 +7,7 @@ packages=(
   libusb-1.0-0-dev libjpeg-dev libxlsxwriter-dev libzip-dev
   qt6-base-dev libgl-dev
   libfftw3-dev
+  umockdev libumockdev-dev
 )
 missing=()
 for p in "${packages[@]}"; do

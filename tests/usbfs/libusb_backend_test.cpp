@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace {
 
 SimulatorConfig programmed(int devices = 1) {
@@ -73,6 +79,42 @@ TEST(LibusbBackendOnUsbfs, AStalledBulkReadLeavesThePipeReady) {
     EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 512, transferred, 500), UsbStatus::Success);
     EXPECT_EQ(transferred, 512);
     EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
+}
+
+// Arrivals and departures come from udev: a device that leaves is reported gone, one that
+// comes is reported with a new id.
+TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
+    UsbfsBus usbfs(programmed());
+    LibusbBackend backend;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::pair<UsbDeviceId, bool>> events;
+    const auto watch = backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
+                                     [&](const UsbDeviceInfo& info, bool arrived) {
+                                         std::lock_guard lock(mutex);
+                                         events.emplace_back(info.id, arrived);
+                                         changed.notify_all();
+                                     });
+    ASSERT_GE(watch, 0);
+    EXPECT_TRUE(backend.hasHotplug());
+    auto waitFor = [&](size_t count) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return events.size() >= count; });
+    };
+    ASSERT_TRUE(waitFor(1));
+    const UsbDeviceId first = events[0].first;
+    auto instrument = usbfs.bus().instrument();
+    usbfs.bus().unplug(usbfs.bus().attached().front());
+    ASSERT_TRUE(waitFor(2));
+    usbfs.bus().plug(instrument);
+    ASSERT_TRUE(waitFor(3));
+    backend.unwatch(watch);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1], std::make_pair(first, false));
+    EXPECT_TRUE(events[2].second);
+    EXPECT_NE(events[2].first, first);
+    EXPECT_EQ(backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(), 1u);
 }
 
 } // namespace
