@@ -49,7 +49,7 @@ SimulatorConfig unprogrammed() {
     return config;
 }
 
-TEST(KernelOnUsbfs, StartsThroughFirmwareDownloadAndReenumeration) {
+TEST(KernelStartOnUsbfs, FirmwareDownloadAndReenumeration) {
     std::vector<Wire> reference;
     {
         SimulatedKernel k(std::make_shared<SimulatedBus>(unprogrammed()), false, kState);
@@ -101,9 +101,10 @@ private:
 
 // A kernel on the simulated bus directly (`viaUsbfs` false) or through libusb and usbfs.
 struct Rig {
-    explicit Rig(bool viaUsbfs, SimulatorConfig config = instantConfig()) {
+    explicit Rig(bool viaUsbfs, SimulatorConfig config = instantConfig(),
+                 UsbfsBus::HostController host = UsbfsBus::HostController::ScatterGather) {
         if (viaUsbfs) {
-            usbfs = std::make_unique<UsbfsBus>(config);
+            usbfs = std::make_unique<UsbfsBus>(config, host);
             kernel = std::make_unique<SimulatedKernel>(usbfs->sharedBus(), true, kState);
         } else {
             kernel = std::make_unique<SimulatedKernel>(std::make_shared<SimulatedBus>(config), true, kState);
@@ -165,7 +166,9 @@ std::vector<unsigned char> picture(SimulatedKernel& k, const Mode& mode) {
     return std::vector<unsigned char>(image, image + 500 * 400);
 }
 
-TEST(KernelOnUsbfs, EachModeDrawsTheSamePictureAsOnTheSimulatedBus) {
+class KernelOnUsbfs : public ::testing::TestWithParam<UsbfsBus::HostController> {};
+
+TEST_P(KernelOnUsbfs, EachModeDrawsTheSamePictureAsOnTheSimulatedBus) {
     for (const Mode& mode : kModes) {
         SCOPED_TRACE(mode.name);
         std::vector<unsigned char> reference;
@@ -176,7 +179,7 @@ TEST(KernelOnUsbfs, EachModeDrawsTheSamePictureAsOnTheSimulatedBus) {
         }
         ASSERT_FALSE(reference.empty()) << get_error_text();
         ASSERT_TRUE(std::any_of(reference.begin(), reference.end(), [](unsigned char c) { return c != 0; }));
-        Rig usb(true);
+        Rig usb(true, Rig::instantConfig(), GetParam());
         ASSERT_TRUE(usb.kernel->create()) << get_error_text() << ::testing::PrintToString(usb.kernel->notifier->messages());
         const std::vector<unsigned char> got = picture(*usb.kernel, mode);
         ASSERT_EQ(got.size(), reference.size()) << get_error_text();
@@ -218,11 +221,11 @@ struct FaultCase {
     std::function<void(UsbfsBus&, const UsbfsBus::Counts& beforeAfter)> check;
 };
 
-Outcome run(const FaultCase& c, bool viaUsbfs, UsbfsBus::Counts* counts = nullptr) {
+Outcome run(const FaultCase& c, bool viaUsbfs, UsbfsBus::HostController host, UsbfsBus::Counts* counts = nullptr) {
     SimulatorConfig config = Rig::instantConfig();
     config.devices = c.devices;
     config.programmed = c.devices > 1; // all there at once, not arriving one by one
-    Rig rig(viaUsbfs, config);
+    Rig rig(viaUsbfs, config, host);
     Outcome o;
     o.created = rig.kernel->create();
     if (!o.created) {
@@ -259,7 +262,7 @@ UsbFault fault(UsbFault::Kind kind, bool bulk, int request = -1, int bytes = -1)
     return f;
 }
 
-TEST(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
+TEST_P(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
     const FaultCase cases[] = {
         {"unplugged in the middle of a bulk read", 1, fault(UsbFault::Kind::Unplug, true), capture,
          [] { return controlSetTimeDiv(_2MS_DIV); },
@@ -289,11 +292,17 @@ TEST(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
     };
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome reference = run(c, false);
+        const Outcome reference = run(c, false, GetParam());
         UsbfsBus::Counts counts;
-        const Outcome got = run(c, true, &counts);
+        const Outcome got = run(c, true, GetParam(), &counts);
         EXPECT_EQ(got, reference);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(HostControllers, KernelOnUsbfs,
+                         ::testing::Values(UsbfsBus::HostController::ScatterGather, UsbfsBus::HostController::Plain),
+                         [](const auto& info) {
+                             return info.param == UsbfsBus::HostController::Plain ? "Plain" : "ScatterGather";
+                         });
 
 } // namespace

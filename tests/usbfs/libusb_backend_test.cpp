@@ -22,63 +22,42 @@ SimulatorConfig programmed(int devices = 1) {
     return config;
 }
 
-TEST(LibusbBackendOnUsbfs, EnumeratesOpensAndTransfers) {
-    UsbfsBus usbfs(programmed());
-    LibusbBackend backend;
-    ASSERT_TRUE(backend.available());
-    std::vector<UsbDeviceInfo> found = backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID);
-    ASSERT_EQ(found.size(), 1u);
-    UsbStatus status = UsbStatus::Other;
-    std::unique_ptr<UsbDevice> device = backend.open(found[0].id, status);
-    ASSERT_TRUE(device) << backend.statusText(status);
-    EXPECT_EQ(device->claimInterface(0, 0), UsbStatus::Success);
-    UsbSetupPacket setup{0xC0, 0xC5, 0, 0, 1};
-    unsigned char version = 0;
-    int transferred = 0;
-    EXPECT_EQ(device->control(setup, &version, transferred, 500), UsbStatus::Success);
-    EXPECT_EQ(transferred, 1);
-    EXPECT_EQ(version, 33);
-}
-
+// An open instrument, with the backend's event thread running (it reaps URBs while the
+// caller is still submitting them).
 struct Opened {
-    explicit Opened(SimulatorConfig config = programmed()) : usbfs(config) {
+    explicit Opened(UsbfsBus::HostController host) : usbfs(programmed(), host) {
+        watch = backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
+                              [](const UsbDeviceInfo&, bool) {});
         std::vector<UsbDeviceInfo> found =
             backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID);
         UsbStatus status = UsbStatus::Other;
         if (!found.empty()) device = backend.open(found[0].id, status);
         if (device) device->claimInterface(0, 0);
     }
+    ~Opened() { backend.unwatch(watch); }
+
     UsbfsBus usbfs;
     LibusbBackend backend;
+    UsbBackend::WatchId watch = -1;
     std::unique_ptr<UsbDevice> device;
 };
-
-TEST(LibusbBackendOnUsbfs, UnplugInTheMiddleOfABulkRead) {
-    Opened o;
-    ASSERT_TRUE(o.device);
-    o.usbfs.bus().injectFault({UsbFault::Kind::Unplug, -1, true, 0, 1, 5000});
-    std::vector<unsigned char> buffer(20000);
-    int transferred = -1;
-    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::NoDevice);
-    unsigned char byte = 0;
-    EXPECT_EQ(o.device->control({0xC0, 0xC5, 0, 0, 1}, &byte, transferred, 500), UsbStatus::NoDevice);
-    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::NoDevice);
-    EXPECT_EQ(o.usbfs.inFlight(), 0);
-}
 
 // A stall halts a real bulk endpoint until the host clears it; the backend's callers
 // (and the simulated bus) take a stall as the end of that one read.
 TEST(LibusbBackendOnUsbfs, AStalledBulkReadLeavesThePipeReady) {
-    Opened o;
-    ASSERT_TRUE(o.device);
-    o.usbfs.bus().injectFault({UsbFault::Kind::Stall, -1, true, 0, 1, -1});
-    std::vector<unsigned char> buffer(512);
-    int transferred = -1;
-    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 512, transferred, 500), UsbStatus::Stall);
-    EXPECT_EQ(transferred, 0);
-    EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 512, transferred, 500), UsbStatus::Success);
-    EXPECT_EQ(transferred, 512);
-    EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
+    for (auto host : {UsbfsBus::HostController::ScatterGather, UsbfsBus::HostController::Plain}) {
+        SCOPED_TRACE(host == UsbfsBus::HostController::Plain ? "16 KB URBs" : "one URB");
+        Opened o(host);
+        ASSERT_TRUE(o.device);
+        o.usbfs.bus().injectFault({UsbFault::Kind::Stall, -1, true, 0, 1, -1});
+        std::vector<unsigned char> buffer(20000);
+        int transferred = -1;
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Stall);
+        EXPECT_EQ(transferred, 0);
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Success);
+        EXPECT_EQ(transferred, 20000);
+        EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
+    }
 }
 
 // Arrivals and departures come from udev: a device that leaves is reported gone, one that

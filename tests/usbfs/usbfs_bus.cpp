@@ -19,11 +19,11 @@ namespace {
 
 constexpr auto kServicePeriod = std::chrono::milliseconds(2);
 
-// What a current kernel on a host controller with scatter-gather (xHCI) reports: libusb
-// then sends each bulk read as one URB.
+// What a current kernel reports. With scatter-gather (xHCI) libusb sends each bulk read
+// as one URB; without it (a full-speed device on an OHCI or UHCI companion controller) it
+// cuts reads into 16 KB URBs chained as bulk continuations.
 constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
-                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_BULK_SCATTER_GATHER |
-                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 constexpr unsigned char kBulkOut = 0x02;
 
@@ -66,13 +66,21 @@ struct UsbfsBus::Tally {
 
 struct UsbfsBus::Node {
     struct Urb {
-        UMockdevIoctlData* data = nullptr; // owned reference; its buffer is a child of it
-        int status = 0;                    // negative error number
+        UMockdevIoctlData* data = nullptr;   // owned reference to the client's URB
+        UMockdevIoctlData* buffer = nullptr; // owned reference to its buffer, a child of `data`; may be null
+        int status = 0;                      // negative error number
         int actual = 0;
+
+        usbdevfs_urb& urb() const { return *reinterpret_cast<usbdevfs_urb*>(data->data); }
+        void release() {
+            if (buffer) g_object_unref(buffer);
+            g_object_unref(data);
+        }
     };
 
     SimulatedBus* bus = nullptr;
     Tally* tally = nullptr;
+    std::uint32_t capabilities = kCapabilities;
     UsbDeviceId id = 0;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
@@ -85,29 +93,46 @@ struct UsbfsBus::Node {
     // Guards the members below; never held while the bus is called.
     std::mutex mutex;
     bool gone = false;
-    std::deque<Urb> done;          // completed, waiting to be reaped
-    std::vector<Urb> stuck;        // never complete unless discarded
-    std::set<unsigned char> halted;
+    std::deque<Urb> queued;          // submitted, not yet served by the device
+    std::deque<Urb> done;            // completed, waiting to be reaped
+    std::vector<Urb> stuck;          // served but unanswered: they end only when discarded
+    std::set<unsigned char> halted;  // bulk endpoints that stalled, until CLEAR_HALT
+    std::set<unsigned char> stopped; // bulk endpoints refusing continuation URBs after an error
 
     bool isInstrument() const { return vendorId != SimulatedController::VENDOR_ID; }
 
-    // Puts the outcome into the client's URB and queues it for reaping.
-    void finish(Urb urb) {
-        auto* u = reinterpret_cast<usbdevfs_urb*>(urb.data->data);
-        u->status = urb.status;
-        u->actual_length = urb.actual;
-        done.push_back(urb);
+    // A device answers in frames, far slower than the host queues URBs: it starts on a bulk
+    // read cut into several URBs only once all of them are queued. libusb flags every URB
+    // but the last of such a read SHORT_NOT_OK. Needs `mutex`.
+    bool wholeChainQueued() const {
+        const usbdevfs_urb& head = queued.front().urb();
+        if (head.type != USBDEVFS_URB_TYPE_BULK || !(head.flags & USBDEVFS_URB_SHORT_NOT_OK)) return true;
+        for (auto it = queued.begin() + 1; it != queued.end(); ++it) {
+            if (it->urb().endpoint == head.endpoint) return true;
+        }
+        return false;
+    }
+
+    // Puts the outcome into the client's URB and queues it for reaping; `first` ahead of
+    // the others (those that ended while it was being served).
+    void finish(Urb urb, bool first = false) {
+        urb.urb().status = urb.status;
+        urb.urb().actual_length = urb.actual;
+        if (first) {
+            done.push_front(urb);
+        } else {
+            done.push_back(urb);
+        }
     }
 
     // The device left: what is in flight dies.
     void leave() {
         std::lock_guard lock(mutex);
         gone = true;
-        for (Urb& urb : stuck) {
-            urb.status = -ESHUTDOWN;
-            finish(urb);
-        }
+        for (Urb& urb : stuck) finish({urb.data, urb.buffer, -ESHUTDOWN, urb.actual});
         stuck.clear();
+        for (Urb& urb : queued) finish({urb.data, urb.buffer, -ESHUTDOWN, 0});
+        queued.clear();
     }
 };
 
@@ -136,109 +161,144 @@ bool readArg(UMockdevIoctlClient* client, T& value) {
     return true;
 }
 
-// One URB: the device's answer comes at once, except for a transfer that times out.
+// A URB is queued; the device serves it when the host looks for completions.
 Answer submit(Node& node, UMockdevIoctlClient* client) {
     UMockdevIoctlData* data = resolveArg(client, sizeof(usbdevfs_urb));
     if (!data) return {-1, EFAULT};
-    auto* urb = reinterpret_cast<usbdevfs_urb*>(data->data);
-    const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK;
-    const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL;
-    const unsigned char endpoint = urb->endpoint;
-    const int length = urb->buffer_length;
-    const bool knownEndpoint = control ? endpoint == 0
+    Node::Urb urb{data, nullptr, 0, 0};
+    const usbdevfs_urb& u = urb.urb();
+    const bool bulk = u.type == USBDEVFS_URB_TYPE_BULK;
+    const bool control = u.type == USBDEVFS_URB_TYPE_CONTROL;
+    const bool knownEndpoint = control ? u.endpoint == 0
                                        : bulk && node.isInstrument() &&
-                                             (endpoint == SimulatedInstrument::BULK_PIPE || endpoint == kBulkOut);
-    if (!knownEndpoint || length < 0 || (control && length < 8)) {
-        g_object_unref(data);
+                                             (u.endpoint == SimulatedInstrument::BULK_PIPE || u.endpoint == kBulkOut);
+    if (!knownEndpoint || u.buffer_length < 0 || (control && u.buffer_length < 8)) {
+        urb.release();
         return {-1, control || bulk ? ENOENT : EINVAL};
     }
-    UMockdevIoctlData* buffer = nullptr;
-    if (length > 0) {
+    if (u.buffer_length > 0) {
         GError* error = nullptr;
-        buffer = umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(length), &error);
+        urb.buffer = umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer),
+                                                 static_cast<gsize>(u.buffer_length), &error);
         if (error) g_error_free(error);
-        if (!buffer) {
-            g_object_unref(data);
+        if (!urb.buffer) {
+            urb.release();
             return {-1, EFAULT};
         }
     }
-    unsigned char* bytes = buffer ? buffer->data : nullptr;
-    {
-        std::lock_guard lock(node.mutex);
-        if (node.gone) {
-            if (buffer) g_object_unref(buffer);
-            g_object_unref(data);
-            return {-1, ENODEV};
-        }
+    std::lock_guard lock(node.mutex);
+    if (node.gone) {
+        urb.release();
+        return {-1, ENODEV};
     }
+    if (bulk) {
+        const bool continuation = (u.flags & USBDEVFS_URB_BULK_CONTINUATION) != 0;
+        if (continuation && node.stopped.count(u.endpoint)) {
+            urb.release();
+            return {-1, EREMOTEIO};
+        }
+        if (!continuation) node.stopped.erase(u.endpoint);
+    }
+    node.queued.push_back(urb);
+    ++node.tally->submitted;
+    return {0, 0};
+}
 
-    Node::Urb done{data, 0, 0};
+// The device answers one queued URB.
+void serve(Node& node, Node::Urb urb) {
+    const usbdevfs_urb& u = urb.urb();
+    unsigned char* bytes = urb.buffer ? urb.buffer->data : nullptr;
+    const bool bulk = u.type == USBDEVFS_URB_TYPE_BULK;
     UsbStatus status = UsbStatus::Success;
     int transferred = 0;
-    bool halted = false;
-    if (control) {
+    if (!bulk) {
         const UsbSetupPacket setup = UsbSetupPacket::fromBytes(bytes);
-        if (setup.length > length - 8) {
+        if (setup.length > u.buffer_length - 8) {
             status = UsbStatus::Overflow;
         } else {
             status = node.bus->control(node.id, setup, bytes + 8, transferred, 0);
         }
-    } else if (endpoint == kBulkOut) {
-        transferred = length; // the instrument drains its OUT pipe; nothing in its protocol uses it
+    } else if (u.endpoint == kBulkOut) {
+        transferred = u.buffer_length; // the instrument drains its OUT pipe; nothing in its protocol uses it
     } else {
+        bool halted = false;
         {
             std::lock_guard lock(node.mutex);
-            halted = node.halted.count(endpoint) > 0;
+            halted = node.halted.count(u.endpoint) > 0;
         }
         if (halted) {
             status = UsbStatus::Stall;
         } else {
-            status = node.bus->bulkRead(node.id, endpoint, bytes, length, transferred, 0);
+            status = node.bus->bulkRead(node.id, u.endpoint, bytes, u.buffer_length, transferred, 0);
         }
     }
-    if (buffer) g_object_unref(buffer);
-    done.actual = transferred;
+    urb.actual = transferred;
 
     std::lock_guard lock(node.mutex);
-    ++node.tally->submitted;
-    if (bulk && status == UsbStatus::Stall) node.halted.insert(endpoint);
     if (status == UsbStatus::Timeout) {
-        // The device never answers: the URB waits for the host's cancel.
-        node.stuck.push_back(done);
-    } else if (status == UsbStatus::NoDevice && node.gone) {
-        done.status = -ESHUTDOWN;
-        node.finish(done);
-    } else {
-        done.status = -errnoFor(status);
-        node.finish(done);
+        node.stuck.push_back(urb); // the device never answers; the host cancels it
+        return;
     }
-    return {0, 0};
+    urb.status = -errnoFor(status);
+    if (bulk && status == UsbStatus::Stall) node.halted.insert(u.endpoint);
+    if (bulk && urb.status == 0 && transferred < u.buffer_length && (u.flags & USBDEVFS_URB_SHORT_NOT_OK))
+        urb.status = -EREMOTEIO;
+    // Serving starts with nothing to reap: what is there now ended during it.
+    node.finish(urb, true);
+    if (!bulk || urb.status == 0) return;
+    // An error ends the rest of a transfer that was cut into several URBs.
+    node.stopped.insert(u.endpoint);
+    for (auto it = node.queued.begin(); it != node.queued.end();) {
+        const usbdevfs_urb& next = it->urb();
+        if (next.endpoint == u.endpoint && (next.flags & USBDEVFS_URB_BULK_CONTINUATION)) {
+            node.finish({it->data, it->buffer, -ECONNRESET, 0});
+            it = node.queued.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 Answer reap(Node& node, UMockdevIoctlClient* client) {
-    std::lock_guard lock(node.mutex);
-    if (node.done.empty()) return {-1, node.gone ? ENODEV : EAGAIN};
-    UMockdevIoctlData* out = resolveArg(client, sizeof(void*));
-    if (!out) return {-1, EFAULT};
-    Node::Urb urb = node.done.front();
-    node.done.pop_front();
-    umockdev_ioctl_data_set_ptr(out, 0, urb.data);
-    g_object_unref(urb.data);
-    g_object_unref(out);
-    ++node.tally->reaped;
-    return {0, 0};
+    for (;;) {
+        Node::Urb next;
+        {
+            std::lock_guard lock(node.mutex);
+            if (!node.done.empty()) {
+                UMockdevIoctlData* out = resolveArg(client, sizeof(void*));
+                if (!out) return {-1, EFAULT};
+                Node::Urb urb = node.done.front();
+                node.done.pop_front();
+                umockdev_ioctl_data_set_ptr(out, 0, urb.data);
+                urb.release();
+                g_object_unref(out);
+                ++node.tally->reaped;
+                return {0, 0};
+            }
+            if (node.queued.empty()) return {-1, node.gone ? ENODEV : EAGAIN};
+            if (!node.wholeChainQueued()) return {-1, EAGAIN};
+            next = node.queued.front();
+            node.queued.pop_front();
+        }
+        serve(node, next);
+    }
 }
 
 Answer discard(Node& node, UMockdevIoctlClient* client) {
     // The argument is the client's URB address itself.
     const gulong address = *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
     std::lock_guard lock(node.mutex);
+    for (auto it = node.queued.begin(); it != node.queued.end(); ++it) {
+        if (it->data->client_addr != address) continue;
+        node.finish({it->data, it->buffer, -ENOENT, 0});
+        node.queued.erase(it);
+        ++node.tally->discarded;
+        return {0, 0};
+    }
     for (auto it = node.stuck.begin(); it != node.stuck.end(); ++it) {
         if (it->data->client_addr != address) continue;
-        Node::Urb urb = *it;
+        node.finish({it->data, it->buffer, -ENOENT, it->actual});
         node.stuck.erase(it);
-        urb.status = -ENOENT;
-        node.finish(urb);
         ++node.tally->discarded;
         return {0, 0};
     }
@@ -258,7 +318,7 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
     case USBDEVFS_GET_CAPABILITIES: {
         UMockdevIoctlData* data = resolveArg(client, sizeof(std::uint32_t));
         if (!data) return {-1, EFAULT};
-        std::memcpy(data->data, &kCapabilities, sizeof kCapabilities);
+        std::memcpy(data->data, &node.capabilities, sizeof node.capabilities);
         g_object_unref(data);
         return {0, 0};
     }
@@ -310,7 +370,8 @@ gboolean handleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
 
 } // namespace
 
-UsbfsBus::UsbfsBus(SimulatorConfig config) : p_tally(std::make_unique<Tally>()) {
+UsbfsBus::UsbfsBus(SimulatorConfig config, HostController host)
+    : p_tally(std::make_unique<Tally>()), d_host(host) {
     p_testbed = umockdev_testbed_new();
     p_bus = std::make_shared<SimulatedBus>(config);
     const std::pair<std::uint16_t, std::uint16_t> kinds[] = {
@@ -333,8 +394,9 @@ UsbfsBus::~UsbfsBus() {
     }
     g_object_unref(p_testbed);
     for (auto& [id, node] : d_nodes) {
-        for (Node::Urb& urb : node->done) g_object_unref(urb.data);
-        for (Node::Urb& urb : node->stuck) g_object_unref(urb.data);
+        for (Node::Urb& urb : node->queued) urb.release();
+        for (Node::Urb& urb : node->done) urb.release();
+        for (Node::Urb& urb : node->stuck) urb.release();
         if (node->handler) g_object_unref(node->handler);
     }
 }
@@ -350,6 +412,7 @@ void UsbfsBus::onBusEvent(const UsbDeviceInfo& info, bool arrived) {
             slot = std::make_shared<Node>();
             slot->bus = p_bus.get();
             slot->tally = p_tally.get();
+            if (d_host == HostController::ScatterGather) slot->capabilities |= USBDEVFS_CAP_BULK_SCATTER_GATHER;
             slot->id = info.id;
             slot->vendorId = info.vendorId;
             slot->productId = info.productId;

@@ -7,7 +7,9 @@
 // its URBs, its event handling and udev hot-plug, exactly as it reaches a real one.
 //
 // What the usbfs side adds to the bus, as a real kernel and device would:
-//   - URBs complete asynchronously: they are reaped by REAPURBNDELAY in submit order;
+//   - URBs complete asynchronously: the device serves them in submit order when the host
+//     reaps (REAPURBNDELAY);
+//   - a short or failed URB of a bulk read cut into several ends the URBs chained to it;
 //   - a transfer the bus times out never completes: libusb cancels it (DISCARDURB) at
 //     its own time-out and reaps it with -ENOENT and the bytes moved so far;
 //   - a stall of a bulk endpoint halts it: later URBs on it fail with -EPIPE until
@@ -38,9 +40,12 @@ struct _UMockdevTestbed;
 
 class UsbfsBus {
 public:
+    // How libusb may send a long bulk read: as one URB, or cut into URBs of 16 KB.
+    enum class HostController { ScatterGather, Plain };
+
     // The bus's devices are mirrored at once; the constructor returns when they are in the
     // testbed.
-    explicit UsbfsBus(SimulatorConfig config);
+    explicit UsbfsBus(SimulatorConfig config, HostController host = HostController::ScatterGather);
     ~UsbfsBus();
     UsbfsBus(const UsbfsBus&) = delete;
     UsbfsBus& operator=(const UsbfsBus&) = delete;
@@ -77,6 +82,7 @@ private:
 
     std::shared_ptr<SimulatedBus> p_bus;
     std::unique_ptr<Tally> p_tally;
+    const HostController d_host;
     _UMockdevTestbed* p_testbed = nullptr;
     std::vector<UsbBackend::WatchId> d_watches;
 
