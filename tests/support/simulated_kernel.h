@@ -1,7 +1,8 @@
 #pragma once
 // A whole kernel on the simulated instrument: a private installation (registry file, main
 // directory, firmware) in a temporary folder, the simulated bus plugged in through the
-// backend factory, and controlCreate run on it. Time runs on the bus's virtual clock.
+// backend factory (or left to the installation's libusb), and controlCreate run on it.
+// Time runs on the bus's virtual clock.
 
 #include "codes.h"
 #include "control.h"

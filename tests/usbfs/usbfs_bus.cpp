@@ -61,7 +61,7 @@ int errnoFor(UsbStatus status) {
 } // namespace
 
 struct UsbfsBus::Tally {
-    std::atomic<int> submitted{0}, reaped{0}, discarded{0}, refused{0}, clearHalts{0};
+    std::atomic<int> submitted{0}, reaped{0}, discarded{0}, clearHalts{0};
 };
 
 struct UsbfsBus::Node {
@@ -363,7 +363,6 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
 gboolean handleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
     auto* node = static_cast<Node*>(user);
     const Answer a = answer(*node, client);
-    if (a.result < 0 && a.error != EAGAIN) ++node->tally->refused;
     umockdev_ioctl_client_complete(client, a.result, a.error);
     return TRUE;
 }
@@ -528,7 +527,6 @@ UsbfsBus::Counts UsbfsBus::counts() const {
     c.submitted = p_tally->submitted;
     c.reaped = p_tally->reaped;
     c.discarded = p_tally->discarded;
-    c.refused = p_tally->refused;
     c.clearHalts = p_tally->clearHalts;
     return c;
 }

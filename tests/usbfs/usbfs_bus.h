@@ -9,7 +9,9 @@
 // What the usbfs side adds to the bus, as a real kernel and device would:
 //   - URBs complete asynchronously: the device serves them in submit order when the host
 //     reaps (REAPURBNDELAY);
-//   - a short or failed URB of a bulk read cut into several ends the URBs chained to it;
+//   - a bulk read cut into several URBs starts once all are queued (a device answers in
+//     frames, far slower than the host queues), and a short or failed URB ends the URBs
+//     chained to it;
 //   - a transfer the bus times out never completes: libusb cancels it (DISCARDURB) at
 //     its own time-out and reaps it with -ENOENT and the bytes moved so far;
 //   - a stall of a bulk endpoint halts it: later URBs on it fail with -EPIPE until
@@ -61,7 +63,6 @@ public:
         int submitted = 0; // URBs accepted
         int reaped = 0;
         int discarded = 0; // cancelled by the host
-        int refused = 0;   // requests answered with an error number (ENODEV, ENOENT, ...)
         int clearHalts = 0;
     };
     Counts counts() const;
