@@ -52,9 +52,11 @@ TEST(LibusbBackendOnUsbfs, AStalledBulkReadLeavesThePipeReady) {
         o.usbfs.bus().injectFault({UsbFault::Kind::Stall, -1, true, 0, 1, -1});
         std::vector<unsigned char> buffer(20000);
         int transferred = -1;
-        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Stall);
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500),
+                  UsbStatus::Stall);
         EXPECT_EQ(transferred, 0);
-        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Success);
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500),
+                  UsbStatus::Success);
         EXPECT_EQ(transferred, 20000);
         EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
     }
@@ -68,17 +70,19 @@ TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::pair<UsbDeviceId, bool>> events;
-    const auto watch = backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
-                                     [&](const UsbDeviceInfo& info, bool arrived) {
-                                         std::lock_guard lock(mutex);
-                                         events.emplace_back(info.id, arrived);
-                                         changed.notify_all();
-                                     });
+    const auto watch =
+        backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
+                      [&](const UsbDeviceInfo& info, bool arrived) {
+                          std::lock_guard lock(mutex);
+                          events.emplace_back(info.id, arrived);
+                          changed.notify_all();
+                      });
     ASSERT_GE(watch, 0);
     EXPECT_TRUE(backend.hasHotplug());
     auto waitFor = [&](size_t count) {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return events.size() >= count; });
+        return changed.wait_for(lock, std::chrono::seconds(5),
+                                [&] { return events.size() >= count; });
     };
     ASSERT_TRUE(waitFor(1));
     const UsbDeviceId first = events[0].first;
@@ -93,7 +97,9 @@ TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
     EXPECT_EQ(events[1], std::make_pair(first, false));
     EXPECT_TRUE(events[2].second);
     EXPECT_NE(events[2].first, first);
-    EXPECT_EQ(backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(), 1u);
+    EXPECT_EQ(
+        backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(),
+        1u);
 }
 
 } // namespace

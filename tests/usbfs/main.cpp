@@ -15,12 +15,14 @@ int main(int argc, char** argv) {
     if (!preload || !std::strstr(preload, "libumockdev-preload")) {
         std::vector<char*> args;
         args.push_back(const_cast<char*>("umockdev-wrapper"));
-        for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+        for (int i = 0; i < argc; ++i)
+            args.push_back(argv[i]);
         args.push_back(nullptr);
 #if defined(__SANITIZE_ADDRESS__)
         // The preload library comes before the sanitizer's runtime; that is harmless here.
         const char* asan = std::getenv("ASAN_OPTIONS");
-        const std::string options = std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
+        const std::string options =
+            std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
         ::setenv("ASAN_OPTIONS", options.c_str(), 1);
 #endif
         ::execvp(args[0], args.data());

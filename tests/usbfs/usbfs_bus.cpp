@@ -5,8 +5,8 @@
 
 #include <umockdev.h>
 
-#include <sys/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
 
 #include <cerrno>
 #include <chrono>
@@ -23,26 +23,42 @@ constexpr auto kServicePeriod = std::chrono::milliseconds(2);
 // as one URB; without it (a full-speed device on an OHCI or UHCI companion controller) it
 // cuts reads into 16 KB URBs chained as bulk continuations.
 constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
-                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 constexpr unsigned char kBulkOut = 0x02;
 
 // Device, configuration, interface and endpoint descriptors as the sysfs "descriptors"
 // file holds them. The instrument has the bulk pair 0x82 / 0x02 on interface 0; the
 // unprogrammed controller shows interface 0 without endpoints.
-std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t productId, bool instrument) {
-    std::vector<unsigned char> d = {18, 1, 0x10, 0x01, 0xFF, 0xFF, 0xFF, 64,
-                                    static_cast<unsigned char>(vendorId), static_cast<unsigned char>(vendorId >> 8),
-                                    static_cast<unsigned char>(productId), static_cast<unsigned char>(productId >> 8),
-                                    0x01, 0x00, 0, 0, 0, 1};
+std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t productId,
+                                       bool instrument) {
+    std::vector<unsigned char> d = {18,
+                                    1,
+                                    0x10,
+                                    0x01,
+                                    0xFF,
+                                    0xFF,
+                                    0xFF,
+                                    64,
+                                    static_cast<unsigned char>(vendorId),
+                                    static_cast<unsigned char>(vendorId >> 8),
+                                    static_cast<unsigned char>(productId),
+                                    static_cast<unsigned char>(productId >> 8),
+                                    0x01,
+                                    0x00,
+                                    0,
+                                    0,
+                                    0,
+                                    1};
     const unsigned char endpoints = instrument ? 2 : 0;
     const unsigned char total = static_cast<unsigned char>(9 + 9 + 7 * endpoints);
-    const std::vector<unsigned char> config = {9, 2, total, 0, 1, 1, 0, 0x80, 50,
-                                               9, 4, 0, 0, endpoints, 0xFF, 0xFF, 0xFF, 0};
+    const std::vector<unsigned char> config = {9, 2, total, 0, 1,         1,    0,    0x80, 50,
+                                               9, 4, 0,     0, endpoints, 0xFF, 0xFF, 0xFF, 0};
     d.insert(d.end(), config.begin(), config.end());
     if (instrument) {
-        const std::vector<unsigned char> eps = {7, 5, SimulatedInstrument::BULK_PIPE, 2, 64, 0, 0,
-                                                7, 5, kBulkOut, 2, 64, 0, 0};
+        const std::vector<unsigned char> eps = {
+            7, 5, SimulatedInstrument::BULK_PIPE, 2, 64, 0, 0, 7, 5, kBulkOut, 2, 64, 0, 0};
         d.insert(d.end(), eps.begin(), eps.end());
     }
     return d;
@@ -50,11 +66,16 @@ std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t pro
 
 int errnoFor(UsbStatus status) {
     switch (status) {
-    case UsbStatus::Success: return 0;
-    case UsbStatus::Stall: return EPIPE;
-    case UsbStatus::NoDevice: return ESHUTDOWN;
-    case UsbStatus::Overflow: return EOVERFLOW;
-    default: return EPROTO;
+    case UsbStatus::Success:
+        return 0;
+    case UsbStatus::Stall:
+        return EPIPE;
+    case UsbStatus::NoDevice:
+        return ESHUTDOWN;
+    case UsbStatus::Overflow:
+        return EOVERFLOW;
+    default:
+        return EPROTO;
     }
 }
 
@@ -66,9 +87,10 @@ struct UsbfsBus::Tally {
 
 struct UsbfsBus::Node {
     struct Urb {
-        UMockdevIoctlData* data = nullptr;   // owned reference to the client's URB
-        UMockdevIoctlData* buffer = nullptr; // owned reference to its buffer, a child of `data`; may be null
-        int status = 0;                      // negative error number
+        UMockdevIoctlData* data = nullptr; // owned reference to the client's URB
+        UMockdevIoctlData* buffer =
+            nullptr;    // owned reference to its buffer, a child of `data`; may be null
+        int status = 0; // negative error number
         int actual = 0;
 
         usbdevfs_urb& urb() const { return *reinterpret_cast<usbdevfs_urb*>(data->data); }
@@ -106,7 +128,8 @@ struct UsbfsBus::Node {
     // but the last of such a read SHORT_NOT_OK. Needs `mutex`.
     bool wholeChainQueued() const {
         const usbdevfs_urb& head = queued.front().urb();
-        if (head.type != USBDEVFS_URB_TYPE_BULK || !(head.flags & USBDEVFS_URB_SHORT_NOT_OK)) return true;
+        if (head.type != USBDEVFS_URB_TYPE_BULK || !(head.flags & USBDEVFS_URB_SHORT_NOT_OK))
+            return true;
         for (auto it = queued.begin() + 1; it != queued.end(); ++it) {
             if (it->urb().endpoint == head.endpoint) return true;
         }
@@ -129,9 +152,11 @@ struct UsbfsBus::Node {
     void leave() {
         std::lock_guard lock(mutex);
         gone = true;
-        for (Urb& urb : stuck) finish({urb.data, urb.buffer, -ESHUTDOWN, urb.actual});
+        for (Urb& urb : stuck)
+            finish({urb.data, urb.buffer, -ESHUTDOWN, urb.actual});
         stuck.clear();
-        for (Urb& urb : queued) finish({urb.data, urb.buffer, -ESHUTDOWN, 0});
+        for (Urb& urb : queued)
+            finish({urb.data, urb.buffer, -ESHUTDOWN, 0});
         queued.clear();
     }
 };
@@ -147,13 +172,13 @@ struct Answer {
 
 UMockdevIoctlData* resolveArg(UMockdevIoctlClient* client, gsize length) {
     GError* error = nullptr;
-    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
+    UMockdevIoctlData* data =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
     if (error) g_error_free(error);
     return data;
 }
 
-template <typename T>
-bool readArg(UMockdevIoctlClient* client, T& value) {
+template <typename T> bool readArg(UMockdevIoctlClient* client, T& value) {
     UMockdevIoctlData* data = resolveArg(client, sizeof(T));
     if (!data) return false;
     std::memcpy(&value, data->data, sizeof(T));
@@ -169,9 +194,10 @@ Answer submit(Node& node, UMockdevIoctlClient* client) {
     const usbdevfs_urb& u = urb.urb();
     const bool bulk = u.type == USBDEVFS_URB_TYPE_BULK;
     const bool control = u.type == USBDEVFS_URB_TYPE_CONTROL;
-    const bool knownEndpoint = control ? u.endpoint == 0
-                                       : bulk && node.isInstrument() &&
-                                             (u.endpoint == SimulatedInstrument::BULK_PIPE || u.endpoint == kBulkOut);
+    const bool knownEndpoint =
+        control ? u.endpoint == 0
+                : bulk && node.isInstrument() &&
+                      (u.endpoint == SimulatedInstrument::BULK_PIPE || u.endpoint == kBulkOut);
     if (!knownEndpoint || u.buffer_length < 0 || (control && u.buffer_length < 8)) {
         urb.release();
         return {-1, control || bulk ? ENOENT : EINVAL};
@@ -219,7 +245,8 @@ void serve(Node& node, Node::Urb urb) {
             status = node.bus->control(node.id, setup, bytes + 8, transferred, 0);
         }
     } else if (u.endpoint == kBulkOut) {
-        transferred = u.buffer_length; // the instrument drains its OUT pipe; nothing in its protocol uses it
+        transferred =
+            u.buffer_length; // the instrument drains its OUT pipe; nothing in its protocol uses it
     } else {
         bool halted = false;
         {
@@ -229,7 +256,8 @@ void serve(Node& node, Node::Urb urb) {
         if (halted) {
             status = UsbStatus::Stall;
         } else {
-            status = node.bus->bulkRead(node.id, u.endpoint, bytes, u.buffer_length, transferred, 0);
+            status =
+                node.bus->bulkRead(node.id, u.endpoint, bytes, u.buffer_length, transferred, 0);
         }
     }
     urb.actual = transferred;
@@ -241,7 +269,8 @@ void serve(Node& node, Node::Urb urb) {
     }
     urb.status = -errnoFor(status);
     if (bulk && status == UsbStatus::Stall) node.halted.insert(u.endpoint);
-    if (bulk && urb.status == 0 && transferred < u.buffer_length && (u.flags & USBDEVFS_URB_SHORT_NOT_OK))
+    if (bulk && urb.status == 0 && transferred < u.buffer_length &&
+        (u.flags & USBDEVFS_URB_SHORT_NOT_OK))
         urb.status = -EREMOTEIO;
     // Serving starts with nothing to reap: what is there now ended during it.
     node.finish(urb, true);
@@ -286,7 +315,8 @@ Answer reap(Node& node, UMockdevIoctlClient* client) {
 
 Answer discard(Node& node, UMockdevIoctlClient* client) {
     // The argument is the client's URB address itself.
-    const gulong address = *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
+    const gulong address =
+        *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
     std::lock_guard lock(node.mutex);
     for (auto it = node.queued.begin(); it != node.queued.end(); ++it) {
         if (it->data->client_addr != address) continue;
@@ -314,7 +344,8 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
         if (node.gone) return {-1, ENODEV};
     }
     switch (request) {
-    case USBDEVFS_SUBMITURB: return submit(node, client);
+    case USBDEVFS_SUBMITURB:
+        return submit(node, client);
     case USBDEVFS_GET_CAPABILITIES: {
         UMockdevIoctlData* data = resolveArg(client, sizeof(std::uint32_t));
         if (!data) return {-1, EFAULT};
@@ -341,7 +372,8 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
     case USBDEVFS_CLEAR_HALT: {
         unsigned int endpoint = 0;
         if (!readArg(client, endpoint)) return {-1, EFAULT};
-        if (!node.isInstrument() || (endpoint != SimulatedInstrument::BULK_PIPE && endpoint != kBulkOut))
+        if (!node.isInstrument() ||
+            (endpoint != SimulatedInstrument::BULK_PIPE && endpoint != kBulkOut))
             return {-1, ENOENT};
         {
             std::lock_guard lock(node.mutex);
@@ -352,10 +384,13 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
         return {0, 0};
     }
     case USBDEVFS_RESETEP:
-    case USBDEVFS_RESET: return {0, 0};
+    case USBDEVFS_RESET:
+        return {0, 0};
     case USBDEVFS_GETDRIVER:
-    case USBDEVFS_IOCTL: return {-1, ENODATA}; // no kernel driver is bound
-    default: return {-1, ENOTTY};
+    case USBDEVFS_IOCTL:
+        return {-1, ENODATA}; // no kernel driver is bound
+    default:
+        return {-1, ENOTTY};
     }
 }
 
@@ -378,24 +413,31 @@ UsbfsBus::UsbfsBus(SimulatorConfig config, HostController host)
         {SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID}};
     for (const auto& [vendor, product] : kinds) {
         d_watches.push_back(
-            p_bus->watch(vendor, product, [this](const UsbDeviceInfo& info, bool arrived) { onBusEvent(info, arrived); }));
+            p_bus->watch(vendor, product, [this](const UsbDeviceInfo& info, bool arrived) {
+                onBusEvent(info, arrived);
+            }));
     }
     d_service = std::thread([this] { serviceLoop(); });
     settle();
 }
 
 UsbfsBus::~UsbfsBus() {
-    for (UsbBackend::WatchId watch : d_watches) p_bus->unwatch(watch);
+    for (UsbBackend::WatchId watch : d_watches)
+        p_bus->unwatch(watch);
     d_running = false;
     d_service.join();
     for (auto& [id, node] : d_nodes) {
-        if (node->inTestbed) umockdev_testbed_detach_ioctl(p_testbed, node->devnode.c_str(), nullptr);
+        if (node->inTestbed)
+            umockdev_testbed_detach_ioctl(p_testbed, node->devnode.c_str(), nullptr);
     }
     g_object_unref(p_testbed);
     for (auto& [id, node] : d_nodes) {
-        for (Node::Urb& urb : node->queued) urb.release();
-        for (Node::Urb& urb : node->done) urb.release();
-        for (Node::Urb& urb : node->stuck) urb.release();
+        for (Node::Urb& urb : node->queued)
+            urb.release();
+        for (Node::Urb& urb : node->done)
+            urb.release();
+        for (Node::Urb& urb : node->stuck)
+            urb.release();
         if (node->handler) g_object_unref(node->handler);
     }
 }
@@ -411,7 +453,8 @@ void UsbfsBus::onBusEvent(const UsbDeviceInfo& info, bool arrived) {
             slot = std::make_shared<Node>();
             slot->bus = p_bus.get();
             slot->tally = p_tally.get();
-            if (d_host == HostController::ScatterGather) slot->capabilities |= USBDEVFS_CAP_BULK_SCATTER_GATHER;
+            if (d_host == HostController::ScatterGather)
+                slot->capabilities |= USBDEVFS_CAP_BULK_SCATTER_GATHER;
             slot->id = info.id;
             slot->vendorId = info.vendorId;
             slot->productId = info.productId;
@@ -429,21 +472,39 @@ bool UsbfsBus::addToTestbed(Node& node) {
     std::snprintf(name, sizeof name, "bus/usb/001/%03d", node.address);
     node.devnode = std::string("/dev/") + name;
     node.syspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(node.id);
-    std::string hex;
+    // The device in umockdev's description format: P path, N node, E uevent property,
+    // A attribute (a sysfs file ends with a newline), H binary attribute in hex.
+    std::string text = "P: " + node.syspath.substr(4) + "\nN: " + name + "\n";
+    auto property = [&text](const char* key, const std::string& value) {
+        text += std::string("E: ") + key + "=" + value + "\n";
+    };
+    auto attribute = [&text](const char* key, const std::string& value) {
+        text += std::string("A: ") + key + "=" + value + "\\n\n";
+    };
+    char number[3][8];
+    std::snprintf(number[0], sizeof number[0], "%03d", node.address);
+    std::snprintf(number[1], sizeof number[1], "%04x", node.vendorId);
+    std::snprintf(number[2], sizeof number[2], "%04x", node.productId);
+    property("DEVNAME", node.devnode);
+    property("DEVTYPE", "usb_device");
+    property("SUBSYSTEM", "usb");
+    property("BUSNUM", "001");
+    property("DEVNUM", number[0]);
+    attribute("busnum", "1");
+    attribute("devnum", std::to_string(node.address));
+    attribute("dev", "189:" + std::to_string(node.address - 1));
+    attribute("speed", "12");
+    attribute("bConfigurationValue", "1");
+    attribute("bNumConfigurations", "1");
+    attribute("idVendor", number[1]);
+    attribute("idProduct", number[2]);
+    text += "H: descriptors=";
     for (unsigned char byte : descriptors(node.vendorId, node.productId, node.isInstrument())) {
         char two[3];
         std::snprintf(two, sizeof two, "%02X", byte);
-        hex += two;
+        text += two;
     }
-    char ids[160];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\nE: PRODUCT=%x/%x/1\n", node.vendorId,
-                  node.productId, node.vendorId, node.productId);
-    const std::string number = std::to_string(node.address);
-    const std::string text = "P: " + node.syspath.substr(4) + "\nN: " + name + "\nE: DEVNAME=" + node.devnode +
-                             "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nE: BUSNUM=001\nE: DEVNUM=" + (name + 12) +
-                             "\nA: busnum=1\\n\nA: devnum=" + number + "\\n\nA: speed=12\\n\nA: bConfigurationValue=1\\n" +
-                             "\nA: bNumConfigurations=1\\n\nA: dev=189:" + std::to_string(node.address - 1) + "\\n\n" +
-                             ids + "H: descriptors=" + hex + "\n\n";
+    text += "\n\n";
     // The handler first: a scan that sees the sysfs entry may open the node at once.
     GError* error = nullptr;
     if (!node.handler) {
@@ -507,7 +568,8 @@ void UsbfsBus::serviceLoop() {
         }
         d_changed.notify_all();
         std::unique_lock lock(d_mutex);
-        d_changed.wait_for(lock, kServicePeriod, [this] { return !d_running || !d_events.empty(); });
+        d_changed.wait_for(lock, kServicePeriod,
+                           [this] { return !d_running || !d_events.empty(); });
     }
 }
 
@@ -531,7 +593,9 @@ UsbfsBus::Counts UsbfsBus::counts() const {
     return c;
 }
 
-int UsbfsBus::inFlight() const { return p_tally->submitted - p_tally->reaped; }
+int UsbfsBus::inFlight() const {
+    return p_tally->submitted - p_tally->reaped;
+}
 
 std::vector<std::string> UsbfsBus::nodes() const {
     std::lock_guard lock(d_mutex);

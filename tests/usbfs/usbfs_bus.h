@@ -90,9 +90,10 @@ private:
     // Guards the members below. Never held while the bus or the testbed is called.
     mutable std::mutex d_mutex;
     std::condition_variable d_changed;
-    std::map<UsbDeviceId, std::shared_ptr<Node>> d_nodes; // every device ever seen; kept for late requests
-    std::deque<std::pair<UsbDeviceId, bool>> d_events;    // (device, arrived) not yet in the testbed
-    int d_present = 0;                                    // devices in the testbed
+    // Every device ever seen, kept for requests that come after it left.
+    std::map<UsbDeviceId, std::shared_ptr<Node>> d_nodes;
+    std::deque<std::pair<UsbDeviceId, bool>> d_events; // (device, arrived) not yet in the testbed
+    int d_present = 0;                                 // devices in the testbed
 
     std::atomic<bool> d_running{true};
     std::thread d_service;
