@@ -88,8 +88,8 @@ struct UsbfsBus::Tally {
 struct UsbfsBus::Node {
     struct Urb {
         UMockdevIoctlData* data = nullptr; // owned reference to the client's URB
-        UMockdevIoctlData* buffer =
-            nullptr;    // owned reference to its buffer, a child of `data`; may be null
+        // Owned reference to its buffer, a child of `data`; null when it has none.
+        UMockdevIoctlData* buffer = nullptr;
         int status = 0; // negative error number
         int actual = 0;
 
