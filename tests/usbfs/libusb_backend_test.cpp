@@ -79,24 +79,24 @@ TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
                       });
     ASSERT_GE(watch, 0);
     EXPECT_TRUE(backend.hasHotplug());
+    // The events once there are `count` of them (fewer after five seconds).
     auto waitFor = [&](size_t count) {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5),
-                                [&] { return events.size() >= count; });
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return events.size() >= count; });
+        return events;
     };
-    ASSERT_TRUE(waitFor(1));
-    const UsbDeviceId first = events[0].first;
+    ASSERT_EQ(waitFor(1).size(), 1u);
+    const UsbDeviceId first = waitFor(1)[0].first;
     auto instrument = usbfs.bus().instrument();
     usbfs.bus().unplug(usbfs.bus().attached().front());
-    ASSERT_TRUE(waitFor(2));
+    ASSERT_EQ(waitFor(2).size(), 2u);
     usbfs.bus().plug(instrument);
-    ASSERT_TRUE(waitFor(3));
+    const std::vector<std::pair<UsbDeviceId, bool>> seen = waitFor(3);
     backend.unwatch(watch);
-    std::lock_guard lock(mutex);
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[1], std::make_pair(first, false));
-    EXPECT_TRUE(events[2].second);
-    EXPECT_NE(events[2].first, first);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1], std::make_pair(first, false));
+    EXPECT_TRUE(seen[2].second);
+    EXPECT_NE(seen[2].first, first);
     EXPECT_EQ(
         backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(),
         1u);
