@@ -75,6 +75,15 @@ TEST(KernelStartOnUsbfs, FirmwareDownloadAndReenumeration) {
     ASSERT_EQ(got.size(), reference.size());
     for (size_t i = 0; i < got.size(); ++i)
         ASSERT_TRUE(got[i] == reference[i]) << "transfer " << i;
+    auto count = [&got](std::uint16_t vendorId, int request) {
+        return std::count_if(got.begin(), got.end(), [&](const Wire& w) {
+            return w.vendorId == vendorId && w.setup.request == request &&
+                   w.status == UsbStatus::Success;
+        });
+    };
+    EXPECT_GT(count(SimulatedController::VENDOR_ID, 0xA0), 0);  // firmware and CPU control
+    EXPECT_EQ(count(SimulatedInstrument::VENDOR_ID, 0xC7), 15); // the 960-byte calibration memory
+    EXPECT_GT(count(SimulatedInstrument::VENDOR_ID, 0xB1), 0);  // the state's registers
     EXPECT_EQ(usbfs.inFlight(), 0);
 }
 
