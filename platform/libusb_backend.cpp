@@ -81,7 +81,11 @@ public:
     UsbStatus bulkRead(unsigned char endpoint, unsigned char* data, int length, int& transferred,
                        unsigned int timeoutMs) override {
         transferred = 0;
-        return toStatus(libusb_bulk_transfer(p_handle, endpoint, data, length, &transferred, timeoutMs));
+        int rc = libusb_bulk_transfer(p_handle, endpoint, data, length, &transferred, timeoutMs);
+        // A stall halts the endpoint until the host clears it; our callers take it as the
+        // end of this read only, and would otherwise never read the pipe again.
+        if (rc == LIBUSB_ERROR_PIPE) libusb_clear_halt(p_handle, endpoint);
+        return toStatus(rc);
     }
 
     UsbStatus clearHalt(unsigned char endpoint) override { return toStatus(libusb_clear_halt(p_handle, endpoint)); }

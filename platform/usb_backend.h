@@ -75,7 +75,8 @@ public:
     virtual UsbStatus control(const UsbSetupPacket& setup, unsigned char* data, int& transferred,
                               unsigned int timeoutMs) = 0;
     // One bulk IN transfer of up to `length` bytes on `endpoint` (0x82 for the instrument).
-    // A short packet ends it early with Success. timeoutMs 0 waits without limit.
+    // A short packet ends it early with Success. A stall fails this read only: the pipe is
+    // ready for the next. timeoutMs 0 waits without limit.
     virtual UsbStatus bulkRead(unsigned char endpoint, unsigned char* data, int length, int& transferred,
                                unsigned int timeoutMs) = 0;
     virtual UsbStatus clearHalt(unsigned char endpoint) = 0;

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libfftw3-dev
   dpkg-dev file
+  umockdev libumockdev-dev
 )
 missing=()
 for p in "${packages[@]}"; do

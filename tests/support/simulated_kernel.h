@@ -1,7 +1,8 @@
 #pragma once
 // A whole kernel on the simulated instrument: a private installation (registry file, main
 // directory, firmware) in a temporary folder, the simulated bus plugged in through the
-// backend factory, and controlCreate run on it. Time runs on the bus's virtual clock.
+// backend factory (or left to the installation's libusb), and controlCreate run on it.
+// Time runs on the bus's virtual clock.
 
 #include "codes.h"
 #include "control.h"
@@ -23,7 +24,13 @@ class SimulatedKernel {
 public:
     // `stateFile` (may be empty) becomes the installation's state.ini before the start.
     explicit SimulatedKernel(int generation = _HW4, bool programmed = false, const std::string& stateFile = "")
-        : d_generation(generation) {
+        : SimulatedKernel(std::make_shared<SimulatedBus>(configFor(generation, programmed)), false, stateFile) {}
+
+    // With `viaLibusb` the kernel does not get `bus_` as its backend: the installation
+    // chooses libusb as on a user's machine, and something else (a usbfs emulation) must
+    // show the bus there.
+    SimulatedKernel(std::shared_ptr<SimulatedBus> bus_, bool viaLibusb, const std::string& stateFile = "")
+        : bus(std::move(bus_)), d_generation(bus->config().hardwareVersion) {
         std::filesystem::create_directories(d_dir.file("config/velmora2"));
         std::filesystem::create_directories(d_dir.file("main"));
         std::filesystem::create_directories(d_dir.file("firmware"));
@@ -39,11 +46,11 @@ public:
         d_hadConfigHome = old != nullptr;
         ::setenv("XDG_CONFIG_HOME", d_dir.file("config").c_str(), 1);
 
-        SimulatorConfig config;
-        config.hardwareVersion = generation;
-        config.programmed = programmed;
-        bus = std::make_shared<SimulatedBus>(config);
-        setUsbBackendFactory([b = bus](const SystemRegistry&) { return b; });
+        if (viaLibusb) {
+            setUsbBackendFactory(nullptr);
+        } else {
+            setUsbBackendFactory([b = bus](const SystemRegistry&) { return b; });
+        }
         notifier = std::make_shared<RecordingNotifier>();
         setNotifier(notifier);
         get_error_text();
@@ -69,6 +76,13 @@ public:
     std::shared_ptr<RecordingNotifier> notifier;
 
 private:
+    static SimulatorConfig configFor(int generation, bool programmed) {
+        SimulatorConfig config;
+        config.hardwareVersion = generation;
+        config.programmed = programmed;
+        return config;
+    }
+
     TempDir d_dir;
     int d_generation;
     std::string d_oldConfigHome;
