@@ -341,7 +341,7 @@ public:
     std::unique_ptr<TransformRawPhysical> p_transformRawPhysical;
 
     // Beside the thirteen: the USB bus the hardware object talks through (real or
-    // simulated, chosen by the registry file) and the capture sequence.
+    // simulated, chosen by whoever starts the kernel) and the capture sequence.
     std::shared_ptr<UsbBackend> p_usbBackend;
     std::unique_ptr<Capture> p_capture;
 

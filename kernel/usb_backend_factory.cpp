@@ -1,9 +1,6 @@
 #include "usb_backend_factory.h"
 
-#include "ini_file.h"
 #include "libusb_backend.h"
-#include "simulated_bus.h"
-#include "system_registry.h"
 
 #include <mutex>
 
@@ -26,11 +23,5 @@ std::shared_ptr<UsbBackend> createUsbBackend(const SystemRegistry& registry) {
         factory = g_factory;
     }
     if (factory) return factory(registry);
-    if (registry.usesSimulator()) {
-        SimulatorConfig defaults;
-        defaults.clockMode = SimulatedClock::Mode::RealTime; // the program runs in real time
-        IniFile ini(registry.getRegistryPath());
-        return std::make_shared<SimulatedBus>(SimulatorConfig::read(ini, SystemRegistry::SIMULATOR_SECTION, defaults));
-    }
     return std::make_shared<LibusbBackend>();
 }

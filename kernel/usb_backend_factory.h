@@ -4,9 +4,9 @@
 //     std::shared_ptr<UsbBackend> backend = createUsbBackend(registry);
 //     DownloadAllDevices(*backend, registry.getFirmwarePath());
 //     auto usb = std::make_unique<USB>(backend);
-// Without a factory set, the registry decides: "usbBackend" = "simulator" gives the
-// simulated instrument (settings from the registry file's "Simulator" section, real-time
-// clock), anything else libusb.
+// Whoever starts the kernel chooses the backend: the program sets a factory that reads the
+// registry's "usbBackend" (the simulated instrument lives outside the kernel), a test sets
+// its own bus. Without a factory set, libusb.
 
 #include "usb_backend.h"
 
@@ -17,6 +17,6 @@ class SystemRegistry;
 
 using UsbBackendFactory = std::function<std::shared_ptr<UsbBackend>(const SystemRegistry& registry)>;
 
-// Replaces the registry's choice (tests, tools); an empty function restores it.
+// Set once before controlCreate; an empty function restores libusb.
 void setUsbBackendFactory(UsbBackendFactory factory);
 std::shared_ptr<UsbBackend> createUsbBackend(const SystemRegistry& registry);

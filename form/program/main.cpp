@@ -1,7 +1,10 @@
 // Velmora2: the program entry. Everything is in programEntry; this file only makes the
 // application object and reports exceptions: one out of an event handler is shown and the
-// loop goes on, one out of the start or the end is shown before the program ends.
+// loop goes on, one out of the start or the end is shown before the program ends. The
+// registry file chooses the instrument: this file hands the kernel that choice.
+#include "installation_usb_backend.h"
 #include "program_entry.h"
+#include "usb_backend_factory.h"
 
 #include <QApplication>
 
@@ -30,6 +33,7 @@ public:
 
 int main(int argc, char** argv) {
     VelmoraApplication app(argc, argv);
+    setUsbBackendFactory(installationUsbBackend);
     try {
         return programEntry();
     } catch (const std::exception& e) {
