@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks that includes run down the layers, then builds and runs every test: the plain build (its tests include making the Debian
-# package), the same build compiled by clang++, then AddressSanitizer + UBSan on all tests,
-# then ThreadSanitizer on the threading tests.
+# Checks that includes run down the layers, then builds and runs every test: the plain
+# build (its tests include making the Debian package), the same build compiled by clang++,
+# then AddressSanitizer + UBSan on all tests, then ThreadSanitizer on the threading tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
