@@ -40,7 +40,7 @@ Environment& env() { return views().environment(); }
 bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
 bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
 
-// ---- Pause handshake (form/acquisition_thread.h). The request is counted, so a nested user
+// ---- Pause handshake (cycle/acquisition_thread.h). The request is counted, so a nested user
 // ---- (an action started from the messages a wait pumps, the advanced-trigger call) cannot
 // ---- release an outer one.
 template <class Work> void withStandardWait(Work&& work) { pauseStandard(processGuiEventsExceptInput, work); }

@@ -2,7 +2,7 @@
 // The action unit: the free functions through which the main window's commands, the
 // full-screen window's menu and the calibration dialogs change the instrument and the display.
 // Each checks its arguments, takes the pause handshake while the worker may run, calls the
-// kernel facade and refreshes the main window's indicators (form/main_window_views.h). It also
+// kernel facade and refreshes the main window's indicators (tools/main_window_views.h). It also
 // keeps the acquisition and display controls in step with the kernel.
 //
 // GUI thread only. Channel codes _CH1 1 .. _REFERENCE 4; offsets, trigger levels and rows are
@@ -140,7 +140,7 @@ void updatePersistenceView(int code);
 void updateIntensityView(int value);
 
 // ---- Replaceable pieces (tests) ----
-// File dialogs: form/file_dialog.h (setFileDialogHandler).
+// File dialogs: common/file_dialog.h (setFileDialogHandler).
 
 // Opens the help file (full path); false when no viewer could be started. An empty function
 // restores the desktop's viewer.

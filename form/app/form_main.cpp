@@ -11,7 +11,7 @@
 #include "display_direct_x.h"
 #include "display_gdi.h"
 #include "environment.h"
-#include "calibration_host.h"
+#include "program_calibration_host.h"
 #include "form_about.h"
 #include "form_fft_dlg.h"
 #include "form_full.h"

@@ -1,4 +1,4 @@
-#include "calibration_host.h"
+#include "program_calibration_host.h"
 
 #include "acquisition_thread.h"
 #include "action.h"

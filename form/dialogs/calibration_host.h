@@ -3,12 +3,13 @@
 // around them: the worker thread, one acquisition cycle on the GUI thread, the main window's
 // channel-1 record and the action unit. Each function has the name and meaning of the one it
 // stands for, so the program's host only forwards:
-//   stopAcquisitionThread, startAcquisitionThread, acquireAndDisplay   form/acquisition_thread.h
+//   stopAcquisitionThread, startAcquisitionThread, acquireAndDisplay   cycle/acquisition_thread.h
 //   rawDataCh1        the main window's p_rawDataCh1 (AcquisitionCycle::records())
-//   action...         the functions of the same name in form/action.h
+//   action...         the functions of the same name in app/action.h
 //   sleepFor          a plain sleep of the GUI thread
 // The kernel itself is reached through the facade (control_facade.h). GUI thread only.
-// ProgramCalibrationHost below forwards all but the record; the main window derives from it.
+// ProgramCalibrationHost (app/program_calibration_host.h) forwards all but the record; the
+// main window derives from it.
 
 #include <chrono>
 
@@ -36,24 +37,4 @@ public:
     virtual bool actionSetEts(bool on) = 0;
 
     virtual void sleepFor(std::chrono::milliseconds duration) = 0;
-};
-
-// The program's host: the worker thread's functions and the action unit's, and a real sleep.
-// The main window supplies rawDataCh1 (its AcquisitionCycle's records().p_rawDataCh1).
-class ProgramCalibrationHost : public CalibrationHost {
-public:
-    void stopAcquisitionThread() override;
-    void startAcquisitionThread() override;
-    void acquireAndDisplay() override;
-    bool actionSetChannelOnOff(int ch, bool on) override;
-    bool actionSetVoltDiv(int ch, int voltDiv) override;
-    bool actionSetTimeDiv(int code) override;
-    bool actionSetOffset(int ch, double row) override;
-    bool actionSetTriggerLevel(int ch, double row) override;
-    bool actionSetCoupling(int ch, int coupling) override;
-    bool actionSetLineJoin(int mode) override;
-    bool actionSetHighFrequencyReject(bool on) override;
-    bool actionSetBandLimit(int ch, bool on) override;
-    bool actionSetEts(bool on) override;
-    void sleepFor(std::chrono::milliseconds duration) override;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// What the action unit (form/action.h) and auto set (form/auto_set.h) need of the main window:
+// What the action unit (app/action.h) and auto set (tools/auto_set.h) need of the main window:
 // the indicator refreshes, a few setters of named controls, the tool windows and dialogs they
 // open and the outputs they start. The main window implements it and installs itself with
 // setMainWindowViews(); until then, and in tests without a window, every call does nothing
