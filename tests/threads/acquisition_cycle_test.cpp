@@ -28,7 +28,7 @@ public:
         d_position = 0;
         return true;
     }
-    void read(unsigned char* out, int length) override {
+    int read(unsigned char* out, int length) override {
         const int midScale = d_settings.generation >= _HW3 ? 512 : 2048;
         const int status = (d_triggered ? 0x100 : 0) | 0x80 | 0x30;
         unsigned char word[2];
@@ -42,6 +42,7 @@ public:
             MidScaleRecordSource::encodeWord(midScale, 0, word);
             out[i] = word[n % 2];
         }
+        return length;
     }
 
 private:
