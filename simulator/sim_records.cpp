@@ -426,7 +426,9 @@ int SimRecords::encodeRollRead(unsigned char* out, int length) {
 bool SimRecords::ready(std::chrono::milliseconds now) {
     if (kind() == Kind::Roll) return true;
     const double seconds = now.count() / 1000.0;
-    if (!d_prepared) prepare(seconds, false);
+    // Paced, the instrument has been capturing since it was armed or last read out, not
+    // since this poll: a host that waits finds the record ready.
+    if (!d_prepared) prepare(d_options.pace ? d_now : seconds, false);
     if (!d_prepared) return false;
     // Paced: the record is there once its last sample has been taken.
     return !d_options.pace || seconds >= d_readyAt;
@@ -441,6 +443,9 @@ int SimRecords::read(unsigned char* out, int length) {
     const size_t n = std::min(available, static_cast<size_t>(length));
     std::copy_n(d_record.begin() + static_cast<std::ptrdiff_t>(d_position), n, out);
     d_position += n;
-    if (d_position >= d_record.size()) d_prepared = false;
+    if (d_position >= d_record.size()) {
+        d_prepared = false;
+        if (d_options.pace) d_now = std::max(d_now, d_options.pace->now().count() / 1000.0);
+    }
     return static_cast<int>(n);
 }

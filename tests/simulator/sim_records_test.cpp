@@ -174,6 +174,28 @@ TEST(SimRecordsLayout, RecordLengthAndWordsFollowTheRegisters) {
     }
 }
 
+TEST(SimRecordsPaced, TheCaptureRunsFromTheStartNotFromTheFirstPoll) {
+    // At 20 ms/div a record takes 200 ms: a host that waits after the start finds it ready at
+    // its first status request, as a real instrument would have captured meanwhile.
+    SimulatedClock clock(SimulatedClock::Mode::Virtual);
+    ScopeSetup setup;
+    setup.hw = _HW4;
+    setup.timeDiv = _20MS_DIV;
+    SimRecords::Options options;
+    options.pace = &clock;
+    Scope scope(setup, options);
+    clock.advance(std::chrono::milliseconds(400));
+    EXPECT_TRUE(scope.sim().ready(clock.now()));
+    std::vector<unsigned char> bytes(2 * static_cast<size_t>(scope.s.d_acquireLength));
+    EXPECT_EQ(scope.sim().read(bytes.data(), static_cast<int>(bytes.size())), static_cast<int>(bytes.size()));
+    EXPECT_LT(scope.sim().lastCapture().triggerTime, 0.2);
+    // Read out, the instrument captures anew: nothing is ready until that record is complete.
+    EXPECT_FALSE(scope.sim().ready(clock.now()));
+    clock.advance(std::chrono::milliseconds(400));
+    EXPECT_TRUE(scope.sim().ready(clock.now()));
+    EXPECT_GE(scope.sim().lastCapture().triggerTime, 0.4);
+}
+
 TEST(SimRecordsRoll, PacedReadsWaitForTheirSamples) {
     SimulatedClock clock(SimulatedClock::Mode::Virtual);
     ScopeSetup setup;
