@@ -117,6 +117,12 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Trig?"); // a record, but no trigger
 
+    // An instrument that stops answering is no trigger matter: the panel says so at once.
+    rig.kernel.bus->injectFault({UsbFault::Kind::Timeout, 0xC0, false, 0, -1, -1});
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Time-out");
+    rig.kernel.bus->clearFaults();
+
     ASSERT_TRUE(controlSetTimeDiv(_1S_DIV));
     ASSERT_TRUE(controlIsRoll());
     rig.runCycles(1);
