@@ -38,14 +38,15 @@ public:
         if (p_inner && !d_bytes.empty()) p_inner.reset(); // one record is kept
         return p_inner ? p_inner->ready(now) : true;
     }
-    void read(unsigned char* out, int length) override {
+    int read(unsigned char* out, int length) override {
         if (p_inner) {
-            p_inner->read(out, length);
-            d_bytes.insert(d_bytes.end(), out, out + length);
-            return;
+            const int n = p_inner->read(out, length);
+            d_bytes.insert(d_bytes.end(), out, out + n);
+            return n;
         }
-        for (int i = 0; i < length; ++i, ++d_position)
-            out[i] = d_position < d_bytes.size() ? d_bytes[d_position] : 0;
+        int n = 0;
+        for (; n < length && d_position < d_bytes.size(); ++n, ++d_position) out[n] = d_bytes[d_position];
+        return n;
     }
 
 private:

@@ -20,6 +20,11 @@ bool channelOn(int channels, int ch) {
     return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
 }
 
+// The cycle takes a capture from the instrument (and not the stopped record).
+bool capturing(int runState, int channels) {
+    return (runState == _RUN || runState == _SINGLE) && channels >= _CH1_ON_CH2_OFF && channels <= _CH1_ON_CH2_ON;
+}
+
 } // namespace
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
@@ -66,6 +71,7 @@ void AcquisitionCycle::acquireAndDisplay() {
     in.triggered = controlGetTriggeredFlag();
     in.triggerMode = controlGetTriggerMode();
     in.roll = controlIsRoll();
+    in.deviceTimedOut = !arrived && capturing(runState, channels) && controlGetCaptureTimedOut();
     const bool changed = d_status.update(in);
     present(changed ? &d_status.text() : nullptr);
 }

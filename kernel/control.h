@@ -271,6 +271,10 @@ public:
     // raw records. False when nothing was captured.
     bool acquire(int sel_, short** ch1Out_, short** ch2Out_);
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
+    // The last capture failed because the instrument stopped answering.
+    bool captureTimedOut() const;
+    // The last capture failed on a request to the instrument (timed out or refused).
+    bool captureFailedOnDevice() const;
     // The view the single-shot capture refreshes when it stops the acquisition (not owned;
     // null: none). Install it while no capture runs. False without a capture.
     bool setRunStateView(RunStateView* view_);

@@ -29,6 +29,7 @@ std::shared_ptr<UsbBackend> createUsbBackend(const SystemRegistry& registry) {
     if (registry.usesSimulator()) {
         SimulatorConfig defaults;
         defaults.clockMode = SimulatedClock::Mode::RealTime; // the program runs in real time
+        defaults.transferLog = 0;                            // and reads no transfer log
         IniFile ini(registry.getRegistryPath());
         return std::make_shared<SimulatedBus>(SimulatorConfig::read(ini, SystemRegistry::SIMULATOR_SECTION, defaults));
     }

@@ -415,7 +415,7 @@ void SimRecords::encodeEquivalentTime() {
     d_readyAt = d_nextSearch;
 }
 
-void SimRecords::encodeRollRead(unsigned char* out, int length) {
+int SimRecords::encodeRollRead(unsigned char* out, int length) {
     const int slot = std::clamp(d_settings.timeDivCode - kFirstRollCode, 0, 3);
     const int pairs = kRollBytes[slot] / 4;
     const double period = 1.0 / kRollRate[slot];
@@ -424,35 +424,40 @@ void SimRecords::encodeRollRead(unsigned char* out, int length) {
         const double now = d_options.pace->now().count() / 1000.0;
         if (due > now) d_options.pace->sleepFor(std::chrono::milliseconds(static_cast<long>((due - now) * 1000.0 + 0.5)));
     }
-    d_record.assign(static_cast<size_t>(std::max(length, 0)), 0);
+    // Exactly the pairs of this read: the short packet ends the host's longer read.
+    d_record.assign(static_cast<size_t>(kRollBytes[slot]), 0);
     for (int m = 0; m < pairs; ++m) {
         for (int k = 0; k < 2; ++k) putWord(4 * static_cast<size_t>(m) + 2 * k, sample(k, k, d_rollTime), k);
         d_rollTime += period;
     }
-    std::copy(d_record.begin(), d_record.end(), out);
+    const int n = std::min(length, kRollBytes[slot]);
+    std::copy_n(d_record.begin(), n, out);
+    return n;
 }
 
 bool SimRecords::ready(std::chrono::milliseconds now) {
     if (kind() == Kind::Roll) return true;
     const double seconds = now.count() / 1000.0;
-    if (!d_prepared) prepare(seconds, false);
+    // Paced, the instrument has been capturing since it was armed or last read out, not
+    // since this poll: a host that waits finds the record ready.
+    if (!d_prepared) prepare(d_options.pace ? d_now : seconds, false);
     if (!d_prepared) return false;
     // Paced: the record is there once its last sample has been taken.
     return !d_options.pace || seconds >= d_readyAt;
 }
 
-void SimRecords::read(unsigned char* out, int length) {
-    if (length <= 0) return;
-    if (kind() == Kind::Roll) {
-        encodeRollRead(out, length);
-        return;
-    }
+int SimRecords::read(unsigned char* out, int length) {
+    if (length <= 0) return 0;
+    if (kind() == Kind::Roll) return encodeRollRead(out, length);
     // A read without a ready record takes one now; without a trigger it reports none.
     if (!d_prepared) prepare(d_options.pace ? d_options.pace->now().count() / 1000.0 : 0.0, true);
     const size_t available = d_position < d_record.size() ? d_record.size() - d_position : 0;
     const size_t n = std::min(available, static_cast<size_t>(length));
     std::copy_n(d_record.begin() + static_cast<std::ptrdiff_t>(d_position), n, out);
-    std::fill(out + n, out + length, 0);
     d_position += n;
-    if (d_position >= d_record.size()) d_prepared = false;
+    if (d_position >= d_record.size()) {
+        d_prepared = false;
+        if (d_options.pace) d_now = std::max(d_now, d_options.pace->now().count() / 1000.0);
+    }
+    return static_cast<int>(n);
 }

@@ -76,7 +76,7 @@ public:
 
     void arm(const InstrumentSettings& settings_, std::chrono::milliseconds now_) override;
     bool ready(std::chrono::milliseconds now_) override;
-    void read(unsigned char* out_, int length_) override;
+    int read(unsigned char* out_, int length_) override;
 
     void setSignal(int channelIndex_, std::shared_ptr<Signal> signal_);
     void injectFault(const Fault& fault_) { d_fault = fault_; }
@@ -124,7 +124,7 @@ private:
     void prepare(double now_, bool force_);
     void encodeRealTime();
     void encodeEquivalentTime();
-    void encodeRollRead(unsigned char* out_, int length_);
+    int encodeRollRead(unsigned char* out_, int length_);
     void putStatus(int tdcCount_, bool secondHalf_);
     void putWord(size_t byteOffset_, int code_, int channelBit_);
     // Raw converter code of a channel at time t_ (with noise), rounded and clipped.

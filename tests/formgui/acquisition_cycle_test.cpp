@@ -51,6 +51,15 @@ TEST(CycleStatusRule, FollowsRunStateTimeoutsAndRoll) {
         EXPECT_EQ(status.text(), r.text) << "row " << line;
         EXPECT_EQ(status.waitCount(), r.count) << "row " << line;
     }
+    // An instrument that stops answering says so at once, in roll too; a capture ends it.
+    for (int i = 0; i < 3; ++i) status.update({_RUN, true, false, _NORMAL, false});
+    status.update({_RUN, false, false, _NORMAL, true, true});
+    EXPECT_EQ(status.text(), "Time-out");
+    EXPECT_EQ(status.waitCount(), 0);
+    status.update({_STOP, false, false, _NORMAL, false, true});
+    EXPECT_EQ(status.text(), "Stop");
+    status.update({_RUN, false, true, _NORMAL, false});
+    EXPECT_EQ(status.text(), "Trig'd");
 }
 
 TEST(CycleStatusRule, ReportsOnlyChanges) {

@@ -43,7 +43,8 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         {13, "Can't create temporaty file - Win32 Error"},
         {17, "While transforming data from hardware to raw data, ch1 and ch2 bit is different"},
         {24, "Error in Zero Calibration"},
-        {25, "Unknown error"},
+        {25, "Time-out"},
+        {26, "Unknown error"},
         {-1, "Unknown error"},
         {1000, "Unknown error"},
     };

@@ -161,10 +161,10 @@ TEST(SimRecordsLayout, RecordLengthAndWordsFollowTheRegisters) {
         Scope scope(setup);
         std::vector<unsigned char> bytes(static_cast<size_t>(2 * c.words) + 64, 0xEE);
         ASSERT_TRUE(scope.sim().ready(std::chrono::milliseconds(0)));
-        scope.sim().read(bytes.data(), static_cast<int>(bytes.size()));
+        // The record ends with a short packet: nothing past it is sent.
+        EXPECT_EQ(scope.sim().read(bytes.data(), static_cast<int>(bytes.size())), 2 * c.words) << c.timeDiv;
         EXPECT_EQ(scope.sim().lastCapture().words, c.words - 4) << c.timeDiv;
-        // Past the record the read is padded with zeros.
-        EXPECT_EQ(bytes[static_cast<size_t>(2 * c.words)], 0) << c.timeDiv;
+        EXPECT_EQ(bytes[static_cast<size_t>(2 * c.words)], 0xEE) << c.timeDiv;
         EXPECT_EQ(firstBadSampleWord(bytes.data() + 8, c.words - 4, 2), -1) << c.timeDiv;
         const int bits = sampleWordChannelBit(bytes[8]) << 4 | sampleWordChannelBit(bytes[10]);
         EXPECT_EQ(bits, c.channelBits) << c.timeDiv;
@@ -172,6 +172,28 @@ TEST(SimRecordsLayout, RecordLengthAndWordsFollowTheRegisters) {
         EXPECT_EQ(bytes[0], bytes[2]);
         EXPECT_EQ(bytes[1], bytes[3]);
     }
+}
+
+TEST(SimRecordsPaced, TheCaptureRunsFromTheStartNotFromTheFirstPoll) {
+    // At 20 ms/div a record takes 200 ms: a host that waits after the start finds it ready at
+    // its first status request, as a real instrument would have captured meanwhile.
+    SimulatedClock clock(SimulatedClock::Mode::Virtual);
+    ScopeSetup setup;
+    setup.hw = _HW4;
+    setup.timeDiv = _20MS_DIV;
+    SimRecords::Options options;
+    options.pace = &clock;
+    Scope scope(setup, options);
+    clock.advance(std::chrono::milliseconds(400));
+    EXPECT_TRUE(scope.sim().ready(clock.now()));
+    std::vector<unsigned char> bytes(2 * static_cast<size_t>(scope.s.d_acquireLength));
+    EXPECT_EQ(scope.sim().read(bytes.data(), static_cast<int>(bytes.size())), static_cast<int>(bytes.size()));
+    EXPECT_LT(scope.sim().lastCapture().triggerTime, 0.2);
+    // Read out, the instrument captures anew: nothing is ready until that record is complete.
+    EXPECT_FALSE(scope.sim().ready(clock.now()));
+    clock.advance(std::chrono::milliseconds(400));
+    EXPECT_TRUE(scope.sim().ready(clock.now()));
+    EXPECT_GE(scope.sim().lastCapture().triggerTime, 0.4);
 }
 
 TEST(SimRecordsRoll, PacedReadsWaitForTheirSamples) {
@@ -185,14 +207,13 @@ TEST(SimRecordsRoll, PacedReadsWaitForTheirSamples) {
     Scope scope(setup, options);
     std::vector<unsigned char> bytes(128);
     for (int n = 1; n <= 10; ++n) {
-        scope.sim().read(bytes.data(), 128);
+        // The instrument sends the record's 120 bytes, however many the host asks.
+        EXPECT_EQ(scope.sim().read(bytes.data(), 128), 120);
         // 30 sample pairs at 300 per second: 100 ms per read.
         EXPECT_EQ(clock.now().count(), 100 * n);
     }
-    // 120 bytes of pairs, then padding.
     EXPECT_EQ(firstBadSampleWord(bytes.data(), 60, 2), -1);
     EXPECT_EQ(sampleWordChannelBit(bytes[2]), 1);
-    EXPECT_EQ(bytes[120], 0);
 }
 
 } // namespace

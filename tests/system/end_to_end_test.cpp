@@ -172,4 +172,35 @@ TEST(EndToEndRoll, SlowSquareRollsIn) {
     EXPECT_NEAR(t.high, 250, 2);
 }
 
+TEST(EndToEndRoll, EachReadTakesTheShortRecordTheInstrumentSends) {
+    struct Case {
+        int timeDiv;
+        int asked, sent, readsPerCapture;
+    };
+    const Case cases[] = {{26, 128, 120, 1}, {27, 128, 72, 1}, {28, 64, 48, 1}, {29, 64, 24, 1},
+                          {30, 64, 24, 2},   {31, 64, 24, 4},  {32, 64, 24, 10}};
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.timeDiv);
+        ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
+        ASSERT_TRUE(controlIsRoll());
+        k.bus->clearTransfers();
+        short* ch1 = nullptr;
+        short* ch2 = nullptr;
+        for (int i = 0; i < 5; ++i) EXPECT_TRUE(controlAcquire(0, &ch1, &ch2)) << get_error_text();
+        int reads = 0;
+        for (const TransferRecord& t : k.bus->transfers()) {
+            if (t.kind != TransferRecord::Kind::Bulk) continue;
+            ++reads;
+            EXPECT_EQ(t.length, c.asked);
+            EXPECT_EQ(t.transferred, c.sent);
+        }
+        EXPECT_EQ(reads, 5 * c.readsPerCapture);
+        // The newest samples of both channels are in.
+        EXPECT_NE(ch1[controlGetBufferSize() - 1], EMPTY_SAMPLE);
+        EXPECT_NE(ch2[controlGetBufferSize() - 1], EMPTY_SAMPLE);
+    }
+}
+
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // Neutral calibration of channel 1, so the hand values need no calibration constants.
@@ -159,6 +161,30 @@ TEST(SetterWire, TriggerModeSourceAndSwitches) {
     EXPECT_FALSE(k.instrument().settings().peakDetection);
     ASSERT_TRUE(controlSetTimeDiv(20));
     EXPECT_TRUE(k.instrument().settings().peakDetection);
+}
+
+TEST(SetterWire, AWriteTheInstrumentRefusesIsAFailure) {
+    struct Case {
+        const char* what;
+        int request; // the request refused
+        std::function<bool()> set;
+    };
+    const Case cases[] = {
+        {"offset", 0xB2, [] { return controlSetVoltageOffset(_CH1, 250); }},
+        {"trigger mode", 0xB1, [] { return controlSetTriggerMode(_NORMAL); }},
+        {"trigger type", 0xB1, [] { return controlSetTriggerType(1, 0); }},
+        {"trigger slope", 0xB1, [] { return controlSetTriggerSlope(0); }},
+    };
+    SimulatedKernel k(_HW4, true, kChannel1On);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(c.set());
+        k.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, -1, -1});
+        EXPECT_FALSE(c.set());
+        EXPECT_EQ(std::string(get_error_text()).find("Error : Can't write FPGA registers\n"), 0u);
+        k.bus->clearFaults();
+    }
 }
 
 TEST(SetterWire, SettingsWithoutDeviceEffect) {

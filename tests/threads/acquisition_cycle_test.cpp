@@ -31,7 +31,7 @@ public:
         d_position = 0;
         return true;
     }
-    void read(unsigned char* out, int length) override {
+    int read(unsigned char* out, int length) override {
         const int midScale = d_settings.generation >= _HW3 ? 512 : 2048;
         const int status = (d_triggered ? 0x100 : 0) | 0x80 | 0x30;
         unsigned char word[2];
@@ -45,6 +45,7 @@ public:
             MidScaleRecordSource::encodeWord(midScale, 0, word);
             out[i] = word[n % 2];
         }
+        return length;
     }
 
 private:
@@ -152,6 +153,12 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     rig.kernel.instrument().setRecordSource(std::make_unique<StatusRecordSource>(false));
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Trig?"); // a record, but no trigger
+
+    // An instrument that stops answering is no trigger matter: the panel says so at once.
+    rig.kernel.bus->injectFault({UsbFault::Kind::Timeout, 0xC0, false, 0, -1, -1});
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Time-out");
+    rig.kernel.bus->clearFaults();
 
     ASSERT_TRUE(controlSetTimeDiv(_1S_DIV));
     ASSERT_TRUE(controlIsRoll());
