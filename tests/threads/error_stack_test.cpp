@@ -38,8 +38,9 @@ TEST(ErrorStackThreads, TwoThreadsPushing) {
             ++code;
         ASSERT_LT(code, 2 * kCycle) << *line;
         const int t = code / kCycle;
-        if (last[t] >= 0)
+        if (last[t] >= 0) {
             EXPECT_EQ(code, t * kCycle + (last[t] - t * kCycle + 1) % kCycle) << "thread " << t;
+        }
         last[t] = code;
     }
 }
