@@ -110,21 +110,22 @@ const Setting kSettings[] = {
     {"ETS 1us/div", _1US_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 1e6, 50},
     {"RIS 1us/div", _1US_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 1e6, 50},
     {"500k points 2ms/div", _2MS_DIV, _1V_DIV, 200, _UP_EDGE, _500K, true, 1000, 25},
-    // The fastest time bases, where each has its own horizontal offset and delay count.
-    {"ETS 2ns/div", _2NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 250e6, 100},
-    {"RIS 2ns/div", _2NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 250e6, 100},
-    {"ETS 4ns/div", _4NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 125e6, 100},
-    {"RIS 4ns/div", _4NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 125e6, 100},
-    {"ETS 10ns/div", _10NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50e6, 100},
-    {"RIS 10ns/div", _10NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50e6, 100},
-    {"ETS 20ns/div", _20NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 25e6, 100},
-    {"RIS 20ns/div", _20NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 25e6, 100},
-    {"ETS 40ns/div", _40NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 12.5e6, 100},
-    {"RIS 40ns/div", _40NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 12.5e6, 100},
-    {"ETS 100ns/div", _100NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 5e6, 100},
-    {"RIS 100ns/div", _100NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 5e6, 100},
-    {"ETS 200ns/div", _200NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 2.5e6, 100},
-    {"RIS 200ns/div", _200NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 2.5e6, 100},
+    // The fastest time bases, where each has its own horizontal offset and delay count. A period
+    // of 120 columns does not divide the 20 ns of a delay-count step at any of them.
+    {"ETS 2ns/div", _2NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 2e-9), 120},
+    {"RIS 2ns/div", _2NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 2e-9), 120},
+    {"ETS 4ns/div", _4NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 4e-9), 120},
+    {"RIS 4ns/div", _4NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 4e-9), 120},
+    {"ETS 10ns/div", _10NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 10e-9), 120},
+    {"RIS 10ns/div", _10NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 10e-9), 120},
+    {"ETS 20ns/div", _20NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 20e-9), 120},
+    {"RIS 20ns/div", _20NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 20e-9), 120},
+    {"ETS 40ns/div", _40NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 40e-9), 120},
+    {"RIS 40ns/div", _40NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 40e-9), 120},
+    {"ETS 100ns/div", _100NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 100e-9), 120},
+    {"RIS 100ns/div", _100NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 100e-9), 120},
+    {"ETS 200ns/div", _200NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, true, 50 / (120 * 200e-9), 120},
+    {"RIS 200ns/div", _200NS_DIV, _1V_DIV, 200, _UP_EDGE, _10K, false, 50 / (120 * 200e-9), 120},
 };
 
 class EndToEnd : public ::testing::TestWithParam<int> {};
