@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -52,17 +50,6 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         push_error(c.code, "x", 1);
         EXPECT_EQ(std::string(get_error_text()), std::string("Error : ") + c.text + "\n") << c.code;
     }
-}
-
-TEST_F(ErrorStackTest, TwoThreadsPushing) {
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 2; ++t)
-        threads.emplace_back([] {
-            for (int i = 0; i < 1000; ++i) push_error(8, "kernel\\usb", i);
-        });
-    for (auto& t : threads) t.join();
-    EXPECT_GE(error_count(), 1);
-    EXPECT_LE(error_count(), MAX_ERROR_STACK);
 }
 
 } // namespace
