@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -15,8 +16,16 @@
 
 class CoalescedCall {
 public:
-    // `receiver_` owns this object; the call is dropped when the receiver is destroyed first.
-    CoalescedCall(QObject* receiver_, std::function<void()> apply_) : p_receiver(receiver_), d_apply(std::move(apply_)) {}
+    // `receiver_` owns this object; create it on the receiver's thread. The call is dropped
+    // when the receiver is destroyed first.
+    CoalescedCall(QObject* receiver_, std::function<void()> apply_) : p_receiver(receiver_), d_apply(std::move(apply_)) {
+        d_post.setSingleShot(true);
+        d_post.setInterval(0);
+        QObject::connect(&d_post, &QTimer::timeout, receiver_, [this] {
+            d_pending = false;
+            d_apply();
+        });
+    }
 
     // On the receiver's thread the work runs at once; from any other it is queued unless a
     // call is already on its way.
@@ -27,14 +36,14 @@ public:
         }
         if (d_pending.exchange(true))
             return;
-        QMetaObject::invokeMethod(p_receiver, [this] {
-            d_pending = false;
-            d_apply();
-        }, Qt::QueuedConnection);
+        // By name, to a timer of the receiver's thread: nothing of ours is built on this
+        // thread and read on the other inside Qt's event.
+        QMetaObject::invokeMethod(&d_post, "start", Qt::QueuedConnection);
     }
 
 private:
     QObject* p_receiver; // not owned
     std::function<void()> d_apply;
     std::atomic<bool> d_pending{false};
+    QTimer d_post; // lives on the receiver's thread
 };

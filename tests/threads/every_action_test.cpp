@@ -39,8 +39,11 @@ protected:
 
     // Back to a running scope with both channels on, so that the next row starts alike.
     void settle() {
-        if (controlGetRunState() == _SINGLE) actionSingleShot();
-        if (controlGetRunState() == _STOP) actionRunStop();
+        int state = _RUN;
+        pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
+        if (state == _SINGLE) actionSingleShot();
+        pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
+        if (state == _STOP) actionRunStop();
         actionSetChannelOnOff(_CH1, true);
         actionSetChannelOnOff(_CH2, true);
         if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);

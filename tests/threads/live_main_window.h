@@ -50,14 +50,17 @@ protected:
         setOfficeDesk({kernel.dir().path(), nullptr});
         setPrintDialogFunction([](QPrinter&) { return false; });
         ASSERT_TRUE(kernel.create()) << get_error_text();
-        window = std::make_unique<CountingMainWindow>();
+        // The worker starts once the whole window exists: it calls the window's virtual members.
+        MainWindowLifecycle lifecycle = MainWindowLifecycle::standard();
+        lifecycle.startAcquisitionThread = [] {};
+        window = std::make_unique<CountingMainWindow>(lifecycle);
         measure = std::make_unique<TFormMeasure>(toolKernel, &window->environment());
         spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
         TFormMain::StartupWindows windows;
         windows.measure = measure.get();
         windows.spectrum = spectrum.get();
         window->attachWindows(windows);
-        ASSERT_TRUE(acquisitionThreadRunning());
+        ASSERT_TRUE(startAcquisitionThread());
     }
 
     void TearDown() override {
