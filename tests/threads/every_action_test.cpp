@@ -37,15 +37,14 @@ protected:
         ASSERT_TRUE(actionSaveState());
     }
 
-    // Back to a running scope with both channels on, so that the next row starts alike.
+    // Back to a running scope with every trace on, so that the next row starts alike.
     void settle() {
         int state = _RUN;
         pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
         if (state == _SINGLE) actionSingleShot();
         pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
         if (state == _STOP) actionRunStop();
-        actionSetChannelOnOff(_CH1, true);
-        actionSetChannelOnOff(_CH2, true);
+        for (int trace = _CH1; trace <= _REFERENCE; ++trace) actionSetChannelOnOff(trace, true);
         if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);
     }
 

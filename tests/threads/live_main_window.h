@@ -83,7 +83,9 @@ protected:
         return pumpUntil([&] { return window->frames >= target; });
     }
 
-    SimulatedKernel kernel{_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n"};
+    // Every trace on: the cycle re-renders the reference and computes the math trace too.
+    SimulatedKernel kernel{_HW4, true,
+                           "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nchannelOnOff3=1\nchannelOnOff4=1\n"};
     FacadeToolWindowKernel toolKernel;
     std::unique_ptr<CountingMainWindow> window;
     std::unique_ptr<TFormMeasure> measure;
