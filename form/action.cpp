@@ -442,12 +442,11 @@ bool actionOptionDialog() {
 // ======================================================================== Horizontal, trigger
 
 bool actionSetTimeDiv(int code) {
-    // Enforced before the wait; the one change of the time base happens inside it. The cycle
-    // writes the run state when a single shot ends: read between cycles.
-    bool running500k = false;
-    withStandardRead([&] { running500k = controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN; });
-    if (running500k) code = clampTo500kRange(code);
-    withTimeBaseWait([code] {
+    withTimeBaseWait([requested = code] {
+        // The 500k range is enforced inside the wait: the cycle writes the run state when a
+        // single shot ends. The one change of the time base follows.
+        int code = requested;
+        if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
         require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
         controlSetTimeDiv(code);
         views().updateTimeDivView(code);
