@@ -49,9 +49,10 @@ void acquireAndDisplay();
 // worker): code that reads or writes what the cycle uses (kernel state and records, the
 // renderer and its colour tables, Environment's display options and measurement levels, the
 // cycle's records and images, the tool windows' settings) runs inside one of the forms below,
-// or with the worker stopped. Only atomics may be touched outside them. Reads whose result is
+// or with the worker stopped. Outside them only atomics, and data kept behind its own lock
+// (the measurement items, the mouse tools' state), may be touched. Reads whose result is
 // needed now (exports, copies of records and images) use pauseStandard; changes use
-// pauseStandardHeld or one of the bounded forms.
+// pauseStandardHeld or one of the other forms.
 //
 // Every wait is bounded by PAUSE_WAIT_LIMIT, so a worker stuck in a capture never freezes the
 // GUI. A wait that ends while the worker is still in its cycle never runs its work against that
