@@ -362,6 +362,10 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    // The last math record and what it was computed from (control_math.cpp); null before the
+    // first computeMath.
+    struct MathMemo;
+    std::shared_ptr<MathMemo> p_mathMemo;
 };
 
 extern Control* g_control;
