@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class SystemRegistry;
 class Calibration;
@@ -366,6 +367,8 @@ private:
     // first computeMath.
     struct MathMemo;
     std::shared_ptr<MathMemo> p_mathMemo;
+    // rawToVoltage(ch_, code) of every code below d_adcLevels, by code.
+    std::vector<double> sourceVolts(int ch_) const;
 };
 
 extern Control* g_control;

@@ -83,6 +83,24 @@ struct Control::MathMemo {
     std::vector<short> a, b, result;
 };
 
+std::vector<double> Control::sourceVolts(int ch) const {
+    // rawToVoltage for every code, its settings taken once: the same operations in the same
+    // order.
+    const State& s = *p_state;
+    const int levels = std::clamp(s.d_adcLevels, 0, TABLE_RAW_DISPLAY_CODES);
+    std::vector<double> volts(static_cast<size_t>(levels), 0.0);
+    const ChannelSettings& c = s.d_channel[ch];
+    const int H = s.d_displayHeight;
+    const int32_t* rows = p_transformRawDisplay->getTableRawDisplay()->rows(ch);
+    if (H == 0 || !rows) return volts;
+    const int offset = static_cast<int>(c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset);
+    const double perDiv = volt_per_div(c.voltageDiv), probe = probe_factor(c.probeAttenuation);
+    for (int code = 0; code < levels; ++code)
+        volts[static_cast<size_t>(code)] =
+            (rows[code] - offset) / static_cast<double>(H) * 8 * perDiv * probe * c.scaleFactor;
+    return volts;
+}
+
 bool Control::computeMath() {
     const State& s = *p_state;
     short* math = p_bufferRawData->data(_MATH);
@@ -104,12 +122,7 @@ bool Control::computeMath() {
         return true;
     }
 
-    const int levels = std::max(s.d_adcLevels, 0);
-    std::vector<double> voltsA(static_cast<size_t>(levels)), voltsB(static_cast<size_t>(levels));
-    for (int c = 0; c < levels; ++c) {
-        voltsA[static_cast<size_t>(c)] = rawToVoltage(ch1, static_cast<short>(c));
-        voltsB[static_cast<size_t>(c)] = rawToVoltage(ch2, static_cast<short>(c));
-    }
+    const std::vector<double> voltsA = sourceVolts(ch1), voltsB = sourceVolts(ch2);
     const ChannelSettings& m = s.d_channel[_MATH];
     MathScale scale;
     scale.k = p_transformRawDisplay->getTableRawDisplay()->getFactor(m.voltageDiv);
@@ -142,8 +155,8 @@ bool Control::computeMath() {
     }
     memo.operation = operation;
     memo.scale = scale;
-    memo.voltsA = std::move(voltsA);
-    memo.voltsB = std::move(voltsB);
+    memo.voltsA = voltsA;
+    memo.voltsB = voltsB;
     memo.a.assign(a, a + count);
     memo.b.assign(b, b + count);
     memo.result.assign(math, math + count);

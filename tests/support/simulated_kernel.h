@@ -21,8 +21,10 @@
 
 class SimulatedKernel {
 public:
-    // `stateFile` (may be empty) becomes the installation's state.ini before the start.
-    explicit SimulatedKernel(int generation = _HW4, bool programmed = false, const std::string& stateFile = "")
+    // `stateFile` (may be empty) becomes the installation's state.ini before the start;
+    // `clock` RealTime: the instrument runs in real time, as in the demo.
+    explicit SimulatedKernel(int generation = _HW4, bool programmed = false, const std::string& stateFile = "",
+                             SimulatedClock::Mode clock = SimulatedClock::Mode::Virtual)
         : d_generation(generation) {
         std::filesystem::create_directories(d_dir.file("config/velmora2"));
         std::filesystem::create_directories(d_dir.file("main"));
@@ -42,6 +44,7 @@ public:
         SimulatorConfig config;
         config.hardwareVersion = generation;
         config.programmed = programmed;
+        config.clockMode = clock;
         bus = std::make_shared<SimulatedBus>(config);
         setUsbBackendFactory([b = bus](const SystemRegistry&) { return b; });
         notifier = std::make_shared<RecordingNotifier>();
