@@ -29,7 +29,7 @@ bool capturing(int runState, int channels) {
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
     : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
-      d_nap(setup.nap), d_frame(std::move(setup.frame)) {
+      d_nap(setup.nap), d_frameInterval(setup.frameInterval), d_frame(std::move(setup.frame)) {
     require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
 }
 
@@ -209,6 +209,17 @@ void AcquisitionCycle::present(const std::string* statusText) {
         d_display.drawTriggerLevelMarker();
         d_display.drawTriggerPositionMarker();
     }
-    d_delivery.post(d_frame(), fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main,
-                    statusText);
+    const FrameDelivery::Target target = fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main;
+    if (d_frameInterval.count() > 0) {
+        // Faster than the screen shows them: the frames in between are never taken.
+        const auto now = std::chrono::steady_clock::now();
+        if (d_lastFrame && now - *d_lastFrame < d_frameInterval) {
+            if (statusText) d_delivery.post(QImage(), target, statusText);
+            return;
+        }
+        d_lastFrame = now;
+        d_delivery.post(d_frame(), target, statusText, FrameDelivery::Repeat::Skip);
+        return;
+    }
+    d_delivery.post(d_frame(), target, statusText);
 }

@@ -251,6 +251,10 @@ void TFormMain::startAcquisition() {
     setup.environment = p_environment.get();
     setup.graphicMode = d_graphicMode;
     setup.frame = d_presentFrame;
+    // One frame per screen refresh reaches the window; the cycles in between draw only.
+    const QScreen* shown = screen();
+    const double hertz = shown && shown->refreshRate() >= 1.0 ? shown->refreshRate() : 60.0;
+    setup.frameInterval = std::chrono::microseconds(static_cast<long long>(1e6 / hertz));
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
     // A triggered single shot refreshes the run-state controls from the worker: queued here.

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class SystemRegistry;
 class Calibration;
@@ -371,6 +372,12 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    // The last math record and what it was computed from (control_math.cpp); null before the
+    // first computeMath.
+    struct MathMemo;
+    std::shared_ptr<MathMemo> p_mathMemo;
+    // rawToVoltage(ch_, code) of every code below d_adcLevels, by code.
+    std::vector<double> sourceVolts(int ch_) const;
 };
 
 extern Control* g_control;

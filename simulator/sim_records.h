@@ -129,6 +129,8 @@ private:
     void putWord(size_t byteOffset_, int code_, int channelBit_);
     // Raw converter code of a channel at time t_ (with noise), rounded and clipped.
     int sample(int channelIndex_, int converterBit_, double t_);
+    // The same for the signal's value signalVolts_ (before coupling and noise).
+    int convert(int channelIndex_, int converterBit_, double signalVolts_);
     int peakSample(int channelIndex_, int converterBit_, double from_, double to_, bool maximum_);
     int tdcCountFor(int phase_) const;
     void buildTdcTable();
@@ -148,6 +150,7 @@ private:
     bool d_triggerable = false;
     double d_readyAt = 0;
     std::vector<unsigned char> d_record;
+    std::vector<double> d_volts[2]; // a real-time record's signal values, by channel
     size_t d_position = 0;
     double d_rollTime = 0;
     Fault d_fault;

@@ -175,6 +175,35 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     EXPECT_EQ(rig.cycle->status().text(), "Ready");
 }
 
+TEST(CycleOnInstrument, PacedFramesLeaveOutTheCyclesInBetweenButNoText) {
+    // One frame per refresh, the refresh longer than the test: the first cycle hands over its
+    // frame, the later ones none, while every change of the status text still arrives.
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FakeMainView screen;
+    CycleSetup setup;
+    setup.display = &rig.display;
+    setup.environment = rig.environment.get();
+    setup.graphicMode = TableColor::GDI_MODE;
+    setup.frame = [&rig] { return rig.display.image(); };
+    setup.frameInterval = std::chrono::hours(1);
+    AcquisitionCycle paced(setup);
+    paced.setMainView(&screen);
+
+    paced.acquireAndDisplay();
+    pumpEvents();
+    EXPECT_EQ(screen.frames, 1);
+    ASSERT_EQ(screen.texts.size(), 1u);
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    paced.acquireAndDisplay();
+    pumpEvents();
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+    paced.acquireAndDisplay();
+    pumpEvents();
+    EXPECT_EQ(screen.frames, 1);
+    EXPECT_EQ(screen.texts, (std::vector<std::string>{screen.texts.front(), "Stop", "Ready"}));
+}
+
 TEST(CycleOnInstrument, InvertedSingleShotStopsOnlyOnATrigger) {
     CycleRig rig;
     ASSERT_TRUE(rig.created) << get_error_text();
