@@ -46,6 +46,19 @@ protected:
         if (state == _STOP) actionRunStop();
         for (int trace = _CH1; trace <= _REFERENCE; ++trace) actionSetChannelOnOff(trace, true);
         if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);
+        actionSetTriggerMode(_AUTO);
+    }
+
+    // A single shot that stopped, or a normal trigger the signal never meets, leaves the
+    // display as it was, and an unchanged display is not handed over again: then the worker
+    // is alive when it still comes round to a pause.
+    bool displayMayRest() {
+        int mode = _AUTO, state = _RUN;
+        const bool turned = pauseStandard(pumpEvents, [&] {
+            mode = controlGetTriggerMode();
+            state = controlGetRunState();
+        });
+        return turned && (mode == _NORMAL || state != _RUN);
     }
 
     void dialogCommand(QAction* action, std::function<bool(QDialog&)> answer) {
@@ -79,7 +92,9 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         {"measurements", [](int n) { actionShowMeasure(1 + n % 3, n % 23); }},
         {"volt/div", [](int n) { actionSetVoltDiv(1 + n % 4, 1 + n % 10); }},
         {"time/div", [](int n) { actionSetTimeDiv(8 + 3 * (n % 4)); }},
-        {"channels", [](int n) { actionToggleChannel(1 + n % 4); }},
+        // Off and on again, a trace at a time: with every trace off the display no longer
+        // changes, and an unchanged display is not handed over again.
+        {"channels", [](int n) { actionToggleChannel(1 + (n / 2) % 4); }},
         {"coupling", [](int n) { actionSetCoupling(1 + n % 2, n % 3); }},
         {"probe", [](int n) { actionSetProbe(1 + n % 4, n % 2 ? _X10 : _X1); }},
         {"invert", [](int n) { actionToggleInvert(1 + n % 2); }},
@@ -147,7 +162,7 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         int n = 0;
         do {
             row.fire(n++);
-            ASSERT_TRUE(framesArrive(1)) << "no frame after " << row.name;
+            ASSERT_TRUE(framesArrive(1) || displayMayRest()) << "no frame after " << row.name;
         } while (!row.once && std::chrono::steady_clock::now() < end);
         settle();
         ASSERT_TRUE(framesArrive(2)) << "no frame after " << row.name;
