@@ -1,11 +1,25 @@
-// One acquisition and display cycle on the simulated instrument, without its pause: the
-// capture's decoding, the transforms of the traces that are on, the drawing and the copy of
-// the frame for the GUI thread. The instrument replays one record of its default signals, so
-// neither the bus nor the making of signals costs time here; x_bus is how many times faster
-// than the bus (40 MB/s) delivers the cycle's record the cycle does its own work: above 1
-// the cycle keeps up with the bus. (Only a core application: <QGuiApplication>
-// brings X11's `Display` typedef, which clashes with the renderer interface.)
+// The acquisition and display cycle as the demo runs it: both channels at 1 ms/div drawn as
+// vectors with the default persistence, offsets as the demo starts with, math and reference
+// on for four traces; GDI and the fast renderer; the frames handed to the GUI thread at
+// most once per screen refresh, as the program does.
+//
+// BM_Cycle replays one record of the default signals, so neither the bus nor the making of
+// signals costs time: what is timed is the product's own work. x_budget is how many times
+// inside its budget a cycle runs (0.3 ms for 10k; 6 ms for 500k averaging 16), x_bus how
+// many times faster than the bus (40 MB/s) delivers the record, x_gdi (fast renderer) how
+// many times faster than GDI in the same run.
+//
+// BM_Demo runs the instrument in real time: at 100 ms/div, where few records arrive, the
+// worker's CPU per second of display with every frame handed over and with one per screen
+// refresh (x_cpu: how many times less with the latter); at 500k points the frames a second,
+// the simulated instrument's making of records included (x_target against 30). BM_FirstFrame
+// is the start on the demo installation (firmware, re-enumeration, relays) to the first
+// frame handed over (x_target against 1.2 s).
+//
+// (Only a core application: <QGuiApplication> brings X11's `Display` typedef, which clashes
+// with the renderer interface.)
 #include "acquisition_cycle.h"
+#include "display_direct_x.h"
 #include "display_gdi.h"
 #include "environment.h"
 #include "record_source.h"
@@ -20,11 +34,31 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <vector>
 
 namespace {
 
+constexpr double kCycleBudget = 0.3e-3;    // seconds a 10k cycle
+constexpr double kAverageBudget = 6e-3;    // seconds a 500k cycle averaging 16 records
+constexpr double kFirstFrameTarget = 1.2;  // seconds from the start to the first frame
+constexpr double kFramesTarget500k = 30.0; // frames a second of the demo at 500k points
+// The program's pace without a screen to ask: 60 Hz.
+constexpr std::chrono::microseconds kRefresh{16667};
+
+enum Renderer { FAST = 0, GDI = 2 };
+
+// The demo's first state (scripts/run-demo.sh), with math and reference for four traces.
+std::string demoState(int traces, bool large) {
+    std::string s = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageOffset1=300\nvoltageOffset2=100\n"
+                    "triggerOffset1=300\ntriggerOffset2=100\n";
+    if (traces == 4) s += "channelOnOff3=1\nchannelOnOff4=1\n";
+    if (large) s += "numberOfAverage=16\n[ACQUIRE]\nbufferSizeMax=7\nbufferSizeMode=7\n";
+    return s + "[HORIZONTAL]\ntimeDiv=17\n[DISPLAY]\nlineJoinMode=2\n";
+}
 
 // Keeps the bytes the host reads of the first record of `inner` (armed), then replays them.
 class ReplaySource final : public RecordSource {
@@ -38,14 +72,16 @@ public:
         if (p_inner && !d_bytes.empty()) p_inner.reset(); // one record is kept
         return p_inner ? p_inner->ready(now) : true;
     }
-    void read(unsigned char* out, int length) override {
+    int read(unsigned char* out, int length) override {
         if (p_inner) {
-            p_inner->read(out, length);
-            d_bytes.insert(d_bytes.end(), out, out + length);
-            return;
+            const int n = p_inner->read(out, length);
+            d_bytes.insert(d_bytes.end(), out, out + n);
+            return n;
         }
-        for (int i = 0; i < length; ++i, ++d_position)
-            out[i] = d_position < d_bytes.size() ? d_bytes[d_position] : 0;
+        const size_t n = d_position < d_bytes.size() ? std::min(d_bytes.size() - d_position, size_t(length)) : 0;
+        std::copy_n(d_bytes.begin() + static_cast<std::ptrdiff_t>(d_position), n, out);
+        d_position += n;
+        return static_cast<int>(n);
     }
 
 private:
@@ -60,53 +96,113 @@ public:
     bool triggerLevelDragged() const override { return false; }
     int gridColor() const override { return 0xCCCCCC; }
     void comboTexts(std::array<std::string, 4>&, std::string&) const override {}
-    void showFrame(const QImage&) override {}
+    void showFrame(const QImage&) override { ++frames; }
     void setStatusText(const std::string&) override {}
+    int frames = 0;
 };
 
+// The program's cycle on a simulated kernel, with the main window's renderer.
+struct Rig {
+    Rig(const std::string& state, Renderer renderer, std::chrono::microseconds interval,
+        SimulatedClock::Mode clock = SimulatedClock::Mode::Virtual)
+        : kernel(_HW4, clock == SimulatedClock::Mode::Virtual, state, clock) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!kernel.create()) return;
+        environment = std::make_unique<Environment>(kernel.mainFile("environment.ini"));
+        CycleSetup setup;
+        if (renderer == GDI) {
+            auto gdi = std::make_unique<DisplayGDI>();
+            gdi->init(500, 400);
+            DisplayGDI* g = gdi.get();
+            setup.frame = [g] { return g->image(); };
+            display = std::move(gdi);
+        } else {
+            auto fast = std::make_unique<DisplayDirectX>(ScreenMode::of(_SURFACE_32BIT));
+            fast->init(500, 400);
+            DisplayDirectX* f = fast.get();
+            setup.frame = [f] { return f->present(); };
+            display = std::move(fast);
+        }
+        const int format = renderer == GDI ? 0 : static_cast<DisplayDirectX*>(display.get())->surfaceFormat();
+        for (int type = 1; type <= 4; ++type) display->tableColor()->build(type, renderer, format, 53, false);
+        setup.display = display.get();
+        setup.environment = environment.get();
+        setup.graphicMode = renderer;
+        setup.frameInterval = interval;
+        if (clock == SimulatedClock::Mode::Virtual) setup.nap = std::chrono::microseconds(0);
+        cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
+        cycle->setMainView(&screen);
+        created = std::chrono::steady_clock::now() - start;
+        ok = true;
+    }
+
+    SimulatedKernel kernel;
+    std::unique_ptr<Environment> environment;
+    std::unique_ptr<Display> display;
+    NoScreen screen;
+    std::unique_ptr<AcquisitionCycle> cycle;
+    std::chrono::steady_clock::duration created{};
+    bool ok = false;
+};
+
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// CPU seconds a cycle of GDI by (traces, large), one a repetition, for the fast renderer's
+// comparison.
+std::map<std::pair<int, bool>, std::vector<double>>& gdiSeconds() {
+    static std::map<std::pair<int, bool>, std::vector<double>> seconds;
+    return seconds;
+}
+
+// range(0): traces (2 or 4); range(1): renderer; range(2): 1 for 500k averaging 16.
 void BM_Cycle(benchmark::State& st) {
-    const bool both = st.range(0) == 2;
-    SimulatedKernel kernel(_HW4, true, both ? "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n" : "[CHANNEL]\nchannelOnOff1=1\n");
-    if (!kernel.create()) {
+    const int traces = static_cast<int>(st.range(0));
+    const auto renderer = static_cast<Renderer>(st.range(1));
+    const bool large = st.range(2) != 0;
+    Rig rig(demoState(traces, large), renderer, kRefresh);
+    if (!rig.ok) {
         st.SkipWithError("no kernel");
         return;
     }
-    DisplayGDI display;
-    display.init(500, 400);
-    for (int type = 1; type <= 4; ++type)
-        display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
-    Environment environment(kernel.mainFile("environment.ini"));
-    NoScreen screen;
-    CycleSetup setup;
-    setup.display = &display;
-    setup.environment = &environment;
-    setup.frame = [&display] { return display.image(); };
-    setup.nap = std::chrono::microseconds(0);
-    AcquisitionCycle cycle(setup);
-    cycle.setMainView(&screen);
+    AcquisitionCycle& cycle = *rig.cycle;
     std::unique_ptr<RecordSource> records =
-        SimRecords::forInstrument(kernel.generation(), kernel.bus->config().chipTemperature, nullptr);
-    records->arm(kernel.instrument().settings(), kernel.bus->simulatedClock().now());
-    kernel.instrument().setRecordSource(std::make_unique<ReplaySource>(std::move(records)));
+        SimRecords::forInstrument(rig.kernel.generation(), rig.kernel.bus->config().chipTemperature, nullptr);
+    records->arm(rig.kernel.instrument().settings(), rig.kernel.bus->simulatedClock().now());
+    rig.kernel.instrument().setRecordSource(std::make_unique<ReplaySource>(std::move(records)));
 
-    // The bytes one cycle reads from the instrument.
+    // The reference: channel 2's first record.
     cycle.acquireAndDisplay();
-    kernel.bus->clearTransfers();
+    if (traces == 4 && !controlSaveReference(_CH2, rig.kernel.mainFile("ch2.ref").c_str())) {
+        st.SkipWithError("no reference");
+        return;
+    }
+    // The bytes one cycle reads from the instrument.
+    rig.kernel.bus->clearTransfers();
     cycle.acquireAndDisplay();
     double bytes = 0;
-    for (const TransferRecord& t : kernel.bus->transfers())
+    for (const TransferRecord& t : rig.kernel.bus->transfers())
         if (t.kind == TransferRecord::Kind::Bulk) bytes += t.transferred;
 
     int n = 0;
+    double paused = 0;
+    const double cpuStart = threadSeconds();
     for (auto _ : st) {
         cycle.acquireAndDisplay();
-        if (++n % 256 == 0) {
+        if (++n % 64 == 0) {
             st.PauseTiming();
-            kernel.bus->clearTransfers();
-            QCoreApplication::processEvents();
+            const double pause = threadSeconds();
+            rig.kernel.bus->clearTransfers();
+            QCoreApplication::processEvents(); // the GUI thread shows the frames handed over
+            paused += threadSeconds() - pause;
             st.ResumeTiming();
         }
     }
+    const double perCycle =
+        (threadSeconds() - cpuStart - paused) / static_cast<double>(std::max<int64_t>(st.iterations(), 1));
     // The replayed record must still be a captured one.
     const short* record = cycle.records().p_rawDataCh1;
     const int length = controlGetBufferSize();
@@ -114,11 +210,100 @@ void BM_Cycle(benchmark::State& st) {
         st.SkipWithError("the replayed record was not captured");
         return;
     }
-    const double iterations = static_cast<double>(st.iterations());
-    st.SetBytesProcessed(static_cast<int64_t>(bytes * iterations));
-    st.counters["x_bus"] = benchmark::Counter(bytes / kBusBytesPerSecond * iterations, benchmark::Counter::kIsRate);
+    if (traces == 4 && (!cycle.records().p_displayBufferMath || !cycle.records().p_displayBufferRef)) {
+        st.SkipWithError("math or reference not drawn");
+        return;
+    }
+    reportBudget(st, bytes, large ? kAverageBudget : kCycleBudget);
+    // Against the median of GDI's repetitions (they run before these).
+    std::vector<double>& gdi = gdiSeconds()[{traces, large}];
+    if (renderer == GDI) {
+        gdi.push_back(perCycle);
+    } else if (!gdi.empty()) {
+        std::vector<double> sorted = gdi;
+        std::sort(sorted.begin(), sorted.end());
+        st.counters["x_gdi"] = sorted[sorted.size() / 2] / perCycle;
+    }
 }
-BENCHMARK(BM_Cycle)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Cycle)
+    ->ArgNames({"traces", "renderer", "500k_avg16"})
+    ->Args({2, GDI, 0})
+    ->Args({2, FAST, 0})
+    ->Args({4, GDI, 0})
+    ->Args({4, FAST, 0})
+    ->Args({2, GDI, 1})
+    ->Args({2, FAST, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// The demo in real time for three seconds. range(0): time/div code; range(1): 1 for 500k
+// points; range(2): 1 for one frame per screen refresh, 0 for every frame.
+void BM_Demo(benchmark::State& st) {
+    const int timeDiv = static_cast<int>(st.range(0));
+    const bool large = st.range(1) != 0;
+    const bool paced = st.range(2) != 0;
+    std::string state = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageOffset1=300\nvoltageOffset2=100\n"
+                        "[HORIZONTAL]\ntimeDiv=" + std::to_string(timeDiv) + "\n[DISPLAY]\nlineJoinMode=2\n";
+    if (large) state += "[ACQUIRE]\nbufferSizeMax=7\nbufferSizeMode=7\n";
+    Rig rig(state, GDI, paced ? kRefresh : std::chrono::microseconds(0), SimulatedClock::Mode::RealTime);
+    if (!rig.ok) {
+        st.SkipWithError("no kernel");
+        return;
+    }
+    double cpu = 0, wall = 0;
+    int cycles = 0;
+    for (auto _ : st) {
+        const double cpuStart = threadSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const auto end = start + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < end) {
+            rig.cycle->acquireAndDisplay();
+            ++cycles;
+            QCoreApplication::processEvents();
+        }
+        cpu += threadSeconds() - cpuStart;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    st.counters["cpu_per_s"] = cpu / wall;
+    st.counters["cycles_per_s"] = cycles / wall;
+    st.counters["cpu_us_per_cycle"] = cpu / std::max(cycles, 1) * 1e6;
+    st.counters["frames_per_s"] = rig.screen.frames / wall;
+    // Paced against every frame at the same time base (run before it): how much less CPU.
+    static std::map<int, double> everyFrame;
+    if (!large && !paced) everyFrame[timeDiv] = cpu / wall;
+    if (!large && paced && everyFrame.count(timeDiv)) st.counters["x_cpu"] = everyFrame[timeDiv] / (cpu / wall);
+    if (large) st.counters["x_target"] = rig.screen.frames / wall / kFramesTarget500k;
+}
+// 100 ms/div: few records arrive; the worker's CPU per second of display with every frame
+// handed over, then one per refresh. 1 ms/div at 500k: frames a second against 30.
+BENCHMARK(BM_Demo)
+    ->ArgNames({"timediv", "500k", "paced"})
+    ->Args({23, 0, 0})
+    ->Args({23, 0, 1})
+    ->Args({17, 1, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+void BM_FirstFrame(benchmark::State& st) {
+    double seconds = 0;
+    for (auto _ : st) {
+        const auto start = std::chrono::steady_clock::now();
+        Rig rig(demoState(2, false), GDI, kRefresh, SimulatedClock::Mode::RealTime);
+        if (!rig.ok) {
+            st.SkipWithError("no kernel");
+            return;
+        }
+        while (rig.screen.frames == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+            rig.cycle->acquireAndDisplay();
+            QCoreApplication::processEvents();
+        }
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        st.counters["start_s"] = std::chrono::duration<double>(rig.created).count();
+    }
+    st.counters["first_frame_s"] = seconds;
+    st.counters["x_target"] = kFirstFrameTarget / seconds;
+}
+BENCHMARK(BM_FirstFrame)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 

@@ -4,28 +4,26 @@
 
 namespace {
 
-// Positions averaged per pass: the sums and counts of one pass stay in the first-level cache
-// while every history record streams through once.
-constexpr int AVERAGE_CHUNK = 1024;
+// Truncating division of the sums by the small counts of averaging, by multiplication: exact
+// while |sum| < 2^40 / count, which every sum of count shorts meets for counts up to 4096.
+constexpr int EXACT_SHIFT = 40;
+constexpr int MULTIPLIED_COUNTS = 4096;
 
-void averageRecords(const short* history, int records, int size, short* out) {
-    std::int32_t sum[AVERAGE_CHUNK];
-    std::int32_t count[AVERAGE_CHUNK];
-    for (int start = 0; start < size; start += AVERAGE_CHUNK) {
-        const int n = std::min(AVERAGE_CHUNK, size - start);
-        std::fill_n(sum, n, 0);
-        std::fill_n(count, n, 0);
-        for (int j = 0; j < records; ++j) {
-            const short* r = history + static_cast<std::ptrdiff_t>(j) * size + start;
-            for (int k = 0; k < n; ++k) {
-                const std::int32_t v = r[k];
-                const std::int32_t used = v != EMPTY_SAMPLE;
-                sum[k] += used * v;
-                count[k] += used;
-            }
-        }
-        for (int k = 0; k < n; ++k)
-            out[start + k] = count[k] ? static_cast<short>(sum[k] / count[k]) : EMPTY_SAMPLE;
+void meansOf(const std::int32_t* sum, const std::int32_t* count, int positions, int records, short* out) {
+    if (records > MULTIPLIED_COUNTS) {
+        for (int k = 0; k < positions; ++k)
+            out[k] = count[k] ? static_cast<short>(sum[k] / count[k]) : EMPTY_SAMPLE;
+        return;
+    }
+    std::uint64_t multiplier[MULTIPLIED_COUNTS + 1];
+    multiplier[0] = 0;
+    for (int c = 1; c <= records; ++c)
+        multiplier[c] = ((std::uint64_t(1) << EXACT_SHIFT) + static_cast<std::uint64_t>(c) - 1) / static_cast<std::uint64_t>(c);
+    for (int k = 0; k < positions; ++k) {
+        const std::int32_t s = sum[k];
+        const std::uint64_t magnitude = static_cast<std::uint64_t>(s < 0 ? -static_cast<std::int64_t>(s) : s);
+        const auto q = static_cast<std::int64_t>((magnitude * multiplier[count[k]]) >> EXACT_SHIFT);
+        out[k] = count[k] ? static_cast<short>(s < 0 ? -q : q) : EMPTY_SAMPLE;
     }
 }
 
@@ -49,12 +47,17 @@ bool BufferAverageData<short>::allocateHistory(int ch, int size) {
     h.p_data.reset();
     h.d_size = 0;
     const std::size_t total = static_cast<std::size_t>(std::max(size, 0)) * static_cast<std::size_t>(d_numberOfAverage);
+    const std::size_t positions = static_cast<std::size_t>(std::max(size, 0));
     h.p_data.reset(new (std::nothrow) short[total]);
-    if (!h.p_data) {
+    h.p_sum.reset(new (std::nothrow) std::int32_t[positions]());
+    h.p_count.reset(new (std::nothrow) std::int32_t[positions]());
+    if (!h.p_data || !h.p_sum || !h.p_count) {
+        h = History{};
         push_error(_ERR_MEMORY, "kernel\\buffer_average_data", __LINE__);
         return false;
     }
     h.d_size = size;
+    h.d_written = 0;
     std::fill_n(h.p_data.get(), total, EMPTY_SAMPLE);
     return true;
 }
@@ -134,8 +137,12 @@ void BufferAverageData<short>::fill(int ch, short value, bool withHistory) {
     for (int c : {_CH1, _CH2}) {
         if (ch != 0 && ch != c) continue;
         History* h = history(c);
-        if (h && h->p_data)
-            std::fill_n(h->p_data.get(), static_cast<std::size_t>(h->d_size) * d_numberOfAverage, value);
+        if (!h || !h->p_data) continue;
+        std::fill_n(h->p_data.get(), static_cast<std::size_t>(h->d_size) * d_numberOfAverage, value);
+        const bool empty = value == EMPTY_SAMPLE;
+        std::fill_n(h->p_sum.get(), h->d_size, empty ? 0 : std::int32_t(value) * d_numberOfAverage);
+        std::fill_n(h->p_count.get(), h->d_size, empty ? 0 : d_numberOfAverage);
+        h->d_written = empty ? 0 : h->d_size;
     }
 }
 
@@ -154,7 +161,8 @@ bool BufferAverageData<short>::average(int ch) {
         push_error(_ERR_NULL_MEMORY, "kernel\\buffer_average_data", __LINE__);
         return false;
     }
-    averageRecords(h->p_data.get(), d_numberOfAverage, h->d_size, out);
+    meansOf(h->p_sum.get(), h->p_count.get(), h->d_written, d_numberOfAverage, out);
+    std::fill(out + h->d_written, out + h->d_size, EMPTY_SAMPLE);
     return true;
 }
 
@@ -174,7 +182,31 @@ void BufferAverageData<short>::setHistory(int index, int ch, int pos, short valu
     History* h = history(ch);
     assert(h && h->p_data && "p_bufferAverageData[index_].p_buffer != 0");
     assert(pos >= 0 && pos < h->d_size && "pos_ >= 0 && pos_ < size");
-    h->p_data[static_cast<std::size_t>(index) * h->d_size + pos] = value;
+    short& at = h->p_data[static_cast<std::size_t>(index) * h->d_size + pos];
+    const std::int32_t was = at != EMPTY_SAMPLE, is = value != EMPTY_SAMPLE;
+    h->p_sum[pos] += is * value - was * at;
+    h->p_count[pos] += is - was;
+    if (is) h->d_written = std::max(h->d_written, pos + 1);
+    at = value;
+}
+
+void BufferAverageData<short>::setHistoryRecord(int index, int ch, const short* values, int count) {
+    if (index < 0 || index >= d_numberOfAverage || d_numberOfAverage < 2 || count <= 0) return;
+    assert((ch == _CH1 || ch == _CH2) && "ch_ == _CH1 || ch_ == _CH2");
+    History* h = history(ch);
+    assert(h && h->p_data && "p_bufferAverageData[index_].p_buffer != 0");
+    assert(count <= h->d_size && "count_ <= size");
+    short* slot = h->p_data.get() + static_cast<std::size_t>(index) * h->d_size;
+    std::int32_t* sum = h->p_sum.get();
+    std::int32_t* used = h->p_count.get();
+    for (int k = 0; k < count; ++k) {
+        const std::int32_t old = slot[k], v = values[k];
+        const std::int32_t was = old != EMPTY_SAMPLE, is = v != EMPTY_SAMPLE;
+        sum[k] += is * v - was * old;
+        used[k] += is - was;
+        slot[k] = static_cast<short>(v);
+    }
+    h->d_written = std::max(h->d_written, count);
 }
 
 int AverageSlotCounter::slot(int count) {

@@ -1,14 +1,18 @@
 #pragma once
 // Channel records with a history of earlier records for averaging. The capture writes each
-// new record into one history slot (setHistory) and average() rebuilds the visible record
-// from all slots; a slot not yet written holds EMPTY_SAMPLE and does not pull the mean down.
+// new record into one history slot (setHistoryRecord, or setHistory per sample) and average()
+// rebuilds the visible record from all slots; a slot not yet written holds EMPTY_SAMPLE and
+// does not pull the mean down.
 //
 // Only channels 1 and 2 have a history; it exists while d_numberOfAverage >= 2. Each
-// channel's history is one contiguous block (record j at j x size) so that averaging streams
-// through memory. History indexes are 0 .. d_numberOfAverage - 1.
+// channel's history is one contiguous block (record j at j x size). Beside it a running sum
+// and count of the non-empty values at each position follow every write, so averaging costs
+// one pass over the positions ever written instead of one over every record.
+// History indexes are 0 .. d_numberOfAverage - 1.
 
 #include "buffer_data.h"
 
+#include <cstdint>
 #include <memory>
 
 template <class T>
@@ -57,6 +61,9 @@ public:
     // Ignored when index_ is outside the history (or there is none); channel 1 or 2, pos_
     // inside the record.
     void setHistory(int index_, int ch_, int pos_, short value_);
+    // The same for positions 0 .. count_ - 1 of one history record at once (count_ at most
+    // the history's size).
+    void setHistoryRecord(int index_, int ch_, const short* values_, int count_);
 
     int d_numberOfAverage = 1;
 
@@ -64,6 +71,10 @@ private:
     struct History {
         std::unique_ptr<short[]> p_data;
         int d_size = 0; // samples per history record
+        // By position: the sum and the number of the non-empty history values there.
+        std::unique_ptr<std::int32_t[]> p_sum;
+        std::unique_ptr<std::int32_t[]> p_count;
+        int d_written = 0; // positions from here on hold EMPTY_SAMPLE in every record
     };
     History* history(int ch_);
     const History* history(int ch_) const;

@@ -12,6 +12,12 @@
 #include <algorithm>
 #include <cassert>
 
+namespace {
+
+const char* const kSource = "kernel\\capture";
+
+} // namespace
+
 RunStateView::~RunStateView() = default;
 void RunStateView::updateRunStopControls(int) {}
 void RunStateView::updateSingleShotButton() {}
@@ -26,14 +32,36 @@ Capture::Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawD
 
 void Capture::setRunStateView(RunStateView* view) { p_view = view ? view : &d_noView; }
 
+bool Capture::fail(CaptureFailure failure, int errorCode, int line) {
+    if (failure == CaptureFailure::Device || failure == CaptureFailure::TimedOut) {
+        if (abortReadFlag.load()) {
+            // Cut short on purpose (a time-base change): no new data, and nothing went wrong.
+            d_failure = CaptureFailure::NoNewData;
+            return false;
+        }
+        if (errorCode >= 0) push_error(errorCode, kSource, line);
+        if (failure == CaptureFailure::TimedOut) push_error(_ERR_TIME_OUT, kSource, line);
+    }
+    d_failure = failure;
+    return false;
+}
+
 bool Capture::pollTrigger() {
     int failed = 0;
+    const auto failedRequest = [&] {
+        return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device,
+                    _ERR_READ_REGISTERS, __LINE__);
+    };
     for (int attempt = 1; attempt <= TRIGGER_POLL_ATTEMPTS; ++attempt) {
+        if (abortReadFlag.load()) return fail(CaptureFailure::NoNewData);
         if (p_hardware->pollTrigger(&failed, POLL_TIME_OUT) == 1) return true;
+        if (failed) return failedRequest();
         // Only the tenth attempt's second reply decides; earlier ones just pace the polling.
-        if (p_hardware->pollTrigger(&failed, POLL_TIME_OUT) != 1 && attempt == TRIGGER_POLL_ATTEMPTS) {
+        const int second = p_hardware->pollTrigger(&failed, POLL_TIME_OUT);
+        if (failed) return failedRequest();
+        if (second != 1 && attempt == TRIGGER_POLL_ATTEMPTS) {
             triggerTimeoutFlag = 1;
-            return false;
+            return fail(CaptureFailure::NoTrigger);
         }
     }
     return true;
@@ -41,16 +69,16 @@ bool Capture::pollTrigger() {
 
 bool Capture::checkStatus() {
     const unsigned char* d = p_hardware->p_buffer.get();
-    if (!d || p_hardware->d_bufferSize < 4) return false;
+    if (!d || p_hardware->d_bufferSize < 4) return fail(CaptureFailure::NoNewData);
     const bool good = !sampleWordError(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]) &&
                       !sampleWordError(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
     const int first = sampleWordValue(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]);
     const int copy = sampleWordValue(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
     if (p_state->d_hardwareVersion <= _HW2) {
-        if (!good || first != copy || (first & STATUS_TDC_MASK) == 0) return false;
+        if (!good || first != copy || (first & STATUS_TDC_MASK) == 0) return fail(CaptureFailure::NoNewData);
     } else if (!good || first != copy) {
         if (p_registerBlock) p_hardware->writeRegisters2(p_registerBlock, REGISTER_TIME_OUT);
-        return false;
+        return fail(CaptureFailure::NoNewData);
     }
     p_hardware->p_data = p_hardware->p_buffer.get();
     return true;
@@ -73,7 +101,7 @@ bool Capture::fetchRecords(int sel, short** out1, short** out2, bool single) {
     if (out1) *out1 = first;
     if (sel == 0 && out2) *out2 = ch2;
     present = first != nullptr && (sel != 0 || ch2 != nullptr);
-    if (!present) push_error(_ERR_NO_BUFFER, "kernel\\capture", __LINE__);
+    if (!present) push_error(_ERR_NO_BUFFER, kSource, __LINE__);
     return present;
 }
 
@@ -84,11 +112,23 @@ void Capture::fillSelected(int sel) {
 
 bool Capture::read(int timeOut, bool startOnFailure) {
     if (!p_hardware->readSampleBuffer(timeOut)) {
+        const bool timedOut = p_hardware->lastTransferTimedOut();
         if (startOnFailure) p_hardware->start(START_TIME_OUT);
-        return false;
+        return fail(timedOut ? CaptureFailure::TimedOut : CaptureFailure::Device);
     }
     p_hardware->p_data = p_hardware->p_buffer.get();
     return true;
+}
+
+bool Capture::hasSamples(int sel) const {
+    for (int ch : {int(_CH1), int(_CH2)}) {
+        if (sel != 0 && sel != ch) continue;
+        const short* record = p_bufferRawData->data(ch);
+        const int n = std::min(p_state->d_bufferSize, p_bufferRawData->size(ch));
+        if (!record || n <= 0) continue;
+        if (std::any_of(record, record + n, [](short v) { return v != EMPTY_SAMPLE; })) return true;
+    }
+    return false;
 }
 
 void Capture::finishSingleShot() {
@@ -97,18 +137,27 @@ void Capture::finishSingleShot() {
     p_view->updateSingleShotButton();
 }
 
+bool Capture::decode() {
+    if (p_transform->transform(1)) return true;
+    // Roll reads the instrument itself: a read that brought nothing is a failed request.
+    if (p_state->isRoll() && p_hardware->d_bytesRead == 0)
+        return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device);
+    return fail(CaptureFailure::NoNewData);
+}
+
 bool Capture::acquire(int sel, short** out1, short** out2) {
     triggerTimeoutFlag = 0;
+    d_failure = CaptureFailure::None;
     const int timeOut = p_state->d_defaultTimeOut;
-    if (!fetchRecords(sel, out1, out2, false)) return false;
+    if (!fetchRecords(sel, out1, out2, false)) return fail(CaptureFailure::NoNewData);
     p_state->d_triggeredFlag = false;
 
     switch (p_state->d_acquisitionMode) {
     case _REAL_TIME:
         if (!pollTrigger()) return false;
         fillSelected(sel);
-        if (!read(timeOut, true) || !checkStatus()) return false;
-        return p_transform->transform(1);
+        if (!read(timeOut, true) || !checkStatus() || !decode()) return false;
+        break;
     case _ETS_MODE1:
     case _ETS_MODE2: {
         if (!pollTrigger()) return false;
@@ -120,43 +169,48 @@ bool Capture::acquire(int sel, short** out1, short** out2) {
         }
         const int reads = std::max(p_state->d_ETSReadCount, 1);
         for (int r = 0; r < reads; ++r)
-            if (!read(READ_TIME_OUT, false) || !checkStatus() || !p_transform->transform(1)) return false;
+            if (!read(READ_TIME_OUT, false) || !checkStatus() || !decode()) return false;
         updateETSWindow(*p_state);
-        return true;
+        break;
     }
     case _ROLL:
     case _ROLL2:
     case _ROLL3:
-        return p_transform->transform(1);
+        if (!decode()) return false;
+        break;
     case _RIS:
         if (!pollTrigger()) return false;
         fillSelected(sel);
-        if (!read(READ_TIME_OUT, true) || !checkStatus() || !p_transform->transform(1)) return false;
+        if (!read(READ_TIME_OUT, true) || !checkStatus() || !decode()) return false;
         updateETSWindow(*p_state);
-        return true;
+        break;
     default:
-        return false;
+        return fail(CaptureFailure::NoNewData);
     }
+    // Success means a record to show: every phase rejected, or a record the decoder left
+    // empty, is no new data.
+    return hasSamples(sel) || fail(CaptureFailure::NoNewData);
 }
 
 bool Capture::acquireSingle(int sel, short** out1, short** out2) {
+    d_failure = CaptureFailure::None;
     const int timeOut = p_state->d_defaultTimeOut;
-    if (!fetchRecords(sel, out1, out2, true)) return false;
+    if (!fetchRecords(sel, out1, out2, true)) return fail(CaptureFailure::NoNewData);
 
     switch (p_state->d_acquisitionMode) {
     case _REAL_TIME:
-        if (!pollTrigger() || !read(timeOut, false) || !p_transform->transform(1)) return false;
+        if (!pollTrigger() || !read(timeOut, false) || !decode()) return false;
         if (!p_state->d_triggeredFlag) return true;
         break;
     case _RIS:
-        if (!pollTrigger() || !read(READ_TIME_OUT, false) || !p_transform->transform(1)) return false;
+        if (!pollTrigger() || !read(READ_TIME_OUT, false) || !decode()) return false;
         if (!p_state->d_triggeredFlag) return true;
         updateETSWindow(*p_state);
         break;
     case _ROLL:
     case _ROLL2:
     case _ROLL3:
-        if (!p_transform->transform(1)) return false;
+        if (!decode()) return false;
         break;
     default:
         return true;

@@ -22,6 +22,15 @@ public:
     virtual void updateSingleShotButton();
 };
 
+// Why the last capture brought no new record.
+enum class CaptureFailure {
+    None,      // it did bring one
+    NoTrigger, // the status polls saw no capture ready (triggerTimeoutFlag)
+    NoNewData, // rejected status words, undecodable or empty record, or abortReadFlag
+    Device,    // a request to the instrument failed (its error is on the stack)
+    TimedOut,  // ... because the instrument stopped answering ("Time-out" on the stack)
+};
+
 class Capture {
 public:
     static constexpr int TRIGGER_POLL_ATTEMPTS = 10;
@@ -45,8 +54,10 @@ public:
     // One capture in the running state. sel_ 1 or 2 one channel, 0 both. *out1_ receives
     // the raw record of the selected channel (channel 1 for sel_ 0), *out2_ channel 2's for
     // sel_ 0 (left alone otherwise); either may be null. False means no new record: no trigger
-    // (triggerTimeoutFlag set), a failed read, a rejected status, an undecodable buffer, a
-    // missing record (error 16).
+    // (triggerTimeoutFlag set), a failed status request or read, a rejected status, an
+    // undecodable buffer, a record left without a single sample, a missing record (error
+    // 16); lastFailure() says which. A failed status request is a failed capture: it pushes
+    // error 7, and "Time-out" when the instrument did not answer. abortReadFlag ends it.
     bool acquire(int sel_, short** out1_, short** out2_);
     // One capture in the single-shot state. sel_ 1: *out2_ null; sel_ 2: *out1_ null and
     // *out2_ channel 2's record. Real time and RIS return true without a trigger and stay in
@@ -56,8 +67,10 @@ public:
 
     // Up to ten attempts of one status request, plus a second when the first reply is not 1.
     // True when a reply of 1 ended the polling or the second reply of the tenth attempt is
-    // 1; otherwise triggerTimeoutFlag is set and false returned.
+    // 1; otherwise triggerTimeoutFlag is set and false returned. A request that fails ends
+    // the polling with false at once (see acquire), as does abortReadFlag.
     bool pollTrigger();
+    CaptureFailure lastFailure() const { return d_failure; }
     // The status words of the buffer just read. _HW1/_HW2: both copies equal and bits 0-6
     // not all 0; _HW3/_HW4: copies equal, else the register block is sent again. A copy that
     // does not decode counts as differing. False pushes nothing; true sets the read pointer
@@ -70,6 +83,13 @@ private:
     void fillSelected(int sel_);
     // Read with the time-out; on failure optionally the start request.
     bool read(int timeOut_, bool startOnFailure_);
+    // Records why the capture failed; returns false. A failed request pushes errorCode_ (none
+    // when negative) and "Time-out" when it timed out; one ended by abortReadFlag pushes nothing.
+    bool fail(CaptureFailure failure_, int errorCode_ = -1, int line_ = 0);
+    // transform(1), classifying its failure.
+    bool decode();
+    // The selected records hold at least one sample.
+    bool hasSamples(int sel_) const;
     void finishSingleShot();
 
     Hardware* p_hardware;
@@ -80,4 +100,5 @@ private:
     std::function<void()> d_singleShotStop;
     RunStateView d_noView;
     RunStateView* p_view = &d_noView;
+    CaptureFailure d_failure = CaptureFailure::None;
 };

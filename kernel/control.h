@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class SystemRegistry;
 class Calibration;
@@ -271,6 +272,10 @@ public:
     // raw records. False when nothing was captured.
     bool acquire(int sel_, short** ch1Out_, short** ch2Out_);
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
+    // The last capture failed because the instrument stopped answering.
+    bool captureTimedOut() const;
+    // The last capture failed on a request to the instrument (timed out or refused).
+    bool captureFailedOnDevice() const;
     // The view the single-shot capture refreshes when it stops the acquisition (not owned;
     // null: none). Install it while no capture runs. False without a capture.
     bool setRunStateView(RunStateView* view_);
@@ -367,6 +372,12 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    // The last math record and what it was computed from (control_math.cpp); null before the
+    // first computeMath.
+    struct MathMemo;
+    std::shared_ptr<MathMemo> p_mathMemo;
+    // rawToVoltage(ch_, code) of every code below d_adcLevels, by code.
+    std::vector<double> sourceVolts(int ch_) const;
 };
 
 extern Control* g_control;

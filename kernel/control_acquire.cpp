@@ -33,10 +33,10 @@ bool Control::setTriggerSlope(int slope) {
     State& s = *p_state;
     s.setTriggerSlope(slope);
     p_register->setEdgeTrigger(s.d_triggerSource, slope, s.d_hardwareVersion);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    const bool written = p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
     setTriggerLevel(s.d_triggerLevel);
     emptyRecords();
-    return true;
+    return written;
 }
 
 int Control::triggerLevelDac(double level) const {
@@ -79,15 +79,13 @@ bool Control::setTriggerLevel(double level) {
 bool Control::setTriggerMode(int mode) {
     p_state->d_triggerMode = mode;
     p_register->setTriggerModeBit(mode != 0 ? 1 : 0);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
-    return true;
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
 }
 
 bool Control::setTriggerType(int type, int count) {
     p_state->d_triggerType = type;
     p_register->setTriggerType(type, count);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
-    return true;
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
 }
 
 bool Control::setTriggerLogic(int ch1Condition, int ch2Condition, int kind) {
@@ -104,8 +102,7 @@ bool Control::setTriggerPulse(bool on, int condition, int value) {
 
 bool Control::setTriggerLogicRegister(int kind, bool on) {
     p_register->setTriggerLogicKind(kind, on);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
-    return true;
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
 }
 
 bool Control::setTriggerHighFrequencyRejectOnOff(bool on) {

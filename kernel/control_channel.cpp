@@ -119,15 +119,16 @@ bool Control::setVoltageOffset(int ch, double offset) {
     if (ch < _CH1 || ch > _REFERENCE || !std::isfinite(offset)) return false;
     const int oldOffset = static_cast<int>(p_state->d_channel[ch].voltageOffset);
     p_state->d_channel[ch].voltageOffset = offset;
+    bool written = true;
     if (isInput(ch)) {
         const int dac = offsetDac(ch, offset);
         p_register->setOffsetDac(ch, dac & 0xFF, (dac >> 8) & 0x0F);
-        p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut);
+        written = p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut);
     }
     if (ch == p_state->d_triggerSource)
         setTriggerLevel(static_cast<int>(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
     emptyRecords();
-    return true;
+    return written;
 }
 
 bool Control::setProbeAttenuation(int ch, int probe) {

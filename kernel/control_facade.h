@@ -124,6 +124,8 @@ bool controlUpdateMath();
 // ---- captures and records
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out);
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out);
+// The last capture failed because the instrument stopped answering (status "Time-out").
+bool controlGetCaptureTimedOut();
 // The view a triggered single shot refreshes (not owned; null: none). Set it while the
 // worker is stopped; the view is called on the worker thread.
 bool controlSetRunStateView(RunStateView* view);

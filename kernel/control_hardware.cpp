@@ -76,6 +76,15 @@ int Control::clearRawChannels(bool history) {
 
 bool Control::acquire(int sel, short** ch1Out, short** ch2Out) { return p_capture->acquire(sel, ch1Out, ch2Out); }
 
+bool Control::captureTimedOut() const {
+    return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut;
+}
+
+bool Control::captureFailedOnDevice() const {
+    return p_capture && (p_capture->lastFailure() == CaptureFailure::TimedOut ||
+                         p_capture->lastFailure() == CaptureFailure::Device);
+}
+
 bool Control::setRunStateView(RunStateView* view) {
     if (!p_capture) return false;
     p_capture->setRunStateView(view);

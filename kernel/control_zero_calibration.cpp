@@ -124,6 +124,8 @@ bool Control::measureOffset(int ch, int& evenMean, int& oddMean) {
     for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
         short* record = nullptr;
         if (!acquire(ch, &record, nullptr)) {
+            // An instrument that does not answer will not answer the next nine either.
+            if (captureFailedOnDevice()) return false;
             pause(*this, kRetryPauseMs);
             continue;
         }
@@ -153,7 +155,9 @@ bool Control::measureAtDac(int ch, int value, int settleMs, int& followed, int& 
 
 bool Control::sweepWithFallBack(int ch, int (Control::*sweep)(int, int), const char* source, int line) {
     const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
-    if ((this->*sweep)(ch, s.start) || (this->*sweep)(ch, s.high)) return true;
+    if ((this->*sweep)(ch, s.start)) return true;
+    // The second start helps a search that lost its way, not a dead instrument.
+    if (!captureFailedOnDevice() && (this->*sweep)(ch, s.high)) return true;
     push_error(_ERR_ZERO_CALIBRATION, source, line);
     return false;
 }

@@ -36,6 +36,11 @@ bool DataAcquisitionRoll::readOnce(bool pushConversionError) {
     if (!p_hardware->readSampleBuffer(READ_TIME_OUT)) return false;
     p_hardware->p_data = p_hardware->p_buffer.get();
     const int words = d_bytesPerRead / 2;
+    // The instrument sends the record's bytes and no more; fewer is a short read.
+    if (p_hardware->d_bytesRead < static_cast<unsigned int>(d_bytesPerRead)) {
+        push_error(_ERR_READ_BUFFER, "kernel\\data_acquisition_roll", __LINE__);
+        return false;
+    }
     if (hardwareBytes() < static_cast<unsigned int>(d_bytesPerRead)) {
         push_error(_ERR_CONVERT_RAW, "kernel\\data_acquisition_roll", __LINE__);
         return false;

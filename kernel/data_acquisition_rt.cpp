@@ -63,8 +63,7 @@ bool DataAcquisitionRT::acquire(int flag) {
                 decodeRun<true>(d, n, stride, cal->d_codeTable1.data(), cal->d_codeTable2.data(), record);
             else
                 decodeRun<false>(d, n, stride, nullptr, nullptr, record);
-            if (average)
-                for (int j = 0; j < n; ++j) p_bufferRawData->setHistory(slot, ch, j, record[j]);
+            if (average) p_bufferRawData->setHistoryRecord(slot, ch, record, n);
         }
         if (average) {
             const bool ok = averageChannelsOn();

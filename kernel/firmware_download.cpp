@@ -1,6 +1,7 @@
 #include "firmware_download.h"
 
 #include "firmware_loader.h"
+#include "notifier.h"
 
 #include <new>
 
@@ -54,9 +55,16 @@ int FirmwareDownload::DownloadAllDevices(const char* path) {
     std::fprintf(p_out, "Trevan : %d attached\n", count);
     for (int i = 0; i < count; ++i) {
         if (i > 0) d_backend.clock().sleepFor(std::chrono::milliseconds(DEVICE_PAUSE_MS));
+        const size_t before = d_message.size();
         int result = DownloadDevice(path, d_uniqueIds[static_cast<size_t>(i)]);
         std::fprintf(p_out, "Trevan : %i downloaded\n", i + 1);
-        if (result != 0) return DOWNLOAD_FAILED;
+        if (result != 0) {
+            // What went wrong with this controller, without the scan's lines.
+            std::string reason = d_message.substr(std::min(before, d_message.size()));
+            if (result == -2) reason += "Download firmware failed.\n";
+            notifyUser(reason);
+            return DOWNLOAD_FAILED;
+        }
     }
     return DOWNLOAD_OK;
 }
@@ -111,21 +119,21 @@ int FirmwareDownload::WriteRam(UsbDevice& device, std::uint16_t address, int len
     return 1;
 }
 
-void FirmwareDownload::ResetBit(UsbDevice& device, unsigned char value) {
+bool FirmwareDownload::ResetBit(UsbDevice& device, unsigned char value) {
     UsbSetupPacket setup;
     setup.requestType = 0x40;
     setup.request = LOAD_INTERNAL;
     setup.value = CPU_CONTROL;
     setup.length = 1;
-    if (UsbTransfer(device, &value, 1, setup) != 1) {
-        char text[64];
-        std::snprintf(text, sizeof text, "ResetBit: Reset device to %d did not succeed\n", value);
-        note(text);
-    }
+    if (UsbTransfer(device, &value, 1, setup) == 1) return true;
+    char text[64];
+    std::snprintf(text, sizeof text, "ResetBit: Reset device to %d did not succeed\n", value);
+    note(text);
+    return false;
 }
 
 int FirmwareDownload::DownloadLoader(UsbDevice& device) {
-    ResetBit(device, 1);
+    if (!ResetBit(device, 1)) return 0;
     // Consecutive records are sent together while they stay within one 4096-byte block.
     std::vector<unsigned char> block;
     unsigned short blockAddress = 0;
@@ -165,7 +173,7 @@ int FirmwareDownload::DownloadFirmware(UsbDevice& device, const char* path) {
                 return 0;
         }
     }
-    ResetBit(device, 1);
+    if (!ResetBit(device, 1)) return 0;
     for (const HexSegment& s : image->d_segments) {
         if (s.address >= HexImage::EXTERNAL_MEMORY) continue;
         if (!WriteRam(device, static_cast<std::uint16_t>(s.address), static_cast<int>(s.length), image->segmentData(s),

@@ -3,8 +3,9 @@
 // (vendor 0x0547, product 0x2131) and starts it; the controller then re-enumerates as the
 // instrument (vendor 0x0DA8, product 0x0001). Segments below 0x2000 are written with the
 // controller's own request 0xA0 while its CPU is held (register 0x7F92); segments at 0x2000
-// and above go through the built-in loader (request 0xA3) first. All text of this step is
-// diagnostic: the message buffer and standard output, never a window.
+// and above go through the built-in loader (request 0xA3) first. The text of this step goes
+// to the message buffer and standard output; why a download failed also goes to the user
+// (notifier.h), who would otherwise see only that no instrument was found.
 
 #include "intel_hex.h"
 #include "usb_backend.h"
@@ -30,7 +31,8 @@ public:
     static constexpr unsigned char LOAD_INTERNAL = 0xA0; // the controller's own load request
     static constexpr unsigned char LOAD_EXTERNAL = 0xA3; // served by the built-in loader
     static constexpr int TRANSFER_CHUNK = 64;
-    static constexpr int TRANSFER_TIMEOUT_MS = 10000;
+    // A controller that does not take a 64-byte write within this will not take it at all.
+    static constexpr int TRANSFER_TIMEOUT_MS = 1000;
     static constexpr int MAX_CONTROLLERS = 128;
     static constexpr int DEVICE_PAUSE_MS = 1000; // between two controllers
     static constexpr size_t MESSAGE_LIMIT = 8192;
@@ -53,8 +55,9 @@ public:
     // Writes `length_` bytes at `address_` in 64-byte requests; 1 / 0.
     int WriteRam(UsbDevice& device_, std::uint16_t address_, int length_, const unsigned char* data_,
                  unsigned char request_);
-    // 1 holds the CPU, 0 lets it run.
-    void ResetBit(UsbDevice& device_, unsigned char value_);
+    // 1 holds the CPU, 0 lets it run; false when the write failed. A CPU that cannot be
+    // held ends the download: nothing written to its RAM would stay.
+    bool ResetBit(UsbDevice& device_, unsigned char value_);
     // One host-to-device control transfer: bytes moved, or -1.
     int UsbTransfer(UsbDevice& device_, const unsigned char* data_, int length_, const UsbSetupPacket& setup_);
 

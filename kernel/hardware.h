@@ -55,6 +55,8 @@ public:
     virtual bool flushBulkPipe() = 0;
     // Two bytes.
     virtual bool readCounter(void* out_, int timeOut_) = 0;
+    // Whether the last failed operation failed because the instrument did not answer in time.
+    virtual bool lastTransferTimedOut() const { return false; }
 
     // The settings a sample-buffer read depends on (method and record-length mode); not owned.
     void setState(const State* state_) { p_state = state_; }
@@ -64,6 +66,7 @@ public:
     unsigned char* p_data = nullptr; // set to the buffer by a capture after a good read
     unsigned int d_bufferSize = 0;
     int d_readLength = 0;            // bytes of one bulk read in the 10k mode
+    unsigned int d_bytesRead = 0;    // bytes the last sample-buffer read brought
     unsigned int d_rememberedSize = 0;
     unsigned int d_writeLength = 0;
     unsigned int d_numberOfReadRegisters = 0;

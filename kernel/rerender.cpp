@@ -53,8 +53,10 @@ int rerenderRecord(const short* source, int sourceCount, short* destination, int
         const short sample = source[i];
         if (sample == EMPTY_SAMPLE) continue;
         // Range checked on the real number: a far-off position must not reach the conversion.
-        const double position = std::trunc(i * map.factor * map.ratio + map.offset);
-        if (!(position >= 0 && position < destinationCount)) continue;
+        // Its truncation lies in 0 .. count - 1 exactly when it lies above -1 and below count
+        // (no trunc call per sample).
+        const double position = i * map.factor * map.ratio + map.offset;
+        if (!(position > -1.0 && position < destinationCount)) continue;
         destination[static_cast<int>(position)] = sample;
         ++written;
     }

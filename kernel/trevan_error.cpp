@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 25> kMessages = {
+constexpr std::array<const char*, 26> kMessages = {
     "Not enough memory for allocation",
     "USB Open Error",
     "No TrevanA found",
@@ -32,6 +32,7 @@ constexpr std::array<const char*, 25> kMessages = {
     "Attempt to write NULL memory data",
     "Hardware Version in TrevanA doesn't match with registry",
     "Error in Zero Calibration",
+    "Time-out",
 };
 
 struct Entry {

@@ -29,6 +29,7 @@ enum ERROR_NUMBER {
     _ERR_NULL_MEMORY = 22,
     _ERR_HARDWARE_VERSION = 23,
     _ERR_ZERO_CALIBRATION = 24,
+    _ERR_TIME_OUT = 25,              // "Time-out": the instrument stopped answering
 };
 
 constexpr int MAX_ERROR_STACK = 10;

@@ -15,6 +15,8 @@ namespace {
 const char* const kSource = "kernel\\usb";
 using Request = USBVendorSpecificCommand;
 
+bool isRollMode(int acquisitionMode) { return acquisitionMode >= _ROLL && acquisitionMode <= _ROLL3; }
+
 // The pulses that move one relay group to its new bits (between the two 0x00 writes).
 std::vector<unsigned char> pulsePattern(unsigned char group, unsigned char bits) {
     switch (group) {
@@ -111,21 +113,29 @@ bool USB::readSampleBuffer(int /*timeOut_*/) {
 bool USB::readSampleRecord(int acquisitionMode, int bufferSizeMode) {
     assert(p_buffer && "p_buffer != 0");
     assert(d_bufferSize > 0 && "d_bufferSize > 0");
+    d_bytesRead = 0;
     if (abortReadFlag.load()) return false;
     const int timeOut = acquisitionMode == _ETS_MODE1 ? 500 : 0;
     unsigned char* buffer = p_buffer.get();
     bool failed = !p_command;
     if (failed) {
         // nothing to read from
-    } else if (bufferSizeMode == _500K) {
+    } else if (bufferSizeMode == _500K && !isRollMode(acquisitionMode)) {
         failed = d_bufferSize < static_cast<unsigned int>(RECORD_500K);
         for (int i = 0; !failed && i <= CHUNKS_500K && !abortReadFlag.load(); ++i) {
             const int length = i < CHUNKS_500K ? CHUNK_500K : TAIL_500K;
-            failed = p_command->bulkRead(buffer + i * CHUNK_500K, length, timeOut) != length;
+            const int got = p_command->bulkRead(buffer + i * CHUNK_500K, length, timeOut);
+            failed = got != length;
+            if (got > 0) d_bytesRead += static_cast<unsigned int>(got);
         }
+    } else if (d_readLength <= 0 || static_cast<unsigned int>(d_readLength) > d_bufferSize) {
+        failed = true;
     } else {
-        failed = d_readLength <= 0 || static_cast<unsigned int>(d_readLength) > d_bufferSize ||
-                 p_command->bulkRead(buffer, d_readLength, timeOut) != d_readLength;
+        const int got = p_command->bulkRead(buffer, d_readLength, timeOut);
+        // A roll record is shorter than the read asks; its decoder checks what came.
+        failed = got < 0 || (got != d_readLength && !(isRollMode(acquisitionMode) && got > 0 &&
+                                                      p_command->lastStatus() == UsbStatus::Success));
+        if (got > 0) d_bytesRead = static_cast<unsigned int>(got);
     }
     if (abortReadFlag.load()) return false;
     if (failed) {
@@ -232,3 +242,5 @@ bool USB::readCounter(void* out, int timeOut) {
     assert(out && "temp_p != 0");
     return readExactly(Request::READ_COUNTER, static_cast<unsigned char*>(out), 2, timeOut);
 }
+
+bool USB::lastTransferTimedOut() const { return p_command && p_command->lastStatus() == UsbStatus::Timeout; }

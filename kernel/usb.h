@@ -42,7 +42,8 @@ public:
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
     // acquisition method 1, else none (the transport still bounds it). False without an
     // error when abortReadFlag is raised before or during the read; error 8 when a read
-    // fails or comes back short (the remaining chunks are not read).
+    // fails or comes back short (the remaining chunks are not read). In roll a short packet
+    // ends the read well: the instrument sends only the record (d_bytesRead says how much).
     bool readSampleBuffer(int timeOut_) override;
     // readSampleBuffer for explicit settings: acquisition method and _10K / _500K.
     bool readSampleRecord(int acquisitionMode_, int bufferSizeMode_);
@@ -62,6 +63,7 @@ public:
     bool resetBulkPipe() override;
     bool flushBulkPipe() override;
     bool readCounter(void* out_, int timeOut_) override;
+    bool lastTransferTimedOut() const override;
 
     // How the transport learns the trigger mode (Control hands in a query of its State).
     void setTriggerModeQuery(std::function<int()> query);

@@ -101,3 +101,7 @@ unsigned long USBVendorSpecificCommand::resetBulkPipe() {
     if (!p_driver) return usbStatusCode(UsbStatus::NoDevice);
     return p_driver->resetPipe82();
 }
+
+UsbStatus USBVendorSpecificCommand::lastStatus() const {
+    return p_driver ? p_driver->lastStatus() : UsbStatus::NoDevice;
+}

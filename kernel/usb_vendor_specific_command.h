@@ -54,6 +54,8 @@ public:
     int bulkRead(unsigned char* buffer_p, int length_, int timeOut_);
     int flushBulkPipe();
     unsigned long resetBulkPipe();
+    // The outcome of the last transfer; NoDevice before open.
+    UsbStatus lastStatus() const;
 
     void setTriggerModeQuery(std::function<int()> query);
 

@@ -143,6 +143,7 @@ bool USBWinDriver::readsRepeatOnTimeout() const {
 }
 
 int USBWinDriver::finish(UsbStatus status, int transferred, const char* words) {
+    d_lastStatus = status;
     if (status == UsbStatus::Success) return transferred;
     if (status == UsbStatus::NoDevice) {
         d_activeLost = true;
@@ -154,19 +155,28 @@ int USBWinDriver::finish(UsbStatus status, int transferred, const char* words) {
     return -1;
 }
 
+bool USBWinDriver::repeatAfterTimeout(std::chrono::milliseconds waited, int timeOut) const {
+    if (!readsRepeatOnTimeout() || abortReadFlag.load()) return false;
+    return waited + std::chrono::milliseconds(std::max(timeOut, 1)) <= std::chrono::milliseconds(REPEAT_BUDGET_MS);
+}
+
 int USBWinDriver::controlRead(unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_,
                               int /*slot_*/) {
     assert(setup_p && length_ >= 0 && (length_ == 0 || data_p));
     if (!p_device || d_activeLost) return finish(UsbStatus::NoDevice, 0, "error on read");
     UsbSetupPacket setup = UsbSetupPacket::fromBytes(setup_p);
     setup.length = static_cast<std::uint16_t>(length_);
+    Clock& clock = p_backend->clock();
+    const auto start = clock.now();
     int transferred = 0;
     UsbStatus status = UsbStatus::Success;
-    for (int repeats = 0;; ++repeats) {
+    do {
         status = p_device->control(setup, data_p, transferred, static_cast<unsigned int>(timeOut_));
-        if (status != UsbStatus::Timeout || !readsRepeatOnTimeout() || repeats >= MAX_TIMEOUT_REPEATS) break;
+    } while (status == UsbStatus::Timeout && repeatAfterTimeout(clock.now() - start, timeOut_));
+    if (status == UsbStatus::Timeout && (!readsRepeatOnTimeout() || abortReadFlag.load())) {
+        d_lastStatus = status;
+        return transferred;
     }
-    if (status == UsbStatus::Timeout && !readsRepeatOnTimeout()) return transferred;
     return finish(status, transferred, "error on read");
 }
 
@@ -186,15 +196,18 @@ int USBWinDriver::controlWrite(const unsigned char* data_p, int length_, const u
 int USBWinDriver::bulkRead(unsigned char* buffer_p, int length_, int timeOut_, int /*slot_*/) {
     assert(buffer_p && length_ >= 0);
     if (!p_device || d_activeLost) return finish(UsbStatus::NoDevice, 0, "error on read82");
+    Clock& clock = p_backend->clock();
+    const auto start = clock.now();
     int total = 0;
     UsbStatus status = UsbStatus::Success;
     if (timeOut_ == 0) {
         // "Without limit" still ends: in slices, watching the abort flag, up to a ceiling.
-        Clock& clock = p_backend->clock();
-        const auto start = clock.now();
         const int maxSlices = NO_TIMEOUT_CEILING_MS / NO_TIMEOUT_SLICE_MS;
         for (int slice = 0; total < length_; ++slice) {
-            if (abortReadFlag.load()) return total;
+            if (abortReadFlag.load()) {
+                d_lastStatus = UsbStatus::Timeout;
+                return total;
+            }
             if (slice >= maxSlices || clock.now() - start >= std::chrono::milliseconds(NO_TIMEOUT_CEILING_MS))
                 return finish(UsbStatus::Timeout, total, "error on read82");
             int got = 0;
@@ -202,19 +215,21 @@ int USBWinDriver::bulkRead(unsigned char* buffer_p, int length_, int timeOut_, i
             total += got;
             if (status != UsbStatus::Timeout) break;
         }
-        if (total >= length_) return total;
         return finish(status, total, "error on read82");
     }
-    for (int repeats = 0;; ++repeats) {
+    for (;;) {
         int got = 0;
         status = p_device->bulkRead(BULK_PIPE, buffer_p + total, length_ - total, got,
                                     static_cast<unsigned int>(timeOut_));
         total += got;
         if (status != UsbStatus::Timeout || total >= length_) break;
-        if (!readsRepeatOnTimeout() || repeats >= MAX_TIMEOUT_REPEATS || abortReadFlag.load()) break;
+        if (!repeatAfterTimeout(clock.now() - start, timeOut_)) break;
     }
-    if (total >= length_) return total;
-    if (status == UsbStatus::Timeout && (!readsRepeatOnTimeout() || abortReadFlag.load())) return total;
+    if (total >= length_) return finish(UsbStatus::Success, total, "error on read82");
+    if (status == UsbStatus::Timeout && (!readsRepeatOnTimeout() || abortReadFlag.load())) {
+        d_lastStatus = status;
+        return total;
+    }
     return finish(status, total, "error on read82");
 }
 

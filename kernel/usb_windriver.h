@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -28,9 +29,11 @@ public:
     static constexpr unsigned char BULK_PIPE = 0x82;
     static constexpr int MESSAGE_SIZE = 100;            // characters of the message buffer with its end
     static constexpr int ATTACH_WAIT_MS = 2000;         // first wait for an instrument
-    static constexpr int MAX_TIMEOUT_REPEATS = 20;      // repeats of a timed-out read outside _NORMAL mode
-    static constexpr int NO_TIMEOUT_SLICE_MS = 250;     // a read "without time-out" waits in slices of this
-    static constexpr int NO_TIMEOUT_CEILING_MS = 10000; // ... and gives up after this much waiting
+    // A timed-out read outside _NORMAL mode is repeated only while all its waits stay within
+    // this: an instrument that stops answering must not hold a capture for minutes.
+    static constexpr int REPEAT_BUDGET_MS = 1500;
+    static constexpr int NO_TIMEOUT_SLICE_MS = 250;    // a read "without time-out" waits in slices of this
+    static constexpr int NO_TIMEOUT_CEILING_MS = 2000; // ... and gives up after this much waiting
 
     explicit USBWinDriver(std::shared_ptr<UsbBackend> backend);
     ~USBWinDriver();
@@ -44,17 +47,19 @@ public:
     void close();
 
     // Vendor request device to host; `setup_p` holds the 8 setup bytes, whose wLength is
-    // replaced by `length_`. A read that times out is repeated (at most
-    // MAX_TIMEOUT_REPEATS times) unless the trigger mode is _NORMAL; in _NORMAL mode the
-    // time-out returns the bytes read so far without a message.
+    // replaced by `length_`. A read that times out is repeated (within REPEAT_BUDGET_MS)
+    // unless the trigger mode is _NORMAL; in _NORMAL mode, or when abortReadFlag is raised,
+    // the time-out returns the bytes read so far without a message.
     int controlRead(unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_, int slot_);
     // Host to device; data_p may be null when length_ is 0.
     int controlWrite(const unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_,
                      int slot_);
     // Bulk read on pipe 0x82, time-out repeats as controlRead. timeOut_ 0 waits in slices
     // up to NO_TIMEOUT_CEILING_MS, and returns early (the bytes so far, no message) when
-    // abortReadFlag is raised.
+    // abortReadFlag is raised. A short packet ends the read: the bytes so far.
     int bulkRead(unsigned char* buffer_p, int length_, int timeOut_, int slot_);
+    // The outcome of the last transfer (Timeout also when it ended without a message).
+    UsbStatus lastStatus() const { return d_lastStatus.load(); }
     // Zero-length transfer on pipe 0x82: 0, or -1 after "error on transfer82".
     int zeroLengthTransfer82();
     // Clears a halt of pipe 0x82: 0 on success, else the status number.
@@ -81,6 +86,8 @@ private:
     bool readsRepeatOnTimeout() const;
     // The common end of a transfer: -1 after the messages, or the count.
     int finish(UsbStatus status, int transferred, const char* words);
+    // Whether a read that timed out after waiting `waited` may be issued again.
+    bool repeatAfterTimeout(std::chrono::milliseconds waited, int timeOut_) const;
     void setMessage(const std::string& text);
 
     std::shared_ptr<UsbBackend> p_backend;
@@ -99,4 +106,5 @@ private:
 
     std::atomic<bool> d_activeLost{false};
     std::atomic<bool> d_lossReported{false};
+    std::atomic<UsbStatus> d_lastStatus{UsbStatus::Success};
 };

@@ -1,5 +1,7 @@
 #include "record_source.h"
 
+#include <algorithm>
+
 RecordSource::~RecordSource() = default;
 
 void MidScaleRecordSource::encodeWord(int value, int channel, unsigned char* out) {
@@ -18,7 +20,7 @@ bool MidScaleRecordSource::ready(std::chrono::milliseconds) {
     return true;
 }
 
-void MidScaleRecordSource::read(unsigned char* out, int length) {
+int MidScaleRecordSource::read(unsigned char* out, int length) {
     const int midScale = d_settings.generation >= 3 ? 512 : 2048;
     const int status = 0x100 | 0x80 | 0x30; // triggered, first half, TDC 48
     const bool ch1 = d_settings.channel[0].enabled, ch2 = d_settings.channel[1].enabled;
@@ -39,4 +41,5 @@ void MidScaleRecordSource::read(unsigned char* out, int length) {
         encodeWord(midScale, channel, word);
         out[i] = word[(d_position - header) % 2];
     }
+    return std::max(length, 0);
 }

@@ -18,8 +18,10 @@ public:
     // The status poll: true when a captured record is ready. A ready record is read from
     // its start by the following bulk reads.
     virtual bool ready(std::chrono::milliseconds now) = 0;
-    // The next `length` bytes of the record.
-    virtual void read(unsigned char* out, int length) = 0;
+    // Up to `length` next bytes of the record; returns how many. A record ends with a short
+    // packet: the host asked more than the record holds (a roll read holds 120, 72, 48 or
+    // 24 bytes, whatever the host asks).
+    virtual int read(unsigned char* out, int length) = 0;
 };
 
 // A record that is ready at once and holds every enabled channel at mid scale, with a
@@ -28,7 +30,7 @@ class MidScaleRecordSource final : public RecordSource {
 public:
     void arm(const InstrumentSettings& settings, std::chrono::milliseconds now) override;
     bool ready(std::chrono::milliseconds now) override;
-    void read(unsigned char* out, int length) override;
+    int read(unsigned char* out, int length) override;
 
     // The two bytes of a sample word, the lower half first.
     static void encodeWord(int value, int channel, unsigned char* out);

@@ -28,7 +28,7 @@ bool bit(unsigned v, int k) { return ((v >> k) & 1u) != 0; }
 
 } // namespace
 
-double SimRecords::Channel::forward(int converterBit, double f) const {
+inline double SimRecords::Channel::forward(int converterBit, double f) const {
     const SimHardware::Polynomial& q = poly[converterBit];
     double c;
     if (wide) {
@@ -287,11 +287,19 @@ void SimRecords::putStatus(int tdcCount, bool secondHalf) {
 }
 
 int SimRecords::sample(int c, int converterBit, double t) {
+    return convert(c, converterBit, d_channel[c].signal->volts(t));
+}
+
+int SimRecords::convert(int c, int converterBit, double signalVolts) {
     const Channel& ch = d_channel[c];
-    const double volts = ch.signal->volts(t) - ch.dcRemoved + d_options.inputNoise * d_noise.next();
+    const double volts = signalVolts - ch.dcRemoved + d_options.inputNoise * d_noise.next();
     const double raw = ch.forward(converterBit, ch.offsetCode + volts * ch.codesPerVolt) +
                        d_options.converterNoise * d_noise.next();
-    return std::clamp(static_cast<int>(std::floor(raw + 0.5)), 0, ch.levels - 1);
+    // Rounded and clipped; clipped first, so truncation rounds down (no floor call per sample).
+    const double up = raw + 0.5;
+    if (!(up >= 1.0)) return 0;
+    if (up >= ch.levels) return ch.levels - 1;
+    return static_cast<int>(up);
 }
 
 int SimRecords::peakSample(int c, int converterBit, double from, double to, bool maximum) {
@@ -302,10 +310,7 @@ int SimRecords::peakSample(int c, int converterBit, double from, double to, bool
         const double v = ch.signal->volts(from + (to - from) * k / kSteps);
         extreme = maximum ? std::max(extreme, v) : std::min(extreme, v);
     }
-    const double volts = extreme - ch.dcRemoved + d_options.inputNoise * d_noise.next();
-    const double raw = ch.forward(converterBit, ch.offsetCode + volts * ch.codesPerVolt) +
-                       d_options.converterNoise * d_noise.next();
-    return std::clamp(static_cast<int>(std::floor(raw + 0.5)), 0, ch.levels - 1);
+    return convert(c, converterBit, extreme);
 }
 
 void SimRecords::prepare(double now, bool force) {
@@ -362,14 +367,33 @@ void SimRecords::encodeRealTime() {
         const double from = t - (j & 1) * dt;
         return peakSample(ch, converter, from, from + 2 * dt, (j & 1) == 0);
     };
-    for (int j = 0; j < samples; ++j) {
-        const double t = T + (j - triggerIndex + jitter) * dt;
-        if (both) {
-            putWord(8 + 4 * static_cast<size_t>(j), value(0, 0, j, t), 0);
-            putWord(10 + 4 * static_cast<size_t>(j), value(1, 1, j, t), 1);
-        } else {
-            const int converter = interleaved ? (j & 1) : c;
-            putWord(8 + 2 * static_cast<size_t>(j), value(c, converter, j, t), converter);
+    if (peak) {
+        for (int j = 0; j < samples; ++j) {
+            const double t = T + (j - triggerIndex + jitter) * dt;
+            if (both) {
+                putWord(8 + 4 * static_cast<size_t>(j), value(0, 0, j, t), 0);
+                putWord(10 + 4 * static_cast<size_t>(j), value(1, 1, j, t), 1);
+            } else {
+                const int converter = interleaved ? (j & 1) : c;
+                putWord(8 + 2 * static_cast<size_t>(j), value(c, converter, j, t), converter);
+            }
+        }
+    } else {
+        // The signals of the whole record at once (signal_source.h), then noise and converter.
+        const size_t n = static_cast<size_t>(std::max(samples, 0));
+        for (int k = 0; k < 2; ++k)
+            if (both || k == c) {
+                d_volts[k].resize(n);
+                d_channel[k].signal->sampleEvenly(d_info.firstSampleTime, dt, samples, d_volts[k].data());
+            }
+        for (int j = 0; j < samples; ++j) {
+            if (both) {
+                putWord(8 + 4 * static_cast<size_t>(j), convert(0, 0, d_volts[0][j]), 0);
+                putWord(10 + 4 * static_cast<size_t>(j), convert(1, 1, d_volts[1][j]), 1);
+            } else {
+                const int converter = interleaved ? (j & 1) : c;
+                putWord(8 + 2 * static_cast<size_t>(j), convert(c, converter, d_volts[c][j]), converter);
+            }
         }
     }
     d_nextSearch = T + (samples - triggerIndex + 1) * dt;
@@ -415,7 +439,7 @@ void SimRecords::encodeEquivalentTime() {
     d_readyAt = d_nextSearch;
 }
 
-void SimRecords::encodeRollRead(unsigned char* out, int length) {
+int SimRecords::encodeRollRead(unsigned char* out, int length) {
     const int slot = std::clamp(d_settings.timeDivCode - kFirstRollCode, 0, 3);
     const int pairs = kRollBytes[slot] / 4;
     const double period = 1.0 / kRollRate[slot];
@@ -424,35 +448,40 @@ void SimRecords::encodeRollRead(unsigned char* out, int length) {
         const double now = d_options.pace->now().count() / 1000.0;
         if (due > now) d_options.pace->sleepFor(std::chrono::milliseconds(static_cast<long>((due - now) * 1000.0 + 0.5)));
     }
-    d_record.assign(static_cast<size_t>(std::max(length, 0)), 0);
+    // Exactly the pairs of this read: the short packet ends the host's longer read.
+    d_record.assign(static_cast<size_t>(kRollBytes[slot]), 0);
     for (int m = 0; m < pairs; ++m) {
         for (int k = 0; k < 2; ++k) putWord(4 * static_cast<size_t>(m) + 2 * k, sample(k, k, d_rollTime), k);
         d_rollTime += period;
     }
-    std::copy(d_record.begin(), d_record.end(), out);
+    const int n = std::min(length, kRollBytes[slot]);
+    std::copy_n(d_record.begin(), n, out);
+    return n;
 }
 
 bool SimRecords::ready(std::chrono::milliseconds now) {
     if (kind() == Kind::Roll) return true;
     const double seconds = now.count() / 1000.0;
-    if (!d_prepared) prepare(seconds, false);
+    // Paced, the instrument has been capturing since it was armed or last read out, not
+    // since this poll: a host that waits finds the record ready.
+    if (!d_prepared) prepare(d_options.pace ? d_now : seconds, false);
     if (!d_prepared) return false;
     // Paced: the record is there once its last sample has been taken.
     return !d_options.pace || seconds >= d_readyAt;
 }
 
-void SimRecords::read(unsigned char* out, int length) {
-    if (length <= 0) return;
-    if (kind() == Kind::Roll) {
-        encodeRollRead(out, length);
-        return;
-    }
+int SimRecords::read(unsigned char* out, int length) {
+    if (length <= 0) return 0;
+    if (kind() == Kind::Roll) return encodeRollRead(out, length);
     // A read without a ready record takes one now; without a trigger it reports none.
     if (!d_prepared) prepare(d_options.pace ? d_options.pace->now().count() / 1000.0 : 0.0, true);
     const size_t available = d_position < d_record.size() ? d_record.size() - d_position : 0;
     const size_t n = std::min(available, static_cast<size_t>(length));
     std::copy_n(d_record.begin() + static_cast<std::ptrdiff_t>(d_position), n, out);
-    std::fill(out + n, out + length, 0);
     d_position += n;
-    if (d_position >= d_record.size()) d_prepared = false;
+    if (d_position >= d_record.size()) {
+        d_prepared = false;
+        if (d_options.pace) d_now = std::max(d_now, d_options.pace->now().count() / 1000.0);
+    }
+    return static_cast<int>(n);
 }

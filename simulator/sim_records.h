@@ -76,7 +76,7 @@ public:
 
     void arm(const InstrumentSettings& settings_, std::chrono::milliseconds now_) override;
     bool ready(std::chrono::milliseconds now_) override;
-    void read(unsigned char* out_, int length_) override;
+    int read(unsigned char* out_, int length_) override;
 
     void setSignal(int channelIndex_, std::shared_ptr<Signal> signal_);
     void injectFault(const Fault& fault_) { d_fault = fault_; }
@@ -124,11 +124,13 @@ private:
     void prepare(double now_, bool force_);
     void encodeRealTime();
     void encodeEquivalentTime();
-    void encodeRollRead(unsigned char* out_, int length_);
+    int encodeRollRead(unsigned char* out_, int length_);
     void putStatus(int tdcCount_, bool secondHalf_);
     void putWord(size_t byteOffset_, int code_, int channelBit_);
     // Raw converter code of a channel at time t_ (with noise), rounded and clipped.
     int sample(int channelIndex_, int converterBit_, double t_);
+    // The same for the signal's value signalVolts_ (before coupling and noise).
+    int convert(int channelIndex_, int converterBit_, double signalVolts_);
     int peakSample(int channelIndex_, int converterBit_, double from_, double to_, bool maximum_);
     int tdcCountFor(int phase_) const;
     void buildTdcTable();
@@ -148,6 +150,7 @@ private:
     bool d_triggerable = false;
     double d_readyAt = 0;
     std::vector<unsigned char> d_record;
+    std::vector<double> d_volts[2]; // a real-time record's signal values, by channel
     size_t d_position = 0;
     double d_rollTime = 0;
     Fault d_fault;

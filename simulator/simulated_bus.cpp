@@ -210,7 +210,7 @@ void SimulatedBus::clearFaults() {
 
 std::vector<TransferRecord> SimulatedBus::transfers() const {
     std::lock_guard lock(d_mutex);
-    return d_log;
+    return {d_log.begin(), d_log.end()};
 }
 
 void SimulatedBus::clearTransfers() {
@@ -219,7 +219,11 @@ void SimulatedBus::clearTransfers() {
 }
 
 void SimulatedBus::log(TransferRecord record) {
+    const size_t limit = static_cast<size_t>(std::max(d_config.transferLog, 0));
     std::lock_guard lock(d_mutex);
+    // The demo polls thousands of times a second: an unbounded log grows without end.
+    if (limit == 0) return;
+    while (d_log.size() >= limit) d_log.pop_front();
     d_log.push_back(std::move(record));
 }
 

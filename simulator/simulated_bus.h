@@ -1,6 +1,7 @@
 #pragma once
 // The simulated USB bus: a UsbBackend whose devices are simulated (the unprogrammed
-// controller, the instrument). It logs every transfer for tests and injects faults.
+// controller, the instrument). It logs the newest transfers for tests (as many as the
+// configuration's transferLog says) and injects faults.
 // Hot-plug callbacks run on the thread that caused the event (a test, a transfer, or the
 // thread that moved the clock past a scheduled re-enumeration), never under a lock that
 // a transfer holds. Device handles from open() must not outlive the bus.
@@ -10,6 +11,7 @@
 #include "simulator_config.h"
 #include "usb_backend.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -99,6 +101,7 @@ public:
 
     void injectFault(const UsbFault& fault);
     void clearFaults();
+    // The logged transfers, oldest first: at most config().transferLog, the newest.
     std::vector<TransferRecord> transfers() const;
     void clearTransfers();
 
@@ -145,7 +148,7 @@ private:
     std::vector<Attached> d_attached;
     std::map<WatchId, Watch> d_watches;
     std::vector<UsbFault> d_faults;
-    std::vector<TransferRecord> d_log;
+    std::deque<TransferRecord> d_log;
     WatchId d_nextWatch = 1;
     UsbDeviceId d_nextId = 1;
 };

@@ -2,6 +2,7 @@
 
 #include "sim_records.h"
 
+#include <algorithm>
 #include <cstring>
 
 SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::shared_ptr<CalibrationImage::Bytes> memory,
@@ -159,7 +160,7 @@ UsbStatus SimulatedInstrument::bulkRead(unsigned char endpoint, unsigned char* d
     transferred = 0;
     if (endpoint != BULK_PIPE) return UsbStatus::Stall;
     std::lock_guard lock(d_mutex);
-    if (length > 0 && p_source) p_source->read(data, length);
-    transferred = length;
+    // The record's own length: a short packet ends a longer read.
+    if (length > 0 && p_source) transferred = std::clamp(p_source->read(data, length), 0, length);
     return UsbStatus::Success;
 }

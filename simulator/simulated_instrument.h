@@ -8,7 +8,7 @@
 //   0xC7 / 0xD1 calibration memory (up to 64 bytes at 0x1C00..0x1FBF, wValue = address)
 //   0xC8 counter (2 bytes: chip temperature, 0)   0xD0 command
 // Anything else, a wrong direction or a wrong length stalls. Bulk reads on pipe 0x82
-// stream the current record of its RecordSource.
+// stream the current record of its RecordSource, and no more than it holds.
 
 #include "calibration_image.h"
 #include "instrument_settings.h"

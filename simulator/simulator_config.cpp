@@ -15,5 +15,6 @@ SimulatorConfig SimulatorConfig::read(const IniFile& ini, std::string_view secti
         ini.readInteger(section, "reenumerationDelay", static_cast<int>(c.reenumerationDelay.count())), 0, 60000));
     const bool realTime = ini.readBool(section, "realTime", c.clockMode == SimulatedClock::Mode::RealTime);
     c.clockMode = realTime ? SimulatedClock::Mode::RealTime : SimulatedClock::Mode::Virtual;
+    c.transferLog = std::clamp(ini.readInteger(section, "transferLog", c.transferLog), 0, 1 << 24);
     return c;
 }

@@ -9,6 +9,8 @@
 //   chipTemperature     first byte of the counter reading, signed (default 30)
 //   reenumerationDelay  milliseconds from the firmware's start to the instrument's arrival
 //   realTime            1: the clock follows real time (the program); 0: virtual (tests)
+//   transferLog         transfers the bus keeps in its log, the newest (default 65536;
+//                       0 keeps none). The program reads no log: it keeps none
 
 #include "simulated_clock.h"
 
@@ -25,6 +27,7 @@ struct SimulatorConfig {
     int chipTemperature = 30;
     std::chrono::milliseconds reenumerationDelay{500};
     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
+    int transferLog = 65536;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
     static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -40,10 +41,14 @@ Environment& env() { return views().environment(); }
 bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
 bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
 
-// ---- Pause handshake (cycle/acquisition_thread.h). The request is counted, so a nested user
-// ---- (an action started from the messages a wait pumps, the advanced-trigger call) cannot
-// ---- release an outer one.
-template <class Work> void withStandardWait(Work&& work) { pauseStandard(processGuiEventsExceptInput, work); }
+// ---- Pause handshake (cycle/acquisition_thread.h, which states the rule every action follows).
+// ---- The request is counted, so a nested user (an action started from the messages a wait
+// ---- pumps, the advanced-trigger call) cannot release an outer one. A change whose wait ends
+// ---- while the worker is still capturing is held until the capture ends: every work of a
+// ---- change captures by value.
+template <class Work> void withStandardWait(Work&& work) { pauseStandardHeld(processGuiEventsExceptInput, work); }
+// Reads whose result is needed now: refused (the user is told) when the wait ends first.
+template <class Work> bool withStandardRead(Work&& work) { return pauseStandard(processGuiEventsExceptInput, work); }
 template <class Work> void withTimeBaseWait(Work&& work) { pauseTimeBase(processGuiEventsExceptInput, work); }
 template <class Work> void withPositionWait(Work&& work) { pausePosition(work); }
 // Marker drags: only the newest value of a held change matters, so each marker has a key.
@@ -173,6 +178,9 @@ bool actionSingleShot() {
             controlSetRunState(_RUN);
         }
         updateSingleShotButton();
+        // The run/stop view and the enabled controls follow every single-shot transition;
+        // after the button, whose ETS view would otherwise re-enable ETS in single shot.
+        updateRunStopControls(controlGetRunState());
     });
     return true;
 }
@@ -281,9 +289,10 @@ bool actionToggleChannel(int ch) {
 
 bool actionSetChannelOnOff(int ch, bool on) {
     if (!isTrace(ch)) return false;
-    bool result = false;
-    withStandardWait([&] {
-        result = controlSetChannelOnOff(ch, on);
+    // Shared with a change held for the end of a capture; true until the facade says otherwise.
+    const auto result = std::make_shared<bool>(true);
+    withStandardWait([ch, on, result] {
+        *result = controlSetChannelOnOff(ch, on);
         // The trigger source follows the channel that is still on.
         const int source = controlGetTriggerSource();
         const bool ch1 = controlGetChannelOnOff(_CH1);
@@ -302,7 +311,7 @@ bool actionSetChannelOnOff(int ch, bool on) {
             views().updateModeButtons(0);
         }
     });
-    return result;
+    return *result;
 }
 
 bool actionSetVoltDiv(int ch, int voltDiv) {
@@ -320,8 +329,10 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
 bool actionSetProbe(int ch, int probe) {
     require(isTrace(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 312);
     require(probe >= _X1 && probe <= _X1000, "probe_ >= _X1 && probe_ <= _X1000", kSource, 313);
-    controlSetProbeAttenuation(ch, probe);
-    views().updateChannelViews();
+    withStandardWait([ch, probe] {
+        controlSetProbeAttenuation(ch, probe);
+        views().updateChannelViews();
+    });
     return true;
 }
 
@@ -367,39 +378,51 @@ bool actionToggleBandLimit(int ch) {
 
 bool actionSetBandLimit(int ch, bool on) {
     if (!isTrace(ch)) return true;
-    controlSetBandwidthLimitOnOff(ch, on);
-    views().updateBandLimitView(ch, on);
+    withStandardWait([ch, on] {
+        controlSetBandwidthLimitOnOff(ch, on);
+        views().updateBandLimitView(ch, on);
+    });
     return true;
 }
 
 // ======================================================================== Display
 
+// The display settings below are read by every cycle's transform: changed under the pause
+// like the rest.
 bool actionToggleLineJoin() {
-    const int mode = controlGetLineJoinMode();
-    if (mode == 0)
-        controlSetLineJoinMode(2);
-    else if (mode == 1 || mode == 2)
-        controlSetLineJoinMode(0);
-    updateLineJoinView(mode == 0);
+    withStandardWait([] {
+        const int mode = controlGetLineJoinMode();
+        if (mode == 0)
+            controlSetLineJoinMode(2);
+        else if (mode == 1 || mode == 2)
+            controlSetLineJoinMode(0);
+        updateLineJoinView(mode == 0);
+    });
     return true;
 }
 
 bool actionSetLineJoin(int mode) {
-    if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
-    updateLineJoinView(mode != 0);
+    withStandardWait([mode] {
+        if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
+        updateLineJoinView(mode != 0);
+    });
     return true;
 }
 
 bool actionSetIntensity(int value) {
-    controlSetIntensityFactor(static_cast<float>(value));
-    updateIntensityView(value);
+    withStandardWait([value] {
+        controlSetIntensityFactor(static_cast<float>(value));
+        updateIntensityView(value);
+    });
     return true;
 }
 
 bool actionSetPersistence(int code) {
     if (code < 0 || code > 16) return true;
-    controlSetPersistence(code);
-    updatePersistenceView(code);
+    withStandardWait([code] {
+        controlSetPersistence(code);
+        updatePersistenceView(code);
+    });
     return true;
 }
 
@@ -412,47 +435,18 @@ bool actionSelectObject(int code) {
 }
 
 bool actionOptionDialog() {
-    Environment& e = env();
-    DisplayOptions options;
-    options.backgroundInvert = e.BackgroundInvert;
-    options.setupInformation = e.SetupInformationInclude;
-    options.dateInclude = e.DateInclude;
-    options.boundaryOn = e.BoundaryOnOff;
-    options.crossOn = e.CrossOnOff;
-    options.gridOn = e.GridOnOff;
-    options.gridColor = e.GridOriginColor;
-    options.colorMode = e.ColorGrayMode;
-    options.colorStartPos = e.ColorStartPos;
-    options.colorTrackCh1 = e.ColorOnOffCh1;
-    options.colorTrackCh2 = e.ColorOnOffCh2;
-    options.titleOn = e.TitleOnOff;
-    options.title = e.Title;
-    if (views().runOptionDialog(options)) {
-        e.BackgroundInvert = options.backgroundInvert;
-        e.SetupInformationInclude = options.setupInformation;
-        e.DateInclude = options.dateInclude;
-        e.BoundaryOnOff = options.boundaryOn;
-        e.CrossOnOff = options.crossOn;
-        e.GridOnOff = options.gridOn;
-        e.GridOriginColor = options.gridColor;
-        views().updateGridColor();
-        e.ColorGrayMode = options.colorMode;
-        e.ColorStartPos = options.colorStartPos;
-        e.ColorOnOffCh1 = options.colorTrackCh1;
-        e.ColorOnOffCh2 = options.colorTrackCh2;
-        e.TitleOnOff = options.titleOn;
-        e.Title = options.title;
-    }
-    views().rebuildChannelColorTables();
+    views().runOptionDialog();
     return true;
 }
 
 // ======================================================================== Horizontal, trigger
 
 bool actionSetTimeDiv(int code) {
-    // Enforced before the wait; the one change of the time base happens inside it.
-    if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
-    withTimeBaseWait([code] {
+    withTimeBaseWait([requested = code] {
+        // The 500k range is enforced inside the wait: the cycle writes the run state when a
+        // single shot ends. The one change of the time base follows.
+        int code = requested;
+        if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
         require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
         controlSetTimeDiv(code);
         views().updateTimeDivView(code);
@@ -578,7 +572,10 @@ bool actionLoadState() {
 bool actionSaveState() {
     const auto path = askFile(true, kStateFilter, "ini");
     if (!path) return true;
-    if (controlSaveState(path->c_str(), 4)) return true;
+    // The cycle writes the run state (single shot) while it captures.
+    bool saved = false;
+    if (!withStandardRead([&] { saved = controlSaveState(path->c_str(), 4); })) return false;
+    if (saved) return true;
     reportFileFailure("Cannot write ", *path);
     return false;
 }
@@ -586,7 +583,10 @@ bool actionSaveState() {
 bool actionLoadReference() {
     const auto path = askFile(false, kReferenceFilter, "ref");
     if (!path) return true;
-    if (controlLoadReference(path->c_str())) return true;
+    // The cycle re-renders the reference buffer that a load replaces.
+    bool loaded = false;
+    if (!withStandardRead([&] { loaded = controlLoadReference(path->c_str()); })) return false;
+    if (loaded) return true;
     reportFileFailure("Cannot read ", *path);
     return false;
 }
@@ -596,7 +596,7 @@ bool actionSaveReference(int ch) {
     const auto path = askFile(true, kReferenceFilter, "ref");
     if (!path) return true;
     bool saved = false;
-    withStandardWait([&] { saved = controlSaveReference(ch, path->c_str()); });
+    if (!withStandardRead([&] { saved = controlSaveReference(ch, path->c_str()); })) return false;
     if (!saved) reportFileFailure("Cannot write ", *path);
     return saved;
 }

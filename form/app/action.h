@@ -9,6 +9,9 @@
 // display rows (0 bottom, 400 top); positions are display columns. Unless said otherwise an
 // action returns true and does not report a failure of the kernel; those that would lose the
 // user's data (state and reference files) show the kernel's error text instead and return false.
+// Every action that touches what the worker's cycle uses takes the pause handshake
+// (form/acquisition_thread.h): a change whose wait ends while a capture still runs is made when
+// it ends; a file action is refused then and returns false (the user is told either way).
 // A broken precondition (named on each) ends the program with the expression, "form\action" and
 // the line.
 
@@ -50,7 +53,7 @@ bool actionToggleChannel(int ch);
 bool actionSetChannelOnOff(int ch, bool on);
 // Preconditions: ch 1..4 (line 288), voltDiv 0..10 (line 289).
 bool actionSetVoltDiv(int ch, int voltDiv);
-// Preconditions: ch 1..4 (line 312), probe 1..1000 (line 313). No pause.
+// Preconditions: ch 1..4 (line 312), probe 1..1000 (line 313).
 bool actionSetProbe(int ch, int probe);
 // Precondition: ch 1 or 2 (line 330).
 bool actionSetCoupling(int ch, int coupling);

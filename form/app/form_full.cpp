@@ -210,8 +210,8 @@ void TFormFull::WindowsMode1Click() {
 
 void TFormFull::ShowInformation1Click() {
     // The worker reads the switch in its cycle.
-    pauseStandard(processGuiEventsExceptInput,
-                  [this] { d_environment.FullInfoOnOff = !d_environment.FullInfoOnOff; });
+    pauseStandardHeld(processGuiEventsExceptInput,
+                      [this] { d_environment.FullInfoOnOff = !d_environment.FullInfoOnOff; });
 }
 
 void TFormFull::ActionFullChannel1VoltExecute(int tag) {

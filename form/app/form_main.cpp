@@ -251,6 +251,10 @@ void TFormMain::startAcquisition() {
     setup.environment = p_environment.get();
     setup.graphicMode = d_graphicMode;
     setup.frame = d_presentFrame;
+    // One frame per screen refresh reaches the window; the cycles in between draw only.
+    const QScreen* shown = screen();
+    const double hertz = shown && shown->refreshRate() >= 1.0 ? shown->refreshRate() : 60.0;
+    setup.frameInterval = std::chrono::microseconds(static_cast<long long>(1e6 / hertz));
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
     // A triggered single shot refreshes the run-state controls from the worker: queued here.
@@ -1060,23 +1064,9 @@ int TFormMain::screenWidth() {
     return s ? s->geometry().width() : 0;
 }
 
-bool TFormMain::runOptionDialog(DisplayOptions& options) {
-    TFormOptionDlg dialog(this, *p_environment);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    options.backgroundInvert = dialog.c_invert->isChecked();
-    options.setupInformation = dialog.c_info->isChecked();
-    options.dateInclude = dialog.c_date->isChecked();
-    options.boundaryOn = dialog.c_boundary_on->isChecked();
-    options.crossOn = dialog.c_cross_on->isChecked();
-    options.gridOn = dialog.c_grid_on->isChecked();
-    options.gridColor = dialog.gridColour();
-    options.colorMode = dialog.b_color->isChecked();
-    options.colorStartPos = dialog.ct_track->value();
-    options.colorTrackCh1 = dialog.cb_ct_ch1->isChecked();
-    options.colorTrackCh2 = dialog.cb_ct_ch2->isChecked();
-    options.titleOn = dialog.c_title->isChecked();
-    options.title = dialog.e_title->text().toStdString();
-    return true;
+bool TFormMain::runOptionDialog() {
+    return ::runOptionDialog(this, *p_environment, p_display->tableColor(), d_graphicMode, d_surfaceFormat,
+                             [this] { updateGridColor(); });
 }
 
 void TFormMain::showPrintPreview() {
@@ -1105,8 +1095,7 @@ ScreenImageSource TFormMain::screenImageSource() {
     ScreenImageSource source;
     source.environment = p_environment.get();
     for (int trace = _CH1; trace <= _REFERENCE; ++trace)
-        if (unsigned char** slot = displayBufferSlot(trace))
-            source.displayBuffer[static_cast<std::size_t>(trace - 1)] = *slot;
+        source.displayBufferSlot[static_cast<std::size_t>(trace - 1)] = displayBufferSlot(trace);
     comboTexts(source.texts.voltDivText, source.texts.timeDivText);
     for (std::size_t i = 0; i < 2; ++i) source.texts.cursorReadout[i] = sbCursorMeasurePanel[i]->text().toStdString();
     source.texts.measureWindowVisible = isMeasureWindowVisible();

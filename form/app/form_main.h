@@ -151,9 +151,11 @@ public:
     const MEASURE* measureObject() override;
     WindowRect mainWindowRect() override;
     int screenWidth() override;
-    bool runOptionDialog(DisplayOptions& options) override;
-    void updateGridColor() override;
-    void rebuildChannelColorTables() override;
+    bool runOptionDialog() override;
+    // Grid colour and channel colour tables from Environment, as at construction (the option
+    // dialog's work; no cycle may run meanwhile).
+    void updateGridColor();
+    void rebuildChannelColorTables();
     void showPrintPreview() override;
     void showAbout(const AboutTexts& texts) override;
     QWidget* mainWidget() override { return this; }

@@ -9,6 +9,7 @@ std::shared_ptr<UsbBackend> installationUsbBackend(const SystemRegistry& registr
     if (registry.usesSimulator()) {
         SimulatorConfig defaults;
         defaults.clockMode = SimulatedClock::Mode::RealTime; // the program runs in real time
+        defaults.transferLog = 0;                            // and reads no transfer log
         IniFile ini(registry.getRegistryPath());
         return std::make_shared<SimulatedBus>(SimulatorConfig::read(ini, SystemRegistry::SIMULATOR_SECTION, defaults));
     }

@@ -20,11 +20,16 @@ bool channelOn(int channels, int ch) {
     return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
 }
 
+// The cycle takes a capture from the instrument (and not the stopped record).
+bool capturing(int runState, int channels) {
+    return (runState == _RUN || runState == _SINGLE) && channels >= _CH1_ON_CH2_OFF && channels <= _CH1_ON_CH2_ON;
+}
+
 } // namespace
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
     : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
-      d_nap(setup.nap), d_frame(std::move(setup.frame)) {
+      d_nap(setup.nap), d_frameInterval(setup.frameInterval), d_frame(std::move(setup.frame)) {
     require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
 }
 
@@ -66,6 +71,7 @@ void AcquisitionCycle::acquireAndDisplay() {
     in.triggered = controlGetTriggeredFlag();
     in.triggerMode = controlGetTriggerMode();
     in.roll = controlIsRoll();
+    in.deviceTimedOut = !arrived && capturing(runState, channels) && controlGetCaptureTimedOut();
     const bool changed = d_status.update(in);
     present(changed ? &d_status.text() : nullptr);
 }
@@ -203,6 +209,17 @@ void AcquisitionCycle::present(const std::string* statusText) {
         d_display.drawTriggerLevelMarker();
         d_display.drawTriggerPositionMarker();
     }
-    d_delivery.post(d_frame(), fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main,
-                    statusText);
+    const FrameDelivery::Target target = fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main;
+    if (d_frameInterval.count() > 0) {
+        // Faster than the screen shows them: the frames in between are never taken.
+        const auto now = std::chrono::steady_clock::now();
+        if (d_lastFrame && now - *d_lastFrame < d_frameInterval) {
+            if (statusText) d_delivery.post(QImage(), target, statusText);
+            return;
+        }
+        d_lastFrame = now;
+        d_delivery.post(d_frame(), target, statusText, FrameDelivery::Repeat::Skip);
+        return;
+    }
+    d_delivery.post(d_frame(), target, statusText);
 }

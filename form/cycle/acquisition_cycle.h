@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class Display;
 class Environment;
@@ -45,6 +46,11 @@ struct CycleSetup {
     std::function<QImage()> frame;
     // The pause at the start of each cycle; benchmarks of the cycle's own work set 0.
     std::chrono::microseconds nap{1000};
+    // The shortest time between two frames handed to the GUI thread: one screen refresh in
+    // the program. A cycle inside it neither takes nor hands over its frame (a later cycle
+    // hands over a newer one), and a frame equal to the last one handed over is not handed
+    // over again. 0: every cycle's frame (tests that count frames).
+    std::chrono::microseconds frameInterval{0};
 };
 
 class AcquisitionCycle {
@@ -93,6 +99,8 @@ private:
     Environment& d_environment;
     const int d_graphicMode;
     const std::chrono::microseconds d_nap;
+    const std::chrono::microseconds d_frameInterval;
+    std::optional<std::chrono::steady_clock::time_point> d_lastFrame; // when the last frame was taken
     std::function<QImage()> d_frame;
 
     std::atomic<MainWindowView*> p_mainView{nullptr};

@@ -1,6 +1,7 @@
 #include "acquisition_thread.h"
 
 #include "message_box.h"
+#include "notifier.h"
 #include "precondition.h"
 #include "thread_flags.h"
 
@@ -24,6 +25,7 @@ constexpr std::chrono::milliseconds HELD_RETRY{1};
 // worker's reads.
 std::function<void()> g_cycle;
 std::thread g_worker; // GUI thread only
+Clock* g_pauseClock = nullptr; // GUI thread only; null: the steady clock
 
 void acquisitionThreadProc() {
     acquisitionBusyFlag = 0;
@@ -89,8 +91,9 @@ void armHeldRetry() {
 void holdChange(const std::string& key, const std::function<void()>& work, bool abortRead) {
     if (g_held.empty()) pauseRequestFlag.fetch_add(1);
     bool replaced = false;
+    // An empty key is never replaced: each standard change counts (two toggles cancel out).
     for (HeldChange& change : g_held) {
-        if (change.key == key) {
+        if (!key.empty() && change.key == key) {
             change.work = work;
             replaced = true;
             break;
@@ -112,19 +115,25 @@ bool waitWhileBusyFor(const GuiEventPump& pump, Clock& clock) {
     return true;
 }
 
-// The time-base and position forms; `abortRead` raises abortReadFlag for the wait and
-// keeps it raised while the change is held.
+// Every form but the no-wait one. `key` names a held change that a newer one replaces (empty:
+// never replaced); `abortRead` raises abortReadFlag for the wait and keeps it raised while the
+// change is held; without `hold` a work the wait could not run is dropped.
 bool boundedPause(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock, const char* key,
-                  bool abortRead) {
-    if (abortRead) abortReadFlag = 1;
+                  bool abortRead, bool hold) {
+    const unsigned char abortBefore = abortRead ? abortReadFlag.exchange(1) : 0;
     PauseRequest request;
     if (!waitWhileBusyFor(pump, clock)) {
-        holdChange(key, work, abortRead);
+        if (hold) {
+            holdChange(key, work, abortRead);
+        } else if (abortRead) {
+            abortReadFlag = abortBefore;
+        }
+        notifyUser(hold ? kPauseHeldMessage : kPauseRefusedMessage);
         return false;
     }
     runHeldNow();
     work();
-    if (abortRead) abortReadFlag = 0;
+    if (abortRead) abortReadFlag = abortBefore;
     return true;
 }
 
@@ -170,6 +179,10 @@ void acquireAndDisplay() {
     if (g_cycle) g_cycle();
 }
 
+Clock& pauseClock() { return g_pauseClock ? *g_pauseClock : steadyClock(); }
+
+void setPauseClock(Clock* clock) { g_pauseClock = clock; }
+
 PauseRequest::PauseRequest() {
     require(pauseRequestFlag.fetch_add(1) < 255, "pauseRequestFlag < 255", "form\\acquisition_thread", __LINE__);
 }
@@ -180,22 +193,20 @@ void processGuiEventsExceptInput() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void pauseStandard(const GuiEventPump& pump, const std::function<void()>& work) {
-    PauseRequest request;
-    while (acquisitionBusyFlag.load() != 0) {
-        if (pump) pump();
-        std::this_thread::sleep_for(GUI_NAP);
-    }
-    runHeldNow();
-    work();
+bool pauseStandard(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock) {
+    return boundedPause(pump, work, clock, "", false, false);
+}
+
+bool pauseStandardHeld(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock) {
+    return boundedPause(pump, work, clock, "", false, true);
 }
 
 bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock) {
-    return boundedPause(pump, work, clock, "time base", true);
+    return boundedPause(pump, work, clock, "time base", true, true);
 }
 
 bool pausePosition(const std::function<void()>& work, Clock& clock) {
-    return boundedPause(nullptr, work, clock, "position", false);
+    return boundedPause(nullptr, work, clock, "position", false, true);
 }
 
 bool pauseNoWait(const std::string& key, const std::function<void()>& work) {

@@ -7,8 +7,8 @@
 // and starts no cycle; it clears busy when a cycle ends.
 //
 // pauseRequestFlag counts the requests (an action started while another holds the pause
-// cannot release the outer one): take it with PauseRequest or one of the four forms below,
-// never by storing into the flag.
+// cannot release the outer one): take it with PauseRequest or one of the forms below, never
+// by storing into the flag.
 //
 // Everything here except the worker itself runs on the GUI thread. The waits "process
 // pending GUI messages" through the pump the caller passes: the program passes
@@ -44,6 +44,20 @@ bool acquisitionThreadRunning();
 void acquireAndDisplay();
 
 // ---- the pause handshake, GUI side
+//
+// The rule for every GUI-thread user (actions, commands, tool windows, queued calls from the
+// worker): code that reads or writes what the cycle uses (kernel state and records, the
+// renderer and its colour tables, Environment's display options and measurement levels, the
+// cycle's records and images, the tool windows' settings) runs inside one of the forms below,
+// or with the worker stopped. Outside them only atomics, and data kept behind its own lock
+// (the measurement items, the mouse tools' state), may be touched. Reads whose result is
+// needed now (exports, copies of records and images) use pauseStandard; changes use
+// pauseStandardHeld or one of the other forms.
+//
+// Every wait is bounded by PAUSE_WAIT_LIMIT, so a worker stuck in a capture never freezes the
+// GUI. A wait that ends while the worker is still in its cycle never runs its work against that
+// cycle: a change is held until the cycle ends, a read is refused; either way the user is told
+// through the notifier (kPauseHeldMessage, kPauseRefusedMessage).
 
 // One counted pause request for the lifetime of the object.
 class PauseRequest {
@@ -57,22 +71,36 @@ public:
 // Pending GUI events except user input (QCoreApplication::processEvents); the program's pump.
 void processGuiEventsExceptInput();
 
-// How long the time-base and position forms wait for a running cycle (tick count).
+// How long any form waits for a running cycle (tick count).
 constexpr std::chrono::milliseconds PAUSE_WAIT_LIMIT{5000};
 
-// Standard form: request, wait while busy pumping `pump`, the work, release. Used by every
-// action that changes a setting or reads the records, and by the exports.
-void pauseStandard(const GuiEventPump& pump, const std::function<void()>& work);
+// The clock the forms measure their wait on unless given one: the steady clock, or the one
+// set here (tests; null restores the steady clock). GUI thread only.
+Clock& pauseClock();
+void setPauseClock(Clock* clock);
+
+inline constexpr const char* kPauseHeldMessage =
+    "The instrument did not finish its capture in time.\nThe change is made when the capture ends.";
+inline constexpr const char* kPauseRefusedMessage =
+    "The instrument did not finish its capture in time.\nNothing was done.";
+
+// Standard form for reads: request, wait while busy pumping `pump`, the work, release. True
+// when the work ran; false when the wait ended first: the work never runs (it may use the
+// caller's locals).
+bool pauseStandard(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock = pauseClock());
+
+// Standard form for changes (every action that changes a setting): as pauseStandard, but a
+// work the wait could not run is held until the cycle ends. `work` must own what it uses
+// (capture by value). True when the work ran at once.
+bool pauseStandardHeld(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock = pauseClock());
 
 // Time-base form: abortReadFlag = 1 (a sample-buffer read in progress returns early), then
-// as the standard form, but the wait ends after more than PAUSE_WAIT_LIMIT on `clock`. True
-// when the work ran; false when the worker was still in its cycle: the work is then held
-// until the cycle ends, with the pause requested and abortReadFlag raised until then.
-bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock = steadyClock());
+// as pauseStandardHeld; abortReadFlag stays raised while the change is held.
+bool pauseTimeBase(const GuiEventPump& pump, const std::function<void()>& work, Clock& clock = pauseClock());
 
-// Position form (horizontal position): as the time-base form without abortReadFlag and
-// without processing GUI messages while it waits.
-bool pausePosition(const std::function<void()>& work, Clock& clock = steadyClock());
+// Position form (horizontal position): as pauseStandardHeld without processing GUI messages
+// while it waits.
+bool pausePosition(const std::function<void()>& work, Clock& clock = pauseClock());
 
 // No-wait form (marker drags, on every mouse move): the work runs at once when the worker is
 // between cycles; otherwise it is held until the cycle ends. Held work with the same `key`

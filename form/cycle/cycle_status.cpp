@@ -23,6 +23,10 @@ bool CycleStatus::set(const char* text) {
 }
 
 bool CycleStatus::update(const Inputs& in) {
+    if (in.deviceTimedOut && (in.runState == _RUN || in.runState == _SINGLE)) {
+        d_waitCount = 0;
+        return set("Time-out");
+    }
     switch (in.runState) {
     case _SINGLE: return set("Ready");
     case _STOP: return set("Stop");

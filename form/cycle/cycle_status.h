@@ -1,7 +1,8 @@
 #pragma once
 // The caption of the status panel after each cycle, and the count of consecutive running
 // cycles whose capture timed out waiting for a trigger. A time-out changes the text only
-// from the 20th consecutive one on, so a slow trigger does not make the caption flicker.
+// from the 20th consecutive one on, so a slow trigger does not make the caption flicker. An
+// instrument that stops answering is no trigger matter: "Time-out" shows at once.
 
 #include <string>
 
@@ -15,6 +16,7 @@ public:
         bool triggered = false; // controlGetTriggeredFlag()
         int triggerMode = 0;    // _AUTO or _NORMAL
         bool roll = false;      // controlIsRoll()
+        bool deviceTimedOut = false; // this cycle's capture failed: the instrument stopped answering
     };
 
     // Applies one cycle. Returns true when the text changed; text() then holds the new one.

@@ -14,9 +14,14 @@ int FrameDelivery::freeBuffer(const QImage& frame) {
     for (int i = 0; i < POOL_SIZE; ++i) {
         if (i == d_pending) continue;
         QImage& buffer = d_pool[i];
-        if (buffer.isNull() || buffer.size() != frame.size() || buffer.format() != frame.format()) {
+        if (buffer.isNull() || buffer.size() != frame.size() || buffer.format() != frame.format() ||
+            buffer.bytesPerLine() != frame.bytesPerLine()) {
             // First use, or the renderer changed size: a window may still hold the old one.
-            buffer = QImage(frame.size(), frame.format());
+            // Rows as long as the frame's (a surface pads them), so one copy takes a frame.
+            const size_t bytes = static_cast<size_t>(frame.sizeInBytes());
+            auto* memory = new uchar[bytes];
+            buffer = QImage(memory, frame.width(), frame.height(), frame.bytesPerLine(), frame.format(),
+                            [](void* p) { delete[] static_cast<uchar*>(p); }, memory);
             return i;
         }
         if (buffer.isDetached()) return i;
@@ -26,9 +31,19 @@ int FrameDelivery::freeBuffer(const QImage& frame) {
     return -1;
 }
 
-void FrameDelivery::post(const QImage& frame, Target target, const std::string* statusText) {
+bool FrameDelivery::repeatsLast(const QImage& frame, Target target) const {
+    if (d_last < 0 || target != d_lastTarget) return false;
+    const QImage& last = d_pool[d_last];
+    return last.size() == frame.size() && last.format() == frame.format() &&
+           last.bytesPerLine() == frame.bytesPerLine() && last.sizeInBytes() == frame.sizeInBytes() &&
+           std::memcmp(last.constBits(), frame.constBits(), static_cast<size_t>(frame.sizeInBytes())) == 0;
+}
+
+void FrameDelivery::post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat) {
     int buffer = -1;
-    if (!frame.isNull()) {
+    // Only the worker writes the pool, so reading the last frame here needs no lock.
+    const bool skip = repeat == Repeat::Skip && !frame.isNull() && repeatsLast(frame, target);
+    if (!frame.isNull() && !skip) {
         std::lock_guard lock(d_mutex);
         buffer = freeBuffer(frame);
     }
@@ -51,6 +66,8 @@ void FrameDelivery::post(const QImage& frame, Target target, const std::string* 
         if (buffer >= 0) {
             d_pending = buffer;
             d_pendingTarget = target;
+            d_last = buffer;
+            d_lastTarget = target;
         }
         if (statusText) d_pendingText = *statusText;
         if (!d_posted && (d_pending >= 0 || d_pendingText)) {

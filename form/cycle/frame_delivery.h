@@ -30,9 +30,13 @@ public:
     void setMainView(MainWindowView* view) { p_mainView = view; }
     void setFullScreenView(FullScreenView* view) { p_fullScreenView = view; }
 
+    // Repeat::Skip: a frame equal to the last one handed over for the same target is
+    // neither copied nor posted (its status text still is).
+    enum class Repeat { Post, Skip };
+
     // worker: hands over a copy of `frame` for `target`, and the new status text when
     // `statusText` is not null. A null frame hands over the text only.
-    void post(const QImage& frame, Target target, const std::string* statusText);
+    void post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat = Repeat::Post);
 
     // Queued calls posted to the GUI thread so far (tests: coalescing).
     int posts() const;
@@ -42,13 +46,17 @@ private:
 
     // GUI: shows the pending frame and text.
     Q_INVOKABLE void flush();
-    // A pool buffer that no window holds and that is not pending, sized for `frame`; -1 when
-    // every buffer is held.
+    // A pool buffer that no window holds and that is not pending, sized for `frame` with its
+    // row length (so that one copy takes it); -1 when every buffer is held.
     int freeBuffer(const QImage& frame);
+    // Whether `frame` equals the last frame handed over for `target` (worker only).
+    bool repeatsLast(const QImage& frame, Target target) const;
 
     mutable std::mutex d_mutex; // guards everything below
     std::array<QImage, POOL_SIZE> d_pool;
     int d_pending = -1; // pool index of the frame not yet shown
+    int d_last = -1;    // pool index of the frame handed over last (worker only)
+    Target d_lastTarget = Target::Main;
     Target d_pendingTarget = Target::Main;
     std::optional<std::string> d_pendingText;
     bool d_posted = false;

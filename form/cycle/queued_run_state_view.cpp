@@ -1,5 +1,7 @@
 #include "queued_run_state_view.h"
 
+#include "acquisition_thread.h"
+
 QueuedRunStateView::QueuedRunStateView(RunStateControls& controls, QObject* parent)
     : QObject(parent), d_controls(controls) {}
 
@@ -12,6 +14,13 @@ void QueuedRunStateView::updateSingleShotButton() {
     QMetaObject::invokeMethod(this, "deliverSingleShotButton", Qt::QueuedConnection);
 }
 
-void QueuedRunStateView::deliverRunStopControls(int runState) { d_controls.updateRunStopControls(runState); }
+// The refreshes read the kernel and write its buffer-bar figures: between two cycles.
+void QueuedRunStateView::deliverRunStopControls(int runState) {
+    RunStateControls* controls = &d_controls;
+    pauseStandardHeld(processGuiEventsExceptInput, [controls, runState] { controls->updateRunStopControls(runState); });
+}
 
-void QueuedRunStateView::deliverSingleShotButton() { d_controls.updateSingleShotButton(); }
+void QueuedRunStateView::deliverSingleShotButton() {
+    RunStateControls* controls = &d_controls;
+    pauseStandardHeld(processGuiEventsExceptInput, [controls] { controls->updateSingleShotButton(); });
+}

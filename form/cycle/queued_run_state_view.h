@@ -1,7 +1,8 @@
 #pragma once
 // The bridge for the kernel's single-shot upcall: the capture refreshes the run-state
 // controls on the worker thread (RunStateView), and this adapter passes each refresh to the
-// GUI thread by a queued call, so the worker neither touches a widget nor waits.
+// GUI thread by a queued call, so the worker neither touches a widget nor waits. There each
+// refresh runs under the pause handshake, since it reads the kernel.
 //
 // Create it on the GUI thread; install it in the capture while the worker is stopped.
 // Refreshes still queued when it is destroyed are dropped.

@@ -1,5 +1,7 @@
 #include "form_math_option.h"
 
+#include "acquisition_thread.h"
+
 #include "control_facade.h"
 
 #include <QGroupBox>
@@ -86,6 +88,6 @@ bool runMathOptionDialog(QWidget* owner) {
     TFormMathOption dialog(owner);
     dialog.presetFromKernel();
     if (dialog.exec() != QDialog::Accepted) return false;
-    dialog.applyToKernel();
-    return true;
+    // The cycle computes the math trace from these settings.
+    return pauseStandard(processGuiEventsExceptInput, [&] { dialog.applyToKernel(); });
 }

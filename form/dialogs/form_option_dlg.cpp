@@ -197,7 +197,7 @@ bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* tabl
     auto dialog = std::make_unique<TFormOptionDlg>(parent, environment);
     const bool ok = dialog->exec() == QDialog::Accepted;
     // The worker draws with these options and tables: change them between two cycles.
-    pauseStandard(processGuiEventsExceptInput, [&] {
+    const bool changed = pauseStandard(processGuiEventsExceptInput, [&] {
         if (ok) {
             dialog->applyTo(environment);
             if (applied) applied();
@@ -209,5 +209,5 @@ bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* tabl
                          environment.ColorOnOffCh2);
         }
     });
-    return ok;
+    return ok && changed;
 }

@@ -86,6 +86,7 @@ void setColorDialogFunction(ColorDialogFunction function);
 // and `applied` runs (the main window recomputes its grid colour there); OK or not, the
 // colour tables of channels 1 and 2 in `table` (when given) are rebuilt from the options with
 // `graphicMode` and `surfaceFormat`. The changes are made under the pause handshake, so no
-// cycle draws with half of them. True when the dialog closed with OK.
+// cycle draws with half of them; when the worker does not finish its capture in time nothing
+// changes (the user is told). True when the dialog closed with OK and its values were applied.
 bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* table, int graphicMode,
                      int surfaceFormat, const std::function<void()>& applied = {});

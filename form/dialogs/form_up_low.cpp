@@ -1,5 +1,6 @@
 #include "form_up_low.h"
 
+#include "acquisition_thread.h"
 #include "dialog_values.h"
 #include "environment.h"
 #include "message_box.h"
@@ -53,8 +54,14 @@ void TFormUpLow::OKBtnClick() {
     if (!upper || !lower) {
         showMessage("Enter a Integer Value");
     } else {
-        d_environment.UpperLevel = clampLevel(*upper);
-        d_environment.LowerLevel = clampLevel(*lower);
+        // The measurement window reads the levels in the worker's cycle.
+        Environment* environment = &d_environment;
+        const int upperLevel = clampLevel(*upper);
+        const int lowerLevel = clampLevel(*lower);
+        pauseStandardHeld(processGuiEventsExceptInput, [environment, upperLevel, lowerLevel] {
+            environment->UpperLevel = upperLevel;
+            environment->LowerLevel = lowerLevel;
+        });
     }
     accept();
 }

@@ -126,18 +126,23 @@ void DisplayDirectX::init(int x_, int y_) {
     p_background = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_background->fill(BLACK);
     p_grid = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
+    p_grid->fill(BLACK);
     p_pixel = std::make_unique<SoftwareSurface>(1, 1, d_format);
     d_markerColours = markerColours(d_format);
 }
 
 void DisplayDirectX::makePrimary(int width, int height) {
+    d_primaryView = QImage();
     p_primary = std::make_unique<SoftwareSurface>(width, height, d_format);
     p_primary->fill(BLACK);
     // The clipper of the paint box the primary stands for.
     p_primary->setClipper(p_primary->bounds());
+    const PixelView v = p_primary->view();
+    d_primaryView = QImage(v.bits, v.width, v.height, v.pitch, qImageFormat(v.format));
 }
 
 void DisplayDirectX::release() {
+    d_primaryView = QImage();
     p_primary.reset();
     p_background.reset();
     p_grid.reset();
@@ -147,7 +152,6 @@ void DisplayDirectX::release() {
 
 void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour) {
     if (!p_background) return;
-    p_grid->fill(BLACK);
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     const std::uint32_t c = stored(colour);
@@ -284,7 +288,5 @@ QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
 }
 
 QImage DisplayDirectX::primaryImage() const {
-    if (!p_primary) return {};
-    const PixelView v = p_primary->view();
-    return QImage(v.bits, v.width, v.height, v.pitch, qImageFormat(v.format));
+    return p_primary ? d_primaryView : QImage();
 }

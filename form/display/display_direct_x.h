@@ -6,7 +6,7 @@
 //
 // Surfaces, all in the format init() chooses from the screen:
 //  - background: imageWidth x imageHeight, what every operation draws into;
-//  - grid: the same size, filled black at every drawGrid; nothing draws on or presents it;
+//  - grid: the same size; nothing draws on or presents it;
 //  - pixel: 1 x 1, filled with a colour and block-copied to draw lines and glyphs;
 //  - primary: what is shown, with a clipper on its whole area (the paint box).
 //
@@ -100,5 +100,7 @@ private:
     std::unique_ptr<SoftwareSurface> p_background;
     std::unique_ptr<SoftwareSurface> p_grid;
     std::unique_ptr<SoftwareSurface> p_pixel;
+    // The view primaryImage() hands out, made with the primary (no image header per frame).
+    QImage d_primaryView;
     std::array<std::uint32_t, 5> d_markerColours{};
 };

@@ -101,7 +101,8 @@ std::optional<Picture> clipboardPicture() {
 bool save_waveform_text(const std::string& fileName, const RawRecordSlots& records) {
     if (fileName.empty()) return false;
     std::string text;
-    pauseStandard(processGuiEventsExceptInput, [&] {
+    // Nothing is written when the worker did not finish its capture in time (the user was told).
+    const bool read = pauseStandard(processGuiEventsExceptInput, [&] {
         WaveformFileSettings s;
         s.bufferSize = controlGetBufferSize();
         s.acquireLength = controlGetAcquireLength();
@@ -112,6 +113,7 @@ bool save_waveform_text(const std::string& fileName, const RawRecordSlots& recor
         text = waveformDataText(s, {exportedRecord(_CH1, records), voltsOf(_CH1)},
                                 {exportedRecord(_CH2, records), voltsOf(_CH2)});
     });
+    if (!read) return false;
     if (!atomicWriteFile(fileName, text)) {
         showMessage("File open error");
         return false;

@@ -161,13 +161,14 @@ ScreenKernelValues readScreenKernelValues() {
 ScreenSnapshot capture_screen_snapshot(const ScreenImageSource& source) {
     ScreenSnapshot snap;
     // No cycle may replace the images, or change the settings, while they are copied.
-    pauseStandard(processGuiEventsExceptInput, [&] {
+    snap.taken = pauseStandard(processGuiEventsExceptInput, [&] {
         snap.kernel = source.kernelValues ? source.kernelValues() : readScreenKernelValues();
         const std::size_t size = static_cast<std::size_t>(std::max(snap.kernel.displayWidth, 0)) *
                                  static_cast<std::size_t>(std::max(snap.kernel.displayHeight, 0));
-        for (int t = 0; t < 4; ++t)
-            if (snap.kernel.channelOn[t] && source.displayBuffer[t] != nullptr)
-                snap.images[t].assign(source.displayBuffer[t], source.displayBuffer[t] + size);
+        for (int t = 0; t < 4; ++t) {
+            const unsigned char* image = source.displayBufferSlot[t] ? *source.displayBufferSlot[t] : nullptr;
+            if (snap.kernel.channelOn[t] && image != nullptr) snap.images[t].assign(image, image + size);
+        }
     });
     return snap;
 }
@@ -311,6 +312,7 @@ bool render_screen(QImage& canvas, const ScreenImageSource& source, const Screen
 
 QImage compose_screen_picture(const ScreenImageSource& source) {
     const ScreenSnapshot snapshot = capture_screen_snapshot(source);
+    if (!snapshot.taken) return {};
     QImage picture;
     const QPoint origin = prepare_screen_bitmap(picture, source, snapshot);
     render_screen(picture, source, snapshot, origin);
@@ -319,7 +321,7 @@ QImage compose_screen_picture(const ScreenImageSource& source) {
 
 QImage compose_print_picture(const ScreenImageSource& source) {
     QImage picture = compose_screen_picture(source);
-    if (source.environment->ColorGrayMode) return picture;
+    if (picture.isNull() || source.environment->ColorGrayMode) return picture;
     const IndexedPicture mono = reduceToMonochrome(toRgbPicture(picture));
     QImage out(mono.width, mono.height, QImage::Format_Mono);
     out.setColorTable({BLACK, WHITE});

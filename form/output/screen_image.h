@@ -29,9 +29,11 @@ class QPrinter;
 struct ScreenImageSource {
     // Display and picture options; check_printer writes its printerCaps. Required.
     Environment* environment = nullptr;
-    // The traces' intensity images (p_displayBufferCh1, ...): displayWidth x displayHeight
-    // bytes, row-major, row 0 at the bottom, levels 0..127. Null: nothing to draw.
-    std::array<const unsigned char*, 4> displayBuffer{};
+    // Where the cycle keeps each trace's intensity image (p_displayBufferCh1, ...), read under
+    // the pause only: a cycle or a state load may replace the image. The image is displayWidth
+    // x displayHeight bytes, row-major, row 0 at the bottom, levels 0..127. A null slot or
+    // image: nothing to draw.
+    std::array<const unsigned char* const*, 4> displayBufferSlot{};
     ScreenTexts texts;
     // Measure source of the main window's radio buttons: 1 rbMeasureCh1 (green cursors),
     // 2 rbMeasureCh2 (yellow), 3 rbMeasureMath (red); anything else draws white cursors.
@@ -56,6 +58,7 @@ ScreenKernelValues readScreenKernelValues();
 struct ScreenSnapshot {
     ScreenKernelValues kernel;
     std::array<std::vector<unsigned char>, 4> images; // empty: trace off or no image
+    bool taken = false; // false: the worker did not finish its capture in time; nothing copied
 };
 ScreenSnapshot capture_screen_snapshot(const ScreenImageSource& source);
 
@@ -76,7 +79,8 @@ void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& sourc
 // The user text labels at (x0 + label x, y0 + label y) in the scheme's colours.
 void draw_screen_labels(QImage& canvas, const Environment& environment, QPoint origin);
 
-// A new picture of the screen in full colour (Format_RGB32): snapshot, bands, drawing.
+// A new picture of the screen in full colour (Format_RGB32): snapshot, bands, drawing. A null
+// image when no snapshot could be taken (the user was told).
 QImage compose_screen_picture(const ScreenImageSource& source);
 
 // The picture as the printer and the preview take it: in black and white mode reduced to

@@ -65,7 +65,9 @@ bool systemPrintDialog(QPrinter& printer) {
 } // namespace
 
 bool save_screen_bmp(const std::string& path, const ScreenImageSource& source) {
-    const QImage eightBit = toIndexed8(compose_screen_picture(source));
+    const QImage picture = compose_screen_picture(source);
+    if (picture.isNull()) return false;
+    const QImage eightBit = toIndexed8(picture);
     const int bits = source.environment->ColorGrayMode ? 8 : 1;
     std::string error;
     if (!savePictureBmp(eightBit, path, bits, &error)) {
@@ -76,7 +78,9 @@ bool save_screen_bmp(const std::string& path, const ScreenImageSource& source) {
 }
 
 bool save_screen_jpeg(const std::string& path, const ScreenImageSource& source) {
-    const QImage eightBit = toIndexed8(compose_screen_picture(source));
+    const QImage picture = compose_screen_picture(source);
+    if (picture.isNull()) return false;
+    const QImage eightBit = toIndexed8(picture);
     std::string error;
     if (!savePictureJpeg(eightBit, path, &error)) {
         showFileError(path, error);
@@ -88,7 +92,9 @@ bool save_screen_jpeg(const std::string& path, const ScreenImageSource& source) 
 bool copy_screen_to_clipboard(const ScreenImageSource& source) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return false;
-    clipboard->setImage(toIndexed8(compose_screen_picture(source)));
+    const QImage picture = compose_screen_picture(source);
+    if (picture.isNull()) return false;
+    clipboard->setImage(toIndexed8(picture));
     return true;
 }
 

@@ -520,7 +520,7 @@ void TFormFFTDlg::saveastextClick() {
         return;
     const double t = fftSecondsPerDivision(p_kernel->timeDiv());
     std::shared_ptr<const SpectrumFrame> frame;
-    pauseStandard(processGuiEventsExceptInput, [&] { frame = latestFrame(); });
+    if (!pauseStandard(processGuiEventsExceptInput, [&] { frame = latestFrame(); })) return;
     static const std::vector<float> none;
     const std::string text =
         spectrumText(frame ? frame->lin : none, frame ? frame->dB : none, settings().linear, t);
@@ -548,10 +548,12 @@ void TFormFFTDlg::savePicture(bool jpeg_) {
     if (name.empty())
         return;
     QImage picture;
-    pauseStandard(processGuiEventsExceptInput, [&] {
+    const bool composed = pauseStandard(processGuiEventsExceptInput, [&] {
         applyPendingFrame(); // the labels and plot of the newest spectrum
         picture = ComposeExportBitmap(d_plot, exportTexts());
     });
+    if (!composed) return; // the user was told
+
     // 24 bits per pixel: the picture as drawn, no palette.
     std::string error;
     const bool saved = jpeg_ ? savePictureJpeg(picture, name, &error) : savePictureBmp(picture, name, 24, &error);

@@ -27,7 +27,8 @@ class TFormMeasure : public QWidget, public MeasurementView {
     Q_OBJECT
 public:
     // kernel_ must outlive the window. environment_ gives the reference levels UpperLevel and
-    // LowerLevel; without one the levels are 90 and 10.
+    // LowerLevel (changed only under the pause handshake, as the cycle reads them); without
+    // one the levels are 90 and 10.
     explicit TFormMeasure(const ToolWindowKernel& kernel_, const Environment* environment_ = nullptr,
                           QWidget* parent_ = nullptr);
     ~TFormMeasure() override;

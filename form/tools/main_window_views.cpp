@@ -67,9 +67,7 @@ public:
     const MEASURE* measureObject() override { return nullptr; }
     WindowRect mainWindowRect() override { return {}; }
     int screenWidth() override { return 0; }
-    bool runOptionDialog(DisplayOptions&) override { return false; }
-    void updateGridColor() override {}
-    void rebuildChannelColorTables() override {}
+    bool runOptionDialog() override { return false; }
     void showPrintPreview() override {}
     void showAbout(const AboutTexts&) override {}
     QWidget* mainWidget() override { return nullptr; }

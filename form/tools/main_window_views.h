@@ -37,23 +37,6 @@ struct WindowRect {
     int height = 0;
 };
 
-// The options TFormOptionDlg edits; in: the current Environment values, out: the dialog's.
-struct DisplayOptions {
-    bool backgroundInvert = false;  // c_invert
-    bool setupInformation = false;  // c_info
-    bool dateInclude = false;       // c_date
-    bool boundaryOn = true;         // c_boundary_on
-    bool crossOn = true;            // c_cross_on
-    bool gridOn = true;             // c_grid_on
-    int gridColor = 13421772;       // Sp_GridColor brush, 0x00BBGGRR
-    bool colorMode = true;          // b_color checked (false: b_bw)
-    int colorStartPos = 53;         // ct_track position, 0..180
-    bool colorTrackCh1 = false;     // cb_ct_ch1
-    bool colorTrackCh2 = false;     // cb_ct_ch2
-    bool titleOn = false;           // c_title
-    std::string title = "Velmora";  // e_title
-};
-
 // The four value texts of TFormAbout (lbTotalPhys, lbAvailPhys, lbTotalVirtual, lbAvailVirtual).
 struct AboutTexts {
     std::string totalPhysical;
@@ -174,13 +157,10 @@ public:
     // The main window's outer rectangle and the screen's width, screen pixels.
     virtual WindowRect mainWindowRect() = 0;
     virtual int screenWidth() = 0;
-    // A fresh TFormOptionDlg loaded from `options`, shown modally; true on OK, with the
-    // dialog's values in `options`. The dialog is deleted before the return.
-    virtual bool runOptionDialog(DisplayOptions& options) = 0;
-    // Recomputes d_gridColor from Environment::GridOriginColor as at construction.
-    virtual void updateGridColor() = 0;
-    // Rebuilds the colour tables of channel 1 and 2 (TableColor::build, as at construction).
-    virtual void rebuildChannelColorTables() = 0;
+    // The display-options command: a fresh TFormOptionDlg shown modally; on OK its values go
+    // into Environment and the grid colour is recomputed; OK or not, the colour tables of
+    // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
+    virtual bool runOptionDialog() = 0;
     // TFormPreviewDlg shown modally, then deleted.
     virtual void showPrintPreview() = 0;
     // TFormAbout with the four memory texts, repainted, shown modally, deleted.

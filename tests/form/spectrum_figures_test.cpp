@@ -17,6 +17,11 @@ struct Spectrum {
     std::vector<float> lin, dB;
 
     Spectrum(int n, float floorRms) : size(n), lin(std::size_t(n / 2), floorRms) {}
+    // A floor that varies from 0.5 to 1.5 times rms over the bins in a fixed pattern.
+    void noise(double rms) {
+        for (std::size_t k = 0; k < lin.size(); ++k)
+            lin[k] = float(rms * (0.5 + double((k * 7919) % 101) / 100.0));
+    }
     void tone(int bin, double rms) { lin[std::size_t(bin)] = float(rms); }
     SpectrumRecord record(unsigned short window, bool dBScale = true) {
         dB.resize(lin.size());
@@ -201,4 +206,129 @@ TEST(SpectrumFigures, IdealEightBitSineWithHanning) {
     EXPECT_EQ(f.harmonicBin(0), cycles);
     EXPECT_NEAR(f.sinad(), 49.9, 0.3);
     EXPECT_NEAR(f.enob(), 8.0, 0.15);
+}
+
+// The figures against a separate script that implements the window's formulas directly, run
+// once (Python, double precision, the record's lin and dB rounded to float32 as here): noise
+// floor from the twelve 10 dB buckets, lobe half-widths trunc(10 ^ ((p - floor - K) x c)) of
+// at least 2, every power sum over bins 2 < k < N/2 - 2, total power over 2 .. N/2 - 3,
+// noise = (Pt - Ph) x N / (N - n) for the SNR, Ph + (Pt - Ph - P1) for the SINAD, the spur
+// scanned over 2 .. F - w - 1 and F + w .. N/2 - 3 with its lobe held to F/2.
+TEST(SpectrumFigures, AgainstAnIndependentReference) {
+    struct Case {
+        const char* what;
+        int size;
+        unsigned short window;
+        double floor;
+        bool noisy;
+        std::vector<std::pair<int, double>> tones;
+        float thd, snr, sinad, sfdr, totalPower;
+    };
+    const std::vector<std::pair<int, double>> line40 = {{39, 0.5}, {40, 1.0}, {41, 0.5}};
+    auto spur = [](int bin) { return std::vector<std::pair<int, double>>{{200, 1.0}, {bin, 0.01}}; };
+    // F = 200 on a flat -100 dB floor: the fundamental's half-width is 50 (floor -110 dB), the
+    // spur's 10; a spur outside the scan leaves the first floor bin, bin 2, as the spur.
+    const Case cases[] = {
+        // n = 66 of N = 512 bins in the lobes: without the N/(N - n) rescale the SNR would
+        // read 58.701 dB.
+        {"sine on noise", 512, _HANNING, 1e-4, true, line40, -67.629f, 58.101f, 58.178f, 73.681f, 1.761f},
+        // Unlike the SNR, the SINAD counts the harmonics as distortion.
+        {"sine with 2nd and 3rd harmonics on noise", 1024, _HANNING, 1e-4, true,
+         {{49, 0.5}, {50, 1.0}, {51, 0.5}, {100, 0.01}, {150, 0.003}}, -41.365f, 54.871f, 41.193f, 41.756f, 1.761f},
+        {"no spur: the first of equal floor bins", 1024, _HANNING, 1e-5, false, {{200, 1.0}}, -93.010f, 73.483f,
+         73.904f, 96.990f, 0.0f},
+        {"spur on bin 2: scanned, its own bin outside every sum", 1024, _HANNING, 1e-5, false, spur(2), -93.010f,
+         39.524f, 39.998f, 90.000f, 0.0004f},
+        {"spur on F - w - 1: scanned", 1024, _HANNING, 1e-5, false, spur(149), -93.010f, 39.524f, 39.998f, 39.9999f,
+         0.0004f},
+        {"spur on F - w: inside the lobe", 1024, _HANNING, 1e-5, false, spur(150), -93.011f, 73.484f, 73.905f,
+         96.990f, 0.0004f},
+        {"spur on F + w - 1: inside the lobe", 1024, _HANNING, 1e-5, false, spur(249), -93.011f, 73.484f, 73.905f,
+         96.990f, 0.0004f},
+        {"spur on F + w: scanned", 1024, _HANNING, 1e-5, false, spur(250), -93.011f, 73.484f, 73.905f, 40.000f,
+         0.0004f},
+        // The tone on N/2 - 2 lies in the spur's lobe but outside every sum.
+        {"spur on N/2 - 3: scanned", 1024, _HANNING, 1e-5, false, {{200, 1.0}, {509, 0.01}, {510, 0.01}}, -93.010f,
+         39.524f, 39.998f, 40.000f, 0.0004f},
+        {"spur on N/2 - 2: not scanned", 1024, _HANNING, 1e-5, false, spur(510), -93.010f, 73.483f, 73.904f,
+         96.990f, 0.0f},
+        // The spur's half-width of 39 is held to F/2 = 6, which leaves out the tone on 108
+        // (with it the SFDR would read 5.376 dB).
+        {"spur lobe held to F/2", 1024, _HANNING, 1e-5, false, {{12, 1.0}, {100, 0.5}, {108, 0.2}}, -13.979f, 4.938f,
+         5.376f, 6.021f, 1.106f},
+    };
+    for (const Case& c : cases) {
+        Spectrum s(c.size, float(c.floor));
+        if (c.noisy)
+            s.noise(c.floor);
+        for (const auto& [bin, rms] : c.tones)
+            s.tone(bin, rms);
+        SpectrumFigures f;
+        f.UpdateFigures(s.record(c.window));
+        EXPECT_NEAR(f.thd(), c.thd, 0.002) << c.what;
+        EXPECT_NEAR(f.snr(), c.snr, 0.002) << c.what;
+        EXPECT_NEAR(f.enob(), (c.snr - 1.76) / 6.02, 0.001) << c.what;
+        EXPECT_NEAR(f.sinad(), c.sinad, 0.002) << c.what;
+        EXPECT_NEAR(f.sfdr(), c.sfdr, 0.002) << c.what;
+        EXPECT_NEAR(f.totalPowerDb(), c.totalPower, 0.002) << c.what;
+    }
+}
+
+TEST(SpectrumFigures, TotalPowerRunsOverBinsTwoToHalfTheSizeLessThree) {
+    struct Case { int bin; double power; };
+    for (const Case c : {Case{1, 0.0}, Case{2, 4.0}, Case{253, 4.0}, Case{254, 0.0}}) {
+        Spectrum s(512, 0.0f);
+        s.tone(c.bin, 2.0);
+        SpectrumFigures f;
+        f.UpdateFigures(s.record(_RECTANGULAR));
+        EXPECT_EQ(f.totalPower(), c.power) << c.bin;
+    }
+}
+
+// Each window's K and c, pinned where the width steps from m - 1 to m:
+// peak = floor + K + log10(m) / c.
+TEST(SpectrumFigures, LobeConstantsOfEachWindow) {
+    struct Case { unsigned short window; double k, c; };
+    const Case cases[] = {
+        {_RECTANGULAR, 5.06, 0.05}, {_HANNING, 8.2, 1 / 59.8}, {_HAMMING, 35.75, 0.05}, {_BLACKMAN, 34.21, 1 / 59.8}};
+    for (const Case& c : cases) {
+        Spectrum s(1024, 1e-5f);
+        s.tone(100, 1.0);
+        SpectrumFigures f;
+        f.UpdateFigures(s.record(c.window));
+        ASSERT_EQ(f.noiseFloor(), -110);
+        for (int m : {4, 40}) {
+            const double step = -110 + c.k + std::log10(double(m)) / c.c;
+            EXPECT_EQ(f.LobeHalfWidth(float(step + 0.002)), m) << "window " << c.window;
+            EXPECT_EQ(f.LobeHalfWidth(float(step - 0.002)), m - 1) << "window " << c.window;
+        }
+    }
+}
+
+// Buckets of trunc(dB / 10): the floor is -10 x (first modal bucket) - 10.
+TEST(SpectrumFigures, NoiseFloorBuckets) {
+    struct Case {
+        std::vector<std::pair<float, int>> levels; // dB, bins; 256 bins in all
+        int floor;
+    };
+    const Case cases[] = {
+        {{{15.0f, 256}}, -10},
+        {{{-9.99f, 256}}, -10},
+        {{{-10.0f, 256}}, -20},
+        {{{-19.99f, 256}}, -20},
+        {{{-109.99f, 256}}, -110},
+        {{{-110.0f, 256}}, -120},
+        {{{-300.0f, 256}}, -120},
+        {{{-55.0f, 128}, {-35.0f, 128}}, -40}, // a tie: the first bucket, the higher floor
+        {{{-35.0f, 100}, {-55.0f, 156}}, -60},
+    };
+    for (const Case& c : cases) {
+        std::vector<float> lin(256, 0.0f), dB;
+        for (const auto& [level, bins] : c.levels)
+            dB.insert(dB.end(), std::size_t(bins), level);
+        ASSERT_EQ(dB.size(), lin.size());
+        SpectrumFigures f;
+        f.UpdateFigures({512, lin.data(), dB.data(), true, _RECTANGULAR, 1e-3});
+        EXPECT_EQ(f.noiseFloor(), c.floor) << c.levels.front().first << " dB x " << c.levels.front().second;
+    }
 }

@@ -41,8 +41,6 @@ public:
     int screen = 1920;
     const MEASURE* measure = nullptr;
     bool optionAnswer = false;
-    DisplayOptions optionEdits;
-    DisplayOptions optionShown;
     ToolbarGeometry bars[6];
     AboutTexts aboutShown;
 
@@ -107,14 +105,10 @@ public:
     const MEASURE* measureObject() override { return measure; }
     WindowRect mainWindowRect() override { return mainRect; }
     int screenWidth() override { return screen; }
-    bool runOptionDialog(DisplayOptions& o) override {
+    bool runOptionDialog() override {
         log("runOptionDialog()");
-        optionShown = o;
-        if (optionAnswer) o = optionEdits;
         return optionAnswer;
     }
-    void updateGridColor() override { log("updateGridColor()"); }
-    void rebuildChannelColorTables() override { log("rebuildChannelColorTables()"); }
     void showPrintPreview() override { log("showPrintPreview()"); }
     void showAbout(const AboutTexts& t) override {
         log("showAbout()");

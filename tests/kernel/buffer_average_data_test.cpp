@@ -72,6 +72,39 @@ TEST_F(AverageTest, MatchesThePlainMeanOverManyPositions) {
     }
 }
 
+TEST_F(AverageTest, RunningSumsFollowEveryKindOfWrite) {
+    // Whole records, single samples and fills in a seeded random order; after each the mean
+    // must be the plain one of the history as it stands. Counts above 4096 divide plainly.
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> code(-32767, 32767);
+    std::bernoulli_distribution empty(0.2);
+    for (int records : {2, 3, 16, 129, 5000}) {
+        const int size = records > 1000 ? 40 : 700;
+        BufferRawData b;
+        ASSERT_TRUE(b.createWithAverage(size, records, _CH2));
+        std::uniform_int_distribution<int> slot(0, records - 1), length(1, size), what(0, 9);
+        for (int step = 0; step < 60; ++step) {
+            const int kind = what(rng);
+            if (kind < 6) {
+                std::vector<short> values(static_cast<size_t>(length(rng)));
+                for (short& v : values) v = empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng));
+                b.setHistoryRecord(slot(rng), _CH2, values.data(), static_cast<int>(values.size()));
+            } else if (kind < 9) {
+                b.setHistory(slot(rng), _CH2, length(rng) - 1, empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng)));
+            } else {
+                b.fill(_CH2, empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng)), true);
+            }
+            b.fill(_CH2, 1234, false);
+            ASSERT_TRUE(b.average(_CH2));
+            for (int i = 0; i < size; ++i) {
+                std::vector<short> at;
+                for (int j = 0; j < records; ++j) at.push_back(b.getHistory(j, _CH2, i));
+                ASSERT_EQ(b.get(_CH2, i), referenceMean(at)) << records << " step " << step << " at " << i;
+            }
+        }
+    }
+}
+
 TEST_F(AverageTest, CountOfOneDropsTheHistoryAndLeavesTheRecord) {
     BufferRawData b;
     ASSERT_TRUE(b.createWithAverage(4, 3, _CH1));

@@ -115,6 +115,68 @@ TEST_F(CaptureTest, TriggerPollingSendsTheExactRequestPattern) {
     }
 }
 
+TEST_F(CaptureTest, AFailedRequestIsAFailedCaptureWithItsError) {
+    struct Case {
+        const char* what;
+        int mode;
+        const char* failing; // the FakeHardware call that fails from its nth on
+        int nth;
+        bool timedOut;
+        bool abort;
+        std::string errors;
+        CaptureFailure failure;
+        int polls;
+    };
+    const std::string timeOut = errorLines({_ERR_READ_REGISTERS, _ERR_TIME_OUT});
+    const Case cases[] = {
+        {"status request refused", _REAL_TIME, "pollTrigger", 1, false, false, errorLines({_ERR_READ_REGISTERS}),
+         CaptureFailure::Device, 1},
+        {"status request unanswered", _REAL_TIME, "pollTrigger", 1, true, false, timeOut, CaptureFailure::TimedOut, 1},
+        {"second request of an attempt unanswered", _RIS, "pollTrigger", 2, true, false, timeOut,
+         CaptureFailure::TimedOut, 2},
+        {"ETS status unanswered", _ETS_MODE1, "pollTrigger", 1, true, false, timeOut, CaptureFailure::TimedOut, 1},
+        {"read unanswered", _REAL_TIME, "readSampleBuffer", 1, true, false, errorLines({_ERR_TIME_OUT}),
+         CaptureFailure::TimedOut, 1},
+        {"read refused", _ETS_MODE1, "readSampleBuffer", 1, false, false, "", CaptureFailure::Device, 1},
+        {"aborted: no request, no error", _REAL_TIME, "pollTrigger", 1, true, true, "", CaptureFailure::NoNewData, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        useMode(c.mode);
+        hw.calls.clear();
+        hw.clearFailures();
+        hw.failCall(c.failing, c.nth, true);
+        hw.timedOut = c.timedOut;
+        hw.triggerReplies = c.nth == 2 ? std::deque<int>{0} : std::deque<int>{};
+        abortReadFlag = c.abort ? 1 : 0;
+        short* out = nullptr;
+        EXPECT_FALSE(capture.acquire(_CH1, &out, nullptr));
+        abortReadFlag = 0;
+        EXPECT_EQ(std::string(get_error_text()), c.errors);
+        EXPECT_EQ(capture.lastFailure(), c.failure);
+        EXPECT_EQ(hw.count("pollTrigger"), c.polls);
+        // A failed request is no trigger time-out: the status panel must not say "Trig?".
+        EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+    }
+}
+
+TEST_F(CaptureTest, ACaptureThatPlacesNoSampleIsNoNewData) {
+    // Every ETS read outside the TDC window (count 85 on _HW1): the record stays empty.
+    useMode(_ETS_MODE1);
+    s.d_timeDiv = _2NS_DIV;
+    s.d_ETSReadCount = 3;
+    hw.sampleData = buffer(STATUS_TRIGGERED | STATUS_HALF_PHASE | 85);
+    short* out = nullptr;
+    EXPECT_FALSE(capture.acquire(_CH1, &out, nullptr));
+    EXPECT_EQ(capture.lastFailure(), CaptureFailure::NoNewData);
+    EXPECT_STREQ(get_error_text(), "");
+    EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+    // What an earlier capture placed is a record to show.
+    raw.fill(_CH1, 7);
+    EXPECT_TRUE(capture.acquire(_CH1, &out, nullptr));
+    EXPECT_EQ(capture.lastFailure(), CaptureFailure::None);
+}
+
 TEST_F(CaptureTest, RealTimeCaptureFillsTheSelectedRecord) {
     triggerTimeoutFlag = 1;
     short* out1 = nullptr;
@@ -234,6 +296,7 @@ TEST_F(CaptureTest, ETSCaptureReadsItsCountAndTakesTheTemperatureOnHw4) {
     hw.counterBytes = {0xF0, 0x33}; // -16
     s.d_bufferSize = kSize;
     s.d_horizontalPosition = 0;
+    raw.fill(_CH1, 7); // what earlier captures placed: the reads add to it
     short* out = nullptr;
     ASSERT_TRUE(capture.acquire(_CH1, &out, nullptr));
     EXPECT_EQ(s.d_ETSOffsetMargin, -2); // (-16 - 2) / 9

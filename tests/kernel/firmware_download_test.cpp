@@ -5,6 +5,7 @@
 #include "firmware_loader.h"
 #include "intel_hex.h"
 #include "libusb_backend.h"
+#include "notifier.h"
 #include "simulated_controller.h"
 #include "simulated_usb.h"
 #include "temp_dir.h"
@@ -201,6 +202,45 @@ TEST_F(FirmwareDownloadTest, AFailedWriteLeavesTheCpuHeld) {
     EXPECT_FALSE(bus->controller()->firmwareStarted());
     EXPECT_NE(download.messages().find("error on transfer\n"), std::string::npos);
     EXPECT_NE(printed().find("Download firmware failed.\n"), std::string::npos);
+}
+
+TEST_F(FirmwareDownloadTest, AFailedDownloadTellsTheUserWhyWithinASecond) {
+    struct Case {
+        const char* what;
+        bool badFile;
+        UsbFault fault;
+        std::string told;
+        int writes; // -1: not counted
+        long clockMs;
+    };
+    const UsbFault none{UsbFault::Kind::Stall, 0xFF, false, 0, 0, -1};
+    const Case cases[] = {
+        {"bad file", true, none, "Error loading file: bad checksum in line 1\nDownload firmware failed.\n", 0, 0},
+        {"a write refused", false, {UsbFault::Kind::Stall, 0xA0, false, 5, 1, -1},
+         "error on transfer\nDownload firmware failed.\n", -1, 0},
+        // A CPU that cannot be held is not written to: one write, one time-out.
+        {"the controller stops answering", false, {UsbFault::Kind::Timeout, -1, false, 0, -1, -1},
+         "ResetBit: Reset device to 1 did not succeed\nDownload firmware failed.\n", 1, 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path =
+            c.badFile ? dir.write("trevan.hex", ":0400000001020304F1\n:00000001FF\n") : demoFirmware();
+        auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
+        bus->injectFault(c.fault);
+        auto notifier = std::make_shared<RecordingNotifier>();
+        setNotifier(notifier);
+        FirmwareDownload download(*bus);
+        download.setOutput(output);
+        EXPECT_EQ(download.DownloadAllDevices(path.c_str()), DOWNLOAD_FAILED);
+        setNotifier(nullptr);
+        EXPECT_EQ(notifier->messages(), std::vector<std::string>{c.told});
+        if (c.writes >= 0) {
+            EXPECT_EQ(writesOf(*bus).size(), static_cast<size_t>(c.writes));
+        }
+        EXPECT_EQ(bus->simulatedClock().now().count(), c.clockMs);
+    }
 }
 
 TEST(FirmwareLoader, ImageIsOneRecordAtZero) {

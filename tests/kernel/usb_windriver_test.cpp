@@ -5,6 +5,7 @@
 
 #include "libusb_backend.h"
 #include "usb_vendor_specific_command.h"
+#include "thread_flags.h"
 #include "usb_windriver.h"
 
 #include <gtest/gtest.h>
@@ -96,20 +97,48 @@ protected:
 };
 
 TEST_F(TimeoutRepeat, AutoModeRepeatsATimedOutRead) {
-    bus->injectFault({UsbFault::Kind::Timeout, 0xC5, false, 0, 3, -1});
+    bus->injectFault({UsbFault::Kind::Timeout, 0xC5, false, 0, 2, -1});
     unsigned char version = 0;
     EXPECT_EQ(driver->controlRead(&version, 1, kVersionSetup, 500, 0), 1);
-    EXPECT_EQ(versionReads(), 4u);
-    EXPECT_EQ(bus->simulatedClock().now().count(), 3 * 500);
+    EXPECT_EQ(versionReads(), 3u);
+    EXPECT_EQ(bus->simulatedClock().now().count(), 2 * 500);
     EXPECT_TRUE(notifier->messages().empty());
 }
 
-TEST_F(TimeoutRepeat, AutoModeRepeatsAreBounded) {
+TEST_F(TimeoutRepeat, AutoModeRepeatsStayWithinTheirBudget) {
+    struct Case {
+        int timeOut;
+        size_t reads;
+    };
+    // The waits of one read add up to at most 1.5 s, however short each is.
+    for (const Case c : {Case{500, 3}, Case{100, 15}, Case{1000, 1}, Case{2000, 1}}) {
+        SCOPED_TRACE(c.timeOut);
+        bus->clearTransfers();
+        notifier->clear();
+        bus->injectFault({UsbFault::Kind::Timeout, 0xC5, false, 0, -1, -1});
+        const auto before = bus->simulatedClock().now();
+        unsigned char version = 0;
+        EXPECT_EQ(driver->controlRead(&version, 1, kVersionSetup, c.timeOut, 0), -1);
+        EXPECT_EQ(versionReads(), c.reads);
+        EXPECT_EQ((bus->simulatedClock().now() - before).count(), static_cast<long>(c.reads) * c.timeOut);
+        EXPECT_EQ(driver->lastStatus(), UsbStatus::Timeout);
+        EXPECT_EQ(notifier->messages(), (std::vector<std::string>{bus->statusText(UsbStatus::Timeout), "error on read"}));
+        bus->clearFaults();
+    }
+}
+
+TEST_F(TimeoutRepeat, AbortEndsTheRepeatsWithoutMessage) {
     bus->injectFault({UsbFault::Kind::Timeout, 0xC5, false, 0, -1, -1});
+    abortReadFlag = 1;
     unsigned char version = 0;
-    EXPECT_EQ(driver->controlRead(&version, 1, kVersionSetup, 500, 0), -1);
-    EXPECT_EQ(versionReads(), static_cast<size_t>(USBWinDriver::MAX_TIMEOUT_REPEATS + 1));
-    EXPECT_EQ(notifier->messages(), (std::vector<std::string>{bus->statusText(UsbStatus::Timeout), "error on read"}));
+    EXPECT_EQ(driver->controlRead(&version, 1, kVersionSetup, 500, 0), 0);
+    unsigned char buffer[64];
+    bus->injectFault({UsbFault::Kind::Timeout, -1, true, 0, -1, -1});
+    EXPECT_EQ(driver->bulkRead(buffer, 64, 500, 0), 0);
+    abortReadFlag = 0;
+    EXPECT_EQ(versionReads(), 1u);
+    EXPECT_EQ(bus->simulatedClock().now().count(), 1000);
+    EXPECT_TRUE(notifier->messages().empty());
 }
 
 TEST_F(TimeoutRepeat, NormalModeReturnsWhatArrivedWithoutMessage) {

@@ -306,12 +306,18 @@ TEST(MeasureSteps, CrossingEvents) {
     std::fill(throughLower.begin() + 51, throughLower.end(), 250);
     std::fill(late.begin() + 5, late.end(), 300);
     lastColumn[499] = 280;
+    // A vertical edge from column 9 to 10 lies before the first examined column; 10 to 11 not.
+    std::vector<int> beforeTen(500, 100), atTen(500, 100);
+    std::fill(beforeTen.begin() + 10, beforeTen.end(), 300);
+    std::fill(atTen.begin() + 11, atTen.end(), 300);
     const Case cases[] = {
         {"vertical rising edge", vertical, {{50, 1}, {50, 3}}},
         {"vertical falling edge", verticalDown, {{50, 3}, {50, 1}}},
         {"exactly on Lower, then past Middle", throughLower, {{50, 1}}},
         {"edge before column 10", late, {}},
         {"last column on Upper", lastColumn, {{498, 1}, {499, 3}}},
+        {"edge from column 9 to 10", beforeTen, {}},
+        {"edge from column 10 to 11", atTen, {{10, 1}, {10, 3}}},
     };
     for (const auto& c : cases) {
         const auto e = detect(profile(c.middles), 120, 200, 280);
@@ -370,4 +376,101 @@ TEST(MeasureSteps, SecondPeriodDetector) {
     EXPECT_EQ(out[0], 100);
     EXPECT_NEAR(out[1], 30, 1);
     EXPECT_NEAR(out[2], 70, 1);
+}
+
+// Base and Top: the first of equal histogram peaks (the lowest row), and a peak needs at least
+// 5 % of all hits. Minimum 50, Maximum 350: Base is searched in rows 50..170, Top in 230..350.
+TEST(MeasureSteps, BaseAndTopPeaks) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, unsigned short>> rows; // row, hits; rows 50 and 350 hold 1 each
+        int base, top;
+    };
+    const Case cases[] = {
+        {"equal peaks", {{100, 500}, {110, 500}, {290, 500}, {300, 500}}, 100, 290},
+        // 1 + 100 + 100 + 1798 + 1 = 2000 hits: 100 is exactly 5 %.
+        {"peaks of exactly 5 %", {{100, 100}, {300, 100}, {200, 1798}}, 100, 300},
+        {"peaks just below 5 %", {{100, 99}, {300, 99}, {200, 1800}}, 50, 350},
+    };
+    for (const Case& c : cases) {
+        unsigned short hist[kMeasureRows] = {};
+        hist[50] = hist[350] = 1;
+        for (const auto& [row, hits] : c.rows)
+            hist[row] = hits;
+        bool enable[kMeasureSlots] = {};
+        auto image = std::make_unique<TraceImage>();
+        unsigned short level[15] = {};
+        MEASURE().decide_voltage(image->wave, 0, hist, enable, level, 90, 10);
+        EXPECT_EQ(level[_MEASURE_BASE], c.base) << c.what;
+        EXPECT_EQ(level[_MEASURE_TOP], c.top) << c.what;
+    }
+}
+
+// An edge lies on whichever of its Lower and Upper events has its middle row nearer to Middle
+// (Lower 120, Middle 200, Upper 280); on a tie, on the first event.
+TEST(MeasureSteps, EdgeColumnNearerToMiddle) {
+    struct Case {
+        const char* what;
+        std::vector<int> middles; // columns 48.. ; earlier columns take the first value
+        bool rising;
+        int column;
+    };
+    const Case cases[] = {
+        {"rising, tie", {100, 100, 120, 280, 300}, true, 50},
+        {"falling, tie", {300, 300, 280, 120, 100}, false, 50},
+        {"rising, the Upper event nearer", {100, 100, 120, 250, 300}, true, 51},
+        {"falling, the Lower event nearer", {300, 300, 280, 140, 100}, false, 51},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> middles(48, c.middles.front());
+        middles.insert(middles.end(), c.middles.begin(), c.middles.end());
+        const auto e = detect(profile(middles), 120, 200, 280);
+        const unsigned short* edge = c.rising ? e.rises[0] : e.falls[0];
+        EXPECT_EQ(edge[1], 1) << c.what;
+        EXPECT_EQ(edge[0], c.column) << c.what;
+    }
+}
+
+// The period is measured on the direction whose first edge comes first, unless that direction
+// has no second edge.
+TEST(MeasureSteps, PeriodOnTheFirstEdgesDirection) {
+    struct Edge { unsigned short column, found; };
+    struct Case {
+        const char* what;
+        Edge r0, r1, f0, f1;
+        int period, cycleFirst, cycleLast, positive, negative;
+    };
+    const Case cases[] = {
+        {"rising first", {100, 1}, {300, 1}, {200, 1}, {350, 1}, 200, 100, 300, 100, 100},
+        {"falling first", {200, 1}, {400, 1}, {100, 1}, {350, 1}, 250, 100, 350, 150, 100},
+        {"falling first without a second fall", {200, 1}, {400, 1}, {100, 1}, {0, 0}, 200, 200, 400, 0, 100},
+    };
+    for (const Case& c : cases) {
+        const unsigned short rises[2][3] = {{c.r0.column, c.r0.found, 0}, {c.r1.column, c.r1.found, 0}};
+        const unsigned short falls[2][3] = {{c.f0.column, c.f0.found, 0}, {c.f1.column, c.f1.found, 0}};
+        bool enable[kMeasureSlots];
+        std::fill(std::begin(enable), std::end(enable), true);
+        unsigned short time[5], cycle[2];
+        MEASURE().decide_time(rises, falls, enable, time, cycle);
+        EXPECT_EQ(time[0], c.period) << c.what;
+        EXPECT_EQ(cycle[0], c.cycleFirst) << c.what;
+        EXPECT_EQ(cycle[1], c.cycleLast) << c.what;
+        EXPECT_EQ(time[3], c.positive) << c.what;
+        EXPECT_EQ(time[4], c.negative) << c.what;
+    }
+}
+
+TEST(MeasureSteps, CycleLevelsIncludeTheCyclesLastColumn) {
+    // Cycle 100..102: rows 50, 50 and 80, centre row 0.
+    auto image = std::make_unique<TraceImage>();
+    image->wave[100][50] = image->wave[101][50] = image->wave[102][80] = 10;
+    bool enable[kMeasureSlots] = {};
+    enable[_MEASURE_CYCLE_MEAN] = enable[_MEASURE_CYCLE_RMS] = true;
+    const unsigned short cycle[2] = {100, 102};
+    unsigned short level[15] = {};
+    level[_MEASURE_MINIMUM] = 50;
+    level[_MEASURE_MAXIMUM] = 80;
+    MEASURE().decide_voltage2(0, image->wave, enable, cycle, level);
+    EXPECT_EQ(level[_MEASURE_CYCLE_MEAN], 60); // (50 + 50 + 80) / 3
+    EXPECT_EQ(level[_MEASURE_CYCLE_RMS], 61);  // sqrt((2500 + 2500 + 6400) / 3) = 61.6
 }

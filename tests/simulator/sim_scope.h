@@ -50,10 +50,12 @@ public:
     }
     bool readSampleBuffer(int timeOut_) override {
         if (!FakeHardware::readSampleBuffer(timeOut_)) return false;
+        d_bytesRead = 0;
         if (bufferSizeMode == _500K) {
-            for (int i = 0; i <= 25; ++i) sim.read(p_buffer.get() + i * 40000, i < 25 ? 40000 : 128);
+            for (int i = 0; i <= 25; ++i)
+                d_bytesRead += static_cast<unsigned>(sim.read(p_buffer.get() + i * 40000, i < 25 ? 40000 : 128));
         } else {
-            sim.read(p_buffer.get(), d_readLength);
+            d_bytesRead = static_cast<unsigned>(sim.read(p_buffer.get(), d_readLength));
         }
         p_data = p_buffer.get();
         return true;

@@ -184,6 +184,24 @@ TEST(SimulatedBus, FaultsThatLastAndFaultsThatEnd) {
     EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::Success);
 }
 
+TEST(SimulatedBus, TheTransferLogKeepsOnlyTheNewest) {
+    for (int limit : {0, 3}) {
+        SimulatorConfig config;
+        config.programmed = true;
+        config.transferLog = limit;
+        SimulatedBus bus(config);
+        UsbStatus status;
+        auto device = bus.open(bus.attached().front(), status);
+        unsigned char page[64] = {};
+        int transferred = 0;
+        for (int i = 0; i < 10; ++i)
+            device->control(packet(0xC0, 0xC7, static_cast<std::uint16_t>(0x1C00 + 64 * i), 64), page, transferred, 500);
+        const std::vector<TransferRecord> log = bus.transfers();
+        ASSERT_EQ(log.size(), static_cast<size_t>(limit));
+        for (int k = 0; k < limit; ++k) EXPECT_EQ(log[static_cast<size_t>(k)].setup.value, 0x1C00 + 64 * (7 + k));
+    }
+}
+
 TEST(RelayBank, PulsesMoveTheLatchingRelays) {
     RelayBank relays;
     long t = 0;
@@ -243,7 +261,7 @@ TEST(SimulatedClock, VirtualTimeRunsActionsInOrder) {
 TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
-                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\n"));
+                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -253,6 +271,7 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_EQ(c.chipTemperature, -128);
     EXPECT_EQ(c.reenumerationDelay, milliseconds(250));
     EXPECT_EQ(c.clockMode, SimulatedClock::Mode::RealTime);
+    EXPECT_EQ(c.transferLog, 0);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);

@@ -14,7 +14,8 @@
 //
 // Other reads return what the test put in: `versionByte`, `byteToRead`, `counterBytes`,
 // `readBackRegisters` (d_numberOfReadRegisters bytes used), `triggerReplies` (consumed in
-// order; 1 once empty) and `sampleData` (copied into p_buffer by readSampleBuffer).
+// order; 1 once empty) and `sampleData` (copied into p_buffer by readSampleBuffer, which
+// sets d_bytesRead to the bytes copied). `timedOut` is what lastTransferTimedOut answers.
 
 #include "hardware.h"
 
@@ -73,9 +74,12 @@ public:
     }
     bool initRelays(int timeOut_) override { return record("initRelays", nullptr, 0, 0, timeOut_); }
     bool readSampleBuffer(int timeOut_) override {
+        d_bytesRead = 0;
         if (!record("readSampleBuffer", nullptr, 0, 0, timeOut_)) return false;
         if (p_buffer) {
-            std::copy_n(sampleData.begin(), std::min<size_t>(sampleData.size(), d_bufferSize), p_buffer.get());
+            const size_t n = std::min<size_t>(sampleData.size(), d_bufferSize);
+            std::copy_n(sampleData.begin(), n, p_buffer.get());
+            d_bytesRead = static_cast<unsigned int>(n);
             p_data = p_buffer.get();
         }
         return true;
@@ -131,6 +135,7 @@ public:
     bool start(int timeOut_) override { return record("start", nullptr, 0, 0, timeOut_); }
     bool resetBulkPipe() override { return record("resetBulkPipe", nullptr, 0, 0, 0); }
     bool flushBulkPipe() override { return record("flushBulkPipe", nullptr, 0, 0, 0); }
+    bool lastTransferTimedOut() const override { return timedOut; }
     bool readCounter(void* out_, int timeOut_) override {
         return receive("readCounter", static_cast<unsigned char*>(out_),
                        {counterBytes[0], counterBytes[1]}, 2, 0, timeOut_);
@@ -144,6 +149,7 @@ public:
     std::vector<unsigned char> readBackRegisters;
     std::deque<int> triggerReplies;
     std::vector<unsigned char> sampleData;
+    bool timedOut = false;
 
 private:
     struct Failure {

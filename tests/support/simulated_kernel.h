@@ -23,8 +23,11 @@
 class SimulatedKernel {
 public:
     // `stateFile` (may be empty) becomes the installation's state.ini before the start.
-    explicit SimulatedKernel(int generation = _HW4, bool programmed = false, const std::string& stateFile = "")
-        : SimulatedKernel(std::make_shared<SimulatedBus>(configFor(generation, programmed)), false, stateFile) {}
+    // `clockMode` RealTime: the instrument takes its captures in real time, as in the program.
+    explicit SimulatedKernel(int generation = _HW4, bool programmed = false, const std::string& stateFile = "",
+                             SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual)
+        : SimulatedKernel(std::make_shared<SimulatedBus>(configFor(generation, programmed, clockMode)), false,
+                          stateFile) {}
 
     // With `viaLibusb` the kernel does not get `bus_` as its backend: the installation
     // chooses libusb as on a user's machine, and something else (a usbfs emulation) must
@@ -76,10 +79,12 @@ public:
     std::shared_ptr<RecordingNotifier> notifier;
 
 private:
-    static SimulatorConfig configFor(int generation, bool programmed) {
+    static SimulatorConfig configFor(int generation, bool programmed,
+                                     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual) {
         SimulatorConfig config;
         config.hardwareVersion = generation;
         config.programmed = programmed;
+        config.clockMode = clockMode;
         return config;
     }
 

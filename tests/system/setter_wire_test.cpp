@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // Neutral calibration of channel 1, so the hand values need no calibration constants.
@@ -161,6 +163,30 @@ TEST(SetterWire, TriggerModeSourceAndSwitches) {
     EXPECT_TRUE(k.instrument().settings().peakDetection);
 }
 
+TEST(SetterWire, AWriteTheInstrumentRefusesIsAFailure) {
+    struct Case {
+        const char* what;
+        int request; // the request refused
+        std::function<bool()> set;
+    };
+    const Case cases[] = {
+        {"offset", 0xB2, [] { return controlSetVoltageOffset(_CH1, 250); }},
+        {"trigger mode", 0xB1, [] { return controlSetTriggerMode(_NORMAL); }},
+        {"trigger type", 0xB1, [] { return controlSetTriggerType(1, 0); }},
+        {"trigger slope", 0xB1, [] { return controlSetTriggerSlope(0); }},
+    };
+    SimulatedKernel k(_HW4, true, kChannel1On);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(c.set());
+        k.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, -1, -1});
+        EXPECT_FALSE(c.set());
+        EXPECT_EQ(std::string(get_error_text()).find("Error : Can't write FPGA registers\n"), 0u);
+        k.bus->clearFaults();
+    }
+}
+
 TEST(SetterWire, SettingsWithoutDeviceEffect) {
     SimulatedKernel k(_HW2, true);
     ASSERT_TRUE(k.create()) << get_error_text();
@@ -184,6 +210,40 @@ TEST(SetterWire, AverageKeepsBothHistories) {
     g_control->p_bufferRawData->setHistory(3, _CH2, 0, 200);
     EXPECT_EQ(g_control->p_bufferRawData->getHistory(3, _CH1, 0), 100);
     EXPECT_EQ(g_control->p_bufferRawData->getHistory(3, _CH2, 0), 200);
+}
+
+// The first byte of a fast time base (register 1) as the instrument receives it: 0x0E for
+// equivalent time; for random interleaving 0x0A with channel 1 alone, 0x0C with channel 2
+// alone, and the two-channel table's 0x0E with both.
+TEST(SetterWire, FirstByteOfTheFastTimeBases) {
+    struct Step {
+        const char* what;
+        bool (*apply)();
+        int timeDiv, firstByte;
+    };
+    const Step steps[] = {
+        {"ETS, channel 1", [] { return controlSetETSOnOff(true); }, 3, 0x0E},
+        {"RIS, channel 1", [] { return controlSetETSOnOff(false); }, 3, 0x0A},
+        {"RIS, 2ns/div", [] { return controlSetTimeDiv(_2NS_DIV); }, 0, 0x0A},
+        {"RIS, both channels", [] { return controlSetChannelOnOff(_CH2, true); }, 0, 0x0E},
+        {"RIS, channel 2", [] { return controlSetChannelOnOff(_CH1, false); }, 0, 0x0C},
+        {"RIS, channel 2, 4us/div", [] { return controlSetTimeDiv(_4US_DIV); }, 10, 0x0C},
+        // The tables are reloaded from their constants (0x0E) and must be marked again.
+        {"RIS, channel 2, 500k points and back",
+         [] { return controlSetBufferSizeMode(_500K) && controlSetBufferSizeMode(_10K) && controlSetTimeDiv(_4US_DIV); },
+         10, 0x0C},
+        {"ETS, channel 2", [] { return controlSetETSOnOff(true); }, 10, 0x0E},
+        {"RIS, channel 1 again",
+         [] { return controlSetETSOnOff(false) && controlSetChannelOnOff(_CH1, true) && controlSetChannelOnOff(_CH2, false); },
+         10, 0x0A},
+    };
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=3\n");
+    ASSERT_TRUE(k.create()) << get_error_text();
+    for (const Step& s : steps) {
+        ASSERT_TRUE(s.apply()) << s.what;
+        EXPECT_EQ(k.instrument().settings().timeDivCode, s.timeDiv) << s.what;
+        EXPECT_EQ(k.instrument().settings().timeBaseEntry[0], s.firstByte) << s.what;
+    }
 }
 
 // A volt/div change of the trigger source keeps the trigger level's voltage: its distance from

@@ -292,11 +292,12 @@ public:
         : p_inner(std::move(inner)), d_spoiled(std::move(spoiled)) {}
     void arm(const InstrumentSettings& s, std::chrono::milliseconds now) override { p_inner->arm(s, now); }
     bool ready(std::chrono::milliseconds now) override { return p_inner->ready(now); }
-    void read(unsigned char* out, int length) override {
-        p_inner->read(out, length);
+    int read(unsigned char* out, int length) override {
+        const int n = p_inner->read(out, length);
         if (d_spoiled.count(reads++))
-            for (int i = 8; i < length; ++i)
+            for (int i = 8; i < n; ++i)
                 if (out[i] & 0x80) out[i] |= 0x10; // the byte with the upper value bits
+        return n;
     }
     int reads = 0;
 

@@ -31,7 +31,7 @@ public:
         d_position = 0;
         return true;
     }
-    void read(unsigned char* out, int length) override {
+    int read(unsigned char* out, int length) override {
         const int midScale = d_settings.generation >= _HW3 ? 512 : 2048;
         const int status = (d_triggered ? 0x100 : 0) | 0x80 | 0x30;
         unsigned char word[2];
@@ -45,6 +45,7 @@ public:
             MidScaleRecordSource::encodeWord(midScale, 0, word);
             out[i] = word[n % 2];
         }
+        return length;
     }
 
 private:
@@ -153,6 +154,12 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Trig?"); // a record, but no trigger
 
+    // An instrument that stops answering is no trigger matter: the panel says so at once.
+    rig.kernel.bus->injectFault({UsbFault::Kind::Timeout, 0xC0, false, 0, -1, -1});
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Time-out");
+    rig.kernel.bus->clearFaults();
+
     ASSERT_TRUE(controlSetTimeDiv(_1S_DIV));
     ASSERT_TRUE(controlIsRoll());
     rig.runCycles(1);
@@ -166,6 +173,35 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     ASSERT_TRUE(controlSetRunState(_SINGLE));
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Ready");
+}
+
+TEST(CycleOnInstrument, PacedFramesLeaveOutTheCyclesInBetweenButNoText) {
+    // One frame per refresh, the refresh longer than the test: the first cycle hands over its
+    // frame, the later ones none, while every change of the status text still arrives.
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FakeMainView screen;
+    CycleSetup setup;
+    setup.display = &rig.display;
+    setup.environment = rig.environment.get();
+    setup.graphicMode = TableColor::GDI_MODE;
+    setup.frame = [&rig] { return rig.display.image(); };
+    setup.frameInterval = std::chrono::hours(1);
+    AcquisitionCycle paced(setup);
+    paced.setMainView(&screen);
+
+    paced.acquireAndDisplay();
+    pumpEvents();
+    EXPECT_EQ(screen.frames, 1);
+    ASSERT_EQ(screen.texts.size(), 1u);
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    paced.acquireAndDisplay();
+    pumpEvents();
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+    paced.acquireAndDisplay();
+    pumpEvents();
+    EXPECT_EQ(screen.frames, 1);
+    EXPECT_EQ(screen.texts, (std::vector<std::string>{screen.texts.front(), "Stop", "Ready"}));
 }
 
 TEST(CycleOnInstrument, InvertedSingleShotStopsOnlyOnATrigger) {

@@ -137,14 +137,21 @@ TEST_F(Handshake, BoundedWaitsHoldTheirChangeUntilTheCycleEnds) {
     EXPECT_FALSE(pausePosition([&] { done.push_back("position"); }, clock));
     EXPECT_GT(clock.now() - before, PAUSE_WAIT_LIMIT);
 
+    // The standard form is bounded too: a change is held, a read is refused for good.
+    EXPECT_FALSE(pauseStandardHeld(nullptr, [&] { done.push_back("change"); }, clock));
+    EXPECT_FALSE(pauseStandardHeld(nullptr, [&] { done.push_back("change"); }, clock));
+    EXPECT_FALSE(pauseStandard(nullptr, [&] { done.push_back("read"); }, clock));
+
     EXPECT_TRUE(done.empty());
-    EXPECT_EQ(heldChanges(), 2);
+    EXPECT_EQ(heldChanges(), 4);
     EXPECT_EQ(pauseRequestFlag.load(), 1);
+    EXPECT_EQ(abortReadFlag.load(), 1);
     EXPECT_TRUE(inCycle);
 
     gateClosed = false;
     ASSERT_TRUE(pumpUntil([] { return heldChanges() == 0; }));
-    EXPECT_EQ(done, (std::vector<std::string>{"time base", "position"}));
+    // Two standard changes both count (two toggles cancel out); the read never runs.
+    EXPECT_EQ(done, (std::vector<std::string>{"time base", "position", "change", "change"}));
     EXPECT_EQ(abortReadFlag.load(), 0);
     EXPECT_EQ(pauseRequestFlag.load(), 0);
 }

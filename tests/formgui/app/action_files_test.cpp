@@ -142,34 +142,6 @@ TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
                                                      "addMeasureItem(3, 22)"}));
 }
 
-TEST_F(ActionWindows, OptionDialogCopiesOnOkAndAlwaysRebuildsTheColours) {
-    views.env.Title = "Bench";
-    views.env.GridOriginColor = 0x123456;
-    actionOptionDialog();
-    EXPECT_EQ(views.optionShown.title, "Bench");
-    EXPECT_EQ(views.optionShown.gridColor, 0x123456);
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"runOptionDialog()", "rebuildChannelColorTables()"}));
-
-    views.calls.clear();
-    views.optionAnswer = true;
-    views.optionEdits.title = "Lab";
-    views.optionEdits.titleOn = true;
-    views.optionEdits.gridColor = 0xFF;
-    views.optionEdits.colorStartPos = 120;
-    views.optionEdits.colorMode = false;
-    views.optionEdits.colorTrackCh2 = true;
-    views.optionEdits.gridOn = false;
-    actionOptionDialog();
-    EXPECT_EQ(views.env.Title, "Lab");
-    EXPECT_TRUE(views.env.TitleOnOff);
-    EXPECT_EQ(views.env.GridOriginColor, 0xFF);
-    EXPECT_EQ(views.env.ColorStartPos, 120);
-    EXPECT_FALSE(views.env.ColorGrayMode);
-    EXPECT_TRUE(views.env.ColorOnOffCh2);
-    EXPECT_FALSE(views.env.GridOnOff);
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"runOptionDialog()", "updateGridColor()", "rebuildChannelColorTables()"}));
-}
-
 TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
     views.bars[_TOOLBAR_FILE] = {true, false, 0, 0, 7, 8, 210, 28};
     views.bars[_TOOLBAR_DISPLAY] = {false, true, 300, 40, 1, 2, 3, 4};

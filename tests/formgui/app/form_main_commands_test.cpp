@@ -317,6 +317,51 @@ TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
 
 namespace {
 
+// After every single-shot transition (start, trigger, cancel) the Run/Stop picture and the
+// controls that only a running scope offers follow the run state.
+TEST_F(MainWindowTest, SingleShotTransitionsKeepTheRunStopControlsInStep) {
+    start(BOTH_ON);
+    const auto enabled = [this](const char* name) {
+        QObject* o = window->control(name);
+        if (auto* a = qobject_cast<QAction*>(o)) return a->isEnabled();
+        if (auto* w = qobject_cast<QWidget*>(o)) return w->isEnabled();
+        ADD_FAILURE() << "no control " << name;
+        return false;
+    };
+    const auto trigger = [] {
+        for (int i = 0; i < 50 && controlGetRunState() == _SINGLE; ++i) acquireAndDisplay();
+        QCoreApplication::processEvents(); // the capture's queued refresh
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int state;
+    };
+    const std::vector<Step> steps = {
+        {"run -> single shot", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"single shot cancelled", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
+        {"stop", [this] { window->ActionAcquireRunStop->trigger(); }, _STOP},
+        {"stop -> single shot", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"single shot cancelled without a trigger", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
+        {"single shot again", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"single shot triggered", trigger, _STOP},
+        {"single shot from the triggered stop", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"cancelled", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        ASSERT_EQ(controlGetRunState(), step.state) << step.what;
+        const bool running = step.state == _RUN;
+        EXPECT_EQ(window->ActionAcquireRunStop->property("imageIndex").toInt(), running ? 2 : 3) << step.what;
+        EXPECT_EQ(window->tbSingleShot->isChecked(), step.state == _SINGLE) << step.what;
+        for (const char* name : {"ActionAcquireAutoSet", "ActionAcquireAverage", "ActionChannel1OnOff",
+                                 "ActionChannel2OnOff", "ActionChannel1ADC", "ActionChannel2ADC", "ActionTriggerSlope",
+                                 "ActionTriggerSource", "ActionTriggerMode", "ActionTriggerAT", "rbTriggerCh1",
+                                 "rbTriggerCh2"})
+            EXPECT_EQ(enabled(name), running) << step.what << ": " << name;
+    }
+}
+
 TEST_F(MainWindowTest, DialogCommands) {
     start(BOTH_ON);
     answerNextModalDialog([](QDialog& d) {

@@ -51,6 +51,15 @@ TEST(CycleStatusRule, FollowsRunStateTimeoutsAndRoll) {
         EXPECT_EQ(status.text(), r.text) << "row " << line;
         EXPECT_EQ(status.waitCount(), r.count) << "row " << line;
     }
+    // An instrument that stops answering says so at once, in roll too; a capture ends it.
+    for (int i = 0; i < 3; ++i) status.update({_RUN, true, false, _NORMAL, false});
+    status.update({_RUN, false, false, _NORMAL, true, true});
+    EXPECT_EQ(status.text(), "Time-out");
+    EXPECT_EQ(status.waitCount(), 0);
+    status.update({_STOP, false, false, _NORMAL, false, true});
+    EXPECT_EQ(status.text(), "Stop");
+    status.update({_RUN, false, true, _NORMAL, false});
+    EXPECT_EQ(status.text(), "Trig'd");
 }
 
 TEST(CycleStatusRule, ReportsOnlyChanges) {
@@ -115,6 +124,48 @@ TEST(FrameHandOver, PendingFramesCoalesceIntoTheNewest) {
     ASSERT_EQ(full.shown, 1);
     EXPECT_EQ(full.held.back().pixel(0, 0), qRgb(9, 0, 0));
     EXPECT_EQ(delivery.posts(), 3);
+}
+
+TEST(FrameHandOver, RepeatedFramesStayWhereTheyAreAndPaddedRowsArriveWhole) {
+    // A frame with rows padded as a surface pads them, handed over with and without the
+    // repeat check; each row states what it does to the two windows.
+    std::vector<uchar> memory(2016 * 401);
+    for (size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<uchar>(i * 7 + 3);
+    const QImage padded(memory.data(), 501, 401, 2016, QImage::Format_RGB32);
+    const std::string stop = "Stop";
+    using T = FrameDelivery::Target;
+    using R = FrameDelivery::Repeat;
+    struct Step {
+        QImage frame;
+        T target;
+        const std::string* text;
+        R repeat;
+        int mainShown, fullShown;
+    };
+    const Step steps[] = {
+        {padded, T::Main, nullptr, R::Skip, 1, 0},
+        {padded, T::Main, &stop, R::Skip, 1, 0},       // the same again: only its text
+        {padded, T::FullScreen, nullptr, R::Skip, 1, 1}, // another window
+        {padded, T::Main, nullptr, R::Skip, 2, 1},       // last handed over was the other's
+        {filled(qRgb(1, 2, 3)), T::Main, nullptr, R::Skip, 3, 1},
+        {filled(qRgb(1, 2, 3)), T::Main, nullptr, R::Post, 4, 1}, // unchecked: every frame
+    };
+    FrameDelivery delivery;
+    Screen main, full;
+    delivery.setMainView(&main);
+    delivery.setFullScreenView(&full);
+    int row = 0;
+    for (const Step& s : steps) {
+        delivery.post(s.frame, s.target, s.text, s.repeat);
+        flushEvents();
+        EXPECT_EQ(main.shown, s.mainShown) << "step " << row;
+        EXPECT_EQ(full.shown, s.fullShown) << "step " << row;
+        ++row;
+    }
+    EXPECT_EQ(main.texts, std::vector<std::string>{"Stop"});
+    const QImage& shown = full.held.back();
+    for (int y : {0, 200, 400})
+        for (int x : {0, 250, 500}) ASSERT_EQ(shown.pixel(x, y), padded.pixel(x, y)) << x << " " << y;
 }
 
 TEST(FrameHandOver, BuffersAreReusedAndNeverWrittenWhileShown) {

@@ -53,7 +53,8 @@ protected:
         };
         for (int t = 0; t < 4; ++t) {
             images[t].assign(W * H, 0);
-            source.displayBuffer[t] = images[t].data();
+            imageSlots[t] = images[t].data();
+            source.displayBufferSlot[t] = &imageSlots[t];
         }
         // A plain picture unless a test asks for more.
         env.GridOnOff = env.CrossOnOff = env.BoundaryOnOff = false;
@@ -89,6 +90,7 @@ protected:
     ScreenKernelValues kernel;
     ScreenImageSource source;
     std::array<std::vector<unsigned char>, 4> images;
+    std::array<const unsigned char*, 4> imageSlots{};
     std::vector<std::string> messages;
 };
 
@@ -132,6 +134,20 @@ TEST_F(ScreenImageTest, BandsMoveAndStretchTheDisplay) {
         EXPECT_EQ(p.pixel(31, c.y0 + H), SILVER);
         EXPECT_EQ(p.pixel(31, c.y0 - 1), WHITE);
     }
+}
+
+// The picture reads the cycle's image slots when it is taken, not when its source was made: a
+// cycle or a state load may have replaced an image since.
+TEST_F(ScreenImageTest, ImagesAreReadFromTheirSlotsWhenThePictureIsTaken) {
+    kernel.channelOn = {true, false, false, false};
+    const QImage before = compose_screen_picture(source);
+    std::vector<unsigned char> replaced(W * H, 100);
+    imageSlots[0] = replaced.data();
+    const QImage after = compose_screen_picture(source);
+    EXPECT_EQ(countOther(before, 31, 21, 530, 420, BLACK), 0);
+    EXPECT_GT(countOther(after, 31, 21, 530, 420, BLACK), 1000);
+    imageSlots[0] = nullptr; // no image yet: nothing drawn
+    EXPECT_EQ(countOther(compose_screen_picture(source), 31, 21, 530, 420, BLACK), 0);
 }
 
 TEST_F(ScreenImageTest, TracesInTheColoursOfEachScheme) {

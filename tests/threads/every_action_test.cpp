@@ -1,0 +1,179 @@
+// Every action of the action unit and the main window's dialog commands, fired again and again
+// against the real worker running the real cycle on the simulated instrument, with the
+// measurement and spectrum windows fed by it. Under ThreadSanitizer no data race may show,
+// under AddressSanitizer no freed memory may be used, and frames must keep arriving.
+#include "live_main_window.h"
+
+#include "action.h"
+#include "modal_answer.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <chrono>
+#include <functional>
+
+namespace {
+
+// How long each row fires its action; short enough to keep the sanitizer runs modest.
+constexpr std::chrono::milliseconds ROW_TIME{500};
+
+struct ActionRow {
+    const char* name;
+    // Fires the action; `n` counts the calls within the row (to vary the arguments).
+    std::function<void(int n)> fire;
+    bool once = false; // long jobs that stop and restart the worker
+};
+
+class EveryAction : public LiveMainWindowTest {
+protected:
+    void SetUp() override {
+        LiveMainWindowTest::SetUp();
+        if (HasFatalFailure()) return;
+        // The files the load actions read.
+        ASSERT_TRUE(actionSaveReference(_CH1));
+        ASSERT_TRUE(actionSaveState());
+    }
+
+    // Back to a running scope with every trace on, so that the next row starts alike.
+    void settle() {
+        int state = _RUN;
+        pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
+        if (state == _SINGLE) actionSingleShot();
+        pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
+        if (state == _STOP) actionRunStop();
+        for (int trace = _CH1; trace <= _REFERENCE; ++trace) actionSetChannelOnOff(trace, true);
+        if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);
+        actionSetTriggerMode(_AUTO);
+    }
+
+    // A single shot that stopped, or a normal trigger the signal never meets, leaves the
+    // display as it was, and an unchanged display is not handed over again: then the worker
+    // is alive when it still comes round to a pause.
+    bool displayMayRest() {
+        int mode = _AUTO, state = _RUN;
+        const bool turned = pauseStandard(pumpEvents, [&] {
+            mode = controlGetTriggerMode();
+            state = controlGetRunState();
+        });
+        return turned && (mode == _NORMAL || state != _RUN);
+    }
+
+    void dialogCommand(QAction* action, std::function<bool(QDialog&)> answer) {
+        answerNextModalDialog(std::move(answer));
+        action->trigger();
+    }
+};
+
+TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
+    const auto optionToggle = [](QDialog& d) {
+        if (auto* cross = d.findChild<QCheckBox*>("c_cross_on")) cross->setChecked(!cross->isChecked());
+        if (auto* track = d.findChild<QCheckBox*>("cb_ct_ch1")) track->setChecked(!track->isChecked());
+        return true;
+    };
+    const std::vector<ActionRow> rows = {
+        {"load reference", [](int) { EXPECT_TRUE(actionLoadReference()); }},
+        {"save reference", [](int n) { EXPECT_TRUE(actionSaveReference(1 + n % 2)); }},
+        {"save state", [](int) { EXPECT_TRUE(actionSaveState()); }},
+        {"load state", [](int) { EXPECT_TRUE(actionLoadState()); }, true},
+        {"option dialog OK", [&](int) { dialogCommand(window->ActionFileOption, optionToggle); }},
+        {"option dialog Cancel", [&](int) { dialogCommand(window->ActionFileOption, [](QDialog&) { return false; }); }},
+        {"up/low levels",
+         [&](int n) {
+             dialogCommand(window->ActionUtilUpperLowerLevel, [n](QDialog& d) {
+                 d.findChild<QLineEdit*>("EdUpper")->setText(QString::number(60 + n % 40));
+                 d.findChild<QLineEdit*>("EdLower")->setText(QString::number(n % 40));
+                 d.findChild<QPushButton*>("OKBtn")->click();
+                 return true;
+             });
+         }},
+        {"measurements", [](int n) { actionShowMeasure(1 + n % 3, n % 23); }},
+        {"volt/div", [](int n) { actionSetVoltDiv(1 + n % 4, 1 + n % 10); }},
+        {"time/div", [](int n) { actionSetTimeDiv(8 + 3 * (n % 4)); }},
+        // Off and on again, a trace at a time: with every trace off the display no longer
+        // changes, and an unchanged display is not handed over again.
+        {"channels", [](int n) { actionToggleChannel(1 + (n / 2) % 4); }},
+        {"coupling", [](int n) { actionSetCoupling(1 + n % 2, n % 3); }},
+        {"probe", [](int n) { actionSetProbe(1 + n % 4, n % 2 ? _X10 : _X1); }},
+        {"invert", [](int n) { actionToggleInvert(1 + n % 2); }},
+        {"band limit", [](int n) { actionToggleBandLimit(1 + n % 2); }},
+        {"offsets", [](int n) { actionSetOffset(1 + n % 4, 100 + 7 * (n % 30)); }},
+        {"math",
+         [&](int n) {
+             if (n % 2) actionToggleChannel(_MATH);
+             else dialogCommand(window->ActionChannelMathOption, [](QDialog&) { return true; });
+         }},
+        {"persistence", [](int n) { actionSetPersistence(n % 17); }},
+        {"intensity", [](int n) { actionSetIntensity(1 + (n * 13) % 100); }},
+        {"line join", [](int) { actionToggleLineJoin(); }},
+        {"record length", [](int n) { actionSetBufferSize(n % 2 ? _10K : _500K); }},
+        {"averaging", [](int n) { actionSetAverage(n % 2 ? 1 : 4); }, true},
+        {"ETS", [](int) { actionToggleEts(); }},
+        {"peak detection", [](int) { actionTogglePeakDetection(); }},
+        {"trigger",
+         [](int n) {
+             switch (n % 5) {
+             case 0: actionSetTriggerMode(n % 2 ? _AUTO : _NORMAL); break;
+             case 1: actionSetTriggerSource(1 + n % 2); break;
+             case 2: actionSetTriggerSlope(n % 2); break;
+             case 3: actionSetTriggerLevel(controlGetTriggerSource(), 150 + n % 100); break;
+             default: actionToggleHighFrequencyReject(); break;
+             }
+         }},
+        {"horizontal",
+         [](int n) {
+             switch (n % 4) {
+             case 0: actionToggleDelay(); break;
+             case 1: actionScrollRight(); break;
+             case 2: actionScrollLeft(); break;
+             default: actionSetHorizontalPosition(50 + n % 400); break;
+             }
+         }},
+        {"single shot", [](int) { actionSingleShot(); }},
+        {"run/stop", [](int) { actionRunStop(); }},
+        {"auto set", [](int) { actionAutoSet(); }, true},
+        {"X-Y plot", [](int) { actionToggleXYPlot(); }},
+        {"spectrum window", [](int) { actionToggleFft(); }},
+        {"exports",
+         [](int n) {
+             switch (n % 4) {
+             case 0: actionSaveAsDat(); break;
+             case 1: actionSaveAsExcel(); break;
+             case 2: actionSaveAsWord(); break;
+             default: actionCopy(); break;
+             }
+         }},
+        {"screen picture",
+         [](int n) {
+             switch (n % 3) {
+             case 0: actionSaveAsBmp(); break;
+             case 1: actionSaveAsJpg(); break;
+             default: actionPrint(); break;
+             }
+         }},
+    };
+
+    for (const ActionRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto end = std::chrono::steady_clock::now() + ROW_TIME;
+        const int framesBefore = window->frames;
+        int n = 0;
+        do {
+            row.fire(n++);
+            ASSERT_TRUE(framesArrive(1) || displayMayRest()) << "no frame after " << row.name;
+        } while (!row.once && std::chrono::steady_clock::now() < end);
+        settle();
+        ASSERT_TRUE(framesArrive(2)) << "no frame after " << row.name;
+        EXPECT_GT(window->frames, framesBefore);
+        EXPECT_EQ(heldChanges(), 0);
+    }
+    // Nothing timed out: every pause found the worker between cycles in time.
+    for (const std::string& m : kernel.notifier->messages()) {
+        EXPECT_NE(m, kPauseHeldMessage);
+        EXPECT_NE(m, kPauseRefusedMessage);
+    }
+}
+
+} // namespace
