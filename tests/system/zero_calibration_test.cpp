@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -120,7 +121,9 @@ TEST_P(ZeroCalibrationFinds, TheHiddenZeroPointsOfEveryPathAndStoresThemInTheMem
     // generations 1 and 2 (two codes), a converter code on 3 and 4 (1.4 or 2.7 DAC steps); the
     // noise of the means between captures adds a few hundredths. The AC sweep stops within
     // one code of mid-scale, its last correction one DAC step away. Converter-2 offsets within
-    // a code.
+    // a code of the model's in DC and two in AC (measured with the followed converter a code
+    // either side of mid-scale); on generations 3 and 4 the model's offset is a whole code, so
+    // a miss is a whole code too, which its rounding may put a hair beyond.
     for (bool ac : {false, true}) {
         if (ac && generation < _HW3) continue;
         const ZeroOffsetTargets found = zeroOffsetTargets(cal, ch, ac);
@@ -135,16 +138,31 @@ TEST_P(ZeroCalibrationFinds, TheHiddenZeroPointsOfEveryPathAndStoresThemInTheMem
                     << zero << " truth " << t.zeroPoint;
                 if (!interleaved) continue;
                 const int offset2 = generation >= _HW3 ? found.adc2New[v] : *found.adc2;
-                EXPECT_LE(std::fabs(offset2 - t.converter2Offset), 1.0) << "volt/div " << v << (ac ? " AC" : " DC");
-                if (generation >= _HW3 && !ac) {
-                    // The DC search measures where it stops, with its followed converter at
-                    // 511: the offset is 512 less the other converter's mean there, a mean
-                    // truncated down, so up to a code above the model's.
-                    const double other = ShortedInput::rawCode(bench.hardware, bench.kernel.instrument().settings(),
-                                                               ch - 1, 2 - ch, bench.base() - zero);
-                    const double above = offset2 - (512 - other);
-                    EXPECT_GT(above, -0.05) << "volt/div " << v << " DC, other converter at " << other;
-                    EXPECT_LT(above, 1.05) << "volt/div " << v << " DC, other converter at " << other;
+                EXPECT_LE(std::fabs(offset2 - t.converter2Offset), (ac ? 2.0 : 1.0) + noise)
+                    << "volt/div " << v << (ac ? " AC" : " DC");
+                if (generation >= _HW3) {
+                    // The offset is 512 less the other converter's mean where the search last
+                    // measured, a mean truncated down, so up to a code above 512 less its raw
+                    // code there. That is where it stops in DC (its followed converter at 511);
+                    // AC stops after one more correction d (-1 .. 1) with the followed
+                    // converter's mean at 511 + d.
+                    const InstrumentSettings programmed = bench.kernel.instrument().settings();
+                    std::string tried;
+                    bool explained = false;
+                    for (int d = ac ? -1 : 0; d <= (ac ? 1 : 0) && !explained; ++d) {
+                        const int dac = bench.base() - zero + d;
+                        const double followed =
+                            ShortedInput::rawCode(bench.hardware, programmed, ch - 1, ch - 1, dac);
+                        if (followed - d < 511 - noise || followed - d >= 512 + noise) continue;
+                        const double other =
+                            ShortedInput::rawCode(bench.hardware, programmed, ch - 1, 2 - ch, dac);
+                        const double above = offset2 - (512 - other);
+                        explained = above > -noise && above < 1 + noise;
+                        tried +=
+                            " other at " + std::to_string(other) + " (d " + std::to_string(d) + ")";
+                    }
+                    EXPECT_TRUE(explained) << "volt/div " << v << (ac ? " AC" : " DC") << " offset "
+                                           << offset2 << tried;
                 }
                 if (v == _5MV_DIV) {
                     EXPECT_EQ(*found.adc2, offset2);
