@@ -33,7 +33,13 @@ public:
         ++frames;
         TFormMain::showFrame(frame);
     }
+    // Called once by every cycle (worker thread): counts the cycles.
+    int gridColor() const override {
+        ++cycles;
+        return TFormMain::gridColor();
+    }
     int frames = 0;
+    mutable std::atomic<int> cycles{0};
 };
 
 class LiveMainWindowTest : public ::testing::Test {
