@@ -35,22 +35,30 @@ protected:
         // The files the load actions read.
         ASSERT_TRUE(actionSaveReference(_CH1));
         ASSERT_TRUE(actionSaveState());
+        pauseStandard(pumpEvents, [&] {
+            for (int ch : {_CH1, _CH2}) startCoupling[ch - 1] = controlGetChannelCoupling(ch);
+        });
     }
 
-    // Back to a running scope with every trace on in the normal plot, so that the next row
-    // starts alike. The X-Y figure of the periodic test signal is the same on every capture,
-    // so a scope left in X-Y mode hands over no new frame.
+    // Back to a running scope with every trace on in the normal plot and the inputs coupled
+    // as at the start, so that the next row starts alike. The X-Y figure of the periodic test
+    // signal is the same on every capture, and so are two grounded inputs: a scope left so
+    // hands over no new frame.
     void settle() {
         int state = _RUN;
         bool xy = false;
+        int coupling[2] = {};
         pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
         if (state == _SINGLE) actionSingleShot();
         pauseStandard(pumpEvents, [&] {
             state = controlGetRunState();
             xy = controlGetXYPlotOnOff();
+            for (int ch : {_CH1, _CH2}) coupling[ch - 1] = controlGetChannelCoupling(ch);
         });
         if (state == _STOP) actionRunStop();
         if (xy) actionToggleXYPlot();
+        for (int ch : {_CH1, _CH2})
+            if (coupling[ch - 1] != startCoupling[ch - 1]) actionSetCoupling(ch, startCoupling[ch - 1]);
         for (int trace = _CH1; trace <= _REFERENCE; ++trace) actionSetChannelOnOff(trace, true);
         if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);
         actionSetTriggerMode(_AUTO);
@@ -71,8 +79,10 @@ protected:
     // What the worker and the scope were doing when no frame came: whether the worker still
     // turns its cycles (and the pause), and the settings that may leave the display unchanged.
     std::string diagnosis() {
-        int mode = -1, state = -1, xy = -1, buffer = -1, timeDiv = -1;
+        int mode = -1, state = -1, xy = -1, buffer = -1, timeDiv = -1, coupling1 = -1, coupling2 = -1;
         const bool turned = pauseStandard(pumpEvents, [&] {
+            coupling1 = controlGetChannelCoupling(_CH1);
+            coupling2 = controlGetChannelCoupling(_CH2);
             mode = controlGetTriggerMode();
             state = controlGetRunState();
             xy = controlGetXYPlotOnOff();
@@ -88,8 +98,11 @@ protected:
                n(acquisitionThreadRunning()) + ", cycles " + n(cycles) + "->" + n(window->cycles.load()) +
                ", frames " + n(frames) + "->" + n(window->frames) + "; run state " + n(state) + ", trigger mode " +
                n(mode) + ", X-Y " + n(xy) + ", record length " + n(buffer) + ", time/div " + n(timeDiv) +
+               ", coupling " + n(coupling1) + "/" + n(coupling2) +
                ", spectrum window " + n(spectrum->isVisible());
     }
+
+    int startCoupling[2] = {_DC, _DC};
 
     void dialogCommand(QAction* action, std::function<bool(QDialog&)> answer) {
         answerNextModalDialog(std::move(answer));
