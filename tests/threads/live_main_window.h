@@ -84,9 +84,9 @@ protected:
     }
 
     // Pumps events until `count` more frames were shown; false after the hang guard.
-    bool framesArrive(int count) {
+    bool framesArrive(int count, std::chrono::seconds limit = std::chrono::seconds(60)) {
         const int target = window->frames + count;
-        return pumpUntil([&] { return window->frames >= target; });
+        return pumpUntil([&] { return window->frames >= target; }, limit);
     }
 
     // Every trace on: the cycle re-renders the reference and computes the math trace too.
