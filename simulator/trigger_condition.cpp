@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -91,7 +92,8 @@ std::optional<double> TriggerCondition::next(const Signal* const signals[2], con
 
     bool edgeBefore = false;
     bool before = state(from, edgeBefore);
-    std::optional<double> pulseStart; // a pulse counts only when its start was seen
+    // A pulse counts only when its start was seen (NaN: not seen).
+    double pulseStart = std::numeric_limits<double>::quiet_NaN();
     for (double t = from + step; t <= from + span; t += step) {
         bool edge = false;
         const bool now = state(t, edge);
@@ -100,13 +102,13 @@ std::optional<double> TriggerCondition::next(const Signal* const signals[2], con
             const double at = refine(t - step, t, true, edgeKind);
             if (!d_pulseOn) return at;
             pulseStart = at;
-        } else if (!now && before && d_pulseOn && pulseStart) {
+        } else if (!now && before && d_pulseOn && !std::isnan(pulseStart)) {
             const double end = refine(t - step, t, false, false);
-            const double width = end - *pulseStart;
+            const double width = end - pulseStart;
             if (d_pulseLonger ? width > d_pulseSeconds : width < d_pulseSeconds) return end;
-            pulseStart.reset();
+            pulseStart = std::numeric_limits<double>::quiet_NaN();
         } else if (now && !before) {
-            pulseStart.reset(); // an edge kind's condition came without its edge
+            pulseStart = std::numeric_limits<double>::quiet_NaN(); // an edge kind's condition came without its edge
         }
         before = now;
         edgeBefore = edge;
