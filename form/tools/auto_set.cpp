@@ -120,6 +120,7 @@ void AutoSet::searchVoltDivStage2(int ch_) { searchVoltDivStage(ch_, 2); }
 void AutoSet::searchVoltDivStage3(int ch_) { searchVoltDivStage(ch_, 3); }
 
 void AutoSet::searchVoltDivStage(int ch_, int stage_) {
+    if (d_instrumentSilent) return;
     controlSetVoltageDiv(ch_, stageStartCode(controlGetHardwareVersion(), stage_));
     int lo = 0, hi = 0;
     bool captured = false;
@@ -189,10 +190,16 @@ bool AutoSet::measureMinMax(int ch_, int& min_, int& max_) {
     min_ = levels;
     max_ = 0;
     short** slot = d_views.rawDataSlot(ch_);
-    if (!slot) return false;
+    if (!slot || d_instrumentSilent) return false;
     for (int attempt = 0; attempt < CAPTURE_ATTEMPTS; ++attempt) {
         const bool captured = d_capture(ch_, slot);
         keepWaitWindowPainted();
+        // Each timed-out capture costs the kernel's whole time-out: retried through every
+        // stage and time base, a silent instrument froze the GUI for minutes.
+        if (!captured && controlGetCaptureTimedOut()) {
+            d_instrumentSilent = true;
+            return false;
+        }
         const short* record = *slot;
         if (!captured || !record) continue;
         int lo = levels, hi = -1;
@@ -227,6 +234,7 @@ bool AutoSet::searchTimeDiv(int ch_) {
     bool captured = false;
     double period = 0;
     for (int code : kPeriodTimeDivs) {
+        if (d_instrumentSilent) break;
         controlSetTimeDiv(code);
         sleep(SETTLING_PAUSE);
         int lo = 0, hi = 0;

@@ -8,7 +8,7 @@
 // The period is measured with the measurement window's MEASURE object; without that window no
 // period is found and the time base falls back to 100 us/div. Every loop is bounded: three
 // volt/div stages, at most 20 capture attempts per measurement (each volt/div measurement and
-// each tried time base), seven tried time bases.
+// each tried time base), seven tried time bases; after a capture that timed out none is tried.
 //
 // Raw records: empty samples (4096) are skipped and flagged ones (20480 and up) reduced; a
 // capture without a valid sample between the skipped ends counts as no capture.
@@ -59,7 +59,8 @@ public:
     void searchVoltDivStage3(int ch_);
     // Smallest and largest converter code between the skipped ends of the channel's record,
     // from the first of up to 20 capture attempts that holds a valid sample there; false when
-    // none did (min_ and max_ are then L and 0).
+    // none did (min_ and max_ are then L and 0). A timed-out capture ends the attempts, and
+    // every later measurement of this auto set.
     bool measureMinMax(int ch_, int& min_, int& max_);
     // True when a period was found on one of the tried time bases (then time/div is chosen
     // from it). Without a period: 100 us/div, or the time/div of before when no capture of the
@@ -94,6 +95,8 @@ private:
     // What auto set puts back when it cannot judge the signal.
     int d_originalVoltDiv[3] = {0, 0, 0}; // by channel code 1, 2
     int d_originalTimeDiv = 0;
+    // A capture timed out: no further capture is tried, and what was not judged stays.
+    bool d_instrumentSilent = false;
 
     const MEASURE* p_measure;
     MainWindowViews& d_views;

@@ -3,6 +3,9 @@
 #include "auto_set.h"
 #include "measure.h"
 #include "record_source.h"
+#include "signal_source.h"
+#include "sim_records.h"
+#include "sim_records_hardware.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -10,7 +13,10 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <cmath>
@@ -208,6 +214,63 @@ TEST_F(AutoSetRun, NoCaptureLeavesVoltDivAndTimeBase) {
     EXPECT_EQ(pauses.size(), 2u + 7u); // one stage, every time base: every loop ends
 }
 
+// Inputs without a signal and an instrument that stops answering: every auto set ends within
+// a few seconds of bus time. Before, each capture that timed out was retried through every
+// stage and time base (220 captures, about six minutes with the GUI frozen).
+TEST_F(AutoSetRun, EndsSoonWithoutASignalOrAnAnswer) {
+    struct Case {
+        const char* name;
+        int coupling;
+        std::shared_ptr<Signal> input; // null: the default signals
+        std::optional<UsbFault> fault;
+        bool captures; // false: nothing is judged, the time base of before stays
+    };
+    auto silent = [](bool bulk, int request) {
+        UsbFault f;
+        f.kind = UsbFault::Kind::Timeout;
+        f.bulk = bulk;
+        f.request = request;
+        f.count = -1;
+        return f;
+    };
+    const Case cases[] = {
+        {"both grounded", _GND, nullptr, std::nullopt, true},
+        {"flat 0 V", _DC, std::make_shared<DcLevel>(0.0), std::nullopt, true},
+        {"level beyond the range", _DC, std::make_shared<DcLevel>(50.0), std::nullopt, true},
+        {"record never read", _DC, nullptr, silent(true, -1), false},
+        {"status never answered", _DC, nullptr, silent(false, 0xC0), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRecords::Options options;
+        options.signal[0] = options.signal[1] = c.input;
+        kernel.instrument().setRecordSource(std::make_unique<SimRecords>(SimHardware::typical(_HW4), options));
+        for (int ch : {int(_CH1), int(_CH2)}) {
+            controlSetChannelOnOff(ch, true);
+            controlSetChannelCoupling(ch, c.coupling);
+        }
+        controlSetTimeDiv(18);
+        if (c.fault) kernel.bus->injectFault(*c.fault);
+        const auto start = kernel.bus->simulatedClock().now();
+        int captures = 0;
+        {
+            AutoSet autoSet(&measure, views, noPause(), [&](int ch, short** record) {
+                ++captures;
+                return controlAcquire(ch, record, nullptr);
+            });
+            EXPECT_TRUE(autoSet.run());
+        }
+        kernel.bus->clearFaults();
+        EXPECT_LT(kernel.bus->simulatedClock().now() - start, std::chrono::seconds(5));
+        if (c.captures) {
+            EXPECT_LE(captures, 19); // 2 x 3 stages per channel and 7 time bases, each captured once
+        } else {
+            EXPECT_EQ(captures, 1);
+            EXPECT_EQ(controlGetTimeDiv(), 18);
+        }
+    }
+}
+
 TEST_F(AutoSetRun, WithoutTheMeasurementWindowNoPeriodIsFound) {
     controlSetChannelOnOff(_CH1, true);
     AutoSet autoSet(nullptr, views, noPause());
@@ -354,3 +417,4 @@ TEST_F(AutoSetRun, ActionSwitchesTo10kAndRefreshesEverything) {
 }
 
 } // namespace
+
