@@ -1,6 +1,7 @@
 #include "waveform_data.h"
 
 #include "codes.h"
+#include "raw_sample.h"
 
 #include <charconv>
 #include <cstdio>
@@ -71,9 +72,7 @@ void appendChannel(std::string& out, const char* title, const WaveformChannel& c
 
 } // namespace
 
-short exportSampleCode(short raw) {
-    return raw >= FLAGGED_SAMPLE_BASE ? static_cast<short>(raw - FLAGGED_SAMPLE_BASE) : raw;
-}
+short exportSampleCode(short raw) { return static_cast<short>(unflaggedSample(raw)); }
 
 std::string timeStepText(int timeDiv, bool risDots, bool bothChannels, bool points500k) {
     if (risDots) {
