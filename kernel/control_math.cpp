@@ -2,6 +2,7 @@
 #include "control.h"
 
 #include "buffer_raw_data.h"
+#include "raw_sample.h"
 #include "table_raw_display.h"
 #include "transform_raw_display.h"
 #include "units.h"
@@ -15,9 +16,8 @@ namespace {
 
 // The converter code a raw value carries, or false for an empty or unusable one.
 bool sourceCode(short raw, int adcLevels, short& code) {
-    if (raw == EMPTY_SAMPLE) return false;
-    const int c = raw >= FLAGGED_SAMPLE_BASE ? raw - FLAGGED_SAMPLE_BASE : raw;
-    if (c < 0 || c >= adcLevels) return false;
+    const int c = sampleCodeOf(raw, adcLevels);
+    if (c < 0) return false;
     code = static_cast<short>(c);
     return true;
 }
