@@ -156,6 +156,20 @@ public:
     double rawToVoltage(int ch_, short code_) const;
     int voltageToRow(int ch_, double volts_) const;
     int voltageToRaw(int ch_, double volts_) const;
+    // voltageToRow and voltageToRaw of one trace with its settings taken once, for many
+    // samples; equal when the settings are.
+    struct VoltageScale {
+        double k = 0;         // the table factor of the volt/div (times the gain of an input)
+        double perScreen = 0; // volts over the display height
+        int offset = 0;       // the zero row
+        int height = 0;
+        int halfLevels = 0;
+        int halfHeight = 0;
+        bool operator==(const VoltageScale&) const = default;
+        int row(double volts_) const;
+        int raw(double volts_) const;
+    };
+    VoltageScale voltageScale(int ch_) const;
     static double timeRatio(int fromCode_, int toCode_);
     static double voltRatio(int fromCode_, int toCode_);
 

@@ -4,12 +4,9 @@
 #include "buffer_raw_data.h"
 #include "raw_sample.h"
 #include "table_raw_display.h"
-#include "transform_raw_display.h"
-#include "units.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -37,33 +34,6 @@ bool combine(int operation, double a, double b, double& result) {
     return std::isfinite(result);
 }
 
-// Truncation toward zero that saturates instead of overflowing; NaN gives 0.
-int truncSaturated(double x) {
-    if (std::isnan(x)) return 0;
-    if (x >= 2147483647.0) return std::numeric_limits<int>::max();
-    if (x <= -2147483648.0) return std::numeric_limits<int>::min();
-    return static_cast<int>(x);
-}
-
-// The conversion of math volts to math codes (voltageToRaw of the math trace) with its
-// settings taken once: the same operations in the same order, so the same codes.
-struct MathScale {
-    double k = 0;         // the table factor of the math volt/div
-    double perScreen = 0; // volts over the display height
-    int offset = 0;       // the math trace's zero row
-    int height = 0;
-    int halfLevels = 0;
-    int halfHeight = 0;
-
-    bool operator==(const MathScale&) const = default;
-
-    int toRaw(double volts) const {
-        if (k == 0) return 0;
-        const int row = perScreen == 0 ? offset : truncSaturated(offset + volts / perScreen * height);
-        return truncSaturated((row + 0.5 + k * halfLevels - halfHeight) / k);
-    }
-};
-
 } // namespace
 
 bool Control::updateMath() {
@@ -78,26 +48,15 @@ bool Control::updateMath() {
 // record arrived.
 struct Control::MathMemo {
     int operation = -1;
-    MathScale scale;
+    VoltageScale scale;
     std::vector<double> voltsA, voltsB; // by code: what the sources' settings make of it
     std::vector<short> a, b, result;
 };
 
 std::vector<double> Control::sourceVolts(int ch) const {
-    // rawToVoltage for every code, its settings taken once: the same operations in the same
-    // order.
-    const State& s = *p_state;
-    const int levels = std::clamp(s.d_adcLevels, 0, TABLE_RAW_DISPLAY_CODES);
-    std::vector<double> volts(static_cast<size_t>(levels), 0.0);
-    const ChannelSettings& c = s.d_channel[ch];
-    const int H = s.d_displayHeight;
-    const int32_t* rows = p_transformRawDisplay->getTableRawDisplay()->rows(ch);
-    if (H == 0 || !rows) return volts;
-    const int offset = static_cast<int>(c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset);
-    const double perDiv = volt_per_div(c.voltageDiv), probe = probe_factor(c.probeAttenuation);
-    for (int code = 0; code < levels; ++code)
-        volts[static_cast<size_t>(code)] =
-            (rows[code] - offset) / static_cast<double>(H) * 8 * perDiv * probe * c.scaleFactor;
+    const int levels = std::clamp(p_state->d_adcLevels, 0, TABLE_RAW_DISPLAY_CODES);
+    std::vector<double> volts(static_cast<size_t>(levels));
+    for (int code = 0; code < levels; ++code) volts[static_cast<size_t>(code)] = rawToVoltage(ch, static_cast<short>(code));
     return volts;
 }
 
@@ -123,14 +82,7 @@ bool Control::computeMath() {
     }
 
     const std::vector<double> voltsA = sourceVolts(ch1), voltsB = sourceVolts(ch2);
-    const ChannelSettings& m = s.d_channel[_MATH];
-    MathScale scale;
-    scale.k = p_transformRawDisplay->getTableRawDisplay()->getFactor(m.voltageDiv);
-    scale.perScreen = m.scaleFactor * probe_factor(m.probeAttenuation) * volt_per_div(m.voltageDiv) * 8;
-    scale.offset = static_cast<int>(m.voltageOffset);
-    scale.height = s.d_displayHeight;
-    scale.halfLevels = s.d_adcLevels / 2;
-    scale.halfHeight = s.d_displayHeight / 2;
+    const VoltageScale scale = voltageScale(_MATH);
 
     if (!p_mathMemo) p_mathMemo = std::make_shared<MathMemo>();
     MathMemo& memo = *p_mathMemo;
@@ -151,7 +103,7 @@ bool Control::computeMath() {
             math[i] = EMPTY_SAMPLE;
             continue;
         }
-        math[i] = static_cast<short>(std::clamp(scale.toRaw(value), 0, top));
+        math[i] = static_cast<short>(std::clamp(scale.raw(value), 0, top));
     }
     memo.operation = operation;
     memo.scale = scale;

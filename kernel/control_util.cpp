@@ -66,23 +66,38 @@ double Control::rawToVoltage(int ch, short code) const {
            probe_factor(c.probeAttenuation) * c.scaleFactor;
 }
 
+Control::VoltageScale Control::voltageScale(int ch) const {
+    const ChannelSettings& c = p_state->d_channel[ch];
+    VoltageScale v;
+    v.k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv);
+    if (ch != _MATH) {
+        const double gain = getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
+        if (gain != 0 && std::isfinite(gain)) v.k *= gain;
+    }
+    v.perScreen = c.scaleFactor * probe_factor(c.probeAttenuation) * volt_per_div(c.voltageDiv) * 8;
+    v.offset = static_cast<int>(c.voltageOffset);
+    v.height = p_state->d_displayHeight;
+    v.halfLevels = half(p_state->d_adcLevels);
+    v.halfHeight = half(p_state->d_displayHeight);
+    return v;
+}
+
+int Control::VoltageScale::row(double volts) const {
+    if (perScreen == 0) return offset;
+    return truncSaturated(offset + volts / perScreen * height);
+}
+
+int Control::VoltageScale::raw(double volts) const {
+    if (k == 0) return 0;
+    return truncSaturated((row(volts) + 0.5 + k * halfLevels - halfHeight) / k);
+}
+
 int Control::voltageToRow(int ch, double volts) const {
     if (!validChannel(ch)) return 0;
-    const ChannelSettings& c = p_state->d_channel[ch];
-    const double perScreen = c.scaleFactor * probe_factor(c.probeAttenuation) * volt_per_div(c.voltageDiv) * 8;
-    if (perScreen == 0) return static_cast<int>(c.voltageOffset);
-    return truncSaturated(static_cast<int>(c.voltageOffset) + volts / perScreen * p_state->d_displayHeight);
+    return voltageScale(ch).row(volts);
 }
 
 int Control::voltageToRaw(int ch, double volts) const {
     if (!validChannel(ch)) return 0;
-    const ChannelSettings& c = p_state->d_channel[ch];
-    double k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv);
-    if (ch != _MATH) {
-        const double gain = getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
-        if (gain != 0 && std::isfinite(gain)) k *= gain;
-    }
-    if (k == 0) return 0;
-    return truncSaturated((voltageToRow(ch, volts) + 0.5 + k * half(p_state->d_adcLevels) -
-                           half(p_state->d_displayHeight)) / k);
+    return voltageScale(ch).raw(volts);
 }
