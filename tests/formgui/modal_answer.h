@@ -8,3 +8,6 @@
 class QDialog;
 
 void answerNextModalDialog(std::function<bool(QDialog&)> answer);
+// The same for a dialog that opens later (after a pause the action waits for): asked every
+// few milliseconds until a modal dialog shows, for at most about five seconds.
+void answerModalDialogWhenShown(std::function<bool(QDialog&)> answer);

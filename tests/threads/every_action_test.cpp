@@ -5,6 +5,8 @@
 #include "live_main_window.h"
 
 #include "action.h"
+#include "advanced_trigger.h"
+#include "form_advanced_trigger.h"
 #include "modal_answer.h"
 
 #include <QCheckBox>
@@ -29,9 +31,15 @@ struct ActionRow {
 
 class EveryAction : public LiveMainWindowTest {
 protected:
+    void TearDown() override {
+        setAdvancedTriggerDialog(nullptr);
+        LiveMainWindowTest::TearDown();
+    }
+
     void SetUp() override {
         LiveMainWindowTest::SetUp();
         if (HasFatalFailure()) return;
+        setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
         // The files the load actions read.
         ASSERT_TRUE(actionSaveReference(_CH1));
         ASSERT_TRUE(actionSaveState());
@@ -173,6 +181,13 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
              case 2: actionScrollLeft(); break;
              default: actionSetHorizontalPosition(50 + n % 400); break;
              }
+         }},
+        // The dialog runs modal inside the action's pause; OK keeps the edge trigger it opens on.
+        {"advanced trigger",
+         [&](int n) {
+             // The dialog opens only once the pause is had: answered when it shows.
+             answerModalDialogWhenShown([n](QDialog&) { return n % 2 == 0; });
+             actionAdvancedTrigger();
          }},
         {"single shot", [](int) { actionSingleShot(); }},
         {"run/stop", [](int) { actionRunStop(); }},
