@@ -20,7 +20,7 @@ namespace {
 
 // The demo installation's firmware file, from the source tree.
 std::string demoFirmware() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "firmware" / "trevan.hex").string();
+    return (std::filesystem::path(VELMORA2_SOURCE_DIR) / "firmware" / "trevan.hex").string();
 }
 
 // The control transfers sent to the controller, as (request, wValue, data).
