@@ -90,14 +90,16 @@ public:
     }
 };
 
+} // namespace
+
 int runMainWindow(TFormMain& main) {
-    QObject::connect(&main, &TFormMain::closeConfirmed, QCoreApplication::instance(), &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // exit, not quit: quit first closes every window and gives up when one refuses.
+    QObject::connect(
+        &main, &TFormMain::closeConfirmed, QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
     main.show();
     return QCoreApplication::exec();
 }
-
-} // namespace
 
 int programEntry(const ProgramEntryOptions& options) {
     InstanceLock lock(options.lockPath.empty() ? InstanceLock::defaultPath("DSO_Program") : options.lockPath);

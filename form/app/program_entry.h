@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-class QMainWindow;
+class TFormMain;
 
 // controlCreate(500, 400): the kernel for a 500 x 400 display area.
 bool initializeEquipment();
@@ -25,14 +25,18 @@ struct ProgramEntryOptions {
     std::string lockPath;
     // Brings up the kernel; empty: initializeEquipment.
     std::function<bool()> initialize;
-    // Runs the event loop once the forms exist and returns its result; empty: shows the main
-    // window and runs QApplication::exec until the close is confirmed.
-    std::function<int(QMainWindow&)> runLoop;
+    // Runs the event loop once the forms exist and returns its result; empty: runMainWindow.
+    std::function<int(TFormMain&)> runLoop;
     // How the main window runs the worker and ends the kernel.
     MainWindowLifecycle lifecycle = MainWindowLifecycle::standard();
 };
 
 int programEntry(const ProgramEntryOptions& options = {});
+
+// Shows the main window and runs the event loop until its close is confirmed. The loop then
+// ends whatever tool windows are open: they are not asked, since one of them may refuse to
+// close (the spectrum window only hides) and would keep the program running unsaved.
+int runMainWindow(TFormMain& main);
 
 // The application's exception display: the message (empty for an exception that is no
 // std::exception) on stderr and in an error box.

@@ -2,7 +2,9 @@
 // the close query and the order of the shutdown.
 #include "main_window_fixture.h"
 
+#include "action.h"
 #include "environment.h"
+#include "widget_helpers.h"
 #include "instance_lock.h"
 #include "lock_holder.h"
 #include "program_entry.h"
@@ -11,8 +13,12 @@
 #include "temp_dir.h"
 #include "trevan_error.h"
 
+#include <QAction>
 #include <QMainWindow>
+#include <QTimer>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -126,6 +132,53 @@ TEST_F(ProgramEntryTest, NormalRunStartsTheWorkerAndEndsInOrder) {
     // The lock went with the run.
     InstanceLock next(options.lockPath);
     EXPECT_EQ(next.acquire(), InstanceLock::Result::Acquired);
+}
+
+// Quit through the File menu with every tool window open, opened in every order: the event
+// loop ends and the files are written. The spectrum window refuses its own close (it hides
+// itself), which once made the quit give up and leave the program running unsaved.
+TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
+    SimulatedKernel kernel(_HW4, true);
+    options.initialize = [&] { return kernel.create(); };
+    options.lifecycle = MainWindowLifecycle::standard();
+    const std::array<std::function<void(TFormMain&)>, 5> openers = {
+        [](TFormMain& m) { m.ActionUtilFFT->trigger(); },
+        [](TFormMain& m) { m.actMeasure[0]->trigger(); },
+        [](TFormMain& m) {
+            m.ActionDisplayLabel->trigger();
+            actionDisplayMouseDown(0, 100, 100);
+        },
+        [](TFormMain& m) { m.ActionViewFullScreen->trigger(); },
+        [](TFormMain& m) { m.ActionUtilCalibration->trigger(); },
+    };
+    std::array<int, openers.size()> order{0, 1, 2, 3, 4};
+    do {
+        const std::string sequence = ::testing::PrintToString(order);
+        for (const char* file : {"environment.ini", "state.ini"}) std::filesystem::remove(kernel.mainFile(file));
+        messages.clear();
+        bool stuck = false;
+        int shown = 0;
+        options.runLoop = [&](TFormMain& main) {
+            QTimer::singleShot(0, &main, [&] {
+                for (int i : order) openers[static_cast<std::size_t>(i)](main);
+                shown = shownWindowsBesides(&main);
+                main.ActionFileExit->trigger();
+            });
+            // Only a loop that does not end waits for this.
+            QTimer::singleShot(20000, &main, [&] {
+                stuck = true;
+                QCoreApplication::exit(1);
+            });
+            return runMainWindow(main);
+        };
+        EXPECT_EQ(programEntry(options), 0);
+        ASSERT_FALSE(stuck) << sequence;
+        EXPECT_EQ(shown, 5) << sequence;
+        EXPECT_EQ(messages, std::vector<std::string>{"Do you really want to Quit?"}) << sequence;
+        EXPECT_EQ(g_control, nullptr);
+        EXPECT_TRUE(std::filesystem::exists(kernel.mainFile("environment.ini"))) << sequence;
+        EXPECT_TRUE(std::filesystem::exists(kernel.mainFile("state.ini"))) << sequence;
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
 // An exception while the forms are made or run is shown (a non-standard one with an empty
