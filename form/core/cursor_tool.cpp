@@ -2,6 +2,7 @@
 
 #include "control_facade.h"
 #include "environment.h"
+#include "indicator_values.h"
 #include "text_format.h"
 #include "units.h"
 
@@ -70,6 +71,7 @@ CursorScales cursorScales(int measureSource) {
         s.voltageOffset = controlGetVoltageOffset(s.channel);
         s.probe = controlGetProbeAttenuation(s.channel);
         s.voltDiv = controlGetVoltageDiv(s.channel);
+        s.inverted = s.channel != 3 && controlGetInvertOnOff(s.channel);
     }
     s.timeDiv = controlGetTimeDiv();
     s.horizontalPosition = controlGetHorizontalPosition();
@@ -126,7 +128,7 @@ CursorReadout updateCursorAReadout(Environment& env, const CursorScales& scales)
     const int row = scales.height - a.y;
 
     // Without a measured trace there is no zero line, so no sign either.
-    const int o = truncToInt(scales.voltageOffset);
+    const int o = truncToInt(rowAsDrawn(scales.voltageOffset, scales.inverted));
     const bool below = scales.channel != 0 && row - o < 0;
     env.verticalReadoutText = std::string(below ? "Vertical : @ = -" : "Vertical : @ = ") +
                               formatCursorVoltage(scales, row, o);

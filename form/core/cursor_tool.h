@@ -21,6 +21,9 @@ struct CursorScales {
     // buttons); 0 when none is selected, which empties the voltage texts.
     int channel = 1;
     double voltageOffset = 200.0;      // controlGetVoltageOffset(channel): rows from the bottom
+    // controlGetInvertOnOff(channel) of channel 1 or 2: the trace and its zero line are drawn
+    // mirrored (the kernel mirrors only the two inputs' records, never the math trace).
+    bool inverted = false;
     int probe = 1;                     // controlGetProbeAttenuation(channel): 1, 10, 100, 1000
     int voltDiv = 7;                   // controlGetVoltageDiv(channel): 0 (5 mV) .. 10 (10 V)
     int timeDiv = 17;                  // controlGetTimeDiv: 0 (2 ns) .. 29 (10 s)
@@ -60,8 +63,8 @@ std::optional<CursorReadout> cursorDrag(Environment& env, const CursorScales& sc
 void cursorRelease(Environment& env, const CursorScales& scales, int x, int y);
 
 // Rewrites cursor A's texts (Environment::verticalReadoutText, horizontalReadoutText) and
-// returns them: its voltage against the trace's zero line and its time against the trigger
-// point.
+// returns them: its voltage against the trace's zero line as drawn and its time against the
+// trigger point.
 CursorReadout updateCursorAReadout(Environment& env, const CursorScales& scales);
 // The read-out of the pair: cursor A's texts (rewritten first when A is the active cursor)
 // followed by the differences ", d=" and, for time, the frequency ", f=".

@@ -46,10 +46,14 @@ std::optional<std::string> delayText(bool delayOn, int timeDiv, double position,
     return std::nullopt;
 }
 
+double rowAsDrawn(double row, bool inverted) {
+    return inverted ? FULL_SCALE_ROWS - row : row;
+}
+
 std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, bool inverted, int probe,
                                             int voltDiv) {
-    const double o = inverted ? FULL_SCALE_ROWS - offsetRow : offsetRow;
-    const double l = inverted ? FULL_SCALE_ROWS - levelRow : levelRow;
+    const double o = rowAsDrawn(offsetRow, inverted);
+    const double l = rowAsDrawn(levelRow, inverted);
     const int d = toPixel(l - toPixel(o));
     const double v = d * static_cast<double>(probe) * volt_per_div(voltDiv) * DIVISIONS_PER_PIXEL;
     const double a = std::fabs(v);
@@ -96,7 +100,7 @@ MarkerPlacement horizontalPositionMarker(int position, int width) {
 }
 
 MarkerPlacement triggerLevelMarker(int ch, int levelRow, bool inverted, int height) {
-    const int r = inverted ? FULL_SCALE_ROWS - levelRow : levelRow;
+    const int r = static_cast<int>(rowAsDrawn(levelRow, inverted));
     const int t = height - r + 5;
     const int first = ch == 1 ? 0 : 3;
     if (t < 5) return {5, first};
@@ -105,7 +109,7 @@ MarkerPlacement triggerLevelMarker(int ch, int levelRow, bool inverted, int heig
 }
 
 int offsetMarkerTop(int offsetRow, bool inverted, int height) {
-    const int r = inverted ? FULL_SCALE_ROWS - offsetRow : offsetRow;
+    const int r = static_cast<int>(rowAsDrawn(offsetRow, inverted));
     return height - r + 5;
 }
 

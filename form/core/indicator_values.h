@@ -19,6 +19,10 @@ std::string sampleRateText(double samplesPerSecond);
 // `timeDiv` 0..32; `width` > 0.
 std::optional<std::string> delayText(bool delayOn, int timeDiv, double position, int width);
 
+// The row at which a stored row of a channel is drawn: an inverted channel's trace is
+// mirrored about the middle of the 400 rows, its offset and trigger level with it.
+double rowAsDrawn(double row, bool inverted);
+
 // Trigger-level read-out of a channel: the level's distance from the channel's offset in
 // volts at the probe tip, "V" from 1 V (or exactly 0), else "mV"; nothing (keep the old text)
 // for a non-zero value of 0.0001 V or less. Rows as stored; an inverted channel is mirrored

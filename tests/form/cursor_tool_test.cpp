@@ -76,6 +76,35 @@ TEST(CursorReadout, PairTextsForKnownPointsAndScales) {
     }
 }
 
+// An inverted channel's zero line is drawn at the mirrored offset row: cursor A reads 0 on
+// it and one division either side of it reads that division's voltage, sign by the side.
+TEST(CursorReadout, CursorAVoltageFollowsTheZeroLineAsDrawn) {
+    for (bool inverted : {false, true})
+        for (int probe : {1, 10, 100, 1000})
+            for (int voltDiv = 0; voltDiv <= 10; ++voltDiv) {
+                CursorScales s = scales();
+                s.voltageOffset = 300;
+                s.inverted = inverted;
+                s.probe = probe;
+                s.voltDiv = voltDiv;
+                const int zeroRow = inverted ? 100 : 300;
+                const std::string division = formatCursorVoltage(s, 0, 50);
+                const struct {
+                    int row;
+                    std::string vertical;
+                } cases[] = {{zeroRow, "Vertical : @ = 0mV"},
+                             {zeroRow + 50, "Vertical : @ = " + division},
+                             {zeroRow - 50, "Vertical : @ = -" + division}};
+                for (const auto& c : cases) {
+                    Environment env = freshEnvironment();
+                    env.cursorA = {0, s.height - c.row};
+                    EXPECT_EQ(updateCursorAReadout(env, s).vertical, c.vertical)
+                        << "inverted " << inverted << ", probe " << probe << ", volt/div " << voltDiv
+                        << ", row " << c.row;
+                }
+            }
+}
+
 TEST(CursorReadout, VoltageAndFrequencyUnitsAtTheirBounds) {
     CursorScales s = scales();
     s.voltDiv = 7; // 1 V/div: 50 pixels is exactly 1 V

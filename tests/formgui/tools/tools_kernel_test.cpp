@@ -1,6 +1,7 @@
 // The X-Y plot and the cursor read-out on a whole kernel (simulated instrument).
 #include "cursors.h"
 #include "environment.h"
+#include "indicator_values.h"
 #include "simulated_kernel.h"
 #include "xy_plot.h"
 
@@ -70,6 +71,29 @@ TEST(ToolsOnTheKernel, CursorReadoutReachesThePanels) {
     ASSERT_TRUE(controlSetProbeAttenuation(_CH2, _X10));
     updateCursorReadout(env, panels, 2);
     EXPECT_EQ(vertical.text(), "Vertical : @ = 20V, d=42V");
+}
+
+// A cursor on a trace's offset marker (the zero line the user sees) reads 0, inverted or not;
+// the math trace is drawn about its own offset whatever its sources' inversion.
+TEST(ToolsOnTheKernel, CursorOnTheOffsetMarkerReadsZero) {
+    SimulatedKernel k(_HW4, true, BOTH_CHANNELS);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_TRUE(controlSetChannelOnOff(_MATH, true));
+    for (int ch : {int(_CH1), int(_CH2), int(_MATH)})
+        for (bool inverted : {false, true}) {
+            ASSERT_TRUE(controlSetVoltageDiv(ch, _1V_DIV));
+            ASSERT_TRUE(controlSetVoltageOffset(ch, 300));
+            for (int input : {int(_CH1), int(_CH2)})
+                ASSERT_TRUE(controlSetInvertOnOff(input, inverted));
+            const int markerTop = offsetMarkerTop(300, controlGetInvertOnOff(ch), 400);
+            Environment env("/nonexistent/environment.ini");
+            env.selectedObject = 8;
+            QLabel horizontal, vertical;
+            cursorPress(env, {&horizontal, &vertical}, ch, 0, 0, markerTop - 5);
+            EXPECT_EQ(vertical.text(), "Vertical : @ = 0mV") << "trace " << ch << ", inverted " << inverted;
+            cursorPress(env, {&horizontal, &vertical}, ch, 0, 0, markerTop - 5 - 100);
+            EXPECT_EQ(vertical.text(), "Vertical : @ = 2V") << "trace " << ch << ", inverted " << inverted;
+        }
 }
 
 } // namespace
