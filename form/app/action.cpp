@@ -11,10 +11,11 @@
 #include "thread_flags.h"
 #include "trevan_error.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
+#include <QProcess>
+#include <QStringList>
 
 #include <algorithm>
 #include <fstream>
@@ -105,9 +106,33 @@ void reportFileFailure(const char* what, const std::string& path) {
     showMessage(text);
 }
 
-HelpLauncher& helpLauncher() {
-    static HelpLauncher l;
-    return l;
+std::vector<std::string>& helpOpener() {
+    static std::vector<std::string> command;
+    return command;
+}
+
+// The viewer that cannot be started: the same words whether the file, the opener or the
+// viewer behind it is missing.
+void reportNoHelpViewer() { showMessage("Error! hh.exe file not found"); }
+
+// False when the opener cannot start. One that starts is watched: a viewer may stay open for
+// long, and its failure is only known when it ends.
+bool startHelpOpener(const QString& helpFile) {
+    const std::vector<std::string>& command = helpOpener();
+    QStringList arguments;
+    for (std::size_t i = 1; i < command.size(); ++i) arguments << QString::fromStdString(command[i]);
+    arguments << helpFile;
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::finished, opener, [opener](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0) reportNoHelpViewer();
+        opener->deleteLater();
+    });
+    opener->start(command.empty() ? QStringLiteral("xdg-open") : QString::fromStdString(command[0]), arguments);
+    if (opener->waitForStarted()) return true;
+    delete opener;
+    return false;
 }
 
 // ---- Tool bars ----
@@ -662,12 +687,9 @@ int actionHelp() {
         showMessage("Cannot open the help");
         return 0;
     }
-    const std::string helpFile = QDir::cleanPath(folder.absoluteFilePath("help.chm")).toStdString();
-    const bool started = helpLauncher()
-                             ? helpLauncher()(helpFile)
-                             : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
-    if (!started) {
-        showMessage("Error! hh.exe file not found");
+    const QString helpFile = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("help.chm")));
+    if (!QFileInfo(helpFile).isFile() || !startHelpOpener(helpFile)) {
+        reportNoHelpViewer();
         return 0;
     }
     return 1;
@@ -880,7 +902,7 @@ void updateIntensityView(int value) { views().setTrackPosition("tbIntensity", va
 // ======================================================================== Replaceable pieces
 
 
-void setHelpLauncher(HelpLauncher launcher) { helpLauncher() = std::move(launcher); }
+void setHelpOpener(std::vector<std::string> command) { helpOpener() = std::move(command); }
 
 AboutTexts aboutTexts(const MemoryStatus& status) {
     AboutTexts texts;

@@ -18,6 +18,7 @@
 #include "main_window_views.h"
 
 #include <functional>
+#include <vector>
 #include <string>
 
 // ---- Texts shown by the actions ----
@@ -108,7 +109,8 @@ bool actionCopy();
 bool actionPrintPreview();
 // source 1 CH1, 2 CH2, 3 math; slot 0..22 (measurement order). Others do nothing.
 bool actionShowMeasure(int source, int slot);
-// 1 when the help viewer started, else 0 (with a message).
+// 1 when the help viewer started, else 0 (with a message); the opener's own failure is
+// reported when it ends (setHelpOpener).
 int actionHelp();
 bool actionAbout();
 // Tool-bar layout of the file, display, channel, trig and runstop bars into Environment.
@@ -145,10 +147,10 @@ void updateIntensityView(int value);
 // ---- Replaceable pieces (tests) ----
 // File dialogs: common/file_dialog.h (setFileDialogHandler).
 
-// Opens the help file (full path); false when no viewer could be started. An empty function
-// restores the desktop's viewer.
-using HelpLauncher = std::function<bool(const std::string& helpFile)>;
-void setHelpLauncher(HelpLauncher launcher);
+// The program that opens the help file, its full path appended to the command; an empty
+// command is the desktop's opener, xdg-open. A missing file, an opener that cannot start and
+// one that ends in failure (said when it ends) give "Error! hh.exe file not found".
+void setHelpOpener(std::vector<std::string> command);
 
 // Memory figures of the About window, bytes.
 struct MemoryStatus {

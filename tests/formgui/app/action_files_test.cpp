@@ -1,9 +1,13 @@
 // State and reference files through answered dialogs, the outputs, and the windows the
 // actions open.
 #include "action_fixture.h"
+#include "temp_dir.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -219,20 +223,42 @@ TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
     EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
 }
 
-TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectory) {
-    std::string opened;
-    setHelpLauncher([&](const std::string& file) {
-        opened = file;
-        return true;
-    });
+// The opener is given the help file of the main directory. A missing file, an opener that
+// does not start and one that ends in failure all tell the user the viewer cannot be started.
+TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
+    const std::string opened = kernel.mainFile("opened.txt");
+    const std::string recorder = "printf %s \"$1\" > '" + opened + "'";
+    const struct {
+        const char* name;
+        bool fileThere;
+        std::vector<std::string> opener;
+        int result;
+        bool openerRan;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"viewer started", true, {"/bin/sh", "-c", recorder, "sh"}, 1, true, {}},
+        {"no help file", false, {"/bin/sh", "-c", recorder, "sh"}, 0, false, {"Error! hh.exe file not found"}},
+        {"no opener", true, {"/nonexistent/opener"}, 0, false, {"Error! hh.exe file not found"}},
+        {"opener fails", true, {"/bin/sh", "-c", recorder + "; exit 3", "sh"}, 1, true,
+         {"Error! hh.exe file not found"}},
+    };
     const QString workingDirectory = QDir::currentPath();
-    EXPECT_EQ(actionHelp(), 1);
-    EXPECT_EQ(opened, kernel.mainFile("help.chm"));
-    EXPECT_EQ(QDir::currentPath(), workingDirectory); // the process's, not the help's
-    setHelpLauncher([](const std::string&) { return false; });
-    EXPECT_EQ(actionHelp(), 0);
-    EXPECT_EQ(messages, std::vector<std::string>{"Error! hh.exe file not found"});
-    setHelpLauncher(nullptr);
+    for (const auto& c : cases) {
+        messages.clear();
+        std::filesystem::remove(opened);
+        std::filesystem::remove(kernel.mainFile("help.chm"));
+        if (c.fileThere) std::ofstream(kernel.mainFile("help.chm")) << "help";
+        setHelpOpener(c.opener);
+        EXPECT_EQ(actionHelp(), c.result) << c.name;
+        for (QProcess* p : QCoreApplication::instance()->findChildren<QProcess*>()) p->waitForFinished();
+        EXPECT_EQ(messages, c.shown) << c.name;
+        EXPECT_EQ(std::filesystem::exists(opened), c.openerRan) << c.name;
+        if (c.openerRan) {
+            EXPECT_EQ(TempDir::read(opened), kernel.mainFile("help.chm")) << c.name;
+        }
+        EXPECT_EQ(QDir::currentPath(), workingDirectory) << c.name; // the process's, not the help's
+    }
+    setHelpOpener({});
 }
 
 } // namespace
