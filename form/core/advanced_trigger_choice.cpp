@@ -78,6 +78,12 @@ const char* logicKindName(int kind) {
     return kind >= 0 && kind < AdvancedTriggerChoice::LOGIC_KINDS ? names[kind] : "";
 }
 
+const char* logicRegisterKindName(int kind) {
+    static const char* const names[3] = {"Not sent (left as it is)", "Logic condition starts the delay",
+                                         "Logic condition is the counted event"};
+    return kind >= 0 && kind < 3 ? names[kind] : "";
+}
+
 const char* timeUnitName(TimeUnit unit) {
     switch (unit) {
     case TimeUnit::Nanoseconds:

@@ -41,7 +41,8 @@ struct AdvancedTriggerChoice {
     double delay = 10; // in delayUnit
     TimeUnit delayUnit = TimeUnit::Microseconds;
     int eventCount = 2;
-    // The logic register, sent with a counted trigger only: kind 0 (not set), 1 or 2.
+    // The logic register, sent with a counted trigger only: kind 0 (not sent), 1 or 2, see
+    // logicRegisterKindName; on: the counted trigger takes its event from the logic condition.
     int logicRegisterKind = 0;
     bool logicRegisterOn = false;
 
@@ -53,6 +54,8 @@ struct AdvancedTriggerChoice {
 
 // Texts the dialog shows.
 const char* logicKindName(int kind);
+// Kind 1 serves the delay after the event, kind 2 the n-th event (the counted kinds' order).
+const char* logicRegisterKindName(int kind);
 const char* timeUnitName(TimeUnit unit);
 // "10 ns to 167.77 ms" and the like, for the generation's range of each typed time.
 std::string pulseWidthRange();

@@ -124,7 +124,8 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     Delay = named(new QLineEdit(counted), "Delay");
     DelayUnit = unitCombo(counted, "DelayUnit");
     EventCount = named(new QLineEdit(counted), "EventCount");
-    LogicRegisterKind = combo(counted, "LogicRegisterKind", {"Not set", "Kind 1", "Kind 2"});
+    LogicRegisterKind = combo(counted, "LogicRegisterKind",
+                              {logicRegisterKindName(0), logicRegisterKindName(1), logicRegisterKindName(2)});
     LogicRegisterOn = named(new QCheckBox("Logic register on", counted), "LogicRegisterOn");
     auto* countedForm = new QFormLayout(counted);
     countedForm->addRow("Counted trigger:", CountedKind);

@@ -136,6 +136,11 @@ TEST_F(AdvancedTriggerDialogTest, CountedPageGivesKindCountAndLogicRegister) {
     whenShown([this](TFormAdvancedTrigger& d) {
         d.Pages->setCurrentIndex(AdvancedTriggerChoice::CountedPage);
         EXPECT_FALSE(d.LogicRegisterKind->isEnabled());
+        // Each kind named by what it does, in the order of the counted kinds it serves.
+        ASSERT_EQ(d.LogicRegisterKind->count(), 3);
+        EXPECT_EQ(d.LogicRegisterKind->itemText(0), "Not sent (left as it is)");
+        EXPECT_EQ(d.LogicRegisterKind->itemText(1), "Logic condition starts the delay");
+        EXPECT_EQ(d.LogicRegisterKind->itemText(2), "Logic condition is the counted event");
         d.CountedKind->setCurrentIndex(1); // delay: at least the instrument's own 1 us
         d.DelayUnit->setCurrentIndex(0);   // ns
         typeInto(d.Delay, "500");
