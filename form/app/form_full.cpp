@@ -11,6 +11,7 @@
 #include "table_color.h"
 
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -161,6 +162,14 @@ void TFormFull::showEvent(QShowEvent* event) {
 void TFormFull::hideEvent(QHideEvent* event) {
     d_visible = false;
     QWidget::hideEvent(event);
+}
+
+void TFormFull::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFormFull::showFrame(const QImage& frame) {

@@ -79,6 +79,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Escape returns to the normal window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Enables a channel's submenu and checks its code's item while the channel is on, with

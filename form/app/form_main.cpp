@@ -48,6 +48,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -143,6 +144,15 @@ QLabel* picture(QWidget* parent, const char* name, const QPixmap& pm) {
     return l;
 }
 
+// The width `model` needs to show each of `texts` whole, in its font and style sheet.
+int comboWidthFor(const QComboBox* model, const QStringList& texts) {
+    QComboBox scratch(model->parentWidget());
+    scratch.setStyleSheet(model->styleSheet());
+    scratch.setFont(model->font());
+    scratch.addItems(texts);
+    return scratch.sizeHint().width();
+}
+
 } // namespace
 
 MainWindowLifecycle MainWindowLifecycle::standard() {
@@ -175,6 +185,7 @@ TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
     installXYPlot(); // the kernel's transform draws the X-Y plot through it
     setMainWindowViews(this);
     updateAllViews();
+    fitTracePanels();
     startAcquisition();
 
     // Centred on the screen at its fixed size.
@@ -736,16 +747,14 @@ void TFormMain::buildCentralArea() {
     const char* const probeNames[4] = {"CBProbeCh1", "CBProbeCh2", "CBProbeMath", "CBProbeRef"};
     for (int t = 0; t < 4; ++t) {
         const auto i = static_cast<std::size_t>(t);
-        QFrame* f = panel(central, infoNames[t], DX + t * 126, INFO_ROW, 122, 52);
+        QFrame* f = panel(central, infoNames[t], DX + t * 126, INFO_ROW, 122, 52); // fitTracePanels sizes it
         f->setFrameShape(QFrame::StyledPanel);
         label(f, nullptr, QString::fromLatin1(TRACE_CAPTIONS[t]), 4, 2, 100, 16);
         CBProbe[i] = new QComboBox(f);
         CBProbe[i]->setObjectName(QString::fromLatin1(probeNames[t]));
         for (const char* p : PROBE_ITEMS) CBProbe[i]->addItem(QString::fromLatin1(p));
-        CBProbe[i]->setGeometry(2, 22, 54, 26);
         CBVoltDiv[i] = new QComboBox(f);
         CBVoltDiv[i]->setObjectName(QString::fromLatin1(voltNames[t]));
-        CBVoltDiv[i]->setGeometry(58, 22, 62, 26);
         pnlInfo[i] = f;
     }
 
@@ -833,6 +842,27 @@ void TFormMain::buildCentralArea() {
     for (QWidget* w : {static_cast<QWidget*>(pVoltOffset), static_cast<QWidget*>(pTriggerLevel),
                        static_cast<QWidget*>(pnlTimeOffset)})
         w->raise();
+}
+
+void TFormMain::fitTracePanels() {
+    // Sized once the combos have their style, from the font in use: a larger desktop font
+    // must not cut "500mV". The panels keep their first size where the texts fit it.
+    constexpr int PROBE_WIDTH = 54, VOLT_DIV_WIDTH = 62, HEIGHT = 26, GAP = 2, PITCH = 4;
+    QStringList probeTexts, voltDivTexts;
+    for (const char* p : PROBE_ITEMS) probeTexts << QString::fromLatin1(p);
+    for (int probe : {1, 10, 100, 1000})
+        for (const char* text : voltDivItemTexts(probe)) voltDivTexts << QString::fromLatin1(text);
+    voltDivTexts.removeDuplicates();
+    const int probeWidth = std::max(PROBE_WIDTH, comboWidthFor(CBProbe[0], probeTexts));
+    const int voltDivWidth = std::max(VOLT_DIV_WIDTH, comboWidthFor(CBVoltDiv[0], voltDivTexts));
+    const int panelWidth = GAP + probeWidth + GAP + voltDivWidth + GAP;
+    for (std::size_t i = 0; i < pnlInfo.size(); ++i) {
+        pnlInfo[i]->setGeometry(DX + static_cast<int>(i) * (panelWidth + PITCH), INFO_ROW, panelWidth, 52);
+        CBProbe[i]->setGeometry(GAP, 22, probeWidth, HEIGHT);
+        CBVoltDiv[i]->setGeometry(GAP + probeWidth + GAP, 22, voltDivWidth, HEIGHT);
+    }
+    const int rowEnd = DX + static_cast<int>(pnlInfo.size()) * (panelWidth + PITCH) + GAP;
+    centralWidget()->setFixedWidth(std::max(RIGHT_COLUMN + RIGHT_COLUMN_WIDTH + 6, rowEnd));
 }
 
 void TFormMain::buildStatusBar() {
@@ -1015,6 +1045,8 @@ void TFormMain::attachWindows(const StartupWindows& windows) {
         p_cycle->setFullScreenView(windows.full);
     }
     if (windows.spectrum) windows.spectrum->setCloseHandler([this] { toggleFftWindow(); });
+    // The full-screen window takes the keyboard: Alt+Enter must toggle from there too.
+    if (windows.full) windows.full->addAction(ActionViewFullScreen);
 }
 
 bool TFormMain::isFftWindowVisible() { return d_windows.spectrum && d_windows.spectrum->isVisible(); }

@@ -456,6 +456,8 @@ private:
     QToolButton* buttonOf(QToolBar* bar, QAction* action, const char* name);
     void indexControls();
     void createDisplay(int width, int height);
+    // The trace panels' probe and volt/div combos wide enough for every item of every probe.
+    void fitTracePanels();
     void buildColorTables();
     void startAcquisition();
 

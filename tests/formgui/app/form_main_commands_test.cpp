@@ -15,6 +15,7 @@
 #include "form_measure.h"
 #include "form_option_dlg.h"
 #include "form_up_low.h"
+#include "widget_helpers.h"
 #include "main_widgets.h"
 #include "modal_answer.h"
 #include "okbd_calib_a_dlg.h"
@@ -609,6 +610,39 @@ TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
     EXPECT_TRUE(full.visibleToCycle());
     window->ActionViewFullScreen->trigger();
     EXPECT_FALSE(full.isVisible());
+    window->attachWindows({});
+}
+
+// The full-screen window takes the keyboard when shown: Alt+Enter (either key) toggles from
+// whichever window is active, and Escape leaves full screen.
+TEST_F(MainWindowTest, FullScreenKeysWorkFromEitherWindow) {
+    start(BOTH_ON);
+    TFormFull full(window->environment());
+    TFormMain::StartupWindows windows;
+    windows.full = &full;
+    window->attachWindows(windows);
+    const auto activate = [](QWidget& w) {
+        w.activateWindow();
+        QCoreApplication::processEvents();
+        return w.isActiveWindow();
+    };
+    const struct {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } leaving[] = {{"Alt+Return", Qt::Key_Return, Qt::AltModifier},
+                   {"Alt+Enter", Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier},
+                   {"Escape", Qt::Key_Escape, Qt::NoModifier}};
+    for (const auto& c : leaving) {
+        window->show();
+        ASSERT_TRUE(activate(*window)) << c.name;
+        clickKey(window.get(), Qt::Key_Return, Qt::AltModifier);
+        ASSERT_TRUE(full.isVisible()) << c.name;
+        ASSERT_TRUE(activate(full)) << c.name;
+        clickKey(&full, c.key, c.modifiers);
+        EXPECT_FALSE(full.isVisible()) << c.name;
+        full.hide();
+    }
     window->attachWindows({});
 }
 

@@ -7,6 +7,7 @@
 #include "environment.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
+#include "widget_helpers.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 
 namespace {
@@ -110,6 +113,46 @@ TEST_F(MainWindowTest, VoltDivItemsFollowTheProbe) {
     EXPECT_EQ(window->CBVoltDiv[0]->currentIndex(), -1);
     window->updateVoltDivView(_CH1, 5);
     EXPECT_EQ(window->CBVoltDiv[0]->currentText(), "200mV"); // code 5: 200 mV/div
+}
+
+// Whether `text` shows whole in the combo's text field, in its font and style.
+bool showsWhole(const QComboBox* combo, const QString& text) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.currentText = text;
+    option.subControls = QStyle::SC_All;
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    return combo->fontMetrics().horizontalAdvance(text) <= field.width();
+}
+
+// Every item of every probe and volt/div combo shows whole, at the default font and at a
+// desktop font half as large again; the four panels stay side by side in the window.
+TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
+    for (double scale : {1.0, 1.5}) {
+        scaleApplicationFont(scale);
+        start(BOTH_ON);
+        for (std::size_t t = 0; t < 4; ++t) {
+            const int trace = static_cast<int>(t) + 1;
+            for (int probe : {1, 10, 100, 1000}) {
+                window->fillVoltDivItems(trace, probe);
+                for (int i = 0; i < window->CBVoltDiv[t]->count(); ++i)
+                    EXPECT_TRUE(showsWhole(window->CBVoltDiv[t], window->CBVoltDiv[t]->itemText(i)))
+                        << "scale " << scale << ", trace " << trace << ", " << window->CBVoltDiv[t]->itemText(i).toStdString();
+            }
+            for (int i = 0; i < window->CBProbe[t]->count(); ++i)
+                EXPECT_TRUE(showsWhole(window->CBProbe[t], window->CBProbe[t]->itemText(i)))
+                    << "scale " << scale << ", " << window->CBProbe[t]->itemText(i).toStdString();
+            const QRect panel = window->pnlInfo[t]->geometry();
+            EXPECT_TRUE(panel.contains(window->CBVoltDiv[t]->geometry().translated(panel.topLeft()))) << scale;
+            EXPECT_LE(panel.right(), window->centralWidget()->width()) << scale;
+            if (t > 0) {
+                EXPECT_GT(panel.left(), window->pnlInfo[t - 1]->geometry().right()) << scale;
+            }
+        }
+        window.reset();
+        kernel.reset();
+    }
+    scaleApplicationFont(1.0);
 }
 
 TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
