@@ -49,8 +49,14 @@ bool Capture::fail(CaptureFailure failure, int errorCode, int line) {
 bool Capture::pollTrigger() {
     int failed = 0;
     const auto failedRequest = [&] {
-        return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device,
-                    _ERR_READ_REGISTERS, __LINE__);
+        const bool timedOut = p_hardware->lastTransferTimedOut();
+        // Waiting for its trigger, an instrument may leave the status request unanswered:
+        // not triggered yet, however long the user waits. Refusals and a lost device stay failures.
+        if (timedOut && waitsForTrigger() && !abortReadFlag.load()) {
+            triggerTimeoutFlag = 1;
+            return fail(CaptureFailure::NoTrigger);
+        }
+        return fail(timedOut ? CaptureFailure::TimedOut : CaptureFailure::Device, _ERR_READ_REGISTERS, __LINE__);
     };
     for (int attempt = 1; attempt <= TRIGGER_POLL_ATTEMPTS; ++attempt) {
         if (abortReadFlag.load()) return fail(CaptureFailure::NoNewData);
@@ -65,6 +71,10 @@ bool Capture::pollTrigger() {
         }
     }
     return true;
+}
+
+bool Capture::waitsForTrigger() const {
+    return p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE;
 }
 
 bool Capture::checkStatus() {

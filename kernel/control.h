@@ -53,6 +53,8 @@ public:
 
     // The kernel's State; applyStateSteps reads the values it applies through it.
     const State& state() const { return *p_state; }
+    // The instrument has left the bus (an apply ends there).
+    bool instrumentGone() const { return p_hardware && p_hardware->instrumentGone(); }
 
     // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
     // (they return false / 0) before anything is indexed.
@@ -235,8 +237,11 @@ public:
     // Steps 1 to 5 of both generations around search_ and fit_, with the restore on failure.
     int runZeroCalibration(int ch_, bool (Control::*search_)(int), bool (Control::*fit_)(int));
 
-    // ---- channel and time-base settings (false: a device write failed, or no
-    // acquisition object could be made; State and the register image keep the new values)
+    // ---- channel and time-base settings (false: a device write failed, its error pushed,
+    // or no acquisition object could be made; State and the register image keep the new
+    // values, except that a coupling or volt/div whose relay pulses failed, a time base whose
+    // time-base byte failed, a channel switch whose register block failed and a trigger
+    // source whose writes failed keep the old setting, which the instrument still has)
     bool setChannelCoupling(int ch_, int coupling_);
     bool setVoltageDiv(int ch_, int voltDiv_);
     bool setVoltageOffset(int ch_, double offset_);       // display row, 0 bottom .. 400 top
@@ -371,6 +376,7 @@ private:
     void emptyRecords();
     void emptyChannel(int ch_);
     bool finishFrontEndChange(int ch_);
+    void keepFrontEnd(int ch_, int coupling_, int voltDiv_);
     void updateReadLength();
     int averageSelection() const;
     void resizeRawRecords();
