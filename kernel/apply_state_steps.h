@@ -11,12 +11,21 @@
 // Reads every value from target.state() at the moment of each call: a value that an
 // earlier setter re-derived is the one applied. A setter that fails has pushed its error; the
 // apply goes on with the next, so one glitch costs one setting and not the rest. Only an
-// instrument that is gone (target.instrumentGone()) ends it: false. Nothing applied is undone.
+// instrument that has stopped answering ends it (false): it is gone (target.instrumentGone()),
+// or the next setter fails too. Nothing applied is undone.
 template <class Target>
 bool applyStateSteps(Target& target) {
     auto s = [&]() -> const State& { return target.state(); };
-    // False only when the instrument left: then nothing further can reach it.
-    auto go = [&](bool ok) { return ok || !target.instrumentGone(); };
+    bool failedBefore = false;
+    auto go = [&](bool ok) {
+        if (ok) {
+            failedBefore = false;
+            return true;
+        }
+        if (failedBefore || target.instrumentGone()) return false;
+        failedBefore = true;
+        return true;
+    };
     if (!go(target.setTriggerSource(s().d_triggerSource))) return false;
     if (!go(target.setTriggerMode(s().d_triggerMode))) return false;
     if (!go(target.setTriggerSlope(s().d_triggerSlope))) return false;

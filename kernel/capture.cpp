@@ -84,6 +84,14 @@ bool Capture::checkStatus() {
                       !sampleWordError(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
     const int first = sampleWordValue(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]);
     const int copy = sampleWordValue(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
+    if (!good || first != copy) {
+        // One such capture is a glitch; an instrument that keeps sending them would leave a
+        // frozen display without a word.
+        if (d_mismatchRun < STATUS_MISMATCHES_TOLD && ++d_mismatchRun == STATUS_MISMATCHES_TOLD)
+            push_error(_ERR_STATUS_MISMATCH, kSource, __LINE__);
+    } else {
+        d_mismatchRun = 0;
+    }
     if (p_state->d_hardwareVersion <= _HW2) {
         if (!good || first != copy || (first & STATUS_TDC_MASK) == 0) return fail(CaptureFailure::NoNewData);
     } else if (!good || first != copy) {

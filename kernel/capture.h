@@ -38,6 +38,8 @@ public:
     static constexpr int READ_TIME_OUT = 500;  // ms, ETS and RIS reads
     static constexpr int START_TIME_OUT = 100; // ms, the start request after a failed read
     static constexpr int REGISTER_TIME_OUT = 500;
+    // Captures in a row with differing status copies after which the user is told (error 27).
+    static constexpr int STATUS_MISMATCHES_TOLD = 5;
 
     // All four required; none owned.
     Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawData_p, TransformHardwareRaw* transform_p);
@@ -73,10 +75,13 @@ public:
     // in single shot a request that timed out is no failure but no trigger yet (no error).
     bool pollTrigger();
     CaptureFailure lastFailure() const { return d_failure; }
+    // The last STATUS_MISMATCHES_TOLD or more status checks in a row saw differing copies.
+    bool statusCopiesDiffer() const { return d_mismatchRun >= STATUS_MISMATCHES_TOLD; }
     // The status words of the buffer just read. _HW1/_HW2: both copies equal and bits 0-6
     // not all 0; _HW3/_HW4: copies equal, else the register block is sent again. A copy that
-    // does not decode counts as differing. False pushes nothing; true sets the read pointer
-    // to the start of the sample buffer.
+    // does not decode counts as differing. False pushes nothing, except that the
+    // STATUS_MISMATCHES_TOLD-th differing check in a row pushes error 27; true sets the read
+    // pointer to the start of the sample buffer.
     bool checkStatus();
 
 private:
@@ -105,4 +110,5 @@ private:
     RunStateView d_noView;
     RunStateView* p_view = &d_noView;
     CaptureFailure d_failure = CaptureFailure::None;
+    int d_mismatchRun = 0;
 };

@@ -54,7 +54,13 @@ public:
     // The kernel's State; applyStateSteps reads the values it applies through it.
     const State& state() const { return *p_state; }
     // The instrument has left the bus (an apply ends there).
-    bool instrumentGone() const { return p_hardware && p_hardware->instrumentGone(); }
+    bool instrumentGone() const;
+    // An instrument arrived again after the active one was lost.
+    bool instrumentReturned() const;
+    // Takes the re-plugged instrument back: opens it, reads its calibration memory and
+    // versions, and applies the current State (run state and trigger mode included). False,
+    // with the error pushed, when one of these fails.
+    bool reconnect();
 
     // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
     // (they return false / 0) before anything is indexed.
@@ -293,6 +299,8 @@ public:
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
     // The last capture failed because the instrument stopped answering.
     bool captureTimedOut() const;
+    // Captures keep being dropped for differing status copies (Capture::statusCopiesDiffer).
+    bool captureStatusCopiesDiffer() const;
     // The last capture failed on a request to the instrument (timed out or refused).
     bool captureFailedOnDevice() const;
     // The view the single-shot capture refreshes when it stops the acquisition (not owned;

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 27> kMessages = {
+constexpr std::array<const char*, 28> kMessages = {
     "Not enough memory for allocation",
     "USB Open Error",
     "No TrevanA found",
@@ -34,6 +34,7 @@ constexpr std::array<const char*, 27> kMessages = {
     "Error in Zero Calibration",
     "Time-out",
     "Download firmware failed",
+    "The two status words of the instrument differ",
 };
 
 struct Entry {

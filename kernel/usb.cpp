@@ -253,3 +253,17 @@ bool USB::lastTransferTimedOut() const { return p_command && p_command->lastStat
 bool USB::instrumentGone() const {
     return !p_command || !p_command->driver() || p_command->driver()->deviceLost();
 }
+
+bool USB::instrumentReturned() const {
+    return p_command && p_command->driver() && p_command->driver()->instrumentReturned();
+}
+
+bool USB::reconnect() {
+    if (!p_command) return false;
+    if (!p_command->open(d_writeLength, d_numberOfReadRegisters, d_dacBlockLength)) return false;
+    if (!command(500)) return false;
+    // The relays of a re-plugged instrument are where its power-up left them.
+    initRelays(500);
+    d_relayCache = 0;
+    return true;
+}

@@ -65,6 +65,8 @@ public:
     bool readCounter(void* out_, int timeOut_) override;
     bool lastTransferTimedOut() const override;
     bool instrumentGone() const override;
+    bool instrumentReturned() const override;
+    bool reconnect() override;
 
     // How the transport learns the trigger mode (Control hands in a query of its State).
     void setTriggerModeQuery(std::function<int()> query);

@@ -117,6 +117,8 @@ bool SimulatedBus::unplug(UsbDeviceId id) {
 bool SimulatedBus::replug(UsbDeviceId id, std::chrono::milliseconds delay) {
     std::shared_ptr<SimulatedDevice> target = device(id);
     if (!target || !unplug(id)) return false;
+    if (auto old = std::dynamic_pointer_cast<SimulatedInstrument>(target))
+        target = makeInstrument(old->memoryHandle(), old->vendorId(), old->productId());
     d_clock.schedule(delay, [this, target] { plug(target); });
     return true;
 }
@@ -274,7 +276,12 @@ UsbStatus SimulatedBus::strike(const UsbFault& fault, UsbDeviceId id, unsigned i
         d_clock.advance(std::chrono::milliseconds(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs));
         return UsbStatus::Timeout;
     case UsbFault::Kind::ShortRead: return UsbStatus::Success;
-    case UsbFault::Kind::Unplug: unplug(id); return UsbStatus::NoDevice;
+    case UsbFault::Kind::Unplug:
+        if (fault.backAfterMs >= 0)
+            replug(id, std::chrono::milliseconds(fault.backAfterMs));
+        else
+            unplug(id);
+        return UsbStatus::NoDevice;
     }
     return UsbStatus::Other;
 }

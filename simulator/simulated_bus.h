@@ -48,6 +48,9 @@ struct UsbFault {
     int skip = 0;      // matching transfers let through first
     int count = 1;     // transfers hit (1: once, a glitch and then healthy); FOR_GOOD all
     int bytes = -1;
+    // Unplug: the device arrives again after this many milliseconds (re-plugged, a new
+    // address); negative: it stays away.
+    int backAfterMs = -1;
 };
 
 struct TransferRecord {
@@ -90,7 +93,8 @@ public:
     // Detaches it (departure event); false when it is not attached.
     bool unplug(UsbDeviceId device);
     // The device leaves the bus and arrives again after `delay` under a new id (a new bus
-    // address), as a cable pulled and put back. Returns false when it is not attached.
+    // address), as a cable pulled and put back: an instrument arrives powered up afresh
+    // (nothing programmed, the same calibration memory). False when it is not attached.
     bool replug(UsbDeviceId device, std::chrono::milliseconds delay);
     // The attached devices in the order of their arrival.
     std::vector<UsbDeviceId> attached() const;

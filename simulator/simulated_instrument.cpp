@@ -7,9 +7,10 @@
 
 SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::shared_ptr<CalibrationImage::Bytes> memory,
                                          Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
-    : d_config(config), d_vendorId(vendorId), d_holdStatusPoll(config.holdStatusPoll), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
+    : d_config(config), d_vendorId(vendorId), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
       p_source(SimRecords::forInstrument(config.hardwareVersion, config.chipTemperature,
                                          config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr)) {
+    d_holdStatusPoll = config.holdStatusPoll;
     if (!p_memory) p_memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(generation()));
 }
 

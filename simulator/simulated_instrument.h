@@ -45,6 +45,8 @@ public:
     RelayBank relays() const;
     CalibrationImage::Bytes calibrationMemory() const;
     void setCalibrationMemory(const CalibrationImage::Bytes& bytes);
+    // The memory itself, for the same instrument powered up again.
+    std::shared_ptr<CalibrationImage::Bytes> memoryHandle() const { return p_memory; }
     // Replaces the source of captured records.
     void setRecordSource(std::unique_ptr<RecordSource> source);
     // When false the status poll never reports a captured record.
@@ -70,7 +72,7 @@ private:
     RelayBank d_relays;
     std::unique_ptr<RecordSource> p_source;
     bool d_triggers = true;
-    bool d_holdStatusPoll;
+    bool d_holdStatusPoll = true;
     int d_commands = 0;
     int d_starts = 0;
 };

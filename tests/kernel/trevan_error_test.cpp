@@ -43,7 +43,8 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         {24, "Error in Zero Calibration"},
         {25, "Time-out"},
         {26, "Download firmware failed"},
-        {27, "Unknown error"},
+        {27, "The two status words of the instrument differ"},
+        {28, "Unknown error"},
         {-1, "Unknown error"},
         {1000, "Unknown error"},
     };
