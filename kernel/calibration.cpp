@@ -55,8 +55,12 @@ bool Calibration::readFromHardware() {
     auto readPages = [&](int first, int last, int line) {
         for (int page = first; page < last; ++page) {
             const int offset = page * CALIBRATION_PAGE_BYTES;
-            if (!p_hardware->readMemoryBlock(image.data() + offset, CALIBRATION_MEMORY_ADDRESS + offset,
-                                             CALIBRATION_TIME_OUT)) {
+            // A page that did not come is asked once more: one glitch must not end the start-up.
+            const auto readPage = [&] {
+                return p_hardware->readMemoryBlock(image.data() + offset, CALIBRATION_MEMORY_ADDRESS + offset,
+                                                   CALIBRATION_TIME_OUT);
+            };
+            if (!readPage() && (p_hardware->instrumentGone() || !readPage())) {
                 push_error(_ERR_READ_CALIBRATION, "Kernel\\calibration", line);
                 return false;
             }

@@ -49,8 +49,14 @@ bool Capture::fail(CaptureFailure failure, int errorCode, int line) {
 bool Capture::pollTrigger() {
     int failed = 0;
     const auto failedRequest = [&] {
-        return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device,
-                    _ERR_READ_REGISTERS, __LINE__);
+        const bool timedOut = p_hardware->lastTransferTimedOut();
+        // Waiting for its trigger, an instrument may leave the status request unanswered:
+        // not triggered yet, however long the user waits. Refusals and a lost device stay failures.
+        if (timedOut && waitsForTrigger() && !abortReadFlag.load()) {
+            triggerTimeoutFlag = 1;
+            return fail(CaptureFailure::NoTrigger);
+        }
+        return fail(timedOut ? CaptureFailure::TimedOut : CaptureFailure::Device, _ERR_READ_REGISTERS, __LINE__);
     };
     for (int attempt = 1; attempt <= TRIGGER_POLL_ATTEMPTS; ++attempt) {
         if (abortReadFlag.load()) return fail(CaptureFailure::NoNewData);
@@ -67,6 +73,10 @@ bool Capture::pollTrigger() {
     return true;
 }
 
+bool Capture::waitsForTrigger() const {
+    return p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE;
+}
+
 bool Capture::checkStatus() {
     const unsigned char* d = p_hardware->p_buffer.get();
     if (!d || p_hardware->d_bufferSize < 4) return fail(CaptureFailure::NoNewData);
@@ -74,6 +84,14 @@ bool Capture::checkStatus() {
                       !sampleWordError(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
     const int first = sampleWordValue(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]);
     const int copy = sampleWordValue(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
+    if (!good || first != copy) {
+        // One such capture is a glitch; an instrument that keeps sending them would leave a
+        // frozen display without a word.
+        if (d_mismatchRun < STATUS_MISMATCHES_TOLD && ++d_mismatchRun == STATUS_MISMATCHES_TOLD)
+            push_error(_ERR_STATUS_MISMATCH, kSource, __LINE__);
+    } else {
+        d_mismatchRun = 0;
+    }
     if (p_state->d_hardwareVersion <= _HW2) {
         if (!good || first != copy || (first & STATUS_TDC_MASK) == 0) return fail(CaptureFailure::NoNewData);
     } else if (!good || first != copy) {

@@ -38,6 +38,8 @@ public:
     static constexpr int READ_TIME_OUT = 500;  // ms, ETS and RIS reads
     static constexpr int START_TIME_OUT = 100; // ms, the start request after a failed read
     static constexpr int REGISTER_TIME_OUT = 500;
+    // Captures in a row with differing status copies after which the user is told (error 27).
+    static constexpr int STATUS_MISMATCHES_TOLD = 5;
 
     // All four required; none owned.
     Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawData_p, TransformHardwareRaw* transform_p);
@@ -57,7 +59,8 @@ public:
     // (triggerTimeoutFlag set), a failed status request or read, a rejected status, an
     // undecodable buffer, a record left without a single sample, a missing record (error
     // 16); lastFailure() says which. A failed status request is a failed capture: it pushes
-    // error 7, and "Time-out" when the instrument did not answer. abortReadFlag ends it.
+    // error 7, and "Time-out" when the instrument did not answer (outside NORMAL mode, see
+    // pollTrigger). abortReadFlag ends it.
     bool acquire(int sel_, short** out1_, short** out2_);
     // One capture in the single-shot state. sel_ 1: *out2_ null; sel_ 2: *out1_ null and
     // *out2_ channel 2's record. Real time and RIS return true without a trigger and stay in
@@ -68,16 +71,22 @@ public:
     // Up to ten attempts of one status request, plus a second when the first reply is not 1.
     // True when a reply of 1 ended the polling or the second reply of the tenth attempt is
     // 1; otherwise triggerTimeoutFlag is set and false returned. A request that fails ends
-    // the polling with false at once (see acquire), as does abortReadFlag.
+    // the polling with false at once (see acquire), as does abortReadFlag. In NORMAL mode and
+    // in single shot a request that timed out is no failure but no trigger yet (no error).
     bool pollTrigger();
     CaptureFailure lastFailure() const { return d_failure; }
+    // The last STATUS_MISMATCHES_TOLD or more status checks in a row saw differing copies.
+    bool statusCopiesDiffer() const { return d_mismatchRun >= STATUS_MISMATCHES_TOLD; }
     // The status words of the buffer just read. _HW1/_HW2: both copies equal and bits 0-6
     // not all 0; _HW3/_HW4: copies equal, else the register block is sent again. A copy that
-    // does not decode counts as differing. False pushes nothing; true sets the read pointer
-    // to the start of the sample buffer.
+    // does not decode counts as differing. False pushes nothing, except that the
+    // STATUS_MISMATCHES_TOLD-th differing check in a row pushes error 27; true sets the read
+    // pointer to the start of the sample buffer.
     bool checkStatus();
 
 private:
+    // NORMAL mode or single shot: the instrument may wait for its trigger without limit.
+    bool waitsForTrigger() const;
     // The selected records into the out-pointers; false when one is missing.
     bool fetchRecords(int sel_, short** out1_, short** out2_, bool single_);
     void fillSelected(int sel_);
@@ -101,4 +110,5 @@ private:
     RunStateView d_noView;
     RunStateView* p_view = &d_noView;
     CaptureFailure d_failure = CaptureFailure::None;
+    int d_mismatchRun = 0;
 };

@@ -220,6 +220,20 @@ bool Control::loadState(const char* path) {
     return true;
 }
 
+bool Control::instrumentGone() const { return p_hardware && p_hardware->instrumentGone(); }
+
+bool Control::instrumentReturned() const { return p_hardware && p_hardware->instrumentReturned(); }
+
+bool Control::reconnect() {
+    if (!p_hardware || !p_calibration || !p_state) return false;
+    if (!p_hardware->reconnect()) return false;
+    if (!p_calibration->readFromHardware()) return false;
+    if (!takeVersions(*p_state)) return false;
+    rebuildCalibrationTables();
+    emptyRecords();
+    return applyState(*p_state);
+}
+
 bool Control::saveState(const char* path, int channelCount) {
     if (!path) return false;
     return p_state->writeIni(path, channelCount);

@@ -53,6 +53,14 @@ public:
 
     // The kernel's State; applyStateSteps reads the values it applies through it.
     const State& state() const { return *p_state; }
+    // The instrument has left the bus (an apply ends there).
+    bool instrumentGone() const;
+    // An instrument arrived again after the active one was lost.
+    bool instrumentReturned() const;
+    // Takes the re-plugged instrument back: opens it, reads its calibration memory and
+    // versions, and applies the current State (run state and trigger mode included). False,
+    // with the error pushed, when one of these fails.
+    bool reconnect();
 
     // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
     // (they return false / 0) before anything is indexed.
@@ -235,8 +243,11 @@ public:
     // Steps 1 to 5 of both generations around search_ and fit_, with the restore on failure.
     int runZeroCalibration(int ch_, bool (Control::*search_)(int), bool (Control::*fit_)(int));
 
-    // ---- channel and time-base settings (false: a device write failed, or no
-    // acquisition object could be made; State and the register image keep the new values)
+    // ---- channel and time-base settings (false: a device write failed, its error pushed,
+    // or no acquisition object could be made; State and the register image keep the new
+    // values, except that a coupling or volt/div whose relay pulses failed, a time base whose
+    // time-base byte failed, a channel switch whose register block failed and a trigger
+    // source whose writes failed keep the old setting, which the instrument still has)
     bool setChannelCoupling(int ch_, int coupling_);
     bool setVoltageDiv(int ch_, int voltDiv_);
     bool setVoltageOffset(int ch_, double offset_);       // display row, 0 bottom .. 400 top
@@ -288,6 +299,8 @@ public:
     bool acquireSingle(int sel_, short** ch1Out_, short** ch2Out_);
     // The last capture failed because the instrument stopped answering.
     bool captureTimedOut() const;
+    // Captures keep being dropped for differing status copies (Capture::statusCopiesDiffer).
+    bool captureStatusCopiesDiffer() const;
     // The last capture failed on a request to the instrument (timed out or refused).
     bool captureFailedOnDevice() const;
     // The view the single-shot capture refreshes when it stops the acquisition (not owned;
@@ -371,6 +384,7 @@ private:
     void emptyRecords();
     void emptyChannel(int ch_);
     bool finishFrontEndChange(int ch_);
+    void keepFrontEnd(int ch_, int coupling_, int voltDiv_);
     void updateReadLength();
     int averageSelection() const;
     void resizeRawRecords();

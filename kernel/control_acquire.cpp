@@ -23,9 +23,16 @@ constexpr double T3Base[11] = {0.05, 0.1, 0.2, 0.5, 1, 0.2, 0.5, 1, 0.2, 0.5, 1}
 } // namespace
 
 bool Control::setTriggerSource(int source) {
+    const int oldSource = p_state->d_triggerSource;
     if (!p_state->setTriggerSource(source)) return false;
-    setTriggerSlope(p_state->d_triggerSlope);
-    setTriggerLevel(p_state->d_triggerLevel);
+    if (!setTriggerSlope(p_state->d_triggerSlope) || !setTriggerLevel(p_state->d_triggerLevel)) {
+        // The instrument triggers on the source it had: so do the trigger marks.
+        p_state->setTriggerSource(oldSource);
+        p_register->setEdgeTrigger(oldSource, p_state->d_triggerSlope, p_state->d_hardwareVersion);
+        const int dac = triggerLevelDac(p_state->d_triggerLevel);
+        p_register->setTriggerLevelDac(oldSource, dac & 0xFF, (dac >> 8) & 0x0F);
+        return false;
+    }
     return true;
 }
 
@@ -149,9 +156,19 @@ bool Control::setChannelOnOff(int ch, bool on) {
     else
         p_bufferDisplayData->release(ch);
 
+    const bool wasOn = s.d_channel[ch].channelOnOff;
     s.setChannelOnOff(ch, on);
     p_register->setChannelEnable(ch, on);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) {
+        // The instrument still captures the channels it had.
+        s.setChannelOnOff(ch, wasOn);
+        p_register->setChannelEnable(ch, wasOn);
+        if (wasOn)
+            p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
+        else
+            p_bufferDisplayData->release(ch);
+        return false;
+    }
     resizeRawRecords();
 
     if (s.d_channelsOnOff == _CH1_ON_CH2_OFF && s.d_triggerSource == _CH2) setTriggerSource(_CH1);

@@ -67,14 +67,31 @@ bool Control::finishFrontEndChange(int ch) {
     return true;
 }
 
+// A front-end write the instrument did not take: the channel goes back to the coupling and
+// volt/div it still has, so the display scales for what is really measured.
+void Control::keepFrontEnd(int ch, int coupling, int voltDiv) {
+    ChannelSettings& c = p_state->d_channel[ch];
+    c.channelCoupling = coupling;
+    c.voltageDiv = voltDiv;
+    p_register->setCoupling(ch, coupling);
+    p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
+    p_transformRawDisplay->buildTable(ch);
+    rebuildCalibrationTables();
+}
+
 bool Control::setChannelCoupling(int ch, int coupling) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || coupling < _AC || coupling > _GND) return false;
+    const int oldCoupling = p_state->d_channel[ch].channelCoupling;
     p_state->d_channel[ch].channelCoupling = coupling;
     p_transformRawDisplay->buildTable(ch);
     if (!isInput(ch)) return true;
     p_register->setCoupling(ch, coupling);
-    p_hardware->setRelays(p_register->getRelayByte(), kTimeOut);
+    const int voltDiv = p_state->d_channel[ch].voltageDiv;
+    if (!p_hardware->setRelays(p_register->getRelayByte(), kTimeOut)) {
+        keepFrontEnd(ch, oldCoupling, voltDiv);
+        return false;
+    }
     if (ch == p_state->d_triggerSource && !setTriggerLevel(p_state->d_triggerLevel)) return false;
     return finishFrontEndChange(ch);
 }
@@ -87,7 +104,10 @@ bool Control::setVoltageDiv(int ch, int voltDiv) {
     p_transformRawDisplay->buildTable(ch);
     if (!isInput(ch)) return true;
     p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
-    p_hardware->setRelays(p_register->getRelayByte(), kTimeOut);
+    if (!p_hardware->setRelays(p_register->getRelayByte(), kTimeOut)) {
+        keepFrontEnd(ch, p_state->d_channel[ch].channelCoupling, oldVoltDiv);
+        return false;
+    }
     if (ch == p_state->d_triggerSource) {
         // The trigger level keeps its voltage: its distance from the offset scales.
         const double offset = p_state->d_channel[ch].voltageOffset;
@@ -160,6 +180,11 @@ bool Control::setTimeDiv(int timeDiv) {
     const int oldTimeDiv = s.d_timeDiv;
     s.setTimeDiv(timeDiv);
 
+    // A time-base byte the instrument did not take leaves every setting as it was.
+    if (!s.isRoll() && !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kTimeOut)) {
+        s.setTimeDiv(oldTimeDiv);
+        return false;
+    }
     p_register->setTimebaseAndPeak(timeDiv, s.d_channelsOnOff, s.d_acquisitionMode,
                                    timeDiv >= s.d_peakDetectionMinTimeDiv && s.d_peakDetectionOnOff);
     if (s.isRoll()) {
@@ -168,7 +193,6 @@ bool Control::setTimeDiv(int timeDiv) {
     } else {
         p_register->setTriggerModeBit(s.d_triggerMode != 0 ? 1 : 0);
         p_register->setRollBit(0);
-        p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kTimeOut);
     }
     if (s.d_acquisitionMode != oldMethod && !recreateAcquisition()) return false;
 

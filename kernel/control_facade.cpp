@@ -105,6 +105,10 @@ bool controlUpdateMath() { return g_control->updateMath(); }
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out) { return g_control->acquire(sel, ch1Out, ch2Out); }
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out) { return g_control->acquireSingle(sel, ch1Out, ch2Out); }
 bool controlGetCaptureTimedOut() { return g_control && g_control->captureTimedOut(); }
+bool controlGetStatusCopiesDiffer() { return g_control && g_control->captureStatusCopiesDiffer(); }
+bool controlGetInstrumentGone() { return g_control && g_control->instrumentGone(); }
+bool controlInstrumentReturned() { return g_control && g_control->instrumentReturned(); }
+bool controlReconnect() { return g_control && g_control->reconnect(); }
 bool controlSetRunStateView(RunStateView* view) { return g_control->setRunStateView(view); }
 bool controlGetStoppedData(int ch, short** out) { return g_control->getStoppedData(ch, out); }
 bool controlUpdateReference() { return g_control->updateReference(); }

@@ -126,6 +126,13 @@ bool controlAcquire(int sel, short** ch1Out, short** ch2Out);
 bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out);
 // The last capture failed because the instrument stopped answering (status "Time-out").
 bool controlGetCaptureTimedOut();
+// Captures keep being dropped because the instrument's two status copies differ.
+bool controlGetStatusCopiesDiffer();
+// The instrument has left the bus; an instrument arrived again after that; take it back
+// (open, calibration, the current settings; false with the error stack telling why).
+bool controlGetInstrumentGone();
+bool controlInstrumentReturned();
+bool controlReconnect();
 // The view a triggered single shot refreshes (not owned; null: none). Set it while the
 // worker is stopped; the view is called on the worker thread.
 bool controlSetRunStateView(RunStateView* view);

@@ -80,6 +80,8 @@ bool Control::captureTimedOut() const {
     return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut;
 }
 
+bool Control::captureStatusCopiesDiffer() const { return p_capture && p_capture->statusCopiesDiffer(); }
+
 bool Control::captureFailedOnDevice() const {
     return p_capture && (p_capture->lastFailure() == CaptureFailure::TimedOut ||
                          p_capture->lastFailure() == CaptureFailure::Device);

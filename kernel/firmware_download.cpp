@@ -1,11 +1,17 @@
 #include "firmware_download.h"
 
 #include "firmware_loader.h"
-#include "notifier.h"
+#include "trevan_error.h"
 
 #include <new>
 
 namespace {
+
+const char* const kSource = "kernel\\firmware_download";
+
+// A controller that refuses or misses one request is asked once more; a second failure in a
+// row means it has stopped answering.
+bool retryable(UsbStatus status) { return status == UsbStatus::Stall || status == UsbStatus::Timeout; }
 
 const char* speedName(UsbSpeed speed) { return speed == UsbSpeed::Low ? "Low" : "Full"; }
 
@@ -59,10 +65,12 @@ int FirmwareDownload::DownloadAllDevices(const char* path) {
         int result = DownloadDevice(path, d_uniqueIds[static_cast<size_t>(i)]);
         std::fprintf(p_out, "Trevan : %i downloaded\n", i + 1);
         if (result != 0) {
-            // What went wrong with this controller, without the scan's lines.
+            // What went wrong with this controller, without the scan's lines, is for the log;
+            // the user learns from the error stack which step failed.
             std::string reason = d_message.substr(std::min(before, d_message.size()));
             if (result == -2) reason += "Download firmware failed.\n";
-            notifyUser(reason);
+            std::fputs(reason.c_str(), p_log);
+            push_error(_ERR_FIRMWARE_DOWNLOAD, kSource, __LINE__);
             return DOWNLOAD_FAILED;
         }
     }
@@ -99,6 +107,10 @@ int FirmwareDownload::UsbTransfer(UsbDevice& device, const unsigned char* data, 
     std::vector<unsigned char> buffer(data, data + length);
     int transferred = 0;
     UsbStatus status = device.control(packet, buffer.empty() ? nullptr : buffer.data(), transferred, TRANSFER_TIMEOUT_MS);
+    if (retryable(status) || (status == UsbStatus::Success && transferred != length)) {
+        transferred = 0;
+        status = device.control(packet, buffer.empty() ? nullptr : buffer.data(), transferred, TRANSFER_TIMEOUT_MS);
+    }
     return status == UsbStatus::Success ? transferred : -1;
 }
 

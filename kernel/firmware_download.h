@@ -4,8 +4,10 @@
 // instrument (vendor 0x0DA8, product 0x0001). Segments below 0x2000 are written with the
 // controller's own request 0xA0 while its CPU is held (register 0x7F92); segments at 0x2000
 // and above go through the built-in loader (request 0xA3) first. The text of this step goes
-// to the message buffer and standard output; why a download failed also goes to the user
-// (notifier.h), who would otherwise see only that no instrument was found.
+// to the message buffer and standard output; why a download failed also goes to the log
+// (standard error), and error 26 to the error stack, so the user's message names the failed
+// download and not only that no instrument was found. A request that stalls or times out
+// is sent once more: one glitch does not end the start-up.
 
 #include "intel_hex.h"
 #include "usb_backend.h"
@@ -58,13 +60,16 @@ public:
     // 1 holds the CPU, 0 lets it run; false when the write failed. A CPU that cannot be
     // held ends the download: nothing written to its RAM would stay.
     bool ResetBit(UsbDevice& device_, unsigned char value_);
-    // One host-to-device control transfer: bytes moved, or -1.
+    // One host-to-device control transfer, sent a second time after a stall, a time-out or a
+    // short write: bytes moved, or -1.
     int UsbTransfer(UsbDevice& device_, const unsigned char* data_, int length_, const UsbSetupPacket& setup_);
 
     const std::string& messages() const { return d_message; }
     const std::vector<UsbDeviceId>& uniqueIds() const { return d_uniqueIds; }
     // Where the "Trevan :" lines and failures go (standard output by default).
     void setOutput(std::FILE* out) { p_out = out; }
+    // Where the reason of a failed download goes (standard error by default).
+    void setLog(std::FILE* log) { p_log = log; }
 
 private:
     void note(const std::string& text);
@@ -73,6 +78,7 @@ private:
     std::string d_message;
     std::vector<UsbDeviceId> d_uniqueIds;
     std::FILE* p_out = stdout;
+    std::FILE* p_log = stderr;
 };
 
 // The start-up step: one FirmwareDownload on the backend.

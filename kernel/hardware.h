@@ -57,6 +57,12 @@ public:
     virtual bool readCounter(void* out_, int timeOut_) = 0;
     // Whether the last failed operation failed because the instrument did not answer in time.
     virtual bool lastTransferTimedOut() const { return false; }
+    // The instrument has left the bus: nothing more can reach it.
+    virtual bool instrumentGone() const { return false; }
+    // After a loss an instrument has arrived again; reconnect() opens it (the command
+    // request and the relays as at init) with the lengths of the current generation.
+    virtual bool instrumentReturned() const { return false; }
+    virtual bool reconnect() { return false; }
 
     // The settings a sample-buffer read depends on (method and record-length mode); not owned.
     void setState(const State* state_) { p_state = state_; }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 26> kMessages = {
+constexpr std::array<const char*, 28> kMessages = {
     "Not enough memory for allocation",
     "USB Open Error",
     "No TrevanA found",
@@ -33,6 +33,8 @@ constexpr std::array<const char*, 26> kMessages = {
     "Hardware Version in TrevanA doesn't match with registry",
     "Error in Zero Calibration",
     "Time-out",
+    "Download firmware failed",
+    "The two status words of the instrument differ",
 };
 
 struct Entry {

@@ -30,6 +30,8 @@ enum ERROR_NUMBER {
     _ERR_HARDWARE_VERSION = 23,
     _ERR_ZERO_CALIBRATION = 24,
     _ERR_TIME_OUT = 25,              // "Time-out": the instrument stopped answering
+    _ERR_FIRMWARE_DOWNLOAD = 26,     // "Download firmware failed": a controller was found but not loaded
+    _ERR_STATUS_MISMATCH = 27,       // captures dropped one after another for differing status copies
 };
 
 constexpr int MAX_ERROR_STACK = 10;

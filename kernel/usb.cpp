@@ -5,6 +5,7 @@
 #include "thread_flags.h"
 #include "trevan_error.h"
 #include "usb_vendor_specific_command.h"
+#include "usb_windriver.h"
 
 #include <cassert>
 #include <initializer_list>
@@ -95,14 +96,18 @@ bool USB::pulseGroup(unsigned char group, unsigned char newBits, int timeOut) {
 }
 
 bool USB::setRelays(unsigned char byte, int timeOut) {
+    bool ok = true;
     for (unsigned char group : {0x01, 0x06, 0x08, 0x30}) {
         if (((byte ^ d_relayCache) & group) == 0) continue;
         if (pulseGroup(group, static_cast<unsigned char>(byte & group), timeOut))
             d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
+        else
+            ok = false;
     }
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
-    return true;
+    if (!ok) push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+    return ok;
 }
 
 bool USB::readSampleBuffer(int /*timeOut_*/) {
@@ -244,3 +249,21 @@ bool USB::readCounter(void* out, int timeOut) {
 }
 
 bool USB::lastTransferTimedOut() const { return p_command && p_command->lastStatus() == UsbStatus::Timeout; }
+
+bool USB::instrumentGone() const {
+    return !p_command || !p_command->driver() || p_command->driver()->deviceLost();
+}
+
+bool USB::instrumentReturned() const {
+    return p_command && p_command->driver() && p_command->driver()->instrumentReturned();
+}
+
+bool USB::reconnect() {
+    if (!p_command) return false;
+    if (!p_command->open(d_writeLength, d_numberOfReadRegisters, d_dacBlockLength)) return false;
+    if (!command(500)) return false;
+    // The relays of a re-plugged instrument are where its power-up left them.
+    initRelays(500);
+    d_relayCache = 0;
+    return true;
+}

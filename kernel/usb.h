@@ -33,8 +33,8 @@ public:
 
     // 0xB5, then a 20 ms pause; true when sent.
     bool writeRelayByte(unsigned char byte_, int timeOut_) override;
-    // Pulses the relay groups whose bits differ from the cache; always true. A group's new
-    // bits enter the cache only when all its writes succeeded.
+    // Pulses the relay groups whose bits differ from the cache. A group's new bits enter the
+    // cache only when all its writes succeeded; a failed one pushes error 6 and gives false.
     bool setRelays(unsigned char byte_, int timeOut_) override;
     // Pulses every relay off (13 writes); always true.
     bool initRelays(int timeOut_) override;
@@ -64,6 +64,9 @@ public:
     bool flushBulkPipe() override;
     bool readCounter(void* out_, int timeOut_) override;
     bool lastTransferTimedOut() const override;
+    bool instrumentGone() const override;
+    bool instrumentReturned() const override;
+    bool reconnect() override;
 
     // How the transport learns the trigger mode (Control hands in a query of its State).
     void setTriggerModeQuery(std::function<int()> query);

@@ -52,6 +52,7 @@ void USBWinDriver::deviceAttach(const UsbDeviceInfo& device) {
             if (node.id == device.id) return;
         }
         d_list.push_back({device.id, device.vendorId, device.productId});
+        if (d_activeLost) d_returned = true;
     }
     d_attachEvent.notify_all();
 }
@@ -72,6 +73,7 @@ bool USBWinDriver::open() {
     close();
     d_activeLost = false;
     d_lossReported = false;
+    d_returned = false;
     initLibrary();
     {
         std::unique_lock lock(d_listMutex);

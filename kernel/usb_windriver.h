@@ -72,6 +72,8 @@ public:
     const char* message() const { return d_message.c_str(); }
     int deviceCount() const { return d_deviceCount; }
     bool deviceLost() const { return d_activeLost.load(); }
+    // An instrument arrived after the active one was lost (re-plugged): open() takes it.
+    bool instrumentReturned() const { return d_returned.load(); }
 
 private:
     struct DeviceNode {
@@ -106,5 +108,6 @@ private:
 
     std::atomic<bool> d_activeLost{false};
     std::atomic<bool> d_lossReported{false};
+    std::atomic<bool> d_returned{false};
     std::atomic<UsbStatus> d_lastStatus{UsbStatus::Success};
 };

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
+constexpr std::chrono::milliseconds kHoldStep{5};     // how often a held request looks again
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
 // half for the others.
@@ -41,6 +42,8 @@ private:
 } // namespace
 
 SimulatedDevice::~SimulatedDevice() = default;
+
+bool SimulatedDevice::holdsRequest(const UsbSetupPacket&) { return false; }
 
 SimulatedBus::SimulatedBus(SimulatorConfig config) : d_config(config), d_clock(config.clockMode) {
     for (int i = 0; i < d_config.devices; ++i) {
@@ -108,6 +111,15 @@ bool SimulatedBus::unplug(UsbDeviceId id) {
         d_attached.erase(it);
     }
     dispatch(info, false);
+    return true;
+}
+
+bool SimulatedBus::replug(UsbDeviceId id, std::chrono::milliseconds delay) {
+    std::shared_ptr<SimulatedDevice> target = device(id);
+    if (!target || !unplug(id)) return false;
+    if (auto old = std::dynamic_pointer_cast<SimulatedInstrument>(target))
+        target = makeInstrument(old->memoryHandle(), old->vendorId(), old->productId());
+    d_clock.schedule(delay, [this, target] { plug(target); });
     return true;
 }
 
@@ -264,7 +276,12 @@ UsbStatus SimulatedBus::strike(const UsbFault& fault, UsbDeviceId id, unsigned i
         d_clock.advance(std::chrono::milliseconds(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs));
         return UsbStatus::Timeout;
     case UsbFault::Kind::ShortRead: return UsbStatus::Success;
-    case UsbFault::Kind::Unplug: unplug(id); return UsbStatus::NoDevice;
+    case UsbFault::Kind::Unplug:
+        if (fault.backAfterMs >= 0)
+            replug(id, std::chrono::milliseconds(fault.backAfterMs));
+        else
+            unplug(id);
+        return UsbStatus::NoDevice;
     }
     return UsbStatus::Other;
 }
@@ -284,7 +301,7 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     if (!target) {
         status = UsbStatus::NoDevice;
     } else if (!takeFault(false, setup.request, fault)) {
-        status = target->control(setup, data, transferred);
+        status = awaitAnswer(*target, setup, timeoutMs) ? target->control(setup, data, transferred) : UsbStatus::Timeout;
     } else {
         const int part = faultBytes(fault, length);
         if (setup.deviceToHost() && part > 0) {
@@ -304,6 +321,18 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     record.status = status;
     log(std::move(record));
     return status;
+}
+
+bool SimulatedBus::awaitAnswer(SimulatedDevice& target, const UsbSetupPacket& setup, unsigned int timeoutMs) {
+    const std::chrono::milliseconds limit(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs);
+    std::chrono::milliseconds waited{0};
+    while (target.holdsRequest(setup)) {
+        if (waited >= limit) return false;
+        const auto step = std::min(kHoldStep, limit - waited);
+        d_clock.advance(step);
+        waited += step;
+    }
+    return true;
 }
 
 UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigned char* data, int length,

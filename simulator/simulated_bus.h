@@ -29,6 +29,9 @@ public:
     // The data stage has setup.length bytes; `transferred` receives the bytes moved.
     virtual UsbStatus control(const UsbSetupPacket& setup, unsigned char* data, int& transferred) = 0;
     virtual UsbStatus bulkRead(unsigned char endpoint, unsigned char* data, int length, int& transferred) = 0;
+    // True while the device leaves this request unanswered (the bus lets time pass until it
+    // answers or the request times out).
+    virtual bool holdsRequest(const UsbSetupPacket& setup);
 };
 
 struct UsbFault {
@@ -38,12 +41,16 @@ struct UsbFault {
         ShortRead, // fewer bytes than asked (`bytes`, default half), reported as success
         Unplug,    // `bytes` (default half) move, then the device is unplugged mid-transfer
     };
+    static constexpr int FOR_GOOD = -1; // `count` of a fault that repeats: every matching transfer
     Kind kind = Kind::Stall;
     int request = -1;  // bRequest of the control transfers hit; -1 any
     bool bulk = false; // hit bulk reads instead of control transfers
     int skip = 0;      // matching transfers let through first
-    int count = 1;     // transfers hit; -1 all
+    int count = 1;     // transfers hit (1: once, a glitch and then healthy); FOR_GOOD all
     int bytes = -1;
+    // Unplug: the device arrives again after this many milliseconds (re-plugged, a new
+    // address); negative: it stays away.
+    int backAfterMs = -1;
 };
 
 struct TransferRecord {
@@ -85,6 +92,10 @@ public:
     UsbDeviceId plug(std::shared_ptr<SimulatedDevice> device);
     // Detaches it (departure event); false when it is not attached.
     bool unplug(UsbDeviceId device);
+    // The device leaves the bus and arrives again after `delay` under a new id (a new bus
+    // address), as a cable pulled and put back: an instrument arrives powered up afresh
+    // (nothing programmed, the same calibration memory). False when it is not attached.
+    bool replug(UsbDeviceId device, std::chrono::milliseconds delay);
     // The attached devices in the order of their arrival.
     std::vector<UsbDeviceId> attached() const;
     std::shared_ptr<SimulatedDevice> device(UsbDeviceId id) const;
@@ -131,6 +142,8 @@ private:
     bool takeFault(bool bulk, int request, UsbFault& fault);
     TransferRecord startRecord(TransferRecord::Kind kind, UsbDeviceId id, const SimulatedDevice* target, int length,
                                unsigned int timeoutMs);
+    // Lets time pass while the device holds the request; false when it timed out first.
+    bool awaitAnswer(SimulatedDevice& target, const UsbSetupPacket& setup, unsigned int timeoutMs);
     // The end of a transfer that a fault hits: the time-out passes, the device leaves, ...
     UsbStatus strike(const UsbFault& fault, UsbDeviceId id, unsigned int timeoutMs);
     void log(TransferRecord record);

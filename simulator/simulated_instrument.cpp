@@ -10,6 +10,7 @@ SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::sha
     : d_config(config), d_vendorId(vendorId), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
       p_source(SimRecords::forInstrument(config.hardwareVersion, config.chipTemperature,
                                          config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr)) {
+    d_holdStatusPoll = config.holdStatusPoll;
     if (!p_memory) p_memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(generation()));
 }
 
@@ -46,6 +47,21 @@ void SimulatedInstrument::setRecordSource(std::unique_ptr<RecordSource> source) 
 void SimulatedInstrument::setTriggers(bool triggers) {
     std::lock_guard lock(d_mutex);
     d_triggers = triggers;
+}
+
+void SimulatedInstrument::setHoldStatusPoll(bool hold) {
+    std::lock_guard lock(d_mutex);
+    d_holdStatusPoll = hold;
+}
+
+bool SimulatedInstrument::readyLocked() { return d_triggers && p_source && p_source->ready(d_clock.now()); }
+
+bool SimulatedInstrument::holdsRequest(const UsbSetupPacket& setup) {
+    if (setup.request != 0xC0 || !setup.deviceToHost()) return false;
+    std::lock_guard lock(d_mutex);
+    if (!d_holdStatusPoll) return false;
+    const InstrumentSettings now = InstrumentSettings::decode(generation(), d_registers, d_relays.relayByte());
+    return now.normalTriggerMode && !now.roll && !readyLocked();
 }
 
 int SimulatedInstrument::commands() const {
@@ -124,7 +140,7 @@ UsbStatus SimulatedInstrument::handleRead(const UsbSetupPacket& setup, unsigned 
     switch (setup.request) {
     case 0xC0:
         if (length != 1) return UsbStatus::Stall;
-        data[0] = d_triggers && p_source && p_source->ready(d_clock.now()) ? 1 : 0;
+        data[0] = readyLocked() ? 1 : 0;
         return UsbStatus::Success;
     case 0xC4: {
         if (length != InstrumentRegisters::readBackLength(generation())) return UsbStatus::Stall;

@@ -34,6 +34,9 @@ public:
     std::uint16_t productId() const override { return d_productId; }
     UsbStatus control(const UsbSetupPacket& setup, unsigned char* data, int& transferred) override;
     UsbStatus bulkRead(unsigned char endpoint, unsigned char* data, int length, int& transferred) override;
+    // In NORMAL trigger mode (with the configuration's holdStatusPoll) the status request
+    // waits for a ready record.
+    bool holdsRequest(const UsbSetupPacket& setup) override;
 
     int generation() const { return d_config.hardwareVersion; }
     // What the host has programmed, decoded.
@@ -42,10 +45,13 @@ public:
     RelayBank relays() const;
     CalibrationImage::Bytes calibrationMemory() const;
     void setCalibrationMemory(const CalibrationImage::Bytes& bytes);
+    // The memory itself, for the same instrument powered up again.
+    std::shared_ptr<CalibrationImage::Bytes> memoryHandle() const { return p_memory; }
     // Replaces the source of captured records.
     void setRecordSource(std::unique_ptr<RecordSource> source);
     // When false the status poll never reports a captured record.
     void setTriggers(bool triggers);
+    void setHoldStatusPoll(bool hold);
     int commands() const;
     int starts() const;
 
@@ -53,6 +59,7 @@ private:
     UsbStatus handleWrite(const UsbSetupPacket& setup, const unsigned char* data);
     UsbStatus handleRead(const UsbSetupPacket& setup, unsigned char* data);
     void armLocked();
+    bool readyLocked();
 
     const SimulatorConfig d_config;
     const std::uint16_t d_vendorId;
@@ -65,6 +72,7 @@ private:
     RelayBank d_relays;
     std::unique_ptr<RecordSource> p_source;
     bool d_triggers = true;
+    bool d_holdStatusPoll = true;
     int d_commands = 0;
     int d_starts = 0;
 };

@@ -11,6 +11,9 @@
 //   realTime            1: the clock follows real time (the program); 0: virtual (tests)
 //   transferLog         transfers the bus keeps in its log, the newest (default 65536;
 //                       0 keeps none). The program reads no log: it keeps none
+//   holdStatusPoll      1 (default): in NORMAL trigger mode the status request stays
+//                       unanswered until a record is ready, as a real instrument's does, and
+//                       times out when none comes within its time-out; 0: it answers 0 at once
 
 #include "simulated_clock.h"
 
@@ -28,6 +31,7 @@ struct SimulatorConfig {
     std::chrono::milliseconds reenumerationDelay{500};
     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
     int transferLog = 65536;
+    bool holdStatusPoll = true;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
     static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);

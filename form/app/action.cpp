@@ -588,6 +588,8 @@ bool actionLoadState() {
         loaded = controlLoadState(path->c_str());
         // A file that could not be read changed nothing; the user learns why.
         if (!loaded) reportFileFailure("Cannot read ", *path);
+        // Loaded, but a setting the instrument did not take is told, not lost.
+        if (loaded && error_count() > 0) showMessage(get_error_text());
         views().updateModeButtons(env().selectedObject);
         views().updateAllViews();
     });

@@ -47,6 +47,12 @@ void AcquisitionCycle::setMeasurementView(MeasurementView* view) { p_measurement
 void AcquisitionCycle::setSpectrumView(SpectrumView* view) { p_spectrumView = view; }
 
 void AcquisitionCycle::acquireAndDisplay() {
+    // A re-plugged instrument is taken back between two captures, in the user's settings.
+    if (controlInstrumentReturned()) {
+        const bool back = controlReconnect();
+        present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr);
+        return;
+    }
     const int runState = controlGetRunState();
     if (d_nap.count() > 0) std::this_thread::sleep_for(d_nap);
 
@@ -72,6 +78,8 @@ void AcquisitionCycle::acquireAndDisplay() {
     in.triggerMode = controlGetTriggerMode();
     in.roll = controlIsRoll();
     in.deviceTimedOut = !arrived && capturing(runState, channels) && controlGetCaptureTimedOut();
+    in.statusCopiesDiffer = !arrived && capturing(runState, channels) && controlGetStatusCopiesDiffer();
+    in.instrumentGone = !arrived && capturing(runState, channels) && controlGetInstrumentGone();
     const bool changed = d_status.update(in);
     present(changed ? &d_status.text() : nullptr);
 }

@@ -4,10 +4,14 @@
 #include "notifier.h"
 #include "precondition.h"
 #include "thread_flags.h"
+#include "trevan_error.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <exception>
+#include <new>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -27,18 +31,37 @@ std::function<void()> g_cycle;
 std::thread g_worker; // GUI thread only
 Clock* g_pauseClock = nullptr; // GUI thread only; null: the steady clock
 
+// Set by a cycle that threw; the worker then runs no cycle until it is started again.
+std::atomic<bool> g_halted{false};
+
+// A cycle that throws (running out of memory) must not end the program: the worker stops
+// acquiring, says why, and waits for the stop like any worker, so Quit still saves.
+void runCycleGuarded() {
+    try {
+        g_cycle();
+        return;
+    } catch (const std::bad_alloc&) {
+        notifyUser(std::string(error_message(_ERR_MEMORY)) + "\n" + kCycleFailedMessage);
+    } catch (const std::exception& e) {
+        notifyUser(std::string(e.what()) + "\n" + kCycleFailedMessage);
+    } catch (...) {
+        notifyUser(kCycleFailedMessage);
+    }
+    g_halted = true;
+}
+
 void acquisitionThreadProc() {
     acquisitionBusyFlag = 0;
     abortReadFlag = 0;
     while (threadRunFlag.load() == 1) {
         acquisitionBusyFlag = 1;
-        if (pauseRequestFlag.load() != 0) {
+        if (pauseRequestFlag.load() != 0 || g_halted.load()) {
             acquisitionBusyFlag = 0;
-            while (pauseRequestFlag.load() != 0 && threadRunFlag.load() == 1)
+            while ((pauseRequestFlag.load() != 0 || g_halted.load()) && threadRunFlag.load() == 1)
                 std::this_thread::sleep_for(WORKER_NAP);
             continue;
         }
-        g_cycle();
+        runCycleGuarded();
         acquisitionBusyFlag = 0;
     }
     threadRunFlag = 1; // acknowledges the stop
@@ -151,6 +174,7 @@ bool startAcquisitionThread() {
     // the worker's first capture.
     triggerTimeoutFlag = 1;
     threadRunFlag = 1;
+    g_halted = false;
     try {
         g_worker = std::thread(acquisitionThreadProc);
     } catch (const std::system_error&) {
@@ -173,6 +197,8 @@ void stopAcquisitionThread() {
 }
 
 bool acquisitionThreadRunning() { return g_worker.joinable(); }
+
+bool acquisitionHalted() { return g_halted.load(); }
 
 void acquireAndDisplay() {
     require(!g_worker.joinable(), "!acquisitionThreadRunning()", "form\\acquisition_thread", __LINE__);

@@ -38,6 +38,9 @@ bool startAcquisitionThread();
 // requested (the paused worker leaves at once).
 void stopAcquisitionThread();
 bool acquisitionThreadRunning();
+// A cycle of the running worker threw: the worker runs no more cycles (the user was told,
+// kCycleFailedMessage) until it is stopped and started again.
+bool acquisitionHalted();
 
 // One cycle on the calling (GUI) thread; only while the worker is stopped. Nothing without
 // an installed cycle.
@@ -83,6 +86,8 @@ inline constexpr const char* kPauseHeldMessage =
     "The instrument did not finish its capture in time.\nThe change is made when the capture ends.";
 inline constexpr const char* kPauseRefusedMessage =
     "The instrument did not finish its capture in time.\nNothing was done.";
+inline constexpr const char* kCycleFailedMessage =
+    "The acquisition has stopped. Settings and files can still be used and are saved on quitting.";
 
 // Standard form for reads: request, wait while busy pumping `pump`, the work, release. True
 // when the work ran; false when the wait ended first: the work never runs (it may use the

@@ -22,10 +22,23 @@ bool CycleStatus::set(const char* text) {
     return true;
 }
 
+bool CycleStatus::force(const char* text) {
+    d_waitCount = 0;
+    return set(text);
+}
+
 bool CycleStatus::update(const Inputs& in) {
+    if (in.instrumentGone && (in.runState == _RUN || in.runState == _SINGLE)) {
+        d_waitCount = 0;
+        return set("Unplugged");
+    }
     if (in.deviceTimedOut && (in.runState == _RUN || in.runState == _SINGLE)) {
         d_waitCount = 0;
         return set("Time-out");
+    }
+    if (in.statusCopiesDiffer && (in.runState == _RUN || in.runState == _SINGLE)) {
+        d_waitCount = 0;
+        return set("Status error");
     }
     switch (in.runState) {
     case _SINGLE: return set("Ready");

@@ -15,11 +15,18 @@ struct RecordingTarget {
     State s;
     std::vector<std::string> calls;
     std::string failOn;
+    bool failureIsGone = false; // the failing call is the instrument leaving the bus
+    bool forGood = false;       // ... or the first of calls that all fail
+    bool gone = false;
+    bool failing = false;
 
     const State& state() const { return s; }
+    bool instrumentGone() const { return gone; }
     bool rec(const std::string& c) {
         calls.push_back(c);
-        return c != failOn;
+        if (c == failOn && failureIsGone) gone = true;
+        if (c == failOn && forGood) failing = true;
+        return c != failOn && !gone && !failing;
     }
     bool setTriggerSource(int v) { return rec("triggerSource " + std::to_string(v)); }
     bool setTriggerMode(int v) { return rec("triggerMode " + std::to_string(v)); }
@@ -114,24 +121,32 @@ TEST(ApplyStateSteps, TheDelayedPositionIsAppliedAsSaved) {
     EXPECT_DOUBLE_EQ(t.s.d_horizontalPosition, 100.0);
 }
 
-TEST(ApplyStateSteps, StopsOnlyAtTestedSetters) {
+// A failed write is reported by its setter and the apply goes on; only an instrument that
+// is gone, or fails two setters in a row, ends it.
+TEST(ApplyStateSteps, GoesOnAfterAFailedSetterAndStopsOnlyWhenTheInstrumentStoppedAnswering) {
     struct Case {
         std::string failOn;
+        bool gone;
         bool result;
         size_t callsMade;
+        bool forGood = false;
     };
     const Case cases[] = {
-        {"triggerSource 2", false, 1},   {"triggerMode 1", false, 2},
-        {"triggerSlope 1", true, 31},    {"triggerLevel 210", true, 31},
-        {"delay 0", false, 7},           {"bufferSizeMode 3", true, 31},
-        {"timeDiv 17", false, 9},        {"average 4", true, 31},
-        {"offset 1 250", false, 16},     {"bwLimit 2 0", false, 19},
-        {"on 4 0", false, 20},           {"ets 1", true, 31},
-        {"timeDiv 11", true, 31},
+        {"triggerSource 2", false, true, 31}, {"triggerMode 1", false, true, 31},
+        {"delay 0", false, true, 31},         {"timeDiv 17", false, true, 31},
+        {"offset 1 250", false, true, 31},    {"on 4 0", false, true, 31},
+        {"timeDiv 11", false, true, 31},      {"position 250.000000", false, true, 31},
+        {"triggerSource 2", true, false, 1},  {"timeDiv 17", true, false, 9},
+        {"coupling 1 1", true, false, 14},    {"on 3 1", true, false, 21},
+        {"position 250.000000", true, false, 31},
+        {"triggerSource 2", false, false, 2, true}, {"voltDiv 1 7", false, false, 16, true},
+        {"position 250.000000", false, true, 31, true},
     };
     for (const Case& c : cases) {
         RecordingTarget t = makeTarget();
         t.failOn = c.failOn;
+        t.failureIsGone = c.gone;
+        t.forGood = c.forGood;
         EXPECT_EQ(applyStateSteps(t), c.result) << c.failOn;
         EXPECT_EQ(t.calls.size(), c.callsMade) << c.failOn;
     }

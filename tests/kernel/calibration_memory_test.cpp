@@ -247,20 +247,44 @@ TEST_F(CalibrationMemoryTest, FailedReadAtAnyPageChangesNothing) {
         fillRandom(source, 7u, _HW3);
         source.p_hardware = &fake;
         ASSERT_TRUE(source.writeToHardware());
-        fake.failCall("readMemoryBlock", failing);
+        // For good: the page is asked twice, then nothing more.
+        fake.failCall("readMemoryBlock", failing, true);
 
         Calibration c;
         fillSentinel(c, SENTINEL);
         c.d_calibrationVersion = 5;
         c.p_hardware = &fake;
         EXPECT_FALSE(c.readFromHardware()) << failing;
-        EXPECT_EQ(fake.count("readMemoryBlock"), failing);
+        EXPECT_EQ(fake.count("readMemoryBlock"), failing + 1);
         EXPECT_STREQ(get_error_text(), "Error : Can't read calibration data from hardware\n");
         EXPECT_EQ(c.ampACCh1[0], SENTINEL);
         EXPECT_EQ(c.ETSHistogram[0], SENTINEL);
         EXPECT_EQ(c.HardwareVersion, _HW2);
         EXPECT_EQ(c.d_calibrationVersion, 5);
         EXPECT_EQ(c.offsetACNonInterleaveCh2[10], SENTINEL);
+    }
+}
+
+// One page that did not come is asked again, and the memory reads whole.
+TEST_F(CalibrationMemoryTest, APageThatFailsOnceIsReadAgain) {
+    for (int failing : {1, 9, 15}) {
+        FakeHardware fake;
+        Calibration source;
+        fillRandom(source, 7u, _HW3);
+        source.p_hardware = &fake;
+        ASSERT_TRUE(source.writeToHardware());
+        fake.failCall("readMemoryBlock", failing);
+        Calibration c;
+        c.p_hardware = &fake;
+        EXPECT_TRUE(c.readFromHardware()) << failing;
+        EXPECT_EQ(fake.count("readMemoryBlock"), 16);
+        EXPECT_STREQ(get_error_text(), "");
+        fake.clearFailures();
+        Calibration clean;
+        clean.p_hardware = &fake;
+        ASSERT_TRUE(clean.readFromHardware());
+        EXPECT_EQ(packCalibrationMemory(c), packCalibrationMemory(clean));
+        EXPECT_EQ(c.HardwareVersion, _HW3);
     }
 }
 
@@ -316,7 +340,7 @@ TEST_F(CalibrationMemoryTest, InitReadsTheMemoryAndBuildsTablesForItsConverter) 
     EXPECT_EQ(c.d_codeTable1[4095], EMPTY_SAMPLE);
 
     FakeHardware failing;
-    failing.failCall("readMemoryBlock", 1);
+    failing.failCall("readMemoryBlock", 1, true);
     Calibration d;
     EXPECT_FALSE(d.init(&failing, "calibration.ini", false, 0));
     EXPECT_EQ(error_count(), 1);

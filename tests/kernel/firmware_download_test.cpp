@@ -8,6 +8,7 @@
 #include "notifier.h"
 #include "simulated_controller.h"
 #include "simulated_usb.h"
+#include "trevan_error.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -193,10 +194,11 @@ TEST_F(FirmwareDownloadTest, BadFileLoadsNothing) {
 TEST_F(FirmwareDownloadTest, AFailedWriteLeavesTheCpuHeld) {
     auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
     // Hold, two loader chunks and run pass; after the external writes the hold passes and
-    // the first write to internal RAM stalls.
-    bus->injectFault({UsbFault::Kind::Stall, 0xA0, false, 5, 1, -1});
+    // the first write to internal RAM stalls, for good.
+    bus->injectFault({UsbFault::Kind::Stall, 0xA0, false, 5, UsbFault::FOR_GOOD, -1});
     FirmwareDownload download(*bus);
     download.setOutput(output);
+    download.setLog(output);
     EXPECT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_FAILED);
     EXPECT_TRUE(bus->controller()->cpuHeld());
     EXPECT_FALSE(bus->controller()->firmwareStarted());
@@ -204,23 +206,24 @@ TEST_F(FirmwareDownloadTest, AFailedWriteLeavesTheCpuHeld) {
     EXPECT_NE(printed().find("Download firmware failed.\n"), std::string::npos);
 }
 
-TEST_F(FirmwareDownloadTest, AFailedDownloadTellsTheUserWhyWithinASecond) {
+// Why goes to the log, never to a window; the error stack names the failed download.
+TEST_F(FirmwareDownloadTest, AFailedDownloadLogsWhyAndNamesItOnTheErrorStackWithinTwoSeconds) {
     struct Case {
         const char* what;
         bool badFile;
         UsbFault fault;
-        std::string told;
+        std::string logged;
         int writes; // -1: not counted
         long clockMs;
     };
     const UsbFault none{UsbFault::Kind::Stall, 0xFF, false, 0, 0, -1};
     const Case cases[] = {
         {"bad file", true, none, "Error loading file: bad checksum in line 1\nDownload firmware failed.\n", 0, 0},
-        {"a write refused", false, {UsbFault::Kind::Stall, 0xA0, false, 5, 1, -1},
+        {"a write refused", false, {UsbFault::Kind::Stall, 0xA0, false, 5, UsbFault::FOR_GOOD, -1},
          "error on transfer\nDownload firmware failed.\n", -1, 0},
-        // A CPU that cannot be held is not written to: one write, one time-out.
-        {"the controller stops answering", false, {UsbFault::Kind::Timeout, -1, false, 0, -1, -1},
-         "ResetBit: Reset device to 1 did not succeed\nDownload firmware failed.\n", 1, 1000},
+        // A CPU that cannot be held is not written to: the hold twice, two time-outs.
+        {"the controller stops answering", false, {UsbFault::Kind::Timeout, -1, false, 0, UsbFault::FOR_GOOD, -1},
+         "ResetBit: Reset device to 1 did not succeed\nDownload firmware failed.\n", 2, 2000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -231,16 +234,40 @@ TEST_F(FirmwareDownloadTest, AFailedDownloadTellsTheUserWhyWithinASecond) {
         bus->injectFault(c.fault);
         auto notifier = std::make_shared<RecordingNotifier>();
         setNotifier(notifier);
+        std::FILE* log = std::tmpfile();
         FirmwareDownload download(*bus);
         download.setOutput(output);
+        download.setLog(log);
         EXPECT_EQ(download.DownloadAllDevices(path.c_str()), DOWNLOAD_FAILED);
         setNotifier(nullptr);
-        EXPECT_EQ(notifier->messages(), std::vector<std::string>{c.told});
+        EXPECT_TRUE(notifier->messages().empty());
+        EXPECT_EQ(std::string(get_error_text()), "Error : Download firmware failed\n");
+        std::rewind(log);
+        char text[512] = {};
+        const size_t n = std::fread(text, 1, sizeof text - 1, log);
+        std::fclose(log);
+        EXPECT_EQ(std::string(text, n), c.logged);
         if (c.writes >= 0) {
             EXPECT_EQ(writesOf(*bus).size(), static_cast<size_t>(c.writes));
         }
         EXPECT_EQ(bus->simulatedClock().now().count(), c.clockMs);
     }
+}
+
+// One stall or time-out, of the first request or a later one, is asked again and the
+// firmware starts.
+TEST_F(FirmwareDownloadTest, AGlitchOfOneRequestIsRetried) {
+    for (UsbFault::Kind kind : {UsbFault::Kind::Stall, UsbFault::Kind::Timeout})
+        for (int skip : {0, 5}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(kind)) + " after " + std::to_string(skip));
+            auto bus = std::make_shared<SimulatedBus>(SimulatorConfig{});
+            bus->injectFault({kind, 0xA0, false, skip, 1, -1});
+            FirmwareDownload download(*bus);
+            download.setOutput(output);
+            EXPECT_EQ(download.DownloadAllDevices(demoFirmware().c_str()), DOWNLOAD_OK) << download.messages();
+            EXPECT_TRUE(bus->controller()->firmwareStarted());
+            EXPECT_STREQ(get_error_text(), "");
+        }
 }
 
 TEST(FirmwareLoader, ImageIsOneRecordAtZero) {

@@ -42,7 +42,9 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         {17, "While transforming data from hardware to raw data, ch1 and ch2 bit is different"},
         {24, "Error in Zero Calibration"},
         {25, "Time-out"},
-        {26, "Unknown error"},
+        {26, "Download firmware failed"},
+        {27, "The two status words of the instrument differ"},
+        {28, "Unknown error"},
         {-1, "Unknown error"},
         {1000, "Unknown error"},
     };

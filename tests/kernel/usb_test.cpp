@@ -158,7 +158,9 @@ TEST(Usb, RelayCacheKeepsAGroupWhoseWritesFailed) {
     SimulatedUsb rig(_HW3);
     // Group 0x01 (three writes) goes through, the first write of group 0x08 stalls.
     rig.bus->injectFault({UsbFault::Kind::Stall, 0xB5, false, 3, 1, -1});
-    EXPECT_TRUE(rig.usb->setRelays(0x09, 500));
+    get_error_text();
+    EXPECT_FALSE(rig.usb->setRelays(0x09, 500));
+    EXPECT_STREQ(get_error_text(), "Error : Can't write FPGA registers\n");
     EXPECT_EQ(rig.usb->relayCache(), 0x01);
     rig.bus->clearTransfers();
     EXPECT_TRUE(rig.usb->setRelays(0x09, 500));

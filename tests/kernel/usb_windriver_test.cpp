@@ -171,9 +171,10 @@ TEST(UsbWinDriver, UnpluggingIsReportedOnceAndLaterTransfersFailAtOnce) {
         get_error_text();
         EXPECT_FALSE(rig.usb->writeRegisters(page.data(), 500));
         EXPECT_FALSE(rig.usb->readMemoryBlock(page.data(), 0x1C00, 500));
-        rig.usb->setRelays(0x3F, 500);
+        EXPECT_FALSE(rig.usb->setRelays(0x3F, 500));
         EXPECT_EQ(rig.usb->relayCache(), 0); // no group's writes went through
-        EXPECT_STREQ(get_error_text(), "Error : Can't write FPGA registers\n");
+        EXPECT_STREQ(get_error_text(), "Error : Can't write FPGA registers\nError : Can't write FPGA registers\n");
+        EXPECT_TRUE(rig.usb->instrumentGone());
         // Nothing more reached the bus, and the loss was told once.
         EXPECT_EQ(rig.bus->transfers().size(), logged);
         EXPECT_EQ(rig.notifier->messages(), (std::vector<std::string>{rig.bus->statusText(UsbStatus::NoDevice)}));

@@ -123,6 +123,50 @@ TEST(SimulatedBus, WatchReportsPresentDevicesAndStopsAfterUnwatch) {
     EXPECT_EQ(bus.enumerate(0x0DA8, 0x0001).front().id, again);
 }
 
+// Re-plugged, by hand or by an unplug fault that brings it back, the instrument leaves, and
+// arrives after the delay on a new address, powered up afresh with its own calibration memory.
+TEST(SimulatedBus, AReplugedInstrumentArrivesAgainOnANewAddress) {
+    for (bool byFault : {false, true}) {
+        SimulatorConfig config;
+        config.programmed = true;
+        SimulatedBus bus(config);
+        std::vector<std::pair<UsbDeviceId, bool>> events;
+        auto watch = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo& d, bool arrived) { events.push_back({d.id, arrived}); });
+        const UsbDeviceId first = bus.attached().front();
+        const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
+        CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
+        memory[5] ^= 0x5A;
+        bus.instrument()->setCalibrationMemory(memory);
+        unsigned char byte = 0x12;
+        int transferred = 0;
+        UsbStatus status;
+        auto device = bus.open(first, status);
+        ASSERT_EQ(device->control(packet(0x40, 0xB4, 0, 1), &byte, transferred, 500), UsbStatus::Success);
+        if (byFault) {
+            UsbFault unplug{UsbFault::Kind::Unplug, 0xC5};
+            unplug.backAfterMs = 300;
+            bus.injectFault(unplug);
+            EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
+        } else {
+            ASSERT_TRUE(bus.replug(first, milliseconds(300)));
+        }
+        EXPECT_TRUE(bus.attached().empty());
+        bus.simulatedClock().advance(milliseconds(299));
+        EXPECT_TRUE(bus.enumerate(0x0DA8, 0x0001).empty());
+        bus.simulatedClock().advance(milliseconds(1));
+        const std::vector<UsbDeviceInfo> found = bus.enumerate(0x0DA8, 0x0001);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_NE(found.front().id, first);
+        EXPECT_NE(found.front().address, firstAddress);
+        EXPECT_EQ(events, (std::vector<std::pair<UsbDeviceId, bool>>{{first, true}, {first, false}, {found.front().id, true}}));
+        EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
+        EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
+        // The old handle reaches nothing.
+        EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
+        bus.unwatch(watch);
+    }
+}
+
 struct FaultCase {
     const char* name;
     UsbFault fault;
@@ -261,7 +305,8 @@ TEST(SimulatedClock, VirtualTimeRunsActionsInOrder) {
 TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
-                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"));
+                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
+                                   "holdStatusPoll=0\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -272,6 +317,8 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_EQ(c.reenumerationDelay, milliseconds(250));
     EXPECT_EQ(c.clockMode, SimulatedClock::Mode::RealTime);
     EXPECT_EQ(c.transferLog, 0);
+    EXPECT_FALSE(c.holdStatusPoll);
+    EXPECT_TRUE(defaults.holdStatusPoll);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);

@@ -131,6 +131,40 @@ TEST(SimulatedInstrument, StatusPollAndStart) {
     EXPECT_EQ(rig.instrument().starts(), 1);
 }
 
+// Waiting for its trigger in NORMAL mode the instrument leaves the status request unanswered:
+// it times out, with nothing (the driver, told of no trigger mode, asks again within its
+// budget: 3 x 500 ms); in AUTO mode, or without the habit, the answer comes at once.
+TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
+    struct Case {
+        bool normal;
+        bool hold;
+        bool triggers;
+        int reply;    // -1: timed out
+        long waitedMs;
+    };
+    const Case cases[] = {
+        {true, true, false, -1, 1500}, {true, true, true, 1, 0}, {true, false, false, 0, 0},
+        {false, true, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SimulatedUsb rig(_HW4);
+        Register reg(_HW4);
+        ASSERT_TRUE(reg.loadTimeBaseTables(_10K));
+        reg.setTimebase(13, _CH1_ON_CH2_OFF, _REAL_TIME);
+        reg.setChannelEnable(_CH1, true);
+        reg.setTriggerModeBit(c.normal ? 1 : 0);
+        ASSERT_TRUE(rig.usb->writeRegisters(reg.getWriteBlock(), 500));
+        rig.instrument().setHoldStatusPoll(c.hold);
+        rig.instrument().setTriggers(c.triggers);
+        const auto before = rig.bus->simulatedClock().now();
+        int failed = 0;
+        const int reply = rig.usb->pollTrigger(&failed, 500);
+        EXPECT_EQ(failed ? -1 : reply, c.reply) << c.normal << c.hold << c.triggers;
+        EXPECT_EQ(failed != 0, rig.usb->lastTransferTimedOut());
+        EXPECT_EQ((rig.bus->simulatedClock().now() - before).count(), c.waitedMs);
+    }
+}
+
 // Reads a sample word the way the protocol defines it (either byte order).
 bool decodeWord(unsigned char a, unsigned char b, int& value, int& channel) {
     if (((a ^ b) & 0x80) == 0 || ((a ^ b) & 0x40) != 0) return false;

@@ -1,6 +1,7 @@
-// Every fault the simulated instrument can inject against every operation that talks to it:
-// each ends with a clear outcome (an error, no trigger, no new data, or unharmed), within 5 s
-// of the instrument's clock, and no file of the installation changes.
+// Every fault the simulated instrument can inject, for good and once, against every operation
+// that talks to it, the captures in AUTO, NORMAL and single shot: each fault for good ends
+// with a clear outcome (an error, no trigger, no new data, or unharmed), each fault once in
+// success, within 5 s of the instrument's clock, and no file of the installation changes.
 #include "simulated_kernel.h"
 
 #include "sim_records.h"
@@ -66,25 +67,44 @@ void prepare(Op op) {
     }
 }
 
-void inject(SimulatedKernel& k, Fault fault, Op op, bool running) {
+// A fault for good hits every matching transfer; a fault once hits one (an unplugged device
+// then arrives again, re-plugged, 200 ms later).
+enum class Form { ForGood, Once };
+// The capture's trigger mode, or single shot.
+enum class Mode { Auto, Normal, Single };
+
+const char* name(Form form) { return form == Form::Once ? "once" : "for good"; }
+const char* name(Mode mode) {
+    static const char* const names[] = {"AUTO", "NORMAL", "single shot"};
+    return names[static_cast<int>(mode)];
+}
+
+constexpr int kBackAfterMs = 200;
+
+void inject(SimulatedKernel& k, Fault fault, Op op, bool running, Form form) {
     // The calibration read is hit on its own request, the rest on every transfer.
     const int request = op == Op::CalibrationRead ? 0xC7 : -1;
-    const bool bulkToo = op != Op::CalibrationRead;
-    auto onWire = [&](UsbFault::Kind kind, int count) {
-        k.bus->injectFault({kind, request, false, 0, count, -1});
-        if (bulkToo) k.bus->injectFault({kind, -1, true, 0, count, -1});
+    const bool bulkToo = op != Op::CalibrationRead && form == Form::ForGood;
+    const int count = form == Form::Once ? 1 : UsbFault::FOR_GOOD;
+    auto onWire = [&](UsbFault::Kind kind, int n) {
+        UsbFault f{kind, request, false, 0, n, -1};
+        if (kind == UsbFault::Kind::Unplug && form == Form::Once) f.backAfterMs = kBackAfterMs;
+        // Once: the capture's first request, or its sample read.
+        f.bulk = form == Form::Once && isCapture(op) && kind == UsbFault::Kind::ShortRead;
+        k.bus->injectFault(f);
+        if (bulkToo) k.bus->injectFault({kind, -1, true, 0, n, -1});
     };
     switch (fault) {
-    case Fault::Stall: onWire(UsbFault::Kind::Stall, -1); return;
-    case Fault::TimeOut: onWire(UsbFault::Kind::Timeout, -1); return;
-    case Fault::ShortRead: onWire(UsbFault::Kind::ShortRead, -1); return;
+    case Fault::Stall: onWire(UsbFault::Kind::Stall, count); return;
+    case Fault::TimeOut: onWire(UsbFault::Kind::Timeout, count); return;
+    case Fault::ShortRead: onWire(UsbFault::Kind::ShortRead, count); return;
     case Fault::Unplug: onWire(UsbFault::Kind::Unplug, 1); return;
-    case Fault::NeverTriggers: k.instrument().setTriggers(false); return;
+    case Fault::NeverTriggers: k.instrument().setTriggers(false); return; // once: triggers from the next cycle on
     case Fault::CorruptWords:
     case Fault::StatusMismatch: {
         auto records = SimRecords::forInstrument(k.generation(), 30, nullptr);
         SimRecords::Fault f;
-        f.captures = 1 << 30;
+        f.captures = form == Form::Once ? 1 : 1 << 30;
         f.corruptWord = fault == Fault::CorruptWords ? 4 : -1; // a word of channel 1
         f.mismatchedStatus = fault == Fault::StatusMismatch;
         records->injectFault(f);
@@ -95,81 +115,121 @@ void inject(SimulatedKernel& k, Fault fault, Op op, bool running) {
     }
 }
 
-Outcome expected(Fault fault, Op op) {
-    if (onTheWire(fault)) return fault == Fault::TimeOut && isCapture(op) ? Outcome::TimeOut : Outcome::Error;
+// A fault for good in AUTO mode.
+Outcome expected(Fault fault, Op op, Mode mode) {
+    const bool waitsForTrigger = mode != Mode::Auto && op != Op::Roll;
+    if (onTheWire(fault)) {
+        if (fault == Fault::TimeOut && isCapture(op))
+            return waitsForTrigger ? Outcome::NoTrigger : Outcome::TimeOut;
+        return Outcome::Error;
+    }
     if (op == Op::StartUp || op == Op::CalibrationRead || op == Op::Settings || op == Op::Roll) return Outcome::Works;
     if (op == Op::ZeroCalibration) return Outcome::Error;
     if (fault == Fault::NeverTriggers) return Outcome::NoTrigger;
     if (fault == Fault::CorruptWords) return Outcome::Error;
+    // A single shot does not look at the status copies.
+    if (mode == Mode::Single) return Outcome::Works;
     return Outcome::NoData;
 }
 
+bool runOp(Op op, SimulatedKernel& k, Mode mode) {
+    switch (op) {
+    case Op::StartUp:
+    case Op::CalibrationRead: return k.create();
+    case Op::ZeroCalibration: return controlZeroCalibration(_CH1) == 1;
+    case Op::Settings: return controlSetVoltageDiv(_CH1, _1V_DIV);
+    default: {
+        short* record = nullptr;
+        return mode == Mode::Single ? controlAcquireSingle(_CH1, &record, nullptr)
+                                    : controlAcquire(_CH1, &record, nullptr);
+    }
+    }
+}
+
 TEST(FaultMatrix, EveryFaultEndsClearlyQuicklyAndChangesNoFile) {
-    for (Op op : {Op::StartUp, Op::CalibrationRead, Op::RealTime, Op::ETS, Op::RIS, Op::Roll, Op::RealTime500K,
-                  Op::ZeroCalibration, Op::Settings})
-        for (Fault fault : {Fault::Stall, Fault::TimeOut, Fault::ShortRead, Fault::Unplug, Fault::CorruptWords,
-                            Fault::StatusMismatch, Fault::NeverTriggers}) {
-            // An unprogrammed controller has no records to spoil.
-            if (op == Op::StartUp && !onTheWire(fault)) continue;
-            SCOPED_TRACE(std::string(name(fault)) + " x " + name(op));
-            const bool startUp = op == Op::StartUp || op == Op::CalibrationRead;
-            SimulatedKernel k(_HW4, op != Op::StartUp,
-                              "[HARDWARE]\ndefaultTimeOut=500\n[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
-            k.dir().write("main/calibration.ini", "[Calibration]\nHardwareVersion=4\n");
-            if (!startUp) {
-                ASSERT_TRUE(k.create()) << get_error_text();
-                prepare(op);
-                get_error_text();
-            }
-            inject(k, fault, op, !startUp);
-            const auto files = filesIn(k.mainFile(""));
-            const auto before = k.bus->simulatedClock().now();
-            triggerTimeoutFlag = 0;
+    for (Form form : {Form::ForGood, Form::Once})
+        for (Op op : {Op::StartUp, Op::CalibrationRead, Op::RealTime, Op::ETS, Op::RIS, Op::Roll, Op::RealTime500K,
+                      Op::ZeroCalibration, Op::Settings})
+            for (Mode mode : {Mode::Auto, Mode::Normal, Mode::Single})
+                for (Fault fault : {Fault::Stall, Fault::TimeOut, Fault::ShortRead, Fault::Unplug,
+                                    Fault::CorruptWords, Fault::StatusMismatch, Fault::NeverTriggers}) {
+                    // An unprogrammed controller has no records to spoil; the trigger mode is a
+                    // capture's matter; a single shot takes no ETS capture.
+                    if (op == Op::StartUp && !onTheWire(fault)) continue;
+                    if (!isCapture(op) && mode != Mode::Auto) continue;
+                    if (op == Op::ETS && mode == Mode::Single) continue;
+                    // Pulled during start-up, the device is gone for the start-up.
+                    if (form == Form::Once && fault == Fault::Unplug && (op == Op::StartUp || op == Op::CalibrationRead))
+                        continue;
+                    // Its retries of a glitch are the calibration's own matter.
+                    if (form == Form::Once && op == Op::ZeroCalibration) continue;
+                    SCOPED_TRACE(std::string(name(fault)) + " " + name(form) + " x " + name(op) + " in " + name(mode));
+                    const bool startUp = op == Op::StartUp || op == Op::CalibrationRead;
+                    SimulatedKernel k(_HW4, op != Op::StartUp,
+                                      "[HARDWARE]\ndefaultTimeOut=500\n[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
+                    k.dir().write("main/calibration.ini", "[Calibration]\nHardwareVersion=4\n");
+                    if (!startUp) {
+                        ASSERT_TRUE(k.create()) << get_error_text();
+                        prepare(op);
+                        if (mode == Mode::Normal) controlSetTriggerMode(_NORMAL);
+                        if (mode == Mode::Single) controlSetRunState(_SINGLE);
+                        get_error_text();
+                    }
+                    inject(k, fault, op, !startUp, form);
+                    const auto files = filesIn(k.mainFile(""));
+                    const auto before = k.bus->simulatedClock().now();
+                    triggerTimeoutFlag = 0;
 
-            bool ok = false;
-            switch (op) {
-            case Op::StartUp:
-            case Op::CalibrationRead: ok = k.create(); break;
-            case Op::ZeroCalibration: ok = controlZeroCalibration(_CH1) == 1; break;
-            case Op::Settings: ok = controlSetVoltageDiv(_CH1, _1V_DIV); break;
-            default: {
-                short* record = nullptr;
-                ok = controlAcquire(_CH1, &record, nullptr);
-                break;
-            }
-            }
-            const std::string errors = get_error_text();
-            const bool told = !errors.empty() || !k.notifier->messages().empty();
-
-            EXPECT_LE((k.bus->simulatedClock().now() - before).count(), 5000);
-            EXPECT_EQ(filesIn(k.mainFile("")), files);
-            switch (expected(fault, op)) {
-            case Outcome::Works: EXPECT_TRUE(ok) << errors; break;
-            case Outcome::TimeOut:
-                EXPECT_FALSE(ok);
-                EXPECT_NE(errors.find("Error : Time-out\n"), std::string::npos) << errors;
-                EXPECT_TRUE(controlGetCaptureTimedOut());
-                EXPECT_EQ(triggerTimeoutFlag.load(), 0);
-                break;
-            case Outcome::Error:
-                EXPECT_FALSE(ok);
-                EXPECT_TRUE(told);
-                if (isCapture(op)) {
-                    EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+                    bool ok = runOp(op, k, mode);
+                    std::string errors = get_error_text();
+                    const bool told = !errors.empty() || !k.notifier->messages().empty();
+                    if (form == Form::Once) {
+                        // What the worker does next: the following cycles (taking a re-plugged
+                        // instrument back first), or the user trying the setting again.
+                        for (int attempt = 0; !ok && !startUp && attempt < 3; ++attempt) {
+                            k.bus->simulatedClock().advance(std::chrono::milliseconds(kBackAfterMs / 2));
+                            if (controlInstrumentReturned()) ASSERT_TRUE(controlReconnect()) << get_error_text();
+                            if (fault == Fault::NeverTriggers) k.instrument().setTriggers(true);
+                            triggerTimeoutFlag = 0;
+                            ok = runOp(op, k, mode);
+                            errors = get_error_text();
+                        }
+                        EXPECT_TRUE(ok) << errors;
+                        if (op == Op::StartUp || op == Op::CalibrationRead) EXPECT_EQ(errors, "");
+                    }
+                    EXPECT_LE((k.bus->simulatedClock().now() - before).count(), 5000);
+                    EXPECT_EQ(filesIn(k.mainFile("")), files);
+                    if (form == Form::Once) {
+                        triggerTimeoutFlag = 0;
+                        continue;
+                    }
+                    switch (expected(fault, op, mode)) {
+                    case Outcome::Works: EXPECT_TRUE(ok) << errors; break;
+                    case Outcome::TimeOut:
+                        EXPECT_FALSE(ok);
+                        EXPECT_NE(errors.find("Error : Time-out\n"), std::string::npos) << errors;
+                        EXPECT_TRUE(controlGetCaptureTimedOut());
+                        EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+                        break;
+                    case Outcome::Error:
+                        EXPECT_FALSE(ok);
+                        EXPECT_TRUE(told);
+                        if (isCapture(op)) {
+                            EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+                        }
+                        break;
+                    case Outcome::NoTrigger:
+                        EXPECT_FALSE(ok);
+                        EXPECT_EQ(triggerTimeoutFlag.load(), 1);
+                        EXPECT_EQ(errors, "");
+                        break;
+                    case Outcome::NoData:
+                        EXPECT_FALSE(ok);
+                        EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+                        break;
+                    }
+                    triggerTimeoutFlag = 0;
                 }
-                break;
-            case Outcome::NoTrigger:
-                EXPECT_FALSE(ok);
-                EXPECT_EQ(triggerTimeoutFlag.load(), 1);
-                EXPECT_EQ(errors, "");
-                break;
-            case Outcome::NoData:
-                EXPECT_FALSE(ok);
-                EXPECT_EQ(triggerTimeoutFlag.load(), 0);
-                break;
-            }
-            triggerTimeoutFlag = 0;
-        }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "buffer_display_data.h"
 #include "calibration.h"
 #include "hardware.h"
+#include "instrument_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,42 @@ TEST(KernelLifecycleFile, FailedCalibrationReadLeavesTheCalibrationFile) {
         EXPECT_FALSE(k.create()) << c.skip;
         controlDestroy();
         EXPECT_EQ(TempDir::read(path), original) << c.skip;
+    }
+}
+
+// A re-plugged instrument arrives powered up afresh on a new address: the kernel takes it
+// back with its calibration and the user's settings, in the user's trigger mode.
+TEST(KernelLifecycleFile, AReplugedInstrumentIsTakenBackInTheUsersSettings) {
+    for (int mode : {int(_AUTO), int(_NORMAL)}) {
+        SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetVoltageDiv(_CH1, _1V_DIV));
+        ASSERT_TRUE(controlSetTriggerMode(mode));
+        const InstrumentSettings wanted = k.instrument().settings();
+        const UsbDeviceId before = k.bus->attached().front();
+
+        ASSERT_TRUE(k.bus->replug(before, std::chrono::milliseconds(300)));
+        short* record = nullptr;
+        EXPECT_FALSE(controlAcquire(_CH1, &record, nullptr));
+        EXPECT_TRUE(controlGetInstrumentGone());
+        EXPECT_FALSE(controlInstrumentReturned());
+        k.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+        ASSERT_TRUE(controlInstrumentReturned());
+        get_error_text();
+
+        ASSERT_TRUE(controlReconnect()) << get_error_text();
+        EXPECT_NE(k.bus->attached().front(), before);
+        EXPECT_FALSE(controlGetInstrumentGone());
+        EXPECT_FALSE(controlInstrumentReturned());
+        const InstrumentSettings now = k.instrument().settings();
+        EXPECT_EQ(now.channel[0].attenuatorRange, wanted.channel[0].attenuatorRange);
+        EXPECT_EQ(now.channel[0].highGain, wanted.channel[0].highGain);
+        EXPECT_EQ(now.channel[0].offsetDac, wanted.channel[0].offsetDac);
+        EXPECT_EQ(now.timeDivCode, wanted.timeDivCode);
+        EXPECT_EQ(now.normalTriggerMode, mode == _NORMAL);
+        EXPECT_EQ(controlGetVoltageDiv(_CH1), _1V_DIV);
+        EXPECT_TRUE(controlAcquire(_CH1, &record, nullptr)) << get_error_text();
+        EXPECT_STREQ(get_error_text(), "");
     }
 }
 

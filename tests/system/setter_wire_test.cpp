@@ -187,6 +187,46 @@ TEST(SetterWire, AWriteTheInstrumentRefusesIsAFailure) {
     }
 }
 
+// A setting the instrument did not take is a failure that says so, and the kernel keeps the
+// setting the instrument still has, so the display scales for what is measured.
+TEST(SetterWire, AFailedWriteKeepsWhatTheInstrumentHas) {
+    struct Case {
+        const char* what;
+        int request; // the request refused
+        std::function<bool()> set;
+        std::function<int()> get;
+    };
+    const Case cases[] = {
+        {"volt/div", 0xB5, [] { return controlSetVoltageDiv(_CH1, _5V_DIV); }, [] { return controlGetVoltageDiv(_CH1); }},
+        {"coupling", 0xB5, [] { return controlSetChannelCoupling(_CH1, _AC); },
+         [] { return controlGetChannelCoupling(_CH1); }},
+        {"time/div", 0xB4, [] { return controlSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); }},
+        {"channel switch", 0xB1, [] { return controlSetChannelOnOff(_CH2, true); },
+         [] { return int(controlGetChannelOnOff(_CH2)); }},
+        {"trigger source", 0xB1, [] { return controlSetTriggerSource(_CH2); }, [] { return controlGetTriggerSource(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimulatedKernel k(_HW4, true, kChannel1On);
+        ASSERT_TRUE(k.create()) << get_error_text();
+        if (std::string(c.what) == "trigger source") {
+            ASSERT_TRUE(controlSetChannelOnOff(_CH2, true));
+        }
+        const int before = c.get();
+        const unsigned char relays = k.instrument().relays().relayByte();
+        get_error_text();
+        k.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, UsbFault::FOR_GOOD, -1});
+        EXPECT_FALSE(c.set());
+        EXPECT_NE(std::string(get_error_text()).find("Error : Can't write FPGA registers\n"), std::string::npos);
+        EXPECT_EQ(c.get(), before);
+        EXPECT_EQ(k.instrument().relays().relayByte(), relays);
+        // Healthy again, the same setting is taken.
+        k.bus->clearFaults();
+        EXPECT_TRUE(c.set()) << get_error_text();
+        EXPECT_NE(c.get(), before);
+    }
+}
+
 TEST(SetterWire, SettingsWithoutDeviceEffect) {
     SimulatedKernel k(_HW2, true);
     ASSERT_TRUE(k.create()) << get_error_text();

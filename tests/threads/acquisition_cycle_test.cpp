@@ -4,6 +4,7 @@
 
 #include "advanced_trigger.h"
 #include "advanced_trigger_choice.h"
+#include "capture.h"
 
 #include "record_source.h"
 #include "signal_source.h"
@@ -154,11 +155,35 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Trig?"); // a record, but no trigger
 
-    // An instrument that stops answering is no trigger matter: the panel says so at once.
-    rig.kernel.bus->injectFault({UsbFault::Kind::Timeout, 0xC0, false, 0, -1, -1});
+    // Waiting for its trigger, an instrument may leave the status request unanswered: that
+    // is no trigger yet, without an error.
+    get_error_text();
+    rig.kernel.bus->injectFault({UsbFault::Kind::Timeout, 0xC0, false, 0, UsbFault::FOR_GOOD, -1});
+    rig.runCycles(3);
+    EXPECT_EQ(rig.cycle->status().text(), "Trig?");
+    EXPECT_STREQ(get_error_text(), "");
+    // In AUTO mode an instrument that stops answering is no trigger matter: the panel says so at once.
+    ASSERT_TRUE(controlSetTriggerMode(_AUTO));
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Time-out");
     rig.kernel.bus->clearFaults();
+
+    // Captures dropped one after another for differing status copies are told, not frozen.
+    auto records = SimRecords::forInstrument(rig.kernel.generation(), 30, nullptr);
+    SimRecords::Fault mismatch;
+    mismatch.captures = 1 << 30;
+    mismatch.mismatchedStatus = true;
+    records->injectFault(mismatch);
+    rig.kernel.instrument().setRecordSource(std::move(records));
+    ASSERT_TRUE(controlSetTriggerMode(_AUTO)); // the register block arms the new records
+    get_error_text();
+    rig.runCycles(Capture::STATUS_MISMATCHES_TOLD - 1);
+    EXPECT_NE(rig.cycle->status().text(), "Status error");
+    EXPECT_STREQ(get_error_text(), "");
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Status error");
+    EXPECT_STREQ(get_error_text(), "Error : The two status words of the instrument differ\n");
+    rig.kernel.instrument().setRecordSource(SimRecords::forInstrument(rig.kernel.generation(), 30, nullptr));
 
     ASSERT_TRUE(controlSetTimeDiv(_1S_DIV));
     ASSERT_TRUE(controlIsRoll());

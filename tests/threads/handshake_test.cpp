@@ -2,11 +2,13 @@
 // test can hold inside a cycle (no kernel).
 #include "cycle_rig.h"
 
+#include "notifier.h"
 #include "simulated_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <new>
 #include <set>
 
 namespace {
@@ -191,6 +193,35 @@ TEST_F(Handshake, DirectCycleRunsOnTheCallingThread) {
     EXPECT_EQ(cycles, 1);
     std::lock_guard lock(idsLock);
     EXPECT_EQ(threadIds, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+// A cycle that runs out of memory would end the program in the worker thread; instead the
+// worker stops acquiring, the user is told, pauses still work and the stop returns.
+TEST_F(Handshake, ACycleThatThrowsHaltsTheWorkerAndTellsTheUser) {
+    auto notifier = std::make_shared<RecordingNotifier>();
+    setNotifier(notifier);
+    std::atomic<int> thrown{0};
+    setAcquisitionCycle([&] {
+        ++cycles;
+        if (thrown.fetch_add(1) == 1) throw std::bad_alloc();
+    });
+    ASSERT_TRUE(startAcquisitionThread());
+    ASSERT_TRUE(pumpUntil([&] { return acquisitionHalted(); }));
+    const int after = cycles;
+    bool ran = false;
+    EXPECT_TRUE(pauseStandard(nullptr, [&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(cycles, after);
+    stopAcquisitionThread();
+    EXPECT_FALSE(acquisitionThreadRunning());
+    setNotifier(nullptr);
+    EXPECT_EQ(notifier->messages(),
+              std::vector<std::string>{std::string("Not enough memory for allocation\n") + kCycleFailedMessage});
+    // A new worker acquires again.
+    ASSERT_TRUE(startAcquisitionThread());
+    EXPECT_FALSE(acquisitionHalted());
+    ASSERT_TRUE(pumpUntil([&] { return cycles > after; }));
 }
 
 } // namespace
