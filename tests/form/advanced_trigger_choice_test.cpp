@@ -74,7 +74,7 @@ TEST(AdvancedTriggerSettings, DamagedNumbersGiveValuesWithinTheRegisters) {
         int widthTicks, countValue; // the kernel's values; 0: that kind is off
     } cases[] = {
         {_HW4, "PulseOn=1\nPulseWidth=1e28\nPulseUnit=1\n", 50000, 0},
-        {_HW4, "PulseOn=1\nPulseWidth=-1e28\nPulseUnit=0\n", 50000, 0},
+        {_HW4, "PulseOn=1\nPulseWidth=-1e28\nPulseUnit=0\n", 50, 0}, // 500 ns
         {_HW4, "PulseOn=1\nPulseWidth=inf\n", 50000, 0},
         {_HW4, "PulseOn=1\nPulseWidth=nan\n", 50000, 0},
         {_HW4, "CountedKind=1\nDelay=1e28\nDelayUnit=1\n", 0, 10000},
