@@ -1,6 +1,7 @@
 // Trigger and acquisition settings: State first, then the register image, then the instrument.
 #include "control.h"
 
+#include "bounded_conversion.h"
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
 #include "buffer_raw_data_stop.h"
@@ -53,12 +54,13 @@ int Control::triggerLevelDac(double level) const {
     const int v = c.voltageDiv;
     const double factor = gainFactor(src);
     const int centre = s.d_displayHeight / 2;
-    const int L = static_cast<int>(level);
+    // The level is any finite number and the gain any float of the calibration file.
+    const int L = boundedInt(level);
     long long value;
     switch (s.d_hardwareVersion) {
-    case _HW1: value = static_cast<long long>((L - centre) * T12[v] * factor + 2500); break;
-    case _HW2: value = static_cast<long long>(T12[v] * (c.triggerOffset - c.voltageOffset) * factor * 0.5 + 2500); break;
-    default: value = static_cast<long long>((L - centre) * 4.75 * T3Base[v] * factor + 1250 + 0.5); break;
+    case _HW1: value = boundedInt((L - centre) * T12[v] * factor + 2500); break;
+    case _HW2: value = boundedInt(T12[v] * (c.triggerOffset - c.voltageOffset) * factor * 0.5 + 2500); break;
+    default: value = boundedInt((L - centre) * 4.75 * T3Base[v] * factor + 1250 + 0.5); break;
     }
     const int t = src == _CH1 ? p_calibration->triggerCh1[v] : p_calibration->triggerCh2[v];
     if (s.d_hardwareVersion <= _HW2)
@@ -250,11 +252,11 @@ void Control::takeStopSnapshot() {
         const ChannelSettings& c = s.d_channel[ch];
         if (ch == _CH1) {
             stop.d_voltageDivCh1 = c.voltageDiv;
-            stop.d_voltageOffsetCh1 = static_cast<int>(c.voltageOffset);
+            stop.d_voltageOffsetCh1 = boundedInt(c.voltageOffset);
             stop.d_channelCouplingCh1 = c.channelCoupling;
         } else {
             stop.d_voltageDivCh2 = c.voltageDiv;
-            stop.d_voltageOffsetCh2 = static_cast<int>(c.voltageOffset);
+            stop.d_voltageOffsetCh2 = boundedInt(c.voltageOffset);
             stop.d_channelCouplingCh2 = c.channelCoupling;
         }
     }

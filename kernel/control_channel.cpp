@@ -1,6 +1,7 @@
 // Channel and time-base settings: State first, then the register image, then the instrument.
 #include "control.h"
 
+#include "bounded_conversion.h"
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
 #include "calibration.h"
@@ -120,15 +121,16 @@ bool Control::setVoltageDiv(int ch, int voltDiv) {
 int Control::offsetDac(int ch, double offset) const {
     const ChannelSettings& c = p_state->d_channel[ch];
     const int v = c.voltageDiv;
-    const int p = static_cast<int>(offset);
+    // The offset is any finite number and the gain any float of the calibration file.
+    const int p = boundedInt(offset);
     const int centre = p_state->d_displayHeight / 2;
     const double factor = gainFactor(ch);
     long long value;
     if (p_state->d_hardwareVersion <= _HW2) {
-        value = static_cast<long long>((p - centre) * K12[v] * factor + 2500 + 0.5);
+        value = boundedInt((p - centre) * K12[v] * factor + 2500 + 0.5);
     } else {
         const int base = 2 * static_cast<int>(1250 / (p_state->d_ADCAmpFactor - 1));
-        value = static_cast<long long>((p - centre) * 6.75 * K3Base[v] * factor + base + 0.5);
+        value = boundedInt((p - centre) * 6.75 * K3Base[v] * factor + base + 0.5);
     }
     value -= p_calibration->getOffset(ch, v, p_state->d_interleaveOnOff);
     return clampDac(value);
@@ -137,7 +139,7 @@ int Control::offsetDac(int ch, double offset) const {
 bool Control::setVoltageOffset(int ch, double offset) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || !std::isfinite(offset)) return false;
-    const int oldOffset = static_cast<int>(p_state->d_channel[ch].voltageOffset);
+    const int oldOffset = boundedInt(p_state->d_channel[ch].voltageOffset);
     p_state->d_channel[ch].voltageOffset = offset;
     bool written = true;
     if (isInput(ch)) {
@@ -146,7 +148,7 @@ bool Control::setVoltageOffset(int ch, double offset) {
         written = p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut);
     }
     if (ch == p_state->d_triggerSource)
-        setTriggerLevel(static_cast<int>(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
+        setTriggerLevel(boundedInt(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
     emptyRecords();
     return written;
 }

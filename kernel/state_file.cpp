@@ -33,9 +33,9 @@ bool isPositive(double v) {
 bool isNotNegative(double v) {
     return v >= 0;
 }
-// The offset DACs divide by (factor - 1).
+// The offset DACs divide by (factor - 1): nearer to 1 their values leave int.
 bool isAmplifierFactor(double v) {
-    return v > 1;
+    return v >= 1.001;
 }
 bool isRecordLengthMode(double v) {
     const int mode = static_cast<int>(v);

@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config git
+  libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libusb-1.0-0-dev libjpeg-dev libxlsxwriter-dev libzip-dev
   qt6-base-dev libgl-dev

@@ -1,9 +1,11 @@
 #include "advanced_trigger_choice.h"
 
+#include "bounded_conversion.h"
 #include "codes.h"
 #include "dialog_values.h"
 #include "ini_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -26,18 +28,19 @@ double nanosecondsPer(TimeUnit unit) {
     return 1.0;
 }
 
-// Whole 10 ns ticks of a typed time; nothing for text that is no finite number.
-std::optional<long long> ticksOf(std::string_view text, TimeUnit unit, double* value) {
-    double v = 0;
-    if (!IniFile::parseDouble(std::string(text), v) || !std::isfinite(v)) return std::nullopt;
-    *value = v;
-    const double ticks = v * nanosecondsPer(unit) / 10.0;
-    if (ticks < 0 || ticks > 1e12) return -1;
-    return static_cast<long long>(ticks + kRounding);
+// Whole 10 ns ticks of a time, for any value: a negative one, NaN or one beyond every
+// register gives -1, which every check refuses.
+long long ticksOf(double value, TimeUnit unit) {
+    const double ticks = value * nanosecondsPer(unit) / 10.0;
+    if (!(ticks >= 0) || ticks > 1e12) return -1;
+    return boundedTruncation<long long>(ticks + kRounding, 0, 1000000000000LL, -1);
 }
 
-long long ticksOf(double value, TimeUnit unit) {
-    return static_cast<long long>(value * nanosecondsPer(unit) / 10.0 + kRounding);
+// The typed time read, nothing for text that is no finite number.
+std::optional<double> timeOf(std::string_view text) {
+    double v = 0;
+    if (!IniFile::parseDouble(std::string(text), v) || !std::isfinite(v)) return std::nullopt;
+    return v;
 }
 
 long long delayTicksMin(int hw) {
@@ -63,6 +66,19 @@ TimeUnit unitOf(int code, TimeUnit def) {
 
 int inRange(int value, int low, int high, int def) {
     return value >= low && value <= high ? value : def;
+}
+
+// The checks of the three numbers, the same for typed and for kept values.
+bool widthAccepted(double width, TimeUnit unit) {
+    const long long ticks = ticksOf(width, unit);
+    return ticks >= 1 && ticks <= AdvancedTriggerChoice::MAX_TICKS;
+}
+bool delayAccepted(double delay, TimeUnit unit, int hw) {
+    const long long ticks = ticksOf(delay, unit);
+    return ticks >= delayTicksMin(hw) && ticks <= delayTicksMax(hw);
+}
+bool countAccepted(int count) {
+    return count >= 1 && count <= AdvancedTriggerChoice::MAX_TICKS;
 }
 
 } // namespace
@@ -132,20 +148,19 @@ AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool adva
 
 std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWidth,
                              std::string_view delay, std::string_view eventCount, int hw) {
-    double value = 0;
-    const std::optional<long long> width = ticksOf(pulseWidth, c.pulseUnit, &value);
-    if (width) c.pulseWidth = value;
-    if (c.pulseOn && (!width || *width < 1 || *width > AdvancedTriggerChoice::MAX_TICKS))
+    const std::optional<double> width = timeOf(pulseWidth);
+    if (width) c.pulseWidth = *width;
+    if (c.pulseOn && (!width || !widthAccepted(*width, c.pulseUnit)))
         return "The pulse width must be a number from " + pulseWidthRange() + ".";
 
-    const std::optional<long long> wait = ticksOf(delay, c.delayUnit, &value);
-    if (wait) c.delay = value;
-    if (c.countedKind == 1 && (!wait || *wait < delayTicksMin(hw) || *wait > delayTicksMax(hw)))
+    const std::optional<double> wait = timeOf(delay);
+    if (wait) c.delay = *wait;
+    if (c.countedKind == 1 && (!wait || !delayAccepted(*wait, c.delayUnit, hw)))
         return "The delay must be a number from " + delayRange(hw) + ".";
 
     const std::optional<int> count = parseDialogInteger(eventCount);
     if (count) c.eventCount = *count;
-    if (c.countedKind == 2 && (!count || *count < 1 || *count > AdvancedTriggerChoice::MAX_TICKS))
+    if (c.countedKind == 2 && (!count || !countAccepted(*count)))
         return "The event count must be a whole number from 1 to " +
                std::to_string(AdvancedTriggerChoice::MAX_TICKS) + ".";
     return "";
@@ -160,10 +175,12 @@ std::string checkChoice(const AdvancedTriggerChoice& c) {
 
 AdvancedTriggerResults resultsOf(const AdvancedTriggerChoice& c) {
     AdvancedTriggerResults r;
+    // Every value is held to its register whatever the choice holds: the instrument takes
+    // whatever bits it is sent.
     if (c.logicOn) {
-        r.r1 = logicCode(c.logicCondition[0]);
-        r.r2 = logicCode(c.logicCondition[1]);
-        r.r5 = static_cast<signed char>(c.logicKind + 1);
+        r.r1 = logicCode(std::clamp(c.logicCondition[0], -1, 1));
+        r.r2 = logicCode(std::clamp(c.logicCondition[1], -1, 1));
+        r.r5 = static_cast<signed char>(std::clamp(c.logicKind, 0, AdvancedTriggerChoice::LOGIC_KINDS - 1) + 1);
     } else if (c.edgeSource == _CH1) {
         r.r1 = edgeCode(c.edgeSlope);
     } else {
@@ -172,19 +189,24 @@ AdvancedTriggerResults resultsOf(const AdvancedTriggerChoice& c) {
     }
     if (c.pulseOn) {
         r.r6 = c.pulseLonger ? 1 : 2; // odd: longer than
-        r.widthValue = static_cast<int>(ticksOf(c.pulseWidth, c.pulseUnit) * 10);
+        r.widthValue = static_cast<int>(
+            std::clamp<long long>(ticksOf(c.pulseWidth, c.pulseUnit), 1, AdvancedTriggerChoice::MAX_TICKS) * 10);
     }
-    r.r7 = static_cast<signed char>(c.countedKind);
-    if (c.countedKind == 1) r.countValue = static_cast<int>(ticksOf(c.delay, c.delayUnit) * 10);
-    if (c.countedKind == 2) r.countValue = c.eventCount;
-    if (c.countedKind != 0 && c.logicRegisterKind != 0) {
-        r.r3 = static_cast<signed char>(c.logicRegisterKind);
+    const int counted = std::clamp(c.countedKind, 0, 2);
+    r.r7 = static_cast<signed char>(counted);
+    if (counted == 1)
+        r.countValue = static_cast<int>(
+            std::clamp<long long>(ticksOf(c.delay, c.delayUnit), 1, delayTicksMax(_HW4)) * 10);
+    if (counted == 2) r.countValue = std::clamp(c.eventCount, 1, AdvancedTriggerChoice::MAX_TICKS);
+    const int logicRegister = std::clamp(c.logicRegisterKind, 0, 2);
+    if (counted != 0 && logicRegister != 0) {
+        r.r3 = static_cast<signed char>(logicRegister);
         r.r4 = c.logicRegisterOn ? 2 : 1;
     }
     return r;
 }
 
-AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path) {
+AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path, int hw) {
     const IniFile ini(path);
     const AdvancedTriggerChoice d;
     AdvancedTriggerChoice c;
@@ -212,10 +234,13 @@ AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path) {
     c.logicRegisterKind = integer("LogicRegisterKind", 0, 2, d.logicRegisterKind);
     c.logicRegisterOn = flag("LogicRegisterOn", d.logicRegisterOn);
     // A kept setting the instrument cannot take is not offered again.
-    if (c.pulseOn && (ticksOf(c.pulseWidth, c.pulseUnit) < 1 ||
-                      ticksOf(c.pulseWidth, c.pulseUnit) > AdvancedTriggerChoice::MAX_TICKS)) {
+    if (c.pulseOn && !widthAccepted(c.pulseWidth, c.pulseUnit)) {
         c.pulseWidth = d.pulseWidth;
         c.pulseUnit = d.pulseUnit;
+    }
+    if (c.countedKind == 1 && !delayAccepted(c.delay, c.delayUnit, hw)) {
+        c.delay = d.delay;
+        c.delayUnit = d.delayUnit;
     }
     if (!checkChoice(c).empty()) c.logicCondition[0] = d.logicCondition[0];
     return c;

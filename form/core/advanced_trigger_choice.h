@@ -80,12 +80,13 @@ std::string takeTypedNumbers(AdvancedTriggerChoice& choice, std::string_view pul
 // The check of the choices themselves (a logic trigger needs a condition); empty when fine.
 std::string checkChoice(const AdvancedTriggerChoice& choice);
 
-// The nine values of a checked choice, as the kernel reads them (accepted stays true).
+// The nine values of any choice, each within its register (accepted stays true).
 AdvancedTriggerResults resultsOf(const AdvancedTriggerChoice& choice);
 
 // The settings file: unknown or bad values read as the defaults above, a missing file as
-// the first use. The edge trigger is not kept (it comes from the seeds). save() writes
-// through a temporary file; false with `error` on failure.
-AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path);
+// the first use; a number of a kind that is on is held to the checks of a typed one on
+// generation `hardwareVersion`. The edge trigger is not kept (it comes from the seeds).
+// save() writes through a temporary file; false with `error` on failure.
+AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path, int hardwareVersion);
 bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& choice,
                                std::string* error);

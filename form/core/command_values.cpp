@@ -1,7 +1,10 @@
 #include "command_values.h"
 
+#include "bounded_conversion.h"
+
 int intensityAfterStep(double factor, int step) {
-    const int value = static_cast<int>(factor + step);
+    // The factor comes from the state file, which holds any float.
+    const int value = boundedInt(factor + step);
     if (value > 100) return 100;
     if (value <= 0) return 1;
     return value;

@@ -1,5 +1,6 @@
 #include "cursor_tool.h"
 
+#include "bounded_conversion.h"
 #include "control_facade.h"
 #include "environment.h"
 #include "indicator_values.h"
@@ -27,9 +28,7 @@ std::string number(double v) {
 
 // Toward zero; positions far outside any display are held there instead of overflowing.
 int truncToInt(double v) {
-    constexpr double LIMIT = 1.0e6;
-    if (std::isnan(v)) return 0;
-    return static_cast<int>(std::clamp(v, -LIMIT, LIMIT));
+    return boundedTruncation<int>(v, -1000000, 1000000, 0);
 }
 
 DisplayPoint clampToDisplay(int width, int height, int x, int y) {

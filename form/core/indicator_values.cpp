@@ -1,5 +1,6 @@
 #include "indicator_values.h"
 
+#include "bounded_conversion.h"
 #include "text_format.h"
 #include "units.h"
 
@@ -23,7 +24,7 @@ constexpr int FULL_SCALE_ROWS = 400; // an inverted channel mirrors its rows abo
 constexpr double DIVISIONS_PER_PIXEL = 0.02;
 
 // Toward zero, as every double-to-pixel conversion of the indicators.
-int toPixel(double v) { return static_cast<int>(v); }
+int toPixel(double v) { return boundedInt(v); }
 
 } // namespace
 

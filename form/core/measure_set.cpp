@@ -1,5 +1,6 @@
 #include "measure_set.h"
 
+#include "bounded_conversion.h"
 #include "codes.h"
 #include "measure_readout.h"
 #include "units.h"
@@ -19,8 +20,7 @@ constexpr int kSourceColours[kMeasureSources] = {0x00FF00, 0x00FFFF, 0x0000FF};
 unsigned short centreRow(double offset) {
     if (!std::isfinite(offset))
         return 0;
-    const double clamped = std::clamp(std::trunc(offset), double(INT_MIN), double(INT_MAX));
-    return static_cast<unsigned short>(static_cast<int>(clamped));
+    return static_cast<unsigned short>(boundedTruncation<int>(offset, INT_MIN, INT_MAX, 0));
 }
 
 } // namespace

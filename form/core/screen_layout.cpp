@@ -1,5 +1,7 @@
 #include "screen_layout.h"
 
+#include "bounded_conversion.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -16,8 +18,7 @@ bool cursorTool(int selectedObject) {
 
 // Truncation toward zero, held inside int for absurd values.
 int toPixel(double v) {
-    if (!(v == v)) return 0; // NaN
-    return static_cast<int>(std::clamp(v, -1e9, 1e9));
+    return boundedInt(v);
 }
 
 const char* couplingText(int coupling) {

@@ -1,5 +1,6 @@
 #include "spectrum_plot.h"
 
+#include "bounded_conversion.h"
 #include "spectrum_figures.h"
 #include "text_format.h"
 
@@ -10,9 +11,7 @@ namespace {
 
 // Truncation toward zero that keeps far-off rows (and NaN) representable.
 int truncated(double v) {
-    if (std::isnan(v))
-        return -1000000;
-    return static_cast<int>(std::clamp(std::trunc(v), -1e9, 1e9));
+    return boundedTruncation<int>(v, -1000000000, 1000000000, -1000000);
 }
 
 // "%9ld" of a frequency.

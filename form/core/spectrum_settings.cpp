@@ -1,5 +1,6 @@
 #include "spectrum_settings.h"
 
+#include "bounded_conversion.h"
 #include "ini_file.h"
 #include "text_format.h"
 #include "units.h"
@@ -14,9 +15,7 @@ constexpr int kVerticalMaximum = 0;
 
 // Truncation toward zero of a value that may be far outside int (or not a number).
 int truncated(double v) {
-    if (std::isnan(v))
-        return 0;
-    return static_cast<int>(std::clamp(std::trunc(v), -1e9, 1e9));
+    return boundedInt(v);
 }
 
 } // namespace

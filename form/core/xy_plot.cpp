@@ -1,5 +1,6 @@
 #include "xy_plot.h"
 
+#include "bounded_conversion.h"
 #include "codes.h"
 #include "control_facade.h"
 #include "raw_sample.h"
@@ -14,9 +15,7 @@ constexpr double CENTRING_COLUMNS = 50.0; // centres the 400-row span in 500 col
 
 // Toward zero, held far outside the image instead of overflowing.
 int truncToInt(double v) {
-    constexpr double LIMIT = 1.0e6;
-    if (std::isnan(v)) return static_cast<int>(LIMIT);
-    return static_cast<int>(std::clamp(v, -LIMIT, LIMIT));
+    return boundedTruncation<int>(v, -1000000, 1000000, 1000000);
 }
 
 // One axis: fx = (max - min) * row / range, which is the row itself unless the channel is flat.

@@ -256,7 +256,7 @@ AdvancedTriggerResults FormAdvancedTriggerDialog::run(const char* path, int hw, 
                                                       signed char seedCh1, signed char seedCh2) {
     const std::string file = path ? path : "";
     const AdvancedTriggerChoice opening =
-        openingChoice(loadAdvancedTriggerChoice(file), advancedOn, seedCh1, seedCh2);
+        openingChoice(loadAdvancedTriggerChoice(file, hw), advancedOn, seedCh1, seedCh2);
     TFormAdvancedTrigger form(QApplication::activeWindow(), hw);
     form.setChoice(opening);
     if (form.exec() != QDialog::Accepted) {

@@ -9,7 +9,9 @@ TEST(CommandValues, IntensitySteps) {
         double factor;
         int step, after;
     } cases[] = {{95, 10, 100}, {100, 10, 100}, {50, 10, 60}, {125, 10, 100}, {5, -10, 1},
-                 {10, -10, 1},  {55.5, -10, 45}, {0.5, 10, 10}};
+                 {10, -10, 1},  {55.5, -10, 45}, {0.5, 10, 10},
+                 // The largest a state file may hold.
+                 {3.4e38, 10, 100}};
     for (const Case& c : cases) EXPECT_EQ(intensityAfterStep(c.factor, c.step), c.after) << c.factor << " " << c.step;
 }
 

@@ -305,6 +305,7 @@ TEST(StateFile, ValuesOutOfRangeGiveTheDefault) {
         {"HARDWARE", "ADCAmpFactor", "nan", amp, 2.4},
         {"HARDWARE", "ADCAmpFactor", "inf", amp, 2.4},
         {"HARDWARE", "ADCAmpFactor", "1.5", amp, 1.5},
+        {"HARDWARE", "ADCAmpFactor", "1.0000000001", amp, 2.4},
         {"CHANNEL", "scaleFactor1", "0", scale1, 1},
         {"CHANNEL", "scaleFactor1", "nan", scale1, 1},
         {"CHANNEL", "scaleFactor1", "-inf", scale1, 1},

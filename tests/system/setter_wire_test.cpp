@@ -56,6 +56,12 @@ TEST(SetterWire, OffsetDacIsClamped) {
     EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 4095);
     controlSetVoltageOffset(_CH1, 0);
     EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 0);
+    // A row beyond every integer, and the smallest gain a calibration file may hold.
+    controlSetVoltageOffset(_CH1, 1e300);
+    EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 4095);
+    neutralCalibration(10, 1e-38f);
+    controlSetVoltageOffset(_CH1, 400);
+    EXPECT_EQ(k.instrument().settings().channel[0].offsetDac, 4095);
 }
 
 TEST(SetterWire, TriggerLevelDac) {
@@ -68,6 +74,7 @@ TEST(SetterWire, TriggerLevelDac) {
     const Case cases[] = {
         {_HW1, 4, 1.0f, 300, 1450},   // trunc(100 x 4.0 + 2500) = 2900, halved
         {_HW1, 4, 0.1f, 400, 2047},   // 4095 after the clamp, halved
+        {_HW1, 4, 1e-38f, 400, 2047}, // the smallest gain a calibration file may hold
         {_HW3, 4, 1.0f, 300, 1725},   // trunc(100 x 4.75 + 1250.5)
         {_HW4, 0, 1.0f, 100, 1226},   // trunc(-100 x 0.2375 + 1250.5)
     };
