@@ -2,7 +2,7 @@
 # Fails when an include points up the layers. In form/ the folders rank
 #   program > app > tools, dialogs, output > cycle, display > common > core
 # and a file may include headers of its own rank or below; the kernel includes nothing of
-# the simulator or the program. Headers are named by their file name alone, so one name
+# the simulator or the program, and of form/ only program/ includes the simulator. Headers are named by their file name alone, so one name
 # must not live in two folders of form/, and every source of form/ lives in a folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,7 +40,8 @@ while IFS=: read -r file line header; do
   fi
 done < <(grep -rnoE '^#include "[^"]+"' form --include='*.h' --include='*.cpp' | sed -E 's/#include "([^"]+)"/\1/')
 
-# The kernel starts on whatever backend its starter hands it.
+# The kernel starts on whatever backend its starter hands it; in form/ only the composition
+# root (program/) makes the simulated instrument.
 declare -A above # header file name -> simulator or form
 while IFS= read -r header; do
   above[${header##*/}]=${header%%/*}
@@ -49,6 +50,9 @@ while IFS=: read -r file line header; do
   owner=${above[${header##*/}]:-}
   [ -n "$owner" ] && fail "$file:$line: the kernel includes $header from $owner/"
 done < <(grep -rnoE '^#include "[^"]+"' kernel --include='*.h' --include='*.cpp' | sed -E 's/#include "([^"]+)"/\1/')
+while IFS=: read -r file line header; do
+  [ "${above[${header##*/}]:-}" = simulator ] && fail "$file:$line: only form/program/ includes $header from simulator/"
+done < <(grep -rnoE '^#include "[^"]+"' form --include='*.h' --include='*.cpp' --exclude-dir=program | sed -E 's/#include "([^"]+)"/\1/')
 
 if ((failed)); then
   echo "Includes must run downward; see \"How the code is laid out\" in README.md." >&2

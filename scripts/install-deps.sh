@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libfftw3-dev
   dpkg-dev file
+  ccache
   umockdev libumockdev-dev
 )
 missing=()

@@ -76,8 +76,7 @@ void FrameDelivery::post(const QImage& frame, Target target, const std::string* 
             post = true;
         }
     }
-    // By name rather than by functor: nothing of ours crosses the thread inside Qt's event.
-    if (post) QMetaObject::invokeMethod(this, "flush", Qt::QueuedConnection);
+    if (post) QMetaObject::invokeMethod(this, &FrameDelivery::flush, Qt::QueuedConnection);
 }
 
 void FrameDelivery::flush() {

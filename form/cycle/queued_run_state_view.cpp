@@ -5,13 +5,13 @@
 QueuedRunStateView::QueuedRunStateView(RunStateControls& controls, QObject* parent)
     : QObject(parent), d_controls(controls) {}
 
-// By name rather than by functor: nothing of ours crosses the thread inside Qt's event.
+// The event holds only the run state; it dies with this adapter if still queued.
 void QueuedRunStateView::updateRunStopControls(int runState_) {
-    QMetaObject::invokeMethod(this, "deliverRunStopControls", Qt::QueuedConnection, Q_ARG(int, runState_));
+    QMetaObject::invokeMethod(this, [this, runState_] { deliverRunStopControls(runState_); }, Qt::QueuedConnection);
 }
 
 void QueuedRunStateView::updateSingleShotButton() {
-    QMetaObject::invokeMethod(this, "deliverSingleShotButton", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &QueuedRunStateView::deliverSingleShotButton, Qt::QueuedConnection);
 }
 
 // The refreshes read the kernel and write its buffer-bar figures: between two cycles.

@@ -1,7 +1,6 @@
 #include "form_label.h"
 
 #include "environment.h"
-#include "labels.h"
 #include "tool_drawing.h"
 
 #include <QColorDialog>
@@ -102,7 +101,12 @@ void TFormLabel::pnlBkColorClick() {
 }
 
 void TFormLabel::ebLabelTextKeyDown(int key) {
-    labelTextKeyDown(d_environment, *this, key);
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+    if (d_environment.selectedLabel == -1)
+        addLabel(d_environment, values());
+    else
+        editLabel(d_environment, d_environment.selectedLabel, values());
+    hide();
 }
 
 void TFormLabel::btnLabelDeleteClick() {

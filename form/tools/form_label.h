@@ -38,7 +38,9 @@ public:
     // Handlers.
     void pnlTxtColorClick(); // the colour dialog; on OK the swatch takes the colour
     void pnlBkColorClick();
-    void ebLabelTextKeyDown(int key); // forwards to labelTextKeyDown
+    // Enter (Qt::Key_Return or Qt::Key_Enter) adds the new label (nothing when 12 exist) or
+    // applies the edit, and hides the dialog; other keys do nothing.
+    void ebLabelTextKeyDown(int key);
     void btnLabelDeleteClick();       // deletes the label at labelPressPoint
     void btnLabelDialogCloseClick();  // closes, applying an edit
 

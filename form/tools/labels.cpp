@@ -3,8 +3,6 @@
 #include "environment.h"
 #include "form_label.h"
 
-#include <QLineEdit>
-
 void labelMouseDown(Environment& env, TFormLabel& dialog, int button, int x, int y) {
     switch (labelPress(env, button, x, y)) {
     case LabelDialogRequest::NewLabel:
@@ -22,13 +20,4 @@ void labelMouseDown(Environment& env, TFormLabel& dialog, int button, int x, int
 
 void loadLabelDialog(const Environment& env, TFormLabel& dialog, int index) {
     dialog.setValues(labelDialogValues(env, index));
-}
-
-void labelTextKeyDown(Environment& env, TFormLabel& dialog, int key) {
-    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
-    if (env.selectedLabel == -1)
-        addLabel(env, dialog.values());
-    else
-        editLabel(env, env.selectedLabel, dialog.values());
-    dialog.hide();
 }
