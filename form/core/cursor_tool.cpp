@@ -1,6 +1,7 @@
 #include "cursor_tool.h"
 
 #include "control_facade.h"
+#include "display_change.h"
 #include "environment.h"
 #include "text_format.h"
 #include "units.h"
@@ -57,6 +58,7 @@ void storePoint(Environment& env, DisplayPoint Environment::*crossPoint, Display
     default:
         break;
     }
+    notifyDisplayChange();
 }
 
 } // namespace

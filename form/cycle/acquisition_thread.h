@@ -39,6 +39,11 @@ bool startAcquisitionThread();
 void stopAcquisitionThread();
 bool acquisitionThreadRunning();
 
+// Called by the cycle on the worker: the cycle has nothing new to draw, so after it the worker
+// waits, idle, until displayChangeCount() differs from `seen` (display_change.h) or `limit`
+// has passed. Ignored on any other thread.
+void restAfterCycle(unsigned seen, std::chrono::microseconds limit);
+
 // One cycle on the calling (GUI) thread; only while the worker is stopped. Nothing without
 // an installed cycle.
 void acquireAndDisplay();

@@ -4,6 +4,7 @@
 
 #include "advanced_trigger.h"
 #include "advanced_trigger_choice.h"
+#include "label_tool.h"
 
 #include "record_source.h"
 #include "signal_source.h"
@@ -250,7 +251,7 @@ TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
     rig.cycle->setSpectrumView(&spectrum);
 
     rig.runCycles(1);
-    ASSERT_EQ(measurement.updates, 1);
+    ASSERT_EQ(measurement.updates.load(), 1);
     EXPECT_NE(measurement.images[0], nullptr);
     EXPECT_EQ(measurement.images[0], rig.cycle->records().p_displayBufferCh1);
     EXPECT_EQ(measurement.images[1], nullptr);
@@ -270,7 +271,7 @@ TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
     spectrum.channel = 0;
     spectrum.visible = false;
     rig.runCycles(1);
-    EXPECT_EQ(measurement.updates, 2);
+    EXPECT_EQ(measurement.updates.load(), 2);
     EXPECT_EQ(spectrum.calls.size(), 1u);
 
     // A channel switched off leaves no pointer to its released record or image.
@@ -313,6 +314,73 @@ TEST(CycleOnInstrument, DraggedTriggerLevelIsDrawnInTheSourceColour) {
     rig.runCycles(1);
     pumpEvents();
     EXPECT_NE(rig.main.frame.pixel(250, 101), DisplayGDI::toRgb(GDI_GREEN));
+}
+
+struct StoppedChange {
+    const char* name;
+    std::function<void(CycleRig&)> change;
+};
+
+void PrintTo(const StoppedChange& c, std::ostream* os) { *os << c.name; }
+
+TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout) {
+    const StoppedChange changes[] = {
+        {"volt/div", [](CycleRig& r) { r.paused([] { controlSetVoltageDiv(_CH1, _2V_DIV); }); }},
+        {"position", [](CycleRig& r) { r.paused([] { controlSetHorizontalPosition(300); }); }},
+        {"math on", [](CycleRig& r) { r.paused([] { controlSetChannelOnOff(_MATH, true); }); }},
+        // Outside the pause, with their own announcement or none.
+        {"label", [](CycleRig& r) { addLabel(*r.environment, {0xFFFFFF, 0, "A"}); }},
+        {"measure source", [](CycleRig& r) { r.main.source = 2; }},
+        {"spectrum window", [](CycleRig& r) { r.spectrum.visible = true; }},
+        {"run state", [](CycleRig& r) { r.paused([] {
+                             controlSetRunState(_RUN);
+                             controlSetRunState(_STOP);
+                         }); }},
+    };
+    struct Rig : CycleRig {
+        FakeMeasurementView measurement;
+        FakeSpectrumView spectrum;
+    } rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    rig.makeCycle(true);
+    rig.spectrum.visible = false;
+    rig.cycle->setMeasurementView(&rig.measurement);
+    rig.cycle->setSpectrumView(&rig.spectrum);
+    ASSERT_TRUE(controlSetRunState(_STOP));
+
+    rig.runCycles(3);
+    EXPECT_EQ(rig.measurement.updates.load(), 1);
+    for (const StoppedChange& c : changes) {
+        const int before = rig.measurement.updates;
+        c.change(rig);
+        rig.runCycles(3);
+        EXPECT_EQ(rig.measurement.updates.load(), before + 1) << c.name;
+    }
+
+    // Running, every record is drawn.
+    ASSERT_TRUE(controlSetRunState(_RUN));
+    const int before = rig.measurement.updates;
+    rig.runCycles(3);
+    EXPECT_EQ(rig.measurement.updates.load(), before + 3);
+}
+
+TEST(CycleOnWorker, StoppedWorkerRestsUntilAChangeAndDrawsItAtOnce) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FakeMeasurementView measurement;
+    rig.makeCycle(true);
+    rig.cycle->setMeasurementView(&measurement);
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= 3; }));
+    rig.paused([&] { EXPECT_EQ(measurement.updates.load(), 1); });
+
+    rig.paused([] { controlSetVoltageDiv(_CH1, _2V_DIV); });
+    ASSERT_TRUE(pumpUntil([&] { return measurement.updates.load() >= 2; }));
+    const int cycles = rig.cycles;
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= cycles + 3; }));
+    rig.paused([&] { EXPECT_EQ(measurement.updates.load(), 2); });
+    stopAcquisitionThread();
 }
 
 TEST(CycleOnWorker, StatusPanelSeesTrigdThenTheTimeoutText) {
