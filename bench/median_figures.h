@@ -12,9 +12,12 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct MedianValue {
+    MedianValue(std::string run_, std::string counter_ = {}) : run(std::move(run_)), counter(std::move(counter_)) {}
+    MedianValue(const char* run_) : run(run_) {}
     std::string run;     // the start of the run's name
     std::string counter; // empty: CPU seconds per iteration
 };
