@@ -38,12 +38,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -242,18 +243,16 @@ void BM_Demo(benchmark::State& st) {
     AcquisitionCycle* cycle = rig.cycle.get();
     setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
     startAcquisitionThread();
-    auto show = [](std::chrono::steady_clock::duration span) {
-        // The GUI thread: woken by the frames it is handed, at most once a refresh here.
-        const auto end = std::chrono::steady_clock::now() + span;
-        while (std::chrono::steady_clock::now() < end) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(kRefresh);
-        }
+    auto show = [](std::chrono::milliseconds span) {
+        // The GUI thread's event loop: woken only by the frames it is handed.
+        QEventLoop loop;
+        QTimer::singleShot(span, &loop, &QEventLoop::quit);
+        loop.exec();
     };
     // A first record on screen (and a stopped capture to show).
     const auto firstEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (rig.screen.frames == 0 && std::chrono::steady_clock::now() < firstEnd)
-        show(kRefresh);
+        show(std::chrono::milliseconds(10));
     if (scenario == STOPPED) pauseStandard(processGuiEventsExceptInput, [] { controlSetRunState(_STOP); });
     if (scenario == NO_TRIGGER)
         pauseStandard(processGuiEventsExceptInput, [&rig] {

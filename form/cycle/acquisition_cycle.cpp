@@ -20,6 +20,10 @@ constexpr double DISPLAY_TOP = 400.0;
 // A resting worker looks again this often for a change that nobody announced (a tool window
 // shown, a control of the main window the cycle reads): no drawing, only the comparison.
 constexpr std::chrono::milliseconds REST_LIMIT{50};
+// A capture that brought nothing new is asked again after a rest of an eighth of the time
+// since the last record, at most this long: a slow time base or a missing trigger is polled
+// less often, a record every few milliseconds is fetched at once.
+constexpr std::chrono::milliseconds POLL_REST_LIMIT{8};
 
 bool channelOn(int channels, int ch) {
     return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
@@ -108,6 +112,15 @@ void AcquisitionCycle::acquireAndDisplay() {
     in.deviceTimedOut = !arrived && capturing(runState, channels) && controlGetCaptureTimedOut();
     const bool changed = d_status.update(in);
     const Shown shown = present(changed ? &d_status.text() : nullptr, drawn);
+    if (d_rest && capturing(runState, channels)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (arrived) {
+            d_lastRecord = now;
+        } else if (!drawn) {
+            const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - d_lastRecord);
+            restAfterCycle(generation, std::min<std::chrono::microseconds>(since / 8, POLL_REST_LIMIT));
+        }
+    }
     if (d_rest && traces) {
         // A persistence image keeps changing after its record stopped changing: draw again
         // until a frame repeats the last.

@@ -55,7 +55,8 @@ struct CycleSetup {
     // what the display draws from (displayChangeCount, the settings and tool state it reads), a
     // persistence still fading or a frame waiting for its step, it draws nothing; when it also
     // has nothing to capture (stopped, no channel on) it does nothing and the worker rests
-    // until the next change. Off: every cycle draws (tests and benchmarks of the drawing).
+    // until the next change; a capture that brought nothing is repeated after a short rest
+    // that a change ends. Off: every cycle draws (tests and benchmarks of the drawing).
     bool restWhenUnchanged = false;
 };
 
@@ -131,6 +132,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> d_nextFrame; // the grid's next step
     bool d_framePending = false; // a drawn frame not yet taken (before its step)
     bool d_fading = false;       // persistence may still change the stopped picture
+    std::chrono::steady_clock::time_point d_lastRecord{}; // the last capture that brought one
     bool d_drawnOnce = false;
     unsigned d_drawnGeneration = 0;
     Inputs d_drawn; // what the last drawn frame was drawn from

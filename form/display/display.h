@@ -86,17 +86,23 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
         // sparse stretch visit only the lit ones (bit 7 of each byte of `lit` marks one), left
         // to right. A dense stretch (persistence) is cheaper byte by byte.
         constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7Full;
-        constexpr int DENSE = 12; // lit pixels of 32 from which the byte loop wins
+        constexpr std::uint64_t DENSE = 12; // lit pixels of 32 from which the byte loop wins
         for (; i + 32 <= width; i += 32) {
             std::uint64_t four[4];
             std::memcpy(four, src + i, sizeof four);
             if ((four[0] | four[1] | four[2] | four[3]) == 0) continue;
             std::uint64_t lit[4];
-            int count = 0;
-            for (int e = 0; e < 4; ++e) {
+            for (int e = 0; e < 4; ++e)
                 lit[e] = (((four[e] & LOW7) + LOW7) | four[e]) & ~LOW7;
-                count += std::popcount(lit[e]);
+            if ((lit[0] & lit[1] & lit[2] & lit[3]) == ~LOW7) {
+                for (int k = i; k < i + 32; ++k)
+                    plot(k, y, src[k]);
+                continue;
             }
+            // Lit bytes of the 32: each word's marks moved to bit 0 of their byte, summed by
+            // one multiplication.
+            constexpr std::uint64_t ONES = 0x0101010101010101ull;
+            const std::uint64_t count = ((lit[0] >> 7) + (lit[1] >> 7) + (lit[2] >> 7) + (lit[3] >> 7)) * ONES >> 56;
             if (count >= DENSE) {
                 for (int k = i; k < i + 32; ++k)
                     if (src[k] != 0) plot(k, y, src[k]);
