@@ -21,9 +21,9 @@ constexpr double DISPLAY_TOP = 400.0;
 // shown, a control of the main window the cycle reads): no drawing, only the comparison.
 constexpr std::chrono::milliseconds REST_LIMIT{50};
 // A capture that brought nothing new is asked again after a rest of an eighth of the time
-// since the last record, at most this long: a slow time base or a missing trigger is polled
+// since the last record, at most one refresh: a slow time base or a missing trigger is polled
 // less often, a record every few milliseconds is fetched at once.
-constexpr std::chrono::milliseconds POLL_REST_LIMIT{8};
+constexpr std::chrono::milliseconds POLL_REST_LIMIT{16};
 
 bool channelOn(int channels, int ch) {
     return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
