@@ -1,13 +1,20 @@
 // The per-cycle drawing of the renderers: four traces through the colour table and the grid,
 // into the 501 x 401 picture, then its presentation. The compatible renderer against the fast
 // one in each surface format.
+//
+// BM_TraceWalk is the visit of a trace image's lit pixels that both renderers share, against
+// the plain byte loop it replaced, on sparse traces and on dense ones (persistence keeps many
+// pixels lit): the walk must be at least as fast on both.
 #include "display_direct_x.h"
 #include "display_gdi.h"
+
+#include "median_figures.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -64,6 +71,49 @@ void BM_FrameDenseTraces(benchmark::State& state) {
 BENCHMARK(BM_FrameSparseTraces)->DenseRange(-1, 3);
 BENCHMARK(BM_FrameDenseTraces)->DenseRange(-1, 3);
 
+// The walk before the lit-pixel scan: every byte tested.
+template <class Plot>
+void byteLoop(const unsigned char* image, int width, int height, Plot plot) {
+    for (int j = 0; j < height; ++j) {
+        const unsigned char* src = image + static_cast<std::size_t>(j) * width;
+        for (int i = 0; i < width; ++i)
+            if (src[i] != 0) plot(i, height - j, src[i]);
+    }
+}
+
+// range(0): 1 dense; range(1): 1 the renderers' walk, 0 the byte loop. The plot writes a
+// colour through a table into a 501 x 401 picture, as the renderers do.
+void BM_TraceWalk(benchmark::State& state) {
+    const bool dense = state.range(0) != 0;
+    const bool walk = state.range(1) != 0;
+    const std::vector<unsigned char> trace = makeTrace(0, dense);
+    std::vector<std::uint32_t> picture((W + 1) * (H + 1));
+    std::uint32_t table[256];
+    for (int v = 0; v < 256; ++v)
+        table[v] = 0xFF000000u | static_cast<std::uint32_t>(v * 0x010101);
+    auto plot = [&](int x, int y, unsigned char level) { picture[y * (W + 1) + x] = table[level]; };
+    for (auto _ : state) {
+        if (walk)
+            forEachTracePixel(trace.data(), W, H, plot);
+        else
+            byteLoop(trace.data(), W, H, plot);
+        benchmark::DoNotOptimize(picture.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_TraceWalk)->ArgNames({"dense", "walk"})->Args({0, 0})->Args({0, 1})->Args({1, 0})->Args({1, 1});
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return runWithMedianFigures(
+        argc, argv, {},
+        {{"sparse traces: walk faster than the byte loop, times", {"BM_TraceWalk/dense:0/walk:0"},
+          {"BM_TraceWalk/dense:0/walk:1"}, 1.0},
+         {"dense traces: walk faster than the byte loop, times", {"BM_TraceWalk/dense:1/walk:0"},
+          {"BM_TraceWalk/dense:1/walk:1"}, 1.0},
+         {"dense frame: fast renderer (32-bit) faster than GDI, times", {"BM_FrameDenseTraces/-1"},
+          {"BM_FrameDenseTraces/0"}, 0},
+         {"sparse frame: fast renderer (32-bit) faster than GDI, times", {"BM_FrameSparseTraces/-1"},
+          {"BM_FrameSparseTraces/0"}, 0}});
+}

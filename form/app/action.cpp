@@ -4,6 +4,7 @@
 #include "auto_set.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "display_change.h"
 #include "environment.h"
 #include "file_dialog.h"
 #include "message_box.h"
@@ -88,8 +89,11 @@ void refreshTriggerLevelMarker(int ch) {
 }
 
 void setSelectedObject(int code) {
-    std::lock_guard lock(env().toolStateLock);
-    env().selectedObject = code;
+    {
+        std::lock_guard lock(env().toolStateLock);
+        env().selectedObject = code;
+    }
+    notifyDisplayChange();
 }
 
 // ---- Files ----

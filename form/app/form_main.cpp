@@ -266,6 +266,7 @@ void TFormMain::startAcquisition() {
     const QScreen* shown = screen();
     const double hertz = shown && shown->refreshRate() >= 1.0 ? shown->refreshRate() : 60.0;
     setup.frameInterval = std::chrono::microseconds(static_cast<long long>(1e6 / hertz));
+    setup.restWhenUnchanged = true;
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
     // A triggered single shot refreshes the run-state controls from the worker: queued here.

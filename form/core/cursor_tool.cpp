@@ -2,6 +2,7 @@
 
 #include "bounded_conversion.h"
 #include "control_facade.h"
+#include "display_change.h"
 #include "environment.h"
 #include "indicator_values.h"
 #include "text_format.h"
@@ -57,6 +58,7 @@ void storePoint(Environment& env, DisplayPoint Environment::*crossPoint, Display
     default:
         break;
     }
+    notifyDisplayChange();
 }
 
 } // namespace

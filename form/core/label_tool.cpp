@@ -1,5 +1,6 @@
 #include "label_tool.h"
 
+#include "display_change.h"
 #include "environment.h"
 
 #include <mutex>
@@ -57,6 +58,7 @@ void moveLabel(Environment& env, int index, int x, int y) {
     LabelListName& l = env.labelList[static_cast<std::size_t>(index)];
     l.x += dx;
     l.y += dy;
+    notifyDisplayChange();
 }
 
 LabelDialogValues labelDialogValues(const Environment& env, int index) {
@@ -77,6 +79,7 @@ bool addLabel(Environment& env, const LabelDialogValues& values) {
     l.text = values.text;
     std::lock_guard lock(env.toolStateLock);
     env.labelList.push_back(std::move(l));
+    notifyDisplayChange();
     return true;
 }
 
@@ -88,6 +91,7 @@ bool editLabel(Environment& env, int index, const LabelDialogValues& values) {
     l.textColor = values.textColor;
     l.text = values.text;
     l.width = labelWidth(values.text);
+    notifyDisplayChange();
     return true;
 }
 
@@ -95,10 +99,12 @@ bool deleteLabel(Environment& env, int index) {
     if (!isLabel(env, index)) return false;
     std::lock_guard lock(env.toolStateLock);
     env.labelList.erase(env.labelList.begin() + index);
+    notifyDisplayChange();
     return true;
 }
 
 void deleteAllLabels(Environment& env) {
     std::lock_guard lock(env.toolStateLock);
     env.labelList.clear();
+    notifyDisplayChange();
 }

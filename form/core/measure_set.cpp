@@ -6,6 +6,9 @@
 #include "units.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <climits>
 #include <cmath>
 
@@ -72,7 +75,7 @@ void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsig
         }
         if (!isMeasureCycle(d_counter, source) || images[source] == nullptr)
             continue;
-        transpose(images[source], kernel_.displayWidth(), kernel_.displayHeight());
+        transposeDisplayImage(images[source], kernel_.displayWidth(), kernel_.displayHeight(), d_wave.get());
         // Codes without a table entry give 0 per division, which the library turns into 0.
         const float voltDiv = float(volt_per_div(kernel_.voltageDiv(ch)));
         const double timeDiv = sec_per_div(kernel_.timeDiv());
@@ -83,16 +86,59 @@ void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsig
         d_counter = 0;
 }
 
-void MeasureSet::transpose(const unsigned char* image_, int width_, int height_) {
-    const int columns = std::clamp(width_, 0, kMeasureColumns);
-    const int rows = std::clamp(height_, 0, kMeasureRows);
-    for (int c = 0; c < kMeasureColumns; ++c)
-        std::fill(d_wave[c], d_wave[c] + kMeasureRows, 0);
-    for (int r = 0; r < rows; ++r) {
-        const unsigned char* line = image_ + std::size_t(r) * std::size_t(width_);
-        for (int c = 0; c < columns; ++c)
-            d_wave[c][r] = line[c];
+namespace {
+
+// An 8 x 8 block of bytes, row r in rows[r] (column c in its byte c, little-endian), turned
+// so that rows[c] holds column c: swaps of bytes, byte pairs, then byte quads.
+void transposeBlock(std::uint64_t rows[8]) {
+    for (int r = 0; r < 8; r += 2) {
+        const std::uint64_t t = ((rows[r] >> 8) ^ rows[r + 1]) & 0x00FF00FF00FF00FFull;
+        rows[r + 1] ^= t;
+        rows[r] ^= t << 8;
     }
+    for (int r : {0, 1, 4, 5}) {
+        const std::uint64_t t = ((rows[r] >> 16) ^ rows[r + 2]) & 0x0000FFFF0000FFFFull;
+        rows[r + 2] ^= t;
+        rows[r] ^= t << 16;
+    }
+    for (int r = 0; r < 4; ++r) {
+        const std::uint64_t t = ((rows[r] >> 32) ^ rows[r + 4]) & 0x00000000FFFFFFFFull;
+        rows[r + 4] ^= t;
+        rows[r] ^= t << 32;
+    }
+}
+
+} // namespace
+
+void transposeDisplayImage(const unsigned char* image, int width, int height, unsigned char (*wave)[kMeasureRows]) {
+    const int columns = std::clamp(width, 0, kMeasureColumns);
+    const int rows = std::clamp(height, 0, kMeasureRows);
+    for (int c = 0; c < kMeasureColumns; ++c)
+        std::fill(wave[c] + (c < columns ? rows : 0), wave[c] + kMeasureRows, 0);
+    auto pixel = [&](int r, int c) { return image[std::size_t(r) * std::size_t(width) + std::size_t(c)]; };
+    // Column by column the image is read 500 bytes apart: in 8 x 8 blocks instead, eight
+    // words read and eight written.
+    int blockRows = 0, blockColumns = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        blockRows = rows / 8 * 8;
+        blockColumns = columns / 8 * 8;
+        std::uint64_t block[8];
+        for (int r0 = 0; r0 < blockRows; r0 += 8)
+            for (int c0 = 0; c0 < blockColumns; c0 += 8) {
+                for (int i = 0; i < 8; ++i)
+                    std::memcpy(&block[i], image + std::size_t(r0 + i) * std::size_t(width) + std::size_t(c0), 8);
+                transposeBlock(block);
+                for (int k = 0; k < 8; ++k)
+                    std::memcpy(wave[c0 + k] + r0, &block[k], 8);
+            }
+    }
+    // What the blocks leave: the last rows under every column, the last columns above them.
+    for (int c = 0; c < columns; ++c)
+        for (int r = blockRows; r < rows; ++r)
+            wave[c][r] = pixel(r, c);
+    for (int c = blockColumns; c < columns; ++c)
+        for (int r = 0; r < blockRows; ++r)
+            wave[c][r] = pixel(r, c);
 }
 
 double MeasureSet::displayedValue(const ToolWindowKernel& kernel_, const MeasureItem& item_, bool forCsv_) const {

@@ -16,6 +16,10 @@ enum MeasureSourceIndex { _MEASURE_SOURCE_CH1 = 0, _MEASURE_SOURCE_CH2 = 1, _MEA
 constexpr int kMeasureSources = 3;
 constexpr int kMeasureLines = 10; // labels of the window and most items
 
+// Copies a width x height display image (row-major) into wave[column][row] (kMeasureColumns
+// columns of kMeasureRows), zero where the image has no pixel.
+void transposeDisplayImage(const unsigned char* image, int width, int height, unsigned char (*wave)[kMeasureRows]);
+
 // One line of the read-out.
 struct MeasureItem {
     int source = 0; // MeasureSourceIndex
@@ -68,9 +72,6 @@ public:
     std::string csvText(const ToolWindowKernel& kernel_) const;
 
 private:
-    // Copies a display image into d_wave as wave[column][row].
-    void transpose(const unsigned char* image_, int width_, int height_);
-
     std::vector<MeasureItem> d_items;
     measurement_results d_results[kMeasureSources];
     int d_counter = 0;

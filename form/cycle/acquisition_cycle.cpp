@@ -1,12 +1,14 @@
 #include "acquisition_cycle.h"
 
 #include "codes.h"
+#include "acquisition_thread.h"
 #include "control_facade.h"
-#include "display.h"
+#include "display_change.h"
 #include "environment.h"
 #include "precondition.h"
 #include "thread_flags.h"
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +17,13 @@ namespace {
 constexpr int TRACES = 4;
 constexpr int FULL_INTENSITY = 127;
 constexpr double DISPLAY_TOP = 400.0;
+// A resting worker looks again this often for a change that nobody announced (a tool window
+// shown, a control of the main window the cycle reads): no drawing, only the comparison.
+constexpr std::chrono::milliseconds REST_LIMIT{50};
+// A capture that brought nothing new is asked again after a rest of an eighth of the time
+// since the last record, at most one refresh: a slow time base or a missing trigger is polled
+// less often, a record every few milliseconds is fetched at once.
+constexpr std::chrono::milliseconds POLL_REST_LIMIT{16};
 
 bool channelOn(int channels, int ch) {
     return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
@@ -29,7 +38,8 @@ bool capturing(int runState, int channels) {
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
     : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
-      d_nap(setup.nap), d_frameInterval(setup.frameInterval), d_frame(std::move(setup.frame)) {
+      d_nap(setup.nap), d_frameInterval(setup.frameInterval), d_rest(setup.restWhenUnchanged),
+      d_frame(std::move(setup.frame)) {
     require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
 }
 
@@ -50,10 +60,25 @@ void AcquisitionCycle::acquireAndDisplay() {
     // A re-plugged instrument is taken back between two captures, in the user's settings.
     if (controlInstrumentReturned()) {
         const bool back = controlReconnect();
-        present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr);
+        present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr, false);
+        notifyDisplayChange(); // the settings were programmed again: the next cycle draws
         return;
     }
+    // Before anything is read: a change made during the cycle is drawn by the next one.
+    const unsigned generation = displayChangeCount();
     const int runState = controlGetRunState();
+    if (d_rest && !d_fading) {
+        // With nothing to capture the picture follows only from what it is drawn from.
+        const int channels = controlGetChannelsOnOff();
+        if (!capturing(runState, channels)) {
+            fillContext();
+            if (sameAsDrawn(generation, readInputs(runState, channels))) {
+                if (d_framePending) present(nullptr, false);
+                rest(generation);
+                return;
+            }
+        }
+    }
     if (d_nap.count() > 0) std::this_thread::sleep_for(d_nap);
 
     const int channels = controlGetChannelsOnOff();
@@ -65,11 +90,25 @@ void AcquisitionCycle::acquireAndDisplay() {
 
     const bool timedOut = triggerTimeoutFlag.load() != 0;
     fillContext();
-    if (arrived || timedOut) {
+    bool traces = arrived || timedOut;
+    bool drawn = true;
+    if (d_rest) {
+        const Inputs now = readInputs(runState, channels);
+        const bool fresh = arrived && capturing(runState, channels);
+        if (!fresh && !d_fading && sameAsDrawn(generation, now)) {
+            traces = false;
+            drawn = false;
+        } else {
+            d_drawn = now;
+            d_drawnGeneration = generation;
+            d_drawnOnce = true;
+        }
+    }
+    if (traces) {
         drawTraces();
         feedToolWindows();
     }
-    drawOverlay();
+    if (drawn) drawOverlay();
 
     CycleStatus::Inputs in;
     in.runState = runState;
@@ -81,7 +120,68 @@ void AcquisitionCycle::acquireAndDisplay() {
     in.statusCopiesDiffer = !arrived && capturing(runState, channels) && controlGetStatusCopiesDiffer();
     in.instrumentGone = !arrived && capturing(runState, channels) && controlGetInstrumentGone();
     const bool changed = d_status.update(in);
-    present(changed ? &d_status.text() : nullptr);
+    const Shown shown = present(changed ? &d_status.text() : nullptr, drawn);
+    if (d_rest && capturing(runState, channels)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (arrived) {
+            d_lastRecord = now;
+        } else if (!drawn) {
+            const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - d_lastRecord);
+            restAfterCycle(generation, std::min<std::chrono::microseconds>(since / 8, POLL_REST_LIMIT));
+        }
+    }
+    if (d_rest && traces) {
+        // A persistence image keeps changing after its record stopped changing: draw again
+        // until a frame repeats the last.
+        d_fading = d_drawn.persistence != 0 && shown != Shown::Repeat;
+    }
+}
+
+AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels) const {
+    Inputs in;
+    in.runState = runState;
+    in.channels = channels;
+    in.context = d_display.context();
+    const Environment& e = d_environment;
+    in.grid = e.GridOnOff;
+    in.cross = e.CrossOnOff;
+    in.boundary = e.BoundaryOnOff;
+    in.fullInfo = e.FullInfoOnOff;
+    MainWindowView* view = p_mainView.load();
+    in.gridColour = view ? view->gridColor() : e.GridOriginColor;
+    in.measureSource = view ? view->measureSource() : _CH1;
+    in.dragged = view && view->triggerLevelDragged();
+    if (in.dragged) in.triggerLevel = controlGetTriggerLevel();
+    FullScreenView* full = p_fullScreenView.load();
+    in.fullScreen = full && full->visibleToCycle();
+    MeasurementView* measurement = p_measurementView.load();
+    in.measurement = measurement && measurement->visibleToCycle();
+    SpectrumView* spectrum = p_spectrumView.load();
+    in.spectrum = spectrum && spectrum->visibleToCycle();
+    if (in.spectrum) in.fftChannel = spectrum->fftChannel();
+    in.persistence = controlGetPersistence();
+    return in;
+}
+
+bool AcquisitionCycle::sameAsDrawn(unsigned generation, const Inputs& now) const {
+    const Inputs& d = d_drawn;
+    return d_drawnOnce && generation == d_drawnGeneration && now.runState == d.runState &&
+           now.channels == d.channels && sameContext(now.context, d.context) && now.grid == d.grid &&
+           now.cross == d.cross && now.boundary == d.boundary && now.fullInfo == d.fullInfo &&
+           now.gridColour == d.gridColour && now.measureSource == d.measureSource && now.dragged == d.dragged &&
+           now.triggerLevel == d.triggerLevel && now.fullScreen == d.fullScreen &&
+           now.measurement == d.measurement && now.spectrum == d.spectrum && now.fftChannel == d.fftChannel &&
+           now.persistence == d.persistence;
+}
+
+void AcquisitionCycle::rest(unsigned generation) {
+    std::chrono::microseconds limit = REST_LIMIT;
+    if (d_framePending && d_nextFrame) {
+        const auto untilStep = std::chrono::duration_cast<std::chrono::microseconds>(
+            *d_nextFrame - std::chrono::steady_clock::now());
+        limit = std::clamp(untilStep, std::chrono::microseconds(0), limit);
+    }
+    restAfterCycle(generation, limit);
 }
 
 bool AcquisitionCycle::capture(int runState, int channels) {
@@ -208,26 +308,35 @@ void AcquisitionCycle::drawDraggedTriggerLevel() {
     d_display.drawHorizontalLine(colour, row, 1);
 }
 
-void AcquisitionCycle::present(const std::string* statusText) {
+AcquisitionCycle::Shown AcquisitionCycle::present(const std::string* statusText, bool drawn) {
     FullScreenView* full = p_fullScreenView.load();
     const bool fullScreen = full && full->visibleToCycle();
-    if (fullScreen) {
+    if (fullScreen && drawn) {
         if (d_environment.FullInfoOnOff) d_display.drawInfoText();
         d_display.drawChannelMarkers();
         d_display.drawTriggerLevelMarker();
         d_display.drawTriggerPositionMarker();
     }
     const FrameDelivery::Target target = fullScreen ? FrameDelivery::Target::FullScreen : FrameDelivery::Target::Main;
-    if (d_frameInterval.count() > 0) {
-        // Faster than the screen shows them: the frames in between are never taken.
-        const auto now = std::chrono::steady_clock::now();
-        if (d_lastFrame && now - *d_lastFrame < d_frameInterval) {
-            if (statusText) d_delivery.post(QImage(), target, statusText);
-            return;
-        }
-        d_lastFrame = now;
-        d_delivery.post(d_frame(), target, statusText, FrameDelivery::Repeat::Skip);
-        return;
+    if (!drawn && !d_framePending) {
+        if (statusText) d_delivery.post(QImage(), target, statusText);
+        return Shown::Repeat;
     }
-    d_delivery.post(d_frame(), target, statusText);
+    if (d_frameInterval.count() > 0) {
+        // Faster than the screen shows them: the frames in between are never taken. The steps
+        // follow each other, so a cycle that comes late does not delay the next frame.
+        const auto now = std::chrono::steady_clock::now();
+        if (d_nextFrame && now < *d_nextFrame) {
+            d_framePending = true;
+            if (statusText) d_delivery.post(QImage(), target, statusText);
+            return Shown::Deferred;
+        }
+        const bool onGrid = d_nextFrame && now - *d_nextFrame < d_frameInterval;
+        d_nextFrame = (onGrid ? *d_nextFrame : now) + d_frameInterval;
+    }
+    d_framePending = false;
+    const bool skipRepeat = d_frameInterval.count() > 0 || d_rest;
+    const bool handed = d_delivery.post(d_frame(), target, statusText,
+                                        skipRepeat ? FrameDelivery::Repeat::Skip : FrameDelivery::Repeat::Post);
+    return handed ? Shown::New : Shown::Repeat;
 }

@@ -13,6 +13,7 @@
 
 #include "cycle_status.h"
 #include "cycle_view.h"
+#include "display.h"
 #include "frame_delivery.h"
 
 #include <QImage>
@@ -22,7 +23,6 @@
 #include <functional>
 #include <optional>
 
-class Display;
 class Environment;
 
 // The main window's record and image pointers, set by the cycle. Owned by the kernel: an
@@ -46,11 +46,18 @@ struct CycleSetup {
     std::function<QImage()> frame;
     // The pause at the start of each cycle; benchmarks of the cycle's own work set 0.
     std::chrono::microseconds nap{1000};
-    // The shortest time between two frames handed to the GUI thread: one screen refresh in
-    // the program. A cycle inside it neither takes nor hands over its frame (a later cycle
-    // hands over a newer one), and a frame equal to the last one handed over is not handed
-    // over again. 0: every cycle's frame (tests that count frames).
+    // One screen refresh in the program: frames are handed to the GUI thread on a grid of
+    // this step, at most one per step. A cycle before the next step neither takes nor hands
+    // over its frame (a later cycle hands over a newer one), and a frame equal to the last one
+    // handed over is not handed over again. 0: every cycle's frame (tests that count frames).
     std::chrono::microseconds frameInterval{0};
+    // The program's worker: a cycle draws only what is new. Without a new record, a change to
+    // what the display draws from (displayChangeCount, the settings and tool state it reads), a
+    // persistence still fading or a frame waiting for its step, it draws nothing; when it also
+    // has nothing to capture (stopped, no channel on) it does nothing and the worker rests
+    // until the next change; a capture that brought nothing is repeated after a short rest
+    // that a change ends. Off: every cycle draws (tests and benchmarks of the drawing).
+    bool restWhenUnchanged = false;
 };
 
 class AcquisitionCycle {
@@ -92,15 +99,43 @@ private:
     // Steps 6 and 7.
     void drawOverlay();
     void drawDraggedTriggerLevel();
-    // Step 9: markers of the full-screen frame, then the hand-over.
-    void present(const std::string* statusText);
+    // What a frame is drawn from besides the records: compared between cycles.
+    struct Inputs {
+        int runState = -1;
+        int channels = -1;
+        DisplayContext context;
+        bool grid = false, cross = false, boundary = false, fullInfo = false;
+        int gridColour = 0;
+        int measureSource = 0;
+        bool dragged = false;
+        double triggerLevel = 0.0;
+        bool fullScreen = false, measurement = false, spectrum = false;
+        int fftChannel = 0;
+        int persistence = 0;
+    };
+    Inputs readInputs(int runState, int channels) const;
+    bool sameAsDrawn(unsigned generation, const Inputs& now) const;
+    // The worker rests after this cycle until the next change, or until a waiting frame's step.
+    void rest(unsigned generation);
+
+    enum class Shown { New, Repeat, Deferred };
+    // Step 9: markers of the full-screen frame when `drawn` (this cycle drew it), then the
+    // hand-over of the frame when it was drawn now or is still waiting, on the refresh grid.
+    Shown present(const std::string* statusText, bool drawn);
 
     Display& d_display;
     Environment& d_environment;
     const int d_graphicMode;
     const std::chrono::microseconds d_nap;
     const std::chrono::microseconds d_frameInterval;
-    std::optional<std::chrono::steady_clock::time_point> d_lastFrame; // when the last frame was taken
+    const bool d_rest;
+    std::optional<std::chrono::steady_clock::time_point> d_nextFrame; // the grid's next step
+    bool d_framePending = false; // a drawn frame not yet taken (before its step)
+    bool d_fading = false;       // persistence may still change the stopped picture
+    std::chrono::steady_clock::time_point d_lastRecord{}; // the last capture that brought one
+    bool d_drawnOnce = false;
+    unsigned d_drawnGeneration = 0;
+    Inputs d_drawn; // what the last drawn frame was drawn from
     std::function<QImage()> d_frame;
 
     std::atomic<MainWindowView*> p_mainView{nullptr};

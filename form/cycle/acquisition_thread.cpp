@@ -1,5 +1,6 @@
 #include "acquisition_thread.h"
 
+#include "display_change.h"
 #include "message_box.h"
 #include "notifier.h"
 #include "precondition.h"
@@ -49,6 +50,13 @@ void runCycleGuarded() {
     }
     g_halted = true;
 }
+// The rest the cycle asked for (restAfterCycle); the worker's own.
+struct Rest {
+    bool asked = false;
+    unsigned seen = 0;
+    std::chrono::microseconds limit{0};
+};
+thread_local Rest t_rest;
 
 void acquisitionThreadProc() {
     acquisitionBusyFlag = 0;
@@ -61,10 +69,20 @@ void acquisitionThreadProc() {
                 std::this_thread::sleep_for(WORKER_NAP);
             continue;
         }
+        t_rest = {};
         runCycleGuarded();
         acquisitionBusyFlag = 0;
+        // Idle, not busy: a pause request is granted at once, and its release, a stop or any
+        // other change ends the rest.
+        if (t_rest.asked && threadRunFlag.load() == 1) waitForDisplayChange(t_rest.seen, t_rest.limit);
     }
     threadRunFlag = 1; // acknowledges the stop
+}
+
+// The pause requests a release leaves; what was changed under them is drawn.
+void releasePause() {
+    pauseRequestFlag.fetch_sub(1);
+    notifyDisplayChange();
 }
 
 // ---- changes held until the end of a cycle (GUI thread only)
@@ -89,7 +107,7 @@ void runHeldNow() {
         g_heldAbortRead = false;
         abortReadFlag = 0;
     }
-    pauseRequestFlag.fetch_sub(1); // the request the held changes kept
+    releasePause(); // the request the held changes kept
 }
 
 void armHeldRetry();
@@ -175,6 +193,8 @@ bool startAcquisitionThread() {
     triggerTimeoutFlag = 1;
     threadRunFlag = 1;
     g_halted = false;
+    // What changed while no worker ran is drawn by its first cycle.
+    notifyDisplayChange();
     try {
         g_worker = std::thread(acquisitionThreadProc);
     } catch (const std::system_error&) {
@@ -188,6 +208,7 @@ bool startAcquisitionThread() {
 void stopAcquisitionThread() {
     if (g_worker.joinable()) {
         threadRunFlag = 0;
+        notifyDisplayChange(); // ends a rest
         while (threadRunFlag.load() == 0)
             std::this_thread::sleep_for(GUI_NAP);
         g_worker.join();
@@ -199,6 +220,7 @@ void stopAcquisitionThread() {
 bool acquisitionThreadRunning() { return g_worker.joinable(); }
 
 bool acquisitionHalted() { return g_halted.load(); }
+void restAfterCycle(unsigned seen, std::chrono::microseconds limit) { t_rest = {true, seen, limit}; }
 
 void acquireAndDisplay() {
     require(!g_worker.joinable(), "!acquisitionThreadRunning()", "form\\acquisition_thread", __LINE__);
@@ -213,7 +235,7 @@ PauseRequest::PauseRequest() {
     require(pauseRequestFlag.fetch_add(1) < 255, "pauseRequestFlag < 255", "form\\acquisition_thread", __LINE__);
 }
 
-PauseRequest::~PauseRequest() { pauseRequestFlag.fetch_sub(1); }
+PauseRequest::~PauseRequest() { releasePause(); }
 
 void processGuiEventsExceptInput() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -42,6 +42,11 @@ bool acquisitionThreadRunning();
 // kCycleFailedMessage) until it is stopped and started again.
 bool acquisitionHalted();
 
+// Called by the cycle on the worker: the cycle has nothing new to draw, so after it the worker
+// waits, idle, until displayChangeCount() differs from `seen` (display_change.h) or `limit`
+// has passed. Ignored on any other thread.
+void restAfterCycle(unsigned seen, std::chrono::microseconds limit);
+
 // One cycle on the calling (GUI) thread; only while the worker is stopped. Nothing without
 // an installed cycle.
 void acquireAndDisplay();

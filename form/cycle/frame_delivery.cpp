@@ -39,7 +39,7 @@ bool FrameDelivery::repeatsLast(const QImage& frame, Target target) const {
            std::memcmp(last.constBits(), frame.constBits(), static_cast<size_t>(frame.sizeInBytes())) == 0;
 }
 
-void FrameDelivery::post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat) {
+bool FrameDelivery::post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat) {
     int buffer = -1;
     // Only the worker writes the pool, so reading the last frame here needs no lock.
     const bool skip = repeat == Repeat::Skip && !frame.isNull() && repeatsLast(frame, target);
@@ -77,6 +77,7 @@ void FrameDelivery::post(const QImage& frame, Target target, const std::string* 
         }
     }
     if (post) QMetaObject::invokeMethod(this, &FrameDelivery::flush, Qt::QueuedConnection);
+    return !skip;
 }
 
 void FrameDelivery::flush() {

@@ -35,8 +35,9 @@ public:
     enum class Repeat { Post, Skip };
 
     // worker: hands over a copy of `frame` for `target`, and the new status text when
-    // `statusText` is not null. A null frame hands over the text only.
-    void post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat = Repeat::Post);
+    // `statusText` is not null. A null frame hands over the text only. False when the frame
+    // was skipped as a repeat.
+    bool post(const QImage& frame, Target target, const std::string* statusText, Repeat repeat = Repeat::Post);
 
     // Queued calls posted to the GUI thread so far (tests: coalescing).
     int posts() const;

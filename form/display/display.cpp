@@ -1,5 +1,6 @@
 #include "display.h"
 
+#include <algorithm>
 #include <cmath>
 
 // clang-format off
@@ -121,4 +122,18 @@ GlyphPlacement Display::triggerPositionMarker() const {
     if (a < 0) return {GLYPH_LEFT_ARROW, MARKER_EDGE, MARKER_EDGE};
     if (a > d_width) return {GLYPH_RIGHT_ARROW, MARKER_RIGHT_X, MARKER_EDGE};
     return {GLYPH_DOWN_ARROW, a - GLYPH_HALF, MARKER_EDGE};
+}
+
+bool sameContext(const DisplayContext& a, const DisplayContext& b) {
+    auto samePoint = [](const DisplayPoint& p, const DisplayPoint& q) { return p.x == q.x && p.y == q.y; };
+    auto sameLabel = [](const LabelListName& l, const LabelListName& m) {
+        return l.backgroundColor == m.backgroundColor && l.textColor == m.textColor && l.x == m.x && l.y == m.y &&
+               l.width == m.width && l.height == m.height && l.text == m.text;
+    };
+    return a.channelOn == b.channelOn && a.voltageOffset == b.voltageOffset && a.triggerSource == b.triggerSource &&
+           a.triggerOffset == b.triggerOffset && a.triggerInverted == b.triggerInverted &&
+           a.horizontalPosition == b.horizontalPosition && a.selectedObject == b.selectedObject &&
+           samePoint(a.cursorA, b.cursorA) && samePoint(a.cursorB, b.cursorB) &&
+           std::equal(a.labels.begin(), a.labels.end(), b.labels.begin(), b.labels.end(), sameLabel) &&
+           a.voltDivText == b.voltDivText && a.timeDivText == b.timeDivText;
 }

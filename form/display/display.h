@@ -46,6 +46,9 @@ struct DisplayContext {
     std::string timeDivText;
 };
 
+// Whether a pass would draw the same from both.
+bool sameContext(const DisplayContext& a, const DisplayContext& b);
+
 // 7 x 7 marker glyphs, GLYPH_SIZE * GLYPH_SIZE cells, row 0 first, column 0 leftmost;
 // 1 = set.
 constexpr int GLYPH_SIZE = 7;
@@ -79,21 +82,39 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
         const unsigned char* src = image + static_cast<std::size_t>(j) * width;
         const int y = height - j;
         int i = 0;
-        // Traces are sparse: skip empty stretches 32 pixels at a time, and within eight
-        // visit only the lit ones (bit 7 of each byte of `lit` marks one), left to right.
+        // Traces are mostly sparse: skip empty stretches 32 pixels at a time, and within a
+        // sparse stretch visit only the lit ones (bit 7 of each byte of `lit` marks one), left
+        // to right. A dense stretch (persistence) is cheaper byte by byte.
         constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7Full;
+        constexpr std::uint64_t DENSE = 12; // lit pixels of 32 from which the byte loop wins
         for (; i + 32 <= width; i += 32) {
             std::uint64_t four[4];
             std::memcpy(four, src + i, sizeof four);
             if ((four[0] | four[1] | four[2] | four[3]) == 0) continue;
+            std::uint64_t lit[4];
+            for (int e = 0; e < 4; ++e)
+                lit[e] = (((four[e] & LOW7) + LOW7) | four[e]) & ~LOW7;
+            if ((lit[0] & lit[1] & lit[2] & lit[3]) == ~LOW7) {
+                for (int k = i; k < i + 32; ++k)
+                    plot(k, y, src[k]);
+                continue;
+            }
+            // Lit bytes of the 32: each word's marks moved to bit 0 of their byte, summed by
+            // one multiplication.
+            constexpr std::uint64_t ONES = 0x0101010101010101ull;
+            const std::uint64_t count = ((lit[0] >> 7) + (lit[1] >> 7) + (lit[2] >> 7) + (lit[3] >> 7)) * ONES >> 56;
+            if (count >= DENSE) {
+                for (int k = i; k < i + 32; ++k)
+                    if (src[k] != 0) plot(k, y, src[k]);
+                continue;
+            }
             for (int e = 0; e < 4; ++e) {
-                std::uint64_t lit = (((four[e] & LOW7) + LOW7) | four[e]) & ~LOW7;
-                while (lit) {
+                while (lit[e]) {
                     // The lowest bit is the leftmost pixel on a little-endian machine.
-                    const int byte = std::countr_zero(lit) / 8;
+                    const int byte = std::countr_zero(lit[e]) / 8;
                     const int k = i + 8 * e + (std::endian::native == std::endian::little ? byte : 7 - byte);
                     plot(k, y, src[k]);
-                    lit &= lit - 1;
+                    lit[e] &= lit[e] - 1;
                 }
             }
         }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -19,7 +21,6 @@ std::vector<unsigned char> linesAt(std::initializer_list<int> rows) {
     return image;
 }
 
-} // namespace
 
 TEST(MeasureText, GeneralFormat) {
     struct C { double v; const char* text; };
@@ -195,3 +196,27 @@ TEST(MeasureSet, ScaleFactorAndImageSizes) {
     set.UpdateMeasurements(kernel, image.data(), nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.labelLines(kernel)[0].text, "Ch1 : Maximum=2V");
 }
+
+TEST(MeasureSet, TransposeTakesEveryPixelOnceAndZeroesTheRest) {
+    const struct {
+        int width, height;
+    } sizes[] = {{500, 400}, {600, 300}, {37, 45}, {500, 1}, {0, 0}};
+    auto wave = std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns);
+    for (const auto& size : sizes) {
+        std::vector<unsigned char> image(std::size_t(size.width) * std::size_t(size.height));
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<unsigned char>(1 + i % 251);
+        std::fill(&wave[0][0], &wave[0][0] + kMeasureColumns * kMeasureRows, 0xAA);
+        transposeDisplayImage(image.data(), size.width, size.height, wave.get());
+        int wrong = 0;
+        for (int c = 0; c < kMeasureColumns; ++c)
+            for (int r = 0; r < kMeasureRows; ++r) {
+                const bool inside = c < size.width && r < size.height;
+                const unsigned char want = inside ? image[std::size_t(r) * std::size_t(size.width) + std::size_t(c)] : 0;
+                wrong += wave[c][r] != want;
+            }
+        EXPECT_EQ(wrong, 0) << size.width << " x " << size.height;
+    }
+}
+
+} // namespace

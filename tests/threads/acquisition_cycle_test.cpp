@@ -5,6 +5,7 @@
 #include "advanced_trigger.h"
 #include "advanced_trigger_choice.h"
 #include "capture.h"
+#include "label_tool.h"
 
 #include "record_source.h"
 #include "signal_source.h"
@@ -275,7 +276,7 @@ TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
     rig.cycle->setSpectrumView(&spectrum);
 
     rig.runCycles(1);
-    ASSERT_EQ(measurement.updates, 1);
+    ASSERT_EQ(measurement.updates.load(), 1);
     EXPECT_NE(measurement.images[0], nullptr);
     EXPECT_EQ(measurement.images[0], rig.cycle->records().p_displayBufferCh1);
     EXPECT_EQ(measurement.images[1], nullptr);
@@ -295,7 +296,7 @@ TEST(CycleOnInstrument, ToolWindowsGetTheTracesThatAreOn) {
     spectrum.channel = 0;
     spectrum.visible = false;
     rig.runCycles(1);
-    EXPECT_EQ(measurement.updates, 2);
+    EXPECT_EQ(measurement.updates.load(), 2);
     EXPECT_EQ(spectrum.calls.size(), 1u);
 
     // A channel switched off leaves no pointer to its released record or image.
@@ -338,6 +339,90 @@ TEST(CycleOnInstrument, DraggedTriggerLevelIsDrawnInTheSourceColour) {
     rig.runCycles(1);
     pumpEvents();
     EXPECT_NE(rig.main.frame.pixel(250, 101), DisplayGDI::toRgb(GDI_GREEN));
+}
+
+struct StoppedRig : CycleRig {
+    FakeMeasurementView measurement;
+    FakeSpectrumView spectrum;
+};
+
+struct StoppedChange {
+    const char* name;
+    std::function<void(StoppedRig&)> change;
+};
+
+TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout) {
+    const StoppedChange changes[] = {
+        {"volt/div", [](StoppedRig& r) { r.paused([] { controlSetVoltageDiv(_CH1, _2V_DIV); }); }},
+        {"position", [](StoppedRig& r) { r.paused([] { controlSetHorizontalPosition(300); }); }},
+        {"math on", [](StoppedRig& r) { r.paused([] { controlSetChannelOnOff(_MATH, true); }); }},
+        // Outside the pause, with their own announcement or none.
+        {"label", [](StoppedRig& r) { addLabel(*r.environment, {0xFFFFFF, 0, "A"}); }},
+        {"measure source", [](StoppedRig& r) { r.main.source = 2; }},
+        {"spectrum window", [](StoppedRig& r) { r.spectrum.visible = true; }},
+        {"run state", [](StoppedRig& r) { r.paused([] {
+                             controlSetRunState(_RUN);
+                             controlSetRunState(_STOP);
+                         }); }},
+    };
+    StoppedRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    rig.makeCycle(true);
+    rig.spectrum.visible = false;
+    rig.cycle->setMeasurementView(&rig.measurement);
+    rig.cycle->setSpectrumView(&rig.spectrum);
+    // Without persistence: one frame draws the change completely.
+    ASSERT_TRUE(controlSetPersistence(0));
+    rig.runCycles(1); // a record to stop with
+    ASSERT_TRUE(controlSetRunState(_STOP));
+
+    rig.runCycles(3);
+    EXPECT_EQ(rig.measurement.updates.load(), 2);
+    for (const StoppedChange& c : changes) {
+        const int before = rig.measurement.updates;
+        c.change(rig);
+        rig.runCycles(3);
+        EXPECT_EQ(rig.measurement.updates.load(), before + 1) << c.name;
+    }
+
+    // A persistence image fades in over a few frames after the change, then rests.
+    rig.paused([] { controlSetPersistence(1); });
+    rig.runCycles(300);
+    const int faded = rig.measurement.updates;
+    rig.runCycles(3);
+    EXPECT_EQ(rig.measurement.updates.load(), faded);
+
+    // Running, every record is drawn.
+    ASSERT_TRUE(controlSetRunState(_RUN));
+    const int before = rig.measurement.updates;
+    rig.runCycles(3);
+    EXPECT_EQ(rig.measurement.updates.load(), before + 3);
+}
+
+TEST(CycleOnWorker, StoppedWorkerRestsUntilAChangeAndDrawsItAtOnce) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FakeMeasurementView measurement;
+    rig.makeCycle(true);
+    rig.cycle->setMeasurementView(&measurement);
+    ASSERT_TRUE(controlSetPersistence(0));
+    rig.startWorker();
+    ASSERT_TRUE(pumpUntil([&] { return measurement.updates.load() >= 1; }));
+    rig.paused([] { controlSetRunState(_STOP); });
+    int cycles = rig.cycles;
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= cycles + 3; }));
+    // Atomics, read without a pause: its release would count as a change.
+    const int drawn = measurement.updates;
+    cycles = rig.cycles;
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= cycles + 3; }));
+    EXPECT_EQ(measurement.updates.load(), drawn);
+
+    rig.paused([] { controlSetVoltageDiv(_CH1, _2V_DIV); });
+    ASSERT_TRUE(pumpUntil([&] { return measurement.updates.load() > drawn; }));
+    cycles = rig.cycles;
+    ASSERT_TRUE(pumpUntil([&] { return rig.cycles >= cycles + 3; }));
+    EXPECT_EQ(measurement.updates.load(), drawn + 1);
+    stopAcquisitionThread();
 }
 
 TEST(CycleOnWorker, StatusPanelSeesTrigdThenTheTimeoutText) {

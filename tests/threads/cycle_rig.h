@@ -71,7 +71,7 @@ public:
     }
     // Written by the cycle; read with the worker stopped.
     std::array<const unsigned char*, 4> images{};
-    int updates = 0;
+    std::atomic<int> updates{0};
 };
 
 class FakeSpectrumView : public SpectrumView {
@@ -100,11 +100,17 @@ public:
         for (int type = 1; type <= 4; ++type)
             display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
         environment = std::make_unique<Environment>(kernel.mainFile("environment.ini"));
+        makeCycle(false);
+    }
+
+    // The program's cycle, which draws only what is new, with `resting`.
+    void makeCycle(bool resting) {
         CycleSetup setup;
         setup.display = &display;
         setup.environment = environment.get();
         setup.graphicMode = TableColor::GDI_MODE;
         setup.frame = [this] { return display.image(); };
+        setup.restWhenUnchanged = resting;
         cycle = std::make_unique<AcquisitionCycle>(setup);
         cycle->setMainView(&main);
     }
