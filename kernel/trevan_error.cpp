@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 26> kMessages = {
+constexpr std::array<const char*, 27> kMessages = {
     "Not enough memory for allocation",
     "USB Open Error",
     "No TrevanA found",
@@ -33,6 +33,7 @@ constexpr std::array<const char*, 26> kMessages = {
     "Hardware Version in TrevanA doesn't match with registry",
     "Error in Zero Calibration",
     "Time-out",
+    "The input is not shorted: short the input and calibrate again",
 };
 
 struct Entry {

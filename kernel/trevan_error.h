@@ -30,6 +30,7 @@ enum ERROR_NUMBER {
     _ERR_HARDWARE_VERSION = 23,
     _ERR_ZERO_CALIBRATION = 24,
     _ERR_TIME_OUT = 25,              // "Time-out": the instrument stopped answering
+    _ERR_INPUT_NOT_SHORTED = 26,     // a zero calibration measured a signal, not a shorted input
 };
 
 constexpr int MAX_ERROR_STACK = 10;

@@ -16,5 +16,6 @@ SimulatorConfig SimulatorConfig::read(const IniFile& ini, std::string_view secti
     const bool realTime = ini.readBool(section, "realTime", c.clockMode == SimulatedClock::Mode::RealTime);
     c.clockMode = realTime ? SimulatedClock::Mode::RealTime : SimulatedClock::Mode::Virtual;
     c.transferLog = std::clamp(ini.readInteger(section, "transferLog", c.transferLog), 0, 1 << 24);
+    c.shortedInputs = ini.readBool(section, "shortedInputs", c.shortedInputs);
     return c;
 }

@@ -11,6 +11,8 @@
 //   realTime            1: the clock follows real time (the program); 0: virtual (tests)
 //   transferLog         transfers the bus keeps in its log, the newest (default 65536;
 //                       0 keeps none). The program reads no log: it keeps none
+//   shortedInputs       1: both inputs shorted (0 V), as for a zero calibration; 0
+//                       (default): the demo signals
 
 #include "simulated_clock.h"
 
@@ -28,6 +30,7 @@ struct SimulatorConfig {
     std::chrono::milliseconds reenumerationDelay{500};
     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
     int transferLog = 65536;
+    bool shortedInputs = false;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
     static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);

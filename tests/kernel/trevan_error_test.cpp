@@ -42,7 +42,8 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         {17, "While transforming data from hardware to raw data, ch1 and ch2 bit is different"},
         {24, "Error in Zero Calibration"},
         {25, "Time-out"},
-        {26, "Unknown error"},
+        {26, "The input is not shorted: short the input and calibrate again"},
+        {27, "Unknown error"},
         {-1, "Unknown error"},
         {1000, "Unknown error"},
     };

@@ -261,7 +261,8 @@ TEST(SimulatedClock, VirtualTimeRunsActionsInOrder) {
 TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
-                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"));
+                                   "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
+                                   "shortedInputs=1\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -272,9 +273,11 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_EQ(c.reenumerationDelay, milliseconds(250));
     EXPECT_EQ(c.clockMode, SimulatedClock::Mode::RealTime);
     EXPECT_EQ(c.transferLog, 0);
+    EXPECT_TRUE(c.shortedInputs);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);
+    EXPECT_FALSE(none.shortedInputs);
 }
 
 TEST(CalibrationImage, WordForms) {
