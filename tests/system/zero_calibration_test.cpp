@@ -370,6 +370,27 @@ TEST(ZeroCalibrationGlitch, OneFailedTransferIsRetried) {
     }
 }
 
+// The simulator's own shorted inputs (the demo's setting): the calibration succeeds, and the
+// traces of the user's settings afterwards lie on their zero lines.
+TEST(ZeroCalibrationShortedSimulator, SucceedsAndTheTracesSitOnTheirZeroLines) {
+    SimulatorConfig config;
+    config.programmed = true;
+    config.shortedInputs = true;
+    SimulatedKernel kernel(std::make_shared<SimulatedBus>(config), false,
+                           "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageDiv1=6\nvoltageOffset1=300\n"
+                           "voltageOffset2=100\n[HORIZONTAL]\ntimeDiv=17\n");
+    ASSERT_TRUE(kernel.create()) << get_error_text();
+    for (int ch : {_CH1, _CH2}) ASSERT_EQ(controlZeroCalibration(ch), 1) << ch << ": " << get_error_text();
+    short* records[2] = {nullptr, nullptr};
+    ASSERT_TRUE(controlAcquire(0, &records[0], &records[1])) << get_error_text();
+    for (int c = 0; c < 2; ++c) {
+        const int n = controlGetBufferSize();
+        double sum = 0;
+        for (int i = 0; i < n; ++i) sum += records[c][i];
+        EXPECT_NEAR(sum / n, g_control->zeroLevelCode(c + 1), 2.0) << "channel " << c + 1;
+    }
+}
+
 TEST(ZeroCalibrationDispatch, VersionBelowOneDoesNothingAndOtherChannelsFail) {
     ZeroCalibrationBench bench(_HW4);
     ASSERT_TRUE(bench.created);
