@@ -175,7 +175,10 @@ bool Control::sweepWithFallBack(int ch, int (Control::*sweep)(int, int), const c
     const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
     if ((this->*sweep)(ch, s.start)) return true;
     // The second start helps a search that lost its way, not a dead instrument nor a signal.
-    if (!captureFailedOnDevice() && !d_zeroSignalSeen && (this->*sweep)(ch, s.high)) return true;
+    if (!captureFailedOnDevice() && !d_zeroSignalSeen && (this->*sweep)(ch, s.high)) {
+        d_zeroSearchPinned = false; // the input was shorted after all
+        return true;
+    }
     push_error(_ERR_ZERO_CALIBRATION, source, line);
     return false;
 }
