@@ -58,15 +58,24 @@ int readCommandLine(const QApplication& app, bool& demo) {
                        "$XDG_DATA_HOME/velmora2/demo (default ~/.local/share/velmora2/demo)."));
     parser.addOption(demoOption);
     // Qt's own options (-platform, -style, ...) were taken by the application object.
-    if (!parser.parse(app.arguments()) || !parser.positionalArguments().isEmpty()) {
+    const QStringList arguments = app.arguments();
+    // The usage names the command, not the path it was started by.
+    const auto usage = [&] {
+        QString text = parser.helpText();
+        const qsizetype end = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(QLatin1String("Usage: ")) && end > 0) text.replace(7, end - 7, QStringLiteral("velmora2"));
+        return text;
+    };
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
                                   ? QStringLiteral("Unknown argument '%1'.").arg(parser.positionalArguments().first())
                                   : parser.errorText();
-        std::fprintf(stderr, "velmora2: %s\n\n%s", qPrintable(error), qPrintable(parser.helpText()));
+        std::fprintf(stderr, "velmora2: %s\n\n%s", qPrintable(error), qPrintable(usage()));
         return 2;
     }
+    if (parser.isSet(QStringLiteral("help-all"))) parser.process(arguments); // prints, then exits 0
     if (parser.isSet(helpOption)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(qPrintable(usage()), stdout);
         return 0;
     }
     if (parser.isSet(versionOption)) {
@@ -87,7 +96,8 @@ public:
         if (watched == p_box && event->type() == QEvent::Paint && !p_box->frame().isNull() && !d_done) {
             d_done = true;
             std::fprintf(stderr, "velmora2: first frame painted\n");
-            QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+            // exit, not quit: quit would ask the windows to close, and the main window asks first.
+            QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
         }
         return false;
     }
