@@ -16,7 +16,7 @@ set(expected
     ${DATADIR}/velmora2/firmware/README
     ${DATADIR}/man/man1/velmora2.1.gz
     ${DATADIR}/doc/velmora2/copyright
-    ${DATADIR}/doc/velmora2/changelog.Debian.gz)
+    ${DATADIR}/doc/velmora2/changelog.gz)
 
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/stage
                 RESULT_VARIABLE rc OUTPUT_QUIET)
