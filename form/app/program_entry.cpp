@@ -159,3 +159,5 @@ void showProgramException(const char* what) {
     std::fprintf(stderr, "Velmora2: exception: %s\n", what);
     showMessage(what, "", MessageButtons::Ok, MessageIcon::Error);
 }
+
+QMainWindow& mainWindowWidget(TFormMain& main) { return main; }

@@ -110,7 +110,8 @@ private:
 ProgramEntryOptions entryOptions() {
     ProgramEntryOptions options;
     if (qEnvironmentVariableIntValue("VELMORA2_EXIT_AFTER_FIRST_FRAME") != 1) return options;
-    options.runLoop = [](QMainWindow& main) {
+    options.runLoop = [](TFormMain& form) {
+        QMainWindow& main = mainWindowWidget(form);
         auto* box = main.findChild<DisplayPaintBox*>();
         if (!box) return 1;
         new FirstFrameExit(box);
