@@ -46,7 +46,7 @@ private:
     static constexpr int POOL_SIZE = 3; // one shown, one pending, one being written
 
     // GUI: shows the pending frame and text.
-    void flush();
+    Q_INVOKABLE void flush();
     // A pool buffer that no window holds and that is not pending, sized for `frame` with its
     // row length (so that one copy takes it); -1 when every buffer is held.
     int freeBuffer(const QImage& frame);

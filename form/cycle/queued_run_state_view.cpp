@@ -5,13 +5,13 @@
 QueuedRunStateView::QueuedRunStateView(RunStateControls& controls, QObject* parent)
     : QObject(parent), d_controls(controls) {}
 
-// The event holds only the run state; it dies with this adapter if still queued.
+// By name rather than by functor: nothing of ours crosses the thread inside Qt's event.
 void QueuedRunStateView::updateRunStopControls(int runState_) {
-    QMetaObject::invokeMethod(this, [this, runState_] { deliverRunStopControls(runState_); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "deliverRunStopControls", Qt::QueuedConnection, Q_ARG(int, runState_));
 }
 
 void QueuedRunStateView::updateSingleShotButton() {
-    QMetaObject::invokeMethod(this, &QueuedRunStateView::deliverSingleShotButton, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "deliverSingleShotButton", Qt::QueuedConnection);
 }
 
 // The refreshes read the kernel and write its buffer-bar figures: between two cycles.

@@ -23,8 +23,8 @@ public:
     void updateSingleShotButton() override;
 
 private:
-    void deliverRunStopControls(int runState);
-    void deliverSingleShotButton();
+    Q_INVOKABLE void deliverRunStopControls(int runState);
+    Q_INVOKABLE void deliverSingleShotButton();
 
     RunStateControls& d_controls;
 };

@@ -198,6 +198,11 @@ TEST_F(Handshake, DirectCycleRunsOnTheCallingThread) {
 // A cycle that runs out of memory would end the program in the worker thread; instead the
 // worker stops acquiring, the user is told, pauses still work and the stop returns.
 TEST_F(Handshake, ACycleThatThrowsHaltsTheWorkerAndTellsTheUser) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer's runtime crashes in its sleep interceptor after this test's throw
+    // (a SEGV in its own code, not a report); the other presets run it.
+    GTEST_SKIP() << "crashes ThreadSanitizer's runtime";
+#endif
     auto notifier = std::make_shared<RecordingNotifier>();
     setNotifier(notifier);
     std::atomic<int> thrown{0};
