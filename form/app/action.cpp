@@ -2,6 +2,7 @@
 
 #include "acquisition_thread.h"
 #include "auto_set.h"
+#include "bounded_conversion.h"
 #include "codes.h"
 #include "control_facade.h"
 #include "display_change.h"
@@ -82,7 +83,8 @@ void applyCurrent500kRange() {
     views().updateTimeDivView(allowed);
 }
 
-int truncated(double value) { return static_cast<int>(value); }
+// Bounded: the intensity factor comes from the state file, where any float is allowed.
+int truncated(double value) { return boundedInt(value); }
 
 void refreshTriggerLevelMarker(int ch) {
     views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch)));
