@@ -52,14 +52,15 @@ struct RealTime500k {
             if (s.isChannelOn(ch)) raw.resize(s.d_bufferSize, ch);
         if (average > 1) raw.setNumberOfAverage(average, both ? 0 : _CH1);
         hw.init(_HW3, static_cast<unsigned>(s.d_bufferSizeHardware));
-        unsigned char* d = hw.p_buffer.get();
+        hw.sampleData.resize(static_cast<size_t>(s.d_bufferSizeHardware));
+        unsigned char* d = hw.sampleData.data();
         std::mt19937 rng(7);
         putWord(d, 0x185, 0, true);
         putWord(d + 2, 0x185, 0, true);
         const int words = (s.d_bufferSizeHardware - 8) / 2;
         for (int w = 0; w < words; ++w)
             putWord(d + 8 + 2 * w, signalCode(rng, w / (both ? 2 : 1)) >> 2, both ? (w & 1) : 0, (w & 3) != 1);
-        hw.p_data = d;
+        hw.readSampleBuffer(0);
     }
     State s;
     Calibration cal;
@@ -71,7 +72,7 @@ void BM_DecodeRealTime500kTwoChannels(benchmark::State& st) {
     RealTime500k c(true, 1);
     DataAcquisitionRT rt(&c.hw, &c.raw, &c.s);
     for (auto _ : st) {
-        if (!rt.acquire(1)) st.SkipWithError("decode failed");
+        if (!rt.acquire(c.hw.sampleRecord(), 1)) st.SkipWithError("decode failed");
         benchmark::DoNotOptimize(c.raw.data(_CH2));
     }
     reportBudget(st, c.s.d_bufferSizeHardware, 2.5e-3);
@@ -83,7 +84,7 @@ void BM_DecodeAndAverage500kOneChannel(benchmark::State& st) {
     RealTime500k c(false, 16);
     DataAcquisitionRT rt(&c.hw, &c.raw, &c.s);
     for (auto _ : st) {
-        if (!rt.acquire(1)) st.SkipWithError("decode failed");
+        if (!rt.acquire(c.hw.sampleRecord(), 1)) st.SkipWithError("decode failed");
         benchmark::DoNotOptimize(c.raw.data(_CH1));
     }
     reportBudget(st, c.s.d_bufferSizeHardware, 12.5e-3);

@@ -78,8 +78,9 @@ bool Capture::waitsForTrigger() const {
 }
 
 bool Capture::checkStatus() {
-    const unsigned char* d = p_hardware->p_buffer.get();
-    if (!d || p_hardware->d_bufferSize < 4) return fail(CaptureFailure::NoNewData);
+    const SampleRecord record = p_hardware->sampleRecord();
+    const unsigned char* d = record.data;
+    if (!d || record.bytes < 4) return fail(CaptureFailure::NoNewData);
     const bool good = !sampleWordError(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]) &&
                       !sampleWordError(d[STATUS_COPY_OFFSET], d[STATUS_COPY_OFFSET + 1]);
     const int first = sampleWordValue(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1]);
@@ -98,7 +99,6 @@ bool Capture::checkStatus() {
         if (p_registerBlock) p_hardware->writeRegisters2(p_registerBlock, REGISTER_TIME_OUT);
         return fail(CaptureFailure::NoNewData);
     }
-    p_hardware->p_data = p_hardware->p_buffer.get();
     return true;
 }
 
@@ -134,7 +134,6 @@ bool Capture::read(int timeOut, bool startOnFailure) {
         if (startOnFailure) p_hardware->start(START_TIME_OUT);
         return fail(timedOut ? CaptureFailure::TimedOut : CaptureFailure::Device);
     }
-    p_hardware->p_data = p_hardware->p_buffer.get();
     return true;
 }
 
@@ -156,9 +155,9 @@ void Capture::finishSingleShot() {
 }
 
 bool Capture::decode() {
-    if (p_transform->transform(1)) return true;
+    if (p_transform->transform(p_hardware->sampleRecord(), 1)) return true;
     // Roll reads the instrument itself: a read that brought nothing is a failed request.
-    if (p_state->isRoll() && p_hardware->d_bytesRead == 0)
+    if (p_state->isRoll() && p_hardware->sampleRecord().bytesRead == 0)
         return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device);
     return fail(CaptureFailure::NoNewData);
 }

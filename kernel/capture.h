@@ -1,7 +1,7 @@
 #pragma once
 // One capture from the instrument into the raw records: the trigger-status polling, the
-// sample-buffer read, the check of the two status words and the hand-over to
-// TransformHardwareRaw. Control::acquire and Control::acquireSingle forward here.
+// sample-buffer read, the check of the two status words and the hand-over of the record
+// (Hardware::sampleRecord) to TransformHardwareRaw. Control::acquire and Control::acquireSingle forward here.
 //
 // Runs on the worker thread. It writes triggerTimeoutFlag (thread_flags.h); the reads watch
 // abortReadFlag inside the Hardware. Failures push their codes and return false.
@@ -80,8 +80,7 @@ public:
     // The status words of the buffer just read. _HW1/_HW2: both copies equal and bits 0-6
     // not all 0; _HW3/_HW4: copies equal, else the register block is sent again. A copy that
     // does not decode counts as differing. False pushes nothing, except that the
-    // STATUS_MISMATCHES_TOLD-th differing check in a row pushes error 27; true sets the read
-    // pointer to the start of the sample buffer.
+    // STATUS_MISMATCHES_TOLD-th differing check in a row pushes error 27.
     bool checkStatus();
 
 private:
@@ -95,7 +94,7 @@ private:
     // Records why the capture failed; returns false. A failed request pushes errorCode_ (none
     // when negative) and "Time-out" when it timed out; one ended by abortReadFlag pushes nothing.
     bool fail(CaptureFailure failure_, int errorCode_ = -1, int line_ = 0);
-    // transform(1), classifying its failure.
+    // transform of the record the read just left, flag 1, classifying its failure.
     bool decode();
     // The selected records hold at least one sample.
     bool hasSamples(int sel_) const;

@@ -89,38 +89,27 @@ bool DataAcquisition::decodeSampleWord(unsigned char a, unsigned char b, int& va
     return true;
 }
 
-const unsigned char* DataAcquisition::hardwareData() const {
-    if (p_hardware->p_data) return p_hardware->p_data;
-    return p_hardware->p_buffer.get();
-}
-
-unsigned int DataAcquisition::hardwareBytes() const {
-    const unsigned char* data = hardwareData();
-    const unsigned char* buffer = p_hardware->p_buffer.get();
-    if (!data || !buffer || data < buffer) return 0;
-    const auto used = static_cast<unsigned int>(data - buffer);
-    return used < p_hardware->d_bufferSize ? p_hardware->d_bufferSize - used : 0;
-}
+unsigned int DataAcquisition::readableBytes(const SampleRecord& record) { return record.data ? record.bytes : 0; }
 
 bool DataAcquisition::conversionFailed(int line) {
     push_error(_ERR_CONVERT_RAW, kSource, line);
     return false;
 }
 
-bool DataAcquisition::decodeStatus(int& status) const {
-    if (hardwareBytes() < FIRST_SAMPLE_OFFSET) return conversionFailed(__LINE__);
-    const unsigned char* d = hardwareData();
+bool DataAcquisition::decodeStatus(const SampleRecord& record, int& status) const {
+    if (readableBytes(record) < FIRST_SAMPLE_OFFSET) return conversionFailed(__LINE__);
+    const unsigned char* d = record.data;
     int channel = 0;
     if (!decodeSampleWord(d[STATUS_WORD_OFFSET], d[STATUS_WORD_OFFSET + 1], status, channel))
         return conversionFailed(__LINE__);
     return true;
 }
 
-bool DataAcquisition::checkWords(int offset, int words, int strideBytes) const {
+bool DataAcquisition::checkWords(const SampleRecord& record, int offset, int words, int strideBytes) const {
     if (words <= 0) return true;
     const std::size_t last = static_cast<std::size_t>(offset) + static_cast<std::size_t>(words - 1) * strideBytes + 2;
-    if (offset < 0 || last > hardwareBytes()) return conversionFailed(__LINE__);
-    const unsigned char* d = hardwareData() + offset;
+    if (offset < 0 || last > readableBytes(record)) return conversionFailed(__LINE__);
+    const unsigned char* d = record.data + offset;
     const int bad = firstBadSampleWord(d, words, strideBytes);
     if (bad < 0) return true;
     const unsigned char* w = d + static_cast<std::ptrdiff_t>(bad) * strideBytes;
@@ -129,24 +118,24 @@ bool DataAcquisition::checkWords(int offset, int words, int strideBytes) const {
     return conversionFailed(__LINE__);
 }
 
-short DataAcquisition::correctedWord(int offset, bool correct) const {
-    const unsigned char* w = hardwareData() + offset;
+short DataAcquisition::correctedWord(const SampleRecord& record, int offset, bool correct) const {
+    const unsigned char* w = record.data + offset;
     const int value = sampleWordValue(w[0], w[1]);
     const Calibration* cal = p_state->p_calibration;
     if (!correct || !cal) return static_cast<short>(value);
     return sampleWordChannelBit(w[0]) ? cal->d_codeTable2[value] : cal->d_codeTable1[value];
 }
 
-bool DataAcquisition::storeSample(int ch, int offset, int position, int slot) {
+bool DataAcquisition::storeSample(const SampleRecord& record, int ch, int offset, int position, int slot) {
     assert((ch == _CH1 || ch == _CH2) && "ch_ == _CH1 || ch_ == _CH2");
-    if (!checkWords(offset, 1, 2)) return false;
-    placeWord(ch, offset, position, slot);
+    if (!checkWords(record, offset, 1, 2)) return false;
+    placeWord(record, ch, offset, position, slot);
     return true;
 }
 
-void DataAcquisition::placeWord(int ch, int offset, int position, int slot) {
+void DataAcquisition::placeWord(const SampleRecord& record, int ch, int offset, int position, int slot) {
     if (position < 0 || position >= p_state->d_bufferSize || position >= p_bufferRawData->size(ch)) return;
-    const short code = correctedWord(offset, true);
+    const short code = correctedWord(record, offset, true);
     if (slot < 0)
         p_bufferRawData->set(ch, position, code);
     else
@@ -165,9 +154,9 @@ int DataAcquisition::tdcPhaseOfStatus(int status) const {
                       p_state->d_ETSOffsetMargin, p_state->d_ETSRejectMargin);
 }
 
-int DataAcquisition::tdcPhase() const {
-    if (hardwareBytes() < 2) return -1;
-    const unsigned char* d = hardwareData();
+int DataAcquisition::tdcPhase(const SampleRecord& record) const {
+    if (readableBytes(record) < 2) return -1;
+    const unsigned char* d = record.data;
     if (sampleWordError(d[0], d[1])) return -1;
     return tdcPhaseOfStatus(sampleWordValue(d[0], d[1]));
 }

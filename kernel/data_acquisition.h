@@ -1,7 +1,8 @@
 #pragma once
-// The acquisition-mode objects: they turn the bytes of one sample-buffer read (the
-// Hardware's read pointer, p_data) into the raw records of channels 1 and 2 in
-// BufferRawData, correcting every code through the calibration's tables.
+// The acquisition-mode objects: they turn the bytes of one sample-buffer read (a
+// SampleRecord, hardware.h) into the raw records of channels 1 and 2 in BufferRawData,
+// correcting every code through the calibration's tables. Only the record's bytes are read:
+// a word beyond them fails (error 9).
 //
 // Sample word: two bytes in either order. In each byte bit 7 is the half marker (1 in the
 // byte carrying value bits 11-6, 0 in the one carrying bits 5-0), bit 6 the channel bit
@@ -21,10 +22,10 @@
 // Calibration comes from the State's p_calibration; without one, codes are stored as read.
 
 #include "buffer_average_data.h"
+#include "hardware.h"
 
 #include <cstdint>
 
-class Hardware;
 class BufferRawData;
 class State;
 
@@ -81,42 +82,40 @@ public:
     DataAcquisition(const DataAcquisition&) = delete;
     DataAcquisition& operator=(const DataAcquisition&) = delete;
 
-    // Decodes the hardware's current buffer into the records. flag_ 1 corrects the codes
-    // (real time only reads it; the other modes always correct). False means no usable
-    // record: an undecodable word or status, a missing record or history, a failed read (roll).
-    // A read that the mode skips on purpose (an ETS phase outside the window) is true.
-    virtual bool acquire(int flag_) = 0;
+    // Decodes record_ into the records. flag_ 1 corrects the codes (real time only reads
+    // it; the other modes always correct). False means no usable record: an undecodable
+    // word or status, a missing record or history, a failed read (roll). A read that the
+    // mode skips on purpose (an ETS phase outside the window) is true.
+    virtual bool acquire(const SampleRecord& record_, int flag_) = 0;
 
     // Decodes one word; on failure pushes 17 or 18 and returns false. channel_ is _CH1 or
     // _CH2 from the channel bit.
     static bool decodeSampleWord(unsigned char a_, unsigned char b_, int& value_, int& channel_);
 
-    // Decodes the word at byte offset_ of the hardware data, corrects it through the table of
-    // its channel bit and stores it at position_ of channel ch_'s record (slot_ < 0) or of
+    // Decodes the word at byte offset_ of record_, corrects it through the table of its
+    // channel bit and stores it at position_ of channel ch_'s record (slot_ < 0) or of
     // history slot slot_. A position outside 0 .. d_bufferSize - 1 (or the record) is
-    // dropped (true). Error 9 when the word does not decode.
-    bool storeSample(int ch_, int offset_, int position_, int slot_);
+    // dropped (true). Error 9 when the word does not decode or lies beyond record_.
+    bool storeSample(const SampleRecord& record_, int ch_, int offset_, int position_, int slot_);
 
-    // The phase 0..49 measured by the TDC in the status word, -1 when it is rejected or the
-    // status does not decode (nothing pushed).
-    int tdcPhase() const;
+    // The phase 0..49 measured by the TDC in record_'s status word, -1 when it is rejected
+    // or the status does not decode (nothing pushed).
+    int tdcPhase(const SampleRecord& record_) const;
 
 protected:
-    // The hardware's data pointer (its buffer when no read has set one); null without a buffer.
-    const unsigned char* hardwareData() const;
-    // Bytes readable from hardwareData().
-    unsigned int hardwareBytes() const;
+    // Bytes readable from record_.data (0 without data).
+    static unsigned int readableBytes(const SampleRecord& record_);
     // Decodes the status word at bytes 0-1; pushes 17/18 and 9 on failure.
-    bool decodeStatus(int& status_) const;
+    bool decodeStatus(const SampleRecord& record_, int& status_) const;
     // Pushes error 9 (the decode error itself was pushed by the caller).
     static bool conversionFailed(int line_);
     // Checks `words_` words `strideBytes_` apart from byte offset_: pushes 17/18 and 9 for
-    // the first bad one. Also fails (error 9) when they lie beyond the hardware buffer.
-    bool checkWords(int offset_, int words_, int strideBytes_) const;
+    // the first bad one. Also fails (error 9) when they lie beyond record_.
+    bool checkWords(const SampleRecord& record_, int offset_, int words_, int strideBytes_) const;
     // Corrected code of a good word at byte offset_.
-    short correctedWord(int offset_, bool correct_) const;
+    short correctedWord(const SampleRecord& record_, int offset_, bool correct_) const;
     // storeSample for a word already checked: position_ outside the record is dropped.
-    void placeWord(int ch_, int offset_, int position_, int slot_);
+    void placeWord(const SampleRecord& record_, int ch_, int offset_, int position_, int slot_);
     // Number of steps of an ETS or RIS read: the largest multiple of 100 not above
     // d_acquireLength.
     int stepCount() const;

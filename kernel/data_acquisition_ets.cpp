@@ -2,11 +2,11 @@
 
 #include "state.h"
 
-bool DataAcquisitionETS::acquire(int /*flag_*/) {
+bool DataAcquisitionETS::acquire(const SampleRecord& sample, int /*flag_*/) {
     State& s = *p_state;
     if (s.d_hardwareVersion < _HW1) return false;
     int status = 0;
-    if (!decodeStatus(status)) return false;
+    if (!decodeStatus(sample, status)) return false;
     const int tdc = tdcPhaseOfStatus(status);
     if (tdc < 0) return true; // outside the TDC window: this read adds nothing
     const int phase = capturePhase(tdc, status);
@@ -19,13 +19,13 @@ bool DataAcquisitionETS::acquire(int /*flag_*/) {
     if (ch1 || ch2) {
         if (!recordsPresent()) return false;
         const int n = stepCount();
-        if (ch1 && !checkWords(FIRST_SAMPLE_OFFSET, n / 2, 4)) return false;
-        if (ch2 && !checkWords(FIRST_SAMPLE_OFFSET + 2, n / 2, 4)) return false;
+        if (ch1 && !checkWords(sample, FIRST_SAMPLE_OFFSET, n / 2, 4)) return false;
+        if (ch2 && !checkWords(sample, FIRST_SAMPLE_OFFSET + 2, n / 2, 4)) return false;
         const int slot = average ? counter.slot(s.d_averageCount) : -1;
         for (int i = 0; i < n; i += 2) {
             const int p = stepPosition(i, phase, k);
-            if (ch1) placeWord(_CH1, FIRST_SAMPLE_OFFSET + 2 * i, p, slot);
-            if (ch2) placeWord(_CH2, FIRST_SAMPLE_OFFSET + 2 + 2 * i, p + 4, slot);
+            if (ch1) placeWord(sample, _CH1, FIRST_SAMPLE_OFFSET + 2 * i, p, slot);
+            if (ch2) placeWord(sample, _CH2, FIRST_SAMPLE_OFFSET + 2 + 2 * i, p + 4, slot);
         }
         s.d_triggeredFlag = (status & STATUS_TRIGGERED) != 0;
     }

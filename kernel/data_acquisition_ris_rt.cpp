@@ -2,10 +2,10 @@
 
 #include "state.h"
 
-bool DataAcquisitionRISRT::acquire(int /*flag_*/) {
+bool DataAcquisitionRISRT::acquire(const SampleRecord& sample, int /*flag_*/) {
     State& s = *p_state;
     int status = 0;
-    if (!decodeStatus(status)) return false;
+    if (!decodeStatus(sample, status)) return false;
     const int phase = capturePhase(tdcPhaseOfStatus(status), status);
     const double k = stepOffset(phase);
 
@@ -18,16 +18,16 @@ bool DataAcquisitionRISRT::acquire(int /*flag_*/) {
     const bool average = averaging();
     const int slot = average ? p_counters->RIS.slot(s.d_averageCount) : -1;
     if (ch1 && ch2) {
-        if (!checkWords(FIRST_SAMPLE_OFFSET, n, 2)) return false;
+        if (!checkWords(sample, FIRST_SAMPLE_OFFSET, n, 2)) return false;
         for (int i = 0; i < n; i += 2) {
             const int p = stepPosition(i, phase, k);
-            placeWord(_CH1, FIRST_SAMPLE_OFFSET + 2 * i, p, slot);
-            placeWord(_CH2, FIRST_SAMPLE_OFFSET + 2 + 2 * i, p, slot);
+            placeWord(sample, _CH1, FIRST_SAMPLE_OFFSET + 2 * i, p, slot);
+            placeWord(sample, _CH2, FIRST_SAMPLE_OFFSET + 2 + 2 * i, p, slot);
         }
     } else {
         const int ch = ch1 ? _CH1 : _CH2;
-        if (!checkWords(FIRST_SAMPLE_OFFSET, n, 2)) return false;
-        for (int i = 0; i < n; ++i) placeWord(ch, FIRST_SAMPLE_OFFSET + 2 * i, stepPosition(i, phase, k), slot);
+        if (!checkWords(sample, FIRST_SAMPLE_OFFSET, n, 2)) return false;
+        for (int i = 0; i < n; ++i) placeWord(sample, ch, FIRST_SAMPLE_OFFSET + 2 * i, stepPosition(i, phase, k), slot);
     }
     s.d_triggeredFlag = (status & STATUS_TRIGGERED) != 0;
     if (average) {

@@ -34,33 +34,33 @@ int DataAcquisitionRoll::readsPerCapture(int timeDiv) {
 
 bool DataAcquisitionRoll::readOnce(bool pushConversionError) {
     if (!p_hardware->readSampleBuffer(READ_TIME_OUT)) return false;
-    p_hardware->p_data = p_hardware->p_buffer.get();
+    const SampleRecord record = p_hardware->sampleRecord();
     const int words = d_bytesPerRead / 2;
     // The instrument sends the record's bytes and no more; fewer is a short read.
-    if (p_hardware->d_bytesRead < static_cast<unsigned int>(d_bytesPerRead)) {
+    if (record.bytesRead < static_cast<unsigned int>(d_bytesPerRead)) {
         push_error(_ERR_READ_BUFFER, "kernel\\data_acquisition_roll", __LINE__);
         return false;
     }
-    if (hardwareBytes() < static_cast<unsigned int>(d_bytesPerRead)) {
+    if (readableBytes(record) < static_cast<unsigned int>(d_bytesPerRead)) {
         push_error(_ERR_CONVERT_RAW, "kernel\\data_acquisition_roll", __LINE__);
         return false;
     }
-    const int bad = firstBadSampleWord(hardwareData(), words, 2);
+    const int bad = firstBadSampleWord(record.data, words, 2);
     if (bad >= 0) {
-        const unsigned char* w = hardwareData() + 2 * bad;
+        const unsigned char* w = record.data + 2 * bad;
         int value = 0, channel = 0;
         decodeSampleWord(w[0], w[1], value, channel);
         if (pushConversionError) push_error(_ERR_CONVERT_RAW, "kernel\\data_acquisition_roll", __LINE__);
         return false;
     }
     for (int i = 0; i < words; ++i) {
-        const int ch = sampleWordChannelBit(hardwareData()[2 * i]) ? _CH2 : _CH1;
-        if (p_state->d_channelsOnOff & ch) d_collected[ch - 1].push_back(correctedWord(2 * i, true));
+        const int ch = sampleWordChannelBit(record.data[2 * i]) ? _CH2 : _CH1;
+        if (p_state->d_channelsOnOff & ch) d_collected[ch - 1].push_back(correctedWord(record, 2 * i, true));
     }
     return true;
 }
 
-bool DataAcquisitionRoll::acquire(int /*flag_*/) {
+bool DataAcquisitionRoll::acquire(const SampleRecord& /*record_*/, int /*flag_*/) {
     State& s = *p_state;
     const int td = s.d_timeDiv;
     d_bytesPerRead = bytesPerRead(td);

@@ -24,9 +24,10 @@ public:
     DataAcquisitionRoll(Hardware* hardware_p, BufferRawData* bufferRawData_p, State* state_p,
                         AverageSlotCounters* counters_ = nullptr);
 
-    // Reads, then shifts and appends. False: a time/div outside 26..32, a failed read, an
-    // undecodable word (errors 17/18, and 9 at codes 26 to 29), a missing record (16).
-    bool acquire(int flag_) override;
+    // Reads, then shifts and appends; record_ is not used (each read brings its own).
+    // False: a time/div outside 26..32, a failed read, an undecodable word (errors 17/18,
+    // and 9 at codes 26 to 29), a missing record (16).
+    bool acquire(const SampleRecord& record_, int flag_) override;
 
     // Bytes used per read at time/div code timeDiv_ (26..32), 0 for other codes.
     static int bytesPerRead(int timeDiv_);

@@ -25,10 +25,10 @@ void decodeRun(const unsigned char* d, int count, int stride, const std::int16_t
 
 } // namespace
 
-bool DataAcquisitionRT::acquire(int flag) {
+bool DataAcquisitionRT::acquire(const SampleRecord& sample, int flag) {
     State& s = *p_state;
     int status = 0;
-    if (!decodeStatus(status)) return false;
+    if (!decodeStatus(sample, status)) return false;
 
     const bool both = s.d_channelsOnOff == _CH1_ON_CH2_ON;
     const int stride = both ? 4 : 2;
@@ -46,7 +46,7 @@ bool DataAcquisitionRT::acquire(int flag) {
         if (!recordsPresent()) return false;
         const int samples = std::max(s.d_bufferSize, 0);
         for (int c = 0; c < channelCount; ++c)
-            if (!checkWords(FIRST_SAMPLE_OFFSET + 2 * c, samples, stride)) return false;
+            if (!checkWords(sample, FIRST_SAMPLE_OFFSET + 2 * c, samples, stride)) return false;
 
         const Calibration* cal = p_state->p_calibration;
         const bool correct = flag != 0 && cal;
@@ -56,7 +56,7 @@ bool DataAcquisitionRT::acquire(int flag) {
             const int ch = channels[c];
             short* record = p_bufferRawData->data(ch);
             const int n = std::min(samples, p_bufferRawData->size(ch));
-            const unsigned char* d = hardwareData() + FIRST_SAMPLE_OFFSET + 2 * c;
+            const unsigned char* d = sample.data + FIRST_SAMPLE_OFFSET + 2 * c;
             // With averaging the record is the scratch copy of the history slot; average
             // then rebuilds it.
             if (correct)

@@ -28,7 +28,6 @@ bool Hardware::init(int hwVersion, unsigned int size) {
 
 void Hardware::close() {
     release();
-    p_data = nullptr;
     d_bufferSize = 0;
     d_rememberedSize = 0;
 }
@@ -50,12 +49,17 @@ bool Hardware::resize(unsigned int size) {
     return allocate(size);
 }
 
+SampleRecord Hardware::sampleRecord() const {
+    if (!p_buffer) return {};
+    return {p_buffer.get(), d_bufferSize, d_bytesRead};
+}
+
 bool Hardware::reallocate() { return allocate(d_rememberedSize); }
 
 void Hardware::release() {
     if (!p_buffer) return;
     p_buffer.reset();
-    p_data = nullptr;
     d_rememberedSize = d_bufferSize;
     d_bufferSize = 0;
+    d_bytesRead = 0;
 }

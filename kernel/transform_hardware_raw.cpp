@@ -42,7 +42,7 @@ bool TransformHardwareRaw::createAcquisition() {
     return p_dataAcquisition != nullptr;
 }
 
-bool TransformHardwareRaw::transform(int flag) {
+bool TransformHardwareRaw::transform(const SampleRecord& record, int flag) {
     if (!p_dataAcquisition) return false;
-    return p_dataAcquisition->acquire(flag);
+    return p_dataAcquisition->acquire(record, flag);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// From the Hardware's sample buffer to the raw records: owns the acquisition-mode object of
-// the current method (State's d_acquisitionMode) and the averaging slot counters, which
-// outlive the objects.
+// From a sample record (the Hardware's buffer) to the raw records: owns the
+// acquisition-mode object of the current method (State's d_acquisitionMode) and the
+// averaging slot counters, which outlive the objects.
 //
 //   method 1, 2  DataAcquisitionETS      method 4      DataAcquisitionRT
 //   method 3     DataAcquisitionRISRT    method 8..10  DataAcquisitionRoll
@@ -23,9 +23,9 @@ public:
 
     // Replaces the object with the one of d_acquisitionMode; false when that method has none.
     bool createAcquisition();
-    // The current object's acquire(flag_): false when it fails or there is none. flag_ 1
-    // (every caller) corrects real-time codes; the other modes always correct.
-    bool transform(int flag_);
+    // The current object's acquire(record_, flag_): false when it fails or there is none.
+    // flag_ 1 (every caller) corrects real-time codes; the other modes always correct.
+    bool transform(const SampleRecord& record_, int flag_);
     DataAcquisition* acquisition() { return p_dataAcquisition.get(); }
 
     Hardware* p_hardware;

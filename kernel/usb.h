@@ -38,12 +38,12 @@ public:
     bool setRelays(unsigned char byte_, int timeOut_) override;
     // Pulses every relay off (13 writes); always true.
     bool initRelays(int timeOut_) override;
-    // One record into p_buffer: one read of d_readLength bytes (10k points) or 26 reads
+    // One record into the sample buffer: one read of d_readLength bytes (10k points) or 26 reads
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
     // acquisition method 1, else none (the transport still bounds it). False without an
     // error when abortReadFlag is raised before or during the read; error 8 when a read
     // fails or comes back short (the remaining chunks are not read). In roll a short packet
-    // ends the read well: the instrument sends only the record (d_bytesRead says how much).
+    // ends the read well: the instrument sends only the record (bytesRead says how much).
     bool readSampleBuffer(int timeOut_) override;
     // readSampleBuffer for explicit settings: acquisition method and _10K / _500K.
     bool readSampleRecord(int acquisitionMode_, int bufferSizeMode_);

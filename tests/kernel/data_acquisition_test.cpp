@@ -54,12 +54,11 @@ protected:
             }
         }
     }
-    void load(const std::vector<unsigned char>& bytes) {
-        if (hw.d_bufferSize != bytes.size()) {
-            ASSERT_TRUE(hw.init(_HW1, static_cast<unsigned>(bytes.size())));
-        }
-        std::copy(bytes.begin(), bytes.end(), hw.p_buffer.get());
-        hw.p_data = hw.p_buffer.get();
+    // The bytes as a read would hand them to the decoder.
+    void load(const std::vector<unsigned char>& bytes) { loaded = bytes; }
+    SampleRecord sample() const {
+        const auto n = static_cast<unsigned int>(loaded.size());
+        return {loaded.data(), n, n};
     }
     std::vector<short> record(int ch) const {
         const short* p = raw.data(ch);
@@ -70,6 +69,7 @@ protected:
     Calibration cal;
     FakeHardware hw;
     BufferRawData raw;
+    std::vector<unsigned char> loaded;
 };
 
 // Status values: TDC count 0 decodes on _HW1 to phase 33 (ETSMin 0, ETSMax 127, margin 0.03).
@@ -144,12 +144,12 @@ TEST_F(AcquisitionTest, RealTimeOneChannelDecodesBothByteOrdersThroughEachConver
     put(bytes, 14, 0, 1);
     load(bytes);
     DataAcquisitionRT rt(&hw, &raw, &s);
-    ASSERT_TRUE(rt.acquire(1));
+    ASSERT_TRUE(rt.acquire(sample(), 1));
     EXPECT_EQ(record(_CH1), (std::vector<short>{101, 202, 4001, 2}));
     EXPECT_TRUE(s.d_triggeredFlag);
 
     // Flag 0 stores the codes as read.
-    ASSERT_TRUE(rt.acquire(0));
+    ASSERT_TRUE(rt.acquire(sample(), 0));
     EXPECT_EQ(record(_CH1), (std::vector<short>{100, 200, 4000, 0}));
 
     // Channel 2 alone fills channel 2's record; status bit 8 clear: not triggered.
@@ -157,7 +157,7 @@ TEST_F(AcquisitionTest, RealTimeOneChannelDecodesBothByteOrdersThroughEachConver
     put(bytes, 0, 5, 0);
     put(bytes, 2, 5, 0);
     load(bytes);
-    ASSERT_TRUE(rt.acquire(1));
+    ASSERT_TRUE(rt.acquire(sample(), 1));
     EXPECT_EQ(record(_CH2), (std::vector<short>{101, 202, 4001, 2}));
     EXPECT_FALSE(s.d_triggeredFlag);
 }
@@ -171,7 +171,7 @@ TEST_F(AcquisitionTest, RealTimeBothChannelsTakePairs) {
     }
     load(bytes);
     DataAcquisitionRT rt(&hw, &raw, &s);
-    ASSERT_TRUE(rt.acquire(1));
+    ASSERT_TRUE(rt.acquire(sample(), 1));
     EXPECT_EQ(record(_CH1), (std::vector<short>{1, 11, 21}));
     EXPECT_EQ(record(_CH2), (std::vector<short>{1002, 1003, 1004}));
 }
@@ -209,7 +209,7 @@ TEST_F(AcquisitionTest, UndecodableWordsFailTheCaptureAndLeaveEverythingAsItWas)
         if (c.otherByte >= 0) bytes[static_cast<size_t>(c.otherByte)] ^= 0x40;
         load(bytes);
         TransformHardwareRaw transform(&hw, &raw, &s);
-        const bool ok = transform.transform(1);
+        const bool ok = transform.transform(sample(), 1);
         if (c.error == 0) {
             EXPECT_TRUE(ok);
             continue;
@@ -235,7 +235,7 @@ TEST_F(AcquisitionTest, RealTimeAveragingFillsOneSlotPerCaptureAndShowsTheMean) 
         put(bytes, 8, captures[n][0], 0);
         put(bytes, 10, captures[n][1], 0);
         load(bytes);
-        ASSERT_TRUE(transform.transform(1));
+        ASSERT_TRUE(transform.transform(sample(), 1));
         EXPECT_EQ(record(_CH1), shown[n]) << "capture " << n;
     }
     // The fourth capture went into slot 0 again.
@@ -270,7 +270,7 @@ TEST_F(ETSTest, StepsLandAtTheirPhaseAndChannelTwoFourPositionsLater) {
     channels(_CH1_ON_CH2_ON, 10000);
     load(pairs(STATUS_TRIGGERED | 0)); // bit 7 clear: TDC phase 33 + 50 = 83
     DataAcquisitionETS ets(&hw, &raw, &s);
-    ASSERT_TRUE(ets.acquire(1));
+    ASSERT_TRUE(ets.acquire(sample(), 1));
     EXPECT_EQ(s.d_ETSPhase, 83);
     EXPECT_TRUE(s.d_triggeredFlag);
     const std::vector<short> ch1 = record(_CH1), ch2 = record(_CH2);
@@ -289,7 +289,7 @@ TEST_F(ETSTest, StepsLandAtTheirPhaseAndChannelTwoFourPositionsLater) {
 
     // A second read at another phase adds its own positions; the first ones stay.
     load(pairs(STATUS_HALF_PHASE | 0)); // phase 33, not triggered
-    ASSERT_TRUE(ets.acquire(1));
+    ASSERT_TRUE(ets.acquire(sample(), 1));
     EXPECT_FALSE(s.d_triggeredFlag);
     EXPECT_EQ(raw.get(_CH1, 33), 1001);
     EXPECT_EQ(raw.get(_CH1, 83), 1001);
@@ -300,7 +300,7 @@ TEST_F(ETSTest, RejectedPhaseSkipsTheReadWithoutAnError) {
     s.d_triggeredFlag = true;
     load(pairs(85)); // TDC count 85: rejected, not triggered
     DataAcquisitionETS ets(&hw, &raw, &s);
-    EXPECT_TRUE(ets.acquire(1));
+    EXPECT_TRUE(ets.acquire(sample(), 1));
     EXPECT_TRUE(s.d_triggeredFlag);
     EXPECT_EQ(record(_CH1), std::vector<short>(10000, EMPTY_SAMPLE));
     EXPECT_STREQ(get_error_text(), "");
@@ -327,7 +327,7 @@ TEST_F(ETSTest, PhaseDivisorAndHorizontalOffsetMoveTheSteps) {
         channels(_CH1_ON_CH2_OFF, 10000);
         load(pairs(c.status));
         DataAcquisitionETS ets(&hw, &raw, &s);
-        ASSERT_TRUE(ets.acquire(1));
+        ASSERT_TRUE(ets.acquire(sample(), 1));
         EXPECT_EQ(s.d_ETSPhase, c.phase) << c.timeDiv;
         EXPECT_EQ(raw.get(_CH1, c.firstPosition), 1001) << c.timeDiv;
         EXPECT_EQ(raw.get(_CH1, c.secondPosition), 1003) << c.timeDiv;
@@ -340,7 +340,7 @@ TEST_F(ETSTest, WordsOfAChannelThatIsOffAreNotChecked) {
     bytes[10] ^= 0x40; // channel 2's first word is broken
     load(bytes);
     DataAcquisitionETS ets(&hw, &raw, &s);
-    EXPECT_TRUE(ets.acquire(1));
+    EXPECT_TRUE(ets.acquire(sample(), 1));
     EXPECT_EQ(raw.get(_CH1, 83), 1001);
 }
 
@@ -350,13 +350,13 @@ TEST_F(ETSTest, AveragingRotatesPerGenerationPairOfCounters) {
     ASSERT_TRUE(raw.setNumberOfAverage(2, _CH1));
     TransformHardwareRaw transform(&hw, &raw, &s);
     load(pairs(STATUS_HALF_PHASE | 0));
-    ASSERT_TRUE(transform.transform(1)); // slot 0 of the _HW1/_HW2 counter
+    ASSERT_TRUE(transform.transform(sample(), 1)); // slot 0 of the _HW1/_HW2 counter
     s.d_hardwareVersion = _HW3;          // own counter: slot 0 again
-    ASSERT_TRUE(transform.transform(1));
+    ASSERT_TRUE(transform.transform(sample(), 1));
     EXPECT_EQ(raw.getHistory(0, _CH1, 33), 1001);
     EXPECT_EQ(raw.getHistory(1, _CH1, 33), EMPTY_SAMPLE);
     s.d_hardwareVersion = _HW1; // back: slot 1
-    ASSERT_TRUE(transform.transform(1));
+    ASSERT_TRUE(transform.transform(sample(), 1));
     EXPECT_EQ(raw.getHistory(1, _CH1, 33), 1001);
     EXPECT_EQ(raw.get(_CH1, 33), 1001);
 }
@@ -368,7 +368,7 @@ TEST_F(ETSTest, RISPlacesEveryWordOfOneChannelAndGoesOnWithARejectedPhase) {
     for (int i = 0; i < 256; ++i) put(bytes, 8 + 2 * i, 500 + i, i & 1);
     load(bytes);
     DataAcquisitionRISRT ris(&hw, &raw, &s);
-    ASSERT_TRUE(ris.acquire(1));
+    ASSERT_TRUE(ris.acquire(sample(), 1));
     EXPECT_EQ(s.d_ETSPhase, 49);
     EXPECT_EQ(raw.get(_CH2, 49), 501);
     EXPECT_EQ(raw.get(_CH2, 49 + 50), 503); // converter 2: table 2
@@ -376,7 +376,7 @@ TEST_F(ETSTest, RISPlacesEveryWordOfOneChannelAndGoesOnWithARejectedPhase) {
 
     channels(_CH1_ON_CH2_ON, 10000);
     load(pairs(STATUS_TRIGGERED | STATUS_HALF_PHASE | 0));
-    ASSERT_TRUE(ris.acquire(1));
+    ASSERT_TRUE(ris.acquire(sample(), 1));
     EXPECT_EQ(raw.get(_CH1, 33), 1001);
     EXPECT_EQ(raw.get(_CH2, 33), 2002); // same position as channel 1
     EXPECT_EQ(raw.get(_CH1, 33 + 100), 1003);
@@ -421,7 +421,7 @@ TEST_F(AcquisitionTest, TransformCreatesTheObjectOfTheMethod) {
         DataAcquisition* a = t.acquisition();
         if (!c.kind) {
             EXPECT_EQ(a, nullptr) << c.mode;
-            EXPECT_FALSE(t.transform(1));
+            EXPECT_FALSE(t.transform(sample(), 1));
             continue;
         }
         const std::string kind = c.kind;
@@ -440,13 +440,13 @@ TEST_F(AcquisitionTest, StoreSampleDropsPositionsOutsideTheRecord) {
     bytes[10] = 0x00;
     load(bytes);
     DataAcquisitionRT rt(&hw, &raw, &s);
-    EXPECT_TRUE(rt.storeSample(_CH1, 8, 3, -1));
-    EXPECT_TRUE(rt.storeSample(_CH1, 8, 4, -1));
-    EXPECT_TRUE(rt.storeSample(_CH1, 8, -1, -1));
+    EXPECT_TRUE(rt.storeSample(sample(), _CH1, 8, 3, -1));
+    EXPECT_TRUE(rt.storeSample(sample(), _CH1, 8, 4, -1));
+    EXPECT_TRUE(rt.storeSample(sample(), _CH1, 8, -1, -1));
     EXPECT_EQ(record(_CH1), (std::vector<short>{EMPTY_SAMPLE, EMPTY_SAMPLE, EMPTY_SAMPLE, 79}));
-    EXPECT_FALSE(rt.storeSample(_CH1, 10, 0, -1));
+    EXPECT_FALSE(rt.storeSample(sample(), _CH1, 10, 0, -1));
     EXPECT_EQ(std::string(get_error_text()), errorLines({18, _ERR_CONVERT_RAW}));
-    EXPECT_FALSE(rt.storeSample(_CH1, 12, 0, -1)); // beyond the buffer
+    EXPECT_FALSE(rt.storeSample(sample(), _CH1, 12, 0, -1)); // beyond the buffer
 }
 
 } // namespace

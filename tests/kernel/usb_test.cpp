@@ -298,8 +298,9 @@ TEST_F(SampleBuffer, TenThousandPointsIsOneReadOfTheReadLength) {
         // 500 ms for ETS mode 1, else "no limit", which the transport waits in slices.
         EXPECT_EQ(bulks[0].timeoutMs, method == _ETS_MODE1 ? 500u : 250u);
         // The record starts with the status word twice (triggered).
-        EXPECT_EQ(rig.usb->p_buffer[1] & 0x80, 0x80);
-        EXPECT_EQ(rig.usb->p_buffer[0], rig.usb->p_buffer[2]);
+        const unsigned char* record = rig.usb->sampleRecord().data;
+        EXPECT_EQ(record[1] & 0x80, 0x80);
+        EXPECT_EQ(record[0], record[2]);
     }
 }
 

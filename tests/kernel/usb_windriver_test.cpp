@@ -185,7 +185,7 @@ TEST(UsbWinDriver, UnpluggingIsReportedOnceAndLaterTransfersFailAtOnce) {
 TEST(UsbWinDriver, CloseAndReopen) {
     SimulatedUsb rig(_HW3);
     rig.usb->close();
-    EXPECT_EQ(rig.usb->d_bufferSize, 0u);
+    EXPECT_EQ(rig.usb->sampleRecord().bytes, 0u);
     EXPECT_EQ(rig.usb->requests(), nullptr);
     EXPECT_TRUE(rig.usb->init(_HW2, 4096));
     EXPECT_EQ(rig.instrument().commands(), 2);

@@ -57,7 +57,6 @@ public:
         } else {
             d_bytesRead = static_cast<unsigned>(sim.read(p_buffer.get(), d_readLength));
         }
-        p_data = p_buffer.get();
         return true;
     }
     SimRecords& sim;

@@ -186,7 +186,7 @@ TEST(SimulatedInstrument, RecordHasStatusWordsThenSamplesOfTheEnabledChannels) {
         int failed = 0;
         ASSERT_EQ(rig.usb->pollTrigger(&failed, 500), 1);
         ASSERT_TRUE(rig.usb->readSampleRecord(_REAL_TIME, _10K));
-        const unsigned char* b = rig.usb->p_buffer.get();
+        const unsigned char* b = rig.usb->sampleRecord().data;
         int status = 0, copy = 0, channel = 0, value = 0;
         ASSERT_TRUE(decodeWord(b[0], b[1], status, channel));
         ASSERT_TRUE(decodeWord(b[2], b[3], copy, channel));

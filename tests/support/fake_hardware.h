@@ -14,8 +14,8 @@
 //
 // Other reads return what the test put in: `versionByte`, `byteToRead`, `counterBytes`,
 // `readBackRegisters` (d_numberOfReadRegisters bytes used), `triggerReplies` (consumed in
-// order; 1 once empty) and `sampleData` (copied into p_buffer by readSampleBuffer, which
-// sets d_bytesRead to the bytes copied). `timedOut` is what lastTransferTimedOut answers.
+// order; 1 once empty) and `sampleData` (copied into the sample buffer by readSampleBuffer,
+// whose record's bytesRead is the bytes copied). `timedOut` is what lastTransferTimedOut answers.
 
 #include "hardware.h"
 
@@ -80,7 +80,6 @@ public:
             const size_t n = std::min<size_t>(sampleData.size(), d_bufferSize);
             std::copy_n(sampleData.begin(), n, p_buffer.get());
             d_bytesRead = static_cast<unsigned int>(n);
-            p_data = p_buffer.get();
         }
         return true;
     }
