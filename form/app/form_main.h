@@ -213,7 +213,8 @@ public:
     // channel 1's record of the cycle.
     CalibrationHost& calibrationHost();
 
-    // A control by its object name (actions, menus, widgets); null when there is none.
+    // A control by its object name (actions, menus, widgets); null when there is none. For
+    // tests and look-ups from outside: the window itself reaches its controls by member.
     QObject* control(const std::string& name) const;
 
     // What the screen-image outputs draw from: Environment, the trace images, the combo and
