@@ -63,8 +63,9 @@ public:
     // 12, false. Neither rebuilds the tables.
     bool readIni(const char* path_ = nullptr);
     // Writes every key into the file (other keys are kept), atomically. Error 13, false when
-    // the file cannot be written.
-    bool writeIni(const char* path_ = nullptr);
+    // the file cannot be written, or exists but cannot be read (it is not written over);
+    // `error` then tells why.
+    bool writeIni(const char* path_ = nullptr, std::string* error = nullptr);
 
     // For every code below d_adcLevels both tables get correctCode; the codes from d_adcLevels
     // up get EMPTY_SAMPLE. Always true.

@@ -145,9 +145,15 @@ bool Calibration::readIni(const char* path_) {
     return true;
 }
 
-bool Calibration::writeIni(const char* path_) {
+bool Calibration::writeIni(const char* path_, std::string* error) {
     const std::string path = path_ ? std::string(path_) : d_path;
     IniFile ini(path); // keys of other programs stay
+    if (!ini.loadedOk()) {
+        // Written over, the keys it holds would be lost.
+        if (error) *error = ini.error() + "; it is kept as it is";
+        push_error(_ERR_TEMPORARY_FILE, "kernel\\calibration_file", __LINE__);
+        return false;
+    }
     const std::vector<Field> fields = fileFields(*this);
     for (std::size_t k = 0; k < fields.size(); ++k) {
         if (!fields[k].together) {
@@ -161,6 +167,7 @@ bool Calibration::writeIni(const char* path_) {
         k = end - 1;
     }
     if (!ini.save()) {
+        if (error) *error = ini.error();
         push_error(_ERR_TEMPORARY_FILE, "kernel\\calibration_file", __LINE__);
         return false;
     }

@@ -7,6 +7,7 @@
 #include "buffer_raw_data.h"
 #include "buffer_raw_data_stop.h"
 #include "calibration.h"
+#include "notifier.h"
 #include "firmware_download.h"
 #include "register.h"
 #include "system_registry.h"
@@ -46,9 +47,16 @@ Control::Control() = default;
 Control::~Control() {
     // Files are written only from what was really loaded: a kernel whose init failed
     // before the calibration came from the instrument must not write constants it never had.
-    if (p_state && d_stateLoaded) p_state->writeIni(p_state->d_fileName, 4);
+    // A failed save is told with the file's name, as the environment file's is.
+    const auto reportFailedSave = [](const std::string& path, const std::string& why) {
+        notifyUser("Cannot save " + path + " : " + why);
+    };
+    std::string why;
+    if (p_state && d_stateLoaded && !p_state->writeIni(p_state->d_fileName, 4, &why))
+        reportFailedSave(p_state->d_fileName, why);
     p_state.reset();
-    if (p_calibration && p_calibration->d_fromHardware) p_calibration->writeIni(nullptr);
+    if (p_calibration && p_calibration->d_fromHardware && !p_calibration->writeIni(nullptr, &why))
+        reportFailedSave(p_calibration->d_path, why);
     p_calibration.reset();
     p_register.reset();
     p_hardware.reset();
@@ -106,6 +114,8 @@ bool Control::init(int width, int height) {
         return false;
     }
     if (!p_systemRegistry->read()) return false;
+    // Told once, before anything is read: the user can mend the file before Quit.
+    for (const std::string& text : p_systemRegistry->prepareMainDirectory()) notifyUser(text);
 
     p_state = create<State>(std::string(p_systemRegistry->getStatePath()));
     if (!p_state) {

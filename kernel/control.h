@@ -203,8 +203,8 @@ public:
     // sweep step.
     // 1: the channel's zero points (and gains or converter polynomials) are in Calibration and
     // in the instrument's memory, the settings as before. 0: failed (error 24 when no start
-    // value led to a result; the failing layer's error otherwise); constants, settings and the
-    // memory are as before. The calibration file is never written here. A State whose hardware
+    // value led to a result; the failing layer's error otherwise; error 28 on top when what
+    // was measured is not a shorted input); constants, settings and the memory are as before. The calibration file is never written here. A State whose hardware
     // version is below _HW1 gives 1 and nothing is done.
     int zeroCalibration(int ch_);
     int zeroCalibrationHw3(int ch_);  // _HW3/_HW4: offset sweeps DC and AC, then the gains
@@ -217,8 +217,9 @@ public:
     // channel on at _10US_DIV or _20US_DIV with the 10k record (assertions); false otherwise.
     bool sampleMeans(const short* record_, int& evenMean_, int& oddMean_) const;
     // Ten captures of the channel; the means of the third and later good ones. A capture with
-    // a mean at or above d_adcLevels holds no converter codes and is not counted. False with
-    // fewer than three counted.
+    // a sample outside the converter's codes is not counted. A failed capture is tried again
+    // after 50 ms; two in a row on the device (gone, or not answering) end it. False with
+    // fewer than three counted, or at once for a record that is not flat (a signal).
     bool measureOffset(int ch_, int& evenMean_, int& oddMean_);
     // One sweep over the step table from DAC value start_: 1 when every step found its zero
     // point, else 0 (a failed write or measurement, the converter pinned low, no convergence).
@@ -400,6 +401,11 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    // What the running zero calibration saw of a signal on the input: a record that is not
+    // flat or an implausible gain (certain), a search that the DAC could not bring to
+    // mid-scale (certain once the second start value fails too).
+    bool d_zeroSignalSeen = false;
+    bool d_zeroSearchPinned = false;
     // The last math record and what it was computed from (control_math.cpp); null before the
     // first computeMath.
     struct MathMemo;

@@ -22,6 +22,7 @@ constexpr int kCaptureAttempts = 10;
 constexpr int kDiscardedCaptures = 2; // the first captures after a change still settle
 constexpr int kCountedMinimum = 3;
 constexpr int kRetryPauseMs = 50;
+constexpr int kFailuresInARow = 2; // a glitch fails one capture; a dead instrument every one
 constexpr int kSettleMs = 200;
 
 void pause(Control& c, int ms) {
@@ -58,6 +59,14 @@ bool writeCalibrationMemory(Control& c) {
     return false;
 }
 
+// A DAC write that failed once is a glitch: one more after the pause.
+bool writeDac(Control& c, int value, int ch) {
+    const int selector = ch == _CH1 ? 0 : 1;
+    if (c.writeOffsetDac(value, selector)) return true;
+    pause(c, kRetryPauseMs);
+    return c.writeOffsetDac(value, selector);
+}
+
 } // namespace
 
 int Control::zeroCalibration(int ch) {
@@ -74,9 +83,13 @@ int Control::runZeroCalibration(int ch, bool (Control::*search)(int), bool (Cont
 
     // A shorted input never fires a normal trigger, and averaging would mix the records of
     // earlier DAC values into a measurement; the saved settings come back at the end.
+    d_zeroSignalSeen = d_zeroSearchPinned = false;
     bool ok = resetChannelCalibration(ch) && setTriggerMode(_AUTO);
     setNumberOfAverage(1); // false while no channel is on; the count holds all the same
     ok = ok && (this->*search)(ch) && (this->*fit)(ch);
+    // Constants from a signal would blank the display: nothing of them is kept.
+    if (!ok && (d_zeroSignalSeen || d_zeroSearchPinned))
+        push_error(_ERR_INPUT_NOT_SHORTED, "kernel\\control_zero_calibration", __LINE__);
     if (ok) {
         applyState(saved);
         ok = writeCalibrationMemory(*this);
@@ -120,18 +133,23 @@ bool Control::sampleMeans(const short* record, int& evenMean, int& oddMean) cons
 bool Control::measureOffset(int ch, int& evenMean, int& oddMean) {
     const int levels = p_state->d_adcLevels;
     long long sumEven = 0, sumOdd = 0;
-    int counted = 0;
+    int counted = 0, failedInARow = 0;
     for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
         short* record = nullptr;
         if (!acquire(ch, &record, nullptr)) {
-            // An instrument that does not answer will not answer the next nine either.
-            if (captureFailedOnDevice()) return false;
+            if (captureFailedOnDevice() && ++failedInARow >= kFailuresInARow) return false;
             pause(*this, kRetryPauseMs);
             continue;
         }
+        failedInARow = 0;
+        if (attempt < kDiscardedCaptures) continue;
+        const RecordShape shape = recordShape(record, p_state->d_bufferSize, levels);
+        if (shape == RecordShape::Signal) {
+            d_zeroSignalSeen = true;
+            return false;
+        }
         int even = 0, odd = 0;
-        if (attempt < kDiscardedCaptures || !sampleMeans(record, even, odd)) continue;
-        if (even >= levels || odd >= levels) continue;
+        if (shape == RecordShape::Incomplete || !sampleMeans(record, even, odd)) continue;
         sumEven += even;
         sumOdd += odd;
         ++counted;
@@ -143,7 +161,7 @@ bool Control::measureOffset(int ch, int& evenMean, int& oddMean) {
 }
 
 bool Control::measureAtDac(int ch, int value, int settleMs, int& followed, int& other) {
-    if (!writeOffsetDac(value, ch == _CH1 ? 0 : 1)) return false;
+    if (!writeDac(*this, value, ch)) return false;
     pause(*this, settleMs);
     OffsetMeans m;
     if (!measureOffset(ch, m.even, m.odd)) return false;
@@ -156,8 +174,11 @@ bool Control::measureAtDac(int ch, int value, int settleMs, int& followed, int& 
 bool Control::sweepWithFallBack(int ch, int (Control::*sweep)(int, int), const char* source, int line) {
     const ZeroSearchStarts s = zeroSearchStarts(p_state->d_hardwareVersion, p_state->d_ADCAmpFactor);
     if ((this->*sweep)(ch, s.start)) return true;
-    // The second start helps a search that lost its way, not a dead instrument.
-    if (!captureFailedOnDevice() && (this->*sweep)(ch, s.high)) return true;
+    // The second start helps a search that lost its way, not a dead instrument nor a signal.
+    if (!captureFailedOnDevice() && !d_zeroSignalSeen && (this->*sweep)(ch, s.high)) {
+        d_zeroSearchPinned = false; // the input was shorted after all
+        return true;
+    }
     push_error(_ERR_ZERO_CALIBRATION, source, line);
     return false;
 }
@@ -182,7 +203,7 @@ int Control::sweepOffsets(int ch, int start, const int* steps, int stepCount, in
         if (!setZeroCalibrationChannel(ch, coupling, steps[k], timeDiv)) return 0;
         bool first = true;
         const auto write = [&](int v) {
-            if (!writeOffsetDac(v, ch == _CH1 ? 0 : 1)) return false;
+            if (!writeDac(*this, v, ch)) return false;
             if (first) pause(*this, kSettleMs);
             first = false;
             return true;
@@ -193,7 +214,12 @@ int Control::sweepOffsets(int ch, int start, const int* steps, int stepCount, in
             return followedMeans(m, ch, timeDiv);
         };
         const ZeroDacOutcome out = searchZeroDac(rules, start, write, measure);
-        if (out.result != ZeroSearchResult::Found) return 0;
+        // Pinned at the bottom, or the DAC at its end: no offset brings this input to mid-scale.
+        const bool pinned = out.result == ZeroSearchResult::AtBottom ||
+                            ((out.result == ZeroSearchResult::Found || out.result == ZeroSearchResult::NoConvergence) &&
+                             !dacWithinRange(out.dac));
+        if (pinned) d_zeroSearchPinned = true;
+        if (out.result != ZeroSearchResult::Found || pinned) return 0;
         storeZeroStep(targets, version, k, base - out.dac, converter2Offset(out.means, rules.adcLevels));
         pumpGuiEvents();
     }

@@ -57,7 +57,10 @@ bool Control::fitNonlinearHw12(int ch) {
             code[i] = pass == 2 ? other : followed;
         }
         fit[pass] = nonlinearFromCodes(code, p_state->d_adcLevels);
-        if (!nonlinearWithinLimits(fit[pass])) return false;
+        if (!nonlinearWithinLimits(fit[pass])) {
+            d_zeroSignalSeen = true;
+            return false;
+        }
     }
     setPolynomial(one ? cal.nonlinearConstCh1 : cal.nonlinearConstCh2, fit[0]);
     setPolynomial(one ? cal.nonlinearConstADC1Ch1 : cal.nonlinearConstADC1Ch2, fit[1]);

@@ -58,6 +58,10 @@ bool Control::fitGain(int ch) {
             code[i] = pass == 1 ? followed : other + offset2;
         }
         gain[pass - 1] = gainFromCodes(code[0], code[2]);
+        if (!gainPlausible(gain[pass - 1])) {
+            d_zeroSignalSeen = true;
+            return false;
+        }
     }
     // Pass 1 measured the converter of the followed samples, pass 2 the one behind the offset.
     setGain(one ? cal.nonlinearConstADC1Ch1 : cal.nonlinearConstADC2Ch2, gain[0]);

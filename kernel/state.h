@@ -44,12 +44,14 @@ public:
 
     // Reads every key; a missing key, or a value outside the key's range, gives the key's
     // default. Channel keys are read for channels 1..channelCount_ (at most 4). The derived
-    // values are then worked out again. False when the file exists but cannot be read.
+    // values are then worked out again. False when the file cannot be read, or holds none
+    // of the keys (no state file: every field then has its default).
     bool readIni(const std::string& path, int channelCount_);
     // Writes every key to `path` (channel keys for channels 1..channelCount_, at most 4),
     // keeping the file's other keys, through a temporary file and a rename. False when the
-    // file cannot be written; the old file is then intact.
-    bool writeIni(const std::string& path, int channelCount_) const;
+    // file cannot be written, or exists but cannot be read (it is not written over); the
+    // old file is then intact and `error` tells why.
+    bool writeIni(const std::string& path, int channelCount_, std::string* error = nullptr) const;
 
     // Setters. All return true, except for an argument that would index a table out of
     // range (channel other than 1..4, trigger source other than 1..2, time/div other than

@@ -168,27 +168,39 @@ int channelsInFile(int channelCount_) {
 
 bool State::readIni(const std::string& path, int channelCount_) {
     const IniFile ini(path);
-    for (int ch = _CH1; ch <= channelsInFile(channelCount_); ++ch)
-        for (const Key<ChannelSettings>& key : kChannelKeys)
-            readKey(ini, key, key.name + std::to_string(ch), d_channel[ch]);
-    for (const Key<State>& key : kStateKeys)
+    bool anyKey = false;
+    for (int ch = _CH1; ch <= channelsInFile(NUMBER_OF_CHANNELS); ++ch)
+        for (const Key<ChannelSettings>& key : kChannelKeys) {
+            const std::string name = key.name + std::to_string(ch);
+            anyKey = anyKey || ini.valueExists(key.section, name);
+            if (ch <= channelsInFile(channelCount_)) readKey(ini, key, name, d_channel[ch]);
+        }
+    for (const Key<State>& key : kStateKeys) {
+        anyKey = anyKey || ini.valueExists(key.section, key.name);
         readKey(ini, key, key.name, *this);
+    }
 
     // Each history record of the average is a whole record: keep to the mode's maximum.
     if (d_averageCount > (d_bufferSizeMode == _500K ? 16 : 128)) d_averageCount = 1;
 
     deriveAll();
-    return ini.loadedOk();
+    // Junk or a picture holds none of the keys: no state file, though every key took its default.
+    return ini.loadedOk() && anyKey;
 }
 
-bool State::writeIni(const std::string& path, int channelCount_) const {
+bool State::writeIni(const std::string& path, int channelCount_, std::string* error) const {
     IniFile ini(path);
     // Saving over a file that could not be read would lose its other keys.
-    if (!ini.loadedOk()) return false;
+    if (!ini.loadedOk()) {
+        if (error) *error = ini.error() + "; it is kept as it is";
+        return false;
+    }
     for (int ch = _CH1; ch <= channelsInFile(channelCount_); ++ch)
         for (const Key<ChannelSettings>& key : kChannelKeys)
             writeKey(ini, key, key.name + std::to_string(ch), d_channel[ch]);
     for (const Key<State>& key : kStateKeys)
         writeKey(ini, key, key.name, *this);
-    return ini.save();
+    if (ini.save()) return true;
+    if (error) *error = ini.error();
+    return false;
 }

@@ -8,8 +8,12 @@
 //                      "Simulator"); anything else, or nothing, uses libusb and a real one
 // The file is $XDG_CONFIG_HOME/velmora2/registry.ini (default ~/.config/velmora2/...) when
 // it exists, else /etc/velmora2/registry.ini; tests and the demo name their own file.
+// A directory value may begin with "$XDG_DATA_HOME" (the user's data folder by the XDG rules,
+// default ~/.local/share) or "~" (the user's home): the system-wide file of the package
+// names each user's own main directory so, "$XDG_DATA_HOME/velmora2".
 
 #include <string>
+#include <vector>
 
 class SystemRegistry {
 public:
@@ -43,8 +47,19 @@ public:
     // The user's file by the XDG rules, and the system-wide one.
     static std::string userRegistryPath();
     static std::string systemRegistryPath();
+    // A directory value with its leading "$XDG_DATA_HOME" or "~" replaced (see above).
+    static std::string expandDirectory(const std::string& value);
+
+    // After read(): makes a missing main directory (mode 0700, as its parents made with it)
+    // and returns one text per problem the user must hear of at start: a main directory that
+    // is relative, not a directory, not writable or on a full disk, and each settings file
+    // (state, calibration, environment) that exists but cannot be read (it is then neither
+    // used nor saved over). Empty when all is well.
+    std::vector<std::string> prepareMainDirectory() const;
 
 private:
+    std::vector<std::string> unreadSettingsFiles() const;
+
     bool d_explicitPath = false;
     std::string d_registryPath;
     std::string d_mainDirectory;

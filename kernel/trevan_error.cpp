@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char*, 28> kMessages = {
+constexpr std::array<const char*, 29> kMessages = {
     "Not enough memory for allocation",
     "USB Open Error",
     "No TrevanA found",
@@ -35,6 +35,7 @@ constexpr std::array<const char*, 28> kMessages = {
     "Time-out",
     "Download firmware failed",
     "The two status words of the instrument differ",
+    "The input is not shorted: short the input and calibrate again",
 };
 
 struct Entry {

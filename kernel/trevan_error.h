@@ -32,6 +32,7 @@ enum ERROR_NUMBER {
     _ERR_TIME_OUT = 25,              // "Time-out": the instrument stopped answering
     _ERR_FIRMWARE_DOWNLOAD = 26,     // "Download firmware failed": a controller was found but not loaded
     _ERR_STATUS_MISMATCH = 27,       // captures dropped one after another for differing status copies
+    _ERR_INPUT_NOT_SHORTED = 28,     // a zero calibration measured a signal, not a shorted input
 };
 
 constexpr int MAX_ERROR_STACK = 10;

@@ -47,6 +47,19 @@ OffsetMeans sampleMeansOf(const short* record, int bufferSize) {
     return {static_cast<int>(sum[0] / half), static_cast<int>(sum[1] / half)};
 }
 
+RecordShape recordShape(const short* record, int bufferSize, int adcLevels) {
+    if (!record || bufferSize <= 2 * kEdgeSamples || adcLevels <= 0) return RecordShape::Incomplete;
+    int low[2] = {adcLevels, adcLevels}, high[2] = {-1, -1};
+    for (int i = kEdgeSamples; i <= bufferSize - kEdgeSamples - 1; ++i) {
+        const int v = record[i];
+        if (v < 0 || v >= adcLevels) return RecordShape::Incomplete;
+        low[i & 1] = std::min(low[i & 1], v);
+        high[i & 1] = std::max(high[i & 1], v);
+    }
+    const int limit = adcLevels / FLAT_SPREAD_DIVISOR;
+    return high[0] - low[0] <= limit && high[1] - low[1] <= limit ? RecordShape::Flat : RecordShape::Signal;
+}
+
 FollowedMeans followedMeans(const OffsetMeans& means, int ch, int timeDiv) {
     if (ch == _CH2 && timeDiv == _10US_DIV) return {means.odd, means.even};
     return {means.even, means.odd};
@@ -93,6 +106,8 @@ ZeroDacOutcome searchZeroDac(const ZeroDacSearch& rules, int start, const std::f
     out.result = ZeroSearchResult::NoConvergence;
     return out;
 }
+
+bool dacWithinRange(int dac) { return dac > 0 && dac < kDacMax; }
 
 ZeroOffsetTargets zeroOffsetTargets(Calibration& cal, int ch, bool ac) {
     const bool one = ch == _CH1;
@@ -142,6 +157,8 @@ double gainFromCodes(int codeLow, int codeHigh) {
     const auto volts = [](int c) { return c * 2.0 / 1024 + 0.25; };
     return (volts(codeLow) - volts(codeHigh)) / (GAIN_FIT_LEVELS[0] - GAIN_FIT_LEVELS[2]);
 }
+
+bool gainPlausible(double gain) { return gain >= GAIN_PLAUSIBLE_MIN && gain <= GAIN_PLAUSIBLE_MAX; }
 
 Quadratic quadraticThrough(const std::array<double, 3>& x, const std::array<double, 3>& y) {
     // Divided differences of Newton's form, multiplied out.

@@ -48,6 +48,14 @@ struct OffsetMeans {
 };
 OffsetMeans sampleMeansOf(const short* record_, int bufferSize_);
 
+// What a record measured with the input shorted looks like, over the samples sampleMeansOf
+// sums: every one a converter code (0 .. adcLevels_ - 1; an empty or spoiled sample makes it
+// Incomplete), and each converter's samples within adcLevels_ / FLAT_SPREAD_DIVISOR codes of
+// each other (noise; a signal spreads wider, or pins the converter and spreads to its ends).
+inline constexpr int FLAT_SPREAD_DIVISOR = 16;
+enum class RecordShape { Flat, Incomplete, Signal };
+RecordShape recordShape(const short* record_, int bufferSize_, int adcLevels_);
+
 // The mean a measurement follows and the other one: the even-index mean, except for channel 2
 // on the interleaved time base (_10US_DIV), whose own converter gives the odd samples.
 struct FollowedMeans {
@@ -89,6 +97,10 @@ struct ZeroDacOutcome {
 ZeroDacOutcome searchZeroDac(const ZeroDacSearch& rules_, int start_, const std::function<bool(int)>& write_,
                              const std::function<std::optional<FollowedMeans>()>& measure_);
 
+// A DAC value the search reached inside the DAC's range: one at either end means the offset
+// DAC could not bring the input to mid-scale.
+bool dacWithinRange(int dac_);
+
 // The Calibration arrays one channel's sweep fills: DC (ac_ false) or AC constants.
 struct ZeroOffsetTargets {
     int* nonInterleave = nullptr; // [11]
@@ -113,6 +125,11 @@ std::array<int, 3> gainFitDacValues(double adcAmpFactor_);
 // Gain from the codes of the lowest and highest level: volts v = c x 2 / 1024 + 0.25 each,
 // (v low - v high) / (0.30 - 2.20).
 double gainFromCodes(int codeLow_, int codeHigh_);
+// The gains a front end with a shorted input gives (nominal 1); a signal on the input does not
+// follow the DAC and gives another slope.
+inline constexpr double GAIN_PLAUSIBLE_MIN = 0.8;
+inline constexpr double GAIN_PLAUSIBLE_MAX = 1.25;
+bool gainPlausible(double gain_);
 
 // ---- non-linearity fit (_HW1)
 inline constexpr std::array<int, 3> NONLINEAR_FIT_DAC = {2000, 2500, 3000};

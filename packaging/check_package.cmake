@@ -11,7 +11,12 @@ set(expected
     ${DATADIR}/applications/velmora2.desktop
     ${DATADIR}/icons/hicolor/scalable/apps/velmora2.svg
     ${DATADIR}/icons/hicolor/48x48/apps/velmora2.png
-    ${DATADIR}/icons/hicolor/128x128/apps/velmora2.png)
+    ${DATADIR}/icons/hicolor/128x128/apps/velmora2.png
+    ${DATADIR}/velmora2/demo/trevan.hex
+    ${DATADIR}/velmora2/firmware/README
+    ${DATADIR}/man/man1/velmora2.1.gz
+    ${DATADIR}/doc/velmora2/copyright
+    ${DATADIR}/doc/velmora2/changelog.gz)
 
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/stage
                 RESULT_VARIABLE rc OUTPUT_QUIET)
@@ -48,6 +53,14 @@ foreach(package libqt6widgets6 libqt6printsupport6 libusb-1.0-0 libjpeg libxlsxw
   string(FIND "${depends}" "${package}" at)
   if(at EQUAL -1)
     message(SEND_ERROR "the package does not depend on ${package}: ${depends}")
+  endif()
+endforeach()
+
+execute_process(COMMAND dpkg-deb -c ${debs} OUTPUT_VARIABLE listing)
+foreach(absent /usr/lib/libfenlor.so /usr/lib/libmeasurement.so)
+  string(FIND "${listing}" " .${absent}\n" at)
+  if(NOT at EQUAL -1)
+    message(SEND_ERROR "the package puts a private library into the system's folder: ${absent}")
   endif()
 endforeach()
 

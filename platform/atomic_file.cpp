@@ -150,15 +150,22 @@ bool atomicWriteFile(const std::string& path, std::string_view content, std::str
 
 int readWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe would block here until some writer opens it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return errno;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int e = 0;
+    if (::fstat(fd, &st) != 0)
+        e = errno;
+    else if (S_ISDIR(st.st_mode))
+        e = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        e = kNotRegularFile; // a pipe, socket or device: no settings or record file
+    if (e != 0) {
         ::close(fd);
         return e;
     }
-    if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+    if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
         ::close(fd);
         return EFBIG;
     }
@@ -183,4 +190,10 @@ int readWholeFile(const std::string& path, std::size_t maxBytes, std::string& by
         return EFBIG;
     }
     return 0;
+}
+
+std::string readErrorText(int error) {
+    if (error == kNotRegularFile) return "it is not a regular file";
+    if (error == EFBIG) return "it is too large";
+    return std::strerror(error);
 }

@@ -8,6 +8,7 @@
 // an interrupted save left behind are removed by the next save of the same file (only names
 // of that pattern, owned by this user, in that folder).
 
+#include <cerrno>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -40,6 +41,15 @@ bool atomicWriteFile(const std::string& path, std::string_view content, std::str
 using ReplaceHook = std::function<void(const std::string& temporary, const std::string& target)>;
 void setReplaceHook(ReplaceHook hook);
 
-// Reads the whole of `path` into `bytes` when it holds at most `maxBytes`. Returns 0, or the
-// errno of the failure: EFBIG when the file is larger than the cap (`bytes` is then empty).
+// What readWholeFile returns for a path that is not a regular file (a named pipe, a
+// socket, a device): such a path is refused without waiting for a writer.
+inline constexpr int kNotRegularFile = EINVAL;
+
+// Reads the whole of `path` into `bytes` when it is a regular file of at most `maxBytes`.
+// Returns 0, or the errno of the failure: EFBIG when the file is larger than the cap, EISDIR
+// for a folder, kNotRegularFile for any other kind of file (`bytes` is then empty).
 int readWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+
+// The reason of a readWholeFile failure for a message: "it is not a regular file", "it is
+// too large", or the system's text of the errno.
+std::string readErrorText(int error);

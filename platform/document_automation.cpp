@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -19,6 +20,10 @@ const char* const kContentTypes =
     "<Override PartName=\"/word/document.xml\" "
     "ContentType=\"application/"
     "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+    "<Override PartName=\"/docProps/core.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
+    "<Override PartName=\"/docProps/app.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.extended-properties+xml\"/>"
     "</Types>";
 
 const char* const kPackageRelationships =
@@ -27,7 +32,49 @@ const char* const kPackageRelationships =
     "<Relationship Id=\"rId1\" "
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
     "Target=\"word/document.xml\"/>"
+    "<Relationship Id=\"rId2\" "
+    "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties\" "
+    "Target=\"docProps/core.xml\"/>"
+    "<Relationship Id=\"rId3\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties\" "
+    "Target=\"docProps/app.xml\"/>"
     "</Relationships>";
+
+// @TIME@: the time of writing, UTC, as W3CDTF.
+const char* const kCoreProperties =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<cp:coreProperties "
+    "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+    "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+    "<dc:title>Oscilloscope display</dc:title><dc:creator>Velmora2</dc:creator>"
+    "<dcterms:created xsi:type=\"dcterms:W3CDTF\">@TIME@</dcterms:created>"
+    "<dcterms:modified xsi:type=\"dcterms:W3CDTF\">@TIME@</dcterms:modified>"
+    "</cp:coreProperties>";
+
+const char* const kAppProperties =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+    "<Application>Velmora2</Application><Pages>1</Pages></Properties>";
+
+// Page sizes in twentieths of a point; one-inch margins leave the 6-inch text width.
+const char* const kA4Section =
+    "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/>"
+    "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
+    "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
+const char* const kLetterSection =
+    "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>"
+    "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
+    "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
 
 // An inline picture; @ID@ is its number n (relationship rId<n>), @EXTENT@ its size.
 const char* const kInlinePicture =
@@ -113,7 +160,7 @@ Paragraph& Document::addParagraph() {
     return *d_paragraphs.back();
 }
 
-std::string Document::documentXml() const {
+std::string Document::documentXml(bool letterPaper) const {
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
@@ -132,7 +179,7 @@ std::string Document::documentXml() const {
             xml += inlinePicture(picture, ++n);
         xml += "</w:p>";
     }
-    return xml + "</w:body></w:document>";
+    return xml + (letterPaper ? kLetterSection : kA4Section) + "</w:body></w:document>";
 }
 
 DocumentApplication::DocumentApplication(OfficeDesk desk, ClipboardPictureReader clipboard)
@@ -152,12 +199,14 @@ Document& DocumentApplication::activeDocument() {
     return *p_active;
 }
 
-void DocumentApplication::write(const Document& document, const std::string& file) {
+void DocumentApplication::write(const Document& document, const std::string& file, bool letterPaper) {
     // Every part stays alive until zip_close has read it.
     const std::vector<const Picture*> pictures = picturesOf(document);
     const std::string contentTypes = kContentTypes;
     const std::string packageRels = kPackageRelationships;
-    const std::string main = document.documentXml();
+    const std::string main = document.documentXml(letterPaper);
+    const std::string core = replaceAll(kCoreProperties, "@TIME@", utcNow());
+    const std::string app = kAppProperties;
     const std::string rels = documentRelationships(pictures.size());
 
     int error = 0;
@@ -174,6 +223,8 @@ void DocumentApplication::write(const Document& document, const std::string& fil
         addEntry(archive, "_rels/.rels", packageRels, false);
         addEntry(archive, "word/document.xml", main, false);
         addEntry(archive, "word/_rels/document.xml.rels", rels, false);
+        addEntry(archive, "docProps/core.xml", core, false);
+        addEntry(archive, "docProps/app.xml", app, false);
         for (size_t i = 0; i < pictures.size(); ++i)
             addEntry(archive, "word/media/image" + std::to_string(i + 1) + ".png", pictures[i]->png,
                      true);
@@ -192,7 +243,7 @@ void DocumentApplication::saveAs(const std::string& path) const {
     if (!p_active) throw AutomationError("SaveAs: no document is open");
     const Document& document = *p_active;
     office::replaceWith(
-        office::writeTemporary(path, [&](const std::string& f) { write(document, f); }), path);
+        office::writeTemporary(path, [&](const std::string& f) { write(document, f, d_desk.letterPaper); }), path);
 }
 
 std::vector<std::string> DocumentApplication::release() {
@@ -201,7 +252,7 @@ std::vector<std::string> DocumentApplication::release() {
         for (const auto& document : d_documents) {
             const std::string temp =
                 office::writeTemporary((std::filesystem::path(d_desk.folder) / "Document").string(),
-                                       [&](const std::string& f) { write(*document, f); });
+                                       [&](const std::string& f) { write(*document, f, d_desk.letterPaper); });
             paths.push_back(office::placeAsNew(temp, d_desk.folder, "Document", ".docx"));
         }
     }

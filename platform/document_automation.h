@@ -48,7 +48,8 @@ public:
 
     // The document as its main part, word/document.xml; pictures refer to the relationships
     // "rId1", "rId2", ... in document order.
-    std::string documentXml() const;
+    // With the page settings of one section: A4 or US Letter, margins of one inch.
+    std::string documentXml(bool letterPaper = false) const;
 
 private:
     const ClipboardPictureReader* p_clipboard;
@@ -81,7 +82,7 @@ public:
     std::vector<std::string> release();
 
 private:
-    static void write(const Document& document, const std::string& file);
+    static void write(const Document& document, const std::string& file, bool letterPaper);
 
     OfficeDesk d_desk;
     // Held behind a pointer: paragraphs keep its address.

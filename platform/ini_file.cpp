@@ -44,7 +44,7 @@ IniFile::IniFile(std::string path) : d_path(std::move(path)) {
     if (e != 0) {
         // A missing file is an empty one; an unreadable one is reported.
         d_loadedOk = (e == ENOENT);
-        if (!d_loadedOk) d_error = "cannot read " + d_path + ": " + std::strerror(e);
+        if (!d_loadedOk) d_error = "cannot read " + d_path + ": " + readErrorText(e);
         return;
     }
     parse(content);

@@ -18,6 +18,8 @@ public:
 struct OfficeDesk {
     std::string folder;
     std::function<void(const std::string& path)> open;
+    // The page size of new documents: US Letter where the user's locale uses it, else A4.
+    bool letterPaper = false;
 };
 
 namespace office {

@@ -1,5 +1,7 @@
 #include "spreadsheet_automation.h"
 
+#include "c_locale.h"
+
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -225,6 +227,8 @@ void SpreadsheetApplication::saveAs(const std::string& path) const {
 }
 
 void SpreadsheetApplication::write(const std::string& file) const {
+    // libxlsxwriter prints cell numbers with the thread's locale.
+    const CNumericScope cNumbers;
     lxw_workbook* book = workbook_new(file.c_str());
     if (!book) throw AutomationError("cannot start the workbook " + file);
     // Names are fixed before the charts, whose series formulas name their worksheets.

@@ -3,6 +3,8 @@
 # build/demo: a registry file of its own (XDG_CONFIG_HOME=build/demo/config) naming the
 # main directory build/demo/main, the firmware directory build/demo/firmware, the GDI
 # display and the simulated instrument. The user's own configuration is not touched.
+# SHORTED_INPUTS=1 starts the simulated instrument with both inputs shorted (for the zero
+# calibration).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -19,6 +21,8 @@ mainDirectory=$demo/main
 firmwareDirectory=$demo/firmware
 graphicmode=GDI
 usbBackend=simulator
+[Simulator]
+shortedInputs=${SHORTED_INPUTS:-0}
 INI
 # A first start shows both channels of the simulated instrument at 1 ms/div; later starts
 # keep whatever the program saved.

@@ -61,8 +61,7 @@ ShortedInput::Truth ShortedInput::truth(const SimHardware& hardware, InstrumentS
     const double o0 = raw(other, lo), o1 = raw(other, lo + 1);
     Truth out;
     out.zeroPoint = base - (lo + t);
-    const double half = hardware.generation <= 2 ? 2048.0 : 512.0;
-    out.converter2Offset = half - (o0 + t * (o1 - o0));
+    out.converter2Offset = mid - (o0 + t * (o1 - o0));
     out.codesPerStep = r1 - r0;
     out.otherCodesPerStep = o1 - o0;
     return out;

@@ -27,9 +27,8 @@ struct ShortedInput {
     // the code of the converter's middle voltage).
     struct Truth {
         double zeroPoint = 0; // base_ minus the offset-DAC value that puts 0 V at mid-scale
-        // What the other converter of the pair reads below half its codes (2048 or 512) there:
-        // its own offset, measured from the converter's half-scale rather than from the code the
-        // followed converter is brought to.
+        // What the other converter of the pair reads below the followed one there, the same
+        // input on both: the offset its correction has to add.
         double converter2Offset = 0;
         double codesPerStep = 0;      // converter codes per offset-DAC step there, followed
         double otherCodesPerStep = 0; // and the other converter

@@ -79,10 +79,13 @@ int representativeVoltDiv(const SimHardware& h, int range, bool highGain) {
 
 } // namespace
 
-std::unique_ptr<SimRecords> SimRecords::forInstrument(int generation, int chipTemperature, Clock* pace) {
+std::unique_ptr<SimRecords> SimRecords::forInstrument(int generation, int chipTemperature, Clock* pace,
+                                                       bool shorted) {
     Options options;
     options.chipTemperature = chipTemperature;
     options.pace = pace;
+    if (shorted)
+        for (auto& signal : options.signal) signal = std::make_shared<DcLevel>(0.0);
     return std::make_unique<SimRecords>(SimHardware::typical(generation), options);
 }
 

@@ -66,9 +66,10 @@ public:
         int words = 0;            // sample words in the record
     };
 
-    // The records of a simulated instrument of this generation with the default signals;
-    // pace_ as in Options.
-    static std::unique_ptr<SimRecords> forInstrument(int generation_, int chipTemperature_, Clock* pace_);
+    // The records of a simulated instrument of this generation with the default signals, or
+    // with both inputs at 0 V when shorted_; pace_ as in Options.
+    static std::unique_ptr<SimRecords> forInstrument(int generation_, int chipTemperature_, Clock* pace_,
+                                                     bool shorted_ = false);
 
     explicit SimRecords(SimHardware hardware_);
     SimRecords(SimHardware hardware_, Options options_);

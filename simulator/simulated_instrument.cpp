@@ -9,7 +9,8 @@ SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::sha
                                          Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
     : d_config(config), d_vendorId(vendorId), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
       p_source(SimRecords::forInstrument(config.hardwareVersion, config.chipTemperature,
-                                         config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr)) {
+                                         config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr,
+                                         config.shortedInputs)) {
     d_holdStatusPoll = config.holdStatusPoll;
     if (!p_memory) p_memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(generation()));
 }

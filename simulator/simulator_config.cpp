@@ -17,5 +17,6 @@ SimulatorConfig SimulatorConfig::read(const IniFile& ini, std::string_view secti
     c.clockMode = realTime ? SimulatedClock::Mode::RealTime : SimulatedClock::Mode::Virtual;
     c.transferLog = std::clamp(ini.readInteger(section, "transferLog", c.transferLog), 0, 1 << 24);
     c.holdStatusPoll = ini.readBool(section, "holdStatusPoll", c.holdStatusPoll);
+    c.shortedInputs = ini.readBool(section, "shortedInputs", c.shortedInputs);
     return c;
 }

@@ -14,6 +14,8 @@
 //   holdStatusPoll      1 (default): in NORMAL trigger mode the status request stays
 //                       unanswered until a record is ready, as a real instrument's does, and
 //                       times out when none comes within its time-out; 0: it answers 0 at once
+//   shortedInputs       1: both inputs shorted (0 V), as for a zero calibration; 0
+//                       (default): the demo signals
 
 #include "simulated_clock.h"
 
@@ -32,6 +34,7 @@ struct SimulatorConfig {
     SimulatedClock::Mode clockMode = SimulatedClock::Mode::Virtual;
     int transferLog = 65536;
     bool holdStatusPoll = true;
+    bool shortedInputs = false;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
     static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);

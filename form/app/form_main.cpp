@@ -1,5 +1,6 @@
 // The main window's construction and destruction, its controls, and the parts of the views
 // interface that reach other windows.
+#include "velmora2_version.h"
 #include "form_main.h"
 
 #include "acquisition_cycle.h"
@@ -162,7 +163,7 @@ MainWindowLifecycle MainWindowLifecycle::standard() {
 TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
     : QMainWindow(parent), d_lifecycle(std::move(lifecycle)) {
     setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QStringLiteral("Velmora 2.5.0"));
+    setWindowTitle(QStringLiteral("Velmora " VELMORA2_VERSION));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     buildActions();

@@ -1,3 +1,4 @@
+#include "velmora2_version.h"
 #include "form_splash.h"
 
 #include <QApplication>
@@ -52,13 +53,13 @@ TFormSplash::TFormSplash(QWidget* parent)
     imSplash->setGeometry(0, 0, SPLASH_WIDTH, SPLASH_HEIGHT);
     imSplash->setPixmap(splashPicture());
 
-    NoticeCaption = new QLabel(QStringLiteral("Welcome to Velmora2 2.5.0"), this);
+    NoticeCaption = new QLabel(QStringLiteral("Welcome to Velmora2 " VELMORA2_VERSION), this);
     NoticeCaption->setObjectName(QStringLiteral("NoticeCaption"));
     NoticeCaption->setGeometry(0, 190, SPLASH_WIDTH, 20);
     NoticeCaption->setAlignment(Qt::AlignCenter);
     NoticeCaption->setStyleSheet(QStringLiteral("color: white;"));
 
-    Label1 = new QLabel(QStringLiteral("Version 2.5.0"), this);
+    Label1 = new QLabel(QStringLiteral("Version " VELMORA2_VERSION), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(0, 212, SPLASH_WIDTH - 10, 20);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

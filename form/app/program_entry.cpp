@@ -22,6 +22,7 @@
 #include "trevan_error.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 #include <cstdio>
 #include <exception>
@@ -147,6 +148,9 @@ int programEntry(const ProgramEntryOptions& options) {
     } catch (...) {
         showProgramException("");
     }
+    // What the kernel's teardown reported (a settings file it could not save) is shown now,
+    // before the notifier goes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     lock.release();
     return 0;
 }
@@ -155,3 +159,5 @@ void showProgramException(const char* what) {
     std::fprintf(stderr, "Velmora2: exception: %s\n", what);
     showMessage(what, "", MessageButtons::Ok, MessageIcon::Error);
 }
+
+QMainWindow& mainWindowWidget(TFormMain& main) { return main; }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+class QMainWindow;
 class TFormMain;
 
 // controlCreate(500, 400): the kernel for a 500 x 400 display area.
@@ -41,3 +42,6 @@ int runMainWindow(TFormMain& main);
 // The application's exception display: the message (empty for an exception that is no
 // std::exception) on stderr and in an error box.
 void showProgramException(const char* what);
+
+// The main window as the widget it is, for callers that may not include its header.
+QMainWindow& mainWindowWidget(TFormMain& main);

@@ -30,3 +30,12 @@ AverageChoice checkAverageCount(std::string_view text, int maximum) {
 int clampLevel(int percent) {
     return std::clamp(percent, 0, 100);
 }
+
+std::string calibrationFailureStatus(std::string_view what, std::string_view errorText) {
+    std::string_view line = errorText.substr(0, errorText.find('\n'));
+    constexpr std::string_view prefix = "Error : ";
+    if (line.substr(0, prefix.size()) == prefix) line.remove_prefix(prefix.size());
+    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+    if (line.empty()) return std::string(what);
+    return std::string(what) + ": " + std::string(line);
+}

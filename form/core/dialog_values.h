@@ -20,3 +20,7 @@ AverageChoice checkAverageCount(std::string_view text, int maximum);
 
 // A measurement level in percent, clamped to 0..100.
 int clampLevel(int percent);
+
+// The status line of a calibration that failed: what failed (`what`), then the newest message
+// of the kernel's error text ("Error : <message>" lines, newest first), or `what` alone.
+std::string calibrationFailureStatus(std::string_view what, std::string_view errorText);

@@ -135,6 +135,11 @@ bool Environment::load(const std::string& path) {
 
 bool Environment::save(const std::string& path) {
     IniFile ini(path);
+    if (!ini.loadedOk()) {
+        // Its title and the keys of other programs would be lost.
+        d_saveError = ini.error() + "; it is kept as it is";
+        return false;
+    }
     Writer writer{ini};
     walkKeys(*this, defaults(), writer);
     if (!ini.save()) {

@@ -131,11 +131,13 @@ public:
 
     // Reads every stored key. Each value is checked: a missing key, a value that is not a
     // number of its kind or a number out of its range takes the key's default, except
-    // ColorStartPos, which is clamped into 0..180. Always returns true.
+    // ColorStartPos, which is clamped into 0..180. Always returns true (a file that exists
+    // but cannot be read is reported by the kernel at start).
     bool load(const std::string& path);
     // Writes every stored key into `path`, keeping keys this program does not know, through
     // a temporary file and a rename. False when the file cannot be written (the old file is
-    // then intact); saveError() tells why.
+    // then intact); saveError() tells why. A file that exists but cannot be read is never
+    // written over: false, with the reason.
     bool save(const std::string& path);
     bool save() { return save(environmentPath); }
     const std::string& saveError() const { return d_saveError; }

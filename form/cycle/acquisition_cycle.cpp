@@ -74,7 +74,7 @@ void AcquisitionCycle::acquireAndDisplay() {
             fillContext();
             if (sameAsDrawn(generation, readInputs(runState, channels))) {
                 if (d_framePending) present(nullptr, false);
-                rest(generation);
+                rest(generation, REST_LIMIT);
                 return;
             }
         }
@@ -127,7 +127,7 @@ void AcquisitionCycle::acquireAndDisplay() {
             d_lastRecord = now;
         } else if (!drawn) {
             const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - d_lastRecord);
-            restAfterCycle(generation, std::min<std::chrono::microseconds>(since / 8, POLL_REST_LIMIT));
+            rest(generation, std::min<std::chrono::microseconds>(since / 8, POLL_REST_LIMIT));
         }
     }
     if (d_rest && traces) {
@@ -174,8 +174,8 @@ bool AcquisitionCycle::sameAsDrawn(unsigned generation, const Inputs& now) const
            now.persistence == d.persistence;
 }
 
-void AcquisitionCycle::rest(unsigned generation) {
-    std::chrono::microseconds limit = REST_LIMIT;
+void AcquisitionCycle::rest(unsigned generation, std::chrono::microseconds limit) {
+    // A frame waiting for its step is taken at the step.
     if (d_framePending && d_nextFrame) {
         const auto untilStep = std::chrono::duration_cast<std::chrono::microseconds>(
             *d_nextFrame - std::chrono::steady_clock::now());

@@ -115,8 +115,9 @@ private:
     };
     Inputs readInputs(int runState, int channels) const;
     bool sameAsDrawn(unsigned generation, const Inputs& now) const;
-    // The worker rests after this cycle until the next change, or until a waiting frame's step.
-    void rest(unsigned generation);
+    // The worker rests after this cycle until the next change, `limit` or a waiting frame's
+    // step, whichever comes first.
+    void rest(unsigned generation, std::chrono::microseconds limit);
 
     enum class Shown { New, Repeat, Deferred };
     // Step 9: markers of the full-screen frame when `drawn` (this cycle drew it), then the

@@ -1,3 +1,4 @@
+#include "velmora2_version.h"
 #include "form_about.h"
 
 #include <QDesktopServices>
@@ -65,7 +66,7 @@ TFormAbout::TFormAbout(QWidget* parent)
 
     auto* picture = new QLabel(this);
     picture->setPixmap(aboutPicture());
-    auto* name = new QLabel("<b>Velmora2</b><br>Version 2.5.0", this);
+    auto* name = new QLabel("<b>Velmora2</b><br>Version " VELMORA2_VERSION, this);
     auto* panel = new QHBoxLayout;
     panel->addWidget(picture);
     panel->addWidget(name, 1);

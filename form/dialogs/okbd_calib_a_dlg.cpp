@@ -2,6 +2,7 @@
 
 #include "calibration_host.h"
 #include "control_facade.h"
+#include "dialog_values.h"
 #include "message_box.h"
 #include "trevan_error.h"
 
@@ -129,6 +130,7 @@ void TokbdCalibADlg::calibrate(int ch) {
 
     QLabel* result = ch == 1 ? lbOffsetCalibResult : lbOffsetCalibResult2;
     result->setText(PROGRESSING);
+    paintBlue(lbCalib);
     setCalibrationStatus("Prepare Calibration");
     const int r = controlZeroCalibration(ch);
     result->setText(r == 1 ? OK_RESULT : FAIL_RESULT);
@@ -136,22 +138,28 @@ void TokbdCalibADlg::calibrate(int ch) {
 
     // A failed calibration has put the former constants back; saving them again would only
     // risk the stored calibration.
-    bool saved = true;
+    const char* failed = r == 1 ? nullptr : "Calibration Failed";
     if (r == 1) {
         setCalibrationStatus("Saving Data To Hardware");
         setCalibrationProgress(20);
         // Each store is tried even when the other failed: either one keeps the constants.
         const bool memory = controlWriteCalibrationToHardware();
         const bool file = controlWriteCalibrationFile(nullptr);
-        saved = memory && file;
+        if (!memory || !file) failed = "Saving Failed";
     }
-    if (saved) {
+    if (!failed) {
         setCalibrationStatus("Calibration Finished");
         setCalibrationProgress(100);
     } else {
-        // The status keeps what was being done when it failed; the kernel says why.
+        // The window shows what failed and why, not a step it never finished.
         std::string why = get_error_text();
-        if (why.empty()) why = std::string("Error : ") + error_message(_ERR_WRITE_CALIBRATION) + "\n";
+        if (why.empty())
+            why = std::string("Error : ") +
+                  error_message(r == 1 ? _ERR_WRITE_CALIBRATION : _ERR_ZERO_CALIBRATION) + "\n";
+        result->setText(FAIL_RESULT);
+        lbCalib->setStyleSheet("color: red;");
+        setCalibrationStatus(QString::fromStdString(calibrationFailureStatus(failed, why)));
+        setCalibrationProgress(0);
         showMessage(why, "", MessageButtons::Ok, MessageIcon::Error);
     }
     if (ch == 1) {
@@ -166,6 +174,7 @@ void TokbdCalibADlg::calibrate(int ch) {
 void TokbdCalibADlg::ButtonCancelClick() {
     lbOffsetCalibResult->setText(NOT_YET);
     lbOffsetCalibResult2->setText(NOT_YET);
+    paintBlue(lbCalib);
     setCalibrationStatus("Prepare Calibration");
     setCalibrationProgress(0);
     hide();

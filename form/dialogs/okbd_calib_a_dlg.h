@@ -1,8 +1,9 @@
 #pragma once
 // The zero-calibration window, "Zero Calibration": runs the zero calibration of channel 1 or 2
 // (controlZeroCalibration) with the worker thread stopped and, when it succeeded, saves the
-// constants to the instrument's memory and to the calibration file; a save that fails is shown
-// with the kernel's reasons, and the window does not report the calibration finished. Created once by the main
+// constants to the instrument's memory and to the calibration file. A calibration or a save
+// that fails leaves "Fail, Retry!", the failure and its reason in the status line, progress 0,
+// and the kernel's reasons in a message box. Created once by the main
 // window and shown again, not modally, by every calibration command. Stays on top; no
 // title-bar buttons. GUI thread only.
 

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -26,12 +27,33 @@ OfficeDesk& installedDesk() {
     return desk;
 }
 
+// The countries whose paper is US Letter.
+bool usesLetterPaper(QLocale::Territory territory) {
+    switch (territory) {
+    case QLocale::UnitedStates:
+    case QLocale::Canada:
+    case QLocale::Mexico:
+    case QLocale::Chile:
+    case QLocale::Colombia:
+    case QLocale::Venezuela:
+    case QLocale::Philippines:
+    case QLocale::PuertoRico:
+        return true;
+    default:
+        return false;
+    }
+}
+
 OfficeDesk defaultDesk() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty()) folder = QDir::homePath();
-    return {folder.toStdString(), [](const std::string& path) {
-                QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-            }};
+    OfficeDesk desk{folder.toStdString(), [](const std::string& path) {
+                        // Without a viewer the file would seem lost: the user learns where it is.
+                        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+                            showMessage("No program could open the file. It is saved as " + path);
+                    }};
+    desk.letterPaper = usesLetterPaper(QLocale::system().territory());
+    return desk;
 }
 
 // The framework's exception report of the original: a failing automation call ends the

@@ -1,4 +1,5 @@
 #include "waveform_data.h"
+#include "process_locale.h"
 
 #include "codes.h"
 
@@ -62,13 +63,13 @@ TEST(WaveformDataText, ChannelsAndRisDots) {
 }
 
 TEST(WaveformDataText, NumbersIgnoreTheProcessLocale) {
-    const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    if (!german) german = std::setlocale(LC_ALL, "de_DE");
-    const std::vector<short> ch1 = {250};
-    const std::string text = waveformDataText(tenK(1, 17), {ch1.data(), volts}, {});
-    std::setlocale(LC_ALL, "C");
+    std::string text;
+    {
+        const ProcessLocale german(ProcessLocale::GERMAN);
+        const std::vector<short> ch1 = {250};
+        text = waveformDataText(tenK(1, 17), {ch1.data(), volts}, {});
+    }
     EXPECT_NE(text.find("               1.5000 \n"), std::string::npos) << text;
-    if (!german) GTEST_SKIP() << "no German locale on this machine";
 }
 
 TEST(WaveformData, DataSizeAndTimeStepTexts) {

@@ -52,4 +52,16 @@ TEST(DialogValues, AverageCountAndLevels) {
     EXPECT_EQ(clampLevel(90), 90);
 }
 
+TEST(DialogValues, CalibrationFailureStatusNamesTheNewestReason) {
+    struct Case {
+        const char* errors;
+        const char* status;
+    } cases[] = {
+        {"Error : The input is not shorted\nError : Error in Zero Calibration\n", "Failed: The input is not shorted"},
+        {"Error : Can't convert data from usb to raw data    \n", "Failed: Can't convert data from usb to raw data"},
+        {"", "Failed"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(calibrationFailureStatus("Failed", c.errors), c.status) << c.errors;
+}
+
 } // namespace

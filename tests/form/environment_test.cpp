@@ -1,4 +1,5 @@
 #include "environment.h"
+#include "ini_file.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -231,6 +232,16 @@ TEST(Environment, FailedSaveIsReportedAndLeavesTheTargetAlone) {
     // The path may still be saved elsewhere.
     EXPECT_TRUE(blocked.save(dir.file("other.ini")));
     EXPECT_TRUE(blocked.saveError().empty());
+
+    // A file that exists but was not read (over the cap) is not replaced by defaults.
+    const std::string big(IniFile::MAX_FILE_SIZE + 1, ';');
+    const std::string unread = dir.write("big.ini", "[Option]\nTitle=mine\n" + big);
+    Environment notRead(unread);
+    notRead.Title = "new";
+    EXPECT_FALSE(notRead.save());
+    EXPECT_NE(notRead.saveError().find("larger than 1 MB; it is kept as it is"), std::string::npos)
+        << notRead.saveError();
+    EXPECT_EQ(TempDir::read(unread), "[Option]\nTitle=mine\n" + big);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include "fake_tool_window_kernel.h"
 
+#include "process_locale.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,6 +175,10 @@ TEST(MeasureSet, LabelsAndCsvLines) {
                                    "Ch1,Period=,\n"
                                    "Ch1,Freq=,0,Hz\n"
                                    "Ch1,Amp=,5,V\n");
+    {
+        const ProcessLocale german(ProcessLocale::GERMAN);
+        EXPECT_EQ(set.csvText(kernel).substr(0, 28), "Ch1,Amp=,5,V\nCh2,Max=,1.25,V");
+    }
 
     kernel.on[1] = false; // Ch1 off: the number 0 with its slot's unit
     set.UpdateMeasurements(kernel, nullptr, ch2.data(), math.data(), 90, 10);

@@ -3,6 +3,8 @@
 
 #include "fake_tool_window_kernel.h"
 
+#include "process_locale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -170,6 +172,9 @@ TEST(SpectrumPlot, TextExportExactContent) {
     const std::string slow = spectrumText(lin, dB, false, 0.4);
     EXPECT_NE(slow.find("        0      -6.021 \n"), std::string::npos);
     EXPECT_NE(slow.find("        0      -12.041 \n"), std::string::npos);
+    const std::string inC = spectrumText(lin, dB, false, 0.02);
+    const ProcessLocale german(ProcessLocale::GERMAN);
+    EXPECT_EQ(spectrumText(lin, dB, false, 0.02), inC);
 }
 
 TEST(SpectrumAnalyzer, RecordSpanByAcquisitionMethod) {

@@ -1,7 +1,9 @@
 // The registry file of an installation: the values, the paths built from them and where
 // the file is looked for.
 
+#include "ini_file.h"
 #include "system_registry.h"
+#include "scoped_env.h"
 #include "temp_dir.h"
 #include "trevan_error.h"
 #include "usb_backend_factory.h"
@@ -12,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+
+#include <sys/stat.h>
 #include <string>
 
 namespace {
@@ -69,6 +74,91 @@ TEST(SystemRegistry, MissingOrOverlongDirectories) {
     SystemRegistry registry(dir.file("none.ini"));
     EXPECT_FALSE(registry.read());
     EXPECT_STREQ(get_error_text(), "Error : Can't find TrevanA Path from the registry\n");
+}
+
+TEST(SystemRegistry, TheSystemFileNamesEachUsersOwnMainDirectory) {
+    TempDir dir;
+    const ScopedEnv home("HOME", dir.path().c_str());
+    const std::string registry = dir.write("r.ini", "[Velmora2]\nmainDirectory=$XDG_DATA_HOME/velmora2\n"
+                                                    "firmwareDirectory=/usr/lib/firmware/velmora2\n");
+    struct Case {
+        const char* xdgDataHome;
+        std::string main;
+    };
+    for (const Case& c : {Case{nullptr, dir.path() + "/.local/share/velmora2"},
+                          Case{"relative", dir.path() + "/.local/share/velmora2"}, // ignored by the XDG rules
+                          Case{"/data", "/data/velmora2"}}) {
+        const ScopedEnv data("XDG_DATA_HOME", c.xdgDataHome);
+        SystemRegistry r(registry);
+        ASSERT_TRUE(r.read());
+        EXPECT_EQ(std::string(r.getMainDirectory()), c.main);
+        EXPECT_EQ(std::string(r.getStatePath()), c.main + "/state.ini");
+    }
+    EXPECT_EQ(SystemRegistry::expandDirectory("~/scope"), dir.path() + "/scope");
+    EXPECT_EQ(SystemRegistry::expandDirectory("/opt/$XDG_DATA_HOME"), "/opt/$XDG_DATA_HOME");
+    EXPECT_EQ(SystemRegistry::expandDirectory("$XDG_DATA_HOMEX"), "$XDG_DATA_HOMEX");
+
+    // The first start makes the folder, private to the user, with its parents.
+    const ScopedEnv data("XDG_DATA_HOME", nullptr);
+    SystemRegistry first(registry);
+    ASSERT_TRUE(first.read());
+    EXPECT_TRUE(first.prepareMainDirectory().empty());
+    struct stat st {};
+    ASSERT_EQ(::stat(first.getMainDirectory(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(SystemRegistry, AMainDirectoryOrSettingsFileThatCannotBeUsedIsToldAtStart) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("main"));
+    dir.write("plain", "");
+    struct Case {
+        std::string main;
+        const char* told; // empty: nothing to tell
+    };
+    const bool root = ::geteuid() == 0;
+    const Case cases[] = {
+        {dir.file("main"), ""},
+        {"relative/main", "cannot be used: it is not an absolute path"},
+        {dir.file("plain"), "cannot be used: it is not a directory"},
+        {dir.file("plain/sub"), "cannot be used: Not a directory"},
+        {"/proc/velmora2", "cannot be used: cannot make it"},
+    };
+    for (const Case& c : cases) {
+        SystemRegistry r(dir.write("r.ini", "[Velmora2]\nmainDirectory=" + c.main + "\nfirmwareDirectory=/f\n"));
+        ASSERT_TRUE(r.read()) << c.main;
+        const auto texts = r.prepareMainDirectory();
+        if (*c.told == 0) {
+            EXPECT_TRUE(texts.empty()) << c.main;
+            continue;
+        }
+        ASSERT_EQ(texts.size(), 1u) << c.main;
+        EXPECT_NE(texts[0].find("The main directory " + c.main + " " + c.told), std::string::npos) << texts[0];
+    }
+
+    // A read-only main directory (root writes anywhere).
+    SystemRegistry r(dir.write("r.ini", "[Velmora2]\nmainDirectory=" + dir.file("main") + "\nfirmwareDirectory=/f\n"));
+    ASSERT_TRUE(r.read());
+    if (!root) {
+        ::chmod(dir.file("main").c_str(), 0555);
+        const auto texts = r.prepareMainDirectory();
+        ::chmod(dir.file("main").c_str(), 0755);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], "The main directory " + dir.file("main") +
+                                " cannot be used: Permission denied. Settings will not be saved.");
+    }
+
+    // Settings files that exist but cannot be read: each named with its reason.
+    dir.write("main/environment.ini", std::string(IniFile::MAX_FILE_SIZE + 1, ';'));
+    std::filesystem::create_directory(dir.file("main/calibration.ini"));
+    dir.write("main/state.ini", "[CHANNEL]\n");
+    const auto texts = r.prepareMainDirectory();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Settings file not read: cannot read " + dir.file("main/calibration.ini") +
+                            ": Is a directory. It is not used and not saved over.");
+    EXPECT_EQ(texts[1], "Settings file not read: " + dir.file("main/environment.ini") +
+                            " is not a settings file: it is larger than 1 MB. It is not used and not saved over.");
 }
 
 class RegistryLocation : public ::testing::Test {

@@ -44,7 +44,8 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         {25, "Time-out"},
         {26, "Download firmware failed"},
         {27, "The two status words of the instrument differ"},
-        {28, "Unknown error"},
+        {28, "The input is not shorted: short the input and calibrate again"},
+        {29, "Unknown error"},
         {-1, "Unknown error"},
         {1000, "Unknown error"},
     };

@@ -83,6 +83,38 @@ TEST(ZeroCalibrationMeans, LeaveOutTheEndsAndTruncate) {
     EXPECT_EQ(sampleMeansOf(record.data(), 2000).odd, 0);
 }
 
+TEST(ZeroCalibrationMeans, OnlyANoisyFlatRecordIsAShortedInput) {
+    // Each converter on its own level; the ends are not looked at.
+    const auto record = [](int even, int odd, int at, int value) {
+        std::vector<short> r(10000, 4096);
+        for (int i = 1000; i < 9000; ++i) r[static_cast<size_t>(i)] = static_cast<short>(i % 2 ? odd : even);
+        if (at >= 0) r[static_cast<size_t>(at)] = static_cast<short>(value);
+        return r;
+    };
+    struct Row {
+        const char* name;
+        std::vector<short> r;
+        int levels;
+        RecordShape shape;
+    } rows[] = {
+        {"converters apart, each flat", record(500, 520, -1, 0), 1024, RecordShape::Flat},
+        {"noise of a spread of N / 16", record(500, 520, 1001, 584), 1024, RecordShape::Flat},
+        {"one edge of a signal", record(500, 520, 5000, 565), 1024, RecordShape::Signal},
+        {"clipped at the bottom", record(1000, 1010, 3000, 0), 1024, RecordShape::Signal},
+        {"12 bits", record(2040, 2050, 3000, 2040 + 256), 4096, RecordShape::Flat},
+        {"an empty sample", record(500, 520, 4000, 4096), 1024, RecordShape::Incomplete},
+        {"a spoiled one", record(500, 520, 4000, -1), 1024, RecordShape::Incomplete},
+    };
+    for (const Row& row : rows) EXPECT_EQ(recordShape(row.r.data(), 10000, row.levels), row.shape) << row.name;
+    EXPECT_EQ(recordShape(nullptr, 10000, 1024), RecordShape::Incomplete);
+
+    EXPECT_TRUE(gainPlausible(1.02));
+    EXPECT_FALSE(gainPlausible(0.256)); // a square wave that does not follow the DAC
+    EXPECT_TRUE(dacWithinRange(1));
+    EXPECT_FALSE(dacWithinRange(0));
+    EXPECT_FALSE(dacWithinRange(4095));
+}
+
 TEST(ZeroCalibrationStore, EachStepFillsItsRangeAndTheConverterOffsets) {
     Calibration cal;
     const ZeroOffsetTargets dc = zeroOffsetTargets(cal, _CH2, false);

@@ -129,10 +129,15 @@ TEST(AtomicFile, ReadersRefuseFilesAboveTheirCap) {
     EXPECT_EQ(bytes.size(), IniFile::MAX_FILE_SIZE);
     EXPECT_EQ(readWholeFile(overCap, IniFile::MAX_FILE_SIZE, bytes), EFBIG);
     EXPECT_TRUE(bytes.empty());
-    // A device reports no size: the cap holds while reading.
-    EXPECT_EQ(readWholeFile("/dev/zero", 100, bytes), EFBIG);
     EXPECT_EQ(readWholeFile(dir.file("missing"), 100, bytes), ENOENT);
     EXPECT_EQ(readWholeFile(dir.path(), 100, bytes), EISDIR);
+    // A device or a named pipe is refused at once: a pipe without writer would block.
+    EXPECT_EQ(readWholeFile("/dev/zero", 100, bytes), kNotRegularFile);
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(readWholeFile(dir.file("pipe"), 100, bytes), kNotRegularFile);
+    const IniFile pipe(dir.file("pipe"));
+    EXPECT_FALSE(pipe.loadedOk());
+    EXPECT_NE(pipe.error().find("not a regular file"), std::string::npos) << pipe.error();
 
     EXPECT_TRUE(IniFile(atCap).loadedOk());
     const IniFile big(overCap);

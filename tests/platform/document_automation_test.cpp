@@ -1,5 +1,6 @@
 #include "document_automation.h"
 
+#include "process_locale.h"
 #include "temp_dir.h"
 #include "zip_entries.h"
 
@@ -52,8 +53,27 @@ TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
     const std::string& body = entries.at("word/document.xml");
     const std::regex layout(
         "<w:body><w:p/><w:p><w:r><w:drawing><wp:inline[^>]*><wp:extent cx=\"4572000\" "
-        "cy=\"3429000\"/>.*r:embed=\"rId1\".*</w:p></w:body>");
-    EXPECT_TRUE(std::regex_search(body, layout)) << body;
+        "cy=\"3429000\"/>.*r:embed=\"rId1\".*</w:p>"
+        "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" [^>]*/></w:sectPr></w:body>");
+    EXPECT_TRUE(std::regex_search(body, layout)) << body; // A4 unless the locale uses Letter
+    // The properties an office suite reads, named in the package.
+    EXPECT_NE(entries.at("docProps/core.xml").find("<dc:creator>Velmora2</dc:creator>"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(entries.at("docProps/core.xml"),
+                                  std::regex("<dcterms:created xsi:type=\"dcterms:W3CDTF\">20[0-9]{2}-[01][0-9]-[0-3][0-9]T")));
+    EXPECT_NE(entries.at("docProps/app.xml").find("<Application>Velmora2</Application>"), std::string::npos);
+    EXPECT_NE(entries.at("_rels/.rels").find("Target=\"docProps/core.xml\""), std::string::npos);
+    EXPECT_NE(entries.at("[Content_Types].xml").find("PartName=\"/docProps/app.xml\""), std::string::npos);
+
+    // US Letter, written under a decimal-comma locale: the sizes stay plain numbers.
+    const ProcessLocale german(ProcessLocale::GERMAN);
+    OfficeDesk letter{dir.file("us"), nullptr};
+    letter.letterPaper = true;
+    DocumentApplication us(letter, [this] { return clipboard; });
+    us.setVisible(true);
+    us.addDocument().addParagraph().paste();
+    const auto usBody = zipEntries(us.release().at(0)).at("word/document.xml");
+    EXPECT_NE(usBody.find("<w:pgSz w:w=\"12240\" w:h=\"15840\"/>"), std::string::npos) << usBody;
+    EXPECT_NE(usBody.find("cx=\"4572000\" cy=\"3429000\""), std::string::npos) << usBody;
 }
 
 TEST_F(DocumentTest, WidePicturesShrinkToTheTextWidthAndEachGetsItsPart) {

@@ -1,4 +1,5 @@
 #include "ini_file.h"
+#include "process_locale.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -54,16 +55,16 @@ TEST(IniFile, SaveKeepsUnknownKeysAndComments) {
 }
 
 TEST(IniFile, NumbersUseTheCLocale) {
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    std::string saved = old ? old : "C";
-    std::setlocale(LC_ALL, "de_DE.UTF-8"); // may not exist; the check holds either way
+    const ProcessLocale german(ProcessLocale::GERMAN);
     TempDir dir;
     IniFile ini(dir.file("n.ini"));
     ini.writeFloat("A", "x", 2.4);
     ini.writeFloat("A", "y", -1234567.125);
     EXPECT_EQ(ini.readString("A", "x", ""), "2.4");
     EXPECT_EQ(ini.readString("A", "y", ""), "-1234567.125");
-    std::setlocale(LC_ALL, saved.c_str());
+    ASSERT_TRUE(ini.save()) << ini.error();
+    const IniFile back(dir.file("n.ini"));
+    EXPECT_DOUBLE_EQ(back.readFloat("A", "x", 0), 2.4);
 }
 
 TEST(IniFile, FailedSaveLeavesOldFile) {

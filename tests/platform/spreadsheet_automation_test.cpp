@@ -1,5 +1,6 @@
 #include "spreadsheet_automation.h"
 
+#include "process_locale.h"
 #include "temp_dir.h"
 #include "xlsx_cells.h"
 
@@ -46,39 +47,44 @@ protected:
 };
 
 TEST_F(SpreadsheetTest, CellsAndChartSeriesReadBack) {
-    SpreadsheetApplication excel(desk());
-    excel.addWorkbook();
-    Worksheet& sheet = excel.workbook(1).worksheet(1);
-    EXPECT_EQ(sheet.name(), "Sheet1");
-    sheet.setName("Ostra");
-    excel.addWorkbook(SpreadsheetApplication::xlWBATChart);
-    sheet.range("A1").setValue(std::string("CHANNEL 1"));
-    sheet.range("A5").setValue(1.25);
-    sheet.range("A7").setValue(-0.5);
-    sheet.range("B5:B6").setValue(3.0); // a value set on a block fills every cell
-    Chart& chart = excel.workbook(2).chart(1);
-    EXPECT_EQ(chart.name(), "Chart1");
-    chart.setName("OstraChart");
-    chart.setChartType(Chart::xlLine);
-    chart.addSeries(sheet.range("A5:A504"));
-    chart.addSeries(sheet.range("B5:B504"));
+    // The numbers are the C locale's under a decimal-comma desktop too.
+    for (const char* locale : {"C", ProcessLocale::GERMAN}) {
+        SCOPED_TRACE(locale);
+        const ProcessLocale inLocale(locale);
+        SpreadsheetApplication excel(desk());
+        excel.addWorkbook();
+        Worksheet& sheet = excel.workbook(1).worksheet(1);
+        EXPECT_EQ(sheet.name(), "Sheet1");
+        sheet.setName("Ostra");
+        excel.addWorkbook(SpreadsheetApplication::xlWBATChart);
+        sheet.range("A1").setValue(std::string("CHANNEL 1"));
+        sheet.range("A5").setValue(1.25);
+        sheet.range("A7").setValue(-0.5);
+        sheet.range("B5:B6").setValue(3.0); // a value set on a block fills every cell
+        Chart& chart = excel.workbook(2).chart(1);
+        EXPECT_EQ(chart.name(), "Chart1");
+        chart.setName("OstraChart");
+        chart.setChartType(Chart::xlLine);
+        chart.addSeries(sheet.range("A5:A504"));
+        chart.addSeries(sheet.range("B5:B504"));
 
-    const std::string path = dir.file("out.xlsx");
-    excel.saveAs(path);
-    const XlsxContent x = readXlsx(path);
-    EXPECT_EQ(x.sheets, (std::vector<std::string>{"Ostra", "OstraChart"}));
-    const auto& cells = x.cells.at("Ostra");
-    EXPECT_EQ(cells.at("A1"), "CHANNEL 1");
-    EXPECT_EQ(cells.at("A5"), "1.25");
-    EXPECT_EQ(cells.at("A7"), "-0.5");
-    EXPECT_EQ(cells.at("B5"), "3");
-    EXPECT_EQ(cells.at("B6"), "3");
-    EXPECT_EQ(cells.count("A6"), 0u); // never set: left empty
-    ASSERT_EQ(x.charts.size(), 1u);
-    EXPECT_TRUE(x.charts[0].line);
-    EXPECT_EQ(x.charts[0].series,
-              (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
-    EXPECT_TRUE(opened.empty()); // saveAs shows nothing
+        const std::string path = dir.file(std::string("out-") + locale + ".xlsx");
+        excel.saveAs(path);
+        const XlsxContent x = readXlsx(path);
+        EXPECT_EQ(x.sheets, (std::vector<std::string>{"Ostra", "OstraChart"}));
+        const auto& cells = x.cells.at("Ostra");
+        EXPECT_EQ(cells.at("A1"), "CHANNEL 1");
+        EXPECT_EQ(cells.at("A5"), "1.25");
+        EXPECT_EQ(cells.at("A7"), "-0.5");
+        EXPECT_EQ(cells.at("B5"), "3");
+        EXPECT_EQ(cells.at("B6"), "3");
+        EXPECT_EQ(cells.count("A6"), 0u); // never set: left empty
+        ASSERT_EQ(x.charts.size(), 1u);
+        EXPECT_TRUE(x.charts[0].line);
+        EXPECT_EQ(x.charts[0].series,
+                  (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
+        EXPECT_TRUE(opened.empty()); // saveAs shows nothing
+    }
 }
 
 TEST_F(SpreadsheetTest, SheetsOfSeveralWorkbooksShareOneFile) {

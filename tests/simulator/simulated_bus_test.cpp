@@ -306,7 +306,7 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
                                    "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
-                                   "holdStatusPoll=0\n"));
+                                   "holdStatusPoll=0\nshortedInputs=1\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -319,9 +319,11 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_EQ(c.transferLog, 0);
     EXPECT_FALSE(c.holdStatusPoll);
     EXPECT_TRUE(defaults.holdStatusPoll);
+    EXPECT_TRUE(c.shortedInputs);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);
+    EXPECT_FALSE(none.shortedInputs);
 }
 
 TEST(CalibrationImage, WordForms) {

@@ -188,14 +188,18 @@ TEST(FaultMatrix, EveryFaultEndsClearlyQuicklyAndChangesNoFile) {
                         // instrument back first), or the user trying the setting again.
                         for (int attempt = 0; !ok && !startUp && attempt < 3; ++attempt) {
                             k.bus->simulatedClock().advance(std::chrono::milliseconds(kBackAfterMs / 2));
-                            if (controlInstrumentReturned()) ASSERT_TRUE(controlReconnect()) << get_error_text();
+                            if (controlInstrumentReturned()) {
+                                ASSERT_TRUE(controlReconnect()) << get_error_text();
+                            }
                             if (fault == Fault::NeverTriggers) k.instrument().setTriggers(true);
                             triggerTimeoutFlag = 0;
                             ok = runOp(op, k, mode);
                             errors = get_error_text();
                         }
                         EXPECT_TRUE(ok) << errors;
-                        if (op == Op::StartUp || op == Op::CalibrationRead) EXPECT_EQ(errors, "");
+                        if (op == Op::StartUp || op == Op::CalibrationRead) {
+                            EXPECT_EQ(errors, "");
+                        }
                     }
                     EXPECT_LE((k.bus->simulatedClock().now() - before).count(), 5000);
                     EXPECT_EQ(filesIn(k.mainFile("")), files);

@@ -1,11 +1,16 @@
 #include "simulated_kernel.h"
 
+#include "ini_file.h"
+#include "notifier.h"
+
 #include "buffer_display_data.h"
 #include "calibration.h"
 #include "hardware.h"
 #include "instrument_settings.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,6 +56,16 @@ TEST(KernelLifecycleFile, StateFileIsWrittenOnlyAtTeardown) {
     EXPECT_EQ(controlGetTriggerSource(), 2);
     EXPECT_EQ(g_control->p_state->d_fileName, k.mainFile("state.ini"));
 
+    // What is no state file (junk, a picture, an empty file, a named pipe) is refused and
+    // changes nothing; a pipe without writer must not block.
+    ::mkfifo(k.dir().file("pipe.ini").c_str(), 0600);
+    for (const std::string& notState : {k.dir().write("junk.ini", "\x89PNG\r\n\x1a\n[IHDR]\nsize=3\n"),
+                                        k.dir().write("empty.ini", ""), k.dir().file("pipe.ini")}) {
+        EXPECT_FALSE(controlLoadState(notState.c_str())) << notState;
+        EXPECT_EQ(controlGetChannelsOnOff(), _CH1_ON_CH2_ON) << notState;
+        EXPECT_EQ(controlGetTriggerSource(), 2) << notState;
+    }
+
     controlDestroy();
     controlDestroy(); // the second does nothing
     IniFile written(k.mainFile("state.ini"));
@@ -67,6 +82,31 @@ TEST(KernelLifecycleFile, FailedInitWritesNoCalibrationFile) {
     controlDestroy();
     EXPECT_EQ(g_control, nullptr);
     EXPECT_FALSE(std::filesystem::exists(k.mainFile("calibration.ini")));
+}
+
+// Settings files that exist but cannot be read are told at start, once, and kept at Quit;
+// a save that fails at Quit is told with the file's name and the reason.
+TEST(KernelLifecycleFile, UnreadFilesAreToldAndKeptAndFailedSavesAreTold) {
+    SimulatedKernel k(_HW4, true);
+    const auto& notes = k.notifier;
+    notes->clear();
+    const std::string big = "[ID]\nHardwareVersion=4\n" + std::string(IniFile::MAX_FILE_SIZE, ';');
+    const std::string calibration = k.dir().write("main/calibration.ini", big);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    ASSERT_EQ(notes->messages().size(), 1u);
+    EXPECT_EQ(notes->messages()[0], "Settings file not read: " + calibration +
+                                        " is not a settings file: it is larger than 1 MB. It is not used and not saved over.");
+    // The state file's place is taken by a folder: its save fails.
+    std::filesystem::remove(k.mainFile("state.ini"));
+    std::filesystem::create_directories(k.mainFile("state.ini") + "/inside");
+    notes->clear();
+    controlDestroy();
+    EXPECT_EQ(TempDir::read(calibration), big);
+    const auto told = notes->messages();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].rfind("Cannot save " + k.mainFile("state.ini") + " : cannot read", 0), 0u) << told[0];
+    EXPECT_EQ(told[1], "Cannot save " + calibration + " : " + calibration +
+                           " is not a settings file: it is larger than 1 MB; it is kept as it is");
 }
 
 // A calibration memory that cannot be read whole at start-up: the user's calibration file

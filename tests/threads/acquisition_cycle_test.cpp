@@ -201,6 +201,28 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     EXPECT_EQ(rig.cycle->status().text(), "Ready");
 }
 
+// Pulled and put back, the instrument is taken back by the cycle, in the user's single shot
+// and NORMAL mode, and the status panel says what happened.
+TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
+    CycleRig rig;
+    ASSERT_TRUE(rig.created) << get_error_text();
+    ASSERT_TRUE(controlSetRunState(_SINGLE));
+    rig.kernel.instrument().setTriggers(false); // waiting for its trigger when pulled
+    rig.runCycles(1);
+    ASSERT_EQ(controlGetRunState(), _SINGLE);
+    ASSERT_TRUE(rig.kernel.bus->replug(rig.kernel.bus->attached().front(), std::chrono::milliseconds(300)));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Unplugged");
+    rig.kernel.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Reconnected");
+    EXPECT_TRUE(rig.kernel.instrument().settings().normalTriggerMode);
+    get_error_text();
+    rig.runCycles(1);
+    EXPECT_EQ(controlGetRunState(), _STOP); // the single shot triggered on the re-plugged instrument
+    EXPECT_STREQ(get_error_text(), "");
+}
+
 TEST(CycleOnInstrument, PacedFramesLeaveOutTheCyclesInBetweenButNoText) {
     // One frame per refresh, the refresh longer than the test: the first cycle hands over its
     // frame, the later ones none, while every change of the status text still arrives.

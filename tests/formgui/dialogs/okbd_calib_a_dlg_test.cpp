@@ -22,6 +22,7 @@ namespace {
 // What the window showed when the message box asked for the short.
 struct AtMessage {
     std::string text;
+    MessageIcon icon = MessageIcon::Information;
     std::vector<std::string> hostEvents;
     bool buttonsEnabled = true;
     bool picture1 = false, picture2 = false;
@@ -43,6 +44,7 @@ protected:
         setMessageBoxHandler([this](const MessageRequest& r) {
             AtMessage m;
             m.text = r.text;
+            m.icon = r.icon;
             m.hostEvents = host.events;
             m.buttonsEnabled = window->BtnCh1Start->isEnabled() || window->BtnCh2Start->isEnabled() ||
                                window->CloseBtn->isEnabled();
@@ -55,7 +57,6 @@ protected:
                            .toStdString();
             messages.push_back(m);
             EXPECT_EQ(r.buttons, MessageButtons::Ok);
-            EXPECT_EQ(r.icon, MessageIcon::Information);
             return MessageResult::Ok;
         });
         kernel.bus->clearTransfers();
@@ -135,6 +136,7 @@ TEST_F(ZeroCalibrationWindow, SuccessSavesToTheInstrumentAndTheFile) {
     ASSERT_EQ(messages.size(), 1u);
     const AtMessage& m = messages[0];
     EXPECT_EQ(m.text, "Please short CH1 input!");
+    EXPECT_EQ(m.icon, MessageIcon::Information);
     EXPECT_EQ(m.hostEvents, std::vector<std::string>{"stop"});
     EXPECT_FALSE(m.buttonsEnabled);
     EXPECT_TRUE(m.picture1);
@@ -180,14 +182,18 @@ TEST_F(ZeroCalibrationWindow, FailureKeepsTheStoredCalibrationAndTheOtherResult)
     host.events.clear();
 
     window->BtnCh2Start->click();
-    ASSERT_EQ(messages.size(), 2u);
+    ASSERT_EQ(messages.size(), 3u); // the request to short the input, then why it failed
     EXPECT_EQ(messages[1].text, "Please short CH2 input!");
     EXPECT_FALSE(messages[1].picture1);
     EXPECT_TRUE(messages[1].picture2);
+    const std::string notShorted = error_message(_ERR_INPUT_NOT_SHORTED);
+    EXPECT_EQ(messages[2].icon, MessageIcon::Error);
+    EXPECT_EQ(messages[2].text.rfind("Error : " + notShorted + "\n", 0), 0u) << messages[2].text;
+    // The failure and its reason, not a finished state.
     EXPECT_EQ(text(window->lbOffsetCalibResult2), "Fail, Retry!     ");
     EXPECT_EQ(text(window->lbOffsetCalibResult), "OK            ");
-    EXPECT_EQ(text(window->lbCalib), "Calibration Finished");
-    EXPECT_EQ(window->pbCalib->value(), 100);
+    EXPECT_EQ(text(window->lbCalib), "Calibration Failed: " + notShorted);
+    EXPECT_EQ(window->pbCalib->value(), 0);
     EXPECT_FALSE(window->imCalib2->isHidden());
     for (QPushButton* b : {window->BtnCh1Start, window->BtnCh2Start, window->CloseBtn}) EXPECT_TRUE(b->isEnabled());
     EXPECT_EQ(host.events, (std::vector<std::string>{"stop", "start"}));
@@ -199,8 +205,8 @@ TEST_F(ZeroCalibrationWindow, FailureKeepsTheStoredCalibrationAndTheOtherResult)
 }
 
 
-// A save that fails is shown with the kernel's reasons and the window does not claim the
-// calibration finished; the other store is still written. Channel 1: the instrument's memory
+// A save that fails is shown with the kernel's reasons, as a failure and not as the step it
+// was at nor as finished; the other store is still written. Channel 1: the instrument's memory
 // refuses the window's writes; channel 2: the calibration file cannot replace a folder.
 TEST_F(ZeroCalibrationWindow, FailedSaveIsShownAndNotFinished) {
     start();
@@ -235,9 +241,9 @@ TEST_F(ZeroCalibrationWindow, FailedSaveIsShownAndNotFinished) {
         kernel.bus->clearTransfers();
         (c.ch == 1 ? window->BtnCh1Start : window->BtnCh2Start)->click();
 
-        EXPECT_EQ(text(c.ch == 1 ? window->lbOffsetCalibResult : window->lbOffsetCalibResult2), "OK            ");
-        EXPECT_NE(text(window->lbCalib), "Calibration Finished");
-        EXPECT_NE(window->pbCalib->value(), 100);
+        EXPECT_EQ(text(c.ch == 1 ? window->lbOffsetCalibResult : window->lbOffsetCalibResult2), "Fail, Retry!     ");
+        EXPECT_EQ(text(window->lbCalib).rfind("Saving Failed: ", 0), 0u) << text(window->lbCalib);
+        EXPECT_EQ(window->pbCalib->value(), 0);
         ASSERT_EQ(shown.size(), 2u); // the request to short the input, then the failure
         EXPECT_EQ(shown[1].icon, MessageIcon::Error);
         EXPECT_NE(shown[1].text.find(error_message(c.error)), std::string::npos) << shown[1].text;
