@@ -5,6 +5,7 @@
 #include "bounded_conversion.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "cycle_view.h"
 #include "display_change.h"
 #include "environment.h"
 #include "file_dialog.h"
@@ -796,96 +797,49 @@ void updateAcquireViews() {
 }
 
 void updateEtsView(bool on) {
-    MainWindowViews& v = views();
-    v.setControlEnabled("ActionAcquireETS", controlGetTimeDiv() <= 10 && controlGetRunState() != _STOP);
-    v.setActionImage("ActionAcquireETS", on ? 1 : 0);
-    v.setControlCaption("ActionAcquireETS", on ? "ETS On" : "ETS Off");
-    v.updateSampleRateView();
+    acquireViews().setEtsView(controlGetTimeDiv() <= 10 && controlGetRunState() != _STOP, on);
+    indicatorViews().updateSampleRateView();
 }
 
 void updatePeakDetectionView(bool on) {
-    MainWindowViews& v = views();
-    v.setActionImage("ActionAcquriePeakDetection", on ? 7 : 8);
-    v.setControlCaption("ActionAcquriePeakDetection", on ? "Peak Detecion On" : "Peak Detecion Off");
     const int timeDiv = controlGetTimeDiv();
-    v.setControlEnabled("ActionAcquriePeakDetection", !(timeDiv < controlGetPeakDetectionMinTimeDiv() ||
-                                                         controlGetHardwareVersion() < _HW3 || timeDiv > 25));
+    acquireViews().setPeakDetectionView(
+        !(timeDiv < controlGetPeakDetectionMinTimeDiv() || controlGetHardwareVersion() < _HW3 || timeDiv > 25), on);
 }
 
-void updateAverageView(int count) {
-    views().setActionImage("ActionAcquireAverage", 6);
-    views().setControlCaption("ActionAcquireAverage", "Average : " + std::to_string(count));
-}
+void updateAverageView(int count) { acquireViews().setAverageView(count); }
 
 void updateRunStopControls(int runState) {
-    MainWindowViews& v = views();
-    const bool newerHardware = controlGetHardwareVersion() >= _HW3;
     if (runState == _RUN) {
-        v.setActionImage("ActionAcquireRunStop", 2);
-        for (const char* name :
-             {"ActionTriggerSlope", "ActionTriggerSource", "ActionTriggerMode", "ActionTriggerAT", "ActionChannel1OnOff",
-              "ActionChannel2OnOff", "ActionChannelMathOnOff", "ActionChannelRefOnOff", "ActionAcquireAutoSet",
-              "ActionAcquireAverage", "ActionUtilCalibration", "ActionUtilXYPlot"})
-            v.setControlEnabled(name, true);
-        for (int ch : {1, 2}) {
-            if (!controlGetChannelOnOff(ch)) continue;
-            const std::string n = std::to_string(ch);
-            v.setControlEnabled("ActionChannel" + n + "ADC", true);
-            v.setControlEnabled("rbTriggerCh" + n, true);
-            v.setControlEnabled("ActionChannel" + n + "InvertOnOff", true);
-            if (newerHardware) v.setControlEnabled("ActionChannel" + n + "BandLimit", true);
-        }
-        v.setControlVisible(controlGetTriggerSource() == _CH1 ? "iTriggerLevelCh1" : "iTriggerLevelCh2", true);
-        if (controlIsEquivalentTime()) v.setControlEnabled("ActionAcquireETS", true);
-        if (newerHardware) {
-            v.setControlEnabled("ActionTriggerHighFrequencyReject", true);
-            v.setControlEnabled("ActionAcquriePeakDetection", true);
-        }
+        RunningControls running;
+        running.inputOn = {controlGetChannelOnOff(_CH1), controlGetChannelOnOff(_CH2)};
+        running.newerHardware = controlGetHardwareVersion() >= _HW3;
+        running.triggerSource = controlGetTriggerSource() == _CH1 ? _CH1 : _CH2;
+        running.equivalentTime = controlIsEquivalentTime();
+        acquireViews().setRunningViews(running);
     } else if (runState == _SINGLE || runState == _STOP) {
-        v.setActionImage("ActionAcquireRunStop", 3);
-        for (const char* name :
-             {"ActionChannel1ADC", "ActionChannel2ADC", "ActionChannel1OnOff", "ActionChannel2OnOff",
-              "ActionChannelMathOnOff", "ActionChannelRefOnOff", "ActionChannel1InvertOnOff",
-              "ActionChannel2InvertOnOff", "ActionChannel1BandLimit", "ActionChannel2BandLimit",
-              "ActionUtilCalibration", "ActionUtilXYPlot", "ActionAcquireAutoSet", "ActionAcquireETS",
-              "ActionAcquireAverage", "ActionAcquriePeakDetection", "ActionTriggerSlope", "ActionTriggerSource",
-              "ActionTriggerMode", "ActionTriggerAT", "ActionTriggerHighFrequencyReject", "rbTriggerCh1",
-              "rbTriggerCh2"})
-            v.setControlEnabled(name, false);
-        v.setControlVisible("iTriggerLevelCh1", false);
-        v.setControlVisible("iTriggerLevelCh2", false);
+        acquireViews().setStoppedViews();
     }
-    v.updateBufferOverview();
+    indicatorViews().updateBufferOverview();
 }
 
 void updateSingleShotButton() {
-    MainWindowViews& v = views();
+    IndicatorViews& v = indicatorViews();
     if (controlGetRunState() != _SINGLE) {
-        v.setButtonDown("tbSingleShot", false);
+        acquireViews().setSingleShotView(false);
         v.updateTriggerModeView(env().savedTriggerMode);
         return;
     }
-    v.setActionImage("ActionAcquireSingleShot", 4);
-    v.setButtonDown("tbSingleShot", true);
+    acquireViews().setSingleShotView(true);
     v.updateTriggerModeView(_NORMAL);
     updateEtsView(false);
     v.updateBufferOverview();
 }
 
 void updateBufferSizeView(int mode) {
-    MainWindowViews& v = views();
-    if (controlGetHardwareVersion() < _HW3) {
-        v.setControlEnabled("ActionAcquireBufferSizeChange", false);
-        v.setControlEnabled("BufferSize", false);
-        return;
-    }
-    v.setControlEnabled("ActionAcquireBufferSizeChange", true);
-    v.setControlEnabled("BufferSize", true);
-    v.setControlChecked("Buffer10K", mode == _10K);
-    v.setControlChecked("Buffer500K", mode == _500K);
-    v.setControlCaption("BufferSize",
-                        std::string("Buffer Size") + (mode == _10K ? " : 10K" : mode == _500K ? " : 500K" : ""));
-    v.updateTimeDivView(controlGetTimeDiv());
+    const bool available = controlGetHardwareVersion() >= _HW3;
+    acquireViews().setBufferSizeView(available, mode);
+    if (available) indicatorViews().updateTimeDivView(controlGetTimeDiv());
 }
 
 void updateDisplayViews() {
@@ -894,18 +848,22 @@ void updateDisplayViews() {
     updateIntensityView(truncated(controlGetIntensityFactor()));
 }
 
-void updateLineJoinView(bool on) { views().setActionImage("ActionDisplayLineJoin", on ? 1 : 0); }
+void updateLineJoinView(bool on) { acquireViews().setLineJoinView(on); }
 
-void updatePersistenceView(int code) {
-    static const char* const items[] = {"Mins2",   "N100ms2", "N200ms2", "N300ms2", "N400ms2", "N500ms2",
-                                        "N600ms2", "N700ms2", "N800ms2", "N900ms2", "N1s2",    "N2s2",
-                                        "N3s2",    "N4s2",    "N5s2",    "N10s2",   "Infinite2"};
-    constexpr int count = static_cast<int>(std::size(items));
-    for (int i = 0; i < count; ++i) views().setControlChecked(items[i], i == code);
-    views().setItemIndex("cbPersistence", code >= 0 && code < count ? code : -1);
+void updatePersistenceView(int code) { acquireViews().setPersistenceView(code); }
+
+void updateIntensityView(int value) { acquireViews().setIntensityView(value); }
+
+RunStateControls& actionRunStateControls() {
+    // The cycle's hand-over of a finished single shot, queued to the GUI thread.
+    class ActionRunStateControls final : public RunStateControls {
+    public:
+        void updateRunStopControls(int runState) override { ::updateRunStopControls(runState); }
+        void updateSingleShotButton() override { ::updateSingleShotButton(); }
+    };
+    static ActionRunStateControls controls;
+    return controls;
 }
-
-void updateIntensityView(int value) { views().setTrackPosition("tbIntensity", value); }
 
 // ======================================================================== Replaceable pieces
 

@@ -2,7 +2,7 @@
 // The action unit: the free functions through which the main window's commands, the
 // full-screen window's menu and the calibration dialogs change the instrument and the display.
 // Each checks its arguments, takes the pause handshake while the worker may run, calls the
-// kernel facade and refreshes the main window's indicators (tools/main_window_views.h). It also
+// kernel facade and refreshes the main window through the interfaces of tools/main_window_views.h. It also
 // keeps the acquisition and display controls in step with the kernel.
 //
 // GUI thread only. Channel codes _CH1 1 .. _REFERENCE 4; offsets, trigger levels and rows are
@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 #include <string>
+
+class RunStateControls;
 
 // ---- Texts shown by the actions ----
 inline constexpr const char* k500kRangeMessage = "500k points Mode Range : 1ms/Div ~ 400ms/Div";
@@ -143,6 +145,9 @@ void updateDisplayViews();
 void updateLineJoinView(bool on);
 void updatePersistenceView(int code);
 void updateIntensityView(int value);
+// What the cycle's single-shot capture refreshes (cycle_view.h): the two refreshes above, for
+// QueuedRunStateView to call on the GUI thread. Lives as long as the program.
+RunStateControls& actionRunStateControls();
 
 // ---- Replaceable pieces (tests) ----
 // File dialogs: common/file_dialog.h (setFileDialogHandler).

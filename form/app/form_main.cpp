@@ -270,8 +270,9 @@ void TFormMain::startAcquisition() {
     setup.restWhenUnchanged = true;
     p_cycle = std::make_unique<AcquisitionCycle>(std::move(setup));
     p_cycle->setMainView(this);
-    // A triggered single shot refreshes the run-state controls from the worker: queued here.
-    p_runStateView = std::make_unique<QueuedRunStateView>(*this);
+    // A triggered single shot refreshes the run-state controls from the worker: queued to the
+    // action unit's refresh of them.
+    p_runStateView = std::make_unique<QueuedRunStateView>(actionRunStateControls());
     controlSetRunStateView(p_runStateView.get());
     AcquisitionCycle* cycle = p_cycle.get();
     setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
@@ -1055,7 +1056,7 @@ bool TFormMain::isFftWindowVisible() { return d_windows.spectrum && d_windows.sp
 
 void TFormMain::toggleFftWindow() {
     if (d_windows.spectrum) d_windows.spectrum->setVisible(!d_windows.spectrum->isVisible());
-    setButtonDown("tbFFT", isFftWindowVisible());
+    ActionUtilFFT->setChecked(isFftWindowVisible()); // tbFFT shows its action's check
 }
 
 void TFormMain::showCalibrationWindow() {
@@ -1178,6 +1179,3 @@ void TFormMain::showFrame(const QImage& frame) { display->setFrame(frame); }
 
 void TFormMain::setStatusText(const std::string& text) { pnlStatus->setText(QString::fromStdString(text)); }
 
-void TFormMain::updateRunStopControls(int runState) { ::updateRunStopControls(runState); }
-
-void TFormMain::updateSingleShotButton() { ::updateSingleShotButton(); }

@@ -4,6 +4,7 @@
 // buffer-overview bar. It owns Environment and the display renderer, runs the acquisition
 // cycle on the worker thread from its construction until the close is confirmed, and is the
 // MainWindowViews the action unit refreshes and the MainWindowView the cycle draws into.
+// The single shot's run-state refresh goes from the cycle straight to the action unit.
 //
 // Lifecycle (the order matters; the kernel must exist before construction):
 //   construct: Environment (environment file) -> renderer and colour tables -> every
@@ -62,7 +63,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 
-class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView, public RunStateControls {
+class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView {
     Q_OBJECT
 public:
     // The kernel must be created (controlCreate) before. Installs itself as the action unit's
@@ -118,14 +119,17 @@ public:
     void updateBufferOverview() override;
     void setXYPlotCaption(bool on) override;
 
-    void setControlEnabled(const std::string& name, bool enabled) override;
-    void setControlVisible(const std::string& name, bool visible) override;
-    void setControlCaption(const std::string& name, const std::string& caption) override;
-    void setActionImage(const std::string& name, int image) override;
-    void setControlChecked(const std::string& name, bool checked) override;
-    void setButtonDown(const std::string& name, bool down) override;
-    void setItemIndex(const std::string& name, int index) override;
-    void setTrackPosition(const std::string& name, int position) override;
+    // ---- AcquireViews ----
+    void setEtsView(bool enabled, bool on) override;
+    void setPeakDetectionView(bool enabled, bool on) override;
+    void setAverageView(int count) override;
+    void setRunningViews(const RunningControls& running) override;
+    void setStoppedViews() override;
+    void setSingleShotView(bool down) override;
+    void setBufferSizeView(bool available, int mode) override;
+    void setLineJoinView(bool on) override;
+    void setPersistenceView(int code) override;
+    void setIntensityView(int value) override;
 
     Environment& environment() override { return *p_environment; }
     short** rawDataSlot(int ch) override;
@@ -176,10 +180,6 @@ public:
     void showFrame(const QImage& frame) override;
     void setStatusText(const std::string& text) override;
 
-    // ---- RunStateControls (the single-shot capture's refresh, queued to this thread) ----
-    void updateRunStopControls(int runState) override;
-    void updateSingleShotButton() override;
-
     // The two refreshes of the message map: the spectrum window's update on channel 1's record
     // and the measurement window's update on the four trace images, each when that window
     // exists. GUI thread.
@@ -213,7 +213,8 @@ public:
     // channel 1's record of the cycle.
     CalibrationHost& calibrationHost();
 
-    // A control by its object name (actions, menus, widgets); null when there is none.
+    // A control by its object name (actions, menus, widgets); null when there is none. For
+    // tests and look-ups from outside: the window itself reaches its controls by member.
     QObject* control(const std::string& name) const;
 
     // What the screen-image outputs draw from: Environment, the trace images, the combo and
@@ -469,6 +470,8 @@ private:
 
     // form_main_indicators.cpp
     void setChannelOnControls(int trace, bool on);
+    // The action's image `image` of the list it was made with.
+    void setActionImage(QAction* action, int image);
     void setComboFontColour(QComboBox* combo, const QColor& colour);
     void rememberComboTexts();
     void setMeasureSource(int source);

@@ -80,7 +80,7 @@ void TFormMain::updateTimeDivView(int timeDiv) {
 void TFormMain::updateDelayViews() { updateDelayView(controlGetDelayOnOff()); }
 
 void TFormMain::updateDelayView(bool on) {
-    setActionImage("ActionHorizontalDelayOnOff", on ? 19 : 20);
+    setActionImage(ActionHorizontalDelayOnOff, on ? 19 : 20);
     ActionHorizontalDelayOnOff->setText(on ? QStringLiteral("Delay On") : QStringLiteral("Delay Off"));
     updateHorizontalPositionMarker(toPixel(controlGetHorizontalPosition()));
 }
@@ -177,7 +177,7 @@ void TFormMain::setComboFontColour(QComboBox* combo, const QColor& colour) {
 void TFormMain::updateChannelOnView(int ch, bool on) {
     if (!isTrace(ch)) return;
     const std::size_t i = slot(ch);
-    setActionImage(ActionChannelOnOff[i]->objectName().toStdString(), on ? 2 * (ch - 1) : 2 * (ch - 1) + 1);
+    setActionImage(ActionChannelOnOff[i], on ? 2 * (ch - 1) : 2 * (ch - 1) + 1);
     setChannelOnControls(ch, on);
     if (isInput(ch)) {
         QRadioButton* trigger = ch == _CH1 ? rbTriggerCh1 : rbTriggerCh2;
@@ -247,7 +247,7 @@ void TFormMain::updateCouplingView(int ch, int coupling) {
     const int which = coupling == _AC ? 0 : coupling == _DC ? 1 : 2;
     static const char* const hints[3] = {"AC", "DC", "GND"};
     QAction* a = ActionChannelADC[slot(ch)];
-    setActionImage(a->objectName().toStdString(), (ch == _CH1 ? 8 : 11) + which);
+    setActionImage(a, (ch == _CH1 ? 8 : 11) + which);
     a->setToolTip(QString::fromLatin1(hints[which]));
 }
 
@@ -260,7 +260,7 @@ void TFormMain::updateOffsetMarker(int ch, int row) {
 void TFormMain::updateInvertView(int ch, bool on) {
     if (!isInput(ch)) return;
     QAction* a = ActionChannelInvertOnOff[slot(ch)];
-    setActionImage(a->objectName().toStdString(), on ? 22 : 23);
+    setActionImage(a, on ? 22 : 23);
     a->setText(on ? QStringLiteral("Invert On") : QStringLiteral("Invert Off"));
 }
 
@@ -269,7 +269,7 @@ void TFormMain::updateBandLimitView(int ch, bool on) {
         for (QAction* a : ActionChannelBandLimit) a->setEnabled(false);
     if (!isInput(ch)) return;
     QAction* a = ActionChannelBandLimit[slot(ch)];
-    setActionImage(a->objectName().toStdString(), on ? 24 : 25);
+    setActionImage(a, on ? 24 : 25);
     a->setText(on ? QStringLiteral("Bandwidth Limit On") : QStringLiteral("Bandwidth Limit Off"));
 }
 
@@ -287,7 +287,7 @@ void TFormMain::updateTriggerPanel() {
 
 void TFormMain::updateTriggerModeView(int mode) {
     const bool normal = mode != _AUTO;
-    setActionImage("ActionTriggerMode", normal ? 3 : 2);
+    setActionImage(ActionTriggerMode, normal ? 3 : 2);
     lbTriggerNormalAuto->setText(normal ? QStringLiteral("NORMAL") : QStringLiteral("AUTO"));
     setTextColour(lbTriggerNormalAuto, normal ? COLOUR_TEAL : COLOUR_MAGENTA);
 }
@@ -297,7 +297,7 @@ void TFormMain::updateTriggerSourceView(int source) {
     (ch1 ? rbTriggerCh1 : rbTriggerCh2)->setChecked(true);
     iTriggerLevel[0]->setVisible(ch1);
     iTriggerLevel[1]->setVisible(!ch1);
-    setActionImage("ActionTriggerSource", ch1 ? 5 : 6);
+    setActionImage(ActionTriggerSource, ch1 ? 5 : 6);
     lbTriggerSource->setText(ch1 ? QStringLiteral("CH1") : QStringLiteral("CH2"));
     setTextColour(lbTriggerSource, ch1 ? COLOUR_GREEN : COLOUR_YELLOW);
     updateTriggerSlopeView(controlGetTriggerSlope());
@@ -307,7 +307,7 @@ void TFormMain::updateTriggerSourceView(int source) {
 
 void TFormMain::updateTriggerSlopeView(int slope) {
     const bool rising = slope == _UP_EDGE;
-    setActionImage("ActionTriggerSlope", rising ? 0 : 1);
+    setActionImage(ActionTriggerSlope, rising ? 0 : 1);
     ActionTriggerSlope->setText(rising ? QStringLiteral("Up Edge") : QStringLiteral("Down Edge"));
     lbTriggerSlopeRising->setVisible(rising);
     lbTriggerSlopeFalling->setVisible(!rising);
@@ -355,7 +355,7 @@ void TFormMain::updateTriggerTypeView() {
 
 void TFormMain::updateHighFrequencyRejectView(bool on) {
     if (controlGetHardwareVersion() < _HW3) ActionTriggerHighFrequencyReject->setEnabled(false);
-    setActionImage("ActionTriggerHighFrequencyReject", on ? 7 : 8);
+    setActionImage(ActionTriggerHighFrequencyReject, on ? 7 : 8);
     ActionTriggerHighFrequencyReject->setText(on ? QStringLiteral("High Frequency Rejection On")
                                                  : QStringLiteral("High Frequency Rejection Off"));
 }
@@ -410,90 +410,106 @@ void TFormMain::setXYPlotCaption(bool on) {
     ActionUtilXYPlot->setText(on ? QStringLiteral("XY plot") : QStringLiteral("normal plot"));
 }
 
-// ---- Named controls for the action unit
+// ---- The action unit's controls
 
-void TFormMain::setControlEnabled(const std::string& name, bool enabled) {
-    QObject* o = control(name);
-    if (auto* a = qobject_cast<QAction*>(o))
-        a->setEnabled(enabled);
-    else if (auto* m = qobject_cast<QMenu*>(o))
-        m->menuAction()->setEnabled(enabled);
-    else if (auto* w = qobject_cast<QWidget*>(o))
-        w->setEnabled(enabled);
+void TFormMain::setActionImage(QAction* action, int image) {
+    const auto list = d_actionLists.find(action);
+    action->setIcon(actionImage(list == d_actionLists.end() ? ActionImageList::Channel : list->second, image));
+    action->setProperty("imageIndex", image);
 }
 
-void TFormMain::setControlVisible(const std::string& name, bool visible) {
-    QObject* o = control(name);
-    if (auto* a = qobject_cast<QAction*>(o))
-        a->setVisible(visible);
-    else if (auto* m = qobject_cast<QMenu*>(o))
-        m->menuAction()->setVisible(visible);
-    else if (auto* w = qobject_cast<QWidget*>(o))
-        w->setVisible(visible);
+void TFormMain::setEtsView(bool enabled, bool on) {
+    ActionAcquireETS->setEnabled(enabled);
+    setActionImage(ActionAcquireETS, on ? 1 : 0);
+    ActionAcquireETS->setText(on ? QStringLiteral("ETS On") : QStringLiteral("ETS Off"));
 }
 
-void TFormMain::setControlCaption(const std::string& name, const std::string& caption) {
-    QObject* o = control(name);
-    const QString text = QString::fromStdString(caption);
-    if (auto* a = qobject_cast<QAction*>(o))
-        a->setText(text);
-    else if (auto* m = qobject_cast<QMenu*>(o))
-        m->setTitle(text);
-    else if (auto* l = qobject_cast<QLabel*>(o))
-        l->setText(text);
-    else if (auto* b = qobject_cast<QAbstractButton*>(o))
-        b->setText(text);
+void TFormMain::setPeakDetectionView(bool enabled, bool on) {
+    setActionImage(ActionAcquriePeakDetection, on ? 7 : 8);
+    ActionAcquriePeakDetection->setText(on ? QStringLiteral("Peak Detecion On") : QStringLiteral("Peak Detecion Off"));
+    ActionAcquriePeakDetection->setEnabled(enabled);
 }
 
-void TFormMain::setActionImage(const std::string& name, int image) {
-    auto* a = qobject_cast<QAction*>(control(name));
-    if (!a) return;
-    const auto list = d_actionLists.find(a);
-    a->setIcon(actionImage(list == d_actionLists.end() ? ActionImageList::Channel : list->second, image));
-    a->setProperty("imageIndex", image);
+void TFormMain::setAverageView(int count) {
+    setActionImage(ActionAcquireAverage, 6);
+    ActionAcquireAverage->setText(QStringLiteral("Average : %1").arg(count));
 }
 
-void TFormMain::setControlChecked(const std::string& name, bool checked) {
-    QObject* o = control(name);
-    if (auto* a = qobject_cast<QAction*>(o)) {
+void TFormMain::setRunningViews(const RunningControls& running) {
+    setActionImage(ActionAcquireRunStop, 2);
+    for (QAction* a : {ActionTriggerSlope, ActionTriggerSource, ActionTriggerMode, ActionTriggerAT,
+                       ActionChannelOnOff[0], ActionChannelOnOff[1], ActionChannelOnOff[2], ActionChannelOnOff[3],
+                       ActionAcquireAutoSet, ActionAcquireAverage, ActionUtilCalibration, ActionUtilXYPlot})
+        a->setEnabled(true);
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!running.inputOn[i]) continue;
+        ActionChannelADC[i]->setEnabled(true);
+        (i == 0 ? rbTriggerCh1 : rbTriggerCh2)->setEnabled(true);
+        ActionChannelInvertOnOff[i]->setEnabled(true);
+        if (running.newerHardware) ActionChannelBandLimit[i]->setEnabled(true);
+    }
+    iTriggerLevel[running.triggerSource == _CH2 ? 1 : 0]->setVisible(true);
+    if (running.equivalentTime) ActionAcquireETS->setEnabled(true);
+    if (running.newerHardware) {
+        ActionTriggerHighFrequencyReject->setEnabled(true);
+        ActionAcquriePeakDetection->setEnabled(true);
+    }
+}
+
+void TFormMain::setStoppedViews() {
+    setActionImage(ActionAcquireRunStop, 3);
+    for (QAction* a :
+         {ActionChannelADC[0], ActionChannelADC[1], ActionChannelOnOff[0], ActionChannelOnOff[1],
+          ActionChannelOnOff[2], ActionChannelOnOff[3], ActionChannelInvertOnOff[0], ActionChannelInvertOnOff[1],
+          ActionChannelBandLimit[0], ActionChannelBandLimit[1], ActionUtilCalibration, ActionUtilXYPlot,
+          ActionAcquireAutoSet, ActionAcquireETS, ActionAcquireAverage, ActionAcquriePeakDetection, ActionTriggerSlope,
+          ActionTriggerSource, ActionTriggerMode, ActionTriggerAT, ActionTriggerHighFrequencyReject})
+        a->setEnabled(false);
+    rbTriggerCh1->setEnabled(false);
+    rbTriggerCh2->setEnabled(false);
+    iTriggerLevel[0]->setVisible(false);
+    iTriggerLevel[1]->setVisible(false);
+}
+
+void TFormMain::setSingleShotView(bool down) {
+    if (down) setActionImage(ActionAcquireSingleShot, 4);
+    // tbSingleShot shows its action's check.
+    ActionAcquireSingleShot->setCheckable(true);
+    ActionAcquireSingleShot->setChecked(down);
+}
+
+void TFormMain::setBufferSizeView(bool available, int mode) {
+    // ActionAcquireBufferSizeChange is the BufferSize menu's own entry.
+    ActionAcquireBufferSizeChange->setEnabled(available);
+    if (!available) return;
+    Buffer10K->setCheckable(true);
+    Buffer10K->setChecked(mode == _10K);
+    Buffer500K->setCheckable(true);
+    Buffer500K->setChecked(mode == _500K);
+    BufferSize->setTitle(QStringLiteral("Buffer Size") + (mode == _10K    ? QStringLiteral(" : 10K")
+                                                          : mode == _500K ? QStringLiteral(" : 500K")
+                                                                          : QString()));
+}
+
+void TFormMain::setLineJoinView(bool on) { setActionImage(ActionDisplayLineJoin, on ? 1 : 0); }
+
+void TFormMain::setPersistenceView(int code) {
+    const int count = static_cast<int>(persistenceItems.size());
+    for (int i = 0; i < count; ++i) {
+        QAction* a = persistenceItems[static_cast<std::size_t>(i)];
         a->setCheckable(true);
-        a->setChecked(checked);
-    } else if (auto* m = qobject_cast<QMenu*>(o)) {
-        m->menuAction()->setCheckable(true);
-        m->menuAction()->setChecked(checked);
-    } else if (auto* b = qobject_cast<QAbstractButton*>(o)) {
-        const QSignalBlocker block(b);
-        b->setChecked(checked);
+        a->setChecked(i == code);
     }
-}
-
-void TFormMain::setButtonDown(const std::string& name, bool down) {
-    QObject* o = control(name);
-    if (auto* t = qobject_cast<QToolButton*>(o); t && t->defaultAction()) {
-        t->defaultAction()->setCheckable(true);
-        t->defaultAction()->setChecked(down);
-    } else if (auto* b = qobject_cast<QAbstractButton*>(o)) {
-        b->setCheckable(true);
-        const QSignalBlocker block(b);
-        b->setChecked(down);
-    }
-}
-
-void TFormMain::setItemIndex(const std::string& name, int index) {
-    auto* combo = qobject_cast<QComboBox*>(control(name));
-    if (!combo) return;
     {
-        const QSignalBlocker block(combo);
-        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+        const QSignalBlocker block(cbPersistence);
+        cbPersistence->setCurrentIndex(code >= 0 && code < count && code < cbPersistence->count() ? code : -1);
     }
     rememberComboTexts();
 }
 
-void TFormMain::setTrackPosition(const std::string& name, int position) {
-    auto* slider = qobject_cast<QSlider*>(control(name));
-    if (!slider) return;
-    const QSignalBlocker block(slider);
-    slider->setValue(position);
+void TFormMain::setIntensityView(int value) {
+    const QSignalBlocker block(tbIntensity);
+    tbIntensity->setValue(value);
 }
 
 // ---- Copies the worker reads

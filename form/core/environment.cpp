@@ -65,10 +65,11 @@ template <class Io> void walkKeys(Environment& e, const Environment& d, Io& io) 
 
 struct Reader {
     const IniFile& ini;
-    void flag(std::string_view section, std::string_view key, bool& field, bool def) {
+    template <class Flag> void flag(std::string_view section, std::string_view key, Flag& field, bool def) {
         field = ini.readBool(section, key, def);
     }
-    void number(std::string_view section, std::string_view key, int& field, int def, int min,
+    template <class Number>
+    void number(std::string_view section, std::string_view key, Number& field, int def, int min,
                 int max, OutOfRange rule) {
         const int v = ini.readInteger(section, key, def);
         if (v >= min && v <= max)
@@ -84,10 +85,11 @@ struct Reader {
 
 struct Writer {
     IniFile& ini;
-    void flag(std::string_view section, std::string_view key, bool& field, bool) {
+    template <class Flag> void flag(std::string_view section, std::string_view key, Flag& field, bool) {
         ini.writeBool(section, key, field);
     }
-    void number(std::string_view section, std::string_view key, int& field, int, int, int,
+    template <class Number>
+    void number(std::string_view section, std::string_view key, Number& field, int, int, int,
                 OutOfRange) {
         ini.writeInteger(section, key, field);
     }
@@ -99,7 +101,8 @@ struct Writer {
 
 } // namespace
 
-Environment::Environment(std::string path) : environmentPath(std::move(path)) {
+Environment::Environment(std::string path) {
+    environmentPath = std::move(path);
     load(environmentPath);
     cursorDragging = false;
     selectedObject = 0;
@@ -111,7 +114,7 @@ const Environment& Environment::defaults() {
     return d;
 }
 
-std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> Environment::defaultToolBarLayout() {
+std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> StoredOptions::defaultToolBarLayout() {
     return {{
         {true, false, 214, 30, 2, 11, 0, 0},   // file
         {true, false, 272, 30, 2, 148, 0, 0},  // display

@@ -1,9 +1,11 @@
 #pragma once
 // The main window's record of screen and desk options, kept in "environment.ini" in the
 // main directory, and the never-stored working state of the display's mouse tools.
-// Plain field access; only load and save do anything.
+// Plain field access; only load and save do anything. Each part below says which thread may
+// touch it and how.
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,7 +59,67 @@ struct PrinterCaps {
     int pageHeight = 0; // physical page height, printer dots
 };
 
-class Environment {
+// Environment is made of four parts, each with its own rule.
+
+// The mouse tools' state the worker's drawing copies. Rule: the GUI thread holds
+// toolStateLock while it changes these fields (its own reads need none); the cycle holds it
+// while it copies them.
+struct DrawnToolState {
+    // 0 none, 1..4 volt/div of CH1, CH2, MATH, REF, 5 time/div, 6 label tool,
+    // 7 cross cursor, 8 horizontal cursors, 9 vertical cursors.
+    int selectedObject = 0;
+    std::vector<LabelListName> labelList; // oldest first, at most MAX_LABELS
+    DisplayPoint cursorA;
+    DisplayPoint cursorB;
+    std::mutex toolStateLock;
+};
+
+// The rest of the working state, never stored. Rule: GUI thread only.
+struct GuiWorkingState {
+    bool wheelEnabled = false;
+    bool cursorDragging = false;  // a cursor or label drag is in progress
+    int selectedLabel = -1;       // label under the last label-tool press, -1 none
+    DisplayPoint labelPressPoint; // anchor of label moves
+    unsigned char activeCursor = 0; // 0 cursorA, 1 cursorB
+    std::string verticalReadoutText;
+    std::string horizontalReadoutText;
+    PrinterCaps printerCaps;  // written by the printer check
+    int savedTriggerMode = 0; // the user's trigger mode across a single shot
+};
+
+// The stored options the worker's cycle reads in every cycle. Rule: each is an atomic, read
+// by the worker with no lock; the GUI thread writes them under the pause handshake
+// (cycle/acquisition_thread.h), so a cycle sees a change whole.
+struct CycleDrawOptions {
+    std::atomic<bool> BoundaryOnOff{true};      // border ticks
+    std::atomic<bool> CrossOnOff{true};         // centre cross with ticks
+    std::atomic<bool> GridOnOff{true};          // dotted grid
+    std::atomic<int> GridOriginColor{13421772}; // 0x00BBGGRR, light grey
+    std::atomic<bool> FullInfoOnOff{true};      // information text on the full-screen display
+};
+
+// The other stored options. Rule: GUI thread only; the worker never reads them. What is
+// derived from them for the cycle (the colour tables, the measurement levels the measurement
+// window reads) is changed under the pause handshake.
+struct StoredOptions {
+    bool BackgroundInvert = false;        // white background in image output
+    bool SetupInformationInclude = false; // settings block in image output
+    bool DateInclude = false;             // date line in image output
+    bool ColorGrayMode = true;            // colour (true) or monochrome image output
+    int ColorStartPos = 53;               // start hue of the colour track, 0..180
+    bool ColorOnOffCh1 = false;           // channel 1 drawn with the colour track
+    bool ColorOnOffCh2 = false;
+    bool TitleOnOff = false;
+    std::string Title = "Velmora";
+    std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> toolBarLayout = defaultToolBarLayout();
+    int UpperLevel = 90; // percent, measurement reference levels
+    int LowerLevel = 10;
+    std::string environmentPath;
+
+    static std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> defaultToolBarLayout();
+};
+
+class Environment : public DrawnToolState, public GuiWorkingState, public CycleDrawOptions, public StoredOptions {
 public:
     // Keeps `path` as environmentPath and loads the file; labels and cursors start empty.
     // A missing or unreadable file gives every default.
@@ -79,49 +141,6 @@ public:
     bool save(const std::string& path);
     bool save() { return save(environmentPath); }
     const std::string& saveError() const { return d_saveError; }
-
-    // ---- Working state of the mouse tools, never stored ----
-    // 0 none, 1..4 volt/div of CH1, CH2, MATH, REF, 5 time/div, 6 label tool,
-    // 7 cross cursor, 8 horizontal cursors, 9 vertical cursors.
-    int selectedObject = 0;
-    bool wheelEnabled = false;
-    bool cursorDragging = false;          // a cursor or label drag is in progress
-    int selectedLabel = -1;               // label under the last label-tool press, -1 none
-    DisplayPoint labelPressPoint;         // anchor of label moves
-    std::vector<LabelListName> labelList; // oldest first, at most MAX_LABELS
-    DisplayPoint cursorA;
-    DisplayPoint cursorB;
-    unsigned char activeCursor = 0; // 0 cursorA, 1 cursorB
-    std::string verticalReadoutText;
-    std::string horizontalReadoutText;
-    // The worker's drawing copies labelList, cursorA, cursorB and selectedObject while the GUI
-    // thread may change them: the GUI thread holds this lock while it changes them (reads on
-    // the GUI thread need none) and the cycle holds it while it copies them.
-    std::mutex toolStateLock;
-
-    // ---- Stored options ----
-    bool BackgroundInvert = false;        // white background in image output
-    bool SetupInformationInclude = false; // settings block in image output
-    bool DateInclude = false;             // date line in image output
-    bool BoundaryOnOff = true;            // border ticks
-    bool CrossOnOff = true;               // centre cross with ticks
-    bool GridOnOff = true;                // dotted grid
-    int GridOriginColor = 13421772;       // 0x00BBGGRR, light grey
-    bool ColorGrayMode = true;            // colour (true) or monochrome image output
-    int ColorStartPos = 53;               // start hue of the colour track, 0..180
-    bool ColorOnOffCh1 = false;           // channel 1 drawn with the colour track
-    bool ColorOnOffCh2 = false;
-    bool TitleOnOff = false;
-    std::string Title = "Velmora";
-    PrinterCaps printerCaps; // not stored
-    std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> toolBarLayout = defaultToolBarLayout();
-    int UpperLevel = 90; // percent, measurement reference levels
-    int LowerLevel = 10;
-    std::string environmentPath;
-    int savedTriggerMode = 0;  // not stored
-    bool FullInfoOnOff = true; // information text on the full-screen display
-
-    static std::array<ToolBarLayout, NUMBER_OF_TOOLBARS> defaultToolBarLayout();
 
 private:
     struct DefaultsTag {};

@@ -142,13 +142,13 @@ AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels
     in.runState = runState;
     in.channels = channels;
     in.context = d_display.context();
-    const Environment& e = d_environment;
+    const Environment& e = d_environment; // its draw options are atomics: no lock, no pause needed
     in.grid = e.GridOnOff;
     in.cross = e.CrossOnOff;
     in.boundary = e.BoundaryOnOff;
     in.fullInfo = e.FullInfoOnOff;
     MainWindowView* view = p_mainView.load();
-    in.gridColour = view ? view->gridColor() : e.GridOriginColor;
+    in.gridColour = view ? view->gridColor() : e.GridOriginColor.load();
     in.measureSource = view ? view->measureSource() : _CH1;
     in.dragged = view && view->triggerLevelDragged();
     if (in.dragged) in.triggerLevel = controlGetTriggerLevel();
@@ -289,7 +289,7 @@ void AcquisitionCycle::feedToolWindows() {
 void AcquisitionCycle::drawOverlay() {
     MainWindowView* view = p_mainView.load();
     const Environment& e = d_environment;
-    d_display.drawGrid(e.GridOnOff, e.CrossOnOff, e.BoundaryOnOff, view ? view->gridColor() : e.GridOriginColor);
+    d_display.drawGrid(e.GridOnOff, e.CrossOnOff, e.BoundaryOnOff, view ? view->gridColor() : e.GridOriginColor.load());
     d_display.drawLabels();
     d_display.drawCursors(view ? view->measureSource() : _CH1);
     if (view && view->triggerLevelDragged()) drawDraggedTriggerLevel();

@@ -79,7 +79,7 @@ public:
     virtual void updateSpectrum(int channel, int length, const short* record) = 0;
 };
 
-// The run/stop controls and the single-shot button of the main window.
+// The run/stop controls and the single-shot button (the action unit refreshes them).
 class RunStateControls {
 public:
     virtual ~RunStateControls() = default;

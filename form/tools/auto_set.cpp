@@ -25,7 +25,7 @@ bool newerHardware() { return controlGetHardwareVersion() > _HW2; }
 
 } // namespace
 
-AutoSet::AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_, Capture capture_)
+AutoSet::AutoSet(const MEASURE* measure_, WindowRecords& views_, Pause pause_, Capture capture_)
     : p_measure(measure_), d_views(views_), d_pause(std::move(pause_)), d_capture(std::move(capture_)) {
     if (!d_capture) d_capture = [](int ch, short** record) { return controlAcquire(ch, record, nullptr); };
 }

@@ -15,7 +15,7 @@
 
 #include <functional>
 
-class MainWindowViews;
+class WindowRecords;
 class MEASURE;
 class TFormAutoSetDlg;
 
@@ -36,7 +36,7 @@ public:
     // `measure_`: the measurement window's object, null when that window does not exist (not
     // owned). `views_`: where the captured records go (the main window's record pointers) and
     // what the wait window centres on. `capture_`: empty for controlAcquire.
-    explicit AutoSet(const MEASURE* measure_, MainWindowViews& views_, Pause pause_ = {}, Capture capture_ = {});
+    explicit AutoSet(const MEASURE* measure_, WindowRecords& views_, Pause pause_ = {}, Capture capture_ = {});
     // Puts back what prepare() saved: peak detection (_HW3, _HW4) and both invert flags.
     ~AutoSet();
     AutoSet(const AutoSet&) = delete;
@@ -99,7 +99,7 @@ private:
     bool d_instrumentSilent = false;
 
     const MEASURE* p_measure;
-    MainWindowViews& d_views;
+    WindowRecords& d_views;
     Pause d_pause;
     Capture d_capture;
     TFormAutoSetDlg* p_wait = nullptr; // while run() shows it

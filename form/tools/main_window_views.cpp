@@ -30,14 +30,16 @@ public:
     void updateBufferOverview() override {}
     void setXYPlotCaption(bool) override {}
 
-    void setControlEnabled(const std::string&, bool) override {}
-    void setControlVisible(const std::string&, bool) override {}
-    void setControlCaption(const std::string&, const std::string&) override {}
-    void setActionImage(const std::string&, int) override {}
-    void setControlChecked(const std::string&, bool) override {}
-    void setButtonDown(const std::string&, bool) override {}
-    void setItemIndex(const std::string&, int) override {}
-    void setTrackPosition(const std::string&, int) override {}
+    void setEtsView(bool, bool) override {}
+    void setPeakDetectionView(bool, bool) override {}
+    void setAverageView(int) override {}
+    void setRunningViews(const RunningControls&) override {}
+    void setStoppedViews() override {}
+    void setSingleShotView(bool) override {}
+    void setBufferSizeView(bool, int) override {}
+    void setLineJoinView(bool) override {}
+    void setPersistenceView(int) override {}
+    void setIntensityView(int) override {}
 
     Environment& environment() override { return d_environment; }
     short** rawDataSlot(int ch) override {

@@ -1,16 +1,20 @@
 #pragma once
-// What the action unit (app/action.h) and auto set (tools/auto_set.h) need of the main window:
-// the indicator refreshes, a few setters of named controls, the tool windows and dialogs they
-// open and the outputs they start. The main window implements it and installs itself with
+// What the action unit (app/action.h) and auto set (tools/auto_set.h) need of the main window,
+// as four small interfaces, one per kind of caller:
+//   IndicatorViews   the refreshes of the main window's indicators;
+//   AcquireViews     the action unit's own acquisition and display controls, one call per
+//                    control or group of controls (the window maps each to its members, so a
+//                    control the window does not have is a compile error, not a silent no-op);
+//   WindowRecords    Environment and the cycle's record pointers (actions, auto set);
+//   ToolWindows      the tool bars, labels, cursors, tool windows, dialogs and outputs.
+// The main window implements MainWindowViews (all four) and installs itself with
 // setMainWindowViews(); until then, and in tests without a window, every call does nothing
 // (getters answer "not visible", 0 or an empty default).
 //
 // GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h); offsets, levels and
 // positions are display pixels (rows from the bottom, columns from the left) truncated to int.
-// Control names are the Qt object names of the main window's actions, menu items, tool buttons,
-// radio buttons, combo boxes and images (e.g. "ActionAcquireETS", "Buffer10K", "tbSingleShot").
-// A name the window does not know is ignored.
 
+#include <array>
 #include <string>
 
 class Environment;
@@ -45,11 +49,18 @@ struct AboutTexts {
     std::string availableVirtual;
 };
 
-class MainWindowViews {
-public:
-    virtual ~MainWindowViews() = default;
+// What the run state _RUN enables beyond the fixed set (trigger slope, source, mode and
+// advanced trigger, the four channel on/off actions, auto set, average, calibration, X-Y plot).
+struct RunningControls {
+    std::array<bool, 2> inputOn{};  // CH1, CH2 on: their coupling, trigger radio and invert
+    bool newerHardware = false;     // _HW3 and later: band limits, frequency reject, peak detection
+    int triggerSource = 1;          // the trigger-level marker shown (1 or 2)
+    bool equivalentTime = false;    // the time base allows ETS
+};
 
-    // ---- Indicator refreshes: they read the kernel through the facade, never change it ----
+class IndicatorViews {
+public:
+    virtual ~IndicatorViews() = default;
     // Every indicator, in the order of the full refresh (calls back updateDisplayViews and
     // updateAcquireViews of the action unit).
     virtual void updateAllViews() = 0;
@@ -96,25 +107,43 @@ public:
     virtual void updateBufferOverview() = 0;
     // Caption of ActionUtilXYPlot: "XY plot" when on, "normal plot" when off.
     virtual void setXYPlotCaption(bool on) = 0;
+};
 
-    // ---- Named controls (the action unit's own views: run state, ETS, peak detection,
-    // ---- average, buffer size, line join, persistence, intensity) ----
-    virtual void setControlEnabled(const std::string& name, bool enabled) = 0;
-    virtual void setControlVisible(const std::string& name, bool visible) = 0;
-    // Caption of an action or a menu item.
-    virtual void setControlCaption(const std::string& name, const std::string& caption) = 0;
-    // Image index of an action (the main window's image list).
-    virtual void setActionImage(const std::string& name, int image) = 0;
-    // Check mark of a checkable action or menu item.
-    virtual void setControlChecked(const std::string& name, bool checked) = 0;
-    // Tool button pressed down (true) or up.
-    virtual void setButtonDown(const std::string& name, bool down) = 0;
-    // Selected item of a combo box (-1 none).
-    virtual void setItemIndex(const std::string& name, int index) = 0;
-    // Position of a track bar.
-    virtual void setTrackPosition(const std::string& name, int position) = 0;
+// The action unit's acquisition and display controls; the action unit decides the states
+// from the kernel, the window owns the images and captions.
+class AcquireViews {
+public:
+    virtual ~AcquireViews() = default;
+    // ActionAcquireETS: enabled; image 1 on, 0 off; "ETS On" / "ETS Off".
+    virtual void setEtsView(bool enabled, bool on) = 0;
+    // ActionAcquriePeakDetection: enabled; image 7 on, 8 off; "Peak Detecion On" / "Off".
+    virtual void setPeakDetectionView(bool enabled, bool on) = 0;
+    // ActionAcquireAverage: image 6, "Average : <count>".
+    virtual void setAverageView(int count) = 0;
+    // _RUN: ActionAcquireRunStop image 2, the fixed set and what `running` allows enabled,
+    // the trigger source's level marker shown; nothing is disabled.
+    virtual void setRunningViews(const RunningControls& running) = 0;
+    // _STOP and _SINGLE: ActionAcquireRunStop image 3, every acquisition, channel and trigger
+    // control disabled, both trigger-level markers hidden.
+    virtual void setStoppedViews() = 0;
+    // tbSingleShot down or up; down also gives ActionAcquireSingleShot image 4.
+    virtual void setSingleShotView(bool down) = 0;
+    // ActionAcquireBufferSizeChange and the BufferSize menu: disabled when not `available`
+    // (nothing else changes); else enabled, Buffer10K / Buffer500K checked for mode 3 / 7 and
+    // the caption "Buffer Size" with " : 10K", " : 500K" or nothing.
+    virtual void setBufferSizeView(bool available, int mode) = 0;
+    // ActionDisplayLineJoin: image 1 on, 0 off.
+    virtual void setLineJoinView(bool on) = 0;
+    // Persistence menu items (code 0..16 checked, others unchecked) and cbPersistence (item
+    // = code, none outside 0..16); no change handler runs.
+    virtual void setPersistenceView(int code) = 0;
+    // tbIntensity position; no change handler runs.
+    virtual void setIntensityView(int value) = 0;
+};
 
-    // ---- Environment and the main window's record pointers ----
+class WindowRecords {
+public:
+    virtual ~WindowRecords() = default;
     // The main window's Environment (display options, mouse-tool state, tool-bar layout).
     virtual Environment& environment() = 0;
     // Address of p_rawDataCh1 (ch 1) or p_rawDataCh2 (ch 2), the captures' out-parameter;
@@ -122,7 +151,13 @@ public:
     virtual short** rawDataSlot(int ch) = 0;
     // Address of p_displayBufferCh1/Ch2/Math/Ref for ch 1..4; null for another channel.
     virtual unsigned char** displayBufferSlot(int ch) = 0;
+    // The window the auto-set wait window and file dialogs centre on; null: the screen centre.
+    virtual QWidget* mainWidget() = 0;
+};
 
+class ToolWindows {
+public:
+    virtual ~ToolWindows() = default;
     // ---- Tool bars ----
     // Index: ToolBarIndex of environment.h (_TOOLBAR_FILE .. _TOOLBAR_UTIL).
     virtual ToolbarGeometry toolbarGeometry(int bar) = 0;
@@ -165,8 +200,6 @@ public:
     virtual void showPrintPreview() = 0;
     // TFormAbout with the four memory texts, repainted, shown modally, deleted.
     virtual void showAbout(const AboutTexts& texts) = 0;
-    // The window the auto-set wait window centres on; null: the screen centre.
-    virtual QWidget* mainWidget() = 0;
 
     // ---- Outputs (data export and screen image units) ----
     virtual void saveWaveformText(const std::string& path) = 0;
@@ -178,8 +211,16 @@ public:
     virtual void copyScreenToClipboard() = 0;
 };
 
+// Everything the main window offers the action unit.
+class MainWindowViews : public IndicatorViews, public AcquireViews, public WindowRecords, public ToolWindows {};
+
 // The installed views; a no-op implementation (with a default Environment and its own record
 // pointers) when none is installed.
 MainWindowViews& mainWindowViews();
 // Installs `views` (not owned; null goes back to the no-op implementation).
 void setMainWindowViews(MainWindowViews* views);
+// The installed views as each caller sees them.
+inline IndicatorViews& indicatorViews() { return mainWindowViews(); }
+inline AcquireViews& acquireViews() { return mainWindowViews(); }
+inline WindowRecords& windowRecords() { return mainWindowViews(); }
+inline ToolWindows& toolWindows() { return mainWindowViews(); }

@@ -145,36 +145,39 @@ TEST(Environment, StoredOptionsRoundTripAndWorkingStateDoesNot) {
     EXPECT_EQ(env.savedTriggerMode, 0);
 }
 
+// Reads a stored number, plain or atomic, through the table's member pointer.
+template <auto Member> int field(const Environment& e) { return e.*Member; }
+
 TEST(Environment, BadValuesTakeTheDefault) {
     struct Case {
         const char* section;
         const char* key;
         const char* text;
-        int Environment::*field;
+        int (*field)(const Environment&);
         int expected;
     };
     const Case numbers[] = {
-        {"Option", "GridOriginColor", "abc", &Environment::GridOriginColor, 13421772},
-        {"Option", "GridOriginColor", "-1", &Environment::GridOriginColor, 13421772},
-        {"Option", "GridOriginColor", "16777216", &Environment::GridOriginColor, 13421772},
-        {"Option", "GridOriginColor", "16777215", &Environment::GridOriginColor, 16777215},
-        {"Option", "GridOriginColor", "99999999999", &Environment::GridOriginColor, 13421772},
+        {"Option", "GridOriginColor", "abc", field<&Environment::GridOriginColor>, 13421772},
+        {"Option", "GridOriginColor", "-1", field<&Environment::GridOriginColor>, 13421772},
+        {"Option", "GridOriginColor", "16777216", field<&Environment::GridOriginColor>, 13421772},
+        {"Option", "GridOriginColor", "16777215", field<&Environment::GridOriginColor>, 16777215},
+        {"Option", "GridOriginColor", "99999999999", field<&Environment::GridOriginColor>, 13421772},
         // The start hue is clamped into the dialog's range rather than reset.
-        {"Option", "ColorStartPos", "200", &Environment::ColorStartPos, 180},
-        {"Option", "ColorStartPos", "-5", &Environment::ColorStartPos, 0},
-        {"Option", "ColorStartPos", "180", &Environment::ColorStartPos, 180},
-        {"Option", "ColorStartPos", "x", &Environment::ColorStartPos, 53},
-        {"Measurement", "UpperLevel", "101", &Environment::UpperLevel, 90},
-        {"Measurement", "UpperLevel", "100", &Environment::UpperLevel, 100},
-        {"Measurement", "LowerLevel", "-1", &Environment::LowerLevel, 10},
-        {"Measurement", "LowerLevel", "1e3", &Environment::LowerLevel, 10},
-        {"Measurement", "LowerLevel", "0", &Environment::LowerLevel, 0},
+        {"Option", "ColorStartPos", "200", field<&Environment::ColorStartPos>, 180},
+        {"Option", "ColorStartPos", "-5", field<&Environment::ColorStartPos>, 0},
+        {"Option", "ColorStartPos", "180", field<&Environment::ColorStartPos>, 180},
+        {"Option", "ColorStartPos", "x", field<&Environment::ColorStartPos>, 53},
+        {"Measurement", "UpperLevel", "101", field<&Environment::UpperLevel>, 90},
+        {"Measurement", "UpperLevel", "100", field<&Environment::UpperLevel>, 100},
+        {"Measurement", "LowerLevel", "-1", field<&Environment::LowerLevel>, 10},
+        {"Measurement", "LowerLevel", "1e3", field<&Environment::LowerLevel>, 10},
+        {"Measurement", "LowerLevel", "0", field<&Environment::LowerLevel>, 0},
     };
     for (const Case& c : numbers) {
         TempDir dir;
         Environment env(
             dir.write("e.ini", std::string("[") + c.section + "]\n" + c.key + "=" + c.text + "\n"));
-        EXPECT_EQ(env.*(c.field), c.expected) << c.key << "=" << c.text;
+        EXPECT_EQ(c.field(env), c.expected) << c.key << "=" << c.text;
     }
 
     TempDir dir;

@@ -1,12 +1,12 @@
 #pragma once
 // A main window for the action tests: it records every refresh in order ("name(args)"), keeps
-// the state of the named controls, and answers the questions the actions ask with what the
-// test set.
+// the last state given to each of the action unit's controls, and answers the questions the
+// actions ask with what the test set.
 
 #include "environment.h"
 #include "main_window_views.h"
 
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +17,20 @@ public:
 
     // ---- what the test reads
     std::vector<std::string> calls;
-    std::map<std::string, bool> enabled, visible, checked, down;
-    std::map<std::string, std::string> caption;
-    std::map<std::string, int> image, itemIndex, trackPosition;
+    struct OnView {
+        bool enabled = false;
+        bool on = false;
+    };
+    std::optional<OnView> ets, peakDetection;
+    std::optional<int> average, persistence, intensity;
+    std::optional<RunningControls> running; // the last setRunningViews; reset by setStoppedViews
+    bool stopped = false;                   // setStoppedViews came last
+    std::optional<bool> singleShotDown, lineJoin;
+    struct BufferSizeView {
+        bool available = false;
+        int mode = 0;
+    };
+    std::optional<BufferSizeView> bufferSize;
     std::vector<std::string> savedFiles; // outputs as "kind:path"
 
     bool called(const std::string& call) const {
@@ -72,14 +83,22 @@ public:
     void updateBufferOverview() override { log("updateBufferOverview()"); }
     void setXYPlotCaption(bool v) override { log("setXYPlotCaption", v); }
 
-    void setControlEnabled(const std::string& n, bool v) override { enabled[n] = v; }
-    void setControlVisible(const std::string& n, bool v) override { visible[n] = v; }
-    void setControlCaption(const std::string& n, const std::string& v) override { caption[n] = v; }
-    void setActionImage(const std::string& n, int v) override { image[n] = v; }
-    void setControlChecked(const std::string& n, bool v) override { checked[n] = v; }
-    void setButtonDown(const std::string& n, bool v) override { down[n] = v; }
-    void setItemIndex(const std::string& n, int v) override { itemIndex[n] = v; }
-    void setTrackPosition(const std::string& n, int v) override { trackPosition[n] = v; }
+    void setEtsView(bool e, bool on) override { ets = OnView{e, on}; }
+    void setPeakDetectionView(bool e, bool on) override { peakDetection = OnView{e, on}; }
+    void setAverageView(int count) override { average = count; }
+    void setRunningViews(const RunningControls& r) override {
+        running = r;
+        stopped = false;
+    }
+    void setStoppedViews() override {
+        running.reset();
+        stopped = true;
+    }
+    void setSingleShotView(bool down) override { singleShotDown = down; }
+    void setBufferSizeView(bool available, int mode) override { bufferSize = BufferSizeView{available, mode}; }
+    void setLineJoinView(bool on) override { lineJoin = on; }
+    void setPersistenceView(int code) override { persistence = code; }
+    void setIntensityView(int value) override { intensity = value; }
 
     Environment& environment() override { return env; }
     short** rawDataSlot(int ch) override { return ch == 1 || ch == 2 ? &raw[ch - 1] : nullptr; }

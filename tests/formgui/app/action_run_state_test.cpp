@@ -11,7 +11,7 @@ TEST_F(ActionRunState, RunStopSavesTheTriggerModeAndPutsItBack) {
     actionRunStop();
     EXPECT_EQ(controlGetRunState(), _STOP);
     EXPECT_EQ(views.env.savedTriggerMode, _AUTO);
-    EXPECT_EQ(views.image["ActionAcquireRunStop"], 3);
+    EXPECT_TRUE(views.stopped);
 
     controlSetTriggerMode(_NORMAL); // as a single shot leaves it
     views.calls.clear();
@@ -19,7 +19,7 @@ TEST_F(ActionRunState, RunStopSavesTheTriggerModeAndPutsItBack) {
     EXPECT_EQ(controlGetRunState(), _RUN);
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
     EXPECT_TRUE(views.called("updateTriggerModeView(0)"));
-    EXPECT_EQ(views.image["ActionAcquireRunStop"], 2);
+    EXPECT_TRUE(views.running);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -27,7 +27,7 @@ TEST_F(ActionRunState, RunStopInSingleShotStaysThere) {
     controlSetRunState(_SINGLE);
     actionRunStop();
     EXPECT_EQ(controlGetRunState(), _SINGLE);
-    EXPECT_FALSE(views.enabled["ActionAcquireAutoSet"]);
+    EXPECT_TRUE(views.stopped);
 }
 
 TEST_F(ActionRunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
@@ -36,14 +36,13 @@ TEST_F(ActionRunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
     actionSingleShot();
     EXPECT_EQ(controlGetRunState(), _SINGLE);
     EXPECT_EQ(views.env.savedTriggerMode, _AUTO);
-    EXPECT_TRUE(views.down["tbSingleShot"]);
-    EXPECT_EQ(views.image["ActionAcquireSingleShot"], 4);
+    EXPECT_EQ(views.singleShotDown, true);
     EXPECT_TRUE(views.called("updateTriggerModeView(1)"));
 
     actionSingleShot();
     EXPECT_EQ(controlGetRunState(), _RUN);
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
-    EXPECT_FALSE(views.down["tbSingleShot"]);
+    EXPECT_EQ(views.singleShotDown, false);
 }
 
 // A triggered single shot leaves the kernel stopped in NORMAL; a second single shot from there
@@ -140,10 +139,10 @@ TEST_F(ActionRunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
     EXPECT_EQ(controlGetTimeDiv(), 17);
     EXPECT_EQ(messages, (std::vector<std::string>{k500kRangeMessage, kAverageResetMessage}));
     EXPECT_EQ(controlGetNumberOfAverage(), 1);
-    EXPECT_EQ(views.caption["ActionAcquireAverage"], "Average : 1");
-    EXPECT_TRUE(views.checked["Buffer500K"]);
-    EXPECT_FALSE(views.checked["Buffer10K"]);
-    EXPECT_EQ(views.caption["BufferSize"], "Buffer Size : 500K");
+    EXPECT_EQ(views.average, 1);
+    ASSERT_TRUE(views.bufferSize);
+    EXPECT_TRUE(views.bufferSize->available);
+    EXPECT_EQ(views.bufferSize->mode, _500K);
 }
 
 TEST_F(ActionRunState, UnknownBufferModeChangesNothing) {
@@ -157,20 +156,13 @@ TEST_F(ActionRunState, RunControlsFollowTheChannelsAndTheTriggerSource) {
     controlSetChannelOnOff(_CH2, false);
     controlSetTriggerSource(_CH1);
     updateRunStopControls(_STOP);
-    for (const char* name : {"ActionChannel1ADC", "ActionChannel2ADC", "rbTriggerCh1", "rbTriggerCh2",
-                             "ActionAcquireAutoSet", "ActionTriggerAT", "ActionAcquriePeakDetection"})
-        EXPECT_FALSE(views.enabled[name]) << name;
-    EXPECT_FALSE(views.visible["iTriggerLevelCh1"]);
+    EXPECT_TRUE(views.stopped);
 
-    views.enabled.clear();
-    views.visible.clear();
     updateRunStopControls(_RUN);
-    EXPECT_TRUE(views.enabled["ActionChannel1ADC"]);
-    EXPECT_TRUE(views.enabled["ActionChannel1BandLimit"]); // _HW4
-    EXPECT_EQ(views.enabled.count("ActionChannel2ADC"), 0u); // off: left as it was
-    EXPECT_TRUE(views.visible["iTriggerLevelCh1"]);
-    EXPECT_EQ(views.visible.count("iTriggerLevelCh2"), 0u);
-    EXPECT_TRUE(views.enabled["ActionTriggerHighFrequencyReject"]);
+    ASSERT_TRUE(views.running);
+    EXPECT_EQ(views.running->inputOn, (std::array<bool, 2>{true, false}));
+    EXPECT_TRUE(views.running->newerHardware); // _HW4
+    EXPECT_EQ(views.running->triggerSource, _CH1);
     EXPECT_TRUE(views.called("updateBufferOverview()"));
 }
 
@@ -184,16 +176,17 @@ TEST_F(ActionRunState, EtsAndPeakDetectionViewsFollowTheTimeBase) {
         controlSetTimeDiv(c.timeDiv);
         controlSetRunState(c.state);
         updateEtsView(true);
-        EXPECT_EQ(views.enabled["ActionAcquireETS"], c.ets) << c.timeDiv;
+        ASSERT_TRUE(views.ets);
+        EXPECT_EQ(views.ets->enabled, c.ets) << c.timeDiv;
+        EXPECT_TRUE(views.ets->on);
     }
-    EXPECT_EQ(views.caption["ActionAcquireETS"], "ETS On");
     updatePeakDetectionView(false);
-    EXPECT_EQ(views.caption["ActionAcquriePeakDetection"], "Peak Detecion Off");
-    EXPECT_EQ(views.image["ActionAcquriePeakDetection"], 8);
+    ASSERT_TRUE(views.peakDetection);
+    EXPECT_FALSE(views.peakDetection->on);
     controlSetRunState(_RUN);
     controlSetTimeDiv(26);
     updatePeakDetectionView(true);
-    EXPECT_FALSE(views.enabled["ActionAcquriePeakDetection"]);
+    EXPECT_FALSE(views.peakDetection->enabled);
 }
 
 class ActionOlderHardware : public ActionTest {
@@ -203,11 +196,11 @@ protected:
 
 TEST_F(ActionOlderHardware, BufferSizeControlsAreDisabledAndVoltDivResetsTheAcquisition) {
     updateBufferSizeView(_10K);
-    EXPECT_FALSE(views.enabled["ActionAcquireBufferSizeChange"]);
-    EXPECT_FALSE(views.enabled["BufferSize"]);
-    EXPECT_EQ(views.checked.count("Buffer10K"), 0u);
+    ASSERT_TRUE(views.bufferSize);
+    EXPECT_FALSE(views.bufferSize->available);
+    EXPECT_FALSE(views.called("updateTimeDivView(" + std::to_string(controlGetTimeDiv()) + ")"));
     updatePeakDetectionView(false);
-    EXPECT_FALSE(views.enabled["ActionAcquriePeakDetection"]);
+    EXPECT_FALSE(views.peakDetection->enabled);
 }
 
 } // namespace

@@ -408,26 +408,89 @@ TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
     }
 }
 
-TEST_F(MainWindowTest, NamedControlsForTheActionUnit) {
+// The action unit's commands through the real window: each control follows the kernel by
+// the window's member, whatever its object name.
+TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     start(BOTH_ON);
+    controlSetRunState(_RUN);
+    struct Case {
+        const char* step;
+        int timeDiv;
+        QAction* TFormMain::*trigger; // null: only the time base changes
+        QAction* TFormMain::*action;
+        bool kernelOn, enabled;
+        int image;
+        const char* caption;
+    } cases[] = {
+        {"peak detection on", 20, &TFormMain::ActionAcquriePeakDetection, &TFormMain::ActionAcquriePeakDetection, true,
+         true, 7, "Peak Detecion On"},
+        {"peak detection off", 20, &TFormMain::ActionAcquriePeakDetection, &TFormMain::ActionAcquriePeakDetection,
+         false, true, 8, "Peak Detecion Off"},
+        {"peak detection past 25", 26, nullptr, &TFormMain::ActionAcquriePeakDetection, false, false, 8,
+         "Peak Detecion Off"},
+        {"ETS off", 5, &TFormMain::ActionAcquireETS, &TFormMain::ActionAcquireETS, false, true, 0, "ETS Off"},
+        {"ETS past 10", 11, nullptr, &TFormMain::ActionAcquireETS, false, false, 0, "ETS Off"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
+        window->updateTimeDivView(c.timeDiv);
+        if (c.trigger) (window.get()->*c.trigger)->trigger();
+        QAction* a = window.get()->*c.action;
+        const bool kernelOn = c.action == &TFormMain::ActionAcquireETS ? controlGetETSOnOff() : controlGetPeakDetectionOnOff();
+        EXPECT_EQ(kernelOn, c.kernelOn) << c.step;
+        EXPECT_EQ(a->isEnabled(), c.enabled) << c.step;
+        EXPECT_EQ(imageOf(a), c.image) << c.step;
+        EXPECT_EQ(a->text().toStdString(), c.caption) << c.step;
+    }
+
+    // Persistence: one item checked, none and no combo item outside the codes; no handler runs.
     const int before = controlGetPersistence();
-    window->setItemIndex("cbPersistence", 3); // no change handler runs
-    EXPECT_EQ(window->cbPersistence->currentIndex(), 3);
+    for (int code : {3, 16, 40}) {
+        window->setPersistenceView(code);
+        int checked = 0;
+        for (QAction* item : window->persistenceItems) checked += item->isChecked();
+        EXPECT_EQ(checked, code <= 16 ? 1 : 0) << code;
+        EXPECT_EQ(window->cbPersistence->currentIndex(), code <= 16 ? code : -1) << code;
+    }
     EXPECT_EQ(controlGetPersistence(), before);
-    window->setTrackPosition("tbIntensity", 40);
+    window->setIntensityView(40);
     EXPECT_EQ(window->tbIntensity->value(), 40);
     EXPECT_NE(controlGetIntensityFactor(), 40.0f);
-    window->setControlCaption("BufferSize", "Buffer Size : 10K");
-    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 10K");
-    window->setControlEnabled("ActionAcquireBufferSizeChange", false);
+
+    window->setBufferSizeView(true, _500K);
+    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 500K");
+    EXPECT_TRUE(window->Buffer500K->isChecked());
+    EXPECT_FALSE(window->Buffer10K->isChecked());
+    window->setBufferSizeView(false, _10K);
     EXPECT_FALSE(window->BufferSize->menuAction()->isEnabled());
-    window->setButtonDown("tbSingleShot", true);
+    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 500K");
+
+    window->setSingleShotView(true);
     EXPECT_TRUE(window->tbSingleShot->isChecked());
-    window->setActionImage("ActionAcquireRunStop", 3);
+    EXPECT_EQ(imageOf(window->ActionAcquireSingleShot), 4);
+
+    // Stopped: every acquisition control off; running: the fixed set back, a channel that is
+    // off left as it was.
+    window->setStoppedViews();
     EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 3);
-    window->setControlVisible("iTriggerLevelCh1", false);
+    for (QAction* a : {window->ActionChannelADC[0], window->ActionAcquireAutoSet, window->ActionTriggerAT,
+                       window->ActionAcquriePeakDetection, window->ActionChannelBandLimit[1]})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(window->rbTriggerCh2->isEnabled());
     EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
-    window->setControlEnabled("NoSuchControl", true); // ignored
+    RunningControls running;
+    running.inputOn = {true, false};
+    running.newerHardware = true;
+    running.triggerSource = _CH1;
+    window->setRunningViews(running);
+    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 2);
+    EXPECT_TRUE(window->ActionChannelADC[0]->isEnabled());
+    EXPECT_TRUE(window->ActionChannelBandLimit[0]->isEnabled());
+    EXPECT_FALSE(window->ActionChannelADC[1]->isEnabled());
+    EXPECT_FALSE(window->ActionAcquireETS->isEnabled());
+    EXPECT_TRUE(window->ActionAcquriePeakDetection->isEnabled());
+    EXPECT_FALSE(window->iTriggerLevel[0]->isHidden());
+    EXPECT_TRUE(window->iTriggerLevel[1]->isHidden());
 }
 
 } // namespace
