@@ -198,19 +198,7 @@ void TFormMain::updateChannelOnView(int ch, bool on) {
 void TFormMain::updateSpectrumChannelButtons(int ch, bool on) {
     TFormFFTDlg* spectrum = d_windows.spectrum;
     if (!spectrum) return;
-    auto* own = spectrum->findChild<QRadioButton*>(ch == _CH1 ? QStringLiteral("rbFFTCh1") : QStringLiteral("rbFFTCh2"));
-    auto* other = spectrum->findChild<QRadioButton*>(ch == _CH1 ? QStringLiteral("rbFFTCh2") : QStringLiteral("rbFFTCh1"));
-    if (!own || !other) return;
-    const auto select = [spectrum](QRadioButton* button, int channel) {
-        button->setChecked(true);
-        if (channel == _CH1)
-            spectrum->rbFFTCh1Click();
-        else
-            spectrum->rbFFTCh2Click();
-    };
-    own->setEnabled(on);
-    if (!on && other->isEnabled()) select(other, ch == _CH1 ? _CH2 : _CH1);
-    if (on && !other->isEnabled()) select(own, ch);
+    spectrum->channelSwitched(ch == _CH1 ? 0 : 1, on);
 }
 
 void TFormMain::updateVoltDivView(int ch, int voltDiv) {

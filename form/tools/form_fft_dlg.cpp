@@ -317,6 +317,21 @@ QWidget* TFormFFTDlg::buildLowerPanel() {
     return panel;
 }
 
+void TFormFFTDlg::channelSwitched(int channel_, bool on_) {
+    QRadioButton* own = channel_ == 0 ? rbFFTCh1 : rbFFTCh2;
+    QRadioButton* other = channel_ == 0 ? rbFFTCh2 : rbFFTCh1;
+    const auto select = [this](QRadioButton* button_) {
+        button_->setChecked(true);
+        if (button_ == rbFFTCh1)
+            rbFFTCh1Click();
+        else
+            rbFFTCh2Click();
+    };
+    own->setEnabled(on_);
+    if (!on_ && other->isEnabled()) select(other);
+    if (on_ && !other->isEnabled()) select(own);
+}
+
 void TFormFFTDlg::enableChannelButtons(bool select_) {
     const bool ch2 = p_kernel->channelOn(2);
     const bool ch1 = p_kernel->channelOn(1);

@@ -90,6 +90,9 @@ public:
     void rbFFTWindowTypeClick(int tag_);
     void rbFFTCh1Click();
     void rbFFTCh2Click();
+    // The main window switched a channel (0 or 1) on or off: only channels that are on are
+    // offered, and the spectrum moves off one that went off.
+    void channelSwitched(int channel_, bool on_);
     void winsizeClick(int tag_);
     void rbFFTdBClick();
     void rbFFTLinearClick();
