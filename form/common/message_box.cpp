@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <algorithm>
+
 namespace {
 
 MessageBoxHandler& handler() {
@@ -39,6 +41,13 @@ MessageResult showMessage(const std::string& text, const std::string& caption, M
     }
     const QString title = caption.empty() ? QApplication::applicationName() : QString::fromStdString(caption);
     QMessageBox box(qtIcon(icon), title, QString::fromStdString(text), qb, QApplication::activeWindow());
+    // Under one of our stay-on-top windows (the calibration dialogs, full screen) the box
+    // could be neither read nor answered.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        }))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     switch (box.exec()) {
     case QMessageBox::Ok: return MessageResult::Ok;
     case QMessageBox::Yes: return MessageResult::Yes;

@@ -2,6 +2,7 @@
 // shorted: texts, the order of what it does, and what it saves after success and failure.
 #include "calibration_test_host.h"
 #include "message_box.h"
+#include "modal_answer.h"
 #include "okbd_calib_a_dlg.h"
 #include "simulated_kernel.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -259,3 +261,18 @@ TEST_F(ZeroCalibrationWindow, FailedSaveIsShownAndNotFinished) {
 }
 
 } // namespace
+
+// The window stays on top of the others: a box it or anyone shows meanwhile (a failed
+// calibration, the Quit question) must stay on top too, or it opens behind the window.
+TEST_F(ZeroCalibrationWindow, MessageBoxesOpenAboveIt) {
+    start();
+    setMessageBoxHandler(nullptr);
+    window->show();
+    bool onTop = false;
+    answerNextModalDialog([&onTop](QDialog& box) {
+        onTop = box.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        return true;
+    });
+    showMessage("Error");
+    EXPECT_TRUE(onTop);
+}
