@@ -137,6 +137,13 @@ void AcquisitionCycle::acquireAndDisplay() {
     }
 }
 
+void AcquisitionCycle::presentEmptyDisplay() {
+    fillContext();
+    d_display.clear();
+    drawOverlay();
+    present(nullptr, true);
+}
+
 AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels) const {
     Inputs in;
     in.runState = runState;

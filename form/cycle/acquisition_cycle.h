@@ -79,6 +79,9 @@ public:
     // One cycle. Kernel failures do not stop it: a capture that fails draws nothing new
     // unless the trigger timed out.
     void acquireAndDisplay();
+    // The display before the first capture, handed over at once: grid, labels and cursors on
+    // an empty picture (a NORMAL trigger may keep the first capture waiting for its polls).
+    void presentEmptyDisplay();
 
     // Under the pause handshake or with the worker stopped. Writable for the main window's
     // record slots, which a capture outside the cycle (auto set) fills.

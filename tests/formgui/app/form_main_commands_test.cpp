@@ -314,6 +314,20 @@ TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
     EXPECT_NE(*window->rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
 }
 
+// The display is there before any capture: in NORMAL mode without a trigger it once stayed
+// black until the first capture's trigger polls had all timed out.
+TEST_F(MainWindowTest, DisplayIsShownBeforeTheFirstCapture) {
+    start(std::string(BOTH_ON) + "[TRIGGER]\ntriggerMode=1\n"); // the worker is left out: no capture
+    QCoreApplication::processEvents();
+    const QImage frame = window->display->frame();
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_EQ(frame.size(), QSize(501, 401));
+    bool gridDrawn = false;
+    for (int x = 0; x < frame.width() && !gridDrawn; ++x)
+        gridDrawn = (frame.pixel(x, frame.height() / 2) & 0xFFFFFF) != 0;
+    EXPECT_TRUE(gridDrawn);
+}
+
 } // namespace
 
 namespace {
