@@ -23,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPixmap>
 
 #include <cstdio>
 #include <exception>
@@ -48,9 +49,11 @@ struct StartupForms {
     std::unique_ptr<TFormFull> full;
     std::unique_ptr<TFormCalTDCOffset> etsCalibration;
 
-    // The main window's controls, which need no kernel.
+    // The main window's controls, which need no kernel, drawn once off the screen: the first
+    // paint on it then finds the style's, the fonts' and the painter's caches filled.
     void buildMain(const MainWindowLifecycle& lifecycle) {
         main = std::make_unique<TFormMain>(TFormMain::ControlsOnly{}, lifecycle);
+        main->grab();
     }
 
     // Once the kernel is up: the main window started, then the other forms.
