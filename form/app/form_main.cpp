@@ -288,7 +288,7 @@ void TFormMain::startAcquisition() {
     controlSetRunStateView(p_runStateView.get());
     AcquisitionCycle* cycle = p_cycle.get();
     // The display is there at once, whenever the first capture comes.
-    cycle->presentEmptyDisplay();
+    display->setStandIn(cycle->drawEmptyDisplay());
     setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
     d_lifecycle.startAcquisitionThread();
     d_workerRunning = true;

@@ -137,11 +137,11 @@ void AcquisitionCycle::acquireAndDisplay() {
     }
 }
 
-void AcquisitionCycle::presentEmptyDisplay() {
+QImage AcquisitionCycle::drawEmptyDisplay() {
     fillContext();
     d_display.clear();
     drawOverlay();
-    present(nullptr, true);
+    return d_frame().copy();
 }
 
 AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels) const {
