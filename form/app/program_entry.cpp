@@ -34,8 +34,9 @@ bool initializeEquipment() { return controlCreate(500, 400); }
 
 namespace {
 
-// The forms made at start-up, in their order; destroyed in the reverse order, so the main
-// window, which ends the kernel, goes last.
+// The forms made at start-up, listed in their usual order; destroyed in the reverse order, so
+// the main window, which ends the kernel, goes last. Those that read nothing of the kernel are
+// made while it starts.
 // The option dialog and the auto-set message window are made fresh each time they are used.
 struct StartupForms {
     FacadeToolWindowKernel toolKernel; // what the tool windows read of the kernel
@@ -49,24 +50,25 @@ struct StartupForms {
     std::unique_ptr<TFormFull> full;
     std::unique_ptr<TFormCalTDCOffset> etsCalibration;
 
-    // The main window's controls, which need no kernel, drawn once off the screen: the first
-    // paint on it then finds the style's, the fonts' and the painter's caches filled.
-    void buildMain(const MainWindowLifecycle& lifecycle) {
+    // What needs no kernel: the main window's controls, drawn once off the screen (the first
+    // paint on it then finds the style's, the fonts' and the painter's caches filled), and the
+    // forms that only keep the main window.
+    void buildWithoutKernel(const MainWindowLifecycle& lifecycle) {
         main = std::make_unique<TFormMain>(TFormMain::ControlsOnly{}, lifecycle);
         main->grab();
+        stateView = std::make_unique<TFormStateView>(main.get());
+        calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
+        etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
     }
 
     // Once the kernel is up: the main window started, then the other forms.
     void create() {
         main->start();
         fpgaView = std::make_unique<TFormFPGAview>(main.get());
-        stateView = std::make_unique<TFormStateView>(main.get());
         measure = std::make_unique<TFormMeasure>(toolKernel, &main->environment());
         spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
-        calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
         label = std::make_unique<TFormLabel>(main->environment(), main.get());
         full = std::make_unique<TFormFull>(main->environment());
-        etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
         main->attachWindows(
             {measure.get(), spectrum.get(), calibration.get(), label.get(), full.get(), etsCalibration.get()});
     }
@@ -138,10 +140,10 @@ int programEntry(const ProgramEntryOptions& options) {
     ProgramServices services;
     bool ready = false;
     auto forms = std::make_unique<StartupForms>();
-    std::exception_ptr formsFailed; // building the controls: shown as the forms' exception
+    std::exception_ptr formsFailed; // building without the kernel: shown as the forms' exception
     {
-        // The kernel starts on a thread of its own while the splash and the main window's
-        // controls are built: most of its start is waiting for the instrument (re-enumeration,
+        // The kernel starts on a thread of its own while the splash and what of the forms needs
+        // no kernel are built: most of its start is waiting for the instrument (re-enumeration,
         // relay pulses).
         std::future<bool> kernel = std::async(std::launch::async, [&options] {
             return options.initialize ? options.initialize() : initializeEquipment();
@@ -149,7 +151,7 @@ int programEntry(const ProgramEntryOptions& options) {
         TFormSplash splash;
         splash.showAndPaint();
         try {
-            forms->buildMain(options.lifecycle);
+            forms->buildWithoutKernel(options.lifecycle);
         } catch (...) {
             formsFailed = std::current_exception();
         }

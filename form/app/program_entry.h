@@ -1,6 +1,6 @@
 #pragma once
 // The program from its start to its end: one instance only, the kernel brought up behind
-// the splash window (on a thread of its own, while the main window's controls are built),
+// the splash window (on a thread of its own, while what of the forms needs no kernel is built),
 // the forms created, the event loop run, the forms destroyed.
 //
 // Returns 0 after a normal run and when another instance runs ("Application Already
