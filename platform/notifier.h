@@ -23,7 +23,8 @@ public:
     void notify(std::string_view text) override;
 };
 
-// Keeps every message; for tests. Safe to use from several threads.
+// Keeps every message (tests, and the program while its start holds them back). Safe to
+// use from several threads.
 class RecordingNotifier final : public Notifier {
 public:
     void notify(std::string_view text) override;

@@ -47,7 +47,18 @@ triggerOffset2=100"
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 # Seconds since boot at which a process started.
 start_seconds() { awk -v t="$ticks" '{ printf "%.3f", $22 / t }' "/proc/$1/stat"; }
-uptime_seconds() { awk '{ print $1 }' /proc/uptime; }
+
+# Copies the program's output to file $1 and writes the uptime at which the line of the first
+# paint came to file $2: the moment is taken as the line arrives, not when a poll finds it.
+stamp_paint() {
+  local line up rest
+  while IFS= read -r line; do
+    printf '%s\n' "$line" >>"$1"
+    case $line in
+    *"first frame painted"*) read -r up rest </proc/uptime && echo "$up" >"$2" ;;
+    esac
+  done
+}
 
 # min median max of the numbers on stdin.
 spread() { sort -g | awk '{ v[NR] = $1 } END { if (NR) printf "%.3g  %.3g  %.3g", v[1], v[int((NR + 1) / 2)], v[NR] }'; }
@@ -61,15 +72,15 @@ launch() {
   printf '[Velmora2]\nmainDirectory=%s/main\nfirmwareDirectory=%s/firmware\ngraphicmode=GDI\nusbBackend=simulator\n' \
     "$demo" "$demo" >"$demo/config/velmora2/registry.ini"
   state "$scenario" >"$demo/main/state.ini"
-  local log="$demo/log"
+  local log="$demo/log" mark="$demo/painted"
   XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="velmora2.startup.info=true" \
-    "$program" >"$log" 2>&1 &
+    "$program" > >(stamp_paint "$log" "$mark") 2>&1 &
   local pid=$!
   local started painted=""
   started=$(start_seconds "$pid")
   for _ in $(seq 1 3000); do
-    if grep -q "first frame painted" "$log"; then
-      painted=$(uptime_seconds)
+    if [ -s "$mark" ]; then
+      painted=$(<"$mark")
       break
     fi
     kill -0 "$pid" 2>/dev/null || break

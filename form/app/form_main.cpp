@@ -161,6 +161,11 @@ MainWindowLifecycle MainWindowLifecycle::standard() {
 }
 
 TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
+    : TFormMain(ControlsOnly{}, std::move(lifecycle), parent) {
+    start();
+}
+
+TFormMain::TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* parent)
     : QMainWindow(parent), d_lifecycle(std::move(lifecycle)) {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Velmora " VELMORA2_VERSION));
@@ -179,7 +184,10 @@ TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
     // The screen saver stays off while the program runs.
     inhibitScreenSaver(true);
     for (int i = 0; i < 5; ++i) d_screenCursors[static_cast<std::size_t>(i)] = programCursor(i + 1);
+}
 
+void TFormMain::start() {
+    d_started = true;
     p_environment = std::make_unique<Environment>(controlGetEnvironmentPath());
     d_graphicMode = controlGetGraphicMode();
     createDisplay(DISPLAY_WIDTH, DISPLAY_HEIGHT);
@@ -195,6 +203,10 @@ TFormMain::TFormMain(MainWindowLifecycle lifecycle, QWidget* parent)
 }
 
 TFormMain::~TFormMain() {
+    if (!d_started) {
+        inhibitScreenSaver(false);
+        return;
+    }
     // A window destroyed without a confirmed close still must not leave the worker drawing.
     if (d_workerRunning) {
         d_lifecycle.stopAcquisitionThread();
@@ -275,6 +287,8 @@ void TFormMain::startAcquisition() {
     p_runStateView = std::make_unique<QueuedRunStateView>(actionRunStateControls());
     controlSetRunStateView(p_runStateView.get());
     AcquisitionCycle* cycle = p_cycle.get();
+    // The display is there at once, whenever the first capture comes.
+    display->setStandIn(cycle->drawEmptyDisplay());
     setAcquisitionCycle([cycle] { cycle->acquireAndDisplay(); });
     d_lifecycle.startAcquisitionThread();
     d_workerRunning = true;

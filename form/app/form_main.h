@@ -7,8 +7,8 @@
 // The single shot's run-state refresh goes from the cycle straight to the action unit.
 //
 // Lifecycle (the order matters; the kernel must exist before construction):
-//   construct: Environment (environment file) -> renderer and colour tables -> every
-//              indicator from the kernel -> the worker starts;
+//   construct: the controls -> Environment (environment file) -> renderer and colour
+//              tables -> every indicator from the kernel -> the worker starts;
 //   close:     "Do you really want to Quit?"; on OK labels emptied, tool-bar layout captured,
 //              worker stopped;
 //   destroy:   environment file written -> renderer deleted -> kernel destroyed (state and
@@ -69,6 +69,13 @@ public:
     // The kernel must be created (controlCreate) before. Installs itself as the action unit's
     // views and starts the worker as its last step.
     explicit TFormMain(MainWindowLifecycle lifecycle = MainWindowLifecycle::standard(), QWidget* parent = nullptr);
+    // The construction in two steps, for start-up: the controls, which need no kernel and may
+    // be built while the kernel starts on another thread (nothing of the kernel is read), then
+    // start() once the kernel exists: Environment, the renderer, the indicators, the worker.
+    // A window that was never started ends nothing of the kernel's when it is destroyed.
+    struct ControlsOnly {};
+    TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* parent = nullptr);
+    void start();
     // FormDestroy: writes the environment file (a failure is shown), deletes the renderer and
     // destroys the kernel. Stops the worker first if the close was never confirmed.
     ~TFormMain() override;
@@ -488,6 +495,7 @@ private:
     std::unordered_map<std::string, QObject*> d_controls;
     std::unordered_map<const QAction*, ActionImageList> d_actionLists;
     std::array<QCursor, 5> d_screenCursors; // the program's cursors 1..5
+    bool d_started = false;
     bool d_workerRunning = false;
     bool d_closeConfirmed = false;
     int d_measurePage = 0;

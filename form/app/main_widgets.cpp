@@ -26,14 +26,20 @@ void DisplayPaintBox::setFrame(const QImage& frame) {
     update();
 }
 
+void DisplayPaintBox::setStandIn(const QImage& picture) {
+    d_standIn = picture;
+    if (d_frame.isNull()) update();
+}
+
 void DisplayPaintBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (d_frame.isNull())
+    const QImage& shown = d_frame.isNull() ? d_standIn : d_frame;
+    if (shown.isNull())
         p.fillRect(rect(), Qt::black);
     else
-        p.drawImage(rect(), d_frame);
+        p.drawImage(rect(), shown);
     static bool painted = false;
-    if (!painted && !d_frame.isNull()) {
+    if (!painted && !shown.isNull()) {
         painted = true;
         qCInfo(lcStartup) << "first frame painted";
     }

@@ -16,6 +16,8 @@ public:
     // is kept (shared) until the next call; a null image paints black.
     void setFrame(const QImage& frame);
     const QImage& frame() const { return d_frame; }
+    // Shown instead while there is no frame: the display before the first capture.
+    void setStandIn(const QImage& picture);
 
 signals:
     void mouseDown(int button, int x, int y);
@@ -30,6 +32,7 @@ protected:
 
 private:
     QImage d_frame;
+    QImage d_standIn;
 };
 
 // A picture the user drags with a mouse button held; positions are relative to the image as it

@@ -23,17 +23,20 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPixmap>
 
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <memory>
 
 bool initializeEquipment() { return controlCreate(500, 400); }
 
 namespace {
 
-// The forms made at start-up, in their order; destroyed in the reverse order, so the main
-// window, which ends the kernel, goes last.
+// The forms made at start-up, listed in their usual order; destroyed in the reverse order, so
+// the main window, which ends the kernel, goes last. Those that read nothing of the kernel are
+// made while it starts.
 // The option dialog and the auto-set message window are made fresh each time they are used.
 struct StartupForms {
     FacadeToolWindowKernel toolKernel; // what the tool windows read of the kernel
@@ -47,16 +50,25 @@ struct StartupForms {
     std::unique_ptr<TFormFull> full;
     std::unique_ptr<TFormCalTDCOffset> etsCalibration;
 
-    void create(const MainWindowLifecycle& lifecycle) {
-        main = std::make_unique<TFormMain>(lifecycle);
-        fpgaView = std::make_unique<TFormFPGAview>(main.get());
+    // What needs no kernel: the main window's controls, drawn once off the screen (the first
+    // paint on it then finds the style's, the fonts' and the painter's caches filled), and the
+    // forms that only keep the main window.
+    void buildWithoutKernel(const MainWindowLifecycle& lifecycle) {
+        main = std::make_unique<TFormMain>(TFormMain::ControlsOnly{}, lifecycle);
+        main->grab();
         stateView = std::make_unique<TFormStateView>(main.get());
+        calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
+        etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
+    }
+
+    // Once the kernel is up: the main window started, then the other forms.
+    void create() {
+        main->start();
+        fpgaView = std::make_unique<TFormFPGAview>(main.get());
         measure = std::make_unique<TFormMeasure>(toolKernel, &main->environment());
         spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
-        calibration = std::make_unique<TokbdCalibADlg>(main->calibrationHost(), main.get());
         label = std::make_unique<TFormLabel>(main->environment(), main.get());
         full = std::make_unique<TFormFull>(main->environment());
-        etsCalibration = std::make_unique<TFormCalTDCOffset>(main->calibrationHost(), main.get());
         main->attachWindows(
             {measure.get(), spectrum.get(), calibration.get(), label.get(), full.get(), etsCalibration.get()});
     }
@@ -76,19 +88,29 @@ struct StartupForms {
     }
 };
 
-// Kernel messages go to message boxes on this thread while the program runs.
+// Kernel messages go to message boxes on this thread while the program runs. Those of the
+// kernel's start wait until the splash has closed: a box would open under it.
 class ProgramServices {
 public:
-    ProgramServices() {
-        setNotifier(std::make_shared<GuiNotifier>(QCoreApplication::instance()));
+    ProgramServices() : p_startMessages(std::make_shared<RecordingNotifier>()) {
+        setNotifier(p_startMessages);
         setGuiEventPump(processGuiEventsExceptInput);
         setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
+    }
+    // Once the kernel's start has ended: its messages first, then every later one.
+    void showMessagesFromNowOn() {
+        auto boxes = std::make_shared<GuiNotifier>(QCoreApplication::instance());
+        setNotifier(boxes);
+        for (const std::string& text : p_startMessages->messages()) boxes->notify(text);
     }
     ~ProgramServices() {
         setAdvancedTriggerDialog(nullptr);
         setGuiEventPump({});
         setNotifier(nullptr);
     }
+
+private:
+    std::shared_ptr<RecordingNotifier> p_startMessages;
 };
 
 } // namespace
@@ -117,13 +139,28 @@ int programEntry(const ProgramEntryOptions& options) {
 
     ProgramServices services;
     bool ready = false;
+    auto forms = std::make_unique<StartupForms>();
+    std::exception_ptr formsFailed; // building without the kernel: shown as the forms' exception
     {
+        // The kernel starts on a thread of its own while the splash and what of the forms needs
+        // no kernel are built: most of its start is waiting for the instrument (re-enumeration,
+        // relay pulses).
+        std::future<bool> kernel = std::async(std::launch::async, [&options] {
+            return options.initialize ? options.initialize() : initializeEquipment();
+        });
         TFormSplash splash;
         splash.showAndPaint();
-        ready = options.initialize ? options.initialize() : initializeEquipment();
+        try {
+            forms->buildWithoutKernel(options.lifecycle);
+        } catch (...) {
+            formsFailed = std::current_exception();
+        }
+        ready = kernel.get();
         splash.close();
     }
+    services.showMessagesFromNowOn();
     if (!ready) {
+        forms.reset();
         // Messages the kernel raised while starting come first.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const std::string text = get_error_text();
@@ -136,16 +173,19 @@ int programEntry(const ProgramEntryOptions& options) {
     // An exception while the forms are made, run or destroyed is shown, and the program then
     // ends as after a normal run.
     try {
-        StartupForms forms;
-        forms.create(options.lifecycle);
+        if (formsFailed) std::rethrow_exception(formsFailed);
+        forms->create();
         // The loop's own result is not the program's: a normal end is 0.
         if (options.runLoop)
-            options.runLoop(*forms.main);
+            options.runLoop(*forms->main);
         else
-            runMainWindow(*forms.main);
+            runMainWindow(*forms->main);
+        forms.reset();
     } catch (const std::exception& e) {
+        forms.reset();
         showProgramException(e.what());
     } catch (...) {
+        forms.reset();
         showProgramException("");
     }
     // What the kernel's teardown reported (a settings file it could not save) is shown now,

@@ -1,6 +1,7 @@
 #pragma once
 // The program from its start to its end: one instance only, the kernel brought up behind
-// the splash window, the forms created, the event loop run, the forms destroyed.
+// the splash window (on a thread of its own, while what of the forms needs no kernel is built),
+// the forms created, the event loop run, the forms destroyed.
 //
 // Returns 0 after a normal run and when another instance runs ("Application Already
 // Running"); -1 when the kernel cannot be initialised (the error stack's text, or "Can not
@@ -24,7 +25,7 @@ bool initializeEquipment();
 struct ProgramEntryOptions {
     // The single-instance lock file; empty: InstanceLock::defaultPath("DSO_Program").
     std::string lockPath;
-    // Brings up the kernel; empty: initializeEquipment.
+    // Brings up the kernel, on a thread of its own; empty: initializeEquipment.
     std::function<bool()> initialize;
     // Runs the event loop once the forms exist and returns its result; empty: runMainWindow.
     std::function<int(TFormMain&)> runLoop;

@@ -137,6 +137,13 @@ void AcquisitionCycle::acquireAndDisplay() {
     }
 }
 
+QImage AcquisitionCycle::drawEmptyDisplay() {
+    fillContext();
+    d_display.clear();
+    drawOverlay();
+    return d_frame().copy();
+}
+
 AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels) const {
     Inputs in;
     in.runState = runState;

@@ -79,6 +79,10 @@ public:
     // One cycle. Kernel failures do not stop it: a capture that fails draws nothing new
     // unless the trigger timed out.
     void acquireAndDisplay();
+    // The display before the first capture: grid, labels and cursors on an empty picture, for
+    // the window to show at once (a NORMAL trigger may keep the first capture waiting for its
+    // polls). A copy of its own; GUI thread, with the worker stopped.
+    QImage drawEmptyDisplay();
 
     // Under the pause handshake or with the worker stopped. Writable for the main window's
     // record slots, which a capture outside the cycle (auto set) fills.

@@ -314,6 +314,18 @@ TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
     EXPECT_NE(*window->rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
 }
 
+// The display is there before any capture: in NORMAL mode without a trigger it once stayed
+// black until the first capture's trigger polls had all timed out.
+TEST_F(MainWindowTest, DisplayIsShownBeforeTheFirstCapture) {
+    start(std::string(BOTH_ON) + "[TRIGGER]\ntriggerMode=1\n"); // the worker is left out: no capture
+    EXPECT_TRUE(window->display->frame().isNull());
+    const QImage shown = window->display->grab().toImage();
+    bool gridDrawn = false;
+    for (int x = 0; x < shown.width() && !gridDrawn; ++x)
+        gridDrawn = (shown.pixel(x, shown.height() / 2) & 0xFFFFFF) != 0;
+    EXPECT_TRUE(gridDrawn);
+}
+
 } // namespace
 
 namespace {

@@ -7,6 +7,7 @@
 #include "widget_helpers.h"
 #include "instance_lock.h"
 #include "lock_holder.h"
+#include "notifier.h"
 #include "program_entry.h"
 #include "scoped_env.h"
 #include "system_registry.h"
@@ -67,18 +68,22 @@ TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
     struct Case {
         std::vector<int> pushed;
         std::string shown;
+        std::string notified; // a message of the kernel's start, shown first
     } cases[] = {
-        {{}, "Can not initialize equipment"},
-        {{_ERR_NO_DEVICE}, std::string("Error : ") + error_message(_ERR_NO_DEVICE) + "\n"},
+        {{}, "Can not initialize equipment", ""},
+        {{_ERR_NO_DEVICE}, std::string("Error : ") + error_message(_ERR_NO_DEVICE) + "\n", ""},
         // Newest first.
         {{_ERR_USB_OPEN, _ERR_READ_CALIBRATION},
          std::string("Error : ") + error_message(_ERR_READ_CALIBRATION) + "\nError : " + error_message(_ERR_USB_OPEN) +
-             "\n"},
+             "\n",
+         ""},
+        {{}, "Can not initialize equipment", "The main directory was made"},
     };
     for (const Case& c : cases) {
         messages.clear();
         bool loopRan = false;
         options.initialize = [&] {
+            if (!c.notified.empty()) notifyUser(c.notified);
             for (int code : c.pushed) push_error(code, "kernel\\test", 1);
             return false;
         };
@@ -87,7 +92,9 @@ TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
             return 0;
         };
         EXPECT_EQ(programEntry(options), -1);
-        EXPECT_EQ(messages, std::vector<std::string>{c.shown});
+        std::vector<std::string> expected{c.shown};
+        if (!c.notified.empty()) expected.insert(expected.begin(), c.notified);
+        EXPECT_EQ(messages, expected);
         EXPECT_FALSE(loopRan); // no form was made
         EXPECT_TRUE(calls.empty());
     }
