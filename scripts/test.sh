@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that includes run down the layers, then builds and runs every test: the plain
-# build (its tests include making the Debian package), the same build compiled by clang++,
-# then AddressSanitizer + UBSan on all tests, then ThreadSanitizer on the threading tests,
-# then the package check (lintian, the staged program's first frame) and 30 s of each fuzz
-# target.
+# build by g++ (its tests include making the Debian package), then clang++ with
+# AddressSanitizer + UBSan on all tests (the same build holds the libFuzzer targets), then
+# ThreadSanitizer on the threading tests, then the package check (lintian, the staged
+# program's first frame) and 30 s of each fuzz target.
 # Each stage is timed; the times (wall clock, and the CPU time of its processes) are printed
 # at the end, also when a stage fails. The compiler cache (ccache, ~/.cache/ccache unless
 # CCACHE_DIR says otherwise) keeps the objects of the last run.
@@ -76,7 +76,6 @@ tsan_threads() {
 stage deps scripts/install-deps.sh
 stage layers scripts/check-layers.sh
 stage default build_and_test default
-stage clang build_and_test clang
 stage asan build_and_test asan
 stage tsan tsan_threads
 stage package scripts/check-package.sh

@@ -42,8 +42,8 @@ constexpr int kHighestClickTimeDiv = _10S_DIV;   // 29, the last code the main w
 MainWindowViews& views() { return mainWindowViews(); }
 Environment& env() { return views().environment(); }
 
-bool isTrace(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
-bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
+bool isTraceChannel(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
+bool isInputChannel(int ch) { return ch == _CH1 || ch == _CH2; }
 
 // ---- Pause handshake (cycle/acquisition_thread.h, which states the rule every action follows).
 // ---- The request is counted, so a nested user (an action started from the messages a wait
@@ -159,7 +159,7 @@ void wheelStep(bool up, bool ctrl) {
     if (object >= _CH1 && object <= _REFERENCE) {
         const double offset = controlGetVoltageOffset(object);
         double row;
-        if (isInput(object) && controlGetInvertOnOff(object))
+        if (isInputChannel(object) && controlGetInvertOnOff(object))
             row = up ? 400 - (offset - step) : 400 - (offset + step);
         else
             row = up ? offset + step : offset - step;
@@ -315,12 +315,12 @@ bool actionShowCalibration() {
 // ======================================================================== Channels
 
 bool actionToggleChannel(int ch) {
-    if (!isTrace(ch)) return true;
+    if (!isTraceChannel(ch)) return true;
     return actionSetChannelOnOff(ch, !controlGetChannelOnOff(ch));
 }
 
 bool actionSetChannelOnOff(int ch, bool on) {
-    if (!isTrace(ch)) return false;
+    if (!isTraceChannel(ch)) return false;
     // Shared with a change held for the end of a capture; true until the facade says otherwise.
     const auto result = std::make_shared<bool>(true);
     withStandardWait([ch, on, result] {
@@ -347,7 +347,7 @@ bool actionSetChannelOnOff(int ch, bool on) {
 }
 
 bool actionSetVoltDiv(int ch, int voltDiv) {
-    require(isTrace(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 288);
+    require(isTraceChannel(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 288);
     require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
     withStandardWait([=] {
         controlSetVoltageDiv(ch, voltDiv);
@@ -359,7 +359,7 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
 }
 
 bool actionSetProbe(int ch, int probe) {
-    require(isTrace(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 312);
+    require(isTraceChannel(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 312);
     require(probe >= _X1 && probe <= _X1000, "probe_ >= _X1 && probe_ <= _X1000", kSource, 313);
     withStandardWait([ch, probe] {
         controlSetProbeAttenuation(ch, probe);
@@ -370,7 +370,7 @@ bool actionSetProbe(int ch, int probe) {
 
 bool actionSetCoupling(int ch, int coupling) {
     withStandardWait([=] {
-        require(isInput(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
+        require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
         controlSetChannelCoupling(ch, coupling);
         views().updateCouplingView(ch, coupling);
     });
@@ -378,7 +378,7 @@ bool actionSetCoupling(int ch, int coupling) {
 }
 
 bool actionSetOffset(int ch, double row) {
-    if (!isTrace(ch)) return true;
+    if (!isTraceChannel(ch)) return true;
     require(row >= 0 && row <= 400, "offset_ >= 0 && offset_ <= 400", kSource, 366);
     withoutWait("offset" + std::to_string(ch), [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
@@ -390,7 +390,7 @@ bool actionSetOffset(int ch, double row) {
 }
 
 bool actionToggleInvert(int ch) {
-    if (!isTrace(ch)) return true;
+    if (!isTraceChannel(ch)) return true;
     withStandardWait([ch] {
         const bool on = !controlGetInvertOnOff(ch);
         controlSetInvertOnOff(ch, on);
@@ -404,12 +404,12 @@ bool actionToggleInvert(int ch) {
 }
 
 bool actionToggleBandLimit(int ch) {
-    if (!isTrace(ch)) return true;
+    if (!isTraceChannel(ch)) return true;
     return actionSetBandLimit(ch, !controlGetBandwidthLimitOnOff(ch));
 }
 
 bool actionSetBandLimit(int ch, bool on) {
-    if (!isTrace(ch)) return true;
+    if (!isTraceChannel(ch)) return true;
     withStandardWait([ch, on] {
         controlSetBandwidthLimitOnOff(ch, on);
         views().updateBandLimitView(ch, on);
@@ -552,7 +552,7 @@ bool actionSetTriggerSlope(int slope) {
 }
 
 bool actionSetTriggerLevel(int ch, double row) {
-    require(isInput(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 876);
+    require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 876);
     if (controlGetTriggerSource() != ch) return true;
     withoutWait("triggerLevel", [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
@@ -626,7 +626,7 @@ bool actionLoadReference() {
 }
 
 bool actionSaveReference(int ch) {
-    if (!isInput(ch)) return true;
+    if (!isInputChannel(ch)) return true;
     const auto path = askFile(true, kReferenceFilter, "ref");
     if (!path) return true;
     bool saved = false;

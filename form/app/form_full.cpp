@@ -21,8 +21,8 @@
 
 namespace {
 
-constexpr int DISPLAY_WIDTH = 500;
-constexpr int DISPLAY_HEIGHT = 400;
+constexpr int FULL_DISPLAY_WIDTH = 500;
+constexpr int FULL_DISPLAY_HEIGHT = 400;
 
 const std::array<const char*, TFormFull::TIME_ITEMS> TIME_CAPTIONS = {
     "2ns", "4n",  "10n", "20n",  "40n",  "100n", "200n", "400n", "1u", "2u",
@@ -144,7 +144,7 @@ TFormFull::TFormFull(Environment& environment, QWidget* parent)
     // In GDI mode the main window's renderer draws and the frame is shown as it comes.
     if (controlGetGraphicMode() != TableColor::GDI_MODE) {
         p_display = std::make_unique<DisplayDirectX>(screenModeOf(screen()));
-        p_display->init(DISPLAY_WIDTH, DISPLAY_HEIGHT);
+        p_display->init(FULL_DISPLAY_WIDTH, FULL_DISPLAY_HEIGHT);
     }
 }
 

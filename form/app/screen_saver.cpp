@@ -14,7 +14,7 @@ std::function<void(bool)>& control() {
     return c;
 }
 
-bool g_held = false;
+bool g_screenSaverHeld = false;
 
 #ifdef VELMORA2_HAVE_DBUS
 const char* const SERVICE = "org.freedesktop.ScreenSaver";
@@ -48,8 +48,8 @@ void dbusControl(bool) {}
 } // namespace
 
 void inhibitScreenSaver(bool on) {
-    if (on == g_held) return;
-    g_held = on;
+    if (on == g_screenSaverHeld) return;
+    g_screenSaverHeld = on;
     if (control())
         control()(on);
     else

@@ -20,7 +20,7 @@
 
 namespace {
 
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
+QLabel* dialogLabel(QWidget* parent, const char* name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
@@ -57,20 +57,20 @@ TokbdCalibADlg::TokbdCalibADlg(CalibrationHost& host, QWidget* parent) : QDialog
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setModal(false);
 
-    Label1 = label(this, "Label1", "It is strongly recommended that zero calibration be ");
-    Label3 = label(this, "Label3", "performed after 5 minutes of power-up, and you should");
-    Label4 = label(this, "Label4", "short  CH1/CH2 terminal during the calibration process.");
-    Label2 = label(this, "Label2", "Zero Calibration - CH1");
-    lbOffsetCalibResult = label(this, "lbOffsetCalibResult", NOT_YET);
+    Label1 = dialogLabel(this, "Label1", "It is strongly recommended that zero calibration be ");
+    Label3 = dialogLabel(this, "Label3", "performed after 5 minutes of power-up, and you should");
+    Label4 = dialogLabel(this, "Label4", "short  CH1/CH2 terminal during the calibration process.");
+    Label2 = dialogLabel(this, "Label2", "Zero Calibration - CH1");
+    lbOffsetCalibResult = dialogLabel(this, "lbOffsetCalibResult", NOT_YET);
     paintBlue(lbOffsetCalibResult);
-    Label7 = label(this, "Label7", "Zero Calibration - CH2");
-    lbOffsetCalibResult2 = label(this, "lbOffsetCalibResult2", NOT_YET);
-    imCalib1 = label(this, "imCalib1", QString());
+    Label7 = dialogLabel(this, "Label7", "Zero Calibration - CH2");
+    lbOffsetCalibResult2 = dialogLabel(this, "lbOffsetCalibResult2", NOT_YET);
+    imCalib1 = dialogLabel(this, "imCalib1", QString());
     imCalib1->setPixmap(shortedInput("CH1"));
-    imCalib2 = label(this, "imCalib2", QString());
+    imCalib2 = dialogLabel(this, "imCalib2", QString());
     imCalib2->setPixmap(shortedInput("CH2"));
     imCalib2->hide();
-    lbCalib = label(this, "lbCalib", "Prepare Calibration");
+    lbCalib = dialogLabel(this, "lbCalib", "Prepare Calibration");
     paintBlue(lbCalib);
     pbCalib = new QProgressBar(this);
     pbCalib->setObjectName("pbCalib");

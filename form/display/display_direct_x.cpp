@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr int FULL_INTENSITY = 127;
+constexpr int MAX_INTENSITY = 127;
 // Qt's 32-bit form wants 0xFF in the byte a 32-bit surface leaves unused: every value written
 // carries it, so that the presented picture is a valid image as it stands. Smaller pixels
 // drop it.
 constexpr std::uint32_t QT_OPAQUE = 0xFF000000;
-constexpr std::uint32_t BLACK = QT_OPAQUE;
+constexpr std::uint32_t OPAQUE_BLACK = QT_OPAQUE;
 
 std::uint32_t stored(int colour) {
     return static_cast<std::uint32_t>(colour) | QT_OPAQUE;
@@ -124,9 +124,9 @@ void DisplayDirectX::init(int x_, int y_) {
     d_format = *format;
     makePrimary(d_imageWidth, d_imageHeight);
     p_background = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
-    p_background->fill(BLACK);
+    p_background->fill(OPAQUE_BLACK);
     p_grid = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
-    p_grid->fill(BLACK);
+    p_grid->fill(OPAQUE_BLACK);
     p_pixel = std::make_unique<SoftwareSurface>(1, 1, d_format);
     d_markerColours = markerColours(d_format);
 }
@@ -134,7 +134,7 @@ void DisplayDirectX::init(int x_, int y_) {
 void DisplayDirectX::makePrimary(int width, int height) {
     d_primaryView = QImage();
     p_primary = std::make_unique<SoftwareSurface>(width, height, d_format);
-    p_primary->fill(BLACK);
+    p_primary->fill(OPAQUE_BLACK);
     // The clipper of the paint box the primary stands for.
     p_primary->setClipper(p_primary->bounds());
     const PixelView v = p_primary->view();
@@ -166,7 +166,7 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
     // Levels above 127 (never produced) show at full intensity rather than read past the table.
     std::array<std::uint32_t, 256> lut;
     for (int level = 0; level < 256; ++level)
-        lut[level] = stored(p_tableColor->get(type, std::min(level, FULL_INTENSITY)));
+        lut[level] = stored(p_tableColor->get(type, std::min(level, MAX_INTENSITY)));
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     withPixelSize(d_format,
@@ -184,7 +184,7 @@ void DisplayDirectX::drawLabels() {
 void DisplayDirectX::drawCursors(int source) {
     if (!p_background || !p_tableColor) return;
     if (!cursorsShown(d_context.selectedObject)) return;
-    const auto c = static_cast<std::uint32_t>(p_tableColor->get(source, FULL_INTENSITY));
+    const auto c = static_cast<std::uint32_t>(p_tableColor->get(source, MAX_INTENSITY));
     for (const CursorLine& line : cursorLines(d_context.cursorA, d_context.cursorB)) {
         if (line.horizontal)
             horizontalLine(c, line.position, line.solid);
@@ -238,7 +238,7 @@ void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
 }
 
 void DisplayDirectX::clear() {
-    if (p_background) p_background->fill(BLACK);
+    if (p_background) p_background->fill(OPAQUE_BLACK);
 }
 
 void DisplayDirectX::drawInfoText() {

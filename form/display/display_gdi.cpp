@@ -10,10 +10,10 @@
 
 namespace {
 
-const std::array<int, 4> TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
+const std::array<int, 4> GDI_TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
 
 int traceColour(int trace) {
-    return trace >= 1 && trace <= 4 ? TRACE_COLOURS[trace - 1] : GDI_WHITE;
+    return trace >= 1 && trace <= 4 ? GDI_TRACE_COLOURS[trace - 1] : GDI_WHITE;
 }
 
 // Direct pixel writes into a Format_RGB32 image, clipped to it. Made under the image lock
@@ -187,7 +187,7 @@ void DisplayGDI::drawChannelMarkers() {
     PixelWriter px(d_image);
     for (int trace = 1; trace <= 4; ++trace)
         if (d_context.channelOn[trace - 1])
-            px.glyph(channelMarker(trace), toRgb(TRACE_COLOURS[trace - 1]));
+            px.glyph(channelMarker(trace), toRgb(GDI_TRACE_COLOURS[trace - 1]));
 }
 
 void DisplayGDI::drawTriggerLevelMarker() {

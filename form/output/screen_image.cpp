@@ -59,7 +59,7 @@ Scheme schemeFor(const Environment& env, int measureSource) {
 }
 
 // Truncation toward zero, held inside the picture's reach for absurd values.
-int toPixel(double v) {
+int toImagePixel(double v) {
     if (!(v == v)) return 0;
     return static_cast<int>(std::clamp(v, -1e6, 1e6));
 }
@@ -256,7 +256,7 @@ bool render_screen(QImage& canvas, const ScreenImageSource& source, const Screen
             scheme.colour ? source.markerColour[trace - 1] : source.markerBlackWhite[trace - 1];
         const QImage marker = given.isNull() ? builtInChannelMarker(trace, scheme.colour) : given;
         const int x = x0 - (scheme.colour ? COLOUR_MARKER_OFFSET : BW_MARKER_OFFSET);
-        const int y = toPixel(h - k.voltageOffset[trace - 1] + y0 - 7);
+        const int y = toImagePixel(h - k.voltageOffset[trace - 1] + y0 - 7);
         QPainter(&canvas).drawImage(x, y, marker);
     }
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr short E = 4096;
-
 TEST(TransformRawDisplayDraw, IntensityStepIsClamped) {
     const std::vector<std::pair<double, int>> cases = {
         {20.9, 20}, {0.5, 0}, {-3.0, 0}, {127.0, 127}, {6000.0, 127}, {std::nan(""), 0}};

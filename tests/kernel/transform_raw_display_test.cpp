@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr short E = 4096;
-
 TEST(TableRawDisplay, RowsFromGainAndPixelFactor) {
     State s;
     s.d_hardwareVersion = _HW1;

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr short E = 4096;
-
 TEST(TransformRawDisplayWindow, WindowOfTheTimeBase) {
     struct Case {
         int timeDiv, bufferSize;

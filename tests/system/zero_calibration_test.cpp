@@ -241,7 +241,7 @@ TEST(ZeroCalibrationNonlinear, PolynomialsFollowTheConvertersOnGeneration1AndAre
 
 // ---- failures leave the constants, the settings, the memory and the file as they were
 
-struct Fault {
+struct CalibrationFault {
     const char* name;
     int generation;
     double volts;     // the input: far off zero pins the converter; NAN the demo's signals
@@ -251,10 +251,10 @@ struct Fault {
     int error;        // on top of the error stack
 };
 
-class ZeroCalibrationFault : public ::testing::TestWithParam<Fault> {};
+class ZeroCalibrationFault : public ::testing::TestWithParam<CalibrationFault> {};
 
 TEST_P(ZeroCalibrationFault, LeavesEverythingAsItWas) {
-    const Fault f = GetParam();
+    const CalibrationFault f = GetParam();
     ZeroCalibrationBench bench(f.generation, std::isnan(f.volts) ? 0.0 : f.volts);
     ASSERT_TRUE(bench.created);
     if (std::isnan(f.volts)) bench.kernel.instrument().setRecordSource(std::make_unique<SimRecords>(bench.hardware));
@@ -285,16 +285,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Pinned at the top: the DAC runs into its end and the corrections never converge.
         // Neither is a shorted input, nor are the live square wave and sine.
-        Fault{"PinnedHigh", _HW4, 5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        Fault{"PinnedLow", _HW2, -5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        Fault{"LiveSignalHW4", _HW4, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        Fault{"LiveSignalHW3", _HW3, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        Fault{"LiveSignalHW1", _HW1, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+        CalibrationFault{"PinnedHigh", _HW4, 5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+        CalibrationFault{"PinnedLow", _HW2, -5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+        CalibrationFault{"LiveSignalHW4", _HW4, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+        CalibrationFault{"LiveSignalHW3", _HW3, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+        CalibrationFault{"LiveSignalHW1", _HW1, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
         // Three pages written, the fourth refused: the three are put back.
-        Fault{"FourthPageRefused", _HW3, 0.0, 0xD1, 3, 1, _ERR_WRITE_CALIBRATION},
-        Fault{"NoPageWritten", _HW1, 0.0, 0xD1, 0, -1, _ERR_WRITE_CALIBRATION},
+        CalibrationFault{"FourthPageRefused", _HW3, 0.0, 0xD1, 3, 1, _ERR_WRITE_CALIBRATION},
+        CalibrationFault{"NoPageWritten", _HW1, 0.0, 0xD1, 0, -1, _ERR_WRITE_CALIBRATION},
         // What the memory holds cannot be read first: nothing is written.
-        Fault{"MemoryUnreadable", _HW4, 0.0, 0xC7, 5, 1, _ERR_READ_CALIBRATION}),
+        CalibrationFault{"MemoryUnreadable", _HW4, 0.0, 0xC7, 5, 1, _ERR_READ_CALIBRATION}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passes the shorted input's records on, spoiling the chosen captures: every sample word gets

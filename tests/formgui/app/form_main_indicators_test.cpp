@@ -29,10 +29,10 @@ int imageOf(QAction* a) { return a->property("imageIndex").toInt(); }
 QColor fontOf(QObject* o) { return o->property("fontColour").value<QColor>(); }
 QString text(QLabel* l) { return l->text(); }
 
-const char* const BOTH_ON = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n";
+const char* const BOTH_CHANNELS_ON = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n";
 
 TEST_F(MainWindowTest, TimeDivComboAndSampleRate) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     for (int code : {0, 11, 17, 25, 29}) {
         ASSERT_TRUE(controlSetTimeDiv(code));
         window->updateTimeDivView(controlGetTimeDiv());
@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, TimeDivComboAndSampleRate) {
 }
 
 TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     struct Case {
         bool delay;
         int timeDiv;
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
 }
 
 TEST_F(MainWindowTest, VoltDivItemsFollowTheProbe) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     struct Case {
         int probe, item;
         const char* first;
@@ -130,7 +130,7 @@ bool showsWhole(const QComboBox* combo, const QString& text) {
 TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
     for (double scale : {1.0, 1.5}) {
         scaleApplicationFont(scale);
-        start(BOTH_ON);
+        start(BOTH_CHANNELS_ON);
         for (std::size_t t = 0; t < 4; ++t) {
             const int trace = static_cast<int>(t) + 1;
             for (int probe : {1, 10, 100, 1000}) {
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
 }
 
 TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     struct Case {
         int ch;
         bool on;
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
 }
 
 TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     struct Coupling {
         int ch, coupling, image;
         const char* hint;
@@ -220,7 +220,7 @@ TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
 }
 
 TEST_F(MainWindowTest, FirstGenerationDisablesBandLimitAndRejectWhateverTheFlags) {
-    start(BOTH_ON, _HW1);
+    start(BOTH_CHANNELS_ON, _HW1);
     window->updateAllViews();
     window->ActionTriggerHighFrequencyReject->setEnabled(true);
     window->updateBandLimitView(_CH1, true);
@@ -231,7 +231,7 @@ TEST_F(MainWindowTest, FirstGenerationDisablesBandLimitAndRejectWhateverTheFlags
 }
 
 TEST_F(MainWindowTest, TriggerPanel) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     controlSetTriggerMode(_NORMAL);
     controlSetTriggerSource(_CH2);
     controlSetTriggerSlope(0);
@@ -263,7 +263,7 @@ TEST_F(MainWindowTest, TriggerPanel) {
 }
 
 TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     controlSetTriggerSource(_CH1);
     controlSetVoltageDiv(_CH1, _1V_DIV);
     controlSetVoltageOffset(_CH1, 200);
@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
 }
 
 TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     controlSetVoltageOffset(_CH1, 300);
     window->updateOffsetMarker(_CH1, 300);
     EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 105);
@@ -300,7 +300,7 @@ TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
 
 TEST_F(MainWindowTest, AdvancedTriggerDialogLocksTheEdgeControlsAndEdgeUnlocksThem) {
     setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
-    start(std::string(BOTH_ON) + "triggerSlope1=0\n");
+    start(std::string(BOTH_CHANNELS_ON) + "triggerSlope1=0\n");
     ASSERT_EQ(controlGetTriggerSlope(), 0);
     answerNextModalDialog([](QDialog& d) {
         qobject_cast<TFormAdvancedTrigger*>(&d)->PulseOn->setChecked(true);
@@ -340,7 +340,7 @@ TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {
         {"[CHANNEL]\nchannelOnOff1=0\nchannelOnOff2=0\n", 1, false, false},
         {"[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n", 1, true, false},
         {"[CHANNEL]\nchannelOnOff1=0\nchannelOnOff2=1\n", 2, false, true},
-        {BOTH_ON, 2, false, true},
+        {BOTH_CHANNELS_ON, 2, false, true},
     };
     for (const Case& c : cases) {
         TearDown();
@@ -361,7 +361,7 @@ TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {
 }
 
 TEST_F(MainWindowTest, XYCaptionAndTheTimeOffsetCalibrationOfTheFourthGeneration) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     controlSetXYPlotOnOff(true);
     window->updateXYPlotView();
     EXPECT_EQ(window->ActionUtilXYPlot->text(), "XY plot");
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, XYCaptionAndTheTimeOffsetCalibrationOfTheFourthGeneration
 }
 
 TEST_F(MainWindowTest, ToolBarsFollowTheirLayoutVisibility) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     window->environment().toolBarLayout[_TOOLBAR_UTIL].Visible = false;
     window->environment().toolBarLayout[_TOOLBAR_CHANNEL].Visible = false;
     window->updateToolbars();
@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, ToolBarsFollowTheirLayoutVisibility) {
 }
 
 TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     struct Case {
         int object;
         QToolButton* TFormMain::*down;
@@ -411,7 +411,7 @@ TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
 // The action unit's commands through the real window: each control follows the kernel by
 // the window's member, whatever its object name.
 TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
-    start(BOTH_ON);
+    start(BOTH_CHANNELS_ON);
     controlSetRunState(_RUN);
     struct Case {
         const char* step;

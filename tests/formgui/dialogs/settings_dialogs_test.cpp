@@ -19,7 +19,7 @@
 namespace {
 
 // Runs `answer` on the modal dialog of type T as soon as the next modal loop shows it.
-template <class T> void whenShown(std::function<void(T&)> answer) {
+template <class T> void whenDialogShown(std::function<void(T&)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -53,7 +53,7 @@ TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
         ASSERT_TRUE(controlSetNumberOfAverage(4));
         messages.clear();
         QString shown;
-        whenShown<TFormAverage>([&](TFormAverage& d) {
+        whenDialogShown<TFormAverage>([&](TFormAverage& d) {
             shown = d.EditAverage->text();
             d.EditAverage->setText(c.typed);
             if (c.closeBox)
@@ -114,7 +114,7 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
     }
 
     // OK applies the buttons; Cancel changes nothing.
-    whenShown<TFormMathOption>([](TFormMathOption& d) {
+    whenDialogShown<TFormMathOption>([](TFormMathOption& d) {
         d.s1_ch2->setChecked(true);
         d.s2_ch1->setChecked(true);
         d.rb_div->setChecked(true);
@@ -124,7 +124,7 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
     EXPECT_EQ(controlGetMathSource1(), 1);
     EXPECT_EQ(controlGetMathSource2(), 1);
     EXPECT_EQ(controlGetMathOperation(), 2);
-    whenShown<TFormMathOption>([](TFormMathOption& d) {
+    whenDialogShown<TFormMathOption>([](TFormMathOption& d) {
         d.s1_ch2->setChecked(true);
         d.s2_ch2->setChecked(true);
         d.rb_sub->setChecked(true);

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int W = 500;
 constexpr int H = 400;
-constexpr int DIRECTX = 0;
+constexpr int DIRECT_X = 0;
 const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565,
                                      _SURFACE_16BIT_555};
 
@@ -45,7 +45,7 @@ struct Renderers {
         dx.init(W, H);
         gdi.init(W, H);
         for (int type = 1; type <= 4; ++type) {
-            dx.tableColor()->build(type, DIRECTX, format, 20, colourTrack);
+            dx.tableColor()->build(type, DIRECT_X, format, 20, colourTrack);
             gdi.tableColor()->build(type, TableColor::GDI_MODE, format, 20, colourTrack);
         }
     }

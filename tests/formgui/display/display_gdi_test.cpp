@@ -12,14 +12,14 @@
 
 namespace {
 
-constexpr int W = 500;
-constexpr int H = 400;
-const QRgb BLACK = qRgb(0, 0, 0);
+constexpr int WIDTH = 500;
+constexpr int HEIGHT = 400;
+const QRgb BLACK_RGB = qRgb(0, 0, 0);
 
 class DisplayGdiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display.init(W, H);
+        display.init(WIDTH, HEIGHT);
         for (int type = 1; type <= 4; ++type)
             display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
     }
@@ -30,7 +30,7 @@ protected:
         std::set<std::pair<int, int>> lit;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
-                if (img.pixel(x, y) != BLACK) lit.insert({x, y});
+                if (img.pixel(x, y) != BLACK_RGB) lit.insert({x, y});
         return lit;
     }
 
@@ -39,7 +39,7 @@ protected:
         std::set<std::pair<int, int>> out;
         for (int r = 0; r < 7; ++r)
             for (int k = 0; k < 7; ++k)
-                if (g[r * 7 + k] && x + k >= 0 && x + k <= W && y + r >= 0 && y + r <= H)
+                if (g[r * 7 + k] && x + k >= 0 && x + k <= WIDTH && y + r >= 0 && y + r <= HEIGHT)
                     out.insert({x + k, y + r});
         return out;
     }
@@ -122,7 +122,7 @@ TEST_F(DisplayGdiTest, GridFeaturesFollowTheirSwitches) {
             const bool expected = p.feature == frame || (p.feature == grid && gridOn) ||
                                   (p.feature == boundary && boundaryOn) ||
                                   (p.feature == cross && crossOn);
-            EXPECT_EQ(img.pixel(p.x, p.y), expected ? colour : BLACK)
+            EXPECT_EQ(img.pixel(p.x, p.y), expected ? colour : BLACK_RGB)
                 << "(" << p.x << ", " << p.y << ") grid " << gridOn << " cross " << crossOn
                 << " boundary " << boundaryOn;
         }
@@ -139,11 +139,11 @@ TEST_F(DisplayGdiTest, GridPixelCounts) {
 }
 
 TEST_F(DisplayGdiTest, TraceRowsAreFlipped) {
-    std::vector<unsigned char> trace(W * H, 0);
-    trace[0 * W + 3] = 127;   // image row 0 -> screen row 400
-    trace[399 * W + 7] = 127; // top image row -> screen row 1
-    trace[200 * W + 499] = 64;
-    trace[100 * W + 8] = 1;
+    std::vector<unsigned char> trace(WIDTH * HEIGHT, 0);
+    trace[0 * WIDTH + 3] = 127;   // image row 0 -> screen row 400
+    trace[399 * WIDTH + 7] = 127; // top image row -> screen row 1
+    trace[200 * WIDTH + 499] = 64;
+    trace[100 * WIDTH + 8] = 1;
     display.drawChannel(1, trace.data());
     const QImage img = image();
     EXPECT_EQ(img.pixel(3, 400), qRgb(0, 254, 0));
@@ -164,7 +164,7 @@ TEST_F(DisplayGdiTest, TracesMatchAPlainReference) {
     const int types[] = {1, 2, 4, 3};
     std::vector<std::vector<unsigned char>> traces;
     for (int t = 0; t < 4; ++t) {
-        std::vector<unsigned char> trace(W * H);
+        std::vector<unsigned char> trace(WIDTH * HEIGHT);
         for (auto& v : trace)
             v = empty(random) ? 0 : static_cast<unsigned char>(level(random));
         traces.push_back(std::move(trace));
@@ -175,21 +175,21 @@ TEST_F(DisplayGdiTest, TracesMatchAPlainReference) {
 
     // Later traces overwrite earlier ones; level 0 never overwrites anything.
     QImage expected(501, 401, QImage::Format_RGB32);
-    expected.fill(BLACK);
+    expected.fill(BLACK_RGB);
     for (int t = 0; t < 4; ++t)
-        for (int j = 0; j < H; ++j)
-            for (int i = 0; i < W; ++i)
-                if (int v = traces[t][j * W + i])
-                    expected.setPixel(i, H - j,
+        for (int j = 0; j < HEIGHT; ++j)
+            for (int i = 0; i < WIDTH; ++i)
+                if (int v = traces[t][j * WIDTH + i])
+                    expected.setPixel(i, HEIGHT - j,
                                       DisplayGDI::toRgb(display.tableColor()->get(types[t], v)));
     EXPECT_TRUE(image() == expected);
 }
 
 TEST_F(DisplayGdiTest, EmptyAndMissingImagesDrawNothing) {
-    std::vector<unsigned char> trace(W * H, 0);
-    trace[10 * W + 10] = 100;
+    std::vector<unsigned char> trace(WIDTH * HEIGHT, 0);
+    trace[10 * WIDTH + 10] = 100;
     display.drawChannel(1, trace.data());
-    trace[10 * W + 10] = 0;
+    trace[10 * WIDTH + 10] = 0;
     display.drawChannel(2, trace.data()); // all zero
     display.drawChannel(3, nullptr);      // no capture yet
     const QImage img = image();
@@ -280,7 +280,7 @@ TEST_F(DisplayGdiTest, CursorsShowInEveryCursorModeOnly) {
     display.context().cursorB = {300, 250};
 
     DisplayGDI reference;
-    reference.init(W, H);
+    reference.init(WIDTH, HEIGHT);
     reference.drawHorizontalLine(0x00FF00, 150, 1);
     reference.drawHorizontalLine(0x00FF00, 250, 0);
     reference.drawVerticalLine(0x00FF00, 100, 1);
@@ -434,14 +434,14 @@ TEST_F(DisplayGdiTest, LabelsDrawOnTheirBackgroundAndClip) {
     display.drawLabels();
     const QImage img = image();
     int blue = 0, white = 0, red = 0, strayInside = 0;
-    for (int y = 0; y <= H; ++y)
-        for (int x = 0; x <= W; ++x) {
+    for (int y = 0; y <= HEIGHT; ++y)
+        for (int x = 0; x <= WIDTH; ++x) {
             const QRgb p = img.pixel(x, y);
             const bool inFirst = x >= 100 && y >= 100 && x < 200 && y < 130;
             if (p == qRgb(0, 0, 255)) blue += inFirst;
             if (p == qRgb(255, 255, 255)) white += inFirst;
             if (p == qRgb(255, 0, 0)) red += x >= 490 && y >= 395;
-            if (p != BLACK && !inFirst && !(x >= 490 && y >= 395)) ++strayInside;
+            if (p != BLACK_RGB && !inFirst && !(x >= 490 && y >= 395)) ++strayInside;
         }
     EXPECT_GT(blue, 0);
     EXPECT_GT(white, 0);
@@ -452,13 +452,13 @@ TEST_F(DisplayGdiTest, LabelsDrawOnTheirBackgroundAndClip) {
 TEST_F(DisplayGdiTest, ImageIsASnapshot) {
     const QImage before = image();
     display.drawGrid(false, false, false, 0xFFFFFF);
-    EXPECT_EQ(before.pixel(0, 0), BLACK);
+    EXPECT_EQ(before.pixel(0, 0), BLACK_RGB);
     EXPECT_EQ(image().pixel(0, 0), qRgb(255, 255, 255));
 }
 
 TEST(DisplayGdi, OperationsWithoutASurfaceDoNothing) {
     DisplayGDI display;
-    std::vector<unsigned char> trace(W * H, 1);
+    std::vector<unsigned char> trace(WIDTH * HEIGHT, 1);
     auto everything = [&] {
         display.clear();
         display.drawGrid(true, true, true, 0xFFFFFF);
@@ -476,7 +476,7 @@ TEST(DisplayGdi, OperationsWithoutASurfaceDoNothing) {
     everything();
     EXPECT_TRUE(display.image().isNull());
     EXPECT_EQ(display.tableColor(), nullptr);
-    display.init(W, H);
+    display.init(WIDTH, HEIGHT);
     display.release();
     everything();
     EXPECT_TRUE(display.image().isNull());

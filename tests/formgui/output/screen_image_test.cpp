@@ -29,7 +29,7 @@ const QRgb WHITE = qRgb(255, 255, 255);
 const QRgb BLACK = qRgb(0, 0, 0);
 const QRgb SILVER = qRgb(0xC0, 0xC0, 0xC0);
 
-QRgb gdi(int colour) {
+QRgb gdiColour(int colour) {
     return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16);
 }
 QRgb grey(int v) {
@@ -167,10 +167,10 @@ TEST_F(ScreenImageTest, TracesInTheColoursOfEachScheme) {
         QRgb level127, level50, reference, background;
     };
     const Case cases[] = {
-        {"colour", true, false, false, gdi(ramp.getExportColor(1, 127)),
-         gdi(ramp.getExportColor(1, 50)), gdi(ramp.getExportColor(4, 127)), BLACK},
-        {"colour track", true, true, true, gdi(track.getExportColor(1, 127)),
-         gdi(track.getExportColor(1, 50)), gdi(ramp.getExportColor(4, 127)), WHITE},
+        {"colour", true, false, false, gdiColour(ramp.getExportColor(1, 127)),
+         gdiColour(ramp.getExportColor(1, 50)), gdiColour(ramp.getExportColor(4, 127)), BLACK},
+        {"colour track", true, true, true, gdiColour(track.getExportColor(1, 127)),
+         gdiColour(track.getExportColor(1, 50)), gdiColour(ramp.getExportColor(4, 127)), WHITE},
         {"black and white", false, false, false, WHITE, WHITE, WHITE, BLACK},
         {"black and white inverted", false, true, false, grey(1), grey(78), grey(1), WHITE},
     };
