@@ -6,7 +6,8 @@
 // MainWindowViews the action unit refreshes and the MainWindowView the cycle draws into.
 // The single shot's run-state refresh goes from the cycle straight to the action unit.
 //
-// Lifecycle (the order matters; the kernel must exist before construction):
+// Lifecycle (the order matters; the kernel must exist before construction, or before start()
+// when the window is made in two steps):
 //   construct: the controls -> Environment (environment file) -> renderer and colour
 //              tables -> every indicator from the kernel -> the worker starts;
 //   close:     "Do you really want to Quit?"; on OK labels emptied, tool-bar layout captured,
@@ -71,8 +72,8 @@ public:
     explicit TFormMain(MainWindowLifecycle lifecycle = MainWindowLifecycle::standard(), QWidget* parent = nullptr);
     // The construction in two steps, for start-up: the controls, which need no kernel and may
     // be built while the kernel starts on another thread (nothing of the kernel is read), then
-    // start() once the kernel exists: Environment, the renderer, the indicators, the worker.
-    // A window that was never started ends nothing of the kernel's when it is destroyed.
+    // start(), once, when the kernel exists: Environment, the renderer, the indicators, the
+    // worker. A window that was never started ends nothing of the kernel's when destroyed.
     struct ControlsOnly {};
     TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* parent = nullptr);
     void start();
