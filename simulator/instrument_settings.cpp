@@ -4,11 +4,11 @@
 
 namespace {
 
-bool bit(unsigned char byte, int k) { return ((byte >> k) & 1) != 0; }
+bool settingBit(unsigned char byte, int k) { return ((byte >> k) & 1) != 0; }
 
 int attenuatorRange(unsigned char relayByte, int lowerBit) {
-    const bool lower = bit(relayByte, lowerBit);
-    const bool upper = bit(relayByte, lowerBit + 1);
+    const bool lower = settingBit(relayByte, lowerBit);
+    const bool upper = settingBit(relayByte, lowerBit + 1);
     if (lower && upper) return -1;
     return lower ? 1 : upper ? 2 : 0;
 }
@@ -59,35 +59,35 @@ InstrumentSettings InstrumentSettings::decode(int generation, const InstrumentRe
     for (int k = 0; k < 6; ++k) s.timeBaseEntry[static_cast<size_t>(k)] = r[static_cast<size_t>(k + 1)];
     s.timeBaseEntry[6] = r[27];
     s.timeDivCode = r[27] & 0x7F;
-    s.normalTriggerMode = bit(r[27], 7);
-    s.peakDetection = bit(r[1], 6);
+    s.normalTriggerMode = settingBit(r[27], 7);
+    s.peakDetection = settingBit(r[1], 6);
     s.delayCounter = r[7] | (r[8] << 8) | (wide ? (r[9] << 16) | ((r[10] & 0x0F) << 24) : (r[9] & 0x0F) << 16);
 
     s.triggerType = r[11] & 0x03;
-    s.roll = bit(r[11], 2);
-    s.pulseCondition = bit(r[11], 6);
-    s.pulseOn = bit(r[11], 7);
+    s.roll = settingBit(r[11], 2);
+    s.pulseCondition = settingBit(r[11], 6);
+    s.pulseOn = settingBit(r[11], 7);
     s.logicConditions = r[12] & 0x07;
     s.pulseKind = (r[12] >> 3) & 0x07;
-    s.logicOn = bit(r[12], 6);
-    s.logicKind = s.logicOn ? (bit(r[12], 7) ? 2 : 1) : 0;
+    s.logicOn = settingBit(r[12], 6);
+    s.logicKind = s.logicOn ? (settingBit(r[12], 7) ? 2 : 1) : 0;
     s.pulseValue = r[13] | (r[14] << 8) | (r[15] << 16);
     s.triggerCount = r[16] | (r[17] << 8) | (r[18] << 16);
-    s.highFrequencyReject = wide && bit(r[19], 7);
+    s.highFrequencyReject = wide && settingBit(r[19], 7);
     // The counted kinds (types 2, 3) count the same edge.
     if (s.triggerType != 0 && s.logicConditions <= 3) {
-        s.edgeSource = bit(static_cast<unsigned char>(s.logicConditions), 1) ? 2 : 1;
-        const bool condition = bit(static_cast<unsigned char>(s.logicConditions), 0);
+        s.edgeSource = settingBit(static_cast<unsigned char>(s.logicConditions), 1) ? 2 : 1;
+        const bool condition = settingBit(static_cast<unsigned char>(s.logicConditions), 0);
         s.risingEdge = generation == 1 ? condition : !condition;
     }
 
     for (int ch = 0; ch < 2; ++ch) {
         InstrumentChannel& c = s.channel[ch];
-        c.enabled = bit(r[1], 1 + ch);
-        c.acCoupling = bit(relayByte, ch == 0 ? 0 : 3);
+        c.enabled = settingBit(r[1], 1 + ch);
+        c.acCoupling = settingBit(relayByte, ch == 0 ? 0 : 3);
         c.attenuatorRange = attenuatorRange(relayByte, ch == 0 ? 1 : 4);
-        c.highGain = wide && bit(r[19], ch);
-        c.bandwidthLimit = wide && bit(r[19], 5 + ch);
+        c.highGain = wide && settingBit(r[19], ch);
+        c.bandwidthLimit = wide && settingBit(r[19], 5 + ch);
         c.offsetDac = registers.dac[static_cast<size_t>(ch)];
         c.triggerLevelDac = registers.dac[static_cast<size_t>(2 + ch)];
     }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double DIVISIONS_PER_PIXEL = 0.02;
+constexpr double CURSOR_DIVISIONS_PER_PIXEL = 0.02;
 constexpr int DIGITS = 3;
 constexpr int EXPONENT_DIGITS = 3;
 
@@ -23,12 +23,12 @@ constexpr int CROSS_CURSOR = 7;
 constexpr int HORIZONTAL_CURSORS = 8;
 constexpr int VERTICAL_CURSORS = 9;
 
-std::string number(double v) {
+std::string cursorNumber(double v) {
     return formatGeneral(v, DIGITS, EXPONENT_DIGITS);
 }
 
 // Toward zero; positions far outside any display are held there instead of overflowing.
-int truncToInt(double v) {
+int truncToCursorPixel(double v) {
     return boundedTruncation<int>(v, -1000000, 1000000, 0);
 }
 
@@ -82,25 +82,25 @@ CursorScales cursorScales(int measureSource) {
 std::string formatCursorVoltage(const CursorScales& scales, int a, int b) {
     if (scales.channel == 0) return {};
     const double v =
-        scales.probe * volt_per_div(scales.voltDiv) * std::abs(a - b) * DIVISIONS_PER_PIXEL;
-    if (v >= 1) return number(v) + "V";
-    return number(v * 1000) + "mV";
+        scales.probe * volt_per_div(scales.voltDiv) * std::abs(a - b) * CURSOR_DIVISIONS_PER_PIXEL;
+    if (v >= 1) return cursorNumber(v) + "V";
+    return cursorNumber(v * 1000) + "mV";
 }
 
 std::string formatCursorTime(int timeDiv, int a, int b) {
-    const double t = sec_per_div(timeDiv) * std::abs(a - b) * DIVISIONS_PER_PIXEL;
-    if (t >= 1 || t == 0) return number(t) + "s";
-    if (t >= 0.001) return number(t * 1000) + "ms";
-    if (t >= 1e-6) return number(t * 1e6) + "us";
-    if (t >= 1e-9) return number(t * 1e9) + "ns";
+    const double t = sec_per_div(timeDiv) * std::abs(a - b) * CURSOR_DIVISIONS_PER_PIXEL;
+    if (t >= 1 || t == 0) return cursorNumber(t) + "s";
+    if (t >= 0.001) return cursorNumber(t * 1000) + "ms";
+    if (t >= 1e-6) return cursorNumber(t * 1e6) + "us";
+    if (t >= 1e-9) return cursorNumber(t * 1e9) + "ns";
     return {};
 }
 
 std::string formatCursorFrequency(double dt) {
     const double f = dt == 0 ? 0.0 : std::fabs(1 / dt);
-    if (f >= 1e6) return number(f * 1e-6) + "MHz";
-    if (f >= 1000) return number(f * 0.001) + "kHz";
-    return number(f) + "Hz";
+    if (f >= 1e6) return cursorNumber(f * 1e-6) + "MHz";
+    if (f >= 1000) return cursorNumber(f * 0.001) + "kHz";
+    return cursorNumber(f) + "Hz";
 }
 
 CursorReadout cursorPress(Environment& env, const CursorScales& scales, int button, int x, int y) {
@@ -129,7 +129,7 @@ CursorReadout updateCursorAReadout(Environment& env, const CursorScales& scales)
     const int row = scales.height - a.y;
 
     // Without a measured trace there is no zero line, so no sign either.
-    const int o = truncToInt(rowAsDrawn(scales.voltageOffset, scales.inverted));
+    const int o = truncToCursorPixel(rowAsDrawn(scales.voltageOffset, scales.inverted));
     const bool below = scales.channel != 0 && row - o < 0;
     env.verticalReadoutText = std::string(below ? "Vertical : @ = -" : "Vertical : @ = ") +
                               formatCursorVoltage(scales, row, o);
@@ -138,7 +138,7 @@ CursorReadout updateCursorAReadout(Environment& env, const CursorScales& scales)
     const double p = scales.horizontalPosition;
     env.horizontalReadoutText =
         std::string(p - a.x < 0 ? "Horizontal : @ = -" : "Horizontal : @ = ") +
-        formatCursorTime(scales.timeDiv, scales.width - a.x, truncToInt(scales.width - p));
+        formatCursorTime(scales.timeDiv, scales.width - a.x, truncToCursorPixel(scales.width - p));
     return {env.horizontalReadoutText, env.verticalReadoutText};
 }
 
@@ -146,7 +146,7 @@ CursorReadout updateCursorReadout(Environment& env, const CursorScales& scales) 
     if (env.activeCursor == 0) updateCursorAReadout(env, scales);
     const DisplayPoint a = env.cursorA;
     const DisplayPoint b = env.cursorB;
-    const double dt = sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * DIVISIONS_PER_PIXEL;
+    const double dt = sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * CURSOR_DIVISIONS_PER_PIXEL;
     CursorReadout r;
     r.vertical = env.verticalReadoutText + ", d=" + formatCursorVoltage(scales, a.y, b.y);
     r.horizontal = env.horizontalReadoutText + ", d=" + formatCursorTime(scales.timeDiv, a.x, b.x) +

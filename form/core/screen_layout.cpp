@@ -17,7 +17,7 @@ bool cursorTool(int selectedObject) {
 }
 
 // Truncation toward zero, held inside int for absurd values.
-int toPixel(double v) {
+int toLayoutPixel(double v) {
     return boundedInt(v);
 }
 
@@ -148,7 +148,7 @@ std::vector<PictureText> pictureTexts(const Environment& environment, const Pict
 
     // Times of the centre, right and left edges relative to the trigger point.
     const int half = w / 2;
-    const int r = toPixel(w - kernel.horizontalPosition - half);
+    const int r = toLayoutPixel(w - kernel.horizontalPosition - half);
     out.push_back({format_time_label(r, kernel.timeDiv), centre, bottom + 5, TextAlign::Centre});
     out.push_back(
         {format_time_label(r + half, kernel.timeDiv), x0 + w, bottom + 5, TextAlign::Right});
@@ -198,7 +198,7 @@ std::vector<PictureText> pictureTexts(const Environment& environment, const Pict
 int triggerMarkerColumn(double horizontalPosition, int width) {
     if (horizontalPosition > width) return width;
     if (horizontalPosition < 0) return 0;
-    return toPixel(horizontalPosition);
+    return toLayoutPixel(horizontalPosition);
 }
 
 PixelRect printTargetRect(int bmpW, int bmpH, const PrinterCaps& caps) {
@@ -206,10 +206,10 @@ PixelRect printTargetRect(int bmpW, int bmpH, const PrinterCaps& caps) {
     const double kx = caps.horizontalDpi * 0.001;
     const double ky = caps.verticalDpi * 0.001;
     PixelRect r;
-    r.left = toPixel(caps.pageWidth / 2 - bmpW * 10 * kx * 0.5);
-    r.right = toPixel(r.left + bmpW * 10 * kx);
-    r.top = toPixel(caps.pageHeight / 2 - bmpH * 10 * ky * 0.5);
-    r.bottom = toPixel(r.top + bmpH * 10 * ky);
+    r.left = toLayoutPixel(caps.pageWidth / 2 - bmpW * 10 * kx * 0.5);
+    r.right = toLayoutPixel(r.left + bmpW * 10 * kx);
+    r.top = toLayoutPixel(caps.pageHeight / 2 - bmpH * 10 * ky * 0.5);
+    r.bottom = toLayoutPixel(r.top + bmpH * 10 * ky);
     return r;
 }
 
@@ -229,8 +229,8 @@ PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int 
         if (pageH >= pageW) {
             if (pageH == 0 || pbH == 0) return g;
             const double outlineW = pageW / pageH * pbH;
-            g.outline.left = toPixel(cx - outlineW * 0.5);
-            g.outline.right = toPixel(g.outline.left + outlineW);
+            g.outline.left = toLayoutPixel(cx - outlineW * 0.5);
+            g.outline.right = toLayoutPixel(g.outline.left + outlineW);
             g.outline.top = 0;
             g.outline.bottom = pbH;
             s = 10.0 * pbH / pageH; // preview pixels per device pixel, times 10 per 0.01 inch
@@ -239,14 +239,14 @@ PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int 
             const double outlineH = pageH / pageW * pbW;
             g.outline.left = 0;
             g.outline.right = pbW;
-            g.outline.top = toPixel(cy - outlineH * 0.5);
-            g.outline.bottom = toPixel(g.outline.top + outlineH);
+            g.outline.top = toLayoutPixel(cy - outlineH * 0.5);
+            g.outline.bottom = toLayoutPixel(g.outline.top + outlineH);
             s = 10.0 * pbW / pageW;
         }
-        g.picture.left = toPixel(cx - bmpW * s * kx * 0.5);
-        g.picture.right = toPixel(g.picture.left + bmpW * s * kx);
-        g.picture.top = toPixel(cy - bmpH * s * ky * 0.5);
-        g.picture.bottom = toPixel(g.picture.top + bmpH * s * ky);
+        g.picture.left = toLayoutPixel(cx - bmpW * s * kx * 0.5);
+        g.picture.right = toLayoutPixel(g.picture.left + bmpW * s * kx);
+        g.picture.top = toLayoutPixel(cy - bmpH * s * ky * 0.5);
+        g.picture.bottom = toLayoutPixel(g.picture.top + bmpH * s * ky);
         g.ok = true;
         return g;
     }
@@ -266,10 +266,10 @@ PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int 
         const double s = wide ? static_cast<double>(pbW) / bmpW : static_cast<double>(pbH) / bmpH;
         const double w = bmpW * s;
         const double h = bmpH * s;
-        g.picture.left = toPixel(cx - w * 0.5);
-        g.picture.right = toPixel(g.picture.left + w);
-        g.picture.top = toPixel(cy - h * 0.5);
-        g.picture.bottom = toPixel(g.picture.top + h);
+        g.picture.left = toLayoutPixel(cx - w * 0.5);
+        g.picture.right = toLayoutPixel(g.picture.left + w);
+        g.picture.top = toLayoutPixel(cy - h * 0.5);
+        g.picture.bottom = toLayoutPixel(g.picture.top + h);
     }
     g.ok = true;
     return g;

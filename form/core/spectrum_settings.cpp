@@ -14,7 +14,7 @@ constexpr int kVerticalMinimum = -170; // the vertical scroll bar's range
 constexpr int kVerticalMaximum = 0;
 
 // Truncation toward zero of a value that may be far outside int (or not a number).
-int truncated(double v) {
+int truncatedSetting(double v) {
     return boundedInt(v);
 }
 
@@ -44,7 +44,7 @@ bool parseScaleText(std::string_view text_, double& value_) {
 }
 
 int SpectrumSettings::startBin() const {
-    return truncated(scroll / pixelsPerBin());
+    return truncatedSetting(scroll / pixelsPerBin());
 }
 
 double SpectrumSettings::pixelsPerUnit() const {
@@ -54,7 +54,7 @@ double SpectrumSettings::pixelsPerUnit() const {
 }
 
 int SpectrumSettings::lastBin(int bins_) const {
-    return std::min(truncated(kFftPlotWidth / pixelsPerBin() + startBin() - 1), bins_ - 1);
+    return std::min(truncatedSetting(kFftPlotWidth / pixelsPerBin() + startBin() - 1), bins_ - 1);
 }
 
 double SpectrumSettings::rowOf(double value_) const {
@@ -74,7 +74,7 @@ void SpectrumSettings::selectDb(double fundamentalDb_) {
     scale = 15.0;
     setScaleText("15");
     // The top edge 5 dB above a positive fundamental, else at 0 dB.
-    setVerticalPosition(fundamentalDb_ > 0 ? truncated(-fundamentalDb_ - 125) : -120);
+    setVerticalPosition(fundamentalDb_ > 0 ? truncatedSetting(-fundamentalDb_ - 125) : -120);
 }
 
 void SpectrumSettings::selectLinear(double fundamentalVolts_) {
@@ -143,12 +143,12 @@ void SpectrumSettings::RecentreVertical(double previous_) {
     if (linear) {
         if (scale == 0)
             scale = kFftVoltScales.back();
-        const int shifted = truncated((offset + 4) * previous_ / scale - 4);
+        const int shifted = truncatedSetting((offset + 4) * previous_ / scale - 4);
         setVerticalPosition(-std::max(shifted, 0));
     } else {
         if (scale == 0)
             scale = kFftDbScales.back();
-        setVerticalPosition(-truncated(offset - 4 * previous_ + 4 * scale) - 120);
+        setVerticalPosition(-truncatedSetting(offset - 4 * previous_ + 4 * scale) - 120);
     }
 }
 
@@ -158,7 +158,7 @@ void SpectrumSettings::setVerticalPosition(int position_) {
 }
 
 int SpectrumSettings::verticalPageStep() const {
-    return linear ? 1 : truncated(scale);
+    return linear ? 1 : truncatedSetting(scale);
 }
 
 void SpectrumSettings::stepZoom(bool up_) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <mutex>
 #include <new>
 #include <set>
@@ -205,10 +206,11 @@ TEST_F(Handshake, ACycleThatThrowsHaltsTheWorkerAndTellsTheUser) {
 #endif
     auto notifier = std::make_shared<RecordingNotifier>();
     setNotifier(notifier);
-    std::atomic<int> thrown{0};
-    setAcquisitionCycle([&] {
+    // Shared with the cycle, which the worker may still run after this body returns.
+    auto thrown = std::make_shared<std::atomic<int>>(0);
+    setAcquisitionCycle([this, thrown] {
         ++cycles;
-        if (thrown.fetch_add(1) == 1) throw std::bad_alloc();
+        if (thrown->fetch_add(1) == 1) throw std::bad_alloc();
     });
     ASSERT_TRUE(startAcquisitionThread());
     ASSERT_TRUE(pumpUntil([&] { return acquisitionHalted(); }));
