@@ -182,6 +182,12 @@ void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bo
     }
 }
 
+// Qt's vector fills (QImage::fill, a wide opaque fillRect) return with the upper halves of
+// the AVX registers still in use, and the plain SSE code that runs after them on the same
+// thread (the kernel's fading and trace drawing, the math trace) then runs up to 2.5 times
+// slower until something clears them. A renderer calls this after drawing through Qt.
+void settleVectorRegisters();
+
 // Selected objects that show the cursors (cross, horizontal, vertical).
 constexpr int FIRST_CURSOR_OBJECT = 7;
 constexpr int LAST_CURSOR_OBJECT = 9;
