@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -44,18 +45,25 @@ public:
         : d_bits(lock.bits()), d_pitch(lock.pitch()), d_width(lock.surface()->width()),
           d_height(lock.surface()->height()) {}
 
-    void set(int x, int y, std::uint32_t value) {
-        storePixel<SIZE>(d_bits + static_cast<std::ptrdiff_t>(y) * d_pitch + x * SIZE, value);
-    }
-    // The run from (x0, y0) to (x1, y1), both ends included, along a row or a column.
+    // The run from (x0, y0) to (x1, y1), both ends included, along a row (y0 == y1) or a
+    // column (x0 == x1).
     void run(int x0, int y0, int x1, int y1, std::uint32_t value) {
-        x0 = std::max(x0, 0);
+        const std::ptrdiff_t pitch = d_pitch;
+        if (y0 == y1) {
+            if (y0 < 0 || y0 >= d_height) return;
+            x0 = std::max(x0, 0);
+            x1 = std::min(x1, d_width - 1);
+            unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
+            for (int x = x0; x <= x1; ++x, p += SIZE)
+                storePixel<SIZE>(p, value);
+            return;
+        }
+        if (x0 < 0 || x0 >= d_width) return;
         y0 = std::max(y0, 0);
-        x1 = std::min(x1, d_width - 1);
         y1 = std::min(y1, d_height - 1);
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                set(x, y, value);
+        unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
+        for (int y = y0; y <= y1; ++y, p += pitch)
+            storePixel<SIZE>(p, value);
     }
 
 private:
@@ -76,9 +84,11 @@ void writeGrid(const SurfaceLock& lock, int w, int h, bool gridOn, bool crossOn,
 template <int SIZE>
 void writeTrace(const SurfaceLock& lock, int w, int h, const unsigned char* image,
                 const std::array<std::uint32_t, 256>& lut) {
-    LockedWriter<SIZE> px(lock);
-    forEachTracePixel(image, w, h,
-                      [&](int x, int y, unsigned char level) { px.set(x, y, lut[level]); });
+    // The address and pitch held by the plot itself: the byte stores could alias a writer's
+    // members, which would then be read again per pixel.
+    auto plot = [bits = lock.bits(), pitch = static_cast<std::ptrdiff_t>(lock.pitch()),
+                 &lut](int x, int y, unsigned char level) { storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]); };
+    forEachTracePixel(image, w, h, plot);
 }
 
 // Calls f.template operator()<SIZE>() with the pixel size of `format`.
@@ -238,7 +248,20 @@ void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
 }
 
 void DisplayDirectX::clear() {
-    if (p_background) p_background->fill(BLACK);
+    if (!p_background) return;
+    if (d_format != _SURFACE_32BIT) {
+        p_background->fill(BLACK);
+        return;
+    }
+    // 32-bit pixels by the C library's vector fill of 32-bit values, a row at a time: the
+    // surface's own fill stores its first row pixel by pixel and copies it to the others.
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+    SurfaceLock lock = p_background->lock();
+    if (!lock.valid()) return;
+    const int width = p_background->width();
+    for (int y = 0; y < p_background->height(); ++y)
+        std::wmemset(reinterpret_cast<wchar_t*>(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch()),
+                     static_cast<wchar_t>(BLACK), static_cast<std::size_t>(width));
 }
 
 void DisplayDirectX::drawInfoText() {
