@@ -61,7 +61,8 @@ std::vector<double> Control::sourceVolts(int ch) const {
     // The settings once, not per code: a display cycle takes every code of both sources.
     const RowVolts toVolts = rowVolts(ch);
     const TableRawDisplay& table = *p_transformRawDisplay->getTableRawDisplay();
-    for (int code = 0; code < levels; ++code) volts[static_cast<size_t>(code)] = toVolts(table.getRow(ch, code));
+    for (int code = 0; code < levels; ++code)
+        volts[static_cast<size_t>(code)] = toVolts(table.getRow(ch, code));
     return volts;
 }
 

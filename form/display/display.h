@@ -92,12 +92,15 @@ inline std::uint64_t litBytes(const unsigned char* p, int n) {
         const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) return 0;
         for (int e = 0; e < 4; ++e)
-            lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v[e], zero)) & 0xFFFF) << (16 * e);
+            lit |=
+                static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v[e], zero)) & 0xFFFF)
+                << (16 * e);
         return lit;
     }
     for (; k + 16 <= n; k += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-        lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) & 0xFFFF) << k;
+        lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) & 0xFFFF)
+               << k;
     }
 #endif
     for (; k < n; ++k)
@@ -107,11 +110,13 @@ inline std::uint64_t litBytes(const unsigned char* p, int n) {
 
 // Calls plot(column, screenRow, level) for every non-zero level of a width x height intensity
 // image (row-major, row 0 at the bottom): image pixel (i, j) goes to screen (i, height - j).
-template <class Plot>
-void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot) {
+// row(screenRow) is called once for each screen row with a lit pixel, before its first plot.
+template <class Plot, class Row>
+void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot, Row row) {
     for (int j = 0; j < height; ++j) {
         const unsigned char* src = image + static_cast<std::size_t>(j) * width;
         const int y = height - j;
+        bool started = false;
         // 64 pixels at a time: a dark stretch costs one test; a lit one is a mask of its lit
         // pixels, visited left to right with one mispredicted branch (a test per pixel or per
         // eight mispredicts on a trace's few pixels a stretch); a fully lit one (persistence)
@@ -120,6 +125,10 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
             const int n = std::min(64, width - i);
             std::uint64_t lit = litBytes(src + i, n);
             if (lit == 0) continue;
+            if (!started) {
+                row(y);
+                started = true;
+            }
             const std::uint64_t all = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
             if (lit == all) {
                 for (int k = i; k < i + n; ++k)
@@ -133,6 +142,11 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
             } while (lit);
         }
     }
+}
+
+template <class Plot>
+void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot) {
+    forEachTracePixel(image, width, height, plot, [](int) {});
 }
 
 // Calls run(frame, x0, y0, x1, y1) for every straight run of pixels that drawGrid sets in a

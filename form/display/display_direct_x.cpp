@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 
 namespace {
 
@@ -81,14 +80,16 @@ void writeGrid(const SurfaceLock& lock, int w, int h, bool gridOn, bool crossOn,
                    [&](bool, int x0, int y0, int x1, int y1) { px.run(x0, y0, x1, y1, colour); });
 }
 
-template <int SIZE>
+template <int SIZE, class Row>
 void writeTrace(const SurfaceLock& lock, int w, int h, const unsigned char* image,
-                const std::array<std::uint32_t, 256>& lut) {
+                const std::array<std::uint32_t, 256>& lut, Row row) {
     // The address and pitch held by the plot itself: the byte stores could alias a writer's
     // members, which would then be read again per pixel.
     auto plot = [bits = lock.bits(), pitch = static_cast<std::ptrdiff_t>(lock.pitch()),
-                 &lut](int x, int y, unsigned char level) { storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]); };
-    forEachTracePixel(image, w, h, plot);
+                 &lut](int x, int y, unsigned char level) {
+        storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]);
+    };
+    forEachTracePixel(image, w, h, plot, row);
 }
 
 // Calls f.template operator()<SIZE>() with the pixel size of `format`.
@@ -135,6 +136,14 @@ void DisplayDirectX::init(int x_, int y_) {
     makePrimary(d_imageWidth, d_imageHeight);
     p_background = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_background->fill(BLACK);
+    d_rows.assign(static_cast<std::size_t>(p_background->height()), 0);
+    d_blackRow.assign(static_cast<std::size_t>(p_background->width() * bytesPerPixel(d_format)), 0);
+    withPixelSize(d_format, [&]<int SIZE>() {
+        for (std::size_t b = 0; b < d_blackRow.size(); b += SIZE)
+            storePixel<SIZE>(d_blackRow.data() + b, BLACK);
+    });
+    d_clearPending = false;
+    d_gridKey.reset();
     p_grid = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_grid->fill(BLACK);
     p_pixel = std::make_unique<SoftwareSurface>(1, 1, d_format);
@@ -157,6 +166,10 @@ void DisplayDirectX::release() {
     p_background.reset();
     p_grid.reset();
     p_pixel.reset();
+    d_rows.clear();
+    d_blackRow.clear();
+    d_clearPending = false;
+    d_gridKey.reset();
     releaseTable();
 }
 
@@ -165,6 +178,22 @@ void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int co
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     const std::uint32_t c = stored(colour);
+    const GridKey key{gridOn, crossOn, boundaryOn, c};
+    const bool sameGrid = d_gridKey == key;
+    for (std::size_t y = 0; y < d_rows.size(); ++y) {
+        unsigned char& r = d_rows[y];
+        if (r & ROW_PENDING) {
+            // A row of the same grid alone is what the clear and this grid would make of it.
+            if (sameGrid && (r & ROW_GRID))
+                r &= ~ROW_PENDING;
+            else
+                fillRow(lock, static_cast<int>(y));
+        }
+        const bool gridAlone = !(r & ROW_DRAWN) || (sameGrid && (r & ROW_GRID));
+        r = ROW_DRAWN | (gridAlone ? ROW_GRID : 0);
+    }
+    d_clearPending = false;
+    d_gridKey = key;
     withPixelSize(d_format, [&]<int SIZE>() {
         writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c);
     });
@@ -179,12 +208,17 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
         lut[level] = stored(p_tableColor->get(type, std::min(level, FULL_INTENSITY)));
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
+    auto row = [&](int y) {
+        if (d_rows[static_cast<std::size_t>(y)] & ROW_PENDING) fillRow(lock, y);
+        d_rows[static_cast<std::size_t>(y)] = ROW_DRAWN;
+    };
     withPixelSize(d_format,
-                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut); });
+                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut, row); });
 }
 
 void DisplayDirectX::drawLabels() {
     if (!p_background || d_context.labels.empty()) return;
+    drawOver();
     SurfaceDeviceContext dc(*p_background);
     if (!dc.valid()) return;
     beginToolText(dc.painter());
@@ -224,6 +258,7 @@ void DisplayDirectX::verticalLine(std::uint32_t colour, int column, bool solid) 
 void DisplayDirectX::toolLine(std::uint32_t colour, const ToolLine& line) {
     const int across = line.horizontal ? d_imageHeight : d_imageWidth;
     if (line.at < 0 || line.at >= across) return;
+    drawOver();
     setPixelColour(colour);
     forEachLineRun(line, [&](int first, int last) {
         for (int along = first; along <= last; ++along)
@@ -241,6 +276,7 @@ void DisplayDirectX::plot(int x, int y) {
 }
 
 void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
+    drawOver();
     setPixelColour(colour);
     for (int r = 0; r < GLYPH_SIZE; ++r)
         for (int k = 0; k < GLYPH_SIZE; ++k)
@@ -249,19 +285,30 @@ void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
 
 void DisplayDirectX::clear() {
     if (!p_background) return;
-    if (d_format != _SURFACE_32BIT) {
-        p_background->fill(BLACK);
-        return;
-    }
-    // 32-bit pixels by the C library's vector fill of 32-bit values, a row at a time: the
-    // surface's own fill stores its first row pixel by pixel and copies it to the others.
-    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+    // The fill follows row by row (fillRow).
+    d_clearPending = true;
+    for (unsigned char& r : d_rows)
+        r |= ROW_PENDING;
+}
+
+void DisplayDirectX::fillRow(const SurfaceLock& lock, int y) const {
+    std::memcpy(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch(), d_blackRow.data(),
+                d_blackRow.size());
+    d_rows[static_cast<std::size_t>(y)] = 0;
+}
+
+void DisplayDirectX::finishClear() const {
+    if (!d_clearPending || !p_background) return;
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
-    const int width = p_background->width();
-    for (int y = 0; y < p_background->height(); ++y)
-        std::wmemset(reinterpret_cast<wchar_t*>(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch()),
-                     static_cast<wchar_t>(BLACK), static_cast<std::size_t>(width));
+    for (std::size_t y = 0; y < d_rows.size(); ++y)
+        if (d_rows[y] & ROW_PENDING) fillRow(lock, static_cast<int>(y));
+    d_clearPending = false;
+}
+
+void DisplayDirectX::drawOver() {
+    finishClear();
+    std::fill(d_rows.begin(), d_rows.end(), ROW_DRAWN);
 }
 
 void DisplayDirectX::drawInfoText() {
@@ -269,6 +316,7 @@ void DisplayDirectX::drawInfoText() {
     drawChannelMarkers();
     drawTriggerLevelMarker();
     drawTriggerPositionMarker();
+    drawOver();
     SurfaceDeviceContext dc(*p_background);
     if (!dc.valid()) return;
     beginToolText(dc.painter());
@@ -297,6 +345,7 @@ QImage DisplayDirectX::present() {
     if (!p_background) return {};
     if (p_primary->width() != d_imageWidth || p_primary->height() != d_imageHeight)
         makePrimary(d_imageWidth, d_imageHeight);
+    finishClear();
     p_primary->blit(p_primary->bounds(), *p_background, p_background->bounds());
     return primaryImage();
 }
@@ -308,6 +357,11 @@ QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
     if (p_primary->width() != width || p_primary->height() != height) makePrimary(width, height);
     p_primary->blit(p_primary->bounds(), pixelView(frame), {0, 0, frame.width(), frame.height()});
     return primaryImage();
+}
+
+const SoftwareSurface* DisplayDirectX::background() const {
+    finishClear();
+    return p_background.get();
 }
 
 QImage DisplayDirectX::primaryImage() const {
