@@ -412,6 +412,16 @@ private:
     std::shared_ptr<MathMemo> p_mathMemo;
     // rawToVoltage(ch_, code) of every code below d_adcLevels, by code.
     std::vector<double> sourceVolts(int ch_) const;
+    // rawToVoltage of a display row with a channel's settings taken once (ch_ valid).
+    struct RowVolts {
+        int offset = 0;
+        int height = 0;
+        double voltDiv = 0;
+        double probe = 0;
+        double scale = 0;
+        double operator()(int row_) const;
+    };
+    RowVolts rowVolts(int ch_) const;
 };
 
 extern Control* g_control;

@@ -4,6 +4,7 @@
 #include "buffer_raw_data.h"
 #include "raw_sample.h"
 #include "table_raw_display.h"
+#include "transform_raw_display.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,7 +57,12 @@ struct Control::MathMemo {
 std::vector<double> Control::sourceVolts(int ch) const {
     const int levels = std::clamp(p_state->d_adcLevels, 0, TABLE_RAW_DISPLAY_CODES);
     std::vector<double> volts(static_cast<size_t>(levels));
-    for (int code = 0; code < levels; ++code) volts[static_cast<size_t>(code)] = rawToVoltage(ch, static_cast<short>(code));
+    if (!validChannel(ch)) return volts;
+    // The settings once, not per code: a display cycle takes every code of both sources.
+    const RowVolts toVolts = rowVolts(ch);
+    const TableRawDisplay& table = *p_transformRawDisplay->getTableRawDisplay();
+    for (int code = 0; code < levels; ++code)
+        volts[static_cast<size_t>(code)] = toVolts(table.getRow(ch, code));
     return volts;
 }
 

@@ -58,12 +58,23 @@ int Control::rawToRow(int ch, short code) const {
 
 double Control::rawToVoltage(int ch, short code) const {
     if (!validChannel(ch) || code < 0 || code >= p_state->d_adcLevels) return 0.0;
+    return rowVolts(ch)(rawToRow(ch, code));
+}
+
+Control::RowVolts Control::rowVolts(int ch) const {
     const ChannelSettings& c = p_state->d_channel[ch];
-    const double o = c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset;
-    const int H = p_state->d_displayHeight;
-    if (H == 0) return 0.0;
-    return (rawToRow(ch, code) - static_cast<int>(o)) / static_cast<double>(H) * 8 * volt_per_div(c.voltageDiv) *
-           probe_factor(c.probeAttenuation) * c.scaleFactor;
+    RowVolts v;
+    v.offset = static_cast<int>(c.invertOnOff ? 400 - c.voltageOffset : c.voltageOffset);
+    v.height = p_state->d_displayHeight;
+    v.voltDiv = volt_per_div(c.voltageDiv);
+    v.probe = probe_factor(c.probeAttenuation);
+    v.scale = c.scaleFactor;
+    return v;
+}
+
+double Control::RowVolts::operator()(int row) const {
+    if (height == 0) return 0.0;
+    return (row - offset) / static_cast<double>(height) * 8 * voltDiv * probe * scale;
 }
 
 Control::VoltageScale Control::voltageScale(int ch) const {

@@ -40,14 +40,17 @@ unsigned fadeMultiplier(double decay) {
     return 0;
 }
 
+// Rows from..to of column x (clipped) get the step again; the step in a local, since the
+// image's byte stores could alias the canvas.
 void plotSpan(const TraceCanvas& c, int x, int from, int to) {
     if (from < 0) from = 0;
     if (to > c.height - 1) to = c.height - 1;
     unsigned char* p = c.image + static_cast<size_t>(x);
     const size_t w = static_cast<size_t>(c.width);
+    const int step = c.step;
     for (int y = from; y <= to; ++y) {
         unsigned char& px = p[static_cast<size_t>(y) * w];
-        const int v = px + c.step;
+        const int v = px + step;
         px = static_cast<unsigned char>(v > INTENSITY_MAX ? INTENSITY_MAX : v);
     }
 }
@@ -137,19 +140,46 @@ void drawDots(const TraceCanvas& c, const short* record_, int size_, JitterSeque
 
 void drawVectors(const TraceCanvas& c, const short* record_, int size_) {
     if (c.width <= 0) return;
-    const int perColumn = size_ > 0 ? size_ / c.width : 0;
-    for (int x = 0; x < c.width; ++x) {
-        int lo = c.height;
-        int hi = -1;
-        const short* s = record_ + static_cast<size_t>(x) * static_cast<size_t>(perColumn);
-        for (int i = 0; i < perColumn; ++i) {
-            const int code = sampleCode(s[i]);
-            if (!isDrawableCode(code, c.adcLevels)) continue;
-            const int row = c.rows[code];
-            if (row < lo) lo = row;
-            if (row > hi) hi = row;
-            plotHit(c, x, row);
+    const size_t per = size_ > 0 ? static_cast<size_t>(size_ / c.width) : 0;
+    // The canvas in locals: the image's byte stores could alias it, and it would be read
+    // again per sample. Successive samples of a column often hit the same pixel, each hit
+    // then waiting for the one before: two columns are walked side by side, so that their
+    // hits (on different pixels) overlap. Every pixel gets the same hits.
+    unsigned char* const image = c.image;
+    const size_t width = static_cast<size_t>(c.width);
+    const unsigned height = static_cast<unsigned>(c.height > 0 ? c.height : 0);
+    const int step = c.step;
+    const int32_t* const rows = c.rows;
+    const unsigned levels = static_cast<unsigned>(c.adcLevels > 0 ? c.adcLevels : 0);
+    auto hit = [&](unsigned char* column, int raw, int& lo, int& hi) {
+        const int code = sampleCode(raw);
+        if (static_cast<unsigned>(code) >= levels || code == 4096) return; // isDrawableCode
+        const int row = rows[code];
+        lo = row < lo ? row : lo;
+        hi = row > hi ? row : hi;
+        if (static_cast<unsigned>(row) >= height) return;
+        unsigned char& p = column[static_cast<size_t>(row) * width];
+        const int v = p + step;
+        p = static_cast<unsigned char>(v > INTENSITY_MAX ? INTENSITY_MAX : v);
+    };
+    size_t x = 0;
+    for (; x + 2 <= width; x += 2) {
+        int lo0 = c.height, hi0 = -1, lo1 = c.height, hi1 = -1;
+        const short* s = record_ + x * per;
+        for (size_t i = 0; i < per; ++i) {
+            hit(image + x, s[i], lo0, hi0);
+            hit(image + x + 1, s[per + i], lo1, hi1);
         }
+        c.columnMin[x] = lo0;
+        c.columnMax[x] = hi0;
+        c.columnMin[x + 1] = lo1;
+        c.columnMax[x + 1] = hi1;
+    }
+    if (x < width) {
+        int lo = c.height, hi = -1;
+        const short* s = record_ + x * per;
+        for (size_t i = 0; i < per; ++i)
+            hit(image + x, s[i], lo, hi);
         c.columnMin[x] = lo;
         c.columnMax[x] = hi;
     }

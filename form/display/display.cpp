@@ -3,6 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+
+namespace {
+__attribute__((target("avx"))) void zeroUpperHalves() {
+    _mm256_zeroupper();
+}
+} // namespace
+
+void settleVectorRegisters() {
+    static const bool avx = __builtin_cpu_supports("avx");
+    if (avx) zeroUpperHalves();
+}
+#else
+void settleVectorRegisters() {}
+#endif
+
 // clang-format off
 const unsigned char GLYPH_UP_ARROW[GLYPH_SIZE * GLYPH_SIZE] = {
     0,0,0,1,0,0,0,

@@ -10,6 +10,7 @@
 #include "environment.h"
 #include "table_color.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -18,6 +19,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 // Values a pass draws from, filled by the caller (the acquisition cycle) before drawing, on
 // the thread that draws. Trace arrays are indexed by trace type - 1: channel 1, channel 2, math,
@@ -74,60 +79,74 @@ struct DisplayText {
     int background = 0;
 };
 
+// Bit k set where p[k] != 0, for the n (1..64) bytes from p.
+inline std::uint64_t litBytes(const unsigned char* p, int n) {
+    std::uint64_t lit = 0;
+    int k = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    if (n == 64) {
+        const auto* q = reinterpret_cast<const __m128i*>(p);
+        const __m128i v[4] = {_mm_loadu_si128(q), _mm_loadu_si128(q + 1), _mm_loadu_si128(q + 2),
+                              _mm_loadu_si128(q + 3)};
+        const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) return 0;
+        for (int e = 0; e < 4; ++e)
+            lit |=
+                static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v[e], zero)) & 0xFFFF)
+                << (16 * e);
+        return lit;
+    }
+    for (; k + 16 <= n; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+        lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) & 0xFFFF)
+               << k;
+    }
+#endif
+    for (; k < n; ++k)
+        lit |= static_cast<std::uint64_t>(p[k] != 0) << k;
+    return lit;
+}
+
 // Calls plot(column, screenRow, level) for every non-zero level of a width x height intensity
 // image (row-major, row 0 at the bottom): image pixel (i, j) goes to screen (i, height - j).
-template <class Plot>
-void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot) {
+// row(screenRow) is called once for each screen row with a lit pixel, before its first plot.
+template <class Plot, class Row>
+void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot, Row row) {
     for (int j = 0; j < height; ++j) {
         const unsigned char* src = image + static_cast<std::size_t>(j) * width;
         const int y = height - j;
-        int i = 0;
-        // Traces are mostly sparse: skip empty stretches 32 pixels at a time, and within a
-        // sparse stretch visit only the lit ones (bit 7 of each byte of `lit` marks one), left
-        // to right. A dense stretch (persistence) is cheaper byte by byte.
-        constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7Full;
-        constexpr std::uint64_t DENSE = 12; // lit pixels of 32 from which the byte loop wins
-        for (; i + 32 <= width; i += 32) {
-            std::uint64_t four[4];
-            std::memcpy(four, src + i, sizeof four);
-            if ((four[0] | four[1] | four[2] | four[3]) == 0) continue;
-            std::uint64_t lit[4];
-            for (int e = 0; e < 4; ++e)
-                lit[e] = (((four[e] & LOW7) + LOW7) | four[e]) & ~LOW7;
-            if ((lit[0] & lit[1] & lit[2] & lit[3]) == ~LOW7) {
-                for (int k = i; k < i + 32; ++k)
+        bool started = false;
+        // 64 pixels at a time: a dark stretch costs one test; a lit one is a mask of its lit
+        // pixels, visited left to right with one mispredicted branch (a test per pixel or per
+        // eight mispredicts on a trace's few pixels a stretch); a fully lit one (persistence)
+        // is plotted without tests.
+        for (int i = 0; i < width; i += 64) {
+            const int n = std::min(64, width - i);
+            std::uint64_t lit = litBytes(src + i, n);
+            if (lit == 0) continue;
+            if (!started) {
+                row(y);
+                started = true;
+            }
+            const std::uint64_t all = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+            if (lit == all) {
+                for (int k = i; k < i + n; ++k)
                     plot(k, y, src[k]);
                 continue;
             }
-            // Lit bytes of the 32: each word's marks moved to bit 0 of their byte, summed by
-            // one multiplication.
-            constexpr std::uint64_t ONES = 0x0101010101010101ull;
-            const std::uint64_t count = ((lit[0] >> 7) + (lit[1] >> 7) + (lit[2] >> 7) + (lit[3] >> 7)) * ONES >> 56;
-            if (count >= DENSE) {
-                for (int k = i; k < i + 32; ++k)
-                    if (src[k] != 0) plot(k, y, src[k]);
-                continue;
-            }
-            for (int e = 0; e < 4; ++e) {
-                while (lit[e]) {
-                    // The lowest bit is the leftmost pixel on a little-endian machine.
-                    const int byte = std::countr_zero(lit[e]) / 8;
-                    const int k = i + 8 * e + (std::endian::native == std::endian::little ? byte : 7 - byte);
-                    plot(k, y, src[k]);
-                    lit[e] &= lit[e] - 1;
-                }
-            }
+            do {
+                const int k = i + std::countr_zero(lit);
+                plot(k, y, src[k]);
+                lit &= lit - 1;
+            } while (lit);
         }
-        for (; i + 8 <= width; i += 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, src + i, sizeof eight);
-            if (eight == 0) continue;
-            for (int k = i; k < i + 8; ++k)
-                if (src[k] != 0) plot(k, y, src[k]);
-        }
-        for (; i < width; ++i)
-            if (src[i] != 0) plot(i, y, src[i]);
     }
+}
+
+template <class Plot>
+void forEachTracePixel(const unsigned char* image, int width, int height, Plot plot) {
+    forEachTracePixel(image, width, height, plot, [](int) {});
 }
 
 // Calls run(frame, x0, y0, x1, y1) for every straight run of pixels that drawGrid sets in a
@@ -181,6 +200,12 @@ void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bo
             if (x != cx) run(false, x, cy - TICK, x, cy + TICK);
     }
 }
+
+// Qt's vector fills (QImage::fill, a wide opaque fillRect) return with the upper halves of
+// the AVX registers still in use, and the plain SSE code that runs after them on the same
+// thread (the kernel's fading and trace drawing, the math trace) then runs up to 2.5 times
+// slower until something clears them. A renderer calls this after drawing through Qt.
+void settleVectorRegisters();
 
 // Selected objects that show the cursors (cross, horizontal, vertical).
 constexpr int FIRST_CURSOR_OBJECT = 7;

@@ -44,18 +44,25 @@ public:
         : d_bits(lock.bits()), d_pitch(lock.pitch()), d_width(lock.surface()->width()),
           d_height(lock.surface()->height()) {}
 
-    void set(int x, int y, std::uint32_t value) {
-        storePixel<SIZE>(d_bits + static_cast<std::ptrdiff_t>(y) * d_pitch + x * SIZE, value);
-    }
-    // The run from (x0, y0) to (x1, y1), both ends included, along a row or a column.
+    // The run from (x0, y0) to (x1, y1), both ends included, along a row (y0 == y1) or a
+    // column (x0 == x1).
     void run(int x0, int y0, int x1, int y1, std::uint32_t value) {
-        x0 = std::max(x0, 0);
+        const std::ptrdiff_t pitch = d_pitch;
+        if (y0 == y1) {
+            if (y0 < 0 || y0 >= d_height) return;
+            x0 = std::max(x0, 0);
+            x1 = std::min(x1, d_width - 1);
+            unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
+            for (int x = x0; x <= x1; ++x, p += SIZE)
+                storePixel<SIZE>(p, value);
+            return;
+        }
+        if (x0 < 0 || x0 >= d_width) return;
         y0 = std::max(y0, 0);
-        x1 = std::min(x1, d_width - 1);
         y1 = std::min(y1, d_height - 1);
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                set(x, y, value);
+        unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
+        for (int y = y0; y <= y1; ++y, p += pitch)
+            storePixel<SIZE>(p, value);
     }
 
 private:
@@ -73,12 +80,16 @@ void writeGrid(const SurfaceLock& lock, int w, int h, bool gridOn, bool crossOn,
                    [&](bool, int x0, int y0, int x1, int y1) { px.run(x0, y0, x1, y1, colour); });
 }
 
-template <int SIZE>
+template <int SIZE, class Row>
 void writeTrace(const SurfaceLock& lock, int w, int h, const unsigned char* image,
-                const std::array<std::uint32_t, 256>& lut) {
-    LockedWriter<SIZE> px(lock);
-    forEachTracePixel(image, w, h,
-                      [&](int x, int y, unsigned char level) { px.set(x, y, lut[level]); });
+                const std::array<std::uint32_t, 256>& lut, Row row) {
+    // The address and pitch held by the plot itself: the byte stores could alias a writer's
+    // members, which would then be read again per pixel.
+    auto plot = [bits = lock.bits(), pitch = static_cast<std::ptrdiff_t>(lock.pitch()),
+                 &lut](int x, int y, unsigned char level) {
+        storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]);
+    };
+    forEachTracePixel(image, w, h, plot, row);
 }
 
 // Calls f.template operator()<SIZE>() with the pixel size of `format`.
@@ -125,6 +136,14 @@ void DisplayDirectX::init(int x_, int y_) {
     makePrimary(d_imageWidth, d_imageHeight);
     p_background = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_background->fill(OPAQUE_BLACK);
+    d_rows.assign(static_cast<std::size_t>(p_background->height()), 0);
+    d_blackRow.assign(static_cast<std::size_t>(p_background->width() * bytesPerPixel(d_format)), 0);
+    withPixelSize(d_format, [&]<int SIZE>() {
+        for (std::size_t b = 0; b < d_blackRow.size(); b += SIZE)
+            storePixel<SIZE>(d_blackRow.data() + b, OPAQUE_BLACK);
+    });
+    d_clearPending = false;
+    d_gridKey.reset();
     p_grid = std::make_unique<SoftwareSurface>(d_imageWidth, d_imageHeight, d_format);
     p_grid->fill(OPAQUE_BLACK);
     p_pixel = std::make_unique<SoftwareSurface>(1, 1, d_format);
@@ -147,6 +166,10 @@ void DisplayDirectX::release() {
     p_background.reset();
     p_grid.reset();
     p_pixel.reset();
+    d_rows.clear();
+    d_blackRow.clear();
+    d_clearPending = false;
+    d_gridKey.reset();
     releaseTable();
 }
 
@@ -155,6 +178,22 @@ void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int co
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
     const std::uint32_t c = stored(colour);
+    const GridKey key{gridOn, crossOn, boundaryOn, c};
+    const bool sameGrid = d_gridKey == key;
+    for (std::size_t y = 0; y < d_rows.size(); ++y) {
+        unsigned char& r = d_rows[y];
+        if (r & ROW_PENDING) {
+            // A row of the same grid alone is what the clear and this grid would make of it.
+            if (sameGrid && (r & ROW_GRID))
+                r &= ~ROW_PENDING;
+            else
+                fillRow(lock, static_cast<int>(y));
+        }
+        const bool gridAlone = !(r & ROW_DRAWN) || (sameGrid && (r & ROW_GRID));
+        r = ROW_DRAWN | (gridAlone ? ROW_GRID : 0);
+    }
+    d_clearPending = false;
+    d_gridKey = key;
     withPixelSize(d_format, [&]<int SIZE>() {
         writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c);
     });
@@ -169,12 +208,17 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
         lut[level] = stored(p_tableColor->get(type, std::min(level, MAX_INTENSITY)));
     SurfaceLock lock = p_background->lock();
     if (!lock.valid()) return;
+    auto row = [&](int y) {
+        if (d_rows[static_cast<std::size_t>(y)] & ROW_PENDING) fillRow(lock, y);
+        d_rows[static_cast<std::size_t>(y)] = ROW_DRAWN;
+    };
     withPixelSize(d_format,
-                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut); });
+                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut, row); });
 }
 
 void DisplayDirectX::drawLabels() {
     if (!p_background || d_context.labels.empty()) return;
+    drawOver();
     SurfaceDeviceContext dc(*p_background);
     if (!dc.valid()) return;
     beginToolText(dc.painter());
@@ -214,6 +258,7 @@ void DisplayDirectX::verticalLine(std::uint32_t colour, int column, bool solid) 
 void DisplayDirectX::toolLine(std::uint32_t colour, const ToolLine& line) {
     const int across = line.horizontal ? d_imageHeight : d_imageWidth;
     if (line.at < 0 || line.at >= across) return;
+    drawOver();
     setPixelColour(colour);
     forEachLineRun(line, [&](int first, int last) {
         for (int along = first; along <= last; ++along)
@@ -231,6 +276,7 @@ void DisplayDirectX::plot(int x, int y) {
 }
 
 void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
+    drawOver();
     setPixelColour(colour);
     for (int r = 0; r < GLYPH_SIZE; ++r)
         for (int k = 0; k < GLYPH_SIZE; ++k)
@@ -238,7 +284,31 @@ void DisplayDirectX::glyph(const GlyphPlacement& p, std::uint32_t colour) {
 }
 
 void DisplayDirectX::clear() {
-    if (p_background) p_background->fill(OPAQUE_BLACK);
+    if (!p_background) return;
+    // The fill follows row by row (fillRow).
+    d_clearPending = true;
+    for (unsigned char& r : d_rows)
+        r |= ROW_PENDING;
+}
+
+void DisplayDirectX::fillRow(const SurfaceLock& lock, int y) const {
+    std::memcpy(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch(), d_blackRow.data(),
+                d_blackRow.size());
+    d_rows[static_cast<std::size_t>(y)] = 0;
+}
+
+void DisplayDirectX::finishClear() const {
+    if (!d_clearPending || !p_background) return;
+    SurfaceLock lock = p_background->lock();
+    if (!lock.valid()) return;
+    for (std::size_t y = 0; y < d_rows.size(); ++y)
+        if (d_rows[y] & ROW_PENDING) fillRow(lock, static_cast<int>(y));
+    d_clearPending = false;
+}
+
+void DisplayDirectX::drawOver() {
+    finishClear();
+    std::fill(d_rows.begin(), d_rows.end(), ROW_DRAWN);
 }
 
 void DisplayDirectX::drawInfoText() {
@@ -246,6 +316,7 @@ void DisplayDirectX::drawInfoText() {
     drawChannelMarkers();
     drawTriggerLevelMarker();
     drawTriggerPositionMarker();
+    drawOver();
     SurfaceDeviceContext dc(*p_background);
     if (!dc.valid()) return;
     beginToolText(dc.painter());
@@ -274,6 +345,7 @@ QImage DisplayDirectX::present() {
     if (!p_background) return {};
     if (p_primary->width() != d_imageWidth || p_primary->height() != d_imageHeight)
         makePrimary(d_imageWidth, d_imageHeight);
+    finishClear();
     p_primary->blit(p_primary->bounds(), *p_background, p_background->bounds());
     return primaryImage();
 }
@@ -285,6 +357,11 @@ QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
     if (p_primary->width() != width || p_primary->height() != height) makePrimary(width, height);
     p_primary->blit(p_primary->bounds(), pixelView(frame), {0, 0, frame.width(), frame.height()});
     return primaryImage();
+}
+
+const SoftwareSurface* DisplayDirectX::background() const {
+    finishClear();
+    return p_background.get();
 }
 
 QImage DisplayDirectX::primaryImage() const {

@@ -26,6 +26,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 struct ToolLine;
 
@@ -71,8 +73,9 @@ public:
     // The primary as last presented; null before init.
     QImage primaryImage() const;
 
-    // The surfaces (read-back); null before init and after release.
-    const SoftwareSurface* background() const { return p_background.get(); }
+    // The surfaces (read-back); null before init and after release. The background with a
+    // pending clear finished.
+    const SoftwareSurface* background() const;
     const SoftwareSurface* grid() const { return p_grid.get(); }
     const SoftwareSurface* primary() const { return p_primary.get(); }
 
@@ -93,6 +96,24 @@ private:
     void setPixelColour(std::uint32_t colour);
     void plot(int x, int y);
     void makePrimary(int width, int height);
+    // The clear's rows: filled black when first drawn into, the rest before anything but the
+    // traces and the grid is drawn or the picture is read; a row that holds the grid alone is
+    // left as it is when the grid drawn next is the same.
+    void fillRow(const SurfaceLock& lock, int y) const;
+    void finishClear() const;
+    // Before a drawing other than a trace or the grid.
+    void drawOver();
+
+    // Row flags: awaiting the clear's fill; drawn into since its last fill; holding black and
+    // the grid of d_gridKey alone.
+    enum : unsigned char { ROW_PENDING = 1, ROW_DRAWN = 2, ROW_GRID = 4 };
+    struct GridKey {
+        bool gridOn = false;
+        bool crossOn = false;
+        bool boundaryOn = false;
+        std::uint32_t colour = 0;
+        bool operator==(const GridKey&) const = default;
+    };
 
     ScreenMode d_screen;
     SurfaceFormat d_format = _SURFACE_32BIT;
@@ -102,5 +123,10 @@ private:
     std::unique_ptr<SoftwareSurface> p_pixel;
     // The view primaryImage() hands out, made with the primary (no image header per frame).
     QImage d_primaryView;
+    // A pending clear is finished by reading the background too.
+    mutable std::vector<unsigned char> d_rows; // ROW_ flags of the background's rows
+    mutable bool d_clearPending = false;
+    std::vector<unsigned char> d_blackRow; // one background row of black pixels
+    std::optional<GridKey> d_gridKey;
     std::array<std::uint32_t, 5> d_markerColours{};
 };

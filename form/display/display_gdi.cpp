@@ -124,9 +124,12 @@ void DisplayGDI::drawChannel(int type, const unsigned char* image) {
 void DisplayGDI::drawLabels() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull() || d_context.labels.empty()) return;
-    QPainter painter(&d_image);
-    beginToolText(painter);
-    drawLabelTexts(painter, d_context.labels);
+    {
+        QPainter painter(&d_image);
+        beginToolText(painter);
+        drawLabelTexts(painter, d_context.labels);
+    }
+    settleVectorRegisters();
 }
 
 void DisplayGDI::drawCursors(int source) {
@@ -170,15 +173,19 @@ void DisplayGDI::clear() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
     d_image.fill(toRgb(GDI_BLACK));
+    settleVectorRegisters();
 }
 
 void DisplayGDI::drawInfoText() {
     std::lock_guard lock(d_imageLock);
     if (d_image.isNull()) return;
-    QPainter painter(&d_image);
-    beginToolText(painter);
-    for (const DisplayText& t : infoTexts())
-        drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
+    {
+        QPainter painter(&d_image);
+        beginToolText(painter);
+        for (const DisplayText& t : infoTexts())
+            drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
+    }
+    settleVectorRegisters();
 }
 
 void DisplayGDI::drawChannelMarkers() {

@@ -1,5 +1,7 @@
 #include "surface_image.h"
 
+#include "display.h"
+
 #include <QScreen>
 
 QImage::Format qImageFormat(SurfaceFormat format) {
@@ -59,4 +61,5 @@ SurfaceDeviceContext::SurfaceDeviceContext(SoftwareSurface& surface) : d_lock(su
 SurfaceDeviceContext::~SurfaceDeviceContext() {
     // The painter lets go of the view before the memory is unlocked.
     if (d_painter.isActive()) d_painter.end();
+    settleVectorRegisters();
 }

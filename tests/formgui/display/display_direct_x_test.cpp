@@ -153,6 +153,63 @@ TEST(DisplayDirectX, TracesGridAndMarkersMatchTheCompatibleRenderer) {
     }
 }
 
+TEST(DisplayDirectX, AFrameDoesNotDependOnTheFrameBefore) {
+    // The clear fills a row when something is first drawn into it and keeps a row of the grid
+    // alone when the same grid follows: whatever came before, a frame shows what it shows on
+    // a fresh surface.
+    struct Frame {
+        int from = -1, to = -1; // image rows of the trace; none when from < 0
+        int grid = -1;          // drawGrid: 1 dots, 2 cross, 4 ticks, 8 the other colour; none < 0
+        bool line = false;      // a line after everything
+        bool traceLast = false; // the trace after the grid
+    };
+    const struct {
+        const char* what;
+        Frame before, frame;
+    } cases[] = {
+        {"the trace moves under the same grid", {300, 350, 1}, {50, 80, 1}},
+        {"another grid over a moved trace", {300, 350, 1}, {50, 80, 6}},
+        {"another grid alone", {-1, -1, 1}, {-1, -1, 7}},
+        {"the grid's colour", {10, 390, 7}, {-1, -1, 15}},
+        {"a line goes", {100, 120, 3, true}, {100, 120, 3}},
+        {"no grid after one", {-1, -1, 7}, {10, 20, -1}},
+        {"a trace over the grid goes", {200, 220, 5, false, true}, {-1, -1, 5}},
+        {"a trace under the grid after one over it", {200, 220, 5, false, true}, {150, 210, 5}},
+    };
+    for (SurfaceFormat f : {_SURFACE_32BIT, _SURFACE_16BIT_565}) {
+        auto draw = [f](DisplayDirectX& dx, const Frame& frame) {
+            std::vector<unsigned char> trace(W * H, 0);
+            for (int j = frame.from; j >= 0 && j <= frame.to; ++j)
+                for (int i = j % 3; i < W; i += 3)
+                    trace[static_cast<std::size_t>(j * W + i)] =
+                        static_cast<unsigned char>(1 + (i + j) % 127);
+            dx.clear();
+            if (frame.from >= 0 && !frame.traceLast) dx.drawChannel(1, trace.data());
+            if (frame.grid >= 0)
+                dx.drawGrid(frame.grid & 1, frame.grid & 2, frame.grid & 4,
+                            static_cast<int>(frame.grid & 8 ? packRgb(f, 0, 0, 255)
+                                                            : packRgb(f, 0xCC, 0x99, 0x33)));
+            if (frame.from >= 0 && frame.traceLast) dx.drawChannel(1, trace.data());
+            if (frame.line)
+                dx.drawHorizontalLine(static_cast<int>(packRgb(f, 255, 0, 255)), 110, 1);
+        };
+        for (const auto& c : cases) {
+            Renderers after(f), fresh(f);
+            draw(after.dx, c.before);
+            draw(after.dx, c.frame);
+            draw(fresh.dx, c.frame);
+            const SoftwareSurface& a = *after.dx.background();
+            const SoftwareSurface& b = *fresh.dx.background();
+            int differences = 0;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x)
+                    differences += a.pixel(x, y) != b.pixel(x, y);
+            EXPECT_EQ(differences, 0) << name(f) << ": " << c.what;
+            EXPECT_EQ(after.dx.present(), fresh.dx.present()) << name(f) << ": " << c.what;
+        }
+    }
+}
+
 TEST(DisplayDirectX, CentreCrossIsDotted) {
     for (SurfaceFormat f : ALL_FORMATS) {
         DisplayDirectX dx(ScreenMode::of(f));
