@@ -419,7 +419,10 @@ private:
         double voltDiv = 0;
         double probe = 0;
         double scale = 0;
-        double operator()(int row_) const;
+        double operator()(int row_) const {
+            if (height == 0) return 0.0;
+            return (row_ - offset) / static_cast<double>(height) * 8 * voltDiv * probe * scale;
+        }
     };
     RowVolts rowVolts(int ch_) const;
 };

@@ -72,11 +72,6 @@ Control::RowVolts Control::rowVolts(int ch) const {
     return v;
 }
 
-double Control::RowVolts::operator()(int row) const {
-    if (height == 0) return 0.0;
-    return (row - offset) / static_cast<double>(height) * 8 * voltDiv * probe * scale;
-}
-
 Control::VoltageScale Control::voltageScale(int ch) const {
     const ChannelSettings& c = p_state->d_channel[ch];
     VoltageScale v;
