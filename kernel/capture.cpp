@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\capture";
+const char* const kCaptureSource = "kernel\\capture";
 
 } // namespace
 
@@ -39,8 +39,8 @@ bool Capture::fail(CaptureFailure failure, int errorCode, int line) {
             d_failure = CaptureFailure::NoNewData;
             return false;
         }
-        if (errorCode >= 0) push_error(errorCode, kSource, line);
-        if (failure == CaptureFailure::TimedOut) push_error(_ERR_TIME_OUT, kSource, line);
+        if (errorCode >= 0) push_error(errorCode, kCaptureSource, line);
+        if (failure == CaptureFailure::TimedOut) push_error(_ERR_TIME_OUT, kCaptureSource, line);
     }
     d_failure = failure;
     return false;
@@ -89,7 +89,7 @@ bool Capture::checkStatus() {
         // One such capture is a glitch; an instrument that keeps sending them would leave a
         // frozen display without a word.
         if (d_mismatchRun < STATUS_MISMATCHES_TOLD && ++d_mismatchRun == STATUS_MISMATCHES_TOLD)
-            push_error(_ERR_STATUS_MISMATCH, kSource, __LINE__);
+            push_error(_ERR_STATUS_MISMATCH, kCaptureSource, __LINE__);
     } else {
         d_mismatchRun = 0;
     }
@@ -119,7 +119,7 @@ bool Capture::fetchRecords(int sel, short** out1, short** out2, bool single) {
     if (out1) *out1 = first;
     if (sel == 0 && out2) *out2 = ch2;
     present = first != nullptr && (sel != 0 || ch2 != nullptr);
-    if (!present) push_error(_ERR_NO_BUFFER, kSource, __LINE__);
+    if (!present) push_error(_ERR_NO_BUFFER, kCaptureSource, __LINE__);
     return present;
 }
 

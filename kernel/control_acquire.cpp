@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kTimeOut = 500;
+constexpr int kAcquireTimeOut = 500;
 constexpr double T12[11] = {0.2, 0.4, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0};
 constexpr double T3Base[11] = {0.05, 0.1, 0.2, 0.5, 1, 0.2, 0.5, 1, 0.2, 0.5, 1};
 
@@ -41,7 +41,7 @@ bool Control::setTriggerSlope(int slope) {
     State& s = *p_state;
     s.setTriggerSlope(slope);
     p_register->setEdgeTrigger(s.d_triggerSource, slope, s.d_hardwareVersion);
-    const bool written = p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    const bool written = p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
     setTriggerLevel(s.d_triggerLevel);
     emptyRecords();
     return written;
@@ -80,7 +80,7 @@ bool Control::setTriggerLevel(double level) {
     s.setTriggerLevel(level);
     const int dac = triggerLevelDac(level);
     p_register->setTriggerLevelDac(s.d_triggerSource, dac & 0xFF, (dac >> 8) & 0x0F);
-    if (!p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut)) return false;
+    if (!p_hardware->writeDacBlock(p_register->getDacBlock(), kAcquireTimeOut)) return false;
     emptyRecords();
     return true;
 }
@@ -88,13 +88,13 @@ bool Control::setTriggerLevel(double level) {
 bool Control::setTriggerMode(int mode) {
     p_state->d_triggerMode = mode;
     p_register->setTriggerModeBit(mode != 0 ? 1 : 0);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
 }
 
 bool Control::setTriggerType(int type, int count) {
     p_state->d_triggerType = type;
     p_register->setTriggerType(type, count);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
 }
 
 bool Control::setTriggerLogic(int ch1Condition, int ch2Condition, int kind) {
@@ -111,13 +111,13 @@ bool Control::setTriggerPulse(bool on, int condition, int value) {
 
 bool Control::setTriggerLogicRegister(int kind, bool on) {
     p_register->setTriggerLogicKind(kind, on);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
 }
 
 bool Control::setTriggerHighFrequencyRejectOnOff(bool on) {
     p_state->setTriggerHighFrequencyRejectOnOff(on);
     p_register->setHighFrequencyReject(on);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
 }
 
 int Control::averageSelection() const {
@@ -161,7 +161,7 @@ bool Control::setChannelOnOff(int ch, bool on) {
     const bool wasOn = s.d_channel[ch].channelOnOff;
     s.setChannelOnOff(ch, on);
     p_register->setChannelEnable(ch, on);
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) {
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) {
         // The instrument still captures the channels it had.
         s.setChannelOnOff(ch, wasOn);
         p_register->setChannelEnable(ch, wasOn);
@@ -193,7 +193,7 @@ bool Control::setBufferSizeMode(int mode) {
     resizeRawRecords();
     p_hardware->resize(static_cast<unsigned>(s.d_bufferSizeHardware));
     p_transformRawDisplay->updateETSWindow();
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
     updateReadLength();
     setTimeDiv(s.d_timeDiv);
     return true;
@@ -215,7 +215,7 @@ bool Control::setPeakDetectionOnOff(bool on) {
     State& s = *p_state;
     s.setPeakDetectionOnOff(on);
     p_register->setPeakDetection(on && s.d_timeDiv >= s.d_peakDetectionMinTimeDiv);
-    if (s.d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut))
+    if (s.d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut))
         return false;
     return true;
 }
@@ -228,7 +228,7 @@ bool Control::setETSOnOff(bool on) {
     p_register->setTriggerModeBit(s.d_triggerMode != 0 ? 1 : 0);
     rebuildCalibrationTables();
     p_transformRawDisplay->updateETSWindow();
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
     updateReadLength();
     setHorizontalPosition(s.d_horizontalPosition);
     clearChannelImages();

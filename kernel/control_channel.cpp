@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kTimeOut = 500;
+constexpr int kChannelTimeOut = 500;
 
 // Offset-DAC steps per display row, by volt/div code.
 constexpr double K12[11] = {0.2, 0.4, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0};
@@ -62,7 +62,7 @@ bool Control::recreateAcquisition() { return p_transformHardwareRaw->createAcqui
 bool Control::finishFrontEndChange(int ch) {
     setVoltageOffset(ch, p_state->d_channel[ch].voltageOffset);
     rebuildCalibrationTables();
-    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kTimeOut))
+    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kChannelTimeOut))
         return false;
     emptyChannel(ch);
     return true;
@@ -89,7 +89,7 @@ bool Control::setChannelCoupling(int ch, int coupling) {
     if (!isInput(ch)) return true;
     p_register->setCoupling(ch, coupling);
     const int voltDiv = p_state->d_channel[ch].voltageDiv;
-    if (!p_hardware->setRelays(p_register->getRelayByte(), kTimeOut)) {
+    if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) {
         keepFrontEnd(ch, oldCoupling, voltDiv);
         return false;
     }
@@ -105,7 +105,7 @@ bool Control::setVoltageDiv(int ch, int voltDiv) {
     p_transformRawDisplay->buildTable(ch);
     if (!isInput(ch)) return true;
     p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
-    if (!p_hardware->setRelays(p_register->getRelayByte(), kTimeOut)) {
+    if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) {
         keepFrontEnd(ch, p_state->d_channel[ch].channelCoupling, oldVoltDiv);
         return false;
     }
@@ -145,7 +145,7 @@ bool Control::setVoltageOffset(int ch, double offset) {
     if (isInput(ch)) {
         const int dac = offsetDac(ch, offset);
         p_register->setOffsetDac(ch, dac & 0xFF, (dac >> 8) & 0x0F);
-        written = p_hardware->writeDacBlock(p_register->getDacBlock(), kTimeOut);
+        written = p_hardware->writeDacBlock(p_register->getDacBlock(), kChannelTimeOut);
     }
     if (ch == p_state->d_triggerSource)
         setTriggerLevel(boundedInt(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
@@ -170,7 +170,7 @@ bool Control::setBandwidthLimitOnOff(int ch, bool on) {
     if (!isInput(ch)) return false;
     p_state->d_channel[ch].bandwidthLimitOnOff = on;
     p_register->setBandwidthLimit(ch, on);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut);
+    p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut);
     return true;
 }
 
@@ -183,7 +183,7 @@ bool Control::setTimeDiv(int timeDiv) {
     s.setTimeDiv(timeDiv);
 
     // A time-base byte the instrument did not take leaves every setting as it was.
-    if (!s.isRoll() && !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kTimeOut)) {
+    if (!s.isRoll() && !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kChannelTimeOut)) {
         s.setTimeDiv(oldTimeDiv);
         return false;
     }
@@ -211,7 +211,7 @@ bool Control::setTimeDiv(int timeDiv) {
     }
     computeHorizontal(x);
 
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut)) return false;
     emptyRecords();
     return true;
 }
@@ -292,7 +292,7 @@ void Control::computeHorizontal(double x) {
 bool Control::setHorizontalPosition(double position) {
     assert(p_state && p_register && p_hardware);
     computeHorizontal(position);
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kTimeOut)) return false;
+    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut)) return false;
     emptyRecords();
     return true;
 }

@@ -11,7 +11,7 @@
 #include <cassert>
 
 namespace {
-constexpr int kTimeOut = 500;
+constexpr int kHardwareTimeOut = 500;
 }
 
 unsigned char* Control::getRegisterImage() {
@@ -26,16 +26,16 @@ bool Control::readRegisters(unsigned char* reg_p, int size) {
     assert(size == static_cast<int>(p_hardware->d_numberOfReadRegisters) &&
            "size_ == p_hardware->d_numberOfReadRegisters");
     if (!reg_p || size != static_cast<int>(p_hardware->d_numberOfReadRegisters)) return false;
-    return p_hardware->readRegisters(reg_p, kTimeOut);
+    return p_hardware->readRegisters(reg_p, kHardwareTimeOut);
 }
 
-bool Control::readFPGAVersion(unsigned char* version) { return p_hardware->readVersionByte(version, kTimeOut); }
-bool Control::resetAcquisition() { return p_hardware->start(kTimeOut); }
-bool Control::sendCommand() { return p_hardware->command(kTimeOut); }
+bool Control::readFPGAVersion(unsigned char* version) { return p_hardware->readVersionByte(version, kHardwareTimeOut); }
+bool Control::resetAcquisition() { return p_hardware->start(kHardwareTimeOut); }
+bool Control::sendCommand() { return p_hardware->command(kHardwareTimeOut); }
 int Control::getChipTemperatureCalib() const { return p_calibration->chipTemperatureCalib; }
 
 bool Control::readCounter(void* out) {
-    p_hardware->readCounter(out, kTimeOut);
+    p_hardware->readCounter(out, kHardwareTimeOut);
     return true;
 }
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\control_reference";
+const char* const kReferenceSource = "kernel\\control_reference";
 
 constexpr std::size_t kLargestFile = REFERENCE_HEADER_SIZE + 2 * std::size_t(REFERENCE_MAX_SAMPLES);
 
@@ -24,7 +24,7 @@ std::unique_ptr<BufferRawDataStop> referenceBuffer(const ReferenceFile& file) {
     auto ref = std::unique_ptr<BufferRawDataStop>(new (std::nothrow) BufferRawDataStop());
     const int n = static_cast<int>(file.samples.size());
     if (!ref) {
-        push_error(_ERR_MEMORY, kSource, __LINE__);
+        push_error(_ERR_MEMORY, kReferenceSource, __LINE__);
         return nullptr;
     }
     if (!ref->resize(n, _CH1)) return nullptr;
@@ -62,7 +62,7 @@ bool Control::saveReference(int ch, const char* path) {
     auto ref = referenceBuffer(file);
     if (!ref) return false;
     if (!atomicWriteFile(path, packReferenceFile(file))) {
-        push_error(_ERR_TEMPORARY_FILE, kSource, __LINE__);
+        push_error(_ERR_TEMPORARY_FILE, kReferenceSource, __LINE__);
         return false;
     }
     p_bufferRawDataRef = std::move(ref);

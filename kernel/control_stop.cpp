@@ -14,7 +14,7 @@
 
 namespace {
 
-bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
+bool isInputChannel(int ch) { return ch == _CH1 || ch == _CH2; }
 
 } // namespace
 
@@ -79,7 +79,7 @@ bool Control::redrawStopped() {
 
 bool Control::getStoppedData(int ch, short** out) {
     if (!out) return false;
-    *out = isInput(ch) ? p_bufferRawData->data(ch) : nullptr;
+    *out = isInputChannel(ch) ? p_bufferRawData->data(ch) : nullptr;
     if (!*out) return false;
     p_bufferRawData->fill(ch, EMPTY_SAMPLE); // the averaging history stays
     redrawStopped();

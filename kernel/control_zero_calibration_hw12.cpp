@@ -6,8 +6,8 @@
 
 namespace {
 
-const char* const kSource = "kernel\\control_zero_calibration_hw12";
-constexpr int kSettleMs = 500;
+const char* const kZeroHw12Source = "kernel\\control_zero_calibration_hw12";
+constexpr int kHw12SettleMs = 500;
 constexpr int kTolerance = 1;
 
 void setPolynomial(float (&q)[3], const Quadratic& p) {
@@ -28,7 +28,7 @@ int Control::sweepOffsetsHw12(int ch, int start) {
 }
 
 bool Control::searchOffsetsHw12(int ch) {
-    return sweepWithFallBack(ch, &Control::sweepOffsetsHw12, kSource, __LINE__);
+    return sweepWithFallBack(ch, &Control::sweepOffsetsHw12, kZeroHw12Source, __LINE__);
 }
 
 bool Control::fitNonlinearHw12(int ch) {
@@ -53,7 +53,7 @@ bool Control::fitNonlinearHw12(int ch) {
         std::array<int, 3> code{};
         for (size_t i = 0; i < NONLINEAR_FIT_DAC.size(); ++i) {
             int followed = 0, other = 0;
-            if (!measureAtDac(ch, NONLINEAR_FIT_DAC[i] - base, kSettleMs, followed, other)) return false;
+            if (!measureAtDac(ch, NONLINEAR_FIT_DAC[i] - base, kHw12SettleMs, followed, other)) return false;
             code[i] = pass == 2 ? other : followed;
         }
         fit[pass] = nonlinearFromCodes(code, p_state->d_adcLevels);

@@ -7,8 +7,8 @@
 
 namespace {
 
-const char* const kSource = "kernel\\control_zero_calibration_hw34";
-constexpr int kSettleMs = 200;
+const char* const kZeroHw34Source = "kernel\\control_zero_calibration_hw34";
+constexpr int kHw34SettleMs = 200;
 constexpr int kDcTolerance = 0;
 constexpr int kAcTolerance = 1;
 
@@ -35,8 +35,8 @@ int Control::sweepOffsetsAC(int ch, int start) {
 }
 
 bool Control::searchOffsets(int ch) {
-    return sweepWithFallBack(ch, &Control::sweepOffsetsDC, kSource, __LINE__) &&
-           sweepWithFallBack(ch, &Control::sweepOffsetsAC, kSource, __LINE__);
+    return sweepWithFallBack(ch, &Control::sweepOffsetsDC, kZeroHw34Source, __LINE__) &&
+           sweepWithFallBack(ch, &Control::sweepOffsetsAC, kZeroHw34Source, __LINE__);
 }
 
 bool Control::fitGain(int ch) {
@@ -54,7 +54,7 @@ bool Control::fitGain(int ch) {
         std::array<int, 3> code{};
         for (size_t i = 0; i < dac.size(); ++i) {
             int followed = 0, other = 0;
-            if (!measureAtDac(ch, dac[i] - base, kSettleMs, followed, other)) return false;
+            if (!measureAtDac(ch, dac[i] - base, kHw34SettleMs, followed, other)) return false;
             code[i] = pass == 1 ? followed : other + offset2;
         }
         gain[pass - 1] = gainFromCodes(code[0], code[2]);

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\data_acquisition";
+const char* const kAcquisitionSource = "kernel\\data_acquisition";
 
 // Words checked per pass before the slow search for the culprit.
 constexpr int CHECK_BLOCK = 512;
@@ -81,7 +81,7 @@ DataAcquisition::~DataAcquisition() = default;
 
 bool DataAcquisition::decodeSampleWord(unsigned char a, unsigned char b, int& value, int& channel) {
     if (const int error = sampleWordError(a, b)) {
-        push_error(error, kSource, error == _ERR_CHANNEL_BITS ? 120 : 126);
+        push_error(error, kAcquisitionSource, error == _ERR_CHANNEL_BITS ? 120 : 126);
         return false;
     }
     value = sampleWordValue(a, b);
@@ -92,7 +92,7 @@ bool DataAcquisition::decodeSampleWord(unsigned char a, unsigned char b, int& va
 unsigned int DataAcquisition::readableBytes(const SampleRecord& record) { return record.data ? record.bytes : 0; }
 
 bool DataAcquisition::conversionFailed(int line) {
-    push_error(_ERR_CONVERT_RAW, kSource, line);
+    push_error(_ERR_CONVERT_RAW, kAcquisitionSource, line);
     return false;
 }
 
@@ -196,7 +196,7 @@ bool DataAcquisition::recordsPresent() const {
     for (int ch : {_CH1, _CH2}) {
         if (!(p_state->d_channelsOnOff & ch)) continue;
         if (!p_bufferRawData->data(ch)) {
-            push_error(_ERR_NO_BUFFER, kSource, __LINE__);
+            push_error(_ERR_NO_BUFFER, kAcquisitionSource, __LINE__);
             return false;
         }
     }

@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\firmware_download";
+const char* const kDownloadSource = "kernel\\firmware_download";
 
 // A controller that refuses or misses one request is asked once more; a second failure in a
 // row means it has stopped answering.
@@ -70,7 +70,7 @@ int FirmwareDownload::DownloadAllDevices(const char* path) {
             std::string reason = d_message.substr(std::min(before, d_message.size()));
             if (result == -2) reason += "Download firmware failed.\n";
             std::fputs(reason.c_str(), p_log);
-            push_error(_ERR_FIRMWARE_DOWNLOAD, kSource, __LINE__);
+            push_error(_ERR_FIRMWARE_DOWNLOAD, kDownloadSource, __LINE__);
             return DOWNLOAD_FAILED;
         }
     }

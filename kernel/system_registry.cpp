@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\system_registry";
+const char* const kRegistrySource = "kernel\\system_registry";
 
 int graphicModeOf(const std::string& text) {
     if (text == "DirectX-system graphic") return 1;
@@ -130,11 +130,11 @@ bool SystemRegistry::read() {
     const size_t longestMainName = sizeof("/environment.ini") - 1;
     const size_t firmwareName = sizeof("/trevan.hex") - 1;
     if (mainDirectory.empty() || mainDirectory.size() + longestMainName > MAX_PATH_LENGTH) {
-        push_error(_ERR_MAIN_PATH, kSource, 103);
+        push_error(_ERR_MAIN_PATH, kRegistrySource, 103);
         return false;
     }
     if (firmwareDirectory.empty() || firmwareDirectory.size() + firmwareName > MAX_PATH_LENGTH) {
-        push_error(_ERR_FIRMWARE_PATH, kSource, 107);
+        push_error(_ERR_FIRMWARE_PATH, kRegistrySource, 107);
         return false;
     }
     d_mainDirectory = mainDirectory;

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\usb";
+const char* const kUsbSource = "kernel\\usb";
 using Request = USBVendorSpecificCommand;
 
 bool isRollMode(int acquisitionMode) { return acquisitionMode >= _ROLL && acquisitionMode <= _ROLL3; }
@@ -106,7 +106,7 @@ bool USB::setRelays(unsigned char byte, int timeOut) {
     }
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
-    if (!ok) push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+    if (!ok) push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
     return ok;
 }
 
@@ -144,7 +144,7 @@ bool USB::readSampleRecord(int acquisitionMode, int bufferSizeMode) {
     }
     if (abortReadFlag.load()) return false;
     if (failed) {
-        push_error(_ERR_READ_BUFFER, kSource, __LINE__);
+        push_error(_ERR_READ_BUFFER, kUsbSource, __LINE__);
         return false;
     }
     return true;
@@ -155,7 +155,7 @@ bool USB::writeBlock(unsigned char request, unsigned char* reg_p, int timeOut) {
     reg_p[d_writeLength - 1] = 1; // go strobe
     const int length = static_cast<int>(d_writeLength);
     if (!p_command || p_command->send(static_cast<Request::Request>(request), reg_p, length, timeOut) != length) {
-        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
     return true;
@@ -175,7 +175,7 @@ bool USB::readExactly(unsigned char request, unsigned char* out, int length, int
 bool USB::readRegisters(unsigned char* reg_p, int timeOut) {
     assert(reg_p && "reg_p != 0");
     if (!readExactly(Request::READ_REGISTERS, reg_p, static_cast<int>(d_numberOfReadRegisters), timeOut)) {
-        push_error(_ERR_READ_REGISTERS, kSource, __LINE__);
+        push_error(_ERR_READ_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
     return true;
@@ -185,7 +185,7 @@ bool USB::writeDacBlock(unsigned char* dac_p, int timeOut) {
     assert(dac_p && "reg_p != 0");
     const int length = static_cast<int>(d_dacBlockLength);
     if (!p_command || p_command->send(Request::WRITE_DAC, dac_p, length, timeOut) != length) {
-        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
     return true;
@@ -194,7 +194,7 @@ bool USB::writeDacBlock(unsigned char* dac_p, int timeOut) {
 bool USB::readVersionByte(unsigned char* out, int timeOut) {
     assert(out && "version != 0");
     if (!readExactly(Request::READ_VERSION, out, 1, timeOut)) {
-        push_error(_ERR_READ_REGISTERS, kSource, __LINE__);
+        push_error(_ERR_READ_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
     return true;
@@ -202,7 +202,7 @@ bool USB::readVersionByte(unsigned char* out, int timeOut) {
 
 bool USB::writeByte(unsigned char byte, int timeOut) {
     if (!p_command || p_command->send(Request::WRITE_BYTE, &byte, 1, timeOut) != 1) {
-        push_error(_ERR_WRITE_REGISTERS, kSource, __LINE__);
+        push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
     return true;

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kSource = "kernel\\usb_windriver";
+const char* const kWindriverSource = "kernel\\usb_windriver";
 
 } // namespace
 
@@ -89,7 +89,7 @@ bool USBWinDriver::open() {
         d_deviceCount = static_cast<int>(d_list.size());
     }
     if (d_deviceCount == 0) {
-        push_error(_ERR_NO_DEVICE, kSource, __LINE__);
+        push_error(_ERR_NO_DEVICE, kWindriverSource, __LINE__);
         return false;
     }
     UsbDeviceId active = 0;
@@ -100,7 +100,7 @@ bool USBWinDriver::open() {
         for (int i = 0; i < d_deviceCount && i < MAX_DEVICES; ++i) d_slots[static_cast<size_t>(i)] = d_list[static_cast<size_t>(i)].id;
     }
     if (d_deviceCount > MAX_DEVICES) {
-        push_error(_ERR_TOO_MANY_DEVICES, kSource, __LINE__);
+        push_error(_ERR_TOO_MANY_DEVICES, kWindriverSource, __LINE__);
         return false;
     }
     UsbStatus status = UsbStatus::NoDevice;
@@ -111,7 +111,7 @@ bool USBWinDriver::open() {
         std::snprintf(text, sizeof text, "DeviceDiagMenu: open failed: error 0x%lx (\"%s\")\n", usbStatusCode(status),
                       p_backend->statusText(status));
         setMessage(text);
-        push_error(_ERR_USB_DEVICE_OPEN, kSource, __LINE__);
+        push_error(_ERR_USB_DEVICE_OPEN, kWindriverSource, __LINE__);
         return false;
     }
     status = p_device->claimInterface(0, 0);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that includes run down the layers, then builds and runs every test: the plain
-# build by g++ (its tests include making the Debian package), then clang++ with
-# AddressSanitizer + UBSan on all tests (the same build holds the libFuzzer targets), then
-# ThreadSanitizer on the threading tests, then the package check (lintian, the staged
-# program's first frame) and 30 s of each fuzz target.
+# build by g++ (its tests include making the Debian package), then all tests built by
+# clang++ with AddressSanitizer + UBSan (CI's clang build), then ThreadSanitizer on the
+# threading tests, then the package check (lintian, the staged program's first frame) and
+# 30 s of each fuzz target, all at once.
 # Each stage is timed; the times (wall clock, and the CPU time of its processes) are printed
 # at the end, also when a stage fails. The compiler cache (ccache, ~/.cache/ccache unless
 # CCACHE_DIR says otherwise) keeps the objects of the last run.

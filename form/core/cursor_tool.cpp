@@ -146,7 +146,8 @@ CursorReadout updateCursorReadout(Environment& env, const CursorScales& scales) 
     if (env.activeCursor == 0) updateCursorAReadout(env, scales);
     const DisplayPoint a = env.cursorA;
     const DisplayPoint b = env.cursorB;
-    const double dt = sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * CURSOR_DIVISIONS_PER_PIXEL;
+    const double dt =
+        sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * CURSOR_DIVISIONS_PER_PIXEL;
     CursorReadout r;
     r.vertical = env.verticalReadoutText + ", d=" + formatCursorVoltage(scales, a.y, b.y);
     r.horizontal = env.horizontalReadoutText + ", d=" + formatCursorTime(scales.timeDiv, a.x, b.x) +

@@ -1,3 +1,4 @@
+#include "empty_sample.h"
 #include "interpolation_linear.h"
 #include "interpolation_sinc.h"
 #include "table_interpolation_sinc.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr short EMPTY = 4096; // empty sample
 constexpr double kPi = 3.141592653589793;
 
 std::vector<short> linear(std::vector<short> v, double start, double interval) {
@@ -39,10 +39,10 @@ TEST(InterpolationLinear, TableOfSegments) {
         {"negative start skips outside positions", {7, 0, 0, 13, 0, 0, 19, 0}, -2.5, 3,
          {7, 9, 11, 13, 15, 17, 19, 19}},
         {"start past the array leaves it", {1, 2, 3, 4}, 7.0, 2, {1, 2, 3, 4}},
-        {"empty ends keep their segments empty", {100, 0, 0, EMPTY, 5, 5, 200, 0, 0, 300}, 0, 3,
-         {100, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, 200, 233, 266, 300}},
-        {"empty first sample", {0, 0, EMPTY, 0, 0, 40}, 2, 3, {EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, 40}},
-        {"empty last sample", {8, 0, EMPTY, 0}, 0, 2, {8, EMPTY, EMPTY, EMPTY}},
+        {"empty ends keep their segments empty", {100, 0, 0, E, 5, 5, 200, 0, 0, 300}, 0, 3,
+         {100, E, E, E, E, E, 200, 233, 266, 300}},
+        {"empty first sample", {0, 0, E, 0, 0, 40}, 2, 3, {E, E, E, E, E, 40}},
+        {"empty last sample", {8, 0, E, 0}, 0, 2, {8, E, E, E}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -106,7 +106,7 @@ TEST(InterpolationSinc, MatchesThePlainSumAndKeepsRealSamples) {
     for (double interval : {2.0, 3.0, 10.0, 2.5}) {
         for (double start : {0.0, 1.0, 4.0, -3.0}) {
             SCOPED_TRACE(testing::Message() << "interval " << interval << " start " << start);
-            std::vector<short> v(203, EMPTY);
+            std::vector<short> v(203, E);
             std::vector<bool> real(v.size(), false);
             for (int k = 0;; ++k) {
                 const int p = int(start + k * interval);
@@ -133,24 +133,24 @@ TEST(InterpolationSinc, MatchesThePlainSumAndKeepsRealSamples) {
 
 TEST(InterpolationSinc, EmptySamplesAreNotData) {
     // Real samples at 0, 4, 8, 12; the one at 8 was never delivered.
-    std::vector<short> v = {100, EMPTY, EMPTY, EMPTY, 200, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, 300, EMPTY, EMPTY, EMPTY};
+    std::vector<short> v = {100, E, E, E, 200, E, E, E, E, E, E, E, 300, E, E, E};
     InterpolationSinc<short> sinc(16, 0.0, 4.0);
     ASSERT_TRUE(sinc.interpolate(v.data()));
-    for (int i : {5, 6, 7, 9, 10, 11}) EXPECT_EQ(v[static_cast<size_t>(i)], EMPTY) << i;
-    for (int i : {1, 2, 3, 13, 14, 15}) EXPECT_NE(v[static_cast<size_t>(i)], EMPTY) << i;
+    for (int i : {5, 6, 7, 9, 10, 11}) EXPECT_EQ(v[static_cast<size_t>(i)], E) << i;
+    for (int i : {1, 2, 3, 13, 14, 15}) EXPECT_NE(v[static_cast<size_t>(i)], E) << i;
     // Positions 1..3 draw only on the delivered samples.
-    std::vector<short> withoutEmpty = {100, EMPTY, EMPTY, EMPTY, 200, EMPTY, EMPTY, EMPTY, 0, EMPTY, EMPTY, EMPTY, 300, EMPTY, EMPTY, EMPTY};
+    std::vector<short> withoutEmpty = {100, E, E, E, 200, E, E, E, 0, E, E, E, 300, E, E, E};
     EXPECT_EQ(v[2], referenceSinc(withoutEmpty, 2, 0.0, 4.0));
 
-    std::vector<short> none(16, EMPTY);
+    std::vector<short> none(16, E);
     ASSERT_TRUE(sinc.interpolate(none.data()));
-    EXPECT_EQ(none, std::vector<short>(16, EMPTY));
+    EXPECT_EQ(none, std::vector<short>(16, E));
 }
 
 TEST(InterpolationSinc, SumsSaturate) {
     // Signs chosen so that every real sample pushes position 50 up (or down).
     for (int sign : {1, -1}) {
-        std::vector<short> v(101, EMPTY);
+        std::vector<short> v(101, E);
         for (int p = 0; p <= 100; p += 2) {
             const int d = std::abs(50 - p + 1);
             v[static_cast<size_t>(p)] = static_cast<short>(sign * (d % 4 == 1 ? 30000 : -30000));

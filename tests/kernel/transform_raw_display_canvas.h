@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-constexpr short E = 4096; // an empty sample
-
 struct TestCanvas {
     TestCanvas(int width, int height, int adcLevels = 16, int step = 1)
         : image(static_cast<size_t>(width * height), 0), rows(static_cast<size_t>(adcLevels)),

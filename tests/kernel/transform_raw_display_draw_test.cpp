@@ -1,3 +1,4 @@
+#include "empty_sample.h"
 #include "transform_raw_display_canvas.h"
 #include "transform_raw_display_draw.h"
 

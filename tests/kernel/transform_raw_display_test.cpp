@@ -1,3 +1,4 @@
+#include "empty_sample.h"
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
 #include "calibration.h"

@@ -1,3 +1,4 @@
+#include "empty_sample.h"
 #include "interpolation_linear.h"
 #include "transform_raw_display_canvas.h"
 #include "transform_raw_display_window.h"

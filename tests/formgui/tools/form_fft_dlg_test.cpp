@@ -51,8 +51,6 @@ protected:
     std::vector<std::string>& messages = dialogs.messages;
 };
 
-} // namespace
-
 TEST_F(FormFftDlgTest, CreationState) {
     EXPECT_EQ(form->windowTitle(), "FFT");
     EXPECT_TRUE(child<QRadioButton>("rbFFTCh1")->isChecked());
@@ -343,3 +341,5 @@ TEST_F(FormFftDlgTest, LinearLevelLabelsFitAndScalesMustBeAboveZero) {
         }
     }
 }
+
+} // namespace

@@ -41,8 +41,6 @@ protected:
     std::vector<std::string>& messages = dialogs.messages;
 };
 
-} // namespace
-
 TEST_F(FormMeasureTest, WorkerUpdatesReachTheLabelsOnceThroughTheEventLoop) {
     form.AddMeasureItem(1, _MEASURE_MAXIMUM);
     form.AddMeasureItem(2, _MEASURE_MAXIMUM);
@@ -155,3 +153,5 @@ TEST_F(FormMeasureTest, VisibilityForTheCycle) {
     form.hide();
     EXPECT_FALSE(form.visibleToCycle());
 }
+
+} // namespace
