@@ -233,7 +233,8 @@ void BM_Demo(benchmark::State& st) {
     const bool large = st.range(1) != 0;
     const auto scenario = static_cast<Scenario>(st.range(2));
     std::string state = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageOffset1=300\nvoltageOffset2=100\n"
-                        "[HORIZONTAL]\ntimeDiv=" + std::to_string(timeDiv) + "\n[DISPLAY]\nlineJoinMode=2\n";
+                        "[HORIZONTAL]\ntimeDiv=" +
+                        std::to_string(timeDiv) + "\n[DISPLAY]\nlineJoinMode=2\n";
     if (large) state += "[ACQUIRE]\nbufferSizeMax=7\nbufferSizeMode=7\n";
     Rig rig(state, GDI, kRefresh, SimulatedClock::Mode::RealTime, true);
     if (!rig.ok) {
@@ -251,8 +252,7 @@ void BM_Demo(benchmark::State& st) {
     };
     // A first record on screen (and a stopped capture to show).
     const auto firstEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (rig.screen.frames == 0 && std::chrono::steady_clock::now() < firstEnd)
-        show(std::chrono::milliseconds(10));
+    while (rig.screen.frames == 0 && std::chrono::steady_clock::now() < firstEnd) show(std::chrono::milliseconds(10));
     if (scenario == STOPPED) pauseStandard(processGuiEventsExceptInput, [] { controlSetRunState(_STOP); });
     if (scenario == NO_TRIGGER)
         pauseStandard(processGuiEventsExceptInput, [&rig] {
@@ -323,10 +323,18 @@ int main(int argc, char** argv) {
          {"cycle, 2 traces 10k, fast renderer, ms", {"BM_Cycle/traces:2/renderer:0/500k_avg16:0"}, 0, true, 1e3, "ms"},
          {"cycle, 4 traces 10k, GDI, ms", gdi4, kCycleBudget * 1e3, true, 1e3, "ms"},
          {"cycle, 4 traces 10k, fast renderer, ms", fast4, kCycleBudget * 1e3, true, 1e3, "ms"},
-         {"cycle, 500k averaging 16, GDI, ms", {"BM_Cycle/traces:2/renderer:2/500k_avg16:1"}, kAverageBudget * 1e3,
-          true, 1e3, "ms"},
-         {"cycle, 500k averaging 16, fast renderer, ms", {"BM_Cycle/traces:2/renderer:0/500k_avg16:1"},
-          kAverageBudget * 1e3, true, 1e3, "ms"},
+         {"cycle, 500k averaging 16, GDI, ms",
+          {"BM_Cycle/traces:2/renderer:2/500k_avg16:1"},
+          kAverageBudget * 1e3,
+          true,
+          1e3,
+          "ms"},
+         {"cycle, 500k averaging 16, fast renderer, ms",
+          {"BM_Cycle/traces:2/renderer:0/500k_avg16:1"},
+          kAverageBudget * 1e3,
+          true,
+          1e3,
+          "ms"},
          {"demo stopped at 10k, % of a core", demo("17/500k:0/scenario:1", "cpu_per_s"), kRestingCpu * 100, true, 100,
           "%"},
          {"demo stopped at 500k, % of a core", demo("17/500k:1/scenario:1", "cpu_per_s"), kRestingCpu * 100, true, 100,
@@ -334,8 +342,8 @@ int main(int argc, char** argv) {
          {"demo at 100 ms/div, % of a core", demo("23/500k:0/scenario:0", "cpu_per_s"), kSlowCpu * 100, true, 100, "%"},
          {"demo NORMAL without a trigger, % of a core", demo("17/500k:0/scenario:2", "cpu_per_s"), kRestingCpu * 100,
           true, 100, "%"},
-         {"demo at 1 ms/div 10k, frames a second", demo("17/500k:0/scenario:0", "frames_per_s"), kRefreshRate, false,
-          1, "/s"},
+         {"demo at 1 ms/div 10k, frames a second", demo("17/500k:0/scenario:0", "frames_per_s"), kRefreshRate, false, 1,
+          "/s"},
          {"demo at 1 ms/div 10k, % of a core", demo("17/500k:0/scenario:0", "cpu_per_s"), 0, true, 100, "%"},
          {"demo at 500k, frames a second", demo("17/500k:1/scenario:0", "frames_per_s"), kFramesTarget500k, false, 1,
           "/s"},

@@ -5,8 +5,8 @@
 // BM_TraceWalk is the visit of a trace image's lit pixels that both renderers share, against
 // the plain byte loop it replaced, on sparse traces and on dense ones (persistence keeps many
 // pixels lit): the walk must be at least as fast on both.
-#include "display_direct_x.h"
 #include "display_gdi.h"
+#include "display_direct_x.h"
 
 #include "median_figures.h"
 
@@ -27,12 +27,10 @@ std::vector<unsigned char> makeTrace(int phase, bool dense) {
     std::vector<unsigned char> image(W * H, 0);
     for (int i = 0; i < W; ++i) {
         const int row = 200 + static_cast<int>(150 * std::sin((i + phase) * 0.05));
-        for (int j = row - 2; j <= row + 2; ++j)
-            image[j * W + i] = static_cast<unsigned char>(30 + 20 * (j - row + 2));
+        for (int j = row - 2; j <= row + 2; ++j) image[j * W + i] = static_cast<unsigned char>(30 + 20 * (j - row + 2));
     }
     if (dense)
-        for (auto& v : image)
-            v = v ? v : 5;
+        for (auto& v : image) v = v ? v : 5;
     return image;
 }
 
@@ -44,16 +42,13 @@ void drawFrame(benchmark::State& state, bool dense) {
     Display& display = format < 0 ? static_cast<Display&>(gdi) : fast;
     display.init(W, H);
     const int mode = format < 0 ? TableColor::GDI_MODE : 0;
-    for (int type = 1; type <= 4; ++type)
-        display.tableColor()->build(type, mode, std::max(format, 0), 53, type == 1);
+    for (int type = 1; type <= 4; ++type) display.tableColor()->build(type, mode, std::max(format, 0), 53, type == 1);
     std::vector<std::vector<unsigned char>> traces;
-    for (int t = 0; t < 4; ++t)
-        traces.push_back(makeTrace(t * 40, dense));
+    for (int t = 0; t < 4; ++t) traces.push_back(makeTrace(t * 40, dense));
     const int order[] = {1, 2, 4, 3};
     for (auto _ : state) {
         display.clear();
-        for (int t = 0; t < 4; ++t)
-            display.drawChannel(order[t], traces[t].data());
+        for (int t = 0; t < 4; ++t) display.drawChannel(order[t], traces[t].data());
         display.drawGrid(true, true, true, 0xCCCCCC);
         benchmark::DoNotOptimize(format < 0 ? gdi.image() : fast.present());
         benchmark::ClobberMemory();
@@ -61,12 +56,8 @@ void drawFrame(benchmark::State& state, bool dense) {
     state.SetItemsProcessed(state.iterations() * 4 * W * H);
 }
 
-void BM_FrameSparseTraces(benchmark::State& state) {
-    drawFrame(state, false);
-}
-void BM_FrameDenseTraces(benchmark::State& state) {
-    drawFrame(state, true);
-}
+void BM_FrameSparseTraces(benchmark::State& state) { drawFrame(state, false); }
+void BM_FrameDenseTraces(benchmark::State& state) { drawFrame(state, true); }
 
 BENCHMARK(BM_FrameSparseTraces)->DenseRange(-1, 3);
 BENCHMARK(BM_FrameDenseTraces)->DenseRange(-1, 3);
@@ -89,8 +80,7 @@ void BM_TraceWalk(benchmark::State& state) {
     const std::vector<unsigned char> trace = makeTrace(0, dense);
     std::vector<std::uint32_t> picture((W + 1) * (H + 1));
     std::uint32_t table[256];
-    for (int v = 0; v < 256; ++v)
-        table[v] = 0xFF000000u | static_cast<std::uint32_t>(v * 0x010101);
+    for (int v = 0; v < 256; ++v) table[v] = 0xFF000000u | static_cast<std::uint32_t>(v * 0x010101);
     auto plot = [&](int x, int y, unsigned char level) { picture[y * (W + 1) + x] = table[level]; };
     for (auto _ : state) {
         if (walk)
@@ -106,14 +96,21 @@ BENCHMARK(BM_TraceWalk)->ArgNames({"dense", "walk"})->Args({0, 0})->Args({0, 1})
 } // namespace
 
 int main(int argc, char** argv) {
-    return runWithMedianFigures(
-        argc, argv, {},
-        {{"sparse traces: walk faster than the byte loop, times", {"BM_TraceWalk/dense:0/walk:0"},
-          {"BM_TraceWalk/dense:0/walk:1"}, 1.0},
-         {"dense traces: walk faster than the byte loop, times", {"BM_TraceWalk/dense:1/walk:0"},
-          {"BM_TraceWalk/dense:1/walk:1"}, 1.0},
-         {"dense frame: fast renderer (32-bit) faster than GDI, times", {"BM_FrameDenseTraces/-1"},
-          {"BM_FrameDenseTraces/0"}, 0},
-         {"sparse frame: fast renderer (32-bit) faster than GDI, times", {"BM_FrameSparseTraces/-1"},
-          {"BM_FrameSparseTraces/0"}, 0}});
+    return runWithMedianFigures(argc, argv, {},
+                                {{"sparse traces: walk faster than the byte loop, times",
+                                  {"BM_TraceWalk/dense:0/walk:0"},
+                                  {"BM_TraceWalk/dense:0/walk:1"},
+                                  1.0},
+                                 {"dense traces: walk faster than the byte loop, times",
+                                  {"BM_TraceWalk/dense:1/walk:0"},
+                                  {"BM_TraceWalk/dense:1/walk:1"},
+                                  1.0},
+                                 {"dense frame: fast renderer (32-bit) faster than GDI, times",
+                                  {"BM_FrameDenseTraces/-1"},
+                                  {"BM_FrameDenseTraces/0"},
+                                  0},
+                                 {"sparse frame: fast renderer (32-bit) faster than GDI, times",
+                                  {"BM_FrameSparseTraces/-1"},
+                                  {"BM_FrameSparseTraces/0"},
+                                  0}});
 }

@@ -25,8 +25,7 @@ std::vector<float> signal(int n) {
     std::mt19937 gen(42);
     std::normal_distribution<float> noise(0.0f, 0.01f);
     std::vector<float> x(n);
-    for (int i = 0; i < n; ++i)
-        x[i] = float(std::sin(0.37 * i) + 0.1 * std::sin(1.9 * i)) + noise(gen);
+    for (int i = 0; i < n; ++i) x[i] = float(std::sin(0.37 * i) + 0.1 * std::sin(1.9 * i)) + noise(gen);
     return x;
 }
 
@@ -64,8 +63,7 @@ void fftwSameJob(benchmark::State& state) {
     const double gains[] = {1.0, 2.0, 1.0 / 0.54, 1.0 / 0.42};
     const double scale = gains[window] / n;
     for (auto _ : state) {
-        for (int i = 0; i < n; ++i)
-            in[i] = x[i] * w[i];
+        for (int i = 0; i < n; ++i) in[i] = x[i] * w[i];
         fftw_execute(plan);
         for (int k = 0; k < n / 2; ++k)
             out[k] = float(std::sqrt(spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1]) * scale);
@@ -81,8 +79,7 @@ void fftwSameJob(benchmark::State& state) {
 
 void sizesAndWindows(benchmark::internal::Benchmark* b) {
     for (int n : {512, 1024, 2048, 4096, 8192})
-        for (int window = 0; window < 4; ++window)
-            b->Args({n, window});
+        for (int window = 0; window < 4; ++window) b->Args({n, window});
     b->Unit(benchmark::kMicrosecond);
 }
 
@@ -113,8 +110,7 @@ public:
                 std::snprintf(peerName, sizeof peerName, "fftwSameJob/%d/%d", n, window);
                 const auto ours = d_times.find(ourName);
                 const auto peer = d_times.find(peerName);
-                if (ours == d_times.end() || peer == d_times.end())
-                    continue;
+                if (ours == d_times.end() || peer == d_times.end()) continue;
                 std::printf("%6d %-12s %12.2f %12.2f %8.2f\n", n, kWindowNames[window], ours->second, peer->second,
                             ours->second / peer->second);
             }
@@ -128,8 +124,7 @@ private:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();

@@ -18,8 +18,7 @@ namespace {
 
 void measure(benchmark::State& state, const TraceImage& image, bool allSlots) {
     bool enable[kMeasureSlots] = {};
-    for (int s = 0; s < kMeasureSlots; ++s)
-        enable[s] = allSlots || s == _MEASURE_PERIOD;
+    for (int s = 0; s < kMeasureSlots; ++s) enable[s] = allSlots || s == _MEASURE_PERIOD;
     double result[kMeasureSlots];
     const MEASURE m;
     for (auto _ : state) {
@@ -44,8 +43,7 @@ const TraceImage& fullImage() {
     static const auto image = [] {
         auto full = std::make_unique<TraceImage>();
         for (auto& column : full->wave)
-            for (auto& pixel : column)
-                pixel = 60;
+            for (auto& pixel : column) pixel = 60;
         return full;
     }();
     return *image;
@@ -63,18 +61,15 @@ BENCHMARK(periodOnlySine)->Unit(benchmark::kMicrosecond);
 
 // The copy the window made before: every row written across all 500 columns.
 void columnStrided(const unsigned char* image, int width, int height, unsigned char (*wave)[kMeasureRows]) {
-    for (int c = 0; c < kMeasureColumns; ++c)
-        std::fill(wave[c], wave[c] + kMeasureRows, 0);
+    for (int c = 0; c < kMeasureColumns; ++c) std::fill(wave[c], wave[c] + kMeasureRows, 0);
     for (int r = 0; r < height; ++r)
-        for (int c = 0; c < width; ++c)
-            wave[c][r] = image[r * width + c];
+        for (int c = 0; c < width; ++c) wave[c][r] = image[r * width + c];
 }
 
 // range(0): 1 the window's transpose, 0 the column-strided loop.
 void BM_Transpose(benchmark::State& state) {
     std::vector<unsigned char> image(kMeasureColumns * kMeasureRows);
-    for (std::size_t i = 0; i < image.size(); ++i)
-        image[i] = static_cast<unsigned char>(i * 7);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<unsigned char>(i * 7);
     auto wave = std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns);
     for (auto _ : state) {
         if (state.range(0) != 0)
@@ -94,6 +89,9 @@ int main(int argc, char** argv) {
         argc, argv,
         {{"23 measurements of a sine, us", {"allSlotsSine"}, 50, true, 1e6, "us"},
          {"transpose of a 500 x 400 image, us", {"BM_Transpose/tiled:1"}, 0, true, 1e6, "us"}},
-        {{"transpose: tiled faster than column-strided, times", {"BM_Transpose/tiled:0"}, {"BM_Transpose/tiled:1"}, 1.0},
+        {{"transpose: tiled faster than column-strided, times",
+          {"BM_Transpose/tiled:0"},
+          {"BM_Transpose/tiled:1"},
+          1.0},
          {"23 measurements over the transpose before them, times", {"allSlotsSine"}, {"BM_Transpose/tiled:1"}, 1.0}});
 }

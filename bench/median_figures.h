@@ -52,8 +52,7 @@ public:
             if (!median && !single) continue;
             Values& v = d_values[run.run_name.str()];
             v.cpuSeconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            for (const auto& [name, counter] : run.counters)
-                v.counters[name] = counter.value;
+            for (const auto& [name, counter] : run.counters) v.counters[name] = counter.value;
         }
     }
 
@@ -69,8 +68,8 @@ public:
             std::printf("  %-58s %10.4g %s", f.label.c_str(), v * f.scale, f.unit.c_str());
             if (f.target > 0) {
                 const double x = f.atMost ? f.target / (v * f.scale) : (v * f.scale) / f.target;
-                std::printf("  target %s %g %s, x_target %.2f %s", f.atMost ? "<=" : ">=", f.target,
-                            f.unit.c_str(), x, x >= 1 ? "(met)" : "(MISSED)");
+                std::printf("  target %s %g %s, x_target %.2f %s", f.atMost ? "<=" : ">=", f.target, f.unit.c_str(), x,
+                            x >= 1 ? "(met)" : "(MISSED)");
             }
             std::printf("\n");
         }

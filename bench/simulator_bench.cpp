@@ -59,7 +59,8 @@ BENCHMARK(BM_MakeRecord)->Arg(500)->Arg(10)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    return runWithMedianFigures(argc, argv,
-                                {{"two-channel 500k record, ms", {"BM_MakeRecord/500"}, kRecordBudget * 1e3, true, 1e3, "ms"},
-                                 {"two-channel 10k record, ms", {"BM_MakeRecord/10"}, 0, true, 1e3, "ms"}});
+    return runWithMedianFigures(
+        argc, argv,
+        {{"two-channel 500k record, ms", {"BM_MakeRecord/500"}, kRecordBudget * 1e3, true, 1e3, "ms"},
+         {"two-channel 10k record, ms", {"BM_MakeRecord/10"}, 0, true, 1e3, "ms"}});
 }

@@ -11,8 +11,7 @@
 FFT::FFT() : d_count(0), d_countCopy(0), d_direction(false), d_size(0), p_data(nullptr) {}
 
 void FFT::ExecFFT(int fftSize, int count, float* input, float* output, unsigned short window, bool direction) {
-    if (count <= 0 || output == nullptr)
-        return;
+    if (count <= 0 || output == nullptr) return;
     d_count = count;
     d_countCopy = count;
     const int half = d_countCopy / 2;
@@ -35,20 +34,16 @@ void FFT::ExecFFT(int fftSize, int count, float* input, float* output, unsigned 
     }
 
     auto work = std::make_unique<std::complex<double>[]>(n);
-    for (int i = 0; i < count; ++i)
-        work[i] = {double(input[i]), 0.0};
+    for (int i = 0; i < count; ++i) work[i] = {double(input[i]), 0.0};
     doFFT(work.get(), unsigned(fftSize), window, direction);
     const double gain = fenlor_detail::windowShape(window).gain;
-    for (int i = 0; i < half; ++i)
-        output[i] = float(std::abs(work[i]) / d_countCopy);
-    for (int i = 0; i < half; ++i)
-        output[i] = float(output[i] * gain);
+    for (int i = 0; i < half; ++i) output[i] = float(std::abs(work[i]) / d_countCopy);
+    for (int i = 0; i < half; ++i) output[i] = float(output[i] * gain);
     p_data = nullptr;
 }
 
 bool FFT::doFFT(std::complex<double>* data, unsigned int n, unsigned short window, bool direction) {
-    if (!readData(data, n, direction))
-        return false;
+    if (!readData(data, n, direction)) return false;
     rappingWindow(int(n), window);
     shuffle();
     FFTAlgorithm();
@@ -56,21 +51,17 @@ bool FFT::doFFT(std::complex<double>* data, unsigned int n, unsigned short windo
 }
 
 bool FFT::readData(std::complex<double>* data, unsigned int n, bool direction) {
-    if (data == nullptr || !is2SquareN(int(n)))
-        return false;
+    if (data == nullptr || !is2SquareN(int(n))) return false;
     p_data = data;
     d_size = int(n);
     d_direction = direction;
     return true;
 }
 
-bool FFT::is2SquareN(int n) {
-    return n > 0 && (n & (n - 1)) == 0;
-}
+bool FFT::is2SquareN(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
 void FFT::rappingWindow(int n, unsigned short window) {
-    if (p_data == nullptr || window > _BLACKMAN)
-        return;
+    if (p_data == nullptr || window > _BLACKMAN) return;
     n = std::min(n, d_size); // never past the array readData took
     const auto N = static_cast<unsigned long>(std::max(n, 0));
     for (int i = 0; i < n; ++i) {
@@ -93,32 +84,27 @@ double windowCos(unsigned long N, unsigned long i, double k) {
 } // namespace
 
 long double FFT::hanning(unsigned long N, unsigned long i) {
-    if (N <= 1)
-        return 1.0L;
+    if (N <= 1) return 1.0L;
     return 0.5L - 0.5L * windowCos(N, i, 2.0);
 }
 
 long double FFT::hamming(unsigned long N, unsigned long i) {
-    if (N <= 1)
-        return 1.0L;
+    if (N <= 1) return 1.0L;
     return 0.54L - 0.46L * windowCos(N, i, 2.0);
 }
 
 long double FFT::blackman(unsigned long N, unsigned long i) {
-    if (N <= 1)
-        return 1.0L;
+    if (N <= 1) return 1.0L;
     return 0.42L - 0.5L * windowCos(N, i, 2.0) + 0.08L * windowCos(N, i, 4.0);
 }
 
 void FFT::shuffle() {
     const int n = d_size;
-    if (p_data == nullptr || n < 2)
-        return;
+    if (p_data == nullptr || n < 2) return;
     // Positions counted from 1: j runs through the bit-reversed values of i.
     int j = 1;
     for (int i = 1; i < n; ++i) {
-        if (i < j)
-            exchange(i - 1, j - 1);
+        if (i < j) exchange(i - 1, j - 1);
         int k = n / 2;
         while (k >= 1 && k < j) {
             j -= k;
@@ -128,21 +114,17 @@ void FFT::shuffle() {
     }
 }
 
-void FFT::exchange(int i, int j) {
-    std::swap(p_data[i], p_data[j]);
-}
+void FFT::exchange(int i, int j) { std::swap(p_data[i], p_data[j]); }
 
 int FFT::getStage(int n) {
     int stages = 0;
-    for (long long value = 1; value < n; value *= 2)
-        ++stages;
+    for (long long value = 1; value < n; value *= 2) ++stages;
     return stages;
 }
 
 void FFT::FFTAlgorithm() {
     const int n = d_size;
-    if (p_data == nullptr || n < 2)
-        return;
+    if (p_data == nullptr || n < 2) return;
     const double sign = d_direction ? 1.0 : -1.0;
     const int stages = getStage(n);
     for (int s = 1; s <= stages; ++s) {

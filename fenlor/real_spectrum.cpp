@@ -32,12 +32,8 @@ typedef double v4 __attribute__((vector_size(32)));
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-[[gnu::always_inline]] inline void store(double* p, v4 v) {
-    std::memcpy(p, &v, sizeof v);
-}
-[[gnu::always_inline]] inline v4 splat(double x) {
-    return v4{x, x, x, x};
-}
+[[gnu::always_inline]] inline void store(double* p, v4 v) { std::memcpy(p, &v, sizeof v); }
+[[gnu::always_inline]] inline v4 splat(double x) { return v4{x, x, x, x}; }
 
 // emit(k, cos(k theta), sin(k theta)) for k < count. Exact values at every b-th angle and for
 // the first b steps (b about the square root of count, at most 64), joined by one rotation
@@ -57,8 +53,7 @@ template <class Emit>
         const double ca = std::cos(double(a) * theta);
         const double sa = std::sin(double(a) * theta);
         const std::size_t end = std::min(block, count - a);
-        for (std::size_t b = 0; b < end; ++b)
-            emit(a + b, ca * ic[b] - sa * is[b], sa * ic[b] + ca * is[b]);
+        for (std::size_t b = 0; b < end; ++b) emit(a + b, ca * ic[b] - sa * is[b], sa * ic[b] + ca * is[b]);
     }
 }
 
@@ -298,8 +293,7 @@ template <bool kTurn>
     // result ends anyway: eight lanes instead of four.
     const double inv2 = 1.0 / (double(n) * double(n)); // exact: n is a power of two
     const double gain = shape.gain;
-    for (std::size_t k = 0; k < half; ++k)
-        output[k] = float(double(std::sqrt(float(power[k] * inv2))) * gain);
+    for (std::size_t k = 0; k < half; ++k) output[k] = float(double(std::sqrt(float(power[k] * inv2))) * gain);
 }
 
 __attribute__((target("avx2"))) void spectrumAvx2(const float* input, unsigned n, unsigned short window,

@@ -43,10 +43,9 @@ bool applyStateSteps(Target& target) {
     auto channel = [&](int ch, bool input) {
         const bool on = s().d_channel[ch].channelOnOff;
         if (!go(target.setChannelOnOff(ch, on))) return false;
-        if (s().d_channel[ch].channelOnOff &&
-            (!go(target.setChannelCoupling(ch, s().d_channel[ch].channelCoupling)) ||
-             !go(target.setVoltageDiv(ch, s().d_channel[ch].voltageDiv)) ||
-             !go(target.setVoltageOffset(ch, s().d_channel[ch].voltageOffset))))
+        if (s().d_channel[ch].channelOnOff && (!go(target.setChannelCoupling(ch, s().d_channel[ch].channelCoupling)) ||
+                                               !go(target.setVoltageDiv(ch, s().d_channel[ch].voltageDiv)) ||
+                                               !go(target.setVoltageOffset(ch, s().d_channel[ch].voltageOffset))))
             return false;
         return !input || go(target.setBandwidthLimitOnOff(ch, s().d_channel[ch].bandwidthLimitOnOff));
     };

@@ -11,14 +11,14 @@ constexpr int MULTIPLIED_COUNTS = 4096;
 
 void meansOf(const std::int32_t* sum, const std::int32_t* count, int positions, int records, short* out) {
     if (records > MULTIPLIED_COUNTS) {
-        for (int k = 0; k < positions; ++k)
-            out[k] = count[k] ? static_cast<short>(sum[k] / count[k]) : EMPTY_SAMPLE;
+        for (int k = 0; k < positions; ++k) out[k] = count[k] ? static_cast<short>(sum[k] / count[k]) : EMPTY_SAMPLE;
         return;
     }
     std::uint64_t multiplier[MULTIPLIED_COUNTS + 1];
     multiplier[0] = 0;
     for (int c = 1; c <= records; ++c)
-        multiplier[c] = ((std::uint64_t(1) << EXACT_SHIFT) + static_cast<std::uint64_t>(c) - 1) / static_cast<std::uint64_t>(c);
+        multiplier[c] =
+            ((std::uint64_t(1) << EXACT_SHIFT) + static_cast<std::uint64_t>(c) - 1) / static_cast<std::uint64_t>(c);
     for (int k = 0; k < positions; ++k) {
         const std::int32_t s = sum[k];
         const std::uint64_t magnitude = static_cast<std::uint64_t>(s < 0 ? -static_cast<std::int64_t>(s) : s);

@@ -13,8 +13,8 @@
 #include "trevan_error.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cassert>
+#include <cstddef>
 #include <memory>
 #include <new>
 

@@ -3,8 +3,8 @@
 #include "trevan_error.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cassert>
+#include <cstddef>
 #include <new>
 
 BufferData2D<unsigned char>::BufferData2D(int sizeX, int sizeY) {

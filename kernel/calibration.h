@@ -33,8 +33,8 @@ constexpr int CALIBRATION_PAGE_WORDS = 32;
 constexpr int CALIBRATION_PAGES = 15;
 constexpr int CALIBRATION_PAGES_HW12 = 8;
 constexpr int CALIBRATION_MEMORY_BYTES = CALIBRATION_PAGES * CALIBRATION_PAGE_BYTES; // 960
-constexpr int CALIBRATION_TIME_OUT = 500;                                             // ms
-constexpr int ADC_CODES = 4096; // entries of a correction table
+constexpr int CALIBRATION_TIME_OUT = 500;                                            // ms
+constexpr int ADC_CODES = 4096;                                                      // entries of a correction table
 
 class Calibration {
 public:

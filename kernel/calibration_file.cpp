@@ -25,7 +25,7 @@ struct Field {
     int* integers;  // the other kinds
     int count;      // 1: a key without index
     double def;
-    bool together;  // written index by index together with its neighbours marked so
+    bool together; // written index by index together with its neighbours marked so
 };
 
 // Every key of the file, in the order in which a file is written.
@@ -36,11 +36,16 @@ std::vector<Field> fileFields(Calibration& c) {
     auto i = [](const char* s, const char* p, int* a, int n, double def = 1.0, bool together = false) {
         return Field{s, p, Kind::Integer, nullptr, a, n, def, together};
     };
-    auto e = [](const char* p, int* a, double def) { return Field{"ETS", p, Kind::EtsFactor, nullptr, a, 1, def, false}; };
+    auto e = [](const char* p, int* a, double def) {
+        return Field{"ETS", p, Kind::EtsFactor, nullptr, a, 1, def, false};
+    };
     return {
-        f("Amplitude", "ampACCh1", c.ampACCh1, 11), f("Amplitude", "ampDCCh1", c.ampDCCh1, 11),
-        f("Amplitude", "ampACCh2", c.ampACCh2, 11), f("Amplitude", "ampDCCh2", c.ampDCCh2, 11),
-        i("Trigger", "triggerCh1", c.triggerCh1, 11), i("Trigger", "triggerCh2", c.triggerCh2, 11),
+        f("Amplitude", "ampACCh1", c.ampACCh1, 11),
+        f("Amplitude", "ampDCCh1", c.ampDCCh1, 11),
+        f("Amplitude", "ampACCh2", c.ampACCh2, 11),
+        f("Amplitude", "ampDCCh2", c.ampDCCh2, 11),
+        i("Trigger", "triggerCh1", c.triggerCh1, 11),
+        i("Trigger", "triggerCh2", c.triggerCh2, 11),
         i("Offset", "offsetNonInterleaveCh1", c.offsetNonInterleaveCh1, 11),
         i("Offset", "offsetNonInterleaveCh2", c.offsetNonInterleaveCh2, 11),
         i("Offset", "offsetInterleaveCh1", c.offsetInterleaveCh1, 11),
@@ -49,10 +54,15 @@ std::vector<Field> fileFields(Calibration& c) {
         i("Offset", "offsetACNonInterleaveCh2", c.offsetACNonInterleaveCh2, 11),
         i("Offset", "offsetACInterleaveCh1", c.offsetACInterleaveCh1, 11),
         i("Offset", "offsetACInterleaveCh2", c.offsetACInterleaveCh2, 11),
-        i("Offset", "oldOffsetCh1", &c.oldOffsetCh1, 1), i("Offset", "oldOffsetCh2", &c.oldOffsetCh2, 1),
-        i("PPP", "pppRealTime1Ch", c.pppRealTime1Ch, 33), i("PPP", "pppRealTime2Ch", c.pppRealTime2Ch, 33),
-        i("PPP", "pppETS1Ch", c.pppETS1Ch, 33), i("PPP", "pppETS2Ch", c.pppETS2Ch, 33),
-        e("ETSMin", &c.ETSMin, 0.0), e("ETSMax", &c.ETSMax, 127.0), e("ETSOffset", &c.ETSOffset, 0.0),
+        i("Offset", "oldOffsetCh1", &c.oldOffsetCh1, 1),
+        i("Offset", "oldOffsetCh2", &c.oldOffsetCh2, 1),
+        i("PPP", "pppRealTime1Ch", c.pppRealTime1Ch, 33),
+        i("PPP", "pppRealTime2Ch", c.pppRealTime2Ch, 33),
+        i("PPP", "pppETS1Ch", c.pppETS1Ch, 33),
+        i("PPP", "pppETS2Ch", c.pppETS2Ch, 33),
+        e("ETSMin", &c.ETSMin, 0.0),
+        e("ETSMax", &c.ETSMax, 127.0),
+        e("ETSOffset", &c.ETSOffset, 0.0),
         e("ETSHistogramSize", &c.ETSHistogramSize, 128.0),
         i("ETS", "ETSHistogram", c.ETSHistogram, 128),
         i("ID", "HardwareVersion", &c.HardwareVersion, 1, 4.0),
@@ -62,7 +72,8 @@ std::vector<Field> fileFields(Calibration& c) {
         f("Interleave", "nonlinearConstADC2Ch1", c.nonlinearConstADC2Ch1, 3),
         f("Interleave", "nonlinearConstADC1Ch2", c.nonlinearConstADC1Ch2, 3),
         f("Interleave", "nonlinearConstADC2Ch2", c.nonlinearConstADC2Ch2, 3),
-        i("Interleave", "offsetADC2Ch1", &c.offsetADC2Ch1, 1), i("Interleave", "offsetADC2Ch2", &c.offsetADC2Ch2, 1),
+        i("Interleave", "offsetADC2Ch1", &c.offsetADC2Ch1, 1),
+        i("Interleave", "offsetADC2Ch2", &c.offsetADC2Ch2, 1),
         i("Interleave", "offsetACADC2Ch1", &c.offsetACADC2Ch1, 1),
         i("Interleave", "offsetACADC2Ch2", &c.offsetACADC2Ch2, 1),
         i("HW3", "offsetTriggerHighFrequency", &c.offsetTriggerHighFrequency, 1, 0.0),

@@ -64,9 +64,7 @@ void visitPage(Cal& c, int page, Visit&& visit) {
         break;
     case 4:
     case 5:
-    case 6:
-        run(0, Word::Int, c.ETSHistogram, 30 + (page - 4) * 32, 32);
-        break;
+    case 6: run(0, Word::Int, c.ETSHistogram, 30 + (page - 4) * 32, 32); break;
     case PAGE_0x1C0: {
         run(0, Word::Int, c.ETSHistogram, 126, 2);
         one(2, Word::Int, c.HardwareVersion);
@@ -126,8 +124,7 @@ void visitPage(Cal& c, int page, Visit&& visit) {
         run(2, Word::Int, c.d_reservedWord, 0, 15);
         run(17, Word::IntAsFixed3, c.d_reservedFactor, 0, 15);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -148,9 +145,7 @@ int normaliseHardwareVersion(int v) {
     return v;
 }
 
-bool isFormat2(const unsigned char* image) {
-    return image[0] == FORMAT2_MARK[0] && image[1] == FORMAT2_MARK[1];
-}
+bool isFormat2(const unsigned char* image) { return image[0] == FORMAT2_MARK[0] && image[1] == FORMAT2_MARK[1]; }
 
 // A format-2 memory keeps its constants in a layout not known here: neutral values.
 void setNeutralConstants(Calibration& c) {
@@ -163,8 +158,8 @@ void setNeutralConstants(Calibration& c) {
     }
     for (int* a : {c.triggerCh1, c.triggerCh2, c.offsetADC2Ch1New, c.offsetADC2Ch2New, c.offsetInterleaveCh1,
                    c.offsetInterleaveCh2, c.offsetNonInterleaveCh1, c.offsetNonInterleaveCh2, c.offsetACADC2Ch1New,
-                   c.offsetACADC2Ch2New, c.offsetACInterleaveCh1, c.offsetACInterleaveCh2,
-                   c.offsetACNonInterleaveCh1, c.offsetACNonInterleaveCh2})
+                   c.offsetACADC2Ch2New, c.offsetACInterleaveCh1, c.offsetACInterleaveCh2, c.offsetACNonInterleaveCh1,
+                   c.offsetACNonInterleaveCh2})
         std::fill_n(a, 11, 0);
     for (int* a : {c.pppRealTime1Ch, c.pppRealTime2Ch, c.pppETS1Ch, c.pppETS2Ch}) std::fill_n(a, 33, 0);
     c.oldOffsetCh1 = c.oldOffsetCh2 = 0;

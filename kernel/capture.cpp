@@ -22,7 +22,8 @@ RunStateView::~RunStateView() = default;
 void RunStateView::updateRunStopControls(int) {}
 void RunStateView::updateSingleShotButton() {}
 
-Capture::Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawData_p, TransformHardwareRaw* transform_p)
+Capture::Capture(Hardware* hardware_p, State* state_p, BufferRawData* bufferRawData_p,
+                 TransformHardwareRaw* transform_p)
     : p_hardware(hardware_p), p_state(state_p), p_bufferRawData(bufferRawData_p), p_transform(transform_p) {
     assert(hardware_p && "hardware_p");
     assert(state_p && "state_p");
@@ -73,9 +74,7 @@ bool Capture::pollTrigger() {
     return true;
 }
 
-bool Capture::waitsForTrigger() const {
-    return p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE;
-}
+bool Capture::waitsForTrigger() const { return p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE; }
 
 bool Capture::checkStatus() {
     const SampleRecord record = p_hardware->sampleRecord();
@@ -201,8 +200,7 @@ bool Capture::acquire(int sel, short** out1, short** out2) {
         if (!read(READ_TIME_OUT, true) || !checkStatus() || !decode()) return false;
         updateETSWindow(*p_state);
         break;
-    default:
-        return fail(CaptureFailure::NoNewData);
+    default: return fail(CaptureFailure::NoNewData);
     }
     // Success means a record to show: every phase rejected, or a record the decoder left
     // empty, is no new data.
@@ -229,8 +227,7 @@ bool Capture::acquireSingle(int sel, short** out1, short** out2) {
     case _ROLL3:
         if (!decode()) return false;
         break;
-    default:
-        return true;
+    default: return true;
     }
     finishSingleShot();
     return true;

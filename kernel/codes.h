@@ -8,15 +8,52 @@ constexpr int NUMBER_OF_CHANNELS = 5; // per-channel records are indexed by the 
 enum CouplingCode { _AC = 0, _DC = 1, _GND = 2 };
 
 enum VoltDivCode {
-    _5MV_DIV = 0, _10MV_DIV, _20MV_DIV, _50MV_DIV, _100MV_DIV, _200MV_DIV, _500MV_DIV,
-    _1V_DIV, _2V_DIV, _5V_DIV, _10V_DIV = 10
+    _5MV_DIV = 0,
+    _10MV_DIV,
+    _20MV_DIV,
+    _50MV_DIV,
+    _100MV_DIV,
+    _200MV_DIV,
+    _500MV_DIV,
+    _1V_DIV,
+    _2V_DIV,
+    _5V_DIV,
+    _10V_DIV = 10
 };
 
 enum TimeDivCode {
-    _2NS_DIV = 0, _4NS_DIV, _10NS_DIV, _20NS_DIV, _40NS_DIV, _100NS_DIV, _200NS_DIV, _400NS_DIV,
-    _1US_DIV, _2US_DIV, _4US_DIV, _10US_DIV = 11, _20US_DIV = 12, _40US_DIV, _100US_DIV, _200US_DIV,
-    _400US_DIV, _1MS_DIV = 17, _2MS_DIV, _4MS_DIV, _10MS_DIV, _20MS_DIV, _40MS_DIV, _100MS_DIV,
-    _200MS_DIV, _400MS_DIV = 25, _1S_DIV = 26, _2S_DIV, _4S_DIV, _10S_DIV, _20S_DIV, _40S_DIV,
+    _2NS_DIV = 0,
+    _4NS_DIV,
+    _10NS_DIV,
+    _20NS_DIV,
+    _40NS_DIV,
+    _100NS_DIV,
+    _200NS_DIV,
+    _400NS_DIV,
+    _1US_DIV,
+    _2US_DIV,
+    _4US_DIV,
+    _10US_DIV = 11,
+    _20US_DIV = 12,
+    _40US_DIV,
+    _100US_DIV,
+    _200US_DIV,
+    _400US_DIV,
+    _1MS_DIV = 17,
+    _2MS_DIV,
+    _4MS_DIV,
+    _10MS_DIV,
+    _20MS_DIV,
+    _40MS_DIV,
+    _100MS_DIV,
+    _200MS_DIV,
+    _400MS_DIV = 25,
+    _1S_DIV = 26,
+    _2S_DIV,
+    _4S_DIV,
+    _10S_DIV,
+    _20S_DIV,
+    _40S_DIV,
     _100S_DIV = 32
 };
 constexpr int NUMBER_OF_TIME_DIVS = 33;

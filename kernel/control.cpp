@@ -2,13 +2,13 @@
 
 #include "apply_state_steps.h"
 #include "buffer_display_data.h"
-#include "capture.h"
 #include "buffer_physical_data.h"
 #include "buffer_raw_data.h"
 #include "buffer_raw_data_stop.h"
 #include "calibration.h"
-#include "notifier.h"
+#include "capture.h"
 #include "firmware_download.h"
+#include "notifier.h"
 #include "register.h"
 #include "system_registry.h"
 #include "transform_hardware_raw.h"
@@ -169,8 +169,8 @@ bool Control::init(int width, int height) {
     }
 
     p_transformHardwareRaw = create<TransformHardwareRaw>(p_hardware.get(), p_bufferRawData.get(), p_state.get());
-    p_transformRawDisplay = create<TransformRawDisplay>(p_bufferRawData.get(), p_bufferDisplayData.get(),
-                                                        p_state.get(), p_bufferRawDataStop.get());
+    p_transformRawDisplay = create<TransformRawDisplay>(p_bufferRawData.get(), p_bufferDisplayData.get(), p_state.get(),
+                                                        p_bufferRawDataStop.get());
     if (!p_transformHardwareRaw || !p_transformRawDisplay || !p_transformHardwareRaw->acquisition() ||
         !p_transformRawDisplay->isComplete()) {
         push_error(_ERR_MEMORY, kSource, 217);

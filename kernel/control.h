@@ -67,12 +67,12 @@ public:
     bool getChannelOnOff(int ch_) const;
     int getChannelCoupling(int ch_) const;
     int getVoltageDiv(int ch_) const;
-    double getVoltageOffset(int ch_) const;   // display rows 0..400
+    double getVoltageOffset(int ch_) const; // display rows 0..400
     int getProbeAttenuation(int ch_) const;
     double getScaleFactor(int ch_) const;
     bool getInvertOnOff(int ch_) const;
     bool getBandwidthLimitOnOff(int ch_) const;
-    double getTriggerOffset(int ch_) const;   // the channel's stored trigger level, display rows
+    double getTriggerOffset(int ch_) const; // the channel's stored trigger level, display rows
     bool isChannelOn(int ch_) const { return getChannelOnOff(ch_); }
 
     int getTriggerSource() const { return p_state->d_triggerSource; }
@@ -204,8 +204,8 @@ public:
     // 1: the channel's zero points (and gains or converter polynomials) are in Calibration and
     // in the instrument's memory, the settings as before. 0: failed (error 24 when no start
     // value led to a result; the failing layer's error otherwise; error 28 on top when what
-    // was measured is not a shorted input); constants, settings and the memory are as before. The calibration file is never written here. A State whose hardware
-    // version is below _HW1 gives 1 and nothing is done.
+    // was measured is not a shorted input); constants, settings and the memory are as before. The calibration file is
+    // never written here. A State whose hardware version is below _HW1 gives 1 and nothing is done.
     int zeroCalibration(int ch_);
     int zeroCalibrationHw3(int ch_);  // _HW3/_HW4: offset sweeps DC and AC, then the gains
     int zeroCalibrationHw12(int ch_); // _HW1/_HW2: one sweep, then the converter polynomials
@@ -251,12 +251,12 @@ public:
     // source whose writes failed keep the old setting, which the instrument still has)
     bool setChannelCoupling(int ch_, int coupling_);
     bool setVoltageDiv(int ch_, int voltDiv_);
-    bool setVoltageOffset(int ch_, double offset_);       // display row, 0 bottom .. 400 top
+    bool setVoltageOffset(int ch_, double offset_); // display row, 0 bottom .. 400 top
     bool setProbeAttenuation(int ch_, int probe_);
     bool setInvertOnOff(int ch_, bool on_);
     bool setBandwidthLimitOnOff(int ch_, bool on_);
     bool setTimeDiv(int timeDiv_);
-    bool setHorizontalPosition(double position_);       // display column
+    bool setHorizontalPosition(double position_); // display column
     bool setDelayOnOff(bool on_);
     bool recreateAcquisition();
     void computeHorizontal(double position_);
@@ -264,7 +264,7 @@ public:
     // ---- trigger and acquisition settings
     bool setTriggerSource(int source_);
     bool setTriggerSlope(int slope_);
-    bool setTriggerLevel(double level_);                // display row of the source channel
+    bool setTriggerLevel(double level_); // display row of the source channel
     bool setTriggerMode(int mode_);
     bool setTriggerType(int type_, int count_);
     bool setTriggerLogic(int ch1Condition_, int ch2Condition_, int kind_);

@@ -62,7 +62,8 @@ bool Control::recreateAcquisition() { return p_transformHardwareRaw->createAcqui
 bool Control::finishFrontEndChange(int ch) {
     setVoltageOffset(ch, p_state->d_channel[ch].voltageOffset);
     rebuildCalibrationTables();
-    if (p_state->d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters2(p_register->getWriteBlock(), kChannelTimeOut))
+    if (p_state->d_hardwareVersion >= _HW3 &&
+        !p_hardware->writeRegisters2(p_register->getWriteBlock(), kChannelTimeOut))
         return false;
     emptyChannel(ch);
     return true;
@@ -183,7 +184,8 @@ bool Control::setTimeDiv(int timeDiv) {
     s.setTimeDiv(timeDiv);
 
     // A time-base byte the instrument did not take leaves every setting as it was.
-    if (!s.isRoll() && !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kChannelTimeOut)) {
+    if (!s.isRoll() &&
+        !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kChannelTimeOut)) {
         s.setTimeDiv(oldTimeDiv);
         return false;
     }

@@ -103,7 +103,9 @@ int controlGetMathSource2() { return g_control->getMathSource2(); }
 int controlGetMathOperation() { return g_control->getMathOperation(); }
 bool controlUpdateMath() { return g_control->updateMath(); }
 bool controlAcquire(int sel, short** ch1Out, short** ch2Out) { return g_control->acquire(sel, ch1Out, ch2Out); }
-bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out) { return g_control->acquireSingle(sel, ch1Out, ch2Out); }
+bool controlAcquireSingle(int sel, short** ch1Out, short** ch2Out) {
+    return g_control->acquireSingle(sel, ch1Out, ch2Out);
+}
 bool controlGetCaptureTimedOut() { return g_control && g_control->captureTimedOut(); }
 bool controlGetStatusCopiesDiffer() { return g_control && g_control->captureStatusCopiesDiffer(); }
 bool controlGetInstrumentGone() { return g_control && g_control->instrumentGone(); }
@@ -117,22 +119,24 @@ bool controlFillGroundLevel(int ch) { return g_control->fillGroundLevel(ch); }
 bool controlInvertChannel(int ch) { return g_control->invertChannel(ch); }
 bool controlLoadReference(const char* path) { return g_control->loadReference(path); }
 bool controlSaveReference(int ch, const char* path) { return g_control->saveReference(ch, path); }
-unsigned char*controlGetDisplayBuffer(int ch) { return g_control->getDisplayBuffer(ch); }
+unsigned char* controlGetDisplayBuffer(int ch) { return g_control->getDisplayBuffer(ch); }
 double controlRawToVoltage(int ch, short code) { return g_control->rawToVoltage(ch, code); }
 int controlRawToRow(int ch, short code) { return g_control->rawToRow(ch, code); }
-unsigned char*controlGetRegisterImage() { return g_control->getRegisterImage(); }
+unsigned char* controlGetRegisterImage() { return g_control->getRegisterImage(); }
 int controlGetNumberOfReadRegisters() { return g_control->getNumberOfReadRegisters(); }
 bool controlReadRegisters(unsigned char* buffer, int size) { return g_control->readRegisters(buffer, size); }
 bool controlReadFPGAVersion(unsigned char* version) { return g_control->readFPGAVersion(version); }
 bool controlResetAcquisition() { return g_control->resetAcquisition(); }
 bool controlSaveState(const char* path, int channelCount) { return g_control->saveState(path, channelCount); }
 bool controlLoadState(const char* path) { return g_control->loadState(path); }
-const char*controlGetEnvironmentPath() { return g_control->getEnvironmentPath(); }
-const char*controlGetCalibrationPath() { return g_control->getCalibrationPath(); }
-const char*controlGetMainDirectory() { return g_control->getMainDirectory(); }
+const char* controlGetEnvironmentPath() { return g_control->getEnvironmentPath(); }
+const char* controlGetCalibrationPath() { return g_control->getCalibrationPath(); }
+const char* controlGetMainDirectory() { return g_control->getMainDirectory(); }
 int controlGetGraphicMode() { return g_control->getGraphicMode(); }
 bool controlWriteCalibrationToHardware() { return g_control->writeCalibrationToHardware(); }
 bool controlReadCalibrationFile(const char* path) { return g_control->readCalibrationFile(path); }
 bool controlWriteCalibrationFile(const char* path) { return g_control->writeCalibrationFile(path); }
-double controlGetCalibrationGain(int ch, int coupling, int voltDiv) { return g_control->getCalibrationGain(ch, coupling, voltDiv); }
+double controlGetCalibrationGain(int ch, int coupling, int voltDiv) {
+    return g_control->getCalibrationGain(ch, coupling, voltDiv);
+}
 int controlZeroCalibration(int ch) { return g_control->zeroCalibration(ch); }

@@ -3,8 +3,8 @@
 
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
-#include "capture.h"
 #include "calibration.h"
+#include "capture.h"
 #include "hardware.h"
 #include "register.h"
 
@@ -76,15 +76,13 @@ int Control::clearRawChannels(bool history) {
 
 bool Control::acquire(int sel, short** ch1Out, short** ch2Out) { return p_capture->acquire(sel, ch1Out, ch2Out); }
 
-bool Control::captureTimedOut() const {
-    return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut;
-}
+bool Control::captureTimedOut() const { return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut; }
 
 bool Control::captureStatusCopiesDiffer() const { return p_capture && p_capture->statusCopiesDiffer(); }
 
 bool Control::captureFailedOnDevice() const {
-    return p_capture && (p_capture->lastFailure() == CaptureFailure::TimedOut ||
-                         p_capture->lastFailure() == CaptureFailure::Device);
+    return p_capture &&
+           (p_capture->lastFailure() == CaptureFailure::TimedOut || p_capture->lastFailure() == CaptureFailure::Device);
 }
 
 bool Control::setRunStateView(RunStateView* view) {

@@ -61,8 +61,7 @@ std::vector<double> Control::sourceVolts(int ch) const {
     // The settings once, not per code: a display cycle takes every code of both sources.
     const RowVolts toVolts = rowVolts(ch);
     const TableRawDisplay& table = *p_transformRawDisplay->getTableRawDisplay();
-    for (int code = 0; code < levels; ++code)
-        volts[static_cast<size_t>(code)] = toVolts(table.getRow(ch, code));
+    for (int code = 0; code < levels; ++code) volts[static_cast<size_t>(code)] = toVolts(table.getRow(ch, code));
     return volts;
 }
 
@@ -93,9 +92,8 @@ bool Control::computeMath() {
     if (!p_mathMemo) p_mathMemo = std::make_shared<MathMemo>();
     MathMemo& memo = *p_mathMemo;
     const size_t count = static_cast<size_t>(std::max(n, 0));
-    if (memo.operation == operation && memo.scale == scale && memo.result.size() == count &&
-        memo.voltsA == voltsA && memo.voltsB == voltsB && std::equal(a, a + count, memo.a.begin()) &&
-        std::equal(b, b + count, memo.b.begin())) {
+    if (memo.operation == operation && memo.scale == scale && memo.result.size() == count && memo.voltsA == voltsA &&
+        memo.voltsB == voltsB && std::equal(a, a + count, memo.a.begin()) && std::equal(b, b + count, memo.b.begin())) {
         std::copy(memo.result.begin(), memo.result.end(), math);
         return true;
     }

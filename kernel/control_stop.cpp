@@ -66,8 +66,8 @@ bool Control::redrawStopped() {
         VerticalScales v;
         v.captureVoltDiv = first ? stop.d_voltageDivCh1 : stop.d_voltageDivCh2;
         v.voltDiv = c.voltageDiv;
-        v.captureGain = getCalibrationGain(ch, first ? stop.d_channelCouplingCh1 : stop.d_channelCouplingCh2,
-                                           v.captureVoltDiv);
+        v.captureGain =
+            getCalibrationGain(ch, first ? stop.d_channelCouplingCh1 : stop.d_channelCouplingCh2, v.captureVoltDiv);
         v.gain = getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
         const int offset = first ? stop.d_voltageOffsetCh1 : stop.d_voltageOffsetCh2;
         v.captureOffsetRow = c.invertOnOff ? 400 - offset : offset;

@@ -33,9 +33,10 @@ bool Control::invertChannel(int ch) {
     const int w = rowToRaw(ch, static_cast<int>(400 - s.d_channel[ch].voltageOffset));
     const int top = std::max(s.d_adcLevels - 1, 0);
     // A roll capture appends only its newest samples; the older ones were treated before.
-    const int first = isRoll() ? std::max(0, n - DataAcquisitionRoll::bytesPerRead(s.d_timeDiv) /
-                                                   DataAcquisitionRoll::BYTES_PER_SAMPLE)
-                               : 0;
+    const int first =
+        isRoll()
+            ? std::max(0, n - DataAcquisitionRoll::bytesPerRead(s.d_timeDiv) / DataAcquisitionRoll::BYTES_PER_SAMPLE)
+            : 0;
     // ETS records add to themselves across captures: the flag marks a sample as treated.
     const int flag = isETSMode1() ? FLAGGED_SAMPLE_BASE : 0;
     for (int i = first; i < n; ++i) {

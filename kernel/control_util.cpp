@@ -43,7 +43,8 @@ short Control::zeroLevelCode(int ch) const {
 short Control::rowToRaw(int ch, int row) const {
     if (!validChannel(ch)) return 0;
     const ChannelSettings& c = p_state->d_channel[ch];
-    double k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv) * getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
+    double k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv) *
+               getCalibrationGain(ch, c.channelCoupling, c.voltageDiv);
     // A zero gain (an unset calibration) would divide by zero; take it as 1.
     if (k == 0 || !std::isfinite(k)) k = p_transformRawDisplay->getTableRawDisplay()->getFactor(c.voltageDiv);
     if (k == 0) return 0;

@@ -20,9 +20,7 @@ void setGain(float (&q)[3], double g) {
 
 } // namespace
 
-int Control::zeroCalibrationHw3(int ch) {
-    return runZeroCalibration(ch, &Control::searchOffsets, &Control::fitGain);
-}
+int Control::zeroCalibrationHw3(int ch) { return runZeroCalibration(ch, &Control::searchOffsets, &Control::fitGain); }
 
 int Control::sweepOffsetsDC(int ch, int start) {
     return sweepOffsets(ch, start, zeroVoltDivStepsHw3.data(), static_cast<int>(zeroVoltDivStepsHw3.size()), _DC,

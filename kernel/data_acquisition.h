@@ -146,8 +146,8 @@ private:
 // TDC phase of a status value, as tdcPhase computes it; the calibration values are
 // ETSMin, ETSMax and ETSOffset. The count arithmetic is byte arithmetic: every "modulo 256"
 // keeps the low eight bits of a two's-complement value, so 86 - 100 gives 242.
-int tdcPhaseOf(int status_, int hardwareVersion_, int ETSOffset_, int ETSMin_, int ETSMax_,
-               int ETSOffsetMargin_, double ETSRejectMargin_);
+int tdcPhaseOf(int status_, int hardwareVersion_, int ETSOffset_, int ETSMin_, int ETSMax_, int ETSOffsetMargin_,
+               double ETSRejectMargin_);
 
 // The ETS window after an ETS or RIS capture: d_ETSPointsPerSample, d_ETSWindowStart and
 // d_ETSWindowLength of the State from its time/div, record size and horizontal position.

@@ -11,8 +11,8 @@ namespace {
 
 // The hot loop: `count` words `stride` bytes apart into `out`.
 template <bool Correct>
-void decodeRun(const unsigned char* d, int count, int stride, const std::int16_t* table1,
-               const std::int16_t* table2, short* out) {
+void decodeRun(const unsigned char* d, int count, int stride, const std::int16_t* table1, const std::int16_t* table2,
+               short* out) {
     for (int j = 0; j < count; ++j, d += stride) {
         const unsigned char a = d[0];
         const int value = sampleWordValue(a, d[1]);

@@ -80,7 +80,8 @@ int FirmwareDownload::DownloadAllDevices(const char* path) {
 std::unique_ptr<UsbDevice> FirmwareDownload::OpenDevice(UsbDeviceId uniqueId) {
     UsbStatus status = UsbStatus::Success;
     std::unique_ptr<UsbDevice> device = d_backend.open(uniqueId, status);
-    if (!device) note(status == UsbStatus::NoMemory ? "OpenDevice: Insufficient resources\n" : "Failed registering device\n");
+    if (!device)
+        note(status == UsbStatus::NoMemory ? "OpenDevice: Insufficient resources\n" : "Failed registering device\n");
     return device;
 }
 
@@ -101,12 +102,14 @@ int FirmwareDownload::DownloadDevice(const char* path, UsbDeviceId uniqueId) {
     return 0;
 }
 
-int FirmwareDownload::UsbTransfer(UsbDevice& device, const unsigned char* data, int length, const UsbSetupPacket& setup) {
+int FirmwareDownload::UsbTransfer(UsbDevice& device, const unsigned char* data, int length,
+                                  const UsbSetupPacket& setup) {
     UsbSetupPacket packet = setup;
     packet.length = static_cast<std::uint16_t>(length);
     std::vector<unsigned char> buffer(data, data + length);
     int transferred = 0;
-    UsbStatus status = device.control(packet, buffer.empty() ? nullptr : buffer.data(), transferred, TRANSFER_TIMEOUT_MS);
+    UsbStatus status =
+        device.control(packet, buffer.empty() ? nullptr : buffer.data(), transferred, TRANSFER_TIMEOUT_MS);
     if (retryable(status) || (status == UsbStatus::Success && transferred != length)) {
         transferred = 0;
         status = device.control(packet, buffer.empty() ? nullptr : buffer.data(), transferred, TRANSFER_TIMEOUT_MS);
@@ -180,8 +183,8 @@ int FirmwareDownload::DownloadFirmware(UsbDevice& device, const char* path) {
         if (!DownloadLoader(device)) return 0;
         for (const HexSegment& s : image->d_segments) {
             if (s.address < HexImage::EXTERNAL_MEMORY) continue;
-            if (!WriteRam(device, static_cast<std::uint16_t>(s.address), static_cast<int>(s.length), image->segmentData(s),
-                          LOAD_EXTERNAL))
+            if (!WriteRam(device, static_cast<std::uint16_t>(s.address), static_cast<int>(s.length),
+                          image->segmentData(s), LOAD_EXTERNAL))
                 return 0;
         }
     }

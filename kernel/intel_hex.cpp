@@ -78,7 +78,8 @@ int LoadHexText(HexImage& image, std::string_view text, std::string* messages) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         start = end == std::string_view::npos ? text.size() : end + 1;
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -136,9 +137,7 @@ int LoadHexText(HexImage& image, std::string_view text, std::string* messages) {
             total += static_cast<int>(count);
             break;
         }
-        case 1:
-            image = *loaded;
-            return total;
+        case 1: image = *loaded; return total;
         case 2:
         case 4:
             if (count != 2) {

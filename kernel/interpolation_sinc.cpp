@@ -7,8 +7,7 @@
 
 template <typename T>
 InterpolationSinc<T>::InterpolationSinc(int bufferSize_, double start_, double interval_) {
-    if ((bufferSize_ != 0 || start_ != 0.0 || interval_ != 0.0) &&
-        !init(bufferSize_, start_, interval_))
+    if ((bufferSize_ != 0 || start_ != 0.0 || interval_ != 0.0) && !init(bufferSize_, start_, interval_))
         throw std::bad_alloc();
 }
 
@@ -43,9 +42,7 @@ bool InterpolationSinc<T>::interpolate(T* buffer_) {
     const double start = this->d_start;
     const double interval = this->d_interval;
     if (!p_table || !buffer_ || p_table->size() < size) return false;
-    if (!(interval > 0 && interval < size) || !(start + interval < size) ||
-        start < -1e9)
-        return false;
+    if (!(interval > 0 && interval < size) || !(start + interval < size) || start < -1e9) return false;
 
     // Real positions in the array, ascending (the trunc of an ascending sequence). Those
     // below 0 lie outside the array and are skipped; an interval below 1 may repeat one.
@@ -74,16 +71,18 @@ bool InterpolationSinc<T>::interpolate(T* buffer_) {
 
     // Four positions at a time: four independent sums keep the processor busy, and each sum
     // still adds the real samples in ascending order, so every result is that of the plain sum.
-    int next = 0; // index of the first real position at or after i
-    int left = 0; // valid samples at or before the block's first position
+    int next = 0;  // index of the first real position at or after i
+    int left = 0;  // valid samples at or before the block's first position
     int right = 0; // valid samples before the first one at or after the block's last position
     for (int i0 = 0; i0 < size; i0 += 4) {
         const int block = size - i0 < 4 ? size - i0 : 4;
         double sum[4] = {0.0, 0.0, 0.0, 0.0};
         bool needed = false;
         for (int k = 0, n = next; k < block; ++k) {
-            if (n < real && d_realPosition[static_cast<size_t>(n)] == i0 + k) ++n;
-            else needed = true;
+            if (n < real && d_realPosition[static_cast<size_t>(n)] == i0 + k)
+                ++n;
+            else
+                needed = true;
         }
         if (needed && valid > 0) {
             while (left < valid && vp[left] <= i0) ++left;

@@ -24,29 +24,29 @@ constexpr int REFERENCE_HEADER_SIZE = 30;
 constexpr int REFERENCE_MAX_SAMPLES = 500000;
 
 struct ReferenceFile {
-    int timeDiv = 0;               // 0..32
-    int voltageDiv = 0;            // 0..10
-    double offsetRow = 0.0;        // 0..400
+    int timeDiv = 0;        // 0..32
+    int voltageDiv = 0;     // 0..10
+    double offsetRow = 0.0; // 0..400
     double horizontalPosition = 0.0;
-    int coupling = 0;              // _AC, _DC, _GND
-    int channel = 1;               // 1 or 2
-    std::vector<short> samples;    // N = samples.size()
+    int coupling = 0;           // _AC, _DC, _GND
+    int channel = 1;            // 1 or 2
+    std::vector<short> samples; // N = samples.size()
 };
 
 // Why a file was refused by unpackReferenceFile.
 enum class ReferenceFileError {
     None,
-    TooShort,     // fewer than the 30 header bytes
-    BadCount,     // N outside 1..REFERENCE_MAX_SAMPLES
-    WrongSize,    // the file does not hold exactly 30 + 2N bytes
+    TooShort,  // fewer than the 30 header bytes
+    BadCount,  // N outside 1..REFERENCE_MAX_SAMPLES
+    WrongSize, // the file does not hold exactly 30 + 2N bytes
     BadTimeDiv,
     BadVoltDiv,
-    BadOffset,    // not finite, or outside 0..400 rows
-    BadPosition,  // not finite, or outside -32768..32767 columns
+    BadOffset,   // not finite, or outside 0..400 rows
+    BadPosition, // not finite, or outside -32768..32767 columns
     BadCoupling,
-    BadChannel,   // neither "1" nor "2" with its zero byte
-    BadSample,    // a sample that is neither a code 0..4095, the empty code 4096 nor a
-                  // flagged code 20480..24575
+    BadChannel, // neither "1" nor "2" with its zero byte
+    BadSample,  // a sample that is neither a code 0..4095, the empty code 4096 nor a
+                // flagged code 20480..24575
 };
 
 // True for a value a raw record may hold: a converter code 0..4095 (either resolution), the

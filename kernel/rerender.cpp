@@ -66,14 +66,15 @@ int rerenderRecord(const short* source, int sourceCount, short* destination, int
 double voltRange(int k, int hardwareVersion) {
     double range = k <= _100MV_DIV ? 1 : k <= _1V_DIV ? 10 : 100;
     // Generations 3 and 4 reach 5, 10, 20, 200 mV and 2 V/div with half the input range.
-    if (hardwareVersion > _HW2 && (k == _5MV_DIV || k == _10MV_DIV || k == _20MV_DIV || k == _200MV_DIV || k == _2V_DIV))
+    if (hardwareVersion > _HW2 &&
+        (k == _5MV_DIV || k == _10MV_DIV || k == _20MV_DIV || k == _200MV_DIV || k == _2V_DIV))
         range /= 2;
     return range;
 }
 
 bool verticalRescale(const VerticalScales& s, RowRule& out) {
-    const bool codes = s.captureVoltDiv >= _5MV_DIV && s.captureVoltDiv <= _10V_DIV && s.voltDiv >= _5MV_DIV &&
-                       s.voltDiv <= _10V_DIV;
+    const bool codes =
+        s.captureVoltDiv >= _5MV_DIV && s.captureVoltDiv <= _10V_DIV && s.voltDiv >= _5MV_DIV && s.voltDiv <= _10V_DIV;
     if (!codes || s.captureFactor == 0 || s.factor == 0 || s.adcLevels <= 0) return false;
     const double gainThen = usableGain(s.captureGain);
     const double gainNow = usableGain(s.gain);

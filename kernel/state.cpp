@@ -7,29 +7,17 @@
 
 namespace {
 
-bool isChannelCode(int ch_) {
-    return ch_ >= _CH1 && ch_ <= _REFERENCE;
-}
-bool isTimeDivCode(int timeDiv_) {
-    return timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV;
-}
-bool isTriggerSource(int source_) {
-    return source_ == _CH1 || source_ == _CH2;
-}
+bool isChannelCode(int ch_) { return ch_ >= _CH1 && ch_ <= _REFERENCE; }
+bool isTimeDivCode(int timeDiv_) { return timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV; }
+bool isTriggerSource(int source_) { return source_ == _CH1 || source_ == _CH2; }
 
-int methodGroup(int method_) {
-    return (method_ & 0xC) >> 2;
-}
+int methodGroup(int method_) { return (method_ & 0xC) >> 2; }
 
 } // namespace
 
-State::State() {
-    deriveAll();
-}
+State::State() { deriveAll(); }
 
-State::State(const std::string& path) : d_fileName(path) {
-    readIni(path, 4);
-}
+State::State(const std::string& path) : d_fileName(path) { readIni(path, 4); }
 
 void State::deriveAll() {
     updateChannelsOnOff();
@@ -43,8 +31,8 @@ void State::deriveAll() {
 }
 
 void State::updateChannelsOnOff() {
-    d_channelsOnOff = (d_channel[_CH1].channelOnOff ? _CH1_ON_CH2_OFF : 0) |
-                      (d_channel[_CH2].channelOnOff ? _CH1_OFF_CH2_ON : 0);
+    d_channelsOnOff =
+        (d_channel[_CH1].channelOnOff ? _CH1_ON_CH2_OFF : 0) | (d_channel[_CH2].channelOnOff ? _CH1_OFF_CH2_ON : 0);
 }
 
 const TimeBaseRow* State::currentRow() const {
@@ -52,12 +40,9 @@ const TimeBaseRow* State::currentRow() const {
     const size_t row = static_cast<size_t>(d_timeDiv);
     switch (d_channelsOnOff) {
     case _CH1_ON_CH2_OFF:
-    case _CH1_OFF_CH2_ON:
-        return &d_timeBaseRowsOneChannel[row];
-    case _CH1_ON_CH2_ON:
-        return &d_timeBaseRowsTwoChannels[row];
-    default:
-        return nullptr;
+    case _CH1_OFF_CH2_ON: return &d_timeBaseRowsOneChannel[row];
+    case _CH1_ON_CH2_ON: return &d_timeBaseRowsTwoChannels[row];
+    default: return nullptr;
     }
 }
 
@@ -206,8 +191,7 @@ void State::fillAcquisitionModes() {
     const AcquisitionMethodTable& methods = acquisitionMethodTable(d_bufferSizeMode);
     const int firstRoll = std::clamp(d_firstRollTimeDiv, 0, NUMBER_OF_METHOD_ENTRIES);
     for (int code = 0; code < NUMBER_OF_TIME_DIVS; ++code)
-        d_acquisitionModeTable[code] =
-            code < firstRoll ? methods[static_cast<size_t>(code)] : _ROLL;
+        d_acquisitionModeTable[code] = code < firstRoll ? methods[static_cast<size_t>(code)] : _ROLL;
     const int fast = std::clamp(d_numberOfETSTimeDiv, 0, NUMBER_OF_TIME_DIVS);
     std::fill_n(d_acquisitionModeTable, fast, d_ETSOnOff ? _ETS_MODE1 : _RIS);
     updateAcquisitionMode();
@@ -324,30 +308,14 @@ bool State::updateBufferBar() {
     return true;
 }
 
-bool State::isEquivalentTime() const {
-    return methodGroup(d_acquisitionMode) == 0;
-}
-bool State::isRealTime() const {
-    return methodGroup(d_acquisitionMode) == 1;
-}
-bool State::isRoll() const {
-    return methodGroup(d_acquisitionMode) == 2;
-}
-bool State::isRIS() const {
-    return d_acquisitionMode == _RIS;
-}
-bool State::isETSMode1() const {
-    return d_acquisitionMode == _ETS_MODE1;
-}
+bool State::isEquivalentTime() const { return methodGroup(d_acquisitionMode) == 0; }
+bool State::isRealTime() const { return methodGroup(d_acquisitionMode) == 1; }
+bool State::isRoll() const { return methodGroup(d_acquisitionMode) == 2; }
+bool State::isRIS() const { return d_acquisitionMode == _RIS; }
+bool State::isETSMode1() const { return d_acquisitionMode == _ETS_MODE1; }
 
-bool State::isChannelOn(int ch_) const {
-    return isChannelCode(ch_) && d_channel[ch_].channelOnOff;
-}
+bool State::isChannelOn(int ch_) const { return isChannelCode(ch_) && d_channel[ch_].channelOnOff; }
 
-bool State::areBothChannelsOn() const {
-    return d_channel[_CH1].channelOnOff && d_channel[_CH2].channelOnOff;
-}
+bool State::areBothChannelsOn() const { return d_channel[_CH1].channelOnOff && d_channel[_CH2].channelOnOff; }
 
-bool State::isRunningDots(int ch_) const {
-    return d_runState == _RUN && d_lineJoinMode == 0 && ch_ != _REFERENCE;
-}
+bool State::isRunningDots(int ch_) const { return d_runState == _RUN && d_lineJoinMode == 0 && ch_ != _REFERENCE; }

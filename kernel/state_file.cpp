@@ -18,46 +18,32 @@ namespace {
 // Integer keys are checked through their exact value as a double.
 using Check = bool (*)(double);
 
-template <int lo, int hi> bool inRange(double v) {
+template <int lo, int hi>
+bool inRange(double v) {
     return v >= lo && v <= hi;
 }
-bool isProbe(double v) {
-    return isValidProbe(static_cast<int>(v));
-}
-bool isNonZero(double v) {
-    return v != 0;
-}
-bool isPositive(double v) {
-    return v > 0;
-}
-bool isNotNegative(double v) {
-    return v >= 0;
-}
+bool isProbe(double v) { return isValidProbe(static_cast<int>(v)); }
+bool isNonZero(double v) { return v != 0; }
+bool isPositive(double v) { return v > 0; }
+bool isNotNegative(double v) { return v >= 0; }
 // The offset DACs divide by (factor - 1): nearer to 1 their values leave int.
-bool isAmplifierFactor(double v) {
-    return v >= 1.001;
-}
+bool isAmplifierFactor(double v) { return v >= 1.001; }
 bool isRecordLengthMode(double v) {
     const int mode = static_cast<int>(v);
     return mode == _10K || mode == _500K;
 }
-bool isHardwareBufferSize(double v) {
-    return v == 20096 || v == 1000128;
-}
+bool isHardwareBufferSize(double v) { return v == 20096 || v == 1000128; }
 bool isMethod(double v) {
     const int m = static_cast<int>(v);
-    return m == _ETS_MODE1 || m == _ETS_MODE2 || m == _RIS || m == _REAL_TIME || m == _ROLL ||
-           m == _ROLL2 || m == _ROLL3;
+    return m == _ETS_MODE1 || m == _ETS_MODE2 || m == _RIS || m == _REAL_TIME || m == _ROLL || m == _ROLL2 ||
+           m == _ROLL3;
 }
 // Display rows and columns far outside the screen still truncate to a 16-bit value.
-bool isPosition(double v) {
-    return v >= -32768 && v <= 32767;
-}
-bool isRejectMargin(double v) {
-    return v >= 0 && v <= 0.5;
-}
+bool isPosition(double v) { return v >= -32768 && v <= 32767; }
+bool isRejectMargin(double v) { return v >= 0 && v <= 0.5; }
 
-template <class Record> struct Key {
+template <class Record>
+struct Key {
     const char* section;
     const char* name;
     std::variant<bool Record::*, int Record::*, float Record::*, double Record::*> field;
@@ -90,8 +76,7 @@ const Key<State> kStateKeys[] = {
     {"TRIGGER", "triggerPulse", &State::d_triggerPulse, 0, nullptr},
     {"TRIGGER", "triggerPulseMode", &State::d_triggerPulseMode, 0, nullptr},
     {"TRIGGER", "triggerAdvanceOnOff", &State::d_triggerAdvanceOnOff, 0, nullptr},
-    {"TRIGGER", "triggerHighFrequencyRejectOnOff", &State::d_triggerHighFrequencyRejectOnOff, 0,
-     nullptr},
+    {"TRIGGER", "triggerHighFrequencyRejectOnOff", &State::d_triggerHighFrequencyRejectOnOff, 0, nullptr},
     {"HORIZONTAL", "delayOnOff", &State::d_delayOnOff, 0, nullptr},
     {"HORIZONTAL", "timeDiv", &State::d_timeDiv, _10US_DIV, inRange<_2NS_DIV, _100S_DIV>},
     {"HORIZONTAL", "TrevanMode", &State::d_acquisitionMode, _REAL_TIME, isMethod},
@@ -160,9 +145,7 @@ void writeKey(IniFile& ini, const Key<Record>& key, const std::string& name, con
         key.field);
 }
 
-int channelsInFile(int channelCount_) {
-    return std::clamp(channelCount_, 0, NUMBER_OF_CHANNELS - 1);
-}
+int channelsInFile(int channelCount_) { return std::clamp(channelCount_, 0, NUMBER_OF_CHANNELS - 1); }
 
 } // namespace
 
@@ -198,8 +181,7 @@ bool State::writeIni(const std::string& path, int channelCount_, std::string* er
     for (int ch = _CH1; ch <= channelsInFile(channelCount_); ++ch)
         for (const Key<ChannelSettings>& key : kChannelKeys)
             writeKey(ini, key, key.name + std::to_string(ch), d_channel[ch]);
-    for (const Key<State>& key : kStateKeys)
-        writeKey(ini, key, key.name, *this);
+    for (const Key<State>& key : kStateKeys) writeKey(ini, key, key.name, *this);
     if (ini.save()) return true;
     if (error) *error = ini.error();
     return false;

@@ -47,8 +47,7 @@ std::string SystemRegistry::expandDirectory(const std::string& value) {
     const char* home = std::getenv("HOME");
     const std::string homeDir = home ? home : "";
     const auto startsWith = [&](const std::string& word) {
-        return value.compare(0, word.size(), word) == 0 &&
-               (value.size() == word.size() || value[word.size()] == '/');
+        return value.compare(0, word.size(), word) == 0 && (value.size() == word.size() || value[word.size()] == '/');
     };
     if (startsWith("$XDG_DATA_HOME")) {
         const char* data = std::getenv("XDG_DATA_HOME");
@@ -83,8 +82,7 @@ std::vector<std::string> SystemRegistry::unreadSettingsFiles() const {
         if (path.empty()) continue;
         const IniFile file(path);
         if (!file.loadedOk())
-            texts.push_back("Settings file not read: " + file.error() +
-                            ". It is not used and not saved over.");
+            texts.push_back("Settings file not read: " + file.error() + ". It is not used and not saved over.");
     }
     return texts;
 }
@@ -100,7 +98,8 @@ std::vector<std::string> SystemRegistry::prepareMainDirectory() const {
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0) {
         if (errno != ENOENT) return unusable(std::strerror(errno));
-        if (const int e = makePrivateDirectories(dir)) return unusable(std::string("cannot make it: ") + std::strerror(e));
+        if (const int e = makePrivateDirectories(dir))
+            return unusable(std::string("cannot make it: ") + std::strerror(e));
         return {};
     }
     if (!S_ISDIR(st.st_mode)) return unusable("it is not a directory");

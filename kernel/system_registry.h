@@ -17,7 +17,7 @@
 
 class SystemRegistry {
 public:
-    static constexpr int MAX_PATH_LENGTH = 255;  // characters of a path, as the settings files allow
+    static constexpr int MAX_PATH_LENGTH = 255; // characters of a path, as the settings files allow
     static constexpr const char* SECTION = "Velmora2";
     static constexpr const char* SIMULATOR_SECTION = "Simulator";
 

@@ -75,8 +75,7 @@ constexpr TimeBaseRow kRows500KFast[] = {
 
 constexpr TimeBaseTable make500KEtsOne() {
     TimeBaseTable t = kRows10KEtsOne;
-    for (int code = 0; code <= _400MS_DIV; ++code)
-        t[code] = kRows500KFast[code];
+    for (int code = 0; code <= _400MS_DIV; ++code) t[code] = kRows500KFast[code];
     return t;
 }
 constexpr TimeBaseTable kRows500KEtsOne = make500KEtsOne();
@@ -103,8 +102,7 @@ constexpr void setUnselectedRow(TimeBaseRow& row, int acquireLength, double samp
 constexpr void setUnselectedFastRows(TimeBaseTable& t, int bufferSizeFrom11) {
     constexpr int acquireLength[17] = {448,  448,  448,   448,   448,   448,   448,   832,  2048,
                                        4032, 8064, 20032, 20032, 20032, 20032, 20032, 20032};
-    constexpr double samplesPerPixel[17] = {40, 40, 40, 40, 40, 40, 40, 20, 8,
-                                            4,  2,  1,  1,  1,  1,  1,  1};
+    constexpr double samplesPerPixel[17] = {40, 40, 40, 40, 40, 40, 40, 20, 8, 4, 2, 1, 1, 1, 1, 1, 1};
     for (int code = 0; code <= 16; ++code) {
         t[code].bufferSize = code >= 11 ? bufferSizeFrom11 : 10000;
         setUnselectedRow(t[code], acquireLength[code], samplesPerPixel[code]);
@@ -112,8 +110,7 @@ constexpr void setUnselectedFastRows(TimeBaseTable& t, int bufferSizeFrom11) {
 }
 
 constexpr void copyRows(TimeBaseTable& t, const TimeBaseTable& from, int first, int last) {
-    for (int code = first; code <= last; ++code)
-        t[code] = from[code];
+    for (int code = first; code <= last; ++code) t[code] = from[code];
 }
 
 constexpr TimeBaseTable make10KEtsTwo() {
@@ -143,8 +140,7 @@ constexpr TimeBaseTable make500KEtsTwo() {
     shareRecord(t, 17, 25, 250000, 5e4);
     setUnselectedFastRows(t, 5000);
     constexpr int rollAcquireLength[7] = {128, 128, 64, 64, 64, 64, 64};
-    for (int code = 26; code <= 32; ++code)
-        setUnselectedRow(t[code], rollAcquireLength[code - 26], 1);
+    for (int code = 26; code <= 32; ++code) setUnselectedRow(t[code], rollAcquireLength[code - 26], 1);
     return t;
 }
 constexpr TimeBaseTable kRows500KEtsTwo = make500KEtsTwo();
@@ -184,8 +180,7 @@ const TimeBaseTable* timeBaseTable(int bufferSizeMode_, bool ETSOnOff_, bool bot
     case _500K:
         if (ETSOnOff_) return bothChannels_ ? &kRows500KEtsTwo : &kRows500KEtsOne;
         return bothChannels_ ? &kRows500KRisTwo : &kRows500KRisOne;
-    default:
-        return nullptr;
+    default: return nullptr;
     }
 }
 

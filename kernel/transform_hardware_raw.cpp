@@ -36,8 +36,7 @@ bool TransformHardwareRaw::createAcquisition() {
     case _ROLL3:
         p_dataAcquisition = std::make_unique<DataAcquisitionRoll>(p_hardware, p_bufferRawData, p_state, &d_counters);
         break;
-    default:
-        break;
+    default: break;
     }
     return p_dataAcquisition != nullptr;
 }

@@ -22,16 +22,13 @@ BufferData2D<unsigned char>* imageOf(BufferDisplayData& display, int ch) {
     }
 }
 
-int clampPersistence(int level) {
-    return level < 0 ? 0 : level >= PERSISTENCE_LEVELS ? PERSISTENCE_LEVELS - 1 : level;
-}
+int clampPersistence(int level) { return level < 0 ? 0 : level >= PERSISTENCE_LEVELS ? PERSISTENCE_LEVELS - 1 : level; }
 
 } // namespace
 
-TransformRawDisplay::TransformRawDisplay(BufferRawData* raw_p, BufferDisplayData* display_p,
-                                         State* state_p, BufferRawDataStop* stop_p)
-    : p_bufferRawData(raw_p), p_bufferRawDataStop(stop_p), p_bufferDisplayData(display_p),
-      p_state(state_p) {
+TransformRawDisplay::TransformRawDisplay(BufferRawData* raw_p, BufferDisplayData* display_p, State* state_p,
+                                         BufferRawDataStop* stop_p)
+    : p_bufferRawData(raw_p), p_bufferRawDataStop(stop_p), p_bufferDisplayData(display_p), p_state(state_p) {
     assert(raw_p && "raw_p");
     assert(display_p && "display_p");
     assert(state_p && "state_p");
@@ -69,8 +66,7 @@ void TransformRawDisplay::initDecayTable() {
 }
 
 void TransformRawDisplay::updateETSWindow() {
-    const ETSWindow w =
-        computeETSWindow(p_state->d_timeDiv, p_state->d_bufferSize, p_state->d_horizontalPosition);
+    const ETSWindow w = computeETSWindow(p_state->d_timeDiv, p_state->d_bufferSize, p_state->d_horizontalPosition);
     p_state->d_ETSWindowStart = w.start;
     p_state->d_ETSWindowLength = w.length;
     p_state->d_ETSPointsPerSample = w.pointsPerSample;
@@ -127,7 +123,8 @@ bool TransformRawDisplay::transform(int ch_) {
     if (s.d_lineJoinMode == 0) {
         JitterSequence* jitter = s.d_triggeredFlag || s.d_triggerMode == _AUTO ? &d_jitter : nullptr;
         if (running && fast)
-            drawWindowDots(c, record, clampETSWindow({s.d_ETSWindowStart, s.d_ETSWindowLength, s.d_ETSPointsPerSample}, size),
+            drawWindowDots(c, record,
+                           clampETSWindow({s.d_ETSWindowStart, s.d_ETSWindowLength, s.d_ETSPointsPerSample}, size),
                            jitter);
         else
             drawDots(c, record, size, running ? jitter : nullptr);
@@ -160,8 +157,7 @@ void TransformRawDisplay::drawRunningVectors(const TraceCanvas& c, short* record
     const int timeDiv = s.d_timeDiv;
     const bool ris = s.d_acquisitionMode == _RIS;
     const bool ets = s.d_acquisitionMode == _ETS_MODE1 || s.d_acquisitionMode == _ETS_MODE2;
-    const ETSWindow window =
-        clampETSWindow({s.d_ETSWindowStart, s.d_ETSWindowLength, s.d_ETSPointsPerSample}, size_);
+    const ETSWindow window = clampETSWindow({s.d_ETSWindowStart, s.d_ETSWindowLength, s.d_ETSPointsPerSample}, size_);
     if (timeDiv >= 0 && timeDiv <= 6) {
         if (ris) {
             interpolateRIS(record_, size_, timeDiv == 6);

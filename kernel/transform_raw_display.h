@@ -30,8 +30,7 @@ public:
     // Requires raw_p, display_p and state_p (assertions). The column arrays are sized to
     // State's d_displayWidth. When they or the row table cannot be had, error 0 is pushed and
     // the object stays incomplete (isComplete false; transform then draws nothing).
-    TransformRawDisplay(BufferRawData* raw_p, BufferDisplayData* display_p, State* state_p,
-                        BufferRawDataStop* stop_p);
+    TransformRawDisplay(BufferRawData* raw_p, BufferDisplayData* display_p, State* state_p, BufferRawDataStop* stop_p);
     virtual ~TransformRawDisplay();
     TransformRawDisplay(const TransformRawDisplay&) = delete;
     TransformRawDisplay& operator=(const TransformRawDisplay&) = delete;
@@ -76,9 +75,9 @@ private:
     State* p_state = nullptr;
     std::unique_ptr<InterpolationSinc<short>> p_interpolationSinc;
     std::unique_ptr<InterpolationLinear<short>> p_interpolationLinear;
-    std::vector<int> d_min;            // per column: smallest row (or code) hit
-    std::vector<int> d_max;            // per column: largest row (or code) hit
-    std::vector<short> d_columnCodes;  // per column: codes of the column interpolation
-    JitterSequence d_jitter;           // one transform per program: the program-wide counter
+    std::vector<int> d_min;           // per column: smallest row (or code) hit
+    std::vector<int> d_max;           // per column: largest row (or code) hit
+    std::vector<short> d_columnCodes; // per column: codes of the column interpolation
+    JitterSequence d_jitter;          // one transform per program: the program-wide counter
     XYPlot d_XYPlot;
 };

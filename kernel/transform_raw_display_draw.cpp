@@ -9,12 +9,10 @@
 namespace {
 
 // Entries that are 0; all others are 1.
-constexpr unsigned char kJitterZero[] = {1,   16,  22,  26,  32,  35,  37,  38,  41,  42,  43,
-                                         45,  46,  48,  49,  50,  51,  56,  57,  60,  66,  67,
-                                         69,  72,  74,  75,  76,  77,  78,  84,  86,  95,  102,
-                                         110, 112, 113, 116, 117, 119, 121, 126, 131, 138, 147,
-                                         152, 155, 157, 161, 164, 166, 169, 175, 178, 180, 181,
-                                         184, 188, 189, 191, 197, 198};
+constexpr unsigned char kJitterZero[] = {1,   16,  22,  26,  32,  35,  37,  38,  41,  42,  43,  45,  46,  48,  49,  50,
+                                         51,  56,  57,  60,  66,  67,  69,  72,  74,  75,  76,  77,  78,  84,  86,  95,
+                                         102, 110, 112, 113, 116, 117, 119, 121, 126, 131, 138, 147, 152, 155, 157, 161,
+                                         164, 166, 169, 175, 178, 180, 181, 184, 188, 189, 191, 197, 198};
 
 struct JitterTable {
     unsigned char value[JITTER_TABLE_SIZE];
@@ -33,8 +31,7 @@ unsigned fadeMultiplier(double decay) {
     for (long m = base - 2; m <= base + 3; ++m) {
         if (m <= 0 || m > 65535) continue;
         bool exact = true;
-        for (int p = 1; p < 256 && exact; ++p)
-            exact = ((p * m) >> 16) == static_cast<long>(p * decay);
+        for (int p = 1; p < 256 && exact; ++p) exact = ((p * m) >> 16) == static_cast<long>(p * decay);
         if (exact) return static_cast<unsigned>(m);
     }
     return 0;
@@ -68,9 +65,7 @@ int JitterSequence::next() {
     return kJitter.value[d_counter];
 }
 
-int JitterSequence::entry(int index) {
-    return index >= 0 && index < JITTER_TABLE_SIZE ? kJitter.value[index] : 0;
-}
+int JitterSequence::entry(int index) { return index >= 0 && index < JITTER_TABLE_SIZE ? kJitter.value[index] : 0; }
 
 void fillDecayTable(double (&decay_)[PERSISTENCE_LEVELS], int timeDiv_) {
     double c = 0.05;
@@ -80,8 +75,7 @@ void fillDecayTable(double (&decay_)[PERSISTENCE_LEVELS], int timeDiv_) {
     } else if (timeDiv_ >= 11 && timeDiv_ <= 13) {
         c = 0.055;
     } else if (timeDiv_ >= 14 && timeDiv_ <= 25) {
-        static constexpr double kM[12] = {0.001, 0.002, 0.004, 0.01, 0.02, 0.04,
-                                          0.1,   0.2,   0.4,   1,    2,    4};
+        static constexpr double kM[12] = {0.001, 0.002, 0.004, 0.01, 0.02, 0.04, 0.1, 0.2, 0.4, 1, 2, 4};
         c = 0.055 + 1.5 * kM[timeDiv_ - 14];
     }
     decay_[0] = 0.1;
@@ -178,8 +172,7 @@ void drawVectors(const TraceCanvas& c, const short* record_, int size_) {
     if (x < width) {
         int lo = c.height, hi = -1;
         const short* s = record_ + x * per;
-        for (size_t i = 0; i < per; ++i)
-            hit(image + x, s[i], lo, hi);
+        for (size_t i = 0; i < per; ++i) hit(image + x, s[i], lo, hi);
         c.columnMin[x] = lo;
         c.columnMax[x] = hi;
     }

@@ -29,9 +29,7 @@ struct TraceCanvas {
 
 // The code carried by a raw value (flag removed); not necessarily drawable.
 inline int sampleCode(int raw) { return raw >= 20480 ? raw - 20480 : raw; }
-inline bool isDrawableCode(int code, int adcLevels) {
-    return code >= 0 && code < adcLevels && code != 4096;
-}
+inline bool isDrawableCode(int code, int adcLevels) { return code >= 0 && code < adcLevels && code != 4096; }
 
 // The settings' intensity step truncated toward zero and clamped to 0..127, so that no
 // pixel can pass the cap.

@@ -70,8 +70,7 @@ int WindowSampler::value(int i) {
     return d_held;
 }
 
-void drawWindowDots(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                    JitterSequence* jitter_) {
+void drawWindowDots(const TraceCanvas& c, const short* record_, const ETSWindow& window_, JitterSequence* jitter_) {
     const short* s = record_ + window_.start;
     for (int i = 0; i < window_.length; ++i) {
         const int x = windowColumn(i, window_.pointsPerSample);
@@ -89,8 +88,8 @@ namespace {
 // Visits (column, code) of every drawable window value, in index order, after setting every
 // column's extremes to (lowest_, -1).
 template <class Visit>
-void forEachWindowCode(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                       WindowSampler::Fill fill_, int lowest_, Visit visit_) {
+void forEachWindowCode(const TraceCanvas& c, const short* record_, const ETSWindow& window_, WindowSampler::Fill fill_,
+                       int lowest_, Visit visit_) {
     for (int x = 0; x < c.width; ++x) {
         c.columnMin[x] = lowest_;
         c.columnMax[x] = -1;
@@ -111,11 +110,10 @@ void widen(const TraceCanvas& c, int x, int value) {
 
 } // namespace
 
-void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                       bool gapFill_) {
+void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_, bool gapFill_) {
     if (window_.length <= 0) return;
-    forEachWindowCode(c, record_, window_, gapFill_ ? WindowSampler::_GAP_FILL : WindowSampler::_HOLD,
-                      c.height, [&](int x, int code) {
+    forEachWindowCode(c, record_, window_, gapFill_ ? WindowSampler::_GAP_FILL : WindowSampler::_HOLD, c.height,
+                      [&](int x, int code) {
                           const int row = c.rows[code];
                           widen(c, x, row);
                           plotHit(c, x, row);
@@ -123,13 +121,11 @@ void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWind
     joinColumns(c);
 }
 
-void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                             bool gapFill_, InterpolationLinear<short>& linear_,
-                             short* columnCodes_) {
+void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const ETSWindow& window_, bool gapFill_,
+                             InterpolationLinear<short>& linear_, short* columnCodes_) {
     if (window_.length <= 0 || c.width <= 0) return;
-    forEachWindowCode(c, record_, window_,
-                      gapFill_ ? WindowSampler::_GAP_FILL_LEADING_EMPTY : WindowSampler::_HOLD, c.adcLevels,
-                      [&](int x, int code) { widen(c, x, code); });
+    forEachWindowCode(c, record_, window_, gapFill_ ? WindowSampler::_GAP_FILL_LEADING_EMPTY : WindowSampler::_HOLD,
+                      c.adcLevels, [&](int x, int code) { widen(c, x, code); });
     for (int x = 0; x < c.width; ++x)
         columnCodes_[x] = static_cast<short>(c.columnMax[x] >= 0 ? c.columnMin[x] : kEmpty);
     linear_.init(c.width, 0.0, static_cast<double>(c.width) / window_.length);

@@ -37,8 +37,8 @@ inline int windowColumn(int index_, int pointsPerSample_) {
 class WindowSampler {
 public:
     enum Fill {
-        _HOLD,            // empty samples take the held value
-        _GAP_FILL,        // leading empties take the first value after them
+        _HOLD,                   // empty samples take the held value
+        _GAP_FILL,               // leading empties take the first value after them
         _GAP_FILL_LEADING_EMPTY, // leading empties stay empty (column interpolation, records)
     };
     WindowSampler(const short* window_, int length_, Fill fill_)
@@ -56,20 +56,17 @@ private:
 };
 
 // Dots of the window; jitter_ null draws without jitter. A window of length 0 draws nothing.
-void drawWindowDots(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                    JitterSequence* jitter_);
+void drawWindowDots(const TraceCanvas& c, const short* record_, const ETSWindow& window_, JitterSequence* jitter_);
 
 // Vectors of the window (held values, or gap filling), joined as in joinColumns.
-void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                       bool gapFill_);
+void drawWindowVectors(const TraceCanvas& c, const short* record_, const ETSWindow& window_, bool gapFill_);
 
 // Column interpolation: the smallest code of each column, columns in between completed by
 // linear interpolation (first real column 0, interval width / length), then joined; no
 // dots. A column without data is empty (4096) for the interpolation and draws nothing.
 // columnCodes_ holds width values of scratch space.
-void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const ETSWindow& window_,
-                             bool gapFill_, InterpolationLinear<short>& linear_,
-                             short* columnCodes_);
+void drawColumnInterpolation(const TraceCanvas& c, const short* record_, const ETSWindow& window_, bool gapFill_,
+                             InterpolationLinear<short>& linear_, short* columnCodes_);
 
 // Gap filling of a whole record in place: empty runs between two values step in a straight
 // line, leading empties stay empty, trailing ones take the last value. Linear in size_.

@@ -4,7 +4,7 @@
 // Safe to use from the GUI and the worker thread at once.
 
 enum ERROR_NUMBER {
-    _ERR_MEMORY = 0,                 // "Not enough memory for allocation"
+    _ERR_MEMORY = 0, // "Not enough memory for allocation"
     _ERR_USB_OPEN = 1,
     _ERR_NO_DEVICE = 2,
     _ERR_TOO_MANY_DEVICES = 3,
@@ -29,10 +29,10 @@ enum ERROR_NUMBER {
     _ERR_NULL_MEMORY = 22,
     _ERR_HARDWARE_VERSION = 23,
     _ERR_ZERO_CALIBRATION = 24,
-    _ERR_TIME_OUT = 25,              // "Time-out": the instrument stopped answering
-    _ERR_FIRMWARE_DOWNLOAD = 26,     // "Download firmware failed": a controller was found but not loaded
-    _ERR_STATUS_MISMATCH = 27,       // captures dropped one after another for differing status copies
-    _ERR_INPUT_NOT_SHORTED = 28,     // a zero calibration measured a signal, not a shorted input
+    _ERR_TIME_OUT = 25,          // "Time-out": the instrument stopped answering
+    _ERR_FIRMWARE_DOWNLOAD = 26, // "Download firmware failed": a controller was found but not loaded
+    _ERR_STATUS_MISMATCH = 27,   // captures dropped one after another for differing status copies
+    _ERR_INPUT_NOT_SHORTED = 28, // a zero calibration measured a signal, not a shorted input
 };
 
 constexpr int MAX_ERROR_STACK = 10;

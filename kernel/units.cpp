@@ -30,10 +30,6 @@ double volt_per_div(int voltDiv_) {
     return kVoltPerDiv[static_cast<size_t>(voltDiv_)];
 }
 
-bool isValidProbe(int probe_) {
-    return probe_ == _X1 || probe_ == _X10 || probe_ == _X100 || probe_ == _X1000;
-}
+bool isValidProbe(int probe_) { return probe_ == _X1 || probe_ == _X10 || probe_ == _X100 || probe_ == _X1000; }
 
-double probe_factor(int probe_) {
-    return isValidProbe(probe_) ? probe_ : 0;
-}
+double probe_factor(int probe_) { return isValidProbe(probe_) ? probe_ : 0; }

@@ -39,9 +39,7 @@ std::vector<unsigned char> pulsePattern(unsigned char group, unsigned char bits)
 
 } // namespace
 
-USB::USB(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) {
-    assert(p_backend && "backend != 0");
-}
+USB::USB(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) { assert(p_backend && "backend != 0"); }
 
 USB::~USB() { close(); }
 
@@ -161,7 +159,9 @@ bool USB::writeBlock(unsigned char request, unsigned char* reg_p, int timeOut) {
     return true;
 }
 
-bool USB::writeRegisters(unsigned char* reg_p, int timeOut) { return writeBlock(Request::WRITE_REGISTERS, reg_p, timeOut); }
+bool USB::writeRegisters(unsigned char* reg_p, int timeOut) {
+    return writeBlock(Request::WRITE_REGISTERS, reg_p, timeOut);
+}
 
 bool USB::writeRegisters2(unsigned char* reg_p, int timeOut) {
     return writeBlock(Request::WRITE_REGISTERS2, reg_p, timeOut);
@@ -250,9 +250,7 @@ bool USB::readCounter(void* out, int timeOut) {
 
 bool USB::lastTransferTimedOut() const { return p_command && p_command->lastStatus() == UsbStatus::Timeout; }
 
-bool USB::instrumentGone() const {
-    return !p_command || !p_command->driver() || p_command->driver()->deviceLost();
-}
+bool USB::instrumentGone() const { return !p_command || !p_command->driver() || p_command->driver()->deviceLost(); }
 
 bool USB::instrumentReturned() const {
     return p_command && p_command->driver() && p_command->driver()->instrumentReturned();

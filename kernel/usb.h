@@ -15,9 +15,9 @@ class USBVendorSpecificCommand;
 
 class USB final : public Hardware {
 public:
-    static constexpr int RELAY_PAUSE_MS = 20;           // after every relay-byte write
-    static constexpr int CHUNK_500K = 40000;            // bytes of one bulk read in the 500k mode
-    static constexpr int CHUNKS_500K = 25;              // ... followed by one of TAIL_500K bytes
+    static constexpr int RELAY_PAUSE_MS = 20; // after every relay-byte write
+    static constexpr int CHUNK_500K = 40000;  // bytes of one bulk read in the 500k mode
+    static constexpr int CHUNKS_500K = 25;    // ... followed by one of TAIL_500K bytes
     static constexpr int TAIL_500K = 128;
     static constexpr int RECORD_500K = CHUNK_500K * CHUNKS_500K + TAIL_500K; // 1,000,128
 

@@ -19,11 +19,11 @@ USBVendorSpecificCommand::USBVendorSpecificCommand(std::shared_ptr<UsbBackend> b
         std::uint16_t length;
     };
     const Row rows[] = {
-        {START_HW12, kVendorOut, 0},  {WRITE_REGISTERS, kVendorOut, 19}, {WRITE_DAC, kVendorOut, 3},
-        {WRITE_REGISTERS2, kVendorOut, 19}, {WRITE_BYTE, kVendorOut, 1}, {WRITE_RELAY, kVendorOut, 1},
-        {START_HW34, kVendorOut, 0},  {POLL_TRIGGER, kVendorIn, 1},      {READ_REGISTERS, kVendorIn, 23},
-        {READ_VERSION, kVendorIn, 1}, {READ_BYTE, kVendorIn, 1},         {READ_MEMORY, kVendorIn, MEMORY_PAGE},
-        {READ_COUNTER, kVendorIn, 2}, {COMMAND, kVendorOut, 0},          {WRITE_MEMORY, kVendorOut, MEMORY_PAGE},
+        {START_HW12, kVendorOut, 0},        {WRITE_REGISTERS, kVendorOut, 19}, {WRITE_DAC, kVendorOut, 3},
+        {WRITE_REGISTERS2, kVendorOut, 19}, {WRITE_BYTE, kVendorOut, 1},       {WRITE_RELAY, kVendorOut, 1},
+        {START_HW34, kVendorOut, 0},        {POLL_TRIGGER, kVendorIn, 1},      {READ_REGISTERS, kVendorIn, 23},
+        {READ_VERSION, kVendorIn, 1},       {READ_BYTE, kVendorIn, 1},         {READ_MEMORY, kVendorIn, MEMORY_PAGE},
+        {READ_COUNTER, kVendorIn, 2},       {COMMAND, kVendorOut, 0},          {WRITE_MEMORY, kVendorOut, MEMORY_PAGE},
     };
     for (const Row& row : rows) {
         UsbSetupPacket& p = d_setup[row.request];

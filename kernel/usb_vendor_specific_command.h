@@ -26,10 +26,10 @@ public:
         READ_REGISTERS = 0xC4,   // register read-back
         READ_VERSION = 0xC5,     // FPGA version
         READ_BYTE = 0xC6,
-        READ_MEMORY = 0xC7,      // one calibration-memory page
-        READ_COUNTER = 0xC8,     // two bytes
+        READ_MEMORY = 0xC7,  // one calibration-memory page
+        READ_COUNTER = 0xC8, // two bytes
         COMMAND = 0xD0,
-        WRITE_MEMORY = 0xD1,     // one calibration-memory page
+        WRITE_MEMORY = 0xD1, // one calibration-memory page
     };
     static constexpr int MEMORY_PAGE = 64; // bytes of one calibration-memory transfer
 

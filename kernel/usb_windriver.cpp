@@ -21,9 +21,7 @@ USBWinDriver::~USBWinDriver() { close(); }
 
 void USBWinDriver::setTriggerModeQuery(std::function<int()> query) { d_triggerModeQuery = std::move(query); }
 
-void USBWinDriver::setMessage(const std::string& text) {
-    d_message = text.substr(0, MESSAGE_SIZE - 1);
-}
+void USBWinDriver::setMessage(const std::string& text) { d_message = text.substr(0, MESSAGE_SIZE - 1); }
 
 bool USBWinDriver::initLibrary() {
     if (d_watch >= 0) {
@@ -97,7 +95,8 @@ bool USBWinDriver::open() {
         std::lock_guard lock(d_listMutex);
         if (d_active == 0 && !d_list.empty()) d_active = d_list.front().id;
         active = d_active;
-        for (int i = 0; i < d_deviceCount && i < MAX_DEVICES; ++i) d_slots[static_cast<size_t>(i)] = d_list[static_cast<size_t>(i)].id;
+        for (int i = 0; i < d_deviceCount && i < MAX_DEVICES; ++i)
+            d_slots[static_cast<size_t>(i)] = d_list[static_cast<size_t>(i)].id;
     }
     if (d_deviceCount > MAX_DEVICES) {
         push_error(_ERR_TOO_MANY_DEVICES, kWindriverSource, __LINE__);
@@ -221,8 +220,8 @@ int USBWinDriver::bulkRead(unsigned char* buffer_p, int length_, int timeOut_, i
     }
     for (;;) {
         int got = 0;
-        status = p_device->bulkRead(BULK_PIPE, buffer_p + total, length_ - total, got,
-                                    static_cast<unsigned int>(timeOut_));
+        status =
+            p_device->bulkRead(BULK_PIPE, buffer_p + total, length_ - total, got, static_cast<unsigned int>(timeOut_));
         total += got;
         if (status != UsbStatus::Timeout || total >= length_) break;
         if (!repeatAfterTimeout(clock.now() - start, timeOut_)) break;

@@ -27,8 +27,8 @@ public:
     static constexpr std::uint16_t PRODUCT_ID = 0x0001;
     static constexpr int MAX_DEVICES = 4;
     static constexpr unsigned char BULK_PIPE = 0x82;
-    static constexpr int MESSAGE_SIZE = 100;            // characters of the message buffer with its end
-    static constexpr int ATTACH_WAIT_MS = 2000;         // first wait for an instrument
+    static constexpr int MESSAGE_SIZE = 100;    // characters of the message buffer with its end
+    static constexpr int ATTACH_WAIT_MS = 2000; // first wait for an instrument
     // A timed-out read outside _NORMAL mode is repeated only while all its waits stay within
     // this: an instrument that stops answering must not hold a capture for minutes.
     static constexpr int REPEAT_BUDGET_MS = 1500;
@@ -52,8 +52,7 @@ public:
     // the time-out returns the bytes read so far without a message.
     int controlRead(unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_, int slot_);
     // Host to device; data_p may be null when length_ is 0.
-    int controlWrite(const unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_,
-                     int slot_);
+    int controlWrite(const unsigned char* data_p, int length_, const unsigned char* setup_p, int timeOut_, int slot_);
     // Bulk read on pipe 0x82, time-out repeats as controlRead. timeOut_ 0 waits in slices
     // up to NO_TIMEOUT_CEILING_MS, and returns early (the bytes so far, no message) when
     // abortReadFlag is raised. A short packet ends the read: the bytes so far.

@@ -43,14 +43,12 @@ unsigned equalMask(const unsigned char* column, int base, unsigned char value) {
 #else
 unsigned hitMask(const unsigned char* column, int base) {
     unsigned mask = 0;
-    for (int r = 0; r < 16; ++r)
-        mask |= unsigned(column[base + r] != 0) << r;
+    for (int r = 0; r < 16; ++r) mask |= unsigned(column[base + r] != 0) << r;
     return mask;
 }
 unsigned equalMask(const unsigned char* column, int base, unsigned char value) {
     unsigned mask = 0;
-    for (int r = 0; r < 16; ++r)
-        mask |= unsigned(column[base + r] == value) << r;
+    for (int r = 0; r < 16; ++r) mask |= unsigned(column[base + r] == value) << r;
     return mask;
 }
 #endif
@@ -58,15 +56,13 @@ unsigned equalMask(const unsigned char* column, int base, unsigned char value) {
 // Rows of the first and last non-zero byte of a column; -1 when the column is empty.
 int firstHit(const unsigned char* column) {
     for (int b = 0; b < kBlocks; ++b)
-        if (const unsigned mask = hitMask(column, 16 * b))
-            return 16 * b + std::countr_zero(mask);
+        if (const unsigned mask = hitMask(column, 16 * b)) return 16 * b + std::countr_zero(mask);
     return -1;
 }
 
 int lastHit(const unsigned char* column) {
     for (int b = kBlocks - 1; b >= 0; --b)
-        if (const unsigned mask = hitMask(column, 16 * b))
-            return 16 * b + 31 - std::countl_zero(mask);
+        if (const unsigned mask = hitMask(column, 16 * b)) return 16 * b + 31 - std::countl_zero(mask);
     return -1;
 }
 
@@ -74,13 +70,10 @@ int lastHit(const unsigned char* column) {
 int brightestRow(const unsigned char* column) {
     unsigned char peak = 0;
 #pragma GCC unroll 8
-    for (int r = 0; r < kRows; ++r)
-        peak = std::max(peak, column[r]);
-    if (peak == 0)
-        return -1;
+    for (int r = 0; r < kRows; ++r) peak = std::max(peak, column[r]);
+    if (peak == 0) return -1;
     for (int b = 0;; ++b)
-        if (const unsigned mask = equalMask(column, 16 * b, peak))
-            return 16 * b + std::countr_zero(mask);
+        if (const unsigned mask = equalMask(column, 16 * b, peak)) return 16 * b + std::countr_zero(mask);
 }
 
 // Row sums of wave over columns first..last, added to sums: four columns at a time are added
@@ -104,25 +97,20 @@ void addRowSums(Wave wave, int first, int last, std::uint32_t* sums) {
                 part[b] += (words(wave[c] + 16 * b) + words(wave[c + 1] + 16 * b)) +
                            (words(wave[c + 2] + 16 * b) + words(wave[c + 3] + 16 * b));
         for (; c <= end; ++c)
-            for (int b = 0; b < kBlocks; ++b)
-                part[b] += words(wave[c] + 16 * b);
+            for (int b = 0; b < kBlocks; ++b) part[b] += words(wave[c] + 16 * b);
         for (int b = 0; b < kBlocks; ++b)
-            for (int r = 0; r < 16; ++r)
-                sums[16 * b + r] += part[b][r];
+            for (int r = 0; r < 16; ++r) sums[16 * b + r] += part[b][r];
     }
 }
 
 bool anyOf(const bool* enable, std::initializer_list<int> slots) {
     for (int s : slots)
-        if (enable[s])
-            return true;
+        if (enable[s]) return true;
     return false;
 }
 
 // b - a for columns, never below 0 (edges out of order give no span, not 65000 columns).
-unsigned short span(unsigned short a, unsigned short b) {
-    return b >= a ? static_cast<unsigned short>(b - a) : 0;
-}
+unsigned short span(unsigned short a, unsigned short b) { return b >= a ? static_cast<unsigned short>(b - a) : 0; }
 
 // Square root of the mean squared offset of the brightest rows of columns first..last from
 // centre; false when no column is hit.
@@ -131,25 +119,21 @@ bool rmsOffset(Wave wave, int first, int last, int centre, double& root) {
     int hit = 0;
     for (int c = first; c <= last; ++c) {
         const int y = brightestRow(wave[c]);
-        if (y < 0)
-            continue;
+        if (y < 0) continue;
         const double d = y - centre;
         sum += d * d;
         ++hit;
     }
-    if (hit == 0)
-        return false;
+    if (hit == 0) return false;
     root = std::sqrt(sum / hit);
     return true;
 }
 
 // trunc(sum of row x weight over rows lo..hi / total); 0 for a total of 0.
 unsigned short weightedMeanRow(const std::uint32_t* weights, int lo, int hi, std::uint64_t total) {
-    if (total == 0)
-        return 0;
+    if (total == 0) return 0;
     std::uint64_t moment = 0;
-    for (int r = lo; r <= hi; ++r)
-        moment += std::uint64_t(r) * weights[r];
+    for (int r = lo; r <= hi; ++r) moment += std::uint64_t(r) * weights[r];
     return static_cast<unsigned short>(double(moment) / double(total));
 }
 
@@ -159,8 +143,7 @@ void findEdges(const unsigned short columns[][3], const unsigned short events[][
                unsigned short from, unsigned short to, unsigned short edges[][3]) {
     int found = 0;
     for (int k = 0; k < count - 1 && found < 2; ++k) {
-        if (events[k][1] != from)
-            continue;
+        if (events[k][1] != from) continue;
         const unsigned short start = events[k][0];
         if (events[k + 1][1] == to) {
             const unsigned short end = events[k + 1][0];
@@ -194,11 +177,9 @@ void findEdges(const unsigned short columns[][3], const unsigned short events[][
 
 void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_,
                           double timeDiv_, const bool* enable_, double* result_, int upper_, int lower_) const {
-    if (enable_ == nullptr || result_ == nullptr)
-        return;
+    if (enable_ == nullptr || result_ == nullptr) return;
     std::fill(result_, result_ + kMeasureSlots, 0.0);
-    if (wave == nullptr)
-        return;
+    if (wave == nullptr) return;
 
     unsigned short hist[kRows] = {};
     unsigned short columns[kColumns][3] = {};
@@ -219,16 +200,13 @@ void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned sho
         detect_edge(columns, level, events, &eventCount, rises, falls);
         decide_time(rises, falls, enable_, time, cycle);
         // Reference levels this close give no trustworthy period; the cycle stays.
-        if (int(level[_MEASURE_UPPER]) - int(level[_MEASURE_LOWER]) < 5)
-            time[kPeriod] = 0;
+        if (int(level[_MEASURE_UPPER]) - int(level[_MEASURE_LOWER]) < 5) time[kPeriod] = 0;
     }
-    if (cycleNeeded)
-        decide_voltage2(centre_, wave, enable_, cycle, level);
+    if (cycleNeeded) decide_voltage2(centre_, wave, enable_, cycle, level);
 
     const double voltsPerRow = 0.02 * voltDiv_;
     for (int s = 0; s <= _MEASURE_N_OVERSHOOT; ++s)
-        if (enable_[s])
-            result_[s] = voltsPerRow * (int(level[s]) - int(centre_));
+        if (enable_[s]) result_[s] = voltsPerRow * (int(level[s]) - int(centre_));
 
     const double secondsPerColumn = 0.02 * timeDiv_;
     double seconds[5] = {};
@@ -240,19 +218,14 @@ void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned sho
         anyOf(enable_, {_MEASURE_N_PULSE_WIDTH, _MEASURE_N_DUTY_CYCLE}),
     };
     for (int t = 0; t < 5; ++t) {
-        if (timeUsed[t])
-            seconds[t] = secondsPerColumn * time[t];
-        if (enable_[_MEASURE_PERIOD + t])
-            result_[_MEASURE_PERIOD + t] = seconds[t];
+        if (timeUsed[t]) seconds[t] = secondsPerColumn * time[t];
+        if (enable_[_MEASURE_PERIOD + t]) result_[_MEASURE_PERIOD + t] = seconds[t];
     }
     const double period = seconds[kPeriod];
     if (period != 0.0) {
-        if (enable_[_MEASURE_FREQUENCY])
-            result_[_MEASURE_FREQUENCY] = 1.0 / period;
-        if (enable_[_MEASURE_P_DUTY_CYCLE])
-            result_[_MEASURE_P_DUTY_CYCLE] = seconds[kPositiveWidth] / period * 100.0;
-        if (enable_[_MEASURE_N_DUTY_CYCLE])
-            result_[_MEASURE_N_DUTY_CYCLE] = seconds[kNegativeWidth] / period * 100.0;
+        if (enable_[_MEASURE_FREQUENCY]) result_[_MEASURE_FREQUENCY] = 1.0 / period;
+        if (enable_[_MEASURE_P_DUTY_CYCLE]) result_[_MEASURE_P_DUTY_CYCLE] = seconds[kPositiveWidth] / period * 100.0;
+        if (enable_[_MEASURE_N_DUTY_CYCLE]) result_[_MEASURE_N_DUTY_CYCLE] = seconds[kNegativeWidth] / period * 100.0;
     }
 }
 
@@ -260,8 +233,7 @@ void MEASURE::make_histogram(const unsigned char wave[][kMeasureRows], unsigned 
                              unsigned short columns[kMeasureColumns][3]) const {
     std::uint32_t sums[kRows] = {};
     addRowSums(wave, 0, kColumns - 1, sums);
-    for (int r = 0; r < kRows; ++r)
-        hist[r] = static_cast<unsigned short>(std::min<std::uint32_t>(sums[r], 0xFFFF));
+    for (int r = 0; r < kRows; ++r) hist[r] = static_cast<unsigned short>(std::min<std::uint32_t>(sums[r], 0xFFFF));
     for (int c = 0; c < kColumns; ++c) {
         const int first = firstHit(wave[c]);
         const int last = first < 0 ? 0 : lastHit(wave[c]);
@@ -272,8 +244,7 @@ void MEASURE::make_histogram(const unsigned char wave[][kMeasureRows], unsigned 
 }
 
 int MEASURE::get_y(const unsigned char wave[][kMeasureRows], int column_) const {
-    if (wave == nullptr || column_ < 0 || column_ >= kColumns)
-        return -1;
+    if (wave == nullptr || column_ < 0 || column_ >= kColumns) return -1;
     return brightestRow(wave[column_]);
 }
 
@@ -297,8 +268,7 @@ void MEASURE::decide_voltage(const unsigned char wave[][kMeasureRows], unsigned 
         }
     level[_MEASURE_MINIMUM] = static_cast<unsigned short>(minimum);
     level[_MEASURE_MAXIMUM] = static_cast<unsigned short>(maximum);
-    if (enable_[_MEASURE_P_TO_P])
-        level[_MEASURE_P_TO_P] = static_cast<unsigned short>(maximum - minimum + centre);
+    if (enable_[_MEASURE_P_TO_P]) level[_MEASURE_P_TO_P] = static_cast<unsigned short>(maximum - minimum + centre);
 
     std::uint32_t weights[kRows];
     std::uint64_t total = 0;
@@ -317,8 +287,7 @@ void MEASURE::decide_voltage(const unsigned char wave[][kMeasureRows], unsigned 
             best = hist[r];
             base = r;
         }
-    if (best < enough)
-        base = minimum;
+    if (best < enough) base = minimum;
     // Top: the most hit row of the highest 40 % (the lowest of equals).
     int top = maximum;
     best = 0;
@@ -327,12 +296,10 @@ void MEASURE::decide_voltage(const unsigned char wave[][kMeasureRows], unsigned 
             best = hist[r];
             top = r;
         }
-    if (best < enough)
-        top = maximum;
+    if (best < enough) top = maximum;
     level[_MEASURE_BASE] = static_cast<unsigned short>(base);
     level[_MEASURE_TOP] = static_cast<unsigned short>(top);
-    if (enable_[_MEASURE_AMPLITUDE])
-        level[_MEASURE_AMPLITUDE] = static_cast<unsigned short>(top - base + centre);
+    if (enable_[_MEASURE_AMPLITUDE]) level[_MEASURE_AMPLITUDE] = static_cast<unsigned short>(top - base + centre);
 
     // The percentages pass through single precision; the product is formed in double
     // (Base 100, Top 200 and 90 % give Upper 189).
@@ -356,9 +323,8 @@ void MEASURE::decide_voltage(const unsigned char wave[][kMeasureRows], unsigned 
     }
 }
 
-void MEASURE::detect_edge(const unsigned short columns[][3], const unsigned short* level,
-                          unsigned short events[][2], int* eventCount, unsigned short rises[][3],
-                          unsigned short falls[][3]) const {
+void MEASURE::detect_edge(const unsigned short columns[][3], const unsigned short* level, unsigned short events[][2],
+                          int* eventCount, unsigned short rises[][3], unsigned short falls[][3]) const {
     const int lower = level[_MEASURE_LOWER];
     const int middle = level[_MEASURE_MIDDLE];
     const int upper = level[_MEASURE_UPPER];
@@ -366,8 +332,7 @@ void MEASURE::detect_edge(const unsigned short columns[][3], const unsigned shor
     int count = 0;
     // A noisy trace can cross more often than the list has room for: the list then ends.
     auto add = [&](int column, unsigned short kind) {
-        if (count >= kMeasureEvents)
-            return;
+        if (count >= kMeasureEvents) return;
         events[count][0] = static_cast<unsigned short>(column);
         events[count][1] = kind;
         ++count;
@@ -444,18 +409,16 @@ void MEASURE::decide_time(const unsigned short rises[][3], const unsigned short 
     time[kFall] = f0[kWidth];
 }
 
-void MEASURE::decide_voltage2(unsigned short centre_, const unsigned char wave[][kMeasureRows],
-                              const bool* enable_, const unsigned short* cycle, unsigned short* level) const {
+void MEASURE::decide_voltage2(unsigned short centre_, const unsigned char wave[][kMeasureRows], const bool* enable_,
+                              const unsigned short* cycle, unsigned short* level) const {
     const int first = cycle[0];
     const int last = std::min<int>(cycle[1], kColumns - 1);
-    if (cycle[1] == 0 || first > last)
-        return;
+    if (cycle[1] == 0 || first > last) return;
     if (enable_[_MEASURE_CYCLE_MEAN]) {
         std::uint32_t sums[kRows] = {};
         addRowSums(wave, first, last, sums);
         std::uint64_t total = 0;
-        for (int r = 0; r < kRows; ++r)
-            total += sums[r];
+        for (int r = 0; r < kRows; ++r) total += sums[r];
         level[_MEASURE_CYCLE_MEAN] =
             weightedMeanRow(sums, level[_MEASURE_MINIMUM], std::min<int>(level[_MEASURE_MAXIMUM], kRows - 1), total);
     }
@@ -474,8 +437,7 @@ void MEASURE::decide_time2(unsigned short firstRow_, unsigned short secondRow_,
     for (int c = 0; c < kColumns; ++c) {
         long sum = 0;
         for (int r = 0; r < kRows; ++r)
-            if (wave[c][r] != 0)
-                sum += r - reference;
+            if (wave[c][r] != 0) sum += r - reference;
         sums[c] = sum;
     }
     // A change is where a column's sum takes the sign opposite to the last non-zero sum; it is
@@ -485,20 +447,14 @@ void MEASURE::decide_time2(unsigned short firstRow_, unsigned short secondRow_,
     bool firstUp = false;
     int sign = 0;
     for (int c = 0; c < kColumns - 1; ++c) {
-        if (sums[c] != 0)
-            sign = sums[c] > 0 ? 1 : -1;
+        if (sums[c] != 0) sign = sums[c] > 0 ? 1 : -1;
         const int nextSign = sums[c + 1] > 0 ? 1 : sums[c + 1] < 0 ? -1 : 0;
-        if (sign == 0 || nextSign == 0 || nextSign == sign)
-            continue;
+        if (sign == 0 || nextSign == 0 || nextSign == sign) continue;
         const bool rising = nextSign > 0;
-        if (rising && ups < 2)
-            up[ups++] = c;
-        if (!rising && downs < 2)
-            down[downs++] = c;
-        if (changes == 0)
-            firstUp = rising;
-        if (changes < 3)
-            changeAt[changes++] = c;
+        if (rising && ups < 2) up[ups++] = c;
+        if (!rising && downs < 2) down[downs++] = c;
+        if (changes == 0) firstUp = rising;
+        if (changes < 3) changeAt[changes++] = c;
     }
     int period = 0;
     if (ups == 2)

@@ -62,8 +62,8 @@ public:
     // of Base..Top (clamped to 0..100). Voltage slots read (level row - centre_) x 0.02 x voltDiv_,
     // time slots columns x 0.02 x timeDiv_; Frequency and the duty cycles read 0.0 without a
     // period. A null image gives 0.0 everywhere; a null enable or result set does nothing.
-    void measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_,
-                     double timeDiv_, const bool* enable_, double* result_, int upper_, int lower_) const;
+    void measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_, double timeDiv_,
+                     const bool* enable_, double* result_, int upper_, int lower_) const;
 
     // The steps of measure_all, exported as they are.
 

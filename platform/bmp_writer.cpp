@@ -14,15 +14,9 @@ constexpr std::uint32_t FILE_HEADER_SIZE = 14;
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 constexpr std::uint32_t WHITE = 0xFFFFFF;
 
-int red(std::uint32_t c) {
-    return static_cast<int>((c >> 16) & 0xFF);
-}
-int green(std::uint32_t c) {
-    return static_cast<int>((c >> 8) & 0xFF);
-}
-int blue(std::uint32_t c) {
-    return static_cast<int>(c & 0xFF);
-}
+int red(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
+int green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
+int blue(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
 
 class ByteWriter {
 public:
@@ -47,12 +41,10 @@ std::uint32_t rowStride(int width, int bitsPerPixel) {
 }
 
 // File header, info header and palette; the pixel rows follow.
-std::vector<std::uint8_t> headers(int width, int height, int bitsPerPixel,
-                                  const std::vector<std::uint32_t>& palette) {
+std::vector<std::uint8_t> headers(int width, int height, int bitsPerPixel, const std::vector<std::uint32_t>& palette) {
     const std::uint32_t paletteBytes = static_cast<std::uint32_t>(palette.size()) * 4;
     const std::uint32_t offset = FILE_HEADER_SIZE + INFO_HEADER_SIZE + paletteBytes;
-    const std::uint32_t imageBytes =
-        rowStride(width, bitsPerPixel) * static_cast<std::uint32_t>(height);
+    const std::uint32_t imageBytes = rowStride(width, bitsPerPixel) * static_cast<std::uint32_t>(height);
 
     std::vector<std::uint8_t> out;
     out.reserve(offset + imageBytes);
@@ -92,9 +84,7 @@ bool sizeFits(int width, int height, int bitsPerPixel) {
     return bytes < std::numeric_limits<std::uint32_t>::max() / 2;
 }
 
-int luminance(std::uint32_t c) {
-    return (299 * red(c) + 587 * green(c) + 114 * blue(c)) / 1000;
-}
+int luminance(std::uint32_t c) { return (299 * red(c) + 587 * green(c) + 114 * blue(c)) / 1000; }
 
 int distance2(std::uint32_t a, std::uint32_t b) {
     const int dr = red(a) - red(b);
@@ -113,8 +103,7 @@ IndexedPicture reduceToPalette(const RgbPicture& picture, int maxColours) {
     if (!picture.valid()) return out;
 
     std::unordered_map<std::uint32_t, std::size_t> counts;
-    for (std::uint32_t p : picture.pixels)
-        ++counts[p & 0xFFFFFF];
+    for (std::uint32_t p : picture.pixels) ++counts[p & 0xFFFFFF];
 
     std::vector<std::pair<std::uint32_t, std::size_t>> colours(counts.begin(), counts.end());
     if (colours.size() > static_cast<std::size_t>(maxColours)) {
@@ -125,8 +114,7 @@ IndexedPicture reduceToPalette(const RgbPicture& picture, int maxColours) {
         colours.resize(static_cast<std::size_t>(maxColours));
     }
     std::sort(colours.begin(), colours.end());
-    for (const auto& c : colours)
-        out.palette.push_back(c.first);
+    for (const auto& c : colours) out.palette.push_back(c.first);
 
     // Index of every colour of the picture, exact or nearest.
     std::unordered_map<std::uint32_t, std::uint8_t> index;
@@ -144,8 +132,7 @@ IndexedPicture reduceToPalette(const RgbPicture& picture, int maxColours) {
         index[colour] = static_cast<std::uint8_t>(best);
     }
     out.indices.reserve(picture.pixels.size());
-    for (std::uint32_t p : picture.pixels)
-        out.indices.push_back(index[p & 0xFFFFFF]);
+    for (std::uint32_t p : picture.pixels) out.indices.push_back(index[p & 0xFFFFFF]);
     return out;
 }
 
@@ -156,8 +143,7 @@ IndexedPicture reduceToMonochrome(const RgbPicture& picture) {
     out.palette = {0x000000, WHITE};
     if (!picture.valid()) return out;
     out.indices.reserve(picture.pixels.size());
-    for (std::uint32_t p : picture.pixels)
-        out.indices.push_back(luminance(p) >= 128 ? 1 : 0);
+    for (std::uint32_t p : picture.pixels) out.indices.push_back(luminance(p) >= 128 ? 1 : 0);
     return out;
 }
 
@@ -166,8 +152,7 @@ RgbPicture expandPalette(const IndexedPicture& picture) {
     out.width = picture.width;
     out.height = picture.height;
     out.pixels.reserve(picture.indices.size());
-    for (std::uint8_t i : picture.indices)
-        out.pixels.push_back(i < picture.palette.size() ? picture.palette[i] : 0);
+    for (std::uint8_t i : picture.indices) out.pixels.push_back(i < picture.palette.size() ? picture.palette[i] : 0);
     return out;
 }
 
@@ -181,12 +166,10 @@ std::vector<std::uint8_t> encodeBmpIndexed(const IndexedPicture& picture, int bi
     for (std::uint8_t i : picture.indices)
         if (i >= picture.palette.size()) return {};
 
-    std::vector<std::uint8_t> out =
-        headers(picture.width, picture.height, bitsPerPixel, picture.palette);
+    std::vector<std::uint8_t> out = headers(picture.width, picture.height, bitsPerPixel, picture.palette);
     const std::uint32_t stride = rowStride(picture.width, bitsPerPixel);
     for (int y = picture.height - 1; y >= 0; --y) {
-        const std::uint8_t* src =
-            picture.indices.data() + static_cast<std::size_t>(y) * picture.width;
+        const std::uint8_t* src = picture.indices.data() + static_cast<std::size_t>(y) * picture.width;
         const std::size_t rowStart = out.size();
         out.resize(rowStart + stride, 0);
         std::uint8_t* dst = out.data() + rowStart;
@@ -222,15 +205,12 @@ std::vector<std::uint8_t> encodeBmp(const RgbPicture& picture, int bitsPerPixel)
     return out;
 }
 
-bool writeBmpFile(const std::string& path, const RgbPicture& picture, int bitsPerPixel,
-                  std::string* error) {
+bool writeBmpFile(const std::string& path, const RgbPicture& picture, int bitsPerPixel, std::string* error) {
     const std::vector<std::uint8_t> bytes = encodeBmp(picture, bitsPerPixel);
     if (bytes.empty()) {
         if (error)
-            *error = "the picture cannot be stored as a bitmap of " + std::to_string(bitsPerPixel) +
-                     " bits per pixel";
+            *error = "the picture cannot be stored as a bitmap of " + std::to_string(bitsPerPixel) + " bits per pixel";
         return false;
     }
-    return atomicWriteFile(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    return atomicWriteFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
 }

@@ -36,5 +36,4 @@ std::vector<std::uint8_t> encodeBmpIndexed(const IndexedPicture& picture, int bi
 
 // encodeBmp written to `path` through a temporary file and a rename: on false the old file is
 // intact and `error` (when given) says why.
-bool writeBmpFile(const std::string& path, const RgbPicture& picture, int bitsPerPixel,
-                  std::string* error = nullptr);
+bool writeBmpFile(const std::string& path, const RgbPicture& picture, int bitsPerPixel, std::string* error = nullptr);

@@ -22,6 +22,4 @@ inline I boundedRounding(double v, I low, I high, I nanValue) {
 }
 
 // The common case: an int that any later arithmetic on it cannot overflow.
-inline int boundedInt(double v) {
-    return boundedTruncation<int>(v, -1000000000, 1000000000, 0);
-}
+inline int boundedInt(double v) { return boundedTruncation<int>(v, -1000000000, 1000000000, 0); }

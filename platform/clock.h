@@ -25,8 +25,8 @@ class SteadyClock final : public Clock {
 public:
     std::chrono::milliseconds now() override;
     void sleepFor(std::chrono::milliseconds duration) override;
-    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                 std::chrono::milliseconds timeout, const std::function<bool()>& pred) override;
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::chrono::milliseconds timeout,
+                 const std::function<bool()>& pred) override;
 };
 
 // The one steady clock of the program.

@@ -58,14 +58,12 @@ const char* const kAppProperties =
     "<Application>Velmora2</Application><Pages>1</Pages></Properties>";
 
 // Page sizes in twentieths of a point; one-inch margins leave the 6-inch text width.
-const char* const kA4Section =
-    "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/>"
-    "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
-    "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
-const char* const kLetterSection =
-    "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>"
-    "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
-    "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
+const char* const kA4Section = "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/>"
+                               "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
+                               "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
+const char* const kLetterSection = "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/>"
+                                   "<w:pgMar w:top=\"1440\" w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\" "
+                                   "w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>";
 
 std::string utcNow() {
     const std::time_t now = std::time(nullptr);
@@ -103,28 +101,24 @@ std::string inlinePicture(const Picture& p, int n) {
         cy = cy * kTextWidthEmu / cx;
         cx = kTextWidthEmu;
     }
-    const std::string extent =
-        "cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) + "\"";
+    const std::string extent = "cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) + "\"";
     return replaceAll(replaceAll(kInlinePicture, "@EXTENT@", extent), "@ID@", std::to_string(n));
 }
 
 std::vector<const Picture*> picturesOf(const Document& document) {
     std::vector<const Picture*> all;
     for (const auto& p : document.paragraphs())
-        for (const Picture& picture : p->pictures())
-            all.push_back(&picture);
+        for (const Picture& picture : p->pictures()) all.push_back(&picture);
     return all;
 }
 
 std::string documentRelationships(size_t pictures) {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (size_t i = 1; i <= pictures; ++i)
-        xml +=
-            replaceAll("<Relationship Id=\"rId@ID@\" Type=\"http://schemas.openxmlformats.org/"
-                       "officeDocument/2006/relationships/image\" Target=\"media/image@ID@.png\"/>",
-                       "@ID@", std::to_string(i));
+        xml += replaceAll("<Relationship Id=\"rId@ID@\" Type=\"http://schemas.openxmlformats.org/"
+                          "officeDocument/2006/relationships/image\" Target=\"media/image@ID@.png\"/>",
+                          "@ID@", std::to_string(i));
     return xml + "</Relationships>";
 }
 
@@ -132,8 +126,7 @@ std::string documentRelationships(size_t pictures) {
 void addEntry(zip_t* archive, const std::string& name, const std::string& data, bool store) {
     zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
     if (!source) throw AutomationError("cannot add " + name + ": " + zip_strerror(archive));
-    const zip_int64_t index =
-        zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         throw AutomationError("cannot add " + name + ": " + zip_strerror(archive));
@@ -151,9 +144,7 @@ void Paragraph::paste() {
     d_pictures.push_back(std::move(*picture));
 }
 
-Document::Document(const ClipboardPictureReader* clipboard) : p_clipboard(clipboard) {
-    addParagraph();
-}
+Document::Document(const ClipboardPictureReader* clipboard) : p_clipboard(clipboard) { addParagraph(); }
 
 Paragraph& Document::addParagraph() {
     d_paragraphs.push_back(std::make_unique<Paragraph>(p_clipboard));
@@ -161,13 +152,12 @@ Paragraph& Document::addParagraph() {
 }
 
 std::string Document::documentXml(bool letterPaper) const {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
-        "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
-        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-        "xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                      "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+                      "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+                      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+                      "xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
     int n = 0;
     for (const auto& p : d_paragraphs) {
         if (p->pictures().empty()) {
@@ -175,16 +165,14 @@ std::string Document::documentXml(bool letterPaper) const {
             continue;
         }
         xml += "<w:p>";
-        for (const Picture& picture : p->pictures())
-            xml += inlinePicture(picture, ++n);
+        for (const Picture& picture : p->pictures()) xml += inlinePicture(picture, ++n);
         xml += "</w:p>";
     }
     return xml + (letterPaper ? kLetterSection : kA4Section) + "</w:body></w:document>";
 }
 
 DocumentApplication::DocumentApplication(OfficeDesk desk, ClipboardPictureReader clipboard)
-    : d_desk(std::move(desk)),
-      p_clipboard(std::make_unique<ClipboardPictureReader>(std::move(clipboard))) {
+    : d_desk(std::move(desk)), p_clipboard(std::make_unique<ClipboardPictureReader>(std::move(clipboard))) {
     office::prepareDesk(d_desk, "Word.Application");
 }
 
@@ -226,8 +214,7 @@ void DocumentApplication::write(const Document& document, const std::string& fil
         addEntry(archive, "docProps/core.xml", core, false);
         addEntry(archive, "docProps/app.xml", app, false);
         for (size_t i = 0; i < pictures.size(); ++i)
-            addEntry(archive, "word/media/image" + std::to_string(i + 1) + ".png", pictures[i]->png,
-                     true);
+            addEntry(archive, "word/media/image" + std::to_string(i + 1) + ".png", pictures[i]->png, true);
     } catch (...) {
         zip_discard(archive);
         throw;
@@ -259,7 +246,6 @@ std::vector<std::string> DocumentApplication::release() {
     d_documents.clear();
     p_active = nullptr;
     if (d_desk.open)
-        for (const std::string& path : paths)
-            d_desk.open(path);
+        for (const std::string& path : paths) d_desk.open(path);
     return paths;
 }

@@ -1,15 +1,14 @@
 #include "ini_file.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdint>
-#include <iterator>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <system_error>
-
 
 namespace {
 

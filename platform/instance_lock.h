@@ -8,10 +8,10 @@
 class InstanceLock {
 public:
     enum class Result {
-        Acquired,     // this object holds the lock now
+        Acquired,      // this object holds the lock now
         HeldElsewhere, // another process (or another open of the file) holds it
-        Failed        // the lock file could not be opened or locked, or belongs to another
-                      // user; error() says why
+        Failed         // the lock file could not be opened or locked, or belongs to another
+                       // user; error() says why
     };
 
     // "<name>.lock" in a folder only this user can change, so that no other user of the

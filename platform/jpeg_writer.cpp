@@ -76,8 +76,7 @@ bool compress(const RgbPicture& picture, int quality, Output* out, ErrorManager*
 
 std::vector<std::uint8_t> encodeJpeg(const RgbPicture& picture, int quality, std::string* error) {
     // The format holds at most 65500 pixels a side.
-    if (!picture.valid() || picture.width > JPEG_MAX_DIMENSION ||
-        picture.height > JPEG_MAX_DIMENSION) {
+    if (!picture.valid() || picture.width > JPEG_MAX_DIMENSION || picture.height > JPEG_MAX_DIMENSION) {
         if (error) *error = "the picture cannot be stored as JPEG";
         return {};
     }
@@ -91,10 +90,8 @@ std::vector<std::uint8_t> encodeJpeg(const RgbPicture& picture, int quality, std
     return bytes;
 }
 
-bool writeJpegFile(const std::string& path, const RgbPicture& picture, int quality,
-                   std::string* error) {
+bool writeJpegFile(const std::string& path, const RgbPicture& picture, int quality, std::string* error) {
     const std::vector<std::uint8_t> bytes = encodeJpeg(picture, quality, error);
     if (bytes.empty()) return false;
-    return atomicWriteFile(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    return atomicWriteFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
 }

@@ -18,5 +18,5 @@ std::vector<std::uint8_t> encodeJpeg(const RgbPicture& picture, int quality = JP
 
 // encodeJpeg written to `path` through a temporary file and a rename: on false the old file
 // is intact and `error` (when given) says why.
-bool writeJpegFile(const std::string& path, const RgbPicture& picture,
-                   int quality = JPEG_DEFAULT_QUALITY, std::string* error = nullptr);
+bool writeJpegFile(const std::string& path, const RgbPicture& picture, int quality = JPEG_DEFAULT_QUALITY,
+                   std::string* error = nullptr);

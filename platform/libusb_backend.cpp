@@ -71,8 +71,8 @@ public:
     UsbStatus control(const UsbSetupPacket& setup, unsigned char* data, int& transferred,
                       unsigned int timeoutMs) override {
         transferred = 0;
-        int rc = libusb_control_transfer(p_handle, setup.requestType, setup.request, setup.value, setup.index,
-                                         data, setup.length, timeoutMs);
+        int rc = libusb_control_transfer(p_handle, setup.requestType, setup.request, setup.value, setup.index, data,
+                                         setup.length, timeoutMs);
         if (rc < 0) return toStatus(rc);
         transferred = rc;
         return UsbStatus::Success;

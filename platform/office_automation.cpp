@@ -15,9 +15,7 @@ namespace office {
 
 namespace {
 
-std::string why(int error) {
-    return std::strerror(error);
-}
+std::string why(int error) { return std::strerror(error); }
 
 } // namespace
 
@@ -31,8 +29,7 @@ void prepareDesk(const OfficeDesk& desk, const std::string& server) {
         throw AutomationError(server + ": cannot write into " + desk.folder + ": " + why(errno));
 }
 
-std::string writeTemporary(const std::string& path,
-                           const std::function<void(const std::string& file)>& fill) {
+std::string writeTemporary(const std::string& path, const std::function<void(const std::string& file)>& fill) {
     std::string temp;
     std::string error;
     const int fd = createTemporary(writeTarget(path), temp, &error);
@@ -58,8 +55,7 @@ std::string placeAsNew(const std::string& temp, const std::string& folder, const
     // A new file: the permission bits the umask allows, not the temporary's private ones.
     ::chmod(temp.c_str(), newFileMode());
     for (int n = 1; n <= kMostNames; ++n) {
-        const std::string candidate =
-            (std::filesystem::path(folder) / (stem + std::to_string(n) + extension)).string();
+        const std::string candidate = (std::filesystem::path(folder) / (stem + std::to_string(n) + extension)).string();
         // A hard link never replaces a file; where the file system has none, check and rename.
         if (::link(temp.c_str(), candidate.c_str()) == 0) {
             ::unlink(temp.c_str());

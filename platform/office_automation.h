@@ -30,8 +30,7 @@ void prepareDesk(const OfficeDesk& desk, const std::string& server);
 
 // Makes a fresh temporary file beside `path` (same folder), has `fill` write it and returns its
 // name. When `fill` throws, the file is removed and the error passes on.
-std::string writeTemporary(const std::string& path,
-                           const std::function<void(const std::string& file)>& fill);
+std::string writeTemporary(const std::string& path, const std::function<void(const std::string& file)>& fill);
 
 // Renames the finished `temp` over `path`; on failure removes `temp` and throws.
 void replaceWith(const std::string& temp, const std::string& path);

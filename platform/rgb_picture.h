@@ -13,13 +13,10 @@ struct RgbPicture {
     RgbPicture() = default;
     RgbPicture(int width_, int height_, std::uint32_t fill = 0xFFFFFF)
         : width(width_), height(height_),
-          pixels(width_ > 0 && height_ > 0 ? static_cast<std::size_t>(width_) * height_ : 0, fill) {
-    }
+          pixels(width_ > 0 && height_ > 0 ? static_cast<std::size_t>(width_) * height_ : 0, fill) {}
 
     // A picture with no pixels, or whose pixel count does not match its size, cannot be written.
-    bool valid() const {
-        return width > 0 && height > 0 && pixels.size() == static_cast<std::size_t>(width) * height;
-    }
+    bool valid() const { return width > 0 && height > 0 && pixels.size() == static_cast<std::size_t>(width) * height; }
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
@@ -31,7 +28,5 @@ struct IndexedPicture {
     std::vector<std::uint32_t> palette;
     std::vector<std::uint8_t> indices;
 
-    std::uint32_t colourAt(int x, int y) const {
-        return palette[indices[static_cast<std::size_t>(y) * width + x]];
-    }
+    std::uint32_t colourAt(int x, int y) const { return palette[indices[static_cast<std::size_t>(y) * width + x]]; }
 };

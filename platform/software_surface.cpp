@@ -14,8 +14,7 @@ std::uint32_t loadPixel(const unsigned char* p, int size) {
         std::memcpy(&v, p, 4);
         return v & 0x00FFFFFF;
     }
-    case 3:
-        return p[0] | p[1] << 8 | p[2] << 16;
+    case 3: return p[0] | p[1] << 8 | p[2] << 16;
     default: {
         std::uint16_t v;
         std::memcpy(&v, p, 2);
@@ -26,13 +25,11 @@ std::uint32_t loadPixel(const unsigned char* p, int size) {
 
 // `size` bytes of `value`, lowest byte first (the byte order of every format here).
 void storeBytes(unsigned char* p, std::uint32_t value, int size) {
-    for (int b = 0; b < size; ++b)
-        p[b] = static_cast<unsigned char>(value >> (8 * b));
+    for (int b = 0; b < size; ++b) p[b] = static_cast<unsigned char>(value >> (8 * b));
 }
 
 SurfaceRect intersect(const SurfaceRect& a, const SurfaceRect& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 bool inside(const SurfaceRect& r, int width, int height) {
@@ -43,12 +40,9 @@ bool inside(const SurfaceRect& r, int width, int height) {
 
 int bytesPerPixel(SurfaceFormat format) {
     switch (format) {
-    case _SURFACE_32BIT:
-        return 4;
-    case _SURFACE_24BIT:
-        return 3;
-    default:
-        return 2;
+    case _SURFACE_32BIT: return 4;
+    case _SURFACE_24BIT: return 3;
+    default: return 2;
     }
 }
 
@@ -58,26 +52,19 @@ std::uint32_t packRgb(SurfaceFormat format, int red, int green, int blue) {
     const auto b = static_cast<std::uint32_t>(std::clamp(blue, 0, 255));
     switch (format) {
     case _SURFACE_32BIT:
-    case _SURFACE_24BIT:
-        return r << 16 | g << 8 | b;
-    case _SURFACE_16BIT_565:
-        return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    case _SURFACE_16BIT_555:
-        break;
+    case _SURFACE_24BIT: return r << 16 | g << 8 | b;
+    case _SURFACE_16BIT_565: return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+    case _SURFACE_16BIT_555: break;
     }
     return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
 }
 
 ScreenMode ScreenMode::of(SurfaceFormat format) {
     switch (format) {
-    case _SURFACE_32BIT:
-        return {32, 0x00FF0000, 0x0000FF00};
-    case _SURFACE_24BIT:
-        return {24, 0x00FF0000, 0x0000FF00};
-    case _SURFACE_16BIT_565:
-        return {16, 0xF800, 0x07E0};
-    case _SURFACE_16BIT_555:
-        break;
+    case _SURFACE_32BIT: return {32, 0x00FF0000, 0x0000FF00};
+    case _SURFACE_24BIT: return {24, 0x00FF0000, 0x0000FF00};
+    case _SURFACE_16BIT_565: return {16, 0xF800, 0x07E0};
+    case _SURFACE_16BIT_555: break;
     }
     return {16, 0x7C00, 0x03E0};
 }
@@ -121,8 +108,7 @@ void SurfaceLock::unlock() {
 
 SoftwareSurface::SoftwareSurface(int width, int height, SurfaceFormat format)
     : d_width(std::max(width, 1)), d_height(std::max(height, 1)), d_format(format),
-      d_pitch((d_width * bytesPerPixel(format) + ROW_ALIGNMENT - 1) / ROW_ALIGNMENT *
-              ROW_ALIGNMENT),
+      d_pitch((d_width * bytesPerPixel(format) + ROW_ALIGNMENT - 1) / ROW_ALIGNMENT * ROW_ALIGNMENT),
       d_bits(static_cast<std::size_t>(d_pitch) * d_height, 0) {}
 
 SurfaceLock SoftwareSurface::lock() {
@@ -136,9 +122,7 @@ std::optional<SurfaceRect> SoftwareSurface::writableArea(const SurfaceRect& rect
     return rect;
 }
 
-bool SoftwareSurface::fill(std::uint32_t value) {
-    return fill(bounds(), value);
-}
+bool SoftwareSurface::fill(std::uint32_t value) { return fill(bounds(), value); }
 
 bool SoftwareSurface::fill(const SurfaceRect& rect, std::uint32_t value) {
     if (d_locked) return false;
@@ -148,10 +132,8 @@ bool SoftwareSurface::fill(const SurfaceRect& rect, std::uint32_t value) {
     // One row of the area pixel by pixel, then copies of it.
     const int size = bytesPerPixel(d_format);
     const std::size_t rowBytes = static_cast<std::size_t>(area->width()) * size;
-    unsigned char* first =
-        &d_bits[static_cast<std::size_t>(area->top) * d_pitch + area->left * size];
-    for (std::size_t b = 0; b < rowBytes; b += size)
-        storeBytes(first + b, value, size);
+    unsigned char* first = &d_bits[static_cast<std::size_t>(area->top) * d_pitch + area->left * size];
+    for (std::size_t b = 0; b < rowBytes; b += size) storeBytes(first + b, value, size);
     for (int y = area->top + 1; y < area->bottom; ++y)
         std::memcpy(first + static_cast<std::size_t>(y - area->top) * d_pitch, first, rowBytes);
     return true;
@@ -163,8 +145,7 @@ bool SoftwareSurface::blit(const SurfaceRect& destination, const SoftwareSurface
     return blit(destination, source.view(), sourceRect);
 }
 
-bool SoftwareSurface::blit(const SurfaceRect& destination, const PixelView& source,
-                           const SurfaceRect& sourceRect) {
+bool SoftwareSurface::blit(const SurfaceRect& destination, const PixelView& source, const SurfaceRect& sourceRect) {
     if (d_locked || source.format != d_format || source.bits == nullptr) return false;
     if (destination.empty() || sourceRect.empty()) return true;
     if (!inside(sourceRect, source.width, source.height)) return false;
@@ -174,21 +155,19 @@ bool SoftwareSurface::blit(const SurfaceRect& destination, const PixelView& sour
     return true;
 }
 
-bool SoftwareSurface::blitFast(int x, int y, const SoftwareSurface& source,
-                               const SurfaceRect& sourceRect) {
+bool SoftwareSurface::blitFast(int x, int y, const SoftwareSurface& source, const SurfaceRect& sourceRect) {
     if (d_locked || &source == this || source.d_locked || source.d_format != d_format) return false;
     if (sourceRect.empty()) return true;
     if (!inside(sourceRect, source.d_width, source.d_height)) return false;
     // Compared this way round, no far-off corner overflows.
-    if (x < 0 || y < 0 || x > d_width - sourceRect.width() || y > d_height - sourceRect.height())
-        return false;
+    if (x < 0 || y < 0 || x > d_width - sourceRect.width() || y > d_height - sourceRect.height()) return false;
     const SurfaceRect destination{x, y, x + sourceRect.width(), y + sourceRect.height()};
     copyPixels(destination, destination, source.view(), sourceRect);
     return true;
 }
 
-void SoftwareSurface::copyPixels(const SurfaceRect& area, const SurfaceRect& destination,
-                                 const PixelView& source, const SurfaceRect& sourceRect) {
+void SoftwareSurface::copyPixels(const SurfaceRect& area, const SurfaceRect& destination, const PixelView& source,
+                                 const SurfaceRect& sourceRect) {
     const int size = bytesPerPixel(d_format);
     const long long dw = destination.width(), dh = destination.height();
     const long long sw = sourceRect.width(), sh = sourceRect.height();
@@ -197,9 +176,7 @@ void SoftwareSurface::copyPixels(const SurfaceRect& area, const SurfaceRect& des
     std::vector<std::size_t> columns;
     if (sw != dw)
         for (int x = area.left; x < area.right; ++x)
-            columns.push_back(
-                static_cast<std::size_t>(sourceRect.left + (x - destination.left) * sw / dw) *
-                size);
+            columns.push_back(static_cast<std::size_t>(sourceRect.left + (x - destination.left) * sw / dw) * size);
     long long previousRow = -1;
     for (int y = area.top; y < area.bottom; ++y) {
         const long long sy = sourceRect.top + (y - destination.top) * sh / dh;
@@ -211,8 +188,7 @@ void SoftwareSurface::copyPixels(const SurfaceRect& area, const SurfaceRect& des
         previousRow = sy;
         const unsigned char* from = source.bits + sy * source.pitch;
         if (sw == dw) {
-            std::memcpy(to, from + (sourceRect.left + (area.left - destination.left)) * size,
-                        rowBytes);
+            std::memcpy(to, from + (sourceRect.left + (area.left - destination.left)) * size, rowBytes);
             continue;
         }
         for (std::size_t i = 0; i < columns.size(); ++i)

@@ -16,12 +16,10 @@
 
 // Pixel format of a surface; the numbers are stored as the main window's d_surfaceFormat.
 enum SurfaceFormat {
-    _SURFACE_32BIT = 0, // one 32-bit value 0x00RRGGBB per pixel; the top byte is unused
-    _SURFACE_24BIT = 1, // three bytes: blue, green, red (bits 0..7, 8..15, 16..23 of 0x00RRGGBB)
-    _SURFACE_16BIT_565 =
-        2, // one 16-bit value: red 5 bits at bit 11, green 6 at bit 5, blue 5 at bit 0
-    _SURFACE_16BIT_555 =
-        3 // one 16-bit value: red 5 bits at bit 10, green 5 at bit 5, blue 5 at bit 0
+    _SURFACE_32BIT = 0,     // one 32-bit value 0x00RRGGBB per pixel; the top byte is unused
+    _SURFACE_24BIT = 1,     // three bytes: blue, green, red (bits 0..7, 8..15, 16..23 of 0x00RRGGBB)
+    _SURFACE_16BIT_565 = 2, // one 16-bit value: red 5 bits at bit 11, green 6 at bit 5, blue 5 at bit 0
+    _SURFACE_16BIT_555 = 3  // one 16-bit value: red 5 bits at bit 10, green 5 at bit 5, blue 5 at bit 0
 };
 
 // 4, 3 or 2.
@@ -132,10 +130,8 @@ public:
     // it is clipped. False when either surface is locked, the formats differ, the source
     // rectangle is not inside the source, the source is this surface, or (without a clipper)
     // the destination is not inside this surface. Empty rectangles copy nothing and succeed.
-    bool blit(const SurfaceRect& destination, const SoftwareSurface& source,
-              const SurfaceRect& sourceRect);
-    bool blit(const SurfaceRect& destination, const PixelView& source,
-              const SurfaceRect& sourceRect);
+    bool blit(const SurfaceRect& destination, const SoftwareSurface& source, const SurfaceRect& sourceRect);
+    bool blit(const SurfaceRect& destination, const PixelView& source, const SurfaceRect& sourceRect);
     // An unstretched copy of `sourceRect` with its top-left corner at (x, y). Ignores the
     // clipper: fails unless the whole copy lands inside the surface, and for the reasons of
     // blit.
@@ -154,8 +150,8 @@ private:
     std::optional<SurfaceRect> writableArea(const SurfaceRect& rect) const;
     // Writes `area` (inside `destination` and this surface) from `sourceRect` of `source`,
     // mapped over the whole of `destination`.
-    void copyPixels(const SurfaceRect& area, const SurfaceRect& destination,
-                    const PixelView& source, const SurfaceRect& sourceRect);
+    void copyPixels(const SurfaceRect& area, const SurfaceRect& destination, const PixelView& source,
+                    const SurfaceRect& sourceRect);
 
     int d_width;
     int d_height;

@@ -14,18 +14,10 @@ constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 
 // Addresses and sheet names are ASCII whatever the process's locale.
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // One corner, "A1" or "$A$1"; false on anything else.
 bool parseCorner(std::string_view text, int& row, int& column) {
@@ -61,8 +53,8 @@ std::string columnLetters(int column) {
 }
 
 void checkSheetName(const std::string& name) {
-    const bool bad = name.empty() || name.size() > 31 || name.front() == '\'' ||
-                     name.back() == '\'' || name.find_first_of(":\\/?*[]") != std::string::npos;
+    const bool bad = name.empty() || name.size() > 31 || name.front() == '\'' || name.back() == '\'' ||
+                     name.find_first_of(":\\/?*[]") != std::string::npos;
     if (bad) throw AutomationError("Name: \"" + name + "\" is not a valid sheet name");
 }
 
@@ -71,8 +63,8 @@ void checkSheetName(const std::string& name) {
 std::string formulaSheetName(const std::string& name) {
     const auto word = [](char c) { return isLetter(c) || isDigit(c) || c == '_'; };
     int row = 0, column = 0;
-    const bool plain = std::all_of(name.begin(), name.end(), word) && !isDigit(name.front()) &&
-                       !parseCorner(name, row, column);
+    const bool plain =
+        std::all_of(name.begin(), name.end(), word) && !isDigit(name.front()) && !parseCorner(name, row, column);
     if (plain) return name;
     std::string quoted = "'";
     for (char c : name) {
@@ -85,8 +77,7 @@ std::string formulaSheetName(const std::string& name) {
 // The first of name, "name (2)", "name (3)", ... that `taken` does not hold yet.
 std::string freeName(const std::string& name, std::set<std::string>& taken) {
     auto folded = [](std::string s) {
-        for (char& c : s)
-            c = lower(c);
+        for (char& c : s) c = lower(c);
         return s;
     };
     std::string candidate = name;
@@ -108,8 +99,7 @@ CellBlock CellBlock::parse(std::string_view address) {
     CellBlock b;
     const size_t colon = address.find(':');
     const std::string_view first = address.substr(0, colon);
-    const std::string_view second =
-        colon == std::string_view::npos ? first : address.substr(colon + 1);
+    const std::string_view second = colon == std::string_view::npos ? first : address.substr(colon + 1);
     int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
     if (!parseCorner(first, r1, c1) || !parseCorner(second, r2, c2))
         throw AutomationError("Range: \"" + std::string(address) + "\" is not a cell address");
@@ -128,19 +118,15 @@ std::string CellBlock::absolute() const {
 
 void Range::setValue(double value) {
     for (int r = d_block.firstRow; r <= d_block.lastRow; ++r)
-        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c)
-            p_sheet->setCell(r, c, value);
+        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c) p_sheet->setCell(r, c, value);
 }
 
 void Range::setValue(const std::string& text) {
     for (int r = d_block.firstRow; r <= d_block.lastRow; ++r)
-        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c)
-            p_sheet->setCell(r, c, text);
+        for (int c = d_block.firstColumn; c <= d_block.lastColumn; ++c) p_sheet->setCell(r, c, text);
 }
 
-CellValue Range::value() const {
-    return p_sheet->cell(d_block.firstRow, d_block.firstColumn);
-}
+CellValue Range::value() const { return p_sheet->cell(d_block.firstRow, d_block.firstColumn); }
 
 void Worksheet::setName(const std::string& name) {
     checkSheetName(name);
@@ -165,14 +151,11 @@ void Chart::setName(const std::string& name) {
 }
 
 void Chart::setChartType(int type) {
-    if (type != xlLine)
-        throw AutomationError("ChartType: type " + std::to_string(type) + " is not offered");
+    if (type != xlLine) throw AutomationError("ChartType: type " + std::to_string(type) + " is not offered");
     d_chartType = type;
 }
 
-void Chart::addSeries(const Range& values) {
-    d_series.push_back(values);
-}
+void Chart::addSeries(const Range& values) { d_series.push_back(values); }
 
 Worksheet& Workbook::worksheet(int index) {
     if (index < 1 || index > worksheetCount())
@@ -208,8 +191,7 @@ Workbook& SpreadsheetApplication::addWorkbook() {
 
 Workbook& SpreadsheetApplication::addWorkbook(int templateType) {
     if (templateType != xlWBATChart)
-        throw AutomationError("Workbooks.Add(" + std::to_string(templateType) +
-                              "): no such template");
+        throw AutomationError("Workbooks.Add(" + std::to_string(templateType) + "): no such template");
     d_workbooks.push_back(std::make_unique<Workbook>());
     d_workbooks.back()->appendChart("Chart" + std::to_string(++d_chartsMade));
     return *d_workbooks.back();
@@ -222,8 +204,7 @@ Workbook& SpreadsheetApplication::workbook(int index) {
 }
 
 void SpreadsheetApplication::saveAs(const std::string& path) const {
-    office::replaceWith(office::writeTemporary(path, [this](const std::string& f) { write(f); }),
-                        path);
+    office::replaceWith(office::writeTemporary(path, [this](const std::string& f) { write(f); }), path);
 }
 
 void SpreadsheetApplication::write(const std::string& file) const {
@@ -247,8 +228,7 @@ void SpreadsheetApplication::write(const std::string& file) const {
                     if (const double* v = std::get_if<double>(&value))
                         check(worksheet_write_number(ws, row, col, *v, nullptr), "cell of " + name);
                     else if (const std::string* s = std::get_if<std::string>(&value))
-                        check(worksheet_write_string(ws, row, col, s->c_str(), nullptr),
-                              "cell of " + name);
+                        check(worksheet_write_string(ws, row, col, s->c_str(), nullptr), "cell of " + name);
                 }
             }
         }
@@ -261,10 +241,8 @@ void SpreadsheetApplication::write(const std::string& file) const {
                 if (!sheet || !c) throw AutomationError("cannot add the chart " + name);
                 for (const Range& r : chart->series()) {
                     const auto found = sheetNames.find(&r.worksheet());
-                    if (found == sheetNames.end())
-                        throw AutomationError("a series of " + name + " has no worksheet");
-                    const std::string formula =
-                        "=" + formulaSheetName(found->second) + "!" + r.block().absolute();
+                    if (found == sheetNames.end()) throw AutomationError("a series of " + name + " has no worksheet");
+                    const std::string formula = "=" + formulaSheetName(found->second) + "!" + r.block().absolute();
                     if (!chart_add_series(c, nullptr, formula.c_str()))
                         throw AutomationError("cannot add a series to " + name);
                 }
@@ -276,8 +254,7 @@ void SpreadsheetApplication::write(const std::string& file) const {
         throw;
     }
     const lxw_error closed = workbook_close(book);
-    if (closed != LXW_NO_ERROR)
-        throw AutomationError("cannot write " + file + ": " + lxw_strerror(closed));
+    if (closed != LXW_NO_ERROR) throw AutomationError("cannot write " + file + ": " + lxw_strerror(closed));
 }
 
 std::string SpreadsheetApplication::release() {
@@ -285,9 +262,8 @@ std::string SpreadsheetApplication::release() {
         d_workbooks.clear();
         return "";
     }
-    const std::string temp =
-        office::writeTemporary((std::filesystem::path(d_desk.folder) / "Book").string(),
-                               [this](const std::string& f) { write(f); });
+    const std::string temp = office::writeTemporary((std::filesystem::path(d_desk.folder) / "Book").string(),
+                                                    [this](const std::string& f) { write(f); });
     const std::string path = office::placeAsNew(temp, d_desk.folder, "Book", ".xlsx");
     d_workbooks.clear();
     if (d_desk.open) d_desk.open(path);

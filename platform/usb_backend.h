@@ -15,18 +15,18 @@
 
 enum class UsbStatus {
     Success = 0,
-    Timeout,      // the time-out passed; a transfer reports the bytes moved before it
-    Stall,        // the device refused the request or the pipe is halted
-    NoDevice,     // the device is gone (unplugged)
+    Timeout,  // the time-out passed; a transfer reports the bytes moved before it
+    Stall,    // the device refused the request or the pipe is halted
+    NoDevice, // the device is gone (unplugged)
     NotFound,
-    Access,       // no permission to open the device
-    Busy,         // another program holds the interface
-    Overflow,     // the device sent more than asked
+    Access,   // no permission to open the device
+    Busy,     // another program holds the interface
+    Overflow, // the device sent more than asked
     Io,
     InvalidParam,
     NoMemory,
     NotSupported,
-    Unavailable,  // the USB library could not be started
+    Unavailable, // the USB library could not be started
     Other,
 };
 

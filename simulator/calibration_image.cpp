@@ -56,7 +56,8 @@ std::uint16_t CalibrationImage::fixed4Word(double value) {
     const double magnitude = std::fabs(value);
     const int whole = static_cast<int>(magnitude);
     const int tenThousandths = static_cast<int>((magnitude - whole) * 10000.0);
-    return static_cast<std::uint16_t>((value >= 0 ? 0x8000 : 0) | (whole == 1 ? 0x4000 : 0) | (tenThousandths & 0x3FFF));
+    return static_cast<std::uint16_t>((value >= 0 ? 0x8000 : 0) | (whole == 1 ? 0x4000 : 0) |
+                                      (tenThousandths & 0x3FFF));
 }
 
 CalibrationImage::Bytes CalibrationImage::erasedImage() {
@@ -73,7 +74,6 @@ CalibrationImage::Bytes CalibrationImage::factoryImage(int generation) {
     const auto f3 = [](double v) { return fixed3Word(v); };
     const auto f4 = [](double v) { return fixed4Word(v); };
     const bool wide = generation >= 3;
-
 
     // Page 0x000
     w.groups(0x000, 0, h.ampAC[0], f3);

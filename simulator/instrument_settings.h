@@ -36,8 +36,8 @@ struct InstrumentRegisters {
 struct InstrumentChannel {
     bool enabled = false;
     bool acCoupling = false;
-    int attenuatorRange = 0;   // 0, 1 or 2 from the relays; -1 when the relays are in no valid position
-    bool highGain = false;     // generations 3, 4
+    int attenuatorRange = 0; // 0, 1 or 2 from the relays; -1 when the relays are in no valid position
+    bool highGain = false;   // generations 3, 4
     bool bandwidthLimit = false;
     int offsetDac = 0;
     int triggerLevelDac = 0;
@@ -48,21 +48,21 @@ struct InstrumentSettings {
     InstrumentChannel channel[2]; // [0] channel 1, [1] channel 2
 
     std::array<unsigned char, 7> timeBaseEntry{}; // registers 1..6 and 27 as sent
-    int timeDivCode = 0;        // register 27 bits 0-6
+    int timeDivCode = 0;                          // register 27 bits 0-6
     bool normalTriggerMode = false;
     bool roll = false;
     bool peakDetection = false;
     int delayCounter = 0;
 
-    int triggerType = 0;        // register 11 bits 0-1: 1 edge
+    int triggerType = 0; // register 11 bits 0-1: 1 edge
     int triggerCount = 0;
     bool pulseOn = false;
     bool pulseCondition = false;
     int pulseValue = 0;
-    int logicConditions = 0;    // register 12 bits 0-2
-    int pulseKind = 0;          // register 12 bits 3-5
+    int logicConditions = 0; // register 12 bits 0-2
+    int pulseKind = 0;       // register 12 bits 3-5
     bool logicOn = false;
-    int logicKind = 0;          // 1 or 2 when logic is on
+    int logicKind = 0; // 1 or 2 when logic is on
     bool highFrequencyReject = false;
 
     // The edge trigger (of any trigger type) when the logic bits name one channel: source 1

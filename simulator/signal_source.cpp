@@ -91,8 +91,8 @@ void HarmonicSine::sampleEvenly(double t0, double dt, int count, double* out) co
     const double turn = kTwoPi * d_frequency * dt;
     terms.push_back({1.0, 1.0, 0.0, std::sin(turn), std::cos(turn)});
     for (const Harmonic& h : d_harmonics)
-        terms.push_back({double(h.order), h.relativeAmplitude, h.phase, std::sin(h.order * turn),
-                         std::cos(h.order * turn)});
+        terms.push_back(
+            {double(h.order), h.relativeAmplitude, h.phase, std::sin(h.order * turn), std::cos(h.order * turn)});
     for (int k = 0; k < count; ++k) out[k] = 0.0;
     for (int first = 0; first < count; first += BLOCK) {
         const int last = std::min(first + BLOCK, count);
@@ -200,6 +200,6 @@ double GaussianNoise::edgeOrTail(int layer, double u) {
 
 std::shared_ptr<Signal> defaultSignal(int channelIndex) {
     if (channelIndex == 0) return std::make_shared<SquareWave>(1000.0, 0.0, 1.0, 20e-9);
-    return std::make_shared<HarmonicSine>(
-        3300.0, 0.8, 0.0, std::vector<HarmonicSine::Harmonic>{{3, 0.25, 0.0}, {5, 0.1, 0.5}});
+    return std::make_shared<HarmonicSine>(3300.0, 0.8, 0.0,
+                                          std::vector<HarmonicSine::Harmonic>{{3, 0.25, 0.0}, {5, 0.1, 0.5}});
 }

@@ -106,8 +106,8 @@ public:
 private:
     static constexpr int LAYERS = 128;
     struct Tables;
-    static const std::array<double, LAYERS + 1> kEdge;  // layer i spans |x| < kEdge[i]
-    static const std::array<double, LAYERS> kRatio;     // kEdge[i + 1] / kEdge[i]
+    static const std::array<double, LAYERS + 1> kEdge; // layer i spans |x| < kEdge[i]
+    static const std::array<double, LAYERS> kRatio;    // kEdge[i + 1] / kEdge[i]
 
     std::uint64_t bits() {
         const std::uint64_t result = rotl(d_s[1] * 5, 7) * 9;

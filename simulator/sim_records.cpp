@@ -66,8 +66,7 @@ Scales scalesOf(int generation, int range, bool highGain) {
     static constexpr double kPerVolt[3] = {1228.8, 12.288, 122.88};
     const double gain = highGain ? 2.0 : 1.0;
     const double amp = 2.5 / 2.4; // converter amplifier
-    return {kPerVolt[range] * gain, gain / (6.75 * 0.5 * 0.78125 * amp), 1784.0,
-            gain / (4.75 * 0.5 * 0.78125 * amp)};
+    return {kPerVolt[range] * gain, gain / (6.75 * 0.5 * 0.78125 * amp), 1784.0, gain / (4.75 * 0.5 * 0.78125 * amp)};
 }
 
 int representativeVoltDiv(const SimHardware& h, int range, bool highGain) {
@@ -79,8 +78,7 @@ int representativeVoltDiv(const SimHardware& h, int range, bool highGain) {
 
 } // namespace
 
-std::unique_ptr<SimRecords> SimRecords::forInstrument(int generation, int chipTemperature, Clock* pace,
-                                                       bool shorted) {
+std::unique_ptr<SimRecords> SimRecords::forInstrument(int generation, int chipTemperature, Clock* pace, bool shorted) {
     Options options;
     options.chipTemperature = chipTemperature;
     options.pace = pace;
@@ -211,8 +209,8 @@ double SimRecords::triggerVoltsOf(const InstrumentSettings& settings, int src) c
     double levelCode;
     if (G == 1) {
         // The level DAC holds half the value; the falling comparator sits 20 steps lower.
-        levelCode = ch.levels / 2 +
-                    (2 * in.triggerLevelDac + zero + t - 2500 - (falling ? 20 : 0)) * s.codesPerTriggerStep;
+        levelCode =
+            ch.levels / 2 + (2 * in.triggerLevelDac + zero + t - 2500 - (falling ? 20 : 0)) * s.codesPerTriggerStep;
     } else if (G == 2) {
         // Compared before the offset is added: relative to the channel's zero.
         levelCode = ch.offsetCode + (in.triggerLevelDac + zero + t - 2500 - (falling ? 7 : 0)) * s.codesPerTriggerStep;
@@ -225,7 +223,8 @@ double SimRecords::triggerVoltsOf(const InstrumentSettings& settings, int src) c
 void SimRecords::buildTdcTable() {
     const SimHardware& h = d_hardware;
     const bool wide = h.generation >= 3;
-    const int drift = h.generation >= 4 ? (static_cast<signed char>(d_options.chipTemperature) - h.chipTemperatureCalib) / 9 : 0;
+    const int drift =
+        h.generation >= 4 ? (static_cast<signed char>(d_options.chipTemperature) - h.chipTemperatureCalib) / 9 : 0;
     const int r = h.ETSMax - h.ETSMin;
     const int g = static_cast<int>(h.ETSMax - kRejectMargin * r);
     const int l = static_cast<int>(h.ETSMin + kRejectMargin * r);
@@ -296,8 +295,8 @@ int SimRecords::sample(int c, int converterBit, double t) {
 int SimRecords::convert(int c, int converterBit, double signalVolts) {
     const Channel& ch = d_channel[c];
     const double volts = signalVolts - ch.dcRemoved + d_options.inputNoise * d_noise.next();
-    const double raw = ch.forward(converterBit, ch.offsetCode + volts * ch.codesPerVolt) +
-                       d_options.converterNoise * d_noise.next();
+    const double raw =
+        ch.forward(converterBit, ch.offsetCode + volts * ch.codesPerVolt) + d_options.converterNoise * d_noise.next();
     // Rounded and clipped; clipped first, so truncation rounds down (no floor call per sample).
     const double up = raw + 0.5;
     if (!(up >= 1.0)) return 0;
@@ -352,8 +351,8 @@ void SimRecords::encodeRealTime() {
     const int samples = d_info.words / (both ? 2 : 1);
     const int shown = samples / 100 * 100;
     const int td = std::clamp(d_settings.timeDivCode, 0, 32);
-    const int latency = both ? d_hardware.pppRealTime2Ch[static_cast<size_t>(td)]
-                             : d_hardware.pppRealTime1Ch[static_cast<size_t>(td)];
+    const int latency =
+        both ? d_hardware.pppRealTime2Ch[static_cast<size_t>(td)] : d_hardware.pppRealTime1Ch[static_cast<size_t>(td)];
     const int post = (d_settings.delayCounter - (both ? 16 : 32) - latency) * (interleaved ? 2 : 1);
     const int triggerIndex = shown - post;
     const double jitter = d_noise.uniform();
@@ -412,8 +411,8 @@ void SimRecords::encodeEquivalentTime() {
     const double step = kPhaseUnit * divisor; // one record position
     const int steps = (d_info.words + 4) / 100 * 100;
     const int base = pairs ? 16 : 17;
-    const int latencyColumns = pairs ? d_hardware.pppETS2Ch[static_cast<size_t>(td)]
-                                     : d_hardware.pppETS1Ch[static_cast<size_t>(td)];
+    const int latencyColumns =
+        pairs ? d_hardware.pppETS2Ch[static_cast<size_t>(td)] : d_hardware.pppETS1Ch[static_cast<size_t>(td)];
     const double latency = latencyColumns * kSecondsPerDiv[td] / 50.0;
 
     // A phase the counter can report.
@@ -449,7 +448,8 @@ int SimRecords::encodeRollRead(unsigned char* out, int length) {
     if (d_options.pace) {
         const double due = d_rollTime + pairs * period;
         const double now = d_options.pace->now().count() / 1000.0;
-        if (due > now) d_options.pace->sleepFor(std::chrono::milliseconds(static_cast<long>((due - now) * 1000.0 + 0.5)));
+        if (due > now)
+            d_options.pace->sleepFor(std::chrono::milliseconds(static_cast<long>((due - now) * 1000.0 + 0.5)));
     }
     // Exactly the pairs of this read: the short packet ends the host's longer read.
     d_record.assign(static_cast<size_t>(kRollBytes[slot]), 0);

@@ -42,7 +42,7 @@ public:
         double inputNoise = 0.0005;        // volts rms at the input
         double converterNoise = 0.4;       // codes rms at the converter
         std::uint64_t seed = 20240611;
-        int chipTemperature = 30;          // what the counter request reads (signed byte)
+        int chipTemperature = 30; // what the counter request reads (signed byte)
         // Not null: captures take their real time on this clock (the demo); roll reads wait
         // for their samples.
         Clock* pace = nullptr;
@@ -50,20 +50,20 @@ public:
 
     // Faults of the next captures: a broken sample word, status copies that differ.
     struct Fault {
-        int captures = 1;       // how many captures carry it
-        int corruptWord = -1;   // sample word (0-based after the header) with both half markers set
+        int captures = 1;     // how many captures carry it
+        int corruptWord = -1; // sample word (0-based after the header) with both half markers set
         bool mismatchedStatus = false;
     };
 
     // What the last capture was, for tests.
     struct CaptureInfo {
         bool triggered = false;
-        double triggerTime = 0;   // seconds
+        double triggerTime = 0;     // seconds
         double firstSampleTime = 0; // time of sample word 0 (channel 1's first sample)
-        int phase = 0;            // trigger-to-clock phase 0..99 (equivalent time)
+        int phase = 0;              // trigger-to-clock phase 0..99 (equivalent time)
         int tdcCount = 0;
         int status = 0;
-        int words = 0;            // sample words in the record
+        int words = 0; // sample words in the record
     };
 
     // The records of a simulated instrument of this generation with the default signals, or
@@ -145,8 +145,8 @@ private:
     double d_triggerLevel = 0; // volts on the source channel
     std::array<int, 50> d_tdcCount{};
 
-    double d_now = 0;          // seconds: the instrument's time when armed or last read
-    double d_nextSearch = 0;   // the next trigger is looked for from here
+    double d_now = 0;        // seconds: the instrument's time when armed or last read
+    double d_nextSearch = 0; // the next trigger is looked for from here
     bool d_prepared = false;
     bool d_triggerable = false;
     double d_readyAt = 0;

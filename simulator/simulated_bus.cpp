@@ -9,12 +9,13 @@ namespace {
 
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
-constexpr std::chrono::milliseconds kHoldStep{5};     // how often a held request looks again
+constexpr std::chrono::milliseconds kHoldStep{5};   // how often a held request looks again
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
 // half for the others.
 int faultBytes(const UsbFault& fault, int length) {
-    return std::clamp(fault.bytes >= 0 ? fault.bytes : (fault.kind == UsbFault::Kind::Timeout ? 0 : length / 2), 0, length);
+    return std::clamp(fault.bytes >= 0 ? fault.bytes : (fault.kind == UsbFault::Kind::Timeout ? 0 : length / 2), 0,
+                      length);
 }
 
 class SimulatedHandle final : public UsbDevice {
@@ -47,7 +48,8 @@ bool SimulatedDevice::holdsRequest(const UsbSetupPacket&) { return false; }
 
 SimulatedBus::SimulatedBus(SimulatorConfig config) : d_config(config), d_clock(config.clockMode) {
     for (int i = 0; i < d_config.devices; ++i) {
-        auto memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(d_config.hardwareVersion));
+        auto memory =
+            std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(d_config.hardwareVersion));
         if (d_config.programmed) {
             plug(makeInstrument(memory, SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID));
         } else {
@@ -301,7 +303,8 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     if (!target) {
         status = UsbStatus::NoDevice;
     } else if (!takeFault(false, setup.request, fault)) {
-        status = awaitAnswer(*target, setup, timeoutMs) ? target->control(setup, data, transferred) : UsbStatus::Timeout;
+        status =
+            awaitAnswer(*target, setup, timeoutMs) ? target->control(setup, data, transferred) : UsbStatus::Timeout;
     } else {
         const int part = faultBytes(fault, length);
         if (setup.deviceToHost() && part > 0) {

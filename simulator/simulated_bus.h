@@ -59,10 +59,10 @@ struct TransferRecord {
     UsbDeviceId device = 0;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    UsbSetupPacket setup;           // control transfers
-    unsigned char endpoint = 0;     // bulk reads and halts
+    UsbSetupPacket setup;            // control transfers
+    unsigned char endpoint = 0;      // bulk reads and halts
     std::vector<unsigned char> data; // control data stage as sent or returned
-    int length = 0;                 // bytes asked
+    int length = 0;                  // bytes asked
     int transferred = 0;
     unsigned int timeoutMs = 0;
     UsbStatus status = UsbStatus::Success;

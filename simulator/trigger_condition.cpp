@@ -8,10 +8,8 @@ namespace {
 
 // Conditions of channels 1 and 2 by the code in register 12 bits 0-2.
 constexpr int X = TriggerCondition::DONT_CARE;
-constexpr int kConditionsHw1[8][2] = {{0, X}, {1, X}, {X, 0}, {X, 1},
-                                      {0, 0}, {1, 0}, {0, 1}, {1, 1}};
-constexpr int kConditionsHw2[8][2] = {{1, X}, {0, X}, {X, 1}, {X, 0},
-                                      {1, 1}, {0, 1}, {1, 0}, {0, 0}};
+constexpr int kConditionsHw1[8][2] = {{0, X}, {1, X}, {X, 0}, {X, 1}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
+constexpr int kConditionsHw2[8][2] = {{1, X}, {0, X}, {X, 1}, {X, 0}, {1, 1}, {0, 1}, {1, 0}, {0, 0}};
 
 constexpr int kStepsPerPeriod = 1000;
 constexpr double kMaxSteps = 4e6;
@@ -31,28 +29,21 @@ TriggerCondition TriggerCondition::decode(const InstrumentSettings& s) {
     return c;
 }
 
-bool TriggerCondition::advanced() const {
-    return d_pulseOn || bothChannels();
-}
+bool TriggerCondition::advanced() const { return d_pulseOn || bothChannels(); }
 
-bool TriggerCondition::holds(const Signal* const signals[2], const double levels[2], double t,
-                             bool& ch1, bool& ch2) const {
+bool TriggerCondition::holds(const Signal* const signals[2], const double levels[2], double t, bool& ch1,
+                             bool& ch2) const {
     bool side[2] = {true, true};
     for (int c = 0; c < 2; ++c)
-        if (d_condition[c] != DONT_CARE)
-            side[c] = (signals[c]->volts(t) >= levels[c]) == (d_condition[c] == 1);
+        if (d_condition[c] != DONT_CARE) side[c] = (signals[c]->volts(t) >= levels[c]) == (d_condition[c] == 1);
     ch1 = side[0];
     ch2 = side[1];
     if (!bothChannels()) return ch1 && ch2;
     switch (d_combination) {
-    case 3:
-        return ch1 || ch2;
-    case 4:
-        return !(ch1 && ch2);
-    case 5:
-        return !(ch1 || ch2);
-    default:
-        return ch1 && ch2;
+    case 3: return ch1 || ch2;
+    case 4: return !(ch1 && ch2);
+    case 5: return !(ch1 || ch2);
+    default: return ch1 && ch2;
     }
 }
 

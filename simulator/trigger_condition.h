@@ -39,12 +39,10 @@ public:
     // The first trigger at or after from_ (seconds) of the two inputs against their trigger
     // levels (input volts), searched over a stretch long enough for a periodic input;
     // nothing when there is none.
-    std::optional<double> next(const Signal* const signals_[2], const double levels_[2],
-                               double from_) const;
+    std::optional<double> next(const Signal* const signals_[2], const double levels_[2], double from_) const;
 
 private:
-    bool holds(const Signal* const signals_[2], const double levels_[2], double t_, bool& ch1_,
-               bool& ch2_) const;
+    bool holds(const Signal* const signals_[2], const double levels_[2], double t_, bool& ch1_, bool& ch2_) const;
     bool bothChannels() const { return d_condition[0] != DONT_CARE && d_condition[1] != DONT_CARE; }
 
     int d_condition[2] = {DONT_CARE, DONT_CARE};

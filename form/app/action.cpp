@@ -35,9 +35,9 @@ constexpr const char* kDatFilter = "DAT files (*.dat)|*.DAT";
 constexpr const char* kBmpFilter = "BMP files (*.bmp)|*.BMP";
 constexpr const char* kJpgFilter = "JPG files (*.jpg)|*.JPG";
 
-constexpr int k500kLowestTimeDiv = _1MS_DIV;     // 17
-constexpr int k500kHighestTimeDiv = _400MS_DIV;  // 25
-constexpr int kHighestClickTimeDiv = _10S_DIV;   // 29, the last code the main window offers
+constexpr int k500kLowestTimeDiv = _1MS_DIV;    // 17
+constexpr int k500kHighestTimeDiv = _400MS_DIV; // 25
+constexpr int kHighestClickTimeDiv = _10S_DIV;  // 29, the last code the main window offers
 
 MainWindowViews& views() { return mainWindowViews(); }
 Environment& env() { return views().environment(); }
@@ -50,16 +50,32 @@ bool isInputChannel(int ch) { return ch == _CH1 || ch == _CH2; }
 // ---- pumps, the advanced-trigger call) cannot release an outer one. A change whose wait ends
 // ---- while the worker is still capturing is held until the capture ends: every work of a
 // ---- change captures by value.
-template <class Work> void withStandardWait(Work&& work) { pauseStandardHeld(processGuiEventsExceptInput, work); }
+template <class Work>
+void withStandardWait(Work&& work) {
+    pauseStandardHeld(processGuiEventsExceptInput, work);
+}
 // Reads whose result is needed now: refused (the user is told) when the wait ends first.
-template <class Work> bool withStandardRead(Work&& work) { return pauseStandard(processGuiEventsExceptInput, work); }
-template <class Work> void withTimeBaseWait(Work&& work) { pauseTimeBase(processGuiEventsExceptInput, work); }
-template <class Work> void withPositionWait(Work&& work) { pausePosition(work); }
+template <class Work>
+bool withStandardRead(Work&& work) {
+    return pauseStandard(processGuiEventsExceptInput, work);
+}
+template <class Work>
+void withTimeBaseWait(Work&& work) {
+    pauseTimeBase(processGuiEventsExceptInput, work);
+}
+template <class Work>
+void withPositionWait(Work&& work) {
+    pausePosition(work);
+}
 // Marker drags: only the newest value of a held change matters, so each marker has a key.
-template <class Work> void withoutWait(const std::string& key, Work&& work) { pauseNoWait(key, work); }
+template <class Work>
+void withoutWait(const std::string& key, Work&& work) {
+    pauseNoWait(key, work);
+}
 
 // Stops the worker for a long job on the GUI thread and starts a new one at its end.
-template <class Work> void withWorkerStopped(Work&& work) {
+template <class Work>
+void withWorkerStopped(Work&& work) {
     stopAcquisitionThread();
     work();
     startAcquisitionThread();
@@ -87,9 +103,7 @@ void applyCurrent500kRange() {
 // Bounded: the intensity factor comes from the state file, where any float is allowed.
 int truncated(double value) { return boundedInt(value); }
 
-void refreshTriggerLevelMarker(int ch) {
-    views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch)));
-}
+void refreshTriggerLevelMarker(int ch) { views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch))); }
 
 void setSelectedObject(int code) {
     {
@@ -682,7 +696,8 @@ bool actionShowMeasure(int source, int slot) {
     if (!v.isMeasureWindowVisible()) {
         const WindowRect main = v.mainWindowRect();
         const int width = v.measureWindowWidth();
-        const int left = main.left + main.width + width < v.screenWidth() ? main.left + main.width + 10 : main.left - width;
+        const int left =
+            main.left + main.width + width < v.screenWidth() ? main.left + main.width + 10 : main.left - width;
         v.showMeasureWindowAt(left, main.top);
     }
     return true;
@@ -867,7 +882,6 @@ RunStateControls& actionRunStateControls() {
 
 // ======================================================================== Replaceable pieces
 
-
 void setHelpOpener(std::vector<std::string> command) { helpOpener() = std::move(command); }
 
 AboutTexts aboutTexts(const MemoryStatus& status) {
@@ -887,10 +901,14 @@ MemoryStatus readMemoryStatus() {
     std::string unit;
     while (in >> key >> kb) {
         std::getline(in, unit);
-        if (key == "MemTotal:") memTotal = kb;
-        else if (key == "MemAvailable:") memAvailable = kb;
-        else if (key == "SwapTotal:") swapTotal = kb;
-        else if (key == "SwapFree:") swapFree = kb;
+        if (key == "MemTotal:")
+            memTotal = kb;
+        else if (key == "MemAvailable:")
+            memAvailable = kb;
+        else if (key == "SwapTotal:")
+            swapTotal = kb;
+        else if (key == "SwapFree:")
+            swapFree = kb;
     }
     MemoryStatus status;
     status.totalPhysical = memTotal * 1024;

@@ -18,8 +18,8 @@
 #include "main_window_views.h"
 
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 class RunStateControls;
 

@@ -25,9 +25,8 @@ constexpr int FULL_DISPLAY_WIDTH = 500;
 constexpr int FULL_DISPLAY_HEIGHT = 400;
 
 const std::array<const char*, TFormFull::TIME_ITEMS> TIME_CAPTIONS = {
-    "2ns", "4n",  "10n", "20n",  "40n",  "100n", "200n", "400n", "1u", "2u",
-    "4u",  "10u", "20u", "40u",  "100u", "200u", "400u", "1m",   "2m", "4m",
-    "10m", "20m", "40m", "100m", "200m", "400m", "1s",   "2s",   "4s", "10s"};
+    "2ns",  "4n",   "10n", "20n", "40n", "100n", "200n", "400n", "1u",   "2u",   "4u",   "10u", "20u", "40u", "100u",
+    "200u", "400u", "1m",  "2m",  "4m",  "10m",  "20m",  "40m",  "100m", "200m", "400m", "1s",  "2s",  "4s",  "10s"};
 
 // The picture: painted and pressed through the window's functions.
 class PaintBox : public QWidget {
@@ -47,24 +46,21 @@ protected:
 
 // Radio items of one submenu: checks the item at `index`, or clears the mark when no item has
 // that index (a mark on another value would show a setting that is not in force).
-template <std::size_t N> void checkItem(const std::array<QAction*, N>& items, int index) {
+template <std::size_t N>
+void checkItem(const std::array<QAction*, N>& items, int index) {
     if (index >= 0 && index < static_cast<int>(N)) {
         items[static_cast<std::size_t>(index)]->setChecked(true);
         return;
     }
-    for (QAction* a : items)
-        a->setChecked(false);
+    for (QAction* a : items) a->setChecked(false);
 }
 
-bool knownProbe(int probe) {
-    return probe == 1 || probe == 10 || probe == 100 || probe == 1000;
-}
+bool knownProbe(int probe) { return probe == 1 || probe == 10 || probe == 100 || probe == 1000; }
 
 } // namespace
 
 TFormFull::TFormFull(Environment& environment, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      d_environment(environment) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), d_environment(environment) {
     setObjectName("FormFull");
     setWindowState(Qt::WindowMaximized);
     auto* layout = new QVBoxLayout(this);
@@ -79,9 +75,7 @@ TFormFull::TFormFull(Environment& environment, QWidget* parent)
     auto* box = new PaintBox(PnlDisplay);
     box->setObjectName("PbDisplay");
     box->paint = [this](QWidget* w) { paintPicture(w); };
-    box->press = [this](QMouseEvent* e) {
-        PbDisplayMouseDown(e->button(), e->position().toPoint());
-    };
+    box->press = [this](QMouseEvent* e) { PbDisplayMouseDown(e->button(), e->position().toPoint()); };
     panelLayout->addWidget(box);
     PbDisplay = box;
 
@@ -94,8 +88,7 @@ TFormFull::TFormFull(Environment& environment, QWidget* parent)
     ShowInformation1->setObjectName("ShowInformation1");
     connect(ShowInformation1, &QAction::triggered, this, [this] { ShowInformation1Click(); });
 
-    auto radioItem = [](QMenu* menu, QActionGroup* group, const QString& caption,
-                        const QString& name, int tag) {
+    auto radioItem = [](QMenu* menu, QActionGroup* group, const QString& caption, const QString& name, int tag) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         a->setCheckable(true);
@@ -117,9 +110,8 @@ TFormFull::TFormFull(Environment& environment, QWidget* parent)
 
     // Items are named after their x1 captions: N10mV1 .. N10V1 and N10mV2 .. N10V2.
     const std::array<const char*, 10>& x1 = voltDivItemTexts(1);
-    auto voltMenu = [&](const char* caption, const char* menuName, const char* groupName,
-                        const char* suffix, std::array<QAction*, VOLT_ITEMS>& items,
-                        QActionGroup*& group) {
+    auto voltMenu = [&](const char* caption, const char* menuName, const char* groupName, const char* suffix,
+                        std::array<QAction*, VOLT_ITEMS>& items, QActionGroup*& group) {
         QMenu* menu = Popup->addMenu(caption);
         menu->setObjectName(menuName);
         group = new QActionGroup(this);
@@ -130,12 +122,10 @@ TFormFull::TFormFull(Environment& environment, QWidget* parent)
         }
         return menu;
     };
-    ChangeChannel1VoltDiv1 =
-        voltMenu("Change Channel1 Volt/Div", "ChangeChannel1VoltDiv1", "ActionFullChannel1Volt",
-                 "1", channel1Items, ActionFullChannel1Volt);
-    ChangeChannel2VoltDiv1 =
-        voltMenu("Change Channel2 Volt/Div", "ChangeChannel2VoltDiv1", "ActionFullChannel2Volt",
-                 "2", channel2Items, ActionFullChannel2Volt);
+    ChangeChannel1VoltDiv1 = voltMenu("Change Channel1 Volt/Div", "ChangeChannel1VoltDiv1", "ActionFullChannel1Volt",
+                                      "1", channel1Items, ActionFullChannel1Volt);
+    ChangeChannel2VoltDiv1 = voltMenu("Change Channel2 Volt/Div", "ChangeChannel2VoltDiv1", "ActionFullChannel2Volt",
+                                      "2", channel2Items, ActionFullChannel2Volt);
     connect(ActionFullChannel1Volt, &QActionGroup::triggered, this,
             [this](QAction* a) { ActionFullChannel1VoltExecute(a->data().toInt()); });
     connect(ActionFullChannel2Volt, &QActionGroup::triggered, this,
@@ -200,8 +190,7 @@ void TFormFull::PbDisplayMouseDown(Qt::MouseButton button, QPoint position) {
     Popup->popup(PbDisplay->mapToGlobal(position));
 }
 
-void TFormFull::updateChannelItems(int ch, QMenu* menu,
-                                   const std::array<QAction*, VOLT_ITEMS>& items) {
+void TFormFull::updateChannelItems(int ch, QMenu* menu, const std::array<QAction*, VOLT_ITEMS>& items) {
     const bool on = controlGetChannelOnOff(ch);
     menu->setEnabled(on);
     if (!on) return;
@@ -209,13 +198,10 @@ void TFormFull::updateChannelItems(int ch, QMenu* menu,
     const int probe = controlGetProbeAttenuation(ch);
     if (!knownProbe(probe)) return;
     const std::array<const char*, 10>& captions = voltDivItemTexts(probe);
-    for (std::size_t i = 0; i < items.size(); ++i)
-        items[i]->setText(captions[i]);
+    for (std::size_t i = 0; i < items.size(); ++i) items[i]->setText(captions[i]);
 }
 
-void TFormFull::WindowsMode1Click() {
-    setVisible(!isVisible());
-}
+void TFormFull::WindowsMode1Click() { setVisible(!isVisible()); }
 
 void TFormFull::ShowInformation1Click() {
     // The worker reads the switch in its cycle.
@@ -223,14 +209,8 @@ void TFormFull::ShowInformation1Click() {
                       [this] { d_environment.FullInfoOnOff = !d_environment.FullInfoOnOff; });
 }
 
-void TFormFull::ActionFullChannel1VoltExecute(int tag) {
-    actionSetVoltDiv(_CH1, tag);
-}
+void TFormFull::ActionFullChannel1VoltExecute(int tag) { actionSetVoltDiv(_CH1, tag); }
 
-void TFormFull::ActionFullChannel2VoltExecute(int tag) {
-    actionSetVoltDiv(_CH2, tag);
-}
+void TFormFull::ActionFullChannel2VoltExecute(int tag) { actionSetVoltDiv(_CH2, tag); }
 
-void TFormFull::ActionFullTimeExecute(int tag) {
-    actionSetTimeDiv(tag);
-}
+void TFormFull::ActionFullTimeExecute(int tag) { actionSetTimeDiv(tag); }

@@ -1,7 +1,7 @@
 // The main window's construction and destruction, its controls, and the parts of the views
 // interface that reach other windows.
-#include "velmora2_version.h"
 #include "form_main.h"
+#include "velmora2_version.h"
 
 #include "acquisition_cycle.h"
 #include "acquisition_thread.h"
@@ -12,12 +12,10 @@
 #include "display_direct_x.h"
 #include "display_gdi.h"
 #include "environment.h"
-#include "program_calibration_host.h"
 #include "form_about.h"
 #include "form_fft_dlg.h"
 #include "form_full.h"
 #include "form_measure.h"
-#include "okbd_calib_a_dlg.h"
 #include "form_option_dlg.h"
 #include "form_preview_dlg.h"
 #include "indicator_values.h"
@@ -25,6 +23,8 @@
 #include "labels.h"
 #include "main_widgets.h"
 #include "message_box.h"
+#include "okbd_calib_a_dlg.h"
+#include "program_calibration_host.h"
 #include "queued_run_state_view.h"
 #include "screen_saver.h"
 #include "surface_image.h"
@@ -32,8 +32,8 @@
 
 #include <QActionGroup>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -67,7 +67,6 @@ constexpr int POSITION_PANEL_WIDTH = DISPLAY_WIDTH + POSITION_MARKER_SIZE;
 constexpr int RIGHT_COLUMN = DX + DISPLAY_WIDTH + 25;
 constexpr int RIGHT_COLUMN_WIDTH = 200;
 constexpr int INFO_ROW = DY + DISPLAY_HEIGHT + 30;
-
 
 const char* const TRACE_KEYS[4] = {"Ch1", "Ch2", "Math", "Ref"};
 const char* const TRACE_CAPTIONS[4] = {"CH1", "CH2", "MATH", "REF"};
@@ -112,15 +111,13 @@ struct MeasureButton {
     int slot;
     const char* text;
 };
-const MeasureButton MEASURE_PAGE1[] = {{7, "P-P"},  {1, "Max"},  {0, "Min"},   {8, "Amp"},
-                                       {3, "Top"},  {2, "Base"}, {9, "Mean"},  {10, "RMS"},
-                                       {20, "Freq"}, {15, "Per"}, {16, "Rise"}, {17, "Fall"}};
-const MeasureButton MEASURE_PAGE2[] = {{6, "Upp"},  {5, "Mid"},  {4, "Low"},  {11, "CMn"},
-                                       {12, "CRMS"}, {13, "+OS"}, {14, "-OS"}, {18, "+W"},
-                                       {19, "-W"},  {21, "+D"},  {22, "-D"}};
+const MeasureButton MEASURE_PAGE1[] = {{7, "P-P"},  {1, "Max"},  {0, "Min"},   {8, "Amp"},  {3, "Top"},   {2, "Base"},
+                                       {9, "Mean"}, {10, "RMS"}, {20, "Freq"}, {15, "Per"}, {16, "Rise"}, {17, "Fall"}};
+const MeasureButton MEASURE_PAGE2[] = {{6, "Upp"},  {5, "Mid"}, {4, "Low"}, {11, "CMn"}, {12, "CRMS"}, {13, "+OS"},
+                                       {14, "-OS"}, {18, "+W"}, {19, "-W"}, {21, "+D"},  {22, "-D"}};
 
-const char* const PERSISTENCE_NAMES[17] = {"Mins2",   "N100ms2", "N200ms2", "N300ms2", "N400ms2", "N500ms2",
-                                           "N600ms2", "N700ms2", "N800ms2", "N900ms2", "N1s2",    "N2s2",
+const char* const PERSISTENCE_NAMES[17] = {"Mins2",   "N100ms2", "N200ms2", "N300ms2", "N400ms2",  "N500ms2",
+                                           "N600ms2", "N700ms2", "N800ms2", "N900ms2", "N1s2",     "N2s2",
                                            "N3s2",    "N4s2",    "N5s2",    "N10s2",   "Infinite2"};
 
 QFrame* panel(QWidget* parent, const char* name, int x, int y, int w, int h) {
@@ -392,7 +389,8 @@ void TFormMain::buildActions() {
     ActionDisplayLabel = newAction("ActionDisplayLabel", "Label Edit On/Off", L::Display, 2);
     ActionDisplayCrossCursor = newAction("ActionDisplayCrossCursor", "Cross Cursor On/Off", L::Display, 3);
     key(ActionDisplayCrossCursor, Qt::CTRL | Qt::Key_U);
-    ActionDisplayHorizontalCursor = newAction("ActionDisplayHorizontalCursor", "Horizontal Cursor On/Off", L::Display, 4);
+    ActionDisplayHorizontalCursor =
+        newAction("ActionDisplayHorizontalCursor", "Horizontal Cursor On/Off", L::Display, 4);
     ActionDisplayVerticalCursor = newAction("ActionDisplayVerticalCursor", "Vertical Cursor On/Off", L::Display, 5);
 
     const QKeyCombination onOffKeys[4] = {Qt::SHIFT | Qt::Key_F1, Qt::SHIFT | Qt::Key_F7, Qt::CTRL | Qt::Key_M,
@@ -416,7 +414,10 @@ void TFormMain::buildActions() {
         ActionChannelScaleFactor[i] = newAction(scaleNames[t], "Scale Factor");
         auto* probeGroup = new QActionGroup(this);
         for (int p = 0; p < 4; ++p) {
-            const std::string name = std::string("mnProbeAtt") + (t == 0 ? "CH1" : t == 1 ? "CH2" : TRACE_KEYS[t]) +
+            const std::string name = std::string("mnProbeAtt") +
+                                     (t == 0   ? "CH1"
+                                      : t == 1 ? "CH2"
+                                               : TRACE_KEYS[t]) +
                                      "_" + (PROBE_ITEMS[p] + 1);
             QAction* a = newAction(name.c_str(), PROBE_ITEMS[p]);
             a->setCheckable(true);
@@ -428,9 +429,12 @@ void TFormMain::buildActions() {
     for (int c = 0; c < 2; ++c) {
         const auto i = static_cast<std::size_t>(c);
         const std::string n = std::to_string(c + 1);
-        ActionChannelADC[i] = newAction(("ActionChannel" + n + "ADC").c_str(), "AC/DC/GND Coupling", L::Channel, 9 + 3 * c);
-        ActionChannelInvertOnOff[i] = newAction(("ActionChannel" + n + "InvertOnOff").c_str(), "Invert On/Off", L::Channel, 23);
-        ActionChannelBandLimit[i] = newAction(("ActionChannel" + n + "BandLimit").c_str(), "Bandwidth Limit", L::Channel, 25);
+        ActionChannelADC[i] =
+            newAction(("ActionChannel" + n + "ADC").c_str(), "AC/DC/GND Coupling", L::Channel, 9 + 3 * c);
+        ActionChannelInvertOnOff[i] =
+            newAction(("ActionChannel" + n + "InvertOnOff").c_str(), "Invert On/Off", L::Channel, 23);
+        ActionChannelBandLimit[i] =
+            newAction(("ActionChannel" + n + "BandLimit").c_str(), "Bandwidth Limit", L::Channel, 25);
     }
     key(ActionChannelADC[0], Qt::SHIFT | Qt::Key_F2);
     key(ActionChannelADC[1], Qt::SHIFT | Qt::Key_F8);
@@ -513,8 +517,8 @@ void TFormMain::buildMenus() {
     mnFile = menu(nullptr, "mnFile", "File");
     mnFile->addActions({ActionFileLoadState, ActionFileSaveState});
     mnFile->addSeparator();
-    mnFile->addActions({ActionFileSaveAsDat, ActionFileSaveAsJpg, ActionFileSaveAsBmp, ActionFileSaveAsWord,
-                        ActionFileSaveAsExcel});
+    mnFile->addActions(
+        {ActionFileSaveAsDat, ActionFileSaveAsJpg, ActionFileSaveAsBmp, ActionFileSaveAsWord, ActionFileSaveAsExcel});
     mnFile->addSeparator();
     mnFile->addActions({ActionFileOption, ActionFileCopy});
     mnFile->addSeparator();
@@ -525,7 +529,8 @@ void TFormMain::buildMenus() {
     mnFile->addAction(ActionFileExit);
 
     mnView = menu(nullptr, "mnView", "&View");
-    mnView->addActions({FileToolBar1, DisplayToolBar1, ChannelToolBar1, RunStopToolBar1, TriggerToolBar1, UtilTollBar1});
+    mnView->addActions(
+        {FileToolBar1, DisplayToolBar1, ChannelToolBar1, RunStopToolBar1, TriggerToolBar1, UtilTollBar1});
     mnView->addSeparator();
     mnView->addAction(ActionViewFullScreen);
 
@@ -536,8 +541,8 @@ void TFormMain::buildMenus() {
     mnIntensity = menu(mnDisplay, "mnIntensity", "Intensity");
     mnIntensity->addActions({ActionDisplayIntensityUp, ActionDisplayIntensityDown});
     mnDisplay->addSeparator();
-    mnDisplay->addActions({ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
-                           ActionDisplayVerticalCursor});
+    mnDisplay->addActions(
+        {ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor});
 
     mnChannel = menu(nullptr, "mnChannel", "&Channel");
     mnChannel1 = menu(mnChannel, "mnChannel1", "Channel 1");
@@ -569,8 +574,8 @@ void TFormMain::buildMenus() {
     mnHorizontal->addActions({ActionHorizontalTimeDiv, ActionHorizontalDelayOnOff});
 
     mnTrigger = menu(nullptr, "mnTrigger", "&Trigger");
-    mnTrigger->addActions(
-        {ActionTriggerSource, ActionTriggerSlope, ActionTriggerMode, ActionTriggerAT, ActionTriggerHighFrequencyReject});
+    mnTrigger->addActions({ActionTriggerSource, ActionTriggerSlope, ActionTriggerMode, ActionTriggerAT,
+                           ActionTriggerHighFrequencyReject});
 
     mnAcquire = menu(nullptr, "mnAcquire", "&Acquire");
     mnAcquire->addActions({ActionAcquireRunStop, ActionAcquireSingleShot, ActionAcquireAutoSet});
@@ -615,10 +620,10 @@ void TFormMain::buildToolBars() {
     tbFile->addActions({ActionFileSaveAsDat, ActionFilePreview, ActionFilePrint, ActionFileOption});
 
     tbDisplay = toolBar("tbDisplay", "Display");
-    tbDisplay->addActions({ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
-                           ActionDisplayVerticalCursor});
-    for (QAction* a : {ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor,
-                       ActionDisplayVerticalCursor})
+    tbDisplay->addActions(
+        {ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor});
+    for (QAction* a :
+         {ActionDisplayLabel, ActionDisplayCrossCursor, ActionDisplayHorizontalCursor, ActionDisplayVerticalCursor})
         a->setCheckable(true); // their buttons show the selected mouse tool
     tbLabel = buttonOf(tbDisplay, ActionDisplayLabel, "tbLabel");
     tbCursorCross = buttonOf(tbDisplay, ActionDisplayCrossCursor, "tbCursorCross");
@@ -677,7 +682,8 @@ void TFormMain::buildToolBars() {
     tbTrig->addWidget(rbTriggerCh2);
 
     // The bars stay where the layout puts them; their layout keys are only kept.
-    for (QToolBar* t : {tbFile, tbDisplay, tbChannel, tbTrig, tbRunStop, tbUtil}) t->toggleViewAction()->setVisible(false);
+    for (QToolBar* t : {tbFile, tbDisplay, tbChannel, tbTrig, tbRunStop, tbUtil})
+        t->toggleViewAction()->setVisible(false);
 }
 
 void TFormMain::buildCentralArea() {
@@ -698,14 +704,21 @@ void TFormMain::buildCentralArea() {
     Panel8->setStyleSheet(QStringLiteral("QFrame#Panel8 { background: #202020; }"));
     iBufferWindowBufferCh1 = picture(Panel8, "iBufferWindowBufferCh1", markerPicture(MarkerImageList::BufferBar, 0));
     iBufferWindowBufferCh2 = picture(Panel8, "iBufferWindowBufferCh2", markerPicture(MarkerImageList::BufferBar, 1));
-    iBufferWindowBufferLeftCh1 = picture(Panel8, "iBufferWindowBufferLeftCh1", markerPicture(MarkerImageList::BufferBar, 2));
-    iBufferWindowBufferRightCh1 = picture(Panel8, "iBufferWindowBufferRightCh1", markerPicture(MarkerImageList::BufferBar, 3));
-    iBufferWindowBufferLeftCh2 = picture(Panel8, "iBufferWindowBufferLeftCh2", markerPicture(MarkerImageList::BufferBar, 2));
-    iBufferWindowBufferRightCh2 = picture(Panel8, "iBufferWindowBufferRightCh2", markerPicture(MarkerImageList::BufferBar, 3));
-    iBufferWindowBufferCenter = picture(Panel8, "iBufferWindowBufferCenter", markerPicture(MarkerImageList::BufferBar, 4));
+    iBufferWindowBufferLeftCh1 =
+        picture(Panel8, "iBufferWindowBufferLeftCh1", markerPicture(MarkerImageList::BufferBar, 2));
+    iBufferWindowBufferRightCh1 =
+        picture(Panel8, "iBufferWindowBufferRightCh1", markerPicture(MarkerImageList::BufferBar, 3));
+    iBufferWindowBufferLeftCh2 =
+        picture(Panel8, "iBufferWindowBufferLeftCh2", markerPicture(MarkerImageList::BufferBar, 2));
+    iBufferWindowBufferRightCh2 =
+        picture(Panel8, "iBufferWindowBufferRightCh2", markerPicture(MarkerImageList::BufferBar, 3));
+    iBufferWindowBufferCenter =
+        picture(Panel8, "iBufferWindowBufferCenter", markerPicture(MarkerImageList::BufferBar, 4));
     iBufferWindowTrigger = picture(Panel8, "iBufferWindowTrigger", markerPicture(MarkerImageList::BufferBar, 5));
-    iBufferWindowTriggerLeft = picture(Panel8, "iBufferWindowTriggerLeft", markerPicture(MarkerImageList::BufferBar, 6));
-    iBufferWindowTriggerRight = picture(Panel8, "iBufferWindowTriggerRight", markerPicture(MarkerImageList::BufferBar, 7));
+    iBufferWindowTriggerLeft =
+        picture(Panel8, "iBufferWindowTriggerLeft", markerPicture(MarkerImageList::BufferBar, 6));
+    iBufferWindowTriggerRight =
+        picture(Panel8, "iBufferWindowTriggerRight", markerPicture(MarkerImageList::BufferBar, 7));
     for (QLabel* l : {iBufferWindowBufferCh1, iBufferWindowBufferCh2}) {
         l->setScaledContents(true);
         l->move(0, 2);
@@ -716,8 +729,8 @@ void TFormMain::buildCentralArea() {
     for (QLabel* l : {iBufferWindowTrigger, iBufferWindowTriggerLeft, iBufferWindowTriggerRight}) l->move(0, 4);
 
     // The horizontal-position marker runs above the display; its centre points at the column.
-    pnlTimeOffset = panel(central, "pnlTimeOffset", DX - POSITION_MARKER_SIZE / 2, 20, POSITION_PANEL_WIDTH,
-                          POSITION_MARKER_SIZE);
+    pnlTimeOffset =
+        panel(central, "pnlTimeOffset", DX - POSITION_MARKER_SIZE / 2, 20, POSITION_PANEL_WIDTH, POSITION_MARKER_SIZE);
     iTriggerHorPos = new MarkerImage(pnlTimeOffset);
     iTriggerHorPos->setObjectName(QStringLiteral("iTriggerHorPos"));
     iTriggerHorPos->setPixmap(markerPicture(MarkerImageList::HorizontalPosition, 1));
@@ -725,8 +738,8 @@ void TFormMain::buildCentralArea() {
 
     // Offset markers left of the display, trigger-level markers right of it: Top + 5 is the
     // marker's row, Top 5 the display's top row.
-    pVoltOffset = panel(central, "pVoltOffset", DX - LEVEL_MARKER_WIDTH - 2, DY - 10, LEVEL_MARKER_WIDTH,
-                        LEVEL_PANEL_HEIGHT);
+    pVoltOffset =
+        panel(central, "pVoltOffset", DX - LEVEL_MARKER_WIDTH - 2, DY - 10, LEVEL_MARKER_WIDTH, LEVEL_PANEL_HEIGHT);
     const char* const offsetNames[4] = {"iVoltOffsetPosCh1", "iVoltOffsetPosCh2", "iVoltOffsetPosMath",
                                         "iVoltOffsetPosRef"};
     for (int t = 0; t < 4; ++t) {
@@ -736,8 +749,8 @@ void TFormMain::buildCentralArea() {
         m->setGeometry(0, DISPLAY_HEIGHT / 2, LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT);
         iVoltOffsetPos[static_cast<std::size_t>(t)] = m;
     }
-    pTriggerLevel = panel(central, "pTriggerLevel", DX + DISPLAY_WIDTH + 3, DY - 10, LEVEL_MARKER_WIDTH,
-                          LEVEL_PANEL_HEIGHT);
+    pTriggerLevel =
+        panel(central, "pTriggerLevel", DX + DISPLAY_WIDTH + 3, DY - 10, LEVEL_MARKER_WIDTH, LEVEL_PANEL_HEIGHT);
     for (int c = 0; c < 2; ++c) {
         auto* m = new MarkerImage(pTriggerLevel);
         m->setObjectName(QString::fromLatin1(c == 0 ? "iTriggerLevelCh1" : "iTriggerLevelCh2"));
@@ -752,8 +765,8 @@ void TFormMain::buildCentralArea() {
     display->setGeometry(0, 0, DISPLAY_WIDTH + 1, DISPLAY_HEIGHT + 1);
 
     pnDelay = label(central, "pnDelay", QString(), DX, DY + DISPLAY_HEIGHT + 4, 160, 18);
-    la_sampling_rate = label(central, "la_sampling_rate", QString(), DX + DISPLAY_WIDTH + 1 - 160,
-                             DY + DISPLAY_HEIGHT + 4, 160, 18);
+    la_sampling_rate =
+        label(central, "la_sampling_rate", QString(), DX + DISPLAY_WIDTH + 1 - 160, DY + DISPLAY_HEIGHT + 4, 160, 18);
     la_sampling_rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     pnDelay->setToolTip(QStringLiteral("Delay"));
     la_sampling_rate->setToolTip(QStringLiteral("Sample rate"));
@@ -1099,9 +1112,7 @@ void TFormMain::showMeasureWindowAt(int left, int top) {
     d_windows.measure->show();
 }
 
-const MEASURE* TFormMain::measureObject() {
-    return d_windows.measure ? &d_windows.measure->measureObject() : nullptr;
-}
+const MEASURE* TFormMain::measureObject() { return d_windows.measure ? &d_windows.measure->measureObject() : nullptr; }
 
 WindowRect TFormMain::mainWindowRect() {
     const QRect r = frameGeometry();
@@ -1192,4 +1203,3 @@ void TFormMain::comboTexts(std::array<std::string, 4>& voltDiv, std::string& tim
 void TFormMain::showFrame(const QImage& frame) { display->setFrame(frame); }
 
 void TFormMain::setStatusText(const std::string& text) { pnlStatus->setText(QString::fromStdString(text)); }
-

@@ -87,10 +87,10 @@ public:
     // their addresses.
     std::unique_ptr<Environment> p_environment;
     std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
-    int d_graphicMode = 0;   // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
-    int d_surfaceFormat = 0; // pixel format of the fast renderer's screen; 0 under GDI
+    int d_graphicMode = 0;              // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
+    int d_surfaceFormat = 0;            // pixel format of the fast renderer's screen; 0 under GDI
     std::atomic<int> d_gridColor{0};
-    std::array<bool, 4> d_dragOffset{};                 // CH1, CH2, MATH, REF
+    std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
     std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
     bool d_dragTriggerPosition = false;
 
@@ -291,12 +291,12 @@ public:
     QAction* ActionDisplayHorizontalCursor = nullptr;
     QAction* ActionDisplayVerticalCursor = nullptr;
     // Channels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QAction*, 4> ActionChannelOnOff{};       // ActionChannel1OnOff .. ActionChannelRefOnOff
-    std::array<QAction*, 4> ActionChannelVoltage{};     // ActionChannel1Voltage ..
-    std::array<QAction*, 4> ActionChannelProbe{};       // the probe submenu entries
-    std::array<QAction*, 4> ActionChannelScaleFactor{}; // kept for their enabled state only
+    std::array<QAction*, 4> ActionChannelOnOff{};        // ActionChannel1OnOff .. ActionChannelRefOnOff
+    std::array<QAction*, 4> ActionChannelVoltage{};      // ActionChannel1Voltage ..
+    std::array<QAction*, 4> ActionChannelProbe{};        // the probe submenu entries
+    std::array<QAction*, 4> ActionChannelScaleFactor{};  // kept for their enabled state only
     std::array<std::array<QAction*, 4>, 4> mnProbeAtt{}; // [trace][x1, x10, x100, x1000]
-    std::array<QAction*, 2> ActionChannelADC{};         // coupling of CH1, CH2
+    std::array<QAction*, 2> ActionChannelADC{};          // coupling of CH1, CH2
     std::array<QAction*, 2> ActionChannelInvertOnOff{};
     std::array<QAction*, 2> ActionChannelBandLimit{};
     QAction* ActionChannelMathOption = nullptr;
@@ -355,9 +355,9 @@ public:
     QRadioButton* rbTriggerCh2 = nullptr;
 
     // Channel panels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QFrame*, 4> pnlInfo{};       // pnlInfoCh1 .. pnlInfoRef
-    std::array<QComboBox*, 4> CBVoltDiv{};  // CBVoltDivCh1 .. CBVoltDivRef
-    std::array<QComboBox*, 4> CBProbe{};    // CBProbeCh1 .. CBProbeRef
+    std::array<QFrame*, 4> pnlInfo{};      // pnlInfoCh1 .. pnlInfoRef
+    std::array<QComboBox*, 4> CBVoltDiv{}; // CBVoltDivCh1 .. CBVoltDivRef
+    std::array<QComboBox*, 4> CBProbe{};   // CBProbeCh1 .. CBProbeRef
     QComboBox* cbTimeDiv = nullptr;
 
     // Display and markers

@@ -150,8 +150,8 @@ void TFormMain::connectCommands() {
     connect(display, &DisplayPaintBox::mouseDown, this,
             [](int button, int x, int y) { actionDisplayMouseDown(button, x, y); });
     connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
-    connect(display, &DisplayPaintBox::mouseUp, this, [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
-
+    connect(display, &DisplayPaintBox::mouseUp, this,
+            [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
 }
 
 // ---- Shared handlers

@@ -95,8 +95,8 @@ void TFormMain::updateHorizontalPositionMarker(int position) {
 }
 
 void TFormMain::updateDelayText() {
-    const auto text =
-        delayText(controlGetDelayOnOff(), controlGetTimeDiv(), controlGetHorizontalPosition(), controlGetDisplayWidth());
+    const auto text = delayText(controlGetDelayOnOff(), controlGetTimeDiv(), controlGetHorizontalPosition(),
+                                controlGetDisplayWidth());
     if (text) pnDelay->setText(QString::fromStdString(*text));
 }
 
@@ -313,8 +313,9 @@ void TFormMain::updateTriggerLevelMarker(int ch, int level) {
 }
 
 void TFormMain::updateTriggerLevelText(int ch) {
-    const auto text = triggerLevelText(controlGetVoltageOffset(ch), controlGetTriggerOffset(ch), controlGetInvertOnOff(ch),
-                                       controlGetProbeAttenuation(ch), controlGetVoltageDiv(ch));
+    const auto text =
+        triggerLevelText(controlGetVoltageOffset(ch), controlGetTriggerOffset(ch), controlGetInvertOnOff(ch),
+                         controlGetProbeAttenuation(ch), controlGetVoltageDiv(ch));
     if (text) ebTriggerLevel->setText(QString::fromStdString(*text));
 }
 
@@ -446,12 +447,27 @@ void TFormMain::setRunningViews(const RunningControls& running) {
 
 void TFormMain::setStoppedViews() {
     setActionImage(ActionAcquireRunStop, 3);
-    for (QAction* a :
-         {ActionChannelADC[0], ActionChannelADC[1], ActionChannelOnOff[0], ActionChannelOnOff[1],
-          ActionChannelOnOff[2], ActionChannelOnOff[3], ActionChannelInvertOnOff[0], ActionChannelInvertOnOff[1],
-          ActionChannelBandLimit[0], ActionChannelBandLimit[1], ActionUtilCalibration, ActionUtilXYPlot,
-          ActionAcquireAutoSet, ActionAcquireETS, ActionAcquireAverage, ActionAcquriePeakDetection, ActionTriggerSlope,
-          ActionTriggerSource, ActionTriggerMode, ActionTriggerAT, ActionTriggerHighFrequencyReject})
+    for (QAction* a : {ActionChannelADC[0],
+                       ActionChannelADC[1],
+                       ActionChannelOnOff[0],
+                       ActionChannelOnOff[1],
+                       ActionChannelOnOff[2],
+                       ActionChannelOnOff[3],
+                       ActionChannelInvertOnOff[0],
+                       ActionChannelInvertOnOff[1],
+                       ActionChannelBandLimit[0],
+                       ActionChannelBandLimit[1],
+                       ActionUtilCalibration,
+                       ActionUtilXYPlot,
+                       ActionAcquireAutoSet,
+                       ActionAcquireETS,
+                       ActionAcquireAverage,
+                       ActionAcquriePeakDetection,
+                       ActionTriggerSlope,
+                       ActionTriggerSource,
+                       ActionTriggerMode,
+                       ActionTriggerAT,
+                       ActionTriggerHighFrequencyReject})
         a->setEnabled(false);
     rbTriggerCh1->setEnabled(false);
     rbTriggerCh2->setEnabled(false);

@@ -11,7 +11,9 @@ RawRecordSlots TFormMain::rawRecordSlots() { return {rawDataSlot(_CH1), rawDataS
 
 void TFormMain::saveWaveformText(const std::string& path) { save_waveform_text(path, rawRecordSlots()); }
 
-void TFormMain::exportWaveformExcel() { export_waveform_excel(rawRecordSlots(), cbTimeDiv->currentText().toStdString()); }
+void TFormMain::exportWaveformExcel() {
+    export_waveform_excel(rawRecordSlots(), cbTimeDiv->currentText().toStdString());
+}
 
 void TFormMain::exportDisplayToWord() {
     export_display_to_word([this] { copyScreenToClipboard(); });

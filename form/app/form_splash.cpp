@@ -1,5 +1,5 @@
-#include "velmora2_version.h"
 #include "form_splash.h"
+#include "velmora2_version.h"
 
 #include <QApplication>
 #include <QGuiApplication>

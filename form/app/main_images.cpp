@@ -9,7 +9,6 @@
 
 namespace {
 
-
 constexpr int ICON_SIZE = 24;
 
 struct Badge {
@@ -87,27 +86,32 @@ QPixmap filled(int w, int h, const QColor& colour, bool frameOnly = false) {
 
 const Badge* badgesOf(ActionImageList list, int& count) {
     static const Badge channel[] = {
-        {"1", COLOUR_GREEN},        {"1", COLOUR_GREEN, false}, {"2", COLOUR_YELLOW},      {"2", COLOUR_YELLOW, false},
-        {"M", COLOUR_RED},          {"M", COLOUR_RED, false},   {"R", COLOUR_CYAN},        {"R", COLOUR_CYAN, false},
-        {"AC", COLOUR_GREEN},       {"DC", COLOUR_GREEN},       {"GND", COLOUR_GREEN},     {"AC", COLOUR_YELLOW},
-        {"DC", COLOUR_YELLOW},      {"GND", COLOUR_YELLOW},     {"V1", COLOUR_GREEN},      {"V2", COLOUR_YELLOW},
-        {"VM", COLOUR_RED},         {"VR", COLOUR_CYAN},        {"T/D", COLOUR_WHITE},     {"DLY", COLOUR_WHITE},
-        {"DLY", COLOUR_WHITE, false}, {"M?", COLOUR_RED},       {"INV", COLOUR_WHITE},     {"INV", COLOUR_WHITE, false},
-        {"BW", COLOUR_WHITE},       {"BW", COLOUR_WHITE, false},
+        {"1", COLOUR_GREEN},         {"1", COLOUR_GREEN, false},  {"2", COLOUR_YELLOW},
+        {"2", COLOUR_YELLOW, false}, {"M", COLOUR_RED},           {"M", COLOUR_RED, false},
+        {"R", COLOUR_CYAN},          {"R", COLOUR_CYAN, false},   {"AC", COLOUR_GREEN},
+        {"DC", COLOUR_GREEN},        {"GND", COLOUR_GREEN},       {"AC", COLOUR_YELLOW},
+        {"DC", COLOUR_YELLOW},       {"GND", COLOUR_YELLOW},      {"V1", COLOUR_GREEN},
+        {"V2", COLOUR_YELLOW},       {"VM", COLOUR_RED},          {"VR", COLOUR_CYAN},
+        {"T/D", COLOUR_WHITE},       {"DLY", COLOUR_WHITE},       {"DLY", COLOUR_WHITE, false},
+        {"M?", COLOUR_RED},          {"INV", COLOUR_WHITE},       {"INV", COLOUR_WHITE, false},
+        {"BW", COLOUR_WHITE},        {"BW", COLOUR_WHITE, false},
     };
     static const Badge trigger[] = {
-        {"", COLOUR_WHITE},  {"", COLOUR_WHITE},          {"AUTO", COLOUR_MAGENTA}, {"NORM", COLOUR_TEAL},
-        {"SRC", COLOUR_WHITE}, {"S1", COLOUR_GREEN},      {"S2", COLOUR_YELLOW},                {"HF", COLOUR_WHITE},
+        {"", COLOUR_WHITE},          {"", COLOUR_WHITE},   {"AUTO", COLOUR_MAGENTA}, {"NORM", COLOUR_TEAL},
+        {"SRC", COLOUR_WHITE},       {"S1", COLOUR_GREEN}, {"S2", COLOUR_YELLOW},    {"HF", COLOUR_WHITE},
         {"HF", COLOUR_WHITE, false}, {"AT", COLOUR_CYAN},
     };
     static const Badge acquire[] = {
-        {"ETS", COLOUR_WHITE, false}, {"ETS", COLOUR_WHITE}, {"RUN", COLOUR_GREEN}, {"STOP", COLOUR_RED}, {"1x", COLOUR_WHITE},
-        {"AS", COLOUR_WHITE},         {"AVG", COLOUR_WHITE}, {"PD", COLOUR_WHITE},  {"PD", COLOUR_WHITE, false}, {"BUF", COLOUR_WHITE},
+        {"ETS", COLOUR_WHITE, false}, {"ETS", COLOUR_WHITE}, {"RUN", COLOUR_GREEN}, {"STOP", COLOUR_RED},
+        {"1x", COLOUR_WHITE},         {"AS", COLOUR_WHITE},  {"AVG", COLOUR_WHITE}, {"PD", COLOUR_WHITE},
+        {"PD", COLOUR_WHITE, false},  {"BUF", COLOUR_WHITE},
     };
     static const Badge display[] = {
-        {"LJ", COLOUR_WHITE, false}, {"LJ", COLOUR_WHITE}, {"T", COLOUR_WHITE}, {"+", COLOUR_WHITE}, {"=", COLOUR_WHITE}, {"||", COLOUR_WHITE},
+        {"LJ", COLOUR_WHITE, false}, {"LJ", COLOUR_WHITE}, {"T", COLOUR_WHITE},
+        {"+", COLOUR_WHITE},         {"=", COLOUR_WHITE},  {"||", COLOUR_WHITE},
     };
-    static const Badge file[] = {{"DAT", COLOUR_WHITE}, {"PRV", COLOUR_WHITE}, {"PRN", COLOUR_WHITE}, {"OPT", COLOUR_WHITE}};
+    static const Badge file[] = {
+        {"DAT", COLOUR_WHITE}, {"PRV", COLOUR_WHITE}, {"PRN", COLOUR_WHITE}, {"OPT", COLOUR_WHITE}};
     static const Badge util[] = {{"FFT", COLOUR_WHITE}};
     switch (list) {
     case ActionImageList::Channel: count = std::size(channel); return channel;
@@ -147,7 +151,8 @@ QPixmap markerPicture(MarkerImageList list, int picture) {
     case MarkerImageList::TriggerLevel: {
         if (picture < 0 || picture > 5) break;
         const Arrow a[3] = {Arrow::Up, Arrow::Left, Arrow::Down};
-        return arrow(a[picture % 3], LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT, picture < 3 ? COLOUR_GREEN : COLOUR_YELLOW);
+        return arrow(a[picture % 3], LEVEL_MARKER_WIDTH, LEVEL_MARKER_HEIGHT,
+                     picture < 3 ? COLOUR_GREEN : COLOUR_YELLOW);
     }
     case MarkerImageList::Offset:
         if (picture < 0 || picture > 3) break;

@@ -60,9 +60,7 @@ void DisplayPaintBox::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(mouseButtonCode(event->button()), pos.x(), pos.y());
 }
 
-MarkerImage::MarkerImage(QWidget* parent) : QLabel(parent) {
-    setCursor(Qt::SizeAllCursor);
-}
+MarkerImage::MarkerImage(QWidget* parent) : QLabel(parent) { setCursor(Qt::SizeAllCursor); }
 
 void MarkerImage::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();

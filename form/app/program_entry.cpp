@@ -11,8 +11,8 @@
 #include "form_label.h"
 #include "form_main.h"
 #include "form_measure.h"
-#include "form_state_view.h"
 #include "form_splash.h"
+#include "form_state_view.h"
 #include "gui_notifier.h"
 #include "instance_lock.h"
 #include "message_box.h"
@@ -127,9 +127,7 @@ int runMainWindow(TFormMain& main) {
 int programEntry(const ProgramEntryOptions& options) {
     InstanceLock lock(options.lockPath.empty() ? InstanceLock::defaultPath("DSO_Program") : options.lockPath);
     switch (lock.acquire()) {
-    case InstanceLock::Result::HeldElsewhere:
-        showMessage("Application Already Running");
-        return 0;
+    case InstanceLock::Result::HeldElsewhere: showMessage("Application Already Running"); return 0;
     case InstanceLock::Result::Failed:
         // No guard is better than no program: a read-only runtime folder must not stop it.
         std::fprintf(stderr, "Velmora2: no single-instance guard (%s)\n", lock.error().c_str());

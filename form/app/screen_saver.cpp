@@ -27,11 +27,12 @@ void dbusControl(bool on) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(QString::fromLatin1(SERVICE)))
         return;
-    QDBusInterface screenSaver(QString::fromLatin1(SERVICE), QString::fromLatin1(PATH), QString::fromLatin1(SERVICE), bus);
+    QDBusInterface screenSaver(QString::fromLatin1(SERVICE), QString::fromLatin1(PATH), QString::fromLatin1(SERVICE),
+                               bus);
     screenSaver.setTimeout(CALL_TIMEOUT_MS);
     if (on) {
-        QDBusReply<unsigned> reply =
-            screenSaver.call(QStringLiteral("Inhibit"), QStringLiteral("Velmora2"), QStringLiteral("Oscilloscope display running"));
+        QDBusReply<unsigned> reply = screenSaver.call(QStringLiteral("Inhibit"), QStringLiteral("Velmora2"),
+                                                      QStringLiteral("Oscilloscope display running"));
         if (reply.isValid()) {
             g_cookie = reply.value();
             g_haveCookie = true;

@@ -48,14 +48,15 @@ std::string qtFileFilter(const std::string& filter) {
         const qsizetype open = description.lastIndexOf(QLatin1Char('('));
         const qsizetype close = description.lastIndexOf(QLatin1Char(')'));
         if (open >= 0 && close > open) {
-            QStringList patterns = description.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QStringList patterns =
+                description.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                 if (!patterns.contains(p)) patterns << p;
             description = description.left(open).trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                           QLatin1Char(')');
         } else if (!pattern.isEmpty()) {
-            description += QStringLiteral(" (") + QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                           QLatin1Char(')');
+            description +=
+                QStringLiteral(" (") + QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
         }
         entries << description;
     }

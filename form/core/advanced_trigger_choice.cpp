@@ -18,12 +18,9 @@ constexpr double kRounding = 1e-6;
 
 double nanosecondsPer(TimeUnit unit) {
     switch (unit) {
-    case TimeUnit::Nanoseconds:
-        return 1.0;
-    case TimeUnit::Microseconds:
-        return 1e3;
-    case TimeUnit::Milliseconds:
-        return 1e6;
+    case TimeUnit::Nanoseconds: return 1.0;
+    case TimeUnit::Microseconds: return 1e3;
+    case TimeUnit::Milliseconds: return 1e6;
     }
     return 1.0;
 }
@@ -43,30 +40,19 @@ std::optional<double> timeOf(std::string_view text) {
     return v;
 }
 
-long long delayTicksMin(int hw) {
-    return hw >= _HW3 ? kInstrumentDelayTicks : 1;
-}
+long long delayTicksMin(int hw) { return hw >= _HW3 ? kInstrumentDelayTicks : 1; }
 long long delayTicksMax(int hw) {
-    return hw >= _HW3 ? AdvancedTriggerChoice::MAX_TICKS + kInstrumentDelayTicks
-                      : AdvancedTriggerChoice::MAX_TICKS;
+    return hw >= _HW3 ? AdvancedTriggerChoice::MAX_TICKS + kInstrumentDelayTicks : AdvancedTriggerChoice::MAX_TICKS;
 }
 
 // Edge condition of a channel as r1/r2 read it: 1 selects slope 0, 2 slope 1.
-signed char edgeCode(int slope) {
-    return slope == 0 ? 1 : 2;
-}
+signed char edgeCode(int slope) { return slope == 0 ? 1 : 2; }
 // Logic condition as r1 mod 3 (truncated) gives it back: -1, 0 or 1.
-signed char logicCode(int condition) {
-    return condition == 0 ? 3 : static_cast<signed char>(condition);
-}
+signed char logicCode(int condition) { return condition == 0 ? 3 : static_cast<signed char>(condition); }
 
-TimeUnit unitOf(int code, TimeUnit def) {
-    return code >= 0 && code <= 2 ? static_cast<TimeUnit>(code) : def;
-}
+TimeUnit unitOf(int code, TimeUnit def) { return code >= 0 && code <= 2 ? static_cast<TimeUnit>(code) : def; }
 
-int inRange(int value, int low, int high, int def) {
-    return value >= low && value <= high ? value : def;
-}
+int inRange(int value, int low, int high, int def) { return value >= low && value <= high ? value : def; }
 
 // The checks of the three numbers, the same for typed and for kept values.
 bool widthAccepted(double width, TimeUnit unit) {
@@ -77,20 +63,14 @@ bool delayAccepted(double delay, TimeUnit unit, int hw) {
     const long long ticks = ticksOf(delay, unit);
     return ticks >= delayTicksMin(hw) && ticks <= delayTicksMax(hw);
 }
-bool countAccepted(int count) {
-    return count >= 1 && count <= AdvancedTriggerChoice::MAX_TICKS;
-}
+bool countAccepted(int count) { return count >= 1 && count <= AdvancedTriggerChoice::MAX_TICKS; }
 
 } // namespace
 
 const char* logicKindName(int kind) {
     static const char* const names[AdvancedTriggerChoice::LOGIC_KINDS] = {
-        "CH1 edge while CH2 holds its level",
-        "CH2 edge while CH1 holds its level",
-        "Both become true (AND)",
-        "Either becomes true (OR)",
-        "Not both true any more (NAND)",
-        "Neither true any more (NOR)"};
+        "CH1 edge while CH2 holds its level", "CH2 edge while CH1 holds its level", "Both become true (AND)",
+        "Either becomes true (OR)",           "Not both true any more (NAND)",      "Neither true any more (NOR)"};
     return kind >= 0 && kind < AdvancedTriggerChoice::LOGIC_KINDS ? names[kind] : "";
 }
 
@@ -102,19 +82,14 @@ const char* logicRegisterKindName(int kind) {
 
 const char* timeUnitName(TimeUnit unit) {
     switch (unit) {
-    case TimeUnit::Nanoseconds:
-        return "ns";
-    case TimeUnit::Microseconds:
-        return "us";
-    case TimeUnit::Milliseconds:
-        return "ms";
+    case TimeUnit::Nanoseconds: return "ns";
+    case TimeUnit::Microseconds: return "us";
+    case TimeUnit::Milliseconds: return "ms";
     }
     return "";
 }
 
-std::string pulseWidthRange() {
-    return "10 ns to 167.77 ms";
-}
+std::string pulseWidthRange() { return "10 ns to 167.77 ms"; }
 
 std::string delayRange(int hardwareVersion) {
     return hardwareVersion >= _HW3 ? "1 us to 167.77 ms" : "10 ns to 167.77 ms";
@@ -133,8 +108,8 @@ void seedEdge(AdvancedTriggerChoice& choice, signed char seedCh1, signed char se
     }
 }
 
-AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn,
-                                    signed char seedCh1, signed char seedCh2) {
+AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn, signed char seedCh1,
+                                    signed char seedCh2) {
     AdvancedTriggerChoice c = kept;
     seedEdge(c, seedCh1, seedCh2);
     if (!advancedOn) {
@@ -146,8 +121,8 @@ AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool adva
     return c;
 }
 
-std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWidth,
-                             std::string_view delay, std::string_view eventCount, int hw) {
+std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWidth, std::string_view delay,
+                             std::string_view eventCount, int hw) {
     const std::optional<double> width = timeOf(pulseWidth);
     if (width) c.pulseWidth = *width;
     if (c.pulseOn && (!width || !widthAccepted(*width, c.pulseUnit)))
@@ -161,8 +136,8 @@ std::string takeTypedNumbers(AdvancedTriggerChoice& c, std::string_view pulseWid
     const std::optional<int> count = parseDialogInteger(eventCount);
     if (count) c.eventCount = *count;
     if (c.countedKind == 2 && (!count || !countAccepted(*count)))
-        return "The event count must be a whole number from 1 to " +
-               std::to_string(AdvancedTriggerChoice::MAX_TICKS) + ".";
+        return "The event count must be a whole number from 1 to " + std::to_string(AdvancedTriggerChoice::MAX_TICKS) +
+               ".";
     return "";
 }
 
@@ -195,8 +170,8 @@ AdvancedTriggerResults resultsOf(const AdvancedTriggerChoice& c) {
     const int counted = std::clamp(c.countedKind, 0, 2);
     r.r7 = static_cast<signed char>(counted);
     if (counted == 1)
-        r.countValue = static_cast<int>(
-            std::clamp<long long>(ticksOf(c.delay, c.delayUnit), 1, delayTicksMax(_HW4)) * 10);
+        r.countValue =
+            static_cast<int>(std::clamp<long long>(ticksOf(c.delay, c.delayUnit), 1, delayTicksMax(_HW4)) * 10);
     if (counted == 2) r.countValue = std::clamp(c.eventCount, 1, AdvancedTriggerChoice::MAX_TICKS);
     const int logicRegister = std::clamp(c.logicRegisterKind, 0, 2);
     if (counted != 0 && logicRegister != 0) {
@@ -246,8 +221,7 @@ AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path, int hw)
     return c;
 }
 
-bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& c,
-                               std::string* error) {
+bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& c, std::string* error) {
     IniFile ini(path);
     ini.writeInteger(kSection, "Page", c.page);
     ini.writeBool(kSection, "LogicOn", c.logicOn);

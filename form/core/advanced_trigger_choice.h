@@ -68,15 +68,14 @@ void seedEdge(AdvancedTriggerChoice& choice, signed char seedCh1, signed char se
 // The choices as the dialog opens: the kept settings with the edge trigger from the seeds.
 // With the advanced trigger off (`advancedOn` false) the advanced kinds are switched off and
 // the edge page is shown, so OK alone gives the edge trigger back as it was.
-AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn,
-                                    signed char seedCh1, signed char seedCh2);
+AdvancedTriggerChoice openingChoice(const AdvancedTriggerChoice& kept, bool advancedOn, signed char seedCh1,
+                                    signed char seedCh2);
 
 // The three typed numbers, read and checked for the kinds that are on (the others are kept
 // when they read as numbers). Returns the message to show, empty when all is well; on a
 // message `choice` may hold some of the new values.
-std::string takeTypedNumbers(AdvancedTriggerChoice& choice, std::string_view pulseWidth,
-                             std::string_view delay, std::string_view eventCount,
-                             int hardwareVersion);
+std::string takeTypedNumbers(AdvancedTriggerChoice& choice, std::string_view pulseWidth, std::string_view delay,
+                             std::string_view eventCount, int hardwareVersion);
 // The check of the choices themselves (a logic trigger needs a condition); empty when fine.
 std::string checkChoice(const AdvancedTriggerChoice& choice);
 
@@ -88,5 +87,4 @@ AdvancedTriggerResults resultsOf(const AdvancedTriggerChoice& choice);
 // generation `hardwareVersion`. The edge trigger is not kept (it comes from the seeds).
 // save() writes through a temporary file; false with `error` on failure.
 AdvancedTriggerChoice loadAdvancedTriggerChoice(const std::string& path, int hardwareVersion);
-bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& choice,
-                               std::string* error);
+bool saveAdvancedTriggerChoice(const std::string& path, const AdvancedTriggerChoice& choice, std::string* error);

@@ -23,22 +23,16 @@ constexpr int CROSS_CURSOR = 7;
 constexpr int HORIZONTAL_CURSORS = 8;
 constexpr int VERTICAL_CURSORS = 9;
 
-std::string cursorNumber(double v) {
-    return formatGeneral(v, DIGITS, EXPONENT_DIGITS);
-}
+std::string cursorNumber(double v) { return formatGeneral(v, DIGITS, EXPONENT_DIGITS); }
 
 // Toward zero; positions far outside any display are held there instead of overflowing.
-int truncToCursorPixel(double v) {
-    return boundedTruncation<int>(v, -1000000, 1000000, 0);
-}
+int truncToCursorPixel(double v) { return boundedTruncation<int>(v, -1000000, 1000000, 0); }
 
 DisplayPoint clampToDisplay(int width, int height, int x, int y) {
     return {std::clamp(x, 0, std::max(width, 0)), std::clamp(y, 0, std::max(height, 0))};
 }
 
-DisplayPoint& activePoint(Environment& env) {
-    return env.activeCursor == 0 ? env.cursorA : env.cursorB;
-}
+DisplayPoint& activePoint(Environment& env) { return env.activeCursor == 0 ? env.cursorA : env.cursorB; }
 
 // Puts a point where the selected kind puts it: the cross cursor moves `crossPoint` (A on a
 // press, B on a drag) to it, the horizontal cursors take its y, the vertical cursors its x for
@@ -46,17 +40,10 @@ DisplayPoint& activePoint(Environment& env) {
 void storePoint(Environment& env, DisplayPoint Environment::*crossPoint, DisplayPoint p) {
     std::lock_guard lock(env.toolStateLock);
     switch (env.selectedObject) {
-    case CROSS_CURSOR:
-        env.*crossPoint = p;
-        break;
-    case HORIZONTAL_CURSORS:
-        activePoint(env).y = p.y;
-        break;
-    case VERTICAL_CURSORS:
-        activePoint(env).x = p.x;
-        break;
-    default:
-        break;
+    case CROSS_CURSOR: env.*crossPoint = p; break;
+    case HORIZONTAL_CURSORS: activePoint(env).y = p.y; break;
+    case VERTICAL_CURSORS: activePoint(env).x = p.x; break;
+    default: break;
     }
     notifyDisplayChange();
 }
@@ -81,8 +68,7 @@ CursorScales cursorScales(int measureSource) {
 
 std::string formatCursorVoltage(const CursorScales& scales, int a, int b) {
     if (scales.channel == 0) return {};
-    const double v =
-        scales.probe * volt_per_div(scales.voltDiv) * std::abs(a - b) * CURSOR_DIVISIONS_PER_PIXEL;
+    const double v = scales.probe * volt_per_div(scales.voltDiv) * std::abs(a - b) * CURSOR_DIVISIONS_PER_PIXEL;
     if (v >= 1) return cursorNumber(v) + "V";
     return cursorNumber(v * 1000) + "mV";
 }
@@ -111,8 +97,7 @@ CursorReadout cursorPress(Environment& env, const CursorScales& scales, int butt
     return updateCursorAReadout(env, scales);
 }
 
-std::optional<CursorReadout> cursorDrag(Environment& env, const CursorScales& scales, int x,
-                                        int y) {
+std::optional<CursorReadout> cursorDrag(Environment& env, const CursorScales& scales, int x, int y) {
     if (!env.cursorDragging) return std::nullopt;
     storePoint(env, &Environment::cursorB, clampToDisplay(scales.width, scales.height, x, y));
     return updateCursorReadout(env, scales);
@@ -131,8 +116,8 @@ CursorReadout updateCursorAReadout(Environment& env, const CursorScales& scales)
     // Without a measured trace there is no zero line, so no sign either.
     const int o = truncToCursorPixel(rowAsDrawn(scales.voltageOffset, scales.inverted));
     const bool below = scales.channel != 0 && row - o < 0;
-    env.verticalReadoutText = std::string(below ? "Vertical : @ = -" : "Vertical : @ = ") +
-                              formatCursorVoltage(scales, row, o);
+    env.verticalReadoutText =
+        std::string(below ? "Vertical : @ = -" : "Vertical : @ = ") + formatCursorVoltage(scales, row, o);
 
     // Left of the trigger point reads positive.
     const double p = scales.horizontalPosition;
@@ -146,8 +131,7 @@ CursorReadout updateCursorReadout(Environment& env, const CursorScales& scales) 
     if (env.activeCursor == 0) updateCursorAReadout(env, scales);
     const DisplayPoint a = env.cursorA;
     const DisplayPoint b = env.cursorB;
-    const double dt =
-        sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * CURSOR_DIVISIONS_PER_PIXEL;
+    const double dt = sec_per_div(scales.timeDiv) * std::abs(a.x - b.x) * CURSOR_DIVISIONS_PER_PIXEL;
     CursorReadout r;
     r.vertical = env.verticalReadoutText + ", d=" + formatCursorVoltage(scales, a.y, b.y);
     r.horizontal = env.horizontalReadoutText + ", d=" + formatCursorTime(scales.timeDiv, a.x, b.x) +

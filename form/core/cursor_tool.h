@@ -20,7 +20,7 @@ struct CursorScales {
     // Measured trace: 1 channel 1, 2 channel 2, 3 math (the main window's measurement radio
     // buttons); 0 when none is selected, which empties the voltage texts.
     int channel = 1;
-    double voltageOffset = 200.0;      // controlGetVoltageOffset(channel): rows from the bottom
+    double voltageOffset = 200.0; // controlGetVoltageOffset(channel): rows from the bottom
     // controlGetInvertOnOff(channel) of channel 1 or 2: the trace and its zero line are drawn
     // mirrored (the kernel mirrors only the two inputs' records, never the math trace).
     bool inverted = false;

@@ -27,9 +27,7 @@ AverageChoice checkAverageCount(std::string_view text, int maximum) {
     return {*value, ""};
 }
 
-int clampLevel(int percent) {
-    return std::clamp(percent, 0, 100);
-}
+int clampLevel(int percent) { return std::clamp(percent, 0, 100); }
 
 std::string calibrationFailureStatus(std::string_view what, std::string_view errorText) {
     std::string_view line = errorText.substr(0, errorText.find('\n'));

@@ -77,9 +77,9 @@ struct DrawnToolState {
 // The rest of the working state, never stored. Rule: GUI thread only.
 struct GuiWorkingState {
     bool wheelEnabled = false;
-    bool cursorDragging = false;  // a cursor or label drag is in progress
-    int selectedLabel = -1;       // label under the last label-tool press, -1 none
-    DisplayPoint labelPressPoint; // anchor of label moves
+    bool cursorDragging = false;    // a cursor or label drag is in progress
+    int selectedLabel = -1;         // label under the last label-tool press, -1 none
+    DisplayPoint labelPressPoint;   // anchor of label moves
     unsigned char activeCursor = 0; // 0 cursorA, 1 cursorB
     std::string verticalReadoutText;
     std::string horizontalReadoutText;

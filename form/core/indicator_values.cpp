@@ -8,13 +8,13 @@
 #include <cmath>
 
 const std::array<const char*, TIME_DIV_ITEM_COUNT> TIME_DIV_ITEMS = {
-    "2ns",   "4ns",   "10ns",  "20ns",  "40ns",  "100ns", "200ns", "400ns", "1us",   "2us",
-    "4us",   "10us",  "20us",  "40us",  "100us", "200us", "400us", "1ms",   "2ms",   "4ms",
-    "10ms",  "20ms",  "40ms",  "100ms", "200ms", "400ms", "1s",    "2s",    "4s",    "10s",
+    "2ns",  "4ns",  "10ns", "20ns",  "40ns",  "100ns", "200ns", "400ns", "1us", "2us",
+    "4us",  "10us", "20us", "40us",  "100us", "200us", "400us", "1ms",   "2ms", "4ms",
+    "10ms", "20ms", "40ms", "100ms", "200ms", "400ms", "1s",    "2s",    "4s",  "10s",
 };
 
 const std::array<const char*, PERSISTENCE_ITEM_COUNT> PERSISTENCE_ITEMS = {
-    "Min",   "100ms", "200ms", "300ms", "400ms", "500ms", "600ms", "700ms", "800ms",
+    "Min",   "100ms", "200ms", "300ms", "400ms", "500ms", "600ms", "700ms",    "800ms",
     "900ms", "1s",    "2s",    "3s",    "4s",    "5s",    "10s",   "Infinity",
 };
 
@@ -47,12 +47,9 @@ std::optional<std::string> delayText(bool delayOn, int timeDiv, double position,
     return std::nullopt;
 }
 
-double rowAsDrawn(double row, bool inverted) {
-    return inverted ? FULL_SCALE_ROWS - row : row;
-}
+double rowAsDrawn(double row, bool inverted) { return inverted ? FULL_SCALE_ROWS - row : row; }
 
-std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, bool inverted, int probe,
-                                            int voltDiv) {
+std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, bool inverted, int probe, int voltDiv) {
     const double o = rowAsDrawn(offsetRow, inverted);
     const double l = rowAsDrawn(levelRow, inverted);
     const int d = toPixel(l - toPixel(o));
@@ -64,14 +61,14 @@ std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, b
 }
 
 const std::array<const char*, 10>& voltDivItemTexts(int probe) {
-    static const std::array<const char*, 10> x1 = {"10mV", "20mV", "50mV", "100mV", "200mV",
-                                                   "500mV", "1V", "2V", "5V", "10V"};
-    static const std::array<const char*, 10> x10 = {"100mV", "200mV", "500mV", "1V", "2V",
-                                                    "5V", "10V", "20V", "50V", "100V"};
-    static const std::array<const char*, 10> x100 = {"1V", "2V", "5V", "10V", "20V",
+    static const std::array<const char*, 10> x1 = {"10mV",  "20mV", "50mV", "100mV", "200mV",
+                                                   "500mV", "1V",   "2V",   "5V",    "10V"};
+    static const std::array<const char*, 10> x10 = {"100mV", "200mV", "500mV", "1V",  "2V",
+                                                    "5V",    "10V",   "20V",   "50V", "100V"};
+    static const std::array<const char*, 10> x100 = {"1V",  "2V",   "5V",   "10V",  "20V",
                                                      "50V", "100V", "200V", "500V", "1kV"};
-    static const std::array<const char*, 10> x1000 = {"10V", "20V", "50V", "100V", "200V",
-                                                      "500V", "1kV", "2kV", "5kV", "10kV"};
+    static const std::array<const char*, 10> x1000 = {"10V",  "20V", "50V", "100V", "200V",
+                                                      "500V", "1kV", "2kV", "5kV",  "10kV"};
     switch (probeItemIndex(probe)) {
     case 0: return x1;
     case 1: return x10;

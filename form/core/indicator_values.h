@@ -27,8 +27,7 @@ double rowAsDrawn(double row, bool inverted);
 // volts at the probe tip, "V" from 1 V (or exactly 0), else "mV"; nothing (keep the old text)
 // for a non-zero value of 0.0001 V or less. Rows as stored; an inverted channel is mirrored
 // (400 - row) as the display shows it.
-std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, bool inverted, int probe,
-                                            int voltDiv);
+std::optional<std::string> triggerLevelText(double offsetRow, double levelRow, bool inverted, int probe, int voltDiv);
 
 // Volt/div combo items for codes 1..10 at the probe tip; any factor other than 1, 10 and 100
 // gives the x1000 texts.
@@ -61,16 +60,16 @@ int offsetMarkerTop(int offsetRow, bool inverted, int height);
 // Buffer-overview bar: fractions of the whole record from the kernel, image widths from the
 // window. Lefts are relative to the bar panel.
 struct BufferOverviewInputs {
-    double trigger = 0;    // T
-    double markLeft = 0;   // ML
-    double markRight = 0;  // MR
+    double trigger = 0;     // T
+    double markLeft = 0;    // ML
+    double markRight = 0;   // MR
     double windowWidth = 0; // BW
     double windowLeft = 0;  // BL
     int panelWidth = 0;     // Panel8
     int centreImageWidth = 0;
     int triggerImageWidth = 0;
     int rightMarkImageWidth = 0;
-    int channelsOn = 0;     // controlGetChannelsOnOff(): 0 none, 1 CH1, 2 CH2, 3 both
+    int channelsOn = 0; // controlGetChannelsOnOff(): 0 none, 1 CH1, 2 CH2, 3 both
     int triggerSource = 1;
 };
 struct BufferOverviewLayout {

@@ -10,9 +10,7 @@ namespace {
 constexpr int PIXELS_PER_CHARACTER = 15;
 constexpr int LABEL_HEIGHT = 15;
 
-bool isLabel(const Environment& env, int index) {
-    return index >= 0 && index < static_cast<int>(env.labelList.size());
-}
+bool isLabel(const Environment& env, int index) { return index >= 0 && index < static_cast<int>(env.labelList.size()); }
 
 // a < v < a + extent, without overflow for labels dragged far away.
 bool strictlyInside(int v, int a, int extent) {

@@ -5,16 +5,34 @@
 #include <cmath>
 
 const std::array<std::string_view, kMeasureSlots> measureLongNames = {
-    "Minimum", "Maximum", "Base", "Top", "Lower", "Middle", "Upper", "P to P",
-    "Amplitude", "Mean", "RMS", "Cycle Mean", "Cycle RMS", "P-Overshoot", "N-Overshoot",
-    "Period", "Rise Time", "Fall Time", "P-Pulse width", "N-Pulse width", "Frequency",
-    "Positive Duty Cycle", "Negative Duty Cycle",
+    "Minimum",
+    "Maximum",
+    "Base",
+    "Top",
+    "Lower",
+    "Middle",
+    "Upper",
+    "P to P",
+    "Amplitude",
+    "Mean",
+    "RMS",
+    "Cycle Mean",
+    "Cycle RMS",
+    "P-Overshoot",
+    "N-Overshoot",
+    "Period",
+    "Rise Time",
+    "Fall Time",
+    "P-Pulse width",
+    "N-Pulse width",
+    "Frequency",
+    "Positive Duty Cycle",
+    "Negative Duty Cycle",
 };
 
 const std::array<std::string_view, kMeasureSlots> measureShortNames = {
-    "Min", "Max", "Base", "Top", "Low", "Mid", "Up", "P-P", "Amp", "Mean", "RMS", "cMean",
-    "cRMS", "pOver", "nOver", "Period", "Rise", "Fall", "pWidth", "nWidth", "Freq", "pDuty",
-    "nDuty",
+    "Min",  "Max",   "Base",  "Top",    "Low",  "Mid",  "Up",     "P-P",    "Amp",  "Mean",  "RMS",   "cMean",
+    "cRMS", "pOver", "nOver", "Period", "Rise", "Fall", "pWidth", "nWidth", "Freq", "pDuty", "nDuty",
 };
 
 namespace {
@@ -42,8 +60,7 @@ std::string formatWithUnit(double v, int slot, const char* separator) {
         if (v >= 1000) return number(v * 0.001) + sep + "KHz";
         return number(v) + sep + "Hz";
     }
-    if (slot == _MEASURE_P_DUTY_CYCLE || slot == _MEASURE_N_DUTY_CYCLE)
-        return number(v) + sep + "%";
+    if (slot == _MEASURE_P_DUTY_CYCLE || slot == _MEASURE_N_DUTY_CYCLE) return number(v) + sep + "%";
     return "";
 }
 

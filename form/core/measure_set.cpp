@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
-#include <cstring>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -21,8 +21,7 @@ constexpr int kSourceColours[kMeasureSources] = {0x00FF00, 0x00FFFF, 0x0000FF};
 // The display row of the channel's zero line as the library takes it: truncated toward zero
 // and reduced to 16 bits like the integer it passes through.
 unsigned short centreRow(double offset) {
-    if (!std::isfinite(offset))
-        return 0;
+    if (!std::isfinite(offset)) return 0;
     return static_cast<unsigned short>(boundedTruncation<int>(offset, INT_MIN, INT_MAX, 0));
 }
 
@@ -31,35 +30,29 @@ unsigned short centreRow(double offset) {
 MeasureSet::MeasureSet() : d_results{}, d_wave(std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns)) {}
 
 bool MeasureSet::AddMeasureItem(int source_, int slot_) {
-    if (int(d_items.size()) >= kMeasureLines)
-        return false;
-    if (source_ < 1 || source_ > kMeasureSources || slot_ < 0 || slot_ >= kMeasureSlots)
-        return false;
+    if (int(d_items.size()) >= kMeasureLines) return false;
+    if (source_ < 1 || source_ > kMeasureSources || slot_ < 0 || slot_ >= kMeasureSlots) return false;
     d_items.push_back({source_ - 1, slot_});
     MarkEnabledMeasurements();
     return true;
 }
 
 void MeasureSet::MarkEnabledMeasurements() {
-    for (const MeasureItem& item : d_items)
-        d_results[item.source].enable[item.slot] = true;
+    for (const MeasureItem& item : d_items) d_results[item.source].enable[item.slot] = true;
 }
 
 bool MeasureSet::DeleteMeasureItem(int index_) {
-    if (index_ < 0 || index_ >= int(d_items.size()))
-        return false;
+    if (index_ < 0 || index_ >= int(d_items.size())) return false;
     d_items.erase(d_items.begin() + index_);
     return true;
 }
 
 void MeasureSet::DeleteLastMeasureItem() {
-    if (!d_items.empty())
-        d_items.pop_back();
+    if (!d_items.empty()) d_items.pop_back();
 }
 
 void MeasureSet::DeleteAllMeasureItems() {
-    while (!d_items.empty())
-        DeleteLastMeasureItem();
+    while (!d_items.empty()) DeleteLastMeasureItem();
 }
 
 void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsigned char* ch1_,
@@ -73,8 +66,7 @@ void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsig
             std::fill(std::begin(set.result), std::end(set.result), 0.0);
             continue;
         }
-        if (!isMeasureCycle(d_counter, source) || images[source] == nullptr)
-            continue;
+        if (!isMeasureCycle(d_counter, source) || images[source] == nullptr) continue;
         transposeDisplayImage(images[source], kernel_.displayWidth(), kernel_.displayHeight(), d_wave.get());
         // Codes without a table entry give 0 per division, which the library turns into 0.
         const float voltDiv = float(volt_per_div(kernel_.voltageDiv(ch)));
@@ -82,8 +74,7 @@ void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsig
         d_measure.measure_all(d_wave.get(), centreRow(kernel_.voltageOffset(ch)), voltDiv, timeDiv, set.enable,
                               set.result, upper_, lower_);
     }
-    if (d_counter == INT_MAX)
-        d_counter = 0;
+    if (d_counter == INT_MAX) d_counter = 0;
 }
 
 namespace {
@@ -113,8 +104,7 @@ void transposeBlock(std::uint64_t rows[8]) {
 void transposeDisplayImage(const unsigned char* image, int width, int height, unsigned char (*wave)[kMeasureRows]) {
     const int columns = std::clamp(width, 0, kMeasureColumns);
     const int rows = std::clamp(height, 0, kMeasureRows);
-    for (int c = 0; c < kMeasureColumns; ++c)
-        std::fill(wave[c] + (c < columns ? rows : 0), wave[c] + kMeasureRows, 0);
+    for (int c = 0; c < kMeasureColumns; ++c) std::fill(wave[c] + (c < columns ? rows : 0), wave[c] + kMeasureRows, 0);
     auto pixel = [&](int r, int c) { return image[std::size_t(r) * std::size_t(width) + std::size_t(c)]; };
     // Column by column the image is read 500 bytes apart: in 8 x 8 blocks instead, eight
     // words read and eight written.
@@ -128,26 +118,21 @@ void transposeDisplayImage(const unsigned char* image, int width, int height, un
                 for (int i = 0; i < 8; ++i)
                     std::memcpy(&block[i], image + std::size_t(r0 + i) * std::size_t(width) + std::size_t(c0), 8);
                 transposeBlock(block);
-                for (int k = 0; k < 8; ++k)
-                    std::memcpy(wave[c0 + k] + r0, &block[k], 8);
+                for (int k = 0; k < 8; ++k) std::memcpy(wave[c0 + k] + r0, &block[k], 8);
             }
     }
     // What the blocks leave: the last rows under every column, the last columns above them.
     for (int c = 0; c < columns; ++c)
-        for (int r = blockRows; r < rows; ++r)
-            wave[c][r] = pixel(r, c);
+        for (int r = blockRows; r < rows; ++r) wave[c][r] = pixel(r, c);
     for (int c = blockColumns; c < columns; ++c)
-        for (int r = 0; r < blockRows; ++r)
-            wave[c][r] = pixel(r, c);
+        for (int r = 0; r < blockRows; ++r) wave[c][r] = pixel(r, c);
 }
 
 double MeasureSet::displayedValue(const ToolWindowKernel& kernel_, const MeasureItem& item_, bool forCsv_) const {
     const double value = d_results[item_.source].result[item_.slot];
-    if (item_.slot > _MEASURE_N_OVERSHOOT)
-        return value;
+    if (item_.slot > _MEASURE_N_OVERSHOOT) return value;
     const int ch = item_.source + _CH1;
-    if (item_.source == _MEASURE_SOURCE_MATH)
-        return forCsv_ ? value : value * kernel_.probeAttenuation(ch);
+    if (item_.source == _MEASURE_SOURCE_MATH) return forCsv_ ? value : value * kernel_.probeAttenuation(ch);
     return value * kernel_.probeAttenuation(ch) * kernel_.scaleFactor(ch);
 }
 

@@ -21,8 +21,8 @@ std::vector<std::string> registerViewNames(int generation);
 // The rows of the view. `image` holds the register image from register 1 (the block order,
 // so image byte k belongs to row k); `readBack` holds `readBackCount` bytes in the same order
 // (null after a failed read). Read-back byte k goes to row k, up to the "SR" row.
-std::vector<RegisterViewRow> registerViewRows(int generation, const unsigned char* image,
-                                              const unsigned char* readBack, int readBackCount);
+std::vector<RegisterViewRow> registerViewRows(int generation, const unsigned char* image, const unsigned char* readBack,
+                                              int readBackCount);
 
 // "%03d", "0x%02x" and the eight binary digits, most significant first.
 std::array<std::string, 3> registerCellTexts(unsigned char value);

@@ -17,42 +17,31 @@ bool cursorTool(int selectedObject) {
 }
 
 // Truncation toward zero, held inside int for absurd values.
-int toLayoutPixel(double v) {
-    return boundedInt(v);
-}
+int toLayoutPixel(double v) { return boundedInt(v); }
 
 const char* couplingText(int coupling) {
     switch (coupling) {
-    case 0:
-        return "AC";
-    case 1:
-        return "DC";
-    case 2:
-        return "GND";
-    default:
-        return "";
+    case 0: return "AC";
+    case 1: return "DC";
+    case 2: return "GND";
+    default: return "";
     }
 }
 
 const char* mathText(int operation) {
     switch (operation) {
-    case 0:
-        return "Math(Add) : ";
-    case 1:
-        return "Math(Sub) : ";
-    case 2:
-        return "Math(Mult) : ";
-    case 3:
-        return "Math(Div) : ";
-    default:
-        return "None : ";
+    case 0: return "Math(Add) : ";
+    case 1: return "Math(Sub) : ";
+    case 2: return "Math(Mult) : ";
+    case 3: return "Math(Div) : ";
+    default: return "None : ";
     }
 }
 
 } // namespace
 
-PictureLayout pictureLayout(const Environment& environment, const ScreenKernelValues& kernel,
-                            bool measureWindowVisible, int x0, int y0) {
+PictureLayout pictureLayout(const Environment& environment, const ScreenKernelValues& kernel, bool measureWindowVisible,
+                            int x0, int y0) {
     PictureLayout l;
     l.x0 = x0;
     l.y0 = y0;
@@ -79,8 +68,7 @@ namespace {
 double nanosecondsPerDivision(int timeDiv) {
     static constexpr double MANTISSA[3] = {2.0, 4.0, 10.0};
     double ns = MANTISSA[timeDiv % 3];
-    for (int k = 0; k < timeDiv / 3; ++k)
-        ns *= 10.0;
+    for (int k = 0; k < timeDiv / 3; ++k) ns *= 10.0;
     return ns;
 }
 
@@ -111,8 +99,7 @@ std::string formatTimeText(double t) {
         unit = "ps";
     }
     char buffer[64];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, scaled, std::chars_format::fixed, 2);
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, scaled, std::chars_format::fixed, 2);
     std::string number = ec == std::errc() ? std::string(buffer, end) : std::string("0.00");
     if (number.size() < 4) number.insert(0, 4 - number.size(), ' '); // "%4.2f" pads to four
     return number + unit;
@@ -130,14 +117,13 @@ std::string formatPictureDate(const std::tm& time) {
                                            "July", "Aug", "Sept", "Oct", "Nov", "Dec"};
     const char* month = time.tm_mon >= 0 && time.tm_mon < 12 ? MONTHS[time.tm_mon] : "";
     char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%d-%s-%d %d:%d:%d", time.tm_mday, month,
-                  time.tm_year + 1900, time.tm_hour, time.tm_min, time.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%d-%s-%d %d:%d:%d", time.tm_mday, month, time.tm_year + 1900, time.tm_hour,
+                  time.tm_min, time.tm_sec);
     return buffer;
 }
 
 std::vector<PictureText> pictureTexts(const Environment& environment, const PictureLayout& layout,
-                                      const ScreenKernelValues& kernel, const ScreenTexts& texts,
-                                      const std::tm& now) {
+                                      const ScreenKernelValues& kernel, const ScreenTexts& texts, const std::tm& now) {
     const int x0 = layout.x0;
     const int y0 = layout.y0;
     const int w = kernel.displayWidth;
@@ -150,22 +136,19 @@ std::vector<PictureText> pictureTexts(const Environment& environment, const Pict
     const int half = w / 2;
     const int r = toLayoutPixel(w - kernel.horizontalPosition - half);
     out.push_back({format_time_label(r, kernel.timeDiv), centre, bottom + 5, TextAlign::Centre});
-    out.push_back(
-        {format_time_label(r + half, kernel.timeDiv), x0 + w, bottom + 5, TextAlign::Right});
+    out.push_back({format_time_label(r + half, kernel.timeDiv), x0 + w, bottom + 5, TextAlign::Right});
     out.push_back({format_time_label(r - half, kernel.timeDiv), x0, bottom + 5, TextAlign::Left});
 
     if (environment.SetupInformationInclude) {
         int p = 20;
         if (kernel.channelOn[0]) {
             out.push_back(
-                {"Ch1 : " + texts.voltDivText[0] + "  " + couplingText(kernel.coupling[0]) + "  ",
-                 x0, bottom + p + 5});
+                {"Ch1 : " + texts.voltDivText[0] + "  " + couplingText(kernel.coupling[0]) + "  ", x0, bottom + p + 5});
             out.push_back({texts.timeDivText, centre, bottom + p + 5, TextAlign::Centre});
         }
         if (kernel.channelOn[1])
-            out.push_back(
-                {"Ch2 : " + texts.voltDivText[1] + "  " + couplingText(kernel.coupling[1]) + "  ",
-                 x0, bottom + p + 20});
+            out.push_back({"Ch2 : " + texts.voltDivText[1] + "  " + couplingText(kernel.coupling[1]) + "  ", x0,
+                           bottom + p + 20});
         p += SETUP_BAND;
         if (kernel.channelOn[2]) {
             out.push_back({mathText(kernel.mathOperation) + texts.voltDivText[2], x0, bottom + p});
@@ -184,14 +167,12 @@ std::vector<PictureText> pictureTexts(const Environment& environment, const Pict
         if (texts.measureWindowVisible) {
             out.push_back({"Measurements", x0, bottom + p + 5});
             for (int i = 0; i < 10; ++i)
-                out.push_back(
-                    {texts.measureLabels[i], x0 + 180 * (i % 3), bottom + p + 20 + 15 * (i / 3)});
+                out.push_back({texts.measureLabels[i], x0 + 180 * (i % 3), bottom + p + 20 + 15 * (i / 3)});
         }
     }
     if (environment.DateInclude)
         out.push_back({formatPictureDate(now), x0 + w, y0 - 26, TextAlign::Right, TextFont::Date});
-    if (environment.TitleOnOff)
-        out.push_back({environment.Title, centre, y0 - 50, TextAlign::Centre, TextFont::Title});
+    if (environment.TitleOnOff) out.push_back({environment.Title, centre, y0 - 50, TextAlign::Centre, TextFont::Title});
     return out;
 }
 
@@ -213,8 +194,7 @@ PixelRect printTargetRect(int bmpW, int bmpH, const PrinterCaps& caps) {
     return r;
 }
 
-PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int bmpH,
-                                const PrinterCaps& caps) {
+PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int bmpH, const PrinterCaps& caps) {
     PreviewGeometry g;
     const int cx = pbW / 2;
     const int cy = pbH / 2;

@@ -42,9 +42,8 @@ struct ScreenKernelValues {
 
 // Texts the main window shows, as they stand when the picture is made.
 struct ScreenTexts {
-    std::array<std::string, 4>
-        voltDivText;         // CBVoltDivCh1, CBVoltDivCh2, CBVoltDivMath, CBVoltDivRef
-    std::string timeDivText; // cbTimeDiv
+    std::array<std::string, 4> voltDivText;   // CBVoltDivCh1, CBVoltDivCh2, CBVoltDivMath, CBVoltDivRef
+    std::string timeDivText;                  // cbTimeDiv
     std::array<std::string, 2> cursorReadout; // panels 0 and 1 of sbCursorMeasure
     bool measureWindowVisible = false;
     std::array<std::string, 10> measureLabels; // lbMeasure00 .. lbMeasure09
@@ -58,9 +57,8 @@ struct PictureLayout {
 };
 
 // Size and display origin of a picture with the bands the options ask for.
-PictureLayout pictureLayout(const Environment& environment, const ScreenKernelValues& kernel,
-                            bool measureWindowVisible, int x0 = PICTURE_ORIGIN_X,
-                            int y0 = PICTURE_ORIGIN_Y);
+PictureLayout pictureLayout(const Environment& environment, const ScreenKernelValues& kernel, bool measureWindowVisible,
+                            int x0 = PICTURE_ORIGIN_X, int y0 = PICTURE_ORIGIN_Y);
 
 // Seconds per division of a time/div code 0..32 (2 ns, 4 ns, 10 ns, ... 100 s); 0 for any
 // other code.
@@ -91,8 +89,7 @@ struct PictureText {
 // The picture's texts outside the display area, in drawing order: time labels, setup block,
 // date, title (the user labels are not among them).
 std::vector<PictureText> pictureTexts(const Environment& environment, const PictureLayout& layout,
-                                      const ScreenKernelValues& kernel, const ScreenTexts& texts,
-                                      const std::tm& now);
+                                      const ScreenKernelValues& kernel, const ScreenTexts& texts, const std::tm& now);
 
 // The column of the trigger-position marker: the horizontal position held to 0..width.
 int triggerMarkerColumn(double horizontalPosition, int width);
@@ -119,5 +116,4 @@ struct PreviewGeometry {
     PixelRect outline;
     PixelRect picture;
 };
-PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int bmpH,
-                                const PrinterCaps& caps);
+PreviewGeometry previewGeometry(bool paperView, int pbW, int pbH, int bmpW, int bmpH, const PrinterCaps& caps);

@@ -9,12 +9,9 @@ namespace {
 
 // Samples of the record that the N points of the transform span.
 int recordSpan(const ToolWindowKernel& kernel) {
-    if (kernel.isRIS() || kernel.isEquivalentTime())
-        return 10000;
-    if (kernel.isRealTime())
-        return kernel.channelsOnOff() == 3 ? 5000 : 10000;
-    if (kernel.isRoll())
-        return 3000;
+    if (kernel.isRIS() || kernel.isEquivalentTime()) return 10000;
+    if (kernel.isRealTime()) return kernel.channelsOnOff() == 3 ? 5000 : 10000;
+    if (kernel.isRoll()) return 3000;
     return 10000;
 }
 
@@ -22,8 +19,7 @@ int recordSpan(const ToolWindowKernel& kernel) {
 
 bool SpectrumAnalyzer::UpdateSpectrum(const SpectrumSettings& settings_, const ToolWindowKernel& kernel_, int channel_,
                                       int count_, const short* raw_, SpectrumFrame& frame_) {
-    if (raw_ == nullptr || count_ <= 0)
-        return false;
+    if (raw_ == nullptr || count_ <= 0) return false;
     const int n = settings_.size();
     d_input.resize(std::size_t(n));
     d_output.assign(std::size_t(n / 2), 0.0f);
@@ -55,15 +51,17 @@ void SpectrumAnalyzer::RenderFrame(SpectrumFrame& frame_) {
     frame_.frequencyLabels = frequencyLabelTexts(s, frame_.secondsPerDivision);
     frame_.levelLabels = levelLabelTexts(s);
 
-    d_figures.UpdateFigures({bins * 2, frame_.lin.data(), frame_.dB.data(), !s.linear, s.window, frame_.secondsPerDivision});
+    d_figures.UpdateFigures(
+        {bins * 2, frame_.lin.data(), frame_.dB.data(), !s.linear, s.window, frame_.secondsPerDivision});
     frame_.figures = d_figures.labels();
     for (int h = 0; h < kFftHarmonics; ++h) {
         const std::size_t i = std::size_t(h);
         frame_.harmonicBin[i] = d_figures.harmonicBin(h);
         frame_.harmonicValue[i] = d_figures.harmonicValue(h);
         frame_.markerShown[i] = frame_.harmonicBin[i] <= bins && frame_.harmonicValue[i] != 0.0f;
-        frame_.markers[i] = frame_.markerShown[i] ? harmonicMarkerPoint(s, frame_.harmonicBin[i], frame_.harmonicValue[i])
-                                                  : SpectrumPoint{};
+        frame_.markers[i] = frame_.markerShown[i]
+                                ? harmonicMarkerPoint(s, frame_.harmonicBin[i], frame_.harmonicValue[i])
+                                : SpectrumPoint{};
     }
 
     if (s.cursorOn) {

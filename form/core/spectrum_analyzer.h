@@ -20,13 +20,13 @@ struct SpectrumFrame {
     std::vector<float> lin;        // N/2 bins, RMS volts
     std::vector<float> dB;         // N/2 bins, 20 log10(max(lin, 1e-14))
     SpectrumMap map;
-    SpectrumLabels figures;        // the lower panel's texts
-    std::array<int, kFftHarmonics> harmonicBin{};      // 0 = not found
-    std::array<float, kFftHarmonics> harmonicValue{};  // in the settings' scale, 0 = not found
+    SpectrumLabels figures;                           // the lower panel's texts
+    std::array<int, kFftHarmonics> harmonicBin{};     // 0 = not found
+    std::array<float, kFftHarmonics> harmonicValue{}; // in the settings' scale, 0 = not found
     std::array<SpectrumPoint, kFftHarmonics> markers{};
     std::array<bool, kFftHarmonics> markerShown{};
-    bool cursorFound = false;      // the cursor's column holds a trace pixel
-    int cursorY = kFftPlotHeight;  // y (from the top) of the trace in the cursor's column
+    bool cursorFound = false;     // the cursor's column holds a trace pixel
+    int cursorY = kFftPlotHeight; // y (from the top) of the trace in the cursor's column
     std::string cursorText = " Cursor off";
     std::array<std::string, 6> frequencyLabels;
     std::array<std::string, 9> levelLabels;

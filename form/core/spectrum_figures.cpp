@@ -8,9 +8,7 @@
 namespace {
 
 // 10 log10(ratio) when the ratio is positive, else 0 (also for NaN).
-float decibels(double ratio) {
-    return ratio > 0 ? float(10.0 * std::log10(ratio)) : 0.0f;
-}
+float decibels(double ratio) { return ratio > 0 ? float(10.0 * std::log10(ratio)) : 0.0f; }
 
 struct LobeShape {
     double k, c;
@@ -30,22 +28,18 @@ bool lobeShape(unsigned short window, LobeShape& shape) {
 } // namespace
 
 long long fftBinFrequency(int bin, double secondsPerDivision) {
-    if (!(secondsPerDivision > 0))
-        return 0;
+    if (!(secondsPerDivision > 0)) return 0;
     return static_cast<long long>(bin * 0.1 / secondsPerDivision);
 }
 
 std::string formatFftFrequency(long long hertz) {
-    if (hertz >= 1000000)
-        return formatFixed(double(hertz) * 1e-6, 4, 3) + " MHz";
-    if (hertz >= 1000)
-        return formatFixed(double(hertz) * 0.001, 4, 3) + " kHz";
+    if (hertz >= 1000000) return formatFixed(double(hertz) * 1e-6, 4, 3) + " MHz";
+    if (hertz >= 1000) return formatFixed(double(hertz) * 0.001, 4, 3) + " kHz";
     return formatFixed(double(hertz), 4, 0) + " Hz";
 }
 
 std::string formatFftVoltage(double volts) {
-    if (volts >= 1)
-        return formatFixed(volts, 4, 3) + " V";
+    if (volts >= 1) return formatFixed(volts, 4, 3) + " V";
     return formatFixed(volts * 1000, 4, 0) + " mV";
 }
 
@@ -71,8 +65,7 @@ void SpectrumFigures::UpdateFigures(const SpectrumRecord& record_) {
 
 int SpectrumFigures::LobeHalfWidth(float peak_) {
     LobeShape shape;
-    if (!lobeShape(d_record.window, shape))
-        return d_lobeHalfWidth;
+    if (!lobeShape(d_record.window, shape)) return d_lobeHalfWidth;
     const double width = std::pow(10.0, (peak_ - d_noiseFloor - shape.k) * shape.c);
     // Compared before converting: a NaN or a huge width must not reach the integer.
     if (!(width > 2.0))
@@ -103,8 +96,7 @@ void SpectrumFigures::FindHarmonics() {
             best = values[k];
             fundamental = k;
         }
-    if (fundamental == 0)
-        return;
+    if (fundamental == 0) return;
     d_harmonicValue[0] = best;
     d_harmonicBin[0] = fundamental;
     // Harmonic h: the largest of the five bins about h x F, while that window stays below N/2.
@@ -115,8 +107,7 @@ void SpectrumFigures::FindHarmonics() {
                 best = values[k];
                 d_harmonicBin[h - 1] = k;
             }
-        if (d_harmonicBin[h - 1] != 0)
-            d_harmonicValue[h - 1] = best;
+        if (d_harmonicBin[h - 1] != 0) d_harmonicValue[h - 1] = best;
     }
     // A 2nd harmonic below the 3rd marks an odd-harmonic spectrum (a square wave): the even
     // ones are dropped. Only when the 3rd was searched: an unsearched 3rd reads 0.
@@ -133,8 +124,7 @@ void SpectrumFigures::ComputeNoiseFloor() {
     int counts[12] = {};
     for (int k = 0; k < d_bins; ++k) {
         const double tens = double(d_record.dB[k]) * 0.1;
-        if (std::isnan(tens))
-            continue;
+        if (std::isnan(tens)) continue;
         if (tens >= 1.0)
             ++counts[0];
         else if (tens <= -12.0)
@@ -146,27 +136,21 @@ void SpectrumFigures::ComputeNoiseFloor() {
     d_noiseFloor = -10 * modal - 10;
 }
 
-float SpectrumFigures::levelAt(int bin_) const {
-    return d_record.dB[std::min(bin_, d_bins - 1)];
-}
+float SpectrumFigures::levelAt(int bin_) const { return d_record.dB[std::min(bin_, d_bins - 1)]; }
 
 double SpectrumFigures::lobePower(int centre_, int halfWidth_, int* bins_) const {
     const int from = std::max(centre_ - halfWidth_, 3);
     const int to = std::min(centre_ + halfWidth_, d_bins - 3);
     double power = 0;
-    for (int k = from; k <= to; ++k)
-        power += double(d_record.lin[k]) * d_record.lin[k];
-    if (bins_)
-        *bins_ = std::max(to - from + 1, 0);
+    for (int k = from; k <= to; ++k) power += double(d_record.lin[k]) * d_record.lin[k];
+    if (bins_) *bins_ = std::max(to - from + 1, 0);
     return power;
 }
 
 void SpectrumFigures::ComputeTHD() {
-    for (int k = 2; k <= d_bins - 3; ++k)
-        d_totalPower += double(d_record.lin[k]) * d_record.lin[k];
+    for (int k = 2; k <= d_bins - 3; ++k) d_totalPower += double(d_record.lin[k]) * d_record.lin[k];
     const int fundamental = d_harmonicBin[0];
-    if (fundamental == 0)
-        return;
+    if (fundamental == 0) return;
     const int limit = fundamental / 2;
     d_fundamentalPower = lobePower(fundamental, std::min(LobeHalfWidth(d_record.dB[fundamental]), limit), nullptr);
     // Every multiple of the fundamental up to N/2, the fundamental itself included. Kept in
@@ -177,37 +161,28 @@ void SpectrumFigures::ComputeTHD() {
         d_harmonicPower += lobePower(centre, std::min(LobeHalfWidth(levelAt(centre)), limit), &bins);
         d_harmonicBinCount += bins;
     }
-    if (d_fundamentalPower != 0)
-        d_thd = decibels((d_harmonicPower - d_fundamentalPower) / d_fundamentalPower);
+    if (d_fundamentalPower != 0) d_thd = decibels((d_harmonicPower - d_fundamentalPower) / d_fundamentalPower);
 }
 
 void SpectrumFigures::ComputeSNR() {
     const int n = d_record.size;
-    if (d_harmonicBinCount == n)
-        return;
+    if (d_harmonicBinCount == n) return;
     const float noise = float((d_totalPower - d_harmonicPower) * n / (n - d_harmonicBinCount));
-    if (noise != 0)
-        d_snr = decibels(d_fundamentalPower / noise);
+    if (noise != 0) d_snr = decibels(d_fundamentalPower / noise);
 }
 
-void SpectrumFigures::ComputeENOB() {
-    d_enob = float((d_snr - 1.76) * 0.16611295681063123);
-}
+void SpectrumFigures::ComputeENOB() { d_enob = float((d_snr - 1.76) * 0.16611295681063123); }
 
 void SpectrumFigures::ComputeSINAD() {
-    if (d_harmonicBinCount == d_record.size)
-        return;
+    if (d_harmonicBinCount == d_record.size) return;
     // Everything but the fundamental; unlike the SNR the noise is not rescaled.
-    const float distortion =
-        float(d_harmonicPower + (d_totalPower - d_harmonicPower - d_fundamentalPower));
-    if (distortion != 0)
-        d_sinad = decibels(d_fundamentalPower / distortion);
+    const float distortion = float(d_harmonicPower + (d_totalPower - d_harmonicPower - d_fundamentalPower));
+    if (distortion != 0) d_sinad = decibels(d_fundamentalPower / distortion);
 }
 
 void SpectrumFigures::ComputeSFDR() {
     const int fundamental = d_harmonicBin[0];
-    if (fundamental == 0)
-        return;
+    if (fundamental == 0) return;
     const int width = LobeHalfWidth(d_record.dB[fundamental]);
     // The largest bin outside the fundamental's lobe.
     float best = -10000.0f;
@@ -221,17 +196,12 @@ void SpectrumFigures::ComputeSFDR() {
     };
     scan(2, fundamental - width - 1);
     scan(fundamental + width, d_bins - 3);
-    if (spur == 0)
-        return; // no bin to compare with
-    const double spurPower =
-        lobePower(spur, std::min(LobeHalfWidth(d_record.dB[spur]), fundamental / 2), nullptr);
-    if (spurPower != 0)
-        d_sfdr = decibels(d_fundamentalPower / spurPower);
+    if (spur == 0) return; // no bin to compare with
+    const double spurPower = lobePower(spur, std::min(LobeHalfWidth(d_record.dB[spur]), fundamental / 2), nullptr);
+    if (spurPower != 0) d_sfdr = decibels(d_fundamentalPower / spurPower);
 }
 
-void SpectrumFigures::ComputeTotalPower() {
-    d_totalPowerDb = decibels(d_totalPower);
-}
+void SpectrumFigures::ComputeTotalPower() { d_totalPowerDb = decibels(d_totalPower); }
 
 void SpectrumFigures::writeLabels() {
     for (int h = 0; h < kFftHarmonics; ++h) {
@@ -240,10 +210,9 @@ void SpectrumFigures::writeLabels() {
             d_labels.harmonic[h] = "-- --";
             continue;
         }
-        const std::string value = d_record.dBScale ? formatFixed(d_record.dB[bin], 4, 3) + " dB"
-                                                   : formatFftVoltage(d_record.lin[bin]);
-        d_labels.harmonic[h] =
-            formatFftFrequency(fftBinFrequency(bin, d_record.secondsPerDivision)) + "  " + value;
+        const std::string value =
+            d_record.dBScale ? formatFixed(d_record.dB[bin], 4, 3) + " dB" : formatFftVoltage(d_record.lin[bin]);
+        d_labels.harmonic[h] = formatFftFrequency(fftBinFrequency(bin, d_record.secondsPerDivision)) + "  " + value;
     }
     d_labels.thd = formatFixed(d_thd, 6, 3) + " dB";
     d_labels.snr = formatFixed(d_snr, 6, 3) + " dB";

@@ -13,11 +13,11 @@ constexpr int kFftHarmonics = 6; // the fundamental and harmonics 2 to 6
 // The spectrum record as the spectrum window holds it. lin and dB hold size/2 bins each
 // (0 .. size/2 - 1): lin[k] the magnitude in RMS volts, dB[k] = 20 log10(max(lin[k], 1e-14)).
 struct SpectrumRecord {
-    int size = 0;                 // FFT size N, 512 to 8192
+    int size = 0; // FFT size N, 512 to 8192
     const float* lin = nullptr;
     const float* dB = nullptr;
-    bool dBScale = true;          // harmonics are searched on dB (else on lin) and shown so
-    unsigned short window = 0;    // FFTWindow code: 0 rectangular, 1 Hanning, 2 Hamming, 3 Blackman
+    bool dBScale = true;           // harmonics are searched on dB (else on lin) and shown so
+    unsigned short window = 0;     // FFTWindow code: 0 rectangular, 1 Hanning, 2 Hamming, 3 Blackman
     double secondsPerDivision = 0; // sets the bin step: bin k is k x 0.1 / secondsPerDivision Hz
 };
 
@@ -30,7 +30,7 @@ std::string formatFftVoltage(double volts);
 
 // The texts of the window's lower panel ("Harmonics Information", "Measurement Information").
 struct SpectrumLabels {
-    std::string harmonic[kFftHarmonics]; // "<frequency>  <value>", or "-- --"
+    std::string harmonic[kFftHarmonics];           // "<frequency>  <value>", or "-- --"
     std::string thd, snr, sinad, sfdr, totalPower; // "%6.3f dB"
     std::string enob;                              // "%6.3f bits"
 };
@@ -51,17 +51,17 @@ public:
     // not found or cleared. Values are in the record's scale (dB or RMS volts).
     float harmonicValue(int h_) const { return d_harmonicValue[h_]; }
     int harmonicBin(int h_) const { return d_harmonicBin[h_]; }
-    int noiseFloor() const { return d_noiseFloor; }             // dB, -10 at most
-    int lobeHalfWidth() const { return d_lobeHalfWidth; }       // bins, the last computed
+    int noiseFloor() const { return d_noiseFloor; }                // dB, -10 at most
+    int lobeHalfWidth() const { return d_lobeHalfWidth; }          // bins, the last computed
     double fundamentalPower() const { return d_fundamentalPower; } // sum of lin^2 over the lobe
     double harmonicPower() const { return d_harmonicPower; }       // fundamental and multiples
     int harmonicBinCount() const { return d_harmonicBinCount; }
-    double totalPower() const { return d_totalPower; }             // bins 2 .. N/2 - 3
-    float thd() const { return d_thd; }     // dB
-    float snr() const { return d_snr; }     // dB
-    float enob() const { return d_enob; }   // bits, from the SNR
-    float sinad() const { return d_sinad; } // dB
-    float sfdr() const { return d_sfdr; }   // dB
+    double totalPower() const { return d_totalPower; } // bins 2 .. N/2 - 3
+    float thd() const { return d_thd; }                // dB
+    float snr() const { return d_snr; }                // dB
+    float enob() const { return d_enob; }              // bits, from the SNR
+    float sinad() const { return d_sinad; }            // dB
+    float sfdr() const { return d_sfdr; }              // dB
     float totalPowerDb() const { return d_totalPowerDb; }
     const SpectrumLabels& labels() const { return d_labels; }
 

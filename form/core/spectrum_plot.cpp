@@ -10,15 +10,12 @@
 namespace {
 
 // Truncation toward zero that keeps far-off rows (and NaN) representable.
-int truncated(double v) {
-    return boundedTruncation<int>(v, -1000000000, 1000000000, -1000000);
-}
+int truncated(double v) { return boundedTruncation<int>(v, -1000000000, 1000000000, -1000000); }
 
 // "%9ld" of a frequency.
 std::string frequencyField(long long hertz) {
     std::string text = std::to_string(hertz);
-    if (text.size() < 9)
-        text.insert(0, 9 - text.size(), ' ');
+    if (text.size() < 9) text.insert(0, 9 - text.size(), ' ');
     return text;
 }
 
@@ -26,21 +23,17 @@ std::string frequencyField(long long hertz) {
 
 int SpectrumMap::topRow(int column_) const {
     for (int row = kFftPlotHeight - 1; row >= 0; --row)
-        if (isSet(column_, row))
-            return row;
+        if (isSet(column_, row)) return row;
     return -1;
 }
 
 void SpectrumMap::run(int column_, int from_, int to_) {
-    if (from_ > to_)
-        std::swap(from_, to_);
-    for (int row = from_; row <= to_; ++row)
-        set(column_, row);
+    if (from_ > to_) std::swap(from_, to_);
+    for (int row = from_; row <= to_; ++row) set(column_, row);
 }
 
 void SpectrumMap::DrawTraceLine(int x0_, int y0_, int x1_, int y1_) {
-    if ((y0_ >= kFftPlotHeight && y1_ >= kFftPlotHeight) || (y0_ < 0 && y1_ < 0))
-        return;
+    if ((y0_ >= kFftPlotHeight && y1_ >= kFftPlotHeight) || (y0_ < 0 && y1_ < 0)) return;
     y0_ = std::clamp(y0_, 0, kFftPlotHeight - 1);
     y1_ = std::clamp(y1_, 0, kFftPlotHeight - 1);
     if (x0_ == x1_) {
@@ -60,10 +53,10 @@ void SpectrumMap::DrawTraceLine(int x0_, int y0_, int x1_, int y1_) {
     }
 }
 
-void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const float* dB_, int bins_, SpectrumMap& map_) {
+void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const float* dB_, int bins_,
+                    SpectrumMap& map_) {
     map_.clear();
-    if (lin_ == nullptr || dB_ == nullptr || bins_ < 2)
-        return;
+    if (lin_ == nullptr || dB_ == nullptr || bins_ < 2) return;
     const double ppb = settings_.pixelsPerBin();
     const int start = settings_.startBin();
     const int last = settings_.lastBin(bins_);
@@ -88,8 +81,7 @@ void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const 
         if (c != current) {
             current = c;
             map_.DrawTraceLine(c, hi, c, lo);
-            if (c >= 2)
-                map_.DrawTraceLine(c - 1, previous, c, hi);
+            if (c >= 2) map_.DrawTraceLine(c - 1, previous, c, hi);
             previous = lo;
             hi = 0;
             lo = kFftPlotHeight;
@@ -100,12 +92,11 @@ void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const 
 std::string FormatCursorReadout(const SpectrumSettings& settings_, double t_, int x_, int y_) {
     const long long f =
         t_ > 0 ? static_cast<long long>((x_ / settings_.pixelsPerBin() + settings_.startBin()) * 0.1 / t_) : 0;
-    if (f == 0)
-        return "---  ---";
+    if (f == 0) return "---  ---";
     const double scale = settings_.scale;
-    const std::string level =
-        settings_.linear ? formatFftVoltage((kFftPlotHeight - y_) * 0.02 * scale + scale * settings_.offset)
-                         : " " + formatFixed(settings_.offset - y_ * 0.02 * scale, 5, 2) + " dB";
+    const std::string level = settings_.linear
+                                  ? formatFftVoltage((kFftPlotHeight - y_) * 0.02 * scale + scale * settings_.offset)
+                                  : " " + formatFixed(settings_.offset - y_ * 0.02 * scale, 5, 2) + " dB";
     return formatFftFrequency(f) + "  " + level;
 }
 

@@ -44,7 +44,8 @@ private:
 // Draws bins startBin .. lastBin of the spectrum (bins_ = N/2 values in lin_ and dB_) into a
 // cleared map: segments between bins when a bin is at least a pixel wide, else each column's
 // extremes as a vertical run joined to the previous column.
-void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const float* dB_, int bins_, SpectrumMap& map_);
+void RenderSpectrum(const SpectrumSettings& settings_, const float* lin_, const float* dB_, int bins_,
+                    SpectrumMap& map_);
 
 // "<frequency>  <level>" for the plot point x_ (0..500), y_ (0 top .. 400 bottom), "---  ---"
 // at 0 Hz. t_: seconds per division of the bin step (fftSecondsPerDivision).

@@ -14,9 +14,7 @@ constexpr int kVerticalMinimum = -170; // the vertical scroll bar's range
 constexpr int kVerticalMaximum = 0;
 
 // Truncation toward zero of a value that may be far outside int (or not a number).
-int truncatedSetting(double v) {
-    return boundedInt(v);
-}
+int truncatedSetting(double v) { return boundedInt(v); }
 
 } // namespace
 
@@ -31,21 +29,16 @@ int fftScrollMaximum(int zoom_) {
     }
 }
 
-double fftSecondsPerDivision(int timeDiv_) {
-    return sec_per_div(timeDiv_ > 5 ? timeDiv_ : 6);
-}
+double fftSecondsPerDivision(int timeDiv_) { return sec_per_div(timeDiv_ > 5 ? timeDiv_ : 6); }
 
 bool parseScaleText(std::string_view text_, double& value_) {
     double v = 0;
-    if (!IniFile::parseDouble(text_, v) || !std::isfinite(v))
-        return false;
+    if (!IniFile::parseDouble(text_, v) || !std::isfinite(v)) return false;
     value_ = v;
     return true;
 }
 
-int SpectrumSettings::startBin() const {
-    return truncatedSetting(scroll / pixelsPerBin());
-}
+int SpectrumSettings::startBin() const { return truncatedSetting(scroll / pixelsPerBin()); }
 
 double SpectrumSettings::pixelsPerUnit() const {
     // The handlers never leave a scale of 0; this only keeps a division by 0 out.
@@ -58,8 +51,7 @@ int SpectrumSettings::lastBin(int bins_) const {
 }
 
 double SpectrumSettings::rowOf(double value_) const {
-    if (linear)
-        return value_ * pixelsPerUnit() - offset * 50.0;
+    if (linear) return value_ * pixelsPerUnit() - offset * 50.0;
     return kFftPlotHeight - (offset - value_) * pixelsPerUnit();
 }
 
@@ -93,8 +85,7 @@ void SpectrumSettings::selectLinear(double fundamentalVolts_) {
 bool SpectrumSettings::typeScale(std::string_view text_) {
     double value = 0;
     // A scale of zero or below has no divisions to draw (or draws the trace upside down).
-    if (!parseScaleText(text_, value) || !(value > 0))
-        return false;
+    if (!parseScaleText(text_, value) || !(value > 0)) return false;
     const double previous = scale;
     scale = value;
     scaleText = std::string(text_);
@@ -126,8 +117,7 @@ void SpectrumSettings::stepScale(bool up_) {
                 break;
             }
     } else if (up_) {
-        if (position < last)
-            ++position;
+        if (position < last) ++position;
     } else if (position > 0) {
         --position;
     }
@@ -141,13 +131,11 @@ void SpectrumSettings::stepScale(bool up_) {
 void SpectrumSettings::RecentreVertical(double previous_) {
     // A scale of 0 has no pixels per unit: it becomes the table's smallest entry.
     if (linear) {
-        if (scale == 0)
-            scale = kFftVoltScales.back();
+        if (scale == 0) scale = kFftVoltScales.back();
         const int shifted = truncatedSetting((offset + 4) * previous_ / scale - 4);
         setVerticalPosition(-std::max(shifted, 0));
     } else {
-        if (scale == 0)
-            scale = kFftDbScales.back();
+        if (scale == 0) scale = kFftDbScales.back();
         setVerticalPosition(-truncatedSetting(offset - 4 * previous_ + 4 * scale) - 120);
     }
 }
@@ -157,9 +145,7 @@ void SpectrumSettings::setVerticalPosition(int position_) {
     offset = linear ? -verticalPosition : -verticalPosition - 120;
 }
 
-int SpectrumSettings::verticalPageStep() const {
-    return linear ? 1 : truncatedSetting(scale);
-}
+int SpectrumSettings::verticalPageStep() const { return linear ? 1 : truncatedSetting(scale); }
 
 void SpectrumSettings::stepZoom(bool up_) {
     if (up_) {
@@ -175,10 +161,6 @@ void SpectrumSettings::stepZoom(bool up_) {
     setScroll(zoom > 1 ? scroll : 0);
 }
 
-void SpectrumSettings::setScroll(int position_) {
-    scroll = std::clamp(position_, 0, fftScrollMaximum(zoom));
-}
+void SpectrumSettings::setScroll(int position_) { scroll = std::clamp(position_, 0, fftScrollMaximum(zoom)); }
 
-void SpectrumSettings::setFftSize(int sizeIndex_) {
-    sizeIndex = std::clamp(sizeIndex_, 0, int(kFftSizes.size()) - 1);
-}
+void SpectrumSettings::setFftSize(int sizeIndex_) { sizeIndex = std::clamp(sizeIndex_, 0, int(kFftSizes.size()) - 1); }

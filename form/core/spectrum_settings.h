@@ -31,13 +31,13 @@ int fftScrollMaximum(int zoom_);
 double fftSecondsPerDivision(int timeDiv_);
 
 struct SpectrumSettings {
-    int fftChannel = 0;          // 0 channel 1, 1 channel 2
-    unsigned short window = 0;   // FFTWindow code
-    int sizeIndex = 0;           // into kFftSizes
-    bool linear = false;         // false dB scale, true linear scale
-    double scale = 60.0;         // dB or volts per division
+    int fftChannel = 0;               // 0 channel 1, 1 channel 2
+    unsigned short window = 0;        // FFTWindow code
+    int sizeIndex = 0;                // into kFftSizes
+    bool linear = false;              // false dB scale, true linear scale
+    double scale = 60.0;              // dB or volts per division
     std::string scaleText = "60.000"; // what the scale edit shows
-    double typedScale = 60.0;    // the edit's number, used by the level labels
+    double typedScale = 60.0;         // the edit's number, used by the level labels
     // Saved table positions for dB [0] and linear [1]; -1 when the scale is not an entry.
     std::array<int, 2> tablePosition = {0, -1};
     int offset = 0;              // dB: level at the top edge; linear: divisions scrolled up
@@ -45,7 +45,7 @@ struct SpectrumSettings {
     int zoom = 1;                // 1, 2, 4, 8, 16
     int scroll = 0;              // the horizontal scroll bar, 0..fftScrollMaximum(zoom)
     bool cursorOn = false;
-    int cursorX = 0;             // last mouse position on the plot, x 0..500
+    int cursorX = 0; // last mouse position on the plot, x 0..500
     int cursorY = 0;
 
     int size() const { return kFftSizes[std::size_t(sizeIndex)].size; }

@@ -48,16 +48,14 @@ const char* const kTimeStep[kTimeStepCodes][4] = {
 // "%21.4f " without the locale: a German desktop must not get decimal commas.
 void appendVoltLine(std::string& out, double volts) {
     char digits[64];
-    const auto [end, ec] =
-        std::to_chars(digits, digits + sizeof digits, volts, std::chars_format::fixed, 4);
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, volts, std::chars_format::fixed, 4);
     const std::string_view text(digits, ec == std::errc() ? static_cast<size_t>(end - digits) : 0);
     if (text.size() < 21) out.append(21 - text.size(), ' ');
     out.append(text);
     out.append(" \n");
 }
 
-void appendChannel(std::string& out, const char* title, const WaveformChannel& ch, int bufferSize,
-                   bool risDots) {
+void appendChannel(std::string& out, const char* title, const WaveformChannel& ch, int bufferSize, bool risDots) {
     if (!ch.record || !ch.toVolts) return;
     out += title;
     for (int i = 0; i < bufferSize; ++i) {
@@ -89,8 +87,7 @@ int dataFileSize(const WaveformFileSettings& s) {
     return s.bothChannels ? whole / 2 : whole;
 }
 
-std::string waveformDataText(const WaveformFileSettings& s, const WaveformChannel& ch1,
-                             const WaveformChannel& ch2) {
+std::string waveformDataText(const WaveformFileSettings& s, const WaveformChannel& ch1, const WaveformChannel& ch2) {
     char line[64];
     std::string out;
     std::snprintf(line, sizeof line, "Data Size : %9d\n", dataFileSize(s));
@@ -104,8 +101,8 @@ std::string waveformDataText(const WaveformFileSettings& s, const WaveformChanne
     return out;
 }
 
-std::array<std::optional<double>, SPREADSHEET_POINTS>
-spreadsheetPoints(const short* record, int bufferSize, const RawToVolts& toVolts) {
+std::array<std::optional<double>, SPREADSHEET_POINTS> spreadsheetPoints(const short* record, int bufferSize,
+                                                                        const RawToVolts& toVolts) {
     std::array<std::optional<double>, SPREADSHEET_POINTS> points;
     if (!record || !toVolts) return points;
     const int n = bufferSize / SPREADSHEET_POINTS;

@@ -52,5 +52,5 @@ std::string waveformDataText(const WaveformFileSettings& settings, const Wavefor
 
 // The record in SPREADSHEET_POINTS points: point k is the mean voltage of samples k*n ..
 // k*n + n - 1 (n = bufferSize / 500) that are not empty; no value when none counts.
-std::array<std::optional<double>, SPREADSHEET_POINTS>
-spreadsheetPoints(const short* record, int bufferSize, const RawToVolts& toVolts);
+std::array<std::optional<double>, SPREADSHEET_POINTS> spreadsheetPoints(const short* record, int bufferSize,
+                                                                        const RawToVolts& toVolts);

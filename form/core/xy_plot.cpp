@@ -14,36 +14,23 @@ constexpr double CENTRE_ROW = 200.0;
 constexpr double CENTRING_COLUMNS = 50.0; // centres the 400-row span in 500 columns
 
 // Toward zero, held far outside the image instead of overflowing.
-int truncToInt(double v) {
-    return boundedTruncation<int>(v, -1000000, 1000000, 1000000);
-}
+int truncToInt(double v) { return boundedTruncation<int>(v, -1000000, 1000000, 1000000); }
 
 // One axis: fx = (max - min) * row / range, which is the row itself unless the channel is flat.
 struct Axis {
     int span = 0;
     double range = 1.0;
-    explicit Axis(XYRowRange r)
-        : span(r.max - r.min), range(r.max == r.min ? 1.0 : double(r.max - r.min)) {}
+    explicit Axis(XYRowRange r) : span(r.max - r.min), range(r.max == r.min ? 1.0 : double(r.max - r.min)) {}
     double place(float row) const { return span * double(row) / range; }
 };
 
 } // namespace
 
-int KernelXYRecords::bufferSize() const {
-    return controlGetBufferSize();
-}
-int KernelXYRecords::rawSample(int ch, int index) const {
-    return controlGetRawSample(ch, index);
-}
-int KernelXYRecords::rawToRow(int ch, int code) const {
-    return controlRawToRow(ch, static_cast<short>(code));
-}
-double KernelXYRecords::voltageOffset(int ch) const {
-    return controlGetVoltageOffset(ch);
-}
-int KernelXYRecords::adcLevels() const {
-    return controlGetAdcLevels();
-}
+int KernelXYRecords::bufferSize() const { return controlGetBufferSize(); }
+int KernelXYRecords::rawSample(int ch, int index) const { return controlGetRawSample(ch, index); }
+int KernelXYRecords::rawToRow(int ch, int code) const { return controlRawToRow(ch, static_cast<short>(code)); }
+double KernelXYRecords::voltageOffset(int ch) const { return controlGetVoltageOffset(ch); }
+int KernelXYRecords::adcLevels() const { return controlGetAdcLevels(); }
 
 XYRowRange xyRowRange(const XYRecords& records, int ch) {
     const int levels = records.adcLevels();
@@ -59,16 +46,13 @@ XYRowRange xyRowRange(const XYRecords& records, int ch) {
     return r;
 }
 
-void drawXYPlot(const XYRecords& records, unsigned char* image, int width, int height,
-                float intensity) {
+void drawXYPlot(const XYRecords& records, unsigned char* image, int width, int height, float intensity) {
     if (image == nullptr || width <= 0 || height <= 0) return;
     const Axis ax(xyRowRange(records, _CH1));
     const Axis ay(xyRowRange(records, _CH2));
-    const int dx =
-        truncToInt((records.voltageOffset(_CH1) - CENTRE_ROW) / ax.range + CENTRING_COLUMNS);
+    const int dx = truncToInt((records.voltageOffset(_CH1) - CENTRE_ROW) / ax.range + CENTRING_COLUMNS);
     const int dy = truncToInt((records.voltageOffset(_CH2) - CENTRE_ROW) / ay.range);
-    const unsigned char value =
-        static_cast<unsigned char>(std::clamp(truncToInt(intensity), 0, 255));
+    const unsigned char value = static_cast<unsigned char>(std::clamp(truncToInt(intensity), 0, 255));
     const double w = width;
     const long long pixels = static_cast<long long>(width) * height;
     const auto put = [&](double x, double y) {
@@ -101,8 +85,7 @@ void drawXYPlot(unsigned char* image, int width, int height, float intensity) {
 }
 
 bool installXYPlot() {
-    return controlSetXYPlotCallback(
-        [](unsigned char* image, int width, int height, float intensity) {
-            drawXYPlot(image, width, height, intensity);
-        });
+    return controlSetXYPlotCallback([](unsigned char* image, int width, int height, float intensity) {
+        drawXYPlot(image, width, height, intensity);
+    });
 }

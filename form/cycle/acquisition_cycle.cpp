@@ -1,7 +1,7 @@
 #include "acquisition_cycle.h"
 
-#include "codes.h"
 #include "acquisition_thread.h"
+#include "codes.h"
 #include "control_facade.h"
 #include "display_change.h"
 #include "environment.h"
@@ -25,9 +25,7 @@ constexpr std::chrono::milliseconds REST_LIMIT{50};
 // less often, a record every few milliseconds is fetched at once.
 constexpr std::chrono::milliseconds POLL_REST_LIMIT{16};
 
-bool channelOn(int channels, int ch) {
-    return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0;
-}
+bool channelOn(int channels, int ch) { return (channels & (ch == _CH1 ? _CH1_ON_CH2_OFF : _CH1_OFF_CH2_ON)) != 0; }
 
 // The cycle takes a capture from the instrument (and not the stopped record).
 bool capturing(int runState, int channels) {
@@ -37,9 +35,8 @@ bool capturing(int runState, int channels) {
 } // namespace
 
 AcquisitionCycle::AcquisitionCycle(CycleSetup setup)
-    : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode),
-      d_nap(setup.nap), d_frameInterval(setup.frameInterval), d_rest(setup.restWhenUnchanged),
-      d_frame(std::move(setup.frame)) {
+    : d_display(*setup.display), d_environment(*setup.environment), d_graphicMode(setup.graphicMode), d_nap(setup.nap),
+      d_frameInterval(setup.frameInterval), d_rest(setup.restWhenUnchanged), d_frame(std::move(setup.frame)) {
     require(static_cast<bool>(d_frame), "setup.frame", "form\\acquisition_cycle", __LINE__);
 }
 
@@ -172,20 +169,19 @@ AcquisitionCycle::Inputs AcquisitionCycle::readInputs(int runState, int channels
 
 bool AcquisitionCycle::sameAsDrawn(unsigned generation, const Inputs& now) const {
     const Inputs& d = d_drawn;
-    return d_drawnOnce && generation == d_drawnGeneration && now.runState == d.runState &&
-           now.channels == d.channels && sameContext(now.context, d.context) && now.grid == d.grid &&
-           now.cross == d.cross && now.boundary == d.boundary && now.fullInfo == d.fullInfo &&
-           now.gridColour == d.gridColour && now.measureSource == d.measureSource && now.dragged == d.dragged &&
-           now.triggerLevel == d.triggerLevel && now.fullScreen == d.fullScreen &&
-           now.measurement == d.measurement && now.spectrum == d.spectrum && now.fftChannel == d.fftChannel &&
-           now.persistence == d.persistence;
+    return d_drawnOnce && generation == d_drawnGeneration && now.runState == d.runState && now.channels == d.channels &&
+           sameContext(now.context, d.context) && now.grid == d.grid && now.cross == d.cross &&
+           now.boundary == d.boundary && now.fullInfo == d.fullInfo && now.gridColour == d.gridColour &&
+           now.measureSource == d.measureSource && now.dragged == d.dragged && now.triggerLevel == d.triggerLevel &&
+           now.fullScreen == d.fullScreen && now.measurement == d.measurement && now.spectrum == d.spectrum &&
+           now.fftChannel == d.fftChannel && now.persistence == d.persistence;
 }
 
 void AcquisitionCycle::rest(unsigned generation, std::chrono::microseconds limit) {
     // A frame waiting for its step is taken at the step.
     if (d_framePending && d_nextFrame) {
-        const auto untilStep = std::chrono::duration_cast<std::chrono::microseconds>(
-            *d_nextFrame - std::chrono::steady_clock::now());
+        const auto untilStep =
+            std::chrono::duration_cast<std::chrono::microseconds>(*d_nextFrame - std::chrono::steady_clock::now());
         limit = std::clamp(untilStep, std::chrono::microseconds(0), limit);
     }
     restAfterCycle(generation, limit);

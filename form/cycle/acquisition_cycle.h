@@ -135,8 +135,8 @@ private:
     const std::chrono::microseconds d_frameInterval;
     const bool d_rest;
     std::optional<std::chrono::steady_clock::time_point> d_nextFrame; // the grid's next step
-    bool d_framePending = false; // a drawn frame not yet taken (before its step)
-    bool d_fading = false;       // persistence may still change the stopped picture
+    bool d_framePending = false;                                      // a drawn frame not yet taken (before its step)
+    bool d_fading = false;                                // persistence may still change the stopped picture
     std::chrono::steady_clock::time_point d_lastRecord{}; // the last capture that brought one
     bool d_drawnOnce = false;
     unsigned d_drawnGeneration = 0;

@@ -29,7 +29,7 @@ constexpr std::chrono::milliseconds HELD_RETRY{1};
 // Written on the GUI thread while no worker runs; the thread's start orders it before the
 // worker's reads.
 std::function<void()> g_cycle;
-std::thread g_worker; // GUI thread only
+std::thread g_worker;          // GUI thread only
 Clock* g_pauseClock = nullptr; // GUI thread only; null: the steady clock
 
 // Set by a cycle that threw; the worker then runs no cycle until it is started again.
@@ -101,8 +101,7 @@ void runHeldNow() {
     if (g_held.empty()) return;
     std::vector<HeldChange> held = std::move(g_held);
     g_held.clear();
-    for (HeldChange& change : held)
-        change.work();
+    for (HeldChange& change : held) change.work();
     if (g_heldAbortRead) {
         g_heldAbortRead = false;
         abortReadFlag = 0;
@@ -209,8 +208,7 @@ void stopAcquisitionThread() {
     if (g_worker.joinable()) {
         threadRunFlag = 0;
         notifyDisplayChange(); // ends a rest
-        while (threadRunFlag.load() == 0)
-            std::this_thread::sleep_for(GUI_NAP);
+        while (threadRunFlag.load() == 0) std::this_thread::sleep_for(GUI_NAP);
         g_worker.join();
         threadRunFlag = 0;
     }

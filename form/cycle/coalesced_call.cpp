@@ -6,10 +6,13 @@
 
 CoalescedCall::CoalescedCall(QObject* receiver_, std::function<void()> apply_)
     : p_receiver(receiver_), d_apply(std::move(apply_)) {
-    connect(this, &CoalescedCall::requested, receiver_, [this] {
-        d_pending = false;
-        d_apply();
-    }, Qt::QueuedConnection);
+    connect(
+        this, &CoalescedCall::requested, receiver_,
+        [this] {
+            d_pending = false;
+            d_apply();
+        },
+        Qt::QueuedConnection);
 }
 
 void CoalescedCall::request() {
@@ -17,7 +20,6 @@ void CoalescedCall::request() {
         d_apply();
         return;
     }
-    if (d_pending.exchange(true))
-        return;
+    if (d_pending.exchange(true)) return;
     emit requested();
 }

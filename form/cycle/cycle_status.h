@@ -13,12 +13,12 @@ public:
     static constexpr int TIMEOUTS_BEFORE_CHANGE = 20;
 
     struct Inputs {
-        int runState = 0;       // _SINGLE, _RUN, _STOP as read at the start of the cycle
-        bool timedOut = false;  // triggerTimeoutFlag after the capture
-        bool triggered = false; // controlGetTriggeredFlag()
-        int triggerMode = 0;    // _AUTO or _NORMAL
-        bool roll = false;      // controlIsRoll()
-        bool deviceTimedOut = false; // this cycle's capture failed: the instrument stopped answering
+        int runState = 0;                // _SINGLE, _RUN, _STOP as read at the start of the cycle
+        bool timedOut = false;           // triggerTimeoutFlag after the capture
+        bool triggered = false;          // controlGetTriggeredFlag()
+        int triggerMode = 0;             // _AUTO or _NORMAL
+        bool roll = false;               // controlIsRoll()
+        bool deviceTimedOut = false;     // this cycle's capture failed: the instrument stopped answering
         bool statusCopiesDiffer = false; // captures keep being dropped for differing status copies
         bool instrumentGone = false;     // the instrument has left the bus
     };

@@ -65,8 +65,8 @@ public:
     // channel 2, math and reference, after each redrawn frame. An image is null while its
     // trace is off; skip null images. The images are the kernel's and change in the next
     // cycle: measure them here, then queue the refresh of the read-out.
-    virtual void updateMeasurements(const unsigned char* ch1, const unsigned char* ch2,
-                                    const unsigned char* math, const unsigned char* ref) = 0;
+    virtual void updateMeasurements(const unsigned char* ch1, const unsigned char* ch2, const unsigned char* math,
+                                    const unsigned char* ref) = 0;
 };
 
 // The spectrum window TFormFFTDlg.

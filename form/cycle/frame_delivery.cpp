@@ -20,8 +20,9 @@ int FrameDelivery::freeBuffer(const QImage& frame) {
             // Rows as long as the frame's (a surface pads them), so one copy takes a frame.
             const size_t bytes = static_cast<size_t>(frame.sizeInBytes());
             auto* memory = new uchar[bytes];
-            buffer = QImage(memory, frame.width(), frame.height(), frame.bytesPerLine(), frame.format(),
-                            [](void* p) { delete[] static_cast<uchar*>(p); }, memory);
+            buffer = QImage(
+                memory, frame.width(), frame.height(), frame.bytesPerLine(), frame.format(),
+                [](void* p) { delete[] static_cast<uchar*>(p); }, memory);
             return i;
         }
         if (buffer.isDetached()) return i;
@@ -55,8 +56,7 @@ bool FrameDelivery::post(const QImage& frame, Target target, const std::string* 
             std::memcpy(to.bits(), frame.constBits(), static_cast<size_t>(frame.sizeInBytes()));
         } else {
             const size_t row = static_cast<size_t>(std::min(to.bytesPerLine(), frame.bytesPerLine()));
-            for (int y = 0; y < frame.height(); ++y)
-                std::memcpy(to.scanLine(y), frame.constScanLine(y), row);
+            for (int y = 0; y < frame.height(); ++y) std::memcpy(to.scanLine(y), frame.constScanLine(y), row);
         }
     }
 

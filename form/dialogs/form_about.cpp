@@ -1,5 +1,5 @@
-#include "velmora2_version.h"
 #include "form_about.h"
+#include "velmora2_version.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -52,9 +52,8 @@ QLabel* valueLabel(const char* name, QWidget* parent) {
 } // namespace
 
 TFormAbout::TFormAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
-      lbTotalPhys(valueLabel("lbTotalPhys", this)), lbAvailPhys(valueLabel("lbAvailPhys", this)),
-      lbTotalVirtual(valueLabel("lbTotalVirtual", this)),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), lbTotalPhys(valueLabel("lbTotalPhys", this)),
+      lbAvailPhys(valueLabel("lbAvailPhys", this)), lbTotalVirtual(valueLabel("lbTotalVirtual", this)),
       lbAvailVirtual(valueLabel("lbAvailVirtual", this)), Label11(new QLabel(this)),
       OKBtn(new QPushButton("OK", this)) {
     setObjectName("FormAbout");
@@ -77,8 +76,8 @@ TFormAbout::TFormAbout(QWidget* parent)
     connect(Label11, &QLabel::linkActivated, this, [this] { Label11Click(); });
 
     auto* memory = new QGridLayout;
-    const char* captions[] = {"Total Physical Memory", "Available Physical Memory",
-                              "Total Virtual Memory", "Available Virtual Memory"};
+    const char* captions[] = {"Total Physical Memory", "Available Physical Memory", "Total Virtual Memory",
+                              "Available Virtual Memory"};
     QLabel* values[] = {lbTotalPhys, lbAvailPhys, lbTotalVirtual, lbAvailVirtual};
     for (int row = 0; row < 4; ++row) {
         memory->addWidget(new QLabel(captions[row], this), row, 0);
@@ -93,6 +92,4 @@ TFormAbout::TFormAbout(QWidget* parent)
     layout->addWidget(OKBtn, 0, Qt::AlignHCenter);
 }
 
-void TFormAbout::Label11Click() {
-    QDesktopServices::openUrl(QUrl(kMakerPage));
-}
+void TFormAbout::Label11Click() { QDesktopServices::openUrl(QUrl(kMakerPage)); }

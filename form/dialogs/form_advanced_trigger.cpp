@@ -17,15 +17,15 @@
 
 namespace {
 
-template <class W> W* named(W* widget, const char* name) {
+template <class W>
+W* named(W* widget, const char* name) {
     widget->setObjectName(name);
     return widget;
 }
 
 QComboBox* combo(QWidget* parent, const char* name, std::initializer_list<const char*> items) {
     auto* box = named(new QComboBox(parent), name);
-    for (const char* item : items)
-        box->addItem(item);
+    for (const char* item : items) box->addItem(item);
     return box;
 }
 
@@ -39,8 +39,7 @@ QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets) {
     auto* box = new QWidget(parent);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* w : widgets)
-        layout->addWidget(w);
+    for (QWidget* w : widgets) layout->addWidget(w);
     return box;
 }
 
@@ -51,16 +50,10 @@ QLabel* note(QWidget* parent, const QString& text) {
 }
 
 // Condition combos: item 0 don't care, 1 condition 0, 2 condition 1.
-int conditionItem(int condition) {
-    return condition + 1;
-}
-int conditionOf(int item) {
-    return item - 1;
-}
+int conditionItem(int condition) { return condition + 1; }
+int conditionOf(int item) { return item - 1; }
 
-QString number(double value) {
-    return QString::number(value, 'g', 10);
-}
+QString number(double value) { return QString::number(value, 'g', 10); }
 
 } // namespace
 
@@ -79,28 +72,24 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     auto* edgeForm = new QFormLayout(edge);
     edgeForm->addRow("Source:", EdgeSource);
     edgeForm->addRow("Slope:", EdgeSlope);
-    edgeForm->addRow(
-        note(edge, "The source is chosen on the main window. With no logic, pulse-width or counted "
-                   "trigger chosen, OK sets this plain edge trigger."));
+    edgeForm->addRow(note(edge, "The source is chosen on the main window. With no logic, pulse-width or counted "
+                                "trigger chosen, OK sets this plain edge trigger."));
     edgeForm->addRow(BtEdgeOnly);
     Pages->addTab(edge, "Edge");
 
     auto* logic = new QWidget(Pages);
-    LogicOn =
-        named(new QCheckBox("Trigger on a logic condition of the channels", logic), "LogicOn");
+    LogicOn = named(new QCheckBox("Trigger on a logic condition of the channels", logic), "LogicOn");
     LogicCh1 = combo(logic, "LogicCh1", {"Don't care", "Low / falling", "High / rising"});
     LogicCh2 = combo(logic, "LogicCh2", {"Don't care", "Low / falling", "High / rising"});
     LogicKind = named(new QComboBox(logic), "LogicKind");
-    for (int k = 0; k < AdvancedTriggerChoice::LOGIC_KINDS; ++k)
-        LogicKind->addItem(logicKindName(k));
+    for (int k = 0; k < AdvancedTriggerChoice::LOGIC_KINDS; ++k) LogicKind->addItem(logicKindName(k));
     auto* logicForm = new QFormLayout(logic);
     logicForm->addRow(LogicOn);
     logicForm->addRow("CH1 condition:", LogicCh1);
     logicForm->addRow("CH2 condition:", LogicCh2);
     logicForm->addRow("Combination:", LogicKind);
-    logicForm->addRow(note(
-        logic, "A channel's level is its trigger level. The edge kinds take the first channel's "
-               "condition as a slope and the other's as a level."));
+    logicForm->addRow(note(logic, "A channel's level is its trigger level. The edge kinds take the first channel's "
+                                  "condition as a slope and the other's as a level."));
     Pages->addTab(logic, "Logic");
 
     auto* pulse = new QWidget(Pages);
@@ -112,15 +101,13 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     pulseForm->addRow(PulseOn);
     pulseForm->addRow("Pulse:", PulseCondition);
     pulseForm->addRow("Width:", row(pulse, {PulseWidth, PulseUnit}));
-    pulseForm->addRow(note(
-        pulse, QString("Range %1. A pulse starts on the edge trigger's slope (or when the logic "
-                       "condition becomes true); the trigger comes at its end.")
-                   .arg(QString::fromStdString(pulseWidthRange()))));
+    pulseForm->addRow(note(pulse, QString("Range %1. A pulse starts on the edge trigger's slope (or when the logic "
+                                          "condition becomes true); the trigger comes at its end.")
+                                      .arg(QString::fromStdString(pulseWidthRange()))));
     Pages->addTab(pulse, "Pulse width");
 
     auto* counted = new QWidget(Pages);
-    CountedKind = combo(counted, "CountedKind",
-                        {"None", "Delay after the trigger event", "Every n-th trigger event"});
+    CountedKind = combo(counted, "CountedKind", {"None", "Delay after the trigger event", "Every n-th trigger event"});
     Delay = named(new QLineEdit(counted), "Delay");
     DelayUnit = unitCombo(counted, "DelayUnit");
     EventCount = named(new QLineEdit(counted), "EventCount");
@@ -130,11 +117,9 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
     auto* countedForm = new QFormLayout(counted);
     countedForm->addRow("Counted trigger:", CountedKind);
     countedForm->addRow("Delay:", row(counted, {Delay, DelayUnit}));
-    countedForm->addRow(note(
-        counted, QString("Range %1.").arg(QString::fromStdString(delayRange(hardwareVersion)))));
+    countedForm->addRow(note(counted, QString("Range %1.").arg(QString::fromStdString(delayRange(hardwareVersion)))));
     countedForm->addRow("Event count:", EventCount);
-    countedForm->addRow(
-        note(counted, QString("Range 1 to %1.").arg(AdvancedTriggerChoice::MAX_TICKS)));
+    countedForm->addRow(note(counted, QString("Range 1 to %1.").arg(AdvancedTriggerChoice::MAX_TICKS)));
     countedForm->addRow("Logic register:", row(counted, {LogicRegisterKind, LogicRegisterOn}));
     Pages->addTab(counted, "Counted");
 
@@ -153,8 +138,7 @@ TFormAdvancedTrigger::TFormAdvancedTrigger(QWidget* parent, int hardwareVersion)
         PulseOn->setChecked(false);
         CountedKind->setCurrentIndex(0);
     });
-    for (QCheckBox* box : {LogicOn, PulseOn})
-        connect(box, &QCheckBox::toggled, this, [this] { updateEnables(); });
+    for (QCheckBox* box : {LogicOn, PulseOn}) connect(box, &QCheckBox::toggled, this, [this] { updateEnables(); });
     for (QComboBox* box : {CountedKind, LogicCh1, LogicCh2, LogicKind, PulseCondition, EdgeSlope})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { updateEnables(); });
     setChoice(d_choice);
@@ -201,13 +185,11 @@ void TFormAdvancedTrigger::readControls() {
 
 void TFormAdvancedTrigger::updateEnables() {
     const bool logic = LogicOn->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{LogicCh1, LogicCh2, LogicKind})
-        w->setEnabled(logic);
+    for (QWidget* w : std::initializer_list<QWidget*>{LogicCh1, LogicCh2, LogicKind}) w->setEnabled(logic);
     // The edge slope counts only while no logic condition replaces it.
     EdgeSlope->setEnabled(!logic && d_choice.edgeSource != 0);
     const bool pulse = PulseOn->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{PulseCondition, PulseWidth, PulseUnit})
-        w->setEnabled(pulse);
+    for (QWidget* w : std::initializer_list<QWidget*>{PulseCondition, PulseWidth, PulseUnit}) w->setEnabled(pulse);
     const int counted = CountedKind->currentIndex();
     Delay->setEnabled(counted == 1);
     DelayUnit->setEnabled(counted == 1);
@@ -223,16 +205,14 @@ void TFormAdvancedTrigger::updateSummary() {
     if (LogicOn->isChecked()) parts << "logic condition";
     if (PulseOn->isChecked()) parts << "pulse width";
     if (CountedKind->currentIndex() != 0) parts << "counted";
-    Summary->setText(parts.isEmpty()
-                         ? QString("OK sets: edge trigger (advanced trigger off)")
-                         : QString("OK sets: advanced trigger (%1)").arg(parts.join(", ")));
+    Summary->setText(parts.isEmpty() ? QString("OK sets: edge trigger (advanced trigger off)")
+                                     : QString("OK sets: advanced trigger (%1)").arg(parts.join(", ")));
 }
 
 void TFormAdvancedTrigger::accept() {
     readControls();
-    std::string message =
-        takeTypedNumbers(d_choice, PulseWidth->text().toStdString(), Delay->text().toStdString(),
-                         EventCount->text().toStdString(), d_hardwareVersion);
+    std::string message = takeTypedNumbers(d_choice, PulseWidth->text().toStdString(), Delay->text().toStdString(),
+                                           EventCount->text().toStdString(), d_hardwareVersion);
     if (message.empty()) message = checkChoice(d_choice);
     if (!message.empty()) {
         showMessage(message, "Advanced Trigger", MessageButtons::Ok, MessageIcon::Warning);
@@ -241,19 +221,18 @@ void TFormAdvancedTrigger::accept() {
     QDialog::accept();
 }
 
-AdvancedTriggerResults FormAdvancedTriggerDialog::showInit(const char* path, int hw,
-                                                           signed char seedCh1,
+AdvancedTriggerResults FormAdvancedTriggerDialog::showInit(const char* path, int hw, signed char seedCh1,
                                                            signed char seedCh2) {
     return run(path, hw, false, seedCh1, seedCh2);
 }
 
-AdvancedTriggerResults FormAdvancedTriggerDialog::show(const char* path, int hw,
-                                                       signed char seedCh1, signed char seedCh2) {
+AdvancedTriggerResults FormAdvancedTriggerDialog::show(const char* path, int hw, signed char seedCh1,
+                                                       signed char seedCh2) {
     return run(path, hw, true, seedCh1, seedCh2);
 }
 
-AdvancedTriggerResults FormAdvancedTriggerDialog::run(const char* path, int hw, bool advancedOn,
-                                                      signed char seedCh1, signed char seedCh2) {
+AdvancedTriggerResults FormAdvancedTriggerDialog::run(const char* path, int hw, bool advancedOn, signed char seedCh1,
+                                                      signed char seedCh2) {
     const std::string file = path ? path : "";
     const AdvancedTriggerChoice opening =
         openingChoice(loadAdvancedTriggerChoice(file, hw), advancedOn, seedCh1, seedCh2);
@@ -266,7 +245,7 @@ AdvancedTriggerResults FormAdvancedTriggerDialog::run(const char* path, int hw, 
     }
     std::string error;
     if (!saveAdvancedTriggerChoice(file, form.choice(), &error))
-        showMessage("The advanced-trigger settings could not be kept in " + file + ":\n" + error,
-                    "Advanced Trigger", MessageButtons::Ok, MessageIcon::Warning);
+        showMessage("The advanced-trigger settings could not be kept in " + file + ":\n" + error, "Advanced Trigger",
+                    MessageButtons::Ok, MessageIcon::Warning);
     return resultsOf(form.choice());
 }

@@ -66,12 +66,12 @@ private:
 
 class FormAdvancedTriggerDialog final : public AdvancedTriggerDialog {
 public:
-    AdvancedTriggerResults showInit(const char* settingsPath, int hardwareVersion,
-                                    signed char seedCh1, signed char seedCh2) override;
+    AdvancedTriggerResults showInit(const char* settingsPath, int hardwareVersion, signed char seedCh1,
+                                    signed char seedCh2) override;
     AdvancedTriggerResults show(const char* settingsPath, int hardwareVersion, signed char seedCh1,
                                 signed char seedCh2) override;
 
 private:
-    static AdvancedTriggerResults run(const char* settingsPath, int hardwareVersion,
-                                      bool advancedOn, signed char seedCh1, signed char seedCh2);
+    static AdvancedTriggerResults run(const char* settingsPath, int hardwareVersion, bool advancedOn,
+                                      signed char seedCh1, signed char seedCh2);
 };

@@ -43,8 +43,7 @@ void runAverageDialog(QWidget* owner, const std::function<void(int)>& apply) {
         dialog.exec();
         text = dialog.EditAverage->text();
     }
-    const AverageChoice choice =
-        checkAverageCount(text.toStdString(), controlGetNumberOfAverageMax());
+    const AverageChoice choice = checkAverageCount(text.toStdString(), controlGetNumberOfAverageMax());
     if (!choice.warning.empty()) showMessage(choice.warning);
     if (apply) apply(choice.count);
 }

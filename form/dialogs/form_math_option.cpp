@@ -42,8 +42,7 @@ TFormMathOption::TFormMathOption(QWidget* parent) : QDialog(parent) {
     rb_mul = radio("rb_mul", "MUL", op);
     rb_div = radio("rb_div", "DIV", op);
     int tag = 1;
-    for (QRadioButton* b : {rb_add, rb_sub, rb_mul, rb_div})
-        b->setProperty("Tag", tag++);
+    for (QRadioButton* b : {rb_add, rb_sub, rb_mul, rb_div}) b->setProperty("Tag", tag++);
     s1_ch1->setChecked(true);
     s2_ch2->setChecked(true);
 

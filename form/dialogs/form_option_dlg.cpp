@@ -26,8 +26,7 @@ ColorDialogFunction& colorDialogFunction() {
 }
 
 std::optional<int> systemColorDialog(QWidget* parent, int current) {
-    const QColor chosen =
-        QColorDialog::getColor(QColor::fromRgb(DisplayGDI::toRgb(current)), parent);
+    const QColor chosen = QColorDialog::getColor(QColor::fromRgb(DisplayGDI::toRgb(current)), parent);
     if (!chosen.isValid()) return std::nullopt;
     return chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
 }
@@ -159,9 +158,8 @@ void TFormOptionDlg::applyTo(Environment& environment) const {
 }
 
 void TFormOptionDlg::Sp_GridColorMouseDown() {
-    const std::optional<int> chosen = colorDialogFunction()
-                                          ? colorDialogFunction()(this, d_gridColour)
-                                          : systemColorDialog(this, d_gridColour);
+    const std::optional<int> chosen =
+        colorDialogFunction() ? colorDialogFunction()(this, d_gridColour) : systemColorDialog(this, d_gridColour);
     if (!chosen) return;
     d_gridColour = *chosen & 0xFFFFFF;
     Sp_GridColor->update();
@@ -174,26 +172,22 @@ void TFormOptionDlg::ct_trackChangingEx(int position) {
 void TFormOptionDlg::drawStrip(int position) {
     // The strip always shows the hue palette, whatever the channels' boxes say.
     for (int i = 0; i < TableColor::TABLE_SIZE; ++i)
-        d_levelColours[i] =
-            TableColor::hueColor(TableColor::trackEntry(position, i), TableColor::GDI_MODE, 0);
+        d_levelColours[i] = TableColor::hueColor(TableColor::trackEntry(position, i), TableColor::GDI_MODE, 0);
     d_strip = QImage(STRIP_WIDTH, STRIP_HEIGHT, QImage::Format_RGB32);
     // Each level two columns wide, level 0 at the left; column 255 (level 127's second) falls
     // outside the image.
     for (int x = 0; x < STRIP_WIDTH; ++x) {
         const QRgb c = DisplayGDI::toRgb(d_levelColours[x / 2]);
-        for (int y = 0; y < STRIP_HEIGHT; ++y)
-            d_strip.setPixel(x, y, c);
+        for (int y = 0; y < STRIP_HEIGHT; ++y) d_strip.setPixel(x, y, c);
     }
     img->setPixmap(QPixmap::fromImage(d_strip));
     d_initialising = false;
 }
 
-void setColorDialogFunction(ColorDialogFunction function) {
-    colorDialogFunction() = std::move(function);
-}
+void setColorDialogFunction(ColorDialogFunction function) { colorDialogFunction() = std::move(function); }
 
-bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* table, int graphicMode,
-                     int surfaceFormat, const std::function<void()>& applied) {
+bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* table, int graphicMode, int surfaceFormat,
+                     const std::function<void()>& applied) {
     auto dialog = std::make_unique<TFormOptionDlg>(parent, environment);
     const bool ok = dialog->exec() == QDialog::Accepted;
     // The worker draws with these options and tables: change them between two cycles.
@@ -203,10 +197,8 @@ bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* tabl
             if (applied) applied();
         }
         if (table != nullptr) {
-            table->build(1, graphicMode, surfaceFormat, environment.ColorStartPos,
-                         environment.ColorOnOffCh1);
-            table->build(2, graphicMode, surfaceFormat, environment.ColorStartPos,
-                         environment.ColorOnOffCh2);
+            table->build(1, graphicMode, surfaceFormat, environment.ColorStartPos, environment.ColorOnOffCh1);
+            table->build(2, graphicMode, surfaceFormat, environment.ColorStartPos, environment.ColorOnOffCh2);
         }
     });
     return ok && changed;

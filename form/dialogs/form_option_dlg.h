@@ -88,5 +88,5 @@ void setColorDialogFunction(ColorDialogFunction function);
 // `graphicMode` and `surfaceFormat`. The changes are made under the pause handshake, so no
 // cycle draws with half of them; when the worker does not finish its capture in time nothing
 // changes (the user is told). True when the dialog closed with OK and its values were applied.
-bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* table, int graphicMode,
-                     int surfaceFormat, const std::function<void()>& applied = {});
+bool runOptionDialog(QWidget* parent, Environment& environment, TableColor* table, int graphicMode, int surfaceFormat,
+                     const std::function<void()>& applied = {});

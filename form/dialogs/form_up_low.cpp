@@ -14,9 +14,8 @@
 #include <QVBoxLayout>
 
 TFormUpLow::TFormUpLow(Environment& environment, QWidget* parent)
-    : QDialog(parent), EdUpper(new QLineEdit(this)), EdLower(new QLineEdit(this)),
-      OKBtn(new QPushButton("OK", this)), CancelBtn(new QPushButton("Cancel", this)),
-      d_environment(environment) {
+    : QDialog(parent), EdUpper(new QLineEdit(this)), EdLower(new QLineEdit(this)), OKBtn(new QPushButton("OK", this)),
+      CancelBtn(new QPushButton("Cancel", this)), d_environment(environment) {
     setObjectName("FormUpLow");
     setWindowTitle("Upper Lower");
     EdUpper->setObjectName("EdUpper");

@@ -154,8 +154,8 @@ void TokbdCalibADlg::calibrate(int ch) {
         // The window shows what failed and why, not a step it never finished.
         std::string why = get_error_text();
         if (why.empty())
-            why = std::string("Error : ") +
-                  error_message(r == 1 ? _ERR_WRITE_CALIBRATION : _ERR_ZERO_CALIBRATION) + "\n";
+            why =
+                std::string("Error : ") + error_message(r == 1 ? _ERR_WRITE_CALIBRATION : _ERR_ZERO_CALIBRATION) + "\n";
         result->setText(FAIL_RESULT);
         lbCalib->setStyleSheet("color: red;");
         setCalibrationStatus(QString::fromStdString(calibrationFailureStatus(failed, why)));

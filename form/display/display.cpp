@@ -7,9 +7,7 @@
 #include <immintrin.h>
 
 namespace {
-__attribute__((target("avx"))) void zeroUpperHalves() {
-    _mm256_zeroupper();
-}
+__attribute__((target("avx"))) void zeroUpperHalves() { _mm256_zeroupper(); }
 } // namespace
 
 void settleVectorRegisters() {
@@ -67,9 +65,7 @@ constexpr int MARKER_BOTTOM_Y = 392;
 constexpr int MARKER_EDGE = 1;
 constexpr int GLYPH_HALF = GLYPH_SIZE / 2;
 
-bool validTrace(int trace) {
-    return trace >= 1 && trace <= 4;
-}
+bool validTrace(int trace) { return trace >= 1 && trace <= 4; }
 
 } // namespace
 
@@ -96,10 +92,7 @@ std::vector<DisplayText> Display::infoTexts() const {
         int colour;
     };
     static constexpr Place TRACE_TEXT[4] = {
-        {"CH1 : ", 50, GDI_GREEN},
-        {"CH2 : ", 150, GDI_YELLOW},
-        {"MATH : ", 250, GDI_RED},
-        {"REF : ", 350, GDI_CYAN}};
+        {"CH1 : ", 50, GDI_GREEN}, {"CH2 : ", 150, GDI_YELLOW}, {"MATH : ", 250, GDI_RED}, {"REF : ", 350, GDI_CYAN}};
     std::vector<DisplayText> texts;
     for (int t = 0; t < 4; ++t) {
         if (!d_context.channelOn[t]) continue;

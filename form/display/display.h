@@ -92,19 +92,15 @@ inline std::uint64_t litBytes(const unsigned char* p, int n) {
         const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) return 0;
         for (int e = 0; e < 4; ++e)
-            lit |=
-                static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v[e], zero)) & 0xFFFF)
-                << (16 * e);
+            lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v[e], zero)) & 0xFFFF) << (16 * e);
         return lit;
     }
     for (; k + 16 <= n; k += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-        lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) & 0xFFFF)
-               << k;
+        lit |= static_cast<std::uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) & 0xFFFF) << k;
     }
 #endif
-    for (; k < n; ++k)
-        lit |= static_cast<std::uint64_t>(p[k] != 0) << k;
+    for (; k < n; ++k) lit |= static_cast<std::uint64_t>(p[k] != 0) << k;
     return lit;
 }
 
@@ -131,8 +127,7 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
             }
             const std::uint64_t all = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
             if (lit == all) {
-                for (int k = i; k < i + n; ++k)
-                    plot(k, y, src[k]);
+                for (int k = i; k < i + n; ++k) plot(k, y, src[k]);
                 continue;
             }
             do {
@@ -155,8 +150,7 @@ void forEachTracePixel(const unsigned char* image, int width, int height, Plot p
 // The cross's axes are solid, or with `dottedCross` every second pixel (rows counted up from
 // the bottom row h, columns from 0).
 template <class Run>
-void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bool dottedCross,
-                    Run run) {
+void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bool dottedCross, Run run) {
     constexpr int GRID_STEP = 50; // one division
     constexpr int DOT_STEP = 10;  // dots of the grid, ticks
     constexpr int TICK = 4;       // ticks reach 4 pixels either side (or in from the edge)
@@ -166,11 +160,9 @@ void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bo
     run(true, w, 0, w, h);
     if (gridOn) {
         for (int y = 0; y <= h; y += DOT_STEP)
-            for (int x = 0; x <= w; x += GRID_STEP)
-                run(false, x, y, x, y);
+            for (int x = 0; x <= w; x += GRID_STEP) run(false, x, y, x, y);
         for (int y = 0; y <= h; y += GRID_STEP)
-            for (int x = 0; x <= w; x += DOT_STEP)
-                run(false, x, y, x, y);
+            for (int x = 0; x <= w; x += DOT_STEP) run(false, x, y, x, y);
     }
     if (boundaryOn) {
         for (int x = DOT_STEP; x < w; x += DOT_STEP) {
@@ -186,10 +178,8 @@ void forEachGridRun(int w, int h, bool gridOn, bool crossOn, bool boundaryOn, bo
         const int cx = w / 2;
         const int cy = h / 2;
         if (dottedCross) {
-            for (int k = 0; k <= h; k += 2)
-                run(false, cx, h - k, cx, h - k);
-            for (int x = 0; x <= w; x += 2)
-                run(false, x, cy, x, cy);
+            for (int k = 0; k <= h; k += 2) run(false, cx, h - k, cx, h - k);
+            for (int x = 0; x <= w; x += 2) run(false, x, cy, x, cy);
         } else {
             run(false, cx, 0, cx, h);
             run(false, 0, cy, w, cy);

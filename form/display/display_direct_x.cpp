@@ -19,12 +19,11 @@ constexpr int MAX_INTENSITY = 127;
 constexpr std::uint32_t QT_OPAQUE = 0xFF000000;
 constexpr std::uint32_t OPAQUE_BLACK = QT_OPAQUE;
 
-std::uint32_t stored(int colour) {
-    return static_cast<std::uint32_t>(colour) | QT_OPAQUE;
-}
+std::uint32_t stored(int colour) { return static_cast<std::uint32_t>(colour) | QT_OPAQUE; }
 constexpr SurfaceRect ONE_PIXEL{0, 0, 1, 1};
 
-template <int SIZE> void storePixel(unsigned char* p, std::uint32_t value) {
+template <int SIZE>
+void storePixel(unsigned char* p, std::uint32_t value) {
     if constexpr (SIZE == 4) {
         std::memcpy(p, &value, 4);
     } else if constexpr (SIZE == 2) {
@@ -38,7 +37,8 @@ template <int SIZE> void storePixel(unsigned char* p, std::uint32_t value) {
 }
 
 // Direct writes with the address and pitch of a held lock; runs are clipped to the surface.
-template <int SIZE> class LockedWriter {
+template <int SIZE>
+class LockedWriter {
 public:
     explicit LockedWriter(const SurfaceLock& lock)
         : d_bits(lock.bits()), d_pitch(lock.pitch()), d_width(lock.surface()->width()),
@@ -53,16 +53,14 @@ public:
             x0 = std::max(x0, 0);
             x1 = std::min(x1, d_width - 1);
             unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
-            for (int x = x0; x <= x1; ++x, p += SIZE)
-                storePixel<SIZE>(p, value);
+            for (int x = x0; x <= x1; ++x, p += SIZE) storePixel<SIZE>(p, value);
             return;
         }
         if (x0 < 0 || x0 >= d_width) return;
         y0 = std::max(y0, 0);
         y1 = std::min(y1, d_height - 1);
         unsigned char* p = d_bits + y0 * pitch + x0 * SIZE;
-        for (int y = y0; y <= y1; ++y, p += pitch)
-            storePixel<SIZE>(p, value);
+        for (int y = y0; y <= y1; ++y, p += pitch) storePixel<SIZE>(p, value);
     }
 
 private:
@@ -85,25 +83,18 @@ void writeTrace(const SurfaceLock& lock, int w, int h, const unsigned char* imag
                 const std::array<std::uint32_t, 256>& lut, Row row) {
     // The address and pitch held by the plot itself: the byte stores could alias a writer's
     // members, which would then be read again per pixel.
-    auto plot = [bits = lock.bits(), pitch = static_cast<std::ptrdiff_t>(lock.pitch()),
-                 &lut](int x, int y, unsigned char level) {
-        storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]);
-    };
+    auto plot = [bits = lock.bits(), pitch = static_cast<std::ptrdiff_t>(lock.pitch()), &lut](
+                    int x, int y, unsigned char level) { storePixel<SIZE>(bits + y * pitch + x * SIZE, lut[level]); };
     forEachTracePixel(image, w, h, plot, row);
 }
 
 // Calls f.template operator()<SIZE>() with the pixel size of `format`.
-template <class F> void withPixelSize(SurfaceFormat format, F&& f) {
+template <class F>
+void withPixelSize(SurfaceFormat format, F&& f) {
     switch (bytesPerPixel(format)) {
-    case 4:
-        f.template operator()<4>();
-        break;
-    case 3:
-        f.template operator()<3>();
-        break;
-    default:
-        f.template operator()<2>();
-        break;
+    case 4: f.template operator()<4>(); break;
+    case 3: f.template operator()<3>(); break;
+    default: f.template operator()<2>(); break;
     }
 }
 
@@ -112,9 +103,7 @@ template <class F> void withPixelSize(SurfaceFormat format, F&& f) {
 DisplayDirectX::DisplayDirectX(ScreenMode screen)
     : d_screen(screen), d_format(surfaceFormatOf(screen).value_or(_SURFACE_32BIT)) {}
 
-DisplayDirectX::~DisplayDirectX() {
-    release();
-}
+DisplayDirectX::~DisplayDirectX() { release(); }
 
 std::array<std::uint32_t, 5> DisplayDirectX::markerColours(SurfaceFormat format) {
     return {packRgb(format, 0, 255, 0), packRgb(format, 255, 255, 0), packRgb(format, 255, 0, 0),
@@ -139,8 +128,7 @@ void DisplayDirectX::init(int x_, int y_) {
     d_rows.assign(static_cast<std::size_t>(p_background->height()), 0);
     d_blackRow.assign(static_cast<std::size_t>(p_background->width() * bytesPerPixel(d_format)), 0);
     withPixelSize(d_format, [&]<int SIZE>() {
-        for (std::size_t b = 0; b < d_blackRow.size(); b += SIZE)
-            storePixel<SIZE>(d_blackRow.data() + b, OPAQUE_BLACK);
+        for (std::size_t b = 0; b < d_blackRow.size(); b += SIZE) storePixel<SIZE>(d_blackRow.data() + b, OPAQUE_BLACK);
     });
     d_clearPending = false;
     d_gridKey.reset();
@@ -194,9 +182,8 @@ void DisplayDirectX::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int co
     }
     d_clearPending = false;
     d_gridKey = key;
-    withPixelSize(d_format, [&]<int SIZE>() {
-        writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c);
-    });
+    withPixelSize(d_format,
+                  [&]<int SIZE>() { writeGrid<SIZE>(lock, d_width, d_height, gridOn, crossOn, boundaryOn, c); });
 }
 
 void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
@@ -212,8 +199,7 @@ void DisplayDirectX::drawChannel(int type, const unsigned char* image) {
         if (d_rows[static_cast<std::size_t>(y)] & ROW_PENDING) fillRow(lock, y);
         d_rows[static_cast<std::size_t>(y)] = ROW_DRAWN;
     };
-    withPixelSize(d_format,
-                  [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut, row); });
+    withPixelSize(d_format, [&]<int SIZE>() { writeTrace<SIZE>(lock, d_width, d_height, image, lut, row); });
 }
 
 void DisplayDirectX::drawLabels() {
@@ -261,14 +247,11 @@ void DisplayDirectX::toolLine(std::uint32_t colour, const ToolLine& line) {
     drawOver();
     setPixelColour(colour);
     forEachLineRun(line, [&](int first, int last) {
-        for (int along = first; along <= last; ++along)
-            line.horizontal ? plot(along, line.at) : plot(line.at, along);
+        for (int along = first; along <= last; ++along) line.horizontal ? plot(along, line.at) : plot(line.at, along);
     });
 }
 
-void DisplayDirectX::setPixelColour(std::uint32_t colour) {
-    p_pixel->fill(colour | QT_OPAQUE);
-}
+void DisplayDirectX::setPixelColour(std::uint32_t colour) { p_pixel->fill(colour | QT_OPAQUE); }
 
 void DisplayDirectX::plot(int x, int y) {
     if (x < 0 || y < 0 || x >= d_imageWidth || y >= d_imageHeight) return;
@@ -287,13 +270,11 @@ void DisplayDirectX::clear() {
     if (!p_background) return;
     // The fill follows row by row (fillRow).
     d_clearPending = true;
-    for (unsigned char& r : d_rows)
-        r |= ROW_PENDING;
+    for (unsigned char& r : d_rows) r |= ROW_PENDING;
 }
 
 void DisplayDirectX::fillRow(const SurfaceLock& lock, int y) const {
-    std::memcpy(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch(), d_blackRow.data(),
-                d_blackRow.size());
+    std::memcpy(lock.bits() + static_cast<std::ptrdiff_t>(y) * lock.pitch(), d_blackRow.data(), d_blackRow.size());
     d_rows[static_cast<std::size_t>(y)] = 0;
 }
 
@@ -320,8 +301,7 @@ void DisplayDirectX::drawInfoText() {
     SurfaceDeviceContext dc(*p_background);
     if (!dc.valid()) return;
     beginToolText(dc.painter());
-    for (const DisplayText& t : infoTexts())
-        drawOpaqueText(dc.painter(), t.x, t.y, t.text, t.colour, t.background);
+    for (const DisplayText& t : infoTexts()) drawOpaqueText(dc.painter(), t.x, t.y, t.text, t.colour, t.background);
 }
 
 void DisplayDirectX::drawChannelMarkers() {
@@ -332,8 +312,7 @@ void DisplayDirectX::drawChannelMarkers() {
 
 void DisplayDirectX::drawTriggerLevelMarker() {
     if (!p_background) return;
-    glyph(triggerLevelMarker(),
-          d_markerColours[d_context.triggerSource == 1 ? CH1_MARKER : CH2_MARKER]);
+    glyph(triggerLevelMarker(), d_markerColours[d_context.triggerSource == 1 ? CH1_MARKER : CH2_MARKER]);
 }
 
 void DisplayDirectX::drawTriggerPositionMarker() {
@@ -351,8 +330,7 @@ QImage DisplayDirectX::present() {
 }
 
 QImage DisplayDirectX::present(const QImage& frame, int width, int height) {
-    if (!p_primary || frame.isNull() || frame.format() != qImageFormat(d_format) || width <= 0 ||
-        height <= 0)
+    if (!p_primary || frame.isNull() || frame.format() != qImageFormat(d_format) || width <= 0 || height <= 0)
         return {};
     if (p_primary->width() != width || p_primary->height() != height) makePrimary(width, height);
     p_primary->blit(p_primary->bounds(), pixelView(frame), {0, 0, frame.width(), frame.height()});
@@ -364,6 +342,4 @@ const SoftwareSurface* DisplayDirectX::background() const {
     return p_background.get();
 }
 
-QImage DisplayDirectX::primaryImage() const {
-    return p_primary ? d_primaryView : QImage();
-}
+QImage DisplayDirectX::primaryImage() const { return p_primary ? d_primaryView : QImage(); }

@@ -12,17 +12,14 @@ namespace {
 
 const std::array<int, 4> GDI_TRACE_COLOURS = {GDI_GREEN, GDI_YELLOW, GDI_RED, GDI_CYAN};
 
-int traceColour(int trace) {
-    return trace >= 1 && trace <= 4 ? GDI_TRACE_COLOURS[trace - 1] : GDI_WHITE;
-}
+int traceColour(int trace) { return trace >= 1 && trace <= 4 ? GDI_TRACE_COLOURS[trace - 1] : GDI_WHITE; }
 
 // Direct pixel writes into a Format_RGB32 image, clipped to it. Made under the image lock
 // for one operation; its pointer is not kept beyond it.
 class PixelWriter {
 public:
     explicit PixelWriter(QImage& image)
-        : d_bits(image.bits()), d_stride(image.bytesPerLine()), d_width(image.width()),
-          d_height(image.height()) {}
+        : d_bits(image.bits()), d_stride(image.bytesPerLine()), d_width(image.width()), d_height(image.height()) {}
 
     QRgb* row(int y) { return reinterpret_cast<QRgb*>(d_bits + y * d_stride); }
 
@@ -35,16 +32,14 @@ public:
         x0 = std::max(x0, 0);
         x1 = std::min(x1, d_width - 1);
         QRgb* r = row(y);
-        for (int x = x0; x <= x1; ++x)
-            r[x] = c;
+        for (int x = x0; x <= x1; ++x) r[x] = c;
     }
     // Rows y0..y1 of column x, both ends included.
     void verticalRun(int x, int y0, int y1, QRgb c) {
         if (x < 0 || x >= d_width) return;
         y0 = std::max(y0, 0);
         y1 = std::min(y1, d_height - 1);
-        for (int y = y0; y <= y1; ++y)
-            row(y)[x] = c;
+        for (int y = y0; y <= y1; ++y) row(y)[x] = c;
     }
     void glyph(const GlyphPlacement& p, QRgb c) {
         for (int r = 0; r < GLYPH_SIZE; ++r)
@@ -61,9 +56,7 @@ private:
 
 } // namespace
 
-DisplayGDI::~DisplayGDI() {
-    release();
-}
+DisplayGDI::~DisplayGDI() { release(); }
 
 void DisplayGDI::init(int x_, int y_) {
     require(x_ > 0, "x_ > 0", "form\\display_gdi", __LINE__);
@@ -92,8 +85,8 @@ void DisplayGDI::drawGrid(bool gridOn, bool crossOn, bool boundaryOn, int colour
     drawGridPixels(d_image, 0, 0, d_width, d_height, gridOn, crossOn, boundaryOn, c, c);
 }
 
-void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn,
-                    bool boundaryOn, QRgb frame, QRgb grid) {
+void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn, bool boundaryOn, QRgb frame,
+                    QRgb grid) {
     PixelWriter px(image);
     auto run = [&](bool isFrame, int ax, int ay, int bx, int by) {
         const QRgb c = isFrame ? frame : grid;
@@ -117,8 +110,7 @@ void DisplayGDI::drawChannel(int type, const unsigned char* image) {
         lut[level] = toRgb(p_tableColor->get(type, std::min(level, TableColor::TABLE_SIZE - 1)));
 
     PixelWriter px(d_image);
-    forEachTracePixel(image, d_width, d_height,
-                      [&](int x, int y, unsigned char level) { px.row(y)[x] = lut[level]; });
+    forEachTracePixel(image, d_width, d_height, [&](int x, int y, unsigned char level) { px.row(y)[x] = lut[level]; });
 }
 
 void DisplayGDI::drawLabels() {
@@ -182,8 +174,7 @@ void DisplayGDI::drawInfoText() {
     {
         QPainter painter(&d_image);
         beginToolText(painter);
-        for (const DisplayText& t : infoTexts())
-            drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
+        for (const DisplayText& t : infoTexts()) drawOpaqueText(painter, t.x, t.y, t.text, t.colour, t.background);
     }
     settleVectorRegisters();
 }
@@ -193,8 +184,7 @@ void DisplayGDI::drawChannelMarkers() {
     if (d_image.isNull()) return;
     PixelWriter px(d_image);
     for (int trace = 1; trace <= 4; ++trace)
-        if (d_context.channelOn[trace - 1])
-            px.glyph(channelMarker(trace), toRgb(GDI_TRACE_COLOURS[trace - 1]));
+        if (d_context.channelOn[trace - 1]) px.glyph(channelMarker(trace), toRgb(GDI_TRACE_COLOURS[trace - 1]));
 }
 
 void DisplayGDI::drawTriggerLevelMarker() {

@@ -55,5 +55,5 @@ private:
 // drawGrid's frame, dotted grid, border ticks and centre cross for a w x h area whose top-left
 // corner is at (x0, y0) of any Format_RGB32 image: the frame in `frame`, the rest in `grid`.
 // Clipped to the image. The screen picture draws its grid with it too.
-void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn,
-                    bool boundaryOn, QRgb frame, QRgb grid);
+void drawGridPixels(QImage& image, int x0, int y0, int w, int h, bool gridOn, bool crossOn, bool boundaryOn, QRgb frame,
+                    QRgb grid);

@@ -6,14 +6,10 @@
 
 QImage::Format qImageFormat(SurfaceFormat format) {
     switch (format) {
-    case _SURFACE_32BIT:
-        return QImage::Format_RGB32;
-    case _SURFACE_24BIT:
-        return QImage::Format_BGR888;
-    case _SURFACE_16BIT_565:
-        return QImage::Format_RGB16;
-    case _SURFACE_16BIT_555:
-        break;
+    case _SURFACE_32BIT: return QImage::Format_RGB32;
+    case _SURFACE_24BIT: return QImage::Format_BGR888;
+    case _SURFACE_16BIT_565: return QImage::Format_RGB16;
+    case _SURFACE_16BIT_555: break;
     }
     return QImage::Format_RGB555;
 }
@@ -33,22 +29,17 @@ QImage surfaceImage(const SurfaceLock& lock) {
 PixelView pixelView(const QImage& image) {
     const std::optional<SurfaceFormat> format = surfaceFormatOf(image.format());
     if (image.isNull() || !format) return {};
-    return {image.constBits(), static_cast<int>(image.bytesPerLine()), image.width(),
-            image.height(), *format};
+    return {image.constBits(), static_cast<int>(image.bytesPerLine()), image.width(), image.height(), *format};
 }
 
 ScreenMode screenModeOf(const QScreen* screen) {
     const int depth = screen ? screen->depth() : 32;
     switch (depth) {
     case 32:
-    case 24:
-        return ScreenMode::of(_SURFACE_32BIT);
-    case 16:
-        return ScreenMode::of(_SURFACE_16BIT_565);
-    case 15:
-        return ScreenMode::of(_SURFACE_16BIT_555);
-    default:
-        return {depth, 0, 0};
+    case 24: return ScreenMode::of(_SURFACE_32BIT);
+    case 16: return ScreenMode::of(_SURFACE_16BIT_565);
+    case 15: return ScreenMode::of(_SURFACE_16BIT_555);
+    default: return {depth, 0, 0};
     }
 }
 

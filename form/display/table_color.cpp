@@ -13,12 +13,9 @@ PixelForm formFor(int graphicMode, int surfaceFormat) {
     if (graphicMode == TableColor::GDI_MODE) return PixelForm::gdi;
     switch (surfaceFormat) {
     case _SURFACE_32BIT:
-    case _SURFACE_24BIT:
-        return PixelForm::rgb32;
-    case _SURFACE_16BIT_565:
-        return PixelForm::rgb565;
-    default:
-        return PixelForm::rgb555;
+    case _SURFACE_24BIT: return PixelForm::rgb32;
+    case _SURFACE_16BIT_565: return PixelForm::rgb565;
+    default: return PixelForm::rgb555;
     }
 }
 
@@ -29,14 +26,10 @@ int rampColor(int type, int level, PixelForm form) {
     const int g = (type == 1 || type == 2 || type == 4) ? v : 0;
     const int b = type == 4 ? v : 0;
     switch (form) {
-    case PixelForm::gdi:
-        return r | g << 8 | b << 16;
-    case PixelForm::rgb32:
-        return r << 16 | g << 8 | b;
-    case PixelForm::rgb565:
-        return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3);
-    case PixelForm::rgb555:
-        break;
+    case PixelForm::gdi: return r | g << 8 | b << 16;
+    case PixelForm::rgb32: return r << 16 | g << 8 | b;
+    case PixelForm::rgb565: return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3);
+    case PixelForm::rgb555: break;
     }
     return (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
 }
@@ -52,15 +45,9 @@ int hueToColor(int hue, PixelForm form) {
     const double c = 1.0 - (a + b);
     double red = 0, green = 0, blue = 0;
     switch (sector) {
-    case 0:
-        red = a, green = c, blue = b;
-        break;
-    case 1:
-        red = b, green = a, blue = c;
-        break;
-    default:
-        red = c, green = b, blue = a;
-        break;
+    case 0: red = a, green = c, blue = b; break;
+    case 1: red = b, green = a, blue = c; break;
+    default: red = c, green = b, blue = a; break;
     }
     red = std::min(2.0 * red, 1.0);
     green = std::min(2.0 * green, 1.0);
@@ -68,24 +55,19 @@ int hueToColor(int hue, PixelForm form) {
     // Every step truncates toward zero.
     auto t = [](double x) { return static_cast<int>(x); };
     switch (form) {
-    case PixelForm::gdi:
-        return t(red * 255) | t(green * 255) << 8 | t(blue * 255) << 16;
-    case PixelForm::rgb32:
-        return (t(red * 255) << 16) + (t(green * 255) << 8) + t(blue * 255);
+    case PixelForm::gdi: return t(red * 255) | t(green * 255) << 8 | t(blue * 255) << 16;
+    case PixelForm::rgb32: return (t(red * 255) << 16) + (t(green * 255) << 8) + t(blue * 255);
     case PixelForm::rgb565: {
         const int r5 = t(red * 255 * 0.125);
         return (t(r5 * 64 + green * 255 * 0.25) << 5) + t(blue * 255 * 0.125);
     }
-    case PixelForm::rgb555:
-        break;
+    case PixelForm::rgb555: break;
     }
     const int r5 = t(red * 255 * 0.125);
     return (t(r5 * 32 + green * 255 * 0.125) << 5) + t(blue * 255 * 0.125);
 }
 
-bool trackAllowed(int type) {
-    return type == 1 || type == 2;
-}
+bool trackAllowed(int type) { return type == 1 || type == 2; }
 
 } // namespace
 
@@ -97,8 +79,7 @@ void TableColor::set(int type, int pos_, int value) {
 
 int TableColor::hueColor(int entry, int graphicMode, int surfaceFormat) {
     // The table runs backward through the hues.
-    return hueToColor(HUE_COUNT - 1 - std::clamp(entry, 0, HUE_COUNT - 1),
-                      formFor(graphicMode, surfaceFormat));
+    return hueToColor(HUE_COUNT - 1 - std::clamp(entry, 0, HUE_COUNT - 1), formFor(graphicMode, surfaceFormat));
 }
 
 int TableColor::trackEntry(int hueStart, int level) {
@@ -107,8 +88,7 @@ int TableColor::trackEntry(int hueStart, int level) {
 }
 
 void TableColor::buildHuePalette(int type, int graphicMode, int surfaceFormat, int hueStart) {
-    for (int i = 0; i < TABLE_SIZE; ++i)
-        set(type, i, hueColor(trackEntry(hueStart, i), graphicMode, surfaceFormat));
+    for (int i = 0; i < TABLE_SIZE; ++i) set(type, i, hueColor(trackEntry(hueStart, i), graphicMode, surfaceFormat));
 }
 
 void TableColor::buildExportBank(int type, int hueStart, bool colourTrack) {
@@ -119,8 +99,7 @@ void TableColor::buildExportBank(int type, int hueStart, bool colourTrack) {
                                                     : rampColor(type, i, PixelForm::gdi);
 }
 
-void TableColor::build(int type, int graphicMode, int surfaceFormat, int hueStart,
-                       bool colourTrack) {
+void TableColor::build(int type, int graphicMode, int surfaceFormat, int hueStart, bool colourTrack) {
     // Math and reference never take the colour track, whatever the options say.
     colourTrack = colourTrack && trackAllowed(type);
     buildExportBank(type, hueStart, colourTrack);
@@ -129,6 +108,5 @@ void TableColor::build(int type, int graphicMode, int surfaceFormat, int hueStar
         return;
     }
     const PixelForm form = formFor(graphicMode, surfaceFormat);
-    for (int i = 0; i < TABLE_SIZE; ++i)
-        set(type, i, rampColor(type, i, form));
+    for (int i = 0; i < TABLE_SIZE; ++i) set(type, i, rampColor(type, i, form));
 }

@@ -28,9 +28,7 @@ public:
     }
     // Export-bank entry (0x00BBGGRR); 0 for a type outside 1..4 or a level outside 0..127.
     int getExportColor(int type, int level) const {
-        return validType(type) && validLevel(level)
-                   ? d_table[EXPORT_BANK + (type - 1) * TABLE_SIZE + level]
-                   : 0;
+        return validType(type) && validLevel(level) ? d_table[EXPORT_BANK + (type - 1) * TABLE_SIZE + level] : 0;
     }
 
     // Fills both banks of one type. graphicMode 2 packs the screen bank in GDI form, any other

@@ -51,9 +51,7 @@ std::array<CursorLine, 4> cursorLines(const DisplayPoint& a, const DisplayPoint&
     return {{{true, a.y, true}, {true, b.y, false}, {false, a.x, true}, {false, b.x, false}}};
 }
 
-QColor gdiColor(int colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
+QColor gdiColor(int colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 
 void beginToolText(QPainter& painter) {
     QFont font = painter.font();
@@ -62,8 +60,7 @@ void beginToolText(QPainter& painter) {
     painter.setBackgroundMode(Qt::OpaqueMode);
 }
 
-void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour,
-                    int background) {
+void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour, int background) {
     painter.setPen(gdiColor(textColour));
     painter.setBackground(gdiColor(background));
     painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromStdString(text));
@@ -71,6 +68,5 @@ void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, in
 
 void drawLabelTexts(QPainter& painter, const std::vector<LabelListName>& labels) {
     for (const LabelListName& label : labels)
-        drawOpaqueText(painter, label.x, label.y, label.text, label.textColor,
-                       label.backgroundColor);
+        drawOpaqueText(painter, label.x, label.y, label.text, label.textColor, label.backgroundColor);
 }

@@ -42,7 +42,8 @@ ToolLine verticalToolLine(LinePlacement placement, int column, bool solid, int h
 
 // Calls run(first, last) for each run of pixels along the line, both ends included; not
 // clipped.
-template <class Run> void forEachLineRun(const ToolLine& line, Run&& run) {
+template <class Run>
+void forEachLineRun(const ToolLine& line, Run&& run) {
     if (line.solid) {
         run(0, line.length - 1);
         return;
@@ -75,7 +76,6 @@ QColor gdiColor(int colour);
 // background; drawOpaqueText puts a text with its cell's top-left corner at (x, y) as GDI
 // places it.
 void beginToolText(QPainter& painter);
-void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour,
-                    int background);
+void drawOpaqueText(QPainter& painter, int x, int y, const std::string& text, int textColour, int background);
 // Every label, in list order, at its x and y in its colours.
 void drawLabelTexts(QPainter& painter, const std::vector<LabelListName>& labels);

@@ -37,10 +37,8 @@ bool usesLetterPaper(QLocale::Territory territory) {
     case QLocale::Colombia:
     case QLocale::Venezuela:
     case QLocale::Philippines:
-    case QLocale::PuertoRico:
-        return true;
-    default:
-        return false;
+    case QLocale::PuertoRico: return true;
+    default: return false;
     }
 }
 
@@ -68,9 +66,7 @@ bool reportingAutomationErrors(const std::function<void()>& work) {
     }
 }
 
-const short* recordIn(short* const* slot) {
-    return slot ? *slot : nullptr;
-}
+const short* recordIn(short* const* slot) { return slot ? *slot : nullptr; }
 
 // The channel's record when the channel is on and has one; null otherwise.
 const short* exportedRecord(int ch, const RawRecordSlots& records) {
@@ -84,8 +80,7 @@ RawToVolts voltsOf(int ch) {
 
 // Column A (channel 1) or B (channel 2): the heading, the 500 points from row 5 and a series
 // over rows 5..504 in the chart workbook.
-void writeChannelColumn(SpreadsheetApplication& excel, int ch, const short* record,
-                        const std::string& timeDivText) {
+void writeChannelColumn(SpreadsheetApplication& excel, int ch, const short* record, const std::string& timeDivText) {
     const std::string column = ch == _CH1 ? "A" : "B";
     Worksheet& sheet = excel.workbook(1).worksheet(1);
     sheet.range(column + "1").setValue(std::string(ch == _CH1 ? "CHANNEL 1" : "CHANNEL 2"));
@@ -102,13 +97,9 @@ void writeChannelColumn(SpreadsheetApplication& excel, int ch, const short* reco
 
 } // namespace
 
-void setOfficeDesk(OfficeDesk desk) {
-    installedDesk() = std::move(desk);
-}
+void setOfficeDesk(OfficeDesk desk) { installedDesk() = std::move(desk); }
 
-OfficeDesk officeDesk() {
-    return installedDesk().folder.empty() ? defaultDesk() : installedDesk();
-}
+OfficeDesk officeDesk() { return installedDesk().folder.empty() ? defaultDesk() : installedDesk(); }
 
 std::optional<Picture> clipboardPicture() {
     const QImage image = QGuiApplication::clipboard()->image();
@@ -192,8 +183,7 @@ bool export_fft_to_excel(const SpectrumExportRecord& spectrum) {
         const int bins = spectrum.N / 2;
         pauseStandard(processGuiEventsExceptInput, [&] {
             const float* values = spectrum.linear ? spectrum.lin : spectrum.dB;
-            for (int i = 0; values && i < bins; ++i)
-                sheet.range("A" + std::to_string(i + 1)).setValue(values[i]);
+            for (int i = 0; values && i < bins; ++i) sheet.range("A" + std::to_string(i + 1)).setValue(values[i]);
         });
         // Every bin written above, the last one included.
         const Range range = sheet.range("A1:A" + std::to_string(bins));

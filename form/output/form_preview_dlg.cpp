@@ -86,9 +86,8 @@ void TFormPreviewDlg::b_scaleClick() {
 void TFormPreviewDlg::previewPaint(QPainter& painter) {
     if (d_picture.isNull()) return;
     check_printer(*p_environment);
-    const PreviewGeometry g =
-        previewGeometry(d_viewFlag == 1, preview->width(), preview->height(), d_picture.width(),
-                        d_picture.height(), p_environment->printerCaps);
+    const PreviewGeometry g = previewGeometry(d_viewFlag == 1, preview->width(), preview->height(), d_picture.width(),
+                                              d_picture.height(), p_environment->printerCaps);
     if (!g.ok) {
         reportSetError();
         return;
@@ -97,10 +96,8 @@ void TFormPreviewDlg::previewPaint(QPainter& painter) {
     painter.setPen(Qt::black);
     painter.setBrush(Qt::white);
     // The outline covers columns left .. right - 1 and rows top .. bottom - 1.
-    painter.drawRect(
-        QRect(g.outline.left, g.outline.top, g.outline.width() - 1, g.outline.height() - 1));
-    painter.drawImage(QRect(g.picture.left, g.picture.top, g.picture.width(), g.picture.height()),
-                      d_picture);
+    painter.drawRect(QRect(g.outline.left, g.outline.top, g.outline.width() - 1, g.outline.height() - 1));
+    painter.drawImage(QRect(g.picture.left, g.picture.top, g.picture.width(), g.picture.height()), d_picture);
 }
 
 void TFormPreviewDlg::reportSetError() {

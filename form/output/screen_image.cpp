@@ -74,8 +74,7 @@ QFont pictureFont(int pixels, bool bold = false) {
 }
 
 // Text on an opaque cell in `background`, the cell's top-left corner at (left, top).
-void drawCellText(QPainter& painter, int left, int top, const std::string& text, QRgb colour,
-                  QRgb background) {
+void drawCellText(QPainter& painter, int left, int top, const std::string& text, QRgb colour, QRgb background) {
     if (text.empty()) return;
     const QString s = QString::fromStdString(text);
     const QFontMetrics fm = painter.fontMetrics();
@@ -129,8 +128,7 @@ QImage builtInTriggerMarker(bool colour) {
     const QRgb c = colour ? DisplayGDI::toRgb(GDI_ORANGE) : BLACK;
     // A downward triangle whose tip (column 7, last row) points at the trigger column.
     for (int row = 0; row < 8; ++row)
-        for (int x = row; x < 15 - row; ++x)
-            image.setPixel(x, row + 2, c);
+        for (int x = row; x < 15 - row; ++x) image.setPixel(x, row + 2, c);
     return image;
 }
 
@@ -173,17 +171,17 @@ ScreenSnapshot capture_screen_snapshot(const ScreenImageSource& source) {
     return snap;
 }
 
-QPoint prepare_screen_bitmap(QImage& bitmap, const ScreenImageSource& source,
-                             const ScreenSnapshot& snapshot, int x0, int y0) {
-    const PictureLayout layout = pictureLayout(*source.environment, snapshot.kernel,
-                                               source.texts.measureWindowVisible, x0, y0);
+QPoint prepare_screen_bitmap(QImage& bitmap, const ScreenImageSource& source, const ScreenSnapshot& snapshot, int x0,
+                             int y0) {
+    const PictureLayout layout =
+        pictureLayout(*source.environment, snapshot.kernel, source.texts.measureWindowVisible, x0, y0);
     bitmap = QImage(layout.width, layout.height, QImage::Format_RGB32);
     bitmap.fill(WHITE);
     return {layout.x0, layout.y0};
 }
 
-void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& source,
-                       const ScreenSnapshot& snapshot, QPoint origin) {
+void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot,
+                       QPoint origin) {
     if (trace < 1 || trace > 4) return;
     const std::vector<unsigned char>& image = snapshot.images[trace - 1];
     const int w = snapshot.kernel.displayWidth;
@@ -201,8 +199,7 @@ void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& sourc
             colours[level] = DisplayGDI::toRgb(table.getExportColor(trace, level));
     } else {
         for (int level = 0; level < TableColor::TABLE_SIZE; ++level)
-            colours[level] =
-                env.BackgroundInvert ? qRgb(128 - level, 128 - level, 128 - level) : WHITE;
+            colours[level] = env.BackgroundInvert ? qRgb(128 - level, 128 - level, 128 - level) : WHITE;
     }
 
     for (int i = 0; i < h; ++i) { // image row 0 is the bottom
@@ -227,13 +224,11 @@ void draw_screen_labels(QImage& canvas, const Environment& environment, QPoint o
             text = environment.BackgroundInvert ? BLACK : WHITE;
             background = environment.BackgroundInvert ? WHITE : BLACK;
         }
-        drawCellText(painter, origin.x() + label.x, origin.y() + label.y, label.text, text,
-                     background);
+        drawCellText(painter, origin.x() + label.x, origin.y() + label.y, label.text, text, background);
     }
 }
 
-bool render_screen(QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot,
-                   QPoint origin) {
+bool render_screen(QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot, QPoint origin) {
     const Environment& env = *source.environment;
     const ScreenKernelValues& k = snapshot.kernel;
     const Scheme scheme = schemeFor(env, source.measureSource);
@@ -252,8 +247,7 @@ bool render_screen(QImage& canvas, const ScreenImageSource& source, const Screen
     for (int trace = 1; trace <= 4; ++trace) {
         if (!k.channelOn[trace - 1]) continue;
         draw_trace_raster(trace, canvas, source, snapshot, origin);
-        const QImage& given =
-            scheme.colour ? source.markerColour[trace - 1] : source.markerBlackWhite[trace - 1];
+        const QImage& given = scheme.colour ? source.markerColour[trace - 1] : source.markerBlackWhite[trace - 1];
         const QImage marker = given.isNull() ? builtInChannelMarker(trace, scheme.colour) : given;
         const int x = x0 - (scheme.colour ? COLOUR_MARKER_OFFSET : BW_MARKER_OFFSET);
         const int y = toImagePixel(h - k.voltageOffset[trace - 1] + y0 - 7);
@@ -262,15 +256,13 @@ bool render_screen(QImage& canvas, const ScreenImageSource& source, const Screen
 
     // Trigger position above the display.
     {
-        const QImage& given =
-            scheme.colour ? source.triggerPositionColour : source.triggerPositionBlackWhite;
+        const QImage& given = scheme.colour ? source.triggerPositionColour : source.triggerPositionBlackWhite;
         const QImage marker = given.isNull() ? builtInTriggerMarker(scheme.colour) : given;
         const int t = triggerMarkerColumn(k.horizontalPosition, w);
         QPainter(&canvas).drawImage(x0 + t - 7, y0 - 10, marker);
     }
 
-    drawGridPixels(canvas, x0, y0, w, h, env.GridOnOff, env.CrossOnOff, env.BoundaryOnOff,
-                   scheme.frame, scheme.grid);
+    drawGridPixels(canvas, x0, y0, w, h, env.GridOnOff, env.CrossOnOff, env.BoundaryOnOff, scheme.frame, scheme.grid);
 
     // Cursors sit exactly on their coordinates: A solid, B dotted.
     if (env.selectedObject >= FIRST_CURSOR_OBJECT && env.selectedObject <= LAST_CURSOR_OBJECT) {
@@ -287,18 +279,11 @@ bool render_screen(QImage& canvas, const ScreenImageSource& source, const Screen
         QPainter painter(&canvas);
         for (const PictureText& text : pictureTexts(env, layout, k, source.texts, now)) {
             switch (text.font) {
-            case TextFont::Normal:
-                painter.setFont(pictureFont(NORMAL_TEXT_PIXELS));
-                break;
-            case TextFont::Date:
-                painter.setFont(pictureFont(DATE_TEXT_PIXELS));
-                break;
-            case TextFont::Title:
-                painter.setFont(pictureFont(TITLE_TEXT_PIXELS, true));
-                break;
+            case TextFont::Normal: painter.setFont(pictureFont(NORMAL_TEXT_PIXELS)); break;
+            case TextFont::Date: painter.setFont(pictureFont(DATE_TEXT_PIXELS)); break;
+            case TextFont::Title: painter.setFont(pictureFont(TITLE_TEXT_PIXELS, true)); break;
             }
-            const int width =
-                painter.fontMetrics().horizontalAdvance(QString::fromStdString(text.text));
+            const int width = painter.fontMetrics().horizontalAdvance(QString::fromStdString(text.text));
             const int left = text.align == TextAlign::Left     ? text.x
                              : text.align == TextAlign::Centre ? text.x - width / 2
                                                                : text.x - width;

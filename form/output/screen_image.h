@@ -64,17 +64,15 @@ ScreenSnapshot capture_screen_snapshot(const ScreenImageSource& source);
 
 // Sizes `bitmap` for the picture with its bands (561 x 441 and more), white (Format_RGB32),
 // and returns the display area's origin.
-QPoint prepare_screen_bitmap(QImage& bitmap, const ScreenImageSource& source,
-                             const ScreenSnapshot& snapshot, int x0 = PICTURE_ORIGIN_X,
-                             int y0 = PICTURE_ORIGIN_Y);
+QPoint prepare_screen_bitmap(QImage& bitmap, const ScreenImageSource& source, const ScreenSnapshot& snapshot,
+                             int x0 = PICTURE_ORIGIN_X, int y0 = PICTURE_ORIGIN_Y);
 
 // Draws the whole picture onto a bitmap made by prepare_screen_bitmap. Always true.
-bool render_screen(QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot,
-                   QPoint origin);
+bool render_screen(QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot, QPoint origin);
 
 // One trace's intensity image (levels above 127 painted as 127) in the scheme's colours.
-void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& source,
-                       const ScreenSnapshot& snapshot, QPoint origin);
+void draw_trace_raster(int trace, QImage& canvas, const ScreenImageSource& source, const ScreenSnapshot& snapshot,
+                       QPoint origin);
 
 // The user text labels at (x0 + label x, y0 + label y) in the scheme's colours.
 void draw_screen_labels(QImage& canvas, const Environment& environment, QPoint origin);
@@ -112,8 +110,7 @@ RgbPicture toRgbPicture(const QImage& image);
 QImage toIndexed8(const QImage& image);
 // `image` as a BMP file of 1, 8 or 24 bits per pixel, or as a JPEG file; false with the
 // reason in `error` when the file cannot be written (the old file is then intact).
-bool savePictureBmp(const QImage& image, const std::string& path, int bitsPerPixel,
-                    std::string* error = nullptr);
+bool savePictureBmp(const QImage& image, const std::string& path, int bitsPerPixel, std::string* error = nullptr);
 bool savePictureJpeg(const QImage& image, const std::string& path, std::string* error = nullptr);
 // The message shown for a picture file that cannot be written.
 std::string pictureFileErrorText(const std::string& path, const std::string& reason);

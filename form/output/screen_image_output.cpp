@@ -98,13 +98,10 @@ bool copy_screen_to_clipboard(const ScreenImageSource& source) {
     return true;
 }
 
-bool print_screen(const ScreenImageSource& source) {
-    return print_picture(compose_print_picture(source));
-}
+bool print_screen(const ScreenImageSource& source) { return print_picture(compose_print_picture(source)); }
 
 bool check_printer(Environment& environment) {
-    const std::optional<PrinterCaps> caps =
-        printerProbeFunction() ? printerProbeFunction()() : systemPrinter();
+    const std::optional<PrinterCaps> caps = printerProbeFunction() ? printerProbeFunction()() : systemPrinter();
     if (!caps) return false;
     environment.printerCaps = *caps;
     return true;
@@ -113,10 +110,8 @@ bool check_printer(Environment& environment) {
 bool print_picture(const QImage& picture) {
     if (picture.isNull()) return false;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setFullPage(
-        true); // coordinates from the paper's corner: the picture is centred on the sheet
-    const bool accepted =
-        printDialogFunction() ? printDialogFunction()(printer) : systemPrintDialog(printer);
+    printer.setFullPage(true); // coordinates from the paper's corner: the picture is centred on the sheet
+    const bool accepted = printDialogFunction() ? printDialogFunction()(printer) : systemPrintDialog(printer);
     if (!accepted) return false;
 
     // A file chosen in the dialog is written under a temporary name and renamed when complete.
@@ -143,16 +138,14 @@ bool print_picture(const QImage& picture) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         discard();
-        showMessage("The picture could not be printed.", "", MessageButtons::Ok,
-                    MessageIcon::Error);
+        showMessage("The picture could not be printed.", "", MessageButtons::Ok, MessageIcon::Error);
         return false;
     }
     const PixelRect r = printTargetRect(picture.width(), picture.height(), capsOf(printer));
     painter.drawImage(QRect(r.left, r.top, r.width(), r.height()), picture);
     if (!painter.end() || printer.printerState() == QPrinter::Error) {
         discard();
-        showMessage("The picture could not be printed.", "", MessageButtons::Ok,
-                    MessageIcon::Error);
+        showMessage("The picture could not be printed.", "", MessageButtons::Ok, MessageIcon::Error);
         return false;
     }
     // The rename replaces the old file in one step: it stays whole until the new one is.
@@ -178,17 +171,15 @@ QImage toIndexed8(const QImage& image) {
     const IndexedPicture indexed = reduceToPalette(toRgbPicture(image));
     QImage out(indexed.width, indexed.height, QImage::Format_Indexed8);
     QList<QRgb> table;
-    for (std::uint32_t c : indexed.palette)
-        table.push_back(0xFF000000u | c);
+    for (std::uint32_t c : indexed.palette) table.push_back(0xFF000000u | c);
     out.setColorTable(table);
     for (int y = 0; y < indexed.height; ++y)
-        std::copy_n(indexed.indices.data() + static_cast<std::size_t>(y) * indexed.width,
-                    indexed.width, out.scanLine(y));
+        std::copy_n(indexed.indices.data() + static_cast<std::size_t>(y) * indexed.width, indexed.width,
+                    out.scanLine(y));
     return out;
 }
 
-bool savePictureBmp(const QImage& image, const std::string& path, int bitsPerPixel,
-                    std::string* error) {
+bool savePictureBmp(const QImage& image, const std::string& path, int bitsPerPixel, std::string* error) {
     return writeBmpFile(path, toRgbPicture(image), bitsPerPixel, error);
 }
 
@@ -200,10 +191,6 @@ std::string pictureFileErrorText(const std::string& path, const std::string& rea
     return "Cannot create file \"" + path + "\". " + reason;
 }
 
-void setPrintDialogFunction(PrintDialogFunction function) {
-    printDialogFunction() = std::move(function);
-}
+void setPrintDialogFunction(PrintDialogFunction function) { printDialogFunction() = std::move(function); }
 
-void setPrinterProbeFunction(PrinterProbeFunction function) {
-    printerProbeFunction() = std::move(function);
-}
+void setPrinterProbeFunction(PrinterProbeFunction function) { printerProbeFunction() = std::move(function); }

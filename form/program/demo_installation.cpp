@@ -55,8 +55,9 @@ bool useDemoInstallation(const std::string& programDir) {
     const std::string config = base + "/config";
     const std::string main = base + "/main";
     if (!makeFolders(config + "/velmora2") || !makeFolders(main)) return false;
-    const std::string registry = "[Velmora2]\nmainDirectory=" + main + "\nfirmwareDirectory=" +
-                                 demoFirmwareDirectory(programDir) + "\ngraphicmode=GDI\nusbBackend=simulator\n";
+    const std::string registry = "[Velmora2]\nmainDirectory=" + main +
+                                 "\nfirmwareDirectory=" + demoFirmwareDirectory(programDir) +
+                                 "\ngraphicmode=GDI\nusbBackend=simulator\n";
     if (!writeWhenMissing(config + "/velmora2/registry.ini", registry)) return false;
     if (!writeWhenMissing(main + "/state.ini", kFirstState)) return false;
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);

@@ -46,10 +46,10 @@ public:
 // --help, --version and --demo. Returns -1 to go on, else the exit code.
 int readCommandLine(const QApplication& app, bool& demo) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Shows, measures and saves the signals of the two-channel USB oscilloscope.\n"
-        "Settings are kept in the main directory the registry file names\n"
-        "(~/.config/velmora2/registry.ini, else /etc/velmora2/registry.ini)."));
+    parser.setApplicationDescription(
+        QStringLiteral("Shows, measures and saves the signals of the two-channel USB oscilloscope.\n"
+                       "Settings are kept in the main directory the registry file names\n"
+                       "(~/.config/velmora2/registry.ini, else /etc/velmora2/registry.ini)."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption demoOption(

@@ -141,8 +141,8 @@ void AutoSet::searchVoltDivStage(int ch_, int stage_) {
     const int dHi = std::abs(static_cast<int>(hi - middle));
     const int dLo = std::abs(static_cast<int>(lo - middle));
     const int d = dLo > dHi ? dLo : dHi;
-    float t = static_cast<float>(d) *
-              static_cast<float>(controlGetCalibrationGain(ch_, controlGetChannelCoupling(ch_), controlGetVoltageDiv(ch_)));
+    float t = static_cast<float>(d) * static_cast<float>(controlGetCalibrationGain(ch_, controlGetChannelCoupling(ch_),
+                                                                                   controlGetVoltageDiv(ch_)));
     const double amp = controlGetADCAmpFactor();
     if (newerHardware() && amp > 0) t = static_cast<float>(t * 4 * (2.5 / amp) * 8 / 9);
 
@@ -268,7 +268,8 @@ double AutoSet::measurePeriod(int ch_) {
     r.enable[_MEASURE_PERIOD] = true;
     const double centre = std::clamp(controlGetVoltageOffset(ch_), 0.0, 65535.0);
     p_measure->measure_all(reinterpret_cast<const unsigned char(*)[kMeasureRows]>(columns.data()),
-                           static_cast<unsigned short>(centre), static_cast<float>(volt_per_div(controlGetVoltageDiv(ch_))),
+                           static_cast<unsigned short>(centre),
+                           static_cast<float>(volt_per_div(controlGetVoltageDiv(ch_))),
                            sec_per_div(controlGetTimeDiv()), r.enable, r.result, 90, 10);
     return r.result[_MEASURE_PERIOD];
 }

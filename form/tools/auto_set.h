@@ -27,10 +27,10 @@ public:
     // One capture of channel ch into *record (controlAcquire); true when it succeeded.
     using Capture = std::function<bool(int ch, short** record)>;
 
-    static constexpr int SETTLING_PAUSE = 250;    // ms after each change of time/div
-    static constexpr int CAPTURE_ATTEMPTS = 20;   // per min/max measurement
-    static constexpr int SKIPPED_SAMPLES = 100;   // at each end of a record
-    static constexpr int FALLBACK_TIME_DIV = 14;  // 100 us/div: no period on any time base
+    static constexpr int SETTLING_PAUSE = 250;   // ms after each change of time/div
+    static constexpr int CAPTURE_ATTEMPTS = 20;  // per min/max measurement
+    static constexpr int SKIPPED_SAMPLES = 100;  // at each end of a record
+    static constexpr int FALLBACK_TIME_DIV = 14; // 100 us/div: no period on any time base
     static constexpr double PERIOD_FACTOR = 0.935;
 
     // `measure_`: the measurement window's object, null when that window does not exist (not

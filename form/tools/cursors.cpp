@@ -13,15 +13,13 @@ void show(const CursorPanels& panels, const CursorReadout& readout) {
 
 } // namespace
 
-void cursorPress(Environment& env, const CursorPanels& panels, int measureSource, int button, int x,
-                 int y) {
+void cursorPress(Environment& env, const CursorPanels& panels, int measureSource, int button, int x, int y) {
     show(panels, cursorPress(env, cursorScales(measureSource), button, x, y));
 }
 
 void cursorDrag(Environment& env, const CursorPanels& panels, int measureSource, int x, int y) {
     if (!env.cursorDragging) return;
-    if (const auto readout = cursorDrag(env, cursorScales(measureSource), x, y))
-        show(panels, *readout);
+    if (const auto readout = cursorDrag(env, cursorScales(measureSource), x, y)) show(panels, *readout);
 }
 
 void cursorRelease(Environment& env, int /*button*/, int x, int y) {

@@ -18,8 +18,7 @@ class QLabel;
 using CursorPanels = std::array<QLabel*, 2>;
 
 // Display mouse-down with a cursor tool (selected object 7, 8, 9).
-void cursorPress(Environment& env, const CursorPanels& panels, int measureSource, int button, int x,
-                 int y);
+void cursorPress(Environment& env, const CursorPanels& panels, int measureSource, int button, int x, int y);
 // Display mouse-move: moves the dragged cursor (nothing without a press before).
 void cursorDrag(Environment& env, const CursorPanels& panels, int measureSource, int x, int y);
 // Display mouse-up: the last position, the drag ends; the read-out stays as it is.

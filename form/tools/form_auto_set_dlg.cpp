@@ -9,7 +9,8 @@
 #include <QThread>
 #include <QWindow>
 
-TFormAutoSetDlg::TFormAutoSetDlg(QWidget* centreOn) : QDialog(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TFormAutoSetDlg::TFormAutoSetDlg(QWidget* centreOn)
+    : QDialog(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("FormAutoSetDlg");
     setWindowTitle("Autoset in process");
     setFixedSize(296, 99);

@@ -102,8 +102,10 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
 
     auto* window = new QGroupBox("Window Type", panel);
     auto* windowLayout = new QVBoxLayout(window);
-    const char* windowNames[4][2] = {{"rbFFTRectangular", "Rectangular"}, {"rbFFTHanning", "Hanning"},
-                                     {"rbFFTHamming", "Hamming"}, {"rbFFTBlackman", "Blackman"}};
+    const char* windowNames[4][2] = {{"rbFFTRectangular", "Rectangular"},
+                                     {"rbFFTHanning", "Hanning"},
+                                     {"rbFFTHamming", "Hamming"},
+                                     {"rbFFTBlackman", "Blackman"}};
     for (int tag = 0; tag < 4; ++tag) {
         auto* button = new QRadioButton(windowNames[tag][1], window);
         button->setObjectName(windowNames[tag][0]);
@@ -163,8 +165,7 @@ QWidget* TFormFFTDlg::buildLeftPanel() {
     // The level labels and the first up-down press read the number as typed.
     connect(ebVGridScale, &QLineEdit::textEdited, this, [this](const QString& text) {
         double value = 0;
-        if (!parseScaleText(text.toStdString(), value))
-            return;
+        if (!parseScaleText(text.toStdString(), value)) return;
         changeSettings([&](SpectrumSettings& s) {
             s.scaleText = text.toStdString();
             s.typedScale = value;
@@ -234,9 +235,8 @@ QWidget* TFormFFTDlg::buildPlotPanel() {
     sc_hor->setGeometry(plotX, kPlotTop + 404, 501, 17);
     sc_hor->setRange(0, 500);
     sc_hor->setPageStep(50);
-    connect(sc_hor, &QScrollBar::valueChanged, this, [this](int position) {
-        changeSettings([position](SpectrumSettings& s) { s.setScroll(position); });
-    });
+    connect(sc_hor, &QScrollBar::valueChanged, this,
+            [this](int position) { changeSettings([position](SpectrumSettings& s) { s.setScroll(position); }); });
 
     for (int k = 0; k < 6; ++k) {
         QLabel* label = namedLabel(panel, QString("la%1").arg(k));
@@ -265,8 +265,10 @@ QWidget* TFormFFTDlg::buildToolBar() {
     bn_cursor->setCheckable(true);
     connect(bn_cursor, &QToolButton::clicked, this, [this] { bn_cursorClick(); });
     row->addWidget(bn_cursor);
-    const char* saves[4][2] = {{"saveastext", "Save As Text"}, {"saveasexcel", "Save As Excel"},
-                               {"saveasbmp", "Save As Bmp"}, {"saveasjpg", "Save As Jpg"}};
+    const char* saves[4][2] = {{"saveastext", "Save As Text"},
+                               {"saveasexcel", "Save As Excel"},
+                               {"saveasbmp", "Save As Bmp"},
+                               {"saveasjpg", "Save As Jpg"}};
     void (TFormFFTDlg::*handlers[4])() = {&TFormFFTDlg::saveastextClick, &TFormFFTDlg::saveasexcelClick,
                                           &TFormFFTDlg::saveasbmpClick, &TFormFFTDlg::saveasjpgClick};
     for (int i = 0; i < 4; ++i) {
@@ -337,8 +339,7 @@ void TFormFFTDlg::enableChannelButtons(bool select_) {
     const bool ch1 = p_kernel->channelOn(1);
     rbFFTCh2->setEnabled(ch2);
     rbFFTCh1->setEnabled(ch1);
-    if (!select_)
-        return;
+    if (!select_) return;
     int channel = -1;
     if (ch2) {
         rbFFTCh2->setChecked(true);
@@ -348,8 +349,7 @@ void TFormFFTDlg::enableChannelButtons(bool select_) {
         rbFFTCh1->setChecked(true);
         channel = 0;
     }
-    if (channel >= 0)
-        changeSettings([channel](SpectrumSettings& s) { s.fftChannel = channel; });
+    if (channel >= 0) changeSettings([channel](SpectrumSettings& s) { s.fftChannel = channel; });
 }
 
 SpectrumSettings TFormFFTDlg::settings() const {
@@ -380,8 +380,7 @@ void TFormFFTDlg::UpdateSpectrum(int channel_, int count_, const short* rawData_
     auto frame = std::make_shared<SpectrumFrame>();
     {
         std::lock_guard<std::mutex> lock(d_computeLock);
-        if (!d_analyzer.UpdateSpectrum(s, *p_kernel, channel_, count_, rawData_, *frame))
-            return;
+        if (!d_analyzer.UpdateSpectrum(s, *p_kernel, channel_, count_, rawData_, *frame)) return;
     }
     QImage plot = DrawSpectrumImage(*frame);
     {
@@ -397,15 +396,12 @@ void TFormFFTDlg::applyPendingFrame() {
         std::lock_guard<std::mutex> lock(d_frameLock);
         pending = d_pending;
     }
-    if (!pending.frame || pending.frame == d_frame)
-        return;
+    if (!pending.frame || pending.frame == d_frame) return;
     d_frame = pending.frame;
     d_plot = pending.plot;
     const SpectrumFrame& f = *d_frame;
-    for (std::size_t k = 0; k < la.size(); ++k)
-        la[k]->setText(QString::fromStdString(f.frequencyLabels[k]));
-    for (std::size_t k = 0; k < lav.size(); ++k)
-        lav[k]->setText(QString::fromStdString(f.levelLabels[k]));
+    for (std::size_t k = 0; k < la.size(); ++k) la[k]->setText(QString::fromStdString(f.frequencyLabels[k]));
+    for (std::size_t k = 0; k < lav.size(); ++k) lav[k]->setText(QString::fromStdString(f.levelLabels[k]));
     for (std::size_t h = 0; h < la_harmonic.size(); ++h)
         la_harmonic[h]->setText(QString::fromStdString(f.figures.harmonic[h]));
     la_THD->setText(QString::fromStdString(f.figures.thd));
@@ -493,9 +489,8 @@ void TFormFFTDlg::udFFTOutGridChangingEx(bool up_) {
 }
 
 void TFormFFTDlg::sc_verChange(int position_) {
-    const SpectrumSettings s = changeSettings([position_](SpectrumSettings& settings) {
-        settings.setVerticalPosition(position_);
-    });
+    const SpectrumSettings s =
+        changeSettings([position_](SpectrumSettings& settings) { settings.setVerticalPosition(position_); });
     sc_ver->setPageStep(std::max(s.verticalPageStep(), 1));
 }
 
@@ -504,7 +499,8 @@ void TFormFFTDlg::udFFTFreqScaleClick(bool up_) {
 }
 
 void TFormFFTDlg::bn_cursorClick() {
-    const SpectrumSettings s = changeSettings([](SpectrumSettings& settings) { settings.cursorOn = !settings.cursorOn; });
+    const SpectrumSettings s =
+        changeSettings([](SpectrumSettings& settings) { settings.cursorOn = !settings.cursorOn; });
     bn_cursor->setChecked(s.cursorOn);
 }
 
@@ -514,8 +510,7 @@ void TFormFFTDlg::display_fftMouseDown(int x_, int y_) {
 }
 
 void TFormFFTDlg::display_fftMouseMove(int x_, int y_) {
-    if (!d_cursorDragging || x_ < 0 || x_ > kFftPlotWidth)
-        return;
+    if (!d_cursorDragging || x_ < 0 || x_ > kFftPlotWidth) return;
     changeSettings([x_, y_](SpectrumSettings& s) {
         s.cursorX = x_;
         s.cursorY = y_;
@@ -531,16 +526,13 @@ void TFormFFTDlg::display_fftMouseUp(int x_, int y_) {
 
 void TFormFFTDlg::saveastextClick() {
     const std::string name = runSaveDialog("Text files (*.txt)|*.TXT", "txt", this, "Save As Text").value_or("");
-    if (name.empty())
-        return;
+    if (name.empty()) return;
     const double t = fftSecondsPerDivision(p_kernel->timeDiv());
     std::shared_ptr<const SpectrumFrame> frame;
     if (!pauseStandard(processGuiEventsExceptInput, [&] { frame = latestFrame(); })) return;
     static const std::vector<float> none;
-    const std::string text =
-        spectrumText(frame ? frame->lin : none, frame ? frame->dB : none, settings().linear, t);
-    if (!atomicWriteFile(name, text))
-        showMessage("File open error");
+    const std::string text = spectrumText(frame ? frame->lin : none, frame ? frame->dB : none, settings().linear, t);
+    if (!atomicWriteFile(name, text)) showMessage("File open error");
 }
 
 void TFormFFTDlg::saveasexcelClick() {
@@ -559,9 +551,8 @@ void TFormFFTDlg::saveasjpgClick() { savePicture(true); }
 void TFormFFTDlg::savePicture(bool jpeg_) {
     const std::string name = (jpeg_ ? runSaveDialog("JPEG files (*.jpg)|*.JPG", "jpg", this, "Save As Jpg")
                                     : runSaveDialog("Bitmap files (*.bmp)|*.BMP", "bmp", this, "Save As Bmp"))
-                                   .value_or("");
-    if (name.empty())
-        return;
+                                 .value_or("");
+    if (name.empty()) return;
     QImage picture;
     const bool composed = pauseStandard(processGuiEventsExceptInput, [&] {
         applyPendingFrame(); // the labels and plot of the newest spectrum
@@ -572,8 +563,7 @@ void TFormFFTDlg::savePicture(bool jpeg_) {
     // 24 bits per pixel: the picture as drawn, no palette.
     std::string error;
     const bool saved = jpeg_ ? savePictureJpeg(picture, name, &error) : savePictureBmp(picture, name, 24, &error);
-    if (!saved)
-        showMessage(pictureFileErrorText(name, error), "", MessageButtons::Ok, MessageIcon::Error);
+    if (!saved) showMessage(pictureFileErrorText(name, error), "", MessageButtons::Ok, MessageIcon::Error);
 }
 
 SpectrumExportTexts TFormFFTDlg::exportTexts() const {
@@ -581,14 +571,12 @@ SpectrumExportTexts TFormFFTDlg::exportTexts() const {
     SpectrumExportTexts t;
     t.linear = s.linear;
     t.levels = {lav[0]->text().toStdString(), lav[4]->text().toStdString(), lav[8]->text().toStdString()};
-    for (std::size_t k = 0; k < la.size(); ++k)
-        t.frequencies[k] = la[k]->text().toStdString();
+    for (std::size_t k = 0; k < la.size(); ++k) t.frequencies[k] = la[k]->text().toStdString();
     t.channel = s.fftChannel;
     t.window = s.window;
     t.size = s.size();
     t.cursor = la_cursor->text().toStdString();
-    for (std::size_t h = 0; h < la_harmonic.size(); ++h)
-        t.harmonics[h] = la_harmonic[h]->text().toStdString();
+    for (std::size_t h = 0; h < la_harmonic.size(); ++h) t.harmonics[h] = la_harmonic[h]->text().toStdString();
     t.snr = la_SNR->text().toStdString();
     t.enob = la_ENOB->text().toStdString();
     t.sinad = la_SINAD->text().toStdString();

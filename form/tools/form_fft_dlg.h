@@ -36,7 +36,7 @@ class SpectrumPaintBox;
 
 // What the spreadsheet export reads: N, the linear/dB switch and both magnitude arrays.
 struct SpectrumRecordCopy {
-    int size = 0;        // N; the arrays hold N/2 bins (empty before the first update)
+    int size = 0; // N; the arrays hold N/2 bins (empty before the first update)
     bool linear = false;
     std::vector<float> lin; // RMS volts
     std::vector<float> dB;
@@ -45,12 +45,12 @@ struct SpectrumRecordCopy {
 // The texts of the exported picture besides the plot.
 struct SpectrumExportTexts {
     bool linear = false;
-    std::array<std::string, 3> levels; // lav0, lav4, lav8
+    std::array<std::string, 3> levels;      // lav0, lav4, lav8
     std::array<std::string, 6> frequencies; // la0 .. la5
-    int channel = 0;      // fftChannel
+    int channel = 0;                        // fftChannel
     unsigned short window = 0;
-    int size = 512;       // N
-    std::string cursor;   // la_cursor
+    int size = 512;                       // N
+    std::string cursor;                   // la_cursor
     std::array<std::string, 6> harmonics; // la_1st .. la_6th
     std::string snr, enob, sinad, thd, sfdr, totalPower;
 };

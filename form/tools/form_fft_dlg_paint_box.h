@@ -37,8 +37,7 @@ protected:
 
 private:
     void report(Mouse what_, QMouseEvent* event_) {
-        if (onMouse)
-            onMouse(what_, int(event_->position().x()), int(event_->position().y()));
+        if (onMouse) onMouse(what_, int(event_->position().x()), int(event_->position().y()));
     }
 
     QImage d_image;

@@ -26,11 +26,9 @@ void DrawGrid(QImage& image) {
     const QRgb grid = rgb(kGridColour);
     // Dotted division lines, a dot every 10 pixels.
     for (int x = 0; x <= kFftPlotWidth; x += 50)
-        for (int y = 0; y <= kFftPlotHeight; y += 10)
-            plot(image, x, y, grid);
+        for (int y = 0; y <= kFftPlotHeight; y += 10) plot(image, x, y, grid);
     for (int y = 0; y <= kFftPlotHeight; y += 50)
-        for (int x = 0; x <= kFftPlotWidth; x += 10)
-            plot(image, x, y, grid);
+        for (int x = 0; x <= kFftPlotWidth; x += 10) plot(image, x, y, grid);
     // Ticks of 5 pixels every 10 pixels on the four edges.
     for (int x = 0; x <= kFftPlotWidth; x += 10)
         for (int i = 0; i < 5; ++i) {
@@ -63,8 +61,7 @@ void cross(QImage& image, int x, int y, QRgb colour) {
 
 void DrawHarmonicMarkers(QImage& image, const SpectrumFrame& frame) {
     for (std::size_t h = 0; h < frame.markers.size(); ++h)
-        if (frame.markerShown[h])
-            cross(image, frame.markers[h].x, frame.markers[h].y, rgb(kGridColour));
+        if (frame.markerShown[h]) cross(image, frame.markers[h].x, frame.markers[h].y, rgb(kGridColour));
 }
 
 const char* windowName(unsigned short window) {
@@ -84,16 +81,13 @@ QImage TFormFFTDlg::DrawSpectrumImage(const SpectrumFrame& frame_) {
     const QRgb trace = rgb(kTraceColour);
     for (int row = 0; row < kFftPlotHeight; ++row)
         for (int x = 0; x < kFftPlotWidth; ++x)
-            if (frame_.map.isSet(x, row))
-                plot(image, x, kFftPlotHeight - 1 - row, trace);
+            if (frame_.map.isSet(x, row)) plot(image, x, kFftPlotHeight - 1 - row, trace);
     DrawGrid(image);
     DrawHarmonicMarkers(image, frame_);
     const SpectrumSettings& s = frame_.settings;
     if (s.cursorOn) {
-        for (int y = 0; y <= kFftPlotHeight; ++y)
-            plot(image, s.cursorX, y, rgb(kCursorLineColour));
-        if (frame_.cursorFound)
-            cross(image, s.cursorX, frame_.cursorY, rgb(kCursorCrossColour));
+        for (int y = 0; y <= kFftPlotHeight; ++y) plot(image, s.cursorX, y, rgb(kCursorLineColour));
+        if (frame_.cursorFound) cross(image, s.cursorX, frame_.cursorY, rgb(kCursorCrossColour));
     }
     return image;
 }

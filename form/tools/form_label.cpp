@@ -27,17 +27,14 @@ LabelColorChooser& colorChooser() {
 
 } // namespace
 
-void setLabelColorChooser(LabelColorChooser chooser) {
-    colorChooser() = std::move(chooser);
-}
+void setLabelColorChooser(LabelColorChooser chooser) { colorChooser() = std::move(chooser); }
 
 TFormLabel::TFormLabel(Environment& environment, QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      pnlTxtColor(new QPushButton(this)), pnlBkColor(new QPushButton(this)),
-      ebLabelText(new QLineEdit(this)),
+      pnlTxtColor(new QPushButton(this)), pnlBkColor(new QPushButton(this)), ebLabelText(new QLineEdit(this)),
       btnLabelDelete(new QPushButton(QStringLiteral("Delete"), this)),
-      btnLabelDialogClose(new QPushButton(QStringLiteral("Close"), this)),
-      d_environment(environment), p_mainWindow(mainWindow) {
+      btnLabelDialogClose(new QPushButton(QStringLiteral("Close"), this)), d_environment(environment),
+      p_mainWindow(mainWindow) {
     setObjectName(QStringLiteral("FormLabel"));
     setFixedSize(DIALOG_WIDTH, DIALOG_HEIGHT);
     pnlTxtColor->setObjectName(QStringLiteral("pnlTxtColor"));
@@ -55,18 +52,15 @@ TFormLabel::TFormLabel(Environment& environment, QWidget* mainWindow)
     ebLabelText->setGeometry(8, 60, 103, 22);
     btnLabelDelete->setGeometry(8, 88, 103, 22);
     btnLabelDialogClose->setGeometry(8, 114, 103, 22);
-    for (QPushButton* swatch : {pnlTxtColor, pnlBkColor})
-        swatch->setFocusPolicy(Qt::NoFocus);
+    for (QPushButton* swatch : {pnlTxtColor, pnlBkColor}) swatch->setFocusPolicy(Qt::NoFocus);
     setSwatch(pnlTxtColor, d_textColor);
     setSwatch(pnlBkColor, d_backgroundColor);
 
     connect(pnlTxtColor, &QPushButton::clicked, this, [this] { pnlTxtColorClick(); });
     connect(pnlBkColor, &QPushButton::clicked, this, [this] { pnlBkColorClick(); });
-    connect(ebLabelText, &QLineEdit::returnPressed, this,
-            [this] { ebLabelTextKeyDown(Qt::Key_Return); });
+    connect(ebLabelText, &QLineEdit::returnPressed, this, [this] { ebLabelTextKeyDown(Qt::Key_Return); });
     connect(btnLabelDelete, &QPushButton::clicked, this, [this] { btnLabelDeleteClick(); });
-    connect(btnLabelDialogClose, &QPushButton::clicked, this,
-            [this] { btnLabelDialogCloseClick(); });
+    connect(btnLabelDialogClose, &QPushButton::clicked, this, [this] { btnLabelDialogCloseClick(); });
 }
 
 LabelDialogValues TFormLabel::values() const {
@@ -92,13 +86,9 @@ void TFormLabel::showDialog(const QString& closeCaption) {
     ebLabelText->setFocus();
 }
 
-void TFormLabel::pnlTxtColorClick() {
-    chooseColor(pnlTxtColor, d_textColor);
-}
+void TFormLabel::pnlTxtColorClick() { chooseColor(pnlTxtColor, d_textColor); }
 
-void TFormLabel::pnlBkColorClick() {
-    chooseColor(pnlBkColor, d_backgroundColor);
-}
+void TFormLabel::pnlBkColorClick() { chooseColor(pnlBkColor, d_backgroundColor); }
 
 void TFormLabel::ebLabelTextKeyDown(int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
@@ -116,20 +106,17 @@ void TFormLabel::btnLabelDeleteClick() {
 
 void TFormLabel::btnLabelDialogCloseClick() {
     hide();
-    if (d_environment.selectedLabel != -1)
-        editLabel(d_environment, d_environment.selectedLabel, values());
+    if (d_environment.selectedLabel != -1) editLabel(d_environment, d_environment.selectedLabel, values());
 }
 
 void TFormLabel::setSwatch(QPushButton* swatch, int colour) {
-    swatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid gray;")
-                              .arg(gdiColor(colour).name()));
+    swatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid gray;").arg(gdiColor(colour).name()));
     swatch->setProperty("color", colour);
 }
 
 void TFormLabel::chooseColor(QPushButton* swatch, int& colour) {
     const LabelColorChooser& chooser = colorChooser();
-    const std::optional<int> chosen =
-        chooser ? chooser(colour, this) : desktopColorDialog(colour, this);
+    const std::optional<int> chosen = chooser ? chooser(colour, this) : desktopColorDialog(colour, this);
     if (!chosen) return;
     colour = *chosen & 0xFFFFFF;
     setSwatch(swatch, colour);

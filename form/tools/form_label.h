@@ -41,8 +41,8 @@ public:
     // Enter (Qt::Key_Return or Qt::Key_Enter) adds the new label (nothing when 12 exist) or
     // applies the edit, and hides the dialog; other keys do nothing.
     void ebLabelTextKeyDown(int key);
-    void btnLabelDeleteClick();       // deletes the label at labelPressPoint
-    void btnLabelDialogCloseClick();  // closes, applying an edit
+    void btnLabelDeleteClick();      // deletes the label at labelPressPoint
+    void btnLabelDialogCloseClick(); // closes, applying an edit
 
     QPushButton* pnlTxtColor; // 20 x 20 swatch, white at first, "Text Color"
     QPushButton* pnlBkColor;  // swatch, black at first, "Back Color"

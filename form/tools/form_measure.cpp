@@ -144,8 +144,7 @@ bool TFormMeasure::SaveMeasurementsCsv(const std::string& fileName_) {
 }
 
 QString TFormMeasure::labelText(int index_) const {
-    if (index_ < 0 || index_ >= kMeasureLines)
-        return {};
+    if (index_ < 0 || index_ >= kMeasureLines) return {};
     return lbMeasure[std::size_t(index_)]->text();
 }
 
@@ -155,10 +154,8 @@ void TFormMeasure::btDeleteAllClick() { DeleteAllMeasureItems(); }
 
 void TFormMeasure::BtSaveClick() {
     const std::optional<std::string> name = runSaveDialog("CSV files (*.csv)|*.CSV", "csv", this, "Save");
-    if (!name || name->empty())
-        return;
-    if (!SaveMeasurementsCsv(*name))
-        showMessage("Fail : data save");
+    if (!name || name->empty()) return;
+    if (!SaveMeasurementsCsv(*name)) showMessage("Fail : data save");
 }
 
 void TFormMeasure::lbMeasureClick(int tag_) { DeleteMeasureItem(tag_); }

@@ -13,8 +13,7 @@ void labelMouseDown(Environment& env, TFormLabel& dialog, int button, int x, int
         loadLabelDialog(env, dialog, env.selectedLabel);
         dialog.showDialog(QStringLiteral("Edit"));
         break;
-    case LabelDialogRequest::None:
-        break;
+    case LabelDialogRequest::None: break;
     }
 }
 

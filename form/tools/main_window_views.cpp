@@ -42,12 +42,8 @@ public:
     void setIntensityView(int) override {}
 
     Environment& environment() override { return d_environment; }
-    short** rawDataSlot(int ch) override {
-        return ch == 1 ? &d_raw[0] : ch == 2 ? &d_raw[1] : nullptr;
-    }
-    unsigned char** displayBufferSlot(int ch) override {
-        return ch >= 1 && ch <= 4 ? &d_display[ch - 1] : nullptr;
-    }
+    short** rawDataSlot(int ch) override { return ch == 1 ? &d_raw[0] : ch == 2 ? &d_raw[1] : nullptr; }
+    unsigned char** displayBufferSlot(int ch) override { return ch >= 1 && ch <= 4 ? &d_display[ch - 1] : nullptr; }
 
     ToolbarGeometry toolbarGeometry(int) override { return {}; }
     void setToolbarVisible(int, bool) override {}

@@ -24,8 +24,8 @@ class QWidget;
 // One tool bar as the layout capture reads it (pixels).
 struct ToolbarGeometry {
     bool visible = false;
-    bool floating = false;  // undocked
-    int undockedWidth = 0;  // size of the floating window
+    bool floating = false; // undocked
+    int undockedWidth = 0; // size of the floating window
     int undockedHeight = 0;
     int left = 0; // the bar's own position and size while docked
     int top = 0;
@@ -52,10 +52,10 @@ struct AboutTexts {
 // What the run state _RUN enables beyond the fixed set (trigger slope, source, mode and
 // advanced trigger, the four channel on/off actions, auto set, average, calibration, X-Y plot).
 struct RunningControls {
-    std::array<bool, 2> inputOn{};  // CH1, CH2 on: their coupling, trigger radio and invert
-    bool newerHardware = false;     // _HW3 and later: band limits, frequency reject, peak detection
-    int triggerSource = 1;          // the trigger-level marker shown (1 or 2)
-    bool equivalentTime = false;    // the time base allows ETS
+    std::array<bool, 2> inputOn{}; // CH1, CH2 on: their coupling, trigger radio and invert
+    bool newerHardware = false;    // _HW3 and later: band limits, frequency reject, peak detection
+    int triggerSource = 1;         // the trigger-level marker shown (1 or 2)
+    bool equivalentTime = false;   // the time base allows ETS
 };
 
 class IndicatorViews {

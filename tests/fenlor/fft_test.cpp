@@ -41,8 +41,7 @@ std::vector<LComplex> directDft(const std::vector<LComplex>& x, int sign) {
 
 // The window weight by its published formula, in long double.
 long double weight(unsigned short window, std::size_t n, std::size_t i) {
-    if (n <= 1 || window > 3)
-        return 1.0L;
+    if (n <= 1 || window > 3) return 1.0L;
     const long double x = 2.0L * std::numbers::pi_v<long double> * i / (n - 1);
     switch (window) {
     case 1: return 0.5L - 0.5L * std::cos(x);
@@ -65,12 +64,10 @@ double gainOf(unsigned short window) {
 std::vector<double> referenceSpectrum(const std::vector<float>& x, unsigned short window) {
     const std::size_t n = x.size();
     std::vector<LComplex> xw(n);
-    for (std::size_t i = 0; i < n; ++i)
-        xw[i] = x[i] * weight(window, n, i);
+    for (std::size_t i = 0; i < n; ++i) xw[i] = x[i] * weight(window, n, i);
     const auto X = directDft(xw, -1);
     std::vector<double> out(n / 2);
-    for (std::size_t k = 0; k < n / 2; ++k)
-        out[k] = double(std::abs(X[k]) / n) * gainOf(window);
+    for (std::size_t k = 0; k < n / 2; ++k) out[k] = double(std::abs(X[k]) / n) * gainOf(window);
     return out;
 }
 
@@ -78,8 +75,7 @@ std::vector<float> randomSamples(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     std::vector<float> x(n);
-    for (auto& v : x)
-        v = dist(gen);
+    for (auto& v : x) v = dist(gen);
     return x;
 }
 
@@ -109,11 +105,14 @@ const unsigned short kWindows[] = {_RECTANGULAR, _HANNING, _HAMMING, _BLACKMAN, 
 
 TEST(FftSteps, PowersOfTwoAndStages) {
     FFT fft;
-    struct Case { int n; bool power; int stages; };
+    struct Case {
+        int n;
+        bool power;
+        int stages;
+    };
     const Case cases[] = {
-        {1, true, 0}, {2, true, 1}, {4, true, 2}, {8192, true, 13}, {1 << 30, true, 30},
-        {0, false, 0}, {-4, false, 0}, {6, false, 3}, {9, false, 4},
-        {INT_MAX, false, 31}, {INT_MIN, false, 0},
+        {1, true, 0},   {2, true, 1},  {4, true, 2},  {8192, true, 13},     {1 << 30, true, 30}, {0, false, 0},
+        {-4, false, 0}, {6, false, 3}, {9, false, 4}, {INT_MAX, false, 31}, {INT_MIN, false, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(fft.is2SquareN(c.n), c.power) << c.n;
@@ -202,22 +201,25 @@ TEST(FftExec, ConstantGivesItsLevelInBinZero) {
     const float a = 0.75f;
     const auto out = execFft(std::vector<float>(1024, a), _RECTANGULAR);
     EXPECT_NEAR(out[0], a, 1e-6);
-    for (std::size_t k = 1; k < out.size(); ++k)
-        ASSERT_NEAR(out[k], 0.0, 1e-7) << k;
+    for (std::size_t k = 1; k < out.size(); ++k) ASSERT_NEAR(out[k], 0.0, 1e-7) << k;
 }
 
 TEST(FftExec, SineOnABinReadsHalfItsAmplitudeTimesCoherentGain) {
     // A symmetric window of N points sums to a0 N - a1 + a2 (the cosines sum to 1 over N
     // points of period N - 1), so the corrected peak is A/2 x that sum / (a0 N).
-    struct Case { unsigned short window; double a0, a1, a2; };
-    const Case cases[] = {
-        {_RECTANGULAR, 1.0, 0.0, 0.0}, {_HANNING, 0.5, 0.5, 0.0}, {_HAMMING, 0.54, 0.46, 0.0}, {_BLACKMAN, 0.42, 0.5, 0.08}};
+    struct Case {
+        unsigned short window;
+        double a0, a1, a2;
+    };
+    const Case cases[] = {{_RECTANGULAR, 1.0, 0.0, 0.0},
+                          {_HANNING, 0.5, 0.5, 0.0},
+                          {_HAMMING, 0.54, 0.46, 0.0},
+                          {_BLACKMAN, 0.42, 0.5, 0.08}};
     const int n = 1024;
     const int bin = 100;
     const double amplitude = 2.5;
     std::vector<float> x(n);
-    for (int i = 0; i < n; ++i)
-        x[i] = float(amplitude * std::sin(2.0 * std::numbers::pi * bin * i / n));
+    for (int i = 0; i < n; ++i) x[i] = float(amplitude * std::sin(2.0 * std::numbers::pi * bin * i / n));
     for (const auto& c : cases) {
         const auto out = execFft(x, c.window);
         const double coherent = (c.a0 * n - c.a1 + c.a2) / (c.a0 * n);
@@ -238,15 +240,20 @@ TEST(FftExec, ParsevalWithRectangularWindow) {
         nyquist += (i % 2 ? -1.0L : 1.0L) * x[i]; // bin N/2 is not returned
     }
     long double spectral = (long double)out[0] * out[0] + (nyquist / n) * (nyquist / n);
-    for (int k = 1; k < n / 2; ++k)
-        spectral += 2.0L * out[k] * out[k];
+    for (int k = 1; k < n / 2; ++k) spectral += 2.0L * out[k] * out[k];
     EXPECT_NEAR(double(spectral), double(energy / n), 1e-6 * double(energy / n));
 }
 
 TEST(FftExec, UnusableArgumentsGiveZeroesWhereThereIsRoom) {
     FFT fft;
     auto x = randomSamples(1024, 1);
-    struct Case { const char* what; int size; int count; bool nullInput; int zeroed; };
+    struct Case {
+        const char* what;
+        int size;
+        int count;
+        bool nullInput;
+        int zeroed;
+    };
     const Case cases[] = {
         {"size not a power of two", 1000, 1000, false, 500},
         {"size above the count", 2048, 1024, false, 512},
@@ -273,8 +280,7 @@ TEST(FftExec, SizeBelowCountTransformsTheFirstSamples) {
     std::vector<float> out(32);
     fft.ExecFFT(32, 64, x.data(), out.data(), _RECTANGULAR, false);
     const auto ref = referenceSpectrum(head, _RECTANGULAR);
-    for (int k = 0; k < 16; ++k)
-        EXPECT_NEAR(out[k], ref[k] / 2, 1e-6) << k;
+    for (int k = 0; k < 16; ++k) EXPECT_NEAR(out[k], ref[k] / 2, 1e-6) << k;
 }
 
 #ifdef VELMORA2_HAVE_FFTW
@@ -295,8 +301,7 @@ TEST(FftExec, MatchesFftwAfterTheSameWindow) {
             }
             fftw_execute(plan);
             std::vector<double> want(n / 2);
-            for (int k = 0; k < n / 2; ++k)
-                want[k] = std::hypot(spectrum[k][0], spectrum[k][1]) / n * gainOf(window);
+            for (int k = 0; k < n / 2; ++k) want[k] = std::hypot(spectrum[k][0], spectrum[k][1]) / n * gainOf(window);
             EXPECT_LT(relativeError(execFft(x, window), want), 1e-6) << "n=" << n << " window=" << window;
         }
         fftw_destroy_plan(plan);

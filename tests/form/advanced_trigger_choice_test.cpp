@@ -11,11 +11,9 @@
 namespace {
 
 bool sameKept(const AdvancedTriggerChoice& a, const AdvancedTriggerChoice& b) {
-    return a.page == b.page && a.logicOn == b.logicOn &&
-           a.logicCondition[0] == b.logicCondition[0] &&
-           a.logicCondition[1] == b.logicCondition[1] && a.logicKind == b.logicKind &&
-           a.pulseOn == b.pulseOn && a.pulseLonger == b.pulseLonger &&
-           a.pulseWidth == b.pulseWidth && a.pulseUnit == b.pulseUnit &&
+    return a.page == b.page && a.logicOn == b.logicOn && a.logicCondition[0] == b.logicCondition[0] &&
+           a.logicCondition[1] == b.logicCondition[1] && a.logicKind == b.logicKind && a.pulseOn == b.pulseOn &&
+           a.pulseLonger == b.pulseLonger && a.pulseWidth == b.pulseWidth && a.pulseUnit == b.pulseUnit &&
            a.countedKind == b.countedKind && a.delay == b.delay && a.delayUnit == b.delayUnit &&
            a.eventCount == b.eventCount && a.logicRegisterKind == b.logicRegisterKind &&
            a.logicRegisterOn == b.logicRegisterOn;
@@ -48,17 +46,15 @@ TEST(AdvancedTriggerSettings, RoundTripBadValuesAndMissingFile) {
     EXPECT_TRUE(sameKept(loadAdvancedTriggerChoice(dir.file("brisane.ini"), _HW4), c));
 
     // Every value out of its range, or no number, falls back to its default.
-    dir.write("bad.ini",
-              "[AdvancedTrigger]\nPage=4\nLogicOn=2\nLogicCh1=2\nLogicCh2=-2\nLogicKind=6\n"
-              "PulseOn=yes\nPulseWidth=abc\nPulseUnit=3\nCountedKind=3\nDelay=-1\nDelayUnit=-1\n"
-              "EventCount=0\nLogicRegisterKind=3\nLogicRegisterOn=9\n");
+    dir.write("bad.ini", "[AdvancedTrigger]\nPage=4\nLogicOn=2\nLogicCh1=2\nLogicCh2=-2\nLogicKind=6\n"
+                         "PulseOn=yes\nPulseWidth=abc\nPulseUnit=3\nCountedKind=3\nDelay=-1\nDelayUnit=-1\n"
+                         "EventCount=0\nLogicRegisterKind=3\nLogicRegisterOn=9\n");
     EXPECT_TRUE(sameKept(loadAdvancedTriggerChoice(dir.file("bad.ini"), _HW4), defaults));
 
     // A kept logic trigger without any condition, or a width the instrument cannot take,
     // is not offered again.
-    dir.write("odd.ini",
-              "[AdvancedTrigger]\nLogicOn=1\nLogicCh1=-1\nLogicCh2=-1\nPulseOn=1\nPulseWidth=500\n"
-              "PulseUnit=2\n");
+    dir.write("odd.ini", "[AdvancedTrigger]\nLogicOn=1\nLogicCh1=-1\nLogicCh2=-1\nPulseOn=1\nPulseWidth=500\n"
+                         "PulseUnit=2\n");
     const AdvancedTriggerChoice odd = loadAdvancedTriggerChoice(dir.file("odd.ini"), _HW4);
     EXPECT_TRUE(checkChoice(odd).empty());
     EXPECT_EQ(odd.pulseWidth, defaults.pulseWidth);
@@ -126,8 +122,7 @@ TEST(AdvancedTriggerSettings, TypedNumbersAreCheckedForTheKindsThatAreOn) {
         {_HW4, false, 1, "", "1", "", TimeUnit::Microseconds, TimeUnit::Microseconds, true},
         {_HW3, false, 1, "", "990", "", TimeUnit::Microseconds, TimeUnit::Nanoseconds, false},
         {_HW2, false, 1, "", "10", "", TimeUnit::Microseconds, TimeUnit::Nanoseconds, true},
-        {_HW1, false, 1, "", "167.77216", "", TimeUnit::Microseconds, TimeUnit::Milliseconds,
-         false},
+        {_HW1, false, 1, "", "167.77216", "", TimeUnit::Microseconds, TimeUnit::Milliseconds, false},
         {_HW4, false, 1, "", "167.77315", "", TimeUnit::Microseconds, TimeUnit::Milliseconds, true},
         {_HW4, false, 2, "", "", "1", TimeUnit::Microseconds, TimeUnit::Microseconds, true},
         {_HW4, false, 2, "", "", "0", TimeUnit::Microseconds, TimeUnit::Microseconds, false},
@@ -141,8 +136,7 @@ TEST(AdvancedTriggerSettings, TypedNumbersAreCheckedForTheKindsThatAreOn) {
         c.pulseUnit = k.widthUnit;
         c.delayUnit = k.delayUnit;
         const std::string message = takeTypedNumbers(c, k.width, k.delay, k.count, k.hw);
-        EXPECT_EQ(message.empty(), k.ok)
-            << k.width << " " << k.delay << " " << k.count << ": " << message;
+        EXPECT_EQ(message.empty(), k.ok) << k.width << " " << k.delay << " " << k.count << ": " << message;
     }
 }
 
@@ -156,15 +150,13 @@ TEST(AdvancedTriggerSettings, OpeningWithTheTriggerOffShowsTheSeededEdgeOnly) {
         bool on;
         signed char s1, s2;
         int source, slope;
-    } cases[] = {
-        {false, 1, 0, _CH1, 0}, {false, 0, 2, _CH2, 1}, {false, 0, 0, 0, 1}, {true, 2, 0, _CH1, 1}};
+    } cases[] = {{false, 1, 0, _CH1, 0}, {false, 0, 2, _CH2, 1}, {false, 0, 0, 0, 1}, {true, 2, 0, _CH1, 1}};
     for (const Case& k : cases) {
         const AdvancedTriggerChoice c = openingChoice(kept, k.on, k.s1, k.s2);
         EXPECT_EQ(c.edgeSource, k.source);
         EXPECT_EQ(c.edgeSlope, k.slope);
         EXPECT_EQ(c.advanced(), k.on);
-        EXPECT_EQ(c.page,
-                  k.on ? AdvancedTriggerChoice::PulsePage : AdvancedTriggerChoice::EdgePage);
+        EXPECT_EQ(c.page, k.on ? AdvancedTriggerChoice::PulsePage : AdvancedTriggerChoice::EdgePage);
         if (k.on) continue;
         // OK at once gives the seeds back: the kernel keeps source and slope.
         const AdvancedTriggerResults r = resultsOf(c);

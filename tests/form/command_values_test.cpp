@@ -8,8 +8,14 @@ TEST(CommandValues, IntensitySteps) {
     struct Case {
         double factor;
         int step, after;
-    } cases[] = {{95, 10, 100}, {100, 10, 100}, {50, 10, 60}, {125, 10, 100}, {5, -10, 1},
-                 {10, -10, 1},  {55.5, -10, 45}, {0.5, 10, 10},
+    } cases[] = {{95, 10, 100},
+                 {100, 10, 100},
+                 {50, 10, 60},
+                 {125, 10, 100},
+                 {5, -10, 1},
+                 {10, -10, 1},
+                 {55.5, -10, 45},
+                 {0.5, 10, 10},
                  // The largest a state file may hold.
                  {3.4e38, 10, 100}};
     for (const Case& c : cases) EXPECT_EQ(intensityAfterStep(c.factor, c.step), c.after) << c.factor << " " << c.step;
@@ -29,7 +35,10 @@ TEST(CommandValues, MarkerDrags) {
     struct Level {
         int top, y, panel, after, row;
     } levels[] = {
-        {205, 5, 416, 205, 200}, {205, -1000, 416, 5, 400}, {205, 1000, 416, 405, 0}, {100, 15, 416, 110, 295},
+        {205, 5, 416, 205, 200},
+        {205, -1000, 416, 5, 400},
+        {205, 1000, 416, 405, 0},
+        {100, 15, 416, 110, 295},
     };
     for (const Level& c : levels) {
         const int top = levelMarkerTopAfterDrag(c.top, c.y, c.panel);

@@ -10,9 +10,7 @@ constexpr int CROSS = 7;
 constexpr int HORIZONTAL = 8;
 constexpr int VERTICAL = 9;
 
-Environment freshEnvironment() {
-    return Environment("/nonexistent/environment.ini");
-}
+Environment freshEnvironment() { return Environment("/nonexistent/environment.ini"); }
 
 // Channel 1 at 1 V/div, x1 probe, offset 200; 1 ms/div; trigger point at column 250.
 CursorScales scales(int timeDiv = 17) {
@@ -99,8 +97,8 @@ TEST(CursorReadout, CursorAVoltageFollowsTheZeroLineAsDrawn) {
                     Environment env = freshEnvironment();
                     env.cursorA = {0, s.height - c.row};
                     EXPECT_EQ(updateCursorAReadout(env, s).vertical, c.vertical)
-                        << "inverted " << inverted << ", probe " << probe << ", volt/div " << voltDiv
-                        << ", row " << c.row;
+                        << "inverted " << inverted << ", probe " << probe << ", volt/div " << voltDiv << ", row "
+                        << c.row;
                 }
             }
 }

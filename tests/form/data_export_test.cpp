@@ -1,5 +1,5 @@
-#include "waveform_data.h"
 #include "process_locale.h"
+#include "waveform_data.h"
 
 #include "codes.h"
 
@@ -12,9 +12,7 @@
 namespace {
 
 // Code 100 is 0 V and every code 0.01 V more.
-double volts(short code) {
-    return (code - 100) * 0.01;
-}
+double volts(short code) { return (code - 100) * 0.01; }
 
 WaveformFileSettings tenK(int bufferSize, int timeDiv) {
     WaveformFileSettings s;
@@ -110,16 +108,13 @@ TEST(WaveformData, DataSizeAndTimeStepTexts) {
         {-1, false, false, false, ""},
         {11, true, false, false, ""},
     };
-    for (const Step& s : steps)
-        EXPECT_EQ(timeStepText(s.code, s.risDots, s.both, s.points500k), s.text) << s.code;
+    for (const Step& s : steps) EXPECT_EQ(timeStepText(s.code, s.risDots, s.both, s.points500k), s.text) << s.code;
 }
 
 TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {
     std::vector<short> record(10000, 110);
-    for (int i = 20; i < 40; ++i)
-        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 1 empty
-    for (int i = 40; i < 59; ++i)
-        record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 2: one sample
+    for (int i = 20; i < 40; ++i) record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 1 empty
+    for (int i = 40; i < 59; ++i) record[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 2: one sample
     record[59] = 140;
     record[60] = 120;                         // point 3: (0.2 + 19 x 0.1) / 20
     record[9999] = FLAGGED_SAMPLE_BASE + 130; // the last point holds a flagged sample
@@ -134,8 +129,7 @@ TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {
 
     // Fewer than 500 samples, or no record: nothing counts.
     const auto few = spreadsheetPoints(record.data(), 499, volts);
-    for (const auto& p : few)
-        EXPECT_FALSE(p);
+    for (const auto& p : few) EXPECT_FALSE(p);
     EXPECT_FALSE(spreadsheetPoints(nullptr, 10000, volts)[0]);
 }
 

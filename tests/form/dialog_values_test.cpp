@@ -23,8 +23,7 @@ TEST(DialogValues, Integers) {
                           {"+-1", std::nullopt},
                           {"99999999999", std::nullopt},
                           {"1 2", std::nullopt}};
-    for (const Case& c : cases)
-        EXPECT_EQ(parseDialogInteger(c.text), c.value) << '"' << c.text << '"';
+    for (const Case& c : cases) EXPECT_EQ(parseDialogInteger(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(DialogValues, AverageCountAndLevels) {
@@ -38,9 +37,8 @@ TEST(DialogValues, AverageCountAndLevels) {
         int count;
         std::string warning;
     };
-    const Case cases[] = {{"abc", 128, 1, notInteger}, {"200", 128, 1, tooLarge},
-                          {"128", 128, 128, ""},       {"17", 16, 1, tooLarge},
-                          {"16", 16, 16, ""},          {"0", 128, 1, tooSmall},
+    const Case cases[] = {{"abc", 128, 1, notInteger}, {"200", 128, 1, tooLarge}, {"128", 128, 128, ""},
+                          {"17", 16, 1, tooLarge},     {"16", 16, 16, ""},        {"0", 128, 1, tooSmall},
                           {"-3", 128, 1, tooSmall},    {"1", 128, 1, ""}};
     for (const Case& c : cases) {
         const AverageChoice choice = checkAverageCount(c.text, c.maximum);

@@ -9,45 +9,43 @@
 
 namespace {
 
-const char* const DEFAULT_FILE =
-    "[Option]\n"
-    "BackgroundInvert=0\n"
-    "SetupInformationInclude=0\n"
-    "DateInclude=0\n"
-    "BoundaryOnOff=1\n"
-    "CrossOnOff=1\n"
-    "GridOnOff=1\n"
-    "ColorGrayMode=1\n"
-    "ColorOnOffCh1=0\n"
-    "ColorOnOffCh2=0\n"
-    "TitleOnOff=0\n"
-    "GridOriginColor=13421772\n"
-    "ColorStartPos=53\n"
-    "Title=Velmora\n"
-    "\n"
-    "[MainForm]\n"
-    "fileVisible=1\nfileFloat=0\nfileWidth=214\nfileHeight=30\n"
-    "fileTop=2\nfileLeft=11\nfileClientTop=0\nfileClientLeft=0\n"
-    "displayVisible=1\ndisplayFloat=0\ndisplayWidth=272\ndisplayHeight=30\n"
-    "displayTop=2\ndisplayLeft=148\ndisplayClientTop=0\ndisplayClientLeft=0\n"
-    "channelVisible=1\nchannelFloat=0\nchannelWidth=404\nchannelHeight=30\n"
-    "channelTop=36\nchannelLeft=11\nchannelClientTop=0\nchannelClientLeft=0\n"
-    "trigVisible=1\ntrigFloat=0\ntrigWidth=138\ntrigHeight=30\n"
-    "trigTop=36\ntrigLeft=428\ntrigClientTop=0\ntrigClientLeft=0\n"
-    "runstopVisible=1\nrunstopFloat=0\nrunstopWidth=124\nrunstopHeight=30\n"
-    "runstopTop=2\nrunstopLeft=433\nrunstopClientTop=0\nrunstopClientLeft=0\n"
-    "utilVisible=1\nutilFloat=0\nutilWidth=32\nutilHeight=30\n"
-    "utilTop=2\nutilLeft=570\nutilClientTop=0\nutilClientLeft=0\n"
-    "FullInfoOnOff=1\n"
-    "\n"
-    "[Measurement]\n"
-    "UpperLevel=90\n"
-    "LowerLevel=10\n";
+const char* const DEFAULT_FILE = "[Option]\n"
+                                 "BackgroundInvert=0\n"
+                                 "SetupInformationInclude=0\n"
+                                 "DateInclude=0\n"
+                                 "BoundaryOnOff=1\n"
+                                 "CrossOnOff=1\n"
+                                 "GridOnOff=1\n"
+                                 "ColorGrayMode=1\n"
+                                 "ColorOnOffCh1=0\n"
+                                 "ColorOnOffCh2=0\n"
+                                 "TitleOnOff=0\n"
+                                 "GridOriginColor=13421772\n"
+                                 "ColorStartPos=53\n"
+                                 "Title=Velmora\n"
+                                 "\n"
+                                 "[MainForm]\n"
+                                 "fileVisible=1\nfileFloat=0\nfileWidth=214\nfileHeight=30\n"
+                                 "fileTop=2\nfileLeft=11\nfileClientTop=0\nfileClientLeft=0\n"
+                                 "displayVisible=1\ndisplayFloat=0\ndisplayWidth=272\ndisplayHeight=30\n"
+                                 "displayTop=2\ndisplayLeft=148\ndisplayClientTop=0\ndisplayClientLeft=0\n"
+                                 "channelVisible=1\nchannelFloat=0\nchannelWidth=404\nchannelHeight=30\n"
+                                 "channelTop=36\nchannelLeft=11\nchannelClientTop=0\nchannelClientLeft=0\n"
+                                 "trigVisible=1\ntrigFloat=0\ntrigWidth=138\ntrigHeight=30\n"
+                                 "trigTop=36\ntrigLeft=428\ntrigClientTop=0\ntrigClientLeft=0\n"
+                                 "runstopVisible=1\nrunstopFloat=0\nrunstopWidth=124\nrunstopHeight=30\n"
+                                 "runstopTop=2\nrunstopLeft=433\nrunstopClientTop=0\nrunstopClientLeft=0\n"
+                                 "utilVisible=1\nutilFloat=0\nutilWidth=32\nutilHeight=30\n"
+                                 "utilTop=2\nutilLeft=570\nutilClientTop=0\nutilClientLeft=0\n"
+                                 "FullInfoOnOff=1\n"
+                                 "\n"
+                                 "[Measurement]\n"
+                                 "UpperLevel=90\n"
+                                 "LowerLevel=10\n";
 
 int keyCount(const std::string& text) {
     int n = 0;
-    for (char c : text)
-        n += c == '=';
+    for (char c : text) n += c == '=';
     return n;
 }
 
@@ -56,10 +54,8 @@ TEST(Environment, FirstStartTakesDefaultsAndWritesEveryKey) {
     const std::string path = dir.file("environment.ini");
     Environment env(path);
     EXPECT_EQ(env.environmentPath, path);
-    for (const ToolBarLayout& bar : env.toolBarLayout)
-        EXPECT_TRUE(bar.Visible);
-    EXPECT_TRUE(env.GridOnOff && env.BoundaryOnOff && env.CrossOnOff && env.ColorGrayMode &&
-                env.FullInfoOnOff);
+    for (const ToolBarLayout& bar : env.toolBarLayout) EXPECT_TRUE(bar.Visible);
+    EXPECT_TRUE(env.GridOnOff && env.BoundaryOnOff && env.CrossOnOff && env.ColorGrayMode && env.FullInfoOnOff);
     EXPECT_FALSE(env.TitleOnOff);
     EXPECT_EQ(env.Title, "Velmora");
     EXPECT_EQ(env.UpperLevel, 90);
@@ -146,7 +142,10 @@ TEST(Environment, StoredOptionsRoundTripAndWorkingStateDoesNot) {
 }
 
 // Reads a stored number, plain or atomic, through the table's member pointer.
-template <auto Member> int field(const Environment& e) { return e.*Member; }
+template <auto Member>
+int field(const Environment& e) {
+    return e.*Member;
+}
 
 TEST(Environment, BadValuesTakeTheDefault) {
     struct Case {
@@ -175,16 +174,14 @@ TEST(Environment, BadValuesTakeTheDefault) {
     };
     for (const Case& c : numbers) {
         TempDir dir;
-        Environment env(
-            dir.write("e.ini", std::string("[") + c.section + "]\n" + c.key + "=" + c.text + "\n"));
+        Environment env(dir.write("e.ini", std::string("[") + c.section + "]\n" + c.key + "=" + c.text + "\n"));
         EXPECT_EQ(c.field(env), c.expected) << c.key << "=" << c.text;
     }
 
     TempDir dir;
-    Environment env(dir.write("e.ini",
-                              "[MainForm]\nfileWidth=-3\ntrigTop=-40000\ndisplayTop=-20\n"
-                              "utilHeight=70000\nchannelVisible=maybe\nrunstopVisible=0\n"
-                              "FullInfoOnOff=false\n[Option]\nGridOnOff=0\nBoundaryOnOff=??\n"));
+    Environment env(dir.write("e.ini", "[MainForm]\nfileWidth=-3\ntrigTop=-40000\ndisplayTop=-20\n"
+                                       "utilHeight=70000\nchannelVisible=maybe\nrunstopVisible=0\n"
+                                       "FullInfoOnOff=false\n[Option]\nGridOnOff=0\nBoundaryOnOff=??\n"));
     EXPECT_EQ(env.toolBarLayout[_TOOLBAR_FILE].Width, 214);
     EXPECT_EQ(env.toolBarLayout[_TOOLBAR_TRIG].Top, 36);
     EXPECT_EQ(env.toolBarLayout[_TOOLBAR_DISPLAY].Top, -20);
@@ -198,8 +195,7 @@ TEST(Environment, BadValuesTakeTheDefault) {
 
 TEST(Environment, SaveKeepsKeysItDoesNotKnow) {
     TempDir dir;
-    const std::string path =
-        dir.write("environment.ini", "; mine\n[Option]\nLegacy=7\nGridOnOff=0\n[Extra]\nk=v\n");
+    const std::string path = dir.write("environment.ini", "; mine\n[Option]\nLegacy=7\nGridOnOff=0\n[Extra]\nk=v\n");
     Environment env(path);
     env.GridOnOff = true;
     ASSERT_TRUE(env.save());
@@ -225,8 +221,7 @@ TEST(Environment, FailedSaveIsReportedAndLeavesTheTargetAlone) {
     EXPECT_EQ(TempDir::read(inside), "old");
     // No temporary file is left behind.
     int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        entries += e.exists();
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.exists();
     EXPECT_EQ(entries, 1);
 
     // The path may still be saved elsewhere.

@@ -12,8 +12,8 @@ TEST(IndicatorValues, SampleRate) {
         double rate;
         const char* text;
     } cases[] = {
-        {999, "999S/s"},   {1000, "1KS/s"},   {1e8, "100MS/s"},     {1e9, "1GS/s"},
-        {2.5e8, "250MS/s"}, {12345678, "12.346MS/s"}, {0, "0S/s"}, {999999, "1000KS/s"},
+        {999, "999S/s"},    {1000, "1KS/s"},          {1e8, "100MS/s"}, {1e9, "1GS/s"},
+        {2.5e8, "250MS/s"}, {12345678, "12.346MS/s"}, {0, "0S/s"},      {999999, "1000KS/s"},
     };
     for (const Case& c : cases) EXPECT_EQ(sampleRateText(c.rate), c.text) << c.rate;
 }
@@ -25,16 +25,11 @@ TEST(IndicatorValues, DelayText) {
         double position;
         std::optional<std::string> text;
     } cases[] = {
-        {false, 17, 250, "50%"},
-        {false, 17, 0, "0%"},
-        {false, 17, 499.9, "99%"},
-        {false, 17, -10, "-2%"},
-        {true, 17, 250, "0s"},
-        {true, 17, 200, "1ms"},   // 50 px at 1 ms/div
-        {true, 17, 300, "-1ms"},
-        {true, 29, -4500, "950s"}, // 4750 px at 10 s/div
-        {true, 8, 0, "5us"},      // 250 px at 1 us/div
-        {true, 11, 250.5, "0s"},  // the difference truncates to 0 px
+        {false, 17, 250, "50%"}, {false, 17, 0, "0%"},      {false, 17, 499.9, "99%"},
+        {false, 17, -10, "-2%"}, {true, 17, 250, "0s"},     {true, 17, 200, "1ms"}, // 50 px at 1 ms/div
+        {true, 17, 300, "-1ms"}, {true, 29, -4500, "950s"},                         // 4750 px at 10 s/div
+        {true, 8, 0, "5us"},                                                        // 250 px at 1 us/div
+        {true, 11, 250.5, "0s"},                                                    // the difference truncates to 0 px
     };
     // 1 px at 2 ns/div is 4e-11 s: below 1 ns, the old text stays.
     EXPECT_EQ(delayText(true, 0, 249, 500), std::nullopt);
@@ -51,14 +46,14 @@ TEST(IndicatorValues, TriggerLevelText) {
         std::optional<std::string> text;
     } cases[] = {
         {200, 200, false, 1, 7, "0V"},
-        {200, 250, false, 1, 7, "1V"},      // 50 rows = 1 div at 1 V/div
+        {200, 250, false, 1, 7, "1V"}, // 50 rows = 1 div at 1 V/div
         {200, 150, false, 1, 7, "-1V"},
-        {200, 210, false, 1, 1, "2mV"},     // 10 rows at 10 mV/div
+        {200, 210, false, 1, 1, "2mV"}, // 10 rows at 10 mV/div
         {200, 250, false, 10, 7, "10V"},
-        {200, 250, true, 1, 7, "-1V"},      // mirrored: the level lies below the offset
-        {200.7, 250.9, false, 1, 7, "1V"},  // trunc(250.9 - trunc(200.7)) = 50
+        {200, 250, true, 1, 7, "-1V"},     // mirrored: the level lies below the offset
+        {200.7, 250.9, false, 1, 7, "1V"}, // trunc(250.9 - trunc(200.7)) = 50
         {0, 400, false, 1000, 10, "8E04V"},
-        {200, 201, false, 1, 0, "0.1mV"},   // 0.0001 V exactly is kept as the old text
+        {200, 201, false, 1, 0, "0.1mV"}, // 0.0001 V exactly is kept as the old text
     };
     for (const Case& c : cases) {
         auto text = triggerLevelText(c.offset, c.level, c.inverted, c.probe, c.voltDiv);
@@ -76,11 +71,8 @@ TEST(IndicatorValues, VoltDivItemsFollowTheProbe) {
         const char* first;
         const char* last;
     } cases[] = {
-        {1, 0, "10mV", "10V"},
-        {10, 1, "100mV", "100V"},
-        {100, 2, "1V", "1kV"},
-        {1000, 3, "10V", "10kV"},
-        {5, 3, "10V", "10kV"}, // not one of the four: the x1000 texts
+        {1, 0, "10mV", "10V"},    {10, 1, "100mV", "100V"}, {100, 2, "1V", "1kV"},
+        {1000, 3, "10V", "10kV"}, {5, 3, "10V", "10kV"}, // not one of the four: the x1000 texts
     };
     for (const Case& c : cases) {
         EXPECT_EQ(probeItemIndex(c.probe), c.item);
@@ -109,9 +101,9 @@ TEST(IndicatorValues, MarkerPlacements) {
         bool inverted;
         int top, picture;
     } trigger[] = {
-        {1, 410, false, 5, 0}, {2, 410, false, 5, 3}, {1, 400, false, 5, 1}, {1, 200, false, 205, 1},
-        {1, 0, false, 405, 1}, {1, -1, false, 405, 2}, {2, -30, false, 405, 5}, {1, 410, true, 405, 2},
-        {2, 100, true, 105, 4},
+        {1, 410, false, 5, 0},   {2, 410, false, 5, 3},  {1, 400, false, 5, 1},
+        {1, 200, false, 205, 1}, {1, 0, false, 405, 1},  {1, -1, false, 405, 2},
+        {2, -30, false, 405, 5}, {1, 410, true, 405, 2}, {2, 100, true, 105, 4},
     };
     for (const T& c : trigger) {
         const MarkerPlacement m = triggerLevelMarker(c.ch, c.level, c.inverted, 400);
@@ -140,7 +132,7 @@ TEST(IndicatorValues, BufferOverview) {
     BufferOverviewLayout out = bufferOverviewLayout(in);
     EXPECT_EQ(out.windowWidth, 20);
     EXPECT_EQ(out.windowLeft, 90);
-    EXPECT_EQ(out.centreLeft, 97); // 100 - 3
+    EXPECT_EQ(out.centreLeft, 97);  // 100 - 3
     EXPECT_EQ(out.triggerLeft, 96); // 100 - 4
     EXPECT_EQ(out.triggerImage, BufferOverviewLayout::TriggerImage::Inside);
     EXPECT_EQ(out.channelSet, 2);

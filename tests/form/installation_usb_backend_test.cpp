@@ -13,9 +13,9 @@ namespace {
 
 TEST(InstallationUsbBackend, TheRegistryChoosesTheBackend) {
     TempDir dir;
-    const std::string simulated = dir.write(
-        "sim.ini", "[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\nusbBackend=simulator\n"
-                   "[Simulator]\nhardwareVersion=2\nprogrammed=1\ndevices=2\nrealTime=0\n");
+    const std::string simulated =
+        dir.write("sim.ini", "[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\nusbBackend=simulator\n"
+                             "[Simulator]\nhardwareVersion=2\nprogrammed=1\ndevices=2\nrealTime=0\n");
     SystemRegistry registry(simulated);
     ASSERT_TRUE(registry.read());
     EXPECT_TRUE(registry.usesSimulator());

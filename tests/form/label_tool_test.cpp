@@ -30,14 +30,12 @@ TEST_F(LabelToolTest, HitTestIsStrictlyInsideTheFirstLabel) {
         int index;
     };
     const Case cases[] = {
-        {100, 55, -1}, {101, 55, 0},   {144, 55, 0},   {145, 55, -1},
-        {145, 62, 1},                                                 // left, right edges
-        {120, 50, -1}, {120, 51, 0},   {120, 64, 0},   {120, 65, -1}, // top and bottom edges
-        {140, 62, 0},                                                 // both: the older one
-        {150, 70, 1},  {300, 300, -1}, {301, 301, -1},                // the empty label never hits
+        {100, 55, -1}, {101, 55, 0},   {144, 55, 0},   {145, 55, -1}, {145, 62, 1}, // left, right edges
+        {120, 50, -1}, {120, 51, 0},   {120, 64, 0},   {120, 65, -1},               // top and bottom edges
+        {140, 62, 0},                                                               // both: the older one
+        {150, 70, 1},  {300, 300, -1}, {301, 301, -1},                              // the empty label never hits
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(findLabel(env, c.x, c.y), c.index) << c.x << ", " << c.y;
+    for (const Case& c : cases) EXPECT_EQ(findLabel(env, c.x, c.y), c.index) << c.x << ", " << c.y;
 }
 
 TEST_F(LabelToolTest, WidthCountsCharactersNotBytes) {
@@ -59,10 +57,8 @@ TEST_F(LabelToolTest, PressDecidesBetweenDragAndDialog) {
         bool dragging;
     };
     const Case cases[] = {
-        {0, 110, 55, LabelDialogRequest::None, 0, true},
-        {0, 10, 10, LabelDialogRequest::NewLabel, -1, false},
-        {1, 110, 55, LabelDialogRequest::EditLabel, 0, false},
-        {1, 10, 10, LabelDialogRequest::None, -1, false},
+        {0, 110, 55, LabelDialogRequest::None, 0, true},       {0, 10, 10, LabelDialogRequest::NewLabel, -1, false},
+        {1, 110, 55, LabelDialogRequest::EditLabel, 0, false}, {1, 10, 10, LabelDialogRequest::None, -1, false},
         {2, 110, 55, LabelDialogRequest::EditLabel, 0, false},
     };
     for (const Case& c : cases) {
@@ -94,8 +90,7 @@ TEST_F(LabelToolTest, DragMovesByTheWayFromTheLastStepAndMayLeaveTheDisplay) {
 }
 
 TEST_F(LabelToolTest, AddStopsAtTwelveEditKeepsThePlaceDeleteRemoves) {
-    for (int i = 0; i < MAX_LABELS; ++i)
-        add(10 * i, 20, "l" + std::to_string(i));
+    for (int i = 0; i < MAX_LABELS; ++i) add(10 * i, 20, "l" + std::to_string(i));
     env.labelPressPoint = {400, 300};
     EXPECT_FALSE(addLabel(env, {0xFFFFFF, 0, "thirteenth"}));
     EXPECT_EQ(env.labelList.size(), std::size_t(MAX_LABELS));

@@ -18,18 +18,18 @@ namespace {
 std::vector<unsigned char> linesAt(std::initializer_list<int> rows) {
     std::vector<unsigned char> image(500 * 400, 0);
     for (int row : rows)
-        for (int c = 0; c < 500; ++c)
-            image[std::size_t(row) * 500 + std::size_t(c)] = 100;
+        for (int c = 0; c < 500; ++c) image[std::size_t(row) * 500 + std::size_t(c)] = 100;
     return image;
 }
 
-
 TEST(MeasureText, GeneralFormat) {
-    struct C { double v; const char* text; };
+    struct C {
+        double v;
+        const char* text;
+    };
     for (const C& c : {C{0, "0"}, C{1.25, "1.25"}, C{1.234, "1.234"}, C{1234, "1234"}, C{12346, "1.235E04"},
-                       C{9999.6, "1E04"}, C{-500, "-500"}, C{0.5, "0.5"}, C{123.456, "123.5"},
-                       C{0.0001, "0.0001"}, C{0.00001234, "1.234E-05"}, C{-2.5e-7, "-2.5E-07"},
-                       C{1234 * 0.001, "1.234"}, C{1e20, "1E20"}})
+                       C{9999.6, "1E04"}, C{-500, "-500"}, C{0.5, "0.5"}, C{123.456, "123.5"}, C{0.0001, "0.0001"},
+                       C{0.00001234, "1.234E-05"}, C{-2.5e-7, "-2.5E-07"}, C{1234 * 0.001, "1.234"}, C{1e20, "1E20"}})
         EXPECT_EQ(formatGeneral(c.v, 4, 2), c.text) << c.v;
     // The level labels' form: 15 digits, no exponent padding.
     EXPECT_EQ(formatGeneral(-7.5, 15, 0), "-7.5");
@@ -39,7 +39,12 @@ TEST(MeasureText, GeneralFormat) {
 }
 
 TEST(MeasureText, ValueAndUnitPerSlot) {
-    struct C { double v; int slot; const char* label; const char* csv; };
+    struct C {
+        double v;
+        int slot;
+        const char* label;
+        const char* csv;
+    };
     const C cases[] = {
         {1500, _MEASURE_MAXIMUM, "1.5KV", "1.5,KV"},
         {-1500, _MEASURE_MINIMUM, "-1.5KV", "-1.5,KV"},
@@ -72,8 +77,7 @@ TEST(MeasureSet, ItemsAtMostTenInPickOrder) {
     EXPECT_FALSE(set.AddMeasureItem(0, 1));
     EXPECT_FALSE(set.AddMeasureItem(4, 1));
     EXPECT_FALSE(set.AddMeasureItem(1, 23));
-    for (int i = 0; i < 10; ++i)
-        EXPECT_TRUE(set.AddMeasureItem(1 + i % 3, i));
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(set.AddMeasureItem(1 + i % 3, i));
     EXPECT_FALSE(set.AddMeasureItem(1, 20)); // the eleventh pick
     ASSERT_EQ(set.items().size(), 10u);
     EXPECT_EQ(set.items()[1].source, _MEASURE_SOURCE_CH2);
@@ -95,8 +99,7 @@ TEST(MeasureSet, ItemsAtMostTenInPickOrder) {
 TEST(MeasureSet, OneSourceEveryThirdCycle) {
     FakeToolWindowKernel kernel; // 1 V/div, zero line at row 200
     MeasureSet set;
-    for (int source = 1; source <= 3; ++source)
-        set.AddMeasureItem(source, _MEASURE_MAXIMUM);
+    for (int source = 1; source <= 3; ++source) set.AddMeasureItem(source, _MEASURE_MAXIMUM);
     // Cycle k shows each trace at row 200 + k: the result tells which cycle was measured.
     double expected[3] = {0, 0, 0};
     for (int cycle = 1; cycle <= 19; ++cycle) {
@@ -106,8 +109,7 @@ TEST(MeasureSet, OneSourceEveryThirdCycle) {
         set.UpdateMeasurements(kernel, ch1.data(), ch2.data(), math.data(), 90, 10);
         EXPECT_EQ(set.counter(), cycle);
         for (int source = 0; source < 3; ++source) {
-            if (MeasureSet::isMeasureCycle(cycle, source))
-                expected[source] = cycle * 0.02;
+            if (MeasureSet::isMeasureCycle(cycle, source)) expected[source] = cycle * 0.02;
             EXPECT_NEAR(set.result(source, _MEASURE_MAXIMUM), expected[source], 1e-9)
                 << "cycle " << cycle << " source " << source;
         }
@@ -130,8 +132,7 @@ TEST(MeasureSet, OffSourceReadsZeroOnEveryCycleAndNullImagesAreSkipped) {
     set.UpdateMeasurements(kernel, nullptr, nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.result(0, _MEASURE_MAXIMUM), 0.0);
     // An image the cycle did not hand over keeps the source's last results.
-    for (int i = 0; i < 3; ++i)
-        set.UpdateMeasurements(kernel, nullptr, nullptr, nullptr, 90, 10);
+    for (int i = 0; i < 3; ++i) set.UpdateMeasurements(kernel, nullptr, nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.counter(), 6);
     EXPECT_EQ(set.result(1, _MEASURE_MAXIMUM), 0.0);
 }
@@ -139,9 +140,9 @@ TEST(MeasureSet, OffSourceReadsZeroOnEveryCycleAndNullImagesAreSkipped) {
 TEST(MeasureSet, LabelsAndCsvLines) {
     FakeToolWindowKernel kernel;
     kernel.on[1] = true;
-    kernel.probe[1] = 10;      // x10 probe on Ch1
-    kernel.probe[3] = 10;      // and on the math trace
-    kernel.voltDiv[2] = 6;     // 0.5 V/div on Ch2
+    kernel.probe[1] = 10;  // x10 probe on Ch1
+    kernel.probe[3] = 10;  // and on the math trace
+    kernel.voltDiv[2] = 6; // 0.5 V/div on Ch2
     MeasureSet set;
     set.AddMeasureItem(1, _MEASURE_AMPLITUDE);
     set.AddMeasureItem(2, _MEASURE_MAXIMUM);
@@ -153,8 +154,7 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     const auto ch1 = linesAt({200, 225});  // 0.5 V between its two levels
     const auto ch2 = linesAt({325});       // 125 rows x 0.01 V = 1.25 V
     const auto math = linesAt({200, 225}); // 0.5 V peak to peak
-    for (int cycle = 0; cycle < 9; ++cycle)
-        set.UpdateMeasurements(kernel, ch1.data(), ch2.data(), math.data(), 90, 10);
+    for (int cycle = 0; cycle < 9; ++cycle) set.UpdateMeasurements(kernel, ch1.data(), ch2.data(), math.data(), 90, 10);
 
     const auto lines = set.labelLines(kernel);
     EXPECT_EQ(lines[0].text, "Ch1 : Amplitude=5V");
@@ -166,8 +166,7 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     EXPECT_EQ(lines[3].text, "Ch1 : Period="); // no period in flat lines
     EXPECT_EQ(lines[4].text, "Ch1 : Frequency=0Hz");
     EXPECT_EQ(lines[5].text, lines[0].text);
-    for (std::size_t i = 6; i < lines.size(); ++i)
-        EXPECT_EQ(lines[i].text, "");
+    for (std::size_t i = 6; i < lines.size(); ++i) EXPECT_EQ(lines[i].text, "");
 
     EXPECT_EQ(set.csvText(kernel), "Ch1,Amp=,5,V\n"
                                    "Ch2,Max=,1.25,V\n"
@@ -196,29 +195,26 @@ TEST(MeasureSet, ScaleFactorAndImageSizes) {
     MeasureSet set;
     set.AddMeasureItem(1, _MEASURE_MAXIMUM);
     std::vector<unsigned char> image(600 * 300, 0);
-    for (int c = 0; c < 600; ++c)
-        image[std::size_t(250) * 600 + std::size_t(c)] = 100;
+    for (int c = 0; c < 600; ++c) image[std::size_t(250) * 600 + std::size_t(c)] = 100;
     set.UpdateMeasurements(kernel, image.data(), nullptr, nullptr, 90, 10);
     set.UpdateMeasurements(kernel, image.data(), nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.labelLines(kernel)[0].text, "Ch1 : Maximum=2V");
 }
 
 TEST(MeasureSet, TransposeTakesEveryPixelOnceAndZeroesTheRest) {
-    const struct {
-        int width, height;
-    } sizes[] = {{500, 400}, {600, 300}, {37, 45}, {500, 1}, {0, 0}};
+    const struct { int width, height; } sizes[] = {{500, 400}, {600, 300}, {37, 45}, {500, 1}, {0, 0}};
     auto wave = std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns);
     for (const auto& size : sizes) {
         std::vector<unsigned char> image(std::size_t(size.width) * std::size_t(size.height));
-        for (std::size_t i = 0; i < image.size(); ++i)
-            image[i] = static_cast<unsigned char>(1 + i % 251);
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<unsigned char>(1 + i % 251);
         std::fill(&wave[0][0], &wave[0][0] + kMeasureColumns * kMeasureRows, 0xAA);
         transposeDisplayImage(image.data(), size.width, size.height, wave.get());
         int wrong = 0;
         for (int c = 0; c < kMeasureColumns; ++c)
             for (int r = 0; r < kMeasureRows; ++r) {
                 const bool inside = c < size.width && r < size.height;
-                const unsigned char want = inside ? image[std::size_t(r) * std::size_t(size.width) + std::size_t(c)] : 0;
+                const unsigned char want =
+                    inside ? image[std::size_t(r) * std::size_t(size.width) + std::size_t(c)] : 0;
                 wrong += wave[c][r] != want;
             }
         EXPECT_EQ(wrong, 0) << size.width << " x " << size.height;

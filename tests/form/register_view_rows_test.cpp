@@ -32,8 +32,7 @@ TEST(RegisterViewRows, ImageUpToDcAndReadBackUpToSr) {
         std::iota(image.begin(), image.end(), 1);
         std::vector<unsigned char> readBack(static_cast<size_t>(c.readBackCount));
         std::iota(readBack.begin(), readBack.end(), 101);
-        const auto rows =
-            registerViewRows(c.generation, image.data(), readBack.data(), c.readBackCount);
+        const auto rows = registerViewRows(c.generation, image.data(), readBack.data(), c.readBackCount);
         ASSERT_EQ(rows.size(), c.names);
         EXPECT_EQ(rows[9].name, c.rowAfterPP3);
         EXPECT_EQ(rows.back().name, "DD2-Volt");
@@ -52,8 +51,7 @@ TEST(RegisterViewRows, ImageUpToDcAndReadBackUpToSr) {
                 EXPECT_FALSE(rows[k].readBack) << rows[k].name;
         }
         // The TB row shows the time-base byte that the block carries there.
-        const auto tb =
-            std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.name == "TB"; });
+        const auto tb = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.name == "TB"; });
         EXPECT_EQ(tb->readBack, 100 + (c.generation >= _HW3 ? 20 : 18));
 
         // A failed read leaves the read-back empty; a short one fills what it has.

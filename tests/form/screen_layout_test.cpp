@@ -7,9 +7,7 @@
 
 namespace {
 
-Environment defaults() {
-    return Environment("/nonexistent/environment.ini");
-}
+Environment defaults() { return Environment("/nonexistent/environment.ini"); }
 
 ScreenKernelValues channels(bool ch1, bool ch2, bool math = false, bool ref = false) {
     ScreenKernelValues k;
@@ -36,10 +34,8 @@ TEST(ScreenLayout, BandsFollowTheOptions) {
         {"date alone", false, true, false, false, false, 0, false, 451, 30},
         {"title and date share one band", true, true, false, false, false, 0, false, 491, 70},
         {"setup alone", false, false, true, false, false, 0, false, 476, 20},
-        {"math and reference need the setup block", false, false, false, true, true, 8, true, 441,
-         20},
-        {"everything", true, false, true, true, true, 9, true, 441 + 50 + 35 + 15 + 15 + 40 + 85,
-         70},
+        {"math and reference need the setup block", false, false, false, true, true, 8, true, 441, 20},
+        {"everything", true, false, true, true, true, 9, true, 441 + 50 + 35 + 15 + 15 + 40 + 85, 70},
         {"label tool is no cursor", false, false, true, false, false, 6, false, 476, 20},
         {"cross cursor", false, false, true, false, false, 7, false, 516, 20},
     };
@@ -64,12 +60,10 @@ TEST(ScreenLayout, TimeTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {0.0, "0.00s"},     {2.5e-7, "250.00ns"}, {1.5, "1.50s"},   {-0.002, "-2.00ms"},
-        {5e-6, "5.00us"},   {1e-13, "0.10ps"},    {1e-9, "1.00ns"}, {-3e-12, "-3.00ps"},
-        {999.0, "999.00s"}, {0.001, "1.00ms"},
+        {0.0, "0.00s"},    {2.5e-7, "250.00ns"}, {1.5, "1.50s"},      {-0.002, "-2.00ms"}, {5e-6, "5.00us"},
+        {1e-13, "0.10ps"}, {1e-9, "1.00ns"},     {-3e-12, "-3.00ps"}, {999.0, "999.00s"},  {0.001, "1.00ms"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(formatTimeText(c.seconds), c.text) << c.seconds;
+    for (const Case& c : cases) EXPECT_EQ(formatTimeText(c.seconds), c.text) << c.seconds;
 }
 
 TEST(ScreenLayout, TimeLabelsBySecondsPerDivision) {
@@ -78,12 +72,12 @@ TEST(ScreenLayout, TimeLabelsBySecondsPerDivision) {
         const char* text;
     };
     const Case cases[] = {
-        {50, 17, "1.00ms"},    // one division at 1 ms/div, not 1000.00us
-        {250, 0, "10.00ns"},   // 2 ns/div
-        {-250, 2, "-50.00ns"}, // 10 ns/div
-        {125, 25, "1.00s"},    // 400 ms/div over 2.5 divisions
-        {500, 29, "100.00s"},  // 10 s/div, the last code of the list
-        {50, 32, "100.00s"},   // 100 s/div: the kernel's long time bases are covered too
+        {50, 17, "1.00ms"},                       // one division at 1 ms/div, not 1000.00us
+        {250, 0, "10.00ns"},                      // 2 ns/div
+        {-250, 2, "-50.00ns"},                    // 10 ns/div
+        {125, 25, "1.00s"},                       // 400 ms/div over 2.5 divisions
+        {500, 29, "100.00s"},                     // 10 s/div, the last code of the list
+        {50, 32, "100.00s"},                      // 100 s/div: the kernel's long time bases are covered too
         {0, 20, "0.00s"},      {50, 33, "0.00s"}, // no such code
     };
     for (const Case& c : cases)
@@ -123,8 +117,7 @@ TEST(ScreenLayout, TextsOfTheSetupBlock) {
     texts.timeDivText = "1ms";
     texts.cursorReadout = {"Horizontal : @ = 1.00ms", "Vertical : @ = 0.50V"};
     texts.measureWindowVisible = true;
-    for (int i = 0; i < 10; ++i)
-        texts.measureLabels[i] = "m" + std::to_string(i);
+    for (int i = 0; i < 10; ++i) texts.measureLabels[i] = "m" + std::to_string(i);
     const PictureLayout l = pictureLayout(env, k, true);
     const auto out = pictureTexts(env, l, k, texts, std::tm{});
     const int bottom = l.y0 + 400;
@@ -182,8 +175,7 @@ TEST(ScreenLayout, TimeLabelsTitleAndDatePositions) {
     EXPECT_EQ(out[1].align, TextAlign::Right);
     EXPECT_EQ(out[2].text, "-2.00ms");
     EXPECT_EQ(out[2].x, 30);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(out[i].y, 70 + 400 + 5);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i].y, 70 + 400 + 5);
     // Title and date share the 50-pixel band: the title at y0 - 50, the date at y0 - 26.
     const PictureText* date = find(out, "1-Jan-2000 0:0:0");
     ASSERT_NE(date, nullptr);
@@ -231,30 +223,9 @@ TEST(ScreenLayout, PreviewGeometry) {
     };
     const Case cases[] = {
         {"wave, natural size", false, 561, 441, a4, true, {0, 0, 600, 500}, {20, 30, 581, 471}},
-        {"wave, too tall: one scale 500 / height",
-         false,
-         561,
-         700,
-         a4,
-         true,
-         {0, 0, 600, 500},
-         {99, 0, 499, 500}},
-        {"wave, too wide: one scale 600 / width",
-         false,
-         1200,
-         400,
-         a4,
-         true,
-         {0, 0, 600, 500},
-         {0, 150, 600, 350}},
-        {"wave, both too large: fills the box",
-         false,
-         700,
-         900,
-         a4,
-         true,
-         {0, 0, 600, 500},
-         {0, 0, 600, 500}},
+        {"wave, too tall: one scale 500 / height", false, 561, 700, a4, true, {0, 0, 600, 500}, {99, 0, 499, 500}},
+        {"wave, too wide: one scale 600 / width", false, 1200, 400, a4, true, {0, 0, 600, 500}, {0, 150, 600, 350}},
+        {"wave, both too large: fills the box", false, 700, 900, a4, true, {0, 0, 600, 500}, {0, 0, 600, 500}},
         {"wave, empty picture", false, 0, 441, a4, false, {}, {}},
         // 353.5 wide, 500 high; the picture 561 x 441 hundredths of an inch on 11.69 inches.
         {"paper, A4 portrait", true, 561, 441, a4, true, {123, 0, 476, 500}, {180, 155, 419, 343}},
@@ -266,14 +237,7 @@ TEST(ScreenLayout, PreviewGeometry) {
          true,
          {0, 37, 600, 461},
          {156, 136, 443, 362}},
-        {"paper, landscape without resolution",
-         true,
-         561,
-         441,
-         PrinterCaps{0, 0, 7016, 4961},
-         false,
-         {},
-         {}},
+        {"paper, landscape without resolution", true, 561, 441, PrinterCaps{0, 0, 7016, 4961}, false, {}, {}},
         {"paper, no page at all", true, 561, 441, PrinterCaps{600, 600, 0, 0}, false, {}, {}},
     };
     for (const Case& c : cases) {

@@ -19,14 +19,12 @@ struct Spectrum {
     Spectrum(int n, float floorRms) : size(n), lin(std::size_t(n / 2), floorRms) {}
     // A floor that varies from 0.5 to 1.5 times rms over the bins in a fixed pattern.
     void noise(double rms) {
-        for (std::size_t k = 0; k < lin.size(); ++k)
-            lin[k] = float(rms * (0.5 + double((k * 7919) % 101) / 100.0));
+        for (std::size_t k = 0; k < lin.size(); ++k) lin[k] = float(rms * (0.5 + double((k * 7919) % 101) / 100.0));
     }
     void tone(int bin, double rms) { lin[std::size_t(bin)] = float(rms); }
     SpectrumRecord record(unsigned short window, bool dBScale = true) {
         dB.resize(lin.size());
-        for (std::size_t k = 0; k < lin.size(); ++k)
-            dB[k] = float(20.0 * std::log10(std::max(double(lin[k]), 1e-14)));
+        for (std::size_t k = 0; k < lin.size(); ++k) dB[k] = float(20.0 * std::log10(std::max(double(lin[k]), 1e-14)));
         return {size, lin.data(), dB.data(), dBScale, window, 1e-3};
     }
 };
@@ -39,21 +37,26 @@ Spectrum spectrumOf(std::vector<float> samples, unsigned short window) {
     std::vector<float> out(std::size_t(n / 2));
     FFT().ExecFFT(n, n, samples.data(), out.data(), window, false);
     Spectrum s(n, 0.0f);
-    for (int k = 0; k < n / 2; ++k)
-        s.lin[std::size_t(k)] = float(out[std::size_t(k)] * std::sqrt(2.0));
+    for (int k = 0; k < n / 2; ++k) s.lin[std::size_t(k)] = float(out[std::size_t(k)] * std::sqrt(2.0));
     return s;
 }
 
 } // namespace
 
 TEST(SpectrumTexts, FrequencyAndVoltage) {
-    struct F { long long hz; const char* text; };
+    struct F {
+        long long hz;
+        const char* text;
+    };
     for (const F& c : {F{0, "   0 Hz"}, F{999, " 999 Hz"}, F{1000, "1.000 kHz"}, F{999999, "999.999 kHz"},
                        F{1234567, "1.235 MHz"}, F{25000000, "25.000 MHz"}})
         EXPECT_EQ(formatFftFrequency(c.hz), c.text) << c.hz;
-    struct V { double volts; const char* text; };
-    for (const V& c : {V{1.5, "1.500 V"}, V{1.0, "1.000 V"}, V{0.25, " 250 mV"}, V{0.0004, "   0 mV"},
-                       V{0.0125, "  12 mV"}})
+    struct V {
+        double volts;
+        const char* text;
+    };
+    for (const V& c :
+         {V{1.5, "1.500 V"}, V{1.0, "1.000 V"}, V{0.25, " 250 mV"}, V{0.0004, "   0 mV"}, V{0.0125, "  12 mV"}})
         EXPECT_EQ(formatFftVoltage(c.volts), c.text) << c.volts;
     EXPECT_EQ(fftBinFrequency(100, 1e-3), 10000);
     EXPECT_EQ(fftBinFrequency(3, 2e-7), 1500000);
@@ -105,17 +108,22 @@ TEST(SpectrumFigures, WhichHarmonicsAreShown) {
     };
     // Fundamentals of 2 V: a value of exactly 0 (1 V in dB) reads as "not found".
     const Case cases[] = {
-        {"odd harmonics only: the even ones are dropped", 4096,
-         {{100, 2.0}, {300, 2 / 3.0}, {500, 0.4}, {700, 2 / 7.0}}, {true, false, true, false, true, false}},
-        {"3 x 700 + 2 is past the last bins: no 3rd to compare, the 2nd stays", 4096, {{700, 2.0}, {1400, 0.01}},
+        {"odd harmonics only: the even ones are dropped",
+         4096,
+         {{100, 2.0}, {300, 2 / 3.0}, {500, 0.4}, {700, 2 / 7.0}},
+         {true, false, true, false, true, false}},
+        {"3 x 700 + 2 is past the last bins: no 3rd to compare, the 2nd stays",
+         4096,
+         {{700, 2.0}, {1400, 0.01}},
          {true, true, false, false, false, false}},
-        {"6 x 100 + 2 is past the last bins, 5 x 100 + 2 is not", 1024, {{100, 2.0}},
+        {"6 x 100 + 2 is past the last bins, 5 x 100 + 2 is not",
+         1024,
+         {{100, 2.0}},
          {true, true, true, true, true, false}},
     };
     for (const auto& c : cases) {
         Spectrum s(c.size, 1e-5f);
-        for (const auto& [bin, rms] : c.tones)
-            s.tone(bin, rms);
+        for (const auto& [bin, rms] : c.tones) s.tone(bin, rms);
         SpectrumFigures f;
         f.UpdateFigures(s.record(_HANNING));
         for (int h = 0; h < kFftHarmonics; ++h) {
@@ -127,8 +135,7 @@ TEST(SpectrumFigures, WhichHarmonicsAreShown) {
 
 TEST(SpectrumFigures, LinearScaleTexts) {
     Spectrum s(4096, 1e-5f);
-    for (int h : {1, 3, 5})
-        s.tone(100 * h, 1.0 / h);
+    for (int h : {1, 3, 5}) s.tone(100 * h, 1.0 / h);
     SpectrumFigures f;
     f.UpdateFigures(s.record(_BLACKMAN, false));
     EXPECT_EQ(f.labels().harmonic[0], "10.000 kHz  1.000 V");
@@ -163,8 +170,7 @@ TEST(SpectrumFigures, AllZeroInput) {
     f.UpdateFigures(s.record(_RECTANGULAR, false));
     EXPECT_EQ(f.noiseFloor(), -120);
     EXPECT_EQ(f.fundamentalPower(), 0.0);
-    for (float figure : {f.thd(), f.snr(), f.sinad(), f.sfdr(), f.totalPowerDb()})
-        EXPECT_EQ(figure, 0.0f);
+    for (float figure : {f.thd(), f.snr(), f.sinad(), f.sfdr(), f.totalPowerDb()}) EXPECT_EQ(figure, 0.0f);
     EXPECT_NEAR(f.enob(), -0.292, 0.001);
     EXPECT_EQ(f.labels().enob, "-0.292 bits");
     EXPECT_EQ(f.labels().thd, " 0.000 dB");
@@ -178,7 +184,7 @@ TEST(SpectrumFigures, LobeHalfWidthLimits) {
     f.UpdateFigures(s.record(_HANNING)); // floor -110 dB
     EXPECT_EQ(f.LobeHalfWidth(std::numeric_limits<float>::quiet_NaN()), 2);
     EXPECT_EQ(f.LobeHalfWidth(-200.0f), 2);
-    EXPECT_EQ(f.LobeHalfWidth(1e30f), 512); // no wider than the spectrum
+    EXPECT_EQ(f.LobeHalfWidth(1e30f), 512);  // no wider than the spectrum
     EXPECT_EQ(f.LobeHalfWidth(-39.01f), 11); // 10 ^ ((-39.01 + 110 - 8.2) / 59.8) = 11.2
 }
 
@@ -233,36 +239,70 @@ TEST(SpectrumFigures, AgainstAnIndependentReference) {
         // read 58.701 dB.
         {"sine on noise", 512, _HANNING, 1e-4, true, line40, -67.629f, 58.101f, 58.178f, 73.681f, 1.761f},
         // Unlike the SNR, the SINAD counts the harmonics as distortion.
-        {"sine with 2nd and 3rd harmonics on noise", 1024, _HANNING, 1e-4, true,
-         {{49, 0.5}, {50, 1.0}, {51, 0.5}, {100, 0.01}, {150, 0.003}}, -41.365f, 54.871f, 41.193f, 41.756f, 1.761f},
-        {"no spur: the first of equal floor bins", 1024, _HANNING, 1e-5, false, {{200, 1.0}}, -93.010f, 73.483f,
-         73.904f, 96.990f, 0.0f},
+        {"sine with 2nd and 3rd harmonics on noise",
+         1024,
+         _HANNING,
+         1e-4,
+         true,
+         {{49, 0.5}, {50, 1.0}, {51, 0.5}, {100, 0.01}, {150, 0.003}},
+         -41.365f,
+         54.871f,
+         41.193f,
+         41.756f,
+         1.761f},
+        {"no spur: the first of equal floor bins",
+         1024,
+         _HANNING,
+         1e-5,
+         false,
+         {{200, 1.0}},
+         -93.010f,
+         73.483f,
+         73.904f,
+         96.990f,
+         0.0f},
         {"spur on bin 2: scanned, its own bin outside every sum", 1024, _HANNING, 1e-5, false, spur(2), -93.010f,
          39.524f, 39.998f, 90.000f, 0.0004f},
         {"spur on F - w - 1: scanned", 1024, _HANNING, 1e-5, false, spur(149), -93.010f, 39.524f, 39.998f, 39.9999f,
          0.0004f},
-        {"spur on F - w: inside the lobe", 1024, _HANNING, 1e-5, false, spur(150), -93.011f, 73.484f, 73.905f,
-         96.990f, 0.0004f},
+        {"spur on F - w: inside the lobe", 1024, _HANNING, 1e-5, false, spur(150), -93.011f, 73.484f, 73.905f, 96.990f,
+         0.0004f},
         {"spur on F + w - 1: inside the lobe", 1024, _HANNING, 1e-5, false, spur(249), -93.011f, 73.484f, 73.905f,
          96.990f, 0.0004f},
         {"spur on F + w: scanned", 1024, _HANNING, 1e-5, false, spur(250), -93.011f, 73.484f, 73.905f, 40.000f,
          0.0004f},
         // The tone on N/2 - 2 lies in the spur's lobe but outside every sum.
-        {"spur on N/2 - 3: scanned", 1024, _HANNING, 1e-5, false, {{200, 1.0}, {509, 0.01}, {510, 0.01}}, -93.010f,
-         39.524f, 39.998f, 40.000f, 0.0004f},
-        {"spur on N/2 - 2: not scanned", 1024, _HANNING, 1e-5, false, spur(510), -93.010f, 73.483f, 73.904f,
-         96.990f, 0.0f},
+        {"spur on N/2 - 3: scanned",
+         1024,
+         _HANNING,
+         1e-5,
+         false,
+         {{200, 1.0}, {509, 0.01}, {510, 0.01}},
+         -93.010f,
+         39.524f,
+         39.998f,
+         40.000f,
+         0.0004f},
+        {"spur on N/2 - 2: not scanned", 1024, _HANNING, 1e-5, false, spur(510), -93.010f, 73.483f, 73.904f, 96.990f,
+         0.0f},
         // The spur's half-width of 39 is held to F/2 = 6, which leaves out the tone on 108
         // (with it the SFDR would read 5.376 dB).
-        {"spur lobe held to F/2", 1024, _HANNING, 1e-5, false, {{12, 1.0}, {100, 0.5}, {108, 0.2}}, -13.979f, 4.938f,
-         5.376f, 6.021f, 1.106f},
+        {"spur lobe held to F/2",
+         1024,
+         _HANNING,
+         1e-5,
+         false,
+         {{12, 1.0}, {100, 0.5}, {108, 0.2}},
+         -13.979f,
+         4.938f,
+         5.376f,
+         6.021f,
+         1.106f},
     };
     for (const Case& c : cases) {
         Spectrum s(c.size, float(c.floor));
-        if (c.noisy)
-            s.noise(c.floor);
-        for (const auto& [bin, rms] : c.tones)
-            s.tone(bin, rms);
+        if (c.noisy) s.noise(c.floor);
+        for (const auto& [bin, rms] : c.tones) s.tone(bin, rms);
         SpectrumFigures f;
         f.UpdateFigures(s.record(c.window));
         EXPECT_NEAR(f.thd(), c.thd, 0.002) << c.what;
@@ -275,7 +315,10 @@ TEST(SpectrumFigures, AgainstAnIndependentReference) {
 }
 
 TEST(SpectrumFigures, TotalPowerRunsOverBinsTwoToHalfTheSizeLessThree) {
-    struct Case { int bin; double power; };
+    struct Case {
+        int bin;
+        double power;
+    };
     for (const Case c : {Case{1, 0.0}, Case{2, 4.0}, Case{253, 4.0}, Case{254, 0.0}}) {
         Spectrum s(512, 0.0f);
         s.tone(c.bin, 2.0);
@@ -288,7 +331,10 @@ TEST(SpectrumFigures, TotalPowerRunsOverBinsTwoToHalfTheSizeLessThree) {
 // Each window's K and c, pinned where the width steps from m - 1 to m:
 // peak = floor + K + log10(m) / c.
 TEST(SpectrumFigures, LobeConstantsOfEachWindow) {
-    struct Case { unsigned short window; double k, c; };
+    struct Case {
+        unsigned short window;
+        double k, c;
+    };
     const Case cases[] = {
         {_RECTANGULAR, 5.06, 0.05}, {_HANNING, 8.2, 1 / 59.8}, {_HAMMING, 35.75, 0.05}, {_BLACKMAN, 34.21, 1 / 59.8}};
     for (const Case& c : cases) {
@@ -324,8 +370,7 @@ TEST(SpectrumFigures, NoiseFloorBuckets) {
     };
     for (const Case& c : cases) {
         std::vector<float> lin(256, 0.0f), dB;
-        for (const auto& [level, bins] : c.levels)
-            dB.insert(dB.end(), std::size_t(bins), level);
+        for (const auto& [level, bins] : c.levels) dB.insert(dB.end(), std::size_t(bins), level);
         ASSERT_EQ(dB.size(), lin.size());
         SpectrumFigures f;
         f.UpdateFigures({512, lin.data(), dB.data(), true, _RECTANGULAR, 1e-3});

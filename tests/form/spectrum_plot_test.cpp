@@ -21,15 +21,13 @@ Pixels pixelsOf(const SpectrumMap& map) {
     Pixels out;
     for (int c = 0; c < kFftPlotWidth; ++c)
         for (int r = 0; r < kFftPlotHeight; ++r)
-            if (map.isSet(c, r))
-                out.insert({c, r});
+            if (map.isSet(c, r)) out.insert({c, r});
     return out;
 }
 
 std::set<int> columnsOf(const Pixels& pixels) {
     std::set<int> out;
-    for (const auto& p : pixels)
-        out.insert(p.first);
+    for (const auto& p : pixels) out.insert(p.first);
     return out;
 }
 
@@ -37,8 +35,7 @@ std::set<int> columnsOf(const Pixels& pixels) {
 struct Flat {
     std::vector<float> lin, dB;
     Flat(int bins, double level) : lin(std::size_t(bins)), dB(std::size_t(bins), float(level)) {
-        for (auto& v : lin)
-            v = float(std::pow(10.0, level / 20));
+        for (auto& v : lin) v = float(std::pow(10.0, level / 20));
     }
 };
 
@@ -53,15 +50,18 @@ SpectrumSettings dbSettings(int sizeIndex, double scale = 60) {
 } // namespace
 
 TEST(SpectrumMap, TraceLineRunsAndClipping) {
-    struct C { int x0, y0, x1, y1; Pixels expected; };
+    struct C {
+        int x0, y0, x1, y1;
+        Pixels expected;
+    };
     const C cases[] = {
         {0, 0, 2, 4, {{0, 0}, {0, 1}, {1, 1}, {1, 2}, {1, 3}, {2, 3}, {2, 4}}},
-        {5, 10, 5, 7, {{5, 7}, {5, 8}, {5, 9}, {5, 10}}},      // one column: a vertical run
-        {0, 2, 2, 0, {{0, 2}, {0, 1}, {1, 1}, {1, 0}, {2, 0}}}, // walking down
-        {0, 500, 1, 450, {}},                                  // wholly above the map
-        {0, -5, 1, -1, {}},                                    // wholly below
+        {5, 10, 5, 7, {{5, 7}, {5, 8}, {5, 9}, {5, 10}}},           // one column: a vertical run
+        {0, 2, 2, 0, {{0, 2}, {0, 1}, {1, 1}, {1, 0}, {2, 0}}},     // walking down
+        {0, 500, 1, 450, {}},                                       // wholly above the map
+        {0, -5, 1, -1, {}},                                         // wholly below
         {0, 397, 1, 401, {{0, 397}, {0, 398}, {1, 398}, {1, 399}}}, // one end clamped to the top row
-        {498, 0, 501, 0, {{498, 0}, {499, 0}}},                // columns beyond the map are left out
+        {498, 0, 501, 0, {{498, 0}, {499, 0}}},                     // columns beyond the map are left out
     };
     for (const C& c : cases) {
         SpectrumMap map;
@@ -83,8 +83,7 @@ TEST(SpectrumMap, BinsWiderThanAPixelAreJoinedBySegments) {
     // Bins 0 .. 249 at two pixels each: columns 0 .. 498.
     EXPECT_EQ(pixels.size(), 499u);
     EXPECT_EQ(*columnsOf(pixels).rbegin(), 498);
-    for (const auto& p : pixels)
-        EXPECT_EQ(p.second, 350);
+    for (const auto& p : pixels) EXPECT_EQ(p.second, 350);
 
     // A level above the top edge is clipped to the top row; segments wholly above vanish.
     Flat high(256, -60);
@@ -119,8 +118,8 @@ TEST(SpectrumPlot, AxisLabelsAndCursorReadout) {
     SpectrumSettings s = dbSettings(0, 15);
     s.typedScale = 15;
     const double t = fftSecondsPerDivision(17); // 100 Hz per bin
-    EXPECT_EQ(frequencyLabelTexts(s, t),
-              (std::array<std::string, 6>{"   0 Hz", "5.000 kHz", "10.000 kHz", "15.000 kHz", "20.000 kHz", "25.000 kHz"}));
+    EXPECT_EQ(frequencyLabelTexts(s, t), (std::array<std::string, 6>{"   0 Hz", "5.000 kHz", "10.000 kHz", "15.000 kHz",
+                                                                     "20.000 kHz", "25.000 kHz"}));
     s.zoom = 2;
     s.setScroll(250); // 4 pixels per bin from bin 62
     EXPECT_EQ(frequencyLabelTexts(s, t)[0], "6.200 kHz");
@@ -152,8 +151,7 @@ TEST(SpectrumPlot, AxisLabelsAndCursorReadout) {
 TEST(SpectrumPlot, TextExportExactContent) {
     const std::vector<float> lin = {1.0f, 0.5f, 0.25f, 0.001f};
     std::vector<float> dB;
-    for (float v : lin)
-        dB.push_back(float(20 * std::log10(v)));
+    for (float v : lin) dB.push_back(float(20 * std::log10(v)));
     EXPECT_EQ(spectrumText(lin, dB, true, 0.02), // 5 Hz per bin
               "      Hz         Volt\n"
               "==============================\n"
@@ -161,13 +159,12 @@ TEST(SpectrumPlot, TextExportExactContent) {
               "        5      0.500000 \n"
               "       10      0.250000 \n"
               "       15      0.001000 \n");
-    EXPECT_EQ(spectrumText(lin, dB, false, 0.02),
-              "      Hz          dB\n"
-              "===============================\n"
-              "        0       0.000 \n"
-              "        5      -6.021 \n"
-              "       10      -12.041 \n"
-              "       15      -60.000 \n");
+    EXPECT_EQ(spectrumText(lin, dB, false, 0.02), "      Hz          dB\n"
+                                                  "===============================\n"
+                                                  "        0       0.000 \n"
+                                                  "        5      -6.021 \n"
+                                                  "       10      -12.041 \n"
+                                                  "       15      -60.000 \n");
     // A bin step below 1 Hz repeats the whole hertz.
     const std::string slow = spectrumText(lin, dB, false, 0.4);
     EXPECT_NE(slow.find("        0      -6.021 \n"), std::string::npos);
@@ -182,7 +179,11 @@ TEST(SpectrumAnalyzer, RecordSpanByAcquisitionMethod) {
     std::vector<short> record(10000);
     for (std::size_t j = 0; j < record.size(); ++j)
         record[j] = short(std::lround(1000 * std::sin(2 * std::numbers::pi * double(j) / 1000)));
-    struct C { const char* name; bool ets, ris, realTime, roll, both; int bin; };
+    struct C {
+        const char* name;
+        bool ets, ris, realTime, roll, both;
+        int bin;
+    };
     const C cases[] = {
         {"real time, one channel", false, false, true, false, false, 10},
         {"real time, both channels", false, false, true, false, true, 5},

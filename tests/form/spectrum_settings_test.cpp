@@ -3,14 +3,16 @@
 #include <gtest/gtest.h>
 
 TEST(SpectrumSettings, GeometryPerSizeAndZoom) {
-    struct C { int sizeIndex, zoom, scroll; double ppb; int start, last, scrollMax; };
+    struct C {
+        int sizeIndex, zoom, scroll;
+        double ppb;
+        int start, last, scrollMax;
+    };
     const C cases[] = {
-        {0, 1, 0, 2.0, 0, 249, 0},       // 250 of the 256 bins visible
-        {1, 1, 0, 1.0, 0, 499, 0},
-        {4, 1, 0, 0.125, 0, 3999, 0},    // eight bins per column
-        {0, 16, 7500, 32.0, 234, 248, 7500}, // the scroll bar spans 7500 pixels
-        {0, 16, 0, 32.0, 0, 14, 7500},
-        {2, 4, 1500, 2.0, 750, 999, 1500},
+        {0, 1, 0, 2.0, 0, 249, 0},                                         // 250 of the 256 bins visible
+        {1, 1, 0, 1.0, 0, 499, 0},           {4, 1, 0, 0.125, 0, 3999, 0}, // eight bins per column
+        {0, 16, 7500, 32.0, 234, 248, 7500},                               // the scroll bar spans 7500 pixels
+        {0, 16, 0, 32.0, 0, 14, 7500},       {2, 4, 1500, 2.0, 750, 999, 1500},
     };
     for (const C& c : cases) {
         SpectrumSettings s;
@@ -31,9 +33,12 @@ TEST(SpectrumSettings, GeometryPerSizeAndZoom) {
 
 TEST(SpectrumSettings, ZoomKeepsTheCentrePixel) {
     SpectrumSettings s;
-    struct Step { bool up; int zoom, scroll; };
-    const Step steps[] = {{true, 2, 250}, {true, 4, 750}, {true, 8, 1750}, {true, 16, 3750}, {true, 16, 3750},
-                          {false, 8, 1750}, {false, 4, 750}, {false, 2, 250}, {false, 1, 0}, {false, 1, 0}};
+    struct Step {
+        bool up;
+        int zoom, scroll;
+    };
+    const Step steps[] = {{true, 2, 250},   {true, 4, 750},  {true, 8, 1750}, {true, 16, 3750}, {true, 16, 3750},
+                          {false, 8, 1750}, {false, 4, 750}, {false, 2, 250}, {false, 1, 0},    {false, 1, 0}};
     for (const Step& step : steps) {
         s.stepZoom(step.up);
         EXPECT_EQ(s.zoom, step.zoom);
@@ -46,7 +51,10 @@ TEST(SpectrumSettings, ZoomKeepsTheCentrePixel) {
 }
 
 TEST(SpectrumSettings, ScaleTypeButtonsPlaceTheTopEdge) {
-    struct C { double fundamentalDb; int position, offset; };
+    struct C {
+        double fundamentalDb;
+        int position, offset;
+    };
     for (const C& c : {C{-20, -120, 0}, C{0, -120, 0}, C{3, -128, 8}, C{44.5, -169, 49}, C{100, -170, 50}}) {
         SpectrumSettings s;
         s.selectDb(c.fundamentalDb);
@@ -112,7 +120,7 @@ TEST(SpectrumSettings, TypedScaleAndUpDown) {
 
     s.selectLinear(1.0);
     EXPECT_TRUE(s.typeScale("0.3"));
-    EXPECT_EQ(s.tablePosition[1], 5); // 0.2
+    EXPECT_EQ(s.tablePosition[1], 5);  // 0.2
     EXPECT_EQ(s.tablePosition[0], 11); // the dB position is kept apart
     EXPECT_TRUE(s.typeScale("0.0005"));
     EXPECT_EQ(s.tablePosition[1], 12);
@@ -157,8 +165,7 @@ TEST(SpectrumSettings, RowsOfLevels) {
 }
 
 TEST(SpectrumSettings, BinStepTimeBase) {
-    for (int code = 0; code <= 5; ++code)
-        EXPECT_DOUBLE_EQ(fftSecondsPerDivision(code), 2e-7) << code;
+    for (int code = 0; code <= 5; ++code) EXPECT_DOUBLE_EQ(fftSecondsPerDivision(code), 2e-7) << code;
     EXPECT_DOUBLE_EQ(fftSecondsPerDivision(6), 2e-7);
     EXPECT_DOUBLE_EQ(fftSecondsPerDivision(17), 1e-3);
     EXPECT_DOUBLE_EQ(fftSecondsPerDivision(29), 10.0);

@@ -25,9 +25,7 @@ public:
         const auto& r = raw[static_cast<std::size_t>(ch - 1)];
         return index < static_cast<int>(r.size()) ? r[static_cast<std::size_t>(index)] : 4096;
     }
-    int rawToRow(int ch, int code) const override {
-        return code + rowShift[static_cast<std::size_t>(ch - 1)];
-    }
+    int rawToRow(int ch, int code) const override { return code + rowShift[static_cast<std::size_t>(ch - 1)]; }
     double voltageOffset(int ch) const override { return offset[static_cast<std::size_t>(ch - 1)]; }
     int adcLevels() const override { return LEVELS; }
 };
@@ -35,14 +33,11 @@ public:
 using Pixels = std::set<std::pair<int, int>>; // (column, row), row 0 at the bottom
 
 // A dot at (x, y) with both neighbours.
-Pixels dot(int x, int y) {
-    return {{x, y}, {x - 1, y - 1}, {x + 1, y + 1}};
-}
+Pixels dot(int x, int y) { return {{x, y}, {x - 1, y - 1}, {x + 1, y + 1}}; }
 
 Pixels merge(std::initializer_list<Pixels> parts) {
     Pixels all;
-    for (const Pixels& p : parts)
-        all.insert(p.begin(), p.end());
+    for (const Pixels& p : parts) all.insert(p.begin(), p.end());
     return all;
 }
 
@@ -57,8 +52,7 @@ TEST(XYPlot, PictureOfKnownRecords) {
         // Empty, flagged and out-of-range samples; a dot in the top row keeps only its centre.
         FakeRecords r;
         r.raw = {{{100, 4096, 120, 20480 + 140, 5000, 150}, {50, 60, 4096, 80, 90, 399}}};
-        cases.push_back(
-            {"offsets at the centre", r, merge({dot(150, 50), dot(190, 80), {{200, 399}}})});
+        cases.push_back({"offsets at the centre", r, merge({dot(150, 50), dot(190, 80), {{200, 399}}})});
     }
     {
         // Channel 1's offset term divides by its row range, 50 (the sample 5000 does not widen it).
@@ -111,8 +105,7 @@ TEST(XYPlot, RowRangeSkipsSamplesWithoutACode) {
 
     std::vector<unsigned char> image(W * H, 0);
     drawXYPlot(r, image.data(), W, H, 127.0f);
-    for (unsigned char v : image)
-        ASSERT_EQ(v, 0);
+    for (unsigned char v : image) ASSERT_EQ(v, 0);
 }
 
 } // namespace

@@ -145,7 +145,8 @@ public:
 
 private:
     void log(const std::string& s) { calls.push_back(s); }
-    template <class... A> void log(const std::string& name, A... args) {
+    template <class... A>
+    void log(const std::string& name, A... args) {
         std::string s = name + "(";
         bool first = true;
         ((s += (first ? "" : ", ") + std::to_string(args), first = false), ...);

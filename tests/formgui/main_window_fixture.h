@@ -59,7 +59,10 @@ protected:
         return out;
     }
 
-    template <class T> T* find(const char* name) const { return qobject_cast<T*>(window->control(name)); }
+    template <class T>
+    T* find(const char* name) const {
+        return qobject_cast<T*>(window->control(name));
+    }
 
     std::unique_ptr<SimulatedKernel> kernel;
     std::unique_ptr<TFormMain> window;

@@ -103,9 +103,8 @@ TEST(ApplyStateSteps, RunsTheSettersInTheFixedOrder) {
         // channel 2 off: no coupling, volt/div or offset, but the bandwidth limit
         "on 2 0", "bwLimit 2 0",
         // reference before math; reference off gets only its switch
-        "on 4 0", "on 3 1", "coupling 3 1", "voltDiv 3 8", "offset 3 100",
-        "ets 1", "peak 0", "xy 0",
-        "timeDiv 11", "timeDiv 17", "position 0.000000", "position 250.000000"};
+        "on 4 0", "on 3 1", "coupling 3 1", "voltDiv 3 8", "offset 3 100", "ets 1", "peak 0", "xy 0", "timeDiv 11",
+        "timeDiv 17", "position 0.000000", "position 250.000000"};
     EXPECT_EQ(t.calls, expected);
     EXPECT_DOUBLE_EQ(t.s.d_horizontalPosition, 250.0);
 }
@@ -132,14 +131,21 @@ TEST(ApplyStateSteps, GoesOnAfterAFailedSetterAndStopsOnlyWhenTheInstrumentStopp
         bool forGood = false;
     };
     const Case cases[] = {
-        {"triggerSource 2", false, true, 31}, {"triggerMode 1", false, true, 31},
-        {"delay 0", false, true, 31},         {"timeDiv 17", false, true, 31},
-        {"offset 1 250", false, true, 31},    {"on 4 0", false, true, 31},
-        {"timeDiv 11", false, true, 31},      {"position 250.000000", false, true, 31},
-        {"triggerSource 2", true, false, 1},  {"timeDiv 17", true, false, 9},
-        {"coupling 1 1", true, false, 14},    {"on 3 1", true, false, 21},
+        {"triggerSource 2", false, true, 31},
+        {"triggerMode 1", false, true, 31},
+        {"delay 0", false, true, 31},
+        {"timeDiv 17", false, true, 31},
+        {"offset 1 250", false, true, 31},
+        {"on 4 0", false, true, 31},
+        {"timeDiv 11", false, true, 31},
+        {"position 250.000000", false, true, 31},
+        {"triggerSource 2", true, false, 1},
+        {"timeDiv 17", true, false, 9},
+        {"coupling 1 1", true, false, 14},
+        {"on 3 1", true, false, 21},
         {"position 250.000000", true, false, 31},
-        {"triggerSource 2", false, false, 2, true}, {"voltDiv 1 7", false, false, 16, true},
+        {"triggerSource 2", false, false, 2, true},
+        {"voltDiv 1 7", false, false, 16, true},
         {"position 250.000000", false, true, 31, true},
     };
     for (const Case& c : cases) {

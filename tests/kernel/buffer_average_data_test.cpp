@@ -67,7 +67,8 @@ TEST_F(AverageTest, MatchesThePlainMeanOverManyPositions) {
                 }
             ASSERT_TRUE(b.average(_CH1));
             for (int i = 0; i < size; ++i)
-                ASSERT_EQ(b.get(_CH1, i), referenceMean(at[static_cast<size_t>(i)])) << size << " " << records << " " << i;
+                ASSERT_EQ(b.get(_CH1, i), referenceMean(at[static_cast<size_t>(i)]))
+                    << size << " " << records << " " << i;
         }
     }
 }
@@ -90,7 +91,8 @@ TEST_F(AverageTest, RunningSumsFollowEveryKindOfWrite) {
                 for (short& v : values) v = empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng));
                 b.setHistoryRecord(slot(rng), _CH2, values.data(), static_cast<int>(values.size()));
             } else if (kind < 9) {
-                b.setHistory(slot(rng), _CH2, length(rng) - 1, empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng)));
+                b.setHistory(slot(rng), _CH2, length(rng) - 1,
+                             empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng)));
             } else {
                 b.fill(_CH2, empty(rng) ? EMPTY_SAMPLE : static_cast<short>(code(rng)), true);
             }
@@ -189,7 +191,7 @@ TEST_F(AverageTest, SlotCounterWrapsAndRestartsWhenTheCountChanges) {
     EXPECT_EQ(slots, (std::vector<int>{0, 1, 2, 0, 1}));
     for (int i = 0; i < 100; ++i) c.advance(128);
     EXPECT_EQ(c.slot(128), 100); // counted from 0 again when the count became 128
-    EXPECT_EQ(c.slot(16), 0); // lowered below the slot: starts again inside the history
+    EXPECT_EQ(c.slot(16), 0);    // lowered below the slot: starts again inside the history
     c.advance(16);
     EXPECT_EQ(c.slot(16), 1);
     EXPECT_EQ(c.slot(1), 0);

@@ -131,9 +131,7 @@ TEST(BufferDisplayDataTest, CreateReplacesWithAZeroedImage) {
 TEST(BufferDisplayDataTest, SetPixelClipsAndGetPixelDoesNot) {
     BufferDisplayData d;
     ASSERT_TRUE(d.create(_REFERENCE, 500, 400));
-    const struct {
-        int x, y;
-    } outside[] = {{500, 0}, {0, -1}, {-1, 5}, {3, 400}};
+    const struct { int x, y; } outside[] = {{500, 0}, {0, -1}, {-1, 5}, {3, 400}};
     for (auto p : outside) d.setPixel(_REFERENCE, p.x, p.y, 5);
     const unsigned char* img = d.getImage(_REFERENCE);
     for (int i = 0; i < 500 * 400; ++i) ASSERT_EQ(img[i], 0) << i;

@@ -118,11 +118,18 @@ TEST_F(CalibrationFileTest, WritingKeepsOtherKeys) {
 
 TEST_F(CalibrationFileTest, BadFileChangesNothingAndSaysSo) {
     const char* bad[] = {
-        "[Amplitude]\nampACCh13=abc\n",       "[ID]\nHardwareVersion=7\n",       "[ID]\nHardwareVersion=0\n",
-        "[Nonlinear]\nnonlinearConstCh10=inf\n", "[Amplitude]\nampDCCh20=1e39\n", "[ETS]\nETSMax=1e20\n",
-        "[PPP]\npppETS1Ch5=1.5\n",            "[ETS]\nETSMin=nan\n",             "[HW4]\nchipTemperatureCalib=x1\n",
+        "[Amplitude]\nampACCh13=abc\n",
+        "[ID]\nHardwareVersion=7\n",
+        "[ID]\nHardwareVersion=0\n",
+        "[Nonlinear]\nnonlinearConstCh10=inf\n",
+        "[Amplitude]\nampDCCh20=1e39\n",
+        "[ETS]\nETSMax=1e20\n",
+        "[PPP]\npppETS1Ch5=1.5\n",
+        "[ETS]\nETSMin=nan\n",
+        "[HW4]\nchipTemperatureCalib=x1\n",
         // Just beyond int, the ETS window's type.
-        "[ETS]\nETSMax=2147483648\n", "[ETS]\nETSMin=-2147483648.5\n",
+        "[ETS]\nETSMax=2147483648\n",
+        "[ETS]\nETSMin=-2147483648.5\n",
     };
     for (const char* content : bad) {
         Calibration c;

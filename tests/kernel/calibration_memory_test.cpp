@@ -87,7 +87,7 @@ TEST_F(CalibrationMemoryTest, WriteThenReadGivesBackEveryConstantTheMemoryHolds)
                     k == 0) {
                     // No place in the memory: converter 2's single offset stands in.
                     EXPECT_EQ(b[i].integers[0], a[i].name.find("Ch1") != std::string::npos ? written.offsetADC2Ch1
-                                                                                          : written.offsetADC2Ch2);
+                                                                                           : written.offsetADC2Ch2);
                     continue;
                 }
                 if (from < 0) {
@@ -98,8 +98,8 @@ TEST_F(CalibrationMemoryTest, WriteThenReadGivesBackEveryConstantTheMemoryHolds)
                     continue;
                 }
                 if (b[i].factors) {
-                    const bool fixed4 = a[i].form == CalibrationArray::Fixed4 ||
-                                        (a[i].form == CalibrationArray::Adc && gen <= _HW2);
+                    const bool fixed4 =
+                        a[i].form == CalibrationArray::Fixed4 || (a[i].form == CalibrationArray::Adc && gen <= _HW2);
                     EXPECT_NEAR(b[i].factors[k], a[i].factors[from], fixed4 ? 0.0001 + 1e-6 : 0.001 + 1e-5);
                 } else {
                     EXPECT_EQ(b[i].integers[k], a[i].integers[from]);
@@ -121,16 +121,18 @@ TEST_F(CalibrationMemoryTest, WordsAreBigEndianAtTheirPlaces) {
     Calibration c;
     fillSentinel(c, 0);
     c.HardwareVersion = _HW3;
-    c.ampACCh1[0] = 1.5f;       // page 0x000 word 0, Fixed3
-    c.nonlinearConstCh2[2] = -0.75f; // page 0x000 word 17, Fixed4
-    c.triggerCh1[0] = -2;        // page 0x000 word 20
-    c.ETSMax = 0x1234;           // page 0x080 word 31
+    c.ampACCh1[0] = 1.5f;               // page 0x000 word 0, Fixed3
+    c.nonlinearConstCh2[2] = -0.75f;    // page 0x000 word 17, Fixed4
+    c.triggerCh1[0] = -2;               // page 0x000 word 20
+    c.ETSMax = 0x1234;                  // page 0x080 word 31
     c.offsetTriggerHighFrequency = 300; // page 0x1C0 word 29
     c.nonlinearConstADC2Ch2[0] = 1.0f;  // page 0x1C0 word 18, Fixed3 from _HW3 on
-    c.ampACCh2[10] = 1.0f;       // page 0x280 word 21
-    c.chipTemperatureCalib = -300; // page 0x380 word 1
+    c.ampACCh2[10] = 1.0f;              // page 0x280 word 21
+    c.chipTemperatureCalib = -300;      // page 0x380 word 1
     const std::vector<unsigned char> m = packCalibrationMemory(c);
-    auto word = [&](int page, int w) { return (m[static_cast<size_t>(page * 64 + w * 2)] << 8) | m[static_cast<size_t>(page * 64 + w * 2 + 1)]; };
+    auto word = [&](int page, int w) {
+        return (m[static_cast<size_t>(page * 64 + w * 2)] << 8) | m[static_cast<size_t>(page * 64 + w * 2 + 1)];
+    };
     EXPECT_EQ(word(0, 0), 0x85F4);
     EXPECT_EQ(word(0, 17), 0x1D4C);
     EXPECT_EQ(word(0, 20), 0xFFFE);
@@ -144,7 +146,8 @@ TEST_F(CalibrationMemoryTest, WordsAreBigEndianAtTheirPlaces) {
     c.HardwareVersion = _HW2;
     c.nonlinearConstADC2Ch2[0] = 1.0f;
     EXPECT_EQ(packCalibrationMemory(c).size(), 512u);
-    EXPECT_EQ((packCalibrationMemory(c)[7 * 64 + 36] << 8) | packCalibrationMemory(c)[7 * 64 + 37], 0xC000); // Fixed4 1.0
+    EXPECT_EQ((packCalibrationMemory(c)[7 * 64 + 36] << 8) | packCalibrationMemory(c)[7 * 64 + 37],
+              0xC000); // Fixed4 1.0
 }
 
 TEST_F(CalibrationMemoryTest, ErasedMemoryReadsAsGenerationOne) {
@@ -171,9 +174,9 @@ TEST_F(CalibrationMemoryTest, HardwareVersionIsAlwaysOneToFour) {
         int pagesRead;
     };
     const Case cases[] = {
-        {-1, 0, _HW1, 8}, {0, 0, _HW1, 8},  {-5, 0, _HW1, 8}, {1, 4, _HW1, 8},  {2, 0, _HW2, 8},
-        {3, 0, _HW3, 15}, {4, 0, _HW4, 15}, {5, 0, _HW3, 15}, {300, 0, _HW3, 15},
-        {3, 4, _HW4, 15}, {3, 5, _HW3, 15}, {3, 2, _HW3, 15}, {3, -1, _HW3, 15}, {5, 4, _HW4, 15},
+        {-1, 0, _HW1, 8}, {0, 0, _HW1, 8},  {-5, 0, _HW1, 8},  {1, 4, _HW1, 8},    {2, 0, _HW2, 8},
+        {3, 0, _HW3, 15}, {4, 0, _HW4, 15}, {5, 0, _HW3, 15},  {300, 0, _HW3, 15}, {3, 4, _HW4, 15},
+        {3, 5, _HW3, 15}, {3, 2, _HW3, 15}, {3, -1, _HW3, 15}, {5, 4, _HW4, 15},
     };
     for (const Case& k : cases) {
         FakeHardware fake;

@@ -19,8 +19,8 @@ TEST(FixedPointTest, GoldenWords) {
         double decoded;
     };
     const Case fixed3[] = {
-        {1.5f, 0x85F4, 1.5},   {-0.5f, 0x41F4, -0.5},  {1.0f, 0x8400, 1.0},
-        {1.234f, 0x84E9, 1.233}, {0.0f, 0x8000, 0.0},  {15.5f, 0xBDF4, 15.5},
+        {1.5f, 0x85F4, 1.5},     {-0.5f, 0x41F4, -0.5},      {1.0f, 0x8400, 1.0},
+        {1.234f, 0x84E9, 1.233}, {0.0f, 0x8000, 0.0},        {15.5f, 0xBDF4, 15.5},
         {20.0f, 0xBFE7, 15.999}, {-100.0f, 0x7FE7, -15.999}, // saturated, not wrapped
     };
     for (const Case& c : fixed3) {
@@ -28,8 +28,8 @@ TEST(FixedPointTest, GoldenWords) {
         EXPECT_NEAR(decodeFixed3(c.word), c.decoded, 1e-9) << c.value;
     }
     const Case fixed4[] = {
-        {1.2345f, 0xC929, 1.2345}, {-0.75f, 0x1D4C, -0.75},    {1.0f, 0xC000, 1.0},
-        {2.5f, 0xE70F, 1.9999},   {-7.0f, 0x670F, -1.9999},   {1.9999f, 0xE70E, 1.9998},
+        {1.2345f, 0xC929, 1.2345}, {-0.75f, 0x1D4C, -0.75},  {1.0f, 0xC000, 1.0},
+        {2.5f, 0xE70F, 1.9999},    {-7.0f, 0x670F, -1.9999}, {1.9999f, 0xE70E, 1.9998},
     };
     for (const Case& c : fixed4) {
         EXPECT_EQ(encodeFixed4(c.value), c.word) << c.value;
@@ -78,8 +78,8 @@ int referenceCode12(const float q[3], double c, int n) {
 }
 
 TEST(CorrectCodeTest, TwelveBitPolynomialFollowsTheSmallestPositiveRoot) {
-    const float sets[][3] = {{1.0f, 1.0f, 1.0f}, {0.01f, 1.0f, 0.0f}, {1.0f, -5.0f, 8.0f}, {-0.2f, 1.5f, 0.3f},
-                             {0.3f, 0.2f, -0.5f}};
+    const float sets[][3] = {
+        {1.0f, 1.0f, 1.0f}, {0.01f, 1.0f, 0.0f}, {1.0f, -5.0f, 8.0f}, {-0.2f, 1.5f, 0.3f}, {0.3f, 0.2f, -0.5f}};
     for (const auto& q : sets) {
         Calibration c;
         c.HardwareVersion = _HW2;
@@ -124,9 +124,8 @@ TEST(CorrectCodeTest, TenBitUsesOnlyTheLinearTerm) {
         int code, expected;
     };
     const Case cases[] = {
-        {1.0f, 0, 0},      {1.0f, 767, 767},  {1.0f, 1023, 1023}, {0.0f, 300, 300}, // 0 counts as 1
-        {2.0f, 511, 511},  {2.0f, 767, 639},  {2.0f, 0, 255},     {0.5f, 0, 0},     {0.5f, 1023, 1023},
-        {0.5f, 600, 689},
+        {1.0f, 0, 0},     {1.0f, 767, 767}, {1.0f, 1023, 1023}, {0.0f, 300, 300}, // 0 counts as 1
+        {2.0f, 511, 511}, {2.0f, 767, 639}, {2.0f, 0, 255},     {0.5f, 0, 0},     {0.5f, 1023, 1023}, {0.5f, 600, 689},
     };
     for (const Case& k : cases) {
         Calibration c;
@@ -151,7 +150,7 @@ TEST(CorrectCodeTest, InterleavedModesChooseTheirPolynomialAndOffset) {
         c.HardwareVersion = gen;
         c.d_adcLevels = gen >= _HW3 ? 1024 : 4096;
         c.setState(&s);
-        float* arrays[] = {c.nonlinearConstCh1, c.nonlinearConstCh2, c.nonlinearConstADC1Ch1,
+        float* arrays[] = {c.nonlinearConstCh1,     c.nonlinearConstCh2,     c.nonlinearConstADC1Ch1,
                            c.nonlinearConstADC2Ch1, c.nonlinearConstADC1Ch2, c.nonlinearConstADC2Ch2};
         for (int j = 0; j < 6; ++j) {
             // 10-bit generations use only the linear term, 12-bit ones the whole curve.

@@ -82,7 +82,8 @@ protected:
 TEST_F(RollTest, ShiftsByThirtyAndAppendsEachChannelsNewSamples) {
     setUp(_1S_DIV, _CH1_ON_CH2_ON, 3000);
     const std::vector<short> before1 = record(_CH1), before2 = record(_CH2);
-    hw.reads.push_back(pairRead(30, [](int m) { return 100 + m; }, [](int m) { return 200 + m; }));
+    hw.reads.push_back(pairRead(
+        30, [](int m) { return 100 + m; }, [](int m) { return 200 + m; }));
     DataAcquisitionRoll roll(&hw, &raw, &s);
     ASSERT_TRUE(roll.acquire({}, 1));
     EXPECT_EQ(roll.d_keep, 2970);
@@ -107,7 +108,8 @@ TEST_F(RollTest, BytesPerReadFollowTheTimeBase) {
     for (const Case& c : cases) {
         setUp(c.timeDiv, _CH1_ON_CH2_OFF, 100);
         for (int r = 0; r < c.reads; ++r)
-            hw.reads.push_back(pairRead(32, [](int m) { return 3000 + m; }, [](int) { return 7; }));
+            hw.reads.push_back(pairRead(
+                32, [](int m) { return 3000 + m; }, [](int) { return 7; }));
         DataAcquisitionRoll roll(&hw, &raw, &s);
         const int readsBefore = hw.count("readSampleBuffer");
         ASSERT_TRUE(roll.acquire({}, 1)) << c.timeDiv;
@@ -172,9 +174,11 @@ TEST_F(RollTest, FailedReadsAndBadWordsLeaveTheRecordsAsTheyWere) {
         const std::vector<short> before1 = record(_CH1), before2 = record(_CH2);
         hw.reads.clear();
         for (int r = 0; r < c.goodReads; ++r)
-            hw.reads.push_back(pairRead(30, [](int m) { return m; }, [](int m) { return m; }));
+            hw.reads.push_back(pairRead(
+                30, [](int m) { return m; }, [](int m) { return m; }));
         if (c.badWord) {
-            auto bytes = pairRead(30, [](int m) { return m; }, [](int m) { return m; });
+            auto bytes = pairRead(
+                30, [](int m) { return m; }, [](int m) { return m; });
             bytes[11] |= 0x80; // word 5: both half markers set
             hw.reads.push_back(bytes);
         }
@@ -190,7 +194,8 @@ TEST_F(RollTest, SlowestCodeAveragesTenConsecutiveValuesPerNewSample) {
     setUp(_100S_DIV, _CH1_ON_CH2_ON, 100);
     // Channel 1's q-th value in arrival order is q (corrected q + 1); channel 2 holds 300.
     for (int r = 0; r < 10; ++r)
-        hw.reads.push_back(pairRead(6, [r](int m) { return 6 * r + m; }, [](int) { return 300; }));
+        hw.reads.push_back(pairRead(
+            6, [r](int m) { return 6 * r + m; }, [](int) { return 300; }));
     DataAcquisitionRoll roll(&hw, &raw, &s);
     ASSERT_TRUE(roll.acquire({}, 1));
     for (int m = 0; m < 6; ++m) {

@@ -81,10 +81,9 @@ TEST_F(AcquisitionTest, SampleWordsDecodeInEitherByteOrderAndReportBadPairs) {
         int error, value, channel;
     };
     const Case cases[] = {
-        {0x85, 0x07, 0, 327, _CH1},   {0x07, 0x85, 0, 327, _CH1},  {0xC5, 0x47, 0, 327, _CH2},
-        {0x47, 0xC5, 0, 327, _CH2},   {0xBF, 0x3F, 0, 4095, _CH1}, {0x80, 0x00, 0, 0, _CH1},
-        {0x85, 0x87, 18, 0, 0},       {0x05, 0x07, 18, 0, 0},      {0x85, 0x47, 17, 0, 0},
-        {0xC5, 0x87, 17, 0, 0},       {0x85, 0xC7, 17, 0, 0},
+        {0x85, 0x07, 0, 327, _CH1},  {0x07, 0x85, 0, 327, _CH1}, {0xC5, 0x47, 0, 327, _CH2}, {0x47, 0xC5, 0, 327, _CH2},
+        {0xBF, 0x3F, 0, 4095, _CH1}, {0x80, 0x00, 0, 0, _CH1},   {0x85, 0x87, 18, 0, 0},     {0x05, 0x07, 18, 0, 0},
+        {0x85, 0x47, 17, 0, 0},      {0xC5, 0x87, 17, 0, 0},     {0x85, 0xC7, 17, 0, 0},
     };
     for (const Case& c : cases) {
         int value = -1, channel = -1;
@@ -116,19 +115,19 @@ TEST_F(AcquisitionTest, TdcPhaseFollowsTheCalibrationWindowWithByteArithmetic) {
         int phase;
     };
     const Case cases[] = {
-        {0, _HW1, 0, 0, 127, 0, 0.03, 33},     // a = 86: (86 - 3) x 49 / 120
-        {85, _HW1, 0, 0, 127, 0, 0.03, -1},    // a = 1 < l = 3
-        {2, _HW2, 0, 0, 127, 0, 0.03, 33},     // a = 84
-        {100, _HW1, 0, 0, 255, 0, 0.0, 46},    // a = 86 - 100 = -14 -> 242 as a byte: 242 x 49 / 255
-        {100, _HW1, 20, 0, 255, 0, 0.0, 1},    // 242 + 20 = 262 -> 6 as a byte: 6 x 49 / 255
-        {0, _HW1, 0, 0, 60, 0, 0.0, 21},       // p = 86 > 60: 86 - 60 + 0 = 26 -> 26 x 49 / 60
-        {0, _HW1, 0, 10, 60, 0, 0.0, 25},      // 86 - 60 + 10 = 36 -> 26 x 49 / 50
-        {0, _HW1, -10, 0, 127, -3, 0.03, 28},  // 73 -> 70 x 49 / 120
-        {0x200 | 10, _HW3, 0, 0, 250, 0, 0.0, 0},  // c = 138, a = 5: 5 x 49 / 250
+        {0, _HW1, 0, 0, 127, 0, 0.03, 33},          // a = 86: (86 - 3) x 49 / 120
+        {85, _HW1, 0, 0, 127, 0, 0.03, -1},         // a = 1 < l = 3
+        {2, _HW2, 0, 0, 127, 0, 0.03, 33},          // a = 84
+        {100, _HW1, 0, 0, 255, 0, 0.0, 46},         // a = 86 - 100 = -14 -> 242 as a byte: 242 x 49 / 255
+        {100, _HW1, 20, 0, 255, 0, 0.0, 1},         // 242 + 20 = 262 -> 6 as a byte: 6 x 49 / 255
+        {0, _HW1, 0, 0, 60, 0, 0.0, 21},            // p = 86 > 60: 86 - 60 + 0 = 26 -> 26 x 49 / 60
+        {0, _HW1, 0, 10, 60, 0, 0.0, 25},           // 86 - 60 + 10 = 36 -> 26 x 49 / 50
+        {0, _HW1, -10, 0, 127, -3, 0.03, 28},       // 73 -> 70 x 49 / 120
+        {0x200 | 10, _HW3, 0, 0, 250, 0, 0.0, 0},   // c = 138, a = 5: 5 x 49 / 250
         {0x200 | 10, _HW3, 50, 0, 250, 0, 0.0, 10}, // 55 x 49 / 250
-        {0x200 | 10, _HW1, 0, 0, 255, 0, 0.0, 14}, // bit 9 counts only on _HW3/_HW4: a = 76
-        {20, _HW4, 0, 0, 255, 0, 0.0, 23},      // a = 123
-        {0, _HW1, 0, 50, 50, 0, 0.0, -1},       // empty window
+        {0x200 | 10, _HW1, 0, 0, 255, 0, 0.0, 14},  // bit 9 counts only on _HW3/_HW4: a = 76
+        {20, _HW4, 0, 0, 255, 0, 0.0, 23},          // a = 123
+        {0, _HW1, 0, 50, 50, 0, 0.0, -1},           // empty window
     };
     for (const Case& c : cases)
         EXPECT_EQ(tdcPhaseOf(c.status, c.hw, c.offset, c.min, c.max, c.margin, c.reject), c.phase)
@@ -179,9 +178,9 @@ TEST_F(AcquisitionTest, RealTimeBothChannelsTakePairs) {
 TEST_F(AcquisitionTest, UndecodableWordsFailTheCaptureAndLeaveEverythingAsItWas) {
     struct Case {
         const char* what;
-        int mode;       // 4 real time, 1 ETS, 3 RIS
-        int badOffset;  // byte whose half marker is broken
-        int otherByte;  // or whose channel bit is flipped
+        int mode;      // 4 real time, 1 ETS, 3 RIS
+        int badOffset; // byte whose half marker is broken
+        int otherByte; // or whose channel bit is flipped
         int error;
     };
     const Case cases[] = {
@@ -313,11 +312,11 @@ TEST_F(ETSTest, PhaseDivisorAndHorizontalOffsetMoveTheSteps) {
         int phase, firstPosition, secondPosition;
     };
     const Case cases[] = {
-        {_2US_DIV, STATUS_TRIGGERED | 20, 5, 0, 20, 7, 7, 17},           // TDC 20: (25 + 50) / 10
-        {_400NS_DIV, STATUS_HALF_PHASE | 0, 25, 0, 20, 16, 16, 66},      // 33 / 2
-        {_4US_DIV, 0, 2.5, 0, 20, 4, 4, 9},                               // 83 / 20; step 2 at 5
-        {_2NS_DIV, 0, 50, -250, 0.2, 133, 133, 233},                     // k = -50
-        {_20NS_DIV, 0, 50, -7, 2, 97, 97, 197},                          // k = -14
+        {_2US_DIV, STATUS_TRIGGERED | 20, 5, 0, 20, 7, 7, 17},      // TDC 20: (25 + 50) / 10
+        {_400NS_DIV, STATUS_HALF_PHASE | 0, 25, 0, 20, 16, 16, 66}, // 33 / 2
+        {_4US_DIV, 0, 2.5, 0, 20, 4, 4, 9},                         // 83 / 20; step 2 at 5
+        {_2NS_DIV, 0, 50, -250, 0.2, 133, 133, 233},                // k = -50
+        {_20NS_DIV, 0, 50, -7, 2, 97, 97, 197},                     // k = -14
     };
     for (const Case& c : cases) {
         s.d_timeDiv = c.timeDiv;
@@ -351,7 +350,7 @@ TEST_F(ETSTest, AveragingRotatesPerGenerationPairOfCounters) {
     TransformHardwareRaw transform(&hw, &raw, &s);
     load(pairs(STATUS_HALF_PHASE | 0));
     ASSERT_TRUE(transform.transform(sample(), 1)); // slot 0 of the _HW1/_HW2 counter
-    s.d_hardwareVersion = _HW3;          // own counter: slot 0 again
+    s.d_hardwareVersion = _HW3;                    // own counter: slot 0 again
     ASSERT_TRUE(transform.transform(sample(), 1));
     EXPECT_EQ(raw.getHistory(0, _CH1, 33), 1001);
     EXPECT_EQ(raw.getHistory(1, _CH1, 33), EMPTY_SAMPLE);
@@ -390,10 +389,10 @@ TEST_F(AcquisitionTest, ETSWindowFollowsTimeBaseAndNegativePosition) {
         int pointsPerSample, start, length;
     };
     const Case cases[] = {
-        {_2NS_DIV, 10000, 250, 100, 4950, 100},  {_4NS_DIV, 10000, 0, 50, 4900, 200},
-        {_200NS_DIV, 10000, 250, 1, 0, 10000},  {_10NS_DIV, 10000, -100, 20, 4650, 500},
+        {_2NS_DIV, 10000, 250, 100, 4950, 100},   {_4NS_DIV, 10000, 0, 50, 4900, 200},
+        {_200NS_DIV, 10000, 250, 1, 0, 10000},    {_10NS_DIV, 10000, -100, 20, 4650, 500},
         {_2NS_DIV, 10000, -4500, 100, 4050, 100}, {_2US_DIV, 500000, 0, 1, 0, 500000},
-        {_100NS_DIV, 10000, -20, 2, 2300, 5000}, {_100NS_DIV, 10000, -300, 2, 0, 5000},
+        {_100NS_DIV, 10000, -20, 2, 2300, 5000},  {_100NS_DIV, 10000, -300, 2, 0, 5000},
         {_200NS_DIV, 10000, -10, 1, 0, 10000},
     };
     for (const Case& c : cases) {
@@ -412,9 +411,8 @@ TEST_F(AcquisitionTest, TransformCreatesTheObjectOfTheMethod) {
         int mode;
         const char* kind;
     };
-    const Case cases[] = {{_ETS_MODE1, "ets"}, {_ETS_MODE2, "ets"}, {_RIS, "ris"}, {_REAL_TIME, "rt"},
-                          {_ROLL, "roll"},     {_ROLL2, "roll"},    {_ROLL3, "roll"}, {0, nullptr},
-                          {5, nullptr}};
+    const Case cases[] = {{_ETS_MODE1, "ets"}, {_ETS_MODE2, "ets"}, {_RIS, "ris"}, {_REAL_TIME, "rt"}, {_ROLL, "roll"},
+                          {_ROLL2, "roll"},    {_ROLL3, "roll"},    {0, nullptr},  {5, nullptr}};
     for (const Case& c : cases) {
         s.d_acquisitionMode = c.mode;
         TransformHardwareRaw t(&hw, &raw, &s);

@@ -8,21 +8,19 @@
 #include "notifier.h"
 #include "simulated_controller.h"
 #include "simulated_usb.h"
-#include "trevan_error.h"
 #include "temp_dir.h"
+#include "trevan_error.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
 
 // The demo installation's firmware file, from the source tree.
-std::string demoFirmware() {
-    return (std::filesystem::path(VELMORA2_SOURCE_DIR) / "firmware" / "trevan.hex").string();
-}
+std::string demoFirmware() { return (std::filesystem::path(VELMORA2_SOURCE_DIR) / "firmware" / "trevan.hex").string(); }
 
 // The control transfers sent to the controller, as (request, wValue, data).
 struct Write {
@@ -40,10 +38,12 @@ std::vector<Write> writesOf(const SimulatedBus& bus) {
     return out;
 }
 
-void expectChunks(std::vector<Write>& expected, int request, unsigned address, const unsigned char* data, unsigned length) {
+void expectChunks(std::vector<Write>& expected, int request, unsigned address, const unsigned char* data,
+                  unsigned length) {
     for (unsigned offset = 0; offset < length; offset += 64) {
         const unsigned n = std::min(64u, length - offset);
-        expected.push_back({request, static_cast<int>(address + offset), std::vector<unsigned char>(data + offset, data + offset + n)});
+        expected.push_back({request, static_cast<int>(address + offset),
+                            std::vector<unsigned char>(data + offset, data + offset + n)});
     }
 }
 
@@ -169,7 +169,8 @@ TEST_F(FirmwareDownloadTest, TwoControllersOneSecondApart) {
     EXPECT_EQ(printed(), "Trevan : 2 attached\nTrevan : 1 downloaded\nTrevan : 2 downloaded\n");
     const auto transfers = bus->transfers();
     const UsbDeviceId second = transfers.back().device;
-    auto first = std::find_if(transfers.begin(), transfers.end(), [&](const TransferRecord& t) { return t.device == second; });
+    auto first =
+        std::find_if(transfers.begin(), transfers.end(), [&](const TransferRecord& t) { return t.device == second; });
     EXPECT_EQ(first->time.count(), FirmwareDownload::DEVICE_PAUSE_MS);
     // The first instrument is there by now; the second arrives a little later.
     bus->simulatedClock().advance(config.reenumerationDelay);
@@ -219,11 +220,19 @@ TEST_F(FirmwareDownloadTest, AFailedDownloadLogsWhyAndNamesItOnTheErrorStackWith
     const UsbFault none{UsbFault::Kind::Stall, 0xFF, false, 0, 0, -1};
     const Case cases[] = {
         {"bad file", true, none, "Error loading file: bad checksum in line 1\nDownload firmware failed.\n", 0, 0},
-        {"a write refused", false, {UsbFault::Kind::Stall, 0xA0, false, 5, UsbFault::FOR_GOOD, -1},
-         "error on transfer\nDownload firmware failed.\n", -1, 0},
+        {"a write refused",
+         false,
+         {UsbFault::Kind::Stall, 0xA0, false, 5, UsbFault::FOR_GOOD, -1},
+         "error on transfer\nDownload firmware failed.\n",
+         -1,
+         0},
         // A CPU that cannot be held is not written to: the hold twice, two time-outs.
-        {"the controller stops answering", false, {UsbFault::Kind::Timeout, -1, false, 0, UsbFault::FOR_GOOD, -1},
-         "ResetBit: Reset device to 1 did not succeed\nDownload firmware failed.\n", 2, 2000},
+        {"the controller stops answering",
+         false,
+         {UsbFault::Kind::Timeout, -1, false, 0, UsbFault::FOR_GOOD, -1},
+         "ResetBit: Reset device to 1 did not succeed\nDownload firmware failed.\n",
+         2,
+         2000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -60,17 +60,28 @@ TEST(IntelHex, AcceptedFiles) {
         {"continuing records make one segment", continuous + kEnd, 100, {{0x100, 100}}},
         {"segments hold at most 4096 bytes", big + kEnd, 5000, {{0x3000, 4000}, {0x3FA0, 1000}}},
         {"a gap starts a segment", record(0, 0, bytes(2)) + record(4, 0, bytes(2)) + kEnd, 4, {{0, 2}, {4, 2}}},
-        {"a record crossing 0x2000 is split", record(0x1FF8, 0, bytes(16)) + record(0x2008, 0, bytes(8)) + kEnd, 24,
+        {"a record crossing 0x2000 is split",
+         record(0x1FF8, 0, bytes(16)) + record(0x2008, 0, bytes(8)) + kEnd,
+         24,
          {{0x1FF8, 8}, {0x2000, 16}}},
-        {"continuing across 0x2000 is split", record(0x1FF0, 0, bytes(16)) + record(0x2000, 0, bytes(16)) + kEnd, 32,
+        {"continuing across 0x2000 is split",
+         record(0x1FF0, 0, bytes(16)) + record(0x2000, 0, bytes(16)) + kEnd,
+         32,
          {{0x1FF0, 16}, {0x2000, 16}}},
         {"one byte at 0xFFFF", record(0xFFFF, 0, {0xAB}) + kEnd, 1, {{0xFFFF, 1}}},
         {"CR LF line ends", ":020000001234B8\r\n:00000001FF\r\n", 2, {{0, 2}}},
-        {"extended segment address is applied", record(0, 2, {0x01, 0x00}) + record(0x0020, 0, bytes(2)) + kEnd, 2,
+        {"extended segment address is applied",
+         record(0, 2, {0x01, 0x00}) + record(0x0020, 0, bytes(2)) + kEnd,
+         2,
          {{0x1020, 2}}},
-        {"extended linear address 0 is accepted", record(0, 4, {0, 0}) + record(0x40, 0, bytes(1)) + kEnd, 1, {{0x40, 1}}},
+        {"extended linear address 0 is accepted",
+         record(0, 4, {0, 0}) + record(0x40, 0, bytes(1)) + kEnd,
+         1,
+         {{0x40, 1}}},
         {"start address records carry nothing", record(0, 3, {0, 0, 0, 0}) + record(0, 5, {0, 0, 0, 0}) + kEnd, 0, {}},
-        {"spaced layout from the first blank on", record(0, 0, {0x11}) + ": 02 0010 00 2233 99\n: 00 0000 01 FF\n", 3,
+        {"spaced layout from the first blank on",
+         record(0, 0, {0x11}) + ": 02 0010 00 2233 99\n: 00 0000 01 FF\n",
+         3,
          {{0, 1}, {0x10, 2}}},
     };
     for (const GoodCase& c : cases) {
@@ -132,8 +143,8 @@ TEST(IntelHex, MissingFile) {
     std::string messages;
     const std::string path = dir.file("none.hex");
     EXPECT_EQ(LoadHexFile(image, path.c_str(), &messages), 0);
-    EXPECT_EQ(messages, "Can't open " + path +
-                            " file.\nPlease make sure that the file exist in the specified location\n");
+    EXPECT_EQ(messages,
+              "Can't open " + path + " file.\nPlease make sure that the file exist in the specified location\n");
     const std::string written = dir.write("fw.hex", record(0x2000, 0, bytes(3, 9)) + kEnd);
     EXPECT_EQ(LoadHexFile(image, written.c_str()), 3);
     EXPECT_TRUE(image.hasExternalSegments());

@@ -55,95 +55,177 @@ bool wide(int gen) { return gen >= _HW3; }
 std::vector<SetterCase> setterCases() {
     return {
         {"channel 1 on", [](Register& r, int) { r.setChannelEnable(_CH1, true); },
-         [](int) { return regs({{1, 0x02}}); }},
+         [](int) {
+             return regs({{1, 0x02}});
+         }},
         {"channel 2 on", [](Register& r, int) { r.setChannelEnable(_CH2, true); },
-         [](int) { return regs({{1, 0x04}}); }},
+         [](int) {
+             return regs({{1, 0x04}});
+         }},
         {"math channel changes nothing", [](Register& r, int) { r.setChannelEnable(_MATH, true); },
          [](int) { return regs({}); }},
         {"channel 2 AC", [](Register& r, int) { r.setCoupling(_CH2, _AC); },
-         [](int) { return regs({{26, 0x08}}); }},
-        {"channel 1 AC then GND", [](Register& r, int) { r.setCoupling(_CH1, _AC); r.setCoupling(_CH1, _GND); },
+         [](int) {
+             return regs({{26, 0x08}});
+         }},
+        {"channel 1 AC then GND",
+         [](Register& r, int) {
+             r.setCoupling(_CH1, _AC);
+             r.setCoupling(_CH1, _GND);
+         },
          [](int) { return regs({}); }},
         {"channel 2 at 2 V", [](Register& r, int g) { r.setVoltDiv(_CH2, _2V_DIV, g); },
-         [](int g) { return wide(g) ? regs({{26, 0x10}, {19, 0x02}}) : regs({{26, 0x10}}); }},
+         [](int g) {
+             return wide(g) ? regs({{26, 0x10}, {19, 0x02}}) : regs({{26, 0x10}});
+         }},
         {"channel 1 at 200 mV", [](Register& r, int g) { r.setVoltDiv(_CH1, _200MV_DIV, g); },
-         [](int g) { return wide(g) ? regs({{26, 0x04}, {19, 0x01}}) : regs({{26, 0x04}}); }},
-        {"channel 1 at 2 V then 50 mV", [](Register& r, int g) { r.setVoltDiv(_CH1, _2V_DIV, g); r.setVoltDiv(_CH1, _50MV_DIV, g); },
+         [](int g) {
+             return wide(g) ? regs({{26, 0x04}, {19, 0x01}}) : regs({{26, 0x04}});
+         }},
+        {"channel 1 at 2 V then 50 mV",
+         [](Register& r, int g) {
+             r.setVoltDiv(_CH1, _2V_DIV, g);
+             r.setVoltDiv(_CH1, _50MV_DIV, g);
+         },
          [](int) { return regs({}); }},
         {"channel 2 at 500 mV", [](Register& r, int g) { r.setVoltDiv(_CH2, _500MV_DIV, g); },
-         [](int) { return regs({{26, 0x20}}); }},
+         [](int) {
+             return regs({{26, 0x20}});
+         }},
         {"offset DAC of channel 2", [](Register& r, int) { r.setOffsetDac(_CH2, 0x34, 0x0A); },
-         [](int) { return regs({{21, 0x34}, {22, 0x0A}, {23, 1}}); }},
+         [](int) {
+             return regs({{21, 0x34}, {22, 0x0A}, {23, 1}});
+         }},
         {"trigger DAC of channel 1", [](Register& r, int) { r.setTriggerLevelDac(_CH1, 0x12, 0x03); },
-         [](int) { return regs({{21, 0x12}, {22, 0x03}, {23, 2}}); }},
+         [](int) {
+             return regs({{21, 0x12}, {22, 0x03}, {23, 2}});
+         }},
         {"trigger DAC of channel 2", [](Register& r, int) { r.setTriggerLevelDac(_CH2, 0xFF, 0x0F); },
-         [](int) { return regs({{21, 0xFF}, {22, 0x0F}, {23, 3}}); }},
+         [](int) {
+             return regs({{21, 0xFF}, {22, 0x0F}, {23, 3}});
+         }},
         {"delay counter", [](Register& r, int g) { r.setCounter(0x0ABCDEF1, g); },
-         [](int g) { return wide(g) ? regs({{7, 0xF1}, {8, 0xDE}, {9, 0xBC}, {10, 0x0A}})
-                                    : regs({{7, 0xF1}, {8, 0xDE}, {9, 0x0C}}); }},
-        {"negative delay counter", [](Register& r, int g) { r.setCounter(0x0FFFFFFF, g); r.setCounter(-5, g); },
+         [](int g) {
+             return wide(g) ? regs({{7, 0xF1}, {8, 0xDE}, {9, 0xBC}, {10, 0x0A}})
+                            : regs({{7, 0xF1}, {8, 0xDE}, {9, 0x0C}});
+         }},
+        {"negative delay counter",
+         [](Register& r, int g) {
+             r.setCounter(0x0FFFFFFF, g);
+             r.setCounter(-5, g);
+         },
          [](int) { return regs({}); }},
         {"peak detection", [](Register& r, int) { r.setPeakDetection(true); },
-         [](int) { return regs({{1, 0x40}}); }},
+         [](int) {
+             return regs({{1, 0x40}});
+         }},
         {"high-frequency reject", [](Register& r, int) { r.setHighFrequencyReject(true); },
-         [](int g) { return wide(g) ? regs({{19, 0x80}}) : regs({}); }},
+         [](int g) {
+             return wide(g) ? regs({{19, 0x80}}) : regs({});
+         }},
         {"bandwidth limit channel 1", [](Register& r, int) { r.setBandwidthLimit(_CH1, true); },
-         [](int g) { return wide(g) ? regs({{19, 0x20}}) : regs({}); }},
+         [](int g) {
+             return wide(g) ? regs({{19, 0x20}}) : regs({});
+         }},
         {"bandwidth limit channel 2", [](Register& r, int) { r.setBandwidthLimit(_CH2, true); },
-         [](int g) { return wide(g) ? regs({{19, 0x40}}) : regs({}); }},
+         [](int g) {
+             return wide(g) ? regs({{19, 0x40}}) : regs({});
+         }},
         {"trigger mode normal", [](Register& r, int) { r.setTriggerModeBit(_NORMAL); },
-         [](int) { return regs({{27, 0x80}}); }},
+         [](int) {
+             return regs({{27, 0x80}});
+         }},
         {"roll bit", [](Register& r, int) { r.setRollBit(1); },
-         [](int) { return regs({{11, 0x04}}); }},
-        {"roll bit needs exactly 1", [](Register& r, int) { r.setRollBit(1); r.setRollBit(2); },
+         [](int) {
+             return regs({{11, 0x04}});
+         }},
+        {"roll bit needs exactly 1",
+         [](Register& r, int) {
+             r.setRollBit(1);
+             r.setRollBit(2);
+         },
          [](int) { return regs({}); }},
         {"edge trigger type ignores the count", [](Register& r, int) { r.setTriggerType(1, 0x123456); },
-         [](int) { return regs({{11, 0x01}}); }},
+         [](int) {
+             return regs({{11, 0x01}});
+         }},
         {"trigger type 2 with count", [](Register& r, int) { r.setTriggerType(2, 0x123456); },
-         [](int) { return regs({{11, 0x02}, {16, 0x56}, {17, 0x34}, {18, 0x12}}); }},
+         [](int) {
+             return regs({{11, 0x02}, {16, 0x56}, {17, 0x34}, {18, 0x12}});
+         }},
         {"trigger type 3", [](Register& r, int) { r.setTriggerType(3, 1); },
-         [](int) { return regs({{11, 0x03}, {16, 0x01}}); }},
-        {"unknown trigger type", [](Register& r, int) { r.setTriggerType(4, 1); },
-         [](int) { return regs({}); }},
+         [](int) {
+             return regs({{11, 0x03}, {16, 0x01}});
+         }},
+        {"unknown trigger type", [](Register& r, int) { r.setTriggerType(4, 1); }, [](int) { return regs({}); }},
         {"trigger pulse", [](Register& r, int) { r.setTriggerPulse(true, 1, 0x0A0B0C); },
-         [](int) { return regs({{11, 0xC0}, {13, 0x0C}, {14, 0x0B}, {15, 0x0A}}); }},
-        {"trigger pulse off with -1", [](Register& r, int) { r.setTriggerPulse(true, 1, 7); r.setTriggerPulse(false, 0, -1); },
+         [](int) {
+             return regs({{11, 0xC0}, {13, 0x0C}, {14, 0x0B}, {15, 0x0A}});
+         }},
+        {"trigger pulse off with -1",
+         [](Register& r, int) {
+             r.setTriggerPulse(true, 1, 7);
+             r.setTriggerPulse(false, 0, -1);
+         },
          [](int) { return regs({}); }},
         {"logic kind 2", [](Register& r, int) { r.setTriggerLogicKind(2, true); },
-         [](int) { return regs({{12, 0xC0}}); }},
+         [](int) {
+             return regs({{12, 0xC0}});
+         }},
         {"logic kind 1", [](Register& r, int) { r.setTriggerLogicKind(1, true); },
-         [](int) { return regs({{12, 0x40}}); }},
+         [](int) {
+             return regs({{12, 0x40}});
+         }},
         {"logic kind 3 changes nothing", [](Register& r, int) { r.setTriggerLogicKind(3, true); },
          [](int) { return regs({}); }},
         {"edge trigger on channel 2, slope 1", [](Register& r, int g) { r.setEdgeTrigger(_CH2, 1, g); },
-         [](int g) { return regs({{11, 0x01}, {12, g == _HW1 ? 0x03 : 0x02}}); }},
+         [](int g) {
+             return regs({{11, 0x01}, {12, g == _HW1 ? 0x03 : 0x02}});
+         }},
         {"edge trigger on channel 1, slope 0", [](Register& r, int g) { r.setEdgeTrigger(_CH1, 0, g); },
-         [](int g) { return regs({{11, 0x01}, {12, g == _HW1 ? 0x00 : 0x01}}); }},
-        {"10k time base 13, channel 2 only, real time", [](Register& r, int) {
+         [](int g) {
+             return regs({{11, 0x01}, {12, g == _HW1 ? 0x00 : 0x01}});
+         }},
+        {"10k time base 13, channel 2 only, real time",
+         [](Register& r, int) {
              r.loadTimeBaseTables(_10K);
              r.setTimebase(_100US_DIV - 1, _CH1_OFF_CH2_ON, _REAL_TIME);
          },
-         [](int) { return regs({{1, 0x14}, {2, 0x03}, {5, 0x74}, {6, 0x02}, {27, 0x0D}}); }},
-        {"10k time base 13, both channels", [](Register& r, int) {
+         [](int) {
+             return regs({{1, 0x14}, {2, 0x03}, {5, 0x74}, {6, 0x02}, {27, 0x0D}});
+         }},
+        {"10k time base 13, both channels",
+         [](Register& r, int) {
              r.loadTimeBaseTables(_10K);
              r.setTimebase(13, _CH1_ON_CH2_ON, _REAL_TIME);
          },
-         [](int) { return regs({{1, 0x1E}, {2, 0x07}, {5, 0x3A}, {6, 0x01}, {27, 0x0D}}); }},
-        {"500k time base 25 with peak detection", [](Register& r, int) {
+         [](int) {
+             return regs({{1, 0x1E}, {2, 0x07}, {5, 0x3A}, {6, 0x01}, {27, 0x0D}});
+         }},
+        {"500k time base 25 with peak detection",
+         [](Register& r, int) {
              r.loadTimeBaseTables(_500K);
              r.setTimebaseAndPeak(_400MS_DIV, _CH1_ON_CH2_OFF, _REAL_TIME, true);
          },
-         [](int) { return regs({{1, 0x52}, {2, 0x09}, {3, 0x4F}, {5, 0x16}, {6, 0x7A}, {27, 0x19}}); }},
-        {"RIS first bytes with channel 2", [](Register& r, int) {
+         [](int) {
+             return regs({{1, 0x52}, {2, 0x09}, {3, 0x4F}, {5, 0x16}, {6, 0x7A}, {27, 0x19}});
+         }},
+        {"RIS first bytes with channel 2",
+         [](Register& r, int) {
              r.loadTimeBaseTables(_10K);
              r.setTimebaseETS(false, _CH1_OFF_CH2_ON, 11, 10, _RIS);
          },
-         [](int) { return regs({{1, 0x0C}, {2, 0x01}, {5, 0x7F}, {27, 0x0A}}); }},
-        {"roll time base 30", [](Register& r, int) {
+         [](int) {
+             return regs({{1, 0x0C}, {2, 0x01}, {5, 0x7F}, {27, 0x0A}});
+         }},
+        {"roll time base 30",
+         [](Register& r, int) {
              r.loadTimeBaseTables(_10K);
              r.setTimebase(30, _CH1_ON_CH2_OFF, _ROLL);
          },
-         [](int) { return regs({{1, 0x2E}, {2, 0x01}, {27, 0x20}}); }},
+         [](int) {
+             return regs({{1, 0x2E}, {2, 0x01}, {27, 0x20}});
+         }},
     };
 }
 
@@ -207,7 +289,7 @@ TEST(RegisterTest, BlockWriteCarriesTheGoStrobeLast) {
         ASSERT_TRUE(hw.writeRegisters(reg.getWriteBlock(), 500));
         const std::vector<unsigned char>& sent = hw.calls.back().bytes;
         ASSERT_EQ(sent.size(), gen <= _HW2 ? 19u : 21u);
-        EXPECT_EQ(sent.back(), 1);             // register 20, the go strobe
+        EXPECT_EQ(sent.back(), 1);              // register 20, the go strobe
         EXPECT_EQ(sent[sent.size() - 2], 0x80); // register 27 just before it
         EXPECT_EQ(reg.imageIndex(10) < 0, gen <= _HW2);
         EXPECT_EQ(reg.imageIndex(19) < 0, gen <= _HW2);

@@ -153,10 +153,9 @@ TEST(VerticalRescale, GainsAndRefusedInput) {
 
     RowRule kept;
     kept.centre = 5;
-    for (auto spoil : {+[](VerticalScales& v) { v.gain = 1e30; },        // rows past int32
+    for (auto spoil : {+[](VerticalScales& v) { v.gain = 1e30; },                                   // rows past int32
                        +[](VerticalScales& v) { v.captureGain = 1e-30, v.captureOffsetRow = 300; }, // centre far off
-                       +[](VerticalScales& v) { v.voltDiv = 11; },
-                       +[](VerticalScales& v) { v.captureFactor = 0; }}) {
+                       +[](VerticalScales& v) { v.voltDiv = 11; }, +[](VerticalScales& v) { v.captureFactor = 0; }}) {
         VerticalScales bad = in;
         spoil(bad);
         EXPECT_FALSE(verticalRescale(bad, kept));

@@ -209,8 +209,7 @@ TEST(StateFile, RoundTripKeepsEveryKey) {
 
 TEST(StateFile, WritingKeepsOtherKeys) {
     TempDir dir;
-    const std::string path =
-        dir.write("state.ini", "[OTHER]\nkept=yes\n[DISPLAY]\nPersistence=9\n");
+    const std::string path = dir.write("state.ini", "[OTHER]\nkept=yes\n[DISPLAY]\nPersistence=9\n");
     ASSERT_TRUE(State().writeIni(path, 4));
     const std::string text = TempDir::read(path);
     EXPECT_EQ(text.rfind("[OTHER]\nkept=yes\n\n[DISPLAY]\nPersistence=1\n", 0), 0u) << text;
@@ -369,18 +368,14 @@ TEST(StateFile, NamesIgnoreCaseAndNumbersTakeADecimalComma) {
         double expected;
     };
     const Case cases[] = {
-        {"[channel]\nCHANNELONOFF2=1\n",
-         [](const State& s) { return s.d_channel[_CH2].channelOnOff; }, 1},
-        {"[Channel]\nVoltageDiv2 = 3\n",
-         [](const State& s) { return s.d_channel[_CH2].voltageDiv; }, 3},
-        {"[CHANNEL]\nvoltageoffset2=120,5\n",
-         [](const State& s) { return s.d_channel[_CH2].voltageOffset; }, 120.5},
+        {"[channel]\nCHANNELONOFF2=1\n", [](const State& s) { return s.d_channel[_CH2].channelOnOff; }, 1},
+        {"[Channel]\nVoltageDiv2 = 3\n", [](const State& s) { return s.d_channel[_CH2].voltageDiv; }, 3},
+        {"[CHANNEL]\nvoltageoffset2=120,5\n", [](const State& s) { return s.d_channel[_CH2].voltageOffset; }, 120.5},
         {"[hardware]\nadcampfactor=2,5\n", amp, 2.5},
         {"[Display]\nINTENSITYFACTOR=75,5\n", intensity, 75.5},
         {"[ets]\netsonoff=0\n", [](const State& s) { return s.d_ETSOnOff; }, 0},
         {"[horizontal]\ntrevanmode=8\ntimediv=26\n", timeDiv, 26},
-        {"[CHANNEL]\nchannelOnOff1=5\n",
-         [](const State& s) { return s.d_channel[_CH1].channelOnOff; }, 1},
+        {"[CHANNEL]\nchannelOnOff1=5\n", [](const State& s) { return s.d_channel[_CH1].channelOnOff; }, 1},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -393,9 +388,8 @@ TEST(StateFile, NamesIgnoreCaseAndNumbersTakeADecimalComma) {
 TEST(StateFile, ReadingNeverRewritesTheFile) {
     TempDir dir;
     // Comments, unknown keys, odd spelling and a bad value: none of it may be touched.
-    const std::string content =
-        "; saved by hand\r\n[channel]\r\nchannelOnOff1 = 1\r\nvoltageDiv1=99\r\n"
-        "\r\n[Extra]\r\nwho=me\r\n[DISPLAY]\r\nintensityFactor=12,5";
+    const std::string content = "; saved by hand\r\n[channel]\r\nchannelOnOff1 = 1\r\nvoltageDiv1=99\r\n"
+                                "\r\n[Extra]\r\nwho=me\r\n[DISPLAY]\r\nintensityFactor=12,5";
     const std::string path = dir.write("user.ini", content);
     {
         State loaded(path);

@@ -116,8 +116,8 @@ const RowCase kRows[] = {
 
 TEST(State, DerivedValuesAtTableBoundaries) {
     for (const RowCase& c : kRows) {
-        SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.ets ? " ETS" : " RIS") +
-                     (c.both ? " two" : " one") + " code " + std::to_string(c.code));
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.ets ? " ETS" : " RIS") + (c.both ? " two" : " one") +
+                     " code " + std::to_string(c.code));
         State s = makeState(c.mode, c.ets, c.both);
         ASSERT_TRUE(s.setTimeDiv(c.code));
         EXPECT_EQ(s.d_acquisitionMode, c.method);
@@ -136,8 +136,7 @@ TEST(State, ModeValuesFollowTheRecordLength) {
         int mode;
         int recordLength, hardwareBytes, averageMax, etsCodes, barMax, peakMin;
     };
-    for (const Case& c :
-         {Case{_10K, 10000, 20096, 128, 11, 5, 14}, Case{_500K, 500000, 1000128, 16, 17, 10, 20}}) {
+    for (const Case& c : {Case{_10K, 10000, 20096, 128, 11, 5, 14}, Case{_500K, 500000, 1000128, 16, 17, 10, 20}}) {
         State s = makeState(c.mode, true, false);
         EXPECT_EQ(s.d_bufferSizeMode, c.mode);
         EXPECT_EQ(s.d_recordLength, c.recordLength);
@@ -146,8 +145,7 @@ TEST(State, ModeValuesFollowTheRecordLength) {
         EXPECT_EQ(s.d_numberOfETSTimeDiv, c.etsCodes);
         EXPECT_EQ(s.d_bufferBarTimeDivMax, c.barMax);
         EXPECT_EQ(s.d_peakDetectionMinTimeDiv, c.peakMin);
-        for (int code = _1S_DIV; code <= _100S_DIV; ++code)
-            EXPECT_EQ(s.d_acquisitionModeTable[code], _ROLL);
+        for (int code = _1S_DIV; code <= _100S_DIV; ++code) EXPECT_EQ(s.d_acquisitionModeTable[code], _ROLL);
     }
 }
 
@@ -225,9 +223,8 @@ TEST(State, DelayKeepsAPositionForEachSetting) {
 }
 
 TEST(State, TimeBaseParameter) {
-    const std::vector<std::pair<int, int>> cases = {{0, 20},   {18, 20},  {19, 40},  {20, 100},
-                                                    {21, 100}, {22, 200}, {23, 250}, {25, 250},
-                                                    {26, 250}, {32, 250}};
+    const std::vector<std::pair<int, int>> cases = {{0, 20},   {18, 20},  {19, 40},  {20, 100}, {21, 100},
+                                                    {22, 200}, {23, 250}, {25, 250}, {26, 250}, {32, 250}};
     State s;
     for (const auto& [code, expected] : cases) {
         s.setTimeBaseParameter(code);
@@ -262,10 +259,9 @@ TEST(State, MethodPredicates) {
         int method;
         bool equivalent, real, roll, ris, ets1;
     };
-    for (const Case& c :
-         {Case{1, true, false, false, false, true}, Case{2, true, false, false, false, false},
-          Case{3, true, false, false, true, false}, Case{4, false, true, false, false, false},
-          Case{8, false, false, true, false, false}, Case{10, false, false, true, false, false}}) {
+    for (const Case& c : {Case{1, true, false, false, false, true}, Case{2, true, false, false, false, false},
+                          Case{3, true, false, false, true, false}, Case{4, false, true, false, false, false},
+                          Case{8, false, false, true, false, false}, Case{10, false, false, true, false, false}}) {
         State s;
         s.d_acquisitionMode = c.method;
         EXPECT_EQ(s.isEquivalentTime(), c.equivalent) << c.method;
@@ -302,8 +298,7 @@ TEST(State, BufferBar) {
         {"stop, zoomed out", _STOP, false, 14, 300, 11, 200, 0.6, 0, 1, 0.1, 0.56},
         {"stop, zoomed in, delay off", _STOP, false, 11, 300, 14, 200, 0.51, 0.46, 0.56, 1, 0.2},
         {"stop, zoomed in, delay on", _STOP, true, 11, 300, 14, 200, 0.51, 0.45, 0.55, 1, 0.2},
-        {"single, fast capture counts as 200 ns", _SINGLE, false, 6, 250, 2, 100, 0.5, 0, 1, 1,
-         0.3},
+        {"single, fast capture counts as 200 ns", _SINGLE, false, 6, 250, 2, 100, 0.5, 0, 1, 1, 0.3},
     };
     for (const BarCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -346,12 +341,11 @@ TEST(Units, TablesAndTheirEnds) {
     struct Case {
         double value, expected;
     };
-    for (const Case& c :
-         {Case{sec_per_div(0), 2e-9}, Case{sec_per_div(11), 1e-5}, Case{sec_per_div(17), 1e-3},
-          Case{sec_per_div(25), 0.4}, Case{sec_per_div(32), 100}, Case{sec_per_div(33), 0},
-          Case{sec_per_div(-1), 0}, Case{volt_per_div(0), 0.005}, Case{volt_per_div(7), 1},
-          Case{volt_per_div(10), 10}, Case{volt_per_div(11), 0}, Case{probe_factor(1), 1},
-          Case{probe_factor(1000), 1000}, Case{probe_factor(5), 0}, Case{probe_factor(0), 0}}) {
+    for (const Case& c : {Case{sec_per_div(0), 2e-9}, Case{sec_per_div(11), 1e-5}, Case{sec_per_div(17), 1e-3},
+                          Case{sec_per_div(25), 0.4}, Case{sec_per_div(32), 100}, Case{sec_per_div(33), 0},
+                          Case{sec_per_div(-1), 0}, Case{volt_per_div(0), 0.005}, Case{volt_per_div(7), 1},
+                          Case{volt_per_div(10), 10}, Case{volt_per_div(11), 0}, Case{probe_factor(1), 1},
+                          Case{probe_factor(1000), 1000}, Case{probe_factor(5), 0}, Case{probe_factor(0), 0}}) {
         EXPECT_DOUBLE_EQ(c.value, c.expected);
     }
     // 1-2-4 steps: every code is 2 or 2.5 times the one before.

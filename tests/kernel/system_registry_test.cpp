@@ -2,8 +2,8 @@
 // the file is looked for.
 
 #include "ini_file.h"
-#include "system_registry.h"
 #include "scoped_env.h"
+#include "system_registry.h"
 #include "temp_dir.h"
 #include "trevan_error.h"
 #include "usb_backend_factory.h"
@@ -16,15 +16,15 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
 TEST(SystemRegistry, PathsAreBuiltFromTheDirectories) {
     TempDir dir;
     const std::string path = dir.write("registry.ini", "[Velmora2]\nmainDirectory=/opt/velmora2\n"
-                                                        "firmwareDirectory=/opt/velmora2/fw\ngraphicmode=GDI\n");
+                                                       "firmwareDirectory=/opt/velmora2/fw\ngraphicmode=GDI\n");
     SystemRegistry registry(path);
     ASSERT_TRUE(registry.read());
     EXPECT_STREQ(registry.getMainDirectory(), "/opt/velmora2");
@@ -40,13 +40,15 @@ TEST(SystemRegistry, PathsAreBuiltFromTheDirectories) {
 
 TEST(SystemRegistry, GraphicModes) {
     const std::pair<const char*, int> cases[] = {
-        {"graphicmode=DirectX\n", 0}, {"graphicmode=DirectX-system graphic\n", 1}, {"graphicmode=GDI\n", 2},
-        {"graphicmode=gdi\n", 0},     {"graphicmode=\n", 0},                       {"", 0},
+        {"graphicmode=DirectX\n", 0}, {"graphicmode=DirectX-system graphic\n", 1},
+        {"graphicmode=GDI\n", 2},     {"graphicmode=gdi\n", 0},
+        {"graphicmode=\n", 0},        {"", 0},
         {"graphicmode=OpenGL\n", 0},
     };
     for (const auto& [line, mode] : cases) {
         TempDir dir;
-        SystemRegistry registry(dir.write("r.ini", std::string("[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\n") + line));
+        SystemRegistry registry(
+            dir.write("r.ini", std::string("[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\n") + line));
         ASSERT_TRUE(registry.read()) << line;
         EXPECT_EQ(registry.getGraphicMode(), mode) << line;
     }
@@ -59,8 +61,10 @@ TEST(SystemRegistry, MissingOrOverlongDirectories) {
         {"firmwareDirectory=/b\n", "Error : Can't find TrevanA Path from the registry\n"},
         {"mainDirectory=/a\n", "Error : Can't find firmware path from the registry\n"},
         {"mainDirectory=/a\nfirmwareDirectory=\n", "Error : Can't find firmware path from the registry\n"},
-        {"mainDirectory=" + longDirectory + "\nfirmwareDirectory=/b\n", "Error : Can't find TrevanA Path from the registry\n"},
-        {"mainDirectory=/a\nfirmwareDirectory=" + longDirectory + "\n", "Error : Can't find firmware path from the registry\n"},
+        {"mainDirectory=" + longDirectory + "\nfirmwareDirectory=/b\n",
+         "Error : Can't find TrevanA Path from the registry\n"},
+        {"mainDirectory=/a\nfirmwareDirectory=" + longDirectory + "\n",
+         "Error : Can't find firmware path from the registry\n"},
     };
     for (const auto& [values, error] : cases) {
         TempDir dir;
@@ -213,7 +217,8 @@ TEST_F(RegistryLocation, UserFileByTheXdgRulesElseTheSystemFile) {
 TEST(UsbBackendFactory, WhoeverStartsTheKernelChoosesTheBackend) {
     TempDir dir;
     // The kernel itself never reads "usbBackend": without a factory it is libusb.
-    SystemRegistry registry(dir.write("sim.ini", "[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\nusbBackend=simulator\n"));
+    SystemRegistry registry(
+        dir.write("sim.ini", "[Velmora2]\nmainDirectory=/a\nfirmwareDirectory=/b\nusbBackend=simulator\n"));
     ASSERT_TRUE(registry.read());
     EXPECT_NE(dynamic_cast<LibusbBackend*>(createUsbBackend(registry).get()), nullptr);
 

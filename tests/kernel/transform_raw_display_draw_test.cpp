@@ -11,8 +11,8 @@
 namespace {
 
 TEST(TransformRawDisplayDraw, IntensityStepIsClamped) {
-    const std::vector<std::pair<double, int>> cases = {
-        {20.9, 20}, {0.5, 0}, {-3.0, 0}, {127.0, 127}, {6000.0, 127}, {std::nan(""), 0}};
+    const std::vector<std::pair<double, int>> cases = {{20.9, 20},   {0.5, 0},      {-3.0, 0},
+                                                       {127.0, 127}, {6000.0, 127}, {std::nan(""), 0}};
     for (auto [in, out] : cases) EXPECT_EQ(clampIntensityStep(in), out) << in;
 }
 
@@ -54,11 +54,10 @@ TEST(TransformRawDisplayDraw, SamplesPerColumnFollowTheRecordLength) {
 }
 
 TEST(TransformRawDisplayDraw, JitterSequence) {
-    const std::set<int> zero = {1,   16,  22,  26,  32,  35,  37,  38,  41,  42,  43,  45,  46,
-                                48,  49,  50,  51,  56,  57,  60,  66,  67,  69,  72,  74,  75,
-                                76,  77,  78,  84,  86,  95,  102, 110, 112, 113, 116, 117, 119,
-                                121, 126, 131, 138, 147, 152, 155, 157, 161, 164, 166, 169, 175,
-                                178, 180, 181, 184, 188, 189, 191, 197, 198};
+    const std::set<int> zero = {1,   16,  22,  26,  32,  35,  37,  38,  41,  42,  43,  45,  46,  48,  49,  50,
+                                51,  56,  57,  60,  66,  67,  69,  72,  74,  75,  76,  77,  78,  84,  86,  95,
+                                102, 110, 112, 113, 116, 117, 119, 121, 126, 131, 138, 147, 152, 155, 157, 161,
+                                164, 166, 169, 175, 178, 180, 181, 184, 188, 189, 191, 197, 198};
     JitterSequence jitter;
     // The first read is entry 1; the 200th wraps to entry 0; then it starts over.
     for (int read = 1; read <= 400; ++read) {
@@ -119,9 +118,9 @@ TEST(TransformRawDisplayDraw, JoinStopsBeforeTheLastColumn) {
 
 TEST(TransformRawDisplayDraw, DecayTable) {
     double decay[PERSISTENCE_LEVELS];
-    const std::vector<std::pair<int, double>> cs = {
-        {0, 0.0575}, {1, 0.05},   {7, 0.05},  {8, 0.035}, {9, 0.0275}, {10, 0.023},
-        {11, 0.055}, {13, 0.055}, {14, 0.0565}, {18, 0.085}, {19, 0.115}, {25, 6.055}, {26, 0.05}, {32, 0.05}};
+    const std::vector<std::pair<int, double>> cs = {{0, 0.0575}, {1, 0.05},   {7, 0.05},   {8, 0.035},   {9, 0.0275},
+                                                    {10, 0.023}, {11, 0.055}, {13, 0.055}, {14, 0.0565}, {18, 0.085},
+                                                    {19, 0.115}, {25, 6.055}, {26, 0.05},  {32, 0.05}};
     for (auto [timeDiv, c] : cs) {
         fillDecayTable(decay, timeDiv);
         EXPECT_DOUBLE_EQ(decay[0], 0.1);
@@ -152,8 +151,7 @@ TEST(TransformRawDisplayDraw, FadeEqualsTruncatedProductAtEveryLevel) {
     fadeImage(faded.data(), faded.size(), 1.0);
     EXPECT_EQ(faded, image);
     fadeImage(faded.data(), faded.size(), 0.3);
-    for (size_t i = 0; i < image.size(); ++i)
-        ASSERT_EQ(faded[i], static_cast<unsigned char>(image[i] * 0.3));
+    for (size_t i = 0; i < image.size(); ++i) ASSERT_EQ(faded[i], static_cast<unsigned char>(image[i] * 0.3));
 }
 
 TEST(TransformRawDisplayDraw, Hold) {

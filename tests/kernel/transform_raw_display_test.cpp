@@ -1,7 +1,7 @@
-#include "empty_sample.h"
 #include "buffer_display_data.h"
 #include "buffer_raw_data.h"
 #include "calibration.h"
+#include "empty_sample.h"
 #include "interpolation_linear.h"
 #include "interpolation_sinc.h"
 #include "state.h"
@@ -81,13 +81,10 @@ protected:
         }
         transform = std::make_unique<TransformRawDisplay>(&raw, &display, &s, nullptr);
         ASSERT_TRUE(transform->isComplete());
-        for (int ch = _CH1; ch <= _REFERENCE; ++ch)
-            transform->getTableRawDisplay()->fillRows(ch, 0, 1.0, 0);
+        for (int ch = _CH1; ch <= _REFERENCE; ++ch) transform->getTableRawDisplay()->fillRows(ch, 0, 1.0, 0);
     }
 
-    void setRecord(int ch, const std::vector<short>& values) {
-        std::copy(values.begin(), values.end(), raw.data(ch));
-    }
+    void setRecord(int ch, const std::vector<short>& values) { std::copy(values.begin(), values.end(), raw.data(ch)); }
     std::vector<short> record(int ch) { return {raw.data(ch), raw.data(ch) + raw.size(ch)}; }
     unsigned char* image(int ch) { return display.getImage(ch); }
     Picture picture(int ch) {
@@ -163,15 +160,15 @@ TEST_F(TransformTest, DotsByRunStateAndTimeBase) {
     s.d_runState = _STOP;
     s.d_triggeredFlag = true;
     ASSERT_TRUE(transform->transform(_CH1));
-    EXPECT_EQ(picture(_CH1), (Picture{"..........", "..........", "..1.......", "..........",
-                                      "..........", "22.2222222", "..........", ".........."}));
+    EXPECT_EQ(picture(_CH1), (Picture{"..........", "..........", "..1.......", "..........", "..........",
+                                      "22.2222222", "..........", ".........."}));
 
     // Running at a fast time base: the window only, jittered (triggered): entries 1, 2, 3.
     s.d_runState = _RUN;
     s.d_timeDiv = 3;
     ASSERT_TRUE(transform->transform(_CH1));
-    EXPECT_EQ(picture(_CH1), (Picture{"..........", "..........", "1.........", "..........",
-                                      "..11......", "..........", "..........", ".........."}));
+    EXPECT_EQ(picture(_CH1), (Picture{"..........", "..........", "1.........", "..........", "..11......",
+                                      "..........", "..........", ".........."}));
 
     // Time/div 7 and up: the whole record, jitter only when triggered or in auto mode.
     s.d_timeDiv = 9;
@@ -244,23 +241,47 @@ TEST_F(TransformTest, RunningVectorsByModeAndTimeBase) {
     };
     const std::vector<Case> cases = {
         {"RIS 0: sinc, column interpolation", _RIS, 0, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { sinc(r); columns(false)(r, t); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             sinc(r);
+             columns(false)(r, t);
+         }},
         {"RIS 1: sinc, column interpolation", _RIS, 1, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { sinc(r); columns(false)(r, t); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             sinc(r);
+             columns(false)(r, t);
+         }},
         {"RIS 3: sinc, window vectors", _RIS, 3, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { sinc(r); drawWindowVectors(t.c, r.data(), w, false); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             sinc(r);
+             drawWindowVectors(t.c, r.data(), w, false);
+         }},
         {"RIS 6: linear, window vectors", _RIS, 6, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { linear(r); drawWindowVectors(t.c, r.data(), w, false); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             linear(r);
+             drawWindowVectors(t.c, r.data(), w, false);
+         }},
         {"RIS 7: linear, window vectors", _RIS, 7, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { linear(r); drawWindowVectors(t.c, r.data(), w, false); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             linear(r);
+             drawWindowVectors(t.c, r.data(), w, false);
+         }},
         {"RIS 8: hold, window vectors", _RIS, 8, ris,
-         [&](std::vector<short>& r, TestCanvas& t) { holdRecord(r.data(), N); drawWindowVectors(t.c, r.data(), w, false); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             holdRecord(r.data(), N);
+             drawWindowVectors(t.c, r.data(), w, false);
+         }},
         {"ETS 0: record gaps, column interpolation with gaps", _ETS_MODE1, 0, ets,
-         [&](std::vector<short>& r, TestCanvas& t) { fillRecordGaps(r.data(), N); columns(true)(r, t); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             fillRecordGaps(r.data(), N);
+             columns(true)(r, t);
+         }},
         {"ETS 4: window vectors with gaps", _ETS_MODE2, 4, ets,
          [&](std::vector<short>& r, TestCanvas& t) { drawWindowVectors(t.c, r.data(), w, true); }},
         {"ETS 9: hold, whole record", _ETS_MODE1, 9, ets,
-         [&](std::vector<short>& r, TestCanvas& t) { holdRecord(r.data(), N); drawVectors(t.c, r.data(), N); }},
+         [&](std::vector<short>& r, TestCanvas& t) {
+             holdRecord(r.data(), N);
+             drawVectors(t.c, r.data(), N);
+         }},
         {"real time: whole record", _REAL_TIME, 12, ets,
          [&](std::vector<short>& r, TestCanvas& t) { drawVectors(t.c, r.data(), N); }},
     };
@@ -295,9 +316,9 @@ TEST_F(TransformTest, StaleOrEmptyWindowDrawsNothing) {
         int mode, timeDiv, lineJoin, start, length, pointsPerSample;
     };
     // A 500k window after a switch to 10k; a window of length 0 (no division by it).
-    for (const Case& c : {Case{_ETS_MODE1, 0, 1, 247500, 5000, 100}, Case{_ETS_MODE1, 0, 1, 0, 0, 100},
-                          Case{_RIS, 1, 1, 3, 0, 50}, Case{_RIS, 3, 1, 20, 7, 10},
-                          Case{_ETS_MODE1, 4, 0, 21, 5, 20}, Case{_ETS_MODE1, 4, 1, 0, 0, 20}}) {
+    for (const Case& c :
+         {Case{_ETS_MODE1, 0, 1, 247500, 5000, 100}, Case{_ETS_MODE1, 0, 1, 0, 0, 100}, Case{_RIS, 1, 1, 3, 0, 50},
+          Case{_RIS, 3, 1, 20, 7, 10}, Case{_ETS_MODE1, 4, 0, 21, 5, 20}, Case{_ETS_MODE1, 4, 1, 0, 0, 20}}) {
         s.d_acquisitionMode = c.mode;
         s.d_timeDiv = c.timeDiv;
         s.d_lineJoinMode = c.lineJoin;

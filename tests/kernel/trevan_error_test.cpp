@@ -11,9 +11,7 @@ protected:
     void SetUp() override { get_error_text(); }
 };
 
-TEST_F(ErrorStackTest, EmptyStackGivesEmptyText) {
-    EXPECT_STREQ(get_error_text(), "");
-}
+TEST_F(ErrorStackTest, EmptyStackGivesEmptyText) { EXPECT_STREQ(get_error_text(), ""); }
 
 TEST_F(ErrorStackTest, NewestFirstAndEmptiedByReading) {
     push_error(1, "kernel\\hardware", 70);

@@ -29,8 +29,8 @@ TEST(Usb, InitSendsCommandThenRelayInitialisation) {
         const auto controls = rig.controls();
         ASSERT_EQ(controls.size(), 14u);
         EXPECT_EQ(setupBytes(controls[0]), (Bytes{0x40, 0xD0, 0, 0, 0, 0, 0, 0}));
-        EXPECT_EQ(rig.relayWrites(), (std::vector<int>{0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFB, 0x00, 0xF7, 0x00, 0xEF,
-                                                       0x00, 0xDF, 0x00}));
+        EXPECT_EQ(rig.relayWrites(),
+                  (std::vector<int>{0x00, 0xFE, 0x00, 0xFD, 0x00, 0xFB, 0x00, 0xF7, 0x00, 0xEF, 0x00, 0xDF, 0x00}));
         // Each relay write is followed by its 20 ms pause, on the simulated clock only.
         EXPECT_EQ(rig.now().count(), 13 * 20);
         EXPECT_EQ(rig.instrument().relays().relayByte(), 0);
@@ -60,7 +60,8 @@ TEST(Usb, SetupPacketsPerGeneration) {
          [](int) { return Bytes{0x40, 0xB2, 0, 0, 0, 0, 3, 0}; }},
         {"readVersionByte", [](USB& u) { return u.readVersionByte(buffer.data(), 500); },
          [](int) { return Bytes{0xC0, 0xC5, 0, 0, 0, 0, 1, 0}; }},
-        {"writeByte", [](USB& u) { return u.writeByte(20, 500); }, [](int) { return Bytes{0x40, 0xB4, 0, 0, 0, 0, 1, 0}; }},
+        {"writeByte", [](USB& u) { return u.writeByte(20, 500); },
+         [](int) { return Bytes{0x40, 0xB4, 0, 0, 0, 0, 1, 0}; }},
         {"writeMemoryBlock", [](USB& u) { return u.writeMemoryBlock(page.data(), 0x1C40, 64, 500); },
          [](int) { return Bytes{0x40, 0xD1, 0x40, 0x1C, 0, 0, 64, 0}; }},
         {"readMemoryBlock", [](USB& u) { return u.readMemoryBlock(page.data(), 0x1F80, 500); },
@@ -68,7 +69,11 @@ TEST(Usb, SetupPacketsPerGeneration) {
         {"command", [](USB& u) { return u.command(500); }, [](int) { return Bytes{0x40, 0xD0, 0, 0, 0, 0, 0, 0}; }},
         {"readByte", [](USB& u) { return u.readByte(buffer.data(), 500); },
          [](int) { return Bytes{0xC0, 0xC6, 0, 0, 0, 0, 1, 0}; }},
-        {"pollTrigger", [](USB& u) { int failed = 1; return u.pollTrigger(&failed, 500) == 1 && failed == 0; },
+        {"pollTrigger",
+         [](USB& u) {
+             int failed = 1;
+             return u.pollTrigger(&failed, 500) == 1 && failed == 0;
+         },
          [](int) { return Bytes{0xC0, 0xC0, 0, 0, 0, 0, 1, 0}; }},
         {"start", [](USB& u) { return u.start(100); },
          [](int g) { return Bytes{0x40, static_cast<unsigned char>(g < 3 ? 0xB0 : 0xB6), 0, 0, 0, 0, 0, 0}; }},
@@ -190,15 +195,17 @@ struct ShortCase {
     int request;
     int length;
     std::function<bool(USB&, unsigned char*)> call; // true when the call reported success
-    const char* errorText;                           // the error stack afterwards
+    const char* errorText;                          // the error stack afterwards
 };
 
 TEST(Usb, ShortControlReadsAreFailures) {
     const std::vector<ShortCase> cases = {
         {0xC7, 64, [](USB& u, unsigned char* b) { return u.readMemoryBlock(b, 0x1C00, 500); }, ""},
         {0xC8, 2, [](USB& u, unsigned char* b) { return u.readCounter(b, 500); }, ""},
-        {0xC4, 25, [](USB& u, unsigned char* b) { return u.readRegisters(b, 500); }, "Error : Can't read FPGA registers\n"},
-        {0xC5, 1, [](USB& u, unsigned char* b) { return u.readVersionByte(b, 500); }, "Error : Can't read FPGA registers\n"},
+        {0xC4, 25, [](USB& u, unsigned char* b) { return u.readRegisters(b, 500); },
+         "Error : Can't read FPGA registers\n"},
+        {0xC5, 1, [](USB& u, unsigned char* b) { return u.readVersionByte(b, 500); },
+         "Error : Can't read FPGA registers\n"},
         {0xC6, 1, [](USB& u, unsigned char* b) { return u.readByte(b, 500); }, ""},
         {0xC0, 1,
          [](USB& u, unsigned char* b) {
@@ -230,12 +237,17 @@ struct FailureCase {
 TEST(Usb, FailedTransfersReportTheirErrorAndTwoMessages) {
     static std::array<unsigned char, 32> block{};
     const std::vector<FailureCase> cases = {
-        {0xB1, [](USB& u) { return u.writeRegisters(block.data(), 500); }, "Error : Can't write FPGA registers\n", "error on write"},
-        {0xB3, [](USB& u) { return u.writeRegisters2(block.data(), 500); }, "Error : Can't write FPGA registers\n", "error on write"},
-        {0xB2, [](USB& u) { return u.writeDacBlock(block.data(), 500); }, "Error : Can't write FPGA registers\n", "error on write"},
+        {0xB1, [](USB& u) { return u.writeRegisters(block.data(), 500); }, "Error : Can't write FPGA registers\n",
+         "error on write"},
+        {0xB3, [](USB& u) { return u.writeRegisters2(block.data(), 500); }, "Error : Can't write FPGA registers\n",
+         "error on write"},
+        {0xB2, [](USB& u) { return u.writeDacBlock(block.data(), 500); }, "Error : Can't write FPGA registers\n",
+         "error on write"},
         {0xB4, [](USB& u) { return u.writeByte(40, 500); }, "Error : Can't write FPGA registers\n", "error on write"},
-        {0xC4, [](USB& u) { return u.readRegisters(block.data(), 500); }, "Error : Can't read FPGA registers\n", "error on read"},
-        {0xC5, [](USB& u) { return u.readVersionByte(block.data(), 500); }, "Error : Can't read FPGA registers\n", "error on read"},
+        {0xC4, [](USB& u) { return u.readRegisters(block.data(), 500); }, "Error : Can't read FPGA registers\n",
+         "error on read"},
+        {0xC5, [](USB& u) { return u.readVersionByte(block.data(), 500); }, "Error : Can't read FPGA registers\n",
+         "error on read"},
         {0xD1, [](USB& u) { return u.writeMemoryBlock(block.data(), 0x1C00, 32, 500); }, "", "error on write"},
         {0xC7, [](USB& u) { return u.readMemoryBlock(block.data(), 0x1C00, 500); }, "", "error on read"},
         {0xD0, [](USB& u) { return u.command(500); }, "", "error on write"},
@@ -249,8 +261,7 @@ TEST(Usb, FailedTransfersReportTheirErrorAndTwoMessages) {
         rig.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, 1, -1});
         EXPECT_FALSE(c.call(*rig.usb)) << std::hex << c.request;
         EXPECT_STREQ(get_error_text(), c.errorText) << std::hex << c.request;
-        EXPECT_EQ(rig.notifier->messages(),
-                  (std::vector<std::string>{rig.bus->statusText(UsbStatus::Stall), c.words}))
+        EXPECT_EQ(rig.notifier->messages(), (std::vector<std::string>{rig.bus->statusText(UsbStatus::Stall), c.words}))
             << std::hex << c.request;
     }
 }
@@ -387,7 +398,8 @@ TEST_F(SampleBuffer, ReadWithoutTimeOutWaitsInSlicesUpToACeiling) {
     before = rig.now();
     get_error_text();
     EXPECT_FALSE(rig.usb->readSampleRecord(_REAL_TIME, _10K));
-    EXPECT_EQ(rig.bulks().size(), static_cast<size_t>(USBWinDriver::NO_TIMEOUT_CEILING_MS / USBWinDriver::NO_TIMEOUT_SLICE_MS));
+    EXPECT_EQ(rig.bulks().size(),
+              static_cast<size_t>(USBWinDriver::NO_TIMEOUT_CEILING_MS / USBWinDriver::NO_TIMEOUT_SLICE_MS));
     EXPECT_EQ((rig.now() - before).count(), 2000); // a dead instrument holds a capture 2 s at most
     EXPECT_EQ(rig.notifier->messages(),
               (std::vector<std::string>{rig.bus->statusText(UsbStatus::Timeout), "error on read82"}));

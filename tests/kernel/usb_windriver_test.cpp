@@ -4,8 +4,8 @@
 #include "simulated_usb.h"
 
 #include "libusb_backend.h"
-#include "usb_vendor_specific_command.h"
 #include "thread_flags.h"
+#include "usb_vendor_specific_command.h"
 #include "usb_windriver.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +56,8 @@ TEST(UsbWinDriver, WaitsForAnInstrumentThatArrivesLate) {
         auto bus = busWith(0);
         auto instrument = bus->makeInstrument(nullptr, SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID);
         SimulatedBus* raw = bus.get(); // the bus owns the clock that holds the action
-        bus->simulatedClock().schedule(std::chrono::milliseconds(arrival), [raw, instrument] { raw->plug(instrument); });
+        bus->simulatedClock().schedule(std::chrono::milliseconds(arrival),
+                                       [raw, instrument] { raw->plug(instrument); });
         get_error_text();
         USBWinDriver driver(bus);
         EXPECT_EQ(driver.open(), arrival < USBWinDriver::ATTACH_WAIT_MS) << arrival;
@@ -122,7 +123,8 @@ TEST_F(TimeoutRepeat, AutoModeRepeatsStayWithinTheirBudget) {
         EXPECT_EQ(versionReads(), c.reads);
         EXPECT_EQ((bus->simulatedClock().now() - before).count(), static_cast<long>(c.reads) * c.timeOut);
         EXPECT_EQ(driver->lastStatus(), UsbStatus::Timeout);
-        EXPECT_EQ(notifier->messages(), (std::vector<std::string>{bus->statusText(UsbStatus::Timeout), "error on read"}));
+        EXPECT_EQ(notifier->messages(),
+                  (std::vector<std::string>{bus->statusText(UsbStatus::Timeout), "error on read"}));
         bus->clearFaults();
     }
 }

@@ -134,12 +134,11 @@ TEST(ZeroCalibrationFit, QuadraticThroughThreePointsAndItsLimits) {
     struct Row {
         Quadratic q;
         bool ok;
-    } rows[] = {{{0.01, 0.99, 0.02}, true},  {{0.0, 0.99, 0.02}, false}, {{0.01, 1.0, 0.02}, false},
-                {{0.01, 0.99, 0.0}, false},  {{0.6, 0.99, 0.02}, false}, {{-0.6, 0.99, 0.02}, false},
+    } rows[] = {{{0.01, 0.99, 0.02}, true},   {{0.0, 0.99, 0.02}, false},  {{0.01, 1.0, 0.02}, false},
+                {{0.01, 0.99, 0.0}, false},   {{0.6, 0.99, 0.02}, false},  {{-0.6, 0.99, 0.02}, false},
                 {{0.01, 0.99, -0.51}, false}, {{0.01, 0.49, 0.02}, false}, {{0.01, 1.51, 0.02}, false},
                 {{-0.5, 1.5, 0.5}, true}};
-    for (const Row& r : rows)
-        EXPECT_EQ(nonlinearWithinLimits(r.q), r.ok) << r.q.q0 << " " << r.q.q1 << " " << r.q.q2;
+    for (const Row& r : rows) EXPECT_EQ(nonlinearWithinLimits(r.q), r.ok) << r.q.q0 << " " << r.q.q1 << " " << r.q.q2;
 }
 
 } // namespace

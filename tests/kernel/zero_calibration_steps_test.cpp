@@ -147,8 +147,8 @@ TEST(ZeroCalibrationStore, EachStepFillsItsRangeAndTheConverterOffsets) {
 
 TEST(ZeroCalibrationStore, ResetClearsOneChannel) {
     Calibration cal;
-    for (float* q : {cal.nonlinearConstCh1, cal.nonlinearConstADC1Ch1, cal.nonlinearConstADC2Ch1,
-                     cal.nonlinearConstCh2})
+    for (float* q :
+         {cal.nonlinearConstCh1, cal.nonlinearConstADC1Ch1, cal.nonlinearConstADC2Ch1, cal.nonlinearConstCh2})
         q[0] = q[1] = q[2] = 0.5f;
     for (bool ac : {false, true})
         for (int ch : {_CH1, _CH2}) {

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr float kVoltDiv = 1.0f;   // 0.02 V per row
-constexpr double kTimeDiv = 1e-3;  // 20 us per column
+constexpr float kVoltDiv = 1.0f;  // 0.02 V per row
+constexpr double kTimeDiv = 1e-3; // 20 us per column
 constexpr double kVolt = 0.02 * kVoltDiv;
 constexpr double kSecond = 0.02 * kTimeDiv;
 
@@ -25,8 +25,7 @@ struct Results {
 Results measureAll(const TraceImage& image, unsigned short centre, int upper = 90, int lower = 10,
                    std::optional<int> onlySlot = std::nullopt) {
     bool enable[kMeasureSlots];
-    for (int s = 0; s < kMeasureSlots; ++s)
-        enable[s] = !onlySlot || *onlySlot == s;
+    for (int s = 0; s < kMeasureSlots; ++s) enable[s] = !onlySlot || *onlySlot == s;
     Results r;
     r.value.fill(-99.0);
     MEASURE().measure_all(image.wave, centre, kVoltDiv, kTimeDiv, enable, r.value.data(), upper, lower);
@@ -77,8 +76,7 @@ TEST(MeasureTraces, DcLevel) {
         EXPECT_NEAR(r[s], 1.0, 1e-12) << "slot " << s;
     for (int s : {_MEASURE_P_TO_P, _MEASURE_AMPLITUDE, _MEASURE_P_OVERSHOOT, _MEASURE_N_OVERSHOOT})
         EXPECT_EQ(r[s], 0.0) << "slot " << s;
-    for (int s = _MEASURE_PERIOD; s <= _MEASURE_N_DUTY_CYCLE; ++s)
-        EXPECT_EQ(r[s], 0.0) << "slot " << s;
+    for (int s = _MEASURE_PERIOD; s <= _MEASURE_N_DUTY_CYCLE; ++s) EXPECT_EQ(r[s], 0.0) << "slot " << s;
     // No cycle: the cycle levels stay at row 0, which reads as 0 - centre.
     EXPECT_NEAR(r[_MEASURE_CYCLE_MEAN], volts(-200), 1e-12);
     EXPECT_NEAR(r[_MEASURE_CYCLE_RMS], volts(-200), 1e-12);
@@ -92,8 +90,8 @@ TEST(MeasureTraces, SquareWave) {
     EXPECT_NEAR(r[_MEASURE_MAXIMUM], volts(63), 1e-12);
     EXPECT_NEAR(r[_MEASURE_BASE], volts(-62), 1e-12);
     EXPECT_NEAR(r[_MEASURE_TOP], volts(63), 1e-12);
-    EXPECT_NEAR(r[_MEASURE_LOWER], volts(150 - 200), 1e-12);  // 138 + trunc(12.5)
-    EXPECT_NEAR(r[_MEASURE_UPPER], volts(250 - 200), 1e-12);  // 138 + trunc(112.4999..)
+    EXPECT_NEAR(r[_MEASURE_LOWER], volts(150 - 200), 1e-12); // 138 + trunc(12.5)
+    EXPECT_NEAR(r[_MEASURE_UPPER], volts(250 - 200), 1e-12); // 138 + trunc(112.4999..)
     EXPECT_NEAR(r[_MEASURE_MIDDLE], volts(0), 1e-12);
     EXPECT_NEAR(r[_MEASURE_P_TO_P], 2.5, 1e-12);
     EXPECT_NEAR(r[_MEASURE_AMPLITUDE], 2.5, 1e-12);
@@ -155,10 +153,8 @@ TEST(MeasureTraces, PulseWithOvershoot) {
     const TraceShape pulse = pulseShape(150, 250, 100, 25, 20);
     const auto image = drawTrace([&](double x) {
         const double t = std::fmod(x - 25, 100);
-        if (x >= 25 && t < 3)
-            return 270.0;
-        if (x >= 25 && t >= 20 && t < 23)
-            return 130.0;
+        if (x >= 25 && t < 3) return 270.0;
+        if (x >= 25 && t >= 20 && t < 23) return 130.0;
         return pulse(x);
     });
     const auto r = measureAll(*image, 200);
@@ -206,8 +202,7 @@ TEST(MeasureAll, DisabledSlotsReadZeroEvenWhenComputed) {
     const auto image = drawTrace(pulseShape(138, 263, 100, 37.5, 50));
     const auto r = measureAll(*image, 200, 90, 10, _MEASURE_FREQUENCY);
     EXPECT_NEAR(r[_MEASURE_FREQUENCY], 500.0, 1e-9);
-    for (int s = 0; s < kMeasureSlots; ++s)
-        EXPECT_EQ(r[s], s == _MEASURE_FREQUENCY ? r[s] : 0.0) << "slot " << s;
+    for (int s = 0; s < kMeasureSlots; ++s) EXPECT_EQ(r[s], s == _MEASURE_FREQUENCY ? r[s] : 0.0) << "slot " << s;
 }
 
 TEST(MeasureAll, UnusableArguments) {
@@ -217,8 +212,7 @@ TEST(MeasureAll, UnusableArguments) {
     std::fill(std::begin(result), std::end(result), 5.0);
     MEASURE m;
     m.measure_all(nullptr, 200, 1.0f, 1e-3, enable, result, 90, 10);
-    for (double v : result)
-        EXPECT_EQ(v, 0.0);
+    for (double v : result) EXPECT_EQ(v, 0.0);
     m.measure_all(nullptr, 200, 1.0f, 1e-3, nullptr, result, 90, 10); // nothing to do, no crash
     m.measure_all(nullptr, 200, 1.0f, 1e-3, enable, nullptr, 90, 10);
 }
@@ -226,8 +220,7 @@ TEST(MeasureAll, UnusableArguments) {
 TEST(MeasureAll, BrightImageDoesNotWrapItsSums) {
     // 500 x 255 per row is above 16 bits, the moment sum above 32 bits.
     auto image = std::make_unique<TraceImage>();
-    for (auto& column : image->wave)
-        std::fill(std::begin(column), std::end(column), 255);
+    for (auto& column : image->wave) std::fill(std::begin(column), std::end(column), 255);
     unsigned short hist[kMeasureRows];
     unsigned short columns[kMeasureColumns][3];
     MEASURE().make_histogram(image->wave, hist, columns);
@@ -242,9 +235,11 @@ TEST(MeasureAll, BrightImageDoesNotWrapItsSums) {
 
 TEST(MeasureSteps, ReferenceLevels) {
     // Histogram peaks at rows 100 and 200: Base 100, Top 200.
-    struct Case { int upper, lower, upperRow, lowerRow; };
+    struct Case {
+        int upper, lower, upperRow, lowerRow;
+    };
     const Case cases[] = {
-        {90, 10, 189, 110},  // 0.9f is a little below 0.9: the product truncates to 89
+        {90, 10, 189, 110}, // 0.9f is a little below 0.9: the product truncates to 89
         {100, 0, 200, 100},
         {150, -20, 200, 100}, // clamped to 0..100
         {50, 50, 150, 150},
@@ -268,8 +263,7 @@ TEST(MeasureSteps, ReferenceLevels) {
 TEST(MeasureSteps, BaseAndTopNeedFivePercentOfTheHits) {
     // A ramp spreads its hits: no row holds 5 %, so Base and Top fall back to Minimum and Maximum.
     unsigned short hist[kMeasureRows] = {};
-    for (int r = 50; r <= 350; ++r)
-        hist[r] = 10;
+    for (int r = 50; r <= 350; ++r) hist[r] = 10;
     bool enable[kMeasureSlots] = {};
     auto image = std::make_unique<TraceImage>();
     unsigned short level[15] = {};
@@ -352,8 +346,7 @@ TEST(MeasureSteps, VerticalEdgeHasWidthZero) {
 TEST(MeasureSteps, EdgeThroughARunOfMiddleCrossings) {
     // Lower at 60, then the middle row wobbles about Middle, then Upper at 70.
     std::vector<int> middles(500, 100);
-    for (int c = 61; c < 70; ++c)
-        middles[std::size_t(c)] = c % 2 ? 190 : 210;
+    for (int c = 61; c < 70; ++c) middles[std::size_t(c)] = c % 2 ? 190 : 210;
     std::fill(middles.begin() + 70, middles.end(), 300);
     const auto e = detect(profile(middles), 120, 200, 280);
     EXPECT_EQ(e.rises[0][1], 1);
@@ -363,8 +356,7 @@ TEST(MeasureSteps, EdgeThroughARunOfMiddleCrossings) {
 
 TEST(MeasureSteps, NoisyTraceStopsAtTheEventListsRoom) {
     std::vector<int> middles(500);
-    for (int c = 0; c < 500; ++c)
-        middles[std::size_t(c)] = c % 2 ? 300 : 100; // two crossings in every column
+    for (int c = 0; c < 500; ++c) middles[std::size_t(c)] = c % 2 ? 300 : 100; // two crossings in every column
     const auto e = detect(profile(middles), 120, 200, 280);
     EXPECT_EQ(e.count, kMeasureEvents);
 }
@@ -395,8 +387,7 @@ TEST(MeasureSteps, BaseAndTopPeaks) {
     for (const Case& c : cases) {
         unsigned short hist[kMeasureRows] = {};
         hist[50] = hist[350] = 1;
-        for (const auto& [row, hits] : c.rows)
-            hist[row] = hits;
+        for (const auto& [row, hits] : c.rows) hist[row] = hits;
         bool enable[kMeasureSlots] = {};
         auto image = std::make_unique<TraceImage>();
         unsigned short level[15] = {};
@@ -434,7 +425,9 @@ TEST(MeasureSteps, EdgeColumnNearerToMiddle) {
 // The period is measured on the direction whose first edge comes first, unless that direction
 // has no second edge.
 TEST(MeasureSteps, PeriodOnTheFirstEdgesDirection) {
-    struct Edge { unsigned short column, found; };
+    struct Edge {
+        unsigned short column, found;
+    };
     struct Case {
         const char* what;
         Edge r0, r1, f0, f1;

@@ -26,8 +26,7 @@ unsigned modeOf(const std::string& path) {
 
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -80,8 +79,7 @@ TEST(AtomicFile, ReplacedFileKeepsItsModeAndNewFileFollowsTheUmask) {
         int former; // -1: no file yet
         unsigned expected;
     } cases[] = {
-        {022, -1, 0644}, {077, -1, 0600}, {002, -1, 0664},
-        {022, 0600, 0600}, {077, 0664, 0664}, {022, 0640, 0640},
+        {022, -1, 0644}, {077, -1, 0600}, {002, -1, 0664}, {022, 0600, 0600}, {077, 0664, 0664}, {022, 0640, 0640},
     };
     for (const Case& c : cases) {
         TempDir dir;

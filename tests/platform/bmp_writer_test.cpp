@@ -23,8 +23,7 @@ void le32(Bytes& b, std::uint32_t v) {
 }
 
 // The two headers as the file format lays them out, written out field by field.
-Bytes expectedHeaders(int width, int height, int bits, std::uint32_t paletteEntries,
-                      std::uint32_t imageBytes) {
+Bytes expectedHeaders(int width, int height, int bits, std::uint32_t paletteEntries, std::uint32_t imageBytes) {
     Bytes b;
     const std::uint32_t offset = 14 + 40 + 4 * paletteEntries;
     b.push_back('B');
@@ -47,17 +46,13 @@ Bytes expectedHeaders(int width, int height, int bits, std::uint32_t paletteEntr
 }
 
 void append(Bytes& b, std::initializer_list<int> bytes) {
-    for (int v : bytes)
-        b.push_back(static_cast<std::uint8_t>(v));
+    for (int v : bytes) b.push_back(static_cast<std::uint8_t>(v));
 }
 
 std::uint32_t rd32(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
-std::uint32_t rd16(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8);
-}
+std::uint32_t rd16(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
 
 // A reader written from the file format, independent of the writer: every pixel's colour.
 RgbPicture parseBmp(const Bytes& b) {
@@ -97,11 +92,9 @@ RgbPicture parseBmp(const Bytes& b) {
 RgbPicture randomPicture(int width, int height, unsigned seed, int colours = 0) {
     std::mt19937 rng(seed);
     std::vector<std::uint32_t> pool;
-    for (int i = 0; i < colours; ++i)
-        pool.push_back(rng() & 0xFFFFFF);
+    for (int i = 0; i < colours; ++i) pool.push_back(rng() & 0xFFFFFF);
     RgbPicture p(width, height, 0);
-    for (auto& px : p.pixels)
-        px = colours > 0 ? pool[rng() % pool.size()] : (rng() & 0xFFFFFF);
+    for (auto& px : p.pixels) px = colours > 0 ? pool[rng() % pool.size()] : (rng() & 0xFFFFFF);
     return p;
 }
 
@@ -131,10 +124,9 @@ TEST(BmpWriter, EightBitFileByteForByte) {
 TEST(BmpWriter, OneBitFileByteForByte) {
     // Ten pixels a row: two bytes of bits, leftmost pixel in the top bit, padded to 4.
     RgbPicture p(10, 2, 0x000000);
-    for (int x : {0, 2, 9})
-        p.pixels[x] = 0xFFFFFF;  // top row
-    p.pixels[10 + 1] = 0x808080; // luminance 128: white
-    p.pixels[10 + 8] = 0x7F7F7F; // luminance 127: black
+    for (int x : {0, 2, 9}) p.pixels[x] = 0xFFFFFF; // top row
+    p.pixels[10 + 1] = 0x808080;                    // luminance 128: white
+    p.pixels[10 + 8] = 0x7F7F7F;                    // luminance 127: black
     Bytes expected = expectedHeaders(10, 2, 1, 2, 8);
     append(expected, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0});
     append(expected, {0x40, 0x00, 0, 0});
@@ -152,8 +144,7 @@ TEST(BmpWriter, ParsesBackAtEveryDepthAndRowPadding) {
         EXPECT_EQ(parseBmp(encodeBmp(few, 8)).pixels, few.pixels);
 
         RgbPicture bw = randomPicture(width, 3, 700u + width, 2);
-        for (auto& px : bw.pixels)
-            px = (px & 1) ? 0xFFFFFF : 0;
+        for (auto& px : bw.pixels) px = (px & 1) ? 0xFFFFFF : 0;
         EXPECT_EQ(parseBmp(encodeBmp(bw, 1)).pixels, bw.pixels);
     }
 }
@@ -161,14 +152,12 @@ TEST(BmpWriter, ParsesBackAtEveryDepthAndRowPadding) {
 TEST(BmpWriter, PaletteKeepsTheMostFrequentColoursAndMapsTheRestToTheNearest) {
     // 256 colours twice each, and two rare ones close to two of them.
     RgbPicture p(2 * 256 + 2, 1, 0);
-    for (int i = 0; i < 256; ++i)
-        p.pixels[2 * i] = p.pixels[2 * i + 1] = static_cast<std::uint32_t>(i) << 16;
+    for (int i = 0; i < 256; ++i) p.pixels[2 * i] = p.pixels[2 * i + 1] = static_cast<std::uint32_t>(i) << 16;
     p.pixels[512] = (40u << 16) | 3;  // nearest: 40 << 16
     p.pixels[513] = (200u << 16) | 1; // nearest: 200 << 16
     const IndexedPicture r = reduceToPalette(p);
     ASSERT_EQ(r.palette.size(), 256u);
-    for (int i = 0; i < 512; ++i)
-        EXPECT_EQ(r.colourAt(i, 0), p.pixels[i]);
+    for (int i = 0; i < 512; ++i) EXPECT_EQ(r.colourAt(i, 0), p.pixels[i]);
     EXPECT_EQ(r.colourAt(512, 0), 40u << 16);
     EXPECT_EQ(r.colourAt(513, 0), 200u << 16);
 

@@ -18,16 +18,13 @@ protected:
     std::optional<Picture> clipboard;
 
     DocumentApplication application() {
-        return DocumentApplication(
-            {dir.file("desk"), [this](const std::string& p) { opened.push_back(p); }},
-            [this] { return clipboard; });
+        return DocumentApplication({dir.file("desk"), [this](const std::string& p) { opened.push_back(p); }},
+                                   [this] { return clipboard; });
     }
 };
 
 // The bytes of a picture need not decode for the package; they travel unchanged.
-Picture picture(int width, int height, const std::string& bytes) {
-    return {bytes, width, height};
-}
+Picture picture(int width, int height, const std::string& bytes) { return {bytes, width, height}; }
 
 TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
     DocumentApplication word = application();
@@ -41,13 +38,11 @@ TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
 
     const auto entries = zipEntries(paths[0]);
     EXPECT_EQ(entries.at("word/media/image1.png"), clipboard->png);
-    EXPECT_NE(entries.at("[Content_Types].xml")
-                  .find("<Default Extension=\"png\" ContentType=\"image/png\"/>"),
+    EXPECT_NE(entries.at("[Content_Types].xml").find("<Default Extension=\"png\" ContentType=\"image/png\"/>"),
               std::string::npos);
     EXPECT_NE(entries.at("_rels/.rels").find("Target=\"word/document.xml\""), std::string::npos);
     EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Id=\"rId1\""), std::string::npos);
-    EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Target=\"media/image1.png\""),
-              std::string::npos);
+    EXPECT_NE(entries.at("word/_rels/document.xml.rels").find("Target=\"media/image1.png\""), std::string::npos);
 
     // Documents.Add's empty paragraph, then the added one holding the picture at 96 dpi.
     const std::string& body = entries.at("word/document.xml");
@@ -58,8 +53,9 @@ TEST_F(DocumentTest, PastedPictureIsInTheSavedDocument) {
     EXPECT_TRUE(std::regex_search(body, layout)) << body; // A4 unless the locale uses Letter
     // The properties an office suite reads, named in the package.
     EXPECT_NE(entries.at("docProps/core.xml").find("<dc:creator>Velmora2</dc:creator>"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(entries.at("docProps/core.xml"),
-                                  std::regex("<dcterms:created xsi:type=\"dcterms:W3CDTF\">20[0-9]{2}-[01][0-9]-[0-3][0-9]T")));
+    EXPECT_TRUE(
+        std::regex_search(entries.at("docProps/core.xml"),
+                          std::regex("<dcterms:created xsi:type=\"dcterms:W3CDTF\">20[0-9]{2}-[01][0-9]-[0-3][0-9]T")));
     EXPECT_NE(entries.at("docProps/app.xml").find("<Application>Velmora2</Application>"), std::string::npos);
     EXPECT_NE(entries.at("_rels/.rels").find("Target=\"docProps/core.xml\""), std::string::npos);
     EXPECT_NE(entries.at("[Content_Types].xml").find("PartName=\"/docProps/app.xml\""), std::string::npos);
@@ -110,9 +106,8 @@ TEST_F(DocumentTest, CallsThatCannotBeCarriedOutThrow) {
 
     // An invisible application saves nothing when let go.
     EXPECT_TRUE(word.release().empty());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("desk")),
-                            std::filesystem::directory_iterator()),
-              0);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.file("desk")), std::filesystem::directory_iterator()), 0);
 
     dir.write("file", "x");
     EXPECT_THROW(DocumentApplication({dir.file("file"), nullptr}, nullptr), AutomationError);

@@ -21,9 +21,8 @@ TEST(IniFile, MissingFileReadsDefaults) {
 
 TEST(IniFile, ValuesAndVariants) {
     TempDir dir;
-    std::string path = dir.write("a.ini",
-                                 "; comment\r\n[Channel]\r\nvoltageDiv1 = 3\r\nOffset=2,5\r\nfactor=1e-3\r\n"
-                                 "on=5\r\noff=0\r\nword=true\r\nbad=12abc\r\nhex=0x1F\r\n[other]\nx=1\n");
+    std::string path = dir.write("a.ini", "; comment\r\n[Channel]\r\nvoltageDiv1 = 3\r\nOffset=2,5\r\nfactor=1e-3\r\n"
+                                          "on=5\r\noff=0\r\nword=true\r\nbad=12abc\r\nhex=0x1F\r\n[other]\nx=1\n");
     IniFile ini(path);
     struct Case {
         const char* section;

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 #include <filesystem>
+#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>

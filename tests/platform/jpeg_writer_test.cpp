@@ -89,8 +89,7 @@ TEST(JpegWriter, DecodesCloseToThePictureAtEverySize) {
         double meanError; // tiny pictures are mostly edges, where colour is halved by subsampling
     };
     // Sizes on and off the 16-pixel blocks, and the screen picture's own.
-    for (const Case c :
-         {Case{16, 16, 6.0}, Case{17, 9, 6.0}, Case{561, 441, 2.0}, Case{600, 700, 2.0}}) {
+    for (const Case c : {Case{16, 16, 6.0}, Case{17, 9, 6.0}, Case{561, 441, 2.0}, Case{600, 700, 2.0}}) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
         const RgbPicture p = screenLike(c.width, c.height);
         std::string error;

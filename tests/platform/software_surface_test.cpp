@@ -10,22 +10,16 @@
 
 namespace {
 
-const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565,
-                                     _SURFACE_16BIT_555};
+const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565, _SURFACE_16BIT_555};
 
-std::string name(SurfaceFormat f) {
-    return "format " + std::to_string(static_cast<int>(f));
-}
+std::string name(SurfaceFormat f) { return "format " + std::to_string(static_cast<int>(f)); }
 
 // A value that differs per pixel and fits every format.
-std::uint32_t pattern(int x, int y) {
-    return static_cast<std::uint32_t>((x * 37 + y * 101) & 0x7FFF);
-}
+std::uint32_t pattern(int x, int y) { return static_cast<std::uint32_t>((x * 37 + y * 101) & 0x7FFF); }
 
 void fillPattern(SoftwareSurface& s) {
     for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x)
-            ASSERT_TRUE(s.fill({x, y, x + 1, y + 1}, pattern(x, y)));
+        for (int x = 0; x < s.width(); ++x) ASSERT_TRUE(s.fill({x, y, x + 1, y + 1}, pattern(x, y)));
 }
 
 // Every pixel of `s` outside `changed` is still `background`.
@@ -33,8 +27,7 @@ int strayPixels(const SoftwareSurface& s, const SurfaceRect& changed, std::uint3
     int n = 0;
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
-            const bool in =
-                x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
+            const bool in = x >= changed.left && x < changed.right && y >= changed.top && y < changed.bottom;
             n += !in && s.pixel(x, y) != background;
         }
     return n;
@@ -54,10 +47,8 @@ TEST(SurfaceFormats, PackedColoursOfTheMarkers) {
     for (const Case& c : cases) {
         EXPECT_EQ(packRgb(_SURFACE_32BIT, c.r, c.g, c.b), c.rgb32);
         EXPECT_EQ(packRgb(_SURFACE_24BIT, c.r, c.g, c.b), c.rgb32);
-        EXPECT_EQ(packRgb(_SURFACE_16BIT_565, c.r, c.g, c.b), c.rgb565)
-            << c.r << " " << c.g << " " << c.b;
-        EXPECT_EQ(packRgb(_SURFACE_16BIT_555, c.r, c.g, c.b), c.rgb555)
-            << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(packRgb(_SURFACE_16BIT_565, c.r, c.g, c.b), c.rgb565) << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(packRgb(_SURFACE_16BIT_555, c.r, c.g, c.b), c.rgb555) << c.r << " " << c.g << " " << c.b;
     }
 }
 
@@ -77,10 +68,8 @@ TEST(SurfaceFormats, ChosenFromTheScreen) {
         {{15, 0x7C00, 0x03E0}, std::nullopt},
         {{4, 0, 0}, std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(surfaceFormatOf(c.screen), c.format) << c.screen.bitsPerPixel << " bits";
-    for (SurfaceFormat f : ALL_FORMATS)
-        EXPECT_EQ(surfaceFormatOf(ScreenMode::of(f)), f) << name(f);
+    for (const Case& c : cases) EXPECT_EQ(surfaceFormatOf(c.screen), c.format) << c.screen.bitsPerPixel << " bits";
+    for (SurfaceFormat f : ALL_FORMATS) EXPECT_EQ(surfaceFormatOf(ScreenMode::of(f)), f) << name(f);
 }
 
 TEST(SoftwareSurface, LockGivesAddressAndPitchOfEveryRow) {
@@ -161,22 +150,19 @@ TEST(SoftwareSurface, BlitCopiesAndStretches) {
         ASSERT_TRUE(dst.blit({5, 7, 15, 11}, src, {3, 2, 13, 6}));
         EXPECT_EQ(strayPixels(dst, {5, 7, 15, 11}, 0), 0);
         for (int y = 7; y < 11; ++y)
-            for (int x = 5; x < 15; ++x)
-                ASSERT_EQ(dst.pixel(x, y), pattern(x - 2, y - 5)) << name(f);
+            for (int x = 5; x < 15; ++x) ASSERT_EQ(dst.pixel(x, y), pattern(x - 2, y - 5)) << name(f);
 
         // Twice the size: each source pixel covers 2 x 2.
         ASSERT_TRUE(dst.fill(0));
         ASSERT_TRUE(dst.blit({0, 0, 20, 30}, src, {0, 0, 10, 10}));
         for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 20; ++x)
-                ASSERT_EQ(dst.pixel(x, y), pattern(x / 2, y / 3)) << name(f);
+            for (int x = 0; x < 20; ++x) ASSERT_EQ(dst.pixel(x, y), pattern(x / 2, y / 3)) << name(f);
 
         // Shrunk to a third: every third pixel.
         ASSERT_TRUE(dst.fill(0));
         ASSERT_TRUE(dst.blit({1, 1, 7, 4}, src, {0, 0, 18, 9}));
         for (int y = 1; y < 4; ++y)
-            for (int x = 1; x < 7; ++x)
-                ASSERT_EQ(dst.pixel(x, y), pattern((x - 1) * 3, (y - 1) * 3)) << name(f);
+            for (int x = 1; x < 7; ++x) ASSERT_EQ(dst.pixel(x, y), pattern((x - 1) * 3, (y - 1) * 3)) << name(f);
     }
 }
 
@@ -218,8 +204,7 @@ TEST(SoftwareSurface, ClipperLimitsFillsAndBlitsButNotFastBlits) {
         EXPECT_EQ(strayPixels(dst, visible, 0), 0) << name(f);
         for (int y = 5; y < 20; ++y)
             for (int x = 4; x < 12; ++x)
-                ASSERT_EQ(dst.pixel(x, y), pattern((x + 2) / 2, y / 2))
-                    << name(f) << " " << x << " " << y;
+                ASSERT_EQ(dst.pixel(x, y), pattern((x + 2) / 2, y / 2)) << name(f) << " " << x << " " << y;
 
         // The fast copy ignores the clipper.
         ASSERT_TRUE(dst.blitFast(0, 0, src, {0, 0, 2, 2}));

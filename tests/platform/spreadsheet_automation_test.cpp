@@ -32,8 +32,7 @@ TEST(CellBlock, ParsesAddressesAndRejectsTheRest) {
         EXPECT_EQ(b.lastColumn, c.lastColumn) << c.address;
         EXPECT_EQ(b.absolute(), c.absolute) << c.address;
     }
-    for (const char* bad :
-         {"", "1A", "A0", "A", "XFE1", "A1048577", "A1:", ":A1", "A1B", "A1:B2:C3", "ABCD1"})
+    for (const char* bad : {"", "1A", "A0", "A", "XFE1", "A1048577", "A1:", ":A1", "A1B", "A1:B2:C3", "ABCD1"})
         EXPECT_THROW(CellBlock::parse(bad), AutomationError) << bad;
 }
 
@@ -81,8 +80,7 @@ TEST_F(SpreadsheetTest, CellsAndChartSeriesReadBack) {
         EXPECT_EQ(cells.count("A6"), 0u); // never set: left empty
         ASSERT_EQ(x.charts.size(), 1u);
         EXPECT_TRUE(x.charts[0].line);
-        EXPECT_EQ(x.charts[0].series,
-                  (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
+        EXPECT_EQ(x.charts[0].series, (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
         EXPECT_TRUE(opened.empty()); // saveAs shows nothing
     }
 }
@@ -103,8 +101,7 @@ TEST_F(SpreadsheetTest, SheetsOfSeveralWorkbooksShareOneFile) {
     EXPECT_EQ(x.sheets, (std::vector<std::string>{"My Data", "my data (2)", "AB12", "Chart1"}));
     EXPECT_EQ(x.cells.at("my data (2)").at("C2"), "7");
     ASSERT_EQ(x.charts.size(), 1u);
-    EXPECT_EQ(x.charts[0].series,
-              (std::vector<std::string>{"'my data (2)'!$C$1:$C$3", "'AB12'!$A$1:$A$2"}));
+    EXPECT_EQ(x.charts[0].series, (std::vector<std::string>{"'my data (2)'!$C$1:$C$3", "'AB12'!$A$1:$A$2"}));
 }
 
 TEST_F(SpreadsheetTest, ReleaseShowsAVisibleApplicationsWorkWithoutReplacingFiles) {
@@ -117,17 +114,15 @@ TEST_F(SpreadsheetTest, ReleaseShowsAVisibleApplicationsWorkWithoutReplacingFile
         EXPECT_EQ(readXlsx(path).cells.at("Sheet1").at("A1"), std::to_string(round));
         EXPECT_EQ(excel.workbookCount(), 0);
     }
-    EXPECT_EQ(opened,
-              (std::vector<std::string>{dir.file("desk/Book1.xlsx"), dir.file("desk/Book2.xlsx")}));
+    EXPECT_EQ(opened, (std::vector<std::string>{dir.file("desk/Book1.xlsx"), dir.file("desk/Book2.xlsx")}));
 
     SpreadsheetApplication hidden(desk());
     hidden.addWorkbook();
     EXPECT_EQ(hidden.release(), "");
     EXPECT_FALSE(std::filesystem::exists(dir.file("desk/Book3.xlsx")));
     // Nothing but the two books is left on the desk (no temporary files).
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("desk")),
-                            std::filesystem::directory_iterator()),
-              2);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.file("desk")), std::filesystem::directory_iterator()), 2);
 }
 
 TEST_F(SpreadsheetTest, CallsThatCannotBeCarriedOutThrow) {
@@ -137,8 +132,7 @@ TEST_F(SpreadsheetTest, CallsThatCannotBeCarriedOutThrow) {
     EXPECT_THROW(book.worksheet(2), AutomationError);
     EXPECT_THROW(book.chart(1), AutomationError);
     EXPECT_THROW(excel.addWorkbook(-4167), AutomationError);
-    for (const char* bad :
-         {"", "a:b", "x/y", "[x]", "'quoted'", "this name is far longer than 31 chars"})
+    for (const char* bad : {"", "a:b", "x/y", "[x]", "'quoted'", "this name is far longer than 31 chars"})
         EXPECT_THROW(book.worksheet(1).setName(bad), AutomationError) << bad;
     Chart& chart = excel.addWorkbook(SpreadsheetApplication::xlWBATChart).chart(1);
     EXPECT_THROW(chart.setChartType(5), AutomationError);
@@ -158,14 +152,10 @@ TEST_F(SpreadsheetTest, AFailedSaveKeepsTheOldFile) {
     excel.addWorkbook();
     // A series over a sheet no workbook of this application holds cannot be written.
     Worksheet stranger("Elsewhere");
-    excel.addWorkbook(SpreadsheetApplication::xlWBATChart)
-        .chart(1)
-        .addSeries(stranger.range("A1:A2"));
+    excel.addWorkbook(SpreadsheetApplication::xlWBATChart).chart(1).addSeries(stranger.range("A1:A2"));
     EXPECT_THROW(excel.saveAs(path), AutomationError);
     EXPECT_EQ(TempDir::read(path), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
-                            std::filesystem::directory_iterator()),
-              2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
 }
 
 } // namespace

@@ -27,12 +27,13 @@ TEST(SimSignal, SquareWaveLevelsEdgesAndMean) {
         double t, volts;
     };
     const Case cases[] = {
-        {0.0, 0.3},         // middle of the rising edge
-        {0.1e-3, 0.8},      // high for the first quarter
-        {0.25e-3, 0.3},     // middle of the falling edge
-        {0.5e-3, -0.2},     // low
-        {1.0e-3 + 0.1e-3, 0.8}, {-0.9e-3, 0.8}, // periodic, also before 0
-        {0.25e-6, 0.55},    // three quarters up the edge
+        {0.0, 0.3},     // middle of the rising edge
+        {0.1e-3, 0.8},  // high for the first quarter
+        {0.25e-3, 0.3}, // middle of the falling edge
+        {0.5e-3, -0.2}, // low
+        {1.0e-3 + 0.1e-3, 0.8},
+        {-0.9e-3, 0.8},  // periodic, also before 0
+        {0.25e-6, 0.55}, // three quarters up the edge
     };
     for (const Case& c : cases) EXPECT_NEAR(square.volts(c.t), c.volts, 1e-9) << c.t;
     EXPECT_NEAR(square.mean(), 0.05, 1e-12);
@@ -148,8 +149,8 @@ TEST(SimRecordsConverters, KernelTablesUndoTheConverterErrors) {
         bool ch1, ch2;
     };
     const Case cases[] = {
-        {_HW1, _1MS_DIV, true, true},   {_HW1, _10US_DIV, true, false}, {_HW2, _10US_DIV, false, true},
-        {_HW3, _1MS_DIV, true, true},   {_HW3, _10US_DIV, true, false}, {_HW4, _10US_DIV, false, true},
+        {_HW1, _1MS_DIV, true, true}, {_HW1, _10US_DIV, true, false}, {_HW2, _10US_DIV, false, true},
+        {_HW3, _1MS_DIV, true, true}, {_HW3, _10US_DIV, true, false}, {_HW4, _10US_DIV, false, true},
     };
     for (const Case& c : cases) {
         ScopeSetup setup;
@@ -184,11 +185,11 @@ TEST(SimRecordsLayout, RecordLengthAndWordsFollowTheRegisters) {
         int channelBits; // of the first two sample words
     };
     const Case cases[] = {
-        {_1MS_DIV, false, false, 10048, 0x00}, // one converter, channel 1
-        {_1MS_DIV, true, false, 10048, 0x11},  // channel 2's converter
-        {_1MS_DIV, false, true, 10048, 0x01},  // pairs
+        {_1MS_DIV, false, false, 10048, 0x00},  // one converter, channel 1
+        {_1MS_DIV, true, false, 10048, 0x11},   // channel 2's converter
+        {_1MS_DIV, false, true, 10048, 0x01},   // pairs
         {_10US_DIV, false, false, 10048, 0x01}, // both converters on channel 1
-        {_20NS_DIV, false, false, 256, 0x01},  // equivalent time: pairs whatever is on
+        {_20NS_DIV, false, false, 256, 0x01},   // equivalent time: pairs whatever is on
     };
     for (const Case& c : cases) {
         ScopeSetup setup;

@@ -11,10 +11,10 @@
 #include "capture.h"
 #include "fake_hardware.h"
 #include "register.h"
-#include "simulated_usb.h"
-#include "temp_dir.h"
 #include "sim_records.h"
+#include "simulated_usb.h"
 #include "state.h"
+#include "temp_dir.h"
 #include "transform_hardware_raw.h"
 #include "units.h"
 
@@ -31,7 +31,7 @@ constexpr double kK12[11] = {0.2, 0.4, 0.8, 2.0, 4.0, 0.8, 2.0, 4.0, 0.8, 2.0, 4
 constexpr double kK3[11] = {0.05, 0.1, 0.2, 0.5, 1, 0.2, 0.5, 1, 0.2, 0.5, 1};
 
 inline double pixelFactor(int hw, int v) {
-    static constexpr double kHw12[11] = {2.4414, 1.2207, 0.610335, 0.2441, 0.12207, 0.610335,
+    static constexpr double kHw12[11] = {2.4414, 1.2207,  0.610335, 0.2441, 0.12207, 0.610335,
                                          0.2441, 0.12207, 0.610335, 0.2441, 0.12207};
     static constexpr double kHw34[11] = {3.90625, 1.953125, 0.9765625, 0.78125, 0.390625, 0.9765625,
                                          0.78125, 0.390625, 0.9765625, 0.78125, 0.390625};
@@ -74,7 +74,7 @@ struct ScopeSetup {
     int timeDiv = _1MS_DIV;
     double position = 250; // display column of the trigger
     int triggerSource = _CH1;
-    int slope = 1;          // 1 rising, 0 falling
+    int slope = 1; // 1 rising, 0 falling
     double triggerRow = 225;
     int triggerMode = _AUTO;
     bool peak = false;
@@ -135,8 +135,8 @@ public:
         const int v = cs.voltageDiv;
         const double gain = cal.getGain(ch, cs.channelCoupling, v);
         const double dac = settings.channel[ch - 1].offsetDac + cal.getOffset(ch, v, s.d_interleaveOnOff);
-        const double offsetRows = setup.hw <= _HW2 ? (dac - 2500) * gain / kK12[v]
-                                                   : (dac - dacBase()) * gain / (6.75 * kK3[v]);
+        const double offsetRows =
+            setup.hw <= _HW2 ? (dac - 2500) * gain / kK12[v] : (dac - dacBase()) * gain / (6.75 * kK3[v]);
         const double rows = offsetRows + 50 * volts / volt_per_div(v);
         return s.d_adcLevels / 2 + rows / (gain * pixelFactor(setup.hw, v));
     }

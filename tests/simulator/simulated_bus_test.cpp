@@ -110,7 +110,8 @@ TEST(SimulatedBus, WatchReportsPresentDevicesAndStopsAfterUnwatch) {
     config.devices = 2;
     SimulatedBus bus(config);
     int arrivals = 0, departures = 0;
-    auto id = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo&, bool arrived) { (arrived ? arrivals : departures)++; });
+    auto id =
+        bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo&, bool arrived) { (arrived ? arrivals : departures)++; });
     EXPECT_EQ(arrivals, 2);
     bus.unplug(bus.attached().front());
     EXPECT_EQ(departures, 1);
@@ -131,7 +132,9 @@ TEST(SimulatedBus, AReplugedInstrumentArrivesAgainOnANewAddress) {
         config.programmed = true;
         SimulatedBus bus(config);
         std::vector<std::pair<UsbDeviceId, bool>> events;
-        auto watch = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo& d, bool arrived) { events.push_back({d.id, arrived}); });
+        auto watch = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo& d, bool arrived) {
+            events.push_back({d.id, arrived});
+        });
         const UsbDeviceId first = bus.attached().front();
         const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
         CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
@@ -158,7 +161,8 @@ TEST(SimulatedBus, AReplugedInstrumentArrivesAgainOnANewAddress) {
         ASSERT_EQ(found.size(), 1u);
         EXPECT_NE(found.front().id, first);
         EXPECT_NE(found.front().address, firstAddress);
-        EXPECT_EQ(events, (std::vector<std::pair<UsbDeviceId, bool>>{{first, true}, {first, false}, {found.front().id, true}}));
+        EXPECT_EQ(events,
+                  (std::vector<std::pair<UsbDeviceId, bool>>{{first, true}, {first, false}, {found.front().id, true}}));
         EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
         EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
         // The old handle reaches nothing.
@@ -182,10 +186,22 @@ TEST(SimulatedBus, InjectedFaults) {
         {"stall", {UsbFault::Kind::Stall, 0xC7}, 500, UsbStatus::Stall, 0, 0, true},
         {"time-out", {UsbFault::Kind::Timeout, 0xC7}, 500, UsbStatus::Timeout, 0, 500, true},
         {"time-out without limit", {UsbFault::Kind::Timeout, 0xC7}, 0, UsbStatus::Timeout, 0, 60000, true},
-        {"time-out after some bytes", {UsbFault::Kind::Timeout, 0xC7, false, 0, 1, 10}, 500, UsbStatus::Timeout, 10, 500, true},
+        {"time-out after some bytes",
+         {UsbFault::Kind::Timeout, 0xC7, false, 0, 1, 10},
+         500,
+         UsbStatus::Timeout,
+         10,
+         500,
+         true},
         {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 0, true},
         {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 0, true},
-        {"unplug mid-transfer", {UsbFault::Kind::Unplug, 0xC7, false, 0, 1, 20}, 500, UsbStatus::NoDevice, 20, 0, false},
+        {"unplug mid-transfer",
+         {UsbFault::Kind::Unplug, 0xC7, false, 0, 1, 20},
+         500,
+         UsbStatus::NoDevice,
+         20,
+         0,
+         false},
         {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 0, true},
         {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 0, true},
         {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 0, true},
@@ -223,7 +239,8 @@ TEST(SimulatedBus, FaultsThatLastAndFaultsThatEnd) {
     for (UsbStatus expected : {UsbStatus::Stall, UsbStatus::Stall, UsbStatus::Success})
         EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), expected);
     bus.injectFault({UsbFault::Kind::Stall, 0xC5, false, 0, -1});
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::Stall);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::Stall);
     bus.clearFaults();
     EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::Success);
 }
@@ -239,7 +256,8 @@ TEST(SimulatedBus, TheTransferLogKeepsOnlyTheNewest) {
         unsigned char page[64] = {};
         int transferred = 0;
         for (int i = 0; i < 10; ++i)
-            device->control(packet(0xC0, 0xC7, static_cast<std::uint16_t>(0x1C00 + 64 * i), 64), page, transferred, 500);
+            device->control(packet(0xC0, 0xC7, static_cast<std::uint16_t>(0x1C00 + 64 * i), 64), page, transferred,
+                            500);
         const std::vector<TransferRecord> log = bus.transfers();
         ASSERT_EQ(log.size(), static_cast<size_t>(limit));
         for (int k = 0; k < limit; ++k) EXPECT_EQ(log[static_cast<size_t>(k)].setup.value, 0x1C00 + 64 * (7 + k));
@@ -334,7 +352,10 @@ TEST(CalibrationImage, WordForms) {
     };
     // The forms of the protocol: sign bits, integer part, truncated fraction.
     const Case cases[] = {
-        {1.5, 0x85F4, 0xD388}, {-0.5, 0x41F4, 0x1388}, {1.0, 0x8400, 0xC000}, {0.0, 0x8000, 0x8000},
+        {1.5, 0x85F4, 0xD388},
+        {-0.5, 0x41F4, 0x1388},
+        {1.0, 0x8400, 0xC000},
+        {0.0, 0x8000, 0x8000},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CalibrationImage::fixed3Word(c.value), c.fixed3) << c.value;

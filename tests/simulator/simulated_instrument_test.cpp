@@ -139,11 +139,13 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
         bool normal;
         bool hold;
         bool triggers;
-        int reply;    // -1: timed out
+        int reply; // -1: timed out
         long waitedMs;
     };
     const Case cases[] = {
-        {true, true, false, -1, 1500}, {true, true, true, 1, 0}, {true, false, false, 0, 0},
+        {true, true, false, -1, 1500},
+        {true, true, true, 1, 0},
+        {true, false, false, 0, 0},
         {false, true, false, 0, 0},
     };
     for (const Case& c : cases) {
@@ -191,8 +193,8 @@ TEST(SimulatedInstrument, RecordHasStatusWordsThenSamplesOfTheEnabledChannels) {
         ASSERT_TRUE(decodeWord(b[0], b[1], status, channel));
         ASSERT_TRUE(decodeWord(b[2], b[3], copy, channel));
         EXPECT_EQ(status, copy);
-        EXPECT_TRUE(status & 0x100);  // triggered
-        EXPECT_NE(status & 0x7F, 0);  // a trigger-to-clock count
+        EXPECT_TRUE(status & 0x100); // triggered
+        EXPECT_NE(status & 0x7F, 0); // a trigger-to-clock count
         for (int i = 8; i < 200; i += 2) {
             ASSERT_TRUE(decodeWord(b[i], b[i + 1], value, channel)) << i;
             EXPECT_EQ(value, 512);

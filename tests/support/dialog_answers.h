@@ -2,8 +2,8 @@
 // Answers the tool windows' message boxes and save dialogs for one test, and keeps what they
 // asked. Restores the real dialogs when it goes.
 
-#include "message_box.h"
 #include "file_dialog.h"
+#include "message_box.h"
 
 #include <optional>
 #include <string>
@@ -28,7 +28,7 @@ struct DialogAnswers {
     DialogAnswers(const DialogAnswers&) = delete;
     DialogAnswers& operator=(const DialogAnswers&) = delete;
 
-    std::vector<std::string> messages;         // texts of the message boxes shown
+    std::vector<std::string> messages;           // texts of the message boxes shown
     std::vector<FileDialogRequest> saveRequests; // save dialogs opened
-    std::string saveAnswer;                    // the name the save dialog returns; empty cancels
+    std::string saveAnswer;                      // the name the save dialog returns; empty cancels
 };

@@ -51,8 +51,8 @@ public:
     void clearFailures() { d_failures.clear(); }
 
     int count(const std::string& name_) const {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                              [&](const Call& c) { return c.name == name_; }));
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.name == name_; }));
     }
     std::vector<Call> callsNamed(const std::string& name_) const {
         std::vector<Call> out;
@@ -69,9 +69,7 @@ public:
     bool writeRelayByte(unsigned char byte_, int timeOut_) override {
         return record("writeRelayByte", &byte_, 1, 0, timeOut_);
     }
-    bool setRelays(unsigned char byte_, int timeOut_) override {
-        return record("setRelays", &byte_, 1, 0, timeOut_);
-    }
+    bool setRelays(unsigned char byte_, int timeOut_) override { return record("setRelays", &byte_, 1, 0, timeOut_); }
     bool initRelays(int timeOut_) override { return record("initRelays", nullptr, 0, 0, timeOut_); }
     bool readSampleBuffer(int timeOut_) override {
         d_bytesRead = 0;
@@ -98,9 +96,7 @@ public:
     bool readVersionByte(unsigned char* out_, int timeOut_) override {
         return receive("readVersionByte", out_, {versionByte}, 1, 0, timeOut_);
     }
-    bool writeByte(unsigned char byte_, int timeOut_) override {
-        return record("writeByte", &byte_, 1, 0, timeOut_);
-    }
+    bool writeByte(unsigned char byte_, int timeOut_) override { return record("writeByte", &byte_, 1, 0, timeOut_); }
     bool writeMemoryBlock(const unsigned char* file_p, int addr_, int length_, int timeOut_) override {
         if (!record("writeMemoryBlock", file_p, static_cast<size_t>(std::max(length_, 0)), addr_, timeOut_))
             return false;
@@ -136,8 +132,8 @@ public:
     bool flushBulkPipe() override { return record("flushBulkPipe", nullptr, 0, 0, 0); }
     bool lastTransferTimedOut() const override { return timedOut; }
     bool readCounter(void* out_, int timeOut_) override {
-        return receive("readCounter", static_cast<unsigned char*>(out_),
-                       {counterBytes[0], counterBytes[1]}, 2, 0, timeOut_);
+        return receive("readCounter", static_cast<unsigned char*>(out_), {counterBytes[0], counterBytes[1]}, 2, 0,
+                       timeOut_);
     }
 
     std::vector<Call> calls;
@@ -175,8 +171,8 @@ private:
         return !calls.back().failed;
     }
 
-    bool receive(const char* name, unsigned char* out, const std::vector<unsigned char>& source,
-                 size_t length, int addr, int timeOut) {
+    bool receive(const char* name, unsigned char* out, const std::vector<unsigned char>& source, size_t length,
+                 int addr, int timeOut) {
         if (!record(name, nullptr, 0, addr, timeOut)) return false;
         Call& c = calls.back();
         c.bytes.assign(length, 0);

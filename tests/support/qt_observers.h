@@ -50,8 +50,7 @@ class MetaCallCounter : public QObject {
 public:
     int count = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MetaCall)
-            ++count;
+        if (event->type() == QEvent::MetaCall) ++count;
         return false;
     }
 };

@@ -16,8 +16,7 @@ struct TraceImage {
     unsigned char wave[kColumns][kRows] = {};
 
     void hit(int column, int row, int step) {
-        if (column < 0 || column >= kColumns || row < 0 || row >= kRows)
-            return;
+        if (column < 0 || column >= kColumns || row < 0 || row >= kRows) return;
         wave[column][row] = static_cast<unsigned char>(std::min(wave[column][row] + step, 127));
     }
 };
@@ -39,8 +38,7 @@ inline std::unique_ptr<TraceImage> drawTrace(const TraceShape& rowAt, int sample
         }
     }
     auto run = [&](int c, int from, int to) {
-        for (int r = from; r <= to; ++r)
-            image->hit(c, r, step);
+        for (int r = from; r <= to; ++r) image->hit(c, r, step);
     };
     for (int c = 0; c + 1 < TraceImage::kColumns; ++c) {
         run(c, lo[c], hi[c]);
@@ -67,15 +65,11 @@ inline TraceShape sineShape(double centre, double amplitude, double period, doub
 inline TraceShape trapezoidShape(double low, double top, double period, double start, double rise, double high,
                                  double fall) {
     return [=](double x) {
-        if (x < start)
-            return low;
+        if (x < start) return low;
         const double t = std::fmod(x - start, period);
-        if (t < rise)
-            return low + (top - low) * t / rise;
-        if (t < rise + high)
-            return top;
-        if (t < rise + high + fall)
-            return top - (top - low) * (t - rise - high) / fall;
+        if (t < rise) return low + (top - low) * t / rise;
+        if (t < rise + high) return top;
+        if (t < rise + high + fall) return top - (top - low) * (t - rise - high) / fall;
         return low;
     };
 }
@@ -83,8 +77,7 @@ inline TraceShape trapezoidShape(double low, double top, double period, double s
 // A square wave: vertical edges, `high` columns at the top of each period.
 inline TraceShape pulseShape(double low, double top, double period, double start, double high) {
     return [=](double x) {
-        if (x < start)
-            return low;
+        if (x < start) return low;
         return std::fmod(x - start, period) < high ? top : low;
     };
 }

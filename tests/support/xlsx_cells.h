@@ -40,30 +40,25 @@ inline XlsxContent readXlsx(const std::string& path) {
     std::vector<std::string> strings;
     const std::string shared = entry("xl/sharedStrings.xml");
     const std::regex si("<si><t[^>]*>([^<]*)</t></si>");
-    for (auto it = std::sregex_iterator(shared.begin(), shared.end(), si);
-         it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(shared.begin(), shared.end(), si); it != std::sregex_iterator(); ++it)
         strings.push_back(unescape((*it)[1]));
 
     const std::string workbook = entry("xl/workbook.xml");
     const std::regex sheet("<sheet name=\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(workbook.begin(), workbook.end(), sheet);
-         it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(workbook.begin(), workbook.end(), sheet); it != std::sregex_iterator(); ++it)
         x.sheets.push_back(unescape((*it)[1]));
 
     // Worksheets are numbered apart from chart sheets, in workbook order.
     int worksheet = 0;
     for (const std::string& name : x.sheets) {
-        const std::string xml =
-            entry("xl/worksheets/sheet" + std::to_string(worksheet + 1) + ".xml");
+        const std::string xml = entry("xl/worksheets/sheet" + std::to_string(worksheet + 1) + ".xml");
         if (xml.empty()) continue;
         ++worksheet;
         const std::regex cell("<c r=\"([A-Z]+[0-9]+)\"([^>]*)><v>([^<]*)</v></c>");
-        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), cell);
-             it != std::sregex_iterator(); ++it) {
+        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), cell); it != std::sregex_iterator(); ++it) {
             const std::string attributes = (*it)[2];
             std::string value = (*it)[3];
-            if (attributes.find("t=\"s\"") != std::string::npos)
-                value = strings.at(std::stoul(value));
+            if (attributes.find("t=\"s\"") != std::string::npos) value = strings.at(std::stoul(value));
             x.cells[name][(*it)[1]] = value;
         }
     }
@@ -74,8 +69,7 @@ inline XlsxContent readXlsx(const std::string& path) {
         XlsxContent::ChartPart part;
         part.line = xml.find("<c:lineChart>") != std::string::npos;
         const std::regex formula("<c:val><c:numRef><c:f>([^<]*)</c:f>");
-        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), formula);
-             it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), formula); it != std::sregex_iterator(); ++it)
             part.series.push_back(unescape((*it)[1]));
         x.charts.push_back(part);
     }

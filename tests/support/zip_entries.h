@@ -11,8 +11,7 @@
 inline std::map<std::string, std::string> zipEntries(const std::string& path) {
     std::map<std::string, std::string> entries;
     int error = 0;
-    std::unique_ptr<zip_t, int (*)(zip_t*)> archive(zip_open(path.c_str(), ZIP_RDONLY, &error),
-                                                    zip_close);
+    std::unique_ptr<zip_t, int (*)(zip_t*)> archive(zip_open(path.c_str(), ZIP_RDONLY, &error), zip_close);
     if (!archive) return entries;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -22,8 +21,7 @@ inline std::map<std::string, std::string> zipEntries(const std::string& path) {
             zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0), zip_fclose);
         if (!file) continue;
         std::string data(static_cast<size_t>(st.size), '\0');
-        if (zip_fread(file.get(), data.data(), st.size) != static_cast<zip_int64_t>(st.size))
-            continue;
+        if (zip_fread(file.get(), data.data(), st.size) != static_cast<zip_int64_t>(st.size)) continue;
         entries[st.name] = std::move(data);
     }
     return entries;

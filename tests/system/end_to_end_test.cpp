@@ -2,9 +2,9 @@
 // image out, on the simulated instrument of every generation.
 #include "simulated_kernel.h"
 
+#include "signal_source.h"
 #include "sim_records.h"
 #include "sim_records_hardware.h"
-#include "signal_source.h"
 
 #include <gtest/gtest.h>
 
@@ -93,8 +93,7 @@ double period(const std::vector<double>& edges) {
 void useSignal(SimulatedKernel& k, std::shared_ptr<Signal> ch1) {
     SimRecords::Options options;
     options.signal[0] = std::move(ch1);
-    k.instrument().setRecordSource(
-        std::make_unique<SimRecords>(SimHardware::typical(k.generation()), options));
+    k.instrument().setRecordSource(std::make_unique<SimRecords>(SimHardware::typical(k.generation()), options));
 }
 
 // Captures until a triggered record arrives (a bounded number of tries).
@@ -182,8 +181,7 @@ TEST_P(EndToEnd, TraceSitsWhereTheSettingsPutIt) {
         const bool rising = s.slope == _UP_EDGE;
         const auto resolved = [&](const std::vector<unsigned char>& dots) {
             const Trace t = analyse(dots.data());
-            const int gap = rising ? gapNear(t.rising, t.risingGap, 250)
-                                   : gapNear(t.falling, t.fallingGap, 250);
+            const int gap = rising ? gapNear(t.rising, t.risingGap, 250) : gapNear(t.falling, t.fallingGap, 250);
             return gap > 0 && gap <= 6;
         };
         const unsigned char* image = nullptr;

@@ -28,14 +28,14 @@ enum class Outcome {
 };
 
 const char* name(Op op) {
-    static const char* const names[] = {"start-up", "calibration read", "real time", "ETS", "RIS", "roll",
+    static const char* const names[] = {"start-up",       "calibration read", "real time",      "ETS", "RIS", "roll",
                                         "real time 500k", "zero calibration", "settings change"};
     return names[static_cast<int>(op)];
 }
 
 const char* name(Fault fault) {
-    static const char* const names[] = {"stall", "time-out", "short read", "unplug", "corrupt words",
-                                        "status mismatch", "never triggers"};
+    static const char* const names[] = {"stall",         "time-out",        "short read",    "unplug",
+                                        "corrupt words", "status mismatch", "never triggers"};
     return names[static_cast<int>(fault)];
 }
 
@@ -59,10 +59,19 @@ void prepare(Op op) {
     controlSetChannelOnOff(_CH2, false);
     controlSetTriggerMode(_AUTO);
     switch (op) {
-    case Op::ETS: controlSetETSOnOff(true); controlSetTimeDiv(_20NS_DIV); break;
-    case Op::RIS: controlSetETSOnOff(false); controlSetTimeDiv(_20NS_DIV); break;
+    case Op::ETS:
+        controlSetETSOnOff(true);
+        controlSetTimeDiv(_20NS_DIV);
+        break;
+    case Op::RIS:
+        controlSetETSOnOff(false);
+        controlSetTimeDiv(_20NS_DIV);
+        break;
     case Op::Roll: controlSetTimeDiv(26); break;
-    case Op::RealTime500K: controlSetBufferSizeMode(_500K); controlSetTimeDiv(_10MS_DIV); break;
+    case Op::RealTime500K:
+        controlSetBufferSizeMode(_500K);
+        controlSetTimeDiv(_10MS_DIV);
+        break;
     default: controlSetTimeDiv(_1MS_DIV); break;
     }
 }
@@ -119,8 +128,7 @@ void inject(SimulatedKernel& k, Fault fault, Op op, bool running, Form form) {
 Outcome expected(Fault fault, Op op, Mode mode) {
     const bool waitsForTrigger = mode != Mode::Auto && op != Op::Roll;
     if (onTheWire(fault)) {
-        if (fault == Fault::TimeOut && isCapture(op))
-            return waitsForTrigger ? Outcome::NoTrigger : Outcome::TimeOut;
+        if (fault == Fault::TimeOut && isCapture(op)) return waitsForTrigger ? Outcome::NoTrigger : Outcome::TimeOut;
         return Outcome::Error;
     }
     if (op == Op::StartUp || op == Op::CalibrationRead || op == Op::Settings || op == Op::Roll) return Outcome::Works;
@@ -151,15 +159,16 @@ TEST(FaultMatrix, EveryFaultEndsClearlyQuicklyAndChangesNoFile) {
         for (Op op : {Op::StartUp, Op::CalibrationRead, Op::RealTime, Op::ETS, Op::RIS, Op::Roll, Op::RealTime500K,
                       Op::ZeroCalibration, Op::Settings})
             for (Mode mode : {Mode::Auto, Mode::Normal, Mode::Single})
-                for (Fault fault : {Fault::Stall, Fault::TimeOut, Fault::ShortRead, Fault::Unplug,
-                                    Fault::CorruptWords, Fault::StatusMismatch, Fault::NeverTriggers}) {
+                for (Fault fault : {Fault::Stall, Fault::TimeOut, Fault::ShortRead, Fault::Unplug, Fault::CorruptWords,
+                                    Fault::StatusMismatch, Fault::NeverTriggers}) {
                     // An unprogrammed controller has no records to spoil; the trigger mode is a
                     // capture's matter; a single shot takes no ETS capture.
                     if (op == Op::StartUp && !onTheWire(fault)) continue;
                     if (!isCapture(op) && mode != Mode::Auto) continue;
                     if (op == Op::ETS && mode == Mode::Single) continue;
                     // Pulled during start-up, the device is gone for the start-up.
-                    if (form == Form::Once && fault == Fault::Unplug && (op == Op::StartUp || op == Op::CalibrationRead))
+                    if (form == Form::Once && fault == Fault::Unplug &&
+                        (op == Op::StartUp || op == Op::CalibrationRead))
                         continue;
                     // Its retries of a glitch are the calibration's own matter.
                     if (form == Form::Once && op == Op::ZeroCalibration) continue;

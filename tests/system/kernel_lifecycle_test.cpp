@@ -36,7 +36,8 @@ TEST_P(KernelLifecycle, StartsOnAnUnprogrammedInstrument) {
 INSTANTIATE_TEST_SUITE_P(Generations, KernelLifecycle, ::testing::Values(_HW1, _HW2, _HW3, _HW4));
 
 TEST(KernelLifecycleFile, StateFileIsWrittenOnlyAtTeardown) {
-    const std::string original = "[CHANNEL]\nchannelOnOff1=1\nvoltageDiv1=5\n[HORIZONTAL]\nhorizontalPositionOff=250.7\n";
+    const std::string original =
+        "[CHANNEL]\nchannelOnOff1=1\nvoltageDiv1=5\n[HORIZONTAL]\nhorizontalPositionOff=250.7\n";
     SimulatedKernel k(_HW4, true, original);
     ASSERT_TRUE(k.create()) << get_error_text();
     EXPECT_EQ(TempDir::read(k.mainFile("state.ini")), original);
@@ -94,8 +95,9 @@ TEST(KernelLifecycleFile, UnreadFilesAreToldAndKeptAndFailedSavesAreTold) {
     const std::string calibration = k.dir().write("main/calibration.ini", big);
     ASSERT_TRUE(k.create()) << get_error_text();
     ASSERT_EQ(notes->messages().size(), 1u);
-    EXPECT_EQ(notes->messages()[0], "Settings file not read: " + calibration +
-                                        " is not a settings file: it is larger than 1 MB. It is not used and not saved over.");
+    EXPECT_EQ(notes->messages()[0],
+              "Settings file not read: " + calibration +
+                  " is not a settings file: it is larger than 1 MB. It is not used and not saved over.");
     // The state file's place is taken by a folder: its save fails.
     std::filesystem::remove(k.mainFile("state.ini"));
     std::filesystem::create_directories(k.mainFile("state.ini") + "/inside");
@@ -117,8 +119,8 @@ TEST(KernelLifecycleFile, FailedCalibrationReadLeavesTheCalibrationFile) {
         UsbFault::Kind kind;
         int skip; // pages read before the fault
     };
-    for (const Case c : {Case{UsbFault::Kind::Stall, 0}, Case{UsbFault::Kind::Timeout, 3},
-                         Case{UsbFault::Kind::ShortRead, 9}}) {
+    for (const Case c :
+         {Case{UsbFault::Kind::Stall, 0}, Case{UsbFault::Kind::Timeout, 3}, Case{UsbFault::Kind::ShortRead, 9}}) {
         SimulatedKernel k(_HW4, true);
         const std::string path = k.dir().write("main/calibration.ini", original);
         UsbFault fault;

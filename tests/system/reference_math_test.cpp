@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -112,7 +112,7 @@ TEST(ReferenceLoad, ReadOnlyFileLoadsAndBadFilesChangeNothing) {
     std::string badSample = bytes;
     badSample[30 + 2 * 9999 + 1] = 0x7F;
     const std::string bad[] = {
-        bytes.substr(0, 6),              // what saving a channel that was off used to leave
+        bytes.substr(0, 6), // what saving a channel that was off used to leave
         bytes.substr(0, bytes.size() - 1),
         bytes + "xx",
         badSample,
@@ -335,7 +335,8 @@ TEST(StoppedCapture, TimeDivChangeSpreadsTheSnapshot) {
 }
 
 TEST(StoppedCapture, RecordLengthChange) {
-    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=20\n[ACQUIRE]\nbufferSizeMode=7\n");
+    SimulatedKernel k(_HW4, true,
+                      "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=20\n[ACQUIRE]\nbufferSizeMode=7\n");
     ASSERT_TRUE(k.create()) << get_error_text();
     ASSERT_EQ(bufferSize(), 500000);
     fillRecord(_CH1, [](int i) { return static_cast<short>(i / 1000); });
@@ -374,11 +375,8 @@ TEST(StoppedCapture, RowsFollowTheNewVoltDiv) {
         double factor; // rows now per row then, from the volts per division
     };
     const Case cases[] = {
-        {_HW1, 7, 6, 2.0},
-        {_HW4, 7, 8, 0.5},
-        {_HW4, 0, 1, 0.5}, // 5 mV/div on the 10-bit generations
-        {_HW3, 1, 0, 2.0},
-        {_HW2, 4, 5, 0.5}, // across attenuator ranges
+        {_HW1, 7, 6, 2.0}, {_HW4, 7, 8, 0.5}, {_HW4, 0, 1, 0.5}, // 5 mV/div on the 10-bit generations
+        {_HW3, 1, 0, 2.0}, {_HW2, 4, 5, 0.5},                    // across attenuator ranges
     };
     for (const Case& c : cases) {
         SimulatedKernel k(c.generation, true, "[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\nvoltageOffset1=240\n");
@@ -447,7 +445,8 @@ TEST(Treatments, GroundLevelFillsInputRecordsOnly) {
 
 TEST(Treatments, InvertTwiceGivesBackTheRecord) {
     for (int generation : {_HW1, _HW4}) {
-        SimulatedKernel k(generation, true, "[CHANNEL]\nchannelOnOff1=1\nvoltageOffset1=260\n[HORIZONTAL]\ntimeDiv=17\n");
+        SimulatedKernel k(generation, true,
+                          "[CHANNEL]\nchannelOnOff1=1\nvoltageOffset1=260\n[HORIZONTAL]\ntimeDiv=17\n");
         ASSERT_TRUE(k.create()) << get_error_text();
         const int L = controlGetAdcLevels();
         fillRecord(_CH1, [](int i) { return static_cast<short>(i % 3 == 0 ? EMPTY_SAMPLE : 300 + i % 200); });

@@ -30,12 +30,12 @@ TEST(SetterWire, OffsetDacByGeneration) {
         int dac;
     };
     const Case cases[] = {
-        {_HW1, 10, 400, 3300},  // trunc(200 x 4.0 + 2500.5)
-        {_HW1, 7, 200, 2500},   // the centre row
-        {_HW2, 0, 0, 2460},     // trunc(-200 x 0.2 + 2500.5)
+        {_HW1, 10, 400, 3300}, // trunc(200 x 4.0 + 2500.5)
+        {_HW1, 7, 200, 2500},  // the centre row
+        {_HW2, 0, 0, 2460},    // trunc(-200 x 0.2 + 2500.5)
         // base = 2 x trunc(1250 / (2.4 - 1)) = 1784; trunc(200 x 6.75 + 1784.5)
         {_HW3, 10, 400, 3134},
-        {_HW4, 3, 100, 1447},   // trunc(-100 x 3.375 + 1784.5)
+        {_HW4, 3, 100, 1447}, // trunc(-100 x 3.375 + 1784.5)
     };
     for (const Case& c : cases) {
         SimulatedKernel k(c.generation, true, kChannel1On);
@@ -204,13 +204,15 @@ TEST(SetterWire, AFailedWriteKeepsWhatTheInstrumentHas) {
         std::function<int()> get;
     };
     const Case cases[] = {
-        {"volt/div", 0xB5, [] { return controlSetVoltageDiv(_CH1, _5V_DIV); }, [] { return controlGetVoltageDiv(_CH1); }},
+        {"volt/div", 0xB5, [] { return controlSetVoltageDiv(_CH1, _5V_DIV); },
+         [] { return controlGetVoltageDiv(_CH1); }},
         {"coupling", 0xB5, [] { return controlSetChannelCoupling(_CH1, _AC); },
          [] { return controlGetChannelCoupling(_CH1); }},
         {"time/div", 0xB4, [] { return controlSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); }},
         {"channel switch", 0xB1, [] { return controlSetChannelOnOff(_CH2, true); },
          [] { return int(controlGetChannelOnOff(_CH2)); }},
-        {"trigger source", 0xB1, [] { return controlSetTriggerSource(_CH2); }, [] { return controlGetTriggerSource(); }},
+        {"trigger source", 0xB1, [] { return controlSetTriggerSource(_CH2); },
+         [] { return controlGetTriggerSource(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -277,11 +279,16 @@ TEST(SetterWire, FirstByteOfTheFastTimeBases) {
         {"RIS, channel 2, 4us/div", [] { return controlSetTimeDiv(_4US_DIV); }, 10, 0x0C},
         // The tables are reloaded from their constants (0x0E) and must be marked again.
         {"RIS, channel 2, 500k points and back",
-         [] { return controlSetBufferSizeMode(_500K) && controlSetBufferSizeMode(_10K) && controlSetTimeDiv(_4US_DIV); },
+         [] {
+             return controlSetBufferSizeMode(_500K) && controlSetBufferSizeMode(_10K) && controlSetTimeDiv(_4US_DIV);
+         },
          10, 0x0C},
         {"ETS, channel 2", [] { return controlSetETSOnOff(true); }, 10, 0x0E},
         {"RIS, channel 1 again",
-         [] { return controlSetETSOnOff(false) && controlSetChannelOnOff(_CH1, true) && controlSetChannelOnOff(_CH2, false); },
+         [] {
+             return controlSetETSOnOff(false) && controlSetChannelOnOff(_CH1, true) &&
+                    controlSetChannelOnOff(_CH2, false);
+         },
          10, 0x0A},
     };
     SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=3\n");
@@ -329,13 +336,12 @@ TEST(SetterWire, HorizontalPositionOverTimeBaseChangesAndStop) {
         double expected;
     };
     const Case cases[] = {
-        {_RUN, true, 100, 18, 175},      // (100 - 250) / 2 + 250
-        {_RUN, true, 100, 16, -125},     // (100 - 250) / 0.4 + 250
-        {_RUN, true, 100, 11, -4500},    // -14750, held at the delay's left end
-        {_RUN, false, 100, 18, 100},     // without the delay the position stays
-        {_STOP, true, 100, 11, -14750},  // stopped: only the 16-bit range holds it
-        {_STOP, false, 40000, 17, 32767},
-        {_STOP, false, -40000, 17, -32768},
+        {_RUN, true, 100, 18, 175},     // (100 - 250) / 2 + 250
+        {_RUN, true, 100, 16, -125},    // (100 - 250) / 0.4 + 250
+        {_RUN, true, 100, 11, -4500},   // -14750, held at the delay's left end
+        {_RUN, false, 100, 18, 100},    // without the delay the position stays
+        {_STOP, true, 100, 11, -14750}, // stopped: only the 16-bit range holds it
+        {_STOP, false, 40000, 17, 32767}, {_STOP, false, -40000, 17, -32768},
     };
     for (const Case& c : cases) {
         SimulatedKernel k(_HW4, true, kChannel1On);
@@ -345,8 +351,7 @@ TEST(SetterWire, HorizontalPositionOverTimeBaseChangesAndStop) {
         controlSetHorizontalPosition(c.position);
         ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
         EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), c.expected)
-            << "run state " << c.runState << " delay " << c.delay << " position " << c.position << " to "
-            << c.timeDiv;
+            << "run state " << c.runState << " delay " << c.delay << " position " << c.position << " to " << c.timeDiv;
     }
 }
 

@@ -169,8 +169,7 @@ TEST_P(ZeroCalibrationFinds, TheHiddenZeroPointsOfEveryPathAndStoresThemInTheMem
 
 INSTANTIATE_TEST_SUITE_P(EveryGenerationAndChannel, ZeroCalibrationFinds,
                          ::testing::Values(Case{_HW1, _CH1}, Case{_HW1, _CH2}, Case{_HW2, _CH1}, Case{_HW2, _CH2},
-                                           Case{_HW3, _CH1}, Case{_HW3, _CH2}, Case{_HW4, _CH1},
-                                           Case{_HW4, _CH2}),
+                                           Case{_HW3, _CH1}, Case{_HW3, _CH2}, Case{_HW4, _CH1}, Case{_HW4, _CH2}),
                          [](const auto& info) {
                              return "HW" + std::to_string(info.param.generation) + "_CH" +
                                     std::to_string(info.param.ch);
@@ -244,11 +243,11 @@ TEST(ZeroCalibrationNonlinear, PolynomialsFollowTheConvertersOnGeneration1AndAre
 struct CalibrationFault {
     const char* name;
     int generation;
-    double volts;     // the input: far off zero pins the converter; NAN the demo's signals
-    int request;      // memory requests (0xC7 read, 0xD1 write) that fail; -1 none
-    int skip;         // of them let through before the failing ones
+    double volts; // the input: far off zero pins the converter; NAN the demo's signals
+    int request;  // memory requests (0xC7 read, 0xD1 write) that fail; -1 none
+    int skip;     // of them let through before the failing ones
     int count;
-    int error;        // on top of the error stack
+    int error; // on top of the error stack
 };
 
 class ZeroCalibrationFault : public ::testing::TestWithParam<CalibrationFault> {};
@@ -280,22 +279,21 @@ TEST_P(ZeroCalibrationFault, LeavesEverythingAsItWas) {
     EXPECT_FALSE(std::filesystem::exists(bench.kernel.mainFile("calibration.ini")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaturationAndMemoryFaults, ZeroCalibrationFault,
-    ::testing::Values(
-        // Pinned at the top: the DAC runs into its end and the corrections never converge.
-        // Neither is a shorted input, nor are the live square wave and sine.
-        CalibrationFault{"PinnedHigh", _HW4, 5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        CalibrationFault{"PinnedLow", _HW2, -5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        CalibrationFault{"LiveSignalHW4", _HW4, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        CalibrationFault{"LiveSignalHW3", _HW3, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        CalibrationFault{"LiveSignalHW1", _HW1, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
-        // Three pages written, the fourth refused: the three are put back.
-        CalibrationFault{"FourthPageRefused", _HW3, 0.0, 0xD1, 3, 1, _ERR_WRITE_CALIBRATION},
-        CalibrationFault{"NoPageWritten", _HW1, 0.0, 0xD1, 0, -1, _ERR_WRITE_CALIBRATION},
-        // What the memory holds cannot be read first: nothing is written.
-        CalibrationFault{"MemoryUnreadable", _HW4, 0.0, 0xC7, 5, 1, _ERR_READ_CALIBRATION}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SaturationAndMemoryFaults, ZeroCalibrationFault,
+                         ::testing::Values(
+                             // Pinned at the top: the DAC runs into its end and the corrections never converge.
+                             // Neither is a shorted input, nor are the live square wave and sine.
+                             CalibrationFault{"PinnedHigh", _HW4, 5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+                             CalibrationFault{"PinnedLow", _HW2, -5.0, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+                             CalibrationFault{"LiveSignalHW4", _HW4, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+                             CalibrationFault{"LiveSignalHW3", _HW3, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+                             CalibrationFault{"LiveSignalHW1", _HW1, NAN, -1, 0, 0, _ERR_INPUT_NOT_SHORTED},
+                             // Three pages written, the fourth refused: the three are put back.
+                             CalibrationFault{"FourthPageRefused", _HW3, 0.0, 0xD1, 3, 1, _ERR_WRITE_CALIBRATION},
+                             CalibrationFault{"NoPageWritten", _HW1, 0.0, 0xD1, 0, -1, _ERR_WRITE_CALIBRATION},
+                             // What the memory holds cannot be read first: nothing is written.
+                             CalibrationFault{"MemoryUnreadable", _HW4, 0.0, 0xC7, 5, 1, _ERR_READ_CALIBRATION}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Passes the shorted input's records on, spoiling the chosen captures: every sample word gets
 // a code above the 10-bit range, which the correction table turns into the empty code 4096.
@@ -324,9 +322,9 @@ TEST(ZeroCalibrationMeasure, CountsTheThirdAndLaterCapturesThatHoldConverterCode
         std::set<int> spoiled;
         bool ok;
     } rows[] = {{{}, true},
-                {{0, 1, 2, 3, 4, 5, 6}, true},    // 7, 8, 9 count
-                {{2, 3, 4, 5, 6, 7, 8}, false},   // 0 and 1 never count, 9 alone is too few
-                {{2, 3, 4, 5, 6, 7}, false}};     // 8 and 9 are too few
+                {{0, 1, 2, 3, 4, 5, 6}, true},  // 7, 8, 9 count
+                {{2, 3, 4, 5, 6, 7, 8}, false}, // 0 and 1 never count, 9 alone is too few
+                {{2, 3, 4, 5, 6, 7}, false}};   // 8 and 9 are too few
     for (const Row& r : rows) {
         ZeroCalibrationBench bench(_HW4, 0.0, ""); // auto trigger: a shorted input never triggers
         ASSERT_TRUE(bench.created);

@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <set>
 
 namespace {
@@ -87,7 +87,6 @@ TEST_P(CycleStatusOnInstrument, TimeoutsChangeTheTextFromTheTwentiethOn) {
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Trig'd");
     EXPECT_EQ(rig.cycle->status().waitCount(), 0);
-
 }
 
 TEST(CycleOnInstrument, StatusPanelGetsOnlyChangesAndTheNewestOfThem) {
@@ -111,12 +110,16 @@ TEST(CycleOnInstrument, StatusPanelGetsOnlyChangesAndTheNewestOfThem) {
 
 INSTANTIATE_TEST_SUITE_P(TriggerModes, CycleStatusOnInstrument,
                          ::testing::Values(TimeoutCase{_NORMAL, "Trig?"}, TimeoutCase{_AUTO, "Auto"}),
-                         [](const auto& info) { return std::string(info.param.triggerMode == _NORMAL ? "Normal" : "Auto"); });
+                         [](const auto& info) {
+                             return std::string(info.param.triggerMode == _NORMAL ? "Normal" : "Auto");
+                         });
 
 TEST(CycleOnInstrument, PulseWidthTriggerNeedsAPulseOfTheSquareWaveThatLong) {
     struct Chosen : AdvancedTriggerDialog {
         AdvancedTriggerChoice choice;
-        AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override { return resultsOf(choice); }
+        AdvancedTriggerResults showInit(const char*, int, signed char, signed char) override {
+            return resultsOf(choice);
+        }
         AdvancedTriggerResults show(const char*, int, signed char, signed char) override { return resultsOf(choice); }
     };
     CycleRig rig;
@@ -142,7 +145,8 @@ TEST(CycleOnInstrument, PulseWidthTriggerNeedsAPulseOfTheSquareWaveThatLong) {
         controlShowAdvancedTrigger();
         ASSERT_TRUE(controlGetTriggerAdvanceOnOff());
         rig.runCycles(CycleStatus::TIMEOUTS_BEFORE_CHANGE);
-        EXPECT_EQ(rig.cycle->status().text(), c.text) << (c.longer ? "longer than " : "shorter than ") << c.microseconds;
+        EXPECT_EQ(rig.cycle->status().text(), c.text)
+            << (c.longer ? "longer than " : "shorter than ") << c.microseconds;
     }
     setAdvancedTriggerDialog(nullptr);
 }
@@ -379,13 +383,19 @@ TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout)
         {"position", [](StoppedRig& r) { r.paused([] { controlSetHorizontalPosition(300); }); }},
         {"math on", [](StoppedRig& r) { r.paused([] { controlSetChannelOnOff(_MATH, true); }); }},
         // Outside the pause, with their own announcement or none.
-        {"label", [](StoppedRig& r) { addLabel(*r.environment, {0xFFFFFF, 0, "A"}); }},
+        {"label",
+         [](StoppedRig& r) {
+             addLabel(*r.environment, {0xFFFFFF, 0, "A"});
+         }},
         {"measure source", [](StoppedRig& r) { r.main.source = 2; }},
         {"spectrum window", [](StoppedRig& r) { r.spectrum.visible = true; }},
-        {"run state", [](StoppedRig& r) { r.paused([] {
-                             controlSetRunState(_RUN);
-                             controlSetRunState(_STOP);
-                         }); }},
+        {"run state",
+         [](StoppedRig& r) {
+             r.paused([] {
+                 controlSetRunState(_RUN);
+                 controlSetRunState(_STOP);
+             });
+         }},
     };
     StoppedRig rig;
     ASSERT_TRUE(rig.created) << get_error_text();

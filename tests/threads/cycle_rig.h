@@ -80,9 +80,7 @@ public:
     std::atomic<int> channel{0};
     bool visibleToCycle() const override { return visible; }
     int fftChannel() const override { return channel; }
-    void updateSpectrum(int ch, int length, const short* record) override {
-        calls.push_back({ch, length, record});
-    }
+    void updateSpectrum(int ch, int length, const short* record) override { calls.push_back({ch, length, record}); }
     struct Call {
         int channel;
         int length;
@@ -97,8 +95,7 @@ public:
         : kernel(generation, /*programmed=*/true, stateFile) {
         created = kernel.create();
         display.init(500, 400);
-        for (int type = 1; type <= 4; ++type)
-            display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
+        for (int type = 1; type <= 4; ++type) display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
         environment = std::make_unique<Environment>(kernel.mainFile("environment.ini"));
         makeCycle(false);
     }
@@ -131,8 +128,7 @@ public:
 
     // One cycle on this thread, the worker stopped.
     void runCycles(int n) {
-        for (int i = 0; i < n; ++i)
-            cycle->acquireAndDisplay();
+        for (int i = 0; i < n; ++i) cycle->acquireAndDisplay();
     }
 
     // Runs `work` under the standard pause, pumping events while it waits.

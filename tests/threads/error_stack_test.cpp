@@ -17,25 +17,21 @@ TEST(ErrorStackThreads, TwoThreadsPushing) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 2; ++t)
         threads.emplace_back([t] {
-            for (int i = 0; i < kPushes; ++i)
-                push_error(t * kCycle + i % kCycle, "kernel\\usb", i);
+            for (int i = 0; i < kPushes; ++i) push_error(t * kCycle + i % kCycle, "kernel\\usb", i);
         });
-    for (auto& t : threads)
-        t.join();
+    for (auto& t : threads) t.join();
     // Every tenth push fills the stack and the next one empties it: 2000 pushes leave 10.
     ASSERT_EQ(error_count(), MAX_ERROR_STACK);
 
     // Newest first; per thread the codes must follow on from each other.
     std::vector<std::string> lines;
     std::istringstream text(get_error_text());
-    for (std::string line; std::getline(text, line);)
-        lines.push_back(line);
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), std::size_t(MAX_ERROR_STACK));
     int last[2] = {-1, -1};
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         int code = 0;
-        while (code < 2 * kCycle && *line != std::string("Error : ") + error_message(code))
-            ++code;
+        while (code < 2 * kCycle && *line != std::string("Error : ") + error_message(code)) ++code;
         ASSERT_LT(code, 2 * kCycle) << *line;
         const int t = code / kCycle;
         if (last[t] >= 0) {

@@ -103,11 +103,10 @@ protected:
         const auto n = [](auto v) { return std::to_string(v); };
         return "\n pause turned " + n(turned) + ", pause requests " + n(pauseRequestFlag.load()) + ", busy " +
                n(acquisitionBusyFlag.load()) + ", held " + n(heldChanges()) + ", worker running " +
-               n(acquisitionThreadRunning()) + ", cycles " + n(cycles) + "->" + n(window->cycles.load()) +
-               ", frames " + n(frames) + "->" + n(window->frames) + "; run state " + n(state) + ", trigger mode " +
-               n(mode) + ", X-Y " + n(xy) + ", record length " + n(buffer) + ", time/div " + n(timeDiv) +
-               ", coupling " + n(coupling1) + "/" + n(coupling2) +
-               ", spectrum window " + n(spectrum->isVisible());
+               n(acquisitionThreadRunning()) + ", cycles " + n(cycles) + "->" + n(window->cycles.load()) + ", frames " +
+               n(frames) + "->" + n(window->frames) + "; run state " + n(state) + ", trigger mode " + n(mode) +
+               ", X-Y " + n(xy) + ", record length " + n(buffer) + ", time/div " + n(timeDiv) + ", coupling " +
+               n(coupling1) + "/" + n(coupling2) + ", spectrum window " + n(spectrum->isVisible());
     }
 
     int startCoupling[2] = {_DC, _DC};
@@ -153,8 +152,10 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         {"offsets", [](int n) { actionSetOffset(1 + n % 4, 100 + 7 * (n % 30)); }},
         {"math",
          [&](int n) {
-             if (n % 2) actionToggleChannel(_MATH);
-             else dialogCommand(window->ActionChannelMathOption, [](QDialog&) { return true; });
+             if (n % 2)
+                 actionToggleChannel(_MATH);
+             else
+                 dialogCommand(window->ActionChannelMathOption, [](QDialog&) { return true; });
          }},
         {"persistence", [](int n) { actionSetPersistence(n % 17); }},
         {"intensity", [](int n) { actionSetIntensity(1 + (n * 13) % 100); }},
@@ -222,7 +223,8 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
             row.fire(n++);
             // A running scope hands over a frame within a few refreshes; a resting display is
             // asked about before the long hang guard.
-            ASSERT_TRUE(framesArrive(1, std::chrono::seconds(3)) || displayMayRest() || framesArrive(1)) << "no frame after " << row.name;
+            ASSERT_TRUE(framesArrive(1, std::chrono::seconds(3)) || displayMayRest() || framesArrive(1))
+                << "no frame after " << row.name;
         } while (!row.once && std::chrono::steady_clock::now() < end);
         settle();
         ASSERT_TRUE(framesArrive(2)) << "no frame after " << row.name << diagnosis();

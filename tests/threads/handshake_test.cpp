@@ -24,8 +24,7 @@ protected:
                 std::lock_guard lock(idsLock);
                 threadIds.insert(std::this_thread::get_id());
             }
-            while (gateClosed)
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            while (gateClosed) std::this_thread::sleep_for(std::chrono::microseconds(50));
             inCycle = false;
             active.fetch_sub(1);
             ++cycles;
@@ -141,9 +140,12 @@ TEST_F(Handshake, BoundedWaitsHoldTheirChangeUntilTheCycleEnds) {
     EXPECT_GT(clock.now() - before, PAUSE_WAIT_LIMIT);
 
     // The standard form is bounded too: a change is held, a read is refused for good.
-    EXPECT_FALSE(pauseStandardHeld(nullptr, [&] { done.push_back("change"); }, clock));
-    EXPECT_FALSE(pauseStandardHeld(nullptr, [&] { done.push_back("change"); }, clock));
-    EXPECT_FALSE(pauseStandard(nullptr, [&] { done.push_back("read"); }, clock));
+    EXPECT_FALSE(pauseStandardHeld(
+        nullptr, [&] { done.push_back("change"); }, clock));
+    EXPECT_FALSE(pauseStandardHeld(
+        nullptr, [&] { done.push_back("change"); }, clock));
+    EXPECT_FALSE(pauseStandard(
+        nullptr, [&] { done.push_back("read"); }, clock));
 
     EXPECT_TRUE(done.empty());
     EXPECT_EQ(heldChanges(), 4);

@@ -30,8 +30,7 @@ protected:
         stopAcquisitionThread();
         setAcquisitionCycle([this] {
             inCycle = true;
-            while (gateClosed)
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            while (gateClosed) std::this_thread::sleep_for(std::chrono::microseconds(50));
             inCycle = false;
         });
         gateClosed = true;
@@ -66,13 +65,18 @@ struct HeldRow {
 
 TEST_F(StuckWorker, ChangesAreHeldUntilTheCycleEnds) {
     const std::vector<HeldRow> rows = {
-        {"probe", [] { actionSetProbe(_CH1, _X10); }, [](Environment&) { return std::to_string(controlGetProbeAttenuation(_CH1)); }},
+        {"probe", [] { actionSetProbe(_CH1, _X10); },
+         [](Environment&) { return std::to_string(controlGetProbeAttenuation(_CH1)); }},
         {"band limit", [] { actionSetBandLimit(_CH2, true); },
          [](Environment&) { return std::to_string(controlGetBandwidthLimitOnOff(_CH2)); }},
-        {"line join", [] { actionToggleLineJoin(); }, [](Environment&) { return std::to_string(controlGetLineJoinMode()); }},
-        {"intensity", [] { actionSetIntensity(37); }, [](Environment&) { return std::to_string(int(controlGetIntensityFactor())); }},
-        {"persistence", [] { actionSetPersistence(14); }, [](Environment&) { return std::to_string(controlGetPersistence()); }},
-        {"volt/div", [] { actionSetVoltDiv(_CH1, 3); }, [](Environment&) { return std::to_string(controlGetVoltageDiv(_CH1)); }},
+        {"line join", [] { actionToggleLineJoin(); },
+         [](Environment&) { return std::to_string(controlGetLineJoinMode()); }},
+        {"intensity", [] { actionSetIntensity(37); },
+         [](Environment&) { return std::to_string(int(controlGetIntensityFactor())); }},
+        {"persistence", [] { actionSetPersistence(14); },
+         [](Environment&) { return std::to_string(controlGetPersistence()); }},
+        {"volt/div", [] { actionSetVoltDiv(_CH1, 3); },
+         [](Environment&) { return std::to_string(controlGetVoltageDiv(_CH1)); }},
         {"up/low levels",
          [this] {
              answerNextModalDialog([](QDialog& d) {

@@ -21,8 +21,7 @@
 
 namespace {
 
-const char* const kState =
-    "[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\n[DISPLAY]\nlineJoinMode=1\n";
+const char* const kState = "[CHANNEL]\nchannelOnOff1=1\nchannelCoupling1=1\n[DISPLAY]\nlineJoinMode=1\n";
 
 // The bus traffic that matters: what went over the wire and how it ended, not when.
 struct Wire {
@@ -40,8 +39,7 @@ struct Wire {
 std::vector<Wire> wire(const SimulatedBus& bus) {
     std::vector<Wire> out;
     for (const TransferRecord& t : bus.transfers())
-        out.push_back(
-            {t.kind, t.vendorId, t.setup, t.endpoint, t.data, t.length, t.transferred, t.status});
+        out.push_back({t.kind, t.vendorId, t.setup, t.endpoint, t.data, t.length, t.transferred, t.status});
     return out;
 }
 
@@ -73,12 +71,10 @@ TEST(KernelStartOnUsbfs, FirmwareDownloadAndReenumeration) {
     // Firmware, calibration read, the whole state: the same bytes as on the simulated bus.
     const std::vector<Wire> got = wire(*k.bus);
     ASSERT_EQ(got.size(), reference.size());
-    for (size_t i = 0; i < got.size(); ++i)
-        ASSERT_TRUE(got[i] == reference[i]) << "transfer " << i;
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == reference[i]) << "transfer " << i;
     auto count = [&got](std::uint16_t vendorId, int request) {
         return std::count_if(got.begin(), got.end(), [&](const Wire& w) {
-            return w.vendorId == vendorId && w.setup.request == request &&
-                   w.status == UsbStatus::Success;
+            return w.vendorId == vendorId && w.setup.request == request && w.status == UsbStatus::Success;
         });
     };
     EXPECT_GT(count(SimulatedController::VENDOR_ID, 0xA0), 0);  // firmware and CPU control
@@ -97,8 +93,7 @@ public:
     std::vector<UsbDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override {
         return p_bus->enumerate(vendorId, productId);
     }
-    WatchId watch(std::uint16_t vendorId, std::uint16_t productId,
-                  HotplugCallback callback) override {
+    WatchId watch(std::uint16_t vendorId, std::uint16_t productId, HotplugCallback callback) override {
         return p_bus->watch(vendorId, productId, std::move(callback));
     }
     void unwatch(WatchId watch) override { p_bus->unwatch(watch); }
@@ -120,10 +115,8 @@ struct Rig {
             usbfs = std::make_unique<UsbfsBus>(config, host);
             kernel = std::make_unique<SimulatedKernel>(usbfs->sharedBus(), true, kState);
         } else {
-            kernel = std::make_unique<SimulatedKernel>(std::make_shared<SimulatedBus>(config), true,
-                                                       kState);
-            setUsbBackendFactory([b = std::make_shared<OwnClockBus>(kernel->bus)](
-                                     const SystemRegistry&) { return b; });
+            kernel = std::make_unique<SimulatedKernel>(std::make_shared<SimulatedBus>(config), true, kState);
+            setUsbBackendFactory([b = std::make_shared<OwnClockBus>(kernel->bus)](const SystemRegistry&) { return b; });
         }
     }
     // An unprogrammed controller that becomes the instrument without the bus's time
@@ -150,31 +143,25 @@ struct Mode {
 };
 
 bool realTime(int timeDiv, int mode) {
-    return controlSetBufferSizeMode(mode) && controlSetETSOnOff(true) &&
-           controlSetTimeDiv(timeDiv) && controlSetVoltageDiv(_CH1, _1V_DIV) &&
-           controlSetVoltageOffset(_CH1, 200) && controlSetTriggerMode(_NORMAL) &&
-           controlSetTriggerSlope(_UP_EDGE) && controlSetTriggerLevel(225) &&
+    return controlSetBufferSizeMode(mode) && controlSetETSOnOff(true) && controlSetTimeDiv(timeDiv) &&
+           controlSetVoltageDiv(_CH1, _1V_DIV) && controlSetVoltageOffset(_CH1, 200) &&
+           controlSetTriggerMode(_NORMAL) && controlSetTriggerSlope(_UP_EDGE) && controlSetTriggerLevel(225) &&
            controlSetHorizontalPosition(250);
 }
 
 const Mode kModes[] = {
     {"real time 10k", [] { return realTime(_1MS_DIV, _10K); }, 1, false, 1000},
     {"real time 500k", [] { return realTime(_2MS_DIV, _500K); }, 1, false, 1000},
-    {"equivalent time", [] { return realTime(_1US_DIV, _10K) && controlIsEquivalentTime(); }, 60,
-     false, 1e6},
-    {"roll",
-     [] {
-         return controlSetTimeDiv(_2S_DIV) && controlSetVoltageOffset(_CH1, 200) && controlIsRoll();
-     },
-     200, true, 0.05},
+    {"equivalent time", [] { return realTime(_1US_DIV, _10K) && controlIsEquivalentTime(); }, 60, false, 1e6},
+    {"roll", [] { return controlSetTimeDiv(_2S_DIV) && controlSetVoltageOffset(_CH1, 200) && controlIsRoll(); }, 200,
+     true, 0.05},
 };
 
 // The display image of channel 1 after the mode's captures; empty when a capture failed.
 std::vector<unsigned char> picture(SimulatedKernel& k, const Mode& mode) {
     SimRecords::Options options;
     options.signal[0] = std::make_shared<SquareWave>(mode.frequency, 0.0, 1.0, 0.0);
-    k.instrument().setRecordSource(
-        std::make_unique<SimRecords>(SimHardware::typical(k.generation()), options));
+    k.instrument().setRecordSource(std::make_unique<SimRecords>(SimHardware::typical(k.generation()), options));
     if (!mode.apply()) return {};
     short* ch1 = nullptr;
     short* ch2 = nullptr;
@@ -199,17 +186,16 @@ TEST_P(KernelOnUsbfs, EachModeDrawsTheSamePictureAsOnTheSimulatedBus) {
             reference = picture(*direct.kernel, mode);
         }
         ASSERT_FALSE(reference.empty()) << get_error_text();
-        ASSERT_TRUE(std::any_of(reference.begin(), reference.end(),
-                                [](unsigned char c) { return c != 0; }));
+        ASSERT_TRUE(std::any_of(reference.begin(), reference.end(), [](unsigned char c) { return c != 0; }));
         Rig usb(true, Rig::instantConfig(), GetParam());
         ASSERT_TRUE(usb.kernel->create())
             << get_error_text() << ::testing::PrintToString(usb.kernel->notifier->messages());
         const std::vector<unsigned char> got = picture(*usb.kernel, mode);
         ASSERT_EQ(got.size(), reference.size()) << get_error_text();
-        EXPECT_TRUE(got == reference)
-            << std::inner_product(got.begin(), got.end(), reference.begin(), 0, std::plus<>(),
-                                  [](unsigned char a, unsigned char b) { return a != b ? 1 : 0; })
-            << " pixels differ";
+        EXPECT_TRUE(got == reference) << std::inner_product(
+                                             got.begin(), got.end(), reference.begin(), 0, std::plus<>(),
+                                             [](unsigned char a, unsigned char b) { return a != b ? 1 : 0; })
+                                      << " pixels differ";
     }
 }
 
@@ -225,9 +211,8 @@ struct Outcome {
 };
 
 std::ostream& operator<<(std::ostream& out, const Outcome& o) {
-    return out << "created " << o.created << ", action " << o.action << " [" << o.actionErrors
-               << "], after " << o.after << " [" << o.afterErrors << "], messages "
-               << ::testing::PrintToString(o.messages);
+    return out << "created " << o.created << ", action " << o.action << " [" << o.actionErrors << "], after " << o.after
+               << " [" << o.afterErrors << "], messages " << ::testing::PrintToString(o.messages);
 }
 
 bool capture() {
@@ -261,8 +246,7 @@ Outcome run(const FaultCase& c, bool viaUsbfs, UsbfsBus::HostController host) {
     }
     SimRecords::Options options;
     options.signal[0] = std::make_shared<SquareWave>(1000, 0.0, 1.0, 0.0);
-    rig.kernel->instrument().setRecordSource(
-        std::make_unique<SimRecords>(SimHardware::typical(_HW4), options));
+    rig.kernel->instrument().setRecordSource(std::make_unique<SimRecords>(SimHardware::typical(_HW4), options));
     if (!realTime(_1MS_DIV, _10K)) return o;
     rig.kernel->notifier->clear();
     rig.kernel->bus->injectFault(c.fault);
@@ -313,8 +297,7 @@ TEST_P(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
              EXPECT_EQ(atAction.discarded, 1);
              EXPECT_EQ(usbfs.inFlight(), 0);
          }},
-        {"status poll times out once", 1, fault(UsbFault::Kind::Timeout, false, 0xC0), capture,
-         capture,
+        {"status poll times out once", 1, fault(UsbFault::Kind::Timeout, false, 0xC0), capture, capture,
          [](UsbfsBus& usbfs, const UsbfsBus::Counts& atAction) {
              EXPECT_EQ(atAction.discarded, 1);
              EXPECT_EQ(usbfs.inFlight(), 0);
@@ -328,11 +311,9 @@ TEST_P(KernelOnUsbfs, FaultsEndAsOnTheSimulatedBus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(HostControllers, KernelOnUsbfs,
-                         ::testing::Values(UsbfsBus::HostController::ScatterGather,
-                                           UsbfsBus::HostController::Plain),
+                         ::testing::Values(UsbfsBus::HostController::ScatterGather, UsbfsBus::HostController::Plain),
                          [](const auto& info) {
-                             return info.param == UsbfsBus::HostController::Plain ? "Plain"
-                                                                                  : "ScatterGather";
+                             return info.param == UsbfsBus::HostController::Plain ? "Plain" : "ScatterGather";
                          });
 
 } // namespace

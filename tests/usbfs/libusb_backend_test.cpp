@@ -52,11 +52,9 @@ TEST(LibusbBackendOnUsbfs, AStalledBulkReadLeavesThePipeReady) {
         o.usbfs.bus().injectFault({UsbFault::Kind::Stall, -1, true, 0, 1, -1});
         std::vector<unsigned char> buffer(20000);
         int transferred = -1;
-        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500),
-                  UsbStatus::Stall);
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Stall);
         EXPECT_EQ(transferred, 0);
-        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500),
-                  UsbStatus::Success);
+        EXPECT_EQ(o.device->bulkRead(0x82, buffer.data(), 20000, transferred, 500), UsbStatus::Success);
         // The instrument ends the transfer at its own record length (a short packet).
         EXPECT_GT(transferred, 0);
         EXPECT_EQ(o.usbfs.counts().clearHalts, 1);
@@ -71,13 +69,12 @@ TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::pair<UsbDeviceId, bool>> events;
-    const auto watch =
-        backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
-                      [&](const UsbDeviceInfo& info, bool arrived) {
-                          std::lock_guard lock(mutex);
-                          events.emplace_back(info.id, arrived);
-                          changed.notify_all();
-                      });
+    const auto watch = backend.watch(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID,
+                                     [&](const UsbDeviceInfo& info, bool arrived) {
+                                         std::lock_guard lock(mutex);
+                                         events.emplace_back(info.id, arrived);
+                                         changed.notify_all();
+                                     });
     ASSERT_GE(watch, 0);
     EXPECT_TRUE(backend.hasHotplug());
     // The events once there are `count` of them (fewer after five seconds).
@@ -98,9 +95,7 @@ TEST(LibusbBackendOnUsbfs, HotplugReportsDeparturesAndArrivals) {
     EXPECT_EQ(seen[1], std::make_pair(first, false));
     EXPECT_TRUE(seen[2].second);
     EXPECT_NE(seen[2].first, first);
-    EXPECT_EQ(
-        backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(),
-        1u);
+    EXPECT_EQ(backend.enumerate(SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID).size(), 1u);
 }
 
 } // namespace

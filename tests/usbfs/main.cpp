@@ -15,8 +15,7 @@ int main(int argc, char** argv) {
     if (!preload || !std::strstr(preload, "libumockdev-preload")) {
         std::vector<char*> args;
         args.push_back(const_cast<char*>("umockdev-wrapper"));
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
+        for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
         args.push_back(nullptr);
 #if defined(__SANITIZE_ADDRESS__)
         // The preload library comes before the sanitizer's runtime; that is harmless here.

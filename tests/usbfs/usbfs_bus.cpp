@@ -23,16 +23,14 @@ constexpr auto kServicePeriod = std::chrono::milliseconds(2);
 // as one URB; without it (a full-speed device on an OHCI or UHCI companion controller) it
 // cuts reads into 16 KB URBs chained as bulk continuations.
 constexpr std::uint32_t kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
-                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
-                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                        USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 constexpr unsigned char kBulkOut = 0x02;
 
 // Device, configuration, interface and endpoint descriptors as the sysfs "descriptors"
 // file holds them. The instrument has the bulk pair 0x82 / 0x02 on interface 0; the
 // unprogrammed controller shows interface 0 without endpoints.
-std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t productId,
-                                       bool instrument) {
+std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t productId, bool instrument) {
     std::vector<unsigned char> d = {18,
                                     1,
                                     0x10,
@@ -66,16 +64,11 @@ std::vector<unsigned char> descriptors(std::uint16_t vendorId, std::uint16_t pro
 
 int errnoFor(UsbStatus status) {
     switch (status) {
-    case UsbStatus::Success:
-        return 0;
-    case UsbStatus::Stall:
-        return EPIPE;
-    case UsbStatus::NoDevice:
-        return ESHUTDOWN;
-    case UsbStatus::Overflow:
-        return EOVERFLOW;
-    default:
-        return EPROTO;
+    case UsbStatus::Success: return 0;
+    case UsbStatus::Stall: return EPIPE;
+    case UsbStatus::NoDevice: return ESHUTDOWN;
+    case UsbStatus::Overflow: return EOVERFLOW;
+    default: return EPROTO;
     }
 }
 
@@ -128,8 +121,7 @@ struct UsbfsBus::Node {
     // but the last of such a read SHORT_NOT_OK. Needs `mutex`.
     bool wholeChainQueued() const {
         const usbdevfs_urb& head = queued.front().urb();
-        if (head.type != USBDEVFS_URB_TYPE_BULK || !(head.flags & USBDEVFS_URB_SHORT_NOT_OK))
-            return true;
+        if (head.type != USBDEVFS_URB_TYPE_BULK || !(head.flags & USBDEVFS_URB_SHORT_NOT_OK)) return true;
         for (auto it = queued.begin() + 1; it != queued.end(); ++it) {
             if (it->urb().endpoint == head.endpoint) return true;
         }
@@ -152,11 +144,9 @@ struct UsbfsBus::Node {
     void leave() {
         std::lock_guard lock(mutex);
         gone = true;
-        for (Urb& urb : stuck)
-            finish({urb.data, urb.buffer, -ESHUTDOWN, urb.actual});
+        for (Urb& urb : stuck) finish({urb.data, urb.buffer, -ESHUTDOWN, urb.actual});
         stuck.clear();
-        for (Urb& urb : queued)
-            finish({urb.data, urb.buffer, -ESHUTDOWN, 0});
+        for (Urb& urb : queued) finish({urb.data, urb.buffer, -ESHUTDOWN, 0});
         queued.clear();
     }
 };
@@ -172,13 +162,13 @@ struct Answer {
 
 UMockdevIoctlData* resolveArg(UMockdevIoctlClient* client, gsize length) {
     GError* error = nullptr;
-    UMockdevIoctlData* data =
-        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, length, &error);
     if (error) g_error_free(error);
     return data;
 }
 
-template <typename T> bool readArg(UMockdevIoctlClient* client, T& value) {
+template <typename T>
+bool readArg(UMockdevIoctlClient* client, T& value) {
     UMockdevIoctlData* data = resolveArg(client, sizeof(T));
     if (!data) return false;
     std::memcpy(&value, data->data, sizeof(T));
@@ -194,10 +184,9 @@ Answer submit(Node& node, UMockdevIoctlClient* client) {
     const usbdevfs_urb& u = urb.urb();
     const bool bulk = u.type == USBDEVFS_URB_TYPE_BULK;
     const bool control = u.type == USBDEVFS_URB_TYPE_CONTROL;
-    const bool knownEndpoint =
-        control ? u.endpoint == 0
-                : bulk && node.isInstrument() &&
-                      (u.endpoint == SimulatedInstrument::BULK_PIPE || u.endpoint == kBulkOut);
+    const bool knownEndpoint = control ? u.endpoint == 0
+                                       : bulk && node.isInstrument() &&
+                                             (u.endpoint == SimulatedInstrument::BULK_PIPE || u.endpoint == kBulkOut);
     if (!knownEndpoint || u.buffer_length < 0 || (control && u.buffer_length < 8)) {
         urb.release();
         return {-1, control || bulk ? ENOENT : EINVAL};
@@ -245,8 +234,7 @@ void serve(Node& node, Node::Urb urb) {
             status = node.bus->control(node.id, setup, bytes + 8, transferred, 0);
         }
     } else if (u.endpoint == kBulkOut) {
-        transferred =
-            u.buffer_length; // the instrument drains its OUT pipe; nothing in its protocol uses it
+        transferred = u.buffer_length; // the instrument drains its OUT pipe; nothing in its protocol uses it
     } else {
         bool halted = false;
         {
@@ -256,8 +244,7 @@ void serve(Node& node, Node::Urb urb) {
         if (halted) {
             status = UsbStatus::Stall;
         } else {
-            status =
-                node.bus->bulkRead(node.id, u.endpoint, bytes, u.buffer_length, transferred, 0);
+            status = node.bus->bulkRead(node.id, u.endpoint, bytes, u.buffer_length, transferred, 0);
         }
     }
     urb.actual = transferred;
@@ -269,8 +256,7 @@ void serve(Node& node, Node::Urb urb) {
     }
     urb.status = -errnoFor(status);
     if (bulk && status == UsbStatus::Stall) node.halted.insert(u.endpoint);
-    if (bulk && urb.status == 0 && transferred < u.buffer_length &&
-        (u.flags & USBDEVFS_URB_SHORT_NOT_OK))
+    if (bulk && urb.status == 0 && transferred < u.buffer_length && (u.flags & USBDEVFS_URB_SHORT_NOT_OK))
         urb.status = -EREMOTEIO;
     // Serving starts with nothing to reap: what is there now ended during it.
     node.finish(urb, true);
@@ -315,8 +301,7 @@ Answer reap(Node& node, UMockdevIoctlClient* client) {
 
 Answer discard(Node& node, UMockdevIoctlClient* client) {
     // The argument is the client's URB address itself.
-    const gulong address =
-        *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
+    const gulong address = *reinterpret_cast<const gulong*>(umockdev_ioctl_client_get_arg(client)->data);
     std::lock_guard lock(node.mutex);
     for (auto it = node.queued.begin(); it != node.queued.end(); ++it) {
         if (it->data->client_addr != address) continue;
@@ -344,8 +329,7 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
         if (node.gone) return {-1, ENODEV};
     }
     switch (request) {
-    case USBDEVFS_SUBMITURB:
-        return submit(node, client);
+    case USBDEVFS_SUBMITURB: return submit(node, client);
     case USBDEVFS_GET_CAPABILITIES: {
         UMockdevIoctlData* data = resolveArg(client, sizeof(std::uint32_t));
         if (!data) return {-1, EFAULT};
@@ -372,8 +356,7 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
     case USBDEVFS_CLEAR_HALT: {
         unsigned int endpoint = 0;
         if (!readArg(client, endpoint)) return {-1, EFAULT};
-        if (!node.isInstrument() ||
-            (endpoint != SimulatedInstrument::BULK_PIPE && endpoint != kBulkOut))
+        if (!node.isInstrument() || (endpoint != SimulatedInstrument::BULK_PIPE && endpoint != kBulkOut))
             return {-1, ENOENT};
         {
             std::lock_guard lock(node.mutex);
@@ -384,13 +367,10 @@ Answer answer(Node& node, UMockdevIoctlClient* client) {
         return {0, 0};
     }
     case USBDEVFS_RESETEP:
-    case USBDEVFS_RESET:
-        return {0, 0};
+    case USBDEVFS_RESET: return {0, 0};
     case USBDEVFS_GETDRIVER:
-    case USBDEVFS_IOCTL:
-        return {-1, ENODATA}; // no kernel driver is bound
-    default:
-        return {-1, ENOTTY};
+    case USBDEVFS_IOCTL: return {-1, ENODATA}; // no kernel driver is bound
+    default: return {-1, ENOTTY};
     }
 }
 
@@ -404,40 +384,32 @@ gboolean handleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
 
 } // namespace
 
-UsbfsBus::UsbfsBus(SimulatorConfig config, HostController host)
-    : p_tally(std::make_unique<Tally>()), d_host(host) {
+UsbfsBus::UsbfsBus(SimulatorConfig config, HostController host) : p_tally(std::make_unique<Tally>()), d_host(host) {
     p_testbed = umockdev_testbed_new();
     p_bus = std::make_shared<SimulatedBus>(config);
     const std::pair<std::uint16_t, std::uint16_t> kinds[] = {
         {SimulatedController::VENDOR_ID, SimulatedController::PRODUCT_ID},
         {SimulatedInstrument::VENDOR_ID, SimulatedInstrument::PRODUCT_ID}};
     for (const auto& [vendor, product] : kinds) {
-        d_watches.push_back(
-            p_bus->watch(vendor, product, [this](const UsbDeviceInfo& info, bool arrived) {
-                onBusEvent(info, arrived);
-            }));
+        d_watches.push_back(p_bus->watch(
+            vendor, product, [this](const UsbDeviceInfo& info, bool arrived) { onBusEvent(info, arrived); }));
     }
     d_service = std::thread([this] { serviceLoop(); });
     settle();
 }
 
 UsbfsBus::~UsbfsBus() {
-    for (UsbBackend::WatchId watch : d_watches)
-        p_bus->unwatch(watch);
+    for (UsbBackend::WatchId watch : d_watches) p_bus->unwatch(watch);
     d_running = false;
     d_service.join();
     for (auto& [id, node] : d_nodes) {
-        if (node->inTestbed)
-            umockdev_testbed_detach_ioctl(p_testbed, node->devnode.c_str(), nullptr);
+        if (node->inTestbed) umockdev_testbed_detach_ioctl(p_testbed, node->devnode.c_str(), nullptr);
     }
     g_object_unref(p_testbed);
     for (auto& [id, node] : d_nodes) {
-        for (Node::Urb& urb : node->queued)
-            urb.release();
-        for (Node::Urb& urb : node->done)
-            urb.release();
-        for (Node::Urb& urb : node->stuck)
-            urb.release();
+        for (Node::Urb& urb : node->queued) urb.release();
+        for (Node::Urb& urb : node->done) urb.release();
+        for (Node::Urb& urb : node->stuck) urb.release();
         if (node->handler) g_object_unref(node->handler);
     }
 }
@@ -453,8 +425,7 @@ void UsbfsBus::onBusEvent(const UsbDeviceInfo& info, bool arrived) {
             slot = std::make_shared<Node>();
             slot->bus = p_bus.get();
             slot->tally = p_tally.get();
-            if (d_host == HostController::ScatterGather)
-                slot->capabilities |= USBDEVFS_CAP_BULK_SCATTER_GATHER;
+            if (d_host == HostController::ScatterGather) slot->capabilities |= USBDEVFS_CAP_BULK_SCATTER_GATHER;
             slot->id = info.id;
             slot->vendorId = info.vendorId;
             slot->productId = info.productId;
@@ -568,8 +539,7 @@ void UsbfsBus::serviceLoop() {
         }
         d_changed.notify_all();
         std::unique_lock lock(d_mutex);
-        d_changed.wait_for(lock, kServicePeriod,
-                           [this] { return !d_running || !d_events.empty(); });
+        d_changed.wait_for(lock, kServicePeriod, [this] { return !d_running || !d_events.empty(); });
     }
 }
 
@@ -593,9 +563,7 @@ UsbfsBus::Counts UsbfsBus::counts() const {
     return c;
 }
 
-int UsbfsBus::inFlight() const {
-    return p_tally->submitted - p_tally->reaped;
-}
+int UsbfsBus::inFlight() const { return p_tally->submitted - p_tally->reaped; }
 
 std::vector<std::string> UsbfsBus::nodes() const {
     std::lock_guard lock(d_mutex);

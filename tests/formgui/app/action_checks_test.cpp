@@ -49,7 +49,7 @@ TEST_F(ActionPreconditions, OutOfRangeCodesWithoutAPreconditionDoNothing) {
     actionSelectObject(0);
     actionShowMeasure(4, 0);
     actionShowMeasure(1, 23);
-    actionSetOffset(0, 999);   // not a trace: nothing, no precondition
+    actionSetOffset(0, 999); // not a trace: nothing, no precondition
     actionToggleChannel(5);
     EXPECT_FALSE(actionSetChannelOnOff(0, true));
     EXPECT_EQ(controlGetPersistence(), persistence);
@@ -135,13 +135,12 @@ TEST_F(ActionDisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
         int object, start, button, expected;
     };
     const Case cases[] = {
-        {_CH1, 1, 0, 1},   // left at code 1 keeps 1: clicks never reach code 0
-        {_CH1, 0, 0, 1},   // from code 0 (set elsewhere) a left click gives 1
-        {_CH1, 5, 0, 4},   //
-        {_CH1, 10, 1, 10}, // right at code 10 keeps 10
-        {_REFERENCE, 9, 1, 10},
-        {5, 0, 0, 0},      // time/div: left at 0 keeps 0
-        {5, 29, 1, 29},    // right at 29 keeps 29, the last code offered
+        {_CH1, 1, 0, 1},                      // left at code 1 keeps 1: clicks never reach code 0
+        {_CH1, 0, 0, 1},                      // from code 0 (set elsewhere) a left click gives 1
+        {_CH1, 5, 0, 4},                      //
+        {_CH1, 10, 1, 10},                    // right at code 10 keeps 10
+        {_REFERENCE, 9, 1, 10}, {5, 0, 0, 0}, // time/div: left at 0 keeps 0
+        {5, 29, 1, 29},                       // right at 29 keeps 29, the last code offered
         {5, 12, 1, 13},
     };
     for (const Case& c : cases) {
@@ -168,8 +167,9 @@ TEST_F(ActionDisplayClicks, ToolsGetThePressesOfTheirObject) {
     actionDisplayMouseDown(1, 5, 6);
     actionDisplayMouseMove(7, 8);
     actionDisplayMouseUp(1, 7, 8);
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"labelMouseDown(0, 1, 2)", "moveLabel(2, 3, 4)",
-                                                     "cursorPress(1, 5, 6)", "cursorDrag(7, 8)", "cursorRelease(1, 7, 8)"}));
+    EXPECT_EQ(views.calls,
+              (std::vector<std::string>{"labelMouseDown(0, 1, 2)", "moveLabel(2, 3, 4)", "cursorPress(1, 5, 6)",
+                                        "cursorDrag(7, 8)", "cursorRelease(1, 7, 8)"}));
 }
 
 TEST_F(ActionDisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
@@ -213,8 +213,8 @@ TEST_F(ActionScrolling, StopsAtTheLimitsOfTheRunState) {
         double start, expected;
     };
     const Case cases[] = {
-        {_RUN, false, true, 450, 500},   {_RUN, false, false, 100, 0},    {_RUN, true, false, -4400, -4500},
-        {_RUN, false, true, 100, 225},   {_STOP, false, true, 32700, 32767}, {_STOP, true, false, -32700, -32768},
+        {_RUN, false, true, 450, 500}, {_RUN, false, false, 100, 0},       {_RUN, true, false, -4400, -4500},
+        {_RUN, false, true, 100, 225}, {_STOP, false, true, 32700, 32767}, {_STOP, true, false, -32700, -32768},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.state << " " << c.delay << " " << c.right << " " << c.start);

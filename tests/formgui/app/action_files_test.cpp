@@ -141,9 +141,9 @@ TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
     actionShowMeasure(1, 0);
     views.measureVisible = true;
     actionShowMeasure(3, 22);
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)",
-                                                     "addMeasureItem(1, 0)", "showMeasureWindowAt(-200, 50)",
-                                                     "addMeasureItem(3, 22)"}));
+    EXPECT_EQ(views.calls,
+              (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)", "addMeasureItem(1, 0)",
+                                        "showMeasureWindowAt(-200, 50)", "addMeasureItem(3, 22)"}));
 }
 
 TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
@@ -232,7 +232,11 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
         {"viewer started", true, {"/bin/sh", "-c", recorder, "sh"}, 1, true, {}},
         {"no help file", false, {"/bin/sh", "-c", recorder, "sh"}, 0, false, {"Error! hh.exe file not found"}},
         {"no opener", true, {"/nonexistent/opener"}, 0, false, {"Error! hh.exe file not found"}},
-        {"opener fails", true, {"/bin/sh", "-c", recorder + "; exit 3", "sh"}, 1, true,
+        {"opener fails",
+         true,
+         {"/bin/sh", "-c", recorder + "; exit 3", "sh"},
+         1,
+         true,
          {"Error! hh.exe file not found"}},
     };
     const QString workingDirectory = QDir::currentPath();

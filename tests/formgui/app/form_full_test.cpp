@@ -4,8 +4,8 @@
 #include "control_facade.h"
 #include "display_direct_x.h"
 #include "environment.h"
-#include "surface_image.h"
 #include "qt_observers.h"
+#include "surface_image.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +22,12 @@ namespace {
 
 std::vector<std::string> captions(const std::array<QAction*, TFormFull::VOLT_ITEMS>& items) {
     std::vector<std::string> out;
-    for (QAction* a : items)
-        out.push_back(a->text().toStdString());
+    for (QAction* a : items) out.push_back(a->text().toStdString());
     return out;
 }
 
-template <std::size_t N> int checkedIndex(const std::array<QAction*, N>& items) {
+template <std::size_t N>
+int checkedIndex(const std::array<QAction*, N>& items) {
     for (std::size_t i = 0; i < N; ++i)
         if (items[i]->isChecked()) return static_cast<int>(i);
     return -1;
@@ -52,10 +52,8 @@ protected:
     std::unique_ptr<TFormFull> form;
 };
 
-const std::vector<std::string> X1 = {"10mV",  "20mV", "50mV", "100mV", "200mV",
-                                     "500mV", "1V",   "2V",   "5V",    "10V"};
-const std::vector<std::string> X100 = {"1V",  "2V",   "5V",   "10V",  "20V",
-                                       "50V", "100V", "200V", "500V", "1kV"};
+const std::vector<std::string> X1 = {"10mV", "20mV", "50mV", "100mV", "200mV", "500mV", "1V", "2V", "5V", "10V"};
+const std::vector<std::string> X100 = {"1V", "2V", "5V", "10V", "20V", "50V", "100V", "200V", "500V", "1kV"};
 
 TEST_F(FormFullTest, PopupFollowsTheKernelOnTheRightButtonOnly) {
     ASSERT_TRUE(controlSetChannelOnOff(_CH1, true));
@@ -149,9 +147,8 @@ TEST_F(FormFullTest, FramesFillThePicture) {
     const SurfaceFormat format = form->display()->surfaceFormat();
     // A frame in the renderer's format goes through its primary; another one is stretched by
     // the paint box.
-    const QImage::Format formats[] = {qImageFormat(format), format == _SURFACE_16BIT_555
-                                                                ? QImage::Format_RGB32
-                                                                : QImage::Format_RGB555};
+    const QImage::Format formats[] = {qImageFormat(format),
+                                      format == _SURFACE_16BIT_555 ? QImage::Format_RGB32 : QImage::Format_RGB555};
     for (QImage::Format f : formats) {
         QImage frame(501, 401, f);
         frame.fill(Qt::blue);

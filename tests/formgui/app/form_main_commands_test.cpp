@@ -4,10 +4,10 @@
 
 #include "acquisition_thread.h"
 #include "action.h"
+#include "display_direct_x.h"
 #include "environment.h"
 #include "file_dialog.h"
 #include "form_about.h"
-#include "display_direct_x.h"
 #include "form_fft_dlg.h"
 #include "form_full.h"
 #include "form_label.h"
@@ -15,18 +15,18 @@
 #include "form_measure.h"
 #include "form_option_dlg.h"
 #include "form_up_low.h"
-#include "widget_helpers.h"
 #include "main_widgets.h"
 #include "modal_answer.h"
 #include "okbd_calib_a_dlg.h"
-#include "tool_window_kernel.h"
 #include "temp_dir.h"
+#include "tool_window_kernel.h"
+#include "widget_helpers.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -100,12 +100,9 @@ TEST_F(MainWindowTest, IntensitySteps) {
         QAction* TFormMain::*step;
         float after;
     } cases[] = {
-        {95, &TFormMain::ActionDisplayIntensityUp, 100},
-        {100, &TFormMain::ActionDisplayIntensityUp, 100},
-        {50, &TFormMain::ActionDisplayIntensityUp, 60},
-        {5, &TFormMain::ActionDisplayIntensityDown, 1},
-        {10, &TFormMain::ActionDisplayIntensityDown, 1},
-        {55.5f, &TFormMain::ActionDisplayIntensityDown, 45},
+        {95, &TFormMain::ActionDisplayIntensityUp, 100}, {100, &TFormMain::ActionDisplayIntensityUp, 100},
+        {50, &TFormMain::ActionDisplayIntensityUp, 60},  {5, &TFormMain::ActionDisplayIntensityDown, 1},
+        {10, &TFormMain::ActionDisplayIntensityDown, 1}, {55.5f, &TFormMain::ActionDisplayIntensityDown, 45},
     };
     for (const Case& c : cases) {
         controlSetIntensityFactor(c.factor);
@@ -367,10 +364,10 @@ TEST_F(MainWindowTest, SingleShotTransitionsKeepTheRunStopControlsInStep) {
         const bool running = step.state == _RUN;
         EXPECT_EQ(window->ActionAcquireRunStop->property("imageIndex").toInt(), running ? 2 : 3) << step.what;
         EXPECT_EQ(window->tbSingleShot->isChecked(), step.state == _SINGLE) << step.what;
-        for (const char* name : {"ActionAcquireAutoSet", "ActionAcquireAverage", "ActionChannel1OnOff",
-                                 "ActionChannel2OnOff", "ActionChannel1ADC", "ActionChannel2ADC", "ActionTriggerSlope",
-                                 "ActionTriggerSource", "ActionTriggerMode", "ActionTriggerAT", "rbTriggerCh1",
-                                 "rbTriggerCh2"})
+        for (const char* name :
+             {"ActionAcquireAutoSet", "ActionAcquireAverage", "ActionChannel1OnOff", "ActionChannel2OnOff",
+              "ActionChannel1ADC", "ActionChannel2ADC", "ActionTriggerSlope", "ActionTriggerSource",
+              "ActionTriggerMode", "ActionTriggerAT", "rbTriggerCh1", "rbTriggerCh2"})
             EXPECT_EQ(enabled(name), running) << step.what << ": " << name;
     }
 }

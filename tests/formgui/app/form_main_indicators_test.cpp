@@ -2,11 +2,11 @@
 #include "main_window_fixture.h"
 
 #include "advanced_trigger.h"
-#include "form_advanced_trigger.h"
-#include "modal_answer.h"
 #include "environment.h"
+#include "form_advanced_trigger.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
+#include "modal_answer.h"
 #include "widget_helpers.h"
 
 #include <QAction>
@@ -18,9 +18,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QToolBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -121,7 +121,8 @@ bool showsWhole(const QComboBox* combo, const QString& text) {
     option.initFrom(combo);
     option.currentText = text;
     option.subControls = QStyle::SC_All;
-    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
     return combo->fontMetrics().horizontalAdvance(text) <= field.width();
 }
 
@@ -137,7 +138,8 @@ TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
                 window->fillVoltDivItems(trace, probe);
                 for (int i = 0; i < window->CBVoltDiv[t]->count(); ++i)
                     EXPECT_TRUE(showsWhole(window->CBVoltDiv[t], window->CBVoltDiv[t]->itemText(i)))
-                        << "scale " << scale << ", trace " << trace << ", " << window->CBVoltDiv[t]->itemText(i).toStdString();
+                        << "scale " << scale << ", trace " << trace << ", "
+                        << window->CBVoltDiv[t]->itemText(i).toStdString();
             }
             for (int i = 0; i < window->CBProbe[t]->count(); ++i)
                 EXPECT_TRUE(showsWhole(window->CBProbe[t], window->CBProbe[t]->itemText(i)))
@@ -163,9 +165,9 @@ TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
         int image;
         QColor colour;
     } cases[] = {
-        {_CH1, true, 0, QColor(0, 255, 0)},   {_CH1, false, 1, QColor(128, 128, 128)},
-        {_CH2, true, 2, QColor(255, 255, 0)}, {_CH2, false, 3, QColor(128, 128, 128)},
-        {_MATH, true, 4, QColor(255, 0, 0)},  {_MATH, false, 5, QColor(128, 128, 128)},
+        {_CH1, true, 0, QColor(0, 255, 0)},         {_CH1, false, 1, QColor(128, 128, 128)},
+        {_CH2, true, 2, QColor(255, 255, 0)},       {_CH2, false, 3, QColor(128, 128, 128)},
+        {_MATH, true, 4, QColor(255, 0, 0)},        {_MATH, false, 5, QColor(128, 128, 128)},
         {_REFERENCE, true, 6, QColor(0, 255, 255)}, {_REFERENCE, false, 7, QColor(128, 128, 128)},
     };
     for (const Case& c : cases) {
@@ -390,15 +392,16 @@ TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
         QToolButton* TFormMain::*down;
         Qt::CursorShape shape;
     } cases[] = {
-        {1, &TFormMain::tbChannel1VoltDiv, Qt::BitmapCursor}, {5, &TFormMain::tbTimeDiv, Qt::BitmapCursor},
-        {6, &TFormMain::tbLabel, Qt::IBeamCursor},            {8, &TFormMain::tbCursorHor, Qt::CrossCursor},
+        {1, &TFormMain::tbChannel1VoltDiv, Qt::BitmapCursor},
+        {5, &TFormMain::tbTimeDiv, Qt::BitmapCursor},
+        {6, &TFormMain::tbLabel, Qt::IBeamCursor},
+        {8, &TFormMain::tbCursorHor, Qt::CrossCursor},
         {0, nullptr, Qt::ArrowCursor},
     };
-    QToolButton* TFormMain::*const all[] = {&TFormMain::tbChannel1VoltDiv, &TFormMain::tbChannel2VoltDiv,
-                                            &TFormMain::tbMathVoltDiv,     &TFormMain::tbRefVoltDiv,
-                                            &TFormMain::tbTimeDiv,         &TFormMain::tbLabel,
-                                            &TFormMain::tbCursorCross,     &TFormMain::tbCursorHor,
-                                            &TFormMain::tbCursorVer};
+    QToolButton* TFormMain::*const all[] = {
+        &TFormMain::tbChannel1VoltDiv, &TFormMain::tbChannel2VoltDiv, &TFormMain::tbMathVoltDiv,
+        &TFormMain::tbRefVoltDiv,      &TFormMain::tbTimeDiv,         &TFormMain::tbLabel,
+        &TFormMain::tbCursorCross,     &TFormMain::tbCursorHor,       &TFormMain::tbCursorVer};
     for (const Case& c : cases) {
         window->sbCursorMeasurePanel[0]->setText("old");
         window->updateModeButtons(c.object);
@@ -436,7 +439,8 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
         window->updateTimeDivView(c.timeDiv);
         if (c.trigger) (window.get()->*c.trigger)->trigger();
         QAction* a = window.get()->*c.action;
-        const bool kernelOn = c.action == &TFormMain::ActionAcquireETS ? controlGetETSOnOff() : controlGetPeakDetectionOnOff();
+        const bool kernelOn =
+            c.action == &TFormMain::ActionAcquireETS ? controlGetETSOnOff() : controlGetPeakDetectionOnOff();
         EXPECT_EQ(kernelOn, c.kernelOn) << c.step;
         EXPECT_EQ(a->isEnabled(), c.enabled) << c.step;
         EXPECT_EQ(imageOf(a), c.image) << c.step;

@@ -4,7 +4,6 @@
 
 #include "action.h"
 #include "environment.h"
-#include "widget_helpers.h"
 #include "instance_lock.h"
 #include "lock_holder.h"
 #include "notifier.h"
@@ -13,6 +12,7 @@
 #include "system_registry.h"
 #include "temp_dir.h"
 #include "trevan_error.h"
+#include "widget_helpers.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -101,7 +101,8 @@ TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
 }
 
 TEST_F(ProgramEntryTest, NoInstallationShowsTheKernelsOwnErrors) {
-    if (std::filesystem::exists(SystemRegistry::systemRegistryPath())) GTEST_SKIP() << "a system-wide installation exists";
+    if (std::filesystem::exists(SystemRegistry::systemRegistryPath()))
+        GTEST_SKIP() << "a system-wide installation exists";
     TempDir config;
     ScopedEnv env("XDG_CONFIG_HOME", config.path().c_str());
     EXPECT_EQ(programEntry(options), -1);

@@ -32,22 +32,21 @@ TEST(CycleStatusRule, FollowsRunStateTimeoutsAndRoll) {
         {N - 1, _RUN, true, false, _NORMAL, false, "Trig'd", N - 1}, // 19 time-outs change nothing
         {1, _RUN, true, false, _NORMAL, false, "Trig?", N},          // the 20th does
         {1, _RUN, true, false, _AUTO, false, "Auto", N + 1},
-        {1, _RUN, false, false, _NORMAL, false, "Trig?", 0},         // a capture resets the count
-        {1, _RUN, true, true, _NORMAL, false, "Trig'd", 1},          // triggered after all
-        {1, _RUN, true, false, _NORMAL, true, "Auto", 2},            // roll reads Auto always
+        {1, _RUN, false, false, _NORMAL, false, "Trig?", 0}, // a capture resets the count
+        {1, _RUN, true, true, _NORMAL, false, "Trig'd", 1},  // triggered after all
+        {1, _RUN, true, false, _NORMAL, true, "Auto", 2},    // roll reads Auto always
         {1, _RUN, false, true, _NORMAL, true, "Auto", 0},
-        {1, _STOP, true, false, _NORMAL, false, "Stop", 0},          // the count is kept
+        {1, _STOP, true, false, _NORMAL, false, "Stop", 0}, // the count is kept
         {1, _SINGLE, false, false, _AUTO, true, "Ready", 0},
-        {1, 7, false, true, _NORMAL, false, "Ready", 0},             // no such state: unchanged
-        {1, _RUN, false, false, 5, false, "Ready", 0},               // no such mode: unchanged
+        {1, 7, false, true, _NORMAL, false, "Ready", 0}, // no such state: unchanged
+        {1, _RUN, false, false, 5, false, "Ready", 0},   // no such mode: unchanged
     };
     CycleStatus status;
     EXPECT_EQ(status.text(), "");
     int line = 0;
     for (const Row& r : rows) {
         ++line;
-        for (int i = 0; i < r.repeat; ++i)
-            status.update({r.runState, r.timedOut, r.triggered, r.mode, r.roll});
+        for (int i = 0; i < r.repeat; ++i) status.update({r.runState, r.timedOut, r.triggered, r.mode, r.roll});
         EXPECT_EQ(status.text(), r.text) << "row " << line;
         EXPECT_EQ(status.waitCount(), r.count) << "row " << line;
     }
@@ -144,7 +143,7 @@ TEST(FrameHandOver, RepeatedFramesStayWhereTheyAreAndPaddedRowsArriveWhole) {
     };
     const Step steps[] = {
         {padded, T::Main, nullptr, R::Skip, 1, 0},
-        {padded, T::Main, &stop, R::Skip, 1, 0},       // the same again: only its text
+        {padded, T::Main, &stop, R::Skip, 1, 0},         // the same again: only its text
         {padded, T::FullScreen, nullptr, R::Skip, 1, 1}, // another window
         {padded, T::Main, nullptr, R::Skip, 2, 1},       // last handed over was the other's
         {filled(qRgb(1, 2, 3)), T::Main, nullptr, R::Skip, 3, 1},
@@ -193,8 +192,7 @@ TEST(FrameHandOver, BuffersAreReusedAndNeverWrittenWhileShown) {
         flushEvents();
     }
     ASSERT_EQ(greedy.shown, 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(greedy.held[i].pixel(100, 100), qRgb(0, 0, 10 + i));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(greedy.held[i].pixel(100, 100), qRgb(0, 0, 10 + i));
     greedy.held.erase(greedy.held.begin());
     second.post(filled(qRgb(0, 0, 99)), FrameDelivery::Target::Main, nullptr);
     flushEvents();

@@ -4,8 +4,8 @@
 #include "form_cal_tdc_offset.h"
 #include "simulated_kernel.h"
 
-#include "sim_records.h"
 #include "signal_source.h"
+#include "sim_records.h"
 
 #include <gtest/gtest.h>
 
@@ -29,12 +29,8 @@ TEST(EtsCalibrationSearch, LowThenHighFromFiveAboveAndTheTruncatedMiddle) {
         {"everything", {-7, -6, -5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7}, -7, -2, -4, {-7, -2}},
         {"near the top", {5, 6, 7}, 5, 7, 6, {-7, -6, -5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 7}},
         // Nothing passes: low 0, then from 5 down to -7; the margin stays 0.
-        {"nothing",
-         {},
-         0,
-         0,
-         0,
-         {-7, -6, -5, -4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7, 5, 4, 3, 2, 1, 0, -1, -2, -3, -4, -5, -6, -7}},
+        {"nothing", {}, 0, 0, 0, {-7, -6, -5, -4, -3, -2, -1, 0,  1,  2,  3,  4,  5,  6,
+                                  7,  5,  4,  3,  2,  1,  0,  -1, -2, -3, -4, -5, -6, -7}},
     };
     for (const Row& r : rows) {
         std::vector<int> tried;
@@ -133,10 +129,9 @@ TEST(EtsCalibrationWindow, ForcesTheSettingsSearchesAndSetsTheMiddle) {
     };
     window.BtnTDCOffset->click();
 
-    const std::vector<std::string> forced = {"stop",          "channel 1 1",       "channel 2 0",  "voltDiv 1 6",
-                                             "timeDiv 6",     "offset 1 50",       "triggerLevel 1 200",
-                                             "coupling 1 1",  "lineJoin 2",        "hfReject 0",   "bandLimit 1 0",
-                                             "ets 1",         "start"};
+    const std::vector<std::string> forced = {
+        "stop",         "channel 1 1", "channel 2 0", "voltDiv 1 6",   "timeDiv 6", "offset 1 50", "triggerLevel 1 200",
+        "coupling 1 1", "lineJoin 2",  "hfReject 0",  "bandLimit 1 0", "ets 1",     "start"};
     EXPECT_EQ(host.events, forced);
     // Low: -7, -6, -5; high from min(-5 + 5, 7) = 0 down: 0, -1. Forty cycles each.
     std::vector<int> expected;

@@ -88,8 +88,7 @@ TEST_F(AdvancedTriggerDialogTest, LogicPageNeedsAConditionAndGivesConditionsAndK
         d.LogicCh2->setCurrentIndex(0);
         clickOk(d);
         EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(messages, std::vector<std::string>{
-                                "A logic trigger needs a condition on at least one channel."});
+        EXPECT_EQ(messages, std::vector<std::string>{"A logic trigger needs a condition on at least one channel."});
         d.LogicCh1->setCurrentIndex(2); // high
         d.LogicCh2->setCurrentIndex(1); // low
         d.LogicKind->setCurrentIndex(3);
@@ -145,14 +144,12 @@ TEST_F(AdvancedTriggerDialogTest, CountedPageGivesKindCountAndLogicRegister) {
         d.DelayUnit->setCurrentIndex(0);   // ns
         typeInto(d.Delay, "500");
         clickOk(d);
-        EXPECT_EQ(messages,
-                  std::vector<std::string>{"The delay must be a number from 1 us to 167.77 ms."});
+        EXPECT_EQ(messages, std::vector<std::string>{"The delay must be a number from 1 us to 167.77 ms."});
         d.CountedKind->setCurrentIndex(2); // n-th event
         EXPECT_FALSE(d.Delay->isEnabled());
         typeInto(d.EventCount, "1000");
         d.LogicRegisterKind->setCurrentIndex(1);
-        QTest::mouseClick(d.LogicRegisterOn, Qt::LeftButton, {},
-                          QPoint(4, d.LogicRegisterOn->height() / 2));
+        QTest::mouseClick(d.LogicRegisterOn, Qt::LeftButton, {}, QPoint(4, d.LogicRegisterOn->height() / 2));
         clickOk(d);
     });
     const AdvancedTriggerResults r = runInit(1, 0);
@@ -188,8 +185,7 @@ struct RegisterCase {
     bool advancedOn;
 };
 
-AdvancedTriggerResults nine(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int count,
-                            int width) {
+AdvancedTriggerResults nine(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int count, int width) {
     AdvancedTriggerResults r;
     r.r1 = static_cast<signed char>(r1);
     r.r2 = static_cast<signed char>(r2);
@@ -208,15 +204,7 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
     // The edge trigger: CH1, rising unless a case says otherwise. Cases run in this order on
     // one kernel.
     const RegisterCase cases[] = {
-        {"edge as it was",
-         [](C&) {},
-         nine(2, 0, 0, 0, 0, 0, 0, 0, 0),
-         0x01,
-         {0x01, 0x00},
-         0,
-         {-1, -1},
-         {1, -1},
-         false},
+        {"edge as it was", [](C&) {}, nine(2, 0, 0, 0, 0, 0, 0, 0, 0), 0x01, {0x01, 0x00}, 0, {-1, -1}, {1, -1}, false},
         {"edge falling",
          [](C& c) { c.edgeSlope = 0; },
          nine(1, 0, 0, 0, 0, 0, 0, 0, 0),
@@ -339,11 +327,10 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
                 seen = resultsOf(d.choice());
             });
             controlShowAdvancedTrigger();
-            EXPECT_EQ(
-                std::vector<int>({seen.r1, seen.r2, seen.r3, seen.r4, seen.r5, seen.r6, seen.r7,
-                                  seen.countValue, seen.widthValue}),
-                std::vector<int>({c.nine.r1, c.nine.r2, c.nine.r3, c.nine.r4, c.nine.r5, c.nine.r6,
-                                  c.nine.r7, c.nine.countValue, c.nine.widthValue}));
+            EXPECT_EQ(std::vector<int>({seen.r1, seen.r2, seen.r3, seen.r4, seen.r5, seen.r6, seen.r7, seen.countValue,
+                                        seen.widthValue}),
+                      std::vector<int>({c.nine.r1, c.nine.r2, c.nine.r3, c.nine.r4, c.nine.r5, c.nine.r6, c.nine.r7,
+                                        c.nine.countValue, c.nine.widthValue}));
             const InstrumentRegisters regs = k.instrument().registers();
             EXPECT_EQ(regs.reg[11], c.reg11);
             EXPECT_EQ(regs.reg[12], c.reg12[hw == _HW1 ? 0 : 1]);
@@ -366,18 +353,15 @@ TEST_F(AdvancedTriggerDialogTest, ChoicesReachTheInstrumentRegistersOnEveryGener
 
 TEST_F(AdvancedTriggerDialogTest, CancelLeavesStateAndRegistersAndTheEdgeKeepsTheSlope) {
     // A state file turned the advanced trigger on over a falling edge; no settings kept yet.
-    SimulatedKernel k(
-        _HW4, true,
-        "[CHANNEL]\nchannelOnOff1=1\ntriggerSlope1=0\n[TRIGGER]\ntriggerAdvanceOnOff=1\n");
+    SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\ntriggerSlope1=0\n[TRIGGER]\ntriggerAdvanceOnOff=1\n");
     ASSERT_TRUE(k.create()) << get_error_text();
     ASSERT_EQ(controlGetTriggerSlope(), 0);
     setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
     const std::string kept = k.mainFile("brisane.ini");
 
     auto snapshot = [&] {
-        return std::vector<int>{controlGetTriggerSlope(), controlGetTriggerSource(),
-                                controlGetTriggerType(), controlGetTriggerMode(),
-                                controlGetTriggerAdvanceOnOff()};
+        return std::vector<int>{controlGetTriggerSlope(), controlGetTriggerSource(), controlGetTriggerType(),
+                                controlGetTriggerMode(), controlGetTriggerAdvanceOnOff()};
     };
     const std::vector<int> before = snapshot();
     const InstrumentRegisters regsBefore = k.instrument().registers();

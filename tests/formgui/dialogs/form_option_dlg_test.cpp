@@ -22,9 +22,7 @@
 
 namespace {
 
-QRgb gdi(int colour) {
-    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16);
-}
+QRgb gdi(int colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16); }
 
 // The options the dialog edits.
 void expectSameOptions(const Environment& a, const Environment& b) {
@@ -77,8 +75,7 @@ void setTo(Environment& e, bool flip) {
 
 class OptionDialogTest : public ::testing::Test {
 protected:
-    OptionDialogTest()
-        : env("/nonexistent/environment.ini"), before("/nonexistent/environment.ini") {
+    OptionDialogTest() : env("/nonexistent/environment.ini"), before("/nonexistent/environment.ini") {
         setTo(env, false);
         setTo(before, false);
         env.UpperLevel = before.UpperLevel = 77;
@@ -97,8 +94,7 @@ protected:
 
     static TableColor builtFrom(const Environment& e) {
         TableColor t;
-        for (int type = 1; type <= 4; ++type)
-            t.build(type, TableColor::GDI_MODE, 0, 53, false);
+        for (int type = 1; type <= 4; ++type) t.build(type, TableColor::GDI_MODE, 0, 53, false);
         t.build(1, TableColor::GDI_MODE, 0, e.ColorStartPos, e.ColorOnOffCh1);
         t.build(2, TableColor::GDI_MODE, 0, e.ColorStartPos, e.ColorOnOffCh2);
         return t;
@@ -107,8 +103,7 @@ protected:
         for (int type = 1; type <= 4; ++type)
             for (int level = 0; level < 128; ++level) {
                 ASSERT_EQ(a.get(type, level), b.get(type, level)) << type << "/" << level;
-                ASSERT_EQ(a.getExportColor(type, level), b.getExportColor(type, level))
-                    << type << "/" << level;
+                ASSERT_EQ(a.getExportColor(type, level), b.getExportColor(type, level)) << type << "/" << level;
             }
     }
 
@@ -228,8 +223,8 @@ TEST_F(OptionDialogTest, StripShowsTheHuesFromTheStartPosition) {
         const QImage& strip = d.stripImage();
         ASSERT_EQ(strip.size(), QSize(255, 25));
         for (int x = 0; x < 255; ++x) {
-            const QRgb want = gdi(TableColor::hueColor(TableColor::trackEntry(position, x / 2),
-                                                       TableColor::GDI_MODE, 0));
+            const QRgb want =
+                gdi(TableColor::hueColor(TableColor::trackEntry(position, x / 2), TableColor::GDI_MODE, 0));
             ASSERT_EQ(strip.pixel(x, 0), want) << "position " << position << " column " << x;
             ASSERT_EQ(strip.pixel(x, 24), want);
         }

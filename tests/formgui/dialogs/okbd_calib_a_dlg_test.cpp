@@ -40,23 +40,22 @@ protected:
         SimRecords::Options options;
         options.signal[0] = std::make_shared<DcLevel>(0.0);
         options.signal[1] = std::make_shared<DcLevel>(ch2Volts);
-        kernel.instrument().setRecordSource(
-            std::make_unique<SimRecords>(ShortedInput::drifted(_HW2, 5), options));
+        kernel.instrument().setRecordSource(std::make_unique<SimRecords>(ShortedInput::drifted(_HW2, 5), options));
         window = std::make_unique<TokbdCalibADlg>(host);
         setMessageBoxHandler([this](const MessageRequest& r) {
             AtMessage m;
             m.text = r.text;
             m.icon = r.icon;
             m.hostEvents = host.events;
-            m.buttonsEnabled = window->BtnCh1Start->isEnabled() || window->BtnCh2Start->isEnabled() ||
-                               window->CloseBtn->isEnabled();
+            m.buttonsEnabled =
+                window->BtnCh1Start->isEnabled() || window->BtnCh2Start->isEnabled() || window->CloseBtn->isEnabled();
             m.picture1 = !window->imCalib1->isHidden();
             m.picture2 = !window->imCalib2->isHidden();
             m.progress = window->pbCalib->value();
-            m.result = (r.text.find("CH1") != std::string::npos ? window->lbOffsetCalibResult
-                                                                : window->lbOffsetCalibResult2)
-                           ->text()
-                           .toStdString();
+            m.result =
+                (r.text.find("CH1") != std::string::npos ? window->lbOffsetCalibResult : window->lbOffsetCalibResult2)
+                    ->text()
+                    .toStdString();
             messages.push_back(m);
             EXPECT_EQ(r.buttons, MessageButtons::Ok);
             return MessageResult::Ok;
@@ -206,7 +205,6 @@ TEST_F(ZeroCalibrationWindow, FailureKeepsTheStoredCalibrationAndTheOtherResult)
     EXPECT_EQ(TempDir::read(file), fileAfterChannel1);
 }
 
-
 // A save that fails is shown with the kernel's reasons, as a failure and not as the step it
 // was at nor as finished; the other store is still written. Channel 1: the instrument's memory
 // refuses the window's writes; channel 2: the calibration file cannot replace a folder.
@@ -218,7 +216,8 @@ TEST_F(ZeroCalibrationWindow, FailedSaveIsShownAndNotFinished) {
         return MessageResult::Ok;
     });
     const std::string file = kernel.mainFile("calibration.ini");
-    const int pages = static_cast<int>(packCalibrationMemory(*g_control->p_calibration).size()) / CALIBRATION_PAGE_BYTES;
+    const int pages =
+        static_cast<int>(packCalibrationMemory(*g_control->p_calibration).size()) / CALIBRATION_PAGE_BYTES;
     struct Case {
         int ch;
         int error;

@@ -18,8 +18,7 @@ QString cell(const QTableWidget* grid, int column, int row) {
 
 using RegisterViewTest = RecordedMessagesTest;
 
-class RegisterViewGenerations : public RegisterViewTest,
-                                public ::testing::WithParamInterface<int> {};
+class RegisterViewGenerations : public RegisterViewTest, public ::testing::WithParamInterface<int> {};
 
 int rowOf(const QTableWidget* grid, const char* name) {
     for (int r = 1; r < grid->rowCount(); ++r)
@@ -42,8 +41,7 @@ TEST_P(RegisterViewGenerations, ImageBesideTheReadBackOfTheSimulatedInstrument) 
     // Every name has a row, so generations 3 and 4 need two rows more than 28.
     EXPECT_EQ(grid->rowCount(), wide ? 30 : 28);
     const QStringList titles = {"", "Dec", "Hex", "Binary", "Dec'", "Hex'", "Binary'"};
-    for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(cell(grid, c, 0), titles[c]);
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(cell(grid, c, 0), titles[c]);
     EXPECT_EQ(cell(grid, 0, 1), "SC");
     EXPECT_EQ(cell(grid, 0, 10), wide ? "PP4" : "TC");
     EXPECT_EQ(cell(grid, 0, grid->rowCount() - 1), "DD2-Volt");
@@ -64,8 +62,7 @@ TEST_P(RegisterViewGenerations, ImageBesideTheReadBackOfTheSimulatedInstrument) 
             EXPECT_EQ(cell(grid, 2, row).toInt(nullptr, 16), image[row - 1]);
             EXPECT_EQ(cell(grid, 3, row).toInt(nullptr, 2), image[row - 1]);
             // The instrument holds what the kernel sent: the read-back matches row by row.
-            for (int c = 1; c <= 3; ++c)
-                EXPECT_EQ(cell(grid, c + 3, row), cell(grid, c, row)) << name.toStdString();
+            for (int c = 1; c <= 3; ++c) EXPECT_EQ(cell(grid, c + 3, row), cell(grid, c, row)) << name.toStdString();
         } else {
             EXPECT_EQ(cell(grid, 1, row), "") << name.toStdString();
         }
@@ -99,8 +96,7 @@ TEST_F(RegisterViewTest, FailedReadsShowErrorAndStillFillTheImage) {
             kernel.bus->injectFault(fault);
         }
         view.show_register_view();
-        EXPECT_EQ(std::count(messages.begin(), messages.end(), "ERROR!"),
-                  static_cast<long>(c.errors));
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), "ERROR!"), static_cast<long>(c.errors));
         const bool blockFailed = c.failing.front() == 0xC4;
         EXPECT_EQ(cell(view.StringGrid1, 1, 1).toInt(), controlGetRegisterImage()[0]);
         EXPECT_EQ(cell(view.StringGrid1, 1, 22).isEmpty(), false); // DC
@@ -118,10 +114,8 @@ TEST(StateView, TitlesAndRowNames) {
     EXPECT_EQ(grid->rowCount(), 28);
     EXPECT_EQ(cell(grid, 0, 0), "Registers");
     EXPECT_EQ(cell(grid, 1, 0), "Value");
-    const QStringList names = {"ChOnOff", "bufferSizeMode", "bufferSizeMax", "bufferSize",
-                               "TrevanMode"};
-    for (int r = 0; r < names.size(); ++r)
-        EXPECT_EQ(cell(grid, 0, r + 1), names[r]);
+    const QStringList names = {"ChOnOff", "bufferSizeMode", "bufferSizeMax", "bufferSize", "TrevanMode"};
+    for (int r = 0; r < names.size(); ++r) EXPECT_EQ(cell(grid, 0, r + 1), names[r]);
     EXPECT_EQ(cell(grid, 1, 1), "");
 }
 

@@ -19,7 +19,8 @@
 namespace {
 
 // Runs `answer` on the modal dialog of type T as soon as the next modal loop shows it.
-template <class T> void whenDialogShown(std::function<void(T&)> answer) {
+template <class T>
+void whenDialogShown(std::function<void(T&)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -43,12 +44,11 @@ TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
         int applied;
         std::string message;
     };
-    const Case cases[] = {
-        {"16", false, 16, ""},
-        {"abc", false, 1, notInteger},
-        {"200", false, 1, tooLarge},
-        {"64", true, 64, ""},
-        {"0", false, 1, "Warning! The minimum value is 1.\nThe value was set to 1."}};
+    const Case cases[] = {{"16", false, 16, ""},
+                          {"abc", false, 1, notInteger},
+                          {"200", false, 1, tooLarge},
+                          {"64", true, 64, ""},
+                          {"0", false, 1, "Warning! The minimum value is 1.\nThe value was set to 1."}};
     for (const Case& c : cases) {
         ASSERT_TRUE(controlSetNumberOfAverage(4));
         messages.clear();
@@ -64,8 +64,7 @@ TEST_F(SettingsDialogs, AverageCountReachesTheKernel) {
         runAverageDialog(nullptr, [](int n) { controlSetNumberOfAverage(n); });
         EXPECT_EQ(shown, "4");
         EXPECT_EQ(controlGetNumberOfAverage(), c.applied) << c.typed;
-        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{}
-                                              : std::vector<std::string>{c.message});
+        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
     }
 }
 
@@ -96,8 +95,7 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
     struct Setting {
         int source1, source2, operation;
     };
-    for (const Setting& s :
-         {Setting{2, 1, 3}, Setting{1, 2, 0}, Setting{2, 2, 1}, Setting{1, 1, 2}}) {
+    for (const Setting& s : {Setting{2, 1, 3}, Setting{1, 2, 0}, Setting{2, 2, 1}, Setting{1, 1, 2}}) {
         ASSERT_TRUE(controlSetMathSource1(s.source1));
         ASSERT_TRUE(controlSetMathSource2(s.source2));
         ASSERT_TRUE(controlSetMathOperation(s.operation));
@@ -107,10 +105,8 @@ TEST_F(SettingsDialogs, MathOptionPresetsAndAppliesThroughTheFacade) {
         EXPECT_EQ(dialog.s1_ch2->isChecked(), s.source1 == 2);
         EXPECT_EQ(dialog.s2_ch1->isChecked(), s.source2 == 1);
         EXPECT_EQ(dialog.s2_ch2->isChecked(), s.source2 == 2);
-        const QRadioButton* operators[] = {dialog.rb_add, dialog.rb_sub, dialog.rb_mul,
-                                           dialog.rb_div};
-        for (int op = 0; op < 4; ++op)
-            EXPECT_EQ(operators[op]->isChecked(), op == s.operation);
+        const QRadioButton* operators[] = {dialog.rb_add, dialog.rb_sub, dialog.rb_mul, dialog.rb_div};
+        for (int op = 0; op < 4; ++op) EXPECT_EQ(operators[op]->isChecked(), op == s.operation);
     }
 
     // OK applies the buttons; Cancel changes nothing.
@@ -165,8 +161,7 @@ TEST_F(SettingsDialogs, UpperAndLowerLevelsAreClamped) {
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(environment.UpperLevel, c.storedUpper) << c.upper;
         EXPECT_EQ(environment.LowerLevel, c.storedLower) << c.lower;
-        EXPECT_EQ(messages, c.message ? std::vector<std::string>{"Enter a Integer Value"}
-                                      : std::vector<std::string>{});
+        EXPECT_EQ(messages, c.message ? std::vector<std::string>{"Enter a Integer Value"} : std::vector<std::string>{});
     }
     TFormUpLow cancelled(environment);
     cancelled.EdUpper->setText("1");
@@ -179,16 +174,13 @@ TEST_F(SettingsDialogs, AboutWindow) {
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(about.minimumWidth(), 200);
-    for (QLabel* value :
-         {about.lbTotalPhys, about.lbAvailPhys, about.lbTotalVirtual, about.lbAvailVirtual})
+    for (QLabel* value : {about.lbTotalPhys, about.lbAvailPhys, about.lbTotalVirtual, about.lbAvailVirtual})
         EXPECT_NE(value, nullptr);
-    const QStringList captions = {"Total Physical Memory", "Available Physical Memory",
-                                  "Total Virtual Memory", "Available Virtual Memory"};
+    const QStringList captions = {"Total Physical Memory", "Available Physical Memory", "Total Virtual Memory",
+                                  "Available Virtual Memory"};
     QStringList shown;
-    for (const QLabel* label : about.findChildren<QLabel*>())
-        shown << label->text();
-    for (const QString& caption : captions)
-        EXPECT_TRUE(shown.contains(caption)) << caption.toStdString();
+    for (const QLabel* label : about.findChildren<QLabel*>()) shown << label->text();
+    for (const QString& caption : captions) EXPECT_TRUE(shown.contains(caption)) << caption.toStdString();
     about.OKBtn->click();
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }

@@ -21,12 +21,9 @@ namespace {
 constexpr int W = 500;
 constexpr int H = 400;
 constexpr int DIRECT_X = 0;
-const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565,
-                                     _SURFACE_16BIT_555};
+const SurfaceFormat ALL_FORMATS[] = {_SURFACE_32BIT, _SURFACE_24BIT, _SURFACE_16BIT_565, _SURFACE_16BIT_555};
 
-std::string name(SurfaceFormat f) {
-    return "format " + std::to_string(static_cast<int>(f));
-}
+std::string name(SurfaceFormat f) { return "format " + std::to_string(static_cast<int>(f)); }
 
 using Pixels = std::set<std::pair<int, int>>;
 
@@ -40,8 +37,7 @@ Pixels litPixels(const SoftwareSurface& s) {
 
 // A renderer for `format` with its colour table built as the main window builds it.
 struct Renderers {
-    explicit Renderers(SurfaceFormat format, bool colourTrack = false)
-        : dx(ScreenMode::of(format)) {
+    explicit Renderers(SurfaceFormat format, bool colourTrack = false) : dx(ScreenMode::of(format)) {
         dx.init(W, H);
         gdi.init(W, H);
         for (int type = 1; type <= 4; ++type) {
@@ -75,8 +71,7 @@ std::vector<unsigned char> randomTrace(std::mt19937& random) {
     std::uniform_int_distribution<int> level(0, 127);
     std::bernoulli_distribution empty(0.8);
     std::vector<unsigned char> trace(W * H);
-    for (auto& v : trace)
-        v = empty(random) ? 0 : static_cast<unsigned char>(level(random));
+    for (auto& v : trace) v = empty(random) ? 0 : static_cast<unsigned char>(level(random));
     return trace;
 }
 
@@ -106,8 +101,7 @@ TEST(DisplayDirectXDeathTest, LowColourScreenEndsTheProgramWithItsMessage) {
         std::fprintf(stderr, "still running");
         std::abort();
     };
-    EXPECT_EXIT(run(), testing::ExitedWithCode(0),
-                "\\[This program is not supported in 16 or 256 color mode.\\]");
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "\\[This program is not supported in 16 or 256 color mode.\\]");
 }
 
 TEST(DisplayDirectX, TracesGridAndMarkersMatchTheCompatibleRenderer) {
@@ -125,8 +119,7 @@ TEST(DisplayDirectX, TracesGridAndMarkersMatchTheCompatibleRenderer) {
 
             // The grid without the centre cross is drawn alike (in the screen's form here).
             for (int mask = 0; mask < 4; ++mask) {
-                r.dx.drawGrid(mask & 1, false, mask & 2,
-                              static_cast<int>(packRgb(f, 0xCC, 0x99, 0x33)));
+                r.dx.drawGrid(mask & 1, false, mask & 2, static_cast<int>(packRgb(f, 0xCC, 0x99, 0x33)));
                 r.gdi.drawGrid(mask & 1, false, mask & 2, 0x3399CC);
                 EXPECT_EQ(r.differences(), 0) << name(f) << " grid " << mask;
             }
@@ -181,17 +174,14 @@ TEST(DisplayDirectX, AFrameDoesNotDependOnTheFrameBefore) {
             std::vector<unsigned char> trace(W * H, 0);
             for (int j = frame.from; j >= 0 && j <= frame.to; ++j)
                 for (int i = j % 3; i < W; i += 3)
-                    trace[static_cast<std::size_t>(j * W + i)] =
-                        static_cast<unsigned char>(1 + (i + j) % 127);
+                    trace[static_cast<std::size_t>(j * W + i)] = static_cast<unsigned char>(1 + (i + j) % 127);
             dx.clear();
             if (frame.from >= 0 && !frame.traceLast) dx.drawChannel(1, trace.data());
             if (frame.grid >= 0)
                 dx.drawGrid(frame.grid & 1, frame.grid & 2, frame.grid & 4,
-                            static_cast<int>(frame.grid & 8 ? packRgb(f, 0, 0, 255)
-                                                            : packRgb(f, 0xCC, 0x99, 0x33)));
+                            static_cast<int>(frame.grid & 8 ? packRgb(f, 0, 0, 255) : packRgb(f, 0xCC, 0x99, 0x33)));
             if (frame.from >= 0 && frame.traceLast) dx.drawChannel(1, trace.data());
-            if (frame.line)
-                dx.drawHorizontalLine(static_cast<int>(packRgb(f, 255, 0, 255)), 110, 1);
+            if (frame.line) dx.drawHorizontalLine(static_cast<int>(packRgb(f, 255, 0, 255)), 110, 1);
         };
         for (const auto& c : cases) {
             Renderers after(f), fresh(f);
@@ -202,8 +192,7 @@ TEST(DisplayDirectX, AFrameDoesNotDependOnTheFrameBefore) {
             const SoftwareSurface& b = *fresh.dx.background();
             int differences = 0;
             for (int y = 0; y <= H; ++y)
-                for (int x = 0; x <= W; ++x)
-                    differences += a.pixel(x, y) != b.pixel(x, y);
+                for (int x = 0; x <= W; ++x) differences += a.pixel(x, y) != b.pixel(x, y);
             EXPECT_EQ(differences, 0) << name(f) << ": " << c.what;
             EXPECT_EQ(after.dx.present(), fresh.dx.present()) << name(f) << ": " << c.what;
         }
@@ -221,15 +210,13 @@ TEST(DisplayDirectX, CentreCrossIsDotted) {
             bool lit;
         };
         const Probe probes[] = {
-            {250, 400, true},  {250, 398, true}, {250, 2, true},   {250, 399, false},
-            {250, 1, false},   {2, 200, true},   {498, 200, true}, {1, 200, false},
-            {249, 200, false}, {250, 200, true}, {246, 10, true},  {254, 10, true},
-            {255, 10, false},  {10, 196, true},  {10, 204, true},  {10, 205, false},
-            {247, 200, false}, {0, 137, true},   {500, 263, true},
+            {250, 400, true}, {250, 398, true},  {250, 2, true},   {250, 399, false}, {250, 1, false},
+            {2, 200, true},   {498, 200, true},  {1, 200, false},  {249, 200, false}, {250, 200, true},
+            {246, 10, true},  {254, 10, true},   {255, 10, false}, {10, 196, true},   {10, 204, true},
+            {10, 205, false}, {247, 200, false}, {0, 137, true},   {500, 263, true},
         };
         for (const Probe& p : probes)
-            EXPECT_EQ(b.pixel(p.x, p.y), p.lit ? 0x1234u : 0u)
-                << name(f) << " (" << p.x << ", " << p.y << ")";
+            EXPECT_EQ(b.pixel(p.x, p.y), p.lit ? 0x1234u : 0u) << name(f) << " (" << p.x << ", " << p.y << ")";
         // Frame 1800; axes 201 + 251 dots less 4 on the frame and the shared centre; 38 and 48
         // ticks of 9 less the axis dot each crosses.
         EXPECT_EQ(litPixels(b).size(), 1800u + 199 + 248 + 38 * 8 + 48 * 8);
@@ -239,21 +226,18 @@ TEST(DisplayDirectX, CentreCrossIsDotted) {
 TEST(DisplayDirectX, LinesSitOnTheirRowOrColumn) {
     auto set = [](bool horizontal, int at, std::vector<int> along) {
         Pixels out;
-        for (int v : along)
-            out.insert(horizontal ? std::pair{v, at} : std::pair{at, v});
+        for (int v : along) out.insert(horizontal ? std::pair{v, at} : std::pair{at, v});
         return out;
     };
     auto range = [](int n) {
         std::vector<int> v;
-        for (int i = 0; i < n; ++i)
-            v.push_back(i);
+        for (int i = 0; i < n; ++i) v.push_back(i);
         return v;
     };
     auto dashes = [](int n) {
         std::vector<int> v;
         for (int s = 0; s < n; s += 9)
-            for (int k = 0; k < 5; ++k)
-                v.push_back(s + k);
+            for (int k = 0; k < 5; ++k) v.push_back(s + k);
         return v;
     };
     struct Case {
@@ -286,10 +270,8 @@ TEST(DisplayDirectX, LinesSitOnTheirRowOrColumn) {
             else
                 dx.drawVerticalLine(static_cast<int>(colour), c.position, c.solid);
             EXPECT_EQ(litPixels(*dx.background()), c.expected)
-                << name(f) << (c.horizontal ? " row " : " column ") << c.position << " solid "
-                << c.solid;
-            for (const auto& [x, y] : c.expected)
-                ASSERT_EQ(dx.background()->pixel(x, y), colour);
+                << name(f) << (c.horizontal ? " row " : " column ") << c.position << " solid " << c.solid;
+            for (const auto& [x, y] : c.expected) ASSERT_EQ(dx.background()->pixel(x, y), colour);
         }
     }
 }
@@ -313,8 +295,7 @@ TEST(DisplayDirectX, CursorsTakeTheSourceColourAtFullIntensity) {
             EXPECT_EQ(b.pixel(4, 250), colour) << name(f) << " source " << source; // B, dashed
             EXPECT_EQ(b.pixel(5, 250), 0u);
             EXPECT_EQ(b.pixel(100, 399), colour) << name(f) << " source " << source; // A
-            EXPECT_EQ(b.pixel(300, 13), colour)
-                << name(f) << " source " << source; // B from the top
+            EXPECT_EQ(b.pixel(300, 13), colour) << name(f) << " source " << source;  // B from the top
             EXPECT_EQ(b.pixel(300, 14), 0u);
         }
         // The channel 1 marker stays green while its cursors follow the hue.
@@ -336,13 +317,8 @@ TEST(DisplayDirectX, TextLandsInTheSurface) {
         DisplayDirectX dx(ScreenMode::of(f));
         dx.init(W, H);
         // White text on blue, in GDI colours; a label beyond the surface is clipped.
-        dx.context().labels = {
-            {.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 100, .y = 100, .text = "abc"},
-            {.backgroundColor = 0xFF0000,
-             .textColor = 0xFFFFFF,
-             .x = 700,
-             .y = -50,
-             .text = "far"}};
+        dx.context().labels = {{.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 100, .y = 100, .text = "abc"},
+                               {.backgroundColor = 0xFF0000, .textColor = 0xFFFFFF, .x = 700, .y = -50, .text = "far"}};
         dx.drawLabels();
         const std::uint32_t white = packRgb(f, 255, 255, 255), blue = packRgb(f, 0, 0, 255);
         int whiteInside = 0, blueInside = 0, outside = 0;
@@ -402,8 +378,7 @@ TEST(DisplayDirectX, PresentationShowsTheBackground) {
             // Qt reads the unused byte of its 32-bit form as opacity.
             int transparent = 0;
             for (int y = 0; y < shown.height(); ++y)
-                for (int x = 0; x < shown.width(); ++x)
-                    transparent += shown.constScanLine(y)[4 * x + 3] != 0xFF;
+                for (int x = 0; x < shown.width(); ++x) transparent += shown.constScanLine(y)[4 * x + 3] != 0xFF;
             EXPECT_EQ(transparent, 0);
         }
 
@@ -412,17 +387,16 @@ TEST(DisplayDirectX, PresentationShowsTheBackground) {
         full.init(W, H);
         const QImage big = full.present(shown, 1002, 802);
         ASSERT_EQ(big.size(), QSize(1002, 802)) << name(f);
-        for (const auto& [x, y] :
-             std::vector<std::pair<int, int>>{{0, 0}, {495, 4}, {100, 1}, {7, 7}, {500, 400}})
+        for (const auto& [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {495, 4}, {100, 1}, {7, 7}, {500, 400}})
             for (int d = 0; d < 4; ++d)
                 ASSERT_EQ(big.pixel(2 * x + d % 2, 2 * y + d / 2), shown.pixel(x, y))
                     << name(f) << " " << x << " " << y;
         EXPECT_TRUE(full.primaryImage() == big);
         // A frame of another format is refused.
-        EXPECT_TRUE(full.present(shown.convertToFormat(f == _SURFACE_32BIT ? QImage::Format_RGB16
-                                                                           : QImage::Format_RGB32),
-                                 1002, 802)
-                        .isNull());
+        EXPECT_TRUE(
+            full.present(shown.convertToFormat(f == _SURFACE_32BIT ? QImage::Format_RGB16 : QImage::Format_RGB32), 1002,
+                         802)
+                .isNull());
     }
 }
 

@@ -26,8 +26,7 @@ class DisplayGdiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         display.init(WIDTH, HEIGHT);
-        for (int type = 1; type <= 4; ++type)
-            display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
+        for (int type = 1; type <= 4; ++type) display.tableColor()->build(type, TableColor::GDI_MODE, 0, 53, false);
     }
 
     QImage image() const { return display.image(); }
@@ -85,8 +84,7 @@ TEST(DisplayGlyphs, MatchTheirPictures) {
                             "...X..."},
     };
     for (const auto& [glyph, picture] : glyphs)
-        for (int cell = 0; cell < 49; ++cell)
-            EXPECT_EQ(glyph[cell], picture[cell] == 'X') << picture << " " << cell;
+        for (int cell = 0; cell < 49; ++cell) EXPECT_EQ(glyph[cell], picture[cell] == 'X') << picture << " " << cell;
 }
 
 TEST_F(DisplayGdiTest, SurfaceIsOnePixelLargerThanTheArea) {
@@ -106,16 +104,14 @@ TEST_F(DisplayGdiTest, GridFeaturesFollowTheirSwitches) {
         Feature feature;
     };
     const Probe probes[] = {
-        {0, 0, frame},     {500, 400, frame},   {0, 400, frame},   {500, 0, frame},
-        {250, 0, frame},   {0, 137, frame},     {500, 263, frame}, {333, 400, frame},
-        {50, 10, grid},    {100, 390, grid},    {10, 50, grid},    {490, 350, grid},
-        {10, 4, boundary}, {10, 396, boundary}, {4, 10, boundary}, {496, 10, boundary},
-        {30, 2, boundary}, {250, 137, cross},   {250, 393, cross}, {137, 200, cross},
-        {7, 200, cross},   {246, 10, cross},    {254, 10, cross},  {10, 196, cross},
-        {10, 204, cross},  {1, 1, none},        {499, 399, none},  {123, 77, none},
-        {51, 10, none},    {50, 11, none},      {10, 5, none},     {5, 10, none},
-        {495, 10, none},   {10, 395, none},     {245, 10, none},   {255, 10, none},
-        {10, 195, none},   {10, 205, none},
+        {0, 0, frame},       {500, 400, frame}, {0, 400, frame},   {500, 0, frame},     {250, 0, frame},
+        {0, 137, frame},     {500, 263, frame}, {333, 400, frame}, {50, 10, grid},      {100, 390, grid},
+        {10, 50, grid},      {490, 350, grid},  {10, 4, boundary}, {10, 396, boundary}, {4, 10, boundary},
+        {496, 10, boundary}, {30, 2, boundary}, {250, 137, cross}, {250, 393, cross},   {137, 200, cross},
+        {7, 200, cross},     {246, 10, cross},  {254, 10, cross},  {10, 196, cross},    {10, 204, cross},
+        {1, 1, none},        {499, 399, none},  {123, 77, none},   {51, 10, none},      {50, 11, none},
+        {10, 5, none},       {5, 10, none},     {495, 10, none},   {10, 395, none},     {245, 10, none},
+        {255, 10, none},     {10, 195, none},   {10, 205, none},
     };
     const QRgb colour = DisplayGDI::toRgb(0x0000FF); // GDI red
     ASSERT_EQ(colour, qRgb(255, 0, 0));
@@ -126,11 +122,10 @@ TEST_F(DisplayGdiTest, GridFeaturesFollowTheirSwitches) {
         const QImage img = image();
         for (const Probe& p : probes) {
             const bool expected = p.feature == frame || (p.feature == grid && gridOn) ||
-                                  (p.feature == boundary && boundaryOn) ||
-                                  (p.feature == cross && crossOn);
+                                  (p.feature == boundary && boundaryOn) || (p.feature == cross && crossOn);
             EXPECT_EQ(img.pixel(p.x, p.y), expected ? colour : BLACK_RGB)
-                << "(" << p.x << ", " << p.y << ") grid " << gridOn << " cross " << crossOn
-                << " boundary " << boundaryOn;
+                << "(" << p.x << ", " << p.y << ") grid " << gridOn << " cross " << crossOn << " boundary "
+                << boundaryOn;
         }
     }
 }
@@ -171,13 +166,11 @@ TEST_F(DisplayGdiTest, TracesMatchAPlainReference) {
     std::vector<std::vector<unsigned char>> traces;
     for (int t = 0; t < 4; ++t) {
         std::vector<unsigned char> trace(WIDTH * HEIGHT);
-        for (auto& v : trace)
-            v = empty(random) ? 0 : static_cast<unsigned char>(level(random));
+        for (auto& v : trace) v = empty(random) ? 0 : static_cast<unsigned char>(level(random));
         traces.push_back(std::move(trace));
     }
     display.tableColor()->build(1, TableColor::GDI_MODE, 0, 20, true);
-    for (int t = 0; t < 4; ++t)
-        display.drawChannel(types[t], traces[t].data());
+    for (int t = 0; t < 4; ++t) display.drawChannel(types[t], traces[t].data());
 
     // Later traces overwrite earlier ones; level 0 never overwrites anything.
     QImage expected(501, 401, QImage::Format_RGB32);
@@ -186,8 +179,7 @@ TEST_F(DisplayGdiTest, TracesMatchAPlainReference) {
         for (int j = 0; j < HEIGHT; ++j)
             for (int i = 0; i < WIDTH; ++i)
                 if (int v = traces[t][j * WIDTH + i])
-                    expected.setPixel(i, HEIGHT - j,
-                                      DisplayGDI::toRgb(display.tableColor()->get(types[t], v)));
+                    expected.setPixel(i, HEIGHT - j, DisplayGDI::toRgb(display.tableColor()->get(types[t], v)));
     EXPECT_TRUE(image() == expected);
 }
 
@@ -211,9 +203,7 @@ TEST_F(DisplayGdiTest, ClearBlackensTheWholeSurface) {
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
-__attribute__((target("xsave"))) unsigned long long statesInUse() {
-    return _xgetbv(1);
-}
+__attribute__((target("xsave"))) unsigned long long statesInUse() { return _xgetbv(1); }
 #endif
 
 // Whether the upper halves of the AVX registers are in use; nothing when the processor does
@@ -241,8 +231,7 @@ TEST_F(DisplayGdiTest, LinesAndDashes) {
     auto runs = [](int first, int count) {
         std::set<int> out;
         for (int s = 0; s < count; s += 9)
-            for (int k = 0; k < 5; ++k)
-                out.insert(first + s + k);
+            for (int k = 0; k < 5; ++k) out.insert(first + s + k);
         return out;
     };
     struct Case {
@@ -254,24 +243,19 @@ TEST_F(DisplayGdiTest, LinesAndDashes) {
     std::vector<Case> cases;
     auto row = [](int y, const std::set<int>& xs) {
         std::set<std::pair<int, int>> out;
-        for (int x : xs)
-            out.insert({x, y});
+        for (int x : xs) out.insert({x, y});
         return out;
     };
     auto column = [](int x, const std::set<int>& ys) {
         std::set<std::pair<int, int>> out;
-        for (int y : ys)
-            out.insert({x, y});
+        for (int y : ys) out.insert({x, y});
         return out;
     };
     std::set<int> all500, all400, upward;
-    for (int i = 0; i < 500; ++i)
-        all500.insert(i);
-    for (int i = 0; i < 400; ++i)
-        all400.insert(i);
+    for (int i = 0; i < 500; ++i) all500.insert(i);
+    for (int i = 0; i < 400; ++i) all400.insert(i);
     for (int s = 0; s < 400; s += 9)
-        for (int k = 0; k < 5; ++k)
-            upward.insert(400 - s - k);
+        for (int k = 0; k < 5; ++k) upward.insert(400 - s - k);
     // Solid lines one row or column past the position; dashed horizontal two rows past.
     cases.push_back({true, 100, 1, row(101, all500)});
     cases.push_back({true, 100, 0, row(102, runs(0, 500))});
@@ -291,8 +275,7 @@ TEST_F(DisplayGdiTest, LinesAndDashes) {
     cases.push_back({false, INT_MIN, 1, {}});
     EXPECT_EQ(runs(0, 500).size(), 56u * 5);
     EXPECT_EQ(upward.size(), 45u * 5);
-    EXPECT_TRUE(upward.count(0) && upward.count(4) && !upward.count(5) && upward.count(400) &&
-                !upward.count(395));
+    EXPECT_TRUE(upward.count(0) && upward.count(4) && !upward.count(5) && upward.count(400) && !upward.count(395));
 
     for (const Case& c : cases) {
         display.clear();
@@ -303,8 +286,7 @@ TEST_F(DisplayGdiTest, LinesAndDashes) {
         const QImage img = image();
         EXPECT_EQ(litPixels(img), c.expected)
             << (c.horizontal ? "row " : "column ") << c.position << " solid " << c.solid;
-        for (const auto& [x, y] : c.expected)
-            ASSERT_EQ(img.pixel(x, y), qRgb(255, 255, 0));
+        for (const auto& [x, y] : c.expected) ASSERT_EQ(img.pixel(x, y), qRgb(255, 255, 0));
     }
 }
 
@@ -332,8 +314,7 @@ TEST_F(DisplayGdiTest, CursorsShowInEveryCursorModeOnly) {
         display.drawCursors(1);
         EXPECT_TRUE(litPixels(image()).empty()) << "object " << object;
     }
-    const std::pair<int, QRgb> colours[] = {
-        {1, qRgb(0, 255, 0)}, {2, qRgb(255, 255, 0)}, {3, qRgb(255, 0, 0)}};
+    const std::pair<int, QRgb> colours[] = {{1, qRgb(0, 255, 0)}, {2, qRgb(255, 255, 0)}, {3, qRgb(255, 0, 0)}};
     display.context().selectedObject = 8;
     for (const auto& [source, colour] : colours) {
         display.drawCursors(source);
@@ -349,9 +330,8 @@ TEST_F(DisplayGdiTest, ChannelMarkersAtTheLeftEdge) {
         QRgb colour;
     };
     const Case cases[] = {
-        {1, 200.0, 197, qRgb(0, 255, 0)}, {2, 100.7, 297, qRgb(255, 255, 0)},
-        {3, -0.9, 397, qRgb(255, 0, 0)},  {4, 399.0, -2, qRgb(0, 255, 255)},
-        {1, -50.0, 447, qRgb(0, 255, 0)}, {2, 1e300, 0, qRgb(255, 255, 0)},
+        {1, 200.0, 197, qRgb(0, 255, 0)},  {2, 100.7, 297, qRgb(255, 255, 0)}, {3, -0.9, 397, qRgb(255, 0, 0)},
+        {4, 399.0, -2, qRgb(0, 255, 255)}, {1, -50.0, 447, qRgb(0, 255, 0)},   {2, 1e300, 0, qRgb(255, 255, 0)},
     };
     for (const Case& c : cases) {
         display.clear();
@@ -360,11 +340,10 @@ TEST_F(DisplayGdiTest, ChannelMarkersAtTheLeftEdge) {
         display.context().voltageOffset[c.trace - 1] = c.offset;
         display.drawChannelMarkers();
         const QImage img = image();
-        const auto expected = c.offset > 1e6 ? std::set<std::pair<int, int>>{}
-                                             : glyphPixels(GLYPH_RIGHT_ARROW, 1, c.top);
+        const auto expected =
+            c.offset > 1e6 ? std::set<std::pair<int, int>>{} : glyphPixels(GLYPH_RIGHT_ARROW, 1, c.top);
         EXPECT_EQ(litPixels(img), expected) << "trace " << c.trace << " offset " << c.offset;
-        for (const auto& [x, y] : expected)
-            ASSERT_EQ(img.pixel(x, y), c.colour);
+        for (const auto& [x, y] : expected) ASSERT_EQ(img.pixel(x, y), c.colour);
     }
     // Traces that are off show no marker.
     display.clear();
@@ -384,16 +363,14 @@ TEST_F(DisplayGdiTest, TriggerLevelMarker) {
         int y;
     };
     const Case cases[] = {
-        {1, false, 200, 300, GLYPH_LEFT_ARROW, 492, 97},
-        {1, false, 200, 300.9, GLYPH_LEFT_ARROW, 492, 97},
+        {1, false, 200, 300, GLYPH_LEFT_ARROW, 492, 97},   {1, false, 200, 300.9, GLYPH_LEFT_ARROW, 492, 97},
         {2, false, 200, 450, GLYPH_UP_ARROW, 492, 1},      // above the area
         {1, false, 200, -20, GLYPH_DOWN_ARROW, 492, 392},  // below the area
         {1, false, 200, 400, GLYPH_LEFT_ARROW, 492, -3},   // c = 0: centred on the top row
         {1, false, 200, 0, GLYPH_LEFT_ARROW, 492, 397},    // c = height
         {1, false, 200, -0.5, GLYPH_LEFT_ARROW, 492, 397}, // truncated toward zero
         {1, true, 250, 300, GLYPH_LEFT_ARROW, 492, 197},   // mirrored about the offset
-        {2, true, 100, 350, GLYPH_DOWN_ARROW, 492, 392},
-        {2, true, 300, 100, GLYPH_UP_ARROW, 492, 1},
+        {2, true, 100, 350, GLYPH_DOWN_ARROW, 492, 392},   {2, true, 300, 100, GLYPH_UP_ARROW, 492, 1},
     };
     for (const Case& c : cases) {
         display.clear();
@@ -405,11 +382,9 @@ TEST_F(DisplayGdiTest, TriggerLevelMarker) {
         display.drawTriggerLevelMarker();
         const QImage img = image();
         const auto expected = glyphPixels(c.glyph, c.x, c.y);
-        EXPECT_EQ(litPixels(img), expected)
-            << "source " << c.source << " offset " << c.triggerOffset;
+        EXPECT_EQ(litPixels(img), expected) << "source " << c.source << " offset " << c.triggerOffset;
         const QRgb colour = c.source == 1 ? qRgb(0, 255, 0) : qRgb(255, 255, 0);
-        for (const auto& [x, y] : expected)
-            ASSERT_EQ(img.pixel(x, y), colour);
+        for (const auto& [x, y] : expected) ASSERT_EQ(img.pixel(x, y), colour);
     }
 }
 
@@ -420,9 +395,8 @@ TEST_F(DisplayGdiTest, TriggerPositionMarker) {
         int x;
     };
     const Case cases[] = {
-        {250.0, GLYPH_DOWN_ARROW, 247},  {-1.0, GLYPH_LEFT_ARROW, 1},
-        {501.0, GLYPH_RIGHT_ARROW, 492}, {500.0, GLYPH_DOWN_ARROW, 497},
-        {-0.5, GLYPH_DOWN_ARROW, -3},    {0.0, GLYPH_DOWN_ARROW, -3},
+        {250.0, GLYPH_DOWN_ARROW, 247}, {-1.0, GLYPH_LEFT_ARROW, 1},  {501.0, GLYPH_RIGHT_ARROW, 492},
+        {500.0, GLYPH_DOWN_ARROW, 497}, {-0.5, GLYPH_DOWN_ARROW, -3}, {0.0, GLYPH_DOWN_ARROW, -3},
     };
     for (const Case& c : cases) {
         display.clear();
@@ -431,8 +405,7 @@ TEST_F(DisplayGdiTest, TriggerPositionMarker) {
         const QImage img = image();
         const auto expected = glyphPixels(c.glyph, c.x, 1);
         EXPECT_EQ(litPixels(img), expected) << "position " << c.position;
-        for (const auto& [x, y] : expected)
-            ASSERT_EQ(img.pixel(x, y), qRgb(255, 128, 0));
+        for (const auto& [x, y] : expected) ASSERT_EQ(img.pixel(x, y), qRgb(255, 128, 0));
     }
 }
 
@@ -446,8 +419,7 @@ TEST_F(DisplayGdiTest, InfoTextShowsTheTracesThatAreOn) {
     auto count = [&](QRgb colour, int x0, int y0, int x1, int y1) {
         int n = 0;
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                n += img.pixel(x, y) == colour;
+            for (int x = x0; x <= x1; ++x) n += img.pixel(x, y) == colour;
         return n;
     };
     EXPECT_GT(count(qRgb(0, 255, 0), 50, 350, 149, 370), 0);

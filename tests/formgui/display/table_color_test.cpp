@@ -45,8 +45,7 @@ TEST(TableColor, RampsPerPixelForm) {
         TableColor table;
         table.build(c.type, c.graphicMode, c.surfaceFormat, 53, false);
         EXPECT_EQ(table.get(c.type, c.level), c.expected)
-            << "type " << c.type << " mode " << c.graphicMode << " format " << c.surfaceFormat
-            << " level " << c.level;
+            << "type " << c.type << " mode " << c.graphicMode << " format " << c.surfaceFormat << " level " << c.level;
     }
 }
 

@@ -22,8 +22,7 @@ class DataExportTest : public RecordedMessagesTest {
 protected:
     void SetUp() override {
         RecordedMessagesTest::SetUp();
-        setOfficeDesk(
-            {dir.file("desk"), [this](const std::string& path) { opened.push_back(path); }});
+        setOfficeDesk({dir.file("desk"), [this](const std::string& path) { opened.push_back(path); }});
     }
     void TearDown() override {
         setOfficeDesk({});
@@ -33,8 +32,7 @@ protected:
     // A record of the kernel's size: a ramp of codes.
     static std::vector<short> ramp(int offset) {
         std::vector<short> r(static_cast<size_t>(controlGetBufferSize()));
-        for (size_t i = 0; i < r.size(); ++i)
-            r[i] = static_cast<short>((offset + i) % 1024);
+        for (size_t i = 0; i < r.size(); ++i) r[i] = static_cast<short>((offset + i) % 1024);
         return r;
     }
 
@@ -92,8 +90,7 @@ TEST_F(DataExportTest, TextFileOfChannelOneReadUnderTheHandshake) {
 
     std::istringstream text(TempDir::read(path));
     std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);)
-        lines.push_back(line + "\n");
+    for (std::string line; std::getline(text, line);) lines.push_back(line + "\n");
     ASSERT_EQ(lines.size(), 4 + fresh.size());
     char size[32];
     std::snprintf(size, sizeof size, "Data Size : %9d\n", controlGetBufferSize());
@@ -129,9 +126,8 @@ TEST_F(DataExportTest, SpreadsheetOfBothChannels) {
     std::vector<short> ch1 = ramp(0);
     std::vector<short> ch2 = ramp(500);
     const int n = controlGetBufferSize() / 500;
-    for (int i = 3 * n; i < 4 * n; ++i)
-        ch1[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 3 empty
-    ch1[static_cast<size_t>(n)] = EMPTY_SAMPLE;     // point 1 one short
+    for (int i = 3 * n; i < 4 * n; ++i) ch1[static_cast<size_t>(i)] = EMPTY_SAMPLE; // point 3 empty
+    ch1[static_cast<size_t>(n)] = EMPTY_SAMPLE;                                     // point 1 one short
     rawDataCh1 = ch1.data();
     rawDataCh2 = ch2.data();
 
@@ -151,16 +147,14 @@ TEST_F(DataExportTest, SpreadsheetOfBothChannels) {
     for (int k : {0, 1, 2, 499}) {
         const std::string a = "A" + std::to_string(k + 5);
         EXPECT_NEAR(std::stod(cells.at(a)), pointMean(_CH1, ch1, k), 1e-12) << a;
-        EXPECT_NEAR(std::stod(cells.at("B" + std::to_string(k + 5))), pointMean(_CH2, ch2, k),
-                    1e-12);
+        EXPECT_NEAR(std::stod(cells.at("B" + std::to_string(k + 5))), pointMean(_CH2, ch2, k), 1e-12);
     }
     EXPECT_EQ(cells.count("A8"), 0u); // all empty samples: the cell stays empty
     EXPECT_EQ(cells.count("A505"), 0u);
     EXPECT_EQ(cells.size(), 2u * 503 - 1);
     ASSERT_EQ(x.charts.size(), 1u);
     EXPECT_TRUE(x.charts[0].line);
-    EXPECT_EQ(x.charts[0].series,
-              (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
+    EXPECT_EQ(x.charts[0].series, (std::vector<std::string>{"Ostra!$A$5:$A$504", "Ostra!$B$5:$B$504"}));
 }
 
 TEST_F(DataExportTest, SpreadsheetWithOnlyChannelTwoAndWithout) {
@@ -172,8 +166,7 @@ TEST_F(DataExportTest, SpreadsheetWithOnlyChannelTwoAndWithout) {
     rawDataCh2 = ch2.data();
     ASSERT_TRUE(export_waveform_excel(records, "1ms"));
     XlsxContent x = readXlsx(opened.at(0));
-    for (const auto& [address, value] : x.cells.at("Ostra"))
-        EXPECT_EQ(address[0], 'B') << address;
+    for (const auto& [address, value] : x.cells.at("Ostra")) EXPECT_EQ(address[0], 'B') << address;
     EXPECT_EQ(x.cells.at("Ostra").at("B2"), "1ms/Div (total : 10 divisions)");
     EXPECT_EQ(x.charts.at(0).series, (std::vector<std::string>{"Ostra!$B$5:$B$504"}));
 
@@ -208,8 +201,7 @@ TEST_F(DataExportTest, SpectrumSpreadsheetCoversEveryBin) {
 TEST_F(DataExportTest, DocumentHoldsTheScreenPicture) {
     QImage screen(40, 30, QImage::Format_RGB32);
     screen.fill(Qt::black);
-    for (int x = 0; x < 40; ++x)
-        screen.setPixel(x, x % 30, qRgb(0, 255, 0));
+    for (int x = 0; x < 40; ++x) screen.setPixel(x, x % 30, qRgb(0, 255, 0));
     int copies = 0;
     ASSERT_TRUE(export_display_to_word([&] {
         ++copies;
@@ -219,8 +211,7 @@ TEST_F(DataExportTest, DocumentHoldsTheScreenPicture) {
     ASSERT_EQ(opened, (std::vector<std::string>{dir.file("desk/Document1.docx")}));
     const auto entries = zipEntries(opened[0]);
     const std::string& png = entries.at("word/media/image1.png");
-    const QImage pasted =
-        QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()));
+    const QImage pasted = QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()));
     EXPECT_EQ(pasted.convertToFormat(QImage::Format_RGB32), screen);
     EXPECT_NE(entries.at("word/document.xml").find("r:embed=\"rId1\""), std::string::npos);
 }

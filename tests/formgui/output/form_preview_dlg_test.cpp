@@ -42,9 +42,7 @@ protected:
         QWidget* box = dialog.findChild<QWidget*>("preview");
         return box->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
-    QPushButton* button(TFormPreviewDlg& dialog, const char* name) {
-        return dialog.findChild<QPushButton*>(name);
-    }
+    QPushButton* button(TFormPreviewDlg& dialog, const char* name) { return dialog.findChild<QPushButton*>(name); }
 
     Environment env;
     ScreenImageSource source;

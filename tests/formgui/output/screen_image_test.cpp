@@ -29,12 +29,8 @@ const QRgb WHITE = qRgb(255, 255, 255);
 const QRgb BLACK = qRgb(0, 0, 0);
 const QRgb SILVER = qRgb(0xC0, 0xC0, 0xC0);
 
-QRgb gdiColour(int colour) {
-    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16);
-}
-QRgb grey(int v) {
-    return qRgb(v, v, v);
-}
+QRgb gdiColour(int colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, colour >> 16); }
+QRgb grey(int v) { return qRgb(v, v, v); }
 
 class ScreenImageTest : public ::testing::Test {
 protected:
@@ -100,8 +96,7 @@ TEST_F(ScreenImageTest, AllOptionsOffGivesTheBasePicture) {
     ASSERT_EQ(p.height(), 441);
     // The display area at (30, 20): black inside a silver frame, white around it.
     EXPECT_EQ(countOther(p, 31, 21, 530, 420, BLACK), 0);
-    for (const auto& [x, y] :
-         {std::pair{30, 20}, {530, 20}, {30, 420}, {530, 420}, {30, 200}, {280, 420}})
+    for (const auto& [x, y] : {std::pair{30, 20}, {530, 20}, {30, 420}, {530, 420}, {30, 200}, {280, 420}})
         EXPECT_EQ(p.pixel(x, y), SILVER) << x << "," << y;
     EXPECT_EQ(countOther(p, 0, 0, 30, 441, WHITE), 0); // no trace, no marker on the left
     EXPECT_EQ(countOther(p, 0, 0, 561, 10, WHITE), 0); // nothing above the trigger marker
@@ -167,8 +162,8 @@ TEST_F(ScreenImageTest, TracesInTheColoursOfEachScheme) {
         QRgb level127, level50, reference, background;
     };
     const Case cases[] = {
-        {"colour", true, false, false, gdiColour(ramp.getExportColor(1, 127)),
-         gdiColour(ramp.getExportColor(1, 50)), gdiColour(ramp.getExportColor(4, 127)), BLACK},
+        {"colour", true, false, false, gdiColour(ramp.getExportColor(1, 127)), gdiColour(ramp.getExportColor(1, 50)),
+         gdiColour(ramp.getExportColor(4, 127)), BLACK},
         {"colour track", true, true, true, gdiColour(track.getExportColor(1, 127)),
          gdiColour(track.getExportColor(1, 50)), gdiColour(ramp.getExportColor(4, 127)), WHITE},
         {"black and white", false, false, false, WHITE, WHITE, WHITE, BLACK},
@@ -305,8 +300,8 @@ TEST_F(ScreenImageTest, LabelsInTheirColoursOrTheScheme) {
         bool colour, inverted;
         QRgb text, background;
     };
-    for (const Case& c : {Case{true, false, qRgb(255, 0, 0), qRgb(0, 0, 255)},
-                          Case{false, false, WHITE, BLACK}, Case{false, true, BLACK, WHITE}}) {
+    for (const Case& c : {Case{true, false, qRgb(255, 0, 0), qRgb(0, 0, 255)}, Case{false, false, WHITE, BLACK},
+                          Case{false, true, BLACK, WHITE}}) {
         env.ColorGrayMode = c.colour;
         env.BackgroundInvert = c.inverted;
         const QImage p = compose_screen_picture(source);
@@ -344,8 +339,7 @@ TEST_F(ScreenImageTest, ImagesAreCopiedUnderThePauseHandshake) {
 TEST_F(ScreenImageTest, BmpFilesAtEightAndOneBits) {
     env.GridOnOff = true;
     kernel.channelOn = {true, true, false, false};
-    for (int c = 0; c < W; c += 3)
-        setLevel(1, c, 200 + c % 50, static_cast<unsigned char>(1 + c % 127));
+    for (int c = 0; c < W; c += 3) setLevel(1, c, 200 + c % 50, static_cast<unsigned char>(1 + c % 127));
     const std::string path = dir.file("screen.bmp");
 
     ASSERT_TRUE(save_screen_bmp(path, source));
@@ -411,8 +405,7 @@ TEST_F(ScreenImageTest, PrintsToAPdfFileOrNothingWhenCancelled) {
     EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
     // Only the finished file stays in the folder.
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        ++files;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 1);
 
     setPrintDialogFunction([&](QPrinter&) {
@@ -461,9 +454,7 @@ TEST_F(ScreenImageTest, PrinterCheckStoresTheFiguresOfTheFoundPrinter) {
     setPrinterProbeFunction([] { return std::optional<PrinterCaps>(); });
     EXPECT_FALSE(check_printer(env));
     EXPECT_EQ(env.printerCaps.pageHeight, 4);
-    setPrinterProbeFunction([] {
-        return std::optional<PrinterCaps>(PrinterCaps{600, 300, 4961, 7016});
-    });
+    setPrinterProbeFunction([] { return std::optional<PrinterCaps>(PrinterCaps{600, 300, 4961, 7016}); });
     EXPECT_TRUE(check_printer(env));
     EXPECT_EQ(env.printerCaps.horizontalDpi, 600);
     EXPECT_EQ(env.printerCaps.verticalDpi, 300);

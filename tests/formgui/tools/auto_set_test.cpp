@@ -32,10 +32,24 @@ TEST(AutoSetTables, VoltDivStagesByTheSwing) {
         int code; // -1: on to the next stage
     };
     const Case cases[] = {
-        {1, 200.0f, 2},     {1, 327.685f, 2}, {1, 327.7f, 3},  {1, 819.1f, 3},  {1, 819.2f, -1}, {1, 0.0f, 1},
+        {1, 200.0f, 2},
+        {1, 327.685f, 2},
+        {1, 327.7f, 3},
+        {1, 819.1f, 3},
+        {1, 819.2f, -1},
+        {1, 0.0f, 1},
         // 819.2f lies just above the double 819.2, as the swing is compared in double.
-        {1, 163.84f, 1},    {2, 81.92f, 3},   {2, 81.93f, 4},  {2, 200.0f, 5},  {2, 500.0f, 6},  {2, 900.0f, -1},
-        {3, 327.685f, 9},   {3, 327.68f, 8},  {3, 900.0f, 10}, {3, 100.0f, 7},  {3, 1.0f, 6},
+        {1, 163.84f, 1},
+        {2, 81.92f, 3},
+        {2, 81.93f, 4},
+        {2, 200.0f, 5},
+        {2, 500.0f, 6},
+        {2, 900.0f, -1},
+        {3, 327.685f, 9},
+        {3, 327.68f, 8},
+        {3, 900.0f, 10},
+        {3, 100.0f, 7},
+        {3, 1.0f, 6},
     };
     for (const Case& c : cases)
         EXPECT_EQ(AutoSet::voltDivForSwing(c.stage, c.swing), c.code) << "stage " << c.stage << " swing " << c.swing;
@@ -47,12 +61,14 @@ TEST(AutoSetTables, TimeDivShowsAFewPeriods) {
         int code;
     };
     const Case cases[] = {
-        {1e-3, 16},   // x = 0.935 ms: the first threshold above is 1e-3 (400 us/div)
-        {0.6, 14},    // x = 0.561 >= 0.5: the fallback
-        {0.5, 24},    // x = 0.4675 < 0.5
-        {1e-12, 0},   //
+        {1e-3, 16},        // x = 0.935 ms: the first threshold above is 1e-3 (400 us/div)
+        {0.6, 14},         // x = 0.561 >= 0.5: the fallback
+        {0.5, 24},         // x = 0.4675 < 0.5
+        {1e-12, 0},        //
         {5e-9 / 0.935, 1}, // exactly on the first threshold: not below it
-        {0.0, 14},    {-1e-3, 14}, {std::numeric_limits<double>::quiet_NaN(), 14},
+        {0.0, 14},
+        {-1e-3, 14},
+        {std::numeric_limits<double>::quiet_NaN(), 14},
         {std::numeric_limits<double>::infinity(), 14},
     };
     for (const Case& c : cases) EXPECT_EQ(AutoSet::timeDivForPeriod(c.period), c.code) << c.period;
@@ -193,7 +209,7 @@ TEST_F(AutoSetRun, BothChannelsSearchTheSourceLastAndSplitTheScreen) {
     EXPECT_EQ(controlGetTimeDiv(), 15); // from channel 2, the source
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 300.0);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH2), 300.0); // inverted: the lower half once put back
-    EXPECT_EQ(controlGetVoltageDiv(_CH1), 7); // each one step coarser than alone
+    EXPECT_EQ(controlGetVoltageDiv(_CH1), 7);               // each one step coarser than alone
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 6);
     EXPECT_TRUE(controlGetInvertOnOff(_CH2));
 }
@@ -418,4 +434,3 @@ TEST_F(AutoSetRun, ActionSwitchesTo10kAndRefreshesEverything) {
 }
 
 } // namespace
-

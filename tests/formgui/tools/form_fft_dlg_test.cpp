@@ -1,8 +1,8 @@
 #include "form_fft_dlg.h"
 
-#include "fake_tool_window_kernel.h"
 #include "dialog_answers.h"
 #include "drawn_text.h"
+#include "fake_tool_window_kernel.h"
 #include "qt_observers.h"
 #include "temp_dir.h"
 
@@ -39,11 +39,12 @@ protected:
         form = std::make_unique<TFormFFTDlg>(kernel);
     }
 
-    template <class T> T* child(const char* name) { return form->findChild<T*>(name); }
-    QString text(const char* name) { return child<QLabel>(name)->text(); }
-    void update(const std::vector<short>& record) {
-        form->UpdateSpectrum(0, int(record.size()), record.data());
+    template <class T>
+    T* child(const char* name) {
+        return form->findChild<T*>(name);
     }
+    QString text(const char* name) { return child<QLabel>(name)->text(); }
+    void update(const std::vector<short>& record) { form->UpdateSpectrum(0, int(record.size()), record.data()); }
 
     FakeToolWindowKernel kernel;
     std::unique_ptr<TFormFFTDlg> form;
@@ -91,8 +92,7 @@ TEST_F(FormFftDlgTest, WorkerUpdateReachesTheWindowOnceThroughTheEventLoop) {
     SpectrumView& view = *form;
     ASSERT_EQ(view.fftChannel(), 0);
     std::thread worker([&] {
-        for (int i = 0; i < 3; ++i)
-            view.updateSpectrum(0, int(record.size()), record.data());
+        for (int i = 0; i < 3; ++i) view.updateSpectrum(0, int(record.size()), record.data());
     });
     worker.join();
     EXPECT_EQ(qtMessages.texts(), std::vector<std::string>{}); // no complaint about widgets off their thread
@@ -115,8 +115,7 @@ TEST_F(FormFftDlgTest, WorkerUpdateReachesTheWindowOnceThroughTheEventLoop) {
     auto blueIn = [&](QRect r) {
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x)
-                if (plot.pixel(x, y) == rgbOf(0xFF0000))
-                    return true;
+                if (plot.pixel(x, y) == rgbOf(0xFF0000)) return true;
         return false;
     };
     EXPECT_TRUE(blueIn(QRect(17, 0, 7, 10)));
@@ -230,8 +229,7 @@ TEST_F(FormFftDlgTest, Exports) {
     child<QToolButton>("saveastext")->click();
     const SpectrumRecordCopy copy = form->spectrumRecord();
     EXPECT_EQ(TempDir::read(answer), spectrumText(copy.lin, copy.dB, false, 1e-3));
-    EXPECT_EQ(TempDir::read(answer).substr(0, 62),
-              "      Hz          dB\n===============================\n        0");
+    EXPECT_EQ(TempDir::read(answer).substr(0, 62), "      Hz          dB\n===============================\n        0");
 
     answer = dir.file("s.bmp");
     child<QToolButton>("saveasbmp")->click();
@@ -257,9 +255,7 @@ TEST_F(FormFftDlgTest, Exports) {
     EXPECT_EQ(messages[1].rfind("Cannot create file \"" + answer + "\".", 0), 0u) << messages[1];
 
     int exported = 0;
-    form->setExcelExporter([&](TFormFFTDlg& window) {
-        exported = int(window.spectrumRecord().lin.size());
-    });
+    form->setExcelExporter([&](TFormFFTDlg& window) { exported = int(window.spectrumRecord().lin.size()); });
     child<QToolButton>("saveasexcel")->click();
     EXPECT_EQ(exported, 256);
 }
@@ -279,8 +275,7 @@ TEST_F(FormFftDlgTest, ExportPictureTexts) {
     auto inkIn = [&](QRect r) {
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x)
-                if (qGray(picture.pixel(x, y)) < 128)
-                    return true;
+                if (qGray(picture.pixel(x, y)) < 128) return true;
         return false;
     };
     EXPECT_TRUE(inkIn(QRect(80, 480, 60, 14)));   // "Channel : 1"
@@ -300,7 +295,6 @@ TEST_F(FormFftDlgTest, CloseRunsTheToggle) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->visibleToCycle());
 }
-
 
 // The level labels of the linear scale are drawn whole, up to the widest a table scale gives;
 // a typed scale of zero or below is refused in both scale types.

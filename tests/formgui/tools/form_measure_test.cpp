@@ -1,8 +1,8 @@
 #include "form_measure.h"
 
+#include "dialog_answers.h"
 #include "environment.h"
 #include "fake_tool_window_kernel.h"
-#include "dialog_answers.h"
 #include "qt_observers.h"
 #include "temp_dir.h"
 
@@ -20,8 +20,7 @@ namespace {
 
 std::vector<unsigned char> lineAt(int row) {
     std::vector<unsigned char> image(500 * 400, 0);
-    for (int c = 0; c < 500; ++c)
-        image[std::size_t(row) * 500 + std::size_t(c)] = 100;
+    for (int c = 0; c < 500; ++c) image[std::size_t(row) * 500 + std::size_t(c)] = 100;
     return image;
 }
 
@@ -30,8 +29,7 @@ protected:
     QLabel* label(int i) { return form.findChild<QLabel*>(QString("lbMeasure%1").arg(i, 2, 10, QChar('0'))); }
     // Nine cycles measure every source once.
     void runCycles(int cycles) {
-        for (int i = 0; i < cycles; ++i)
-            form.UpdateMeasurements(ch1.data(), ch2.data(), math.data(), nullptr);
+        for (int i = 0; i < cycles; ++i) form.UpdateMeasurements(ch1.data(), ch2.data(), math.data(), nullptr);
     }
 
     FakeToolWindowKernel kernel; // 1 V/div, zero lines at row 200
@@ -52,8 +50,7 @@ TEST_F(FormMeasureTest, WorkerUpdatesReachTheLabelsOnceThroughTheEventLoop) {
     // The cycle's side, through its interface.
     MeasurementView& view = form;
     std::thread worker([&] {
-        for (int i = 0; i < 9; ++i)
-            view.updateMeasurements(ch1.data(), ch2.data(), math.data(), nullptr);
+        for (int i = 0; i < 9; ++i) view.updateMeasurements(ch1.data(), ch2.data(), math.data(), nullptr);
     });
     worker.join();
     EXPECT_EQ(qtMessages.texts(), std::vector<std::string>{}); // no complaint about widgets off their thread
@@ -85,16 +82,13 @@ TEST_F(FormMeasureTest, ReferenceLevelsComeFromTheEnvironment) {
     withLevels.AddMeasureItem(1, _MEASURE_UPPER);
     // A square wave between rows 200 and 300: Upper at 80 % is row 280.
     std::vector<unsigned char> square(500 * 400, 0);
-    for (int c = 0; c < 500; ++c)
-        square[std::size_t((c / 50) % 2 ? 300 : 200) * 500 + std::size_t(c)] = 100;
-    for (int i = 0; i < 2; ++i)
-        withLevels.UpdateMeasurements(square.data(), nullptr, nullptr, nullptr);
+    for (int c = 0; c < 500; ++c) square[std::size_t((c / 50) % 2 ? 300 : 200) * 500 + std::size_t(c)] = 100;
+    for (int i = 0; i < 2; ++i) withLevels.UpdateMeasurements(square.data(), nullptr, nullptr, nullptr);
     EXPECT_EQ(withLevels.labelText(0), "Ch1 : Upper=1.6V");
 }
 
 TEST_F(FormMeasureTest, LabelClickAndButtonsDeleteItems) {
-    for (int slot = 0; slot < 11; ++slot)
-        form.AddMeasureItem(1, slot);
+    for (int slot = 0; slot < 11; ++slot) form.AddMeasureItem(1, slot);
     EXPECT_EQ(form.itemCount(), 10); // the eleventh pick is ignored
     runCycles(2);
     EXPECT_EQ(label(9)->text(), "Ch1 : Mean=1V");

@@ -33,8 +33,7 @@ TEST(ToolsOnTheKernel, TransformDrawsTheXYPlotOnceInstalled) {
     std::vector<unsigned char> expected(pixels, 0);
     drawXYPlot(KernelXYRecords(), expected.data(), 500, 400, 127.0f);
     std::size_t dots = 0;
-    for (std::size_t i = 0; i < pixels; ++i)
-        dots += expected[i] == 127;
+    for (std::size_t i = 0; i < pixels; ++i) dots += expected[i] == 127;
     ASSERT_GT(dots, 100u); // the simulated square and sine make a figure
 
     ASSERT_TRUE(installXYPlot());
@@ -83,8 +82,7 @@ TEST(ToolsOnTheKernel, CursorOnTheOffsetMarkerReadsZero) {
         for (bool inverted : {false, true}) {
             ASSERT_TRUE(controlSetVoltageDiv(ch, _1V_DIV));
             ASSERT_TRUE(controlSetVoltageOffset(ch, 300));
-            for (int input : {int(_CH1), int(_CH2)})
-                ASSERT_TRUE(controlSetInvertOnOff(input, inverted));
+            for (int input : {int(_CH1), int(_CH2)}) ASSERT_TRUE(controlSetInvertOnOff(input, inverted));
             const int markerTop = offsetMarkerTop(300, controlGetInvertOnOff(ch), 400);
             Environment env("/nonexistent/environment.ini");
             env.selectedObject = 8;
