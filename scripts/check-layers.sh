@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Fails when an include points up the layers. In form/ the folders rank
+# Fails when an include points up the layers, or when a C++ file is not as clang-format
+# would write it. In form/ the folders rank
 #   program > app > tools, dialogs, output > cycle, display > common > core
 # and a file may include headers of its own rank or below; the kernel includes nothing of
-# the simulator or the program, and of form/ only program/ includes the simulator. Headers are named by their file name alone, so one name
-# must not live in two folders of form/, and every source of form/ lives in a folder.
+# the simulator or the program, and of form/ only program/ includes the simulator. Headers are
+# named by their file name alone, so one name must not live in two folders of form/, and every
+# source of form/ lives in a folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -59,3 +61,10 @@ if ((failed)); then
   exit 1
 fi
 echo "Includes run downward."
+
+# One format, the one .clang-format gives; "clang-format -i FILE" rewrites a file to it.
+if ! git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror; then
+  echo "Files differ from the format of .clang-format; run: git ls-files '*.cpp' '*.h' | xargs clang-format -i" >&2
+  exit 1
+fi
+echo "Every C++ file is in the format of .clang-format."

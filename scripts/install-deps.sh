@@ -3,7 +3,7 @@
 # when missing, and generates the German locale the locale tests run under.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang pkg-config git
+  cmake ninja-build g++ clang clang-format pkg-config git
   libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libusb-1.0-0-dev libjpeg-dev libxlsxwriter-dev libzip-dev
