@@ -30,9 +30,11 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen VELMORA2_EXIT_AFTER_FIRST_FRAME=1
 program="$work/root/usr/bin/velmora2"
 
-# The one version, and the usage on an unknown option.
+# The one version, and the usage on an unknown option. --version and --help need no display.
 version=$(dpkg-deb -f "$deb" Version)
-[ "$("$program" --version)" = "velmora2 $version" ] || { echo "check-package: --version is not $version" >&2; exit 1; }
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+[ "$("${nodisplay[@]}" "$program" --version)" = "velmora2 $version" ] || { echo "check-package: --version is not $version" >&2; exit 1; }
+"${nodisplay[@]}" "$program" --help | grep -q "^Usage: velmora2" || { echo "check-package: --help without a display gave no usage" >&2; exit 1; }
 set +e
 "$program" --no-such-option >/dev/null 2>"$work/usage"
 rc=$?

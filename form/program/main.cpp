@@ -43,8 +43,12 @@ public:
     }
 };
 
-// --help, --version and --demo. Returns -1 to go on, else the exit code.
-int readCommandLine(const QApplication& app, bool& demo) {
+// --help, --version and --demo. Returns -1 to go on, else the exit code. Before the application
+// object exists (`app` null) it answers only a well-formed --help or --version: they need no
+// display, and without one the application object ends the process. The rest, Qt's own
+// options (-platform, -style, ...) among them, waits for the application object, which takes
+// those out of the arguments.
+int readCommandLine(const QApplication* app, const QStringList& arguments, bool& demo) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Shows, measures and saves the signals of the two-channel USB oscilloscope.\n"
@@ -57,8 +61,6 @@ int readCommandLine(const QApplication& app, bool& demo) {
         QStringLiteral("Start the demo installation: a simulated instrument, with its own settings in "
                        "$XDG_DATA_HOME/velmora2/demo (default ~/.local/share/velmora2/demo)."));
     parser.addOption(demoOption);
-    // Qt's own options (-platform, -style, ...) were taken by the application object.
-    const QStringList arguments = app.arguments();
     // The usage names the command, not the path it was started by.
     const auto usage = [&] {
         QString text = parser.helpText();
@@ -66,7 +68,9 @@ int readCommandLine(const QApplication& app, bool& demo) {
         if (text.startsWith(QLatin1String("Usage: ")) && end > 0) text.replace(7, end - 7, QStringLiteral("velmora2"));
         return text;
     };
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+    const bool parsed = parser.parse(arguments) && parser.positionalArguments().isEmpty();
+    if (!app && (!parsed || parser.isSet(QStringLiteral("help-all")))) return -1;
+    if (!parsed) {
         const QString error = parser.errorText().isEmpty()
                                   ? QStringLiteral("Unknown argument '%1'.").arg(parser.positionalArguments().first())
                                   : parser.errorText();
@@ -82,7 +86,7 @@ int readCommandLine(const QApplication& app, bool& demo) {
         std::printf("velmora2 %s\n", VELMORA2_VERSION);
         return 0;
     }
-    demo = parser.isSet(demoOption);
+    if (app) demo = parser.isSet(demoOption);
     return -1;
 }
 
@@ -124,10 +128,13 @@ ProgramEntryOptions entryOptions() {
 } // namespace
 
 int main(int argc, char** argv) {
+    bool demo = false;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (const int code = readCommandLine(nullptr, arguments, demo); code >= 0) return code;
     VelmoraApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA2_VERSION));
-    bool demo = false;
-    if (const int code = readCommandLine(app, demo); code >= 0) return code;
+    if (const int code = readCommandLine(&app, app.arguments(), demo); code >= 0) return code;
     if (demo && !useDemoInstallation(QCoreApplication::applicationDirPath().toStdString())) return 1;
     setUsbBackendFactory(installationUsbBackend);
     try {
