@@ -785,6 +785,10 @@ void TFormMain::buildCentralArea() {
         for (const char* p : PROBE_ITEMS) CBProbe[i]->addItem(QString::fromLatin1(p));
         CBVoltDiv[i] = new QComboBox(f);
         CBVoltDiv[i]->setObjectName(QString::fromLatin1(voltNames[t]));
+        // As a trace that is off until the kernel says otherwise: the style sheet is then in
+        // place before the controls are first drawn.
+        setComboFontColour(CBProbe[i], COLOUR_GREY);
+        setComboFontColour(CBVoltDiv[i], COLOUR_GREY);
         pnlInfo[i] = f;
     }
 

@@ -33,7 +33,14 @@ bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
 std::size_t slot(int ch) { return static_cast<std::size_t>(ch - 1); }
 int toPixel(double v) { return static_cast<int>(v); }
 
+// Every style sheet set is parsed and re-polishes the widget (most of a millisecond for a combo
+// box), so a colour is set only when it changes.
+bool hasFontColour(const QWidget* w, const QColor& c) {
+    return !w->styleSheet().isEmpty() && w->property("fontColour").value<QColor>() == c;
+}
+
 void setTextColour(QLabel* l, const QColor& c) {
+    if (hasFontColour(l, c)) return;
     l->setStyleSheet(QStringLiteral("color: %1;").arg(c.name()));
     l->setProperty("fontColour", c);
 }
@@ -168,6 +175,7 @@ void TFormMain::setChannelOnControls(int trace, bool on) {
 }
 
 void TFormMain::setComboFontColour(QComboBox* combo, const QColor& colour) {
+    if (hasFontColour(combo, colour)) return;
     combo->setStyleSheet(QStringLiteral("QComboBox { color: %1; background-color: #101010; }"
                                         "QComboBox QAbstractItemView { color: %1; background-color: #101010; }")
                              .arg(colour.name()));
