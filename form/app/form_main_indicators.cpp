@@ -35,9 +35,7 @@ int toPixel(double v) { return static_cast<int>(v); }
 
 // Every style sheet set is parsed and re-polishes the widget (most of a millisecond for a combo
 // box), so a colour is set only when it changes.
-bool hasFontColour(const QWidget* w, const QColor& c) {
-    return !w->styleSheet().isEmpty() && w->property("fontColour").value<QColor>() == c;
-}
+bool hasFontColour(const QWidget* w, const QColor& c) { return w->property("fontColour").value<QColor>() == c; }
 
 void setTextColour(QLabel* l, const QColor& c) {
     if (hasFontColour(l, c)) return;
