@@ -7,6 +7,9 @@
 #
 #   scripts/measure-demo.sh [LAUNCHES] [SECONDS]     (defaults 5 and 5)
 #
+# MEASURE_PLATFORM=xcb measures on the X display in $DISPLAY instead (a desktop, or Xvfb with
+# a window manager): the first paint then waits for the window to be mapped and exposed.
+#
 # Scenarios (the state file a launch starts with): both channels running at 1 ms/div, at
 # 100 ms/div (a record a second), in NORMAL trigger mode with the level above the signals
 # (never triggers), and at 500k points. A stopped display cannot be reached without a user
@@ -17,6 +20,7 @@ cd "$(dirname "$0")/.."
 launches=${1:-5}
 window=${2:-5}
 settle=2
+platform=${MEASURE_PLATFORM:-offscreen}
 
 if [ ! -x build/release/form/velmora2 ]; then
   cmake --preset release >/dev/null
@@ -73,7 +77,7 @@ launch() {
     "$demo" "$demo" >"$demo/config/velmora2/registry.ini"
   state "$scenario" >"$demo/main/state.ini"
   local log="$demo/log" mark="$demo/painted"
-  XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="velmora2.startup.info=true" \
+  XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM="$platform" QT_LOGGING_RULES="velmora2.startup.info=true" \
     "$program" > >(stamp_paint "$log" "$mark") 2>&1 &
   local pid=$!
   local started painted=""
