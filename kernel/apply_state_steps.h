@@ -10,9 +10,10 @@
 
 // Reads every value from target.state() at the moment of each call: a value that an
 // earlier setter re-derived is the one applied. A setter that fails has pushed its error; the
-// apply goes on with the next, so one glitch costs one setting and not the rest. Only an
-// instrument that has stopped answering ends it (false): it is gone (target.instrumentGone()),
-// or the next setter fails too. Nothing applied is undone.
+// apply goes on with the next, so one refused setting costs that setting and not the rest.
+// Only an instrument that has stopped answering ends it (false): it is gone
+// (target.instrumentGone()), a write timed out twice (target.stoppedAnswering()), or the next
+// setter fails too. Nothing applied is undone.
 template <class Target>
 bool applyStateSteps(Target& target) {
     auto s = [&]() -> const State& { return target.state(); };
@@ -22,7 +23,7 @@ bool applyStateSteps(Target& target) {
             failedBefore = false;
             return true;
         }
-        if (failedBefore || target.instrumentGone()) return false;
+        if (failedBefore || target.instrumentGone() || target.stoppedAnswering()) return false;
         failedBefore = true;
         return true;
     };

@@ -137,7 +137,10 @@ bool Control::init(int width, int height) {
     usb->setState(p_state.get());
     usb->setTriggerModeQuery([this] { return p_state->d_triggerMode; });
     p_hardware = std::move(usb);
-    if (!p_hardware->init(_HW2, static_cast<unsigned>(p_state->d_bufferSizeHardware))) return false;
+    // Start-up shows the error stack once: the transport's messages are held.
+    const bool opened =
+        operation(false, [&] { return p_hardware->init(_HW2, static_cast<unsigned>(p_state->d_bufferSizeHardware)); });
+    if (!opened) return false;
 
     p_calibration = create<Calibration>();
     if (!p_calibration) {
@@ -150,7 +153,7 @@ bool Control::init(int width, int height) {
         return false;
     p_state->p_calibration = p_calibration.get();
 
-    if (!takeVersions(*p_state)) return false;
+    if (!operation(false, [&] { return takeVersions(*p_state); })) return false;
 
     p_register = create<Register>(p_state->d_hardwareVersion);
     if (!p_register) {
@@ -198,18 +201,26 @@ bool Control::init(int width, int height) {
 
 bool Control::applyState(State state) {
     *p_state = state;
-    sendCommand();
+    const bool applied = operation(false, [&] {
+        sendCommand();
 
-    State& s = *p_state;
-    const bool ch1 = s.d_channel[_CH1].channelOnOff;
-    const bool ch2 = s.d_channel[_CH2].channelOnOff;
-    s.d_channelsOnOff = ch1 && ch2 ? _CH1_ON_CH2_ON : ch1 ? _CH1_ON_CH2_OFF : ch2 ? _CH1_OFF_CH2_ON : _CH1_OFF_CH2_OFF;
-    for (int ch : {int(_CH1), int(_CH2)}) {
-        if (!s.d_channel[ch].channelOnOff) continue;
-        p_bufferDisplayData->release(ch);
-        p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
-    }
-    return applyStateSteps(*this);
+        State& s = *p_state;
+        const bool ch1 = s.d_channel[_CH1].channelOnOff;
+        const bool ch2 = s.d_channel[_CH2].channelOnOff;
+        s.d_channelsOnOff = ch1 && ch2 ? _CH1_ON_CH2_ON
+                            : ch1      ? _CH1_ON_CH2_OFF
+                            : ch2      ? _CH1_OFF_CH2_ON
+                                       : _CH1_OFF_CH2_OFF;
+        for (int ch : {int(_CH1), int(_CH2)}) {
+            if (!s.d_channel[ch].channelOnOff) continue;
+            p_bufferDisplayData->release(ch);
+            p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
+        }
+        return applyStateSteps(*this);
+    });
+    // What was not applied is applied again before the next capture.
+    if (!applied) d_instrumentDiffers = true;
+    return applied;
 }
 
 bool Control::loadState(const char* path) {

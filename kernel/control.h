@@ -7,9 +7,11 @@
 // Failures: operations return false after pushing an error code (trevan_error.h).
 
 #include "codes.h"
+#include "register.h"
 #include "state.h"
 #include "units.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +19,6 @@
 
 class SystemRegistry;
 class Calibration;
-class Register;
 class Hardware;
 class BufferRawData;
 class BufferRawDataStop;
@@ -61,6 +62,11 @@ public:
     // versions, and applies the current State (run state and trigger mode included). False,
     // with the error pushed, when one of these fails.
     bool reconnect();
+    // The last change that failed did so because the instrument stopped answering (or left).
+    bool stoppedAnswering() const { return d_stoppedAnswering.load(); }
+    // A change could not be taken back on the instrument: it may hold other settings than
+    // the State until the next capture applies the whole State.
+    bool instrumentDiffers() const { return d_instrumentDiffers.load(); }
 
     // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
     // (they return false / 0) before anything is indexed.
@@ -243,12 +249,12 @@ public:
     bool setZeroCalibrationChannel(int ch_, int coupling_, int voltDiv_, int timeDiv_);
     // Steps 1 to 5 of both generations around search_ and fit_, with the restore on failure.
     int runZeroCalibration(int ch_, bool (Control::*search_)(int), bool (Control::*fit_)(int));
+    int calibrate(int ch_, bool (Control::*search_)(int), bool (Control::*fit_)(int));
 
-    // ---- channel and time-base settings (false: a device write failed, its error pushed,
-    // or no acquisition object could be made; State and the register image keep the new
-    // values, except that a coupling or volt/div whose relay pulses failed, a time base whose
-    // time-base byte failed, a channel switch whose register block failed and a trigger
-    // source whose writes failed keep the old setting, which the instrument still has)
+    // ---- channel and time-base settings. Each command that writes the instrument is one
+    // change (control_change.cpp): it takes effect whole, or false and the kernel and the
+    // instrument keep the setting they had, with one error naming the setting (told to the
+    // user, unless an operation such as applyState or the zero calibration reports it).
     bool setChannelCoupling(int ch_, int coupling_);
     bool setVoltageDiv(int ch_, int voltDiv_);
     bool setVoltageOffset(int ch_, double offset_); // display row, 0 bottom .. 400 top
@@ -379,13 +385,30 @@ public:
     std::unique_ptr<Capture> p_capture;
 
 private:
+    // Runs a setter's writes as one change; see control_change.cpp.
+    bool change(const std::string& what_, const std::function<bool()>& writes_);
+    // An operation made of changes (applying a State, a zero calibration): the transport's
+    // messages are held, its changes leave their errors on the stack for the caller to show,
+    // and with dropErrorsOnSuccess_ a success leaves none of its own.
+    bool operation(bool dropErrorsOnSuccess_, const std::function<bool()>& body_);
+    void takeBack(const State& before_, const Register::Saved& image_);
+    // Every setting of the State to the instrument, as the setters send it.
+    bool sendImage();
+    // Before a capture: the whole State applied when the instrument differs from it.
+    bool catchUp();
+    std::atomic<bool> d_instrumentDiffers{false};
+    std::atomic<bool> d_catchUpFailed{false};
+    std::atomic<bool> d_stoppedAnswering{false};
+
     double gainFactor(int ch_) const;
     double etsCorrection() const;
     bool rebuildCalibrationTables();
     void emptyRecords();
     void emptyChannel(int ch_);
     bool finishFrontEndChange(int ch_);
-    void keepFrontEnd(int ch_, int coupling_, int voltDiv_);
+    bool writeTimeDiv(int timeDiv_);
+    // A change that sets the register image (set_) and sends the block.
+    bool writeRegisterBlock(const char* what_, const std::function<void()>& set_);
     void updateReadLength();
     int averageSelection() const;
     void resizeRawRecords();

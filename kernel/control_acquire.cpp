@@ -14,6 +14,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -24,27 +25,23 @@ constexpr double T3Base[11] = {0.05, 0.1, 0.2, 0.5, 1, 0.2, 0.5, 1, 0.2, 0.5, 1}
 } // namespace
 
 bool Control::setTriggerSource(int source) {
-    const int oldSource = p_state->d_triggerSource;
-    if (!p_state->setTriggerSource(source)) return false;
-    if (!setTriggerSlope(p_state->d_triggerSlope) || !setTriggerLevel(p_state->d_triggerLevel)) {
-        // The instrument triggers on the source it had: so do the trigger marks.
-        p_state->setTriggerSource(oldSource);
-        p_register->setEdgeTrigger(oldSource, p_state->d_triggerSlope, p_state->d_hardwareVersion);
-        const int dac = triggerLevelDac(p_state->d_triggerLevel);
-        p_register->setTriggerLevelDac(oldSource, dac & 0xFF, (dac >> 8) & 0x0F);
-        return false;
-    }
-    return true;
+    if (source != _CH1 && source != _CH2) return false;
+    return change("trigger source", [&] {
+        p_state->setTriggerSource(source);
+        return setTriggerSlope(p_state->d_triggerSlope) && setTriggerLevel(p_state->d_triggerLevel);
+    });
 }
 
 bool Control::setTriggerSlope(int slope) {
-    State& s = *p_state;
-    s.setTriggerSlope(slope);
-    p_register->setEdgeTrigger(s.d_triggerSource, slope, s.d_hardwareVersion);
-    const bool written = p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
-    setTriggerLevel(s.d_triggerLevel);
-    emptyRecords();
-    return written;
+    return change("trigger slope", [&] {
+        State& s = *p_state;
+        s.setTriggerSlope(slope);
+        p_register->setEdgeTrigger(s.d_triggerSource, slope, s.d_hardwareVersion);
+        const bool written = p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut) &&
+                             setTriggerLevel(s.d_triggerLevel);
+        emptyRecords();
+        return written;
+    });
 }
 
 int Control::triggerLevelDac(double level) const {
@@ -77,24 +74,35 @@ bool Control::setTriggerLevel(double level) {
     assert(p_state && p_register && p_hardware);
     State& s = *p_state;
     if (!std::isfinite(level)) return false;
-    s.setTriggerLevel(level);
-    const int dac = triggerLevelDac(level);
-    p_register->setTriggerLevelDac(s.d_triggerSource, dac & 0xFF, (dac >> 8) & 0x0F);
-    if (!p_hardware->writeDacBlock(p_register->getDacBlock(), kAcquireTimeOut)) return false;
-    emptyRecords();
-    return true;
+    return change("trigger level", [&] {
+        s.setTriggerLevel(level);
+        const int dac = triggerLevelDac(level);
+        p_register->setTriggerLevelDac(s.d_triggerSource, dac & 0xFF, (dac >> 8) & 0x0F);
+        if (!p_hardware->writeDacBlock(p_register->getDacBlock(), kAcquireTimeOut)) return false;
+        emptyRecords();
+        return true;
+    });
+}
+
+bool Control::writeRegisterBlock(const char* what, const std::function<void()>& set) {
+    return change(what, [&] {
+        set();
+        return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    });
 }
 
 bool Control::setTriggerMode(int mode) {
-    p_state->d_triggerMode = mode;
-    p_register->setTriggerModeBit(mode != 0 ? 1 : 0);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    return writeRegisterBlock("trigger mode", [&] {
+        p_state->d_triggerMode = mode;
+        p_register->setTriggerModeBit(mode != 0 ? 1 : 0);
+    });
 }
 
 bool Control::setTriggerType(int type, int count) {
-    p_state->d_triggerType = type;
-    p_register->setTriggerType(type, count);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    return writeRegisterBlock("trigger type", [&] {
+        p_state->d_triggerType = type;
+        p_register->setTriggerType(type, count);
+    });
 }
 
 bool Control::setTriggerLogic(int ch1Condition, int ch2Condition, int kind) {
@@ -110,14 +118,14 @@ bool Control::setTriggerPulse(bool on, int condition, int value) {
 }
 
 bool Control::setTriggerLogicRegister(int kind, bool on) {
-    p_register->setTriggerLogicKind(kind, on);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    return writeRegisterBlock("trigger logic", [&] { p_register->setTriggerLogicKind(kind, on); });
 }
 
 bool Control::setTriggerHighFrequencyRejectOnOff(bool on) {
-    p_state->setTriggerHighFrequencyRejectOnOff(on);
-    p_register->setHighFrequencyReject(on);
-    return p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    return writeRegisterBlock("high-frequency reject", [&] {
+        p_state->setTriggerHighFrequencyRejectOnOff(on);
+        p_register->setHighFrequencyReject(on);
+    });
 }
 
 int Control::averageSelection() const {
@@ -153,50 +161,44 @@ bool Control::setChannelOnOff(int ch, bool on) {
     assert(p_state && p_register && p_hardware);
     State& s = *p_state;
     if (ch < _CH1 || ch > _REFERENCE) return false;
-    if (on)
-        p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
-    else
-        p_bufferDisplayData->release(ch);
-
-    const bool wasOn = s.d_channel[ch].channelOnOff;
-    s.setChannelOnOff(ch, on);
-    p_register->setChannelEnable(ch, on);
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) {
-        // The instrument still captures the channels it had.
-        s.setChannelOnOff(ch, wasOn);
-        p_register->setChannelEnable(ch, wasOn);
-        if (wasOn)
+    return change(std::string("channel ") + std::to_string(ch) + (on ? " on" : " off"), [&] {
+        if (on)
             p_bufferDisplayData->create(ch, s.d_displayWidth, s.d_displayHeight);
         else
             p_bufferDisplayData->release(ch);
-        return false;
-    }
-    resizeRawRecords();
 
-    if (s.d_channelsOnOff == _CH1_ON_CH2_OFF && s.d_triggerSource == _CH2) setTriggerSource(_CH1);
-    if (s.d_channelsOnOff == _CH1_OFF_CH2_ON && s.d_triggerSource == _CH1) setTriggerSource(_CH2);
+        s.setChannelOnOff(ch, on);
+        p_register->setChannelEnable(ch, on);
+        if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
+        resizeRawRecords();
 
-    if (on && !setVoltageDiv(ch, s.d_channel[ch].voltageDiv)) return false;
+        if (s.d_channelsOnOff == _CH1_ON_CH2_OFF && s.d_triggerSource == _CH2 && !setTriggerSource(_CH1)) return false;
+        if (s.d_channelsOnOff == _CH1_OFF_CH2_ON && s.d_triggerSource == _CH1 && !setTriggerSource(_CH2)) return false;
 
-    loadRegisterTimeBaseTables();
-    if (!setTimeDiv(s.d_timeDiv)) return false;
-    updateReadLength();
-    return true;
+        if (on && !setVoltageDiv(ch, s.d_channel[ch].voltageDiv)) return false;
+
+        loadRegisterTimeBaseTables();
+        if (!setTimeDiv(s.d_timeDiv)) return false;
+        updateReadLength();
+        return true;
+    });
 }
 
 bool Control::setBufferSizeMode(int mode) {
     assert(p_state && p_register && p_hardware);
     State& s = *p_state;
-    if (!s.setBufferSizeMode(mode)) return false;
-    loadRegisterTimeBaseTables();
-    p_register->setTimebaseAndPeak(s.d_timeDiv, s.d_channelsOnOff, s.d_acquisitionMode, s.d_peakDetectionOnOff);
-    resizeRawRecords();
-    p_hardware->resize(static_cast<unsigned>(s.d_bufferSizeHardware));
-    p_transformRawDisplay->updateETSWindow();
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
-    updateReadLength();
-    setTimeDiv(s.d_timeDiv);
-    return true;
+    if (mode != _10K && mode != _500K) return false;
+    return change("record length", [&] {
+        if (!s.setBufferSizeMode(mode)) return false;
+        loadRegisterTimeBaseTables();
+        p_register->setTimebaseAndPeak(s.d_timeDiv, s.d_channelsOnOff, s.d_acquisitionMode, s.d_peakDetectionOnOff);
+        resizeRawRecords();
+        p_hardware->resize(static_cast<unsigned>(s.d_bufferSizeHardware));
+        p_transformRawDisplay->updateETSWindow();
+        if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
+        updateReadLength();
+        return setTimeDiv(s.d_timeDiv);
+    });
 }
 
 bool Control::setNumberOfAverage(int count) {
@@ -213,27 +215,29 @@ bool Control::setNumberOfAverage(int count) {
 
 bool Control::setPeakDetectionOnOff(bool on) {
     State& s = *p_state;
-    s.setPeakDetectionOnOff(on);
-    p_register->setPeakDetection(on && s.d_timeDiv >= s.d_peakDetectionMinTimeDiv);
-    if (s.d_hardwareVersion >= _HW3 && !p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut))
-        return false;
-    return true;
+    return change("peak detection", [&] {
+        s.setPeakDetectionOnOff(on);
+        p_register->setPeakDetection(on && s.d_timeDiv >= s.d_peakDetectionMinTimeDiv);
+        return s.d_hardwareVersion < _HW3 || p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut);
+    });
 }
 
 bool Control::setETSOnOff(bool on) {
     State& s = *p_state;
-    s.setETSOnOff(on);
-    p_register->setTimebaseETS(on, s.d_channelsOnOff, s.d_numberOfETSTimeDiv, s.d_timeDiv, s.d_acquisitionMode);
-    recreateAcquisition();
-    p_register->setTriggerModeBit(s.d_triggerMode != 0 ? 1 : 0);
-    rebuildCalibrationTables();
-    p_transformRawDisplay->updateETSWindow();
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
-    updateReadLength();
-    setHorizontalPosition(s.d_horizontalPosition);
-    clearChannelImages();
-    emptyRecords();
-    return true;
+    return change("ETS", [&] {
+        s.setETSOnOff(on);
+        p_register->setTimebaseETS(on, s.d_channelsOnOff, s.d_numberOfETSTimeDiv, s.d_timeDiv, s.d_acquisitionMode);
+        recreateAcquisition();
+        p_register->setTriggerModeBit(s.d_triggerMode != 0 ? 1 : 0);
+        rebuildCalibrationTables();
+        p_transformRawDisplay->updateETSWindow();
+        if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kAcquireTimeOut)) return false;
+        updateReadLength();
+        const bool placed = setHorizontalPosition(s.d_horizontalPosition);
+        clearChannelImages();
+        emptyRecords();
+        return placed;
+    });
 }
 
 void Control::takeStopSnapshot() {
@@ -268,25 +272,27 @@ void Control::takeStopSnapshot() {
 bool Control::setRunState(int runState) {
     State& s = *p_state;
     if (runState < _SINGLE || runState > _STOP) return false;
-    s.d_runState = runState;
-    switch (runState) {
-    case _STOP: takeStopSnapshot(); break;
-    case _RUN:
-        setETSOnOff(s.d_ETSOnOff);
-        setTriggerMode(s.d_triggerMode);
-        for (int ch : {int(_CH1), int(_CH2)})
-            if (s.d_channel[ch].channelOnOff) p_transformRawDisplay->buildTable(ch);
-        break;
-    case _SINGLE:
-        setETSOnOff(false);
-        setTriggerMode(_NORMAL);
-        break;
-    }
-    if (runState != _RUN) {
+    if (runState == _STOP) {
+        s.d_runState = runState;
+        takeStopSnapshot();
         s.d_stopTimeDiv = s.d_timeDiv;
         s.d_stopHorizontalPosition = s.d_horizontalPosition;
+        return true;
     }
-    return true;
+    return change("run state", [&] {
+        s.d_runState = runState;
+        bool ok = true;
+        if (runState == _RUN) {
+            ok = setETSOnOff(s.d_ETSOnOff) && setTriggerMode(s.d_triggerMode);
+            for (int ch : {int(_CH1), int(_CH2)})
+                if (s.d_channel[ch].channelOnOff) p_transformRawDisplay->buildTable(ch);
+        } else {
+            ok = setETSOnOff(false) && setTriggerMode(_NORMAL);
+            s.d_stopTimeDiv = s.d_timeDiv;
+            s.d_stopHorizontalPosition = s.d_horizontalPosition;
+        }
+        return ok;
+    });
 }
 
 bool Control::setIntensityFactor(float factor) {

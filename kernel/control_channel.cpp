@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,8 @@ int modKeep(int a, int b) { return a % b; }
 int clampDac(long long v) { return static_cast<int>(std::clamp<long long>(v, 0, 4095)); }
 
 bool isInput(int ch) { return ch == _CH1 || ch == _CH2; }
+
+std::string channelSetting(const char* what, int ch) { return std::string(what) + " of channel " + std::to_string(ch); }
 
 } // namespace
 
@@ -69,54 +72,38 @@ bool Control::finishFrontEndChange(int ch) {
     return true;
 }
 
-// A front-end write the instrument did not take: the channel goes back to the coupling and
-// volt/div it still has, so the display scales for what is really measured.
-void Control::keepFrontEnd(int ch, int coupling, int voltDiv) {
-    ChannelSettings& c = p_state->d_channel[ch];
-    c.channelCoupling = coupling;
-    c.voltageDiv = voltDiv;
-    p_register->setCoupling(ch, coupling);
-    p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
-    p_transformRawDisplay->buildTable(ch);
-    rebuildCalibrationTables();
-}
-
 bool Control::setChannelCoupling(int ch, int coupling) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || coupling < _AC || coupling > _GND) return false;
-    const int oldCoupling = p_state->d_channel[ch].channelCoupling;
-    p_state->d_channel[ch].channelCoupling = coupling;
-    p_transformRawDisplay->buildTable(ch);
-    if (!isInput(ch)) return true;
-    p_register->setCoupling(ch, coupling);
-    const int voltDiv = p_state->d_channel[ch].voltageDiv;
-    if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) {
-        keepFrontEnd(ch, oldCoupling, voltDiv);
-        return false;
-    }
-    if (ch == p_state->d_triggerSource && !setTriggerLevel(p_state->d_triggerLevel)) return false;
-    return finishFrontEndChange(ch);
+    return change(channelSetting("coupling", ch), [&] {
+        p_state->d_channel[ch].channelCoupling = coupling;
+        p_transformRawDisplay->buildTable(ch);
+        if (!isInput(ch)) return true;
+        p_register->setCoupling(ch, coupling);
+        if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) return false;
+        if (ch == p_state->d_triggerSource && !setTriggerLevel(p_state->d_triggerLevel)) return false;
+        return finishFrontEndChange(ch);
+    });
 }
 
 bool Control::setVoltageDiv(int ch, int voltDiv) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || voltDiv < _5MV_DIV || voltDiv > _10V_DIV) return false;
-    const int oldVoltDiv = p_state->d_channel[ch].voltageDiv;
-    p_state->d_channel[ch].voltageDiv = voltDiv;
-    p_transformRawDisplay->buildTable(ch);
-    if (!isInput(ch)) return true;
-    p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
-    if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) {
-        keepFrontEnd(ch, p_state->d_channel[ch].channelCoupling, oldVoltDiv);
-        return false;
-    }
-    if (ch == p_state->d_triggerSource) {
-        // The trigger level keeps its voltage: its distance from the offset scales.
-        const double offset = p_state->d_channel[ch].voltageOffset;
-        const double level = offset + (p_state->d_triggerLevel - offset) * voltRatio(oldVoltDiv, voltDiv);
-        if (!setTriggerLevel(level)) return false;
-    }
-    return finishFrontEndChange(ch);
+    return change(channelSetting("volt/div", ch), [&] {
+        const int oldVoltDiv = p_state->d_channel[ch].voltageDiv;
+        p_state->d_channel[ch].voltageDiv = voltDiv;
+        p_transformRawDisplay->buildTable(ch);
+        if (!isInput(ch)) return true;
+        p_register->setVoltDiv(ch, voltDiv, p_state->d_hardwareVersion);
+        if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) return false;
+        if (ch == p_state->d_triggerSource) {
+            // The trigger level keeps its voltage: its distance from the offset scales.
+            const double offset = p_state->d_channel[ch].voltageOffset;
+            const double level = offset + (p_state->d_triggerLevel - offset) * voltRatio(oldVoltDiv, voltDiv);
+            if (!setTriggerLevel(level)) return false;
+        }
+        return finishFrontEndChange(ch);
+    });
 }
 
 int Control::offsetDac(int ch, double offset) const {
@@ -140,18 +127,20 @@ int Control::offsetDac(int ch, double offset) const {
 bool Control::setVoltageOffset(int ch, double offset) {
     assert(p_state && p_register && p_hardware);
     if (ch < _CH1 || ch > _REFERENCE || !std::isfinite(offset)) return false;
-    const int oldOffset = boundedInt(p_state->d_channel[ch].voltageOffset);
-    p_state->d_channel[ch].voltageOffset = offset;
-    bool written = true;
-    if (isInput(ch)) {
-        const int dac = offsetDac(ch, offset);
-        p_register->setOffsetDac(ch, dac & 0xFF, (dac >> 8) & 0x0F);
-        written = p_hardware->writeDacBlock(p_register->getDacBlock(), kChannelTimeOut);
-    }
-    if (ch == p_state->d_triggerSource)
-        setTriggerLevel(boundedInt(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
-    emptyRecords();
-    return written;
+    return change(channelSetting("offset", ch), [&] {
+        const int oldOffset = boundedInt(p_state->d_channel[ch].voltageOffset);
+        p_state->d_channel[ch].voltageOffset = offset;
+        bool written = true;
+        if (isInput(ch)) {
+            const int dac = offsetDac(ch, offset);
+            p_register->setOffsetDac(ch, dac & 0xFF, (dac >> 8) & 0x0F);
+            written = p_hardware->writeDacBlock(p_register->getDacBlock(), kChannelTimeOut);
+        }
+        if (written && ch == p_state->d_triggerSource)
+            written = setTriggerLevel(boundedInt(offset - oldOffset) + p_state->d_channel[ch].triggerOffset);
+        emptyRecords();
+        return written;
+    });
 }
 
 bool Control::setProbeAttenuation(int ch, int probe) {
@@ -169,26 +158,27 @@ bool Control::setInvertOnOff(int ch, bool on) {
 bool Control::setBandwidthLimitOnOff(int ch, bool on) {
     if (p_state->d_hardwareVersion <= _HW2) return true;
     if (!isInput(ch)) return false;
-    p_state->d_channel[ch].bandwidthLimitOnOff = on;
-    p_register->setBandwidthLimit(ch, on);
-    p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut);
-    return true;
+    return change(channelSetting("bandwidth limit", ch), [&] {
+        p_state->d_channel[ch].bandwidthLimitOnOff = on;
+        p_register->setBandwidthLimit(ch, on);
+        return p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut);
+    });
 }
 
 bool Control::setTimeDiv(int timeDiv) {
     assert(p_state && p_register && p_hardware);
     if (timeDiv < 0 || timeDiv >= NUMBER_OF_TIME_DIVS) return false;
+    return change("time/div", [&] { return writeTimeDiv(timeDiv); });
+}
+
+bool Control::writeTimeDiv(int timeDiv) {
     State& s = *p_state;
     const int oldMethod = s.d_acquisitionMode;
     const int oldTimeDiv = s.d_timeDiv;
     s.setTimeDiv(timeDiv);
 
-    // A time-base byte the instrument did not take leaves every setting as it was.
-    if (!s.isRoll() &&
-        !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kChannelTimeOut)) {
-        s.setTimeDiv(oldTimeDiv);
+    if (!s.isRoll() && !p_hardware->writeByte(static_cast<unsigned char>(timeBaseParameter(timeDiv)), kChannelTimeOut))
         return false;
-    }
     p_register->setTimebaseAndPeak(timeDiv, s.d_channelsOnOff, s.d_acquisitionMode,
                                    timeDiv >= s.d_peakDetectionMinTimeDiv && s.d_peakDetectionOnOff);
     if (s.isRoll()) {
@@ -293,13 +283,17 @@ void Control::computeHorizontal(double x) {
 
 bool Control::setHorizontalPosition(double position) {
     assert(p_state && p_register && p_hardware);
-    computeHorizontal(position);
-    if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut)) return false;
-    emptyRecords();
-    return true;
+    return change("position", [&] {
+        computeHorizontal(position);
+        if (!p_hardware->writeRegisters(p_register->getWriteBlock(), kChannelTimeOut)) return false;
+        emptyRecords();
+        return true;
+    });
 }
 
 bool Control::setDelayOnOff(bool on) {
-    p_state->setDelayOnOff(on);
-    return setHorizontalPosition(std::trunc(p_state->d_horizontalPosition));
+    return change("delay", [&] {
+        p_state->setDelayOnOff(on);
+        return setHorizontalPosition(std::trunc(p_state->d_horizontalPosition));
+    });
 }

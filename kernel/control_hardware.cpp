@@ -74,13 +74,19 @@ int Control::clearRawChannels(bool history) {
     return 1;
 }
 
-bool Control::acquire(int sel, short** ch1Out, short** ch2Out) { return p_capture->acquire(sel, ch1Out, ch2Out); }
+bool Control::acquire(int sel, short** ch1Out, short** ch2Out) {
+    return catchUp() && p_capture->acquire(sel, ch1Out, ch2Out);
+}
 
-bool Control::captureTimedOut() const { return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut; }
+bool Control::captureTimedOut() const {
+    if (d_catchUpFailed) return d_stoppedAnswering;
+    return p_capture && p_capture->lastFailure() == CaptureFailure::TimedOut;
+}
 
 bool Control::captureStatusCopiesDiffer() const { return p_capture && p_capture->statusCopiesDiffer(); }
 
 bool Control::captureFailedOnDevice() const {
+    if (d_catchUpFailed) return true;
     return p_capture &&
            (p_capture->lastFailure() == CaptureFailure::TimedOut || p_capture->lastFailure() == CaptureFailure::Device);
 }
@@ -92,5 +98,5 @@ bool Control::setRunStateView(RunStateView* view) {
 }
 
 bool Control::acquireSingle(int sel, short** ch1Out, short** ch2Out) {
-    return p_capture->acquireSingle(sel, ch1Out, ch2Out);
+    return catchUp() && p_capture->acquireSingle(sel, ch1Out, ch2Out);
 }

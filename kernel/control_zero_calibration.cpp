@@ -78,6 +78,11 @@ int Control::zeroCalibration(int ch) {
 
 int Control::runZeroCalibration(int ch, bool (Control::*search)(int), bool (Control::*fit)(int)) {
     if (ch != _CH1 && ch != _CH2) return 0;
+    // A calibration that succeeds leaves no error of a glitch it rode out.
+    return operation(true, [&] { return calibrate(ch, search, fit) == 1; }) ? 1 : 0;
+}
+
+int Control::calibrate(int ch, bool (Control::*search)(int), bool (Control::*fit)(int)) {
     const State saved = *p_state;
     const Calibration savedConstants = *p_calibration;
 

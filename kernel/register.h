@@ -34,6 +34,18 @@ public:
     Register(const Register&) = delete;
     Register& operator=(const Register&) = delete;
 
+    // The image and both tables, for a change that is taken back.
+    struct Saved {
+        std::array<unsigned char, MAX_REGS> image;
+        RegisterTimeBaseTable tableA, tableB;
+    };
+    Saved save() const { return {d_image, d_timeBaseA, d_timeBaseB}; }
+    void restore(const Saved& saved_) {
+        d_image = saved_.image;
+        d_timeBaseA = saved_.tableA;
+        d_timeBaseB = saved_.tableB;
+    }
+
     void buildMap(int hwVersion_);
     // Image index 0..27, bit 0..7 (assertions; out-of-range calls change nothing). Value 1
     // sets the bit, any other value clears it.

@@ -3,6 +3,7 @@
 #include <array>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -42,10 +43,14 @@ struct Entry {
     int code = 0;
     std::string file;
     int line = 0;
+    unsigned long serial = 0;
+    std::thread::id thread;
+    std::string what;
 };
 
 struct ErrorStack {
     std::mutex mutex;
+    unsigned long pushes = 0;
     int count = 0;
     std::array<Entry, MAX_ERROR_STACK> entry;
     std::string text;
@@ -71,18 +76,86 @@ void push_error(int code, const char* file, int line) {
     e.code = code;
     e.file = file ? file : "";
     e.line = line;
+    e.serial = ++s.pushes;
+    e.thread = std::this_thread::get_id();
+    e.what.clear();
     ++s.count;
+}
+
+namespace {
+
+bool ownSince(const Entry& e, unsigned long mark) { return e.serial > mark && e.thread == std::this_thread::get_id(); }
+
+void appendLine(std::string& text, const Entry& e) {
+    text += "Error : ";
+    text += error_message(e.code);
+    if (!e.what.empty()) text += " (" + e.what + ")";
+    text += '\n';
+}
+
+// Removes the entries `drop` picks, keeping the order of the rest.
+template <class Pick>
+void removeIf(ErrorStack& s, Pick drop) {
+    int kept = 0;
+    for (int i = 0; i < s.count; ++i) {
+        Entry& e = s.entry[static_cast<size_t>(i)];
+        if (drop(e)) continue;
+        if (kept != i) s.entry[static_cast<size_t>(kept)] = std::move(e);
+        ++kept;
+    }
+    s.count = kept;
+}
+
+} // namespace
+
+unsigned long error_mark() {
+    ErrorStack& s = stack();
+    std::lock_guard lock(s.mutex);
+    return s.pushes;
+}
+
+bool errors_since(unsigned long mark) {
+    ErrorStack& s = stack();
+    std::lock_guard lock(s.mutex);
+    for (int i = 0; i < s.count; ++i)
+        if (ownSince(s.entry[static_cast<size_t>(i)], mark)) return true;
+    return false;
+}
+
+void drop_errors_since(unsigned long mark) {
+    ErrorStack& s = stack();
+    std::lock_guard lock(s.mutex);
+    removeIf(s, [&](const Entry& e) { return ownSince(e, mark); });
+}
+
+void keep_first_error_since(unsigned long mark, const std::string& what) {
+    ErrorStack& s = stack();
+    std::lock_guard lock(s.mutex);
+    bool first = true;
+    removeIf(s, [&](Entry& e) {
+        if (!ownSince(e, mark)) return false;
+        if (!first) return true;
+        first = false;
+        e.what = what;
+        return false;
+    });
+}
+
+std::string take_errors_since(unsigned long mark) {
+    ErrorStack& s = stack();
+    std::lock_guard lock(s.mutex);
+    std::string text;
+    for (int i = s.count - 1; i >= 0; --i)
+        if (ownSince(s.entry[static_cast<size_t>(i)], mark)) appendLine(text, s.entry[static_cast<size_t>(i)]);
+    removeIf(s, [&](const Entry& e) { return ownSince(e, mark); });
+    return text;
 }
 
 const char* get_error_text() {
     ErrorStack& s = stack();
     std::lock_guard lock(s.mutex);
     s.text.clear();
-    for (int i = s.count - 1; i >= 0; --i) {
-        s.text += "Error : ";
-        s.text += error_message(s.entry[static_cast<size_t>(i)].code);
-        s.text += '\n';
-    }
+    for (int i = s.count - 1; i >= 0; --i) appendLine(s.text, s.entry[static_cast<size_t>(i)]);
     s.count = 0;
     return s.text.c_str();
 }

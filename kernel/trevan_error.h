@@ -3,6 +3,8 @@
 // and line, then returns false. The start-up code turns the stack into text.
 // Safe to use from the GUI and the worker thread at once.
 
+#include <string>
+
 enum ERROR_NUMBER {
     _ERR_MEMORY = 0, // "Not enough memory for allocation"
     _ERR_USB_OPEN = 1,
@@ -49,3 +51,17 @@ const char* error_message(int code);
 
 // Number of entries on the stack (0..MAX_ERROR_STACK).
 int error_count();
+
+// An operation that retries or rolls back decides what of its errors stays: it takes a mark
+// when it starts and looks at the errors its own thread pushed after it (another thread's
+// errors are left alone).
+unsigned long error_mark();
+bool errors_since(unsigned long mark);
+// Takes this thread's errors after the mark off the stack.
+void drop_errors_since(unsigned long mark);
+// Of this thread's errors after the mark only the first stays, named by `what` (its line
+// reads "Error : <message> (<what>)").
+void keep_first_error_since(unsigned long mark, const std::string& what);
+// Takes this thread's errors after the mark off the stack and returns their text, newest
+// first, as get_error_text gives it.
+std::string take_errors_since(unsigned long mark);

@@ -61,8 +61,15 @@ bool USB::init(int hwVersion, unsigned int size) {
         p_command.reset();
         return false;
     }
-    if (!command(500)) return false;
-    initRelays(500);
+    if (!command(500)) {
+        push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
+        return false;
+    }
+    // An instrument whose relays do not answer would fail every setting after them.
+    if (!initRelays(500)) {
+        push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
+        return false;
+    }
     return true;
 }
 
@@ -71,25 +78,50 @@ void USB::close() {
     p_command.reset();
 }
 
+int USB::sendAgainOnce(unsigned char request, const unsigned char* data, int length, int timeOut) {
+    if (!p_command) return -1;
+    const auto r = static_cast<Request::Request>(request);
+    int n = -1;
+    {
+        MessageHold hold;
+        n = p_command->send(r, data, length, timeOut);
+    }
+    if (n == length || instrumentGone()) return n;
+    return p_command->send(r, data, length, timeOut);
+}
+
 bool USB::writeRelayByte(unsigned char byte, int timeOut) {
-    int n = p_command ? p_command->send(Request::WRITE_RELAY, &byte, 1, timeOut) : -1;
-    // The relay coils need the pulse held; the pause follows a failed write too.
-    p_backend->clock().sleepFor(std::chrono::milliseconds(RELAY_PAUSE_MS));
-    return n == 1;
+    const auto once = [&] {
+        const bool sent = p_command && p_command->send(Request::WRITE_RELAY, &byte, 1, timeOut) == 1;
+        // The relay coils need the pulse held; the pause follows a failed write too.
+        p_backend->clock().sleepFor(std::chrono::milliseconds(RELAY_PAUSE_MS));
+        return sent;
+    };
+    bool sent = false;
+    {
+        MessageHold hold;
+        sent = once();
+    }
+    if (!sent && p_command && !instrumentGone()) sent = once();
+    return sent;
 }
 
 bool USB::initRelays(int timeOut) {
-    writeRelayByte(0x00, timeOut);
-    for (int k = 0; k < 6; ++k) {
-        writeRelayByte(static_cast<unsigned char>(~(1u << k)), timeOut);
-        writeRelayByte(0x00, timeOut);
-    }
+    if (!writeRelayByte(0x00, timeOut)) return false;
+    for (int k = 0; k < 6; ++k)
+        if (!writeRelayByte(static_cast<unsigned char>(~(1u << k)), timeOut) || !writeRelayByte(0x00, timeOut))
+            return false;
     return true;
 }
 
 bool USB::pulseGroup(unsigned char group, unsigned char newBits, int timeOut) {
     bool ok = writeRelayByte(0x00, timeOut);
-    for (unsigned char pulse : pulsePattern(group, newBits)) ok = writeRelayByte(pulse, timeOut) && ok;
+    for (unsigned char pulse : pulsePattern(group, newBits)) {
+        if (!ok) break;
+        ok = writeRelayByte(pulse, timeOut);
+    }
+    // A pulse that may have landed is ended, unless the instrument has stopped answering.
+    if (!ok && (lastTransferTimedOut() || instrumentGone())) return false;
     return writeRelayByte(0x00, timeOut) && ok;
 }
 
@@ -97,10 +129,11 @@ bool USB::setRelays(unsigned char byte, int timeOut) {
     bool ok = true;
     for (unsigned char group : {0x01, 0x06, 0x08, 0x30}) {
         if (((byte ^ d_relayCache) & group) == 0) continue;
-        if (pulseGroup(group, static_cast<unsigned char>(byte & group), timeOut))
-            d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
-        else
+        if (!pulseGroup(group, static_cast<unsigned char>(byte & group), timeOut)) {
             ok = false;
+            break;
+        }
+        d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
     }
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
@@ -152,7 +185,7 @@ bool USB::writeBlock(unsigned char request, unsigned char* reg_p, int timeOut) {
     assert(reg_p && "reg_p != 0");
     reg_p[d_writeLength - 1] = 1; // go strobe
     const int length = static_cast<int>(d_writeLength);
-    if (!p_command || p_command->send(static_cast<Request::Request>(request), reg_p, length, timeOut) != length) {
+    if (sendAgainOnce(request, reg_p, length, timeOut) != length) {
         push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
@@ -184,7 +217,7 @@ bool USB::readRegisters(unsigned char* reg_p, int timeOut) {
 bool USB::writeDacBlock(unsigned char* dac_p, int timeOut) {
     assert(dac_p && "reg_p != 0");
     const int length = static_cast<int>(d_dacBlockLength);
-    if (!p_command || p_command->send(Request::WRITE_DAC, dac_p, length, timeOut) != length) {
+    if (sendAgainOnce(Request::WRITE_DAC, dac_p, length, timeOut) != length) {
         push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
@@ -193,7 +226,15 @@ bool USB::writeDacBlock(unsigned char* dac_p, int timeOut) {
 
 bool USB::readVersionByte(unsigned char* out, int timeOut) {
     assert(out && "version != 0");
-    if (!readExactly(Request::READ_VERSION, out, 1, timeOut)) {
+    bool read = false;
+    {
+        MessageHold hold;
+        read = readExactly(Request::READ_VERSION, out, 1, timeOut);
+    }
+    // A read that timed out was already repeated by the transport.
+    if (!read && !instrumentGone() && !lastTransferTimedOut())
+        read = readExactly(Request::READ_VERSION, out, 1, timeOut);
+    if (!read) {
         push_error(_ERR_READ_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
@@ -201,7 +242,7 @@ bool USB::readVersionByte(unsigned char* out, int timeOut) {
 }
 
 bool USB::writeByte(unsigned char byte, int timeOut) {
-    if (!p_command || p_command->send(Request::WRITE_BYTE, &byte, 1, timeOut) != 1) {
+    if (sendAgainOnce(Request::WRITE_BYTE, &byte, 1, timeOut) != 1) {
         push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
         return false;
     }
@@ -220,7 +261,7 @@ bool USB::readMemoryBlock(unsigned char* data_p, int addr, int timeOut) {
     return p_command && p_command->readMemory(addr, data_p, timeOut) == USBVendorSpecificCommand::MEMORY_PAGE;
 }
 
-bool USB::command(int timeOut) { return p_command && p_command->send(Request::COMMAND, nullptr, 0, timeOut) == 0; }
+bool USB::command(int timeOut) { return sendAgainOnce(Request::COMMAND, nullptr, 0, timeOut) == 0; }
 
 bool USB::readByte(unsigned char* out, int timeOut) {
     assert(out && "out != 0");

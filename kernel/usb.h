@@ -27,16 +27,17 @@ public:
 
     void setVersion(int hwVersion_) override;
     // Buffer of size_ bytes, open the instrument (errors 1 to 4), command 0xD0, relays
-    // initialised. False when any of these but the relays fails.
+    // initialised (error 6). False when any of these fails.
     bool init(int hwVersion_, unsigned int size_) override;
     void close() override;
 
-    // 0xB5, then a 20 ms pause; true when sent.
+    // 0xB5, then a 20 ms pause; a failed write is sent once more. True when sent.
     bool writeRelayByte(unsigned char byte_, int timeOut_) override;
     // Pulses the relay groups whose bits differ from the cache. A group's new bits enter the
-    // cache only when all its writes succeeded; a failed one pushes error 6 and gives false.
+    // cache only when all its writes succeeded; the first group that fails ends it with error
+    // 6 and false.
     bool setRelays(unsigned char byte_, int timeOut_) override;
-    // Pulses every relay off (13 writes); always true.
+    // Pulses every relay off (13 writes); false at the first write that fails twice.
     bool initRelays(int timeOut_) override;
     // One record into the sample buffer: one read of d_readLength bytes (10k points) or 26 reads
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
@@ -77,6 +78,9 @@ private:
     // One relay group: its pulse writes; returns true when every write succeeded.
     bool pulseGroup(unsigned char group_, unsigned char newBits_, int timeOut_);
     bool writeBlock(unsigned char request_, unsigned char* reg_p, int timeOut_);
+    // A write that fails is a glitch until it fails again: it is sent once more (the first
+    // failure tells the user nothing). The bytes moved by the last attempt, or -1.
+    int sendAgainOnce(unsigned char request_, const unsigned char* data_, int length_, int timeOut_);
     bool readExactly(unsigned char request_, unsigned char* out_, int length_, int timeOut_);
 
     std::shared_ptr<UsbBackend> p_backend;

@@ -13,7 +13,13 @@ namespace {
 
 const char* const kWindriverSource = "kernel\\usb_windriver";
 
+thread_local int t_messageHolds = 0;
+
 } // namespace
+
+MessageHold::MessageHold() { ++t_messageHolds; }
+MessageHold::~MessageHold() { --t_messageHolds; }
+bool MessageHold::active() { return t_messageHolds > 0; }
 
 USBWinDriver::USBWinDriver(std::shared_ptr<UsbBackend> backend) : p_backend(std::move(backend)) {}
 
@@ -151,6 +157,7 @@ int USBWinDriver::finish(UsbStatus status, int transferred, const char* words) {
         if (!d_lossReported.exchange(true)) notifyUser(p_backend->statusText(UsbStatus::NoDevice));
         return -1;
     }
+    if (MessageHold::active()) return -1;
     notifyUser(p_backend->statusText(status));
     notifyUser(words);
     return -1;

@@ -21,6 +21,18 @@
 #include <string>
 #include <vector>
 
+// While one lives, the failures of its thread's transfers tell the user nothing (the loss of
+// the instrument still is told once): a transfer that will be asked again, or an operation
+// that reports its outcome once through the error stack, holds them back.
+class MessageHold {
+public:
+    MessageHold();
+    ~MessageHold();
+    MessageHold(const MessageHold&) = delete;
+    MessageHold& operator=(const MessageHold&) = delete;
+    static bool active();
+};
+
 class USBWinDriver {
 public:
     static constexpr std::uint16_t VENDOR_ID = 0x0DA8;

@@ -17,15 +17,17 @@ struct RecordingTarget {
     std::string failOn;
     bool failureIsGone = false; // the failing call is the instrument leaving the bus
     bool forGood = false;       // ... or the first of calls that all fail
+    bool silent = false;        // ... or a write that timed out twice: the instrument is not answering
     bool gone = false;
     bool failing = false;
 
     const State& state() const { return s; }
     bool instrumentGone() const { return gone; }
+    bool stoppedAnswering() const { return silent && failing; }
     bool rec(const std::string& c) {
         calls.push_back(c);
         if (c == failOn && failureIsGone) gone = true;
-        if (c == failOn && forGood) failing = true;
+        if (c == failOn && (forGood || silent)) failing = true;
         return c != failOn && !gone && !failing;
     }
     bool setTriggerSource(int v) { return rec("triggerSource " + std::to_string(v)); }
@@ -121,7 +123,7 @@ TEST(ApplyStateSteps, TheDelayedPositionIsAppliedAsSaved) {
 }
 
 // A failed write is reported by its setter and the apply goes on; only an instrument that
-// is gone, or fails two setters in a row, ends it.
+// is gone, does not answer, or fails two setters in a row, ends it.
 TEST(ApplyStateSteps, GoesOnAfterAFailedSetterAndStopsOnlyWhenTheInstrumentStoppedAnswering) {
     struct Case {
         std::string failOn;
@@ -129,6 +131,7 @@ TEST(ApplyStateSteps, GoesOnAfterAFailedSetterAndStopsOnlyWhenTheInstrumentStopp
         bool result;
         size_t callsMade;
         bool forGood = false;
+        bool silent = false;
     };
     const Case cases[] = {
         {"triggerSource 2", false, true, 31},
@@ -147,12 +150,15 @@ TEST(ApplyStateSteps, GoesOnAfterAFailedSetterAndStopsOnlyWhenTheInstrumentStopp
         {"triggerSource 2", false, false, 2, true},
         {"voltDiv 1 7", false, false, 16, true},
         {"position 250.000000", false, true, 31, true},
+        {"timeDiv 17", false, false, 9, false, true},
+        {"coupling 1 1", false, false, 14, false, true},
     };
     for (const Case& c : cases) {
         RecordingTarget t = makeTarget();
         t.failOn = c.failOn;
         t.failureIsGone = c.gone;
         t.forGood = c.forGood;
+        t.silent = c.silent;
         EXPECT_EQ(applyStateSteps(t), c.result) << c.failOn;
         EXPECT_EQ(t.calls.size(), c.callsMade) << c.failOn;
     }

@@ -245,4 +245,79 @@ TEST(FaultMatrix, EveryFaultEndsClearlyQuicklyAndChangesNoFile) {
                 }
 }
 
+// An instrument that stops answering one request: start-up, and a later command that needs
+// the request, end at the first write (or read) that fails twice, within 5 s of the
+// instrument's clock, with one message: at start-up the error stack's text, which the
+// program shows, later the command's own.
+TEST(FaultMatrix, ADeadRequestEndsStartUpAndEveryCommandQuicklyWithOneMessage) {
+    struct Row {
+        int request;
+        bool atStartUp;
+        std::function<bool()> command; // after start-up
+    };
+    const auto voltDiv = [] { return controlSetVoltageDiv(_CH1, _2V_DIV); };
+    const auto timeDiv = [] { return controlSetTimeDiv(_2MS_DIV); };
+    const Row rows[] = {
+        {0xD0, true, nullptr},  {0xB5, true, nullptr},  {0xC5, true, nullptr},  {0xB1, true, nullptr},
+        {0xB2, true, nullptr},  {0xB3, true, nullptr},  {0xB4, true, nullptr},  {0xB5, false, voltDiv},
+        {0xB2, false, voltDiv}, {0xB3, false, voltDiv}, {0xB1, false, timeDiv}, {0xB4, false, timeDiv},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.request) + (row.atStartUp ? " at start-up" : " in a command"));
+        SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=17\n");
+        if (!row.atStartUp) {
+            ASSERT_TRUE(k.create()) << get_error_text();
+            get_error_text();
+        }
+        k.bus->injectFault({UsbFault::Kind::Timeout, row.request, false, 0, UsbFault::FOR_GOOD, -1});
+        const auto before = k.bus->simulatedClock().now();
+        const bool ok = row.atStartUp ? k.create() : row.command();
+        EXPECT_FALSE(ok);
+        EXPECT_LE((k.bus->simulatedClock().now() - before).count(), 5000);
+        const std::string errors = get_error_text();
+        const std::vector<std::string> told = k.notifier->messages();
+        if (row.atStartUp) {
+            EXPECT_NE(errors, "");
+            EXPECT_TRUE(told.empty()) << told.size() << " messages, the first " << told.front();
+        } else {
+            EXPECT_EQ(errors, "");
+            EXPECT_EQ(told.size(), 1u);
+        }
+    }
+}
+
+// A glitch that a retry rides out leaves nothing behind: the FPGA-version read at start-up, and
+// each of a zero calibration's first writes (the record length, the trigger mode).
+TEST(FaultMatrix, AGlitchOnTheFirstRequestsIsAskedAgain) {
+    struct Row {
+        UsbFault::Kind kind;
+        int request, skip;
+        bool calibration;
+    };
+    const Row rows[] = {
+        {UsbFault::Kind::Stall, 0xC5, 0, false}, {UsbFault::Kind::ShortRead, 0xC5, 0, false},
+        {UsbFault::Kind::Stall, -1, 0, true},    {UsbFault::Kind::Timeout, -1, 0, true},
+        {UsbFault::Kind::Stall, -1, 1, true},    {UsbFault::Kind::Timeout, -1, 2, true},
+        {UsbFault::Kind::Stall, -1, 3, true},    {UsbFault::Kind::Timeout, -1, 4, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(row.kind)) + " on " + std::to_string(row.request) + " after " +
+                     std::to_string(row.skip) + (row.calibration ? " in a zero calibration" : " at start-up"));
+        SimulatorConfig config;
+        config.programmed = true;
+        config.shortedInputs = true;
+        SimulatedKernel k(std::make_shared<SimulatedBus>(config), false,
+                          "[CHANNEL]\nchannelOnOff1=1\n[HORIZONTAL]\ntimeDiv=17\n[TRIGGER]\ntriggerMode=1\n");
+        if (row.calibration) {
+            ASSERT_TRUE(k.create()) << get_error_text();
+            get_error_text();
+        }
+        k.bus->injectFault({row.kind, row.request, false, row.skip, 1, -1});
+        const bool ok = row.calibration ? controlZeroCalibration(_CH1) == 1 : k.create();
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(std::string(get_error_text()), "");
+        EXPECT_TRUE(k.notifier->messages().empty());
+    }
+}
+
 } // namespace

@@ -4,10 +4,15 @@
 
 #include "buffer_raw_data.h"
 #include "calibration.h"
+#include "shorted_input.h"
+#include "time_base_tables.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -170,70 +175,153 @@ TEST(SetterWire, TriggerModeSourceAndSwitches) {
     EXPECT_TRUE(k.instrument().settings().peakDetection);
 }
 
-TEST(SetterWire, AWriteTheInstrumentRefusesIsAFailure) {
-    struct Case {
-        const char* what;
-        int request; // the request refused
-        std::function<bool()> set;
-    };
-    const Case cases[] = {
-        {"offset", 0xB2, [] { return controlSetVoltageOffset(_CH1, 250); }},
-        {"trigger mode", 0xB1, [] { return controlSetTriggerMode(_NORMAL); }},
-        {"trigger type", 0xB1, [] { return controlSetTriggerType(1, 0); }},
-        {"trigger slope", 0xB1, [] { return controlSetTriggerSlope(0); }},
-    };
-    SimulatedKernel k(_HW4, true, kChannel1On);
-    ASSERT_TRUE(k.create()) << get_error_text();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_TRUE(c.set());
-        k.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, -1, -1});
-        EXPECT_FALSE(c.set());
-        EXPECT_EQ(std::string(get_error_text()).find("Error : Can't write FPGA registers\n"), 0u);
-        k.bus->clearFaults();
-    }
+// What the kernel holds, as the instrument would decode it: its register image, the DAC
+// values of its State and the time-base byte of its time/div.
+InstrumentSettings kernelPicture(int generation) {
+    InstrumentRegisters regs;
+    regs.storeBlock(generation, controlGetRegisterImage());
+    for (int ch : {_CH1, _CH2})
+        regs.dac[static_cast<size_t>(ch - 1)] = g_control->offsetDac(ch, controlGetVoltageOffset(ch));
+    const int source = controlGetTriggerSource();
+    regs.dac[static_cast<size_t>(source + 1)] = g_control->triggerLevelDac(controlGetTriggerLevel());
+    regs.timeBaseByte = static_cast<unsigned char>(timeBaseParameter(controlGetTimeDiv()));
+    return InstrumentSettings::decode(generation, regs, g_control->p_register->getRelayByte());
 }
 
-// A setting the instrument did not take is a failure that says so, and the kernel keeps the
-// setting the instrument still has, so the display scales for what is measured.
-TEST(SetterWire, AFailedWriteKeepsWhatTheInstrumentHas) {
-    struct Case {
-        const char* what;
-        int request; // the request refused
-        std::function<bool()> set;
-        std::function<int()> get;
-    };
-    const Case cases[] = {
-        {"volt/div", 0xB5, [] { return controlSetVoltageDiv(_CH1, _5V_DIV); },
-         [] { return controlGetVoltageDiv(_CH1); }},
-        {"coupling", 0xB5, [] { return controlSetChannelCoupling(_CH1, _AC); },
-         [] { return controlGetChannelCoupling(_CH1); }},
-        {"time/div", 0xB4, [] { return controlSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); }},
-        {"channel switch", 0xB1, [] { return controlSetChannelOnOff(_CH2, true); },
-         [] { return int(controlGetChannelOnOff(_CH2)); }},
-        {"trigger source", 0xB1, [] { return controlSetTriggerSource(_CH2); },
-         [] { return controlGetTriggerSource(); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        SimulatedKernel k(_HW4, true, kChannel1On);
-        ASSERT_TRUE(k.create()) << get_error_text();
-        if (std::string(c.what) == "trigger source") {
-            ASSERT_TRUE(controlSetChannelOnOff(_CH2, true));
-        }
-        const int before = c.get();
-        const unsigned char relays = k.instrument().relays().relayByte();
-        get_error_text();
-        k.bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, UsbFault::FOR_GOOD, -1});
-        EXPECT_FALSE(c.set());
-        EXPECT_NE(std::string(get_error_text()).find("Error : Can't write FPGA registers\n"), std::string::npos);
-        EXPECT_EQ(c.get(), before);
-        EXPECT_EQ(k.instrument().relays().relayByte(), relays);
-        // Healthy again, the same setting is taken.
-        k.bus->clearFaults();
-        EXPECT_TRUE(c.set()) << get_error_text();
-        EXPECT_NE(c.get(), before);
+// The kernel's getters and the instrument's settings agree.
+void expectAgreement(SimulatedKernel& k) {
+    const InstrumentSettings is = k.instrument().settings();
+    const InstrumentSettings kernel = kernelPicture(k.generation());
+    for (int c = 0; c < 2; ++c) {
+        SCOPED_TRACE("channel " + std::to_string(c + 1));
+        EXPECT_EQ(is.channel[c].enabled, controlGetChannelOnOff(c + 1));
+        EXPECT_EQ(is.channel[c].acCoupling, controlGetChannelCoupling(c + 1) == _AC);
+        EXPECT_EQ(is.channel[c].bandwidthLimit, controlGetBandwidthLimitOnOff(c + 1));
+        EXPECT_EQ(is.channel[c].attenuatorRange, kernel.channel[c].attenuatorRange);
+        EXPECT_EQ(is.channel[c].highGain, kernel.channel[c].highGain);
+        EXPECT_EQ(is.channel[c].offsetDac, kernel.channel[c].offsetDac);
     }
+    const int source = controlGetTriggerSource();
+    EXPECT_EQ(is.edgeSource, source);
+    EXPECT_EQ(is.channel[source - 1].triggerLevelDac, kernel.channel[source - 1].triggerLevelDac);
+    EXPECT_EQ(is.risingEdge, controlGetTriggerSlope() == _UP_EDGE);
+    EXPECT_EQ(is.normalTriggerMode, controlGetTriggerMode() == _NORMAL);
+    EXPECT_EQ(is.highFrequencyReject, controlGetTriggerHighFrequencyRejectOnOff());
+    EXPECT_EQ(is.timeDivCode, controlGetTimeDiv());
+    EXPECT_EQ(is.timeBaseByte, timeBaseParameter(controlGetTimeDiv()));
+    EXPECT_EQ(is.timeBaseEntry, kernel.timeBaseEntry);
+    EXPECT_EQ(is.delayCounter, kernel.delayCounter);
+    EXPECT_EQ(is.peakDetection, kernel.peakDetection);
+}
+
+// Channel 1's mean in volts on the next capture.
+double capturedVolts() {
+    short* ch1 = nullptr;
+    short* ch2 = nullptr;
+    if (!controlAcquire(controlGetChannelOnOff(_CH2) ? 0 : _CH1, &ch1, &ch2) || !ch1) return NAN;
+    double sum = 0;
+    int n = 0;
+    for (int i = 0; i < controlGetBufferSize(); ++i) {
+        if (ch1[i] < 0 || ch1[i] >= controlGetAdcLevels()) continue;
+        sum += controlRawToVoltage(_CH1, ch1[i]);
+        ++n;
+    }
+    return n ? sum / n : NAN;
+}
+
+// Every command that writes the instrument, a fault at each of its writes in turn: a glitch
+// (once) is ridden out without a word; a write that fails twice, or an instrument that stops
+// answering, leaves the kernel and the instrument on the setting they had, with one message
+// naming the setting. After each, the kernel and the instrument agree and a 1.0 V input
+// reads right on the next capture.
+TEST(SetterWire, EveryCommandTakesEffectWholeOrNotAtAll) {
+    struct Setter {
+        const char* what;              // named by the message
+        std::function<bool(bool)> set; // to the first value or the second
+        std::function<bool()> atFirst;
+    };
+    const Setter setters[] = {
+        {"volt/div", [](bool a) { return controlSetVoltageDiv(_CH1, a ? _1V_DIV : _2V_DIV); },
+         [] { return controlGetVoltageDiv(_CH1) == _1V_DIV; }},
+        {"coupling", [](bool a) { return controlSetChannelCoupling(_CH1, a ? _DC : _AC); },
+         [] { return controlGetChannelCoupling(_CH1) == _DC; }},
+        {"offset", [](bool a) { return controlSetVoltageOffset(_CH1, a ? 200 : 250); },
+         [] { return controlGetVoltageOffset(_CH1) == 200; }},
+        {"bandwidth limit", [](bool a) { return controlSetBandwidthLimitOnOff(_CH1, !a); },
+         [] { return !controlGetBandwidthLimitOnOff(_CH1); }},
+        {"time/div", [](bool a) { return controlSetTimeDiv(a ? _1MS_DIV : _2MS_DIV); },
+         [] { return controlGetTimeDiv() == _1MS_DIV; }},
+        {"position", [](bool a) { return controlSetHorizontalPosition(a ? 250 : 300); },
+         [] { return controlGetHorizontalPosition() == 250; }},
+        {"delay", [](bool a) { return controlSetDelayOnOff(!a); }, [] { return !controlGetDelayOnOff(); }},
+        {"trigger source", [](bool a) { return controlSetTriggerSource(a ? _CH1 : _CH2); },
+         [] { return controlGetTriggerSource() == _CH1; }},
+        {"trigger slope", [](bool a) { return controlSetTriggerSlope(a ? _UP_EDGE : _DOWN_EDGE); },
+         [] { return controlGetTriggerSlope() == _UP_EDGE; }},
+        {"trigger level", [](bool a) { return controlSetTriggerLevel(a ? 200 : 260); },
+         [] { return controlGetTriggerLevel() == 200; }},
+        {"trigger mode", [](bool a) { return controlSetTriggerMode(a ? _AUTO : _NORMAL); },
+         [] { return controlGetTriggerMode() == _AUTO; }},
+        {"high-frequency reject", [](bool a) { return controlSetTriggerHighFrequencyRejectOnOff(!a); },
+         [] { return !controlGetTriggerHighFrequencyRejectOnOff(); }},
+        {"channel 2", [](bool a) { return controlSetChannelOnOff(_CH2, a); },
+         [] { return controlGetChannelOnOff(_CH2); }},
+        {"record length", [](bool a) { return controlSetBufferSizeMode(a ? _10K : _500K); },
+         [] { return controlGetBufferSizeMode() == _10K; }},
+        {"peak detection", [](bool a) { return controlSetPeakDetectionOnOff(!a); },
+         [] { return !controlGetPeakDetectionOnOff(); }},
+        {"ETS", [](bool a) { return controlSetETSOnOff(!a); }, [] { return !controlGetETSOnOff(); }},
+    };
+    enum class Form { Once, Twice, ForGood };
+    const char* const formNames[] = {"once", "twice", "for good"};
+    for (const Setter& setter : setters)
+        for (UsbFault::Kind kind : {UsbFault::Kind::Stall, UsbFault::Kind::Timeout})
+            for (Form form : {Form::Once, Form::Twice, Form::ForGood}) {
+                SimulatedKernel k(_HW4, true,
+                                  "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageDiv1=7\nchannelCoupling1=1\n"
+                                  "voltageOffset1=200\n[TRIGGER]\ntriggerLevel=200\n[HORIZONTAL]\ntimeDiv=17\n");
+                ASSERT_TRUE(k.create()) << get_error_text();
+                k.instrument().setRecordSource(ShortedInput::records(SimHardware::typical(_HW4), 1.0));
+                for (int write = 0;; ++write) {
+                    SCOPED_TRACE(std::string(setter.what) +
+                                 (kind == UsbFault::Kind::Stall ? ", stall " : ", time-out ") +
+                                 formNames[static_cast<int>(form)] + " at write " + std::to_string(write));
+                    ASSERT_LT(write, 60);
+                    const bool toFirst = !setter.atFirst();
+                    const int count = form == Form::Once ? 1 : form == Form::Twice ? 2 : UsbFault::FOR_GOOD;
+                    get_error_text();
+                    k.notifier->clear();
+                    k.bus->clearTransfers();
+                    k.bus->injectFault({kind, -1, false, write, count, -1});
+                    const auto before = k.bus->simulatedClock().now();
+                    const bool ok = setter.set(toFirst);
+                    EXPECT_LE((k.bus->simulatedClock().now() - before).count(), 5000);
+                    const bool hit = k.bus->transfers().size() > static_cast<size_t>(write);
+                    k.bus->clearFaults();
+                    if (!hit) {
+                        EXPECT_TRUE(ok);
+                        break;
+                    }
+                    const std::vector<std::string> told = k.notifier->messages();
+                    if (form == Form::Once) {
+                        EXPECT_TRUE(ok);
+                        EXPECT_EQ(setter.atFirst(), toFirst);
+                        EXPECT_TRUE(told.empty()) << told.front();
+                    } else {
+                        EXPECT_FALSE(ok);
+                        EXPECT_EQ(setter.atFirst(), !toFirst);
+                        ASSERT_EQ(told.size(), 1u);
+                        EXPECT_NE(told[0].find(setter.what), std::string::npos) << told[0];
+                    }
+                    EXPECT_EQ(error_count(), 0) << get_error_text();
+                    const double volts = capturedVolts();
+                    if (controlGetTriggerMode() == _AUTO) {
+                        EXPECT_NEAR(volts, controlGetChannelCoupling(_CH1) == _DC ? 1.0 : 0.0, 0.1);
+                    }
+                    expectAgreement(k);
+                    get_error_text();
+                }
+            }
 }
 
 TEST(SetterWire, SettingsWithoutDeviceEffect) {
