@@ -4,6 +4,7 @@
 
 #include "buffer_raw_data.h"
 #include "calibration.h"
+#include "register.h"
 #include "shorted_input.h"
 #include "time_base_tables.h"
 
