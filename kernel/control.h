@@ -42,7 +42,9 @@ public:
     // Builds the kernel in its fixed order; false with the error stack telling why. What was
     // built stays in place for the destructor.
     bool init(int width_, int height_);
-    // Programs a whole State into the instrument in the fixed order of applyStateSteps.
+    // Programs a whole State into the instrument in the fixed order of applyStateSteps. The
+    // errors stay on the stack for the caller to show; a failed apply is made again before
+    // the next capture.
     bool applyState(State state_);
     // Reads a state file and applies it; the kernel keeps writing to its own state file.
     // False, with the settings and the instrument as they were, when path_ is not a file that
@@ -385,7 +387,9 @@ public:
     std::unique_ptr<Capture> p_capture;
 
 private:
-    // Runs a setter's writes as one change; see control_change.cpp.
+    // Runs a setter's writes as one change; see control_change.cpp. Every setter that writes
+    // the instrument puts its body here, so that a failure anywhere in it (also in a setter it
+    // calls and whose result it ignores) takes the whole command back.
     bool change(const std::string& what_, const std::function<bool()>& writes_);
     // An operation made of changes (applying a State, a zero calibration): the transport's
     // messages are held, its changes leave their errors on the stack for the caller to show,

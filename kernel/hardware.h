@@ -4,10 +4,10 @@
 //
 // For every call unless it says otherwise: time-outs are milliseconds; false means failure,
 // after the error code the call names was pushed (trevan_error.h; "no error" pushes none);
-// a failed read may leave the caller's bytes partly written; nothing is retried or rolled
-// back. No lock: the GUI thread (start-up, setters, calibration, the facade) and the worker
-// thread (captures, the instrument's loss and return) call it, kept apart by the pause
-// hand-shake.
+// a failed read may leave the caller's bytes partly written. A write request that fails (and
+// the FPGA-version read) is asked again once before it counts as failed; nothing is rolled
+// back here (Control takes a failed command back). No lock: the GUI thread (start-up, setters, calibration, the facade)
+// and the worker thread (captures, the instrument's loss and return) call it, kept apart by the pause hand-shake.
 
 #include <memory>
 
@@ -51,9 +51,10 @@ public:
     virtual bool writeRelayByte(unsigned char byte_, int timeOut_) = 0;
     // Pulses the relay groups whose bits differ from the byte last programmed; an unchanged
     // byte sends nothing. Error 6 when a write fails: that group keeps its old bits in the
-    // cache, so the next call pulses it again. GUI thread (channel setters).
+    // cache, so the next call pulses it again, and the groups after it are left. GUI thread
+    // (channel setters).
     virtual bool setRelays(unsigned char byte_, int timeOut_) = 0;
-    // Pulses every relay to rest (13 writes) whatever the writes return: true. Start-up,
+    // Pulses every relay to rest (13 writes); false at the first write that fails. Start-up,
     // reconnect.
     virtual bool initRelays(int timeOut_) = 0;
     // One record into the sample buffer (sampleRecord()): d_readLength bytes at 10k points,
