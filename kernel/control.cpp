@@ -234,7 +234,8 @@ bool Control::loadState(const char* path) {
     const std::string ownFile = p_state->d_fileName;
     putInUse(local, 500, 400);
     local.p_calibration = p_calibration.get();
-    if (!takeVersions(local)) return false;
+    // The caller shows the error stack: the transport's messages are held.
+    if (!operation(false, [&] { return takeVersions(local); })) return false;
 
     applyState(local);
     p_state->d_fileName = ownFile;
