@@ -91,32 +91,36 @@ void Control::showAdvancedTrigger() {
     // The request is counted: an outer holder of the pause keeps it.
     pauseRequestFlag.fetch_add(1);
     while (acquisitionBusyFlag.load()) pumpGuiEvents();
-    applyAdvancedTriggerResults(r.r1, r.r2, r.r3, r.r4, r.r5, r.r6, r.r7, r.countValue, r.widthValue);
+    const bool applied =
+        applyAdvancedTriggerResults(r.r1, r.r2, r.r3, r.r4, r.r5, r.r6, r.r7, r.countValue, r.widthValue);
     pauseRequestFlag.fetch_sub(1);
-    s.d_triggerAdvanceOnOff = r.r5 != 0 || r.r6 != 0 || r.r7 != 0;
+    if (applied) s.d_triggerAdvanceOnOff = r.r5 != 0 || r.r6 != 0 || r.r7 != 0;
 }
 
 bool Control::applyAdvancedTriggerResults(int r1, int r2, int r3, int r4, int r5, int r6, int r7, int countValue,
                                           int widthValue) {
-    if (r5 > 0)
-        setTriggerLogic(r1 % 3, r2 % 3, r5 - 1);
-    else if (r1 > 0)
-        setTriggerSlope(r1 == 1 ? 0 : 1);
-    else
-        setTriggerSlope(r2 == 1 ? 0 : 1);
+    // The dialog's results are one command: all of them are in force, or none.
+    return change("advanced trigger", [&] {
+        if (r5 > 0)
+            setTriggerLogic(r1 % 3, r2 % 3, r5 - 1);
+        else if (r1 > 0)
+            setTriggerSlope(r1 == 1 ? 0 : 1);
+        else
+            setTriggerSlope(r2 == 1 ? 0 : 1);
 
-    setTriggerPulse(r6 > 0, r6 % 2, widthValue / 10);
+        setTriggerPulse(r6 > 0, r6 % 2, widthValue / 10);
 
-    if (r7 <= 0) {
-        setTriggerType(1, countValue);
+        if (r7 <= 0) {
+            setTriggerType(1, countValue);
+            return true;
+        }
+        if (r7 == 1)
+            setTriggerType(2, p_state->d_hardwareVersion <= _HW2 ? countValue / 10 : countValue / 10 - 100);
+        else if (r7 == 2)
+            setTriggerType(3, countValue);
+
+        if (r3 == 1) setTriggerLogicRegister(1, r4 - 1);
+        if (r3 == 2) setTriggerLogicRegister(2, r4 - 1);
         return true;
-    }
-    if (r7 == 1)
-        setTriggerType(2, p_state->d_hardwareVersion <= _HW2 ? countValue / 10 : countValue / 10 - 100);
-    else if (r7 == 2)
-        setTriggerType(3, countValue);
-
-    if (r3 == 1) setTriggerLogicRegister(1, r4 - 1);
-    if (r3 == 2) setTriggerLogicRegister(2, r4 - 1);
-    return true;
+    });
 }

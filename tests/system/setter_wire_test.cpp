@@ -213,6 +213,8 @@ void expectAgreement(SimulatedKernel& k) {
     EXPECT_EQ(is.timeBaseEntry, kernel.timeBaseEntry);
     EXPECT_EQ(is.delayCounter, kernel.delayCounter);
     EXPECT_EQ(is.peakDetection, kernel.peakDetection);
+    EXPECT_EQ(is.triggerType, kernel.triggerType);
+    EXPECT_EQ(is.triggerCount, kernel.triggerCount);
 }
 
 // Channel 1's mean in volts on the next capture.
@@ -272,6 +274,13 @@ TEST(SetterWire, EveryCommandTakesEffectWholeOrNotAtAll) {
         {"peak detection", [](bool a) { return controlSetPeakDetectionOnOff(!a); },
          [] { return !controlGetPeakDetectionOnOff(); }},
         {"ETS", [](bool a) { return controlSetETSOnOff(!a); }, [] { return !controlGetETSOnOff(); }},
+        // The advanced trigger's results: an edge, or a count of 5 edges.
+        {"advanced trigger",
+         [](bool a) {
+             return a ? g_control->applyAdvancedTriggerResults(1, 0, 0, 0, 0, 0, 0, 0, 0)
+                      : g_control->applyAdvancedTriggerResults(1, 0, 0, 0, 0, 0, 2, 5, 0);
+         },
+         [] { return controlGetTriggerType() == 1; }},
     };
     enum class Form { Once, Twice, ForGood };
     const char* const formNames[] = {"once", "twice", "for good"};
