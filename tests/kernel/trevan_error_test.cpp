@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -51,6 +52,24 @@ TEST_F(ErrorStackTest, MessagesAreExact) {
         push_error(c.code, "x", 1);
         EXPECT_EQ(std::string(get_error_text()), std::string("Error : ") + c.text + "\n") << c.code;
     }
+}
+
+// An operation decides only over its own thread's errors after its mark: what came before,
+// and what the other thread pushed meanwhile, stays.
+TEST_F(ErrorStackTest, AnOperationTakesOnlyItsOwnErrors) {
+    push_error(8, "kernel\\usb", 1);
+    const unsigned long mark = error_mark();
+    push_error(6, "kernel\\usb", 2);
+    std::thread([] { push_error(25, "kernel\\capture", 3); }).join();
+    push_error(7, "kernel\\usb", 4);
+    EXPECT_TRUE(errors_since(mark));
+    keep_first_error_since(mark, "volt/div of channel 1");
+    EXPECT_EQ(take_errors_since(mark), "Error : Can't write FPGA registers (volt/div of channel 1)\n");
+    EXPECT_FALSE(errors_since(mark));
+    EXPECT_STREQ(get_error_text(), "Error : Time-out\nError : Can't read data from buffer\n");
+    push_error(6, "kernel\\usb", 5);
+    drop_errors_since(mark);
+    EXPECT_EQ(error_count(), 0);
 }
 
 } // namespace
