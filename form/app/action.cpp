@@ -97,7 +97,7 @@ void applyCurrent500kRange() {
     const int allowed = clampTo500kRange(current);
     if (allowed == current) return;
     controlSetTimeDiv(allowed);
-    views().updateTimeDivView(allowed);
+    views().updateTimeDivView(controlGetTimeDiv());
 }
 
 // Bounded: the intensity factor comes from the state file, where any float is allowed.
@@ -202,7 +202,7 @@ bool actionRunStop() {
                 views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
             }
             controlSetTriggerMode(env().savedTriggerMode);
-            views().updateTriggerModeView(env().savedTriggerMode);
+            views().updateTriggerModeView(controlGetTriggerMode());
         }
         controlSetRunState(next);
         updateRunStopControls(next);
@@ -235,7 +235,7 @@ bool actionAutoSet() {
     withWorkerStopped([] {
         if (controlGetBufferSizeMode() == _500K) {
             controlSetBufferSizeMode(_10K);
-            updateBufferSizeView(_10K);
+            updateBufferSizeView(controlGetBufferSizeMode());
         }
         {
             AutoSet autoSet(views().measureObject(), views());
@@ -248,9 +248,8 @@ bool actionAutoSet() {
 
 bool actionToggleEts() {
     withStandardWait([] {
-        const bool on = !controlGetETSOnOff();
-        controlSetETSOnOff(on);
-        updateEtsView(on);
+        controlSetETSOnOff(!controlGetETSOnOff());
+        updateEtsView(controlGetETSOnOff());
     });
     return true;
 }
@@ -258,16 +257,15 @@ bool actionToggleEts() {
 bool actionSetEts(bool on) {
     withStandardWait([on] {
         controlSetETSOnOff(on);
-        updateEtsView(on);
+        updateEtsView(controlGetETSOnOff());
     });
     return true;
 }
 
 bool actionTogglePeakDetection() {
     withStandardWait([] {
-        const bool on = !controlGetPeakDetectionOnOff();
-        controlSetPeakDetectionOnOff(on);
-        updatePeakDetectionView(on);
+        controlSetPeakDetectionOnOff(!controlGetPeakDetectionOnOff());
+        updatePeakDetectionView(controlGetPeakDetectionOnOff());
     });
     return true;
 }
@@ -275,7 +273,7 @@ bool actionTogglePeakDetection() {
 bool actionSetAverage(int count) {
     withWorkerStopped([count] {
         controlSetNumberOfAverage(count);
-        updateAverageView(count);
+        updateAverageView(controlGetNumberOfAverage());
     });
     return true;
 }
@@ -294,11 +292,11 @@ bool actionSetBufferSize(int mode) {
         }
         if (mode == _500K && controlGetRunState() == _RUN) applyCurrent500kRange();
         controlSetBufferSizeMode(mode);
-        updateBufferSizeView(mode);
+        updateBufferSizeView(controlGetBufferSizeMode());
         if (mode == _500K && controlGetNumberOfAverage() > controlGetNumberOfAverageMax()) {
             showMessage(kAverageResetMessage);
             controlSetNumberOfAverage(1);
-            updateAverageView(1);
+            updateAverageView(controlGetNumberOfAverage());
         }
     });
     return true;
@@ -313,9 +311,8 @@ bool actionToggleFft() {
 bool actionToggleXYPlot() {
     actionSetBufferSize(_10K);
     withStandardWait([] {
-        const bool on = !controlGetXYPlotOnOff();
-        controlSetXYPlotOnOff(on);
-        views().setXYPlotCaption(on);
+        controlSetXYPlotOnOff(!controlGetXYPlotOnOff());
+        views().setXYPlotCaption(controlGetXYPlotOnOff());
     });
     return true;
 }
@@ -365,7 +362,7 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
     require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
     withStandardWait([=] {
         controlSetVoltageDiv(ch, voltDiv);
-        views().updateVoltDivView(ch, voltDiv);
+        views().updateVoltDivView(ch, controlGetVoltageDiv(ch));
         refreshTriggerLevelMarker(ch);
         if (controlGetHardwareVersion() < _HW3) controlResetAcquisition();
     });
@@ -386,7 +383,7 @@ bool actionSetCoupling(int ch, int coupling) {
     withStandardWait([=] {
         require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
         controlSetChannelCoupling(ch, coupling);
-        views().updateCouplingView(ch, coupling);
+        views().updateCouplingView(ch, controlGetChannelCoupling(ch));
     });
     return true;
 }
@@ -397,7 +394,7 @@ bool actionSetOffset(int ch, double row) {
     withoutWait("offset" + std::to_string(ch), [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetVoltageOffset(ch, value);
-        views().updateOffsetMarker(ch, truncated(value));
+        views().updateOffsetMarker(ch, truncated(controlGetVoltageOffset(ch)));
         refreshTriggerLevelMarker(ch);
     });
     return true;
@@ -406,12 +403,9 @@ bool actionSetOffset(int ch, double row) {
 bool actionToggleInvert(int ch) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch] {
-        const bool on = !controlGetInvertOnOff(ch);
-        controlSetInvertOnOff(ch, on);
-        const int b = truncated(controlGetVoltageOffset(ch));
-        controlSetVoltageOffset(ch, 400 - b);
-        views().updateInvertView(ch, on);
-        views().updateOffsetMarker(ch, 400 - b);
+        controlSetTraceInverted(ch, !controlGetInvertOnOff(ch));
+        views().updateInvertView(ch, controlGetInvertOnOff(ch));
+        views().updateOffsetMarker(ch, truncated(controlGetVoltageOffset(ch)));
         refreshTriggerLevelMarker(ch);
     });
     return true;
@@ -426,7 +420,7 @@ bool actionSetBandLimit(int ch, bool on) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch, on] {
         controlSetBandwidthLimitOnOff(ch, on);
-        views().updateBandLimitView(ch, on);
+        views().updateBandLimitView(ch, controlGetBandwidthLimitOnOff(ch));
     });
     return true;
 }
@@ -442,7 +436,7 @@ bool actionToggleLineJoin() {
             controlSetLineJoinMode(2);
         else if (mode == 1 || mode == 2)
             controlSetLineJoinMode(0);
-        updateLineJoinView(mode == 0);
+        updateLineJoinView(controlGetLineJoinMode() != 0);
     });
     return true;
 }
@@ -450,7 +444,7 @@ bool actionToggleLineJoin() {
 bool actionSetLineJoin(int mode) {
     withStandardWait([mode] {
         if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
-        updateLineJoinView(mode != 0);
+        updateLineJoinView(controlGetLineJoinMode() != 0);
     });
     return true;
 }
@@ -458,7 +452,7 @@ bool actionSetLineJoin(int mode) {
 bool actionSetIntensity(int value) {
     withStandardWait([value] {
         controlSetIntensityFactor(static_cast<float>(value));
-        updateIntensityView(value);
+        updateIntensityView(truncated(controlGetIntensityFactor()));
     });
     return true;
 }
@@ -467,7 +461,7 @@ bool actionSetPersistence(int code) {
     if (code < 0 || code > 16) return true;
     withStandardWait([code] {
         controlSetPersistence(code);
-        updatePersistenceView(code);
+        updatePersistenceView(controlGetPersistence());
     });
     return true;
 }
@@ -495,7 +489,7 @@ bool actionSetTimeDiv(int code) {
         if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
         require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
         controlSetTimeDiv(code);
-        views().updateTimeDivView(code);
+        views().updateTimeDivView(controlGetTimeDiv());
         views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
     });
     return true;
@@ -503,9 +497,8 @@ bool actionSetTimeDiv(int code) {
 
 bool actionToggleDelay() {
     withStandardWait([] {
-        const bool on = !controlGetDelayOnOff();
-        controlSetDelayOnOff(on);
-        views().updateDelayView(on);
+        controlSetDelayOnOff(!controlGetDelayOnOff());
+        views().updateDelayView(controlGetDelayOnOff());
     });
     return true;
 }
@@ -513,7 +506,7 @@ bool actionToggleDelay() {
 bool actionSetHorizontalPosition(double position) {
     withPositionWait([position] {
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(position));
+        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
     });
     return true;
 }
@@ -552,7 +545,7 @@ bool actionSetTriggerMode(int mode) {
 bool actionSetTriggerSource(int source) {
     withStandardWait([source] {
         controlSetTriggerSource(source);
-        views().updateTriggerSourceView(source);
+        views().updateTriggerSourceView(controlGetTriggerSource());
     });
     return true;
 }
@@ -560,7 +553,7 @@ bool actionSetTriggerSource(int source) {
 bool actionSetTriggerSlope(int slope) {
     withStandardWait([slope] {
         controlSetTriggerSlope(slope);
-        views().updateTriggerSlopeView(slope);
+        views().updateTriggerSlopeView(controlGetTriggerSlope());
     });
     return true;
 }
@@ -571,7 +564,7 @@ bool actionSetTriggerLevel(int ch, double row) {
     withoutWait("triggerLevel", [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetTriggerLevel(value);
-        views().updateTriggerLevelMarker(ch, truncated(value));
+        refreshTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -591,7 +584,7 @@ bool actionToggleHighFrequencyReject() {
 bool actionSetHighFrequencyReject(bool on) {
     withStandardWait([on] {
         controlSetTriggerHighFrequencyRejectOnOff(on);
-        views().updateHighFrequencyRejectView(on);
+        views().updateHighFrequencyRejectView(controlGetTriggerHighFrequencyRejectOnOff());
     });
     return true;
 }
@@ -613,6 +606,9 @@ bool actionLoadState() {
         if (loaded && error_count() > 0) showMessage(get_error_text());
         views().updateModeButtons(env().selectedObject);
         views().updateAllViews();
+        // A loaded state runs: the run/stop and single-shot controls follow the kernel.
+        updateRunStopControls(controlGetRunState());
+        updateSingleShotButton();
     });
     return loaded;
 }
@@ -842,7 +838,8 @@ void updateSingleShotButton() {
     IndicatorViews& v = indicatorViews();
     if (controlGetRunState() != _SINGLE) {
         acquireViews().setSingleShotView(false);
-        v.updateTriggerModeView(env().savedTriggerMode);
+        // Running, the kernel's mode is in force; stopped, the mode Run puts back.
+        v.updateTriggerModeView(controlGetRunState() == _RUN ? controlGetTriggerMode() : env().savedTriggerMode);
         return;
     }
     acquireViews().setSingleShotView(true);

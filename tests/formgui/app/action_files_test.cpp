@@ -36,8 +36,9 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
     EXPECT_EQ(fileRequests[1].kind, FileDialogKind::Open);
     EXPECT_EQ(messages, std::vector<std::string>{"State loading"});
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons(7)",
-                                                     "updateAllViews()"}));
+    EXPECT_EQ(views.calls,
+              (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons(7)",
+                                        "updateAllViews()", "updateBufferOverview()", "updateTriggerModeView(0)"}));
 }
 
 // A state file that is not there or cannot be read is refused: the user is told, and every

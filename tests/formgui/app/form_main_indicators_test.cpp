@@ -1,8 +1,10 @@
 // The main window's indicators against the kernel's settings, setting by setting.
 #include "main_window_fixture.h"
 
+#include "action.h"
 #include "advanced_trigger.h"
 #include "environment.h"
+#include "file_dialog.h"
 #include "form_advanced_trigger.h"
 #include "indicator_values.h"
 #include "main_widgets.h"
@@ -495,6 +497,118 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     EXPECT_TRUE(window->ActionAcquriePeakDetection->isEnabled());
     EXPECT_FALSE(window->iTriggerLevel[0]->isHidden());
     EXPECT_TRUE(window->iTriggerLevel[1]->isHidden());
+}
+
+// A command the instrument refuses leaves every indicator of the setting on what the kernel
+// holds: the combo or action, and the copies of the combo's text the full screen draws and
+// the spreadsheet's "/Div" heading takes. Volt/div and coupling refused at the relay pulses,
+// and the time base at its byte, keep the old setting in the kernel too.
+TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
+    start(BOTH_CHANNELS_ON);
+    const auto voltDivShown = [&] {
+        std::array<std::string, 4> volts;
+        std::string time;
+        window->comboTexts(volts, time);
+        EXPECT_EQ(volts[0], window->CBVoltDiv[0]->currentText().toStdString()) << "full-screen copy";
+        return std::make_pair(window->CBVoltDiv[0]->currentIndex() + 1, volts[0]);
+    };
+    const auto timeDivShown = [&] {
+        std::array<std::string, 4> volts;
+        std::string time;
+        window->comboTexts(volts, time);
+        EXPECT_EQ(time, window->cbTimeDiv->currentText().toStdString()) << "full-screen and spreadsheet copy";
+        return std::make_pair(window->cbTimeDiv->currentIndex(), time);
+    };
+    struct Case {
+        const char* what;
+        int request;                  // the request the instrument refuses for good
+        std::function<void()> change; // the user's command
+        std::function<int()> kernel;  // what the kernel holds
+        std::function<int()> shown;   // what the indicator shows, as a code
+        bool keepsOld;                // the kernel keeps the old setting
+    };
+    const Case cases[] = {
+        {"volt/div at the relays", 0xB5, [] { actionSetVoltDiv(_CH1, _50MV_DIV); },
+         [] { return controlGetVoltageDiv(_CH1); },
+         [&] {
+             const auto [code, text] = voltDivShown();
+             EXPECT_EQ(text, voltDivItemTexts(_X1)[static_cast<std::size_t>(controlGetVoltageDiv(_CH1) - 1)]);
+             return code;
+         },
+         true},
+        {"volt/div at the register block", 0xB3, [] { actionSetVoltDiv(_CH1, _5V_DIV); },
+         [] { return controlGetVoltageDiv(_CH1); }, [&] { return voltDivShown().first; }, false},
+        {"coupling at the relays", 0xB5, [] { actionSetCoupling(_CH1, _GND); },
+         [] { return controlGetChannelCoupling(_CH1); }, [&] { return imageOf(window->ActionChannelADC[0]) - 8; },
+         true},
+        {"time/div at its byte", 0xB4, [] { actionSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); },
+         [&] {
+             const auto [code, text] = timeDivShown();
+             EXPECT_EQ(text, TIME_DIV_ITEMS[static_cast<std::size_t>(controlGetTimeDiv())]);
+             return code;
+         },
+         true},
+        {"time/div at the register block", 0xB1, [] { actionSetTimeDiv(_20MS_DIV); },
+         [] { return controlGetTimeDiv(); }, [&] { return timeDivShown().first; }, false},
+        {"trigger mode", 0xB1, [] { actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); },
+         [] { return controlGetTriggerMode(); },
+         [&] { return text(window->lbTriggerNormalAuto) == "NORMAL" ? _NORMAL : _AUTO; }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = c.kernel();
+        kernel->bus->injectFault({UsbFault::Kind::Stall, c.request, false, 0, UsbFault::FOR_GOOD, -1});
+        c.change();
+        kernel->bus->clearFaults();
+        get_error_text();
+        if (c.keepsOld) {
+            EXPECT_EQ(c.kernel(), before);
+        }
+        EXPECT_EQ(c.shown(), c.kernel());
+    }
+}
+
+// Loading a state file while stopped runs the loaded settings: the run/stop button and every
+// control that follows the run state say so.
+TEST_F(MainWindowTest, LoadStateWhileStoppedLeavesTheButtonsAndTheRunStateAgreeing) {
+    start(BOTH_CHANNELS_ON);
+    const std::string path =
+        kernel->dir().write("saved.ini", std::string(BOTH_CHANNELS_ON) + "[HORIZONTAL]\ntimeDiv=19\n");
+    window->ActionAcquireRunStop->trigger();
+    ASSERT_EQ(controlGetRunState(), _STOP);
+    setFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(path); });
+    window->ActionFileLoadState->trigger();
+    setFileDialogHandler(nullptr);
+    ASSERT_EQ(controlGetTimeDiv(), 19);
+    const bool running = controlGetRunState() == _RUN;
+    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), running ? 2 : 3);
+    for (QAction* a : {window->ActionChannelOnOff[0], window->ActionChannelOnOff[1], window->ActionTriggerAT,
+                       window->ActionChannelADC[0], window->ActionAcquireAutoSet})
+        EXPECT_EQ(a->isEnabled(), running) << a->objectName().toStdString();
+    EXPECT_EQ(window->iTriggerLevel[0]->isVisibleTo(window.get()), running);
+    EXPECT_FALSE(window->tbSingleShot->isChecked());
+}
+
+// Inverting a channel that is not the trigger source keeps its stored level on its trace:
+// made the source afterwards, it triggers where it did before, at the same voltage.
+TEST_F(MainWindowTest, InvertedChannelMadeTheSourceKeepsItsLevelOnTheTrace) {
+    start(std::string(BOTH_CHANNELS_ON) + "voltageOffset2=300\ntriggerOffset2=320\n[TRIGGER]\ntriggerSource=1\n");
+    ASSERT_EQ(controlGetTriggerSource(), _CH1);
+    const double volts = controlGetTriggerOffset(_CH2) - controlGetVoltageOffset(_CH2);
+    ASSERT_EQ(volts, 20);
+    for (int toggles : {1, 2, 3}) {
+        SCOPED_TRACE(toggles);
+        window->ActionChannelInvertOnOff[1]->trigger();
+        EXPECT_EQ(controlGetTriggerOffset(_CH2) - controlGetVoltageOffset(_CH2), volts);
+    }
+    ASSERT_TRUE(controlGetInvertOnOff(_CH2));
+    window->rbTriggerCh2->click();
+    ASSERT_EQ(controlGetTriggerSource(), _CH2);
+    EXPECT_EQ(controlGetTriggerLevel() - controlGetVoltageOffset(_CH2), volts);
+    // The marker sits 20 rows below the offset marker (mirrored), and the read-out is that
+    // distance at 1 V/div.
+    EXPECT_EQ(window->iTriggerLevel[1]->y() - window->iVoltOffsetPos[1]->y(), 20);
+    EXPECT_EQ(window->ebTriggerLevel->text(), "-400mV");
 }
 
 } // namespace
