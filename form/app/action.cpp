@@ -97,13 +97,11 @@ void applyCurrent500kRange() {
     const int allowed = clampTo500kRange(current);
     if (allowed == current) return;
     controlSetTimeDiv(allowed);
-    views().updateTimeDivView(controlGetTimeDiv());
+    views().updateTimeDivView();
 }
 
 // Bounded: the intensity factor comes from the state file, where any float is allowed.
 int truncated(double value) { return boundedInt(value); }
-
-void refreshTriggerLevelMarker(int ch) { views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch))); }
 
 void setSelectedObject(int code) {
     {
@@ -199,14 +197,13 @@ bool actionRunStop() {
             next = _RUN;
             if (controlGetBufferSizeMode() == _500K) {
                 applyCurrent500kRange();
-                views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+                views().updateHorizontalPositionMarker();
             }
             controlSetTriggerMode(env().savedTriggerMode);
-            views().updateTriggerModeView(controlGetTriggerMode());
         }
         controlSetRunState(next);
-        updateRunStopControls(next);
         controlSetPeakDetectionOnOff(controlGetPeakDetectionOnOff());
+        views().updateRunStateViews();
     });
     return true;
 }
@@ -223,20 +220,14 @@ bool actionSingleShot() {
             controlSetTriggerMode(env().savedTriggerMode);
             controlSetRunState(_RUN);
         }
-        updateSingleShotButton();
-        // The run/stop view and the enabled controls follow every single-shot transition;
-        // after the button, whose ETS view would otherwise re-enable ETS in single shot.
-        updateRunStopControls(controlGetRunState());
+        views().updateRunStateViews();
     });
     return true;
 }
 
 bool actionAutoSet() {
     withWorkerStopped([] {
-        if (controlGetBufferSizeMode() == _500K) {
-            controlSetBufferSizeMode(_10K);
-            updateBufferSizeView(controlGetBufferSizeMode());
-        }
+        if (controlGetBufferSizeMode() == _500K) controlSetBufferSizeMode(_10K);
         {
             AutoSet autoSet(views().measureObject(), views());
             autoSet.run();
@@ -249,7 +240,7 @@ bool actionAutoSet() {
 bool actionToggleEts() {
     withStandardWait([] {
         controlSetETSOnOff(!controlGetETSOnOff());
-        updateEtsView(controlGetETSOnOff());
+        views().updateEtsView();
     });
     return true;
 }
@@ -257,7 +248,7 @@ bool actionToggleEts() {
 bool actionSetEts(bool on) {
     withStandardWait([on] {
         controlSetETSOnOff(on);
-        updateEtsView(controlGetETSOnOff());
+        views().updateEtsView();
     });
     return true;
 }
@@ -265,7 +256,7 @@ bool actionSetEts(bool on) {
 bool actionTogglePeakDetection() {
     withStandardWait([] {
         controlSetPeakDetectionOnOff(!controlGetPeakDetectionOnOff());
-        updatePeakDetectionView(controlGetPeakDetectionOnOff());
+        views().updatePeakDetectionView();
     });
     return true;
 }
@@ -273,7 +264,7 @@ bool actionTogglePeakDetection() {
 bool actionSetAverage(int count) {
     withWorkerStopped([count] {
         controlSetNumberOfAverage(count);
-        updateAverageView(controlGetNumberOfAverage());
+        views().updateAverageView();
     });
     return true;
 }
@@ -292,11 +283,11 @@ bool actionSetBufferSize(int mode) {
         }
         if (mode == _500K && controlGetRunState() == _RUN) applyCurrent500kRange();
         controlSetBufferSizeMode(mode);
-        updateBufferSizeView(controlGetBufferSizeMode());
+        views().updateBufferSizeView();
         if (mode == _500K && controlGetNumberOfAverage() > controlGetNumberOfAverageMax()) {
             showMessage(kAverageResetMessage);
             controlSetNumberOfAverage(1);
-            updateAverageView(controlGetNumberOfAverage());
+            views().updateAverageView();
         }
     });
     return true;
@@ -312,7 +303,7 @@ bool actionToggleXYPlot() {
     actionSetBufferSize(_10K);
     withStandardWait([] {
         controlSetXYPlotOnOff(!controlGetXYPlotOnOff());
-        views().setXYPlotCaption(controlGetXYPlotOnOff());
+        views().updateXYPlotView();
     });
     return true;
 }
@@ -346,13 +337,9 @@ bool actionSetChannelOnOff(int ch, bool on) {
             controlSetTriggerSource(_CH1);
         const bool nowOn = controlGetChannelOnOff(ch);
         if (nowOn) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
+        if (env().selectedObject == ch) setSelectedObject(0);
+        views().updateModeButtons();
         views().updateAllViews();
-        views().updateChannelOnView(ch, nowOn);
-        views().updateCouplingView(ch, controlGetChannelCoupling(ch));
-        if (env().selectedObject == ch) {
-            setSelectedObject(0);
-            views().updateModeButtons(0);
-        }
     });
     return *result;
 }
@@ -362,8 +349,8 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
     require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
     withStandardWait([=] {
         controlSetVoltageDiv(ch, voltDiv);
-        views().updateVoltDivView(ch, controlGetVoltageDiv(ch));
-        refreshTriggerLevelMarker(ch);
+        views().updateVoltDivView(ch);
+        views().updateTriggerLevelMarker(ch);
         if (controlGetHardwareVersion() < _HW3) controlResetAcquisition();
     });
     return true;
@@ -383,7 +370,7 @@ bool actionSetCoupling(int ch, int coupling) {
     withStandardWait([=] {
         require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
         controlSetChannelCoupling(ch, coupling);
-        views().updateCouplingView(ch, controlGetChannelCoupling(ch));
+        views().updateCouplingView(ch);
     });
     return true;
 }
@@ -394,8 +381,8 @@ bool actionSetOffset(int ch, double row) {
     withoutWait("offset" + std::to_string(ch), [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetVoltageOffset(ch, value);
-        views().updateOffsetMarker(ch, truncated(controlGetVoltageOffset(ch)));
-        refreshTriggerLevelMarker(ch);
+        views().updateOffsetMarker(ch);
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -404,9 +391,9 @@ bool actionToggleInvert(int ch) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch] {
         controlSetTraceInverted(ch, !controlGetInvertOnOff(ch));
-        views().updateInvertView(ch, controlGetInvertOnOff(ch));
-        views().updateOffsetMarker(ch, truncated(controlGetVoltageOffset(ch)));
-        refreshTriggerLevelMarker(ch);
+        views().updateInvertView(ch);
+        views().updateOffsetMarker(ch);
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -420,7 +407,7 @@ bool actionSetBandLimit(int ch, bool on) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch, on] {
         controlSetBandwidthLimitOnOff(ch, on);
-        views().updateBandLimitView(ch, controlGetBandwidthLimitOnOff(ch));
+        views().updateBandLimitView(ch);
     });
     return true;
 }
@@ -436,7 +423,7 @@ bool actionToggleLineJoin() {
             controlSetLineJoinMode(2);
         else if (mode == 1 || mode == 2)
             controlSetLineJoinMode(0);
-        updateLineJoinView(controlGetLineJoinMode() != 0);
+        views().updateLineJoinView();
     });
     return true;
 }
@@ -444,7 +431,7 @@ bool actionToggleLineJoin() {
 bool actionSetLineJoin(int mode) {
     withStandardWait([mode] {
         if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
-        updateLineJoinView(controlGetLineJoinMode() != 0);
+        views().updateLineJoinView();
     });
     return true;
 }
@@ -452,7 +439,7 @@ bool actionSetLineJoin(int mode) {
 bool actionSetIntensity(int value) {
     withStandardWait([value] {
         controlSetIntensityFactor(static_cast<float>(value));
-        updateIntensityView(truncated(controlGetIntensityFactor()));
+        views().updateIntensityView();
     });
     return true;
 }
@@ -461,7 +448,7 @@ bool actionSetPersistence(int code) {
     if (code < 0 || code > 16) return true;
     withStandardWait([code] {
         controlSetPersistence(code);
-        updatePersistenceView(controlGetPersistence());
+        views().updatePersistenceView();
     });
     return true;
 }
@@ -470,7 +457,7 @@ bool actionSelectObject(int code) {
     if (code < 1 || code > 9) return true;
     if (code == env().selectedObject) code = 0;
     setSelectedObject(code);
-    views().updateModeButtons(code);
+    views().updateModeButtons();
     return true;
 }
 
@@ -489,8 +476,8 @@ bool actionSetTimeDiv(int code) {
         if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
         require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
         controlSetTimeDiv(code);
-        views().updateTimeDivView(controlGetTimeDiv());
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateTimeDivView();
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -498,7 +485,7 @@ bool actionSetTimeDiv(int code) {
 bool actionToggleDelay() {
     withStandardWait([] {
         controlSetDelayOnOff(!controlGetDelayOnOff());
-        views().updateDelayView(controlGetDelayOnOff());
+        views().updateDelayView();
     });
     return true;
 }
@@ -506,7 +493,7 @@ bool actionToggleDelay() {
 bool actionSetHorizontalPosition(double position) {
     withPositionWait([position] {
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -517,7 +504,7 @@ bool actionScrollRight() {
         const double limit = controlGetRunState() == _STOP ? 32767.0 : width;
         const double position = std::min(controlGetHorizontalPosition() + width / 4, limit);
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -529,7 +516,7 @@ bool actionScrollLeft() {
         if (controlGetRunState() != _STOP) limit = controlGetDelayOnOff() ? -9.0 * width : 0.0;
         const double position = std::max(controlGetHorizontalPosition() - width / 4, limit);
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -537,7 +524,7 @@ bool actionScrollLeft() {
 bool actionSetTriggerMode(int mode) {
     withStandardWait([mode] {
         controlSetTriggerMode(mode);
-        views().updateTriggerModeView(controlGetTriggerMode());
+        views().updateTriggerModeView();
     });
     return true;
 }
@@ -545,7 +532,7 @@ bool actionSetTriggerMode(int mode) {
 bool actionSetTriggerSource(int source) {
     withStandardWait([source] {
         controlSetTriggerSource(source);
-        views().updateTriggerSourceView(controlGetTriggerSource());
+        views().updateTriggerSourceView();
     });
     return true;
 }
@@ -553,7 +540,7 @@ bool actionSetTriggerSource(int source) {
 bool actionSetTriggerSlope(int slope) {
     withStandardWait([slope] {
         controlSetTriggerSlope(slope);
-        views().updateTriggerSlopeView(controlGetTriggerSlope());
+        views().updateTriggerSlopeView();
     });
     return true;
 }
@@ -564,7 +551,7 @@ bool actionSetTriggerLevel(int ch, double row) {
     withoutWait("triggerLevel", [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetTriggerLevel(value);
-        refreshTriggerLevelMarker(ch);
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -584,7 +571,7 @@ bool actionToggleHighFrequencyReject() {
 bool actionSetHighFrequencyReject(bool on) {
     withStandardWait([on] {
         controlSetTriggerHighFrequencyRejectOnOff(on);
-        views().updateHighFrequencyRejectView(controlGetTriggerHighFrequencyRejectOnOff());
+        views().updateHighFrequencyRejectView();
     });
     return true;
 }
@@ -604,11 +591,8 @@ bool actionLoadState() {
         if (!loaded) reportFileFailure("Cannot read ", *path);
         // Loaded, but a setting the instrument did not take is told, not lost.
         if (loaded && error_count() > 0) showMessage(get_error_text());
-        views().updateModeButtons(env().selectedObject);
+        views().updateModeButtons();
         views().updateAllViews();
-        // A loaded state runs: the run/stop and single-shot controls follow the kernel.
-        updateRunStopControls(controlGetRunState());
-        updateSingleShotButton();
     });
     return loaded;
 }
@@ -798,80 +782,15 @@ bool actionWheelDown(bool ctrl, int, int, bool&) {
     return true;
 }
 
-// ======================================================================== Controls in step
-
-void updateAcquireViews() {
-    updateEtsView(controlGetETSOnOff());
-    updatePeakDetectionView(controlGetPeakDetectionOnOff());
-    updateAverageView(controlGetNumberOfAverage());
-    updateBufferSizeView(controlGetBufferSizeMode());
-}
-
-void updateEtsView(bool on) {
-    acquireViews().setEtsView(controlGetTimeDiv() <= 10 && controlGetRunState() != _STOP, on);
-    indicatorViews().updateSampleRateView();
-}
-
-void updatePeakDetectionView(bool on) {
-    const int timeDiv = controlGetTimeDiv();
-    acquireViews().setPeakDetectionView(
-        !(timeDiv < controlGetPeakDetectionMinTimeDiv() || controlGetHardwareVersion() < _HW3 || timeDiv > 25), on);
-}
-
-void updateAverageView(int count) { acquireViews().setAverageView(count); }
-
-void updateRunStopControls(int runState) {
-    if (runState == _RUN) {
-        RunningControls running;
-        running.inputOn = {controlGetChannelOnOff(_CH1), controlGetChannelOnOff(_CH2)};
-        running.newerHardware = controlGetHardwareVersion() >= _HW3;
-        running.triggerSource = controlGetTriggerSource() == _CH1 ? _CH1 : _CH2;
-        running.equivalentTime = controlIsEquivalentTime();
-        acquireViews().setRunningViews(running);
-    } else if (runState == _SINGLE || runState == _STOP) {
-        acquireViews().setStoppedViews();
-    }
-    indicatorViews().updateBufferOverview();
-}
-
-void updateSingleShotButton() {
-    IndicatorViews& v = indicatorViews();
-    if (controlGetRunState() != _SINGLE) {
-        acquireViews().setSingleShotView(false);
-        // Running, the kernel's mode is in force; stopped, the mode Run puts back.
-        v.updateTriggerModeView(controlGetRunState() == _RUN ? controlGetTriggerMode() : env().savedTriggerMode);
-        return;
-    }
-    acquireViews().setSingleShotView(true);
-    v.updateTriggerModeView(_NORMAL);
-    updateEtsView(false);
-    v.updateBufferOverview();
-}
-
-void updateBufferSizeView(int mode) {
-    const bool available = controlGetHardwareVersion() >= _HW3;
-    acquireViews().setBufferSizeView(available, mode);
-    if (available) indicatorViews().updateTimeDivView(controlGetTimeDiv());
-}
-
-void updateDisplayViews() {
-    updateLineJoinView(controlGetLineJoinMode() != 0);
-    updatePersistenceView(controlGetPersistence());
-    updateIntensityView(truncated(controlGetIntensityFactor()));
-}
-
-void updateLineJoinView(bool on) { acquireViews().setLineJoinView(on); }
-
-void updatePersistenceView(int code) { acquireViews().setPersistenceView(code); }
-
-void updateIntensityView(int value) { acquireViews().setIntensityView(value); }
+// ======================================================================== Run state
 
 RunStateControls& actionRunStateControls() {
-    // The cycle's hand-over of a finished single shot, queued to the GUI thread.
+    // The cycle's hand-over of a finished single shot, queued to the GUI thread; the window
+    // reads the run state from the kernel.
     class ActionRunStateControls final : public RunStateControls {
     public:
-        void updateRunStopControls(int runState) override { ::updateRunStopControls(runState); }
-        void updateSingleShotButton() override { ::updateSingleShotButton(); }
+        void updateRunStopControls(int) override { views().updateRunStateViews(); }
+        void updateSingleShotButton() override { views().updateRunStateViews(); }
     };
     static ActionRunStateControls controls;
     return controls;

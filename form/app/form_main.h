@@ -77,8 +77,8 @@ public:
     struct ControlsOnly {};
     TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* parent = nullptr);
     void start();
-    // FormDestroy: writes the environment file (a failure is shown), deletes the renderer and
-    // destroys the kernel. Stops the worker first if the close was never confirmed.
+    // Writes the environment file (a failure is shown), deletes the renderer and destroys the
+    // kernel. Stops the worker first if the close was never confirmed.
     ~TFormMain() override;
 
     // ---- Members other forms read (GUI thread, under the pause handshake) ----
@@ -96,48 +96,43 @@ public:
 
     // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
     void updateHorizontalViews();
-    void updateDelayViews();
     void updateDelayText();
-    void fillVoltDivItems(int ch, int probe);
+    // The trace's probe combo and menu and its volt/div item texts for its probe.
+    void fillVoltDivItems(int ch);
     void updateTriggerPanel();
     void updateTriggerLevelText(int ch);
-    void updateXYPlotView();
 
-    // ---- MainWindowViews ----
+    // ---- MainWindowViews: each refresh reads the kernel ----
     void updateAllViews() override;
-    void updateTimeDivView(int timeDiv) override;
-    void updateHorizontalPositionMarker(int position) override;
-    void updateDelayView(bool on) override;
+    void updateTimeDivView() override;
+    void updateHorizontalPositionMarker() override;
+    void updateDelayView() override;
     void updateSampleRateView() override;
-    void updateModeButtons(int selectedObject) override;
+    void updateModeButtons() override;
     void updateToolbars() override;
     void updateChannelViews() override;
-    void updateChannelOnView(int ch, bool on) override;
-    void updateVoltDivView(int ch, int voltDiv) override;
-    void updateCouplingView(int ch, int coupling) override;
-    void updateOffsetMarker(int ch, int row) override;
-    void updateInvertView(int ch, bool on) override;
-    void updateBandLimitView(int ch, bool on) override;
-    void updateTriggerModeView(int mode) override;
-    void updateTriggerSourceView(int source) override;
-    void updateTriggerSlopeView(int slope) override;
-    void updateTriggerLevelMarker(int ch, int level) override;
+    void updateChannelOnView(int ch) override;
+    void updateVoltDivView(int ch) override;
+    void updateCouplingView(int ch) override;
+    void updateOffsetMarker(int ch) override;
+    void updateInvertView(int ch) override;
+    void updateBandLimitView(int ch) override;
+    void updateTriggerModeView() override;
+    void updateTriggerSourceView() override;
+    void updateTriggerSlopeView() override;
+    void updateTriggerLevelMarker(int ch) override;
     void updateTriggerTypeView() override;
-    void updateHighFrequencyRejectView(bool on) override;
+    void updateHighFrequencyRejectView() override;
     void updateBufferOverview() override;
-    void setXYPlotCaption(bool on) override;
-
-    // ---- AcquireViews ----
-    void setEtsView(bool enabled, bool on) override;
-    void setPeakDetectionView(bool enabled, bool on) override;
-    void setAverageView(int count) override;
-    void setRunningViews(const RunningControls& running) override;
-    void setStoppedViews() override;
-    void setSingleShotView(bool down) override;
-    void setBufferSizeView(bool available, int mode) override;
-    void setLineJoinView(bool on) override;
-    void setPersistenceView(int code) override;
-    void setIntensityView(int value) override;
+    void updateXYPlotView() override;
+    void updateEtsView() override;
+    void updatePeakDetectionView() override;
+    void updateAverageView() override;
+    void updateBufferSizeView() override;
+    void updateLineJoinView() override;
+    void updatePersistenceView() override;
+    void updateIntensityView() override;
+    void updateRunStateViews() override;
 
     Environment& environment() override { return *p_environment; }
     short** rawDataSlot(int ch) override;
@@ -477,7 +472,8 @@ private:
     void takeFocus();
 
     // form_main_indicators.cpp
-    void setChannelOnControls(int trace, bool on);
+    // Every command's enabled state (and the markers shown) from control_enables.h.
+    void updateEnabledControls();
     // The action's image `image` of the list it was made with.
     void setActionImage(QAction* action, int image);
     void setComboFontColour(QComboBox* combo, const QColor& colour);

@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, TimeDivComboAndSampleRate) {
     start(BOTH_CHANNELS_ON);
     for (int code : {0, 11, 17, 25, 29}) {
         ASSERT_TRUE(controlSetTimeDiv(code));
-        window->updateTimeDivView(controlGetTimeDiv());
+        window->updateTimeDivView();
         EXPECT_EQ(window->cbTimeDiv->currentIndex(), code);
         EXPECT_EQ(window->cbTimeDiv->currentText().toStdString(), TIME_DIV_ITEMS[static_cast<std::size_t>(code)]);
         EXPECT_EQ(text(window->la_sampling_rate).toStdString(), sampleRateText(controlGetSampleRate())) << code;
@@ -66,7 +66,7 @@ TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
         controlSetTimeDiv(c.timeDiv);
         controlSetDelayOnOff(c.delay);
         controlSetHorizontalPosition(c.position);
-        window->updateDelayViews();
+        window->updateDelayView();
         EXPECT_EQ(text(window->pnDelay), c.shown) << c.delay << " " << c.position;
         EXPECT_EQ(window->ActionHorizontalDelayOnOff->text(), c.delay ? "Delay On" : "Delay Off");
         EXPECT_EQ(imageOf(window->ActionHorizontalDelayOnOff), c.delay ? 19 : 20);
@@ -74,8 +74,10 @@ TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
     struct Marker {
         int position, left, picture;
     } markers[] = {{-10, 0, 0}, {600, 500, 2}, {250, 249, 1}};
+    controlSetRunState(_STOP); // a stopped capture scrolls past both edges
     for (const Marker& m : markers) {
-        window->updateHorizontalPositionMarker(m.position);
+        controlSetHorizontalPosition(m.position);
+        window->updateHorizontalPositionMarker();
         EXPECT_EQ(window->iTriggerHorPos->x(), m.left) << m.position;
         EXPECT_EQ(window->iTriggerHorPos->property("picture").toInt(), m.picture) << m.position;
     }
@@ -104,16 +106,14 @@ TEST_F(MainWindowTest, VoltDivItemsFollowTheProbe) {
         for (QAction* a : window->mnProbeAtt[0])
             EXPECT_EQ(a->isChecked(), a->objectName() == c.checked) << a->objectName().toStdString();
     }
-    // A factor that is none of the four shows the x1000 texts.
-    window->fillVoltDivItems(_CH2, 5);
-    EXPECT_EQ(window->CBProbe[1]->currentIndex(), 3);
-    EXPECT_EQ(window->CBVoltDiv[1]->itemText(0), "10V");
-
     // The combos never show code 0.
-    window->fillVoltDivItems(_CH1, 1);
-    window->updateVoltDivView(_CH1, 0);
+    ASSERT_TRUE(controlSetProbeAttenuation(_CH1, 1));
+    window->fillVoltDivItems(_CH1);
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, 0));
+    window->updateVoltDivView(_CH1);
     EXPECT_EQ(window->CBVoltDiv[0]->currentIndex(), -1);
-    window->updateVoltDivView(_CH1, 5);
+    ASSERT_TRUE(controlSetVoltageDiv(_CH1, 5));
+    window->updateVoltDivView(_CH1);
     EXPECT_EQ(window->CBVoltDiv[0]->currentText(), "200mV"); // code 5: 200 mV/div
 }
 
@@ -137,7 +137,8 @@ TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
         for (std::size_t t = 0; t < 4; ++t) {
             const int trace = static_cast<int>(t) + 1;
             for (int probe : {1, 10, 100, 1000}) {
-                window->fillVoltDivItems(trace, probe);
+                ASSERT_TRUE(controlSetProbeAttenuation(trace, probe));
+                window->fillVoltDivItems(trace);
                 for (int i = 0; i < window->CBVoltDiv[t]->count(); ++i)
                     EXPECT_TRUE(showsWhole(window->CBVoltDiv[t], window->CBVoltDiv[t]->itemText(i)))
                         << "scale " << scale << ", trace " << trace << ", "
@@ -174,7 +175,8 @@ TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
     };
     for (const Case& c : cases) {
         const auto i = static_cast<std::size_t>(c.ch - 1);
-        window->updateChannelOnView(c.ch, c.on);
+        ASSERT_TRUE(controlSetChannelOnOff(c.ch, c.on) || c.ch > _CH2);
+        window->updateChannelOnView(c.ch);
         EXPECT_EQ(imageOf(window->ActionChannelOnOff[i]), c.image);
         EXPECT_EQ(window->ActionChannelVoltage[i]->isEnabled(), c.on);
         EXPECT_EQ(window->ActionChannelProbe[i]->isEnabled(), c.on);
@@ -183,16 +185,19 @@ TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
         EXPECT_EQ(fontOf(window->CBVoltDiv[i]), c.colour);
         EXPECT_EQ(fontOf(window->CBProbe[i]), c.colour);
     }
-    window->updateChannelOnView(_CH2, true);
+    controlSetChannelOnOff(_CH2, true);
+    window->updateChannelOnView(_CH2);
     EXPECT_TRUE(window->rbMeasureCh2->isChecked());
     EXPECT_TRUE(window->rbTriggerCh2->isEnabled());
     EXPECT_TRUE(window->ActionChannelBandLimit[1]->isEnabled()); // fourth generation
     EXPECT_EQ(window->measureSource(), 2);
-    window->updateChannelOnView(_CH2, false);
+    controlSetChannelOnOff(_CH2, false);
+    window->updateChannelOnView(_CH2);
     EXPECT_FALSE(window->rbMeasureCh2->isEnabled());
     EXPECT_FALSE(window->rbTriggerCh2->isEnabled());
     EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
-    window->updateChannelOnView(_MATH, true);
+    controlSetChannelOnOff(_MATH, true);
+    window->updateChannelOnView(_MATH);
     EXPECT_TRUE(window->rbMeasureMath->isChecked());
     EXPECT_EQ(window->measureSource(), 3);
 }
@@ -203,32 +208,35 @@ TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
         int ch, coupling, image;
         const char* hint;
     } couplings[] = {{_CH1, _AC, 8, "AC"},  {_CH1, _DC, 9, "DC"},  {_CH1, _GND, 10, "GND"},
-                     {_CH2, _AC, 11, "AC"}, {_CH2, _DC, 12, "DC"}, {_CH2, 7, 13, "GND"}};
+                     {_CH2, _AC, 11, "AC"}, {_CH2, _DC, 12, "DC"}, {_CH2, _GND, 13, "GND"}};
     for (const Coupling& c : couplings) {
-        window->updateCouplingView(c.ch, c.coupling);
+        ASSERT_TRUE(controlSetChannelCoupling(c.ch, c.coupling));
+        window->updateCouplingView(c.ch);
         QAction* a = window->ActionChannelADC[static_cast<std::size_t>(c.ch - 1)];
         EXPECT_EQ(imageOf(a), c.image);
         EXPECT_EQ(a->toolTip(), c.hint);
     }
-    window->updateInvertView(_CH1, true);
+    controlSetInvertOnOff(_CH1, true);
+    window->updateInvertView(_CH1);
     EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert On");
     EXPECT_EQ(imageOf(window->ActionChannelInvertOnOff[0]), 22);
-    window->updateInvertView(_CH1, false);
+    controlSetInvertOnOff(_CH1, false);
+    window->updateInvertView(_CH1);
     EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert Off");
-    window->updateBandLimitView(_CH2, true);
+    ASSERT_TRUE(controlSetBandwidthLimitOnOff(_CH2, true));
+    window->updateBandLimitView(_CH2);
     EXPECT_EQ(window->ActionChannelBandLimit[1]->text(), "Bandwidth Limit On");
     EXPECT_EQ(imageOf(window->ActionChannelBandLimit[1]), 24);
-    window->updateHighFrequencyRejectView(true);
+    controlSetTriggerHighFrequencyRejectOnOff(true);
+    window->updateHighFrequencyRejectView();
     EXPECT_EQ(window->ActionTriggerHighFrequencyReject->text(), "High Frequency Rejection On");
     EXPECT_EQ(imageOf(window->ActionTriggerHighFrequencyReject), 7);
 }
 
 TEST_F(MainWindowTest, FirstGenerationDisablesBandLimitAndRejectWhateverTheFlags) {
     start(BOTH_CHANNELS_ON, _HW1);
+    controlSetTriggerHighFrequencyRejectOnOff(true);
     window->updateAllViews();
-    window->ActionTriggerHighFrequencyReject->setEnabled(true);
-    window->updateBandLimitView(_CH1, true);
-    window->updateHighFrequencyRejectView(true);
     EXPECT_FALSE(window->ActionChannelBandLimit[0]->isEnabled());
     EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
     EXPECT_FALSE(window->ActionTriggerHighFrequencyReject->isEnabled());
@@ -282,7 +290,9 @@ TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
     };
     for (const Case& c : cases) {
         if (c.readOut) controlSetTriggerLevel(c.level);
-        window->updateTriggerLevelMarker(c.ch, c.level);
+        // The other channel's stored level, as a state file can leave it.
+        if (!c.readOut) g_control->p_state->d_channel[c.ch].triggerOffset = c.level;
+        window->updateTriggerLevelMarker(c.ch);
         MarkerImage* m = window->iTriggerLevel[static_cast<std::size_t>(c.ch - 1)];
         EXPECT_EQ(m->y(), c.top) << c.ch << " " << c.level;
         EXPECT_EQ(m->property("picture").toInt(), c.picture);
@@ -295,10 +305,10 @@ TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
 TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
     start(BOTH_CHANNELS_ON);
     controlSetVoltageOffset(_CH1, 300);
-    window->updateOffsetMarker(_CH1, 300);
+    window->updateOffsetMarker(_CH1);
     EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 105);
     controlSetInvertOnOff(_CH1, true);
-    window->updateOffsetMarker(_CH1, 300);
+    window->updateOffsetMarker(_CH1);
     EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 305);
 }
 
@@ -406,7 +416,8 @@ TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
         &TFormMain::tbCursorCross,     &TFormMain::tbCursorHor,       &TFormMain::tbCursorVer};
     for (const Case& c : cases) {
         window->sbCursorMeasurePanel[0]->setText("old");
-        window->updateModeButtons(c.object);
+        window->environment().selectedObject = c.object;
+        window->updateModeButtons();
         for (auto button : all) EXPECT_EQ((window.get()->*button)->isChecked(), button == c.down) << c.object;
         EXPECT_EQ(window->display->cursor().shape(), c.shape) << c.object;
         EXPECT_TRUE(window->sbCursorMeasurePanel[0]->text().isEmpty());
@@ -438,7 +449,7 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
-        window->updateTimeDivView(c.timeDiv);
+        window->updateTimeDivView();
         if (c.trigger) (window.get()->*c.trigger)->trigger();
         QAction* a = window.get()->*c.action;
         const bool kernelOn =
@@ -450,53 +461,39 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     }
 
     // Persistence: one item checked, none and no combo item outside the codes; no handler runs.
-    const int before = controlGetPersistence();
     for (int code : {3, 16, 40}) {
-        window->setPersistenceView(code);
+        g_control->p_state->d_persistence = code; // as a state file can leave it
+        window->updatePersistenceView();
         int checked = 0;
         for (QAction* item : window->persistenceItems) checked += item->isChecked();
         EXPECT_EQ(checked, code <= 16 ? 1 : 0) << code;
         EXPECT_EQ(window->cbPersistence->currentIndex(), code <= 16 ? code : -1) << code;
+        EXPECT_EQ(controlGetPersistence(), code);
     }
-    EXPECT_EQ(controlGetPersistence(), before);
-    window->setIntensityView(40);
-    EXPECT_EQ(window->tbIntensity->value(), 40);
-    EXPECT_NE(controlGetIntensityFactor(), 40.0f);
 
-    window->setBufferSizeView(true, _500K);
+    ASSERT_TRUE(controlSetBufferSizeMode(_500K));
+    window->updateBufferSizeView();
     EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 500K");
     EXPECT_TRUE(window->Buffer500K->isChecked());
     EXPECT_FALSE(window->Buffer10K->isChecked());
-    window->setBufferSizeView(false, _10K);
-    EXPECT_FALSE(window->BufferSize->menuAction()->isEnabled());
-    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 500K");
 
-    window->setSingleShotView(true);
-    EXPECT_TRUE(window->tbSingleShot->isChecked());
-    EXPECT_EQ(imageOf(window->ActionAcquireSingleShot), 4);
-
-    // Stopped: every acquisition control off; running: the fixed set back, a channel that is
-    // off left as it was.
-    window->setStoppedViews();
-    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 3);
-    for (QAction* a : {window->ActionChannelADC[0], window->ActionAcquireAutoSet, window->ActionTriggerAT,
-                       window->ActionAcquriePeakDetection, window->ActionChannelBandLimit[1]})
-        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_FALSE(window->rbTriggerCh2->isEnabled());
-    EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
-    RunningControls running;
-    running.inputOn = {true, false};
-    running.newerHardware = true;
-    running.triggerSource = _CH1;
-    window->setRunningViews(running);
-    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), 2);
-    EXPECT_TRUE(window->ActionChannelADC[0]->isEnabled());
-    EXPECT_TRUE(window->ActionChannelBandLimit[0]->isEnabled());
-    EXPECT_FALSE(window->ActionChannelADC[1]->isEnabled());
-    EXPECT_FALSE(window->ActionAcquireETS->isEnabled());
-    EXPECT_TRUE(window->ActionAcquriePeakDetection->isEnabled());
-    EXPECT_FALSE(window->iTriggerLevel[0]->isHidden());
-    EXPECT_TRUE(window->iTriggerLevel[1]->isHidden());
+    // Single shot, then stopped: every acquisition command off, both level markers hidden;
+    // running again: the set back, a channel that is off left off.
+    controlSetChannelOnOff(_CH2, false);
+    for (int state : {_SINGLE, _STOP, _RUN}) {
+        ASSERT_TRUE(controlSetRunState(state));
+        window->updateRunStateViews();
+        const bool running = state == _RUN;
+        EXPECT_EQ(window->tbSingleShot->isChecked(), state == _SINGLE) << state;
+        EXPECT_EQ(imageOf(window->ActionAcquireRunStop), running ? 2 : 3) << state;
+        for (QAction* a : {window->ActionChannelADC[0], window->ActionAcquireAutoSet, window->ActionTriggerAT,
+                           window->ActionChannelBandLimit[0], window->ActionChannelOnOff[1]})
+            EXPECT_EQ(a->isEnabled(), running) << a->objectName().toStdString() << " " << state;
+        EXPECT_FALSE(window->ActionChannelADC[1]->isEnabled()) << state;
+        EXPECT_FALSE(window->rbTriggerCh2->isEnabled()) << state;
+        EXPECT_EQ(window->iTriggerLevel[0]->isHidden(), !running) << state;
+        EXPECT_TRUE(window->iTriggerLevel[1]->isHidden()) << state;
+    }
 }
 
 // A command the instrument refuses leaves every indicator of the setting on what the kernel
