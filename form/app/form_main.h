@@ -41,7 +41,7 @@ class DisplayPaintBox;
 class Environment;
 class MarkerImage;
 class QueuedRunStateView;
-struct RawRecordSlots; // data_export.h, which no unit may include with the spectrum figures
+struct RawRecordSlots; // data_export.h
 class CalibrationHost;
 class TFormCalTDCOffset;
 class TFormFFTDlg;
