@@ -92,15 +92,11 @@ public:
     std::atomic<int> d_gridColor{0};
     std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
     std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
-    bool d_dragTriggerPosition = false;
 
     // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
-    void updateHorizontalViews();
-    void updateDelayText();
     // The trace's probe combo and menu and its volt/div item texts for its probe.
     void fillVoltDivItems(int ch);
     void updateTriggerPanel();
-    void updateTriggerLevelText(int ch);
 
     // ---- MainWindowViews: each refresh reads the kernel ----
     void updateAllViews() override;
@@ -159,10 +155,9 @@ public:
     WindowRect mainWindowRect() override;
     int screenWidth() override;
     bool runOptionDialog() override;
-    // Grid colour and channel colour tables from Environment, as at construction (the option
-    // dialog's work; no cycle may run meanwhile).
+    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
+    // run meanwhile).
     void updateGridColor();
-    void rebuildChannelColorTables();
     void showPrintPreview() override;
     void showAbout(const AboutTexts& texts) override;
     QWidget* mainWidget() override { return this; }
@@ -182,12 +177,6 @@ public:
     void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
     void showFrame(const QImage& frame) override;
     void setStatusText(const std::string& text) override;
-
-    // The two refreshes of the message map: the spectrum window's update on channel 1's record
-    // and the measurement window's update on the four trace images, each when that window
-    // exists. GUI thread.
-    virtual void refreshFftWindow();
-    virtual void refreshMeasureWindow();
 
     // The messages of the message map (WM_USER + 51 and + 52).
     static constexpr int WM_FFT_REFRESH = 1075;
@@ -403,7 +392,19 @@ public:
     QStatusBar* sbCursorMeasure = nullptr;
     std::array<QLabel*, 2> sbCursorMeasurePanel{};
 
-    // ---- Handlers (form_main_commands.cpp), named after the control and event ----
+    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
+    int measurePage() const { return d_measurePage; }
+
+signals:
+    // The close was confirmed and the worker stopped; program entry ends the event loop.
+    void closeConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // ---- Handlers (form_main_commands.cpp), named after the control and event
     void PersistenceClick(int tag);
     void ProbeAttClick(int trace, int tag);
     void AcquireChangeBuffer(int tag);
@@ -437,18 +438,19 @@ public:
     void horizontalPositionMouseMove(int x);
     void horizontalPositionMouseUp();
 
-    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
-    int measurePage() const { return d_measurePage; }
+    // The two refreshes of the message map: the spectrum window's update on channel 1's record
+    // and the measurement window's update on the four trace images, each when that window
+    // exists. GUI thread.
+    void refreshFftWindow();
+    void refreshMeasureWindow();
 
-signals:
-    // The close was confirmed and the worker stopped; program entry ends the event loop.
-    void closeConfirmed();
+    // The channel colour tables from Environment (the option dialog's work).
+    void rebuildChannelColorTables();
+    void updateHorizontalViews();
+    void updateDelayText();
+    void updateTriggerLevelText(int ch);
+    bool d_dragTriggerPosition = false;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
     // form_main.cpp: the controls, built in the form's order.
     void buildActions();
     void buildMenus();
