@@ -335,11 +335,13 @@ bool actionSetChannelOnOff(int ch, bool on) {
             controlSetTriggerSource(_CH2);
         else if (source == _CH2 && !ch2 && ch1)
             controlSetTriggerSource(_CH1);
-        const bool nowOn = controlGetChannelOnOff(ch);
-        if (nowOn) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
-        if (env().selectedObject == ch) setSelectedObject(0);
-        views().updateModeButtons();
+        if (controlGetChannelOnOff(ch)) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
         views().updateAllViews();
+        // The mode buttons empty the cursor read-out: only when the selection goes.
+        if (env().selectedObject == ch) {
+            setSelectedObject(0);
+            views().updateModeButtons();
+        }
     });
     return *result;
 }

@@ -82,6 +82,7 @@ TEST_F(ActionChannels, OtherSelectionsSurviveASwitch) {
     views.env.selectedObject = 5;
     actionToggleChannel(_MATH);
     EXPECT_EQ(views.env.selectedObject, 5);
+    EXPECT_FALSE(views.called("updateModeButtons()"));
 }
 
 TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
