@@ -262,6 +262,10 @@ public:
     bool setVoltageOffset(int ch_, double offset_); // display row, 0 bottom .. 400 top
     bool setProbeAttenuation(int ch_, int probe_);
     bool setInvertOnOff(int ch_, bool on_);
+    // Inverts the trace in place: the offset row is mirrored (400 - offset, so the trace stays
+    // where it is shown) and the channel's stored trigger level moves with it, source or not.
+    // False when the offset write failed; the flag then follows the offset the kernel kept.
+    bool setTraceInverted(int ch_, bool on_);
     bool setBandwidthLimitOnOff(int ch_, bool on_);
     bool setTimeDiv(int timeDiv_);
     bool setHorizontalPosition(double position_); // display column

@@ -155,6 +155,25 @@ bool Control::setInvertOnOff(int ch, bool on) {
     return true;
 }
 
+bool Control::setTraceInverted(int ch, bool on) {
+    if (ch < _CH1 || ch > _REFERENCE) return false;
+    ChannelSettings& c = p_state->d_channel[ch];
+    if (c.invertOnOff == on) return true;
+    const int oldOffset = boundedInt(c.voltageOffset);
+    const double mirrored = 400 - oldOffset;
+    c.invertOnOff = on;
+    const bool written = setVoltageOffset(ch, mirrored);
+    if (!written && c.voltageOffset != mirrored) {
+        // The instrument kept the old offset: the trace stays as it was.
+        c.invertOnOff = !on;
+        return false;
+    }
+    // The source's level moved with its offset; any other channel's does so too, or it would
+    // be far from the trace once that channel becomes the source.
+    if (ch != p_state->d_triggerSource) c.triggerOffset += boundedInt(c.voltageOffset - oldOffset);
+    return written;
+}
+
 bool Control::setBandwidthLimitOnOff(int ch, bool on) {
     if (p_state->d_hardwareVersion <= _HW2) return true;
     if (!isInput(ch)) return false;

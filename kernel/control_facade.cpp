@@ -31,6 +31,7 @@ bool controlSetVoltageDiv(int ch, int voltDiv) { return g_control->setVoltageDiv
 bool controlSetVoltageOffset(int ch, double offset) { return g_control->setVoltageOffset(ch, offset); }
 bool controlSetProbeAttenuation(int ch, int probe) { return g_control->setProbeAttenuation(ch, probe); }
 bool controlSetInvertOnOff(int ch, bool on) { return g_control->setInvertOnOff(ch, on); }
+bool controlSetTraceInverted(int ch, bool on) { return g_control->setTraceInverted(ch, on); }
 bool controlSetBandwidthLimitOnOff(int ch, bool on) { return g_control->setBandwidthLimitOnOff(ch, on); }
 bool controlIsEquivalentTime() { return g_control->isEquivalentTime(); }
 bool controlIsRIS() { return g_control->isRIS(); }

@@ -34,6 +34,7 @@ bool controlSetVoltageDiv(int ch, int voltDiv);
 bool controlSetVoltageOffset(int ch, double offset);
 bool controlSetProbeAttenuation(int ch, int probe);
 bool controlSetInvertOnOff(int ch, bool on);
+bool controlSetTraceInverted(int ch, bool on);
 bool controlSetBandwidthLimitOnOff(int ch, bool on);
 
 // ---- acquisition-method predicates

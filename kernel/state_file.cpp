@@ -163,6 +163,9 @@ bool State::readIni(const std::string& path, int channelCount_) {
         readKey(ini, key, key.name, *this);
     }
 
+    // A level beyond the screen has no marker to drag it back with.
+    for (int ch = _CH1; ch <= channelsInFile(channelCount_); ++ch)
+        d_channel[ch].triggerOffset = std::clamp(d_channel[ch].triggerOffset, 0.0, 400.0);
     // Each history record of the average is a whole record: keep to the mode's maximum.
     if (d_averageCount > (d_bufferSizeMode == _500K ? 16 : 128)) d_averageCount = 1;
 

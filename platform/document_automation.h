@@ -58,7 +58,7 @@ private:
 
 class DocumentApplication {
 public:
-    // CreateOleObject("Word.Application"): an application that pastes from `clipboard` and
+    // A word-processor application that pastes from `clipboard` and
     // saves onto `desk`. Throws AutomationError when the desk's folder cannot take files.
     DocumentApplication(OfficeDesk desk, ClipboardPictureReader clipboard);
 

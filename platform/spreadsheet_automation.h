@@ -120,7 +120,7 @@ public:
     // The Workbooks.Add template of a workbook that holds one chart sheet.
     static constexpr int xlWBATChart = -4109;
 
-    // CreateOleObject("Excel.Application"): an application that saves onto `desk`. Throws
+    // A spreadsheet application that saves its workbooks onto `desk`. Throws
     // AutomationError when the desk's folder cannot take files.
     explicit SpreadsheetApplication(OfficeDesk desk);
 

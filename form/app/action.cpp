@@ -97,13 +97,11 @@ void applyCurrent500kRange() {
     const int allowed = clampTo500kRange(current);
     if (allowed == current) return;
     controlSetTimeDiv(allowed);
-    views().updateTimeDivView(allowed);
+    views().updateTimeDivView();
 }
 
 // Bounded: the intensity factor comes from the state file, where any float is allowed.
 int truncated(double value) { return boundedInt(value); }
-
-void refreshTriggerLevelMarker(int ch) { views().updateTriggerLevelMarker(ch, truncated(controlGetTriggerOffset(ch))); }
 
 void setSelectedObject(int code) {
     {
@@ -199,14 +197,13 @@ bool actionRunStop() {
             next = _RUN;
             if (controlGetBufferSizeMode() == _500K) {
                 applyCurrent500kRange();
-                views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+                views().updateHorizontalPositionMarker();
             }
             controlSetTriggerMode(env().savedTriggerMode);
-            views().updateTriggerModeView(env().savedTriggerMode);
         }
         controlSetRunState(next);
-        updateRunStopControls(next);
         controlSetPeakDetectionOnOff(controlGetPeakDetectionOnOff());
+        views().updateRunStateViews();
     });
     return true;
 }
@@ -223,20 +220,14 @@ bool actionSingleShot() {
             controlSetTriggerMode(env().savedTriggerMode);
             controlSetRunState(_RUN);
         }
-        updateSingleShotButton();
-        // The run/stop view and the enabled controls follow every single-shot transition;
-        // after the button, whose ETS view would otherwise re-enable ETS in single shot.
-        updateRunStopControls(controlGetRunState());
+        views().updateRunStateViews();
     });
     return true;
 }
 
 bool actionAutoSet() {
     withWorkerStopped([] {
-        if (controlGetBufferSizeMode() == _500K) {
-            controlSetBufferSizeMode(_10K);
-            updateBufferSizeView(_10K);
-        }
+        if (controlGetBufferSizeMode() == _500K) controlSetBufferSizeMode(_10K);
         {
             AutoSet autoSet(views().measureObject(), views());
             autoSet.run();
@@ -248,9 +239,8 @@ bool actionAutoSet() {
 
 bool actionToggleEts() {
     withStandardWait([] {
-        const bool on = !controlGetETSOnOff();
-        controlSetETSOnOff(on);
-        updateEtsView(on);
+        controlSetETSOnOff(!controlGetETSOnOff());
+        views().updateEtsView();
     });
     return true;
 }
@@ -258,16 +248,15 @@ bool actionToggleEts() {
 bool actionSetEts(bool on) {
     withStandardWait([on] {
         controlSetETSOnOff(on);
-        updateEtsView(on);
+        views().updateEtsView();
     });
     return true;
 }
 
 bool actionTogglePeakDetection() {
     withStandardWait([] {
-        const bool on = !controlGetPeakDetectionOnOff();
-        controlSetPeakDetectionOnOff(on);
-        updatePeakDetectionView(on);
+        controlSetPeakDetectionOnOff(!controlGetPeakDetectionOnOff());
+        views().updatePeakDetectionView();
     });
     return true;
 }
@@ -275,7 +264,7 @@ bool actionTogglePeakDetection() {
 bool actionSetAverage(int count) {
     withWorkerStopped([count] {
         controlSetNumberOfAverage(count);
-        updateAverageView(count);
+        views().updateAverageView();
     });
     return true;
 }
@@ -294,11 +283,11 @@ bool actionSetBufferSize(int mode) {
         }
         if (mode == _500K && controlGetRunState() == _RUN) applyCurrent500kRange();
         controlSetBufferSizeMode(mode);
-        updateBufferSizeView(mode);
+        views().updateBufferSizeView();
         if (mode == _500K && controlGetNumberOfAverage() > controlGetNumberOfAverageMax()) {
             showMessage(kAverageResetMessage);
             controlSetNumberOfAverage(1);
-            updateAverageView(1);
+            views().updateAverageView();
         }
     });
     return true;
@@ -313,9 +302,8 @@ bool actionToggleFft() {
 bool actionToggleXYPlot() {
     actionSetBufferSize(_10K);
     withStandardWait([] {
-        const bool on = !controlGetXYPlotOnOff();
-        controlSetXYPlotOnOff(on);
-        views().setXYPlotCaption(on);
+        controlSetXYPlotOnOff(!controlGetXYPlotOnOff());
+        views().updateXYPlotView();
     });
     return true;
 }
@@ -347,14 +335,12 @@ bool actionSetChannelOnOff(int ch, bool on) {
             controlSetTriggerSource(_CH2);
         else if (source == _CH2 && !ch2 && ch1)
             controlSetTriggerSource(_CH1);
-        const bool nowOn = controlGetChannelOnOff(ch);
-        if (nowOn) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
+        if (controlGetChannelOnOff(ch)) controlSetChannelCoupling(ch, controlGetChannelCoupling(ch));
         views().updateAllViews();
-        views().updateChannelOnView(ch, nowOn);
-        views().updateCouplingView(ch, controlGetChannelCoupling(ch));
+        // The mode buttons empty the cursor read-out: only when the selection goes.
         if (env().selectedObject == ch) {
             setSelectedObject(0);
-            views().updateModeButtons(0);
+            views().updateModeButtons();
         }
     });
     return *result;
@@ -365,8 +351,8 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
     require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
     withStandardWait([=] {
         controlSetVoltageDiv(ch, voltDiv);
-        views().updateVoltDivView(ch, voltDiv);
-        refreshTriggerLevelMarker(ch);
+        views().updateVoltDivView(ch);
+        views().updateTriggerLevelMarker(ch);
         if (controlGetHardwareVersion() < _HW3) controlResetAcquisition();
     });
     return true;
@@ -386,7 +372,7 @@ bool actionSetCoupling(int ch, int coupling) {
     withStandardWait([=] {
         require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
         controlSetChannelCoupling(ch, coupling);
-        views().updateCouplingView(ch, coupling);
+        views().updateCouplingView(ch);
     });
     return true;
 }
@@ -397,8 +383,8 @@ bool actionSetOffset(int ch, double row) {
     withoutWait("offset" + std::to_string(ch), [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetVoltageOffset(ch, value);
-        views().updateOffsetMarker(ch, truncated(value));
-        refreshTriggerLevelMarker(ch);
+        views().updateOffsetMarker(ch);
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -406,13 +392,10 @@ bool actionSetOffset(int ch, double row) {
 bool actionToggleInvert(int ch) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch] {
-        const bool on = !controlGetInvertOnOff(ch);
-        controlSetInvertOnOff(ch, on);
-        const int b = truncated(controlGetVoltageOffset(ch));
-        controlSetVoltageOffset(ch, 400 - b);
-        views().updateInvertView(ch, on);
-        views().updateOffsetMarker(ch, 400 - b);
-        refreshTriggerLevelMarker(ch);
+        controlSetTraceInverted(ch, !controlGetInvertOnOff(ch));
+        views().updateInvertView(ch);
+        views().updateOffsetMarker(ch);
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -426,7 +409,7 @@ bool actionSetBandLimit(int ch, bool on) {
     if (!isTraceChannel(ch)) return true;
     withStandardWait([ch, on] {
         controlSetBandwidthLimitOnOff(ch, on);
-        views().updateBandLimitView(ch, on);
+        views().updateBandLimitView(ch);
     });
     return true;
 }
@@ -442,7 +425,7 @@ bool actionToggleLineJoin() {
             controlSetLineJoinMode(2);
         else if (mode == 1 || mode == 2)
             controlSetLineJoinMode(0);
-        updateLineJoinView(mode == 0);
+        views().updateLineJoinView();
     });
     return true;
 }
@@ -450,7 +433,7 @@ bool actionToggleLineJoin() {
 bool actionSetLineJoin(int mode) {
     withStandardWait([mode] {
         if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
-        updateLineJoinView(mode != 0);
+        views().updateLineJoinView();
     });
     return true;
 }
@@ -458,7 +441,7 @@ bool actionSetLineJoin(int mode) {
 bool actionSetIntensity(int value) {
     withStandardWait([value] {
         controlSetIntensityFactor(static_cast<float>(value));
-        updateIntensityView(value);
+        views().updateIntensityView();
     });
     return true;
 }
@@ -467,7 +450,7 @@ bool actionSetPersistence(int code) {
     if (code < 0 || code > 16) return true;
     withStandardWait([code] {
         controlSetPersistence(code);
-        updatePersistenceView(code);
+        views().updatePersistenceView();
     });
     return true;
 }
@@ -476,7 +459,7 @@ bool actionSelectObject(int code) {
     if (code < 1 || code > 9) return true;
     if (code == env().selectedObject) code = 0;
     setSelectedObject(code);
-    views().updateModeButtons(code);
+    views().updateModeButtons();
     return true;
 }
 
@@ -495,17 +478,16 @@ bool actionSetTimeDiv(int code) {
         if (controlGetBufferSizeMode() == _500K && controlGetRunState() == _RUN) code = clampTo500kRange(code);
         require(code >= _2NS_DIV && code <= _100S_DIV, "timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", kSource, 700);
         controlSetTimeDiv(code);
-        views().updateTimeDivView(code);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateTimeDivView();
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
 
 bool actionToggleDelay() {
     withStandardWait([] {
-        const bool on = !controlGetDelayOnOff();
-        controlSetDelayOnOff(on);
-        views().updateDelayView(on);
+        controlSetDelayOnOff(!controlGetDelayOnOff());
+        views().updateDelayView();
     });
     return true;
 }
@@ -513,7 +495,7 @@ bool actionToggleDelay() {
 bool actionSetHorizontalPosition(double position) {
     withPositionWait([position] {
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(position));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -524,7 +506,7 @@ bool actionScrollRight() {
         const double limit = controlGetRunState() == _STOP ? 32767.0 : width;
         const double position = std::min(controlGetHorizontalPosition() + width / 4, limit);
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -536,7 +518,7 @@ bool actionScrollLeft() {
         if (controlGetRunState() != _STOP) limit = controlGetDelayOnOff() ? -9.0 * width : 0.0;
         const double position = std::max(controlGetHorizontalPosition() - width / 4, limit);
         controlSetHorizontalPosition(position);
-        views().updateHorizontalPositionMarker(truncated(controlGetHorizontalPosition()));
+        views().updateHorizontalPositionMarker();
     });
     return true;
 }
@@ -544,7 +526,7 @@ bool actionScrollLeft() {
 bool actionSetTriggerMode(int mode) {
     withStandardWait([mode] {
         controlSetTriggerMode(mode);
-        views().updateTriggerModeView(controlGetTriggerMode());
+        views().updateTriggerModeView();
     });
     return true;
 }
@@ -552,7 +534,7 @@ bool actionSetTriggerMode(int mode) {
 bool actionSetTriggerSource(int source) {
     withStandardWait([source] {
         controlSetTriggerSource(source);
-        views().updateTriggerSourceView(source);
+        views().updateTriggerSourceView();
     });
     return true;
 }
@@ -560,7 +542,7 @@ bool actionSetTriggerSource(int source) {
 bool actionSetTriggerSlope(int slope) {
     withStandardWait([slope] {
         controlSetTriggerSlope(slope);
-        views().updateTriggerSlopeView(slope);
+        views().updateTriggerSlopeView();
     });
     return true;
 }
@@ -571,7 +553,7 @@ bool actionSetTriggerLevel(int ch, double row) {
     withoutWait("triggerLevel", [=] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetTriggerLevel(value);
-        views().updateTriggerLevelMarker(ch, truncated(value));
+        views().updateTriggerLevelMarker(ch);
     });
     return true;
 }
@@ -591,7 +573,7 @@ bool actionToggleHighFrequencyReject() {
 bool actionSetHighFrequencyReject(bool on) {
     withStandardWait([on] {
         controlSetTriggerHighFrequencyRejectOnOff(on);
-        views().updateHighFrequencyRejectView(on);
+        views().updateHighFrequencyRejectView();
     });
     return true;
 }
@@ -611,7 +593,7 @@ bool actionLoadState() {
         if (!loaded) reportFileFailure("Cannot read ", *path);
         // Loaded, but a setting the instrument did not take is told, not lost.
         if (loaded && error_count() > 0) showMessage(get_error_text());
-        views().updateModeButtons(env().selectedObject);
+        views().updateModeButtons();
         views().updateAllViews();
     });
     return loaded;
@@ -802,79 +784,15 @@ bool actionWheelDown(bool ctrl, int, int, bool&) {
     return true;
 }
 
-// ======================================================================== Controls in step
-
-void updateAcquireViews() {
-    updateEtsView(controlGetETSOnOff());
-    updatePeakDetectionView(controlGetPeakDetectionOnOff());
-    updateAverageView(controlGetNumberOfAverage());
-    updateBufferSizeView(controlGetBufferSizeMode());
-}
-
-void updateEtsView(bool on) {
-    acquireViews().setEtsView(controlGetTimeDiv() <= 10 && controlGetRunState() != _STOP, on);
-    indicatorViews().updateSampleRateView();
-}
-
-void updatePeakDetectionView(bool on) {
-    const int timeDiv = controlGetTimeDiv();
-    acquireViews().setPeakDetectionView(
-        !(timeDiv < controlGetPeakDetectionMinTimeDiv() || controlGetHardwareVersion() < _HW3 || timeDiv > 25), on);
-}
-
-void updateAverageView(int count) { acquireViews().setAverageView(count); }
-
-void updateRunStopControls(int runState) {
-    if (runState == _RUN) {
-        RunningControls running;
-        running.inputOn = {controlGetChannelOnOff(_CH1), controlGetChannelOnOff(_CH2)};
-        running.newerHardware = controlGetHardwareVersion() >= _HW3;
-        running.triggerSource = controlGetTriggerSource() == _CH1 ? _CH1 : _CH2;
-        running.equivalentTime = controlIsEquivalentTime();
-        acquireViews().setRunningViews(running);
-    } else if (runState == _SINGLE || runState == _STOP) {
-        acquireViews().setStoppedViews();
-    }
-    indicatorViews().updateBufferOverview();
-}
-
-void updateSingleShotButton() {
-    IndicatorViews& v = indicatorViews();
-    if (controlGetRunState() != _SINGLE) {
-        acquireViews().setSingleShotView(false);
-        v.updateTriggerModeView(env().savedTriggerMode);
-        return;
-    }
-    acquireViews().setSingleShotView(true);
-    v.updateTriggerModeView(_NORMAL);
-    updateEtsView(false);
-    v.updateBufferOverview();
-}
-
-void updateBufferSizeView(int mode) {
-    const bool available = controlGetHardwareVersion() >= _HW3;
-    acquireViews().setBufferSizeView(available, mode);
-    if (available) indicatorViews().updateTimeDivView(controlGetTimeDiv());
-}
-
-void updateDisplayViews() {
-    updateLineJoinView(controlGetLineJoinMode() != 0);
-    updatePersistenceView(controlGetPersistence());
-    updateIntensityView(truncated(controlGetIntensityFactor()));
-}
-
-void updateLineJoinView(bool on) { acquireViews().setLineJoinView(on); }
-
-void updatePersistenceView(int code) { acquireViews().setPersistenceView(code); }
-
-void updateIntensityView(int value) { acquireViews().setIntensityView(value); }
+// ======================================================================== Run state
 
 RunStateControls& actionRunStateControls() {
-    // The cycle's hand-over of a finished single shot, queued to the GUI thread.
+    // The cycle's hand-over of a finished single shot, queued to the GUI thread; the window
+    // reads the run state from the kernel.
     class ActionRunStateControls final : public RunStateControls {
     public:
-        void updateRunStopControls(int runState) override { ::updateRunStopControls(runState); }
-        void updateSingleShotButton() override { ::updateSingleShotButton(); }
+        void updateRunStopControls(int) override { views().updateRunStateViews(); }
+        void updateSingleShotButton() override { views().updateRunStateViews(); }
     };
     static ActionRunStateControls controls;
     return controls;

@@ -2,8 +2,9 @@
 // The action unit: the free functions through which the main window's commands, the
 // full-screen window's menu and the calibration dialogs change the instrument and the display.
 // Each checks its arguments, takes the pause handshake while the worker may run, calls the
-// kernel facade and refreshes the main window through the interfaces of tools/main_window_views.h. It also
-// keeps the acquisition and display controls in step with the kernel.
+// kernel facade and then has the installed window (tools/main_window_views.h) refresh what the
+// command may have changed; the window reads the values and enabled states from the kernel, so
+// a setting the instrument refused shows as the kernel kept it.
 //
 // GUI thread only. Channel codes _CH1 1 .. _REFERENCE 4; offsets, trigger levels and rows are
 // display rows (0 bottom, 400 top); positions are display columns. Unless said otherwise an
@@ -132,21 +133,9 @@ bool actionDisplayMouseUp(int button, int x, int y);
 bool actionWheelUp(bool ctrl, int x, int y, bool& handled);
 bool actionWheelDown(bool ctrl, int x, int y, bool& handled);
 
-// ---- Controls kept in step with the kernel ----
-void updateAcquireViews();
-void updateEtsView(bool on);
-void updatePeakDetectionView(bool on);
-void updateAverageView(int count);
-// _RUN enables the acquisition controls, _SINGLE and _STOP disable them.
-void updateRunStopControls(int runState);
-void updateSingleShotButton();
-void updateBufferSizeView(int mode);
-void updateDisplayViews();
-void updateLineJoinView(bool on);
-void updatePersistenceView(int code);
-void updateIntensityView(int value);
-// What the cycle's single-shot capture refreshes (cycle_view.h): the two refreshes above, for
-// QueuedRunStateView to call on the GUI thread. Lives as long as the program.
+// ---- Run state ----
+// What the cycle's single-shot capture refreshes (cycle_view.h): the window's run-state views,
+// for QueuedRunStateView to call on the GUI thread. Lives as long as the program.
 RunStateControls& actionRunStateControls();
 
 // ---- Replaceable pieces (tests) ----

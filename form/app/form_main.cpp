@@ -598,7 +598,7 @@ void TFormMain::buildMenus() {
 
     mnHelp = menu(nullptr, "mnHelp", "&Help");
     mnHelp->addActions({ActionHelpAbout, ActionHelpHelp});
-    // The hidden test menu of the original form is not built.
+    // No test menu is built.
 }
 
 QToolButton* TFormMain::buttonOf(QToolBar* bar, QAction* action, const char* name) {

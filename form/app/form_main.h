@@ -41,7 +41,7 @@ class DisplayPaintBox;
 class Environment;
 class MarkerImage;
 class QueuedRunStateView;
-struct RawRecordSlots; // data_export.h, which no unit may include with the spectrum figures
+struct RawRecordSlots; // data_export.h
 class CalibrationHost;
 class TFormCalTDCOffset;
 class TFormFFTDlg;
@@ -77,8 +77,8 @@ public:
     struct ControlsOnly {};
     TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* parent = nullptr);
     void start();
-    // FormDestroy: writes the environment file (a failure is shown), deletes the renderer and
-    // destroys the kernel. Stops the worker first if the close was never confirmed.
+    // Writes the environment file (a failure is shown), deletes the renderer and destroys the
+    // kernel. Stops the worker first if the close was never confirmed.
     ~TFormMain() override;
 
     // ---- Members other forms read (GUI thread, under the pause handshake) ----
@@ -92,52 +92,43 @@ public:
     std::atomic<int> d_gridColor{0};
     std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
     std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
-    bool d_dragTriggerPosition = false;
 
     // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
-    void updateHorizontalViews();
-    void updateDelayViews();
-    void updateDelayText();
-    void fillVoltDivItems(int ch, int probe);
+    // The trace's probe combo and menu and its volt/div item texts for its probe.
+    void fillVoltDivItems(int ch);
     void updateTriggerPanel();
-    void updateTriggerLevelText(int ch);
-    void updateXYPlotView();
 
-    // ---- MainWindowViews ----
+    // ---- MainWindowViews: each refresh reads the kernel ----
     void updateAllViews() override;
-    void updateTimeDivView(int timeDiv) override;
-    void updateHorizontalPositionMarker(int position) override;
-    void updateDelayView(bool on) override;
+    void updateTimeDivView() override;
+    void updateHorizontalPositionMarker() override;
+    void updateDelayView() override;
     void updateSampleRateView() override;
-    void updateModeButtons(int selectedObject) override;
+    void updateModeButtons() override;
     void updateToolbars() override;
     void updateChannelViews() override;
-    void updateChannelOnView(int ch, bool on) override;
-    void updateVoltDivView(int ch, int voltDiv) override;
-    void updateCouplingView(int ch, int coupling) override;
-    void updateOffsetMarker(int ch, int row) override;
-    void updateInvertView(int ch, bool on) override;
-    void updateBandLimitView(int ch, bool on) override;
-    void updateTriggerModeView(int mode) override;
-    void updateTriggerSourceView(int source) override;
-    void updateTriggerSlopeView(int slope) override;
-    void updateTriggerLevelMarker(int ch, int level) override;
+    void updateChannelOnView(int ch) override;
+    void updateVoltDivView(int ch) override;
+    void updateCouplingView(int ch) override;
+    void updateOffsetMarker(int ch) override;
+    void updateInvertView(int ch) override;
+    void updateBandLimitView(int ch) override;
+    void updateTriggerModeView() override;
+    void updateTriggerSourceView() override;
+    void updateTriggerSlopeView() override;
+    void updateTriggerLevelMarker(int ch) override;
     void updateTriggerTypeView() override;
-    void updateHighFrequencyRejectView(bool on) override;
+    void updateHighFrequencyRejectView() override;
     void updateBufferOverview() override;
-    void setXYPlotCaption(bool on) override;
-
-    // ---- AcquireViews ----
-    void setEtsView(bool enabled, bool on) override;
-    void setPeakDetectionView(bool enabled, bool on) override;
-    void setAverageView(int count) override;
-    void setRunningViews(const RunningControls& running) override;
-    void setStoppedViews() override;
-    void setSingleShotView(bool down) override;
-    void setBufferSizeView(bool available, int mode) override;
-    void setLineJoinView(bool on) override;
-    void setPersistenceView(int code) override;
-    void setIntensityView(int value) override;
+    void updateXYPlotView() override;
+    void updateEtsView() override;
+    void updatePeakDetectionView() override;
+    void updateAverageView() override;
+    void updateBufferSizeView() override;
+    void updateLineJoinView() override;
+    void updatePersistenceView() override;
+    void updateIntensityView() override;
+    void updateRunStateViews() override;
 
     Environment& environment() override { return *p_environment; }
     short** rawDataSlot(int ch) override;
@@ -164,10 +155,9 @@ public:
     WindowRect mainWindowRect() override;
     int screenWidth() override;
     bool runOptionDialog() override;
-    // Grid colour and channel colour tables from Environment, as at construction (the option
-    // dialog's work; no cycle may run meanwhile).
+    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
+    // run meanwhile).
     void updateGridColor();
-    void rebuildChannelColorTables();
     void showPrintPreview() override;
     void showAbout(const AboutTexts& texts) override;
     QWidget* mainWidget() override { return this; }
@@ -187,12 +177,6 @@ public:
     void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
     void showFrame(const QImage& frame) override;
     void setStatusText(const std::string& text) override;
-
-    // The two refreshes of the message map: the spectrum window's update on channel 1's record
-    // and the measurement window's update on the four trace images, each when that window
-    // exists. GUI thread.
-    virtual void refreshFftWindow();
-    virtual void refreshMeasureWindow();
 
     // The messages of the message map (WM_USER + 51 and + 52).
     static constexpr int WM_FFT_REFRESH = 1075;
@@ -408,7 +392,19 @@ public:
     QStatusBar* sbCursorMeasure = nullptr;
     std::array<QLabel*, 2> sbCursorMeasurePanel{};
 
-    // ---- Handlers (form_main_commands.cpp), named after the control and event ----
+    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
+    int measurePage() const { return d_measurePage; }
+
+signals:
+    // The close was confirmed and the worker stopped; program entry ends the event loop.
+    void closeConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // ---- Handlers (form_main_commands.cpp), named after the control and event
     void PersistenceClick(int tag);
     void ProbeAttClick(int trace, int tag);
     void AcquireChangeBuffer(int tag);
@@ -442,18 +438,19 @@ public:
     void horizontalPositionMouseMove(int x);
     void horizontalPositionMouseUp();
 
-    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
-    int measurePage() const { return d_measurePage; }
+    // The two refreshes of the message map: the spectrum window's update on channel 1's record
+    // and the measurement window's update on the four trace images, each when that window
+    // exists. GUI thread.
+    void refreshFftWindow();
+    void refreshMeasureWindow();
 
-signals:
-    // The close was confirmed and the worker stopped; program entry ends the event loop.
-    void closeConfirmed();
+    // The channel colour tables from Environment (the option dialog's work).
+    void rebuildChannelColorTables();
+    void updateHorizontalViews();
+    void updateDelayText();
+    void updateTriggerLevelText(int ch);
+    bool d_dragTriggerPosition = false;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
     // form_main.cpp: the controls, built in the form's order.
     void buildActions();
     void buildMenus();
@@ -477,7 +474,8 @@ private:
     void takeFocus();
 
     // form_main_indicators.cpp
-    void setChannelOnControls(int trace, bool on);
+    // Every command's enabled state (and the markers shown) from control_enables.h.
+    void updateEnabledControls();
     // The action's image `image` of the list it was made with.
     void setActionImage(QAction* action, int image);
     void setComboFontColour(QComboBox* combo, const QColor& colour);

@@ -1,10 +1,13 @@
 // The main window's indicators: every refresh reads the current settings through the kernel
-// facade and puts them into the window's controls; none changes a setting. Programmatic
-// changes never run the controls' change handlers (those react to the user only).
+// facade and puts them into the window's controls; none changes a setting. Which commands are
+// enabled is worked out in one place (control_enables.h) and applied by updateEnabledControls
+// after every refresh that changes one of its inputs. Programmatic changes never run the
+// controls' change handlers (those react to the user only).
 #include "form_main.h"
 
-#include "action.h"
+#include "bounded_conversion.h"
 #include "codes.h"
+#include "control_enables.h"
 #include "control_facade.h"
 #include "environment.h"
 #include "form_fft_dlg.h"
@@ -50,48 +53,55 @@ bool cursorToolSelected(const Environment& e) { return e.selectedObject >= 7 && 
 // ---- Full refresh
 
 void TFormMain::updateAllViews() {
-    updateDisplayViews();
+    updateLineJoinView();
+    updatePersistenceView();
+    updateIntensityView();
     updateChannelViews();
     updateHorizontalViews();
     updateTriggerPanel();
-    updateDelayViews();
-    updateAcquireViews();
+    updateDelayView();
+    updateEtsView();
+    updatePeakDetectionView();
+    updateAverageView();
+    updateBufferSizeView();
     updateToolbars();
-    updateBufferOverview();
     updateXYPlotView();
+    updateRunStateViews();
 }
 
 // ---- Horizontal
 
 void TFormMain::updateHorizontalViews() {
-    updateHorizontalPositionMarker(toPixel(controlGetHorizontalPosition()));
-    updateTimeDivView(controlGetTimeDiv());
-    updateDelayView(controlGetDelayOnOff());
+    updateHorizontalPositionMarker();
+    updateTimeDivView();
+    updateDelayView();
     updateSampleRateView();
 }
 
-void TFormMain::updateTimeDivView(int timeDiv) {
+void TFormMain::updateTimeDivView() {
+    const int timeDiv = controlGetTimeDiv();
     {
         const QSignalBlocker block(cbTimeDiv);
         cbTimeDiv->setCurrentIndex(timeDiv >= 0 && timeDiv < cbTimeDiv->count() ? timeDiv : -1);
     }
     rememberComboTexts();
-    updateEtsView(controlGetETSOnOff());
+    updateEtsView();
     updateSampleRateView();
     if (cursorToolSelected(*p_environment)) refreshCursorReadout();
-    updatePeakDetectionView(controlGetPeakDetectionOnOff());
+    updatePeakDetectionView();
+    updateEnabledControls();
 }
 
-void TFormMain::updateDelayViews() { updateDelayView(controlGetDelayOnOff()); }
-
-void TFormMain::updateDelayView(bool on) {
+void TFormMain::updateDelayView() {
+    const bool on = controlGetDelayOnOff();
     setActionImage(ActionHorizontalDelayOnOff, on ? 19 : 20);
     ActionHorizontalDelayOnOff->setText(on ? QStringLiteral("Delay On") : QStringLiteral("Delay Off"));
-    updateHorizontalPositionMarker(toPixel(controlGetHorizontalPosition()));
+    updateHorizontalPositionMarker();
 }
 
-void TFormMain::updateHorizontalPositionMarker(int position) {
-    const MarkerPlacement m = horizontalPositionMarker(position, controlGetDisplayWidth());
+void TFormMain::updateHorizontalPositionMarker() {
+    const MarkerPlacement m =
+        horizontalPositionMarker(toPixel(controlGetHorizontalPosition()), controlGetDisplayWidth());
     iTriggerHorPos->move(m.position, 0);
     iTriggerHorPos->setPixmap(markerPicture(MarkerImageList::HorizontalPosition, m.picture));
     iTriggerHorPos->setProperty("picture", m.picture);
@@ -111,7 +121,8 @@ void TFormMain::updateSampleRateView() {
 
 // ---- Mouse tools
 
-void TFormMain::updateModeButtons(int selectedObject) {
+void TFormMain::updateModeButtons() {
+    const int selectedObject = p_environment->selectedObject;
     if (selectedObject == 0) display->unsetCursor();
     QAction* const tools[9] = {ActionChannelVoltage[0],  ActionChannelVoltage[1],       ActionChannelVoltage[2],
                                ActionChannelVoltage[3],  ActionHorizontalTimeDiv,       ActionDisplayLabel,
@@ -144,32 +155,16 @@ void TFormMain::updateToolbars() {
 
 void TFormMain::updateChannelViews() {
     for (int ch = _CH1; ch <= _REFERENCE; ++ch) {
-        updateChannelOnView(ch, controlGetChannelOnOff(ch));
-        fillVoltDivItems(ch, controlGetProbeAttenuation(ch));
-        updateVoltDivView(ch, controlGetVoltageDiv(ch));
-        updateOffsetMarker(ch, toPixel(controlGetVoltageOffset(ch)));
+        updateChannelOnView(ch);
+        fillVoltDivItems(ch);
+        updateVoltDivView(ch);
+        updateOffsetMarker(ch);
     }
     for (int ch = _CH1; ch <= _CH2; ++ch) {
-        updateCouplingView(ch, controlGetChannelCoupling(ch));
-        updateInvertView(ch, controlGetInvertOnOff(ch));
-        updateBandLimitView(ch, controlGetBandwidthLimitOnOff(ch));
+        updateCouplingView(ch);
+        updateInvertView(ch);
+        updateBandLimitView(ch);
     }
-}
-
-void TFormMain::setChannelOnControls(int trace, bool on) {
-    const std::size_t i = slot(trace);
-    ActionChannelVoltage[i]->setEnabled(on);
-    ActionChannelProbe[i]->setEnabled(on);
-    ActionChannelScaleFactor[i]->setEnabled(on);
-    if (isInput(trace)) {
-        ActionChannelADC[i]->setEnabled(on);
-        ActionChannelInvertOnOff[i]->setEnabled(on);
-    }
-    pnlInfo[i]->setEnabled(on);
-    iVoltOffsetPos[i]->setVisible(on);
-    const QColor colour = on ? TRACE_COLOURS[i] : COLOUR_GREY;
-    setComboFontColour(CBProbe[i], colour);
-    setComboFontColour(CBVoltDiv[i], colour);
 }
 
 void TFormMain::setComboFontColour(QComboBox* combo, const QColor& colour) {
@@ -180,23 +175,19 @@ void TFormMain::setComboFontColour(QComboBox* combo, const QColor& colour) {
     combo->setProperty("fontColour", colour);
 }
 
-void TFormMain::updateChannelOnView(int ch, bool on) {
+void TFormMain::updateChannelOnView(int ch) {
     if (!isTrace(ch)) return;
+    const bool on = controlGetChannelOnOff(ch);
     const std::size_t i = slot(ch);
     setActionImage(ActionChannelOnOff[i], on ? 2 * (ch - 1) : 2 * (ch - 1) + 1);
-    setChannelOnControls(ch, on);
-    if (isInput(ch)) {
-        QRadioButton* trigger = ch == _CH1 ? rbTriggerCh1 : rbTriggerCh2;
-        QRadioButton* measure = ch == _CH1 ? rbMeasureCh1 : rbMeasureCh2;
-        ActionChannelBandLimit[i]->setEnabled(on && controlGetHardwareVersion() >= _HW3);
-        trigger->setEnabled(on);
-        measure->setEnabled(on);
-        if (on) measure->setChecked(true);
-        updateSpectrumChannelButtons(ch, on);
-    } else if (ch == _MATH) {
-        rbMeasureMath->setEnabled(on);
-        if (on) rbMeasureMath->setChecked(true);
-    }
+    const QColor colour = on ? TRACE_COLOURS[i] : COLOUR_GREY;
+    setComboFontColour(CBProbe[i], colour);
+    setComboFontColour(CBVoltDiv[i], colour);
+    updateEnabledControls();
+    // A trace switched on becomes the measured one.
+    if (on && isInput(ch)) (ch == _CH1 ? rbMeasureCh1 : rbMeasureCh2)->setChecked(true);
+    if (on && ch == _MATH) rbMeasureMath->setChecked(true);
+    if (isInput(ch)) updateSpectrumChannelButtons(ch, on);
     if (cursorToolSelected(*p_environment)) refreshCursorReadout();
 }
 
@@ -207,8 +198,9 @@ void TFormMain::updateSpectrumChannelButtons(int ch, bool on) {
     spectrum->channelSwitched(ch == _CH1 ? 0 : 1, on);
 }
 
-void TFormMain::updateVoltDivView(int ch, int voltDiv) {
+void TFormMain::updateVoltDivView(int ch) {
     if (!isTrace(ch)) return;
+    const int voltDiv = controlGetVoltageDiv(ch);
     QComboBox* combo = CBVoltDiv[slot(ch)];
     {
         const QSignalBlocker block(combo);
@@ -219,8 +211,9 @@ void TFormMain::updateVoltDivView(int ch, int voltDiv) {
     if (cursorToolSelected(*p_environment)) refreshCursorReadout();
 }
 
-void TFormMain::fillVoltDivItems(int ch, int probe) {
+void TFormMain::fillVoltDivItems(int ch) {
     if (!isTrace(ch)) return;
+    const int probe = controlGetProbeAttenuation(ch);
     const std::size_t i = slot(ch);
     const int item = probeItemIndex(probe);
     {
@@ -236,8 +229,9 @@ void TFormMain::fillVoltDivItems(int ch, int probe) {
     rememberComboTexts();
 }
 
-void TFormMain::updateCouplingView(int ch, int coupling) {
+void TFormMain::updateCouplingView(int ch) {
     if (!isInput(ch)) return;
+    const int coupling = controlGetChannelCoupling(ch);
     const int which = coupling == _AC ? 0 : coupling == _DC ? 1 : 2;
     static const char* const hints[3] = {"AC", "DC", "GND"};
     QAction* a = ActionChannelADC[slot(ch)];
@@ -245,23 +239,24 @@ void TFormMain::updateCouplingView(int ch, int coupling) {
     a->setToolTip(QString::fromLatin1(hints[which]));
 }
 
-void TFormMain::updateOffsetMarker(int ch, int row) {
+void TFormMain::updateOffsetMarker(int ch) {
     if (!isTrace(ch)) return;
     MarkerImage* marker = iVoltOffsetPos[slot(ch)];
-    marker->move(0, offsetMarkerTop(row, controlGetInvertOnOff(ch), controlGetDisplayHeight()));
+    marker->move(
+        0, offsetMarkerTop(toPixel(controlGetVoltageOffset(ch)), controlGetInvertOnOff(ch), controlGetDisplayHeight()));
 }
 
-void TFormMain::updateInvertView(int ch, bool on) {
+void TFormMain::updateInvertView(int ch) {
     if (!isInput(ch)) return;
+    const bool on = controlGetInvertOnOff(ch);
     QAction* a = ActionChannelInvertOnOff[slot(ch)];
     setActionImage(a, on ? 22 : 23);
     a->setText(on ? QStringLiteral("Invert On") : QStringLiteral("Invert Off"));
 }
 
-void TFormMain::updateBandLimitView(int ch, bool on) {
-    if (controlGetHardwareVersion() < _HW3)
-        for (QAction* a : ActionChannelBandLimit) a->setEnabled(false);
+void TFormMain::updateBandLimitView(int ch) {
     if (!isInput(ch)) return;
+    const bool on = controlGetBandwidthLimitOnOff(ch);
     QAction* a = ActionChannelBandLimit[slot(ch)];
     setActionImage(a, on ? 24 : 25);
     a->setText(on ? QStringLiteral("Bandwidth Limit On") : QStringLiteral("Bandwidth Limit Off"));
@@ -270,46 +265,48 @@ void TFormMain::updateBandLimitView(int ch, bool on) {
 // ---- Trigger panel
 
 void TFormMain::updateTriggerPanel() {
-    updateTriggerModeView(controlGetTriggerMode());
-    updateTriggerSourceView(controlGetTriggerSource());
-    updateTriggerSlopeView(controlGetTriggerSlope());
-    updateTriggerLevelMarker(_CH1, toPixel(controlGetTriggerOffset(_CH1)));
-    updateTriggerLevelMarker(_CH2, toPixel(controlGetTriggerOffset(_CH2)));
+    updateTriggerModeView();
+    updateTriggerSourceView();
+    updateTriggerSlopeView();
+    updateTriggerLevelMarker(_CH1);
+    updateTriggerLevelMarker(_CH2);
     updateTriggerTypeView();
-    updateHighFrequencyRejectView(controlGetTriggerHighFrequencyRejectOnOff());
+    updateHighFrequencyRejectView();
 }
 
-void TFormMain::updateTriggerModeView(int mode) {
+void TFormMain::updateTriggerModeView() {
+    const int mode = shownTriggerMode(controlGetRunState(), controlGetTriggerMode(), p_environment->savedTriggerMode);
     const bool normal = mode != _AUTO;
     setActionImage(ActionTriggerMode, normal ? 3 : 2);
     lbTriggerNormalAuto->setText(normal ? QStringLiteral("NORMAL") : QStringLiteral("AUTO"));
     setTextColour(lbTriggerNormalAuto, normal ? COLOUR_TEAL : COLOUR_MAGENTA);
 }
 
-void TFormMain::updateTriggerSourceView(int source) {
+void TFormMain::updateTriggerSourceView() {
+    const int source = controlGetTriggerSource();
     const bool ch1 = source == _CH1;
     (ch1 ? rbTriggerCh1 : rbTriggerCh2)->setChecked(true);
-    iTriggerLevel[0]->setVisible(ch1);
-    iTriggerLevel[1]->setVisible(!ch1);
     setActionImage(ActionTriggerSource, ch1 ? 5 : 6);
     lbTriggerSource->setText(ch1 ? QStringLiteral("CH1") : QStringLiteral("CH2"));
     setTextColour(lbTriggerSource, ch1 ? COLOUR_GREEN : COLOUR_YELLOW);
-    updateTriggerSlopeView(controlGetTriggerSlope());
+    updateTriggerSlopeView();
     updateTriggerLevelText(source);
     updateBufferOverview();
+    updateEnabledControls();
 }
 
-void TFormMain::updateTriggerSlopeView(int slope) {
-    const bool rising = slope == _UP_EDGE;
+void TFormMain::updateTriggerSlopeView() {
+    const bool rising = controlGetTriggerSlope() == _UP_EDGE;
     setActionImage(ActionTriggerSlope, rising ? 0 : 1);
     ActionTriggerSlope->setText(rising ? QStringLiteral("Up Edge") : QStringLiteral("Down Edge"));
     lbTriggerSlopeRising->setVisible(rising);
     lbTriggerSlopeFalling->setVisible(!rising);
 }
 
-void TFormMain::updateTriggerLevelMarker(int ch, int level) {
+void TFormMain::updateTriggerLevelMarker(int ch) {
     if (isInput(ch)) {
-        const MarkerPlacement m = triggerLevelMarker(ch, level, controlGetInvertOnOff(ch), controlGetDisplayHeight());
+        const MarkerPlacement m = triggerLevelMarker(ch, toPixel(controlGetTriggerOffset(ch)),
+                                                     controlGetInvertOnOff(ch), controlGetDisplayHeight());
         MarkerImage* marker = iTriggerLevel[slot(ch)];
         marker->move(0, m.position);
         marker->setPixmap(markerPicture(MarkerImageList::TriggerLevel, m.picture));
@@ -326,30 +323,16 @@ void TFormMain::updateTriggerLevelText(int ch) {
 }
 
 void TFormMain::updateTriggerTypeView() {
-    if (controlGetTriggerAdvanceOnOff()) {
-        ActionTriggerSlope->setEnabled(false);
-        rbTriggerCh1->setEnabled(false);
-        rbTriggerCh2->setEnabled(false);
-        ActionTriggerSource->setEnabled(false);
-        ActionTriggerMode->setEnabled(false);
-        ActionTriggerAT->setChecked(true);
-        lbTriggerType->setText(QStringLiteral("Ad.T."));
-        setTextColour(lbTriggerType, COLOUR_CYAN);
-        return;
-    }
-    ActionTriggerSlope->setEnabled(true);
-    ActionTriggerAT->setChecked(false);
-    rbTriggerCh1->setEnabled(controlGetChannelOnOff(_CH1));
-    rbTriggerCh2->setEnabled(controlGetChannelOnOff(_CH2));
-    ActionTriggerSource->setEnabled(true);
-    ActionTriggerMode->setEnabled(true);
-    lbTriggerType->setText(QStringLiteral("Edge"));
-    setTextColour(lbTriggerType, PALE_GREEN);
-    updateTriggerSlopeView(controlGetTriggerSlope());
+    const bool advanced = controlGetTriggerAdvanceOnOff();
+    ActionTriggerAT->setChecked(advanced);
+    lbTriggerType->setText(advanced ? QStringLiteral("Ad.T.") : QStringLiteral("Edge"));
+    setTextColour(lbTriggerType, advanced ? COLOUR_CYAN : PALE_GREEN);
+    if (!advanced) updateTriggerSlopeView();
+    updateEnabledControls();
 }
 
-void TFormMain::updateHighFrequencyRejectView(bool on) {
-    if (controlGetHardwareVersion() < _HW3) ActionTriggerHighFrequencyReject->setEnabled(false);
+void TFormMain::updateHighFrequencyRejectView() {
+    const bool on = controlGetTriggerHighFrequencyRejectOnOff();
     setActionImage(ActionTriggerHighFrequencyReject, on ? 7 : 8);
     ActionTriggerHighFrequencyReject->setText(on ? QStringLiteral("High Frequency Rejection On")
                                                  : QStringLiteral("High Frequency Rejection Off"));
@@ -396,13 +379,7 @@ void TFormMain::updateBufferOverview() {
 // ---- XY plot and spectrum
 
 void TFormMain::updateXYPlotView() {
-    setXYPlotCaption(controlGetXYPlotOnOff());
-    // The time-offset calibration does not apply to the fourth generation; nothing enables it again.
-    if (controlGetHardwareVersion() == _HW4) ETSCalibration->setEnabled(false);
-}
-
-void TFormMain::setXYPlotCaption(bool on) {
-    ActionUtilXYPlot->setText(on ? QStringLiteral("XY plot") : QStringLiteral("normal plot"));
+    ActionUtilXYPlot->setText(controlGetXYPlotOnOff() ? QStringLiteral("XY plot") : QStringLiteral("normal plot"));
 }
 
 // ---- The action unit's controls
@@ -413,85 +390,84 @@ void TFormMain::setActionImage(QAction* action, int image) {
     action->setProperty("imageIndex", image);
 }
 
-void TFormMain::setEtsView(bool enabled, bool on) {
-    ActionAcquireETS->setEnabled(enabled);
+void TFormMain::updateEtsView() {
+    const bool on = controlGetETSOnOff();
     setActionImage(ActionAcquireETS, on ? 1 : 0);
     ActionAcquireETS->setText(on ? QStringLiteral("ETS On") : QStringLiteral("ETS Off"));
+    updateSampleRateView();
 }
 
-void TFormMain::setPeakDetectionView(bool enabled, bool on) {
+void TFormMain::updatePeakDetectionView() {
+    const bool on = controlGetPeakDetectionOnOff();
     setActionImage(ActionAcquriePeakDetection, on ? 7 : 8);
     ActionAcquriePeakDetection->setText(on ? QStringLiteral("Peak Detecion On") : QStringLiteral("Peak Detecion Off"));
-    ActionAcquriePeakDetection->setEnabled(enabled);
 }
 
-void TFormMain::setAverageView(int count) {
+void TFormMain::updateAverageView() {
     setActionImage(ActionAcquireAverage, 6);
-    ActionAcquireAverage->setText(QStringLiteral("Average : %1").arg(count));
+    ActionAcquireAverage->setText(QStringLiteral("Average : %1").arg(controlGetNumberOfAverage()));
 }
 
-void TFormMain::setRunningViews(const RunningControls& running) {
-    setActionImage(ActionAcquireRunStop, 2);
-    for (QAction* a : {ActionTriggerSlope, ActionTriggerSource, ActionTriggerMode, ActionTriggerAT,
-                       ActionChannelOnOff[0], ActionChannelOnOff[1], ActionChannelOnOff[2], ActionChannelOnOff[3],
-                       ActionAcquireAutoSet, ActionAcquireAverage, ActionUtilCalibration, ActionUtilXYPlot})
-        a->setEnabled(true);
-    for (std::size_t i = 0; i < 2; ++i) {
-        if (!running.inputOn[i]) continue;
-        ActionChannelADC[i]->setEnabled(true);
-        (i == 0 ? rbTriggerCh1 : rbTriggerCh2)->setEnabled(true);
-        ActionChannelInvertOnOff[i]->setEnabled(true);
-        if (running.newerHardware) ActionChannelBandLimit[i]->setEnabled(true);
-    }
-    iTriggerLevel[running.triggerSource == _CH2 ? 1 : 0]->setVisible(true);
-    if (running.equivalentTime) ActionAcquireETS->setEnabled(true);
-    if (running.newerHardware) {
-        ActionTriggerHighFrequencyReject->setEnabled(true);
-        ActionAcquriePeakDetection->setEnabled(true);
-    }
-}
-
-void TFormMain::setStoppedViews() {
-    setActionImage(ActionAcquireRunStop, 3);
-    for (QAction* a : {ActionChannelADC[0],
-                       ActionChannelADC[1],
-                       ActionChannelOnOff[0],
-                       ActionChannelOnOff[1],
-                       ActionChannelOnOff[2],
-                       ActionChannelOnOff[3],
-                       ActionChannelInvertOnOff[0],
-                       ActionChannelInvertOnOff[1],
-                       ActionChannelBandLimit[0],
-                       ActionChannelBandLimit[1],
-                       ActionUtilCalibration,
-                       ActionUtilXYPlot,
-                       ActionAcquireAutoSet,
-                       ActionAcquireETS,
-                       ActionAcquireAverage,
-                       ActionAcquriePeakDetection,
-                       ActionTriggerSlope,
-                       ActionTriggerSource,
-                       ActionTriggerMode,
-                       ActionTriggerAT,
-                       ActionTriggerHighFrequencyReject})
-        a->setEnabled(false);
-    rbTriggerCh1->setEnabled(false);
-    rbTriggerCh2->setEnabled(false);
-    iTriggerLevel[0]->setVisible(false);
-    iTriggerLevel[1]->setVisible(false);
-}
-
-void TFormMain::setSingleShotView(bool down) {
-    if (down) setActionImage(ActionAcquireSingleShot, 4);
+void TFormMain::updateRunStateViews() {
+    const int state = controlGetRunState();
+    setActionImage(ActionAcquireRunStop, state == _RUN ? 2 : 3);
+    const bool single = state == _SINGLE;
+    if (single) setActionImage(ActionAcquireSingleShot, 4);
     // tbSingleShot shows its action's check.
     ActionAcquireSingleShot->setCheckable(true);
-    ActionAcquireSingleShot->setChecked(down);
+    ActionAcquireSingleShot->setChecked(single);
+    updateTriggerModeView();
+    updateEtsView();
+    updateEnabledControls();
+    updateBufferOverview();
 }
 
-void TFormMain::setBufferSizeView(bool available, int mode) {
+void TFormMain::updateEnabledControls() {
+    EnableInputs in;
+    in.runState = controlGetRunState();
+    for (int ch = _CH1; ch <= _REFERENCE; ++ch) in.traceOn[slot(ch)] = controlGetChannelOnOff(ch);
+    in.hardwareVersion = controlGetHardwareVersion();
+    in.advancedTrigger = controlGetTriggerAdvanceOnOff();
+    in.triggerSource = controlGetTriggerSource();
+    in.timeDiv = controlGetTimeDiv();
+    in.peakDetectionMinTimeDiv = controlGetPeakDetectionMinTimeDiv();
+    const ControlEnables e = controlEnables(in);
+    for (std::size_t i = 0; i < 4; ++i) {
+        ActionChannelVoltage[i]->setEnabled(e.traceSettings[i]);
+        ActionChannelProbe[i]->setEnabled(e.traceSettings[i]);
+        ActionChannelScaleFactor[i]->setEnabled(e.traceSettings[i]);
+        pnlInfo[i]->setEnabled(e.traceSettings[i]);
+        iVoltOffsetPos[i]->setVisible(e.traceSettings[i]);
+        ActionChannelOnOff[i]->setEnabled(e.traceOnOff[i]);
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        ActionChannelADC[i]->setEnabled(e.coupling[i]);
+        ActionChannelInvertOnOff[i]->setEnabled(e.invert[i]);
+        ActionChannelBandLimit[i]->setEnabled(e.bandLimit[i]);
+        (i == 0 ? rbTriggerCh1 : rbTriggerCh2)->setEnabled(e.triggerRadio[i]);
+        (i == 0 ? rbMeasureCh1 : rbMeasureCh2)->setEnabled(e.measureRadio[i]);
+        iTriggerLevel[i]->setVisible(e.triggerLevelMarker[i]);
+    }
+    rbMeasureMath->setEnabled(e.measureMath);
+    ActionTriggerSlope->setEnabled(e.triggerSlope);
+    ActionTriggerSource->setEnabled(e.triggerSource);
+    ActionTriggerMode->setEnabled(e.triggerMode);
+    ActionTriggerAT->setEnabled(e.advancedTrigger);
+    ActionTriggerHighFrequencyReject->setEnabled(e.highFrequencyReject);
+    ActionAcquireETS->setEnabled(e.ets);
+    ActionAcquriePeakDetection->setEnabled(e.peakDetection);
+    ActionAcquireAutoSet->setEnabled(e.autoSet);
+    ActionAcquireAverage->setEnabled(e.average);
+    ActionUtilCalibration->setEnabled(e.calibration);
+    ActionUtilXYPlot->setEnabled(e.xyPlot);
     // ActionAcquireBufferSizeChange is the BufferSize menu's own entry.
-    ActionAcquireBufferSizeChange->setEnabled(available);
-    if (!available) return;
+    ActionAcquireBufferSizeChange->setEnabled(e.bufferSize);
+    ETSCalibration->setEnabled(e.etsCalibration);
+}
+
+void TFormMain::updateBufferSizeView() {
+    if (controlGetHardwareVersion() < _HW3) return;
+    const int mode = controlGetBufferSizeMode();
     Buffer10K->setCheckable(true);
     Buffer10K->setChecked(mode == _10K);
     Buffer500K->setCheckable(true);
@@ -499,11 +475,13 @@ void TFormMain::setBufferSizeView(bool available, int mode) {
     BufferSize->setTitle(QStringLiteral("Buffer Size") + (mode == _10K    ? QStringLiteral(" : 10K")
                                                           : mode == _500K ? QStringLiteral(" : 500K")
                                                                           : QString()));
+    updateTimeDivView();
 }
 
-void TFormMain::setLineJoinView(bool on) { setActionImage(ActionDisplayLineJoin, on ? 1 : 0); }
+void TFormMain::updateLineJoinView() { setActionImage(ActionDisplayLineJoin, controlGetLineJoinMode() != 0 ? 1 : 0); }
 
-void TFormMain::setPersistenceView(int code) {
+void TFormMain::updatePersistenceView() {
+    const int code = controlGetPersistence();
     const int count = static_cast<int>(persistenceItems.size());
     for (int i = 0; i < count; ++i) {
         QAction* a = persistenceItems[static_cast<std::size_t>(i)];
@@ -517,9 +495,10 @@ void TFormMain::setPersistenceView(int code) {
     rememberComboTexts();
 }
 
-void TFormMain::setIntensityView(int value) {
+void TFormMain::updateIntensityView() {
     const QSignalBlocker block(tbIntensity);
-    tbIntensity->setValue(value);
+    // Bounded: the intensity factor comes from the state file, where any float is allowed.
+    tbIntensity->setValue(boundedInt(controlGetIntensityFactor()));
 }
 
 // ---- Copies the worker reads

@@ -1,5 +1,5 @@
-// The main window's data exports. Apart from form_main.cpp because data_export.h and the
-// spectrum window's headers each name a type SpectrumRecord.
+// The main window's data exports: the text file and the spreadsheet from the cycle's raw
+// records, the document from the screen picture on the clipboard.
 #include "form_main.h"
 
 #include "codes.h"

@@ -40,7 +40,7 @@ XYRowRange xyRowRange(const XYRecords& records, int ch);
 // 0..255, replaces what was there). A channel whose valid rows are all equal collapses to its
 // offset term. With both offsets at 200 a dot sits at column row1 + 50, row row2. Dots outside
 // the image are not drawn; a neighbour is drawn only when its place in the image array exists
-// (so one at a left or right edge falls into the adjacent row, as on the original screen).
+// (so one at a left or right edge falls into the adjacent row).
 void drawXYPlot(const XYRecords& records, unsigned char* image, int width, int height, float intensity);
 // The same on the kernel's records: the function the transform calls.
 void drawXYPlot(unsigned char* image, int width, int height, float intensity);

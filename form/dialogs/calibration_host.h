@@ -9,7 +9,7 @@
 //   sleepFor          a plain sleep of the GUI thread
 // The kernel itself is reached through the facade (control_facade.h). GUI thread only.
 // ProgramCalibrationHost (app/program_calibration_host.h) forwards all but the record; the
-// main window derives from it.
+// main window's own host (TFormMain::calibrationHost) derives from it and adds the record.
 
 #include <chrono>
 

@@ -10,7 +10,7 @@ class QTableWidget;
 class TFormFPGAview : public QDialog {
     Q_OBJECT
 public:
-    // Runs FormCreate: titles and the register names of the kernel's hardware generation.
+    // Fills the titles and the register names of the kernel's hardware generation.
     explicit TFormFPGAview(QWidget* parent = nullptr);
 
     // The test menu's "FPGA View": reads the register block and the FPGA version byte from the

@@ -30,7 +30,7 @@ public:
     static constexpr int STRIP_WIDTH = 255;
     static constexpr int STRIP_HEIGHT = 25;
 
-    // Loads every control from `environment` (FormCreate).
+    // Loads every control from `environment`.
     TFormOptionDlg(QWidget* parent, const Environment& environment);
     ~TFormOptionDlg() override;
 

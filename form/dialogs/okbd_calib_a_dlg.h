@@ -52,7 +52,7 @@ public:
     QPushButton* CloseBtn = nullptr;
 
 protected:
-    // FormClose: a close by the system hides the window like the Close button; ignored while
+    // A close by the system hides the window like the Close button; ignored while
     // a calibration runs.
     void closeEvent(QCloseEvent* event_) override;
     void reject() override;

@@ -54,8 +54,7 @@ OfficeDesk defaultDesk() {
     return desk;
 }
 
-// The framework's exception report of the original: a failing automation call ends the
-// exporter with the call's error text.
+// A failing automation call ends the exporter, and the user sees the call's error text.
 bool reportingAutomationErrors(const std::function<void()>& work) {
     try {
         work();

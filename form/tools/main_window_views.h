@@ -1,18 +1,17 @@
 #pragma once
 // What the action unit (app/action.h) and auto set (tools/auto_set.h) need of the main window,
-// as four small interfaces, one per kind of caller:
-//   IndicatorViews   the refreshes of the main window's indicators;
-//   AcquireViews     the action unit's own acquisition and display controls, one call per
-//                    control or group of controls (the window maps each to its members, so a
-//                    control the window does not have is a compile error, not a silent no-op);
+// as three small interfaces, one per kind of caller:
+//   IndicatorViews   the refreshes of the main window's indicators, one per control or group;
 //   WindowRecords    Environment and the cycle's record pointers (actions, auto set);
 //   ToolWindows      the tool bars, labels, cursors, tool windows, dialogs and outputs.
-// The main window implements MainWindowViews (all four) and installs itself with
-// setMainWindowViews(); until then, and in tests without a window, every call does nothing
-// (getters answer "not visible", 0 or an empty default).
+// A refresh takes no value: it reads what it shows, and whether its controls are enabled,
+// from the kernel's getters and the run state itself, so it cannot show a setting the kernel
+// does not hold. Call the refresh of what a command may have changed after the command,
+// whether the kernel took it or not.
+// The main window implements MainWindowViews (all three) and installs itself with
+// setMainWindowViews(); the action unit's commands need one installed (a precondition).
 //
-// GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h); offsets, levels and
-// positions are display pixels (rows from the bottom, columns from the left) truncated to int.
+// GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h).
 
 #include <array>
 #include <string>
@@ -49,96 +48,67 @@ struct AboutTexts {
     std::string availableVirtual;
 };
 
-// What the run state _RUN enables beyond the fixed set (trigger slope, source, mode and
-// advanced trigger, the four channel on/off actions, auto set, average, calibration, X-Y plot).
-struct RunningControls {
-    std::array<bool, 2> inputOn{}; // CH1, CH2 on: their coupling, trigger radio and invert
-    bool newerHardware = false;    // _HW3 and later: band limits, frequency reject, peak detection
-    int triggerSource = 1;         // the trigger-level marker shown (1 or 2)
-    bool equivalentTime = false;   // the time base allows ETS
-};
-
 class IndicatorViews {
 public:
     virtual ~IndicatorViews() = default;
-    // Every indicator, in the order of the full refresh (calls back updateDisplayViews and
-    // updateAcquireViews of the action unit).
+    // Every indicator, then the enabled state of every command.
     virtual void updateAllViews() = 0;
     // Time/div combo (item = code) and what follows the time base (ETS, sample rate, cursors,
-    // peak detection).
-    virtual void updateTimeDivView(int timeDiv) = 0;
-    // Position marker iTriggerHorPos, delay text and buffer overview; position in pixels.
-    virtual void updateHorizontalPositionMarker(int position) = 0;
+    // peak detection, the commands the time base enables).
+    virtual void updateTimeDivView() = 0;
+    // Position marker iTriggerHorPos, delay text and buffer overview.
+    virtual void updateHorizontalPositionMarker() = 0;
     // Delay action caption and image, then the position marker.
-    virtual void updateDelayView(bool on) = 0;
+    virtual void updateDelayView() = 0;
     // Sample-rate panel la_sampling_rate.
     virtual void updateSampleRateView() = 0;
-    // Mouse-tool buttons and the display's mouse cursor for selected object 0..9.
-    virtual void updateModeButtons(int selectedObject) = 0;
+    // Mouse-tool buttons and the display's mouse cursor for Environment::selectedObject.
+    virtual void updateModeButtons() = 0;
     // Visibility of the six tool bars and their View menu checks from Environment.
     virtual void updateToolbars() = 0;
     // All channel controls of the four traces.
     virtual void updateChannelViews() = 0;
-    // The trace's on/off action and the controls it enables.
-    virtual void updateChannelOnView(int ch, bool on) = 0;
+    // The trace's on/off action, its colours and the commands it enables.
+    virtual void updateChannelOnView(int ch) = 0;
     // The trace's volt/div combo (item = code - 1).
-    virtual void updateVoltDivView(int ch, int voltDiv) = 0;
-    // Coupling action of channel 1 or 2 (0 AC, 1 DC, 2 GND).
-    virtual void updateCouplingView(int ch, int coupling) = 0;
-    // The trace's offset marker; row as stored (the view mirrors an inverted channel).
-    virtual void updateOffsetMarker(int ch, int row) = 0;
+    virtual void updateVoltDivView(int ch) = 0;
+    // Coupling action of channel 1 or 2.
+    virtual void updateCouplingView(int ch) = 0;
+    // The trace's offset marker (mirrored for an inverted channel).
+    virtual void updateOffsetMarker(int ch) = 0;
     // Invert action of channel 1 or 2.
-    virtual void updateInvertView(int ch, bool on) = 0;
+    virtual void updateInvertView(int ch) = 0;
     // Bandwidth-limit action of channel 1 or 2.
-    virtual void updateBandLimitView(int ch, bool on) = 0;
-    // AUTO (0) or NORMAL (1) indicator.
-    virtual void updateTriggerModeView(int mode) = 0;
-    // Trigger source indicator and radio buttons (1 or 2).
-    virtual void updateTriggerSourceView(int source) = 0;
-    // Slope action and images (1 rising, else falling).
-    virtual void updateTriggerSlopeView(int slope) = 0;
-    // Trigger-level marker of channel 1 or 2 and the level read-out; level row as stored.
-    virtual void updateTriggerLevelMarker(int ch, int level) = 0;
-    // Edge or advanced trigger indicators.
+    virtual void updateBandLimitView(int ch) = 0;
+    // AUTO or NORMAL indicator.
+    virtual void updateTriggerModeView() = 0;
+    // Trigger source indicator, radio buttons and level marker.
+    virtual void updateTriggerSourceView() = 0;
+    // Slope action and images.
+    virtual void updateTriggerSlopeView() = 0;
+    // Trigger-level marker of channel 1 or 2 and the level read-out.
+    virtual void updateTriggerLevelMarker(int ch) = 0;
+    // Edge or advanced trigger indicators and the commands they enable.
     virtual void updateTriggerTypeView() = 0;
     // High-frequency-reject action.
-    virtual void updateHighFrequencyRejectView(bool on) = 0;
+    virtual void updateHighFrequencyRejectView() = 0;
     // Buffer-overview bar.
     virtual void updateBufferOverview() = 0;
-    // Caption of ActionUtilXYPlot: "XY plot" when on, "normal plot" when off.
-    virtual void setXYPlotCaption(bool on) = 0;
-};
-
-// The action unit's acquisition and display controls; the action unit decides the states
-// from the kernel, the window owns the images and captions.
-class AcquireViews {
-public:
-    virtual ~AcquireViews() = default;
-    // ActionAcquireETS: enabled; image 1 on, 0 off; "ETS On" / "ETS Off".
-    virtual void setEtsView(bool enabled, bool on) = 0;
-    // ActionAcquriePeakDetection: enabled; image 7 on, 8 off; "Peak Detecion On" / "Off".
-    virtual void setPeakDetectionView(bool enabled, bool on) = 0;
-    // ActionAcquireAverage: image 6, "Average : <count>".
-    virtual void setAverageView(int count) = 0;
-    // _RUN: ActionAcquireRunStop image 2, the fixed set and what `running` allows enabled,
-    // the trigger source's level marker shown; nothing is disabled.
-    virtual void setRunningViews(const RunningControls& running) = 0;
-    // _STOP and _SINGLE: ActionAcquireRunStop image 3, every acquisition, channel and trigger
-    // control disabled, both trigger-level markers hidden.
-    virtual void setStoppedViews() = 0;
-    // tbSingleShot down or up; down also gives ActionAcquireSingleShot image 4.
-    virtual void setSingleShotView(bool down) = 0;
-    // ActionAcquireBufferSizeChange and the BufferSize menu: disabled when not `available`
-    // (nothing else changes); else enabled, Buffer10K / Buffer500K checked for mode 3 / 7 and
-    // the caption "Buffer Size" with " : 10K", " : 500K" or nothing.
-    virtual void setBufferSizeView(bool available, int mode) = 0;
-    // ActionDisplayLineJoin: image 1 on, 0 off.
-    virtual void setLineJoinView(bool on) = 0;
-    // Persistence menu items (code 0..16 checked, others unchecked) and cbPersistence (item
-    // = code, none outside 0..16); no change handler runs.
-    virtual void setPersistenceView(int code) = 0;
-    // tbIntensity position; no change handler runs.
-    virtual void setIntensityView(int value) = 0;
+    // Caption of ActionUtilXYPlot ("XY plot" on, "normal plot" off).
+    virtual void updateXYPlotView() = 0;
+    // ActionAcquireETS, ActionAcquriePeakDetection, ActionAcquireAverage captions and images.
+    virtual void updateEtsView() = 0;
+    virtual void updatePeakDetectionView() = 0;
+    virtual void updateAverageView() = 0;
+    // Buffer Size menu: its checks and caption (hardware below _HW3: disabled only).
+    virtual void updateBufferSizeView() = 0;
+    // Line join action, persistence menu and combo, intensity slider; no change handler runs.
+    virtual void updateLineJoinView() = 0;
+    virtual void updatePersistenceView() = 0;
+    virtual void updateIntensityView() = 0;
+    // Run/stop and single-shot buttons, the trigger mode shown, and every command the run
+    // state enables.
+    virtual void updateRunStateViews() = 0;
 };
 
 class WindowRecords {
@@ -212,15 +182,10 @@ public:
 };
 
 // Everything the main window offers the action unit.
-class MainWindowViews : public IndicatorViews, public AcquireViews, public WindowRecords, public ToolWindows {};
+class MainWindowViews : public IndicatorViews, public WindowRecords, public ToolWindows {};
 
-// The installed views; a no-op implementation (with a default Environment and its own record
-// pointers) when none is installed.
+// The installed views. Precondition: a window is installed (a command without one would
+// change the kernel and show nothing).
 MainWindowViews& mainWindowViews();
-// Installs `views` (not owned; null goes back to the no-op implementation).
+// Installs `views` (not owned; null: none).
 void setMainWindowViews(MainWindowViews* views);
-// The installed views as each caller sees them.
-inline IndicatorViews& indicatorViews() { return mainWindowViews(); }
-inline AcquireViews& acquireViews() { return mainWindowViews(); }
-inline WindowRecords& windowRecords() { return mainWindowViews(); }
-inline ToolWindows& toolWindows() { return mainWindowViews(); }

@@ -1,7 +1,7 @@
 #pragma once
-// A main window for the action tests: it records every refresh in order ("name(args)"), keeps
-// the last state given to each of the action unit's controls, and answers the questions the
-// actions ask with what the test set.
+// A main window for the action tests: it records every refresh in order ("name(channel)"),
+// and answers the questions the actions ask with what the test set. The refreshes read the
+// kernel themselves, so what they show is the window tests' business.
 
 #include "environment.h"
 #include "main_window_views.h"
@@ -17,20 +17,6 @@ public:
 
     // ---- what the test reads
     std::vector<std::string> calls;
-    struct OnView {
-        bool enabled = false;
-        bool on = false;
-    };
-    std::optional<OnView> ets, peakDetection;
-    std::optional<int> average, persistence, intensity;
-    std::optional<RunningControls> running; // the last setRunningViews; reset by setStoppedViews
-    bool stopped = false;                   // setStoppedViews came last
-    std::optional<bool> singleShotDown, lineJoin;
-    struct BufferSizeView {
-        bool available = false;
-        int mode = 0;
-    };
-    std::optional<BufferSizeView> bufferSize;
     std::vector<std::string> savedFiles; // outputs as "kind:path"
 
     bool called(const std::string& call) const {
@@ -61,44 +47,35 @@ public:
 
     // ---- MainWindowViews
     void updateAllViews() override { log("updateAllViews()"); }
-    void updateTimeDivView(int v) override { log("updateTimeDivView", v); }
-    void updateHorizontalPositionMarker(int v) override { log("updateHorizontalPositionMarker", v); }
-    void updateDelayView(bool v) override { log("updateDelayView", v); }
+    void updateTimeDivView() override { log("updateTimeDivView()"); }
+    void updateHorizontalPositionMarker() override { log("updateHorizontalPositionMarker()"); }
+    void updateDelayView() override { log("updateDelayView()"); }
     void updateSampleRateView() override { log("updateSampleRateView()"); }
-    void updateModeButtons(int v) override { log("updateModeButtons", v); }
+    void updateModeButtons() override { log("updateModeButtons()"); }
     void updateToolbars() override { log("updateToolbars()"); }
     void updateChannelViews() override { log("updateChannelViews()"); }
-    void updateChannelOnView(int ch, bool on) override { log("updateChannelOnView", ch, on); }
-    void updateVoltDivView(int ch, int v) override { log("updateVoltDivView", ch, v); }
-    void updateCouplingView(int ch, int v) override { log("updateCouplingView", ch, v); }
-    void updateOffsetMarker(int ch, int v) override { log("updateOffsetMarker", ch, v); }
-    void updateInvertView(int ch, bool v) override { log("updateInvertView", ch, v); }
-    void updateBandLimitView(int ch, bool v) override { log("updateBandLimitView", ch, v); }
-    void updateTriggerModeView(int v) override { log("updateTriggerModeView", v); }
-    void updateTriggerSourceView(int v) override { log("updateTriggerSourceView", v); }
-    void updateTriggerSlopeView(int v) override { log("updateTriggerSlopeView", v); }
-    void updateTriggerLevelMarker(int ch, int v) override { log("updateTriggerLevelMarker", ch, v); }
+    void updateChannelOnView(int ch) override { log("updateChannelOnView", ch); }
+    void updateVoltDivView(int ch) override { log("updateVoltDivView", ch); }
+    void updateCouplingView(int ch) override { log("updateCouplingView", ch); }
+    void updateOffsetMarker(int ch) override { log("updateOffsetMarker", ch); }
+    void updateInvertView(int ch) override { log("updateInvertView", ch); }
+    void updateBandLimitView(int ch) override { log("updateBandLimitView", ch); }
+    void updateTriggerModeView() override { log("updateTriggerModeView()"); }
+    void updateTriggerSourceView() override { log("updateTriggerSourceView()"); }
+    void updateTriggerSlopeView() override { log("updateTriggerSlopeView()"); }
+    void updateTriggerLevelMarker(int ch) override { log("updateTriggerLevelMarker", ch); }
     void updateTriggerTypeView() override { log("updateTriggerTypeView()"); }
-    void updateHighFrequencyRejectView(bool v) override { log("updateHighFrequencyRejectView", v); }
+    void updateHighFrequencyRejectView() override { log("updateHighFrequencyRejectView()"); }
     void updateBufferOverview() override { log("updateBufferOverview()"); }
-    void setXYPlotCaption(bool v) override { log("setXYPlotCaption", v); }
-
-    void setEtsView(bool e, bool on) override { ets = OnView{e, on}; }
-    void setPeakDetectionView(bool e, bool on) override { peakDetection = OnView{e, on}; }
-    void setAverageView(int count) override { average = count; }
-    void setRunningViews(const RunningControls& r) override {
-        running = r;
-        stopped = false;
-    }
-    void setStoppedViews() override {
-        running.reset();
-        stopped = true;
-    }
-    void setSingleShotView(bool down) override { singleShotDown = down; }
-    void setBufferSizeView(bool available, int mode) override { bufferSize = BufferSizeView{available, mode}; }
-    void setLineJoinView(bool on) override { lineJoin = on; }
-    void setPersistenceView(int code) override { persistence = code; }
-    void setIntensityView(int value) override { intensity = value; }
+    void updateXYPlotView() override { log("updateXYPlotView()"); }
+    void updateEtsView() override { log("updateEtsView()"); }
+    void updatePeakDetectionView() override { log("updatePeakDetectionView()"); }
+    void updateAverageView() override { log("updateAverageView()"); }
+    void updateBufferSizeView() override { log("updateBufferSizeView()"); }
+    void updateLineJoinView() override { log("updateLineJoinView()"); }
+    void updatePersistenceView() override { log("updatePersistenceView()"); }
+    void updateIntensityView() override { log("updateIntensityView()"); }
+    void updateRunStateViews() override { log("updateRunStateViews()"); }
 
     Environment& environment() override { return env; }
     short** rawDataSlot(int ch) override { return ch == 1 || ch == 2 ? &raw[ch - 1] : nullptr; }

@@ -148,7 +148,7 @@ State unusualState() {
         c.currentFactor = 2.5;
         c.invertOnOff = true;
         c.bandwidthLimitOnOff = true;
-        c.triggerOffset = -12.125 * ch;
+        c.triggerOffset = 12.125 * ch;
         c.triggerSlope = 0;
     }
     s.d_triggerSource = _CH2;
@@ -316,7 +316,9 @@ TEST(StateFile, ValuesOutOfRangeGiveTheDefault) {
         {"CHANNEL", "voltageOffset1", "400", offset1, 400},
         {"CHANNEL", "triggerOffset1", "1e300", level1, 250},
         {"CHANNEL", "triggerOffset1", "inf", level1, 250},
-        {"CHANNEL", "triggerOffset1", "-20", level1, -20},
+        {"CHANNEL", "triggerOffset1", "-20", level1, 0},
+        {"CHANNEL", "triggerOffset1", "500", level1, 400},
+        {"CHANNEL", "triggerOffset1", "399.5", level1, 399.5},
         {"TRIGGER", "triggerMode", "2", triggerMode, 0},
         {"MATH", "mathSource1", "0", math1, 1},
         {"MATH", "mathSource1", "5", math1, 1},

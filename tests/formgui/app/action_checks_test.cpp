@@ -68,9 +68,8 @@ TEST_F(ActionChannels, SwitchingTheSourceChannelOffMovesTheTrigger) {
     EXPECT_FALSE(controlGetChannelOnOff(_CH1));
     EXPECT_EQ(controlGetTriggerSource(), _CH2);
     EXPECT_EQ(views.env.selectedObject, 0);
-    EXPECT_TRUE(views.called("updateModeButtons(0)"));
+    EXPECT_TRUE(views.called("updateModeButtons()"));
     EXPECT_TRUE(views.called("updateAllViews()"));
-    EXPECT_TRUE(views.called("updateChannelOnView(1, 0)"));
 
     // Channel 2 off too: nothing to move to, the source stays.
     actionSetChannelOnOff(_CH2, false);
@@ -83,7 +82,7 @@ TEST_F(ActionChannels, OtherSelectionsSurviveASwitch) {
     views.env.selectedObject = 5;
     actionToggleChannel(_MATH);
     EXPECT_EQ(views.env.selectedObject, 5);
-    EXPECT_FALSE(views.called("updateModeButtons(0)"));
+    EXPECT_FALSE(views.called("updateModeButtons()"));
 }
 
 TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
@@ -92,14 +91,14 @@ TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
     actionToggleInvert(_CH1);
     EXPECT_TRUE(controlGetInvertOnOff(_CH1));
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 150);
-    EXPECT_TRUE(views.called("updateOffsetMarker(1, 150)"));
-    EXPECT_TRUE(views.called("updateInvertView(1, 1)"));
+    EXPECT_TRUE(views.called("updateOffsetMarker(1)"));
+    EXPECT_TRUE(views.called("updateInvertView(1)"));
 
     // A drag to screen row 300 on the inverted channel stores 100.
     views.calls.clear();
     actionSetOffset(_CH1, 300);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 100);
-    EXPECT_TRUE(views.called("updateOffsetMarker(1, 100)"));
+    EXPECT_TRUE(views.called("updateOffsetMarker(1)"));
     EXPECT_EQ(views.countOf("updateTriggerLevelMarker(1"), 1);
 }
 
@@ -113,13 +112,13 @@ TEST_F(ActionChannels, TriggerLevelOnlyForTheSource) {
     controlSetInvertOnOff(_CH2, true);
     actionSetTriggerLevel(_CH2, 123.7);
     EXPECT_NEAR(controlGetTriggerLevel(), 400 - 123.7, 1e-9);
-    EXPECT_TRUE(views.called("updateTriggerLevelMarker(2, 276)"));
+    EXPECT_TRUE(views.called("updateTriggerLevelMarker(2)"));
 }
 
 TEST_F(ActionChannels, CouplingProbeAndBandLimitReachTheKernel) {
     actionSetCoupling(_CH2, _GND);
     EXPECT_EQ(controlGetChannelCoupling(_CH2), _GND);
-    EXPECT_TRUE(views.called("updateCouplingView(2, 2)"));
+    EXPECT_TRUE(views.called("updateCouplingView(2)"));
     actionSetProbe(_MATH, _X100);
     EXPECT_EQ(controlGetProbeAttenuation(_MATH), _X100);
     EXPECT_TRUE(views.called("updateChannelViews()"));

@@ -36,7 +36,7 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
     EXPECT_EQ(fileRequests[1].kind, FileDialogKind::Open);
     EXPECT_EQ(messages, std::vector<std::string>{"State loading"});
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons(7)",
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons()",
                                                      "updateAllViews()"}));
 }
 
@@ -182,7 +182,7 @@ TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
     for (int code : {14, 15}) {
         actionSetPersistence(code);
         EXPECT_EQ(controlGetPersistence(), code);
-        EXPECT_EQ(views.persistence, code);
+        EXPECT_EQ(views.calls.back(), "updatePersistenceView()");
     }
 }
 
@@ -190,10 +190,8 @@ TEST_F(ActionWindows, LineJoinTogglesBetweenOffAndJoined) {
     controlSetLineJoinMode(1);
     actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 0);
-    EXPECT_EQ(views.lineJoin, false);
     actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 2);
-    EXPECT_EQ(views.lineJoin, true);
     actionSetLineJoin(7);
     EXPECT_EQ(controlGetLineJoinMode(), 2);
 }
@@ -203,7 +201,7 @@ TEST_F(ActionWindows, SelectingTheSelectedObjectClearsIt) {
     EXPECT_EQ(views.env.selectedObject, 7);
     actionSelectObject(7);
     EXPECT_EQ(views.env.selectedObject, 0);
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"updateModeButtons(7)", "updateModeButtons(0)"}));
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"updateModeButtons()", "updateModeButtons()"}));
 }
 
 TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {

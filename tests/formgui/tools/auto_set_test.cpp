@@ -428,8 +428,6 @@ TEST_F(AutoSetRun, ActionSwitchesTo10kAndRefreshesEverything) {
     controlSetBufferSizeMode(_500K);
     actionAutoSet();
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
-    ASSERT_TRUE(views.bufferSize);
-    EXPECT_EQ(views.bufferSize->mode, _10K);
     EXPECT_EQ(views.calls.back(), "updateAllViews()");
 }
 
