@@ -57,7 +57,9 @@ void AcquisitionCycle::acquireAndDisplay() {
     // A re-plugged instrument is taken back between two captures, in the user's settings.
     if (controlInstrumentReturned()) {
         const bool back = controlReconnect();
-        present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr, false);
+        // A failed take-back is tried again at the next cycles; only its end is told.
+        if (back || !controlInstrumentReturned())
+            present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr, false);
         notifyDisplayChange(); // the settings were programmed again: the next cycle draws
         return;
     }

@@ -125,50 +125,62 @@ TEST(SimulatedBus, WatchReportsPresentDevicesAndStopsAfterUnwatch) {
 }
 
 // Re-plugged, by hand or by an unplug fault that brings it back, the instrument leaves, and
-// arrives after the delay on a new address, powered up afresh with its own calibration memory.
+// arrives after the delay on a new address, powered up afresh with its own calibration memory:
+// as its unprogrammed controller, or programmed when the configuration asks for it.
 TEST(SimulatedBus, AReplugedInstrumentArrivesAgainOnANewAddress) {
-    for (bool byFault : {false, true}) {
-        SimulatorConfig config;
-        config.programmed = true;
-        SimulatedBus bus(config);
-        std::vector<std::pair<UsbDeviceId, bool>> events;
-        auto watch = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo& d, bool arrived) {
-            events.push_back({d.id, arrived});
-        });
-        const UsbDeviceId first = bus.attached().front();
-        const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
-        CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
-        memory[5] ^= 0x5A;
-        bus.instrument()->setCalibrationMemory(memory);
-        unsigned char byte = 0x12;
-        int transferred = 0;
-        UsbStatus status;
-        auto device = bus.open(first, status);
-        ASSERT_EQ(device->control(packet(0x40, 0xB4, 0, 1), &byte, transferred, 500), UsbStatus::Success);
-        if (byFault) {
-            UsbFault unplug{UsbFault::Kind::Unplug, 0xC5};
-            unplug.backAfterMs = 300;
-            bus.injectFault(unplug);
+    for (bool programmed : {true, false})
+        for (bool byFault : {false, true}) {
+            SCOPED_TRACE(std::string(programmed ? "programmed" : "unprogrammed") + (byFault ? " by fault" : ""));
+            SimulatorConfig config;
+            config.programmed = true;
+            config.returnProgrammed = programmed;
+            SimulatedBus bus(config);
+            const std::uint16_t vendor = programmed ? 0x0DA8 : 0x0547, product = programmed ? 0x0001 : 0x2131;
+            std::vector<std::pair<UsbDeviceId, bool>> events;
+            auto record = [&](const UsbDeviceInfo& d, bool arrived) { events.push_back({d.id, arrived}); };
+            auto watch = bus.watch(0x0DA8, 0x0001, record);
+            auto controllerWatch = bus.watch(0x0547, 0x2131, record);
+            const UsbDeviceId first = bus.attached().front();
+            const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
+            CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
+            memory[5] ^= 0x5A;
+            bus.instrument()->setCalibrationMemory(memory);
+            unsigned char byte = 0x12;
+            int transferred = 0;
+            UsbStatus status;
+            auto device = bus.open(first, status);
+            ASSERT_EQ(device->control(packet(0x40, 0xB4, 0, 1), &byte, transferred, 500), UsbStatus::Success);
+            if (byFault) {
+                UsbFault unplug{UsbFault::Kind::Unplug, 0xC5};
+                unplug.backAfterMs = 300;
+                bus.injectFault(unplug);
+                EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
+            } else {
+                ASSERT_TRUE(bus.replug(first, milliseconds(300)));
+            }
+            EXPECT_TRUE(bus.attached().empty());
+            bus.simulatedClock().advance(milliseconds(299));
+            EXPECT_TRUE(bus.enumerate(vendor, product).empty());
+            bus.simulatedClock().advance(milliseconds(1));
+            const std::vector<UsbDeviceInfo> found = bus.enumerate(vendor, product);
+            ASSERT_EQ(found.size(), 1u);
+            EXPECT_NE(found.front().id, first);
+            EXPECT_NE(found.front().address, firstAddress);
+            EXPECT_EQ(events, (std::vector<std::pair<UsbDeviceId, bool>>{
+                                  {first, true}, {first, false}, {found.front().id, true}}));
+            if (programmed) {
+                EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
+                EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
+            } else {
+                EXPECT_EQ(bus.instrument(), nullptr);
+                ASSERT_NE(bus.controller(), nullptr);
+                EXPECT_TRUE(bus.controller()->cpuHeld());
+            }
+            // The old handle reaches nothing.
             EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
-        } else {
-            ASSERT_TRUE(bus.replug(first, milliseconds(300)));
+            bus.unwatch(watch);
+            bus.unwatch(controllerWatch);
         }
-        EXPECT_TRUE(bus.attached().empty());
-        bus.simulatedClock().advance(milliseconds(299));
-        EXPECT_TRUE(bus.enumerate(0x0DA8, 0x0001).empty());
-        bus.simulatedClock().advance(milliseconds(1));
-        const std::vector<UsbDeviceInfo> found = bus.enumerate(0x0DA8, 0x0001);
-        ASSERT_EQ(found.size(), 1u);
-        EXPECT_NE(found.front().id, first);
-        EXPECT_NE(found.front().address, firstAddress);
-        EXPECT_EQ(events,
-                  (std::vector<std::pair<UsbDeviceId, bool>>{{first, true}, {first, false}, {found.front().id, true}}));
-        EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
-        EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
-        // The old handle reaches nothing.
-        EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
-        bus.unwatch(watch);
-    }
 }
 
 struct FaultCase {
