@@ -26,7 +26,7 @@
 //   glitchEvery         N > 0: every N-th transfer to the instrument fails once (the next
 //                       try works); 0 (default): none
 //   glitchKind          how: 0 a stall (default), 1 a time-out, 2 a short read
-//   unplugEveryMs       T > 0: the instrument is pulled T ms after it arrived (0: never)
+//   unplugEveryMs       T > 0: the instrument is pulled every T ms (0: never)
 //   unplugBackAfterMs   ... and arrives again this much later (default 1000)
 
 #include "simulated_clock.h"

@@ -336,7 +336,8 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
                                    "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
-                                   "holdStatusPoll=0\nshortedInputs=1\n"));
+                                   "holdStatusPoll=0\nshortedInputs=1\nreturnProgrammed=1\nglitchEvery=7\n"
+                                   "glitchKind=9\nunplugEveryMs=-4\nunplugBackAfterMs=250\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -350,10 +351,41 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_FALSE(c.holdStatusPoll);
     EXPECT_TRUE(defaults.holdStatusPoll);
     EXPECT_TRUE(c.shortedInputs);
+    EXPECT_TRUE(c.returnProgrammed);
+    EXPECT_TRUE(c.paceRecords); // real time paces its records
+    EXPECT_EQ(c.glitchEvery, 7);
+    EXPECT_EQ(c.glitchKind, 2);
+    EXPECT_EQ(c.unplugEveryMs, 0);
+    EXPECT_EQ(c.unplugBackAfterMs, 250);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);
     EXPECT_FALSE(none.shortedInputs);
+}
+
+// The glitches a tester asks for: every N-th transfer to the instrument fails once, and the
+// instrument is pulled every T ms and comes back (unprogrammed) B ms later.
+TEST(SimulatedBus, ConfiguredGlitchesAndUnplugs) {
+    SimulatorConfig config;
+    config.programmed = true;
+    config.glitchEvery = 3;
+    config.unplugEveryMs = 1000;
+    config.unplugBackAfterMs = 200;
+    SimulatedBus bus(config);
+    UsbStatus status;
+    auto device = bus.open(bus.attached().front(), status);
+    std::vector<UsbStatus> got;
+    for (int i = 0; i < 6; ++i) {
+        unsigned char version = 0;
+        int transferred = 0;
+        got.push_back(device->control(packet(0xC0, 0xC5, 0, 1), &version, transferred, 500));
+    }
+    EXPECT_EQ(got, (std::vector<UsbStatus>{UsbStatus::Success, UsbStatus::Success, UsbStatus::Stall, UsbStatus::Success,
+                                           UsbStatus::Success, UsbStatus::Stall}));
+    bus.simulatedClock().advance(milliseconds(1000));
+    EXPECT_TRUE(bus.attached().empty());
+    bus.simulatedClock().advance(milliseconds(200));
+    EXPECT_NE(bus.controller(), nullptr);
 }
 
 TEST(CalibrationImage, WordForms) {
