@@ -10,6 +10,7 @@ namespace {
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
 constexpr std::chrono::milliseconds kHoldStep{5};   // how often a held request looks again
+constexpr int kControlTransferBytes = 40000;        // a control transfer: a frame (1 ms), as bulk bytes
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
 // half for the others.
@@ -343,6 +344,8 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
         status = strike(fault, id, timeoutMs);
         if (status == UsbStatus::Stall) transferred = 0;
     }
+    // A transfer that ends takes its frame; one that times out or stalls has had its time.
+    if (status == UsbStatus::Success) busTime(kControlTransferBytes);
     if (setup.deviceToHost() && data) record.data.assign(data, data + transferred);
     record.transferred = transferred;
     record.status = status;

@@ -20,9 +20,11 @@
 //                       the unprogrammed controller, as a unit that lost its power does
 //   bulkBytesPerSecond  the rate bulk data cross the bus on its clock (default 40000000,
 //                       a USB 2.0 bulk pipe; 0: at once)
-//   paceRecords         1: a record is ready only once its acquisition time has passed on
-//                       the clock, and a bulk read before that waits or times out; 0: at
-//                       once (default: as realTime)
+//   paceRecords         1 (default): a record is ready only once its acquisition time has
+//                       passed on the clock, and a bulk read before that waits or times
+//                       out; 0: at once
+//   Every request that goes through takes a 1 ms frame of the clock, bulk data their time
+//   at bulkBytesPerSecond.
 //   glitchEvery         N > 0: every N-th transfer to the instrument fails once (the next
 //                       try works); 0 (default): none
 //   glitchKind          how: 0 a stall (default), 1 a time-out, 2 a short read
@@ -49,7 +51,7 @@ struct SimulatorConfig {
     bool shortedInputs = false;
     bool returnProgrammed = false;
     int bulkBytesPerSecond = 40000000;
-    bool paceRecords = false;
+    bool paceRecords = true;
     int glitchEvery = 0;
     int glitchKind = 0;
     int unplugEveryMs = 0;

@@ -97,7 +97,8 @@ TEST(SimulatedController, FirmwareWithADescriptorReenumerates) {
     EXPECT_EQ(send(*device, 0xA0, 0x7F92, {0}), UsbStatus::Success);
     EXPECT_TRUE(bus.controller()->firmwareStarted());
     bus.simulatedClock().advance(milliseconds(1000));
-    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 10}, {0x0001, true, 300}}));
+    // The CPU starts at the end of the second request's 1 ms frame.
+    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 11}, {0x0001, true, 301}}));
     // The old handle is dead, the instrument has the configured generation.
     EXPECT_EQ(send(*device, 0xA0, 0x1000, {1}), UsbStatus::NoDevice);
     ASSERT_TRUE(bus.instrument());
@@ -194,6 +195,7 @@ struct FaultCase {
 };
 
 TEST(SimulatedBus, InjectedFaults) {
+    // A transfer that ends takes its 1 ms frame; a time-out has had its time.
     const FaultCase cases[] = {
         {"stall", {UsbFault::Kind::Stall, 0xC7}, 500, UsbStatus::Stall, 0, 0, true},
         {"time-out", {UsbFault::Kind::Timeout, 0xC7}, 500, UsbStatus::Timeout, 0, 500, true},
@@ -205,8 +207,8 @@ TEST(SimulatedBus, InjectedFaults) {
          10,
          500,
          true},
-        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 0, true},
-        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 0, true},
+        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 1, true},
+        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 1, true},
         {"unplug mid-transfer",
          {UsbFault::Kind::Unplug, 0xC7, false, 0, 1, 20},
          500,
@@ -214,9 +216,9 @@ TEST(SimulatedBus, InjectedFaults) {
          20,
          0,
          false},
-        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 0, true},
-        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 0, true},
-        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 0, true},
+        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 1, true},
+        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 1, true},
+        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 1, true},
     };
     for (const FaultCase& c : cases) {
         SimulatorConfig config;
@@ -337,7 +339,7 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
                                    "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
                                    "holdStatusPoll=0\nshortedInputs=1\nreturnProgrammed=1\nglitchEvery=7\n"
-                                   "glitchKind=9\nunplugEveryMs=-4\nunplugBackAfterMs=250\n"));
+                                   "glitchKind=9\nunplugEveryMs=-4\nunplugBackAfterMs=250\npaceRecords=0\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -352,7 +354,7 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_TRUE(defaults.holdStatusPoll);
     EXPECT_TRUE(c.shortedInputs);
     EXPECT_TRUE(c.returnProgrammed);
-    EXPECT_TRUE(c.paceRecords); // real time paces its records
+    EXPECT_FALSE(c.paceRecords);
     EXPECT_EQ(c.glitchEvery, 7);
     EXPECT_EQ(c.glitchKind, 2);
     EXPECT_EQ(c.unplugEveryMs, 0);

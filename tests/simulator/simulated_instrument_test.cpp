@@ -145,9 +145,9 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
     };
     const Case cases[] = {
         {true, true, false, -1, 1500},
-        {true, true, true, 1, 0},
-        {true, false, false, 0, 0},
-        {false, true, false, 0, 0},
+        {true, true, true, 1, 1}, // an answer takes its 1 ms frame
+        {true, false, false, 0, 1},
+        {false, true, false, 0, 1},
     };
     for (const Case& c : cases) {
         SimulatedUsb rig(_HW4);
