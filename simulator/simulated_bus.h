@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class SimulatedController;
@@ -179,4 +180,7 @@ private:
     UsbDeviceId d_nextId = 1;
     long long d_busMicros = 0;           // bus time owed, below one millisecond
     long long d_instrumentTransfers = 0; // for glitchEvery
+    // Real time: what falls due (a device arriving after a re-plug) happens even while nobody
+    // talks to the bus, as a real bus's hot-plug events do. Last, so it stops first.
+    std::jthread d_ticker;
 };
