@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -363,6 +365,20 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);
     EXPECT_FALSE(none.shortedInputs);
+}
+
+// In real time a re-plugged unit arrives on its own time, though nobody talks to the bus (the
+// program's transfers to the lost device never reach it).
+TEST(SimulatedBus, InRealTimeAReplugedUnitArrivesUnasked) {
+    SimulatorConfig config;
+    config.programmed = true;
+    config.clockMode = SimulatedClock::Mode::RealTime;
+    SimulatedBus bus(config);
+    std::atomic<int> controllers{0};
+    bus.watch(0x0547, 0x2131, [&](const UsbDeviceInfo&, bool arrived) { controllers += arrived ? 1 : 0; });
+    ASSERT_TRUE(bus.replug(bus.attached().front(), milliseconds(20)));
+    for (int i = 0; i < 100 && controllers.load() == 0; ++i) std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_EQ(controllers.load(), 1);
 }
 
 // The glitches a tester asks for: every N-th transfer to the instrument fails once, and the
