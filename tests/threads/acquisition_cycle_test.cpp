@@ -230,6 +230,20 @@ TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
     rig.runCycles(1);
     EXPECT_EQ(controlGetRunState(), _STOP); // the single shot triggered on the re-plugged instrument
     EXPECT_STREQ(get_error_text(), "");
+
+    // A version read that always fails: the attempts end in one message that says what failed.
+    ASSERT_TRUE(rig.kernel.bus->replug(rig.kernel.bus->attached().front(), std::chrono::milliseconds(300)));
+    rig.runCycles(1);
+    rig.kernel.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+    rig.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xC5, false, 0, UsbFault::FOR_GOOD});
+    rig.runCycles(Control::TAKE_BACK_ATTEMPTS);
+    EXPECT_EQ(rig.cycle->status().text(), "Reconnection failed");
+    rig.runCycles(2);
+    std::vector<std::string> told;
+    for (const std::string& m : rig.kernel.notifier->messages())
+        if (m.rfind("Reconnection failed\n", 0) == 0) told.push_back(m);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("Error : Can't read FPGA registers\n"), std::string::npos) << told[0];
 }
 
 TEST(CycleOnInstrument, PacedFramesLeaveOutTheCyclesInBetweenButNoText) {
