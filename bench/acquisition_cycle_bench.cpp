@@ -13,7 +13,7 @@
 // and the frames a second handed over. Scenarios: stopped at 10k and 500k (target 2 %),
 // 100 ms/div where a record takes a second (5 %), NORMAL trigger mode without a trigger (2 %),
 // running at 1 ms/div (frames on the refresh grid: 60 a second at 60 Hz, never more) and at
-// 500k points (at least 30 frames a second). BM_FirstFrame is the start on the demo
+// 500k points (at least 18 frames a second: the bus sets the pace). BM_FirstFrame is the start on the demo
 // installation (firmware, re-enumeration, relays) to the first frame handed over (target
 // 1.2 s; scripts/measure-demo.sh measures the whole program to its first paint).
 //
@@ -49,13 +49,15 @@
 
 namespace {
 
-constexpr double kCycleBudget = 0.3e-3;    // seconds a 10k cycle
-constexpr double kAverageBudget = 6e-3;    // seconds a 500k cycle averaging 16 records
-constexpr double kFirstFrameTarget = 1.2;  // seconds from the start to the first frame
-constexpr double kFramesTarget500k = 30.0; // frames a second of the demo at 500k points
-constexpr double kRestingCpu = 0.02;       // of one core: stopped, or no trigger in NORMAL
-constexpr double kSlowCpu = 0.05;          // of one core at 100 ms/div
-constexpr double kRefreshRate = 59.5;      // frames a second on a 60 Hz grid, rounding allowed
+constexpr double kCycleBudget = 0.3e-3;   // seconds a 10k cycle
+constexpr double kAverageBudget = 6e-3;   // seconds a 500k cycle averaging 16 records
+constexpr double kFirstFrameTarget = 1.2; // seconds from the start to the first frame
+// Frames a second of the demo at 500k points: a two-channel record takes 25 ms on the bus,
+// and its acquisition time before that.
+constexpr double kFramesTarget500k = 18.0;
+constexpr double kRestingCpu = 0.02;  // of one core: stopped, or no trigger in NORMAL
+constexpr double kSlowCpu = 0.05;     // of one core at 100 ms/div
+constexpr double kRefreshRate = 59.5; // frames a second on a 60 Hz grid, rounding allowed
 // The program's pace without a screen to ask: 60 Hz.
 constexpr std::chrono::microseconds kRefresh{16667};
 

@@ -3,6 +3,7 @@
 #include "buffer_raw_data.h"
 #include "calibration.h"
 #include "data_acquisition.h"
+#include "data_acquisition_roll.h"
 #include "hardware.h"
 #include "state.h"
 #include "thread_flags.h"
@@ -74,7 +75,9 @@ bool Capture::pollTrigger() {
     return true;
 }
 
-bool Capture::waitsForTrigger() const { return p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE; }
+bool Capture::waitsForTrigger() const {
+    return !p_state->isRoll() && (p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE);
+}
 
 bool Capture::checkStatus() {
     const SampleRecord record = p_hardware->sampleRecord();
@@ -131,6 +134,12 @@ bool Capture::read(int timeOut, bool startOnFailure) {
     if (!p_hardware->readSampleBuffer(timeOut)) {
         const bool timedOut = p_hardware->lastTransferTimedOut();
         if (startOnFailure) p_hardware->start(START_TIME_OUT);
+        // As for the status request: an instrument waiting for its trigger may hold back
+        // its record too.
+        if (timedOut && waitsForTrigger() && !abortReadFlag.load()) {
+            triggerTimeoutFlag = 1;
+            return fail(CaptureFailure::NoTrigger);
+        }
         return fail(timedOut ? CaptureFailure::TimedOut : CaptureFailure::Device);
     }
     return true;
@@ -153,12 +162,27 @@ void Capture::finishSingleShot() {
     p_view->updateSingleShotButton();
 }
 
-bool Capture::decode() {
-    if (p_transform->transform(p_hardware->sampleRecord(), 1)) return true;
-    // Roll reads the instrument itself: a read that brought nothing is a failed request.
-    if (p_state->isRoll() && p_hardware->sampleRecord().bytesRead == 0)
-        return fail(p_hardware->lastTransferTimedOut() ? CaptureFailure::TimedOut : CaptureFailure::Device);
-    return fail(CaptureFailure::NoNewData);
+bool Capture::decode(SampleRecord record) {
+    return p_transform->transform(record, 1) || fail(CaptureFailure::NoNewData);
+}
+
+bool Capture::readRoll() {
+    const int bytes = DataAcquisitionRoll::bytesPerRead(p_state->d_timeDiv);
+    if (bytes == 0) return fail(CaptureFailure::NoNewData);
+    d_rollBytes.clear();
+    for (int r = 0; r < DataAcquisitionRoll::readsPerCapture(p_state->d_timeDiv); ++r) {
+        if (!read(DataAcquisitionRoll::READ_TIME_OUT, false)) return false;
+        // Each read's own bytes: a short one leaves the record short, which the decoder refuses.
+        const SampleRecord one = p_hardware->sampleRecord();
+        const unsigned int n = std::min({one.bytesRead, one.bytes, static_cast<unsigned int>(bytes)});
+        if (one.data) d_rollBytes.insert(d_rollBytes.end(), one.data, one.data + n);
+    }
+    return true;
+}
+
+SampleRecord Capture::rollRecord() const {
+    const auto n = static_cast<unsigned int>(d_rollBytes.size());
+    return {d_rollBytes.data(), n, n};
 }
 
 bool Capture::acquire(int sel, short** out1, short** out2) {
@@ -172,7 +196,7 @@ bool Capture::acquire(int sel, short** out1, short** out2) {
     case _REAL_TIME:
         if (!pollTrigger()) return false;
         fillSelected(sel);
-        if (!read(timeOut, true) || !checkStatus() || !decode()) return false;
+        if (!read(timeOut, true) || !checkStatus() || !decode(p_hardware->sampleRecord())) return false;
         break;
     case _ETS_MODE1:
     case _ETS_MODE2: {
@@ -185,19 +209,19 @@ bool Capture::acquire(int sel, short** out1, short** out2) {
         }
         const int reads = std::max(p_state->d_ETSReadCount, 1);
         for (int r = 0; r < reads; ++r)
-            if (!read(READ_TIME_OUT, false) || !checkStatus() || !decode()) return false;
+            if (!read(READ_TIME_OUT, false) || !checkStatus() || !decode(p_hardware->sampleRecord())) return false;
         updateETSWindow(*p_state);
         break;
     }
     case _ROLL:
     case _ROLL2:
     case _ROLL3:
-        if (!decode()) return false;
+        if (!readRoll() || !decode(rollRecord())) return false;
         break;
     case _RIS:
         if (!pollTrigger()) return false;
         fillSelected(sel);
-        if (!read(READ_TIME_OUT, true) || !checkStatus() || !decode()) return false;
+        if (!read(READ_TIME_OUT, true) || !checkStatus() || !decode(p_hardware->sampleRecord())) return false;
         updateETSWindow(*p_state);
         break;
     default: return fail(CaptureFailure::NoNewData);
@@ -214,18 +238,18 @@ bool Capture::acquireSingle(int sel, short** out1, short** out2) {
 
     switch (p_state->d_acquisitionMode) {
     case _REAL_TIME:
-        if (!pollTrigger() || !read(timeOut, false) || !decode()) return false;
+        if (!pollTrigger() || !read(timeOut, false) || !decode(p_hardware->sampleRecord())) return false;
         if (!p_state->d_triggeredFlag) return true;
         break;
     case _RIS:
-        if (!pollTrigger() || !read(READ_TIME_OUT, false) || !decode()) return false;
+        if (!pollTrigger() || !read(READ_TIME_OUT, false) || !decode(p_hardware->sampleRecord())) return false;
         if (!p_state->d_triggeredFlag) return true;
         updateETSWindow(*p_state);
         break;
     case _ROLL:
     case _ROLL2:
     case _ROLL3:
-        if (!decode()) return false;
+        if (!readRoll() || !decode(rollRecord())) return false;
         break;
     default: return true;
     }

@@ -6,9 +6,11 @@
 // Runs on the worker thread. It writes triggerTimeoutFlag (thread_flags.h); the reads watch
 // abortReadFlag inside the Hardware. Failures push their codes and return false.
 
-#include <functional>
+#include "hardware.h"
 
-class Hardware;
+#include <functional>
+#include <vector>
+
 class State;
 class BufferRawData;
 class TransformHardwareRaw;
@@ -84,7 +86,8 @@ public:
     bool checkStatus();
 
 private:
-    // NORMAL mode or single shot: the instrument may wait for its trigger without limit.
+    // NORMAL mode or single shot, not roll: the instrument may wait for its trigger without
+    // limit, and a status request or read that times out means no trigger yet.
     bool waitsForTrigger() const;
     // The selected records into the out-pointers; false when one is missing.
     bool fetchRecords(int sel_, short** out1_, short** out2_, bool single_);
@@ -94,8 +97,11 @@ private:
     // Records why the capture failed; returns false. A failed request pushes errorCode_ (none
     // when negative) and "Time-out" when it timed out; one ended by abortReadFlag pushes nothing.
     bool fail(CaptureFailure failure_, int errorCode_ = -1, int line_ = 0);
-    // transform of the record the read just left, flag 1, classifying its failure.
-    bool decode();
+    // transform of record_, flag 1; its failure is no new data.
+    bool decode(SampleRecord record_);
+    // The reads of one roll capture, each read's bytes after the last's in d_rollBytes.
+    bool readRoll();
+    SampleRecord rollRecord() const;
     // The selected records hold at least one sample.
     bool hasSamples(int sel_) const;
     void finishSingleShot();
@@ -110,4 +116,5 @@ private:
     RunStateView* p_view = &d_noView;
     CaptureFailure d_failure = CaptureFailure::None;
     int d_mismatchRun = 0;
+    std::vector<unsigned char> d_rollBytes;
 };

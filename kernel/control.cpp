@@ -244,10 +244,32 @@ bool Control::loadState(const char* path) {
 
 bool Control::instrumentGone() const { return p_hardware && p_hardware->instrumentGone(); }
 
-bool Control::instrumentReturned() const { return p_hardware && p_hardware->instrumentReturned(); }
+bool Control::instrumentReturned() const {
+    if (!p_hardware || d_takeBackPending) return d_takeBackPending;
+    // After giving up, only a device that arrives again is tried anew.
+    if (d_takeBackGaveUp && p_hardware->arrivals() == d_arrivalsAtGiveUp) return false;
+    d_takeBackPending =
+        p_hardware->instrumentReturned() || (p_hardware->instrumentGone() && p_hardware->controllerWaiting());
+    return d_takeBackPending;
+}
 
 bool Control::reconnect() {
     if (!p_hardware || !p_calibration || !p_state) return false;
+    d_takeBackPending = true;
+    const bool back = takeBack();
+    if (back || ++d_takeBackAttempts >= TAKE_BACK_ATTEMPTS) {
+        d_takeBackPending = false;
+        d_takeBackGaveUp = !back;
+        d_arrivalsAtGiveUp = p_hardware->arrivals();
+        d_takeBackAttempts = 0;
+    }
+    return back;
+}
+
+bool Control::takeBack() {
+    // A unit that lost its power returns unprogrammed: its firmware first, as at start-up.
+    if (p_hardware->controllerWaiting() && p_usbBackend && p_systemRegistry)
+        DownloadAllDevices(*p_usbBackend, p_systemRegistry->getFirmwarePath());
     if (!p_hardware->reconnect()) return false;
     if (!p_calibration->readFromHardware()) return false;
     if (!takeVersions(*p_state)) return false;

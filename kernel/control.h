@@ -58,17 +58,21 @@ public:
     const State& state() const { return *p_state; }
     // The instrument has left the bus (an apply ends there).
     bool instrumentGone() const;
-    // An instrument arrived again after the active one was lost.
+    // An instrument (or its unprogrammed controller) arrived again after the active one was
+    // lost, and the take-back has not yet succeeded or given up.
     bool instrumentReturned() const;
-    // Takes the re-plugged instrument back: opens it, reads its calibration memory and
-    // versions, and applies the current State (run state and trigger mode included). False,
-    // with the error pushed, when one of these fails.
+    // Takes the re-plugged instrument back: loads the firmware into a returning controller,
+    // opens the instrument, reads its calibration memory and versions, and applies the
+    // current State (run state and trigger mode included). False, with the error pushed,
+    // when one of these fails; the next calls try again, TAKE_BACK_ATTEMPTS in all, after
+    // which instrumentReturned() waits for the next arrival.
     bool reconnect();
     // The last change that failed did so because the instrument stopped answering (or left).
     bool stoppedAnswering() const { return d_stoppedAnswering.load(); }
     // A change could not be taken back on the instrument: it may hold other settings than
     // the State until the next capture applies the whole State.
     bool instrumentDiffers() const { return d_instrumentDiffers.load(); }
+    static constexpr int TAKE_BACK_ATTEMPTS = 3;
 
     // ---- one-field getters. Per-channel getters refuse codes outside _CH1.._REFERENCE
     // (they return false / 0) before anything is indexed.
@@ -432,6 +436,13 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    // The take-back of a returned instrument (worker thread): under way, attempts made, and
+    // given up until a device arrives again (the arrivals counted then).
+    mutable bool d_takeBackPending = false;
+    bool d_takeBackGaveUp = false;
+    int d_arrivalsAtGiveUp = 0;
+    int d_takeBackAttempts = 0;
+    bool takeBack();
     // What the running zero calibration saw of a signal on the input: a record that is not
     // flat or an implausible gain (certain), a search that the DAC could not bring to
     // mid-scale (certain once the second start value fails too).

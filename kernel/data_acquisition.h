@@ -82,11 +82,12 @@ public:
     DataAcquisition(const DataAcquisition&) = delete;
     DataAcquisition& operator=(const DataAcquisition&) = delete;
 
-    // Decodes record_ into the records. flag_ 1 corrects the codes (real time only reads
-    // it; the other modes always correct). False means no usable record: an undecodable
-    // word or status, a missing record or history, a failed read (roll). A read that the
-    // mode skips on purpose (an ETS phase outside the window) is true.
-    virtual bool acquire(const SampleRecord& record_, int flag_) = 0;
+    // Decodes record_, and nothing else, into the records: no decoder reads the instrument.
+    // flag_ 1 corrects the codes (real time only reads it; the other modes always correct).
+    // False means no usable record: an undecodable or short record or status, a missing
+    // record or history. A read that the mode skips on purpose (an ETS phase outside the
+    // window) is true.
+    virtual bool acquire(SampleRecord record_, int flag_) = 0;
 
     // Decodes one word; on failure pushes 17 or 18 and returns false. channel_ is _CH1 or
     // _CH2 from the channel bit.

@@ -2,7 +2,7 @@
 
 #include "state.h"
 
-bool DataAcquisitionETS::acquire(const SampleRecord& sample, int /*flag_*/) {
+bool DataAcquisitionETS::acquire(SampleRecord sample, int /*flag_*/) {
     State& s = *p_state;
     if (s.d_hardwareVersion < _HW1) return false;
     int status = 0;

@@ -14,5 +14,5 @@ public:
     // A read whose TDC phase is rejected adds nothing and leaves d_triggeredFlag (true).
     // Otherwise the channels that are on are placed (into the current history slot when
     // averaging, then averaged) and d_triggeredFlag follows status bit 8. False below _HW1.
-    bool acquire(const SampleRecord& record_, int flag_) override;
+    bool acquire(SampleRecord record_, int flag_) override;
 };

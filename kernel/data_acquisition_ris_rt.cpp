@@ -2,7 +2,7 @@
 
 #include "state.h"
 
-bool DataAcquisitionRISRT::acquire(const SampleRecord& sample, int /*flag_*/) {
+bool DataAcquisitionRISRT::acquire(SampleRecord sample, int /*flag_*/) {
     State& s = *p_state;
     int status = 0;
     if (!decodeStatus(sample, status)) return false;

@@ -11,5 +11,5 @@ public:
 
     // Places the steps (into the current history slot when averaging, then averaged) and
     // sets d_triggeredFlag from status bit 8. With no channel on only the phase is taken.
-    bool acquire(const SampleRecord& record_, int flag_) override;
+    bool acquire(SampleRecord record_, int flag_) override;
 };

@@ -1,7 +1,6 @@
 #include "data_acquisition_roll.h"
 
 #include "buffer_raw_data.h"
-#include "hardware.h"
 #include "state.h"
 #include "trevan_error.h"
 
@@ -10,6 +9,7 @@
 namespace {
 
 constexpr int kBytesPerRead[7] = {120, 72, 48, 24, 24, 24, 24};
+const char* const kRollSource = "kernel\\data_acquisition_roll";
 
 } // namespace
 
@@ -32,46 +32,45 @@ int DataAcquisitionRoll::readsPerCapture(int timeDiv) {
     }
 }
 
-bool DataAcquisitionRoll::readOnce(bool pushConversionError) {
-    if (!p_hardware->readSampleBuffer(READ_TIME_OUT)) return false;
-    const SampleRecord record = p_hardware->sampleRecord();
+bool DataAcquisitionRoll::collect(const SampleRecord& record, int offset, bool pushConversionError) {
     const int words = d_bytesPerRead / 2;
-    // The instrument sends the record's bytes and no more; fewer is a short read.
-    if (record.bytesRead < static_cast<unsigned int>(d_bytesPerRead)) {
-        push_error(_ERR_READ_BUFFER, "kernel\\data_acquisition_roll", __LINE__);
-        return false;
-    }
-    if (readableBytes(record) < static_cast<unsigned int>(d_bytesPerRead)) {
-        push_error(_ERR_CONVERT_RAW, "kernel\\data_acquisition_roll", __LINE__);
-        return false;
-    }
-    const int bad = firstBadSampleWord(record.data, words, 2);
+    const int bad = firstBadSampleWord(record.data + offset, words, 2);
     if (bad >= 0) {
-        const unsigned char* w = record.data + 2 * bad;
+        const unsigned char* w = record.data + offset + 2 * bad;
         int value = 0, channel = 0;
         decodeSampleWord(w[0], w[1], value, channel);
-        if (pushConversionError) push_error(_ERR_CONVERT_RAW, "kernel\\data_acquisition_roll", __LINE__);
+        if (pushConversionError) push_error(_ERR_CONVERT_RAW, kRollSource, __LINE__);
         return false;
     }
     for (int i = 0; i < words; ++i) {
-        const int ch = sampleWordChannelBit(record.data[2 * i]) ? _CH2 : _CH1;
-        if (p_state->d_channelsOnOff & ch) d_collected[ch - 1].push_back(correctedWord(record, 2 * i, true));
+        const int ch = sampleWordChannelBit(record.data[offset + 2 * i]) ? _CH2 : _CH1;
+        if (p_state->d_channelsOnOff & ch) d_collected[ch - 1].push_back(correctedWord(record, offset + 2 * i, true));
     }
     return true;
 }
 
-bool DataAcquisitionRoll::acquire(const SampleRecord& /*record_*/, int /*flag_*/) {
+bool DataAcquisitionRoll::acquire(SampleRecord record, int /*flag_*/) {
     State& s = *p_state;
     const int td = s.d_timeDiv;
     d_bytesPerRead = bytesPerRead(td);
     if (d_bytesPerRead == 0) return false;
     const int reads = readsPerCapture(td);
     const bool averaged = reads > 1;
+    const auto needed = static_cast<unsigned int>(reads * d_bytesPerRead);
+    // The instrument sends each read's bytes and no more; fewer is a short read.
+    if (record.bytesRead < needed) {
+        push_error(_ERR_READ_BUFFER, kRollSource, __LINE__);
+        return false;
+    }
+    if (readableBytes(record) < needed) {
+        push_error(_ERR_CONVERT_RAW, kRollSource, __LINE__);
+        return false;
+    }
 
     d_collected[0].clear();
     d_collected[1].clear();
     for (int r = 0; r < reads; ++r)
-        if (!readOnce(!averaged)) return false;
+        if (!collect(record, r * d_bytesPerRead, !averaged)) return false;
     if (!recordsPresent()) return false;
 
     for (int ch : {_CH1, _CH2}) {

@@ -1,11 +1,11 @@
 #pragma once
-// Roll (time/div codes 26 to 32): the mode reads the instrument itself. A read holds sample
-// words from byte 0 in arrival order, each word's channel bit naming its channel; b bytes of
-// it are used (120, 72, 48, 24, 24, 24, 24 for codes 26 to 32), k = b / 4 new samples per
-// channel. Codes 30, 31 and 32 take 2, 4 or 10 reads per capture and store the mean of r
-// consecutive values per new sample.
+// Roll (time/div codes 26 to 32). The capture makes the reads and hands over their bytes
+// one after another: r reads (1, or 2, 4, 10 at codes 30, 31, 32) of b bytes each (120, 72,
+// 48, 24, 24, 24, 24 for codes 26 to 32), sample words from byte 0 in arrival order, each
+// word's channel bit naming its channel; k = b / 4 new samples per channel, each the mean of
+// r consecutive values.
 //
-// The reads come first: only when every read and word is good are the records of the
+// Only when the record holds all r x b bytes and every word is good are the records of the
 // channels that are on shifted left by k and the new samples appended at the end; anything
 // else leaves the records as they were. A channel gets at most k new samples per capture;
 // positions left without one hold EMPTY_SAMPLE. No history, no d_triggeredFlag.
@@ -24,10 +24,10 @@ public:
     DataAcquisitionRoll(Hardware* hardware_p, BufferRawData* bufferRawData_p, State* state_p,
                         AverageSlotCounters* counters_ = nullptr);
 
-    // Reads, then shifts and appends; record_ is not used (each read brings its own).
-    // False: a time/div outside 26..32, a failed read, an undecodable word (errors 17/18,
-    // and 9 at codes 26 to 29), a missing record (16).
-    bool acquire(const SampleRecord& record_, int flag_) override;
+    // Shifts and appends what record_ holds. False: a time/div outside 26..32, fewer than
+    // r x b bytes read (error 8), an undecodable word (errors 17/18, and 9 at codes 26 to
+    // 29), a missing record (16).
+    bool acquire(SampleRecord record_, int flag_) override;
 
     // Bytes used per read at time/div code timeDiv_ (26..32), 0 for other codes.
     static int bytesPerRead(int timeDiv_);
@@ -40,9 +40,9 @@ public:
     int d_divisor = BYTES_PER_SAMPLE;
 
 private:
-    // One read, its words checked; the corrected values of the channels that are on are
-    // appended to d_collected in arrival order.
-    bool readOnce(bool pushConversionError_);
+    // The words of one read at byte offset_ of record_, checked; the corrected values of
+    // the channels that are on are appended to d_collected in arrival order.
+    bool collect(const SampleRecord& record_, int offset_, bool pushConversionError_);
 
     std::vector<short> d_collected[2]; // channel 1, channel 2
 };

@@ -25,7 +25,7 @@ void decodeRun(const unsigned char* d, int count, int stride, const std::int16_t
 
 } // namespace
 
-bool DataAcquisitionRT::acquire(const SampleRecord& sample, int flag) {
+bool DataAcquisitionRT::acquire(SampleRecord sample, int flag) {
     State& s = *p_state;
     int status = 0;
     if (!decodeStatus(sample, status)) return false;

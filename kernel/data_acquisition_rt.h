@@ -12,5 +12,5 @@ public:
 
     // flag_ 1 corrects the codes. With averaging the record goes into the current history
     // slot and the visible record becomes the average. Sets d_triggeredFlag from status bit 8.
-    bool acquire(const SampleRecord& record_, int flag_) override;
+    bool acquire(SampleRecord record_, int flag_) override;
 };

@@ -117,6 +117,12 @@ public:
     // request and the relays as at init) with the lengths of the current generation. False
     // when it cannot be opened (errors 2 to 4) or the command fails (no error). Worker thread.
     virtual bool instrumentReturned() const { return false; }
+    // An unprogrammed controller of the instrument is on the bus: it needs the firmware
+    // download before reconnect() can find the instrument.
+    virtual bool controllerWaiting() const { return false; }
+    // Devices (instruments or controllers) that have arrived since the last open: a count
+    // that grows tells a new arrival.
+    virtual int arrivals() const { return 0; }
     virtual bool reconnect() { return false; }
 
     // The settings a sample-buffer read depends on (method and record-length mode); not owned.

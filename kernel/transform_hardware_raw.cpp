@@ -41,7 +41,7 @@ bool TransformHardwareRaw::createAcquisition() {
     return p_dataAcquisition != nullptr;
 }
 
-bool TransformHardwareRaw::transform(const SampleRecord& record, int flag) {
+bool TransformHardwareRaw::transform(SampleRecord record, int flag) {
     if (!p_dataAcquisition) return false;
     return p_dataAcquisition->acquire(record, flag);
 }

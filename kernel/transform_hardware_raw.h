@@ -25,7 +25,7 @@ public:
     bool createAcquisition();
     // The current object's acquire(record_, flag_): false when it fails or there is none.
     // flag_ 1 (every caller) corrects real-time codes; the other modes always correct.
-    bool transform(const SampleRecord& record_, int flag_);
+    bool transform(SampleRecord record_, int flag_);
     DataAcquisition* acquisition() { return p_dataAcquisition.get(); }
 
     Hardware* p_hardware;

@@ -175,10 +175,17 @@ bool USB::readSampleRecord(int acquisitionMode, int bufferSizeMode) {
     }
     if (abortReadFlag.load()) return false;
     if (failed) {
-        push_error(_ERR_READ_BUFFER, kUsbSource, __LINE__);
+        // Waiting for its trigger the instrument may hold its record back: the capture says so.
+        if (!(lastTransferTimedOut() && waitsForTrigger(acquisitionMode)))
+            push_error(_ERR_READ_BUFFER, kUsbSource, __LINE__);
         return false;
     }
     return true;
+}
+
+bool USB::waitsForTrigger(int acquisitionMode) const {
+    return p_state && !isRollMode(acquisitionMode) &&
+           (p_state->d_triggerMode == _NORMAL || p_state->d_runState == _SINGLE);
 }
 
 bool USB::writeBlock(unsigned char request, unsigned char* reg_p, int timeOut) {
@@ -291,7 +298,16 @@ bool USB::readCounter(void* out, int timeOut) {
 
 bool USB::lastTransferTimedOut() const { return p_command && p_command->lastStatus() == UsbStatus::Timeout; }
 
-bool USB::instrumentGone() const { return !p_command || !p_command->driver() || p_command->driver()->deviceLost(); }
+bool USB::instrumentGone() const {
+    const USBWinDriver* driver = p_command ? p_command->driver() : nullptr;
+    return !driver || !driver->isOpen() || driver->deviceLost();
+}
+
+int USB::arrivals() const { return p_command && p_command->driver() ? p_command->driver()->arrivals() : 0; }
+
+bool USB::controllerWaiting() const {
+    return p_command && p_command->driver() && p_command->driver()->controllerWaiting();
+}
 
 bool USB::instrumentReturned() const {
     return p_command && p_command->driver() && p_command->driver()->instrumentReturned();

@@ -43,7 +43,8 @@ public:
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
     // acquisition method 1, else none (the transport still bounds it). False without an
     // error when abortReadFlag is raised before or during the read; error 8 when a read
-    // fails or comes back short (the remaining chunks are not read). In roll a short packet
+    // fails or comes back short (the remaining chunks are not read), except a time-out while
+    // the capture waits for its trigger (NORMAL mode or single shot, not roll). In roll a short packet
     // ends the read well: the instrument sends only the record (bytesRead says how much).
     bool readSampleBuffer(int timeOut_) override;
     // readSampleBuffer for explicit settings: acquisition method and _10K / _500K.
@@ -67,6 +68,8 @@ public:
     bool lastTransferTimedOut() const override;
     bool instrumentGone() const override;
     bool instrumentReturned() const override;
+    bool controllerWaiting() const override;
+    int arrivals() const override;
     bool reconnect() override;
 
     // How the transport learns the trigger mode (Control hands in a query of its State).
@@ -82,6 +85,7 @@ private:
     // failure tells the user nothing). The bytes moved by the last attempt, or -1.
     int sendAgainOnce(unsigned char request_, const unsigned char* data_, int length_, int timeOut_);
     bool readExactly(unsigned char request_, unsigned char* out_, int length_, int timeOut_);
+    bool waitsForTrigger(int acquisitionMode_) const;
 
     std::shared_ptr<UsbBackend> p_backend;
     std::unique_ptr<USBVendorSpecificCommand> p_command;

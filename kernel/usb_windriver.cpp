@@ -30,15 +30,17 @@ void USBWinDriver::setTriggerModeQuery(std::function<int()> query) { d_triggerMo
 void USBWinDriver::setMessage(const std::string& text) { d_message = text.substr(0, MESSAGE_SIZE - 1); }
 
 bool USBWinDriver::initLibrary() {
-    if (d_watch >= 0) {
-        p_backend->unwatch(d_watch);
-        d_watch = -1;
-    }
+    unwatchAll();
     if (!p_backend || !p_backend->available()) return false;
     {
         std::lock_guard lock(d_listMutex);
         d_list.clear();
+        d_controllerIds.clear();
+        d_controllers = 0;
     }
+    d_controllerWatch =
+        p_backend->watch(CONTROLLER_VENDOR_ID, CONTROLLER_PRODUCT_ID,
+                         [this](const UsbDeviceInfo& device, bool arrived) { controllerEvent(device, arrived); });
     d_watch = p_backend->watch(VENDOR_ID, PRODUCT_ID, [this](const UsbDeviceInfo& device, bool arrived) {
         if (arrived) {
             deviceAttach(device);
@@ -49,6 +51,24 @@ bool USBWinDriver::initLibrary() {
     return d_watch >= 0;
 }
 
+void USBWinDriver::unwatchAll() {
+    for (UsbBackend::WatchId* w : {&d_watch, &d_controllerWatch}) {
+        if (*w >= 0) p_backend->unwatch(*w);
+        *w = -1;
+    }
+}
+
+void USBWinDriver::controllerEvent(const UsbDeviceInfo& device, bool arrived) {
+    std::lock_guard lock(d_listMutex);
+    auto it = std::find(d_controllerIds.begin(), d_controllerIds.end(), device.id);
+    if (arrived && it == d_controllerIds.end()) {
+        d_controllerIds.push_back(device.id);
+        ++d_arrivals;
+    }
+    if (!arrived && it != d_controllerIds.end()) d_controllerIds.erase(it);
+    d_controllers = static_cast<int>(d_controllerIds.size());
+}
+
 void USBWinDriver::deviceAttach(const UsbDeviceInfo& device) {
     {
         std::lock_guard lock(d_listMutex);
@@ -56,7 +76,8 @@ void USBWinDriver::deviceAttach(const UsbDeviceInfo& device) {
             if (node.id == device.id) return;
         }
         d_list.push_back({device.id, device.vendorId, device.productId});
-        if (d_activeLost) d_returned = true;
+        ++d_arrivals;
+        if (d_activeLost || d_openFailed) d_returned = true;
     }
     d_attachEvent.notify_all();
 }
@@ -74,6 +95,13 @@ void USBWinDriver::deviceDetach(const UsbDeviceInfo& device) {
 }
 
 bool USBWinDriver::open() {
+    const bool opened = openDevice();
+    d_open = opened;
+    d_openFailed = !opened;
+    return opened;
+}
+
+bool USBWinDriver::openDevice() {
     close();
     d_activeLost = false;
     d_lossReported = false;
@@ -132,10 +160,9 @@ bool USBWinDriver::open() {
 }
 
 void USBWinDriver::close() {
-    if (d_watch >= 0) {
-        p_backend->unwatch(d_watch);
-        d_watch = -1;
-    }
+    unwatchAll();
+    d_open = false;
+    d_openFailed = false;
     p_device.reset();
     std::lock_guard lock(d_listMutex);
     d_list.clear();
@@ -216,8 +243,11 @@ int USBWinDriver::bulkRead(unsigned char* buffer_p, int length_, int timeOut_, i
                 d_lastStatus = UsbStatus::Timeout;
                 return total;
             }
-            if (slice >= maxSlices || clock.now() - start >= std::chrono::milliseconds(NO_TIMEOUT_CEILING_MS))
-                return finish(UsbStatus::Timeout, total, "error on read82");
+            if (slice >= maxSlices || clock.now() - start >= std::chrono::milliseconds(NO_TIMEOUT_CEILING_MS)) {
+                if (readsRepeatOnTimeout()) return finish(UsbStatus::Timeout, total, "error on read82");
+                d_lastStatus = UsbStatus::Timeout; // NORMAL mode: no record yet, no message
+                return total;
+            }
             int got = 0;
             status = p_device->bulkRead(BULK_PIPE, buffer_p + total, length_ - total, got, NO_TIMEOUT_SLICE_MS);
             total += got;

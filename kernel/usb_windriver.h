@@ -37,6 +37,10 @@ class USBWinDriver {
 public:
     static constexpr std::uint16_t VENDOR_ID = 0x0DA8;
     static constexpr std::uint16_t PRODUCT_ID = 0x0001;
+    // The instrument's controller before its firmware runs: a unit that lost its power
+    // comes back as this.
+    static constexpr std::uint16_t CONTROLLER_VENDOR_ID = 0x0547;
+    static constexpr std::uint16_t CONTROLLER_PRODUCT_ID = 0x2131;
     static constexpr int MAX_DEVICES = 4;
     static constexpr unsigned char BULK_PIPE = 0x82;
     static constexpr int MESSAGE_SIZE = 100;    // characters of the message buffer with its end
@@ -83,8 +87,16 @@ public:
     const char* message() const { return d_message.c_str(); }
     int deviceCount() const { return d_deviceCount; }
     bool deviceLost() const { return d_activeLost.load(); }
-    // An instrument arrived after the active one was lost (re-plugged): open() takes it.
+    // An instrument arrived after the active one was lost (re-plugged), or while none was
+    // open: open() takes it.
     bool instrumentReturned() const { return d_returned.load(); }
+    // An unprogrammed controller is on the bus (watched from open() to close()): it needs
+    // its firmware before an instrument can be opened.
+    bool controllerWaiting() const { return d_controllers.load() > 0; }
+    // Instruments and controllers that arrived since open() (those present then included).
+    int arrivals() const { return d_arrivals.load(); }
+    // A device is open (until the next close()); it may have been lost since.
+    bool isOpen() const { return d_open.load(); }
 
 private:
     struct DeviceNode {
@@ -94,8 +106,11 @@ private:
     };
 
     bool initLibrary();
+    bool openDevice();
+    void unwatchAll();
     void deviceAttach(const UsbDeviceInfo& device);
     void deviceDetach(const UsbDeviceInfo& device);
+    void controllerEvent(const UsbDeviceInfo& device, bool arrived);
     bool readsRepeatOnTimeout() const;
     // The common end of a transfer: -1 after the messages, or the count.
     int finish(UsbStatus status, int transferred, const char* words);
@@ -116,6 +131,12 @@ private:
     std::vector<DeviceNode> d_list;
     UsbDeviceId d_active = 0; // 0: none
     UsbBackend::WatchId d_watch = -1;
+    UsbBackend::WatchId d_controllerWatch = -1;
+    std::vector<UsbDeviceId> d_controllerIds; // under d_listMutex
+    std::atomic<int> d_controllers{0};
+    std::atomic<bool> d_open{false};
+    std::atomic<int> d_arrivals{0};
+    std::atomic<bool> d_openFailed{false}; // the last open() found nothing to open
 
     std::atomic<bool> d_activeLost{false};
     std::atomic<bool> d_lossReported{false};

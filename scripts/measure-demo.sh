@@ -2,7 +2,7 @@
 # Measures the program as a whole on the demo installation, offscreen: for each scenario it
 # starts the release build on a fresh demo installation of its own (build/measure-demo/),
 # times the process start to the first painted frame of the display, lets it settle, reads
-# the process's CPU time from /proc over a window, and stops it. Each scenario runs LAUNCHES
+# the process's CPU time from /proc and counts the frames painted over a window, and stops it. Each scenario runs LAUNCHES
 # times; the figures are printed as min, median and max over the launches.
 #
 #   scripts/measure-demo.sh [LAUNCHES] [SECONDS]     (defaults 5 and 5)
@@ -67,7 +67,10 @@ stamp_paint() {
 # min median max of the numbers on stdin.
 spread() { sort -g | awk '{ v[NR] = $1 } END { if (NR) printf "%.3g  %.3g  %.3g", v[1], v[int((NR + 1) / 2)], v[NR] }'; }
 
-# One launch: prints "first-paint-seconds cpu-percent".
+# Frames painted so far, by the lines in the log of launch $1.
+frames() { grep -c 'frame shown$' "$1" 2>/dev/null || true; }
+
+# One launch: prints "first-paint-seconds cpu-percent frames-per-second".
 launch() {
   local scenario=$1 demo=$2
   rm -rf "$demo"
@@ -77,7 +80,7 @@ launch() {
     "$demo" "$demo" >"$demo/config/velmora2/registry.ini"
   state "$scenario" >"$demo/main/state.ini"
   local log="$demo/log" mark="$demo/painted"
-  XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM="$platform" QT_LOGGING_RULES="velmora2.startup.info=true" \
+  XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM="$platform" QT_LOGGING_RULES="velmora2.startup.info=true;velmora2.frames.info=true" \
     "$program" > >(stamp_paint "$log" "$mark") 2>&1 &
   local pid=$!
   local started painted=""
@@ -90,22 +93,26 @@ launch() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.01
   done
-  local first="nan" cpu="nan"
+  local first="nan" cpu="nan" fps="nan"
   if [ -n "$painted" ]; then
     first=$(awk -v a="$started" -v b="$painted" 'BEGIN { printf "%.3f", b - a }')
     sleep "$settle"
-    local before after
+    local before after framesBefore framesAfter
     before=$(cpu_ticks "$pid")
+    framesBefore=$(frames "$log")
     sleep "$window"
     after=$(cpu_ticks "$pid")
+    framesAfter=$(frames "$log")
     cpu=$(awk -v d="$((after - before))" -v t="$ticks" -v w="$window" 'BEGIN { printf "%.1f", d / t / w * 100 }')
+    fps=$(awk -v d="$((framesAfter - framesBefore))" -v w="$window" 'BEGIN { printf "%.1f", d / w }')
   fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  echo "$first $cpu"
+  echo "$first $cpu $fps"
 }
 
-printf '%-20s %-28s %s\n' "scenario" "first paint s (min med max)" "CPU % of a core (min med max)"
+printf '%-20s %-28s %-32s %s\n' "scenario" "first paint s (min med max)" "CPU % of a core (min med max)" \
+  "frames/s (min med max)"
 for scenario in run-1ms run-100ms normal-no-trigger run-500k; do
   results=()
   for i in $(seq 1 "$launches"); do
@@ -113,5 +120,6 @@ for scenario in run-1ms run-100ms normal-no-trigger run-500k; do
   done
   firsts=$(printf '%s\n' "${results[@]}" | awk '$1 != "nan" { print $1 }' | spread)
   cpus=$(printf '%s\n' "${results[@]}" | awk '$2 != "nan" { print $2 }' | spread)
-  printf '%-20s %-28s %s\n' "$scenario" "${firsts:-none painted}" "${cpus:-none}"
+  fpss=$(printf '%s\n' "${results[@]}" | awk '$3 != "nan" { print $3 }' | spread)
+  printf '%-20s %-28s %-32s %s\n' "$scenario" "${firsts:-none painted}" "${cpus:-none}" "${fpss:-none}"
 done

@@ -4,7 +4,9 @@
 # main directory build/demo/main, the firmware directory build/demo/firmware, the GDI
 # display and the simulated instrument. The user's own configuration is not touched.
 # SHORTED_INPUTS=1 starts the simulated instrument with both inputs shorted (for the zero
-# calibration).
+# calibration). A flaky cable: GLITCH_EVERY=N fails every N-th transfer once, UNPLUG_EVERY_MS=T
+# pulls the instrument every T ms and puts it back UNPLUG_BACK_AFTER_MS later
+# (default 1000); the registry's [Simulator] keys of the same names (see README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,6 +25,9 @@ graphicmode=GDI
 usbBackend=simulator
 [Simulator]
 shortedInputs=${SHORTED_INPUTS:-0}
+glitchEvery=${GLITCH_EVERY:-0}
+unplugEveryMs=${UNPLUG_EVERY_MS:-0}
+unplugBackAfterMs=${UNPLUG_BACK_AFTER_MS:-1000}
 INI
 # A first start shows both channels of the simulated instrument at 1 ms/div; later starts
 # keep whatever the program saved.

@@ -22,6 +22,9 @@ public:
     // packet: the host asked more than the record holds (a roll read holds 120, 72, 48 or
     // 24 bytes, whatever the host asks).
     virtual int read(unsigned char* out, int length) = 0;
+    // Whether the bulk pipe has data now: a record is being read out or is ready. Unlike
+    // ready() it does not start reading a record from its beginning.
+    virtual bool dataReady(std::chrono::milliseconds) { return true; }
 };
 
 // A record that is ready at once and holds every enabled channel at mid scale, with a

@@ -78,6 +78,7 @@ public:
     void arm(const InstrumentSettings& settings_, std::chrono::milliseconds now_) override;
     bool ready(std::chrono::milliseconds now_) override;
     int read(unsigned char* out_, int length_) override;
+    bool dataReady(std::chrono::milliseconds now_) override { return ready(now_); }
 
     void setSignal(int channelIndex_, std::shared_ptr<Signal> signal_);
     void injectFault(const Fault& fault_) { d_fault = fault_; }

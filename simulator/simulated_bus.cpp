@@ -10,6 +10,8 @@ namespace {
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
 constexpr std::chrono::milliseconds kHoldStep{5};   // how often a held request looks again
+constexpr std::chrono::milliseconds kTick{10};      // real time: how often due events are looked for
+constexpr int kControlTransferBytes = 40000;        // a control transfer: a frame (1 ms), as bulk bytes
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
 // half for the others.
@@ -46,6 +48,8 @@ SimulatedDevice::~SimulatedDevice() = default;
 
 bool SimulatedDevice::holdsRequest(const UsbSetupPacket&) { return false; }
 
+bool SimulatedDevice::holdsBulk() { return false; }
+
 SimulatedBus::SimulatedBus(SimulatorConfig config) : d_config(config), d_clock(config.clockMode) {
     for (int i = 0; i < d_config.devices; ++i) {
         auto memory =
@@ -56,6 +60,28 @@ SimulatedBus::SimulatedBus(SimulatorConfig config) : d_config(config), d_clock(c
             plug(std::make_shared<SimulatedController>(*this, memory));
         }
     }
+    if (d_config.unplugEveryMs > 0) scheduleUnplug();
+    if (d_clock.mode() == SimulatedClock::Mode::RealTime) {
+        d_ticker = std::jthread([this](std::stop_token stop) {
+            while (!stop.stop_requested()) {
+                std::this_thread::sleep_for(kTick);
+                d_clock.runDue();
+            }
+        });
+    }
+}
+
+void SimulatedBus::scheduleUnplug() {
+    d_clock.schedule(std::chrono::milliseconds(d_config.unplugEveryMs), [this] {
+        std::vector<UsbDeviceId> ids = attached();
+        for (UsbDeviceId id : ids) {
+            if (std::dynamic_pointer_cast<SimulatedInstrument>(device(id))) {
+                replug(id, std::chrono::milliseconds(d_config.unplugBackAfterMs));
+                break;
+            }
+        }
+        scheduleUnplug();
+    });
 }
 
 SimulatedBus::~SimulatedBus() = default;
@@ -117,10 +143,18 @@ bool SimulatedBus::unplug(UsbDeviceId id) {
 }
 
 bool SimulatedBus::replug(UsbDeviceId id, std::chrono::milliseconds delay) {
+    return replug(id, delay, d_config.returnProgrammed);
+}
+
+bool SimulatedBus::replug(UsbDeviceId id, std::chrono::milliseconds delay, bool programmed) {
     std::shared_ptr<SimulatedDevice> target = device(id);
     if (!target || !unplug(id)) return false;
-    if (auto old = std::dynamic_pointer_cast<SimulatedInstrument>(target))
-        target = makeInstrument(old->memoryHandle(), old->vendorId(), old->productId());
+    if (auto old = std::dynamic_pointer_cast<SimulatedInstrument>(target)) {
+        if (programmed)
+            target = makeInstrument(old->memoryHandle(), old->vendorId(), old->productId());
+        else
+            target = std::make_shared<SimulatedController>(*this, old->memoryHandle());
+    }
     d_clock.schedule(delay, [this, target] { plug(target); });
     return true;
 }
@@ -302,7 +336,7 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
     UsbFault fault;
     if (!target) {
         status = UsbStatus::NoDevice;
-    } else if (!takeFault(false, setup.request, fault)) {
+    } else if (!takeFault(false, setup.request, fault) && !takeGlitch(*target, fault)) {
         status =
             awaitAnswer(*target, setup, timeoutMs) ? target->control(setup, data, transferred) : UsbStatus::Timeout;
     } else {
@@ -319,6 +353,8 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
         status = strike(fault, id, timeoutMs);
         if (status == UsbStatus::Stall) transferred = 0;
     }
+    // A transfer that ends takes its frame; one that times out or stalls has had its time.
+    if (status == UsbStatus::Success) busTime(kControlTransferBytes);
     if (setup.deviceToHost() && data) record.data.assign(data, data + transferred);
     record.transferred = transferred;
     record.status = status;
@@ -349,8 +385,10 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     UsbFault fault;
     if (!target) {
         status = UsbStatus::NoDevice;
-    } else if (!takeFault(true, -1, fault)) {
-        status = target->bulkRead(endpoint, data, length, transferred);
+    } else if (!takeFault(true, -1, fault) && !takeGlitch(*target, fault)) {
+        status = awaitBulkData(*target, timeoutMs) ? target->bulkRead(endpoint, data, length, transferred)
+                                                   : UsbStatus::Timeout;
+        busTime(transferred);
     } else {
         const int part = faultBytes(fault, length);
         if (fault.kind != UsbFault::Kind::Stall && part > 0) target->bulkRead(endpoint, data, part, transferred);
@@ -360,6 +398,43 @@ UsbStatus SimulatedBus::bulkRead(UsbDeviceId id, unsigned char endpoint, unsigne
     record.status = status;
     log(std::move(record));
     return status;
+}
+
+bool SimulatedBus::awaitBulkData(SimulatedDevice& target, unsigned int timeoutMs) {
+    const std::chrono::milliseconds limit(timeoutMs == 0 ? kUnlimitedTimeoutMs : timeoutMs);
+    std::chrono::milliseconds waited{0};
+    while (target.holdsBulk()) {
+        if (waited >= limit) return false;
+        const auto step = std::min(kHoldStep, limit - waited);
+        d_clock.advance(step);
+        waited += step;
+    }
+    return true;
+}
+
+void SimulatedBus::busTime(int bytes) {
+    if (d_config.bulkBytesPerSecond <= 0 || bytes <= 0) return;
+    long long millis = 0;
+    {
+        std::lock_guard lock(d_mutex);
+        d_busMicros += static_cast<long long>(bytes) * 1000000 / d_config.bulkBytesPerSecond;
+        millis = d_busMicros / 1000;
+        d_busMicros %= 1000;
+    }
+    if (millis > 0) d_clock.advance(std::chrono::milliseconds(millis));
+}
+
+bool SimulatedBus::takeGlitch(const SimulatedDevice& target, UsbFault& fault) {
+    if (d_config.glitchEvery <= 0 || !dynamic_cast<const SimulatedInstrument*>(&target)) return false;
+    {
+        std::lock_guard lock(d_mutex);
+        if (++d_instrumentTransfers % d_config.glitchEvery != 0) return false;
+    }
+    static constexpr UsbFault::Kind kinds[] = {UsbFault::Kind::Stall, UsbFault::Kind::Timeout,
+                                               UsbFault::Kind::ShortRead};
+    fault = UsbFault{};
+    fault.kind = kinds[std::clamp(d_config.glitchKind, 0, 2)];
+    return true;
 }
 
 UsbStatus SimulatedBus::clearHalt(UsbDeviceId id, unsigned char endpoint) {

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class SimulatedController;
@@ -32,6 +33,9 @@ public:
     // True while the device leaves this request unanswered (the bus lets time pass until it
     // answers or the request times out).
     virtual bool holdsRequest(const UsbSetupPacket& setup);
+    // True while the device has no data for a bulk read (it answers NAK until it has, or the
+    // read times out).
+    virtual bool holdsBulk();
 };
 
 struct UsbFault {
@@ -93,9 +97,11 @@ public:
     // Detaches it (departure event); false when it is not attached.
     bool unplug(UsbDeviceId device);
     // The device leaves the bus and arrives again after `delay` under a new id (a new bus
-    // address), as a cable pulled and put back: an instrument arrives powered up afresh
-    // (nothing programmed, the same calibration memory). False when it is not attached.
+    // address), as a cable pulled and put back: an instrument arrives powered up afresh, as
+    // its unprogrammed controller (the same calibration memory) unless `programmed` (by
+    // default the configuration's returnProgrammed). False when it is not attached.
     bool replug(UsbDeviceId device, std::chrono::milliseconds delay);
+    bool replug(UsbDeviceId device, std::chrono::milliseconds delay, bool programmed);
     // The attached devices in the order of their arrival.
     std::vector<UsbDeviceId> attached() const;
     std::shared_ptr<SimulatedDevice> device(UsbDeviceId id) const;
@@ -150,6 +156,14 @@ private:
     UsbDeviceInfo infoOf(UsbDeviceId id, const SimulatedDevice& device) const;
     // Tells the watches of the device; needs d_dispatchMutex, not d_mutex.
     void dispatch(const UsbDeviceInfo& info, bool arrived);
+    // Lets the bus time of `bytes` of bulk data pass on the clock.
+    void busTime(int bytes);
+    // The configuration's glitch for the transfer just started, if it is the N-th.
+    bool takeGlitch(const SimulatedDevice& target, UsbFault& fault);
+    // Lets time pass while the device has no bulk data; false when it timed out first.
+    bool awaitBulkData(SimulatedDevice& target, unsigned int timeoutMs);
+    // The configuration's unplug of the first instrument, and its next one.
+    void scheduleUnplug();
 
     SimulatorConfig d_config;
     SimulatedClock d_clock;
@@ -164,4 +178,9 @@ private:
     std::deque<TransferRecord> d_log;
     WatchId d_nextWatch = 1;
     UsbDeviceId d_nextId = 1;
+    long long d_busMicros = 0;           // bus time owed, below one millisecond
+    long long d_instrumentTransfers = 0; // for glitchEvery
+    // Real time: what falls due (a device arriving after a re-plug) happens even while nobody
+    // talks to the bus, as a real bus's hot-plug events do. Last, so it stops first.
+    std::jthread d_ticker;
 };

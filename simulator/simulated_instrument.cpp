@@ -8,9 +8,10 @@
 SimulatedInstrument::SimulatedInstrument(const SimulatorConfig& config, std::shared_ptr<CalibrationImage::Bytes> memory,
                                          Clock& clock, std::uint16_t vendorId, std::uint16_t productId)
     : d_config(config), d_vendorId(vendorId), d_productId(productId), d_clock(clock), p_memory(std::move(memory)),
-      p_source(SimRecords::forInstrument(config.hardwareVersion, config.chipTemperature,
-                                         config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr,
-                                         config.shortedInputs)) {
+      p_source(SimRecords::forInstrument(
+          config.hardwareVersion, config.chipTemperature,
+          config.paceRecords || config.clockMode == SimulatedClock::Mode::RealTime ? &clock : nullptr,
+          config.shortedInputs)) {
     d_holdStatusPoll = config.holdStatusPoll;
     if (!p_memory) p_memory = std::make_shared<CalibrationImage::Bytes>(CalibrationImage::factoryImage(generation()));
 }
@@ -63,6 +64,12 @@ bool SimulatedInstrument::holdsRequest(const UsbSetupPacket& setup) {
     if (!d_holdStatusPoll) return false;
     const InstrumentSettings now = InstrumentSettings::decode(generation(), d_registers, d_relays.relayByte());
     return now.normalTriggerMode && !now.roll && !readyLocked();
+}
+
+bool SimulatedInstrument::holdsBulk() {
+    std::lock_guard lock(d_mutex);
+    const InstrumentSettings now = InstrumentSettings::decode(generation(), d_registers, d_relays.relayByte());
+    return !now.roll && !(d_triggers && p_source && p_source->dataReady(d_clock.now()));
 }
 
 int SimulatedInstrument::commands() const {

@@ -37,6 +37,8 @@ public:
     // In NORMAL trigger mode (with the configuration's holdStatusPoll) the status request
     // waits for a ready record.
     bool holdsRequest(const UsbSetupPacket& setup) override;
+    // Until a record has been captured the bulk pipe has nothing to send (roll streams).
+    bool holdsBulk() override;
 
     int generation() const { return d_config.hardwareVersion; }
     // What the host has programmed, decoded.

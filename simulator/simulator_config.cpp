@@ -18,5 +18,12 @@ SimulatorConfig SimulatorConfig::read(const IniFile& ini, std::string_view secti
     c.transferLog = std::clamp(ini.readInteger(section, "transferLog", c.transferLog), 0, 1 << 24);
     c.holdStatusPoll = ini.readBool(section, "holdStatusPoll", c.holdStatusPoll);
     c.shortedInputs = ini.readBool(section, "shortedInputs", c.shortedInputs);
+    c.returnProgrammed = ini.readBool(section, "returnProgrammed", c.returnProgrammed);
+    c.bulkBytesPerSecond = std::clamp(ini.readInteger(section, "bulkBytesPerSecond", c.bulkBytesPerSecond), 0, 1 << 30);
+    c.paceRecords = ini.readBool(section, "paceRecords", c.paceRecords);
+    c.glitchEvery = std::clamp(ini.readInteger(section, "glitchEvery", c.glitchEvery), 0, 1 << 30);
+    c.glitchKind = std::clamp(ini.readInteger(section, "glitchKind", c.glitchKind), 0, 2);
+    c.unplugEveryMs = std::clamp(ini.readInteger(section, "unplugEveryMs", c.unplugEveryMs), 0, 1 << 30);
+    c.unplugBackAfterMs = std::clamp(ini.readInteger(section, "unplugBackAfterMs", c.unplugBackAfterMs), 0, 600000);
     return c;
 }

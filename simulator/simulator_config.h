@@ -16,6 +16,20 @@
 //                       times out when none comes within its time-out; 0: it answers 0 at once
 //   shortedInputs       1: both inputs shorted (0 V), as for a zero calibration; 0
 //                       (default): the demo signals
+//   returnProgrammed    1: a re-plugged instrument comes back programmed; 0 (default): as
+//                       the unprogrammed controller, as a unit that lost its power does
+//   bulkBytesPerSecond  the rate bulk data cross the bus on its clock (default 40000000,
+//                       a USB 2.0 bulk pipe; 0: at once)
+//   paceRecords         1 (default): a record is ready only once its acquisition time has
+//                       passed on the clock, and a bulk read before that waits or times
+//                       out; 0: at once
+//   Every request that goes through takes a 1 ms frame of the clock, bulk data their time
+//   at bulkBytesPerSecond.
+//   glitchEvery         N > 0: every N-th transfer to the instrument fails once (the next
+//                       try works); 0 (default): none
+//   glitchKind          how: 0 a stall (default), 1 a time-out, 2 a short read
+//   unplugEveryMs       T > 0: the instrument is pulled every T ms (0: never)
+//   unplugBackAfterMs   ... and arrives again this much later (default 1000)
 
 #include "simulated_clock.h"
 
@@ -35,6 +49,13 @@ struct SimulatorConfig {
     int transferLog = 65536;
     bool holdStatusPoll = true;
     bool shortedInputs = false;
+    bool returnProgrammed = false;
+    int bulkBytesPerSecond = 40000000;
+    bool paceRecords = true;
+    int glitchEvery = 0;
+    int glitchKind = 0;
+    int unplugEveryMs = 0;
+    int unplugBackAfterMs = 1000;
 
     // Values out of range are taken at the nearest end; missing keys keep `defaults`.
     static SimulatorConfig read(const IniFile& ini, std::string_view section, const SimulatorConfig& defaults);

@@ -7,6 +7,8 @@
 // Off unless asked for (QT_LOGGING_RULES="velmora2.startup.info=true"): the moment of the first
 // painted frame, which scripts/measure-demo.sh times from the start of the process.
 Q_LOGGING_CATEGORY(lcStartup, "velmora2.startup", QtWarningMsg)
+// Likewise (velmora2.frames.info=true): a line for every frame painted, which the script counts.
+Q_LOGGING_CATEGORY(lcFrames, "velmora2.frames", QtWarningMsg)
 
 int mouseButtonCode(Qt::MouseButton button) {
     switch (button) {
@@ -23,6 +25,7 @@ DisplayPaintBox::DisplayPaintBox(QWidget* parent) : QWidget(parent) {
 
 void DisplayPaintBox::setFrame(const QImage& frame) {
     d_frame = frame;
+    d_framePending = true;
     update();
 }
 
@@ -38,6 +41,10 @@ void DisplayPaintBox::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), Qt::black);
     else
         p.drawImage(rect(), shown);
+    if (d_framePending && !d_frame.isNull()) {
+        d_framePending = false;
+        qCInfo(lcFrames) << "frame shown";
+    }
     static bool painted = false;
     if (!painted && !shown.isNull()) {
         painted = true;

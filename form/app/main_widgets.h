@@ -32,6 +32,7 @@ protected:
 
 private:
     QImage d_frame;
+    bool d_framePending = false; // a frame set and not yet painted
     QImage d_standIn;
 };
 

@@ -5,8 +5,10 @@
 #include "control_facade.h"
 #include "display_change.h"
 #include "environment.h"
+#include "notifier.h"
 #include "precondition.h"
 #include "thread_flags.h"
+#include "trevan_error.h"
 
 #include <algorithm>
 #include <mutex>
@@ -57,7 +59,12 @@ void AcquisitionCycle::acquireAndDisplay() {
     // A re-plugged instrument is taken back between two captures, in the user's settings.
     if (controlInstrumentReturned()) {
         const bool back = controlReconnect();
-        present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr, false);
+        // A failed take-back is tried again at the next cycles; only its end is told, once,
+        // with what failed.
+        if (back || !controlInstrumentReturned()) {
+            if (!back) notifyUser(std::string("Reconnection failed\n") + get_error_text());
+            present(d_status.force(back ? "Reconnected" : "Reconnection failed") ? &d_status.text() : nullptr, false);
+        }
         notifyDisplayChange(); // the settings were programmed again: the next cycle draws
         return;
     }

@@ -57,7 +57,9 @@ bool useDemoInstallation(const std::string& programDir) {
     if (!makeFolders(config + "/velmora2") || !makeFolders(main)) return false;
     const std::string registry = "[Velmora2]\nmainDirectory=" + main +
                                  "\nfirmwareDirectory=" + demoFirmwareDirectory(programDir) +
-                                 "\ngraphicmode=GDI\nusbBackend=simulator\n";
+                                 "\ngraphicmode=GDI\nusbBackend=simulator\n"
+                                 // A tester's flaky cable, off until asked for (README).
+                                 "[Simulator]\nglitchEvery=0\nglitchKind=0\nunplugEveryMs=0\nunplugBackAfterMs=1000\n";
     if (!writeWhenMissing(config + "/velmora2/registry.ini", registry)) return false;
     if (!writeWhenMissing(main + "/state.ini", kFirstState)) return false;
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);

@@ -1,4 +1,5 @@
-// Roll: reads of arrival-ordered words, shift and append, the averaged slow codes.
+// Roll: the reads a capture hands over, arrival-ordered words, shift and append, the
+// averaged slow codes.
 
 #include "buffer_raw_data.h"
 #include "calibration.h"
@@ -17,21 +18,6 @@ using sample_words::errorLines;
 using sample_words::put;
 
 namespace {
-
-// Serves one queued buffer per read; an empty queue is a failed read.
-class RollHardware : public FakeHardware {
-public:
-    bool readSampleBuffer(int timeOut_) override {
-        if (reads.empty()) {
-            failCall("readSampleBuffer", count("readSampleBuffer") + 1);
-        } else {
-            sampleData = reads.front();
-            reads.pop_front();
-        }
-        return FakeHardware::readSampleBuffer(timeOut_);
-    }
-    std::deque<std::vector<unsigned char>> reads;
-};
 
 class RollTest : public ::testing::Test {
 protected:
@@ -73,19 +59,32 @@ protected:
         return bytes;
     }
 
+    // What the capture hands over: the first bytes-per-read bytes of each queued read, one
+    // after another (a read shorter than that gives what it holds).
+    SampleRecord handed() {
+        const auto b = static_cast<size_t>(DataAcquisitionRoll::bytesPerRead(s.d_timeDiv));
+        bytes.clear();
+        for (const auto& read : reads) bytes.insert(bytes.end(), read.begin(), read.begin() + std::min(b, read.size()));
+        reads.clear();
+        const auto n = static_cast<unsigned int>(bytes.size());
+        return {bytes.data(), n, n};
+    }
+
     State s;
     Calibration cal;
-    RollHardware hw;
+    FakeHardware hw;
     BufferRawData raw;
+    std::deque<std::vector<unsigned char>> reads;
+    std::vector<unsigned char> bytes;
 };
 
 TEST_F(RollTest, ShiftsByThirtyAndAppendsEachChannelsNewSamples) {
     setUp(_1S_DIV, _CH1_ON_CH2_ON, 3000);
     const std::vector<short> before1 = record(_CH1), before2 = record(_CH2);
-    hw.reads.push_back(pairRead(
+    reads.push_back(pairRead(
         30, [](int m) { return 100 + m; }, [](int m) { return 200 + m; }));
     DataAcquisitionRoll roll(&hw, &raw, &s);
-    ASSERT_TRUE(roll.acquire({}, 1));
+    ASSERT_TRUE(roll.acquire(handed(), 1));
     EXPECT_EQ(roll.d_keep, 2970);
     const std::vector<short> after1 = record(_CH1), after2 = record(_CH2);
     for (int i = 0; i < 2970; ++i) {
@@ -96,7 +95,6 @@ TEST_F(RollTest, ShiftsByThirtyAndAppendsEachChannelsNewSamples) {
         EXPECT_EQ(after1[static_cast<size_t>(2970 + m)], 100 + m + 1);
         EXPECT_EQ(after2[static_cast<size_t>(2970 + m)], 200 + m + 2);
     }
-    EXPECT_EQ(hw.last("readSampleBuffer")->timeOut, 500);
 }
 
 TEST_F(RollTest, BytesPerReadFollowTheTimeBase) {
@@ -108,12 +106,10 @@ TEST_F(RollTest, BytesPerReadFollowTheTimeBase) {
     for (const Case& c : cases) {
         setUp(c.timeDiv, _CH1_ON_CH2_OFF, 100);
         for (int r = 0; r < c.reads; ++r)
-            hw.reads.push_back(pairRead(
+            reads.push_back(pairRead(
                 32, [](int m) { return 3000 + m; }, [](int) { return 7; }));
         DataAcquisitionRoll roll(&hw, &raw, &s);
-        const int readsBefore = hw.count("readSampleBuffer");
-        ASSERT_TRUE(roll.acquire({}, 1)) << c.timeDiv;
-        EXPECT_EQ(hw.count("readSampleBuffer") - readsBefore, c.reads) << c.timeDiv;
+        ASSERT_TRUE(roll.acquire(handed(), 1)) << c.timeDiv;
         EXPECT_EQ(roll.d_keep, 100 - c.newSamples) << c.timeDiv;
         // Old sample 1000 + newSamples now leads the record; the last new one ends it.
         EXPECT_EQ(raw.get(_CH1, 0), 1000 + c.newSamples) << c.timeDiv;
@@ -126,16 +122,16 @@ TEST_F(RollTest, AtMostTheRecordsRoomIsAppendedWhateverAReadHolds) {
     setUp(_1S_DIV, _CH1_ON_CH2_OFF, 3000);
     std::vector<unsigned char> bytes(128, 0);
     for (int i = 0; i < 64; ++i) put(bytes, 2 * i, 500 + i, 0);
-    hw.reads.push_back(bytes);
+    reads.push_back(bytes);
     DataAcquisitionRoll roll(&hw, &raw, &s);
-    ASSERT_TRUE(roll.acquire({}, 1));
+    ASSERT_TRUE(roll.acquire(handed(), 1));
     EXPECT_EQ(raw.get(_CH1, 2970), 501);
     EXPECT_EQ(raw.get(_CH1, 2999), 530);
 
     // A record shorter than the new samples is replaced entirely.
     setUp(_1S_DIV, _CH1_ON_CH2_OFF, 20);
-    hw.reads.push_back(bytes);
-    ASSERT_TRUE(roll.acquire({}, 1));
+    reads.push_back(bytes);
+    ASSERT_TRUE(roll.acquire(handed(), 1));
     EXPECT_EQ(raw.get(_CH1, 0), 501);
     EXPECT_EQ(raw.get(_CH1, 19), 520);
 }
@@ -145,9 +141,9 @@ TEST_F(RollTest, ChannelsThatAreOffOrMissingWordsLeaveEmptySamples) {
     setUp(_2S_DIV, _CH1_ON_CH2_ON, 50);
     std::vector<unsigned char> bytes(128, 0);
     for (int i = 0; i < 36; ++i) put(bytes, 2 * i, 40 + i, 1);
-    hw.reads.push_back(bytes);
+    reads.push_back(bytes);
     DataAcquisitionRoll roll(&hw, &raw, &s);
-    ASSERT_TRUE(roll.acquire({}, 1));
+    ASSERT_TRUE(roll.acquire(handed(), 1));
     for (int m = 0; m < 18; ++m) {
         EXPECT_EQ(raw.get(_CH1, 32 + m), EMPTY_SAMPLE);
         EXPECT_EQ(raw.get(_CH2, 32 + m), 40 + m + 2);
@@ -158,32 +154,32 @@ TEST_F(RollTest, FailedReadsAndBadWordsLeaveTheRecordsAsTheyWere) {
     struct Case {
         const char* what;
         int timeDiv;
-        int goodReads; // reads served before the failing one
-        bool badWord;  // the failing read is served, with a broken word
+        int goodReads; // reads handed over before the missing or broken one
+        bool badWord;  // then a read with a broken word (else the record ends short)
         std::string errors;
     };
     const Case cases[] = {
-        {"read fails", _1S_DIV, 0, false, ""},
+        {"nothing read", _1S_DIV, 0, false, errorLines({_ERR_READ_BUFFER})},
         {"bad word at code 26", _1S_DIV, 0, true, errorLines({18, _ERR_CONVERT_RAW})},
-        {"third read fails at code 31", _40S_DIV, 2, false, ""},
+        {"two reads of four at code 31", _40S_DIV, 2, false, errorLines({_ERR_READ_BUFFER})},
         {"bad word in the fourth read at code 31", _40S_DIV, 3, true, errorLines({18})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         setUp(c.timeDiv, _CH1_ON_CH2_ON, 300);
         const std::vector<short> before1 = record(_CH1), before2 = record(_CH2);
-        hw.reads.clear();
+        reads.clear();
         for (int r = 0; r < c.goodReads; ++r)
-            hw.reads.push_back(pairRead(
+            reads.push_back(pairRead(
                 30, [](int m) { return m; }, [](int m) { return m; }));
         if (c.badWord) {
             auto bytes = pairRead(
                 30, [](int m) { return m; }, [](int m) { return m; });
             bytes[11] |= 0x80; // word 5: both half markers set
-            hw.reads.push_back(bytes);
+            reads.push_back(bytes);
         }
         DataAcquisitionRoll roll(&hw, &raw, &s);
-        EXPECT_FALSE(roll.acquire({}, 1));
+        EXPECT_FALSE(roll.acquire(handed(), 1));
         EXPECT_EQ(std::string(get_error_text()), c.errors);
         EXPECT_EQ(record(_CH1), before1);
         EXPECT_EQ(record(_CH2), before2);
@@ -194,10 +190,10 @@ TEST_F(RollTest, SlowestCodeAveragesTenConsecutiveValuesPerNewSample) {
     setUp(_100S_DIV, _CH1_ON_CH2_ON, 100);
     // Channel 1's q-th value in arrival order is q (corrected q + 1); channel 2 holds 300.
     for (int r = 0; r < 10; ++r)
-        hw.reads.push_back(pairRead(
+        reads.push_back(pairRead(
             6, [r](int m) { return 6 * r + m; }, [](int) { return 300; }));
     DataAcquisitionRoll roll(&hw, &raw, &s);
-    ASSERT_TRUE(roll.acquire({}, 1));
+    ASSERT_TRUE(roll.acquire(handed(), 1));
     for (int m = 0; m < 6; ++m) {
         // mean of 10m + 1 .. 10m + 10, truncated
         EXPECT_EQ(raw.get(_CH1, 94 + m), 10 * m + 5) << m;
@@ -208,7 +204,7 @@ TEST_F(RollTest, SlowestCodeAveragesTenConsecutiveValuesPerNewSample) {
 TEST_F(RollTest, OtherTimeBasesReadNothing) {
     setUp(_400MS_DIV, _CH1_ON_CH2_OFF, 100);
     DataAcquisitionRoll roll(&hw, &raw, &s);
-    EXPECT_FALSE(roll.acquire({}, 1));
+    EXPECT_FALSE(roll.acquire(handed(), 1));
     EXPECT_EQ(hw.count("readSampleBuffer"), 0);
 }
 

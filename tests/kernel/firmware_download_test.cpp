@@ -108,8 +108,9 @@ TEST_F(FirmwareDownloadTest, LoadsTheDemoFirmwareAndTheInstrumentAppears) {
     EXPECT_TRUE(rig.usb->init(_HW2, 20096));
     EXPECT_FALSE(bus->controller());
     const TransferRecord first = bus->transfers().at(downloadTransfers);
+    const TransferRecord cpuRuns = bus->transfers().at(downloadTransfers - 1);
     EXPECT_EQ(first.vendorId, 0x0DA8);
-    EXPECT_EQ(first.time, config.reenumerationDelay);
+    EXPECT_EQ(first.time, cpuRuns.time + config.reenumerationDelay);
     ASSERT_TRUE(bus->instrument());
     EXPECT_EQ(bus->instrument()->generation(), _HW3);
     EXPECT_EQ(bus->instrument()->commands(), 1);
@@ -171,7 +172,7 @@ TEST_F(FirmwareDownloadTest, TwoControllersOneSecondApart) {
     const UsbDeviceId second = transfers.back().device;
     auto first =
         std::find_if(transfers.begin(), transfers.end(), [&](const TransferRecord& t) { return t.device == second; });
-    EXPECT_EQ(first->time.count(), FirmwareDownload::DEVICE_PAUSE_MS);
+    EXPECT_EQ(first->time.count(), (first - 1)->time.count() + 1 + FirmwareDownload::DEVICE_PAUSE_MS);
     // The first instrument is there by now; the second arrives a little later.
     bus->simulatedClock().advance(config.reenumerationDelay);
     USBWinDriver driver(bus);
@@ -225,7 +226,7 @@ TEST_F(FirmwareDownloadTest, AFailedDownloadLogsWhyAndNamesItOnTheErrorStackWith
          {UsbFault::Kind::Stall, 0xA0, false, 5, UsbFault::FOR_GOOD, -1},
          "error on transfer\nDownload firmware failed.\n",
          -1,
-         0},
+         16}, // the 16 requests that went through, 1 ms each
         // A CPU that cannot be held is not written to: the hold twice, two time-outs.
         {"the controller stops answering",
          false,

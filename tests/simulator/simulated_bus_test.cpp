@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -97,7 +99,8 @@ TEST(SimulatedController, FirmwareWithADescriptorReenumerates) {
     EXPECT_EQ(send(*device, 0xA0, 0x7F92, {0}), UsbStatus::Success);
     EXPECT_TRUE(bus.controller()->firmwareStarted());
     bus.simulatedClock().advance(milliseconds(1000));
-    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 10}, {0x0001, true, 300}}));
+    // The CPU starts at the end of the second request's 1 ms frame.
+    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 11}, {0x0001, true, 301}}));
     // The old handle is dead, the instrument has the configured generation.
     EXPECT_EQ(send(*device, 0xA0, 0x1000, {1}), UsbStatus::NoDevice);
     ASSERT_TRUE(bus.instrument());
@@ -125,50 +128,62 @@ TEST(SimulatedBus, WatchReportsPresentDevicesAndStopsAfterUnwatch) {
 }
 
 // Re-plugged, by hand or by an unplug fault that brings it back, the instrument leaves, and
-// arrives after the delay on a new address, powered up afresh with its own calibration memory.
+// arrives after the delay on a new address, powered up afresh with its own calibration memory:
+// as its unprogrammed controller, or programmed when the configuration asks for it.
 TEST(SimulatedBus, AReplugedInstrumentArrivesAgainOnANewAddress) {
-    for (bool byFault : {false, true}) {
-        SimulatorConfig config;
-        config.programmed = true;
-        SimulatedBus bus(config);
-        std::vector<std::pair<UsbDeviceId, bool>> events;
-        auto watch = bus.watch(0x0DA8, 0x0001, [&](const UsbDeviceInfo& d, bool arrived) {
-            events.push_back({d.id, arrived});
-        });
-        const UsbDeviceId first = bus.attached().front();
-        const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
-        CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
-        memory[5] ^= 0x5A;
-        bus.instrument()->setCalibrationMemory(memory);
-        unsigned char byte = 0x12;
-        int transferred = 0;
-        UsbStatus status;
-        auto device = bus.open(first, status);
-        ASSERT_EQ(device->control(packet(0x40, 0xB4, 0, 1), &byte, transferred, 500), UsbStatus::Success);
-        if (byFault) {
-            UsbFault unplug{UsbFault::Kind::Unplug, 0xC5};
-            unplug.backAfterMs = 300;
-            bus.injectFault(unplug);
+    for (bool programmed : {true, false})
+        for (bool byFault : {false, true}) {
+            SCOPED_TRACE(std::string(programmed ? "programmed" : "unprogrammed") + (byFault ? " by fault" : ""));
+            SimulatorConfig config;
+            config.programmed = true;
+            config.returnProgrammed = programmed;
+            SimulatedBus bus(config);
+            const std::uint16_t vendor = programmed ? 0x0DA8 : 0x0547, product = programmed ? 0x0001 : 0x2131;
+            std::vector<std::pair<UsbDeviceId, bool>> events;
+            auto record = [&](const UsbDeviceInfo& d, bool arrived) { events.push_back({d.id, arrived}); };
+            auto watch = bus.watch(0x0DA8, 0x0001, record);
+            auto controllerWatch = bus.watch(0x0547, 0x2131, record);
+            const UsbDeviceId first = bus.attached().front();
+            const int firstAddress = bus.enumerate(0x0DA8, 0x0001).front().address;
+            CalibrationImage::Bytes memory = bus.instrument()->calibrationMemory();
+            memory[5] ^= 0x5A;
+            bus.instrument()->setCalibrationMemory(memory);
+            unsigned char byte = 0x12;
+            int transferred = 0;
+            UsbStatus status;
+            auto device = bus.open(first, status);
+            ASSERT_EQ(device->control(packet(0x40, 0xB4, 0, 1), &byte, transferred, 500), UsbStatus::Success);
+            if (byFault) {
+                UsbFault unplug{UsbFault::Kind::Unplug, 0xC5};
+                unplug.backAfterMs = 300;
+                bus.injectFault(unplug);
+                EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
+            } else {
+                ASSERT_TRUE(bus.replug(first, milliseconds(300)));
+            }
+            EXPECT_TRUE(bus.attached().empty());
+            bus.simulatedClock().advance(milliseconds(299));
+            EXPECT_TRUE(bus.enumerate(vendor, product).empty());
+            bus.simulatedClock().advance(milliseconds(1));
+            const std::vector<UsbDeviceInfo> found = bus.enumerate(vendor, product);
+            ASSERT_EQ(found.size(), 1u);
+            EXPECT_NE(found.front().id, first);
+            EXPECT_NE(found.front().address, firstAddress);
+            EXPECT_EQ(events, (std::vector<std::pair<UsbDeviceId, bool>>{
+                                  {first, true}, {first, false}, {found.front().id, true}}));
+            if (programmed) {
+                EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
+                EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
+            } else {
+                EXPECT_EQ(bus.instrument(), nullptr);
+                ASSERT_NE(bus.controller(), nullptr);
+                EXPECT_TRUE(bus.controller()->cpuHeld());
+            }
+            // The old handle reaches nothing.
             EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
-        } else {
-            ASSERT_TRUE(bus.replug(first, milliseconds(300)));
+            bus.unwatch(watch);
+            bus.unwatch(controllerWatch);
         }
-        EXPECT_TRUE(bus.attached().empty());
-        bus.simulatedClock().advance(milliseconds(299));
-        EXPECT_TRUE(bus.enumerate(0x0DA8, 0x0001).empty());
-        bus.simulatedClock().advance(milliseconds(1));
-        const std::vector<UsbDeviceInfo> found = bus.enumerate(0x0DA8, 0x0001);
-        ASSERT_EQ(found.size(), 1u);
-        EXPECT_NE(found.front().id, first);
-        EXPECT_NE(found.front().address, firstAddress);
-        EXPECT_EQ(events,
-                  (std::vector<std::pair<UsbDeviceId, bool>>{{first, true}, {first, false}, {found.front().id, true}}));
-        EXPECT_EQ(bus.instrument()->calibrationMemory(), memory);
-        EXPECT_EQ(bus.instrument()->registers().timeBaseByte, 0); // nothing programmed
-        // The old handle reaches nothing.
-        EXPECT_EQ(device->control(packet(0xC0, 0xC5, 0, 1), &byte, transferred, 500), UsbStatus::NoDevice);
-        bus.unwatch(watch);
-    }
 }
 
 struct FaultCase {
@@ -182,6 +197,7 @@ struct FaultCase {
 };
 
 TEST(SimulatedBus, InjectedFaults) {
+    // A transfer that ends takes its 1 ms frame; a time-out has had its time.
     const FaultCase cases[] = {
         {"stall", {UsbFault::Kind::Stall, 0xC7}, 500, UsbStatus::Stall, 0, 0, true},
         {"time-out", {UsbFault::Kind::Timeout, 0xC7}, 500, UsbStatus::Timeout, 0, 500, true},
@@ -193,8 +209,8 @@ TEST(SimulatedBus, InjectedFaults) {
          10,
          500,
          true},
-        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 0, true},
-        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 0, true},
+        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 1, true},
+        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 1, true},
         {"unplug mid-transfer",
          {UsbFault::Kind::Unplug, 0xC7, false, 0, 1, 20},
          500,
@@ -202,9 +218,9 @@ TEST(SimulatedBus, InjectedFaults) {
          20,
          0,
          false},
-        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 0, true},
-        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 0, true},
-        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 0, true},
+        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 1, true},
+        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 1, true},
+        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 1, true},
     };
     for (const FaultCase& c : cases) {
         SimulatorConfig config;
@@ -324,7 +340,8 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     TempDir dir;
     IniFile ini(dir.write("r.ini", "[Simulator]\nhardwareVersion=7\nprogrammed=1\ndevices=5\nfpgaVersion=18\n"
                                    "chipTemperature=-200\nreenumerationDelay=250\nrealTime=1\ntransferLog=-5\n"
-                                   "holdStatusPoll=0\nshortedInputs=1\n"));
+                                   "holdStatusPoll=0\nshortedInputs=1\nreturnProgrammed=1\nglitchEvery=7\n"
+                                   "glitchKind=9\nunplugEveryMs=-4\nunplugBackAfterMs=250\npaceRecords=0\n"));
     SimulatorConfig defaults;
     const SimulatorConfig c = SimulatorConfig::read(ini, "Simulator", defaults);
     EXPECT_EQ(c.hardwareVersion, 4);
@@ -338,10 +355,55 @@ TEST(SimulatorConfig, ReadFromTheRegistryFile) {
     EXPECT_FALSE(c.holdStatusPoll);
     EXPECT_TRUE(defaults.holdStatusPoll);
     EXPECT_TRUE(c.shortedInputs);
+    EXPECT_TRUE(c.returnProgrammed);
+    EXPECT_FALSE(c.paceRecords);
+    EXPECT_EQ(c.glitchEvery, 7);
+    EXPECT_EQ(c.glitchKind, 2);
+    EXPECT_EQ(c.unplugEveryMs, 0);
+    EXPECT_EQ(c.unplugBackAfterMs, 250);
     const SimulatorConfig none = SimulatorConfig::read(IniFile(dir.file("none.ini")), "Simulator", defaults);
     EXPECT_EQ(none.hardwareVersion, defaults.hardwareVersion);
     EXPECT_FALSE(none.programmed);
     EXPECT_FALSE(none.shortedInputs);
+}
+
+// In real time a re-plugged unit arrives on its own time, though nobody talks to the bus (the
+// program's transfers to the lost device never reach it).
+TEST(SimulatedBus, InRealTimeAReplugedUnitArrivesUnasked) {
+    SimulatorConfig config;
+    config.programmed = true;
+    config.clockMode = SimulatedClock::Mode::RealTime;
+    SimulatedBus bus(config);
+    std::atomic<int> controllers{0};
+    bus.watch(0x0547, 0x2131, [&](const UsbDeviceInfo&, bool arrived) { controllers += arrived ? 1 : 0; });
+    ASSERT_TRUE(bus.replug(bus.attached().front(), milliseconds(20)));
+    for (int i = 0; i < 100 && controllers.load() == 0; ++i) std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_EQ(controllers.load(), 1);
+}
+
+// The glitches a tester asks for: every N-th transfer to the instrument fails once, and the
+// instrument is pulled every T ms and comes back (unprogrammed) B ms later.
+TEST(SimulatedBus, ConfiguredGlitchesAndUnplugs) {
+    SimulatorConfig config;
+    config.programmed = true;
+    config.glitchEvery = 3;
+    config.unplugEveryMs = 1000;
+    config.unplugBackAfterMs = 200;
+    SimulatedBus bus(config);
+    UsbStatus status;
+    auto device = bus.open(bus.attached().front(), status);
+    std::vector<UsbStatus> got;
+    for (int i = 0; i < 6; ++i) {
+        unsigned char version = 0;
+        int transferred = 0;
+        got.push_back(device->control(packet(0xC0, 0xC5, 0, 1), &version, transferred, 500));
+    }
+    EXPECT_EQ(got, (std::vector<UsbStatus>{UsbStatus::Success, UsbStatus::Success, UsbStatus::Stall, UsbStatus::Success,
+                                           UsbStatus::Success, UsbStatus::Stall}));
+    bus.simulatedClock().advance(milliseconds(1000));
+    EXPECT_TRUE(bus.attached().empty());
+    bus.simulatedClock().advance(milliseconds(200));
+    EXPECT_NE(bus.controller(), nullptr);
 }
 
 TEST(CalibrationImage, WordForms) {

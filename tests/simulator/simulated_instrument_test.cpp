@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -144,9 +145,9 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
     };
     const Case cases[] = {
         {true, true, false, -1, 1500},
-        {true, true, true, 1, 0},
-        {true, false, false, 0, 0},
-        {false, true, false, 0, 0},
+        {true, true, true, 1, 1}, // an answer takes its 1 ms frame
+        {true, false, false, 0, 1},
+        {false, true, false, 0, 1},
     };
     for (const Case& c : cases) {
         SimulatedUsb rig(_HW4);
@@ -164,6 +165,29 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
         EXPECT_EQ(failed ? -1 : reply, c.reply) << c.normal << c.hold << c.triggers;
         EXPECT_EQ(failed != 0, rig.usb->lastTransferTimedOut());
         EXPECT_EQ((rig.bus->simulatedClock().now() - before).count(), c.waitedMs);
+    }
+}
+
+// The bulk pipe has nothing to send before a record exists: a read then waits and times out,
+// as an instrument's does; roll streams whatever the trigger.
+TEST(SimulatedInstrument, ABulkReadBeforeTheRecordExistsTimesOut) {
+    for (bool triggers : {true, false}) {
+        SimulatedUsb rig(_HW4);
+        Register reg(_HW4);
+        ASSERT_TRUE(reg.loadTimeBaseTables(_10K));
+        reg.setTimebase(13, _CH1_ON_CH2_OFF, _REAL_TIME);
+        reg.setChannelEnable(_CH1, true);
+        ASSERT_TRUE(rig.usb->writeRegisters(reg.getWriteBlock(), 500));
+        rig.instrument().setTriggers(triggers);
+        UsbStatus status;
+        auto device = rig.bus->open(rig.bus->attached().front(), status);
+        std::vector<unsigned char> bytes(64);
+        int got = 0;
+        const auto before = rig.bus->simulatedClock().now();
+        EXPECT_EQ(device->bulkRead(0x82, bytes.data(), 64, got, 500),
+                  triggers ? UsbStatus::Success : UsbStatus::Timeout);
+        EXPECT_EQ(got, triggers ? 64 : 0);
+        EXPECT_EQ((rig.bus->simulatedClock().now() - before).count(), triggers ? 0 : 500);
     }
 }
 

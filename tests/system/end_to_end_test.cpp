@@ -257,3 +257,41 @@ TEST(EndToEndRoll, EachReadTakesTheShortRecordTheInstrumentSends) {
 }
 
 } // namespace
+
+namespace {
+
+// A record crosses the bus at a USB 2.0 bulk rate on the instrument's clock: a two-channel
+// 500k record (1,000,128 bytes) about 25 ms, a 10k one well under a millisecond or two.
+TEST(EndToEndBus, RecordsTakeTheBusTimeOfTheirBytes) {
+    struct Case {
+        int mode;
+        long minMs, maxMs;
+    };
+    for (const Case c : {Case{_500K, 20, 30}, Case{_10K, 0, 2}}) {
+        SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\n");
+        ASSERT_TRUE(k.create()) << get_error_text();
+        ASSERT_TRUE(controlSetBufferSizeMode(c.mode));
+        ASSERT_TRUE(controlSetTimeDiv(_1MS_DIV));
+        short* ch1 = nullptr;
+        short* ch2 = nullptr;
+        // As the cycle does: asked again until the record's acquisition time has passed.
+        auto capture = [&] {
+            for (int i = 0; i < 50; ++i)
+                if (controlAcquire(0, &ch1, &ch2)) return true;
+            return false;
+        };
+        ASSERT_TRUE(capture()) << get_error_text();
+        k.bus->clearTransfers();
+        ASSERT_TRUE(capture()) << get_error_text();
+        const auto transfers = k.bus->transfers();
+        const auto firstRead = std::find_if(transfers.begin(), transfers.end(), [](const TransferRecord& t) {
+            return t.kind == TransferRecord::Kind::Bulk;
+        });
+        ASSERT_NE(firstRead, transfers.end());
+        const long took = (k.bus->simulatedClock().now() - firstRead->time).count();
+        EXPECT_GE(took, c.minMs) << c.mode;
+        EXPECT_LE(took, c.maxMs) << c.mode;
+    }
+}
+
+} // namespace

@@ -328,3 +328,102 @@ TEST(FaultMatrix, AGlitchOnTheFirstRequestsIsAskedAgain) {
 }
 
 } // namespace
+
+// The take-back of a re-plugged unit (it returns as the unprogrammed controller), with each of
+// its requests failing once or for good: a glitch is ridden out by the next attempt; a fault
+// for good ends after the bounded attempts, told, and the next arrival starts over.
+TEST(FaultMatrix, TheTakeBackRidesOutAGlitchAndEndsClearlyOnAFault) {
+    struct Request {
+        const char* what;
+        int request;
+    };
+    const Request requests[] = {{"firmware download", 0xA0},  {"command", 0xD0},       {"relays", 0xB5},
+                                {"calibration memory", 0xC7}, {"FPGA version", 0xC5},  {"register block", 0xB1},
+                                {"DAC block", 0xB2},          {"time base byte", 0xB4}};
+    for (const Request& r : requests)
+        for (UsbFault::Kind kind : {UsbFault::Kind::Stall, UsbFault::Kind::Timeout})
+            for (Form form : {Form::Once, Form::ForGood}) {
+                SCOPED_TRACE(std::string(r.what) + (kind == UsbFault::Kind::Stall ? " stalls " : " times out ") +
+                             name(form));
+                SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
+                ASSERT_TRUE(k.create()) << get_error_text();
+                ASSERT_TRUE(k.bus->replug(k.bus->attached().front(), std::chrono::milliseconds(kBackAfterMs)));
+                k.bus->simulatedClock().advance(std::chrono::milliseconds(kBackAfterMs));
+                ASSERT_NE(k.bus->controller(), nullptr);
+                k.bus->injectFault({kind, r.request, false, 0, form == Form::Once ? 1 : UsbFault::FOR_GOOD, -1});
+                get_error_text();
+                const auto before = k.bus->simulatedClock().now();
+
+                // What the worker does: one attempt a cycle while the take-back is under way.
+                int attempts = 0;
+                bool back = false;
+                while (!back && controlInstrumentReturned() && attempts < 10) {
+                    ++attempts;
+                    back = controlReconnect();
+                }
+                const std::string errors = get_error_text();
+                const long took = (k.bus->simulatedClock().now() - before).count();
+                short* record = nullptr;
+                if (form == Form::Once) {
+                    EXPECT_TRUE(back) << errors;
+                    EXPECT_LE(attempts, 2);
+                    EXPECT_TRUE(controlAcquire(_CH1, &record, nullptr)) << get_error_text();
+                    continue;
+                }
+                EXPECT_FALSE(back);
+                EXPECT_EQ(attempts, Control::TAKE_BACK_ATTEMPTS);
+                EXPECT_TRUE(!errors.empty() || !k.notifier->messages().empty());
+                // Within 5 s an attempt; the relay initialisation pulses every relay whatever
+                // its writes return, so a relay line that never answers takes longer.
+                if (r.request != 0xB5 || kind != UsbFault::Kind::Timeout) {
+                    EXPECT_LE(took, Control::TAKE_BACK_ATTEMPTS * 5000);
+                }
+                EXPECT_FALSE(controlInstrumentReturned()); // given up until the next arrival
+
+                k.bus->clearFaults();
+                const auto ids = k.bus->attached();
+                ASSERT_FALSE(ids.empty());
+                ASSERT_TRUE(k.bus->replug(ids.front(), std::chrono::milliseconds(kBackAfterMs)));
+                controlAcquire(_CH1, &record, nullptr);
+                k.bus->simulatedClock().advance(std::chrono::milliseconds(kBackAfterMs));
+                ASSERT_TRUE(controlInstrumentReturned());
+                EXPECT_TRUE(controlReconnect()) << get_error_text();
+                EXPECT_TRUE(controlAcquire(_CH1, &record, nullptr)) << get_error_text();
+            }
+}
+
+// A capture waiting for its trigger (NORMAL mode, single shot) may find its record held back
+// at every read, ETS included: no trigger yet, no error. In AUTO mode it is a time-out.
+TEST(FaultMatrix, ATimedOutReadOfACaptureWaitingForItsTriggerIsNoTrigger) {
+    for (Op op : {Op::RealTime, Op::ETS, Op::RIS, Op::RealTime500K})
+        for (Mode mode : {Mode::Auto, Mode::Normal, Mode::Single}) {
+            if (op == Op::ETS && mode == Mode::Single) continue;
+            SCOPED_TRACE(std::string(name(op)) + " in " + name(mode));
+            SimulatedKernel k(_HW4, true,
+                              "[HARDWARE]\ndefaultTimeOut=500\n[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
+            ASSERT_TRUE(k.create()) << get_error_text();
+            prepare(op);
+            if (mode == Mode::Normal) controlSetTriggerMode(_NORMAL);
+            if (mode == Mode::Single) controlSetRunState(_SINGLE);
+            get_error_text();
+            k.bus->injectFault({UsbFault::Kind::Timeout, -1, true, 0, UsbFault::FOR_GOOD, -1});
+            triggerTimeoutFlag = 0;
+            // In AUTO mode the capture is asked again until its record is ready to be read.
+            bool ok = runOp(op, k, mode);
+            for (int i = 0; mode == Mode::Auto && !ok && triggerTimeoutFlag.load() && i < 50; ++i) {
+                triggerTimeoutFlag = 0;
+                ok = runOp(op, k, mode);
+            }
+            EXPECT_FALSE(ok);
+            const std::string errors = get_error_text();
+            if (mode == Mode::Auto) {
+                EXPECT_NE(errors.find("Error : Time-out\n"), std::string::npos) << errors;
+                EXPECT_EQ(triggerTimeoutFlag.load(), 0);
+            } else {
+                EXPECT_EQ(errors, "");
+                EXPECT_TRUE(k.notifier->messages().empty());
+                EXPECT_EQ(triggerTimeoutFlag.load(), 1);
+            }
+            triggerTimeoutFlag = 0;
+        }
+}

@@ -135,8 +135,9 @@ TEST(KernelLifecycleFile, FailedCalibrationReadLeavesTheCalibrationFile) {
     }
 }
 
-// A re-plugged instrument arrives powered up afresh on a new address: the kernel takes it
-// back with its calibration and the user's settings, in the user's trigger mode.
+// A re-plugged instrument arrives powered up afresh on a new address, as its unprogrammed
+// controller: the kernel loads its firmware and takes it back with its calibration and the
+// user's settings, in the user's trigger mode.
 TEST(KernelLifecycleFile, AReplugedInstrumentIsTakenBackInTheUsersSettings) {
     for (int mode : {int(_AUTO), int(_NORMAL)}) {
         SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
@@ -152,6 +153,7 @@ TEST(KernelLifecycleFile, AReplugedInstrumentIsTakenBackInTheUsersSettings) {
         EXPECT_TRUE(controlGetInstrumentGone());
         EXPECT_FALSE(controlInstrumentReturned());
         k.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+        ASSERT_NE(k.bus->controller(), nullptr); // back unprogrammed, as a unit without power
         ASSERT_TRUE(controlInstrumentReturned());
         get_error_text();
 

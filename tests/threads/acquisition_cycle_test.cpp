@@ -205,8 +205,9 @@ TEST(CycleOnInstrument, RunStatesAndRollSetTheirTexts) {
     EXPECT_EQ(rig.cycle->status().text(), "Ready");
 }
 
-// Pulled and put back, the instrument is taken back by the cycle, in the user's single shot
-// and NORMAL mode, and the status panel says what happened.
+// Pulled and put back, the instrument returns unprogrammed and is taken back by the cycle, in
+// the user's single shot and NORMAL mode, riding out a glitch of its take-back, and the
+// status panel says what happened.
 TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
     CycleRig rig;
     ASSERT_TRUE(rig.created) << get_error_text();
@@ -218,6 +219,10 @@ TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Unplugged");
     rig.kernel.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+    ASSERT_NE(rig.kernel.bus->controller(), nullptr);
+    rig.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xC5});
+    rig.runCycles(1);
+    EXPECT_EQ(rig.cycle->status().text(), "Unplugged"); // tried again at the next cycle
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Reconnected");
     EXPECT_TRUE(rig.kernel.instrument().settings().normalTriggerMode);
@@ -225,6 +230,20 @@ TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
     rig.runCycles(1);
     EXPECT_EQ(controlGetRunState(), _STOP); // the single shot triggered on the re-plugged instrument
     EXPECT_STREQ(get_error_text(), "");
+
+    // A version read that always fails: the attempts end in one message that says what failed.
+    ASSERT_TRUE(rig.kernel.bus->replug(rig.kernel.bus->attached().front(), std::chrono::milliseconds(300)));
+    rig.runCycles(1);
+    rig.kernel.bus->simulatedClock().advance(std::chrono::milliseconds(300));
+    rig.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xC5, false, 0, UsbFault::FOR_GOOD});
+    rig.runCycles(Control::TAKE_BACK_ATTEMPTS);
+    EXPECT_EQ(rig.cycle->status().text(), "Reconnection failed");
+    rig.runCycles(2);
+    std::vector<std::string> told;
+    for (const std::string& m : rig.kernel.notifier->messages())
+        if (m.rfind("Reconnection failed\n", 0) == 0) told.push_back(m);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("Error : Can't read FPGA registers\n"), std::string::npos) << told[0];
 }
 
 TEST(CycleOnInstrument, PacedFramesLeaveOutTheCyclesInBetweenButNoText) {

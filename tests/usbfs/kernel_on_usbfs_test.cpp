@@ -17,6 +17,7 @@
 #include <numeric>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -80,6 +81,29 @@ TEST(KernelStartOnUsbfs, FirmwareDownloadAndReenumeration) {
     EXPECT_GT(count(SimulatedController::VENDOR_ID, 0xA0), 0);  // firmware and CPU control
     EXPECT_EQ(count(SimulatedInstrument::VENDOR_ID, 0xC7), 15); // the 960-byte calibration memory
     EXPECT_GT(count(SimulatedInstrument::VENDOR_ID, 0xB1), 0);  // the state's registers
+    EXPECT_EQ(usbfs.inFlight(), 0);
+}
+
+// Pulled and put back, the unit returns as its unprogrammed controller; the kernel sees it
+// through udev hot-plug, loads the firmware through libusb and captures again.
+TEST(KernelStartOnUsbfs, AReplugedUnitIsLoadedAndCapturesResume) {
+    UsbfsBus usbfs(unprogrammed());
+    SimulatedKernel k(usbfs.sharedBus(), true, kState);
+    ASSERT_TRUE(k.create()) << get_error_text();
+    short* record = nullptr;
+    ASSERT_TRUE(controlAcquire(_CH1, &record, nullptr)) << get_error_text();
+    ASSERT_TRUE(k.bus->replug(k.bus->attached().front(), std::chrono::milliseconds(200)));
+    EXPECT_FALSE(controlAcquire(_CH1, &record, nullptr));
+    // The controller's arrival reaches the kernel through udev a moment later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!controlInstrumentReturned() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(controlInstrumentReturned());
+    ASSERT_NE(k.bus->controller(), nullptr);
+    get_error_text();
+    ASSERT_TRUE(controlReconnect()) << get_error_text();
+    EXPECT_EQ(k.bus->controller(), nullptr);
+    EXPECT_TRUE(controlAcquire(_CH1, &record, nullptr)) << get_error_text();
     EXPECT_EQ(usbfs.inFlight(), 0);
 }
 
