@@ -61,6 +61,12 @@ TEST(MeasureText, ValueAndUnitPerSlot) {
         {2.5e6, _MEASURE_FREQUENCY, "2.5MHz", "2.5,MHz"},
         {1234, _MEASURE_FREQUENCY, "1.234KHz", "1.234,KHz"},
         {999, _MEASURE_FREQUENCY, "999Hz", "999,Hz"},
+        {1000, _MEASURE_FREQUENCY, "1KHz", "1,KHz"}, // at the unit's edge: not "1000Hz"
+        {1e6, _MEASURE_FREQUENCY, "1MHz", "1,MHz"},
+        {1000, _MEASURE_MAXIMUM, "1KV", "1,KV"},
+        {1, _MEASURE_MAXIMUM, "1V", "1,V"},
+        {1, _MEASURE_PERIOD, "1s", "1,s"},
+        {0.001, _MEASURE_PERIOD, "1ms", "1,ms"},
         {0, _MEASURE_FREQUENCY, "0Hz", "0,Hz"},
         {50, _MEASURE_P_DUTY_CYCLE, "50%", "50,%"},
         {0, _MEASURE_N_DUTY_CYCLE, "0%", "0,%"},
