@@ -417,6 +417,7 @@ TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout)
         c.change(rig);
         rig.runCycles(3);
         EXPECT_EQ(rig.measurement.updates.load(), before + 1) << c.name;
+        EXPECT_TRUE(rig.measurement.lastRedrawn) << c.name; // no new record: measured whole
     }
 
     // A persistence image fades in over a few frames after the change, then rests.
@@ -431,6 +432,7 @@ TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout)
     const int before = rig.measurement.updates;
     rig.runCycles(3);
     EXPECT_EQ(rig.measurement.updates.load(), before + 3);
+    EXPECT_FALSE(rig.measurement.lastRedrawn);
 }
 
 // The demo's settings: the 1 kHz square wave on channel 1, the 3.3 kHz sine (not triggered on,
@@ -478,6 +480,28 @@ TEST(CycleOnInstrument, MeasurementsPickedWhileStoppedReadWhatTheRunningCycleRea
                 rig.cycle->setMeasurementView(nullptr);
                 rig.paused([] { controlSetRunState(_RUN); });
             }
+
+        // Time/div and volt/div changed while stopped: measured again on the picture drawn at
+        // them, at once.
+        TFormMeasure after(kernel, rig.environment.get());
+        after.show();
+        rig.cycle->setMeasurementView(&after);
+        for (int slot : {_MEASURE_FREQUENCY, _MEASURE_P_TO_P, _MEASURE_PERIOD}) after.AddMeasureItem(1, slot);
+        rig.runCycles(1);
+        rig.paused([] { controlSetRunState(_STOP); });
+        rig.runCycles(2);
+        rig.paused([] {
+            controlSetTimeDiv(_2MS_DIV);
+            controlSetVoltageDiv(_CH1, _500MV_DIV);
+        });
+        rig.runCycles(2);
+        pumpEvents();
+        const std::vector<std::string> texts = labelTexts(after);
+        ASSERT_EQ(texts.size(), 3u);
+        EXPECT_EQ(texts[0], "Ch1 : Frequency=1KHz") << "mode " << mode;
+        EXPECT_EQ(texts[1].substr(0, 16), "Ch1 : P to P=1.0") << texts[1] << ", mode " << mode; // 1 V, row by row
+        EXPECT_EQ(texts[2], "Ch1 : Period=1ms") << "mode " << mode;
+        rig.cycle->setMeasurementView(nullptr);
     }
 }
 
