@@ -6,11 +6,13 @@
 #include "fixed_point.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <type_traits>
 
 namespace {
 
-enum class Word { Int, Fixed3, Fixed4, IntAsFixed3 };
+enum class Word { Int, Fixed3, Fixed4 };
 
 constexpr int PAGE_0x1C0 = 7;
 constexpr int PAGE_0x380 = 14;
@@ -122,7 +124,9 @@ void visitPage(Cal& c, int page, Visit&& visit) {
         one(0, Word::Int, c.newHardwareVersion);
         one(1, Word::Int, c.chipTemperatureCalib);
         run(2, Word::Int, c.d_reservedWord, 0, 15);
-        run(17, Word::IntAsFixed3, c.d_reservedFactor, 0, 15);
+        // Factors nothing reads: kept as the words they are, so that writing back loses no
+        // fraction.
+        run(17, Word::Int, c.d_reservedFactor, 0, 15);
         break;
     default: break;
     }
@@ -176,6 +180,21 @@ void setNeutralConstants(Calibration& c) {
     std::fill_n(c.d_reservedFactor, 15, 0);
 }
 
+// A decoded factor as the member's type keeps it. A float is taken at or beyond the decoded
+// magnitude: encoding truncates the fraction toward zero, and the nearest float short of it
+// (1.9998 as 1.99979996) would be written back one step lower on every write of the memory.
+template <typename T>
+T storedFactor(double decoded) {
+    if constexpr (std::is_same_v<T, float>) {
+        const float f = static_cast<float>(decoded);
+        if (std::fabs(static_cast<double>(f)) >= std::fabs(decoded)) return f;
+        return std::nextafter(f, decoded < 0 ? -std::numeric_limits<float>::infinity()
+                                             : std::numeric_limits<float>::infinity());
+    } else {
+        return static_cast<T>(decoded);
+    }
+}
+
 } // namespace
 
 bool Calibration::unpackPage(const unsigned char* page_, int address_) {
@@ -187,9 +206,8 @@ bool Calibration::unpackPage(const unsigned char* page_, int address_) {
         T value{};
         switch (kind) {
         case Word::Int: value = static_cast<T>(static_cast<std::int16_t>(w)); break;
-        case Word::Fixed3: value = static_cast<T>(decodeFixed3(w)); break;
-        case Word::Fixed4: value = static_cast<T>(decodeFixed4(w)); break;
-        case Word::IntAsFixed3: value = static_cast<T>(static_cast<int>(decodeFixed3(w))); break;
+        case Word::Fixed3: value = storedFactor<T>(decodeFixed3(w)); break;
+        case Word::Fixed4: value = storedFactor<T>(decodeFixed4(w)); break;
         }
         std::fill_n(element, count, value);
     });
@@ -205,8 +223,7 @@ bool Calibration::packPage(std::uint16_t* words_, int address_) const {
         std::uint16_t w = 0;
         switch (kind) {
         case Word::Int: w = static_cast<std::uint16_t>(static_cast<int>(element[0]) & 0xFFFF); break;
-        case Word::Fixed3:
-        case Word::IntAsFixed3: w = encodeFixed3(static_cast<float>(element[0])); break;
+        case Word::Fixed3: w = encodeFixed3(static_cast<float>(element[0])); break;
         case Word::Fixed4: w = encodeFixed4(static_cast<float>(element[0])); break;
         }
         words_[word] = w;

@@ -80,12 +80,13 @@ constexpr TimeBaseTable make500KEtsOne() {
 }
 constexpr TimeBaseTable kRows500KEtsOne = make500KEtsOne();
 
-// With two channels on, codes first..last give each channel half the record at the rate of
-// the next code; `lastRate` is the rate of the last one.
-constexpr void shareRecord(TimeBaseTable& t, int first, int last, int bufferSize, double lastRate) {
+// With two channels on, codes first..last give each channel half the record over the same ten
+// divisions: half the rate. (The rate of the next code is half only where the next time/div is
+// twice this one, not at the 1-2-4 steps from 4 to 10.)
+constexpr void shareRecord(TimeBaseTable& t, int first, int last, int bufferSize) {
     for (int code = first; code <= last; ++code) {
         t[code].bufferSize = bufferSize;
-        t[code].sampleRate = code < last ? t[code + 1].sampleRate : lastRate;
+        t[code].sampleRate = t[code].sampleRate / 2;
     }
 }
 
@@ -116,7 +117,7 @@ constexpr void copyRows(TimeBaseTable& t, const TimeBaseTable& from, int first, 
 constexpr TimeBaseTable make10KEtsTwo() {
     TimeBaseTable t = kRows10KEtsOne;
     t[7].readCount = 25;
-    shareRecord(t, 11, 25, 5000, 1e3);
+    shareRecord(t, 11, 25, 5000);
     return t;
 }
 constexpr TimeBaseTable kRows10KEtsTwo = make10KEtsTwo();
@@ -137,7 +138,7 @@ constexpr TimeBaseTable kRows10KRisTwo = make10KRis(true);
 
 constexpr TimeBaseTable make500KEtsTwo() {
     TimeBaseTable t = kRows500KEtsOne;
-    shareRecord(t, 17, 25, 250000, 5e4);
+    shareRecord(t, 17, 25, 250000);
     setUnselectedFastRows(t, 5000);
     constexpr int rollAcquireLength[7] = {128, 128, 64, 64, 64, 64, 64};
     for (int code = 26; code <= 32; ++code) setUnselectedRow(t[code], rollAcquireLength[code - 26], 1);

@@ -177,6 +177,13 @@ void findEdges(const unsigned short columns[][3], const unsigned short events[][
 
 void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_,
                           double timeDiv_, const bool* enable_, double* result_, int upper_, int lower_) const {
+    measure_all(wave, centre_, voltDiv_, timeDiv_, enable_, result_, upper_, lower_, nullptr);
+}
+
+void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_,
+                          double timeDiv_, const bool* enable_, double* result_, int upper_, int lower_,
+                          bool* measured_) const {
+    if (measured_ != nullptr) std::fill(measured_, measured_ + kMeasureSlots, false);
     if (enable_ == nullptr || result_ == nullptr) return;
     std::fill(result_, result_ + kMeasureSlots, 0.0);
     if (wave == nullptr) return;
@@ -227,6 +234,25 @@ void MEASURE::measure_all(const unsigned char wave[][kMeasureRows], unsigned sho
         if (enable_[_MEASURE_P_DUTY_CYCLE]) result_[_MEASURE_P_DUTY_CYCLE] = seconds[kPositiveWidth] / period * 100.0;
         if (enable_[_MEASURE_N_DUTY_CYCLE]) result_[_MEASURE_N_DUTY_CYCLE] = seconds[kNegativeWidth] / period * 100.0;
     }
+    if (measured_ == nullptr) return;
+
+    // A 0 that stands for "nothing found" is no measurement: without hits every level is row 0,
+    // without a period Frequency would read 0 Hz.
+    bool hit = false;
+    for (int r = 0; r < kRows && !hit; ++r) hit = hist[r] != 0;
+    const bool cycleFound = hit && cycle[1] != 0;
+    const bool periodFound = time[kPeriod] != 0;
+    bool found[kMeasureSlots];
+    std::fill(found, found + kMeasureSlots, hit);
+    found[_MEASURE_CYCLE_MEAN] = found[_MEASURE_CYCLE_RMS] = cycleFound;
+    found[_MEASURE_PERIOD] = found[_MEASURE_FREQUENCY] = periodFound;
+    found[_MEASURE_RISE_TIME] = rises[0][kFound] == 1;
+    found[_MEASURE_FALL_TIME] = falls[0][kFound] == 1;
+    found[_MEASURE_P_PULSE_WIDTH] = time[kPositiveWidth] != 0;
+    found[_MEASURE_N_PULSE_WIDTH] = time[kNegativeWidth] != 0;
+    found[_MEASURE_P_DUTY_CYCLE] = periodFound && time[kPositiveWidth] != 0;
+    found[_MEASURE_N_DUTY_CYCLE] = periodFound && time[kNegativeWidth] != 0;
+    for (int s = 0; s < kMeasureSlots; ++s) measured_[s] = enable_[s] && found[s];
 }
 
 void MEASURE::make_histogram(const unsigned char wave[][kMeasureRows], unsigned short hist[kMeasureRows],

@@ -64,6 +64,13 @@ public:
     // period. A null image gives 0.0 everywhere; a null enable or result set does nothing.
     void measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_, double timeDiv_,
                      const bool* enable_, double* result_, int upper_, int lower_) const;
+    // The same, and measured_[slot] (when not null) tells whether the enabled slot's result is
+    // a measurement: false where the image gives nothing to measure (an empty image for the
+    // levels; no cycle for Cycle Mean and RMS; no edge, no period or no width for the times,
+    // Frequency and the duty cycles), whose result then reads 0.0 as above; false for
+    // disabled slots.
+    void measure_all(const unsigned char wave[][kMeasureRows], unsigned short centre_, float voltDiv_, double timeDiv_,
+                     const bool* enable_, double* result_, int upper_, int lower_, bool* measured_) const;
 
     // The steps of measure_all, exported as they are.
 

@@ -62,7 +62,7 @@ void IniFile::parse(const std::string& content) {
         if (!line.empty() && line.front() == '[') {
             size_t close = line.find(']');
             std::string_view name = close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
-            d_sections.push_back(Section{std::string(trim(name)), {}});
+            d_sections.push_back(Section{std::string(trim(name)), {}, {}, false});
             continue;
         }
         size_t eq = line.find('=');
@@ -85,16 +85,33 @@ const IniFile::Section* IniFile::findSection(std::string_view name) const {
 IniFile::Section& IniFile::sectionFor(std::string_view name) {
     for (Section& s : d_sections)
         if (!s.name.empty() && equalNoCase(s.name, name)) return s;
-    d_sections.push_back(Section{std::string(name), {}});
+    d_sections.push_back(Section{std::string(name), {}, {}, false});
     return d_sections.back();
+}
+
+static std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::size_t IniFile::keyLine(const Section& s, std::string_view key) {
+    if (!s.indexed) {
+        s.index.clear();
+        for (std::size_t i = 0; i < s.lines.size(); ++i)
+            if (!s.lines[i].key.empty()) s.index.emplace(lowerCase(s.lines[i].key), i);
+        s.indexed = true;
+    }
+    const auto it = s.index.find(lowerCase(key));
+    return it == s.index.end() ? s.lines.size() : it->second;
 }
 
 const IniFile::Line* IniFile::findLine(std::string_view section, std::string_view key) const {
     const Section* s = findSection(section);
     if (!s) return nullptr;
-    for (const Line& l : s->lines)
-        if (!l.key.empty() && equalNoCase(l.key, key)) return &l;
-    return nullptr;
+    const std::size_t i = keyLine(*s, key);
+    return i < s->lines.size() ? &s->lines[i] : nullptr;
 }
 
 bool IniFile::sectionExists(std::string_view section) const { return findSection(section) != nullptr; }
@@ -181,15 +198,21 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool def)
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
     Section& s = sectionFor(section);
-    for (Line& l : s.lines)
-        if (!l.key.empty() && equalNoCase(l.key, key)) {
-            l.value = std::string(value);
-            return;
-        }
+    const std::size_t line = keyLine(s, key);
+    if (line < s.lines.size()) {
+        s.lines[line].value = std::string(value);
+        return;
+    }
     // New keys go after the last key line, before trailing blank lines.
     auto it = s.lines.end();
     while (it != s.lines.begin() && std::prev(it)->key.empty() && std::prev(it)->value.empty()) --it;
-    s.lines.insert(it, Line{std::string(key), std::string(value)});
+    const bool last = it == s.lines.end();
+    it = s.lines.insert(it, Line{std::string(key), std::string(value)});
+    // Appended, no line moves; else the lines after it do.
+    if (last)
+        s.index.emplace(lowerCase(key), static_cast<std::size_t>(it - s.lines.begin()));
+    else
+        s.indexed = false;
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
@@ -208,6 +231,7 @@ void IniFile::eraseKey(std::string_view section, std::string_view key) {
     for (Section& s : d_sections) {
         if (s.name.empty() || !equalNoCase(s.name, section)) continue;
         std::erase_if(s.lines, [&](const Line& l) { return !l.key.empty() && equalNoCase(l.key, key); });
+        s.indexed = false;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class IniFile {
@@ -65,10 +66,16 @@ private:
     struct Section {
         std::string name;
         std::vector<Line> lines;
+        // Key (ASCII lower case) to the line of its first occurrence, built at the first
+        // look-up after a change: a file of a thousand keys is read and written key by key.
+        mutable std::unordered_map<std::string, std::size_t> index;
+        mutable bool indexed = false;
     };
 
     const Section* findSection(std::string_view name) const;
     Section& sectionFor(std::string_view name);
+    // Line of the key's first occurrence in s, or s.lines.size().
+    static std::size_t keyLine(const Section& s, std::string_view key);
     const Line* findLine(std::string_view section, std::string_view key) const;
     void parse(const std::string& content);
 

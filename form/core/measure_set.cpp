@@ -34,6 +34,7 @@ bool MeasureSet::AddMeasureItem(int source_, int slot_) {
     if (source_ < 1 || source_ > kMeasureSources || slot_ < 0 || slot_ >= kMeasureSlots) return false;
     d_items.push_back({source_ - 1, slot_});
     MarkEnabledMeasurements();
+    if (!d_measured[source_ - 1][slot_]) d_pending[source_ - 1] = true;
     return true;
 }
 
@@ -56,7 +57,8 @@ void MeasureSet::DeleteAllMeasureItems() {
 }
 
 void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsigned char* ch1_,
-                                    const unsigned char* ch2_, const unsigned char* math_, int upper_, int lower_) {
+                                    const unsigned char* ch2_, const unsigned char* math_, int upper_, int lower_,
+                                    bool redrawn_) {
     ++d_counter;
     const unsigned char* images[kMeasureSources] = {ch1_, ch2_, math_};
     for (int source = 0; source < kMeasureSources; ++source) {
@@ -64,17 +66,32 @@ void MeasureSet::UpdateMeasurements(const ToolWindowKernel& kernel_, const unsig
         measurement_results& set = d_results[source];
         if (!kernel_.channelOn(ch)) {
             std::fill(std::begin(set.result), std::end(set.result), 0.0);
+            std::fill(std::begin(d_measured[source]), std::end(d_measured[source]), true);
+            d_pending[source] = false;
             continue;
         }
-        if (!isMeasureCycle(d_counter, source) || images[source] == nullptr) continue;
+        if (images[source] == nullptr) continue;
+        if (!isMeasureCycle(d_counter, source) && !redrawn_ && !d_pending[source]) continue;
         transposeDisplayImage(images[source], kernel_.displayWidth(), kernel_.displayHeight(), d_wave.get());
+        dropFadedPixels(kernel_.fadedIntensityMax(), kernel_.hitIntensityMin(), d_wave.get());
         // Codes without a table entry give 0 per division, which the library turns into 0.
         const float voltDiv = float(volt_per_div(kernel_.voltageDiv(ch)));
         const double timeDiv = sec_per_div(kernel_.timeDiv());
         d_measure.measure_all(d_wave.get(), centreRow(kernel_.voltageOffset(ch)), voltDiv, timeDiv, set.enable,
-                              set.result, upper_, lower_);
+                              set.result, upper_, lower_, d_measured[source]);
+        d_pending[source] = false;
     }
     if (d_counter == INT_MAX) d_counter = 0;
+}
+
+void dropFadedPixels(int fadedMax, int hitMin, unsigned char (*wave)[kMeasureRows]) {
+    // Only when the two cannot overlap: at a long persistence or a dim intensity the earlier
+    // records stay in what is measured, as they stay on the screen.
+    if (fadedMax <= 0 || hitMin <= fadedMax) return;
+    unsigned char* bytes = wave[0];
+    const auto limit = static_cast<unsigned char>(std::min(fadedMax, 255));
+    for (std::size_t i = 0; i < std::size_t(kMeasureColumns) * kMeasureRows; ++i)
+        bytes[i] = bytes[i] > limit ? bytes[i] : 0;
 }
 
 namespace {
@@ -140,8 +157,9 @@ std::array<MeasureLine, kMeasureLines> MeasureSet::labelLines(const ToolWindowKe
     std::array<MeasureLine, kMeasureLines> lines;
     for (std::size_t i = 0; i < d_items.size() && i < lines.size(); ++i) {
         const MeasureItem& item = d_items[i];
-        lines[i].text = std::string(kSourceLabels[item.source]) + std::string(measureLongNames[item.slot]) + "=" +
-                        formatMeasureValue(displayedValue(kernel_, item, false), item.slot);
+        lines[i].text = std::string(kSourceLabels[item.source]) + std::string(measureLongNames[item.slot]) + "=";
+        if (measured(item.source, item.slot))
+            lines[i].text += formatMeasureValue(displayedValue(kernel_, item, false), item.slot);
         lines[i].colour = kSourceColours[item.source];
     }
     return lines;
@@ -149,8 +167,11 @@ std::array<MeasureLine, kMeasureLines> MeasureSet::labelLines(const ToolWindowKe
 
 std::string MeasureSet::csvText(const ToolWindowKernel& kernel_) const {
     std::string text;
-    for (const MeasureItem& item : d_items)
-        text += std::string(kSourceCsv[item.source]) + std::string(measureShortNames[item.slot]) + "=," +
-                formatMeasureCsvValue(displayedValue(kernel_, item, true), item.slot) + "\n";
+    for (const MeasureItem& item : d_items) {
+        text += std::string(kSourceCsv[item.source]) + std::string(measureShortNames[item.slot]) + "=,";
+        if (measured(item.source, item.slot))
+            text += formatMeasureCsvValue(displayedValue(kernel_, item, true), item.slot);
+        text += "\n";
+    }
     return text;
 }

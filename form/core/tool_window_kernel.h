@@ -30,6 +30,11 @@ public:
     virtual bool isRoll() const = 0;
     // Volts of a raw sample of channel 1 or 2.
     virtual double rawToVoltage(int ch_, short code_) const = 0;
+    // Real time fades the picture of the earlier records before a new one is drawn over it:
+    // the brightest such a faded pixel can be, and the least intensity a pixel the new record
+    // hits has. 0, 0 where the picture is cleared before each record.
+    virtual int fadedIntensityMax() const { return 0; }
+    virtual int hitIntensityMin() const { return 0; }
 };
 
 // The program's kernel: g_control through the facade. Needs a created kernel.
@@ -49,4 +54,6 @@ public:
     bool isRealTime() const override;
     bool isRoll() const override;
     double rawToVoltage(int ch_, short code_) const override;
+    int fadedIntensityMax() const override;
+    int hitIntensityMin() const override;
 };

@@ -110,7 +110,7 @@ void AcquisitionCycle::acquireAndDisplay() {
     }
     if (traces) {
         drawTraces();
-        feedToolWindows();
+        feedToolWindows(arrived && capturing(runState, channels));
     }
     if (drawn) drawOverlay();
 
@@ -277,13 +277,13 @@ void AcquisitionCycle::drawTraces() {
     }
 }
 
-void AcquisitionCycle::feedToolWindows() {
+void AcquisitionCycle::feedToolWindows(bool newRecord) {
     const CycleRecords& r = d_records;
     MeasurementView* measurement = p_measurementView.load();
     if (measurement && measurement->visibleToCycle() &&
         (r.p_displayBufferCh1 || r.p_displayBufferCh2 || r.p_displayBufferMath || r.p_displayBufferRef))
         measurement->updateMeasurements(r.p_displayBufferCh1, r.p_displayBufferCh2, r.p_displayBufferMath,
-                                        r.p_displayBufferRef);
+                                        r.p_displayBufferRef, !newRecord);
 
     SpectrumView* spectrum = p_spectrumView.load();
     if (!spectrum || !spectrum->visibleToCycle()) return;

@@ -99,7 +99,8 @@ private:
     void fillContext();
     // Step 5: traces and tool windows.
     void drawTraces();
-    void feedToolWindows();
+    // newRecord: the traces show a record captured by this cycle.
+    void feedToolWindows(bool newRecord);
     // Steps 6 and 7.
     void drawOverlay();
     void drawDraggedTriggerLevel();

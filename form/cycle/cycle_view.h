@@ -64,9 +64,11 @@ public:
     // worker: the display images (width x height bytes, row 0 at the bottom) of channel 1,
     // channel 2, math and reference, after each redrawn frame. An image is null while its
     // trace is off; skip null images. The images are the kernel's and change in the next
-    // cycle: measure them here, then queue the refresh of the read-out.
+    // cycle: measure them here, then queue the refresh of the read-out. `redrawn`: the frame
+    // shows no new record (the stopped capture drawn again after a change); no other frame
+    // may follow until the next change, so measure what it shows now.
     virtual void updateMeasurements(const unsigned char* ch1, const unsigned char* ch2, const unsigned char* math,
-                                    const unsigned char* ref) = 0;
+                                    const unsigned char* ref, bool redrawn) = 0;
 };
 
 // The spectrum window TFormFFTDlg.

@@ -1,5 +1,6 @@
 #include "form_measure.h"
 
+#include "display_change.h"
 #include "environment.h"
 #include "file_dialog.h"
 #include "ini_file.h"
@@ -65,12 +66,12 @@ TFormMeasure::TFormMeasure(const ToolWindowKernel& kernel_, const Environment* e
 TFormMeasure::~TFormMeasure() = default;
 
 bool TFormMeasure::UpdateMeasurements(const unsigned char* ch1_, const unsigned char* ch2_, const unsigned char* math_,
-                                      const unsigned char*) {
+                                      const unsigned char*, bool redrawn_) {
     const int upper = p_environment ? p_environment->UpperLevel : 90;
     const int lower = p_environment ? p_environment->LowerLevel : 10;
     {
         std::lock_guard<std::mutex> lock(d_lock);
-        d_set.UpdateMeasurements(*p_kernel, ch1_, ch2_, math_, upper, lower);
+        d_set.UpdateMeasurements(*p_kernel, ch1_, ch2_, math_, upper, lower, redrawn_);
     }
     RefreshMeasureLabels();
     return true;
@@ -101,8 +102,14 @@ void TFormMeasure::applyPendingLabels() {
 }
 
 void TFormMeasure::AddMeasureItem(int source_, int slot_) {
-    std::lock_guard<std::mutex> lock(d_lock);
-    d_set.AddMeasureItem(source_, slot_);
+    {
+        std::lock_guard<std::mutex> lock(d_lock);
+        if (!d_set.AddMeasureItem(source_, slot_)) return;
+    }
+    RefreshMeasureLabels();
+    // A stopped display rests until something changes: the new item is measured on the
+    // frame this asks for.
+    notifyDisplayChange();
 }
 
 void TFormMeasure::MarkEnabledMeasurements() {
@@ -110,19 +117,29 @@ void TFormMeasure::MarkEnabledMeasurements() {
     d_set.MarkEnabledMeasurements();
 }
 
+// A stopped display may not refresh the labels for a long time: an item removed goes at once.
 void TFormMeasure::DeleteMeasureItem(int index_) {
-    std::lock_guard<std::mutex> lock(d_lock);
-    d_set.DeleteMeasureItem(index_);
+    {
+        std::lock_guard<std::mutex> lock(d_lock);
+        if (!d_set.DeleteMeasureItem(index_)) return;
+    }
+    RefreshMeasureLabels();
 }
 
 void TFormMeasure::DeleteLastMeasureItem() {
-    std::lock_guard<std::mutex> lock(d_lock);
-    d_set.DeleteLastMeasureItem();
+    {
+        std::lock_guard<std::mutex> lock(d_lock);
+        d_set.DeleteLastMeasureItem();
+    }
+    RefreshMeasureLabels();
 }
 
 void TFormMeasure::DeleteAllMeasureItems() {
-    std::lock_guard<std::mutex> lock(d_lock);
-    d_set.DeleteAllMeasureItems();
+    {
+        std::lock_guard<std::mutex> lock(d_lock);
+        d_set.DeleteAllMeasureItems();
+    }
+    RefreshMeasureLabels();
 }
 
 int TFormMeasure::itemCount() const {

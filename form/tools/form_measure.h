@@ -35,22 +35,24 @@ public:
 
     // ---- the cycle's side (any thread) ----
     // One display cycle with the display images of channel 1, channel 2, math and reference
-    // (the last is not used): measures one source on three of nine cycles, then refreshes the
+    // (the last is not used): measures one source on three of nine cycles (every source with
+    // an item not measured yet, and all of them when redrawn_, MeasureSet), then refreshes the
     // labels. Always true.
     bool UpdateMeasurements(const unsigned char* ch1_, const unsigned char* ch2_, const unsigned char* math_,
-                            const unsigned char* ref_);
+                            const unsigned char* ref_, bool redrawn_ = false);
     // Rewrites the ten labels from the items and results (at once on the GUI thread, by a
     // queued call from any other).
     void RefreshMeasureLabels();
     // The acquisition cycle's interface: the window is shown; one cycle's images.
     bool visibleToCycle() const override { return d_shown.load(); }
     void updateMeasurements(const unsigned char* ch1_, const unsigned char* ch2_, const unsigned char* math_,
-                            const unsigned char* ref_) override {
-        UpdateMeasurements(ch1_, ch2_, math_, ref_);
+                            const unsigned char* ref_, bool redrawn_) override {
+        UpdateMeasurements(ch1_, ch2_, math_, ref_, redrawn_);
     }
 
     // ---- GUI thread ----
-    // source_ 1 Ch1, 2 Ch2, 3 Math; slot_ 0..22. An eleventh item is ignored.
+    // source_ 1 Ch1, 2 Ch2, 3 Math; slot_ 0..22. An eleventh item is ignored. The labels
+    // follow at once, and a stopped display is drawn again so that the new item is measured.
     void AddMeasureItem(int source_, int slot_);
     void MarkEnabledMeasurements();
     void DeleteMeasureItem(int index_);

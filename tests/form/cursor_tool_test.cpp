@@ -110,6 +110,8 @@ TEST(CursorReadout, VoltageAndFrequencyUnitsAtTheirBounds) {
     EXPECT_EQ(formatCursorVoltage(s, 0, 49), "980mV");
     EXPECT_EQ(formatCursorFrequency(0.5e-6), "2MHz");
     EXPECT_EQ(formatCursorFrequency(-0.5e-3), "2kHz");
+    EXPECT_EQ(formatCursorFrequency(1e-3), "1kHz"); // exactly at the unit's edge
+    EXPECT_EQ(formatCursorFrequency(1e-6), "1MHz");
     EXPECT_EQ(formatCursorFrequency(1.0 / 999.6), "1E003Hz");
     EXPECT_EQ(formatCursorTime(99, 0, 100), "0s"); // no such time/div code
 }

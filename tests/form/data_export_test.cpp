@@ -109,6 +109,48 @@ TEST(WaveformData, DataSizeAndTimeStepTexts) {
         {11, true, false, false, ""},
     };
     for (const Step& s : steps) EXPECT_EQ(timeStepText(s.code, s.risDots, s.both, s.points500k), s.text) << s.code;
+
+    // Every code of the four columns: 10k one channel, 10k both, 500k one channel, 500k both.
+    const char* const table[30][4] = {
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"200pS", "200pS", "0ns", "0ns"},
+        {"400pS", "400pS", "0ns", "0ns"},
+        {"1nS", "1nS", "0ns", "0ns"},
+        {"2nS", "2nS", "0ns", "0ns"},
+        {"4nS", "4nS", "0ns", "0ns"},
+        {"10nS", "20nS", "0ns", "0ns"},
+        {"20nS", "40nS", "0ns", "0ns"},
+        {"40nS", "80nS", "0ns", "0ns"},
+        {"100nS", "200nS", "0ns", "0ns"},
+        {"200nS", "400nS", "0ns", "0ns"},
+        {"400nS", "800nS", "0ns", "0ns"},
+        {"1uS", "2uS", "20ns", "40ns"},
+        {"2uS", "4uS", "40ns", "80ns"},
+        {"4uS", "8uS", "80ns", "160ns"},
+        {"10uS", "20uS", "200ns", "400ns"},
+        {"20uS", "40uS", "400ns", "800ns"},
+        {"40uS", "80uS", "800ns", "1.6us"},
+        {"100uS", "200uS", "2us", "4us"},
+        {"200uS", "400uS", "4us", "8us"},
+        {"400uS", "800uS", "8us", "16us"},
+        {"10/3ms(3.333ms)", "10/3ms(3.333ms)", "0ns", "0ns"},
+        {"20/3ms(6.666ms)", "20/3ms(6.666ms)", "0ns", "0ns"},
+        {"40/3ms(13.33ms)", "40/3ms(13.33ms)", "0ns", "0ns"},
+        {"100/3ms(33.33ms)", "100/3ms(33.33ms)", "0ns", "0ns"},
+    };
+    for (int code = 0; code < 30; ++code)
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(timeStepText(code, false, column % 2 == 1, column >= 2), table[code][column])
+                << "code " << code << ", column " << column;
+    for (int code = 0; code <= 10; ++code) {
+        EXPECT_EQ(timeStepText(code, true, false, false), "10ns") << code;
+        EXPECT_EQ(timeStepText(code, true, true, false), "20ns") << code;
+    }
 }
 
 TEST(WaveformData, SpreadsheetPointsAverageTwentySamples) {

@@ -12,8 +12,8 @@ TEST(IndicatorValues, SampleRate) {
         double rate;
         const char* text;
     } cases[] = {
-        {999, "999S/s"},    {1000, "1KS/s"},          {1e8, "100MS/s"}, {1e9, "1GS/s"},
-        {2.5e8, "250MS/s"}, {12345678, "12.346MS/s"}, {0, "0S/s"},      {999999, "1000KS/s"},
+        {999, "999S/s"},          {1000, "1KS/s"}, {1e8, "100MS/s"},     {1e9, "1GS/s"}, {2.5e8, "250MS/s"},
+        {12345678, "12.346MS/s"}, {0, "0S/s"},     {999999, "1000KS/s"}, {1e6, "1MS/s"},
     };
     for (const Case& c : cases) EXPECT_EQ(sampleRateText(c.rate), c.text) << c.rate;
 }

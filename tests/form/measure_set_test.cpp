@@ -61,6 +61,12 @@ TEST(MeasureText, ValueAndUnitPerSlot) {
         {2.5e6, _MEASURE_FREQUENCY, "2.5MHz", "2.5,MHz"},
         {1234, _MEASURE_FREQUENCY, "1.234KHz", "1.234,KHz"},
         {999, _MEASURE_FREQUENCY, "999Hz", "999,Hz"},
+        {1000, _MEASURE_FREQUENCY, "1KHz", "1,KHz"}, // at the unit's edge: not "1000Hz"
+        {1e6, _MEASURE_FREQUENCY, "1MHz", "1,MHz"},
+        {1000, _MEASURE_MAXIMUM, "1KV", "1,KV"},
+        {1, _MEASURE_MAXIMUM, "1V", "1,V"},
+        {1, _MEASURE_PERIOD, "1s", "1,s"},
+        {0.001, _MEASURE_PERIOD, "1ms", "1,ms"},
         {0, _MEASURE_FREQUENCY, "0Hz", "0,Hz"},
         {50, _MEASURE_P_DUTY_CYCLE, "50%", "50,%"},
         {0, _MEASURE_N_DUTY_CYCLE, "0%", "0,%"},
@@ -109,7 +115,8 @@ TEST(MeasureSet, OneSourceEveryThirdCycle) {
         set.UpdateMeasurements(kernel, ch1.data(), ch2.data(), math.data(), 90, 10);
         EXPECT_EQ(set.counter(), cycle);
         for (int source = 0; source < 3; ++source) {
-            if (MeasureSet::isMeasureCycle(cycle, source)) expected[source] = cycle * 0.02;
+            // A new item is measured at once, then on its source's cycles.
+            if (cycle == 1 || MeasureSet::isMeasureCycle(cycle, source)) expected[source] = cycle * 0.02;
             EXPECT_NEAR(set.result(source, _MEASURE_MAXIMUM), expected[source], 1e-9)
                 << "cycle " << cycle << " source " << source;
         }
@@ -117,6 +124,22 @@ TEST(MeasureSet, OneSourceEveryThirdCycle) {
     EXPECT_NEAR(expected[0], 11 * 0.02, 1e-12); // Ch1 on 2 and 11
     EXPECT_NEAR(expected[1], 14 * 0.02, 1e-12); // Ch2 on 5 and 14
     EXPECT_NEAR(expected[2], 17 * 0.02, 1e-12); // Math on 8 and 17
+
+    // A redrawn picture (the stopped capture at new scales) is measured whole at once; so is
+    // a source with a new item, and only that source.
+    const auto redrawn = linesAt({230});
+    set.UpdateMeasurements(kernel, redrawn.data(), redrawn.data(), redrawn.data(), 90, 10, true);
+    for (int source = 0; source < 3; ++source) EXPECT_NEAR(set.result(source, _MEASURE_MAXIMUM), 0.6, 1e-9);
+    set.AddMeasureItem(2, _MEASURE_TOP);
+    EXPECT_FALSE(set.measured(_MEASURE_SOURCE_CH2, _MEASURE_TOP));
+    const auto later = linesAt({240});
+    set.UpdateMeasurements(kernel, later.data(), later.data(), later.data(), 90, 10); // counter 21: no source's
+    EXPECT_NEAR(set.result(_MEASURE_SOURCE_CH2, _MEASURE_TOP), 0.8, 1e-9);
+    EXPECT_TRUE(set.measured(_MEASURE_SOURCE_CH2, _MEASURE_TOP));
+    EXPECT_NEAR(set.result(_MEASURE_SOURCE_CH1, _MEASURE_MAXIMUM), 0.6, 1e-9);
+    set.AddMeasureItem(2, _MEASURE_TOP); // measured already: waits for its cycle
+    set.UpdateMeasurements(kernel, redrawn.data(), redrawn.data(), redrawn.data(), 90, 10);
+    EXPECT_NEAR(set.result(_MEASURE_SOURCE_CH2, _MEASURE_TOP), 0.8, 1e-9);
 }
 
 TEST(MeasureSet, OffSourceReadsZeroOnEveryCycleAndNullImagesAreSkipped) {
@@ -134,7 +157,8 @@ TEST(MeasureSet, OffSourceReadsZeroOnEveryCycleAndNullImagesAreSkipped) {
     // An image the cycle did not hand over keeps the source's last results.
     for (int i = 0; i < 3; ++i) set.UpdateMeasurements(kernel, nullptr, nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.counter(), 6);
-    EXPECT_EQ(set.result(1, _MEASURE_MAXIMUM), 0.0);
+    EXPECT_NEAR(set.result(1, _MEASURE_MAXIMUM), 1.0, 1e-9); // from its first cycle, its item's first
+    EXPECT_TRUE(set.measured(1, _MEASURE_MAXIMUM));
 }
 
 TEST(MeasureSet, LabelsAndCsvLines) {
@@ -154,6 +178,9 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     const auto ch1 = linesAt({200, 225});  // 0.5 V between its two levels
     const auto ch2 = linesAt({325});       // 125 rows x 0.01 V = 1.25 V
     const auto math = linesAt({200, 225}); // 0.5 V peak to peak
+    // Not measured yet: no number, not 0.
+    EXPECT_EQ(set.labelLines(kernel)[0].text, "Ch1 : Amplitude=");
+    EXPECT_EQ(set.csvText(kernel).substr(0, 22), "Ch1,Amp=,\nCh2,Max=,\nMa");
     for (int cycle = 0; cycle < 9; ++cycle) set.UpdateMeasurements(kernel, ch1.data(), ch2.data(), math.data(), 90, 10);
 
     const auto lines = set.labelLines(kernel);
@@ -163,8 +190,8 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     EXPECT_EQ(lines[1].colour, 0x00FFFF);
     EXPECT_EQ(lines[2].text, "Math : P to P=5V"); // the math probe factor on the label
     EXPECT_EQ(lines[2].colour, 0x0000FF);
-    EXPECT_EQ(lines[3].text, "Ch1 : Period="); // no period in flat lines
-    EXPECT_EQ(lines[4].text, "Ch1 : Frequency=0Hz");
+    EXPECT_EQ(lines[3].text, "Ch1 : Period=");    // no period in flat lines
+    EXPECT_EQ(lines[4].text, "Ch1 : Frequency="); // no period: no number
     EXPECT_EQ(lines[5].text, lines[0].text);
     for (std::size_t i = 6; i < lines.size(); ++i) EXPECT_EQ(lines[i].text, "");
 
@@ -172,7 +199,7 @@ TEST(MeasureSet, LabelsAndCsvLines) {
                                    "Ch2,Max=,1.25,V\n"
                                    "Math,P-P=,500,mV\n" // unscaled in the file
                                    "Ch1,Period=,\n"
-                                   "Ch1,Freq=,0,Hz\n"
+                                   "Ch1,Freq=,\n"
                                    "Ch1,Amp=,5,V\n");
     {
         const ProcessLocale german(ProcessLocale::GERMAN);
@@ -199,6 +226,27 @@ TEST(MeasureSet, ScaleFactorAndImageSizes) {
     set.UpdateMeasurements(kernel, image.data(), nullptr, nullptr, 90, 10);
     set.UpdateMeasurements(kernel, image.data(), nullptr, nullptr, 90, 10);
     EXPECT_EQ(set.labelLines(kernel)[0].text, "Ch1 : Maximum=2V");
+}
+
+TEST(MeasureSet, FadedPixelsOfEarlierRecordsAreNotMeasured) {
+    struct Row {
+        int fadedMax, hitMin;
+        int kept[4]; // of the pixels 0, 37, 38, 50
+    };
+    const Row rows[] = {
+        {37, 50, {0, 0, 38, 50}},  // the newest record hits with 50, what faded is at most 37
+        {37, 37, {0, 37, 38, 50}}, // a hit can be as dim as a faded pixel: all stay
+        {50, 40, {0, 37, 38, 50}},
+        {0, 50, {0, 37, 38, 50}}, // cleared pictures fade nothing
+    };
+    auto wave = std::make_unique<unsigned char[][kMeasureRows]>(kMeasureColumns);
+    const unsigned char pixels[4] = {0, 37, 38, 50};
+    for (const Row& r : rows) {
+        std::fill(&wave[0][0], &wave[0][0] + kMeasureColumns * kMeasureRows, 0);
+        for (int i = 0; i < 4; ++i) wave[499 - i][399 - i] = pixels[i];
+        dropFadedPixels(r.fadedMax, r.hitMin, wave.get());
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(wave[499 - i][399 - i], r.kept[i]) << r.fadedMax << " " << r.hitMin;
+    }
 }
 
 TEST(MeasureSet, TransposeTakesEveryPixelOnceAndZeroesTheRest) {

@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -22,6 +24,32 @@ inline std::string fuzzInputFile(const std::uint8_t* data, std::size_t size, con
     std::ofstream(file.path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     return file.path;
+}
+
+// A file of this process for what a target writes, removed first (the writers keep the keys
+// of a file they write over).
+inline std::string fuzzScratchFile(const char* name) {
+    const std::string path = (std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
+                             std::string("/velmora2-fuzz-") + std::to_string(getpid()) + "-" + name;
+    std::remove(path.c_str());
+    return path;
+}
+
+inline std::string fuzzFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The round-trip oracle of the settings files: `write` the object read from the input into one
+// file, read that back and write it into a second; both must hold the same text. Aborts (the
+// fuzzer's failure) when a write fails or the texts differ.
+template <typename Write, typename Reread>
+void requireSameWhenWrittenTwice(Write write, Reread rereadAndWrite) {
+    const std::string first = fuzzScratchFile("first.ini");
+    const std::string second = fuzzScratchFile("second.ini");
+    if (!write(first) || !rereadAndWrite(first, second) || fuzzFileText(first) != fuzzFileText(second)) std::abort();
+    std::remove(first.c_str());
+    std::remove(second.c_str());
 }
 
 // The error stack is global: emptied after each input so that it cannot grow.

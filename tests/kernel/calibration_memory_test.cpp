@@ -164,6 +164,30 @@ TEST_F(CalibrationMemoryTest, ErasedMemoryReadsAsGenerationOne) {
     EXPECT_EQ(c.triggerCh2[10], -1);
     EXPECT_EQ(c.ETSHistogram[127], -1);
     EXPECT_EQ(c.offsetInterleaveCh2[10], -1);
+
+    // Written back (16.023 and 2.6383 saturate to 15.999 and 1.9999) and read again, the
+    // memory writes the same bytes however often: no factor sinks a step per write.
+    std::vector<unsigned char> image = packCalibrationMemory(c);
+    image[12 * 2 + 2] = 0x40, image[12 * 2 + 3] = 0x64; // nonlinearConstCh1[1]: Fixed4 -1.01
+    for (int write = 0; write < 3; ++write) {
+        std::vector<unsigned char> full = image;
+        full.resize(CALIBRATION_MEMORY_BYTES, 0xFF);
+        Calibration again;
+        ASSERT_TRUE(unpackCalibrationMemory(again, full.data(), full.size()));
+        EXPECT_EQ(packCalibrationMemory(again), image) << "write " << write;
+    }
+    EXPECT_EQ(image[12 * 2], 0xE7); // nonlinearConstCh1[0]: 1.9999
+    EXPECT_EQ(image[12 * 2 + 1], 0x0F);
+
+    // The reserved factors of generations 3 and 4 go back as they came, fraction and all.
+    Calibration wide;
+    wide.HardwareVersion = _HW3;
+    std::vector<unsigned char> page14 = packCalibrationMemory(wide);
+    ASSERT_EQ(page14.size(), 960u);
+    page14[14 * 64 + 34] = 0xBF, page14[14 * 64 + 35] = 0xE7; // 15.999
+    Calibration back;
+    ASSERT_TRUE(unpackCalibrationMemory(back, page14.data(), page14.size()));
+    EXPECT_EQ(packCalibrationMemory(back), page14);
 }
 
 TEST_F(CalibrationMemoryTest, HardwareVersionIsAlwaysOneToFour) {

@@ -292,13 +292,13 @@ TEST_F(CaptureTest, ETSCaptureReadsItsCountAndTakesTheTemperatureOnHw4) {
     s.d_hardwareVersion = _HW4;
     cal.chipTemperatureCalib = 2;
     cal.ETSMax = 255;
-    hw.counterBytes = {0xF0, 0x33}; // -16
+    hw.counterBytes = {0xF2, 0x33}; // -14
     s.d_bufferSize = kSize;
     s.d_horizontalPosition = 0;
     raw.fill(_CH1, 7); // what earlier captures placed: the reads add to it
     short* out = nullptr;
     ASSERT_TRUE(capture.acquire(_CH1, &out, nullptr));
-    EXPECT_EQ(s.d_ETSOffsetMargin, -2); // (-16 - 2) / 9
+    EXPECT_EQ(s.d_ETSOffsetMargin, -1); // (-14 - 2) / 9, toward zero (/ 8 would give -2)
     EXPECT_EQ(hw.count("readCounter"), 1);
     EXPECT_EQ(reads(), 3);
     EXPECT_EQ(s.d_ETSPointsPerSample, 100);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codes.h"
+#include "register.h"
 #include "state.h"
 #include "units.h"
 
@@ -42,6 +43,7 @@ struct RowCase {
 const RowCase kRows[] = {
     // _10K, ETS, one channel
     {_10K, true, false, 0, 1, 10000, 256, 5e9, 25, 20, false, 50},
+    {_10K, true, false, 8, 1, 10000, 1056, 1e9, 10, 1, false, 10},
     {_10K, true, false, 10, 1, 10000, 4064, 2.5e8, 2, 1, false, 2.5},
     {_10K, true, false, 11, 4, 10000, 10048, 1e8, 1, 1, true, 0},
     {_10K, true, false, 16, 4, 10000, 10048, 2.5e6, 1, 1, false, 0},
@@ -53,9 +55,9 @@ const RowCase kRows[] = {
     {_10K, true, true, 0, 1, 10000, 256, 5e9, 25, 20, false, 50},
     {_10K, true, true, 10, 1, 10000, 4064, 2.5e8, 2, 1, false, 2.5},
     {_10K, true, true, 11, 4, 5000, 10048, 5e7, 1, 1, false, 0},
-    {_10K, true, true, 16, 4, 5000, 10048, 1e6, 1, 1, false, 0},
+    {_10K, true, true, 16, 4, 5000, 10048, 1.25e6, 1, 1, false, 0},
     {_10K, true, true, 17, 4, 5000, 10048, 5e5, 1, 1, false, 0},
-    {_10K, true, true, 25, 4, 5000, 10048, 1e3, 1, 1, false, 0},
+    {_10K, true, true, 25, 4, 5000, 10048, 1.25e3, 1, 1, false, 0},
     {_10K, true, true, 26, 8, 3000, 64, 300, 1, 1, false, 0},
     {_10K, true, true, 32, 8, 3000, 32, 10, 1, 1, false, 0},
     // _10K, RIS, one channel
@@ -71,9 +73,9 @@ const RowCase kRows[] = {
     {_10K, false, true, 0, 3, 10000, 256, 5e7, 1, 20, false, 50},
     {_10K, false, true, 10, 3, 10000, 4064, 5e7, 1, 1, false, 2.5},
     {_10K, false, true, 11, 4, 5000, 10048, 5e7, 1, 1, false, 0},
-    {_10K, false, true, 16, 4, 5000, 10048, 1e6, 1, 1, false, 0},
+    {_10K, false, true, 16, 4, 5000, 10048, 1.25e6, 1, 1, false, 0},
     {_10K, false, true, 17, 4, 5000, 10048, 5e5, 1, 1, false, 0},
-    {_10K, false, true, 25, 4, 5000, 10048, 1e3, 1, 1, false, 0},
+    {_10K, false, true, 25, 4, 5000, 10048, 1.25e3, 1, 1, false, 0},
     {_10K, false, true, 26, 8, 3000, 64, 300, 1, 1, false, 0},
     {_10K, false, true, 32, 8, 3000, 32, 10, 1, 1, false, 0},
     // _500K, ETS, one channel
@@ -91,7 +93,7 @@ const RowCase kRows[] = {
     {_500K, true, true, 11, 1, 5000, 20032, 0, 0, 10016, false, 0.25},
     {_500K, true, true, 16, 1, 5000, 20032, 0, 0, 10016, false, 0.25},
     {_500K, true, true, 17, 4, 250000, 500064, 2.5e7, 1, 1, false, 0},
-    {_500K, true, true, 25, 4, 250000, 500064, 5e4, 1, 1, false, 0},
+    {_500K, true, true, 25, 4, 250000, 500064, 6.25e4, 1, 1, false, 0},
     {_500K, true, true, 26, 8, 3000, 128, 0, 0, 64, false, 0},
     {_500K, true, true, 32, 8, 3000, 64, 0, 0, 32, false, 0},
     // _500K, RIS, one channel
@@ -109,7 +111,7 @@ const RowCase kRows[] = {
     {_500K, false, true, 11, 3, 10000, 20032, 0, 0, 10016, false, 0.5},
     {_500K, false, true, 16, 3, 10000, 20032, 0, 0, 10016, false, 0.5},
     {_500K, false, true, 17, 4, 250000, 500064, 2.5e7, 1, 1, false, 0},
-    {_500K, false, true, 25, 4, 250000, 500064, 5e4, 1, 1, false, 0},
+    {_500K, false, true, 25, 4, 250000, 500064, 6.25e4, 1, 1, false, 0},
     {_500K, false, true, 26, 8, 3000, 64, 300, 1, 1, false, 0},
     {_500K, false, true, 32, 8, 3000, 32, 10, 1, 1, false, 0},
 };
@@ -129,6 +131,34 @@ TEST(State, DerivedValuesAtTableBoundaries) {
         EXPECT_EQ(s.d_interleaveOnOff, c.interleave);
         EXPECT_DOUBLE_EQ(s.d_ETSStep, c.etsStep);
     }
+}
+
+// Every real-time row at once: the record spans the ten divisions of the screen, and the
+// instrument's register bytes divide its 100 MHz clock down to the same sample rate (two
+// dividers, byte 1 and bytes 2-3, each plus one; doubled where one channel interleaves both
+// converters, bit 3 of byte 0).
+TEST(State, RealTimeRecordsSpanTheScreenAtTheRegistersRate) {
+    for (int mode : {int(_10K), int(_500K)})
+        for (bool both : {false, true})
+            for (bool ets : {true, false}) {
+                State s = makeState(mode, ets, both);
+                const RegisterTimeBaseTable& table = mode == _10K ? (both ? TIME_BASE_10K_B : TIME_BASE_10K_A)
+                                                                  : (both ? TIME_BASE_500K_B : TIME_BASE_500K_A);
+                for (int code = 0; code <= 25; ++code) {
+                    SCOPED_TRACE("mode " + std::to_string(mode) + (both ? " two" : " one") + (ets ? " ETS" : " RIS") +
+                                 " code " + std::to_string(code));
+                    ASSERT_TRUE(s.setTimeDiv(code));
+                    if (s.d_acquisitionMode != _REAL_TIME) continue;
+                    EXPECT_NEAR(s.d_bufferSize / s.d_sampleRate, 10 * sec_per_div(code), 1e-9 * sec_per_div(code));
+                    // The instrument's own bytes at 400 ms/div with both channels divide otherwise
+                    // (625 S/s at 10k points, 61.9 kS/s at 500k).
+                    if (both && code == 25) continue;
+                    const TimeBaseEntry& e = table[std::size_t(code)];
+                    const bool interleaved = (e[0] & 0x08) != 0 && !both;
+                    const double rate = 100e6 / (e[1] + 1) / ((e[2] | e[3] << 8) + 1) * (interleaved ? 2 : 1);
+                    EXPECT_DOUBLE_EQ(rate, s.d_sampleRate);
+                }
+            }
 }
 
 TEST(State, ModeValuesFollowTheRecordLength) {

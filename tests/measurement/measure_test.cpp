@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -19,7 +20,9 @@ constexpr double kSecond = 0.02 * kTimeDiv;
 
 struct Results {
     std::array<double, kMeasureSlots> value{};
+    bool measured[kMeasureSlots] = {};
     double operator[](int slot) const { return value[std::size_t(slot)]; }
+    int measuredCount() const { return int(std::count(std::begin(measured), std::end(measured), true)); }
 };
 
 Results measureAll(const TraceImage& image, unsigned short centre, int upper = 90, int lower = 10,
@@ -28,7 +31,10 @@ Results measureAll(const TraceImage& image, unsigned short centre, int upper = 9
     for (int s = 0; s < kMeasureSlots; ++s) enable[s] = !onlySlot || *onlySlot == s;
     Results r;
     r.value.fill(-99.0);
-    MEASURE().measure_all(image.wave, centre, kVoltDiv, kTimeDiv, enable, r.value.data(), upper, lower);
+    MEASURE().measure_all(image.wave, centre, kVoltDiv, kTimeDiv, enable, r.value.data(), upper, lower, r.measured);
+    Results plain; // the values do not depend on who asks what was measured
+    MEASURE().measure_all(image.wave, centre, kVoltDiv, kTimeDiv, enable, plain.value.data(), upper, lower);
+    EXPECT_EQ(plain.value, r.value);
     return r;
 }
 
@@ -109,6 +115,7 @@ TEST(MeasureTraces, SquareWave) {
     EXPECT_LE(r[_MEASURE_FALL_TIME], seconds(1));
     EXPECT_EQ(r[_MEASURE_P_OVERSHOOT], 0.0);
     EXPECT_EQ(r[_MEASURE_N_OVERSHOOT], 0.0);
+    EXPECT_EQ(r.measuredCount(), kMeasureSlots); // a 0 V overshoot is a measurement too
 }
 
 TEST(MeasureTraces, SineWave) {
@@ -174,19 +181,34 @@ TEST(MeasureTraces, TracesWithoutAPeriod) {
         const char* what;
         TraceShape shape;
         bool cycleFound;
+        bool edgesFound; // the first rising and falling edge, and the positive width
     };
     const Case cases[] = {
         // Base 200, Top 205: Lower 200 and Upper 204 are four rows apart; the cycle stays.
-        {"tiny signal", pulseShape(200, 205, 100, 37.5, 50), true},
-        {"edge within the first ten columns", pulseShape(150, 250, 1000, 5, 1000), false},
-        {"flat trace", flatShape(180), false},
+        {"tiny signal", pulseShape(200, 205, 100, 37.5, 50), true, true},
+        {"edge within the first ten columns", pulseShape(150, 250, 1000, 5, 1000), false, false},
+        {"flat trace", flatShape(180), false, false},
+        // One pulse: both edges and the positive width, no second edge of either direction.
+        {"single pulse", pulseShape(150, 250, 1000, 200, 10), false, true},
     };
     for (const auto& c : cases) {
         const auto r = measureAll(*drawTrace(c.shape), 200);
-        for (int s : {_MEASURE_PERIOD, _MEASURE_FREQUENCY, _MEASURE_P_DUTY_CYCLE, _MEASURE_N_DUTY_CYCLE})
+        for (int s : {_MEASURE_PERIOD, _MEASURE_FREQUENCY, _MEASURE_P_DUTY_CYCLE, _MEASURE_N_DUTY_CYCLE}) {
             EXPECT_EQ(r[s], 0.0) << c.what << ", slot " << s;
-        // Without a cycle the cycle levels stay at row 0.
+            EXPECT_FALSE(r.measured[s]) << c.what << ", slot " << s; // no number, not 0 Hz
+        }
+        // Without a cycle the cycle levels stay at row 0, which is no measurement.
         EXPECT_EQ(r[_MEASURE_CYCLE_MEAN] > volts(-200), c.cycleFound) << c.what;
+        EXPECT_EQ(r.measured[_MEASURE_CYCLE_MEAN], c.cycleFound) << c.what;
+        EXPECT_EQ(r.measured[_MEASURE_CYCLE_RMS], c.cycleFound) << c.what;
+        for (int s : {_MEASURE_RISE_TIME, _MEASURE_FALL_TIME, _MEASURE_P_PULSE_WIDTH})
+            EXPECT_EQ(r.measured[s], c.edgesFound) << c.what << ", slot " << s;
+        EXPECT_EQ(r.measured[_MEASURE_N_PULSE_WIDTH], c.cycleFound) << c.what; // needs the second edge
+        for (int s = _MEASURE_MINIMUM; s <= _MEASURE_N_OVERSHOOT; ++s) {
+            if (s != _MEASURE_CYCLE_MEAN && s != _MEASURE_CYCLE_RMS) {
+                EXPECT_TRUE(r.measured[s]) << c.what << ", slot " << s;
+            }
+        }
     }
 }
 
@@ -196,6 +218,7 @@ TEST(MeasureAll, EmptyImageReadsMinusTheCentre) {
     for (int s : {_MEASURE_MINIMUM, _MEASURE_MAXIMUM, _MEASURE_BASE, _MEASURE_TOP, _MEASURE_MEAN, _MEASURE_RMS})
         EXPECT_NEAR(r[s], volts(-150), 1e-12) << "slot " << s;
     EXPECT_EQ(r[_MEASURE_FREQUENCY], 0.0);
+    EXPECT_EQ(r.measuredCount(), 0);
 }
 
 TEST(MeasureAll, DisabledSlotsReadZeroEvenWhenComputed) {

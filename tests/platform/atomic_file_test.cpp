@@ -71,6 +71,20 @@ TEST(AtomicFile, KilledSaveKeepsTheOldFileAndTheNextSaveClearsItsTemporary) {
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"elsewhere", "other.ini.tmpAbCdEf", "state.ini",
                                                              "state.ini.tmpAbC", "state.ini.tmpLnK123"}));
     EXPECT_EQ(TempDir::read(elsewhere), "keep");
+
+    // A rename that fails (the name taken by a folder just before it): false with the reason,
+    // and no temporary left behind.
+    setReplaceHook([&](const std::string&, const std::string& target) {
+        fs::remove(target);
+        fs::create_directories(target + "/inside");
+    });
+    std::string error;
+    EXPECT_FALSE(atomicWriteFile(path, "lost", &error));
+    setReplaceHook(nullptr);
+    EXPECT_NE(error.find("cannot replace " + path), std::string::npos) << error;
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"elsewhere", "other.ini.tmpAbCdEf", "state.ini",
+                                                             "state.ini.tmpAbC", "state.ini.tmpLnK123"}));
+    EXPECT_TRUE(fs::is_directory(path));
 }
 
 TEST(AtomicFile, ReplacedFileKeepsItsModeAndNewFileFollowsTheUmask) {

@@ -40,6 +40,20 @@ TEST(IniFile, ValuesAndVariants) {
     EXPECT_TRUE(ini.readBool("Channel", "on", false));
     EXPECT_FALSE(ini.readBool("Channel", "off", true));
     EXPECT_TRUE(ini.readBool("Channel", "word", false));
+
+    // A key that is there twice: the first counts, for reading and for writing; after new
+    // keys (before the trailing blank line) and an erased one every key is still found.
+    IniFile twice(dir.write("b.ini", "[S]\nk=1\na=5\nK=7\n\n"));
+    EXPECT_EQ(twice.readInteger("s", "k", -1), 1);
+    twice.writeInteger("S", "k", 2);
+    twice.writeInteger("S", "new", 3);
+    twice.writeInteger("S", "newer", 4);
+    EXPECT_EQ(twice.readInteger("S", "a", -1), 5);
+    EXPECT_EQ(twice.readInteger("S", "NEW", -1), 3);
+    twice.eraseKey("S", "k");
+    EXPECT_EQ(twice.readInteger("S", "k", -1), -1);
+    EXPECT_EQ(twice.readInteger("S", "newer", -1), 4);
+    EXPECT_EQ(twice.text(), "[S]\na=5\nnew=3\nnewer=4\n\n");
 }
 
 TEST(IniFile, SaveKeepsUnknownKeysAndComments) {

@@ -41,11 +41,10 @@ TEST(SimSignal, SquareWaveLevelsEdgesAndMean) {
 
 TEST(SimSignal, CrossingsAreWhereTheWaveformPassesTheLevel) {
     const HarmonicSine sine(1000.0, 1.0, 0.5);
-    // sin(2 pi f t) = 0.25 rising at asin(0.25) / (2 pi f), falling at half a period minus it.
-    const double rise = std::asin(0.25) / (2 * kPi * 1000.0);
-    EXPECT_NEAR(*nextCrossing(sine, 0.75, true, 0.0), rise, 1e-9);
-    EXPECT_NEAR(*nextCrossing(sine, 0.75, false, 0.0), 0.5e-3 - rise, 1e-9);
-    EXPECT_NEAR(*nextCrossing(sine, 0.75, true, rise + 1e-6), 1e-3 + rise, 1e-9);
+    // sin(2 pi f t) = 0.25 rising at 40.215 us (asin 0.25 = 0.25268), falling at 459.785 us.
+    EXPECT_NEAR(*nextCrossing(sine, 0.75, true, 0.0), 40.21531e-6, 1e-9);
+    EXPECT_NEAR(*nextCrossing(sine, 0.75, false, 0.0), 459.78469e-6, 1e-9);
+    EXPECT_NEAR(*nextCrossing(sine, 0.75, true, 41.3e-6), 1040.21531e-6, 1e-9);
     EXPECT_FALSE(nextCrossing(sine, 1.6, true, 0.0));
     EXPECT_FALSE(nextCrossing(DcLevel(0.3), 0.3, true, 0.0));
 

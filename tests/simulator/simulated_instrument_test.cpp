@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 #include <vector>
 
@@ -219,12 +221,20 @@ TEST(SimulatedInstrument, RecordHasStatusWordsThenSamplesOfTheEnabledChannels) {
         EXPECT_EQ(status, copy);
         EXPECT_TRUE(status & 0x100); // triggered
         EXPECT_NE(status & 0x7F, 0); // a trigger-to-clock count
+        // The channel bit of the words after the header: channel 1 alone, channel 2 alone, or
+        // the two in turn from channel 1.
+        const std::vector<int> first = channels == 1   ? std::vector<int>{0, 0, 0, 0}
+                                       : channels == 2 ? std::vector<int>{1, 1, 1, 1}
+                                                       : std::vector<int>{0, 1, 0, 1};
+        std::vector<int> seen;
         for (int i = 8; i < 200; i += 2) {
             ASSERT_TRUE(decodeWord(b[i], b[i + 1], value, channel)) << i;
             EXPECT_EQ(value, 512);
-            const int expected = channels == 3 ? ((i - 8) / 2) % 2 : channels - 1;
-            EXPECT_EQ(channel, expected) << i;
+            seen.push_back(channel);
         }
+        ASSERT_EQ(seen.size(), 96u);
+        EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 4), first);
+        EXPECT_EQ(std::vector<int>(seen.end() - 2, seen.end()), std::vector<int>(first.begin(), first.begin() + 2));
     }
 }
 

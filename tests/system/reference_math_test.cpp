@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -307,6 +309,44 @@ TEST_F(MathTrace, MatchesTheSampleBySampleConversionAfterEveryChange) {
         ASSERT_TRUE(controlUpdateMath());
         for (int i = 0; i < n; ++i) ASSERT_EQ(math(i), plain(i)) << "step " << step << " at " << i;
     }
+
+    // Stopped, the records unchanged: one setting of one source at a time, each of which the
+    // trace must follow (a cache that missed one would keep the trace of before).
+    ASSERT_TRUE(controlSetVoltageDiv(_MATH, _5V_DIV)); // nothing clipped at the edges
+    ASSERT_TRUE(controlSetVoltageOffset(_MATH, 200));
+    ASSERT_TRUE(controlSetMathOperation(_SUBTRACT));
+    ASSERT_TRUE(controlSetRunState(_STOP));
+    // The same samples before each change (a volt/div setter empties the records).
+    const auto sameRecords = [&] {
+        for (int i = 0; i < n; ++i) {
+            record(_CH1)[i] = static_cast<short>(480 + i % 60);
+            record(_CH2)[i] = static_cast<short>(530 - i % 40);
+        }
+    };
+    sameRecords();
+    ASSERT_TRUE(controlUpdateMath());
+    for (int ch : {int(_CH1), int(_CH2)}) {
+        const struct {
+            const char* name;
+            std::function<bool()> change;
+        } rows[] = {
+            {"probe", [ch] { return controlSetProbeAttenuation(ch, _X10); }},
+            {"invert", [ch] { return controlSetInvertOnOff(ch, !controlGetInvertOnOff(ch)); }},
+            {"offset", [ch] { return controlSetVoltageOffset(ch, controlGetVoltageOffset(ch) + 13); }},
+            {"volt/div", [ch] { return controlSetVoltageDiv(ch, controlGetVoltageDiv(ch) == 6 ? 7 : 6); }},
+            {"probe back", [ch] { return controlSetProbeAttenuation(ch, _X1); }},
+        };
+        for (const auto& row : rows) {
+            sameRecords();
+            const int before = math(5);
+            ASSERT_TRUE(row.change()) << row.name;
+            sameRecords();
+            ASSERT_TRUE(controlUpdateMath());
+            EXPECT_NE(math(5), before) << "channel " << ch << " " << row.name;
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(math(i), plain(i)) << "channel " << ch << " " << row.name << " at " << i;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- stopped capture
@@ -435,9 +475,15 @@ TEST(Treatments, GroundLevelFillsInputRecordsOnly) {
     SimulatedKernel k(_HW2, true, "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff3=1\n");
     ASSERT_TRUE(k.create()) << get_error_text();
     fillRecord(_MATH, [](int) -> short { return 5; });
-    ASSERT_TRUE(controlFillGroundLevel(_CH1));
-    const int zeroRow = static_cast<int>(controlGetVoltageOffset(_CH1));
-    for (int i : {0, bufferSize() - 1}) EXPECT_NEAR(controlRawToRow(_CH1, record(_CH1)[i]), zeroRow, 1) << i;
+    // Drawn exactly on the zero line, at every offset and gain.
+    for (int voltDiv : {int(_1V_DIV), int(_20MV_DIV), int(_200MV_DIV)})
+        for (double offset : {250.0, 137.0, 311.6}) {
+            ASSERT_TRUE(controlSetVoltageDiv(_CH1, voltDiv));
+            ASSERT_TRUE(controlSetVoltageOffset(_CH1, offset));
+            ASSERT_TRUE(controlFillGroundLevel(_CH1));
+            for (int i : {0, bufferSize() - 1})
+                EXPECT_EQ(controlRawToRow(_CH1, record(_CH1)[i]), int(offset)) << voltDiv << " " << offset;
+        }
     EXPECT_TRUE(controlFillGroundLevel(_MATH));
     EXPECT_EQ(controlGetRawSample(_MATH, 0), 5);
     EXPECT_FALSE(controlFillGroundLevel(_CH2)); // off: no record

@@ -1,6 +1,8 @@
 // The cycle on the simulated instrument: run on the test thread with the worker stopped
 // (exact cycle counts), and on the real worker (the sequence the status panel receives).
 #include "cycle_rig.h"
+#include "form_measure.h"
+#include "tool_window_kernel.h"
 
 #include "advanced_trigger.h"
 #include "advanced_trigger_choice.h"
@@ -434,6 +436,7 @@ TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout)
         c.change(rig);
         rig.runCycles(3);
         EXPECT_EQ(rig.measurement.updates.load(), before + 1) << c.name;
+        EXPECT_TRUE(rig.measurement.lastRedrawn) << c.name; // no new record: measured whole
     }
 
     // A persistence image fades in over a few frames after the change, then rests.
@@ -448,6 +451,102 @@ TEST(CycleOnInstrument, StoppedDisplayRedrawsOnceAfterEachChangeAndNeverWithout)
     const int before = rig.measurement.updates;
     rig.runCycles(3);
     EXPECT_EQ(rig.measurement.updates.load(), before + 3);
+    EXPECT_FALSE(rig.measurement.lastRedrawn);
+}
+
+// The demo's settings: the 1 kHz square wave on channel 1, the 3.3 kHz sine (not triggered on,
+// so earlier records sit at other phases in the fading picture) on channel 2, at 1 ms/div.
+constexpr const char* kDemoState = "[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=1\nvoltageOffset1=300\n"
+                                   "voltageOffset2=100\ntriggerOffset1=300\ntriggerOffset2=100\n"
+                                   "[HORIZONTAL]\ntimeDiv=17\n[DISPLAY]\nlineJoinMode=2\n";
+
+std::vector<std::string> labelTexts(const TFormMeasure& form) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < form.itemCount(); ++i) texts.push_back(form.labelText(i).toStdString());
+    return texts;
+}
+
+TEST(CycleOnInstrument, MeasurementsPickedWhileStoppedReadWhatTheRunningCycleRead) {
+    for (int mode : {int(_10K), int(_500K)}) {
+        CycleRig rig(kDemoState);
+        ASSERT_TRUE(rig.created) << get_error_text();
+        ASSERT_TRUE(controlSetBufferSizeMode(mode));
+        rig.makeCycle(true); // the program's cycle: a stopped display rests until a change
+        FacadeToolWindowKernel kernel;
+        rig.runCycles(3);
+        for (int source : {1, 2})
+            for (int first = 0; first < kMeasureSlots; first += kMeasureLines) {
+                const int last = std::min(first + kMeasureLines, kMeasureSlots);
+                TFormMeasure running(kernel, rig.environment.get());
+                running.show();
+                for (int slot = first; slot < last; ++slot) running.AddMeasureItem(source, slot);
+                rig.cycle->setMeasurementView(&running);
+                rig.runCycles(1); // a new record, measured at once for the new items
+                pumpEvents();
+                rig.paused([] { controlSetRunState(_STOP); }); // the snapshot of that record
+                rig.runCycles(3);
+
+                TFormMeasure stopped(kernel, rig.environment.get());
+                stopped.show();
+                rig.cycle->setMeasurementView(&stopped);
+                rig.runCycles(3);
+                for (int slot = first; slot < last; ++slot) stopped.AddMeasureItem(source, slot);
+                rig.runCycles(1);
+                pumpEvents();
+                const std::vector<std::string> want = labelTexts(running);
+                EXPECT_EQ(labelTexts(stopped), want) << "mode " << mode;
+                for (const std::string& text : want) EXPECT_NE(text.back(), '=') << text << ", mode " << mode;
+                rig.cycle->setMeasurementView(nullptr);
+                rig.paused([] { controlSetRunState(_RUN); });
+            }
+
+        // Time/div and volt/div changed while stopped: measured again on the picture drawn at
+        // them, at once.
+        TFormMeasure after(kernel, rig.environment.get());
+        after.show();
+        rig.cycle->setMeasurementView(&after);
+        for (int slot : {_MEASURE_FREQUENCY, _MEASURE_P_TO_P, _MEASURE_PERIOD}) after.AddMeasureItem(1, slot);
+        rig.runCycles(1);
+        rig.paused([] { controlSetRunState(_STOP); });
+        rig.runCycles(2);
+        rig.paused([] {
+            controlSetTimeDiv(_2MS_DIV);
+            controlSetVoltageDiv(_CH1, _500MV_DIV);
+        });
+        rig.runCycles(2);
+        pumpEvents();
+        const std::vector<std::string> texts = labelTexts(after);
+        ASSERT_EQ(texts.size(), 3u);
+        EXPECT_EQ(texts[0], "Ch1 : Frequency=1KHz") << "mode " << mode;
+        EXPECT_EQ(texts[1].substr(0, 16), "Ch1 : P to P=1.0") << texts[1] << ", mode " << mode; // 1 V, row by row
+        EXPECT_EQ(texts[2], "Ch1 : Period=1ms") << "mode " << mode;
+        rig.cycle->setMeasurementView(nullptr);
+    }
+}
+
+TEST(CycleOnInstrument, DemoSineNeverReadsAZeroItDoesNotHave) {
+    CycleRig rig(kDemoState);
+    ASSERT_TRUE(rig.created) << get_error_text();
+    FacadeToolWindowKernel kernel;
+    TFormMeasure form(kernel, rig.environment.get());
+    form.show();
+    for (int slot : {_MEASURE_P_TO_P, _MEASURE_AMPLITUDE, _MEASURE_PERIOD, _MEASURE_RISE_TIME, _MEASURE_FALL_TIME,
+                     _MEASURE_P_PULSE_WIDTH, _MEASURE_N_PULSE_WIDTH, _MEASURE_FREQUENCY, _MEASURE_P_DUTY_CYCLE,
+                     _MEASURE_N_DUTY_CYCLE})
+        form.AddMeasureItem(2, slot);
+    rig.cycle->setMeasurementView(&form);
+    int wrong = 0;
+    for (int refresh = 0; refresh < 200; ++refresh) {
+        rig.runCycles(1);
+        pumpEvents();
+        if (refresh == 0) continue;
+        for (const std::string& text : labelTexts(form)) {
+            const std::string number = text.substr(text.find('=') + 1);
+            const bool zero = number.empty() || (number[0] == '0' && (number.size() == 1 || number[1] != '.'));
+            if (zero && wrong++ < 5) ADD_FAILURE() << "refresh " << refresh << ": " << text;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(CycleOnWorker, StoppedWorkerRestsUntilAChangeAndDrawsItAtOnce) {

@@ -65,12 +65,14 @@ public:
     std::atomic<bool> visible{true};
     bool visibleToCycle() const override { return visible; }
     void updateMeasurements(const unsigned char* ch1, const unsigned char* ch2, const unsigned char* math,
-                            const unsigned char* ref) override {
+                            const unsigned char* ref, bool redrawn) override {
         images = {ch1, ch2, math, ref};
+        lastRedrawn = redrawn;
         ++updates;
     }
     // Written by the cycle; read with the worker stopped.
     std::array<const unsigned char*, 4> images{};
+    std::atomic<bool> lastRedrawn{false};
     std::atomic<int> updates{0};
 };
 

@@ -109,6 +109,7 @@ TEST(FrameHandOver, PendingFramesCoalesceIntoTheNewest) {
     EXPECT_EQ(delivery.posts(), 1);
     flushEvents();
     ASSERT_EQ(main.shown, 1);
+    ASSERT_FALSE(main.held.empty()); // a fault here must fail the test, not end the program
     EXPECT_EQ(main.held.back().pixel(250, 200), qRgb(5, 0, 0));
     EXPECT_EQ(main.texts, std::vector<std::string>{"Stop"});
 
@@ -121,6 +122,7 @@ TEST(FrameHandOver, PendingFramesCoalesceIntoTheNewest) {
     flushEvents();
     EXPECT_EQ(main.shown, 1);
     ASSERT_EQ(full.shown, 1);
+    ASSERT_FALSE(full.held.empty());
     EXPECT_EQ(full.held.back().pixel(0, 0), qRgb(9, 0, 0));
     EXPECT_EQ(delivery.posts(), 3);
 }
@@ -162,6 +164,7 @@ TEST(FrameHandOver, RepeatedFramesStayWhereTheyAreAndPaddedRowsArriveWhole) {
         ++row;
     }
     EXPECT_EQ(main.texts, std::vector<std::string>{"Stop"});
+    ASSERT_FALSE(full.held.empty());
     const QImage& shown = full.held.back();
     for (int y : {0, 200, 400})
         for (int x : {0, 250, 500}) ASSERT_EQ(shown.pixel(x, y), padded.pixel(x, y)) << x << " " << y;
@@ -197,6 +200,7 @@ TEST(FrameHandOver, BuffersAreReusedAndNeverWrittenWhileShown) {
     second.post(filled(qRgb(0, 0, 99)), FrameDelivery::Target::Main, nullptr);
     flushEvents();
     ASSERT_EQ(greedy.shown, 4);
+    ASSERT_EQ(greedy.held.size(), 3u);
     EXPECT_EQ(greedy.held.back().pixel(100, 100), qRgb(0, 0, 99));
     EXPECT_EQ(greedy.held[0].pixel(100, 100), qRgb(0, 0, 11));
     EXPECT_EQ(greedy.held[1].pixel(100, 100), qRgb(0, 0, 12));
