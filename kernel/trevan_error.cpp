@@ -42,6 +42,7 @@ struct Entry {
     int code = 0;
     std::string file;
     int line = 0;
+    std::string what;
 };
 
 struct ErrorStack {
@@ -63,7 +64,9 @@ const char* error_message(int code) {
     return kMessages[static_cast<size_t>(code)];
 }
 
-void push_error(int code, const char* file, int line) {
+void push_error(int code, const char* file, int line) { push_error(code, file, line, std::string()); }
+
+void push_error(int code, const char* file, int line, const std::string& what) {
     ErrorStack& s = stack();
     std::lock_guard lock(s.mutex);
     if (s.count > MAX_ERROR_STACK - 1) s.count = 0;
@@ -71,6 +74,7 @@ void push_error(int code, const char* file, int line) {
     e.code = code;
     e.file = file ? file : "";
     e.line = line;
+    e.what = what;
     ++s.count;
 }
 
@@ -80,7 +84,9 @@ const char* get_error_text() {
     s.text.clear();
     for (int i = s.count - 1; i >= 0; --i) {
         s.text += "Error : ";
-        s.text += error_message(s.entry[static_cast<size_t>(i)].code);
+        const Entry& e = s.entry[static_cast<size_t>(i)];
+        s.text += error_message(e.code);
+        if (!e.what.empty()) s.text += " (" + e.what + ")";
         s.text += '\n';
     }
     s.count = 0;

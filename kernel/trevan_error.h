@@ -3,6 +3,8 @@
 // and line, then returns false. The start-up code turns the stack into text.
 // Safe to use from the GUI and the worker thread at once.
 
+#include <string>
+
 enum ERROR_NUMBER {
     _ERR_MEMORY = 0, // "Not enough memory for allocation"
     _ERR_USB_OPEN = 1,
@@ -39,6 +41,8 @@ constexpr int MAX_ERROR_STACK = 10;
 
 // Records a failure. An eleventh push empties the stack first, so the newest entry survives.
 void push_error(int code, const char* file, int line);
+// The same, naming what failed: its line reads "Error : <message> (<what>)".
+void push_error(int code, const char* file, int line, const std::string& what);
 
 // The messages of every recorded failure, newest first, one "Error : <message>\n" line each;
 // empties the stack. The text stays valid until the next call (of any thread).

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -60,6 +59,6 @@ bool useDemoInstallation(const std::string& programDir) {
                                  "\ngraphicmode=GDI\nusbBackend=simulator\n";
     if (!writeWhenMissing(config + "/velmora2/registry.ini", registry)) return false;
     if (!writeWhenMissing(main + "/state.ini", kFirstState)) return false;
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    SystemRegistry::useRegistryFile(config + "/velmora2/registry.ini");
     return true;
 }
