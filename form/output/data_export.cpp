@@ -3,6 +3,7 @@
 #include "acquisition_thread.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "desktop_opener.h"
 #include "ini_file.h"
 #include "message_box.h"
 #include "spreadsheet_automation.h"
@@ -10,13 +11,11 @@
 
 #include <QBuffer>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <memory>
 
@@ -47,8 +46,8 @@ OfficeDesk defaultDesk() {
     if (folder.isEmpty()) folder = QDir::homePath();
     OfficeDesk desk{folder.toStdString(), [](const std::string& path) {
                         // Without a viewer the file would seem lost: the user learns where it is.
-                        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-                            showMessage("No program could open the file. It is saved as " + path);
+                        openWithDesktop(
+                            path, [path] { showMessage("No program could open the file. It is saved as " + path); });
                     }};
     desk.letterPaper = usesLetterPaper(QLocale::system().territory());
     return desk;
@@ -127,8 +126,9 @@ bool save_waveform_text(const std::string& fileName, const RawRecordSlots& recor
                                 {exportedRecord(_CH2, records), voltsOf(_CH2)});
     });
     if (!read) return false;
-    if (!atomicWriteFile(fileName, text)) {
-        showMessage("File open error");
+    std::string why;
+    if (!atomicWriteFile(fileName, text, &why)) {
+        showMessage("File open error: " + why);
         return false;
     }
     return true;
