@@ -183,10 +183,11 @@ bool export_fft_to_excel(const SpectrumExportRecord& spectrum) {
         const int bins = spectrum.N / 2;
         pauseStandard(processGuiEventsExceptInput, [&] {
             const float* values = spectrum.linear ? spectrum.lin : spectrum.dB;
-            for (int i = 0; values && i < bins; ++i) sheet.range("A" + std::to_string(i + 1)).setValue(values[i]);
+            for (int i = 0; values && i < bins; ++i)
+                sheet.range(std::string("A").append(std::to_string(i + 1))).setValue(values[i]);
         });
         // Every bin written above, the last one included.
-        const Range range = sheet.range("A1:A" + std::to_string(bins));
+        const Range range = sheet.range(std::string("A1:A").append(std::to_string(bins)));
         excel.addWorkbook(SpreadsheetApplication::xlWBATChart);
         Chart& chart = excel.workbook(2).chart(1);
         chart.setName("OstraChart");
