@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The package check: makes the Debian package (scripts/make-package.sh), runs lintian on it
 # (an error fails the check; each remaining warning is overridden with its reason in
-# packaging/lintian-overrides), unpacks it into a staging root, and starts the staged
+# packaging/lintian-overrides), unpacks it into a staging root, validates its AppStream
+# metainfo (appstreamcli), answers the command line without a display, and starts the staged
 # program with an empty user configuration (HOME and XDG folders in a temporary folder) on
 # the demo installation, offscreen, until it has painted its first frame. Exits non-zero on
 # any failure.
@@ -23,6 +24,11 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dpkg -x "$deb" "$work/root"
+
+metainfo=("$work"/root/usr/share/metainfo/*.metainfo.xml)
+[ -f "${metainfo[0]}" ] || { echo "check-package: no AppStream metainfo" >&2; exit 1; }
+echo "appstreamcli validate ${metainfo[0]##*/}"
+appstreamcli validate --no-net --pedantic "${metainfo[0]}" || { echo "check-package: the metainfo is not valid" >&2; exit 1; }
 mkdir -p "$work/home"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime"
@@ -40,6 +46,15 @@ set +e
 rc=$?
 set -e
 [ "$rc" -eq 2 ] && grep -q "^Usage:" "$work/usage" || { echo "check-package: an unknown option gave $rc" >&2; exit 1; }
+# Without a display the same answers, not Qt's abort.
+set +e
+"${nodisplay[@]}" "$program" --no-such-option >/dev/null 2>"$work/usage"
+rc=$?
+"${nodisplay[@]}" "$program" --help-all >"$work/help-all" 2>&1
+rc_all=$?
+set -e
+[ "$rc" -eq 2 ] && grep -q "^Usage:" "$work/usage" || { echo "check-package: an unknown option without a display gave $rc" >&2; exit 1; }
+[ "$rc_all" -eq 0 ] && grep -q "^Usage: velmora2" "$work/help-all" || { echo "check-package: --help-all without a display gave $rc_all" >&2; exit 1; }
 
 echo "starting the staged program on the demo installation"
 if ! timeout 120 "$program" --demo >"$work/out" 2>&1; then

@@ -71,7 +71,7 @@ void setTo(Environment& e, bool flip) {
     e.ColorOnOffCh1 = flip;
     e.ColorOnOffCh2 = !flip;
     e.TitleOnOff = flip;
-    e.Title = flip ? "A" : "B";
+    e.Title = std::string(flip ? "A" : "B");
 }
 
 class OptionDialogTest : public ::testing::Test {
