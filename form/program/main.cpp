@@ -130,8 +130,9 @@ private:
 };
 
 // Said when the kernel does not start: the first start from the menu has no instrument yet.
-constexpr const char* kDemoNote = "\nWithout an instrument, try the program on a simulated one: start it with "
-                                  "\"velmora2 --demo\" (in the menu: Velmora2, Demo).";
+constexpr const char* kDemoNote = "\nWithout an instrument, try the program on a simulated one: start "
+                                  "\"velmora2 --demo\", or Velmora2's \"Demo (simulated instrument)\" in the "
+                                  "desktop's menu.";
 
 ProgramEntryOptions entryOptions() {
     ProgramEntryOptions options;
