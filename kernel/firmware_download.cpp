@@ -15,6 +15,20 @@ bool retryable(UsbStatus status) { return status == UsbStatus::Stall || status =
 
 const char* speedName(UsbSpeed speed) { return speed == UsbSpeed::Low ? "Low" : "Full"; }
 
+// "firmware file trevan.hex in /usr/share/velmora2/firmware": what the user looks for.
+std::string firmwareFileText(const char* path) {
+    const std::string p = path ? path : "";
+    const std::size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return "firmware file " + p;
+    return "firmware file " + p.substr(slash + 1) + " in " + (slash == 0 ? "/" : p.substr(0, slash));
+}
+
+// The step that failed: the first line of the reason of a failed controller.
+std::string firstLine(const std::string& text) {
+    const std::size_t end = text.find('\n');
+    return text.substr(0, end);
+}
+
 } // namespace
 
 FirmwareDownload::FirmwareDownload(UsbBackend& backend) : d_backend(backend) {}
@@ -62,17 +76,19 @@ int FirmwareDownload::DownloadAllDevices(const char* path) {
     for (int i = 0; i < count; ++i) {
         if (i > 0) d_backend.clock().sleepFor(std::chrono::milliseconds(DEVICE_PAUSE_MS));
         const size_t before = d_message.size();
+        d_fileProblem.clear();
         int result = DownloadDevice(path, d_uniqueIds[static_cast<size_t>(i)]);
-        std::fprintf(p_out, "Trevan : %i downloaded\n", i + 1);
         if (result != 0) {
             // What went wrong with this controller, without the scan's lines, is for the log;
-            // the user learns from the error stack which step failed.
+            // the error stack names the file, its folder and why, for the user's window.
             std::string reason = d_message.substr(std::min(before, d_message.size()));
             if (result == -2) reason += "Download firmware failed.\n";
             std::fputs(reason.c_str(), p_log);
-            push_error(_ERR_FIRMWARE_DOWNLOAD, kDownloadSource, __LINE__);
+            push_error(_ERR_FIRMWARE_DOWNLOAD, kDownloadSource, __LINE__,
+                       firmwareFileText(path) + ": " + (d_fileProblem.empty() ? firstLine(reason) : d_fileProblem));
             return DOWNLOAD_FAILED;
         }
+        std::fprintf(p_out, "Trevan : %i downloaded\n", i + 1);
     }
     return DOWNLOAD_OK;
 }
@@ -178,7 +194,8 @@ int FirmwareDownload::DownloadFirmware(UsbDevice& device, const char* path) {
         note("DownloadFirmware: Insufficient resources\n");
         return 0;
     }
-    if (LoadHexFile(*image, path, &d_message) == 0) return 0;
+    // A file that cannot be used is no glitch: it is read once and its reason kept.
+    if (LoadHexFile(*image, path, &d_message, &d_fileProblem) == 0) return 0;
     if (image->hasExternalSegments()) {
         if (!DownloadLoader(device)) return 0;
         for (const HexSegment& s : image->d_segments) {

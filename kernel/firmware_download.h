@@ -5,8 +5,9 @@
 // controller's own request 0xA0 while its CPU is held (register 0x7F92); segments at 0x2000
 // and above go through the built-in loader (request 0xA3) first. The text of this step goes
 // to the message buffer and standard output; why a download failed also goes to the log
-// (standard error), and error 26 to the error stack, so the user's message names the failed
-// download and not only that no instrument was found. A request that stalls or times out
+// (standard error), and error 26 to the error stack with the firmware file, its folder and
+// the reason, so the user's message says what to mend and not only that no instrument was
+// found. A request that stalls or times out
 // is sent once more: one glitch does not end the start-up.
 
 #include "intel_hex.h"
@@ -76,6 +77,7 @@ private:
 
     UsbBackend& d_backend;
     std::string d_message;
+    std::string d_fileProblem; // why the firmware file could not be used, for the error stack
     std::vector<UsbDeviceId> d_uniqueIds;
     std::FILE* p_out = stdout;
     std::FILE* p_log = stderr;

@@ -154,13 +154,14 @@ int LoadHexText(HexImage& image, std::string_view text, std::string* messages) {
     return 0;
 }
 
-int LoadHexFile(HexImage& image, const char* path, std::string* messages) {
+int LoadHexFile(HexImage& image, const char* path, std::string* messages, std::string* reason) {
     std::string content;
     const int e = path ? readWholeFile(path, HexImage::MAX_FILE_SIZE, content) : ENOENT;
     if (e == EFBIG) {
         char text[512];
         std::snprintf(text, sizeof text, "Error loading file: %s is larger than 16 MB\n", path);
         append(messages, text);
+        if (reason) *reason = "larger than 16 MB";
         return 0;
     }
     if (e != 0) {
@@ -169,7 +170,19 @@ int LoadHexFile(HexImage& image, const char* path, std::string* messages) {
                       "Can't open %s file.\nPlease make sure that the file exist in the specified location\n",
                       path ? path : "");
         append(messages, text);
+        if (reason) *reason = readErrorText(e);
         return 0;
     }
-    return LoadHexText(image, content, messages);
+    std::string own;
+    const int loaded = LoadHexText(image, content, &own);
+    append(messages, own);
+    if (loaded == 0 && reason) {
+        // The last line says why, after the common prefix.
+        const std::string prefix = "Error loading file: ";
+        std::string last = own.substr(own.rfind('\n', own.size() - 2) + 1);
+        if (!last.empty() && last.back() == '\n') last.pop_back();
+        if (last.compare(0, prefix.size(), prefix) == 0) last.erase(0, prefix.size());
+        *reason = last;
+    }
+    return loaded;
 }

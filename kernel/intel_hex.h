@@ -36,7 +36,9 @@ public:
 };
 
 // Reads the file: the number of data bytes, or 0 on failure (the image unchanged).
-// Diagnostic text for failures is appended to *messages when given.
-int LoadHexFile(HexImage& image, const char* path, std::string* messages = nullptr);
+// Diagnostic text for failures is appended to *messages when given; *reason, when given,
+// gets the failure in a few words for the user ("No such file or directory", "bad checksum
+// in line 6").
+int LoadHexFile(HexImage& image, const char* path, std::string* messages = nullptr, std::string* reason = nullptr);
 // The same for the text of a file.
 int LoadHexText(HexImage& image, std::string_view text, std::string* messages = nullptr);

@@ -1,5 +1,6 @@
 #include "system_registry.h"
 
+#include "home_folder.h"
 #include "ini_file.h"
 #include "trevan_error.h"
 
@@ -7,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+
+#include <mutex>
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -22,9 +25,31 @@ int graphicModeOf(const std::string& text) {
     return 0; // "DirectX", an empty or unknown text
 }
 
+struct ChosenFile {
+    std::mutex mutex;
+    std::string path;
+};
+
+ChosenFile& chosenFile() {
+    static ChosenFile chosen;
+    return chosen;
+}
+
 } // namespace
 
-SystemRegistry::SystemRegistry() = default;
+SystemRegistry::SystemRegistry() {
+    ChosenFile& chosen = chosenFile();
+    std::lock_guard lock(chosen.mutex);
+    if (chosen.path.empty()) return;
+    d_explicitPath = true;
+    d_registryPath = chosen.path;
+}
+
+void SystemRegistry::useRegistryFile(std::string path) {
+    ChosenFile& chosen = chosenFile();
+    std::lock_guard lock(chosen.mutex);
+    chosen.path = std::move(path);
+}
 
 SystemRegistry::SystemRegistry(std::string registryPath)
     : d_explicitPath(true), d_registryPath(std::move(registryPath)) {}
@@ -35,8 +60,7 @@ std::string SystemRegistry::userRegistryPath() {
     if (config && *config) {
         base = config;
     } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : "") + "/.config";
+        base = homeFolder() + "/.config";
     }
     return base + "/velmora2/registry.ini";
 }
@@ -44,8 +68,7 @@ std::string SystemRegistry::userRegistryPath() {
 std::string SystemRegistry::systemRegistryPath() { return "/etc/velmora2/registry.ini"; }
 
 std::string SystemRegistry::expandDirectory(const std::string& value) {
-    const char* home = std::getenv("HOME");
-    const std::string homeDir = home ? home : "";
+    const std::string homeDir = homeFolder();
     const auto startsWith = [&](const std::string& word) {
         return value.compare(0, word.size(), word) == 0 && (value.size() == word.size() || value[word.size()] == '/');
     };

@@ -10,7 +10,8 @@
 // it exists, else /etc/velmora2/registry.ini; tests and the demo name their own file.
 // A directory value may begin with "$XDG_DATA_HOME" (the user's data folder by the XDG rules,
 // default ~/.local/share) or "~" (the user's home): the system-wide file of the package
-// names each user's own main directory so, "$XDG_DATA_HOME/velmora2".
+// names each user's own main directory so, "$XDG_DATA_HOME/velmora2". Without HOME the
+// home folder is the user's password entry.
 
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ public:
     static constexpr const char* SECTION = "Velmora2";
     static constexpr const char* SIMULATOR_SECTION = "Simulator";
 
-    // Reads the user's file or, without one, the system's.
+    // Reads the file chosen by useRegistryFile, else the user's file or, without one, the
+    // system's.
     SystemRegistry();
     // Reads this file only.
     explicit SystemRegistry(std::string registryPath);
@@ -44,6 +46,10 @@ public:
     bool usesSimulator() const { return d_usbBackend == "simulator"; }
     const std::string& getUsbBackend() const { return d_usbBackend; }
 
+    // Makes every later SystemRegistry() read `path` (the demo installation); empty restores
+    // the lookup above. Chosen inside the program, so the programs it starts keep the user's
+    // own XDG folders.
+    static void useRegistryFile(std::string path);
     // The user's file by the XDG rules, and the system-wide one.
     static std::string userRegistryPath();
     static std::string systemRegistryPath();

@@ -68,7 +68,9 @@ const char* error_message(int code) {
     return kMessages[static_cast<size_t>(code)];
 }
 
-void push_error(int code, const char* file, int line) {
+void push_error(int code, const char* file, int line) { push_error(code, file, line, std::string()); }
+
+void push_error(int code, const char* file, int line, const std::string& what) {
     ErrorStack& s = stack();
     std::lock_guard lock(s.mutex);
     if (s.count > MAX_ERROR_STACK - 1) s.count = 0;
@@ -78,7 +80,7 @@ void push_error(int code, const char* file, int line) {
     e.line = line;
     e.serial = ++s.pushes;
     e.thread = std::this_thread::get_id();
-    e.what.clear();
+    e.what = what;
     ++s.count;
 }
 

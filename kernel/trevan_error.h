@@ -41,6 +41,8 @@ constexpr int MAX_ERROR_STACK = 10;
 
 // Records a failure. An eleventh push empties the stack first, so the newest entry survives.
 void push_error(int code, const char* file, int line);
+// The same, naming what failed: its line reads "Error : <message> (<what>)".
+void push_error(int code, const char* file, int line, const std::string& what);
 
 // The messages of every recorded failure, newest first, one "Error : <message>\n" line each;
 // empties the stack. The text stays valid until the next call (of any thread).

@@ -9,6 +9,7 @@ set(expected
     ${LIBDIR}/libmeasurement.so
     ${UDEV_DIR}/60-velmora2.rules
     ${DATADIR}/applications/velmora2.desktop
+    ${DATADIR}/metainfo/org.velmora2.velmora2.metainfo.xml
     ${DATADIR}/icons/hicolor/scalable/apps/velmora2.svg
     ${DATADIR}/icons/hicolor/48x48/apps/velmora2.png
     ${DATADIR}/icons/hicolor/128x128/apps/velmora2.png
@@ -16,6 +17,7 @@ set(expected
     ${DATADIR}/velmora2/firmware/README
     ${DATADIR}/man/man1/velmora2.1.gz
     ${DATADIR}/doc/velmora2/copyright
+    ${DATADIR}/doc/velmora2/README.Debian
     ${DATADIR}/doc/velmora2/changelog.gz)
 
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${work}/stage

@@ -42,13 +42,27 @@ ${options}.PP
 The options of Qt programs (\\-platform, \\-style, ...) are taken as well.
 .SH FILES
 .TP
+.I $XDG_CONFIG_HOME/velmora2/registry.ini
+the user's own registry (\\fI~/.config/velmora2/registry.ini\\fR by default), read instead of the installation's when present
+.TP
 .I /etc/velmora2/registry.ini
-the installation's registry, read when \\fI~/.config/velmora2/registry.ini\\fR is missing
+the installation's registry
 .TP
 .I /usr/share/velmora2/firmware/trevan.hex
 the instrument's firmware, supplied with the instrument
 .SH EXIT STATUS
-0 after a normal run, 2 for an unknown option.
+.TP
+.B 0
+after a normal run, after \\-\\-help or \\-\\-version, and when another instance runs already
+.TP
+.B 1
+the demo installation's folders or files cannot be made (\\-\\-demo)
+.TP
+.B 2
+an unknown option or argument; the usage is printed
+.TP
+.B 255
+the instrument cannot be initialised (the message names why), or the program failed before its window opened
 ")
 execute_process(COMMAND gzip -9nc ${OUTPUT}.in OUTPUT_FILE ${OUTPUT} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

@@ -30,13 +30,22 @@ bool fail(std::string* error, const std::string& why) {
     return false;
 }
 
-bool isOurTemporaryName(std::string_view name, std::string_view base) {
-    if (name.size() != base.size() + kTemporaryMark.size() + kRandomPart) return false;
-    if (name.substr(0, base.size()) != base || name.substr(base.size(), kTemporaryMark.size()) != kTemporaryMark)
-        return false;
-    for (char c : name.substr(base.size() + kTemporaryMark.size()))
+bool isRandomPart(std::string_view part) {
+    if (part.size() != kRandomPart) return false;
+    for (char c : part)
         if (!std::isalnum(static_cast<unsigned char>(c))) return false;
     return true;
+}
+
+// <base>.tmpXXXXXX, or <base>.tmpXXXXXX.XXXXXX: the temporary libzip makes beside ours while
+// it writes an office file into it (a kill leaves both).
+bool isOurTemporaryName(std::string_view name, std::string_view base) {
+    const std::size_t ours = base.size() + kTemporaryMark.size() + kRandomPart;
+    if (name.size() != ours && name.size() != ours + 1 + kRandomPart) return false;
+    if (name.substr(0, base.size()) != base || name.substr(base.size(), kTemporaryMark.size()) != kTemporaryMark)
+        return false;
+    if (!isRandomPart(name.substr(base.size() + kTemporaryMark.size(), kRandomPart))) return false;
+    return name.size() == ours || (name[ours] == '.' && isRandomPart(name.substr(ours + 1)));
 }
 
 } // namespace

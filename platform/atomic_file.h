@@ -18,7 +18,8 @@
 // links (which need not exist yet). A relative link is taken from the link's own folder.
 std::string writeTarget(const std::string& path);
 
-// Removes "<target>.tmpXXXXXX" regular files of this user beside `target`.
+// Removes "<target>.tmpXXXXXX" regular files of this user beside `target`, and the
+// "<target>.tmpXXXXXX.XXXXXX" that libzip writes beside such a temporary.
 void removeStaleTemporaries(const std::string& target);
 
 // Creates an empty temporary "<target>.tmpXXXXXX" (mode 0600) beside `target`, after removing

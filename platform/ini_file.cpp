@@ -30,6 +30,20 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// A line break in a written name or value would start a line of its own in the file: a
+// title pasted from several lines could add a section or key ahead of the real one. Each
+// break (CR LF, CR or LF) becomes one blank.
+std::string oneLine(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += (c == '\r' || c == '\n') ? ' ' : c;
+    }
+    return out;
+}
+
 } // namespace
 
 IniFile::IniFile(std::string path) : d_path(std::move(path)) {
@@ -196,18 +210,20 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool def)
     return def;
 }
 
-void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+void IniFile::writeString(std::string_view section_, std::string_view key_, std::string_view value) {
+    const std::string section = oneLine(section_);
+    const std::string key = oneLine(key_);
     Section& s = sectionFor(section);
     const std::size_t line = keyLine(s, key);
     if (line < s.lines.size()) {
-        s.lines[line].value = std::string(value);
+        s.lines[line].value = oneLine(value);
         return;
     }
     // New keys go after the last key line, before trailing blank lines.
     auto it = s.lines.end();
     while (it != s.lines.begin() && std::prev(it)->key.empty() && std::prev(it)->value.empty()) --it;
     const bool last = it == s.lines.end();
-    it = s.lines.insert(it, Line{std::string(key), std::string(value)});
+    it = s.lines.insert(it, Line{key, oneLine(value)});
     // Appended, no line moves; else the lines after it do.
     if (last)
         s.index.emplace(lowerCase(key), static_cast<std::size_t>(it - s.lines.begin()));

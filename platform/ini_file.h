@@ -35,6 +35,8 @@ public:
     // Any non-zero number reads as true; "true"/"false" are accepted too.
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
+    // A line break in a section, key or value is written as one blank: no value can add a
+    // line, a section or a key to the file.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, int value);
     // Shortest text that reads back to the same double.

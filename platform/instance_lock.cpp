@@ -1,12 +1,13 @@
 #include "instance_lock.h"
 
+#include "home_folder.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,13 +20,6 @@ bool privateFolder(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
            (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    const passwd* pw = ::getpwuid(::geteuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
 }
 
 } // namespace

@@ -111,9 +111,11 @@ CellBlock CellBlock::parse(std::string_view address) {
 }
 
 std::string CellBlock::absolute() const {
-    const std::string first = "$" + columnLetters(firstColumn) + "$" + std::to_string(firstRow + 1);
-    if (firstRow == lastRow && firstColumn == lastColumn) return first;
-    return first + ":$" + columnLetters(lastColumn) + "$" + std::to_string(lastRow + 1);
+    // Appended piece by piece: GCC 12 takes "$" + a temporary for an overlapping copy (-Wrestrict).
+    std::string text = "$";
+    text.append(columnLetters(firstColumn)).append("$").append(std::to_string(firstRow + 1));
+    if (firstRow == lastRow && firstColumn == lastColumn) return text;
+    return text.append(":$").append(columnLetters(lastColumn)).append("$").append(std::to_string(lastRow + 1));
 }
 
 void Range::setValue(double value) {
@@ -242,7 +244,10 @@ void SpreadsheetApplication::write(const std::string& file) const {
                 for (const Range& r : chart->series()) {
                     const auto found = sheetNames.find(&r.worksheet());
                     if (found == sheetNames.end()) throw AutomationError("a series of " + name + " has no worksheet");
-                    const std::string formula = "=" + formulaSheetName(found->second) + "!" + r.block().absolute();
+                    const std::string formula = std::string("=")
+                                                    .append(formulaSheetName(found->second))
+                                                    .append("!")
+                                                    .append(r.block().absolute());
                     if (!chart_add_series(c, nullptr, formula.c_str()))
                         throw AutomationError("cannot add a series to " + name);
                 }

@@ -80,7 +80,7 @@ launch() {
     "$demo" "$demo" >"$demo/config/velmora2/registry.ini"
   state "$scenario" >"$demo/main/state.ini"
   local log="$demo/log" mark="$demo/painted"
-  XDG_CONFIG_HOME="$demo/config" QT_QPA_PLATFORM="$platform" QT_LOGGING_RULES="velmora2.startup.info=true;velmora2.frames.info=true" \
+  VELMORA2_REGISTRY="$demo/config/velmora2/registry.ini" QT_QPA_PLATFORM="$platform" QT_LOGGING_RULES="velmora2.startup.info=true;velmora2.frames.info=true" \
     "$program" > >(stamp_paint "$log" "$mark") 2>&1 &
   local pid=$!
   local started painted=""

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Builds the program (release preset) and starts it on the demo installation under
-# build/demo: a registry file of its own (XDG_CONFIG_HOME=build/demo/config) naming the
-# main directory build/demo/main, the firmware directory build/demo/firmware, the GDI
-# display and the simulated instrument. The user's own configuration is not touched.
+# Installs what the build and the program need, builds the program (release preset) and
+# starts it on the demo installation under build/demo: a registry file of its own
+# (build/demo/config/velmora2/registry.ini, named by VELMORA2_REGISTRY, which the program
+# takes out of its environment) naming the main directory build/demo/main, the firmware
+# directory build/demo/firmware, the GDI display and the simulated instrument. The user's
+# own configuration is not touched, and the programs it starts keep it.
 # SHORTED_INPUTS=1 starts the simulated instrument with both inputs shorted (for the zero
 # calibration). A flaky cable: GLITCH_EVERY=N fails every N-th transfer once, UNPLUG_EVERY_MS=T
 # pulls the instrument every T ms and puts it back UNPLUG_BACK_AFTER_MS later
 # (default 1000); the registry's [Simulator] keys of the same names (see README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh program
 
 cmake --preset release >/dev/null
 cmake --build --preset release --target velmora2
@@ -47,5 +49,4 @@ lineJoinMode=2
 INI
 fi
 
-export XDG_CONFIG_HOME="$demo/config"
-exec build/release/form/velmora2
+VELMORA2_REGISTRY="$demo/config/velmora2/registry.ini" exec build/release/form/velmora2

@@ -162,7 +162,7 @@ int programEntry(const ProgramEntryOptions& options) {
         // Messages the kernel raised while starting come first.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const std::string text = get_error_text();
-        showMessage(text.empty() ? "Can not initialize equipment" : text);
+        showMessage((text.empty() ? "Can not initialize equipment" : text) + options.startFailureNote);
         return -1; // the lock ends with the process
     }
 

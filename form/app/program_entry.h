@@ -29,6 +29,8 @@ struct ProgramEntryOptions {
     std::function<bool()> initialize;
     // Runs the event loop once the forms exist and returns its result; empty: runMainWindow.
     std::function<int(TFormMain&)> runLoop;
+    // Added to the message of a kernel that cannot be initialised.
+    std::string startFailureNote;
     // How the main window runs the worker and ends the kernel.
     MainWindowLifecycle lifecycle = MainWindowLifecycle::standard();
 };

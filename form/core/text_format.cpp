@@ -34,16 +34,16 @@ std::string formatGeneral(double value, int precision, int exponentDigits) {
     std::string out = negative ? "-" : "";
     if (exponent < precision && exponent >= -4) {
         if (exponent < 0) {
-            out += "0." + std::string(std::size_t(-exponent - 1), '0') + digits;
+            out.append("0.").append(std::size_t(-exponent - 1), '0').append(digits);
         } else if (int(digits.size()) <= exponent + 1) {
             out += digits + std::string(std::size_t(exponent + 1 - int(digits.size())), '0');
         } else {
-            out += digits.substr(0, std::size_t(exponent + 1)) + "." + digits.substr(std::size_t(exponent + 1));
+            out.append(digits, 0, std::size_t(exponent + 1)).append(".").append(digits, std::size_t(exponent + 1));
         }
         return out;
     }
     out += digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     out += 'E';
     if (exponent < 0) out += '-';
     std::string power = std::to_string(std::abs(exponent));

@@ -2,6 +2,7 @@
 
 #include "acquisition_thread.h"
 #include "display_gdi.h"
+#include "single_line_validator.h"
 #include "table_color.h"
 
 #include <QCheckBox>
@@ -80,6 +81,7 @@ TFormOptionDlg::TFormOptionDlg(QWidget* parent, const Environment& environment) 
     e_title = new QLineEdit(title);
     e_title->setObjectName("e_title");
     e_title->setGeometry(110, 19, 250, 24);
+    e_title->setValidator(new SingleLineValidator(e_title));
 
     QGroupBox* format = group(this, "Format", 8, 58, 170, 96);
     b_color = control<QRadioButton>(format, "b_color", "Color", 10, 20, 150, 22);

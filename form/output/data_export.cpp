@@ -3,6 +3,7 @@
 #include "acquisition_thread.h"
 #include "codes.h"
 #include "control_facade.h"
+#include "desktop_opener.h"
 #include "ini_file.h"
 #include "message_box.h"
 #include "spreadsheet_automation.h"
@@ -10,13 +11,11 @@
 
 #include <QBuffer>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <memory>
 
@@ -47,8 +46,8 @@ OfficeDesk defaultDesk() {
     if (folder.isEmpty()) folder = QDir::homePath();
     OfficeDesk desk{folder.toStdString(), [](const std::string& path) {
                         // Without a viewer the file would seem lost: the user learns where it is.
-                        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-                            showMessage("No program could open the file. It is saved as " + path);
+                        openWithDesktop(
+                            path, [path] { showMessage("No program could open the file. It is saved as " + path); });
                     }};
     desk.letterPaper = usesLetterPaper(QLocale::system().territory());
     return desk;
@@ -126,8 +125,9 @@ bool save_waveform_text(const std::string& fileName, const RawRecordSlots& recor
                                 {exportedRecord(_CH2, records), voltsOf(_CH2)});
     });
     if (!read) return false;
-    if (!atomicWriteFile(fileName, text)) {
-        showMessage("File open error");
+    std::string why;
+    if (!atomicWriteFile(fileName, text, &why)) {
+        showMessage("File open error: " + why);
         return false;
     }
     return true;
@@ -182,10 +182,11 @@ bool export_fft_to_excel(const SpectrumExportRecord& spectrum) {
         const int bins = spectrum.N / 2;
         pauseStandard(processGuiEventsExceptInput, [&] {
             const float* values = spectrum.linear ? spectrum.lin : spectrum.dB;
-            for (int i = 0; values && i < bins; ++i) sheet.range("A" + std::to_string(i + 1)).setValue(values[i]);
+            for (int i = 0; values && i < bins; ++i)
+                sheet.range(std::string("A").append(std::to_string(i + 1))).setValue(values[i]);
         });
         // Every bin written above, the last one included.
-        const Range range = sheet.range("A1:A" + std::to_string(bins));
+        const Range range = sheet.range(std::string("A1:A").append(std::to_string(bins)));
         excel.addWorkbook(SpreadsheetApplication::xlWBATChart);
         Chart& chart = excel.workbook(2).chart(1);
         chart.setName("OstraChart");

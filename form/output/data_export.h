@@ -4,7 +4,8 @@
 // spectrum as a spreadsheet with a line chart. They read the records under the pause handshake
 // and convert codes with controlRawToVoltage. The spreadsheet and document go through the
 // automation objects of platform/ (SpreadsheetApplication, DocumentApplication), which save
-// onto the office desk and open the file in the desktop's viewer.
+// onto the office desk and open the file in the desktop's viewer (an opener that fails says
+// where the file was saved).
 //
 // Failures are shown as message boxes (showMessage): the texts of the system where it has one,
 // otherwise the text of the automation error. Each exporter returns true when it went through.
@@ -41,8 +42,8 @@ OfficeDesk officeDesk();
 std::optional<Picture> clipboardPicture();
 
 // The text data file (the main window's "Save Data" with its "DAT files (*.dat)|*.DAT"
-// dialog). An empty name does nothing. A file that cannot be written shows "File open error"
-// and leaves an existing file untouched.
+// dialog). An empty name does nothing. A file that cannot be written shows "File open error: "
+// with the reason, and leaves an existing file untouched.
 bool save_waveform_text(const std::string& fileName, const RawRecordSlots& records);
 
 // The records as 500-point columns A (channel 1) and B (channel 2) of the worksheet "Ostra"

@@ -72,7 +72,7 @@ int TFormPreviewDlg::exec() {
 }
 
 void TFormPreviewDlg::OKBtnClick() {
-    if (!d_picture.isNull()) print_picture(d_picture);
+    if (!d_picture.isNull()) print_picture(d_picture, printDocumentName(p_environment));
     accept();
 }
 

@@ -98,9 +98,14 @@ bool print_screen(const ScreenImageSource& source);             // false when ca
 // stored in environment.printerCaps.
 bool check_printer(Environment& environment);
 
+// The name of a print job (the spooler's job name, a PDF's title, the file name a PDF printer
+// makes): "Velmora2", and " - " and the title when the picture shows one.
+std::string printDocumentName(const Environment* environment);
+
 // Runs the print dialog and prints `picture` centred on the page, one picture pixel per
-// 0.01 inch. False when the dialog is cancelled or the printer fails (with a message).
-bool print_picture(const QImage& picture);
+// 0.01 inch, as the document `documentName`. False when the dialog is cancelled or the
+// printer fails (with a message).
+bool print_picture(const QImage& picture, const std::string& documentName = "Velmora2");
 
 // ---- Pictures of other windows (the spectrum window's 600 x 700 export uses them) ----
 

@@ -98,7 +98,16 @@ bool copy_screen_to_clipboard(const ScreenImageSource& source) {
     return true;
 }
 
-bool print_screen(const ScreenImageSource& source) { return print_picture(compose_print_picture(source)); }
+bool print_screen(const ScreenImageSource& source) {
+    return print_picture(compose_print_picture(source), printDocumentName(source.environment));
+}
+
+std::string printDocumentName(const Environment* environment) {
+    std::string name = "Velmora2";
+    if (environment && environment->TitleOnOff && !environment->Title.empty())
+        name.append(" - ").append(environment->Title);
+    return name;
+}
 
 bool check_printer(Environment& environment) {
     const std::optional<PrinterCaps> caps = printerProbeFunction() ? printerProbeFunction()() : systemPrinter();
@@ -107,9 +116,10 @@ bool check_printer(Environment& environment) {
     return true;
 }
 
-bool print_picture(const QImage& picture) {
+bool print_picture(const QImage& picture, const std::string& documentName) {
     if (picture.isNull()) return false;
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(documentName));
     printer.setFullPage(true); // coordinates from the paper's corner: the picture is centred on the sheet
     const bool accepted = printDialogFunction() ? printDialogFunction()(printer) : systemPrintDialog(printer);
     if (!accepted) return false;

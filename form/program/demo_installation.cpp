@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -62,6 +61,6 @@ bool useDemoInstallation(const std::string& programDir) {
                                  "[Simulator]\nglitchEvery=0\nglitchKind=0\nunplugEveryMs=0\nunplugBackAfterMs=1000\n";
     if (!writeWhenMissing(config + "/velmora2/registry.ini", registry)) return false;
     if (!writeWhenMissing(main + "/state.ini", kFirstState)) return false;
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    SystemRegistry::useRegistryFile(config + "/velmora2/registry.ini");
     return true;
 }

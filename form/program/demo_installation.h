@@ -6,7 +6,9 @@
 #include <string>
 
 // Makes the demo's folders (mode 0700) and, when missing, its registry file and first state
-// file, then points the registry lookup at it (XDG_CONFIG_HOME). The demo firmware is looked
-// for in `programDir`/../share/velmora2/demo (the installed package), else in the source
-// tree. False, with the reason on stderr, when a folder or file cannot be made.
+// file, then has the kernel read that registry file (SystemRegistry::useRegistryFile); the
+// environment is left alone, so the programs this one starts (the desktop's opener, a viewer)
+// keep the user's own configuration. The demo firmware is looked for in
+// `programDir`/../share/velmora2/demo (the installed package), else in the source tree.
+// False, with the reason on stderr, when a folder or file cannot be made.
 bool useDemoInstallation(const std::string& programDir);

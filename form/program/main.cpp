@@ -7,6 +7,7 @@
 #include "installation_usb_backend.h"
 #include "main_widgets.h"
 #include "program_entry.h"
+#include "system_registry.h"
 #include "usb_backend_factory.h"
 #include "velmora2_version.h"
 
@@ -18,6 +19,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -43,17 +45,27 @@ public:
     }
 };
 
+// Whether the application object can start: a display, or a platform named by the
+// environment or by Qt's own -platform option.
+bool displayReachable(const QStringList& arguments) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(name)) return true;
+    return arguments.contains(QStringLiteral("-platform")) || arguments.contains(QStringLiteral("--platform"));
+}
+
 // --help, --version and --demo. Returns -1 to go on, else the exit code. Before the application
-// object exists (`app` null) it answers only a well-formed --help or --version: they need no
-// display, and without one the application object ends the process. The rest, Qt's own
-// options (-platform, -style, ...) among them, waits for the application object, which takes
-// those out of the arguments.
+// object exists (`app` null) it answers a well-formed --help or --version: they need no
+// display. The rest, Qt's own options (-platform, -style, ...) among them, waits for the
+// application object, which takes those out of the arguments; without a display, where that
+// object would end the process, it is answered here too.
 int readCommandLine(const QApplication* app, const QStringList& arguments, bool& demo) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Shows, measures and saves the signals of the two-channel USB oscilloscope.\n"
                        "Settings are kept in the main directory the registry file names\n"
-                       "(~/.config/velmora2/registry.ini, else /etc/velmora2/registry.ini)."));
+                       "($XDG_CONFIG_HOME/velmora2/registry.ini, ~/.config/velmora2/registry.ini\n"
+                       "by default; else /etc/velmora2/registry.ini).\n"
+                       "Without an instrument, --demo starts the program on a simulated one."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption demoOption(
@@ -69,7 +81,13 @@ int readCommandLine(const QApplication* app, const QStringList& arguments, bool&
         return text;
     };
     const bool parsed = parser.parse(arguments) && parser.positionalArguments().isEmpty();
-    if (!app && (!parsed || parser.isSet(QStringLiteral("help-all")))) return -1;
+    // Without a display the application object would abort (status 134): what it would take
+    // out of the arguments cannot be told from an unknown option, so both are answered here.
+    if (!app && !displayReachable(arguments) && parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(usage()), stdout);
+        return 0;
+    }
+    if (!app && displayReachable(arguments) && (!parsed || parser.isSet(QStringLiteral("help-all")))) return -1;
     if (!parsed) {
         const QString error = parser.errorText().isEmpty()
                                   ? QStringLiteral("Unknown argument '%1'.").arg(parser.positionalArguments().first())
@@ -111,6 +129,11 @@ private:
     bool d_done = false;
 };
 
+// Said when the kernel does not start: the first start from the menu has no instrument yet.
+constexpr const char* kDemoNote = "\nWithout an instrument, try the program on a simulated one: start "
+                                  "\"velmora2 --demo\", or Velmora2's \"Demo (simulated instrument)\" in the "
+                                  "desktop's menu.";
+
 ProgramEntryOptions entryOptions() {
     ProgramEntryOptions options;
     if (qEnvironmentVariableIntValue("VELMORA2_EXIT_AFTER_FIRST_FRAME") != 1) return options;
@@ -128,6 +151,12 @@ ProgramEntryOptions entryOptions() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The scripts' demo installations name their registry file so; taken out of the
+    // environment at once, so that no program started from here inherits it.
+    if (const char* registry = std::getenv("VELMORA2_REGISTRY"); registry && *registry) {
+        SystemRegistry::useRegistryFile(registry);
+        ::unsetenv("VELMORA2_REGISTRY");
+    }
     bool demo = false;
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -138,7 +167,9 @@ int main(int argc, char** argv) {
     if (demo && !useDemoInstallation(QCoreApplication::applicationDirPath().toStdString())) return 1;
     setUsbBackendFactory(installationUsbBackend);
     try {
-        return programEntry(entryOptions());
+        ProgramEntryOptions options = entryOptions();
+        if (!demo) options.startFailureNote = kDemoNote;
+        return programEntry(options);
     } catch (const std::exception& e) {
         // Before the forms, while the kernel starts: as a kernel that cannot be initialised.
         showProgramException(e.what());

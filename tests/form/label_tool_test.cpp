@@ -90,7 +90,7 @@ TEST_F(LabelToolTest, DragMovesByTheWayFromTheLastStepAndMayLeaveTheDisplay) {
 }
 
 TEST_F(LabelToolTest, AddStopsAtTwelveEditKeepsThePlaceDeleteRemoves) {
-    for (int i = 0; i < MAX_LABELS; ++i) add(10 * i, 20, "l" + std::to_string(i));
+    for (int i = 0; i < MAX_LABELS; ++i) add(10 * i, 20, std::string("l").append(std::to_string(i)));
     env.labelPressPoint = {400, 300};
     EXPECT_FALSE(addLabel(env, {0xFFFFFF, 0, "thirteenth"}));
     EXPECT_EQ(env.labelList.size(), std::size_t(MAX_LABELS));

@@ -120,7 +120,7 @@ TEST(ScreenLayout, TextsOfTheSetupBlock) {
     texts.timeDivText = "1ms";
     texts.cursorReadout = {"Horizontal : @ = 1.00ms", "Vertical : @ = 0.50V"};
     texts.measureWindowVisible = true;
-    for (int i = 0; i < 10; ++i) texts.measureLabels[i] = "m" + std::to_string(i);
+    for (int i = 0; i < 10; ++i) texts.measureLabels[i] = std::string("m").append(std::to_string(i));
     const PictureLayout l = pictureLayout(env, k, true);
     const auto out = pictureTexts(env, l, k, texts, std::tm{});
     const int bottom = l.y0 + 400;

@@ -17,7 +17,10 @@
 #include <filesystem>
 
 #include <string>
+
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,6 +203,16 @@ TEST_F(RegistryLocation, UserFileByTheXdgRulesElseTheSystemFile) {
     setenv("XDG_CONFIG_HOME", "", 1);
     setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(SystemRegistry::userRegistryPath(), "/home/someone/.config/velmora2/registry.ini");
+    // Without HOME (a service, "env -i"): the password entry's home, never the root.
+    unsetenv("HOME");
+    const passwd* pw = getpwuid(geteuid());
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(SystemRegistry::userRegistryPath(), std::string(pw->pw_dir) + "/.config/velmora2/registry.ini");
+    {
+        ScopedEnv data("XDG_DATA_HOME", nullptr);
+        EXPECT_EQ(SystemRegistry::expandDirectory("$XDG_DATA_HOME/velmora2"),
+                  std::string(pw->pw_dir) + "/.local/share/velmora2");
+    }
 
     setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     SystemRegistry withoutFile;

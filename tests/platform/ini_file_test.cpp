@@ -67,6 +67,23 @@ TEST(IniFile, SaveKeepsUnknownKeysAndComments) {
     EXPECT_EQ(TempDir::read(path), "; keep me\n[S]\nunknown=abc\nk=2\nnew=0.1\n\n[T]\nz=9\n\n[U]\nflag=1\n");
 }
 
+// A title pasted from several lines comes back as one line and adds no section or key.
+TEST(IniFile, LineBreaksInWrittenTextAddNoLines) {
+    TempDir dir;
+    const std::string path = dir.write("e.ini", "[Display]\nTitle=old\n[Measurement]\nlevel=10\n");
+    IniFile ini(path);
+    ini.writeString("Display", "Title", "My scope\r\n[Measurement]\nInjected=1\rEnd");
+    ini.writeString("Display", "new\nkey", "v");
+    ASSERT_TRUE(ini.save()) << ini.error();
+    const IniFile back(path);
+    EXPECT_EQ(back.readString("Display", "Title", ""), "My scope [Measurement] Injected=1 End");
+    EXPECT_EQ(back.readString("Display", "new key", ""), "v");
+    EXPECT_FALSE(back.valueExists("Measurement", "Injected"));
+    EXPECT_EQ(back.readInteger("Measurement", "level", 0), 10);
+    EXPECT_EQ(TempDir::read(path), "[Display]\nTitle=My scope [Measurement] Injected=1 End\nnew key=v\n\n"
+                                   "[Measurement]\nlevel=10\n");
+}
+
 TEST(IniFile, NumbersUseTheCLocale) {
     const ProcessLocale german(ProcessLocale::GERMAN);
     TempDir dir;

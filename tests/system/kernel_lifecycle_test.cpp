@@ -85,6 +85,19 @@ TEST(KernelLifecycleFile, FailedInitWritesNoCalibrationFile) {
     EXPECT_FALSE(std::filesystem::exists(k.mainFile("calibration.ini")));
 }
 
+// What the start's window shows on an unprogrammed instrument without its firmware file: the
+// file, the folder it was looked for in and why.
+TEST(KernelLifecycleFile, AMissingFirmwareFileIsNamedWithItsFolder) {
+    SimulatedKernel k(_HW4, /*programmed=*/false);
+    std::filesystem::remove(k.dir().file("firmware/trevan.hex"));
+    EXPECT_FALSE(k.create());
+    EXPECT_EQ(std::string(get_error_text()),
+              "Error : No TrevanA found\nError : Download firmware failed (firmware file "
+              "trevan.hex in " +
+                  k.dir().file("firmware") + ": No such file or directory)\n");
+    controlDestroy();
+}
+
 // Settings files that exist but cannot be read are told at start, once, and kept at Quit;
 // a save that fails at Quit is told with the file's name and the reason.
 TEST(KernelLifecycleFile, UnreadFilesAreToldAndKeptAndFailedSavesAreTold) {

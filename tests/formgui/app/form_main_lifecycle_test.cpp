@@ -68,7 +68,8 @@ TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
     struct Case {
         std::vector<int> pushed;
         std::string shown;
-        std::string notified; // a message of the kernel's start, shown first
+        std::string notified;  // a message of the kernel's start, shown first
+        std::string note = ""; // the program's note, after the errors
     } cases[] = {
         {{}, "Can not initialize equipment", ""},
         {{_ERR_NO_DEVICE}, std::string("Error : ") + error_message(_ERR_NO_DEVICE) + "\n", ""},
@@ -78,10 +79,15 @@ TEST_F(ProgramEntryTest, FailedStartShowsTheErrorStackOrTheFixedText) {
              "\n",
          ""},
         {{}, "Can not initialize equipment", "The main directory was made"},
+        {{_ERR_NO_DEVICE},
+         std::string("Error : ") + error_message(_ERR_NO_DEVICE) + "\n\nTry the demo",
+         "",
+         "\nTry the demo"},
     };
     for (const Case& c : cases) {
         messages.clear();
         bool loopRan = false;
+        options.startFailureNote = c.note;
         options.initialize = [&] {
             if (!c.notified.empty()) notifyUser(c.notified);
             for (int code : c.pushed) push_error(code, "kernel\\test", 1);

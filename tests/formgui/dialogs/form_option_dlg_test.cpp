@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,7 +71,7 @@ void setTo(Environment& e, bool flip) {
     e.ColorOnOffCh1 = flip;
     e.ColorOnOffCh2 = !flip;
     e.TitleOnOff = flip;
-    e.Title = flip ? "A" : "B";
+    e.Title = std::string(flip ? "A" : "B");
 }
 
 class OptionDialogTest : public ::testing::Test {
@@ -148,6 +149,16 @@ TEST_F(OptionDialogTest, ControlsStartFromTheOptions) {
     EXPECT_EQ(d.ct_track->minimum(), 0);
     EXPECT_EQ(d.ct_track->maximum(), 180);
     EXPECT_EQ(d.Sp_GridColor->size(), QSize(89, 21));
+}
+
+// A title pasted from three lines is taken as one: written raw it would add sections and keys
+// to the environment file.
+TEST_F(OptionDialogTest, TitlePastedFromSeveralLinesBecomesOneLine) {
+    TFormOptionDlg d(nullptr, env);
+    d.e_title->clear();
+    QApplication::clipboard()->setText("My scope\r\n[Measurement]\nInjected=1");
+    d.e_title->paste();
+    EXPECT_EQ(d.e_title->text().toStdString(), "My scope [Measurement] Injected=1");
 }
 
 TEST_F(OptionDialogTest, CancelLeavesEveryOptionAndRebuildsTheTablesUnchanged) {

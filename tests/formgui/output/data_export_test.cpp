@@ -1,13 +1,17 @@
 #include "data_export.h"
 
+#include "desktop_opener.h"
+
 #include "recorded_messages.h"
 #include "simulated_kernel.h"
 #include "thread_flags.h"
 #include "xlsx_cells.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -110,7 +114,10 @@ TEST_F(DataExportTest, TextFileFailuresAndEmptyName) {
     EXPECT_FALSE(save_waveform_text("", records));
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(save_waveform_text(dir.file("missing/wave.dat"), records));
-    EXPECT_EQ(messages, (std::vector<std::string>{"File open error"}));
+    ASSERT_EQ(messages.size(), 1u);
+    // The reason the writer knows, not only that it failed.
+    EXPECT_EQ(messages[0].rfind("File open error: ", 0), 0u) << messages[0];
+    EXPECT_NE(messages[0].find("No such file or directory"), std::string::npos) << messages[0];
     EXPECT_EQ(pauseRequestFlag, 0);
 
     // A channel that is on but has no record yet is left out rather than read.
@@ -236,6 +243,38 @@ TEST_F(DataExportTest, ApplicationsThatCannotStartOrFail) {
     EXPECT_EQ(messages, (std::vector<std::string>{"Range.Paste: the clipboard holds no picture"}));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(pauseRequestFlag, 0);
+}
+
+// The desktop's opener runs without blocking the window; when it cannot start or ends in
+// failure (xdg-open's "no method available", status 3) the user learns where the file is.
+TEST_F(DataExportTest, AnOpenerThatFailsTellsWhereTheFileIs) {
+    setOfficeDesk({});
+    const std::string path = dir.write("Book1.xlsx", "x");
+    const std::string told = "No program could open the file. It is saved as " + path;
+    struct Case {
+        std::vector<std::string> opener;
+        bool fails;
+    } cases[] = {
+        {{"sh", "-c", "exit 3", "opener"}, true},
+        {{dir.file("no-such-opener")}, true},
+        {{"true"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opener[0]);
+        messages.clear();
+        setDesktopOpener(c.opener);
+        officeDesk().open(path);
+        // Until the opener has ended and is gone.
+        for (int i = 0; i < 500; ++i) {
+            QProcess* process = QCoreApplication::instance()->findChild<QProcess*>();
+            if (!process) break;
+            process->waitForFinished(10);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(messages, c.fails ? std::vector<std::string>{told} : std::vector<std::string>{});
+    }
+    setDesktopOpener({});
 }
 
 } // namespace

@@ -393,13 +393,18 @@ TEST_F(ScreenImageTest, ClipboardRoundTrip) {
 TEST_F(ScreenImageTest, PrintsToAPdfFileOrNothingWhenCancelled) {
     const std::string pdf = dir.file("screen.pdf");
     int dialogs = 0;
+    env.TitleOnOff = true;
+    env.Title = "Bench 3";
+    QString job; // the spooler's job name and the PDF's title
     setPrintDialogFunction([&](QPrinter& printer) {
         ++dialogs;
+        job = printer.docName();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
         return true;
     });
     ASSERT_TRUE(print_screen(source));
+    EXPECT_EQ(job.toStdString(), "Velmora2 - Bench 3");
     const std::string bytes = TempDir::read(pdf);
     EXPECT_GT(bytes.size(), 1000u);
     EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
