@@ -222,7 +222,8 @@ TEST(CycleOnInstrument, AReplugedInstrumentIsTakenBackAndTheStatusSaysSo) {
     EXPECT_EQ(rig.cycle->status().text(), "Unplugged");
     rig.kernel.bus->simulatedClock().advance(std::chrono::milliseconds(300));
     ASSERT_NE(rig.kernel.bus->controller(), nullptr);
-    rig.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xC5});
+    // The version read is asked again once within a take-back: two stalls fail this one.
+    rig.kernel.bus->injectFault({UsbFault::Kind::Stall, 0xC5, false, 0, 2});
     rig.runCycles(1);
     EXPECT_EQ(rig.cycle->status().text(), "Unplugged"); // tried again at the next cycle
     rig.runCycles(1);
