@@ -10,7 +10,6 @@ namespace {
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
 constexpr std::chrono::milliseconds kHoldStep{5};   // how often a held request looks again
-constexpr std::chrono::milliseconds kTick{10};      // real time: how often due events are looked for
 constexpr int kControlTransferBytes = 40000;        // a control transfer: a frame (1 ms), as bulk bytes
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
@@ -62,12 +61,7 @@ SimulatedBus::SimulatedBus(SimulatorConfig config) : d_config(config), d_clock(c
     }
     if (d_config.unplugEveryMs > 0) scheduleUnplug();
     if (d_clock.mode() == SimulatedClock::Mode::RealTime) {
-        d_ticker = std::jthread([this](std::stop_token stop) {
-            while (!stop.stop_requested()) {
-                std::this_thread::sleep_for(kTick);
-                d_clock.runDue();
-            }
-        });
+        d_ticker = std::jthread([this](std::stop_token stop) { d_clock.runUntil(std::move(stop)); });
     }
 }
 

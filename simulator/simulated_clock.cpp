@@ -20,8 +20,11 @@ std::chrono::milliseconds SimulatedClock::now() {
 
 void SimulatedClock::schedule(std::chrono::milliseconds delay, std::function<void()> action) {
     const std::chrono::milliseconds due = now() + std::max(delay, std::chrono::milliseconds(0));
-    std::lock_guard lock(d_mutex);
-    d_actions.emplace(std::make_pair(due.count(), d_order++), std::move(action));
+    {
+        std::lock_guard lock(d_mutex);
+        d_actions.emplace(std::make_pair(due.count(), d_order++), std::move(action));
+    }
+    d_scheduled.notify_all();
 }
 
 size_t SimulatedClock::pending() {
@@ -46,6 +49,27 @@ void SimulatedClock::runDue() {
             d_actions.erase(d_actions.begin());
         }
         action();
+    }
+}
+
+void SimulatedClock::runUntil(std::stop_token stop) {
+    std::unique_lock lock(d_mutex);
+    while (!stop.stop_requested()) {
+        if (d_actions.empty()) {
+            d_scheduled.wait(lock, stop, [this] { return !d_actions.empty(); });
+            continue;
+        }
+        const auto dueOf = [this](std::int64_t ms) { return d_start + std::chrono::milliseconds(ms); };
+        const auto due = dueOf(d_actions.begin()->first.first);
+        if (std::chrono::steady_clock::now() < due) {
+            // Woken early by an action that falls due sooner.
+            d_scheduled.wait_until(lock, stop, due,
+                                   [&] { return !d_actions.empty() && dueOf(d_actions.begin()->first.first) < due; });
+            continue;
+        }
+        lock.unlock();
+        runDue();
+        lock.lock();
     }
 }
 

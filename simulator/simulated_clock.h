@@ -7,10 +7,12 @@
 
 #include "clock.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <utility>
 
 class SimulatedClock final : public Clock {
@@ -31,6 +33,9 @@ public:
     void schedule(std::chrono::milliseconds delay, std::function<void()> action);
     // Runs the actions that are due now.
     void runDue();
+    // Real-time mode: runs each action when it falls due, until `stop`; sleeps in between, so
+    // an instrument left alone costs nothing.
+    void runUntil(std::stop_token stop);
     // Number of actions not yet run.
     size_t pending();
 
@@ -46,4 +51,5 @@ private:
     std::chrono::milliseconds d_now{0};
     std::multimap<std::pair<std::int64_t, std::uint64_t>, std::function<void()>> d_actions; // (due, order)
     std::uint64_t d_order = 0;
+    std::condition_variable_any d_scheduled; // an action was scheduled
 };
