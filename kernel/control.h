@@ -211,6 +211,8 @@ public:
     // ---- calibration
     bool writeCalibrationToHardware();
     bool readCalibrationFile(const char* path_);
+    // A null path_ is the main directory's calibration file, not written (true) when the main
+    // directory cannot be used.
     bool writeCalibrationFile(const char* path_);
     double getCalibrationGain(int ch_, int coupling_, int voltDiv_) const;
 
