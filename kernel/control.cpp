@@ -18,7 +18,6 @@
 #include "usb.h"
 #include "usb_backend_factory.h"
 
-#include <filesystem>
 #include <new>
 
 Control* g_control = nullptr;
