@@ -48,8 +48,8 @@ public:
     bool applyState(State state_);
     // Reads a state file and applies it; the kernel keeps writing to its own state file.
     // False, with the settings and the instrument as they were, when path_ is not a file that
-    // can be read (nothing is pushed: the caller names the file, fileFailure says why) or when the instrument's FPGA
-    // version byte cannot be read (its error is pushed).
+    // can be read (nothing is pushed: the caller names the file, fileFailure says why) or when
+    // the instrument's FPGA version byte cannot be read (its error is pushed).
     bool loadState(const char* path_);
     // Writes the current State with `channelCount_` channel sections (callers pass 4).
     bool saveState(const char* path_, int channelCount_);

@@ -32,8 +32,8 @@ public:
     // directory, or one too long for its paths) or 15 (the same for the firmware directory).
     bool read();
 
-    // The main directory and the settings files in it; all empty when the main directory is
-    // relative: the working directory is never taken for it.
+    // The main directory, and the settings files in it below, are empty when the main
+    // directory is relative: the working directory is never taken for it.
     const char* getMainDirectory() const { return d_relativeMain ? "" : d_mainDirectory.c_str(); }
     const char* getFirmwarePath() const { return d_firmwarePath.c_str(); }
     const char* getStatePath() const { return d_statePath.c_str(); }
