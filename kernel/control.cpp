@@ -18,7 +18,6 @@
 #include "usb.h"
 #include "usb_backend_factory.h"
 
-#include <filesystem>
 #include <new>
 
 Control* g_control = nullptr;
@@ -51,11 +50,13 @@ Control::~Control() {
     const auto reportFailedSave = [](const std::string& path, const std::string& why) {
         notifyUser("Cannot save " + path + " : " + why);
     };
+    // A main directory that cannot be used was told at start: nothing is saved, or said.
+    const bool saves = p_systemRegistry && p_systemRegistry->savesSettings();
     std::string why;
-    if (p_state && d_stateLoaded && !p_state->writeIni(p_state->d_fileName, 4, &why))
+    if (saves && p_state && d_stateLoaded && !p_state->writeIni(p_state->d_fileName, 4, &why))
         reportFailedSave(p_state->d_fileName, why);
     p_state.reset();
-    if (p_calibration && p_calibration->d_fromHardware && !p_calibration->writeIni(nullptr, &why))
+    if (saves && p_calibration && p_calibration->d_fromHardware && !p_calibration->writeIni(nullptr, &why))
         reportFailedSave(p_calibration->d_path, why);
     p_calibration.reset();
     p_register.reset();
@@ -224,12 +225,12 @@ bool Control::applyState(State state) {
 }
 
 bool Control::loadState(const char* path) {
+    d_fileFailure.clear();
+    if (!path) return false;
     // A file that is not there or cannot be read would give every setting its default.
-    std::error_code ec;
-    if (!path || !std::filesystem::is_regular_file(path, ec)) return false;
     State local;
     local.d_fileName = path;
-    if (!local.readIni(path, 4)) return false;
+    if (!local.readIni(path, 4, &d_fileFailure)) return false;
 
     const std::string ownFile = p_state->d_fileName;
     putInUse(local, 500, 400);
@@ -279,6 +280,7 @@ bool Control::takeBack() {
 }
 
 bool Control::saveState(const char* path, int channelCount) {
+    d_fileFailure.clear();
     if (!path) return false;
-    return p_state->writeIni(path, channelCount);
+    return p_state->writeIni(path, channelCount, &d_fileFailure);
 }

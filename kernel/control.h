@@ -48,11 +48,14 @@ public:
     bool applyState(State state_);
     // Reads a state file and applies it; the kernel keeps writing to its own state file.
     // False, with the settings and the instrument as they were, when path_ is not a file that
-    // can be read (nothing is pushed: the caller names the file) or when the instrument's FPGA
-    // version byte cannot be read (its error is pushed).
+    // can be read (nothing is pushed: the caller names the file, fileFailure says why) or when
+    // the instrument's FPGA version byte cannot be read (its error is pushed).
     bool loadState(const char* path_);
     // Writes the current State with `channelCount_` channel sections (callers pass 4).
     bool saveState(const char* path_, int channelCount_);
+    // Why the last loadState, saveState, loadReference or saveReference failed; empty after
+    // one that did not, or failed for a reason pushed on the error stack.
+    const std::string& fileFailure() const { return d_fileFailure; }
 
     // The kernel's State; applyStateSteps reads the values it applies through it.
     const State& state() const { return *p_state; }
@@ -161,6 +164,8 @@ public:
     const char* getCalibrationPath() const;
     const char* getAdvancedTriggerPath() const;
     const char* getMainDirectory() const;
+    // False when the main directory cannot be used (told at start): settings are not saved.
+    bool savesSettings() const;
     int getGraphicMode() const;
 
     // Runs the channel's raw-to-display transform and returns its width x height intensity
@@ -206,6 +211,8 @@ public:
     // ---- calibration
     bool writeCalibrationToHardware();
     bool readCalibrationFile(const char* path_);
+    // A null path_ is the main directory's calibration file, not written (true) when the main
+    // directory cannot be used.
     bool writeCalibrationFile(const char* path_);
     double getCalibrationGain(int ch_, int coupling_, int voltDiv_) const;
 
@@ -329,7 +336,7 @@ public:
     // Writes channel ch_'s record (1 or 2; d_bufferSize samples) with its settings to a *.ref
     // file (reference_file.h) through a temporary file, then makes it the reference. False, with
     // the file and the reference untouched, for another channel, a channel that is off or has no
-    // record, or a failed write (error 13).
+    // record, or a failed write (error 13, naming the reason).
     bool saveReference(int ch_, const char* path_);
     // Reads a *.ref file (opened read-only) and makes it the reference. False, with nothing
     // changed, when the file cannot be read or fails a check of unpackReferenceFile.
@@ -436,6 +443,7 @@ private:
 
     // Set once the State came from its file: the teardown writes it back only then.
     bool d_stateLoaded = false;
+    std::string d_fileFailure; // why the last state or reference file load or save failed
     // The take-back of a returned instrument (worker thread): under way, attempts made, and
     // given up until a device arrives again (the arrivals counted then).
     mutable bool d_takeBackPending = false;

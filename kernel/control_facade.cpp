@@ -133,6 +133,8 @@ bool controlLoadState(const char* path) { return g_control->loadState(path); }
 const char* controlGetEnvironmentPath() { return g_control->getEnvironmentPath(); }
 const char* controlGetCalibrationPath() { return g_control->getCalibrationPath(); }
 const char* controlGetMainDirectory() { return g_control->getMainDirectory(); }
+bool controlSavesSettings() { return g_control->savesSettings(); }
+const char* controlFileFailure() { return g_control->fileFailure().c_str(); }
 int controlGetGraphicMode() { return g_control->getGraphicMode(); }
 bool controlWriteCalibrationToHardware() { return g_control->writeCalibrationToHardware(); }
 bool controlReadCalibrationFile(const char* path) { return g_control->readCalibrationFile(path); }

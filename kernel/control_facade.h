@@ -166,9 +166,15 @@ bool controlResetAcquisition();
 // ---- state file, paths, calibration
 bool controlSaveState(const char* path, int channelCount);
 bool controlLoadState(const char* path);
+// Why the last load or save of a state or reference file failed, for its message: "it is
+// not a regular file", "Permission denied", ...; empty after one that did not fail.
+const char* controlFileFailure();
+// The settings files; empty when the main directory is relative.
 const char* controlGetEnvironmentPath();
 const char* controlGetCalibrationPath();
 const char* controlGetMainDirectory();
+// False when the main directory cannot be used (told at start): settings are not saved.
+bool controlSavesSettings();
 int controlGetGraphicMode();
 bool controlWriteCalibrationToHardware();
 bool controlReadCalibrationFile(const char* path);

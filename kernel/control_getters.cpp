@@ -58,6 +58,7 @@ const char* Control::getEnvironmentPath() const { return p_systemRegistry->getEn
 const char* Control::getCalibrationPath() const { return p_systemRegistry->getCalibrationPath(); }
 const char* Control::getAdvancedTriggerPath() const { return p_systemRegistry->getAdvancedTriggerPath(); }
 const char* Control::getMainDirectory() const { return p_systemRegistry->getMainDirectory(); }
+bool Control::savesSettings() const { return p_systemRegistry && p_systemRegistry->savesSettings(); }
 int Control::getGraphicMode() const { return p_systemRegistry->getGraphicMode(); }
 
 unsigned char* Control::getDisplayBuffer(int ch) {

@@ -41,7 +41,11 @@ bool Control::readCounter(void* out) {
 
 bool Control::writeCalibrationToHardware() { return p_calibration->writeToHardware(); }
 bool Control::readCalibrationFile(const char* path) { return p_calibration->readIni(path); }
-bool Control::writeCalibrationFile(const char* path) { return p_calibration->writeIni(path); }
+bool Control::writeCalibrationFile(const char* path) {
+    // The own copy in a main directory that cannot be used: the start said it is not kept.
+    if (!path && !savesSettings()) return true;
+    return p_calibration->writeIni(path);
+}
 
 double Control::getCalibrationGain(int ch, int coupling, int voltDiv) const {
     return p_calibration->getGain(ch, coupling, voltDiv);

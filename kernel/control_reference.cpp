@@ -42,6 +42,7 @@ std::unique_ptr<BufferRawDataStop> referenceBuffer(const ReferenceFile& file) {
 } // namespace
 
 bool Control::saveReference(int ch, const char* path) {
+    d_fileFailure.clear();
     const State& s = *p_state;
     if (!path || (ch != _CH1 && ch != _CH2) || !s.d_channel[ch].channelOnOff) return false;
     const short* record = p_bufferRawData->data(ch);
@@ -61,8 +62,9 @@ bool Control::saveReference(int ch, const char* path) {
 
     auto ref = referenceBuffer(file);
     if (!ref) return false;
-    if (!atomicWriteFile(path, packReferenceFile(file))) {
-        push_error(_ERR_TEMPORARY_FILE, kReferenceSource, __LINE__);
+    std::string why;
+    if (!atomicWriteFile(path, packReferenceFile(file), &why)) {
+        push_error(_ERR_TEMPORARY_FILE, kReferenceSource, __LINE__, why);
         return false;
     }
     p_bufferRawDataRef = std::move(ref);
@@ -70,10 +72,18 @@ bool Control::saveReference(int ch, const char* path) {
 }
 
 bool Control::loadReference(const char* path) {
+    d_fileFailure.clear();
     std::string bytes;
-    if (!path || readWholeFile(path, kLargestFile, bytes) != 0) return false;
+    if (!path) return false;
+    if (const int e = readWholeFile(path, kLargestFile, bytes)) {
+        d_fileFailure = readErrorText(e);
+        return false;
+    }
     ReferenceFile file;
-    if (unpackReferenceFile(bytes, file) != ReferenceFileError::None) return false;
+    if (unpackReferenceFile(bytes, file) != ReferenceFileError::None) {
+        d_fileFailure = "it is not a reference file";
+        return false;
+    }
     auto ref = referenceBuffer(file);
     if (!ref) return false;
     p_bufferRawDataRef = std::move(ref);

@@ -45,8 +45,8 @@ public:
     // Reads every key; a missing key, or a value outside the key's range, gives the key's
     // default. Channel keys are read for channels 1..channelCount_ (at most 4). The derived
     // values are then worked out again. False when the file cannot be read, or holds none
-    // of the keys (no state file: every field then has its default).
-    bool readIni(const std::string& path, int channelCount_);
+    // of the keys (no state file: every field then has its default); `why` then says which.
+    bool readIni(const std::string& path, int channelCount_, std::string* why = nullptr);
     // Writes every key to `path` (channel keys for channels 1..channelCount_, at most 4),
     // keeping the file's other keys, through a temporary file and a rename. False when the
     // file cannot be written, or exists but cannot be read (it is not written over); the

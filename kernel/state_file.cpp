@@ -149,7 +149,7 @@ int channelsInFile(int channelCount_) { return std::clamp(channelCount_, 0, NUMB
 
 } // namespace
 
-bool State::readIni(const std::string& path, int channelCount_) {
+bool State::readIni(const std::string& path, int channelCount_, std::string* why) {
     const IniFile ini(path);
     bool anyKey = false;
     for (int ch = _CH1; ch <= channelsInFile(NUMBER_OF_CHANNELS); ++ch)
@@ -171,7 +171,9 @@ bool State::readIni(const std::string& path, int channelCount_) {
 
     deriveAll();
     // Junk or a picture holds none of the keys: no state file, though every key took its default.
-    return ini.loadedOk() && anyKey;
+    if (ini.readError() == 0 && anyKey) return true;
+    if (why) *why = ini.readError() != 0 ? readErrorText(ini.readError()) : "it holds no known key";
+    return false;
 }
 
 bool State::writeIni(const std::string& path, int channelCount_, std::string* error) const {

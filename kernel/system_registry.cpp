@@ -110,14 +110,15 @@ std::vector<std::string> SystemRegistry::unreadSettingsFiles() const {
     return texts;
 }
 
-std::vector<std::string> SystemRegistry::prepareMainDirectory() const {
+std::vector<std::string> SystemRegistry::prepareMainDirectory() {
     const std::string& dir = d_mainDirectory;
     const auto unusable = [&](const std::string& why) {
+        d_savesSettings = false;
         return std::vector<std::string>{"The main directory " + dir + " cannot be used: " + why +
                                         ". Settings will not be saved."};
     };
     if (dir.empty()) return {};
-    if (dir.front() != '/') return unusable("it is not an absolute path");
+    if (d_relativeMain) return unusable("it is not an absolute path");
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0) {
         if (errno != ENOENT) return unusable(std::strerror(errno));
@@ -161,10 +162,14 @@ bool SystemRegistry::read() {
     }
     d_mainDirectory = mainDirectory;
     d_firmwareDirectory = firmwareDirectory;
-    d_calibrationPath = mainDirectory + "/calibration.ini";
-    d_statePath = mainDirectory + "/state.ini";
-    d_environmentPath = mainDirectory + "/environment.ini";
-    d_advancedTriggerPath = mainDirectory + "/brisane.ini";
+    // A relative one would be the working directory's: no settings file is read or written.
+    d_relativeMain = mainDirectory.front() != '/';
+    d_savesSettings = !d_relativeMain;
+    const auto settingsFile = [&](const char* name) { return d_relativeMain ? std::string() : mainDirectory + name; };
+    d_calibrationPath = settingsFile("/calibration.ini");
+    d_statePath = settingsFile("/state.ini");
+    d_environmentPath = settingsFile("/environment.ini");
+    d_advancedTriggerPath = settingsFile("/brisane.ini");
     d_firmwarePath = firmwareDirectory + "/trevan.hex";
     return true;
 }

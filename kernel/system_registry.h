@@ -32,7 +32,9 @@ public:
     // directory, or one too long for its paths) or 15 (the same for the firmware directory).
     bool read();
 
-    const char* getMainDirectory() const { return d_mainDirectory.c_str(); }
+    // The main directory, and the settings files in it below, are empty when the main
+    // directory is relative: the working directory is never taken for it.
+    const char* getMainDirectory() const { return d_relativeMain ? "" : d_mainDirectory.c_str(); }
     const char* getFirmwarePath() const { return d_firmwarePath.c_str(); }
     const char* getStatePath() const { return d_statePath.c_str(); }
     const char* getEnvironmentPath() const { return d_environmentPath.c_str(); }
@@ -61,14 +63,19 @@ public:
     // is relative, not a directory, not writable or on a full disk, and each settings file
     // (state, calibration, environment) that exists but cannot be read (it is then neither
     // used nor saved over). Empty when all is well.
-    std::vector<std::string> prepareMainDirectory() const;
+    std::vector<std::string> prepareMainDirectory();
+    // False when the main directory is relative or prepareMainDirectory found it unusable:
+    // the settings are not saved, and the saves at Quit say nothing (the start told it).
+    bool savesSettings() const { return d_savesSettings; }
 
 private:
     std::vector<std::string> unreadSettingsFiles() const;
 
     bool d_explicitPath = false;
     std::string d_registryPath;
-    std::string d_mainDirectory;
+    std::string d_mainDirectory; // as the file gives it, for the message
+    bool d_relativeMain = false;
+    bool d_savesSettings = true;
     std::string d_firmwareDirectory;
     std::string d_calibrationPath;
     std::string d_statePath;

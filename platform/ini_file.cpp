@@ -49,6 +49,7 @@ std::string oneLine(std::string_view text) {
 IniFile::IniFile(std::string path) : d_path(std::move(path)) {
     std::string content;
     const int e = readWholeFile(d_path, MAX_FILE_SIZE, content);
+    d_readError = e;
     if (e == EFBIG) {
         d_loadedOk = false;
         d_error = d_path + " is not a settings file: it is larger than 1 MB";

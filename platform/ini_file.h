@@ -24,6 +24,9 @@ public:
     // False when the file existed but could not be read, or was larger than MAX_FILE_SIZE;
     // `error()` then says why.
     bool loadedOk() const { return d_loadedOk; }
+    // The errno of the read as readWholeFile gives it (readErrorText words it): 0 when the
+    // file was read, ENOENT for a missing one, which loadedOk accepts.
+    int readError() const { return d_readError; }
 
     bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;
@@ -83,6 +86,7 @@ private:
 
     std::string d_path;
     bool d_loadedOk = true;
+    int d_readError = 0;
     std::string d_error;
     std::vector<Section> d_sections; // the first may have an empty name: lines before any section
 };

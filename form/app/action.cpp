@@ -6,6 +6,7 @@
 #include "codes.h"
 #include "control_facade.h"
 #include "cycle_view.h"
+#include "desktop_opener.h"
 #include "display_change.h"
 #include "environment.h"
 #include "file_dialog.h"
@@ -14,11 +15,8 @@
 #include "thread_flags.h"
 #include "trevan_error.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStringList>
 
 #include <algorithm>
 #include <fstream>
@@ -121,38 +119,16 @@ std::optional<std::string> askFile(bool save, const char* filter, const char* ex
 // A file the user asked for could not be read or written: say so, with the kernel's reasons.
 void reportFileFailure(const char* what, const std::string& path) {
     std::string text = get_error_text();
-    if (text.empty()) text = std::string(what) + path;
+    if (text.empty()) {
+        text = std::string(what) + path;
+        if (const std::string why = controlFileFailure(); !why.empty()) text += ": " + why;
+    }
     showMessage(text);
-}
-
-std::vector<std::string>& helpOpener() {
-    static std::vector<std::string> command;
-    return command;
 }
 
 // The viewer that cannot be started: the same words whether the file, the opener or the
 // viewer behind it is missing.
 void reportNoHelpViewer() { showMessage("Error! hh.exe file not found"); }
-
-// False when the opener cannot start. One that starts is watched: a viewer may stay open for
-// long, and its failure is only known when it ends.
-bool startHelpOpener(const QString& helpFile) {
-    const std::vector<std::string>& command = helpOpener();
-    QStringList arguments;
-    for (std::size_t i = 1; i < command.size(); ++i) arguments << QString::fromStdString(command[i]);
-    arguments << helpFile;
-    auto* opener = new QProcess(QCoreApplication::instance());
-    opener->setProcessChannelMode(QProcess::ForwardedChannels);
-    opener->setStandardInputFile(QProcess::nullDevice());
-    QObject::connect(opener, &QProcess::finished, opener, [opener](int code, QProcess::ExitStatus status) {
-        if (status != QProcess::NormalExit || code != 0) reportNoHelpViewer();
-        opener->deleteLater();
-    });
-    opener->start(command.empty() ? QStringLiteral("xdg-open") : QString::fromStdString(command[0]), arguments);
-    if (opener->waitForStarted()) return true;
-    delete opener;
-    return false;
-}
 
 // ---- Tool bars ----
 
@@ -694,10 +670,11 @@ int actionHelp() {
         return 0;
     }
     const QString helpFile = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("help.chm")));
-    if (!QFileInfo(helpFile).isFile() || !startHelpOpener(helpFile)) {
+    if (!QFileInfo(helpFile).isFile()) {
         reportNoHelpViewer();
         return 0;
     }
+    openWithDesktop(helpFile.toStdString(), reportNoHelpViewer);
     return 1;
 }
 
@@ -799,8 +776,6 @@ RunStateControls& actionRunStateControls() {
 }
 
 // ======================================================================== Replaceable pieces
-
-void setHelpOpener(std::vector<std::string> command) { helpOpener() = std::move(command); }
 
 AboutTexts aboutTexts(const MemoryStatus& status) {
     AboutTexts texts;

@@ -112,8 +112,9 @@ bool actionCopy();
 bool actionPrintPreview();
 // source 1 CH1, 2 CH2, 3 math; slot 0..22 (measurement order). Others do nothing.
 bool actionShowMeasure(int source, int slot);
-// 1 when the help viewer started, else 0 (with a message); the opener's own failure is
-// reported when it ends (setHelpOpener).
+// Opens the main directory's help file with the desktop's opener (desktop_opener.h): 0 with
+// "Error! hh.exe file not found" when there is no file, else 1, the same message coming when
+// the opener cannot start or ends in failure.
 int actionHelp();
 bool actionAbout();
 // Tool-bar layout of the file, display, channel, trig and runstop bars into Environment.
@@ -140,11 +141,6 @@ RunStateControls& actionRunStateControls();
 
 // ---- Replaceable pieces (tests) ----
 // File dialogs: common/file_dialog.h (setFileDialogHandler).
-
-// The program that opens the help file, its full path appended to the command; an empty
-// command is the desktop's opener, xdg-open. A missing file, an opener that cannot start and
-// one that ends in failure (said when it ends) give "Error! hh.exe file not found".
-void setHelpOpener(std::vector<std::string> command);
 
 // Memory figures of the About window, bytes.
 struct MemoryStatus {

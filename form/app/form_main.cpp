@@ -186,6 +186,7 @@ TFormMain::TFormMain(ControlsOnly, MainWindowLifecycle lifecycle, QWidget* paren
 void TFormMain::start() {
     d_started = true;
     p_environment = std::make_unique<Environment>(controlGetEnvironmentPath());
+    d_savesSettings = controlSavesSettings();
     d_graphicMode = controlGetGraphicMode();
     createDisplay(DISPLAY_WIDTH, DISPLAY_HEIGHT);
     installXYPlot(); // the kernel's transform draws the X-Y plot through it
@@ -219,7 +220,7 @@ TFormMain::~TFormMain() {
     setMainWindowViews(nullptr);
     inhibitScreenSaver(false);
 
-    if (p_environment && !p_environment->save())
+    if (p_environment && d_savesSettings && !p_environment->save())
         showMessage("Cannot save " + p_environment->environmentPath + " : " + p_environment->saveError(), "",
                     MessageButtons::Ok, MessageIcon::Warning);
     p_environment.reset();

@@ -495,6 +495,7 @@ private:
     std::unordered_map<const QAction*, ActionImageList> d_actionLists;
     std::array<QCursor, 5> d_screenCursors; // the program's cursors 1..5
     bool d_started = false;
+    bool d_savesSettings = true; // false: the start told that the main directory cannot be used
     bool d_workerRunning = false;
     bool d_closeConfirmed = false;
     int d_measurePage = 0;

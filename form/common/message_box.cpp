@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include "atomic_file.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -54,4 +56,11 @@ MessageResult showMessage(const std::string& text, const std::string& caption, M
     case QMessageBox::No: return MessageResult::No;
     default: return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
     }
+}
+
+bool writeFileOrTell(const std::string& path, std::string_view content) {
+    std::string why;
+    if (atomicWriteFile(path, content, &why)) return true;
+    showMessage("File open error: " + why);
+    return false;
 }

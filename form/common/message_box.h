@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageIcon { None, Information, Warning, Error, Question };
@@ -23,6 +24,10 @@ using MessageBoxHandler = std::function<MessageResult(const MessageRequest&)>;
 // is closed otherwise. The caption defaults to the application's title.
 MessageResult showMessage(const std::string& text, const std::string& caption = "",
                           MessageButtons buttons = MessageButtons::Ok, MessageIcon icon = MessageIcon::None);
+
+// Writes `content` to `path` whole or not at all (atomicWriteFile); when it cannot, shows
+// "File open error: " with the reason (permission denied, disk full, ...) and returns false.
+bool writeFileOrTell(const std::string& path, std::string_view content);
 
 // Replaces the boxes (tests); an empty handler restores them.
 void setMessageBoxHandler(MessageBoxHandler handler);

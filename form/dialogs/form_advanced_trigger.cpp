@@ -244,7 +244,8 @@ AdvancedTriggerResults FormAdvancedTriggerDialog::run(const char* path, int hw, 
         return unchanged;
     }
     std::string error;
-    if (!saveAdvancedTriggerChoice(file, form.choice(), &error))
+    // No file without a usable main directory: the start said the settings are not saved.
+    if (!file.empty() && !saveAdvancedTriggerChoice(file, form.choice(), &error))
         showMessage("The advanced-trigger settings could not be kept in " + file + ":\n" + error, "Advanced Trigger",
                     MessageButtons::Ok, MessageIcon::Warning);
     return resultsOf(form.choice());

@@ -125,12 +125,7 @@ bool save_waveform_text(const std::string& fileName, const RawRecordSlots& recor
                                 {exportedRecord(_CH2, records), voltsOf(_CH2)});
     });
     if (!read) return false;
-    std::string why;
-    if (!atomicWriteFile(fileName, text, &why)) {
-        showMessage("File open error: " + why);
-        return false;
-    }
-    return true;
+    return writeFileOrTell(fileName, text);
 }
 
 bool export_waveform_excel(const RawRecordSlots& records, const std::string& timeDivText) {

@@ -532,7 +532,7 @@ void TFormFFTDlg::saveastextClick() {
     if (!pauseStandard(processGuiEventsExceptInput, [&] { frame = latestFrame(); })) return;
     static const std::vector<float> none;
     const std::string text = spectrumText(frame ? frame->lin : none, frame ? frame->dB : none, settings().linear, t);
-    if (!atomicWriteFile(name, text)) showMessage("File open error");
+    writeFileOrTell(name, text);
 }
 
 void TFormFFTDlg::saveasexcelClick() {

@@ -153,11 +153,7 @@ bool TFormMeasure::SaveMeasurementsCsv(const std::string& fileName_) {
         std::lock_guard<std::mutex> lock(d_lock);
         text = d_set.csvText(*p_kernel);
     }
-    if (!atomicWriteFile(fileName_, text)) {
-        showMessage("File open error");
-        return false;
-    }
-    return true;
+    return writeFileOrTell(fileName_, text);
 }
 
 QString TFormMeasure::labelText(int index_) const {

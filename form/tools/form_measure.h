@@ -59,8 +59,8 @@ public:
     void DeleteLastMeasureItem();
     void DeleteAllMeasureItems();
     int itemCount() const;
-    // Writes the CSV file (through a temporary file); on failure shows "File open error" and
-    // returns false.
+    // Writes the CSV file (through a temporary file); on failure shows "File open error: "
+    // with the reason and returns false.
     bool SaveMeasurementsCsv(const std::string& fileName_);
     // Caption of label index_ (0..9), as the screen-image output copies it.
     QString labelText(int index_) const;

@@ -1,6 +1,7 @@
 #include "widget_helpers.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QTest>
 
 void clickKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -18,4 +19,14 @@ void scaleApplicationFont(double factor) {
     QFont scaled = original;
     scaled.setPointSizeF(original.pointSizeF() * factor);
     QApplication::setFont(scaled);
+}
+
+void waitForOpeners() {
+    for (int i = 0; i < 500; ++i) {
+        QProcess* process = QCoreApplication::instance()->findChild<QProcess*>();
+        if (!process) break;
+        process->waitForFinished(10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
 }

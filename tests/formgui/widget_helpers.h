@@ -13,3 +13,6 @@ void clickKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt
 int shownWindowsBesides(const QWidget* besides);
 // The application font at `factor` times its size when the first call was made (1: back to it).
 void scaleApplicationFont(double factor);
+// Until the desktop openers started (children of the application) have ended and are gone,
+// their failures told.
+void waitForOpeners();

@@ -136,6 +136,7 @@ TEST(SystemRegistry, AMainDirectoryOrSettingsFileThatCannotBeUsedIsToldAtStart) 
         SystemRegistry r(dir.write("r.ini", "[Velmora2]\nmainDirectory=" + c.main + "\nfirmwareDirectory=/f\n"));
         ASSERT_TRUE(r.read()) << c.main;
         const auto texts = r.prepareMainDirectory();
+        EXPECT_EQ(r.savesSettings(), *c.told == 0) << c.main;
         if (*c.told == 0) {
             EXPECT_TRUE(texts.empty()) << c.main;
             continue;

@@ -85,9 +85,12 @@ TEST(ReferenceSave, RefusesChannelsThatAreOffOrNotInputs) {
         EXPECT_EQ(TempDir::read(path), "keep me") << ch;
     }
     EXPECT_EQ(g_control->p_bufferRawDataRef->d_bufferSize, 0);
-    // A folder that does not exist: the write fails and says so.
-    EXPECT_FALSE(controlSaveReference(_CH1, k.dir().file("none/x.ref").c_str()));
-    EXPECT_STREQ(get_error_text(), "Error : Can't create temporaty file - Win32 Error\n");
+    // A folder that does not exist: the write fails and says why.
+    const std::string unwritable = k.dir().file("none/x.ref");
+    EXPECT_FALSE(controlSaveReference(_CH1, unwritable.c_str()));
+    EXPECT_EQ(std::string(get_error_text()), "Error : Can't create temporaty file - Win32 Error (cannot create a "
+                                             "temporary file beside " +
+                                                 unwritable + ": No such file or directory)\n");
     EXPECT_EQ(g_control->p_bufferRawDataRef->d_bufferSize, 0);
 }
 

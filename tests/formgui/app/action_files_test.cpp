@@ -1,14 +1,18 @@
 // State and reference files through answered dialogs, the outputs, and the windows the
 // actions open.
 #include "action_fixture.h"
+#include "desktop_opener.h"
+#include "ini_file.h"
 #include "temp_dir.h"
+#include "widget_helpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 
 #include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,21 +44,33 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
                                                      "updateAllViews()"}));
 }
 
-// A state file that is not there or cannot be read is refused: the user is told, and every
-// setting and the instrument stay as they were (no defaults in their place).
+// A state file that is not there or cannot be read is refused: the user is told why, and
+// every setting and the instrument stay as they were (no defaults in their place).
 TEST_F(ActionStateFiles, AFileThatCannotBeReadChangesNothing) {
     controlSetTimeDiv(19);
     controlSetChannelOnOff(_CH2, true);
     controlSetVoltageDiv(_CH2, 4);
     const std::string notAFolder = kernel.dir().write("plain.ini", "[HORIZONTAL]\ntimeDiv=3\n");
-    const std::string paths[] = {kernel.dir().file("missing.ini"), kernel.dir().file(""), notAFolder + "/state.ini"};
-    for (const std::string& path : paths) {
+    ::mkfifo(kernel.dir().file("pipe.ini").c_str(), 0600);
+    const struct {
+        std::string path;
+        const char* why;
+    } cases[] = {
+        {kernel.dir().file("missing.ini"), "No such file or directory"},
+        {kernel.dir().file(""), "Is a directory"},
+        {notAFolder + "/state.ini", "Not a directory"},
+        {kernel.dir().file("pipe.ini"), "it is not a regular file"},
+        {kernel.dir().write("big.ini", "[HORIZONTAL]\ntimeDiv=3\n" + std::string(IniFile::MAX_FILE_SIZE, ';')),
+         "it is too large"},
+        {kernel.dir().write("junk.ini", "[Other]\ntimeDiv=3\n"), "it holds no known key"},
+    };
+    for (const auto& [path, why] : cases) {
         const InstrumentRegisters before = kernel.instrument().registers();
         const int commands = kernel.instrument().commands();
         messages.clear();
         fileAnswers.push_back(path);
         EXPECT_FALSE(actionLoadState()) << path;
-        EXPECT_EQ(messages, (std::vector<std::string>{"State loading", "Cannot read " + path}));
+        EXPECT_EQ(messages, (std::vector<std::string>{"State loading", "Cannot read " + path + ": " + why}));
         EXPECT_EQ(controlGetTimeDiv(), 19) << path;
         EXPECT_TRUE(controlGetChannelOnOff(_CH2)) << path;
         EXPECT_EQ(controlGetVoltageDiv(_CH2), 4) << path;
@@ -78,11 +94,12 @@ TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
     EXPECT_TRUE(views.calls.empty());
 }
 
-TEST_F(ActionStateFiles, AFileThatCannotBeWrittenIsReported) {
-    fileAnswers.push_back(kernel.dir().file("no/such/folder/state.ini"));
+TEST_F(ActionStateFiles, AFileThatCannotBeWrittenIsReportedWithTheReason) {
+    const std::string path = kernel.dir().file("no/such/folder/state.ini");
+    fileAnswers.push_back(path);
     EXPECT_FALSE(actionSaveState());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("no/such/folder/state.ini"), std::string::npos) << messages[0];
+    EXPECT_EQ(messages, std::vector<std::string>{"Cannot write " + path + ": cannot create a temporary file beside " +
+                                                 path + ": No such file or directory"});
 }
 
 TEST_F(ActionStateFiles, ReferenceDialogsUseTheReferenceFilter) {
@@ -110,10 +127,19 @@ TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("ch2.ref"), std::string::npos);
 
-    kernel.dir().write("bad.ref", "not a reference");
-    fileAnswers = {kernel.dir().file("bad.ref")};
+    const std::string bad = kernel.dir().write("bad.ref", "not a reference");
+    fileAnswers = {bad};
     EXPECT_FALSE(actionLoadReference());
-    EXPECT_EQ(messages.size(), 2u);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "Cannot read " + bad + ": it is not a reference file");
+
+    // A failed write says why.
+    const std::string unwritable = kernel.dir().file("none/ch1.ref");
+    fileAnswers = {unwritable};
+    EXPECT_FALSE(actionSaveReference(_CH1));
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2], "Error : Can't create temporaty file - Win32 Error (cannot create a temporary file beside " +
+                               unwritable + ": No such file or directory)\n");
 }
 
 TEST_F(ActionStateFiles, OutputsGetTheChosenPathWithTheirFilter) {
@@ -214,8 +240,9 @@ TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
     EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
 }
 
-// The opener is given the help file of the main directory. A missing file, an opener that
-// does not start and one that ends in failure all tell the user the viewer cannot be started.
+// The desktop's opener is given the help file of the main directory. A missing file, an opener
+// that does not start and one that ends in failure all tell the user the viewer cannot be
+// started.
 TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
     const std::string opened = kernel.mainFile("opened.txt");
     const std::string recorder = "printf %s \"$1\" > '" + opened + "'";
@@ -229,7 +256,7 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
     } cases[] = {
         {"viewer started", true, {"/bin/sh", "-c", recorder, "sh"}, 1, true, {}},
         {"no help file", false, {"/bin/sh", "-c", recorder, "sh"}, 0, false, {"Error! hh.exe file not found"}},
-        {"no opener", true, {"/nonexistent/opener"}, 0, false, {"Error! hh.exe file not found"}},
+        {"no opener", true, {"/nonexistent/opener"}, 1, false, {"Error! hh.exe file not found"}},
         {"opener fails",
          true,
          {"/bin/sh", "-c", recorder + "; exit 3", "sh"},
@@ -243,9 +270,9 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
         std::filesystem::remove(opened);
         std::filesystem::remove(kernel.mainFile("help.chm"));
         if (c.fileThere) std::ofstream(kernel.mainFile("help.chm")) << "help";
-        setHelpOpener(c.opener);
+        setDesktopOpener(c.opener);
         EXPECT_EQ(actionHelp(), c.result) << c.name;
-        for (QProcess* p : QCoreApplication::instance()->findChildren<QProcess*>()) p->waitForFinished();
+        waitForOpeners();
         EXPECT_EQ(messages, c.shown) << c.name;
         EXPECT_EQ(std::filesystem::exists(opened), c.openerRan) << c.name;
         if (c.openerRan) {
@@ -253,7 +280,7 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
         }
         EXPECT_EQ(QDir::currentPath(), workingDirectory) << c.name; // the process's, not the help's
     }
-    setHelpOpener({});
+    setDesktopOpener({});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "action.h"
 #include "environment.h"
+#include "ini_file.h"
 #include "instance_lock.h"
 #include "lock_holder.h"
 #include "notifier.h"
@@ -146,6 +147,54 @@ TEST_F(ProgramEntryTest, NormalRunStartsTheWorkerAndEndsInOrder) {
     // The lock went with the run.
     InstanceLock next(options.lockPath);
     EXPECT_EQ(next.acquire(), InstanceLock::Result::Acquired);
+}
+
+// A main directory that cannot be used is told once, at start, and kept to: no settings file
+// is read or written (not in the working directory a relative one would name), and the saves
+// at Quit say nothing more.
+TEST_F(ProgramEntryTest, AMainDirectoryThatCannotBeUsedIsToldOnceAndLeftAlone) {
+    SimulatedKernel kernel(_HW4, true);
+    const std::string work = dir.file("work");
+    std::filesystem::create_directories(work + "/main");
+    const std::string state = "[HORIZONTAL]\ntimeDiv=3\n";
+    dir.write("work/main/state.ini", state);
+    const std::string plain = dir.write("plain", "");
+    const struct {
+        std::string main;
+        const char* why;
+    } cases[] = {
+        {"main", "it is not an absolute path"},
+        {plain, "it is not a directory"},
+    };
+    const std::filesystem::path workingDirectory = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    for (const auto& [main, why] : cases) {
+        SCOPED_TRACE(main);
+        IniFile registry(kernel.dir().file("config/velmora2/registry.ini"));
+        registry.writeString("Velmora2", "mainDirectory", main);
+        registry.save();
+        messages.clear();
+        int timeDiv = -1;
+        options.initialize = [&] {
+            const bool started = kernel.create();
+            if (started) timeDiv = controlGetTimeDiv();
+            return started;
+        };
+        EXPECT_EQ(programEntry(options), 0);
+        std::sort(messages.begin(), messages.end());
+        EXPECT_EQ(messages, (std::vector<std::string>{"Do you really want to Quit?",
+                                                      "The main directory " + main + " cannot be used: " + why +
+                                                          ". Settings will not be saved."}));
+        EXPECT_NE(timeDiv, 3);
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(work))
+            files.push_back(entry.path().lexically_relative(work).string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"main", "main/state.ini"}));
+        EXPECT_EQ(TempDir::read(work + "/main/state.ini"), state);
+        EXPECT_EQ(TempDir::read(plain), "");
+    }
+    std::filesystem::current_path(workingDirectory);
 }
 
 // Quit through the File menu with every tool window open, opened in every order: the event

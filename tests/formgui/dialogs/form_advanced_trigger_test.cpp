@@ -74,6 +74,11 @@ TEST_F(AdvancedTriggerDialogTest, EdgePageGivesTheSeedsBackAndItsSlope) {
     r = runInit(1, 0);
     EXPECT_EQ(r.r1, 2);
     EXPECT_EQ(r.r2, 0);
+
+    // No file without a usable main directory (told at start): OK keeps nothing, says nothing.
+    whenShown([](TFormAdvancedTrigger& d) { clickOk(d); });
+    EXPECT_TRUE(FormAdvancedTriggerDialog().showInit("", _HW4, 1, 0).accepted);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(AdvancedTriggerDialogTest, LogicPageNeedsAConditionAndGivesConditionsAndKind) {

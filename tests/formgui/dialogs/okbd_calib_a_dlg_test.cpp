@@ -170,6 +170,22 @@ TEST_F(ZeroCalibrationWindow, SuccessSavesToTheInstrumentAndTheFile) {
     EXPECT_EQ(fromFile.offsetADC2Ch1, cal.offsetADC2Ch1);
 }
 
+// A main directory that cannot be used was told at start: the calibration goes to the
+// instrument only, and the copy the start said is not kept is no failure.
+TEST_F(ZeroCalibrationWindow, WithoutAUsableMainDirectoryTheInstrumentKeepsTheCalibration) {
+    const std::string plain = kernel.dir().write("plain", "");
+    IniFile registry(kernel.dir().file("config/velmora2/registry.ini"));
+    registry.writeString("Velmora2", "mainDirectory", plain);
+    registry.save();
+    start();
+    const CalibrationImage::Bytes before = kernel.instrument().calibrationMemory();
+    window->BtnCh1Start->click();
+    EXPECT_EQ(text(window->lbCalib), "Calibration Finished");
+    EXPECT_EQ(messages.size(), 1u); // the request to short the input
+    EXPECT_NE(kernel.instrument().calibrationMemory(), before);
+    EXPECT_EQ(TempDir::read(plain), "");
+}
+
 TEST_F(ZeroCalibrationWindow, FailureKeepsTheStoredCalibrationAndTheOtherResult) {
     start(-5.0); // channel 2 pinned at the bottom
     const CalibrationImage::Bytes before = kernel.instrument().calibrationMemory();

@@ -5,13 +5,13 @@
 #include "recorded_messages.h"
 #include "simulated_kernel.h"
 #include "thread_flags.h"
+#include "widget_helpers.h"
 #include "xlsx_cells.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -264,14 +264,7 @@ TEST_F(DataExportTest, AnOpenerThatFailsTellsWhereTheFileIs) {
         messages.clear();
         setDesktopOpener(c.opener);
         officeDesk().open(path);
-        // Until the opener has ended and is gone.
-        for (int i = 0; i < 500; ++i) {
-            QProcess* process = QCoreApplication::instance()->findChild<QProcess*>();
-            if (!process) break;
-            process->waitForFinished(10);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
-        }
+        waitForOpeners();
         EXPECT_EQ(messages, c.fails ? std::vector<std::string>{told} : std::vector<std::string>{});
     }
     setDesktopOpener({});

@@ -248,7 +248,8 @@ TEST_F(FormFftDlgTest, Exports) {
     child<QToolButton>("saveastext")->click();
     answer = dir.file("none/s.txt");
     child<QToolButton>("saveastext")->click();
-    EXPECT_EQ(messages, std::vector<std::string>{"File open error"});
+    EXPECT_EQ(messages, std::vector<std::string>{"File open error: cannot create a temporary file beside " + answer +
+                                                 ": No such file or directory"});
     answer = dir.file("none/s.bmp");
     child<QToolButton>("saveasbmp")->click();
     ASSERT_EQ(messages.size(), 2u);

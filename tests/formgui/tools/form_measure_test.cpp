@@ -137,7 +137,9 @@ TEST_F(FormMeasureTest, SaveWritesTheCsvFile) {
 
     answer = dir.file("missing/m.csv");
     form.BtSaveClick();
-    EXPECT_EQ(messages, (std::vector<std::string>{"File open error", "Fail : data save"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"File open error: cannot create a temporary file beside " + answer +
+                                                      ": No such file or directory",
+                                                  "Fail : data save"}));
 }
 
 TEST_F(FormMeasureTest, VisibilityForTheCycle) {
