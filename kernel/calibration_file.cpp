@@ -9,6 +9,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -86,9 +88,22 @@ std::vector<Field> fileFields(Calibration& c) {
     };
 }
 
-std::string keyOf(const Field& f, int index) {
-    return f.count == 1 ? std::string(f.prefix) : f.prefix + std::to_string(index);
-}
+// The key's name in a buffer of its own: a file's thousand keys are looked up one by one.
+class KeyOf {
+public:
+    KeyOf(const Field& f, int index) {
+        const std::size_t n = std::strlen(f.prefix);
+        std::memcpy(d_text, f.prefix, n);
+        char* end = d_text + n;
+        if (f.count != 1) end = std::to_chars(end, std::end(d_text), index).ptr;
+        d_size = static_cast<std::size_t>(end - d_text);
+    }
+    operator std::string_view() const { return {d_text, d_size}; }
+
+private:
+    char d_text[48];
+    std::size_t d_size;
+};
 
 // A factor as decimal text of the value widened to double, general format, 15 digits,
 // whatever the locale.
@@ -101,7 +116,7 @@ std::string factorText(double v) {
 // Reads one value into the field; false when the key holds no number of its kind. A key
 // that is missing or left blank takes its default.
 bool readValue(const IniFile& ini, const Field& f, int index) {
-    const std::string key = keyOf(f, index);
+    const KeyOf key(f, index);
     double factor = f.def;
     int integer = static_cast<int>(f.def);
     const std::string text = ini.readString(f.section, key, "");
@@ -123,7 +138,7 @@ bool readValue(const IniFile& ini, const Field& f, int index) {
 }
 
 void writeValue(IniFile& ini, const Field& f, int index) {
-    const std::string key = keyOf(f, index);
+    const KeyOf key(f, index);
     switch (f.kind) {
     case Kind::Factor: ini.writeString(f.section, key, factorText(f.factors[index])); break;
     case Kind::EtsFactor: ini.writeString(f.section, key, factorText(f.integers[index])); break;

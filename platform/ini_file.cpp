@@ -33,15 +33,17 @@ std::string_view trim(std::string_view s) {
 // A line break in a written name or value would start a line of its own in the file: a
 // title pasted from several lines could add a section or key ahead of the real one. Each
 // break (CR LF, CR or LF) becomes one blank.
-std::string oneLine(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+// `text` itself when it holds no break (the usual case: no copy), else the copy in `buffer`.
+std::string_view oneLine(std::string_view text, std::string& buffer) {
+    if (text.find_first_of("\r\n") == std::string_view::npos) return text;
+    buffer.clear();
+    buffer.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += (c == '\r' || c == '\n') ? ' ' : c;
+        buffer += (c == '\r' || c == '\n') ? ' ' : c;
     }
-    return out;
+    return buffer;
 }
 
 } // namespace
@@ -65,30 +67,47 @@ IniFile::IniFile(std::string path) : d_path(std::move(path)) {
 }
 
 void IniFile::parse(const std::string& content) {
+    // Each line trimmed, and whether it starts a section.
+    const auto forEachLine = [&content](auto&& take) {
+        size_t pos = 0;
+        while (pos < content.size()) {
+            size_t end = content.find('\n', pos);
+            if (end == std::string::npos) end = content.size();
+            const std::string_view line = trim(std::string_view(content).substr(pos, end - pos));
+            pos = end + 1;
+            take(line, !line.empty() && line.front() == '[');
+        }
+    };
+    // Counted first, so that the lines of a section are stored once rather than moved as it
+    // grows.
+    std::vector<std::size_t> lineCounts(1, 0);
+    forEachLine([&](std::string_view, bool header) {
+        if (header)
+            lineCounts.push_back(0);
+        else
+            ++lineCounts.back();
+    });
     d_sections.clear();
+    d_sections.reserve(lineCounts.size());
     d_sections.push_back(Section{});
-    size_t pos = 0;
-    while (pos < content.size()) {
-        size_t end = content.find('\n', pos);
-        if (end == std::string::npos) end = content.size();
-        std::string_view raw(content.data() + pos, end - pos);
-        pos = end + 1;
-        std::string_view line = trim(raw);
-        if (!line.empty() && line.front() == '[') {
+    d_sections.back().lines.reserve(lineCounts[0]);
+    forEachLine([&](std::string_view line, bool header) {
+        if (header) {
             size_t close = line.find(']');
             std::string_view name = close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
-            d_sections.push_back(Section{std::string(trim(name)), {}, {}, false});
-            continue;
+            d_sections.push_back(Section{std::string(trim(name)), {}, {}, 0, false});
+            d_sections.back().lines.reserve(lineCounts[d_sections.size() - 1]);
+            return;
         }
         size_t eq = line.find('=');
         if (line.empty() || line.front() == ';' || line.front() == '#' || eq == std::string_view::npos ||
             trim(line.substr(0, eq)).empty()) {
             d_sections.back().lines.push_back(Line{"", std::string(line)});
-            continue;
+            return;
         }
         d_sections.back().lines.push_back(
             Line{std::string(trim(line.substr(0, eq))), std::string(trim(line.substr(eq + 1)))});
-    }
+    });
 }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const {
@@ -100,26 +119,53 @@ const IniFile::Section* IniFile::findSection(std::string_view name) const {
 IniFile::Section& IniFile::sectionFor(std::string_view name) {
     for (Section& s : d_sections)
         if (!s.name.empty() && equalNoCase(s.name, name)) return s;
-    d_sections.push_back(Section{std::string(name), {}, {}, false});
+    d_sections.push_back(Section{std::string(name), {}, {}, 0, false});
     return d_sections.back();
 }
 
-static std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
+namespace {
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// FNV-1a of the key in ASCII lower case.
+std::size_t hashNoCase(std::string_view key) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : key) h = (h ^ static_cast<unsigned char>(lowerAscii(c))) * 1099511628211ull;
+    return static_cast<std::size_t>(h ^ (h >> 32));
+}
+
+} // namespace
+
+bool IniFile::indexLine(const Section& s, std::size_t line) {
+    if ((s.keys + 1) * 2 > s.hashSlots.size()) return false;
+    const std::string& key = s.lines[line].key;
+    const std::size_t mask = s.hashSlots.size() - 1;
+    for (std::size_t i = hashNoCase(key) & mask;; i = (i + 1) & mask) {
+        if (s.hashSlots[i] == 0) {
+            s.hashSlots[i] = static_cast<std::uint32_t>(line + 1);
+            ++s.keys;
+            return true;
+        }
+        if (equalNoCase(s.lines[s.hashSlots[i] - 1].key, key)) return true;
+    }
+}
+
+void IniFile::buildIndex(const Section& s) {
+    std::size_t size = 16;
+    while (size < s.lines.size() * 2 + 2) size *= 2;
+    s.hashSlots.assign(size, 0);
+    s.keys = 0;
+    for (std::size_t i = 0; i < s.lines.size(); ++i)
+        if (!s.lines[i].key.empty()) indexLine(s, i);
+    s.indexed = true;
 }
 
 std::size_t IniFile::keyLine(const Section& s, std::string_view key) {
-    if (!s.indexed) {
-        s.index.clear();
-        for (std::size_t i = 0; i < s.lines.size(); ++i)
-            if (!s.lines[i].key.empty()) s.index.emplace(lowerCase(s.lines[i].key), i);
-        s.indexed = true;
-    }
-    const auto it = s.index.find(lowerCase(key));
-    return it == s.index.end() ? s.lines.size() : it->second;
+    if (!s.indexed) buildIndex(s);
+    const std::size_t mask = s.hashSlots.size() - 1;
+    for (std::size_t i = hashNoCase(key) & mask; s.hashSlots[i] != 0; i = (i + 1) & mask)
+        if (equalNoCase(s.lines[s.hashSlots[i] - 1].key, key)) return s.hashSlots[i] - 1;
+    return s.lines.size();
 }
 
 const IniFile::Line* IniFile::findLine(std::string_view section, std::string_view key) const {
@@ -212,24 +258,22 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool def)
 }
 
 void IniFile::writeString(std::string_view section_, std::string_view key_, std::string_view value) {
-    const std::string section = oneLine(section_);
-    const std::string key = oneLine(key_);
+    std::string sectionBuffer, keyBuffer, valueBuffer;
+    const std::string_view section = oneLine(section_, sectionBuffer);
+    const std::string_view key = oneLine(key_, keyBuffer);
     Section& s = sectionFor(section);
     const std::size_t line = keyLine(s, key);
     if (line < s.lines.size()) {
-        s.lines[line].value = oneLine(value);
+        s.lines[line].value.assign(oneLine(value, valueBuffer));
         return;
     }
     // New keys go after the last key line, before trailing blank lines.
     auto it = s.lines.end();
     while (it != s.lines.begin() && std::prev(it)->key.empty() && std::prev(it)->value.empty()) --it;
     const bool last = it == s.lines.end();
-    it = s.lines.insert(it, Line{key, oneLine(value)});
+    it = s.lines.insert(it, Line{std::string(key), std::string(oneLine(value, valueBuffer))});
     // Appended, no line moves; else the lines after it do.
-    if (last)
-        s.index.emplace(lowerCase(key), static_cast<std::size_t>(it - s.lines.begin()));
-    else
-        s.indexed = false;
+    if (!last || !indexLine(s, static_cast<std::size_t>(it - s.lines.begin()))) s.indexed = false;
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
@@ -253,20 +297,30 @@ void IniFile::eraseKey(std::string_view section, std::string_view key) {
 }
 
 std::string IniFile::text() const {
+    std::size_t size = 0;
+    for (const Section& s : d_sections) {
+        size += s.name.size() + 4;
+        for (const Line& l : s.lines) size += l.key.size() + l.value.size() + 2;
+    }
     std::string out;
+    out.reserve(size);
     bool afterNamed = false; // a blank line separates named sections, not the preamble
     for (const Section& s : d_sections) {
         if (s.name.empty() && s.lines.empty()) continue;
         if (!s.name.empty()) {
             if (afterNamed && out.size() >= 2 && out.compare(out.size() - 2, 2, "\n\n") != 0) out += '\n';
-            out += '[' + s.name + "]\n";
+            out += '[';
+            out += s.name;
+            out += "]\n";
             afterNamed = true;
         }
         for (const Line& l : s.lines) {
-            if (l.key.empty())
-                out += l.value + '\n';
-            else
-                out += l.key + '=' + l.value + '\n';
+            if (!l.key.empty()) {
+                out += l.key;
+                out += '=';
+            }
+            out += l.value;
+            out += '\n';
         }
     }
     return out;

@@ -6,9 +6,9 @@
 
 #include "atomic_file.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class IniFile {
@@ -71,9 +71,12 @@ private:
     struct Section {
         std::string name;
         std::vector<Line> lines;
-        // Key (ASCII lower case) to the line of its first occurrence, built at the first
-        // look-up after a change: a file of a thousand keys is read and written key by key.
-        mutable std::unordered_map<std::string, std::size_t> index;
+        // Hash table (open addressing, a power of two of slots, at most half full) of the
+        // lines holding the first occurrence of each key: line number + 1, 0 for an empty
+        // slot. Built at the first look-up after a change: a file of a thousand keys is read
+        // and written key by key, and a look-up must cost no allocation.
+        mutable std::vector<std::uint32_t> hashSlots;
+        mutable std::size_t keys = 0; // slots in use
         mutable bool indexed = false;
     };
 
@@ -81,6 +84,10 @@ private:
     Section& sectionFor(std::string_view name);
     // Line of the key's first occurrence in s, or s.lines.size().
     static std::size_t keyLine(const Section& s, std::string_view key);
+    static void buildIndex(const Section& s);
+    // Adds line `line` of s to its index unless its key is there already; false when the
+    // table is too full for it (the index is then to be built again).
+    static bool indexLine(const Section& s, std::size_t line);
     const Line* findLine(std::string_view section, std::string_view key) const;
     void parse(const std::string& content);
 

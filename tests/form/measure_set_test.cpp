@@ -174,8 +174,12 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     set.AddMeasureItem(1, _MEASURE_PERIOD);
     set.AddMeasureItem(1, _MEASURE_FREQUENCY);
     set.AddMeasureItem(1, _MEASURE_AMPLITUDE); // the same pick twice: two lines
+    set.AddMeasureItem(1, _MEASURE_N_OVERSHOOT);
+    set.AddMeasureItem(1, _MEASURE_RISE_TIME);
 
-    const auto ch1 = linesAt({200, 225});  // 0.5 V between its two levels
+    auto ch1 = linesAt({200, 225}); // 0.5 V between its two levels
+    // and 0.1 V below Base for a tenth of the width: too few hits to be Base, an overshoot
+    for (std::size_t c = 0; c < 50; ++c) ch1[195 * 500 + c] = 100;
     const auto ch2 = linesAt({325});       // 125 rows x 0.01 V = 1.25 V
     const auto math = linesAt({200, 225}); // 0.5 V peak to peak
     // Not measured yet: no number, not 0.
@@ -193,14 +197,18 @@ TEST(MeasureSet, LabelsAndCsvLines) {
     EXPECT_EQ(lines[3].text, "Ch1 : Period=");    // no period in flat lines
     EXPECT_EQ(lines[4].text, "Ch1 : Frequency="); // no period: no number
     EXPECT_EQ(lines[5].text, lines[0].text);
-    for (std::size_t i = 6; i < lines.size(); ++i) EXPECT_EQ(lines[i].text, "");
+    EXPECT_EQ(lines[6].text, "Ch1 : N-Overshoot=1V"); // probe-scaled as the levels are
+    EXPECT_EQ(lines[7].text, "Ch1 : Rise Time=");
+    for (std::size_t i = 8; i < lines.size(); ++i) EXPECT_EQ(lines[i].text, "");
 
     EXPECT_EQ(set.csvText(kernel), "Ch1,Amp=,5,V\n"
                                    "Ch2,Max=,1.25,V\n"
                                    "Math,P-P=,500,mV\n" // unscaled in the file
                                    "Ch1,Period=,\n"
                                    "Ch1,Freq=,\n"
-                                   "Ch1,Amp=,5,V\n");
+                                   "Ch1,Amp=,5,V\n"
+                                   "Ch1,nOver=,1,V\n"
+                                   "Ch1,Rise=,\n");
     {
         const ProcessLocale german(ProcessLocale::GERMAN);
         EXPECT_EQ(set.csvText(kernel).substr(0, 28), "Ch1,Amp=,5,V\nCh2,Max=,1.25,V");

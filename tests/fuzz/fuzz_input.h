@@ -2,6 +2,7 @@
 // The fuzz input as a file, for the readers that take a path: one file per process, written
 // again for every input, in memory where the system has a tmpfs.
 
+#include "atomic_file.h"
 #include "trevan_error.h"
 
 #include <cstddef>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -36,8 +36,9 @@ inline std::string fuzzScratchFile(const char* name) {
 }
 
 inline std::string fuzzFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    if (readWholeFile(path, std::size_t(1) << 24, text) != 0) std::abort();
+    return text;
 }
 
 // The round-trip oracle of the settings files: `write` the object read from the input into one

@@ -129,6 +129,7 @@ TEST_F(CalibrationMemoryTest, WordsAreBigEndianAtTheirPlaces) {
     c.nonlinearConstADC2Ch2[0] = 1.0f;  // page 0x1C0 word 18, Fixed3 from _HW3 on
     c.ampACCh2[10] = 1.0f;              // page 0x280 word 21
     c.chipTemperatureCalib = -300;      // page 0x380 word 1
+    c.offsetACADC2Ch2 = 7;              // page 0x2C0 word 14, after Ch1's word 13
     const std::vector<unsigned char> m = packCalibrationMemory(c);
     auto word = [&](int page, int w) {
         return (m[static_cast<size_t>(page * 64 + w * 2)] << 8) | m[static_cast<size_t>(page * 64 + w * 2 + 1)];
@@ -142,6 +143,8 @@ TEST_F(CalibrationMemoryTest, WordsAreBigEndianAtTheirPlaces) {
     EXPECT_EQ(word(7, 18), 0x8400);
     EXPECT_EQ(word(10, 21), 0x8400);
     EXPECT_EQ(word(14, 1), 0xFED4);
+    EXPECT_EQ(word(11, 13), 0);
+    EXPECT_EQ(word(11, 14), 7);
     EXPECT_EQ(word(7, 30), 0xFFFF); // a word without a constant
     c.HardwareVersion = _HW2;
     c.nonlinearConstADC2Ch2[0] = 1.0f;

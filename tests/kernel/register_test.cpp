@@ -218,6 +218,14 @@ std::vector<SetterCase> setterCases() {
          [](int) {
              return regs({{1, 0x0C}, {2, 0x01}, {5, 0x7F}, {27, 0x0A}});
          }},
+        {"roll time base 28",
+         [](Register& r, int) {
+             r.loadTimeBaseTables(_10K);
+             r.setTimebase(28, _CH1_ON_CH2_OFF, _ROLL);
+         },
+         [](int) {
+             return regs({{1, 0x2E}, {2, 0x01}, {27, 0x1F}});
+         }},
         {"roll time base 30",
          [](Register& r, int) {
              r.loadTimeBaseTables(_10K);

@@ -181,15 +181,17 @@ TEST(MeasureTraces, TracesWithoutAPeriod) {
         const char* what;
         TraceShape shape;
         bool cycleFound;
-        bool edgesFound; // the first rising and falling edge, and the positive width
+        bool riseFound, fallFound, widthFound; // the first of each edge, the positive width
     };
     const Case cases[] = {
         // Base 200, Top 205: Lower 200 and Upper 204 are four rows apart; the cycle stays.
-        {"tiny signal", pulseShape(200, 205, 100, 37.5, 50), true, true},
-        {"edge within the first ten columns", pulseShape(150, 250, 1000, 5, 1000), false, false},
-        {"flat trace", flatShape(180), false, false},
+        {"tiny signal", pulseShape(200, 205, 100, 37.5, 50), true, true, true, true},
+        {"edge within the first ten columns", pulseShape(150, 250, 1000, 5, 1000), false, false, false, false},
+        {"flat trace", flatShape(180), false, false, false, false},
         // One pulse: both edges and the positive width, no second edge of either direction.
-        {"single pulse", pulseShape(150, 250, 1000, 200, 10), false, true},
+        {"single pulse", pulseShape(150, 250, 1000, 200, 10), false, true, true, true},
+        {"one step up", pulseShape(150, 250, 1000, 200, 1000), false, true, false, false},
+        {"one step down", pulseShape(250, 150, 1000, 200, 1000), false, false, true, false},
     };
     for (const auto& c : cases) {
         const auto r = measureAll(*drawTrace(c.shape), 200);
@@ -201,8 +203,9 @@ TEST(MeasureTraces, TracesWithoutAPeriod) {
         EXPECT_EQ(r[_MEASURE_CYCLE_MEAN] > volts(-200), c.cycleFound) << c.what;
         EXPECT_EQ(r.measured[_MEASURE_CYCLE_MEAN], c.cycleFound) << c.what;
         EXPECT_EQ(r.measured[_MEASURE_CYCLE_RMS], c.cycleFound) << c.what;
-        for (int s : {_MEASURE_RISE_TIME, _MEASURE_FALL_TIME, _MEASURE_P_PULSE_WIDTH})
-            EXPECT_EQ(r.measured[s], c.edgesFound) << c.what << ", slot " << s;
+        EXPECT_EQ(r.measured[_MEASURE_RISE_TIME], c.riseFound) << c.what;
+        EXPECT_EQ(r.measured[_MEASURE_FALL_TIME], c.fallFound) << c.what;
+        EXPECT_EQ(r.measured[_MEASURE_P_PULSE_WIDTH], c.widthFound) << c.what;
         EXPECT_EQ(r.measured[_MEASURE_N_PULSE_WIDTH], c.cycleFound) << c.what; // needs the second edge
         for (int s = _MEASURE_MINIMUM; s <= _MEASURE_N_OVERSHOOT; ++s) {
             if (s != _MEASURE_CYCLE_MEAN && s != _MEASURE_CYCLE_RMS) {
@@ -210,6 +213,8 @@ TEST(MeasureTraces, TracesWithoutAPeriod) {
             }
         }
     }
+    // Base 200, Top 206: Lower 200 and Upper 205 are five rows apart, enough for a period.
+    EXPECT_TRUE(measureAll(*drawTrace(pulseShape(200, 206, 100, 37.5, 50)), 200).measured[_MEASURE_PERIOD]);
 }
 
 TEST(MeasureAll, EmptyImageReadsMinusTheCentre) {
@@ -221,11 +226,15 @@ TEST(MeasureAll, EmptyImageReadsMinusTheCentre) {
     EXPECT_EQ(r.measuredCount(), 0);
 }
 
+// Each measurement asked alone reads what it reads among all, and the others read 0.
 TEST(MeasureAll, DisabledSlotsReadZeroEvenWhenComputed) {
-    const auto image = drawTrace(pulseShape(138, 263, 100, 37.5, 50));
-    const auto r = measureAll(*image, 200, 90, 10, _MEASURE_FREQUENCY);
-    EXPECT_NEAR(r[_MEASURE_FREQUENCY], 500.0, 1e-9);
-    for (int s = 0; s < kMeasureSlots; ++s) EXPECT_EQ(r[s], s == _MEASURE_FREQUENCY ? r[s] : 0.0) << "slot " << s;
+    const auto image = drawTrace(trapezoidShape(150, 250, 200, 30, 40, 60, 20));
+    const auto all = measureAll(*image, 200);
+    for (int only = 0; only < kMeasureSlots; ++only) {
+        const auto r = measureAll(*image, 200, 90, 10, only);
+        EXPECT_EQ(r.measured[only], all.measured[only]) << "slot " << only;
+        for (int s = 0; s < kMeasureSlots; ++s) EXPECT_EQ(r[s], s == only ? all[s] : 0.0) << only << ", slot " << s;
+    }
 }
 
 TEST(MeasureAll, UnusableArguments) {
@@ -406,6 +415,9 @@ TEST(MeasureSteps, BaseAndTopPeaks) {
         // 1 + 100 + 100 + 1798 + 1 = 2000 hits: 100 is exactly 5 %.
         {"peaks of exactly 5 %", {{100, 100}, {300, 100}, {200, 1798}}, 100, 300},
         {"peaks just below 5 %", {{100, 99}, {300, 99}, {200, 1800}}, 50, 350},
+        // Base is sought from Minimum up, Top from Maximum down, over 40 % of the span each.
+        {"peaks at the 40 % bounds", {{170, 500}, {230, 500}}, 170, 230},
+        {"peaks just beyond them", {{171, 500}, {229, 500}}, 50, 350},
     };
     for (const Case& c : cases) {
         unsigned short hist[kMeasureRows] = {};

@@ -127,9 +127,11 @@ TEST(BmpWriter, OneBitFileByteForByte) {
     for (int x : {0, 2, 9}) p.pixels[x] = 0xFFFFFF; // top row
     p.pixels[10 + 1] = 0x808080;                    // luminance 128: white
     p.pixels[10 + 8] = 0x7F7F7F;                    // luminance 127: black
+    p.pixels[10 + 3] = 0xFF6400;                    // red 255, green 100: 134, white
+    p.pixels[10 + 5] = 0x0064FF;                    // blue 255, green 100: 87, black
     Bytes expected = expectedHeaders(10, 2, 1, 2, 8);
     append(expected, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0});
-    append(expected, {0x40, 0x00, 0, 0});
+    append(expected, {0x50, 0x00, 0, 0});
     append(expected, {0xA0, 0x40, 0, 0});
     EXPECT_EQ(encodeBmp(p, 1), expected);
 }

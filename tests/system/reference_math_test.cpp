@@ -328,6 +328,12 @@ TEST_F(MathTrace, MatchesTheSampleBySampleConversionAfterEveryChange) {
     };
     sameRecords();
     ASSERT_TRUE(controlUpdateMath());
+    // One sample of the second source alone: the trace follows it.
+    const int unchanged = math(5);
+    record(_CH2)[5] = 300;
+    ASSERT_TRUE(controlUpdateMath());
+    EXPECT_NE(math(5), unchanged);
+    EXPECT_EQ(math(5), plain(5));
     for (int ch : {int(_CH1), int(_CH2)}) {
         const struct {
             const char* name;
