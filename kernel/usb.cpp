@@ -15,6 +15,7 @@ namespace {
 
 const char* const kUsbSource = "kernel\\usb";
 using Request = USBVendorSpecificCommand;
+constexpr unsigned char kAcBits = 0x09; // channel 1, channel 2 AC coupling in the relay byte
 
 bool isRollMode(int acquisitionMode) { return acquisitionMode >= _ROLL && acquisitionMode <= _ROLL3; }
 
@@ -126,6 +127,7 @@ bool USB::pulseGroup(unsigned char group, unsigned char newBits, int timeOut) {
 }
 
 bool USB::setRelays(unsigned char byte, int timeOut) {
+    const bool toAc = (byte & ~d_relayCache & kAcBits) != 0;
     bool ok = true;
     for (unsigned char group : {0x01, 0x06, 0x08, 0x30}) {
         if (((byte ^ d_relayCache) & group) == 0) continue;
@@ -138,6 +140,8 @@ bool USB::setRelays(unsigned char byte, int timeOut) {
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
     if (!ok) push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
+    // The last release has had its pause; the coupling settles for the rest.
+    if (ok && toAc) p_backend->clock().sleepFor(std::chrono::milliseconds(AC_SETTLE_MS - RELAY_PAUSE_MS));
     return ok;
 }
 

@@ -154,8 +154,10 @@ TEST(Usb, RelayPulseSequences) {
         EXPECT_EQ(rig.relayWrites(), c.writes) << std::hex << c.from << " -> " << c.to;
         // Bus time below a millisecond is owed: the next request may complete it.
         const long writes = static_cast<long>(c.writes.size());
-        EXPECT_NEAR((rig.now() - before).count(), 20 * writes + writes * SimulatedBus::CONTROL_TRANSFER_MICROS / 1000,
-                    1);
+        // A channel switched to AC waits for its coupling to settle.
+        const long settle = (c.to & ~c.from & 0x09) ? USB::AC_SETTLE_MS - USB::RELAY_PAUSE_MS : 0;
+        EXPECT_NEAR((rig.now() - before).count(),
+                    20 * writes + settle + writes * SimulatedBus::CONTROL_TRANSFER_MICROS / 1000, 1);
         EXPECT_EQ(rig.usb->relayCache(), c.to);
         // The instrument's relays end where the byte says.
         EXPECT_EQ(rig.instrument().relays().relayByte(), c.to) << std::hex << c.from << " -> " << c.to;
