@@ -39,7 +39,8 @@ public:
     bool writeRelayByte(unsigned char byte_, int timeOut_) override;
     // Pulses the relay groups whose bits differ from the cache. A group's new bits enter the
     // cache only when all its writes succeeded; the first group that fails ends it with error
-    // 6 and false. A channel switched to AC is given AC_SETTLE_MS to settle before it returns.
+    // 6 and false. The couplings go first; a channel switched to AC is given AC_SETTLE_MS from
+    // its relay's switching to settle before it returns.
     bool setRelays(unsigned char byte_, int timeOut_) override;
     // Pulses every relay off (13 writes); false at the first write that fails twice.
     bool initRelays(int timeOut_) override;
