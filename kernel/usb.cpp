@@ -127,25 +127,28 @@ bool USB::pulseGroup(unsigned char group, unsigned char newBits, int timeOut) {
 }
 
 bool USB::setRelays(unsigned char byte, int timeOut) {
-    Clock& clock = p_backend->clock();
-    std::chrono::milliseconds settled{0};
     bool ok = true;
-    // The couplings first: a capacitor switched in charges while the attenuators are pulsed.
-    for (unsigned char group : {0x01, 0x08, 0x06, 0x30}) {
+    for (unsigned char group : {0x01, 0x06, 0x08, 0x30}) {
         if (((byte ^ d_relayCache) & group) == 0) continue;
         if (!pulseGroup(group, static_cast<unsigned char>(byte & group), timeOut)) {
             ok = false;
             break;
         }
-        // It switched at its release, a pause ago.
-        if (byte & group & kAcBits) settled = clock.now() + std::chrono::milliseconds(AC_SETTLE_MS - RELAY_PAUSE_MS);
+        // A coupling switched to AC: it switched at its release, a pause ago.
+        if (byte & group & kAcBits)
+            d_frontEndSettled = p_backend->clock().now() + std::chrono::milliseconds(AC_SETTLE_MS - RELAY_PAUSE_MS);
         d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
     }
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
     if (!ok) push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
-    if (ok && settled > clock.now()) clock.sleepFor(settled - clock.now());
     return ok;
+}
+
+void USB::waitForFrontEnd() {
+    Clock& clock = p_backend->clock();
+    const auto now = clock.now();
+    if (d_frontEndSettled > now) clock.sleepFor(d_frontEndSettled - now);
 }
 
 bool USB::readSampleBuffer(int /*timeOut_*/) {

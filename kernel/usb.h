@@ -39,11 +39,12 @@ public:
     bool writeRelayByte(unsigned char byte_, int timeOut_) override;
     // Pulses the relay groups whose bits differ from the cache. A group's new bits enter the
     // cache only when all its writes succeeded; the first group that fails ends it with error
-    // 6 and false. The couplings go first; a channel switched to AC is given AC_SETTLE_MS from
-    // its relay's switching to settle before it returns.
+    // 6 and false. A channel switched to AC settles AC_SETTLE_MS from its relay's switching
+    // (waitForFrontEnd).
     bool setRelays(unsigned char byte_, int timeOut_) override;
     // Pulses every relay off (13 writes); false at the first write that fails twice.
     bool initRelays(int timeOut_) override;
+    void waitForFrontEnd() override;
     // One record into the sample buffer: one read of d_readLength bytes (10k points) or 26 reads
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
     // acquisition method 1, else none (the transport still bounds it). False without an
@@ -95,5 +96,6 @@ private:
     std::shared_ptr<UsbBackend> p_backend;
     std::unique_ptr<USBVendorSpecificCommand> p_command;
     std::function<int()> d_triggerModeQuery;
-    unsigned char d_relayCache = 0; // relay byte last programmed
+    unsigned char d_relayCache = 0;                 // relay byte last programmed
+    std::chrono::milliseconds d_frontEndSettled{0}; // on the backend's clock
 };
