@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include <algorithm>
 #include <memory>
 
 GuiNotifier::GuiNotifier(QObject* context, std::function<TimePoint()> now)
@@ -12,34 +13,54 @@ GuiNotifier::GuiNotifier(QObject* context, std::function<TimePoint()> now)
 
 void GuiNotifier::notify(std::string_view text) {
     std::string message(text);
-    {
-        const TimePoint now = d_now();
-        std::lock_guard lock(d_mutex);
-        std::erase_if(d_closed, [&](const auto& entry) { return now - entry.second >= QUIET; });
-        if (d_closed.contains(message) || !d_pending.insert(message).second) {
-            ++d_folded;
-            return;
-        }
+    const TimePoint now = d_now();
+    std::lock_guard lock(d_mutex);
+    std::erase_if(d_closed, [&](const auto& entry) { return now - entry.second >= QUIET; });
+    if (d_closed.contains(message) || d_showing.contains(message) ||
+        std::find(d_gathered.begin(), d_gathered.end(), message) != d_gathered.end()) {
+        ++d_folded;
+        return;
     }
+    d_gathered.push_back(std::move(message));
+    if (!d_queued) queueLocked();
+}
+
+void GuiNotifier::queueLocked() {
+    d_queued = true;
     QMetaObject::invokeMethod(
         p_context,
-        [self = weak_from_this(), message] {
+        [self = weak_from_this(), texts = d_gathered] {
             if (auto notifier = self.lock()) {
-                notifier->show(message);
-            } else {
-                showMessage(message);
+                notifier->showGathered();
+                return;
             }
+            // Outlived its notifier: what was gathered when it was queued.
+            std::string joined;
+            for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+            showMessage(joined);
         },
         Qt::QueuedConnection);
 }
 
-void GuiNotifier::show(const std::string& text) {
-    // The box is modal: while it shows, the event loop runs the next queued texts.
-    showMessage(text);
+void GuiNotifier::showGathered() {
+    std::vector<std::string> texts;
+    {
+        std::lock_guard lock(d_mutex);
+        texts.swap(d_gathered);
+        d_showing.insert(texts.begin(), texts.end());
+    }
+    std::string joined;
+    for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+    // Modal: while it shows, the event loop runs, and new texts gather for the next box.
+    if (!joined.empty()) showMessage(joined);
     const TimePoint now = d_now();
     std::lock_guard lock(d_mutex);
-    d_pending.erase(text);
-    d_closed[text] = now;
+    for (const std::string& t : texts) {
+        d_showing.erase(t);
+        d_closed[t] = now;
+    }
+    d_queued = false;
+    if (!d_gathered.empty()) queueLocked();
 }
 
 long GuiNotifier::folded() const {
