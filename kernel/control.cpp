@@ -202,6 +202,8 @@ bool Control::init(int width, int height) {
 
 bool Control::applyState(State state) {
     *p_state = state;
+    const bool outer = !d_applyingState;
+    d_applyingState = true;
     const bool applied = operation(false, [&] {
         sendCommand();
 
@@ -219,6 +221,7 @@ bool Control::applyState(State state) {
         }
         return applyStateSteps(*this);
     });
+    if (outer) d_applyingState = false;
     // What was not applied is applied again before the next capture.
     if (!applied) d_instrumentDiffers = true;
     return applied;

@@ -416,6 +416,7 @@ private:
     // Before a capture: the whole State applied when the instrument differs from it.
     bool catchUp();
     std::atomic<bool> d_instrumentDiffers{false};
+    bool d_applyingState = false; // a whole State is being programmed
     std::atomic<bool> d_catchUpFailed{false};
     std::atomic<bool> d_stoppedAnswering{false};
 

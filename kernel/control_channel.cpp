@@ -82,7 +82,11 @@ bool Control::setChannelCoupling(int ch, int coupling) {
         p_register->setCoupling(ch, coupling);
         if (!p_hardware->setRelays(p_register->getRelayByte(), kChannelTimeOut)) return false;
         if (ch == p_state->d_triggerSource && !setTriggerLevel(p_state->d_triggerLevel)) return false;
-        return finishFrontEndChange(ch);
+        if (!finishFrontEndChange(ch)) return false;
+        // The next record is asked for at once: it reads the input without its DC. A whole
+        // State (start-up, take-back) does not wait: the live trace settles as on the bench.
+        if (!d_applyingState) p_hardware->waitForFrontEnd();
+        return true;
     });
 }
 

@@ -57,6 +57,8 @@ public:
     // Pulses every relay to rest (13 writes); false at the first write that fails. Start-up,
     // reconnect.
     virtual bool initRelays(int timeOut_) = 0;
+    // Returns once a coupling that setRelays switched to AC has settled (the input's DC gone).
+    virtual void waitForFrontEnd() {}
     // One record into the sample buffer (sampleRecord()): d_readLength bytes at 10k points,
     // 1,000,128 at 500k; in roll what the instrument sends, at most d_readLength. The
     // implementation may replace timeOut_ (USB: 500 ms for method 1, else its transport's

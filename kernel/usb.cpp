@@ -15,6 +15,7 @@ namespace {
 
 const char* const kUsbSource = "kernel\\usb";
 using Request = USBVendorSpecificCommand;
+constexpr unsigned char kAcBits = 0x09; // channel 1, channel 2 AC coupling in the relay byte
 
 bool isRollMode(int acquisitionMode) { return acquisitionMode >= _ROLL && acquisitionMode <= _ROLL3; }
 
@@ -133,12 +134,21 @@ bool USB::setRelays(unsigned char byte, int timeOut) {
             ok = false;
             break;
         }
+        // A coupling switched to AC: it switched at its release, a pause ago.
+        if (byte & group & kAcBits)
+            d_frontEndSettled = p_backend->clock().now() + std::chrono::milliseconds(AC_SETTLE_MS - RELAY_PAUSE_MS);
         d_relayCache = static_cast<unsigned char>((d_relayCache & ~group) | (byte & group));
     }
     // Bits that belong to no group need no pulse.
     d_relayCache = static_cast<unsigned char>((d_relayCache & 0x3F) | (byte & 0xC0));
     if (!ok) push_error(_ERR_WRITE_REGISTERS, kUsbSource, __LINE__);
     return ok;
+}
+
+void USB::waitForFrontEnd() {
+    Clock& clock = p_backend->clock();
+    const auto now = clock.now();
+    if (d_frontEndSettled > now) clock.sleepFor(d_frontEndSettled - now);
 }
 
 bool USB::readSampleBuffer(int /*timeOut_*/) {

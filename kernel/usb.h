@@ -16,8 +16,12 @@ class USBVendorSpecificCommand;
 class USB final : public Hardware {
 public:
     static constexpr int RELAY_PAUSE_MS = 20; // after every relay-byte write
-    static constexpr int CHUNK_500K = 40000;  // bytes of one bulk read in the 500k mode
-    static constexpr int CHUNKS_500K = 25;    // ... followed by one of TAIL_500K bytes
+    // A channel switched to AC: its coupling capacitor (1 MOhm input, a corner below 10 Hz:
+    // a time constant of about 22 ms) takes the input's DC away within this time from the
+    // relay's switching (to well under 1 %); records before would show the DC decaying.
+    static constexpr int AC_SETTLE_MS = 120;
+    static constexpr int CHUNK_500K = 40000; // bytes of one bulk read in the 500k mode
+    static constexpr int CHUNKS_500K = 25;   // ... followed by one of TAIL_500K bytes
     static constexpr int TAIL_500K = 128;
     static constexpr int RECORD_500K = CHUNK_500K * CHUNKS_500K + TAIL_500K; // 1,000,128
 
@@ -35,10 +39,12 @@ public:
     bool writeRelayByte(unsigned char byte_, int timeOut_) override;
     // Pulses the relay groups whose bits differ from the cache. A group's new bits enter the
     // cache only when all its writes succeeded; the first group that fails ends it with error
-    // 6 and false.
+    // 6 and false. A channel switched to AC settles AC_SETTLE_MS from its relay's switching
+    // (waitForFrontEnd).
     bool setRelays(unsigned char byte_, int timeOut_) override;
     // Pulses every relay off (13 writes); false at the first write that fails twice.
     bool initRelays(int timeOut_) override;
+    void waitForFrontEnd() override;
     // One record into the sample buffer: one read of d_readLength bytes (10k points) or 26 reads
     // making 1,000,128 bytes (500k points). The time-out argument is replaced: 500 ms for
     // acquisition method 1, else none (the transport still bounds it). False without an
@@ -90,5 +96,6 @@ private:
     std::shared_ptr<UsbBackend> p_backend;
     std::unique_ptr<USBVendorSpecificCommand> p_command;
     std::function<int()> d_triggerModeQuery;
-    unsigned char d_relayCache = 0; // relay byte last programmed
+    unsigned char d_relayCache = 0;                 // relay byte last programmed
+    std::chrono::milliseconds d_frontEndSettled{0}; // on the backend's clock
 };

@@ -25,6 +25,9 @@ public:
     // Whether the bulk pipe has data now: a record is being read out or is ready. Unlike
     // ready() it does not start reading a record from its beginning.
     virtual bool dataReady(std::chrono::milliseconds) { return true; }
+    // The relays moved at `now` to the coupling and attenuator ranges of `settings` (the rest
+    // as last armed): the front end settles from then on.
+    virtual void frontEndSwitched(const InstrumentSettings&, std::chrono::milliseconds) {}
 };
 
 // A record that is ready at once and holds every enabled channel at mid scale, with a

@@ -170,6 +170,7 @@ SimRecords::Channel SimRecords::channelFor(const InstrumentSettings& settings, i
 }
 
 void SimRecords::arm(const InstrumentSettings& settings, std::chrono::milliseconds now) {
+    d_armedAt = now.count() / 1000.0;
     d_settings = settings;
     d_settings.generation = d_hardware.generation;
     d_now = std::max(d_now, now.count() / 1000.0);
@@ -180,6 +181,27 @@ void SimRecords::arm(const InstrumentSettings& settings, std::chrono::millisecon
     buildTdcTable();
     d_prepared = false;
     d_position = 0;
+}
+
+void SimRecords::frontEndSwitched(const InstrumentSettings& settings, std::chrono::milliseconds now) {
+    const double t = now.count() / 1000.0;
+    for (int c = 0; c < 2; ++c) {
+        InstrumentChannel& in = d_settings.channel[c];
+        const InstrumentChannel& to = settings.channel[c];
+        if (in.acCoupling == to.acCoupling && in.attenuatorRange == to.attenuatorRange) continue;
+        Settling& s = d_settling[c];
+        s.before = d_channel[c];
+        s.switchedAt = t;
+        if (!to.acCoupling)
+            s.acFrom = -1e9;
+        else if (!in.acCoupling)
+            s.acFrom = t; // the capacitor, bypassed until now, starts to charge
+        in.acCoupling = to.acCoupling;
+        in.attenuatorRange = to.attenuatorRange;
+        d_channel[c] = channelFor(d_settings, c);
+        s.until = std::max(t + RELAY_SETTLE, s.acFrom + 10 * AC_TAU);
+    }
+    d_triggerLevel = triggerVolts(d_settings);
 }
 
 double SimRecords::trueCode(const InstrumentSettings& settings, int c, double volts) const {
@@ -289,11 +311,22 @@ void SimRecords::putStatus(int tdcCount, bool secondHalf) {
 }
 
 int SimRecords::sample(int c, int converterBit, double t) {
-    return convert(c, converterBit, d_channel[c].signal->volts(t));
+    const double volts = d_channel[c].signal->volts(t);
+    return t < d_settling[c].until ? convertSettling(c, converterBit, volts, t) : convert(c, converterBit, volts);
 }
 
-int SimRecords::convert(int c, int converterBit, double signalVolts) {
-    const Channel& ch = d_channel[c];
+int SimRecords::convertSettling(int c, int converterBit, double signalVolts, double t) {
+    const Settling& s = d_settling[c];
+    const double sinceSwitch = t - s.switchedAt;
+    if (t >= d_armedAt && sinceSwitch >= 0 && sinceSwitch < RELAY_SETTLE &&
+        static_cast<int>(sinceSwitch / RELAY_BOUNCE) % 2 == 0)
+        return convert(s.before, converterBit, signalVolts);
+    // What the capacitor has not yet taken away of the DC it removes once settled.
+    const double left = d_channel[c].dcRemoved * std::exp(-std::max(t - s.acFrom, 0.0) / AC_TAU);
+    return convert(d_channel[c], converterBit, signalVolts + left);
+}
+
+int SimRecords::convert(const Channel& ch, int converterBit, double signalVolts) {
     const double volts = signalVolts - ch.dcRemoved + d_options.inputNoise * d_noise.next();
     const double raw =
         ch.forward(converterBit, ch.offsetCode + volts * ch.codesPerVolt) + d_options.converterNoise * d_noise.next();
@@ -388,14 +421,26 @@ void SimRecords::encodeRealTime() {
                 d_volts[k].resize(n);
                 d_channel[k].signal->sampleEvenly(d_info.firstSampleTime, dt, samples, d_volts[k].data());
             }
-        for (int j = 0; j < samples; ++j) {
-            if (both) {
-                putWord(8 + 4 * static_cast<size_t>(j), convert(0, 0, d_volts[0][j]), 0);
-                putWord(10 + 4 * static_cast<size_t>(j), convert(1, 1, d_volts[1][j]), 1);
-            } else {
-                const int converter = interleaved ? (j & 1) : c;
-                putWord(8 + 2 * static_cast<size_t>(j), convert(c, converter, d_volts[c][j]), converter);
+        auto encode = [&](auto conv) {
+            for (int j = 0; j < samples; ++j) {
+                if (both) {
+                    putWord(8 + 4 * static_cast<size_t>(j), conv(0, 0, j), 0);
+                    putWord(10 + 4 * static_cast<size_t>(j), conv(1, 1, j), 1);
+                } else {
+                    const int converter = interleaved ? (j & 1) : c;
+                    putWord(8 + 2 * static_cast<size_t>(j), conv(c, converter, j), converter);
+                }
             }
+        };
+        if (d_info.firstSampleTime < std::max(d_settling[0].until, d_settling[1].until)) {
+            encode([&](int k, int converter, int j) {
+                const double t = d_info.firstSampleTime + j * dt;
+                const double v = d_volts[k][static_cast<size_t>(j)];
+                return t < d_settling[k].until ? convertSettling(k, converter, v, t) : convert(k, converter, v);
+            });
+        } else {
+            encode(
+                [&](int k, int converter, int j) { return convert(k, converter, d_volts[k][static_cast<size_t>(j)]); });
         }
     }
     d_nextSearch = T + (samples - triggerIndex + 1) * dt;

@@ -18,6 +18,12 @@
 //
 // Not locked: the instrument calls it under its own lock.
 //
+// The front end settles (on the clock's time, as the samples are taken): a relay that moves
+// bounces for RELAY_SETTLE, samples then alternating between the old and the new path; a
+// channel switched to AC loses its input's DC with the coupling's time constant AC_TAU
+// (switched back to DC the level is there once the relay has settled). Samples the model
+// places before the capture was armed (its pre-trigger part) see no bounce.
+//
 // Status word (twice, then four unused bytes): bits 0-6 TDC count, bit 7 clear in the second
 // half of the converter period, bit 8 triggered, bit 9 TDC bit 7 (generations 3, 4). Roll
 // reads hold sample pairs from byte 0 and no status.
@@ -37,6 +43,11 @@ class Clock;
 
 class SimRecords final : public RecordSource {
 public:
+    // A small signal relay's contact bounce and the attenuator's recovery after it.
+    static constexpr double RELAY_SETTLE = 4e-3;
+    static constexpr double RELAY_BOUNCE = 0.5e-3; // each bounce: the old path, then the new
+    // 1 MOhm input over a 22 nF coupling capacitor: a 7 Hz corner.
+    static constexpr double AC_TAU = 22e-3;
     struct Options {
         std::shared_ptr<Signal> signal[2]; // channel 1, channel 2; null: defaultSignal
         double inputNoise = 0.0005;        // volts rms at the input
@@ -79,6 +90,7 @@ public:
     bool ready(std::chrono::milliseconds now_) override;
     int read(unsigned char* out_, int length_) override;
     bool dataReady(std::chrono::milliseconds now_) override { return ready(now_); }
+    void frontEndSwitched(const InstrumentSettings& settings_, std::chrono::milliseconds now_) override;
 
     void setSignal(int channelIndex_, std::shared_ptr<Signal> signal_);
     void injectFault(const Fault& fault_) { d_fault = fault_; }
@@ -118,6 +130,14 @@ private:
     };
     Channel channelFor(const InstrumentSettings& settings_, int channelIndex_) const;
 
+    // A channel's front end after its relays last moved.
+    struct Settling {
+        Channel before;           // the path before
+        double switchedAt = -1e9; // seconds
+        double acFrom = -1e9;     // switched to AC at (still AC)
+        double until = -1e9;      // settled from here on
+    };
+
     Kind kind() const;
     // Looks for the trigger at or after from_; false when there is none in normal mode
     // (unless force_: then an untriggered capture at from_).
@@ -132,7 +152,12 @@ private:
     // Raw converter code of a channel at time t_ (with noise), rounded and clipped.
     int sample(int channelIndex_, int converterBit_, double t_);
     // The same for the signal's value signalVolts_ (before coupling and noise).
-    int convert(int channelIndex_, int converterBit_, double signalVolts_);
+    int convert(int channelIndex_, int converterBit_, double signalVolts_) {
+        return convert(d_channel[channelIndex_], converterBit_, signalVolts_);
+    }
+    int convert(const Channel& channel_, int converterBit_, double signalVolts_);
+    // The same at time t_ while the channel's front end settles.
+    int convertSettling(int channelIndex_, int converterBit_, double signalVolts_, double t_);
     int peakSample(int channelIndex_, int converterBit_, double from_, double to_, bool maximum_);
     int tdcCountFor(int phase_) const;
     void buildTdcTable();
@@ -143,6 +168,8 @@ private:
     GaussianNoise d_noise;
     InstrumentSettings d_settings;
     Channel d_channel[2];
+    Settling d_settling[2];
+    double d_armedAt = 0;      // seconds
     double d_triggerLevel = 0; // volts on the source channel
     std::array<int, 50> d_tdcCount{};
 

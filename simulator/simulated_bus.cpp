@@ -10,7 +10,6 @@ namespace {
 constexpr std::chrono::milliseconds kDisconnectDelay{10};
 constexpr unsigned int kUnlimitedTimeoutMs = 60000; // what a "wait without limit" costs on a dead device
 constexpr std::chrono::milliseconds kHoldStep{5};   // how often a held request looks again
-constexpr int kControlTransferBytes = 40000;        // a control transfer: a frame (1 ms), as bulk bytes
 
 // Bytes that move before a fault strikes: as the fault says, else none for a time-out and
 // half for the others.
@@ -348,7 +347,7 @@ UsbStatus SimulatedBus::control(UsbDeviceId id, const UsbSetupPacket& setup, uns
         if (status == UsbStatus::Stall) transferred = 0;
     }
     // A transfer that ends takes its frame; one that times out or stalls has had its time.
-    if (status == UsbStatus::Success) busTime(kControlTransferBytes);
+    if (status == UsbStatus::Success) busMicros(CONTROL_TRANSFER_MICROS);
     if (setup.deviceToHost() && data) record.data.assign(data, data + transferred);
     record.transferred = transferred;
     record.status = status;
@@ -408,10 +407,15 @@ bool SimulatedBus::awaitBulkData(SimulatedDevice& target, unsigned int timeoutMs
 
 void SimulatedBus::busTime(int bytes) {
     if (d_config.bulkBytesPerSecond <= 0 || bytes <= 0) return;
+    busMicros(static_cast<long long>(bytes) * 1000000 / d_config.bulkBytesPerSecond);
+}
+
+void SimulatedBus::busMicros(long long micros) {
+    if (d_config.bulkBytesPerSecond <= 0 || micros <= 0) return;
     long long millis = 0;
     {
         std::lock_guard lock(d_mutex);
-        d_busMicros += static_cast<long long>(bytes) * 1000000 / d_config.bulkBytesPerSecond;
+        d_busMicros += micros;
         millis = d_busMicros / 1000;
         d_busMicros %= 1000;
     }

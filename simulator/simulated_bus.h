@@ -75,6 +75,11 @@ struct TransferRecord {
 
 class SimulatedBus final : public UsbBackend {
 public:
+    // A control transfer on a high-speed bus: its setup, data (at most 64 bytes, one packet)
+    // and status stages, each in a 125 us microframe of its own, as a host controller
+    // schedules them; not the 1 ms frame of a full-speed bus.
+    static constexpr long long CONTROL_TRANSFER_MICROS = 3 * 125;
+
     // Creates the units of the configuration: `devices` instruments, programmed or as
     // unprogrammed controllers, each with its own calibration memory (factory image).
     explicit SimulatedBus(SimulatorConfig config = {});
@@ -158,6 +163,8 @@ private:
     void dispatch(const UsbDeviceInfo& info, bool arrived);
     // Lets the bus time of `bytes` of bulk data pass on the clock.
     void busTime(int bytes);
+    // Lets `micros` of bus time pass (a bus that takes no time, bulkBytesPerSecond 0, skips it).
+    void busMicros(long long micros);
     // The configuration's glitch for the transfer just started, if it is the N-th.
     bool takeGlitch(const SimulatedDevice& target, UsbFault& fault);
     // Lets time pass while the device has no bulk data; false when it timed out first.

@@ -126,7 +126,12 @@ UsbStatus SimulatedInstrument::handleWrite(const UsbSetupPacket& setup, const un
     case 0xB5:
         if (length != 1) return UsbStatus::Stall;
         d_relays.write(data[0], d_clock.now());
-        d_registers.reg[26] = d_relays.relayByte();
+        if (d_registers.reg[26] != d_relays.relayByte()) {
+            d_registers.reg[26] = d_relays.relayByte();
+            if (p_source)
+                p_source->frontEndSwitched(InstrumentSettings::decode(generation(), d_registers, d_registers.reg[26]),
+                                           d_clock.now());
+        }
         return UsbStatus::Success;
     case 0xD0:
         if (length != 0) return UsbStatus::Stall;

@@ -23,8 +23,9 @@
 //   paceRecords         1 (default): a record is ready only once its acquisition time has
 //                       passed on the clock, and a bulk read before that waits or times
 //                       out; 0: at once
-//   Every request that goes through takes a 1 ms frame of the clock, bulk data their time
-//   at bulkBytesPerSecond.
+//   Every request that goes through takes 375 us of the clock (a high-speed control
+//   transfer: three stages, a 125 us microframe each), bulk data their time at
+//   bulkBytesPerSecond; a bus at 0 takes none.
 //   glitchEvery         N > 0: every N-th transfer to the instrument fails once (the next
 //                       try works); 0 (default): none
 //   glitchKind          how: 0 a stall (default), 1 a time-out, 2 a short read

@@ -5,24 +5,65 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include <algorithm>
 #include <memory>
 
-GuiNotifier::GuiNotifier(QObject* context) : p_context(context) {}
+GuiNotifier::GuiNotifier(QObject* context, std::function<TimePoint()> now)
+    : p_context(context), d_now(now ? std::move(now) : [] { return std::chrono::steady_clock::now(); }) {}
 
 void GuiNotifier::notify(std::string_view text) {
     std::string message(text);
-    {
-        std::lock_guard lock(d_mutex);
-        if (!d_waiting.insert(message).second) return;
+    const TimePoint now = d_now();
+    std::lock_guard lock(d_mutex);
+    std::erase_if(d_closed, [&](const auto& entry) { return now - entry.second >= QUIET; });
+    if (d_closed.contains(message) || d_showing.contains(message) ||
+        std::find(d_gathered.begin(), d_gathered.end(), message) != d_gathered.end()) {
+        ++d_folded;
+        return;
     }
+    d_gathered.push_back(std::move(message));
+    if (!d_queued) queueLocked();
+}
+
+void GuiNotifier::queueLocked() {
+    d_queued = true;
     QMetaObject::invokeMethod(
         p_context,
-        [self = weak_from_this(), message] {
+        [self = weak_from_this(), texts = d_gathered] {
             if (auto notifier = self.lock()) {
-                std::lock_guard lock(notifier->d_mutex);
-                notifier->d_waiting.erase(message);
+                notifier->showGathered();
+                return;
             }
-            showMessage(message);
+            // Outlived its notifier: what was gathered when it was queued.
+            std::string joined;
+            for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+            showMessage(joined);
         },
         Qt::QueuedConnection);
+}
+
+void GuiNotifier::showGathered() {
+    std::vector<std::string> texts;
+    {
+        std::lock_guard lock(d_mutex);
+        texts.swap(d_gathered);
+        d_showing.insert(texts.begin(), texts.end());
+    }
+    std::string joined;
+    for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+    // Modal: while it shows, the event loop runs, and new texts gather for the next box.
+    if (!joined.empty()) showMessage(joined);
+    const TimePoint now = d_now();
+    std::lock_guard lock(d_mutex);
+    for (const std::string& t : texts) {
+        d_showing.erase(t);
+        d_closed[t] = now;
+    }
+    d_queued = false;
+    if (!d_gathered.empty()) queueLocked();
+}
+
+long GuiNotifier::folded() const {
+    std::lock_guard lock(d_mutex);
+    return d_folded;
 }

@@ -172,7 +172,8 @@ TEST_F(FirmwareDownloadTest, TwoControllersOneSecondApart) {
     const UsbDeviceId second = transfers.back().device;
     auto first =
         std::find_if(transfers.begin(), transfers.end(), [&](const TransferRecord& t) { return t.device == second; });
-    EXPECT_EQ(first->time.count(), (first - 1)->time.count() + 1 + FirmwareDownload::DEVICE_PAUSE_MS);
+    // After the previous request (its 375 us may complete a millisecond) and the pause.
+    EXPECT_NEAR(first->time.count(), (first - 1)->time.count() + FirmwareDownload::DEVICE_PAUSE_MS, 1);
     // The first instrument is there by now; the second arrives a little later.
     bus->simulatedClock().advance(config.reenumerationDelay);
     USBWinDriver driver(bus);
@@ -232,7 +233,7 @@ TEST_F(FirmwareDownloadTest, AFailedDownloadLogsWhyAndNamesItOnTheErrorStackWith
          "error on transfer\nDownload firmware failed.\n",
          "error on transfer",
          -1,
-         16}, // the 16 requests that went through, 1 ms each
+         6}, // the 16 requests that went through, 375 us each
         // A CPU that cannot be held is not written to: the hold twice, two time-outs.
         {"the controller stops answering",
          Demo,

@@ -99,8 +99,8 @@ TEST(SimulatedController, FirmwareWithADescriptorReenumerates) {
     EXPECT_EQ(send(*device, 0xA0, 0x7F92, {0}), UsbStatus::Success);
     EXPECT_TRUE(bus.controller()->firmwareStarted());
     bus.simulatedClock().advance(milliseconds(1000));
-    // The CPU starts at the end of the second request's 1 ms frame.
-    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 11}, {0x0001, true, 301}}));
+    // The CPU starts within the first millisecond (two requests of 375 us).
+    EXPECT_EQ(events, (std::vector<Event>{{0x2131, true, 0}, {0x2131, false, 10}, {0x0001, true, 300}}));
     // The old handle is dead, the instrument has the configured generation.
     EXPECT_EQ(send(*device, 0xA0, 0x1000, {1}), UsbStatus::NoDevice);
     ASSERT_TRUE(bus.instrument());
@@ -197,7 +197,8 @@ struct FaultCase {
 };
 
 TEST(SimulatedBus, InjectedFaults) {
-    // A transfer that ends takes its 1 ms frame; a time-out has had its time.
+    // A transfer that ends takes 375 us (below the clock's millisecond: owed to the next
+    // transfers); a time-out has had its time.
     const FaultCase cases[] = {
         {"stall", {UsbFault::Kind::Stall, 0xC7}, 500, UsbStatus::Stall, 0, 0, true},
         {"time-out", {UsbFault::Kind::Timeout, 0xC7}, 500, UsbStatus::Timeout, 0, 500, true},
@@ -209,8 +210,8 @@ TEST(SimulatedBus, InjectedFaults) {
          10,
          500,
          true},
-        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 1, true},
-        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 1, true},
+        {"short read", {UsbFault::Kind::ShortRead, 0xC7}, 500, UsbStatus::Success, 32, 0, true},
+        {"short read of 5", {UsbFault::Kind::ShortRead, -1, false, 0, 1, 5}, 500, UsbStatus::Success, 5, 0, true},
         {"unplug mid-transfer",
          {UsbFault::Kind::Unplug, 0xC7, false, 0, 1, 20},
          500,
@@ -218,9 +219,9 @@ TEST(SimulatedBus, InjectedFaults) {
          20,
          0,
          false},
-        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 1, true},
-        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 1, true},
-        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 1, true},
+        {"other request untouched", {UsbFault::Kind::Stall, 0xC5}, 500, UsbStatus::Success, 64, 0, true},
+        {"skipped once", {UsbFault::Kind::Stall, 0xC7, false, 1}, 500, UsbStatus::Success, 64, 0, true},
+        {"bulk only", {UsbFault::Kind::Stall, -1, true}, 500, UsbStatus::Success, 64, 0, true},
     };
     for (const FaultCase& c : cases) {
         SimulatorConfig config;
@@ -241,6 +242,16 @@ TEST(SimulatedBus, InjectedFaults) {
             EXPECT_EQ(page[0], bus.instrument() ? bus.instrument()->calibrationMemory()[0] : page[0]) << c.name;
         }
     }
+    // High speed: three 125 us microframes a request, not a full-speed bus's 1 ms frame.
+    SimulatorConfig config;
+    config.programmed = true;
+    SimulatedBus bus(config);
+    UsbStatus status;
+    auto device = bus.open(bus.attached().front(), status);
+    std::array<unsigned char, 64> page{};
+    int transferred = 0;
+    for (int i = 0; i < 8; ++i) device->control(packet(0xC0, 0xC7, 0x1C00, 64), page.data(), transferred, 500);
+    EXPECT_EQ(bus.simulatedClock().now().count(), 3);
 }
 
 TEST(SimulatedBus, FaultsThatLastAndFaultsThatEnd) {

@@ -147,7 +147,7 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
     };
     const Case cases[] = {
         {true, true, false, -1, 1500},
-        {true, true, true, 1, 1}, // an answer takes its 1 ms frame
+        {true, true, true, 1, 1}, // an answer: 375 us, which ends a millisecond begun before
         {true, false, false, 0, 1},
         {false, true, false, 0, 1},
     };
@@ -161,6 +161,7 @@ TEST(SimulatedInstrument, NormalModeHoldsTheStatusRequestUntilTheTrigger) {
         ASSERT_TRUE(rig.usb->writeRegisters(reg.getWriteBlock(), 500));
         rig.instrument().setHoldStatusPoll(c.hold);
         rig.instrument().setTriggers(c.triggers);
+        rig.bus->simulatedClock().advance(std::chrono::milliseconds(2)); // the record's acquisition time
         const auto before = rig.bus->simulatedClock().now();
         int failed = 0;
         const int reply = rig.usb->pollTrigger(&failed, 500);
@@ -181,6 +182,7 @@ TEST(SimulatedInstrument, ABulkReadBeforeTheRecordExistsTimesOut) {
         reg.setChannelEnable(_CH1, true);
         ASSERT_TRUE(rig.usb->writeRegisters(reg.getWriteBlock(), 500));
         rig.instrument().setTriggers(triggers);
+        rig.bus->simulatedClock().advance(std::chrono::milliseconds(2)); // the record's acquisition time
         UsbStatus status;
         auto device = rig.bus->open(rig.bus->attached().front(), status);
         std::vector<unsigned char> bytes(64);

@@ -472,3 +472,42 @@ TEST(SetterWire, AverageHistoryKeepsToTheRecordLengthsMaximum) {
 }
 
 } // namespace
+
+namespace {
+
+// The first record after a change of the front end reads the input: the relays have stopped
+// bouncing, and a channel switched to AC has lost the input's DC. From 200 mV/div DC
+// (attenuator range 2), 0.3 V at the input.
+TEST(FrontEndSettling, TheFirstRecordAfterARelayChangeReadsTheInput) {
+    struct Case {
+        const char* what;
+        int voltDiv;
+        int coupling;
+        double volts;
+    } cases[] = {
+        {"range 2 to 0", _100MV_DIV, _DC, 0.3},
+        {"range 2 to 1", _2V_DIV, _DC, 0.3},
+        {"DC to AC", _200MV_DIV, _AC, 0.0},
+        {"DC to AC, range 2 to 0", _100MV_DIV, _AC, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimulatedKernel k(_HW4, true, "[CHANNEL]\nchannelOnOff1=1\nvoltageDiv1=5\nchannelCoupling1=1\n");
+        ASSERT_TRUE(k.create()) << get_error_text();
+        k.instrument().setRecordSource(ShortedInput::records(SimHardware::typical(_HW4), 0.3));
+        ASSERT_TRUE(controlSetVoltageDiv(_CH1, c.voltDiv));
+        ASSERT_TRUE(controlSetChannelCoupling(_CH1, c.coupling));
+        short* ch1 = nullptr;
+        short* ch2 = nullptr;
+        bool captured = false;
+        for (int i = 0; i < 50 && !captured; ++i) captured = controlAcquire(_CH1, &ch1, &ch2) && ch1;
+        ASSERT_TRUE(captured) << get_error_text();
+        double worst = 0;
+        for (int i = 0; i < controlGetBufferSize(); ++i)
+            if (ch1[i] >= 0 && ch1[i] < controlGetAdcLevels())
+                worst = std::max(worst, std::abs(controlRawToVoltage(_CH1, ch1[i]) - c.volts));
+        EXPECT_LT(worst / volt_per_div(c.voltDiv), 0.25);
+    }
+}
+
+} // namespace
