@@ -189,7 +189,6 @@ void TFormMain::start() {
     d_graphicMode = controlGetGraphicMode();
     createDisplay(DISPLAY_WIDTH, DISPLAY_HEIGHT);
     installXYPlot(); // the kernel's transform draws the X-Y plot through it
-    setMainWindowViews(this);
     updateAllViews();
     fitTracePanels();
     startAcquisition();
@@ -216,7 +215,6 @@ TFormMain::~TFormMain() {
     d_windows = {};
     p_runStateView.reset();
     p_cycle.reset();
-    setMainWindowViews(nullptr);
     inhibitScreenSaver(false);
 
     if (p_environment && !p_environment->save())
@@ -281,7 +279,7 @@ void TFormMain::startAcquisition() {
     p_cycle->setMainView(this);
     // A triggered single shot refreshes the run-state controls from the worker: queued to the
     // action unit's refresh of them.
-    p_runStateView = std::make_unique<QueuedRunStateView>(actionRunStateControls());
+    p_runStateView = std::make_unique<QueuedRunStateView>(d_actions.runStateControls());
     controlSetRunStateView(p_runStateView.get());
     AcquisitionCycle* cycle = p_cycle.get();
     // The display is there at once, whenever the first capture comes.
@@ -302,7 +300,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         return;
     }
     deleteAllLabels();
-    captureToolbarLayout();
+    d_actions.captureToolbarLayout();
     if (d_workerRunning) {
         d_lifecycle.stopAcquisitionThread();
         d_workerRunning = false;
@@ -1051,7 +1049,7 @@ namespace {
 // The calibration dialogs' host: the program's, with channel 1's record of the window's cycle.
 class MainCalibrationHost final : public ProgramCalibrationHost {
 public:
-    explicit MainCalibrationHost(TFormMain& window) : d_window(window) {}
+    explicit MainCalibrationHost(TFormMain& window) : ProgramCalibrationHost(window.actions()), d_window(window) {}
     const short* rawDataCh1() override {
         short** slot = d_window.rawDataSlot(_CH1);
         return slot ? *slot : nullptr;

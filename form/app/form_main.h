@@ -3,7 +3,7 @@
 // display paint box with its marker images, the trigger panel, the status panels and the
 // buffer-overview bar. It owns Environment and the display renderer, runs the acquisition
 // cycle on the worker thread from its construction until the close is confirmed, and is the
-// MainWindowViews the action unit refreshes and the MainWindowView the cycle draws into.
+// MainWindowViews its own action unit refreshes and the MainWindowView the cycle draws into.
 // The single shot's run-state refresh goes from the cycle straight to the action unit.
 //
 // Lifecycle (the order matters; the kernel must exist before construction, or before start()
@@ -18,6 +18,7 @@
 // part declares a global type named Display.
 // GUI thread only, except the MainWindowView members marked "worker".
 
+#include "action.h"
 #include "coalesced_call.h"
 #include "cycle_view.h"
 #include "main_images.h"
@@ -67,8 +68,7 @@ class QWidget;
 class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView {
     Q_OBJECT
 public:
-    // The kernel must be created (controlCreate) before. Installs itself as the action unit's
-    // views and starts the worker as its last step.
+    // The kernel must be created (controlCreate) before. Starts the worker as its last step.
     explicit TFormMain(MainWindowLifecycle lifecycle = MainWindowLifecycle::standard(), QWidget* parent = nullptr);
     // The construction in two steps, for start-up: the controls, which need no kernel and may
     // be built while the kernel starts on another thread (nothing of the kernel is read), then
@@ -200,6 +200,10 @@ public:
     // The cycle feeds the measurement and spectrum windows attached here. Detaching (nulls)
     // stops the worker first, since the cycle may be using them.
     void attachWindows(const StartupWindows& windows);
+
+    // The action unit of this window's commands, for the other windows that issue commands
+    // (full-screen window, calibration dialogs).
+    ActionUnit& actions() { return d_actions; }
 
     // What the calibration dialogs use of the program: the worker, the action unit and
     // channel 1's record of the cycle.
@@ -486,6 +490,7 @@ private:
     void refreshCursorReadout();
 
     MainWindowLifecycle d_lifecycle;
+    ActionUnit d_actions{*this};
     StartupWindows d_windows;
     std::function<QImage()> d_presentFrame; // the renderer's finished picture, once per cycle
     std::unique_ptr<CalibrationHost> p_calibrationHost;

@@ -33,41 +33,41 @@ void TFormMain::connectCommands() {
     };
 
     // File
-    on(ActionFileLoadState, [] { actionLoadState(); });
-    on(ActionFileSaveState, [] { actionSaveState(); });
-    on(ActionFileSaveAsDat, [] { actionSaveAsDat(); });
-    on(ActionFileSaveAsJpg, [] { actionSaveAsJpg(); });
-    on(ActionFileSaveAsBmp, [] { actionSaveAsBmp(); });
-    on(ActionFileSaveAsWord, [] { actionSaveAsWord(); });
-    on(ActionFileSaveAsExcel, [] { actionSaveAsExcel(); });
-    on(ActionFileOption, [] { actionOptionDialog(); });
-    on(ActionFileCopy, [] { actionCopy(); });
-    on(ActionFileLoadReference, [] { actionLoadReference(); });
-    on(ActionFileSaveReferenceCh1, [] { actionSaveReference(_CH1); });
-    on(ActionFileSaveReferenceCh2, [] { actionSaveReference(_CH2); });
-    on(ActionFilePreview, [] { actionPrintPreview(); });
-    on(ActionFilePrint, [] { actionPrint(); });
+    on(ActionFileLoadState, [this] { d_actions.actionLoadState(); });
+    on(ActionFileSaveState, [this] { d_actions.actionSaveState(); });
+    on(ActionFileSaveAsDat, [this] { d_actions.actionSaveAsDat(); });
+    on(ActionFileSaveAsJpg, [this] { d_actions.actionSaveAsJpg(); });
+    on(ActionFileSaveAsBmp, [this] { d_actions.actionSaveAsBmp(); });
+    on(ActionFileSaveAsWord, [this] { d_actions.actionSaveAsWord(); });
+    on(ActionFileSaveAsExcel, [this] { d_actions.actionSaveAsExcel(); });
+    on(ActionFileOption, [this] { d_actions.actionOptionDialog(); });
+    on(ActionFileCopy, [this] { d_actions.actionCopy(); });
+    on(ActionFileLoadReference, [this] { d_actions.actionLoadReference(); });
+    on(ActionFileSaveReferenceCh1, [this] { d_actions.actionSaveReference(_CH1); });
+    on(ActionFileSaveReferenceCh2, [this] { d_actions.actionSaveReference(_CH2); });
+    on(ActionFilePreview, [this] { d_actions.actionPrintPreview(); });
+    on(ActionFilePrint, [this] { d_actions.actionPrint(); });
     on(ActionFileExit, [this] { close(); });
 
     // View
-    connect(mnView, &QMenu::aboutToShow, this, [] { captureToolbarLayout(); });
-    on(FileToolBar1, [] { toggleFileToolbar(); });
-    on(DisplayToolBar1, [] { toggleDisplayToolbar(); });
-    on(ChannelToolBar1, [] { toggleChannelToolbar(); });
-    on(RunStopToolBar1, [] { toggleRunStopToolbar(); });
-    on(TriggerToolBar1, [] { toggleTriggerToolbar(); });
-    on(UtilTollBar1, [] { toggleUtilToolbar(); });
+    connect(mnView, &QMenu::aboutToShow, this, [this] { d_actions.captureToolbarLayout(); });
+    on(FileToolBar1, [this] { d_actions.toggleFileToolbar(); });
+    on(DisplayToolBar1, [this] { d_actions.toggleDisplayToolbar(); });
+    on(ChannelToolBar1, [this] { d_actions.toggleChannelToolbar(); });
+    on(RunStopToolBar1, [this] { d_actions.toggleRunStopToolbar(); });
+    on(TriggerToolBar1, [this] { d_actions.toggleTriggerToolbar(); });
+    on(UtilTollBar1, [this] { d_actions.toggleUtilToolbar(); });
     on(ActionViewFullScreen, [this] { fullScreenClick(); });
 
     // Display
-    on(ActionDisplayLineJoin, [] { actionToggleLineJoin(); });
+    on(ActionDisplayLineJoin, [this] { d_actions.actionToggleLineJoin(); });
     for (QAction* a : persistenceItems) on(a, [this, a] { PersistenceClick(a->data().toInt()); });
     on(ActionDisplayIntensityUp, [this] { intensityStep(10); });
     on(ActionDisplayIntensityDown, [this] { intensityStep(-10); });
-    on(ActionDisplayLabel, [] { actionSelectObject(6); });
-    on(ActionDisplayCrossCursor, [] { actionSelectObject(7); });
-    on(ActionDisplayHorizontalCursor, [] { actionSelectObject(8); });
-    on(ActionDisplayVerticalCursor, [] { actionSelectObject(9); });
+    on(ActionDisplayLabel, [this] { d_actions.actionSelectObject(6); });
+    on(ActionDisplayCrossCursor, [this] { d_actions.actionSelectObject(7); });
+    on(ActionDisplayHorizontalCursor, [this] { d_actions.actionSelectObject(8); });
+    on(ActionDisplayVerticalCursor, [this] { d_actions.actionSelectObject(9); });
     connect(cbPersistence, &QComboBox::activated, this, [this] { cbPersistenceChange(); });
     connect(tbIntensity, &QSlider::valueChanged, this, [this] { tbIntensityChange(); });
 
@@ -75,7 +75,7 @@ void TFormMain::connectCommands() {
     for (int t = 0; t < 4; ++t) {
         const auto i = static_cast<std::size_t>(t);
         const int trace = t + 1;
-        on(ActionChannelOnOff[i], [trace] { actionToggleChannel(trace); });
+        on(ActionChannelOnOff[i], [this, trace] { d_actions.actionToggleChannel(trace); });
         on(ActionChannelVoltage[i], [this, trace] { selectVoltDivObject(trace); });
         for (QAction* a : mnProbeAtt[i]) on(a, [this, trace, a] { ProbeAttClick(trace, a->data().toInt()); });
         connect(CBVoltDiv[i], &QComboBox::activated, this, [this, trace] { CBVoltDivChange(trace); });
@@ -89,8 +89,8 @@ void TFormMain::connectCommands() {
         const auto i = static_cast<std::size_t>(c);
         const int ch = c + 1;
         on(ActionChannelADC[i], [this, ch] { couplingCycle(ch); });
-        on(ActionChannelInvertOnOff[i], [ch] { actionToggleInvert(ch); });
-        on(ActionChannelBandLimit[i], [ch] { actionToggleBandLimit(ch); });
+        on(ActionChannelInvertOnOff[i], [this, ch] { d_actions.actionToggleInvert(ch); });
+        on(ActionChannelBandLimit[i], [this, ch] { d_actions.actionToggleBandLimit(ch); });
         MarkerImage* level = iTriggerLevel[i];
         connect(level, &MarkerImage::pressed, this, [this, ch] { triggerLevelMouseDown(ch); });
         connect(level, &MarkerImage::moved, this, [this, ch](int, int y) { triggerLevelMouseMove(ch, y); });
@@ -100,10 +100,10 @@ void TFormMain::connectCommands() {
 
     // Horizontal
     on(ActionHorizontalTimeDiv, [this] { selectVoltDivObject(5); });
-    on(ActionHorizontalDelayOnOff, [] { actionToggleDelay(); });
+    on(ActionHorizontalDelayOnOff, [this] { d_actions.actionToggleDelay(); });
     connect(cbTimeDiv, &QComboBox::activated, this, [this] { cbTimeDivChange(); });
-    connect(SBLeft, &QPushButton::clicked, this, [] { actionScrollLeft(); });
-    connect(SBRight, &QPushButton::clicked, this, [] { actionScrollRight(); });
+    connect(SBLeft, &QPushButton::clicked, this, [this] { d_actions.actionScrollLeft(); });
+    connect(SBRight, &QPushButton::clicked, this, [this] { d_actions.actionScrollRight(); });
     connect(iTriggerHorPos, &MarkerImage::pressed, this, [this] { horizontalPositionMouseDown(); });
     connect(iTriggerHorPos, &MarkerImage::moved, this, [this](int x, int) { horizontalPositionMouseMove(x); });
     connect(iTriggerHorPos, &MarkerImage::released, this, [this] { horizontalPositionMouseUp(); });
@@ -112,27 +112,27 @@ void TFormMain::connectCommands() {
     on(ActionTriggerSource, [this] { triggerSourceClick(); });
     on(ActionTriggerSlope, [this] { triggerSlopeClick(); });
     on(ActionTriggerMode, [this] { triggerModeClick(); });
-    on(ActionTriggerAT, [] { actionAdvancedTrigger(); });
-    on(ActionTriggerHighFrequencyReject, [] { actionToggleHighFrequencyReject(); });
-    connect(rbTriggerCh1, &QRadioButton::clicked, this, [] { actionSetTriggerSource(_CH1); });
-    connect(rbTriggerCh2, &QRadioButton::clicked, this, [] { actionSetTriggerSource(_CH2); });
+    on(ActionTriggerAT, [this] { d_actions.actionAdvancedTrigger(); });
+    on(ActionTriggerHighFrequencyReject, [this] { d_actions.actionToggleHighFrequencyReject(); });
+    connect(rbTriggerCh1, &QRadioButton::clicked, this, [this] { d_actions.actionSetTriggerSource(_CH1); });
+    connect(rbTriggerCh2, &QRadioButton::clicked, this, [this] { d_actions.actionSetTriggerSource(_CH2); });
 
     // Acquire
-    on(ActionAcquireRunStop, [] { actionRunStop(); });
-    on(ActionAcquireSingleShot, [] { actionSingleShot(); });
-    on(ActionAcquireAutoSet, [] { actionAutoSet(); });
-    on(ActionAcquireETS, [] { actionToggleEts(); });
+    on(ActionAcquireRunStop, [this] { d_actions.actionRunStop(); });
+    on(ActionAcquireSingleShot, [this] { d_actions.actionSingleShot(); });
+    on(ActionAcquireAutoSet, [this] { d_actions.actionAutoSet(); });
+    on(ActionAcquireETS, [this] { d_actions.actionToggleEts(); });
     on(ActionAcquireAverage, [this] { averageClick(); });
-    on(ActionAcquriePeakDetection, [] { actionTogglePeakDetection(); });
+    on(ActionAcquriePeakDetection, [this] { d_actions.actionTogglePeakDetection(); });
     on(Buffer10K, [this] { AcquireChangeBuffer(0); });
     on(Buffer500K, [this] { AcquireChangeBuffer(1); });
 
     // Util
-    on(ActionUtilFFT, [] { actionToggleFft(); });
+    on(ActionUtilFFT, [this] { d_actions.actionToggleFft(); });
     for (QAction* a : actMeasure) on(a, [this, a] { actMeasureClick(a->data().toInt()); });
     on(ActionUtilUpperLowerLevel, [this] { upperLowerLevelClick(); });
-    on(ActionUtilXYPlot, [] { actionToggleXYPlot(); });
-    on(ActionUtilCalibration, [] { actionShowCalibration(); });
+    on(ActionUtilXYPlot, [this] { d_actions.actionToggleXYPlot(); });
+    on(ActionUtilCalibration, [this] { d_actions.actionShowCalibration(); });
     on(ETSCalibration, [this] { etsCalibrationClick(); });
     for (QRadioButton* r : {rbMeasureCh1, rbMeasureCh2, rbMeasureMath}) {
         connect(r, &QRadioButton::toggled, this, [this] {
@@ -143,31 +143,32 @@ void TFormMain::connectCommands() {
     connect(btnNext, &QPushButton::clicked, this, [this] { btnNextClick(); });
 
     // Help
-    on(ActionHelpAbout, [] { actionAbout(); });
-    on(ActionHelpHelp, [] { actionHelp(); });
+    on(ActionHelpAbout, [this] { d_actions.actionAbout(); });
+    on(ActionHelpHelp, [this] { d_actions.actionHelp(); });
 
     // The display's mouse tools.
     connect(display, &DisplayPaintBox::mouseDown, this,
-            [](int button, int x, int y) { actionDisplayMouseDown(button, x, y); });
-    connect(display, &DisplayPaintBox::mouseMove, this, [](int x, int y) { actionDisplayMouseMove(x, y); });
+            [this](int button, int x, int y) { d_actions.actionDisplayMouseDown(button, x, y); });
+    connect(display, &DisplayPaintBox::mouseMove, this,
+            [this](int x, int y) { d_actions.actionDisplayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this,
-            [](int button, int x, int y) { actionDisplayMouseUp(button, x, y); });
+            [this](int button, int x, int y) { d_actions.actionDisplayMouseUp(button, x, y); });
 }
 
 // ---- Shared handlers
 
-void TFormMain::PersistenceClick(int tag) { actionSetPersistence(tag); }
+void TFormMain::PersistenceClick(int tag) { d_actions.actionSetPersistence(tag); }
 
 void TFormMain::ProbeAttClick(int trace, int tag) {
     static const int factors[4] = {_X1, _X10, _X100, _X1000};
-    if (tag >= 0 && tag < 4) actionSetProbe(trace, factors[tag]);
+    if (tag >= 0 && tag < 4) d_actions.actionSetProbe(trace, factors[tag]);
 }
 
-void TFormMain::AcquireChangeBuffer(int tag) { actionSetBufferSize(tag == 0 ? _10K : _500K); }
+void TFormMain::AcquireChangeBuffer(int tag) { d_actions.actionSetBufferSize(tag == 0 ? _10K : _500K); }
 
-void TFormMain::actMeasureClick(int slot) { actionShowMeasure(measureSource(), slot); }
+void TFormMain::actMeasureClick(int slot) { d_actions.actionShowMeasure(measureSource(), slot); }
 
-void TFormMain::tbnMeasureClick(int slot) { actionShowMeasure(measureSource(), slot); }
+void TFormMain::tbnMeasureClick(int slot) { d_actions.actionShowMeasure(measureSource(), slot); }
 
 void TFormMain::rbMeasureCh1Click() {
     const int object = p_environment->selectedObject;
@@ -190,38 +191,38 @@ void TFormMain::btnNextClick() {
 
 void TFormMain::CBVoltDivChange(int trace) {
     const int index = CBVoltDiv[static_cast<std::size_t>(trace - 1)]->currentIndex();
-    if (index >= 0) actionSetVoltDiv(trace, index + 1); // the first item is code 1
+    if (index >= 0) d_actions.actionSetVoltDiv(trace, index + 1); // the first item is code 1
     p_environment->wheelEnabled = false;
 }
 
 void TFormMain::CBProbeChange(int trace) {
     static const int factors[4] = {_X1, _X10, _X100, _X1000};
     const int index = CBProbe[static_cast<std::size_t>(trace - 1)]->currentIndex();
-    if (index >= 0 && index < 4) actionSetProbe(trace, factors[index]);
+    if (index >= 0 && index < 4) d_actions.actionSetProbe(trace, factors[index]);
     p_environment->wheelEnabled = false;
 }
 
 void TFormMain::cbTimeDivChange() {
     const int index = cbTimeDiv->currentIndex();
-    if (index >= 0) actionSetTimeDiv(index);
+    if (index >= 0) d_actions.actionSetTimeDiv(index);
     p_environment->wheelEnabled = false;
 }
 
 void TFormMain::cbPersistenceChange() {
     const int index = cbPersistence->currentIndex();
-    if (index >= 0) actionSetPersistence(index);
+    if (index >= 0) d_actions.actionSetPersistence(index);
     p_environment->wheelEnabled = false;
 }
 
 void TFormMain::tbIntensityChange() {
-    actionSetIntensity(tbIntensity->value());
+    d_actions.actionSetIntensity(tbIntensity->value());
     p_environment->wheelEnabled = false;
 }
 
 // ---- Commands with their own work
 
 void TFormMain::selectVoltDivObject(int object) {
-    actionSelectObject(object);
+    d_actions.actionSelectObject(object);
     takeFocus();
     p_environment->wheelEnabled = true;
 }
@@ -231,21 +232,25 @@ void TFormMain::takeFocus() {
     setFocus(Qt::OtherFocusReason);
 }
 
-void TFormMain::couplingCycle(int ch) { actionSetCoupling(ch, nextCoupling(controlGetChannelCoupling(ch))); }
+void TFormMain::couplingCycle(int ch) { d_actions.actionSetCoupling(ch, nextCoupling(controlGetChannelCoupling(ch))); }
 
 void TFormMain::triggerSourceClick() {
     const int other = controlGetTriggerSource() == _CH1 ? _CH2 : _CH1;
-    if (controlGetChannelOnOff(other)) actionSetTriggerSource(other);
+    if (controlGetChannelOnOff(other)) d_actions.actionSetTriggerSource(other);
 }
 
-void TFormMain::triggerSlopeClick() { actionSetTriggerSlope(toggledSlope(controlGetTriggerSlope())); }
+void TFormMain::triggerSlopeClick() { d_actions.actionSetTriggerSlope(toggledSlope(controlGetTriggerSlope())); }
 
-void TFormMain::triggerModeClick() { actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); }
+void TFormMain::triggerModeClick() {
+    d_actions.actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO);
+}
 
-void TFormMain::intensityStep(int step) { actionSetIntensity(intensityAfterStep(controlGetIntensityFactor(), step)); }
+void TFormMain::intensityStep(int step) {
+    d_actions.actionSetIntensity(intensityAfterStep(controlGetIntensityFactor(), step));
+}
 
 void TFormMain::averageClick() {
-    runAverageDialog(this, [](int count) { actionSetAverage(count); });
+    runAverageDialog(this, [this](int count) { d_actions.actionSetAverage(count); });
 }
 
 void TFormMain::mathOptionClick() { runMathOptionDialog(this); }
@@ -295,7 +300,7 @@ int dragLevelMarker(MarkerImage* marker, const QFrame* panel, int y) {
 
 void TFormMain::offsetMarkerMouseMove(int trace, int y) {
     const auto i = static_cast<std::size_t>(trace - 1);
-    if (d_dragOffset[i]) actionSetOffset(trace, dragLevelMarker(iVoltOffsetPos[i], pVoltOffset, y));
+    if (d_dragOffset[i]) d_actions.actionSetOffset(trace, dragLevelMarker(iVoltOffsetPos[i], pVoltOffset, y));
 }
 
 void TFormMain::offsetMarkerMouseUp(int trace) { d_dragOffset[static_cast<std::size_t>(trace - 1)] = false; }
@@ -308,7 +313,7 @@ void TFormMain::triggerLevelMouseDown(int ch) {
 
 void TFormMain::triggerLevelMouseMove(int ch, int y) {
     const auto i = static_cast<std::size_t>(ch - 1);
-    if (d_dragTriggerLevel[i]) actionSetTriggerLevel(ch, dragLevelMarker(iTriggerLevel[i], pTriggerLevel, y));
+    if (d_dragTriggerLevel[i]) d_actions.actionSetTriggerLevel(ch, dragLevelMarker(iTriggerLevel[i], pTriggerLevel, y));
 }
 
 void TFormMain::triggerLevelMouseUp(int ch) { d_dragTriggerLevel[static_cast<std::size_t>(ch - 1)] = false; }
@@ -323,7 +328,7 @@ void TFormMain::horizontalPositionMouseMove(int x) {
     if (!d_dragTriggerPosition) return;
     const int left = positionMarkerLeftAfterDrag(iTriggerHorPos->x(), x, pnlTimeOffset->width());
     iTriggerHorPos->move(left, iTriggerHorPos->y());
-    actionSetHorizontalPosition(left);
+    d_actions.actionSetHorizontalPosition(left);
 }
 
 void TFormMain::horizontalPositionMouseUp() { d_dragTriggerPosition = false; }
@@ -340,8 +345,8 @@ void TFormMain::wheelEvent(QWheelEvent* event) {
     const QPoint at = event->globalPosition().toPoint();
     bool handled = false;
     if (delta > 0)
-        actionWheelUp(ctrl, at.x(), at.y(), handled);
+        d_actions.actionWheelUp(ctrl, at.x(), at.y(), handled);
     else
-        actionWheelDown(ctrl, at.x(), at.y(), handled);
+        d_actions.actionWheelDown(ctrl, at.x(), at.y(), handled);
     event->setAccepted(handled);
 }

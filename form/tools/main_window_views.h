@@ -8,8 +8,8 @@
 // from the kernel's getters and the run state itself, so it cannot show a setting the kernel
 // does not hold. Call the refresh of what a command may have changed after the command,
 // whether the kernel took it or not.
-// The main window implements MainWindowViews (all three) and installs itself with
-// setMainWindowViews(); the action unit's commands need one installed (a precondition).
+// The main window implements MainWindowViews (all three) and makes its action unit with itself
+// as the views (app/action.h); tests make theirs with views of their own.
 //
 // GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h).
 
@@ -183,9 +183,3 @@ public:
 
 // Everything the main window offers the action unit.
 class MainWindowViews : public IndicatorViews, public WindowRecords, public ToolWindows {};
-
-// The installed views. Precondition: a window is installed (a command without one would
-// change the kernel and show nothing).
-MainWindowViews& mainWindowViews();
-// Installs `views` (not owned; null: none).
-void setMainWindowViews(MainWindowViews* views);

@@ -12,9 +12,6 @@
 
 class RecordingViews final : public MainWindowViews {
 public:
-    RecordingViews() { setMainWindowViews(this); }
-    ~RecordingViews() override { setMainWindowViews(nullptr); }
-
     // ---- what the test reads
     std::vector<std::string> calls;
     std::vector<std::string> savedFiles; // outputs as "kind:path"

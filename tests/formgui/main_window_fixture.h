@@ -59,6 +59,8 @@ protected:
         return out;
     }
 
+    ActionUnit& actions() { return window->actions(); }
+
     template <class T>
     T* find(const char* name) const {
         return qobject_cast<T*>(window->control(name));

@@ -83,6 +83,8 @@ protected:
         EXPECT_EQ(heldChanges(), 0);
     }
 
+    ActionUnit& actions() { return window->actions(); }
+
     // Pumps events until `count` more frames were shown; false after the hang guard.
     bool framesArrive(int count, std::chrono::seconds limit = std::chrono::seconds(60)) {
         const int target = window->frames + count;

@@ -19,7 +19,7 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     controlSetTimeDiv(19);
     controlSetVoltageDiv(_CH2, 7);
     fileAnswers.push_back(path);
-    EXPECT_TRUE(actionSaveState());
+    EXPECT_TRUE(actions.actionSaveState());
     ASSERT_EQ(fileRequests.size(), 1u);
     EXPECT_EQ(fileRequests[0].kind, FileDialogKind::Save);
     EXPECT_EQ(fileRequests[0].filter, "INI files (*.ini)|*.ini");
@@ -31,7 +31,7 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     views.env.selectedObject = 7;
     views.calls.clear();
     fileAnswers.push_back(path);
-    EXPECT_TRUE(actionLoadState());
+    EXPECT_TRUE(actions.actionLoadState());
     EXPECT_EQ(controlGetTimeDiv(), 19);
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
     EXPECT_EQ(fileRequests[1].kind, FileDialogKind::Open);
@@ -53,7 +53,7 @@ TEST_F(ActionStateFiles, AFileThatCannotBeReadChangesNothing) {
         const int commands = kernel.instrument().commands();
         messages.clear();
         fileAnswers.push_back(path);
-        EXPECT_FALSE(actionLoadState()) << path;
+        EXPECT_FALSE(actions.actionLoadState()) << path;
         EXPECT_EQ(messages, (std::vector<std::string>{"State loading", "Cannot read " + path}));
         EXPECT_EQ(controlGetTimeDiv(), 19) << path;
         EXPECT_TRUE(controlGetChannelOnOff(_CH2)) << path;
@@ -69,10 +69,10 @@ TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
     fileAnswers.push_back(std::nullopt);
     fileAnswers.push_back(std::nullopt);
     fileAnswers.push_back(std::nullopt);
-    EXPECT_TRUE(actionLoadState());
-    EXPECT_TRUE(actionSaveState());
-    EXPECT_TRUE(actionLoadReference());
-    EXPECT_TRUE(actionSaveReference(_CH1));
+    EXPECT_TRUE(actions.actionLoadState());
+    EXPECT_TRUE(actions.actionSaveState());
+    EXPECT_TRUE(actions.actionLoadReference());
+    EXPECT_TRUE(actions.actionSaveReference(_CH1));
     EXPECT_EQ(fileRequests.size(), 4u);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(views.calls.empty());
@@ -80,15 +80,15 @@ TEST_F(ActionStateFiles, CancelledDialogsDoNothing) {
 
 TEST_F(ActionStateFiles, AFileThatCannotBeWrittenIsReported) {
     fileAnswers.push_back(kernel.dir().file("no/such/folder/state.ini"));
-    EXPECT_FALSE(actionSaveState());
+    EXPECT_FALSE(actions.actionSaveState());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("no/such/folder/state.ini"), std::string::npos) << messages[0];
 }
 
 TEST_F(ActionStateFiles, ReferenceDialogsUseTheReferenceFilter) {
     fileAnswers.push_back(std::nullopt);
-    actionSaveReference(_CH2);
-    actionSaveReference(_MATH); // not a channel with a record: no dialog
+    actions.actionSaveReference(_CH2);
+    actions.actionSaveReference(_MATH); // not a channel with a record: no dialog
     ASSERT_EQ(fileRequests.size(), 1u);
     EXPECT_EQ(fileRequests[0].filter, "Reference files (*.ref)|*.REF");
     EXPECT_EQ(fileRequests[0].defaultExtension, "ref");
@@ -100,28 +100,28 @@ TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) 
     short* record = nullptr;
     ASSERT_TRUE(controlAcquire(_CH1, &record, nullptr));
     fileAnswers = {path, path};
-    EXPECT_TRUE(actionSaveReference(_CH1));
-    EXPECT_TRUE(actionLoadReference());
+    EXPECT_TRUE(actions.actionSaveReference(_CH1));
+    EXPECT_TRUE(actions.actionLoadReference());
     EXPECT_TRUE(messages.empty());
 
     // Channel 2 is off: nothing to save, and the user is told.
     fileAnswers = {kernel.dir().file("ch2.ref")};
-    EXPECT_FALSE(actionSaveReference(_CH2));
+    EXPECT_FALSE(actions.actionSaveReference(_CH2));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("ch2.ref"), std::string::npos);
 
     kernel.dir().write("bad.ref", "not a reference");
     fileAnswers = {kernel.dir().file("bad.ref")};
-    EXPECT_FALSE(actionLoadReference());
+    EXPECT_FALSE(actions.actionLoadReference());
     EXPECT_EQ(messages.size(), 2u);
 }
 
 TEST_F(ActionStateFiles, OutputsGetTheChosenPathWithTheirFilter) {
     fileAnswers = {std::string("a.dat"), std::string("b.bmp"), std::string("c.jpg"), std::nullopt};
-    actionSaveAsDat();
-    actionSaveAsBmp();
-    actionSaveAsJpg();
-    actionSaveAsDat();
+    actions.actionSaveAsDat();
+    actions.actionSaveAsBmp();
+    actions.actionSaveAsJpg();
+    actions.actionSaveAsDat();
     EXPECT_EQ(views.savedFiles, (std::vector<std::string>{"dat:a.dat", "bmp:b.bmp", "jpg:c.jpg"}));
     ASSERT_EQ(fileRequests.size(), 4u);
     EXPECT_EQ(fileRequests[0].filter, "DAT files (*.dat)|*.DAT");
@@ -136,11 +136,11 @@ TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
     views.mainRect = {100, 50, 605, 554};
     views.measureWidth = 300;
     views.screen = 1920;
-    actionShowMeasure(2, 15);
+    actions.actionShowMeasure(2, 15);
     views.screen = 1000; // 100 + 605 + 300 is not below 1000
-    actionShowMeasure(1, 0);
+    actions.actionShowMeasure(1, 0);
     views.measureVisible = true;
-    actionShowMeasure(3, 22);
+    actions.actionShowMeasure(3, 22);
     EXPECT_EQ(views.calls,
               (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)", "addMeasureItem(1, 0)",
                                         "showMeasureWindowAt(-200, 50)", "addMeasureItem(3, 22)"}));
@@ -151,7 +151,7 @@ TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
     views.bars[_TOOLBAR_DISPLAY] = {false, true, 300, 40, 1, 2, 3, 4};
     views.bars[_TOOLBAR_UTIL] = {false, true, 99, 99, 99, 99, 99, 99};
     const ToolBarLayout util = views.env.toolBarLayout[_TOOLBAR_UTIL];
-    captureToolbarLayout();
+    actions.captureToolbarLayout();
     const ToolBarLayout& file = views.env.toolBarLayout[_TOOLBAR_FILE];
     EXPECT_TRUE(file.Visible);
     EXPECT_FALSE(file.Float);
@@ -170,9 +170,9 @@ TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
     EXPECT_EQ(views.env.toolBarLayout[_TOOLBAR_UTIL].Width, util.Width);
     EXPECT_EQ(views.calls.back(), "updateToolbars()");
 
-    toggleUtilToolbar();
-    toggleUtilToolbar();
-    toggleTriggerToolbar(); // captured hidden
+    actions.toggleUtilToolbar();
+    actions.toggleUtilToolbar();
+    actions.toggleTriggerToolbar(); // captured hidden
     EXPECT_TRUE(views.env.toolBarLayout[_TOOLBAR_TRIG].Visible);
     EXPECT_TRUE(views.called("setToolbarVisible(5, 0)"));
     EXPECT_EQ(views.calls.back(), "setToolbarVisible(3, 1)");
@@ -180,7 +180,7 @@ TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
 
 TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
     for (int code : {14, 15}) {
-        actionSetPersistence(code);
+        actions.actionSetPersistence(code);
         EXPECT_EQ(controlGetPersistence(), code);
         EXPECT_EQ(views.calls.back(), "updatePersistenceView()");
     }
@@ -188,18 +188,18 @@ TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
 
 TEST_F(ActionWindows, LineJoinTogglesBetweenOffAndJoined) {
     controlSetLineJoinMode(1);
-    actionToggleLineJoin();
+    actions.actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 0);
-    actionToggleLineJoin();
+    actions.actionToggleLineJoin();
     EXPECT_EQ(controlGetLineJoinMode(), 2);
-    actionSetLineJoin(7);
+    actions.actionSetLineJoin(7);
     EXPECT_EQ(controlGetLineJoinMode(), 2);
 }
 
 TEST_F(ActionWindows, SelectingTheSelectedObjectClearsIt) {
-    actionSelectObject(7);
+    actions.actionSelectObject(7);
     EXPECT_EQ(views.env.selectedObject, 7);
-    actionSelectObject(7);
+    actions.actionSelectObject(7);
     EXPECT_EQ(views.env.selectedObject, 0);
     EXPECT_EQ(views.calls, (std::vector<std::string>{"updateModeButtons()", "updateModeButtons()"}));
 }
@@ -210,7 +210,7 @@ TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
     EXPECT_EQ(t.availablePhysical, "2929KB Total");
     EXPECT_EQ(t.totalVirtual, "5120MB Total");
     EXPECT_EQ(t.availableVirtual, "3MB Total");
-    actionAbout();
+    actions.actionAbout();
     EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
 }
 
@@ -244,7 +244,7 @@ TEST_F(ActionWindows, HelpOpensTheFileOfTheMainDirectoryOrSaysWhyNot) {
         std::filesystem::remove(kernel.mainFile("help.chm"));
         if (c.fileThere) std::ofstream(kernel.mainFile("help.chm")) << "help";
         setHelpOpener(c.opener);
-        EXPECT_EQ(actionHelp(), c.result) << c.name;
+        EXPECT_EQ(actions.actionHelp(), c.result) << c.name;
         for (QProcess* p : QCoreApplication::instance()->findChildren<QProcess*>()) p->waitForFinished();
         EXPECT_EQ(messages, c.shown) << c.name;
         EXPECT_EQ(std::filesystem::exists(opened), c.openerRan) << c.name;

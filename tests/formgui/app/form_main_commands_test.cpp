@@ -610,7 +610,7 @@ TEST_F(MainWindowTest, RendererAndGridColourFollowTheGraphicMode) {
 
 TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
     start(BOTH_ON);
-    TFormFull full(window->environment());
+    TFormFull full(window->environment(), actions());
     TFormMain::StartupWindows windows;
     windows.full = &full;
     window->attachWindows(windows);
@@ -626,7 +626,7 @@ TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
 // whichever window is active, and Escape leaves full screen.
 TEST_F(MainWindowTest, FullScreenKeysWorkFromEitherWindow) {
     start(BOTH_ON);
-    TFormFull full(window->environment());
+    TFormFull full(window->environment(), actions());
     TFormMain::StartupWindows windows;
     windows.full = &full;
     window->attachWindows(windows);

@@ -525,7 +525,7 @@ TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
         bool keepsOld;                // the kernel keeps the old setting
     };
     const Case cases[] = {
-        {"volt/div at the relays", 0xB5, [] { actionSetVoltDiv(_CH1, _50MV_DIV); },
+        {"volt/div at the relays", 0xB5, [this] { actions().actionSetVoltDiv(_CH1, _50MV_DIV); },
          [] { return controlGetVoltageDiv(_CH1); },
          [&] {
              const auto [code, text] = voltDivShown();
@@ -533,21 +533,23 @@ TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
              return code;
          },
          true},
-        {"volt/div at the register block", 0xB3, [] { actionSetVoltDiv(_CH1, _5V_DIV); },
+        {"volt/div at the register block", 0xB3, [this] { actions().actionSetVoltDiv(_CH1, _5V_DIV); },
          [] { return controlGetVoltageDiv(_CH1); }, [&] { return voltDivShown().first; }, false},
-        {"coupling at the relays", 0xB5, [] { actionSetCoupling(_CH1, _GND); },
+        {"coupling at the relays", 0xB5, [this] { actions().actionSetCoupling(_CH1, _GND); },
          [] { return controlGetChannelCoupling(_CH1); }, [&] { return imageOf(window->ActionChannelADC[0]) - 8; },
          true},
-        {"time/div at its byte", 0xB4, [] { actionSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); },
+        {"time/div at its byte", 0xB4, [this] { actions().actionSetTimeDiv(_2MS_DIV); },
+         [] { return controlGetTimeDiv(); },
          [&] {
              const auto [code, text] = timeDivShown();
              EXPECT_EQ(text, TIME_DIV_ITEMS[static_cast<std::size_t>(controlGetTimeDiv())]);
              return code;
          },
          true},
-        {"time/div at the register block", 0xB1, [] { actionSetTimeDiv(_20MS_DIV); },
+        {"time/div at the register block", 0xB1, [this] { actions().actionSetTimeDiv(_20MS_DIV); },
          [] { return controlGetTimeDiv(); }, [&] { return timeDivShown().first; }, false},
-        {"trigger mode", 0xB1, [] { actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); },
+        {"trigger mode", 0xB1,
+         [this] { actions().actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); },
          [] { return controlGetTriggerMode(); },
          [&] { return text(window->lbTriggerNormalAuto) == "NORMAL" ? _NORMAL : _AUTO; }, false},
     };

@@ -160,7 +160,7 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
         [](TFormMain& m) { m.actMeasure[0]->trigger(); },
         [](TFormMain& m) {
             m.ActionDisplayLabel->trigger();
-            actionDisplayMouseDown(0, 100, 100);
+            m.actions().actionDisplayMouseDown(0, 100, 100);
         },
         [](TFormMain& m) { m.ActionViewFullScreen->trigger(); },
         [](TFormMain& m) { m.ActionUtilCalibration->trigger(); },
