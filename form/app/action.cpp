@@ -4,6 +4,7 @@
 #include "auto_set.h"
 #include "bounded_conversion.h"
 #include "codes.h"
+#include "command_values.h"
 #include "control_facade.h"
 #include "cycle_view.h"
 #include "display_change.h"
@@ -395,6 +396,15 @@ bool ActionUnit::actionSetCoupling(int ch, int coupling) {
     return true;
 }
 
+bool ActionUnit::actionCycleCoupling(int ch) {
+    if (!isInputChannel(ch)) return true;
+    withStandardWait([this, ch] {
+        controlSetChannelCoupling(ch, nextCoupling(controlGetChannelCoupling(ch)));
+        views().updateCouplingView(ch);
+    });
+    return true;
+}
+
 bool ActionUnit::actionSetOffset(int ch, double row) {
     if (!isTraceChannel(ch)) return true;
     require(row >= 0 && row <= 400, "offset_ >= 0 && offset_ <= 400", kSource, 366);
@@ -459,6 +469,14 @@ bool ActionUnit::actionSetLineJoin(int mode) {
 bool ActionUnit::actionSetIntensity(int value) {
     withStandardWait([this, value] {
         controlSetIntensityFactor(static_cast<float>(value));
+        views().updateIntensityView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionStepIntensity(int step) {
+    withStandardWait([this, step] {
+        controlSetIntensityFactor(static_cast<float>(intensityAfterStep(controlGetIntensityFactor(), step)));
         views().updateIntensityView();
     });
     return true;
@@ -549,6 +567,14 @@ bool ActionUnit::actionSetTriggerMode(int mode) {
     return true;
 }
 
+bool ActionUnit::actionToggleTriggerMode() {
+    withStandardWait([this] {
+        controlSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO);
+        views().updateTriggerModeView();
+    });
+    return true;
+}
+
 bool ActionUnit::actionSetTriggerSource(int source) {
     withStandardWait([this, source] {
         controlSetTriggerSource(source);
@@ -557,9 +583,27 @@ bool ActionUnit::actionSetTriggerSource(int source) {
     return true;
 }
 
+bool ActionUnit::actionToggleTriggerSource() {
+    withStandardWait([this] {
+        const int other = controlGetTriggerSource() == _CH1 ? _CH2 : _CH1;
+        if (!controlGetChannelOnOff(other)) return;
+        controlSetTriggerSource(other);
+        views().updateTriggerSourceView();
+    });
+    return true;
+}
+
 bool ActionUnit::actionSetTriggerSlope(int slope) {
     withStandardWait([this, slope] {
         controlSetTriggerSlope(slope);
+        views().updateTriggerSlopeView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionToggleTriggerSlope() {
+    withStandardWait([this] {
+        controlSetTriggerSlope(toggledSlope(controlGetTriggerSlope()));
         views().updateTriggerSlopeView();
     });
     return true;

@@ -73,6 +73,8 @@ public:
     bool actionSetProbe(int ch, int probe);
     // Precondition: ch 1 or 2 (line 330).
     bool actionSetCoupling(int ch, int coupling);
+    // AC -> DC -> GND -> AC; ch 1 or 2, others do nothing.
+    bool actionCycleCoupling(int ch);
     // row 0..400 as shown on screen (precondition, line 366); an inverted channel stores 400 - row.
     // Does not wait for a running cycle (marker drags call it on every mouse move).
     bool actionSetOffset(int ch, double row);
@@ -85,6 +87,8 @@ public:
     // modes 0, 1, 2; others leave the kernel unchanged.
     bool actionSetLineJoin(int mode);
     bool actionSetIntensity(int value);
+    // The intensity plus `step`, held to 1..100 (command_values.h).
+    bool actionStepIntensity(int step);
     // code 0..16 (Min .. Infinity); others do nothing.
     bool actionSetPersistence(int code);
     // Mouse tool 1..9; selecting the selected one again clears it (0). Others do nothing.
@@ -100,8 +104,13 @@ public:
     bool actionScrollRight();
     bool actionScrollLeft();
     bool actionSetTriggerMode(int mode);
+    // AUTO <-> NORMAL.
+    bool actionToggleTriggerMode();
     bool actionSetTriggerSource(int source);
+    // The other input, when it is on.
+    bool actionToggleTriggerSource();
     bool actionSetTriggerSlope(int slope);
+    bool actionToggleTriggerSlope();
     // Precondition: ch 1 or 2 (line 876). Only for the trigger source; no wait.
     bool actionSetTriggerLevel(int ch, double row);
     bool actionAdvancedTrigger();

@@ -858,7 +858,8 @@ void TFormMain::buildCentralArea() {
             b->setFocusPolicy(Qt::NoFocus);
             b->setMinimumWidth(44);
             grid->addWidget(b, k / 4, k % 4);
-            connect(b, &QToolButton::clicked, this, [this, slot = buttons[k].slot] { tbnMeasureClick(slot); });
+            connect(b, &QToolButton::clicked, this,
+                    [this, slot = buttons[k].slot] { d_actions.actionShowMeasure(measureSource(), slot); });
         }
         return page;
     };

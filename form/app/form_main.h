@@ -409,11 +409,8 @@ protected:
 
 private:
     // ---- Handlers (form_main_commands.cpp), named after the control and event
-    void PersistenceClick(int tag);
-    void ProbeAttClick(int trace, int tag);
-    void AcquireChangeBuffer(int tag);
-    void actMeasureClick(int slot);
-    void tbnMeasureClick(int slot);
+    // The probe of the trace's item `item` (x1, x10, x100, x1000) of its menu or combo.
+    void setProbeOfItem(int trace, int item);
     void rbMeasureCh1Click();
     void btnNextClick();
     void CBVoltDivChange(int trace);
@@ -422,11 +419,6 @@ private:
     void cbPersistenceChange();
     void tbIntensityChange();
     void selectVoltDivObject(int object);
-    void couplingCycle(int ch);
-    void triggerSourceClick();
-    void triggerSlopeClick();
-    void triggerModeClick();
-    void intensityStep(int step);
     void averageClick();
     void mathOptionClick();
     void upperLowerLevelClick();

@@ -1,7 +1,7 @@
 // The main window's commands: every menu entry, tool button, combo box, track bar, radio
-// button and marker image is bound here to the action unit, and the few commands that do
-// their own work (intensity steps, coupling and slope cycles, marker drags, measurement
-// pages) are worked out here.
+// button and marker image is bound here to the window's action unit, which changes the kernel
+// and refreshes what it changed. What is the window's own (marker drags, focus and wheel,
+// measurement pages, the dialogs and windows it opens) is worked out here.
 #include "form_main.h"
 
 #include "action.h"
@@ -61,9 +61,9 @@ void TFormMain::connectCommands() {
 
     // Display
     on(ActionDisplayLineJoin, [this] { d_actions.actionToggleLineJoin(); });
-    for (QAction* a : persistenceItems) on(a, [this, a] { PersistenceClick(a->data().toInt()); });
-    on(ActionDisplayIntensityUp, [this] { intensityStep(10); });
-    on(ActionDisplayIntensityDown, [this] { intensityStep(-10); });
+    for (QAction* a : persistenceItems) on(a, [this, a] { d_actions.actionSetPersistence(a->data().toInt()); });
+    on(ActionDisplayIntensityUp, [this] { d_actions.actionStepIntensity(10); });
+    on(ActionDisplayIntensityDown, [this] { d_actions.actionStepIntensity(-10); });
     on(ActionDisplayLabel, [this] { d_actions.actionSelectObject(6); });
     on(ActionDisplayCrossCursor, [this] { d_actions.actionSelectObject(7); });
     on(ActionDisplayHorizontalCursor, [this] { d_actions.actionSelectObject(8); });
@@ -77,7 +77,7 @@ void TFormMain::connectCommands() {
         const int trace = t + 1;
         on(ActionChannelOnOff[i], [this, trace] { d_actions.actionToggleChannel(trace); });
         on(ActionChannelVoltage[i], [this, trace] { selectVoltDivObject(trace); });
-        for (QAction* a : mnProbeAtt[i]) on(a, [this, trace, a] { ProbeAttClick(trace, a->data().toInt()); });
+        for (QAction* a : mnProbeAtt[i]) on(a, [this, trace, a] { setProbeOfItem(trace, a->data().toInt()); });
         connect(CBVoltDiv[i], &QComboBox::activated, this, [this, trace] { CBVoltDivChange(trace); });
         connect(CBProbe[i], &QComboBox::activated, this, [this, trace] { CBProbeChange(trace); });
         MarkerImage* offset = iVoltOffsetPos[i];
@@ -88,7 +88,7 @@ void TFormMain::connectCommands() {
     for (int c = 0; c < 2; ++c) {
         const auto i = static_cast<std::size_t>(c);
         const int ch = c + 1;
-        on(ActionChannelADC[i], [this, ch] { couplingCycle(ch); });
+        on(ActionChannelADC[i], [this, ch] { d_actions.actionCycleCoupling(ch); });
         on(ActionChannelInvertOnOff[i], [this, ch] { d_actions.actionToggleInvert(ch); });
         on(ActionChannelBandLimit[i], [this, ch] { d_actions.actionToggleBandLimit(ch); });
         MarkerImage* level = iTriggerLevel[i];
@@ -109,9 +109,9 @@ void TFormMain::connectCommands() {
     connect(iTriggerHorPos, &MarkerImage::released, this, [this] { horizontalPositionMouseUp(); });
 
     // Trigger
-    on(ActionTriggerSource, [this] { triggerSourceClick(); });
-    on(ActionTriggerSlope, [this] { triggerSlopeClick(); });
-    on(ActionTriggerMode, [this] { triggerModeClick(); });
+    on(ActionTriggerSource, [this] { d_actions.actionToggleTriggerSource(); });
+    on(ActionTriggerSlope, [this] { d_actions.actionToggleTriggerSlope(); });
+    on(ActionTriggerMode, [this] { d_actions.actionToggleTriggerMode(); });
     on(ActionTriggerAT, [this] { d_actions.actionAdvancedTrigger(); });
     on(ActionTriggerHighFrequencyReject, [this] { d_actions.actionToggleHighFrequencyReject(); });
     connect(rbTriggerCh1, &QRadioButton::clicked, this, [this] { d_actions.actionSetTriggerSource(_CH1); });
@@ -124,12 +124,12 @@ void TFormMain::connectCommands() {
     on(ActionAcquireETS, [this] { d_actions.actionToggleEts(); });
     on(ActionAcquireAverage, [this] { averageClick(); });
     on(ActionAcquriePeakDetection, [this] { d_actions.actionTogglePeakDetection(); });
-    on(Buffer10K, [this] { AcquireChangeBuffer(0); });
-    on(Buffer500K, [this] { AcquireChangeBuffer(1); });
+    on(Buffer10K, [this] { d_actions.actionSetBufferSize(_10K); });
+    on(Buffer500K, [this] { d_actions.actionSetBufferSize(_500K); });
 
     // Util
     on(ActionUtilFFT, [this] { d_actions.actionToggleFft(); });
-    for (QAction* a : actMeasure) on(a, [this, a] { actMeasureClick(a->data().toInt()); });
+    for (QAction* a : actMeasure) on(a, [this, a] { d_actions.actionShowMeasure(measureSource(), a->data().toInt()); });
     on(ActionUtilUpperLowerLevel, [this] { upperLowerLevelClick(); });
     on(ActionUtilXYPlot, [this] { d_actions.actionToggleXYPlot(); });
     on(ActionUtilCalibration, [this] { d_actions.actionShowCalibration(); });
@@ -157,18 +157,10 @@ void TFormMain::connectCommands() {
 
 // ---- Shared handlers
 
-void TFormMain::PersistenceClick(int tag) { d_actions.actionSetPersistence(tag); }
-
-void TFormMain::ProbeAttClick(int trace, int tag) {
+void TFormMain::setProbeOfItem(int trace, int item) {
     static const int factors[4] = {_X1, _X10, _X100, _X1000};
-    if (tag >= 0 && tag < 4) d_actions.actionSetProbe(trace, factors[tag]);
+    if (item >= 0 && item < 4) d_actions.actionSetProbe(trace, factors[item]);
 }
-
-void TFormMain::AcquireChangeBuffer(int tag) { d_actions.actionSetBufferSize(tag == 0 ? _10K : _500K); }
-
-void TFormMain::actMeasureClick(int slot) { d_actions.actionShowMeasure(measureSource(), slot); }
-
-void TFormMain::tbnMeasureClick(int slot) { d_actions.actionShowMeasure(measureSource(), slot); }
 
 void TFormMain::rbMeasureCh1Click() {
     const int object = p_environment->selectedObject;
@@ -196,9 +188,7 @@ void TFormMain::CBVoltDivChange(int trace) {
 }
 
 void TFormMain::CBProbeChange(int trace) {
-    static const int factors[4] = {_X1, _X10, _X100, _X1000};
-    const int index = CBProbe[static_cast<std::size_t>(trace - 1)]->currentIndex();
-    if (index >= 0 && index < 4) d_actions.actionSetProbe(trace, factors[index]);
+    setProbeOfItem(trace, CBProbe[static_cast<std::size_t>(trace - 1)]->currentIndex());
     p_environment->wheelEnabled = false;
 }
 
@@ -230,23 +220,6 @@ void TFormMain::selectVoltDivObject(int object) {
 void TFormMain::takeFocus() {
     if (QWidget* w = focusWidget()) w->clearFocus();
     setFocus(Qt::OtherFocusReason);
-}
-
-void TFormMain::couplingCycle(int ch) { d_actions.actionSetCoupling(ch, nextCoupling(controlGetChannelCoupling(ch))); }
-
-void TFormMain::triggerSourceClick() {
-    const int other = controlGetTriggerSource() == _CH1 ? _CH2 : _CH1;
-    if (controlGetChannelOnOff(other)) d_actions.actionSetTriggerSource(other);
-}
-
-void TFormMain::triggerSlopeClick() { d_actions.actionSetTriggerSlope(toggledSlope(controlGetTriggerSlope())); }
-
-void TFormMain::triggerModeClick() {
-    d_actions.actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO);
-}
-
-void TFormMain::intensityStep(int step) {
-    d_actions.actionSetIntensity(intensityAfterStep(controlGetIntensityFactor(), step));
 }
 
 void TFormMain::averageClick() {
@@ -290,6 +263,8 @@ void TFormMain::offsetMarkerMouseDown(int trace) {
 namespace {
 
 // Moves a dragged offset or trigger-level marker within its panel; the display row it points at.
+// The marker follows the mouse at once, also while the change waits for a capture to end; the
+// action's refresh then puts it on the row the kernel holds.
 int dragLevelMarker(MarkerImage* marker, const QFrame* panel, int y) {
     const int top = levelMarkerTopAfterDrag(marker->y(), y, panel->height());
     marker->move(marker->x(), top);
