@@ -954,7 +954,7 @@ unsigned char** TFormMain::displayBufferSlot(int ch) {
 
 namespace {
 
-QToolBar* barOf(const TFormMain& w, int bar) {
+QToolBar* barOf(const MainWindowControls& w, int bar) {
     switch (bar) {
     case _TOOLBAR_FILE: return w.tbFile;
     case _TOOLBAR_DISPLAY: return w.tbDisplay;
@@ -966,7 +966,7 @@ QToolBar* barOf(const TFormMain& w, int bar) {
     }
 }
 
-QAction* viewItemOf(const TFormMain& w, int bar) {
+QAction* viewItemOf(const MainWindowControls& w, int bar) {
     switch (bar) {
     case _TOOLBAR_FILE: return w.FileToolBar1;
     case _TOOLBAR_DISPLAY: return w.DisplayToolBar1;
@@ -1050,20 +1050,21 @@ namespace {
 // The calibration dialogs' host: the program's, with channel 1's record of the window's cycle.
 class MainCalibrationHost final : public ProgramCalibrationHost {
 public:
-    explicit MainCalibrationHost(TFormMain& window) : ProgramCalibrationHost(window.actions()), d_window(window) {}
+    MainCalibrationHost(ActionUnit& actions, WindowRecords& window)
+        : ProgramCalibrationHost(actions), d_window(window) {}
     const short* rawDataCh1() override {
         short** slot = d_window.rawDataSlot(_CH1);
         return slot ? *slot : nullptr;
     }
 
 private:
-    TFormMain& d_window;
+    WindowRecords& d_window;
 };
 
 } // namespace
 
 CalibrationHost& TFormMain::calibrationHost() {
-    if (!p_calibrationHost) p_calibrationHost = std::make_unique<MainCalibrationHost>(*this);
+    if (!p_calibrationHost) p_calibrationHost = std::make_unique<MainCalibrationHost>(d_actions, *this);
     return *p_calibrationHost;
 }
 

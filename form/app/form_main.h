@@ -22,6 +22,7 @@
 #include "coalesced_call.h"
 #include "cycle_view.h"
 #include "main_images.h"
+#include "main_window_controls.h"
 #include "main_window_lifecycle.h"
 #include "main_window_views.h"
 #include "screen_image.h"
@@ -65,7 +66,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 
-class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView {
+class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView, private MainWindowControls {
     Q_OBJECT
 public:
     // The kernel must be created (controlCreate) before. Starts the worker as its last step.
@@ -81,102 +82,10 @@ public:
     // kernel. Stops the worker first if the close was never confirmed.
     ~TFormMain() override;
 
-    // ---- Members other forms read (GUI thread, under the pause handshake) ----
-    // The current intensity image of each trace and raw record of channels 1 and 2 are the
-    // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
-    // their addresses.
-    std::unique_ptr<Environment> p_environment;
-    std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
-    int d_graphicMode = 0;              // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
-    int d_surfaceFormat = 0;            // pixel format of the fast renderer's screen; 0 under GDI
-    std::atomic<int> d_gridColor{0};
-    std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
-    std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
-
-    // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
-    // The trace's probe combo and menu and its volt/div item texts for its probe.
-    void fillVoltDivItems(int ch);
-    void updateTriggerPanel();
-
-    // ---- MainWindowViews: each refresh reads the kernel ----
-    void updateAllViews() override;
-    void updateTimeDivView() override;
-    void updateHorizontalPositionMarker() override;
-    void updateDelayView() override;
-    void updateSampleRateView() override;
-    void updateModeButtons() override;
-    void updateToolbars() override;
-    void updateChannelViews() override;
-    void updateChannelOnView(int ch) override;
-    void updateVoltDivView(int ch) override;
-    void updateCouplingView(int ch) override;
-    void updateOffsetMarker(int ch) override;
-    void updateInvertView(int ch) override;
-    void updateBandLimitView(int ch) override;
-    void updateTriggerModeView() override;
-    void updateTriggerSourceView() override;
-    void updateTriggerSlopeView() override;
-    void updateTriggerLevelMarker(int ch) override;
-    void updateTriggerTypeView() override;
-    void updateHighFrequencyRejectView() override;
-    void updateBufferOverview() override;
-    void updateXYPlotView() override;
-    void updateEtsView() override;
-    void updatePeakDetectionView() override;
-    void updateAverageView() override;
-    void updateBufferSizeView() override;
-    void updateLineJoinView() override;
-    void updatePersistenceView() override;
-    void updateIntensityView() override;
-    void updateRunStateViews() override;
-
+    // ---- What the other windows use (GUI thread) ----
+    // The window's Environment (display options, mouse-tool state, tool-bar layout); also
+    // WindowRecords::environment.
     Environment& environment() override { return *p_environment; }
-    short** rawDataSlot(int ch) override;
-    unsigned char** displayBufferSlot(int ch) override;
-
-    ToolbarGeometry toolbarGeometry(int bar) override;
-    void setToolbarVisible(int bar, bool visible) override;
-
-    void deleteAllLabels() override;
-    void labelMouseDown(int button, int x, int y) override;
-    void moveLabel(int index, int x, int y) override;
-    void cursorPress(int button, int x, int y) override;
-    void cursorDrag(int x, int y) override;
-    void cursorRelease(int button, int x, int y) override;
-
-    bool isFftWindowVisible() override;
-    void toggleFftWindow() override;
-    void showCalibrationWindow() override;
-    void addMeasureItem(int source, int slot) override;
-    bool isMeasureWindowVisible() override;
-    int measureWindowWidth() override;
-    void showMeasureWindowAt(int left, int top) override;
-    const MEASURE* measureObject() override;
-    WindowRect mainWindowRect() override;
-    int screenWidth() override;
-    bool runOptionDialog() override;
-    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
-    // run meanwhile).
-    void updateGridColor();
-    void showPrintPreview() override;
-    void showAbout(const AboutTexts& texts) override;
-    QWidget* mainWidget() override { return this; }
-
-    void saveWaveformText(const std::string& path) override;
-    void saveScreenBmp(const std::string& path) override;
-    void saveScreenJpeg(const std::string& path) override;
-    void exportWaveformExcel() override;
-    void exportDisplayToWord() override;
-    void printScreen() override;
-    void copyScreenToClipboard() override;
-
-    // ---- MainWindowView (the cycle) ----
-    int measureSource() const override { return d_measureSource.load(); }
-    bool triggerLevelDragged() const override { return d_dragTriggerLevel[0].load() || d_dragTriggerLevel[1].load(); }
-    int gridColor() const override { return d_gridColor.load(); }
-    void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
-    void showFrame(const QImage& frame) override;
-    void setStatusText(const std::string& text) override;
 
     // The messages of the message map (WM_USER + 51 and + 52).
     static constexpr int WM_FFT_REFRESH = 1075;
@@ -213,191 +122,21 @@ public:
     // tests and look-ups from outside: the window itself reaches its controls by member.
     QObject* control(const std::string& name) const;
 
-    // What the screen-image outputs draw from: Environment, the trace images, the combo and
-    // cursor read-out texts, the measure source and the marker pictures.
-    ScreenImageSource screenImageSource();
-    // The addresses of the cycle's raw records of channels 1 and 2, for the data exports.
-    RawRecordSlots rawRecordSlots();
-
-    // ---- Published controls ----
-    // Menus
-    QMenu* mnFile = nullptr;
-    QMenu* mnView = nullptr;
-    QMenu* mnDisplay = nullptr;
-    QMenu* mnPersistence = nullptr;
-    QMenu* mnIntensity = nullptr;
-    QMenu* mnChannel = nullptr;
-    QMenu* mnChannel1 = nullptr;
-    QMenu* mnChannel2 = nullptr;
-    QMenu* mnMath = nullptr;
-    QMenu* mnReference = nullptr;
-    QMenu* mmProbeAttenuationCH1 = nullptr;
-    QMenu* mmProbeAttenuationCH2 = nullptr;
-    QMenu* mmProbeAttenuationMath = nullptr;
-    QMenu* mmProbeAttenuationRef = nullptr;
-    QMenu* mnHorizontal = nullptr;
-    QMenu* mnTrigger = nullptr;
-    QMenu* mnAcquire = nullptr;
-    QMenu* BufferSize = nullptr;
-    QMenu* mnUtil = nullptr;
-    QMenu* mnMeasurement = nullptr;
-    QMenu* mnMeasureTime = nullptr;
-    QMenu* mnMeasureVoltage = nullptr;
-    QMenu* mnHelp = nullptr;
-
-    // File
-    QAction* ActionFileLoadState = nullptr;
-    QAction* ActionFileSaveState = nullptr;
-    QAction* ActionFileSaveAsDat = nullptr;
-    QAction* ActionFileSaveAsJpg = nullptr;
-    QAction* ActionFileSaveAsBmp = nullptr;
-    QAction* ActionFileSaveAsWord = nullptr;
-    QAction* ActionFileSaveAsExcel = nullptr;
-    QAction* ActionFileOption = nullptr;
-    QAction* ActionFileCopy = nullptr;
-    QAction* ActionFileLoadReference = nullptr;
-    QAction* ActionFileSaveReferenceCh1 = nullptr;
-    QAction* ActionFileSaveReferenceCh2 = nullptr;
-    QAction* ActionFilePreview = nullptr;
-    QAction* ActionFilePrint = nullptr;
-    QAction* ActionFileExit = nullptr;
-    // View
-    QAction* FileToolBar1 = nullptr;
-    QAction* DisplayToolBar1 = nullptr;
-    QAction* ChannelToolBar1 = nullptr;
-    QAction* RunStopToolBar1 = nullptr;
-    QAction* TriggerToolBar1 = nullptr;
-    QAction* UtilTollBar1 = nullptr;
-    QAction* ActionViewFullScreen = nullptr;
-    // Display
-    QAction* ActionDisplayLineJoin = nullptr;
-    std::array<QAction*, 17> persistenceItems{}; // Mins2, N100ms2 .. N900ms2, N1s2 .. N5s2, N10s2, Infinite2
-    QAction* ActionDisplayIntensityUp = nullptr;
-    QAction* ActionDisplayIntensityDown = nullptr;
-    QAction* ActionDisplayLabel = nullptr;
-    QAction* ActionDisplayCrossCursor = nullptr;
-    QAction* ActionDisplayHorizontalCursor = nullptr;
-    QAction* ActionDisplayVerticalCursor = nullptr;
-    // Channels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QAction*, 4> ActionChannelOnOff{};        // ActionChannel1OnOff .. ActionChannelRefOnOff
-    std::array<QAction*, 4> ActionChannelVoltage{};      // ActionChannel1Voltage ..
-    std::array<QAction*, 4> ActionChannelProbe{};        // the probe submenu entries
-    std::array<QAction*, 4> ActionChannelScaleFactor{};  // kept for their enabled state only
-    std::array<std::array<QAction*, 4>, 4> mnProbeAtt{}; // [trace][x1, x10, x100, x1000]
-    std::array<QAction*, 2> ActionChannelADC{};          // coupling of CH1, CH2
-    std::array<QAction*, 2> ActionChannelInvertOnOff{};
-    std::array<QAction*, 2> ActionChannelBandLimit{};
-    QAction* ActionChannelMathOption = nullptr;
-    // Horizontal
-    QAction* ActionHorizontalTimeDiv = nullptr;
-    QAction* ActionHorizontalDelayOnOff = nullptr;
-    // Trigger
-    QAction* ActionTriggerSource = nullptr;
-    QAction* ActionTriggerSlope = nullptr;
-    QAction* ActionTriggerMode = nullptr;
-    QAction* ActionTriggerAT = nullptr;
-    QAction* ActionTriggerHighFrequencyReject = nullptr;
-    // Acquire
-    QAction* ActionAcquireRunStop = nullptr;
-    QAction* ActionAcquireSingleShot = nullptr;
-    QAction* ActionAcquireAutoSet = nullptr;
-    QAction* ActionAcquireETS = nullptr;
-    QAction* ActionAcquireAverage = nullptr;
-    QAction* ActionAcquriePeakDetection = nullptr;
-    QAction* ActionAcquireBufferSizeChange = nullptr; // the "Buffer Size" submenu entry
-    QAction* Buffer10K = nullptr;
-    QAction* Buffer500K = nullptr;
-    // Util
-    QAction* ActionUtilFFT = nullptr;
-    std::array<QAction*, 23> actMeasure{}; // by measurement slot
-    QAction* ActionUtilUpperLowerLevel = nullptr;
-    QAction* ActionUtilXYPlot = nullptr;
-    QAction* ActionUtilCalibration = nullptr;
-    QAction* ETSCalibration = nullptr;
-    // Help
-    QAction* ActionHelpAbout = nullptr;
-    QAction* ActionHelpHelp = nullptr;
-
-    // Tool bars and their named buttons
-    QToolBar* tbFile = nullptr;
-    QToolBar* tbDisplay = nullptr;
-    QToolBar* tbChannel = nullptr;
-    QToolBar* tbTrig = nullptr;
-    QToolBar* tbRunStop = nullptr;
-    QToolBar* tbUtil = nullptr;
-    QToolButton* tbChannel1VoltDiv = nullptr;
-    QToolButton* tbChannel2VoltDiv = nullptr;
-    QToolButton* tbMathVoltDiv = nullptr;
-    QToolButton* tbRefVoltDiv = nullptr;
-    QToolButton* tbTimeDiv = nullptr;
-    QToolButton* tbLabel = nullptr;
-    QToolButton* tbCursorCross = nullptr;
-    QToolButton* tbCursorHor = nullptr;
-    QToolButton* tbCursorVer = nullptr;
-    QToolButton* tbSingleShot = nullptr;
-    QToolButton* tbnTriggerAdvanced = nullptr;
-    QToolButton* tbFFT = nullptr;
-    QComboBox* cbPersistence = nullptr;
-    QSlider* tbIntensity = nullptr;
-    QRadioButton* rbTriggerCh1 = nullptr;
-    QRadioButton* rbTriggerCh2 = nullptr;
-
-    // Channel panels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QFrame*, 4> pnlInfo{};      // pnlInfoCh1 .. pnlInfoRef
-    std::array<QComboBox*, 4> CBVoltDiv{}; // CBVoltDivCh1 .. CBVoltDivRef
-    std::array<QComboBox*, 4> CBProbe{};   // CBProbeCh1 .. CBProbeRef
-    QComboBox* cbTimeDiv = nullptr;
-
-    // Display and markers
-    QFrame* pnlDisplay = nullptr;
-    DisplayPaintBox* display = nullptr;
-    QFrame* pVoltOffset = nullptr;
-    QFrame* pTriggerLevel = nullptr;
-    QFrame* pnlTimeOffset = nullptr;
-    std::array<MarkerImage*, 4> iVoltOffsetPos{}; // iVoltOffsetPosCh1 .. iVoltOffsetPosRef
-    std::array<MarkerImage*, 2> iTriggerLevel{};  // iTriggerLevelCh1, iTriggerLevelCh2
-    MarkerImage* iTriggerHorPos = nullptr;
-    QPushButton* SBLeft = nullptr;
-    QPushButton* SBRight = nullptr;
-
-    // Trigger panel and read-outs
-    QLabel* lbTriggerType = nullptr;
-    QLabel* lbTriggerSource = nullptr;
-    QLabel* lbTriggerSlopeRising = nullptr;
-    QLabel* lbTriggerSlopeFalling = nullptr;
-    QLabel* lbTriggerNormalAuto = nullptr;
-    QLineEdit* ebTriggerLevel = nullptr;
-    QLabel* pnlStatus = nullptr;
-    QLabel* pnDelay = nullptr;
-    QLabel* la_sampling_rate = nullptr;
-
-    // Buffer-overview bar
-    QFrame* Panel8 = nullptr;
-    QLabel* iBufferWindowBufferCh1 = nullptr;
-    QLabel* iBufferWindowBufferCh2 = nullptr;
-    QLabel* iBufferWindowBufferLeftCh1 = nullptr;
-    QLabel* iBufferWindowBufferRightCh1 = nullptr;
-    QLabel* iBufferWindowBufferLeftCh2 = nullptr;
-    QLabel* iBufferWindowBufferRightCh2 = nullptr;
-    QLabel* iBufferWindowBufferCenter = nullptr;
-    QLabel* iBufferWindowTrigger = nullptr;
-    QLabel* iBufferWindowTriggerLeft = nullptr;
-    QLabel* iBufferWindowTriggerRight = nullptr;
-
-    // Measurements
-    QRadioButton* rbMeasureCh1 = nullptr;
-    QRadioButton* rbMeasureCh2 = nullptr;
-    QRadioButton* rbMeasureMath = nullptr;
-    QWidget* gbMeasureVolt1 = nullptr;
-    QWidget* gbMeasureVolt2 = nullptr;
-    QPushButton* btnNext = nullptr;
-
-    // Cursor read-out, panels 0 (horizontal) and 1 (vertical)
-    QStatusBar* sbCursorMeasure = nullptr;
-    std::array<QLabel*, 2> sbCursorMeasurePanel{};
-
+    // ---- What the window tests read besides the interfaces ----
+    // The controls, as a user would drive and read them.
+    const MainWindowControls& controls() const { return *this; }
     // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
     int measurePage() const { return d_measurePage; }
+    // An offset marker (trace 1..4) is being dragged.
+    bool offsetMarkerDragged(int trace) const { return d_dragOffset[static_cast<std::size_t>(trace - 1)]; }
+    // Registry graphic mode (0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"), the fast
+    // renderer's pixel format (0 under GDI) and the renderer.
+    int graphicMode() const { return d_graphicMode; }
+    int surfaceFormat() const { return d_surfaceFormat; }
+    const Display* renderer() const { return p_display.get(); }
+    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
+    // run meanwhile).
+    void updateGridColor();
 
 signals:
     // The close was confirmed and the worker stopped; program entry ends the event loop.
@@ -407,7 +146,106 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
+    // ---- MainWindowView (the cycle): reached through that interface; protected so that a
+    // ---- test window can count the cycle's calls.
+    int measureSource() const override { return d_measureSource.load(); }
+    bool triggerLevelDragged() const override { return d_dragTriggerLevel[0].load() || d_dragTriggerLevel[1].load(); }
+    int gridColor() const override { return d_gridColor.load(); }
+    void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
+    void showFrame(const QImage& frame) override;
+    void setStatusText(const std::string& text) override;
+
 private:
+    // ---- MainWindowViews, reached through those interfaces: each refresh reads the kernel ----
+    void updateAllViews() override;
+    void updateTimeDivView() override;
+    void updateHorizontalPositionMarker() override;
+    void updateDelayView() override;
+    void updateSampleRateView() override;
+    void updateModeButtons() override;
+    void updateToolbars() override;
+    void updateChannelViews() override;
+    void updateChannelOnView(int ch) override;
+    void updateVoltDivView(int ch) override;
+    void updateCouplingView(int ch) override;
+    void updateOffsetMarker(int ch) override;
+    void updateInvertView(int ch) override;
+    void updateBandLimitView(int ch) override;
+    void updateTriggerModeView() override;
+    void updateTriggerSourceView() override;
+    void updateTriggerSlopeView() override;
+    void updateTriggerLevelMarker(int ch) override;
+    void updateTriggerTypeView() override;
+    void updateHighFrequencyRejectView() override;
+    void updateBufferOverview() override;
+    void updateXYPlotView() override;
+    void updateEtsView() override;
+    void updatePeakDetectionView() override;
+    void updateAverageView() override;
+    void updateBufferSizeView() override;
+    void updateLineJoinView() override;
+    void updatePersistenceView() override;
+    void updateIntensityView() override;
+    void updateRunStateViews() override;
+
+    short** rawDataSlot(int ch) override;
+    unsigned char** displayBufferSlot(int ch) override;
+
+    ToolbarGeometry toolbarGeometry(int bar) override;
+    void setToolbarVisible(int bar, bool visible) override;
+
+    void deleteAllLabels() override;
+    void labelMouseDown(int button, int x, int y) override;
+    void moveLabel(int index, int x, int y) override;
+    void cursorPress(int button, int x, int y) override;
+    void cursorDrag(int x, int y) override;
+    void cursorRelease(int button, int x, int y) override;
+
+    bool isFftWindowVisible() override;
+    void toggleFftWindow() override;
+    void showCalibrationWindow() override;
+    void addMeasureItem(int source, int slot) override;
+    bool isMeasureWindowVisible() override;
+    int measureWindowWidth() override;
+    void showMeasureWindowAt(int left, int top) override;
+    const MEASURE* measureObject() override;
+    WindowRect mainWindowRect() override;
+    int screenWidth() override;
+    bool runOptionDialog() override;
+    void showPrintPreview() override;
+    void showAbout(const AboutTexts& texts) override;
+    QWidget* mainWidget() override { return this; }
+
+    void saveWaveformText(const std::string& path) override;
+    void saveScreenBmp(const std::string& path) override;
+    void saveScreenJpeg(const std::string& path) override;
+    void exportWaveformExcel() override;
+    void exportDisplayToWord() override;
+    void printScreen() override;
+    void copyScreenToClipboard() override;
+
+    // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
+    // The trace's probe combo and menu and its volt/div item texts for its probe.
+    void fillVoltDivItems(int ch);
+    void updateTriggerPanel();
+
+    // The current intensity image of each trace and raw record of channels 1 and 2 are the
+    // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
+    // their addresses.
+    std::unique_ptr<Environment> p_environment;
+    std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
+    int d_graphicMode = 0;              // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
+    int d_surfaceFormat = 0;            // pixel format of the fast renderer's screen; 0 under GDI
+    std::atomic<int> d_gridColor{0};
+    std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
+    std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
+
+    // What the screen-image outputs draw from: Environment, the trace images, the combo and
+    // cursor read-out texts, the measure source and the marker pictures.
+    ScreenImageSource screenImageSource();
+    // The addresses of the cycle's raw records of channels 1 and 2, for the data exports.
+    RawRecordSlots rawRecordSlots();
+
     // ---- Handlers (form_main_commands.cpp), named after the control and event
     // The probe of the trace's item `item` (x1, x10, x100, x1000) of its menu or combo.
     void setProbeOfItem(int trace, int item);

@@ -59,7 +59,10 @@ protected:
         return out;
     }
 
+    // The window as the action unit and the cycle reach it.
     ActionUnit& actions() { return window->actions(); }
+    MainWindowViews& views() { return *window; }
+    MainWindowView& cycleView() { return *window; }
 
     template <class T>
     T* find(const char* name) const {

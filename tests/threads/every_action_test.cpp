@@ -128,11 +128,12 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         {"save reference", [this](int n) { EXPECT_TRUE(actions().actionSaveReference(1 + n % 2)); }},
         {"save state", [this](int) { EXPECT_TRUE(actions().actionSaveState()); }},
         {"load state", [this](int) { EXPECT_TRUE(actions().actionLoadState()); }, true},
-        {"option dialog OK", [&](int) { dialogCommand(window->ActionFileOption, optionToggle); }},
-        {"option dialog Cancel", [&](int) { dialogCommand(window->ActionFileOption, [](QDialog&) { return false; }); }},
+        {"option dialog OK", [&](int) { dialogCommand(window->controls().ActionFileOption, optionToggle); }},
+        {"option dialog Cancel",
+         [&](int) { dialogCommand(window->controls().ActionFileOption, [](QDialog&) { return false; }); }},
         {"up/low levels",
          [&](int n) {
-             dialogCommand(window->ActionUtilUpperLowerLevel, [n](QDialog& d) {
+             dialogCommand(window->controls().ActionUtilUpperLowerLevel, [n](QDialog& d) {
                  d.findChild<QLineEdit*>("EdUpper")->setText(QString::number(60 + n % 40));
                  d.findChild<QLineEdit*>("EdLower")->setText(QString::number(n % 40));
                  d.findChild<QPushButton*>("OKBtn")->click();
@@ -155,7 +156,7 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
              if (n % 2)
                  actions().actionToggleChannel(_MATH);
              else
-                 dialogCommand(window->ActionChannelMathOption, [](QDialog&) { return true; });
+                 dialogCommand(window->controls().ActionChannelMathOption, [](QDialog&) { return true; });
          }},
         {"persistence", [this](int n) { actions().actionSetPersistence(n % 17); }},
         {"intensity", [this](int n) { actions().actionSetIntensity(1 + (n * 13) % 100); }},

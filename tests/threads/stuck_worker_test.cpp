@@ -85,7 +85,7 @@ TEST_F(StuckWorker, ChangesAreHeldUntilTheCycleEnds) {
                  d.findChild<QPushButton*>("OKBtn")->click();
                  return true;
              });
-             window->ActionUtilUpperLowerLevel->trigger();
+             window->controls().ActionUtilUpperLowerLevel->trigger();
          },
          [](Environment& e) { return std::to_string(e.UpperLevel) + "/" + std::to_string(e.LowerLevel); }},
     };
@@ -126,7 +126,7 @@ TEST_F(StuckWorker, ReadsAndWholeReplacementsAreRefused) {
         d.findChild<QCheckBox*>("c_title")->setChecked(!d.findChild<QCheckBox*>("c_title")->isChecked());
         return true;
     });
-    window->ActionFileOption->trigger();
+    window->controls().ActionFileOption->trigger();
     EXPECT_EQ(env.TitleOnOff, titleBefore);
     EXPECT_FALSE(std::filesystem::exists(kernel.dir().file("answer.bmp")));
     EXPECT_FALSE(std::filesystem::exists(kernel.dir().file("answer.dat")));

@@ -156,14 +156,14 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
     options.initialize = [&] { return kernel.create(); };
     options.lifecycle = MainWindowLifecycle::standard();
     const std::array<std::function<void(TFormMain&)>, 5> openers = {
-        [](TFormMain& m) { m.ActionUtilFFT->trigger(); },
-        [](TFormMain& m) { m.actMeasure[0]->trigger(); },
+        [](TFormMain& m) { m.controls().ActionUtilFFT->trigger(); },
+        [](TFormMain& m) { m.controls().actMeasure[0]->trigger(); },
         [](TFormMain& m) {
-            m.ActionDisplayLabel->trigger();
+            m.controls().ActionDisplayLabel->trigger();
             m.actions().actionDisplayMouseDown(0, 100, 100);
         },
-        [](TFormMain& m) { m.ActionViewFullScreen->trigger(); },
-        [](TFormMain& m) { m.ActionUtilCalibration->trigger(); },
+        [](TFormMain& m) { m.controls().ActionViewFullScreen->trigger(); },
+        [](TFormMain& m) { m.controls().ActionUtilCalibration->trigger(); },
     };
     std::array<int, openers.size()> order{0, 1, 2, 3, 4};
     do {
@@ -176,7 +176,7 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
             QTimer::singleShot(0, &main, [&] {
                 for (int i : order) openers[static_cast<std::size_t>(i)](main);
                 shown = shownWindowsBesides(&main);
-                main.ActionFileExit->trigger();
+                main.controls().ActionFileExit->trigger();
             });
             // Only a loop that does not end waits for this.
             QTimer::singleShot(20000, &main, [&] {
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, ConfirmedCloseEndsInOrderAndSavesTheLayout) {
     start();
     const std::string environmentFile = kernel->mainFile("environment.ini");
     window->environment().labelList.push_back(LabelListName{});
-    window->setToolbarVisible(_TOOLBAR_TRIG, false);
+    views().setToolbarVisible(_TOOLBAR_TRIG, false);
 
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->environment().labelList.empty());
