@@ -87,7 +87,7 @@ public:
     // WindowRecords::environment.
     Environment& environment() override { return *p_environment; }
 
-    // The messages of the message map (WM_USER + 51 and + 52).
+    // The two refresh messages: the spectrum window's and the measurement window's.
     static constexpr int WM_FFT_REFRESH = 1075;
     static constexpr int WM_MEASURE_REFRESH = 1076;
     // Delivers a message from any thread: WM_FFT_REFRESH runs refreshFftWindow and

@@ -6,6 +6,10 @@
 
 #include <array>
 
+// The display area, pixels: the renderer's picture and the paint box that shows it.
+inline constexpr int MAIN_DISPLAY_WIDTH = 500;
+inline constexpr int MAIN_DISPLAY_HEIGHT = 400;
+
 class DisplayPaintBox;
 class MarkerImage;
 class QAction;
