@@ -32,9 +32,6 @@ constexpr const char* kSource = "form\\action";
 
 constexpr const char* kStateFilter = "INI files (*.ini)|*.ini";
 constexpr const char* kReferenceFilter = "Reference files (*.ref)|*.REF";
-constexpr const char* kDatFilter = "DAT files (*.dat)|*.DAT";
-constexpr const char* kBmpFilter = "BMP files (*.bmp)|*.BMP";
-constexpr const char* kJpgFilter = "JPG files (*.jpg)|*.JPG";
 
 constexpr int k500kLowestTimeDiv = _1MS_DIV;    // 17
 constexpr int k500kHighestTimeDiv = _400MS_DIV; // 25
@@ -499,11 +496,6 @@ bool ActionUnit::actionSelectObject(int code) {
     return true;
 }
 
-bool ActionUnit::actionOptionDialog() {
-    views().runOptionDialog();
-    return true;
-}
-
 // ======================================================================== Horizontal, trigger
 
 bool ActionUnit::actionSetTimeDiv(int code) {
@@ -693,46 +685,6 @@ bool ActionUnit::actionSaveReference(int ch) {
     return saved;
 }
 
-bool ActionUnit::actionSaveAsDat() {
-    if (const auto path = askFile(true, kDatFilter, "dat")) views().saveWaveformText(*path);
-    return true;
-}
-
-bool ActionUnit::actionSaveAsBmp() {
-    if (const auto path = askFile(true, kBmpFilter, "bmp")) views().saveScreenBmp(*path);
-    return true;
-}
-
-bool ActionUnit::actionSaveAsJpg() {
-    if (const auto path = askFile(true, kJpgFilter, "jpg")) views().saveScreenJpeg(*path);
-    return true;
-}
-
-bool ActionUnit::actionSaveAsExcel() {
-    views().exportWaveformExcel();
-    return true;
-}
-
-bool ActionUnit::actionSaveAsWord() {
-    views().exportDisplayToWord();
-    return true;
-}
-
-bool ActionUnit::actionPrint() {
-    views().printScreen();
-    return true;
-}
-
-bool ActionUnit::actionCopy() {
-    views().copyScreenToClipboard();
-    return true;
-}
-
-bool ActionUnit::actionPrintPreview() {
-    views().showPrintPreview();
-    return true;
-}
-
 bool ActionUnit::actionShowMeasure(int source, int slot) {
     if (source < 1 || source > 3 || slot < 0 || slot > 22) return true;
     MainWindowViews& v = views();
@@ -761,11 +713,6 @@ int ActionUnit::actionHelp() {
         return 0;
     }
     return 1;
-}
-
-bool ActionUnit::actionAbout() {
-    views().showAbout(aboutTexts(readMemoryStatus()));
-    return true;
 }
 
 void ActionUnit::captureToolbarLayout() {

@@ -93,7 +93,6 @@ public:
     bool actionSetPersistence(int code);
     // Mouse tool 1..9; selecting the selected one again clears it (0). Others do nothing.
     bool actionSelectObject(int code);
-    bool actionOptionDialog();
 
     // ---- Horizontal and trigger ----
     // Precondition: 0..32 (line 700), after the 500k range is enforced.
@@ -123,20 +122,11 @@ public:
     bool actionLoadReference();
     // ch 1 or 2.
     bool actionSaveReference(int ch);
-    bool actionSaveAsDat();
-    bool actionSaveAsBmp();
-    bool actionSaveAsJpg();
-    bool actionSaveAsExcel();
-    bool actionSaveAsWord();
-    bool actionPrint();
-    bool actionCopy();
-    bool actionPrintPreview();
     // source 1 CH1, 2 CH2, 3 math; slot 0..22 (measurement order). Others do nothing.
     bool actionShowMeasure(int source, int slot);
     // 1 when the help viewer started, else 0 (with a message); the opener's own failure is
     // reported when it ends (setHelpOpener).
     int actionHelp();
-    bool actionAbout();
     // Tool-bar layout of the file, display, channel, trig and runstop bars into Environment.
     void captureToolbarLayout();
     void toggleFileToolbar();
@@ -179,6 +169,14 @@ private:
 // command is the desktop's opener, xdg-open. A missing file, an opener that cannot start and
 // one that ends in failure (said when it ends) give "Error! hh.exe file not found".
 void setHelpOpener(std::vector<std::string> command);
+
+// The four value texts of TFormAbout (lbTotalPhys, lbAvailPhys, lbTotalVirtual, lbAvailVirtual).
+struct AboutTexts {
+    std::string totalPhysical;
+    std::string availablePhysical;
+    std::string totalVirtual;
+    std::string availableVirtual;
+};
 
 // Memory figures of the About window, bytes.
 struct MemoryStatus {

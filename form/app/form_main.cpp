@@ -407,7 +407,8 @@ void TFormMain::showPrintPreview() {
     preview.exec();
 }
 
-void TFormMain::showAbout(const AboutTexts& texts) {
+void TFormMain::showAbout() {
+    const AboutTexts texts = aboutTexts(readMemoryStatus());
     TFormAbout about(this);
     about.lbTotalPhys->setText(QString::fromStdString(texts.totalPhysical));
     about.lbAvailPhys->setText(QString::fromStdString(texts.availablePhysical));

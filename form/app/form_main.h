@@ -211,18 +211,7 @@ private:
     const MEASURE* measureObject() override;
     WindowRect mainWindowRect() override;
     int screenWidth() override;
-    bool runOptionDialog() override;
-    void showPrintPreview() override;
-    void showAbout(const AboutTexts& texts) override;
     QWidget* mainWidget() override { return this; }
-
-    void saveWaveformText(const std::string& path) override;
-    void saveScreenBmp(const std::string& path) override;
-    void saveScreenJpeg(const std::string& path) override;
-    void exportWaveformExcel() override;
-    void exportDisplayToWord() override;
-    void printScreen() override;
-    void copyScreenToClipboard() override;
 
     // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
     // The trace's probe combo and menu and its volt/div item texts for its probe.
@@ -240,6 +229,25 @@ private:
     std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
     std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
 
+    // ---- The window's own commands that reach no kernel setting (form_main_commands.cpp,
+    // ---- form_main_outputs.cpp)
+    // The display-options dialog: a fresh TFormOptionDlg shown modally; on OK its values go
+    // into Environment and the grid colour is recomputed; OK or not, the colour tables of
+    // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
+    bool runOptionDialog();
+    // TFormPreviewDlg shown modally, then deleted.
+    void showPrintPreview();
+    // TFormAbout with the four memory texts of this machine, shown modally, deleted.
+    void showAbout();
+    // The file dialog with `filter`; `save` writes the chosen file. Cancelled: nothing.
+    void saveOutputAs(const char* filter, const char* extension, void (TFormMain::*save)(const std::string&));
+    void saveWaveformText(const std::string& path);
+    void saveScreenBmp(const std::string& path);
+    void saveScreenJpeg(const std::string& path);
+    void exportWaveformExcel();
+    void exportDisplayToWord();
+    void printScreen();
+    void copyScreenToClipboard();
     // What the screen-image outputs draw from: Environment, the trace images, the combo and
     // cursor read-out texts, the measure source and the marker pictures.
     ScreenImageSource screenImageSource();

@@ -9,6 +9,7 @@
 #include "command_values.h"
 #include "control_facade.h"
 #include "environment.h"
+#include "file_dialog.h"
 #include "form_average.h"
 #include "form_cal_tdc_offset.h"
 #include "form_full.h"
@@ -27,6 +28,14 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+namespace {
+
+constexpr const char* DAT_FILTER = "DAT files (*.dat)|*.DAT";
+constexpr const char* BMP_FILTER = "BMP files (*.bmp)|*.BMP";
+constexpr const char* JPG_FILTER = "JPG files (*.jpg)|*.JPG";
+
+} // namespace
+
 void TFormMain::connectCommands() {
     const auto on = [this](QAction* a, auto&& handler) {
         connect(a, &QAction::triggered, this, [handler = std::forward<decltype(handler)>(handler)] { handler(); });
@@ -35,18 +44,18 @@ void TFormMain::connectCommands() {
     // File
     on(ActionFileLoadState, [this] { d_actions.actionLoadState(); });
     on(ActionFileSaveState, [this] { d_actions.actionSaveState(); });
-    on(ActionFileSaveAsDat, [this] { d_actions.actionSaveAsDat(); });
-    on(ActionFileSaveAsJpg, [this] { d_actions.actionSaveAsJpg(); });
-    on(ActionFileSaveAsBmp, [this] { d_actions.actionSaveAsBmp(); });
-    on(ActionFileSaveAsWord, [this] { d_actions.actionSaveAsWord(); });
-    on(ActionFileSaveAsExcel, [this] { d_actions.actionSaveAsExcel(); });
-    on(ActionFileOption, [this] { d_actions.actionOptionDialog(); });
-    on(ActionFileCopy, [this] { d_actions.actionCopy(); });
+    on(ActionFileSaveAsDat, [this] { saveOutputAs(DAT_FILTER, "dat", &TFormMain::saveWaveformText); });
+    on(ActionFileSaveAsJpg, [this] { saveOutputAs(JPG_FILTER, "jpg", &TFormMain::saveScreenJpeg); });
+    on(ActionFileSaveAsBmp, [this] { saveOutputAs(BMP_FILTER, "bmp", &TFormMain::saveScreenBmp); });
+    on(ActionFileSaveAsWord, [this] { exportDisplayToWord(); });
+    on(ActionFileSaveAsExcel, [this] { exportWaveformExcel(); });
+    on(ActionFileOption, [this] { runOptionDialog(); });
+    on(ActionFileCopy, [this] { copyScreenToClipboard(); });
     on(ActionFileLoadReference, [this] { d_actions.actionLoadReference(); });
     on(ActionFileSaveReferenceCh1, [this] { d_actions.actionSaveReference(_CH1); });
     on(ActionFileSaveReferenceCh2, [this] { d_actions.actionSaveReference(_CH2); });
-    on(ActionFilePreview, [this] { d_actions.actionPrintPreview(); });
-    on(ActionFilePrint, [this] { d_actions.actionPrint(); });
+    on(ActionFilePreview, [this] { showPrintPreview(); });
+    on(ActionFilePrint, [this] { printScreen(); });
     on(ActionFileExit, [this] { close(); });
 
     // View
@@ -143,7 +152,7 @@ void TFormMain::connectCommands() {
     connect(btnNext, &QPushButton::clicked, this, [this] { btnNextClick(); });
 
     // Help
-    on(ActionHelpAbout, [this] { d_actions.actionAbout(); });
+    on(ActionHelpAbout, [this] { showAbout(); });
     on(ActionHelpHelp, [this] { d_actions.actionHelp(); });
 
     // The display's mouse tools.
@@ -177,6 +186,10 @@ void TFormMain::btnNextClick() {
         gbMeasureVolt2->hide();
         d_measurePage = 0;
     }
+}
+
+void TFormMain::saveOutputAs(const char* filter, const char* extension, void (TFormMain::*save)(const std::string&)) {
+    if (const auto path = runSaveDialog(filter, extension, this)) (this->*save)(*path);
 }
 
 // ---- Combo boxes and the track bar (user changes only)

@@ -3,7 +3,7 @@
 // as three small interfaces, one per kind of caller:
 //   IndicatorViews   the refreshes of the main window's indicators, one per control or group;
 //   WindowRecords    Environment and the cycle's record pointers (actions, auto set);
-//   ToolWindows      the tool bars, labels, cursors, tool windows, dialogs and outputs.
+//   ToolWindows      the tool bars, labels, cursors and tool windows.
 // A refresh takes no value: it reads what it shows, and whether its controls are enabled,
 // from the kernel's getters and the run state itself, so it cannot show a setting the kernel
 // does not hold. Call the refresh of what a command may have changed after the command,
@@ -12,9 +12,6 @@
 // as the views (app/action.h); tests make theirs with views of their own.
 //
 // GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h).
-
-#include <array>
-#include <string>
 
 class Environment;
 class MEASURE;
@@ -38,14 +35,6 @@ struct WindowRect {
     int top = 0;
     int width = 0;
     int height = 0;
-};
-
-// The four value texts of TFormAbout (lbTotalPhys, lbAvailPhys, lbTotalVirtual, lbAvailVirtual).
-struct AboutTexts {
-    std::string totalPhysical;
-    std::string availablePhysical;
-    std::string totalVirtual;
-    std::string availableVirtual;
 };
 
 class IndicatorViews {
@@ -143,7 +132,7 @@ public:
     virtual void cursorDrag(int x, int y) = 0;
     virtual void cursorRelease(int button, int x, int y) = 0;
 
-    // ---- Tool windows and dialogs ----
+    // ---- Tool windows ----
     // True when the spectrum window exists and is visible.
     virtual bool isFftWindowVisible() = 0;
     // Shows or hides the spectrum window; tbFFT down exactly when shown.
@@ -162,23 +151,6 @@ public:
     // The main window's outer rectangle and the screen's width, screen pixels.
     virtual WindowRect mainWindowRect() = 0;
     virtual int screenWidth() = 0;
-    // The display-options command: a fresh TFormOptionDlg shown modally; on OK its values go
-    // into Environment and the grid colour is recomputed; OK or not, the colour tables of
-    // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
-    virtual bool runOptionDialog() = 0;
-    // TFormPreviewDlg shown modally, then deleted.
-    virtual void showPrintPreview() = 0;
-    // TFormAbout with the four memory texts, repainted, shown modally, deleted.
-    virtual void showAbout(const AboutTexts& texts) = 0;
-
-    // ---- Outputs (data export and screen image units) ----
-    virtual void saveWaveformText(const std::string& path) = 0;
-    virtual void saveScreenBmp(const std::string& path) = 0;
-    virtual void saveScreenJpeg(const std::string& path) = 0;
-    virtual void exportWaveformExcel() = 0;
-    virtual void exportDisplayToWord() = 0;
-    virtual void printScreen() = 0;
-    virtual void copyScreenToClipboard() = 0;
 };
 
 // Everything the main window offers the action unit.

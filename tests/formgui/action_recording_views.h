@@ -14,7 +14,6 @@ class RecordingViews final : public MainWindowViews {
 public:
     // ---- what the test reads
     std::vector<std::string> calls;
-    std::vector<std::string> savedFiles; // outputs as "kind:path"
 
     bool called(const std::string& call) const {
         for (const auto& c : calls)
@@ -34,9 +33,7 @@ public:
     WindowRect mainRect{100, 50, 605, 554};
     int screen = 1920;
     const MEASURE* measure = nullptr;
-    bool optionAnswer = false;
     ToolbarGeometry bars[6];
-    AboutTexts aboutShown;
 
     Environment env{std::string()};
     short* raw[2] = {nullptr, nullptr};
@@ -98,24 +95,7 @@ public:
     const MEASURE* measureObject() override { return measure; }
     WindowRect mainWindowRect() override { return mainRect; }
     int screenWidth() override { return screen; }
-    bool runOptionDialog() override {
-        log("runOptionDialog()");
-        return optionAnswer;
-    }
-    void showPrintPreview() override { log("showPrintPreview()"); }
-    void showAbout(const AboutTexts& t) override {
-        log("showAbout()");
-        aboutShown = t;
-    }
     QWidget* mainWidget() override { return nullptr; }
-
-    void saveWaveformText(const std::string& p) override { savedFiles.push_back("dat:" + p); }
-    void saveScreenBmp(const std::string& p) override { savedFiles.push_back("bmp:" + p); }
-    void saveScreenJpeg(const std::string& p) override { savedFiles.push_back("jpg:" + p); }
-    void exportWaveformExcel() override { log("exportWaveformExcel()"); }
-    void exportDisplayToWord() override { log("exportDisplayToWord()"); }
-    void printScreen() override { log("printScreen()"); }
-    void copyScreenToClipboard() override { log("copyScreenToClipboard()"); }
 
 private:
     void log(const std::string& s) { calls.push_back(s); }

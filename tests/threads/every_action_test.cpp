@@ -199,18 +199,18 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         {"exports",
          [this](int n) {
              switch (n % 4) {
-             case 0: actions().actionSaveAsDat(); break;
-             case 1: actions().actionSaveAsExcel(); break;
-             case 2: actions().actionSaveAsWord(); break;
-             default: actions().actionCopy(); break;
+             case 0: window->controls().ActionFileSaveAsDat->trigger(); break;
+             case 1: window->controls().ActionFileSaveAsExcel->trigger(); break;
+             case 2: window->controls().ActionFileSaveAsWord->trigger(); break;
+             default: window->controls().ActionFileCopy->trigger(); break;
              }
          }},
         {"screen picture",
          [this](int n) {
              switch (n % 3) {
-             case 0: actions().actionSaveAsBmp(); break;
-             case 1: actions().actionSaveAsJpg(); break;
-             default: actions().actionPrint(); break;
+             case 0: window->controls().ActionFileSaveAsBmp->trigger(); break;
+             case 1: window->controls().ActionFileSaveAsJpg->trigger(); break;
+             default: window->controls().ActionFilePrint->trigger(); break;
              }
          }},
     };

@@ -119,8 +119,8 @@ TEST_F(StuckWorker, ReadsAndWholeReplacementsAreRefused) {
     EXPECT_FALSE(actions().actionLoadReference());
     EXPECT_FALSE(actions().actionSaveState());
     EXPECT_FALSE(actions().actionSaveReference(_CH2));
-    actions().actionSaveAsBmp();
-    actions().actionSaveAsDat();
+    window->controls().ActionFileSaveAsBmp->trigger();
+    window->controls().ActionFileSaveAsDat->trigger();
     // File > Option, OK: the options and colour tables the cycle draws with.
     answerNextModalDialog([](QDialog& d) {
         d.findChild<QCheckBox*>("c_title")->setChecked(!d.findChild<QCheckBox*>("c_title")->isChecked());
@@ -136,7 +136,7 @@ TEST_F(StuckWorker, ReadsAndWholeReplacementsAreRefused) {
 
     gateClosed = false;
     EXPECT_TRUE(actions().actionLoadReference());
-    actions().actionSaveAsBmp();
+    window->controls().ActionFileSaveAsBmp->trigger();
     EXPECT_TRUE(std::filesystem::exists(kernel.dir().file("answer.bmp")));
 }
 

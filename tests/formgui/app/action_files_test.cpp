@@ -116,20 +116,6 @@ TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) 
     EXPECT_EQ(messages.size(), 2u);
 }
 
-TEST_F(ActionStateFiles, OutputsGetTheChosenPathWithTheirFilter) {
-    fileAnswers = {std::string("a.dat"), std::string("b.bmp"), std::string("c.jpg"), std::nullopt};
-    actions.actionSaveAsDat();
-    actions.actionSaveAsBmp();
-    actions.actionSaveAsJpg();
-    actions.actionSaveAsDat();
-    EXPECT_EQ(views.savedFiles, (std::vector<std::string>{"dat:a.dat", "bmp:b.bmp", "jpg:c.jpg"}));
-    ASSERT_EQ(fileRequests.size(), 4u);
-    EXPECT_EQ(fileRequests[0].filter, "DAT files (*.dat)|*.DAT");
-    EXPECT_EQ(fileRequests[1].filter, "BMP files (*.bmp)|*.BMP");
-    EXPECT_EQ(fileRequests[2].filter, "JPG files (*.jpg)|*.JPG");
-    EXPECT_EQ(fileRequests[2].defaultExtension, "jpg");
-}
-
 using ActionWindows = ActionTest;
 
 TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
@@ -210,8 +196,7 @@ TEST_F(ActionWindows, AboutTextsInKilobytesAndMegabytes) {
     EXPECT_EQ(t.availablePhysical, "2929KB Total");
     EXPECT_EQ(t.totalVirtual, "5120MB Total");
     EXPECT_EQ(t.availableVirtual, "3MB Total");
-    actions.actionAbout();
-    EXPECT_NE(views.aboutShown.totalPhysical, "0KB Total"); // this machine's memory
+    EXPECT_GT(readMemoryStatus().totalPhysical, 0u); // this machine's memory
 }
 
 // The opener is given the help file of the main directory. A missing file, an opener that

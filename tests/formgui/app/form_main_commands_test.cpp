@@ -34,7 +34,9 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -412,18 +414,45 @@ TEST_F(MainWindowTest, DialogCommands) {
     EXPECT_TRUE(total.endsWith("KB Total")) << total.toStdString();
 }
 
-TEST_F(MainWindowTest, DataFileCommand) {
+// Each file output asks for its file with its own filter and writes the chosen one; a
+// cancelled dialog writes nothing.
+TEST_F(MainWindowTest, OutputsGetTheChosenPathWithTheirFilter) {
     start(BOTH_ON);
     for (int i = 0; i < 3; ++i) acquireAndDisplay(); // records to save
     TempDir out;
-    const std::string dat = out.file("wave.dat");
-    setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
-        EXPECT_EQ(r.filter, "DAT files (*.dat)|*.DAT");
-        return dat;
-    });
-    window->controls().ActionFileSaveAsDat->trigger();
-    setFileDialogHandler({});
-    EXPECT_FALSE(TempDir::read(dat).empty());
+    struct Case {
+        QAction* MainWindowControls::*command;
+        const char* filter;
+        const char* extension;
+        const char* file;  // null: cancelled
+        std::string start; // the file's first bytes
+    } cases[] = {
+        {&MainWindowControls::ActionFileSaveAsDat, "DAT files (*.dat)|*.DAT", "dat", "wave.dat", ""},
+        {&MainWindowControls::ActionFileSaveAsBmp, "BMP files (*.bmp)|*.BMP", "bmp", "screen.bmp", "BM"},
+        {&MainWindowControls::ActionFileSaveAsJpg, "JPG files (*.jpg)|*.JPG", "jpg", "screen.jpg", "\xFF\xD8"},
+        {&MainWindowControls::ActionFileSaveAsJpg, "JPG files (*.jpg)|*.JPG", "jpg", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        std::vector<FileDialogRequest> requests;
+        setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
+            requests.push_back(r);
+            if (!c.file) return std::nullopt;
+            return out.file(c.file);
+        });
+        (window->controls().*c.command)->trigger();
+        setFileDialogHandler({});
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].kind, FileDialogKind::Save);
+        EXPECT_EQ(requests[0].filter, c.filter);
+        EXPECT_EQ(requests[0].defaultExtension, c.extension);
+        if (!c.file) continue;
+        const std::string written = TempDir::read(out.file(c.file));
+        EXPECT_FALSE(written.empty());
+        EXPECT_EQ(written.substr(0, c.start.size()), c.start);
+    }
+    // The cancelled one wrote nothing.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), std::filesystem::directory_iterator()), 3);
 }
 
 } // namespace
