@@ -127,8 +127,6 @@ bool startHelpOpener(const QString& helpFile) {
     return false;
 }
 
-// ---- Tool bars ----
-
 // ---- Wheel ----
 
 } // namespace
@@ -174,12 +172,6 @@ void ActionUnit::setSelectedObject(int code) {
 std::optional<std::string> ActionUnit::askFile(bool save, const char* filter, const char* extension) {
     return save ? runSaveDialog(filter, extension, views().mainWidget())
                 : runOpenDialog(filter, extension, views().mainWidget());
-}
-
-void ActionUnit::toggleToolbar(int bar) {
-    ToolBarLayout& layout = env().toolBarLayout[bar];
-    layout.Visible = !layout.Visible;
-    views().setToolbarVisible(bar, layout.Visible);
 }
 
 void ActionUnit::wheelStep(bool up, bool ctrl) {
@@ -640,7 +632,7 @@ bool ActionUnit::actionLoadState() {
     bool loaded = false;
     withWorkerStopped([&] {
         views().deleteAllLabels();
-        captureToolbarLayout();
+        views().captureToolbarLayout();
         showMessage("State loading");
         loaded = controlLoadState(path->c_str());
         // A file that could not be read changed nothing; the user learns why.
@@ -714,34 +706,6 @@ int ActionUnit::actionHelp() {
     }
     return 1;
 }
-
-void ActionUnit::captureToolbarLayout() {
-    Environment& e = env();
-    for (int bar : {_TOOLBAR_FILE, _TOOLBAR_DISPLAY, _TOOLBAR_CHANNEL, _TOOLBAR_TRIG, _TOOLBAR_RUNSTOP}) {
-        const ToolbarGeometry g = views().toolbarGeometry(bar);
-        ToolBarLayout& layout = e.toolBarLayout[bar];
-        layout.Visible = g.visible;
-        layout.Float = g.floating;
-        if (g.floating) {
-            layout.Width = g.undockedWidth;
-            layout.Height = g.undockedHeight;
-        } else {
-            // Top and Left keep the values of the file; the docked place goes to the Client keys.
-            layout.ClientLeft = g.left;
-            layout.ClientTop = g.top;
-            layout.Width = g.width;
-            layout.Height = g.height;
-        }
-    }
-    views().updateToolbars();
-}
-
-void ActionUnit::toggleFileToolbar() { toggleToolbar(_TOOLBAR_FILE); }
-void ActionUnit::toggleDisplayToolbar() { toggleToolbar(_TOOLBAR_DISPLAY); }
-void ActionUnit::toggleChannelToolbar() { toggleToolbar(_TOOLBAR_CHANNEL); }
-void ActionUnit::toggleTriggerToolbar() { toggleToolbar(_TOOLBAR_TRIG); }
-void ActionUnit::toggleRunStopToolbar() { toggleToolbar(_TOOLBAR_RUNSTOP); }
-void ActionUnit::toggleUtilToolbar() { toggleToolbar(_TOOLBAR_UTIL); }
 
 // ======================================================================== Mouse and wheel
 

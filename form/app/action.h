@@ -127,14 +127,6 @@ public:
     // 1 when the help viewer started, else 0 (with a message); the opener's own failure is
     // reported when it ends (setHelpOpener).
     int actionHelp();
-    // Tool-bar layout of the file, display, channel, trig and runstop bars into Environment.
-    void captureToolbarLayout();
-    void toggleFileToolbar();
-    void toggleDisplayToolbar();
-    void toggleChannelToolbar();
-    void toggleTriggerToolbar();
-    void toggleRunStopToolbar();
-    void toggleUtilToolbar();
 
     // ---- Display mouse and wheel (button 0 left, any other increases) ----
     bool actionDisplayMouseDown(int button, int x, int y);
@@ -155,7 +147,6 @@ private:
     void applyCurrent500kRange();
     void setSelectedObject(int code);
     std::optional<std::string> askFile(bool save, const char* filter, const char* extension);
-    void toggleToolbar(int bar);
     void wheelStep(bool up, bool ctrl);
 
     MainWindowViews& d_views;

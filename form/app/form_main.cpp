@@ -183,7 +183,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         return;
     }
     deleteAllLabels();
-    d_actions.captureToolbarLayout();
+    captureToolbarLayout();
     if (d_workerRunning) {
         d_lifecycle.stopAcquisitionThread();
         d_workerRunning = false;
@@ -269,11 +269,23 @@ ToolbarGeometry TFormMain::toolbarGeometry(int bar) {
     return g;
 }
 
-void TFormMain::setToolbarVisible(int bar, bool visible) {
+void TFormMain::showToolbar(int bar, bool visible) {
     QToolBar* t = barOf(*this, bar);
     if (!t) return;
     t->setVisible(visible);
     viewItemOf(*this, bar)->setChecked(visible);
+}
+
+void TFormMain::toggleToolbar(int bar) {
+    ToolBarLayout& layout = p_environment->toolBarLayout[bar];
+    layout.Visible = !layout.Visible;
+    showToolbar(bar, layout.Visible);
+}
+
+void TFormMain::captureToolbarLayout() {
+    for (int bar : {_TOOLBAR_FILE, _TOOLBAR_DISPLAY, _TOOLBAR_CHANNEL, _TOOLBAR_TRIG, _TOOLBAR_RUNSTOP})
+        recordToolbarGeometry(p_environment->toolBarLayout[bar], toolbarGeometry(bar));
+    updateToolbars();
 }
 
 // ---- Labels and cursors

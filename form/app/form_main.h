@@ -191,8 +191,7 @@ private:
     short** rawDataSlot(int ch) override;
     unsigned char** displayBufferSlot(int ch) override;
 
-    ToolbarGeometry toolbarGeometry(int bar) override;
-    void setToolbarVisible(int bar, bool visible) override;
+    void captureToolbarLayout() override;
 
     void deleteAllLabels() override;
     void labelMouseDown(int button, int x, int y) override;
@@ -234,6 +233,12 @@ private:
     // The display-options dialog: a fresh TFormOptionDlg shown modally; on OK its values go
     // into Environment and the grid colour is recomputed; OK or not, the colour tables of
     // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
+    // Shows or hides the bar (ToolBarIndex) as Environment's layout says the other way round.
+    void toggleToolbar(int bar);
+    // Shows or hides the bar and sets its View menu check.
+    void showToolbar(int bar, bool visible);
+    // The bar as the layout capture reads it.
+    ToolbarGeometry toolbarGeometry(int bar);
     bool runOptionDialog();
     // TFormPreviewDlg shown modally, then deleted.
     void showPrintPreview();

@@ -59,13 +59,13 @@ void TFormMain::connectCommands() {
     on(ActionFileExit, [this] { close(); });
 
     // View
-    connect(mnView, &QMenu::aboutToShow, this, [this] { d_actions.captureToolbarLayout(); });
-    on(FileToolBar1, [this] { d_actions.toggleFileToolbar(); });
-    on(DisplayToolBar1, [this] { d_actions.toggleDisplayToolbar(); });
-    on(ChannelToolBar1, [this] { d_actions.toggleChannelToolbar(); });
-    on(RunStopToolBar1, [this] { d_actions.toggleRunStopToolbar(); });
-    on(TriggerToolBar1, [this] { d_actions.toggleTriggerToolbar(); });
-    on(UtilTollBar1, [this] { d_actions.toggleUtilToolbar(); });
+    connect(mnView, &QMenu::aboutToShow, this, [this] { captureToolbarLayout(); });
+    on(FileToolBar1, [this] { toggleToolbar(_TOOLBAR_FILE); });
+    on(DisplayToolBar1, [this] { toggleToolbar(_TOOLBAR_DISPLAY); });
+    on(ChannelToolBar1, [this] { toggleToolbar(_TOOLBAR_CHANNEL); });
+    on(RunStopToolBar1, [this] { toggleToolbar(_TOOLBAR_RUNSTOP); });
+    on(TriggerToolBar1, [this] { toggleToolbar(_TOOLBAR_TRIG); });
+    on(UtilTollBar1, [this] { toggleToolbar(_TOOLBAR_UTIL); });
     on(ActionViewFullScreen, [this] { fullScreenClick(); });
 
     // Display

@@ -17,18 +17,6 @@ class Environment;
 class MEASURE;
 class QWidget;
 
-// One tool bar as the layout capture reads it (pixels).
-struct ToolbarGeometry {
-    bool visible = false;
-    bool floating = false; // undocked
-    int undockedWidth = 0; // size of the floating window
-    int undockedHeight = 0;
-    int left = 0; // the bar's own position and size while docked
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
 // A window's outer rectangle in screen pixels.
 struct WindowRect {
     int left = 0;
@@ -118,10 +106,9 @@ class ToolWindows {
 public:
     virtual ~ToolWindows() = default;
     // ---- Tool bars ----
-    // Index: ToolBarIndex of environment.h (_TOOLBAR_FILE .. _TOOLBAR_UTIL).
-    virtual ToolbarGeometry toolbarGeometry(int bar) = 0;
-    // Shows or hides the bar and sets its View menu check.
-    virtual void setToolbarVisible(int bar, bool visible) = 0;
+    // The layout of the file, display, channel, trig and runstop bars as they are into
+    // Environment, then the bars and their View menu checks from it.
+    virtual void captureToolbarLayout() = 0;
 
     // ---- Labels and cursors (the label and cursor units) ----
     virtual void deleteAllLabels() = 0;

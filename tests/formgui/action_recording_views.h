@@ -33,7 +33,6 @@ public:
     WindowRect mainRect{100, 50, 605, 554};
     int screen = 1920;
     const MEASURE* measure = nullptr;
-    ToolbarGeometry bars[6];
 
     Environment env{std::string()};
     short* raw[2] = {nullptr, nullptr};
@@ -75,8 +74,7 @@ public:
     short** rawDataSlot(int ch) override { return ch == 1 || ch == 2 ? &raw[ch - 1] : nullptr; }
     unsigned char** displayBufferSlot(int ch) override { return ch >= 1 && ch <= 4 ? &display[ch - 1] : nullptr; }
 
-    ToolbarGeometry toolbarGeometry(int bar) override { return bars[bar]; }
-    void setToolbarVisible(int bar, bool v) override { log("setToolbarVisible", bar, v); }
+    void captureToolbarLayout() override { log("captureToolbarLayout()"); }
 
     void deleteAllLabels() override { log("deleteAllLabels()"); }
     void labelMouseDown(int b, int x, int y) override { log("labelMouseDown", b, x, y); }

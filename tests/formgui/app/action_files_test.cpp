@@ -36,8 +36,8 @@ TEST_F(ActionStateFiles, SaveThenLoadBringsTheSettingsBack) {
     EXPECT_EQ(controlGetVoltageDiv(_CH2), 7);
     EXPECT_EQ(fileRequests[1].kind, FileDialogKind::Open);
     EXPECT_EQ(messages, std::vector<std::string>{"State loading"});
-    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "updateToolbars()", "updateModeButtons()",
-                                                     "updateAllViews()"}));
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"deleteAllLabels()", "captureToolbarLayout()",
+                                                     "updateModeButtons()", "updateAllViews()"}));
 }
 
 // A state file that is not there or cannot be read is refused: the user is told, and every
@@ -130,38 +130,6 @@ TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
     EXPECT_EQ(views.calls,
               (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)", "addMeasureItem(1, 0)",
                                         "showMeasureWindowAt(-200, 50)", "addMeasureItem(3, 22)"}));
-}
-
-TEST_F(ActionWindows, ToolbarCaptureKeepsTopAndLeftAndSkipsTheUtilBar) {
-    views.bars[_TOOLBAR_FILE] = {true, false, 0, 0, 7, 8, 210, 28};
-    views.bars[_TOOLBAR_DISPLAY] = {false, true, 300, 40, 1, 2, 3, 4};
-    views.bars[_TOOLBAR_UTIL] = {false, true, 99, 99, 99, 99, 99, 99};
-    const ToolBarLayout util = views.env.toolBarLayout[_TOOLBAR_UTIL];
-    actions.captureToolbarLayout();
-    const ToolBarLayout& file = views.env.toolBarLayout[_TOOLBAR_FILE];
-    EXPECT_TRUE(file.Visible);
-    EXPECT_FALSE(file.Float);
-    EXPECT_EQ(file.ClientLeft, 7);
-    EXPECT_EQ(file.ClientTop, 8);
-    EXPECT_EQ(file.Width, 210);
-    EXPECT_EQ(file.Height, 28);
-    EXPECT_EQ(file.Top, 2); // as read from the file
-    EXPECT_EQ(file.Left, 11);
-    const ToolBarLayout& display = views.env.toolBarLayout[_TOOLBAR_DISPLAY];
-    EXPECT_FALSE(display.Visible);
-    EXPECT_TRUE(display.Float);
-    EXPECT_EQ(display.Width, 300);
-    EXPECT_EQ(display.Height, 40);
-    EXPECT_EQ(display.ClientLeft, 0);
-    EXPECT_EQ(views.env.toolBarLayout[_TOOLBAR_UTIL].Width, util.Width);
-    EXPECT_EQ(views.calls.back(), "updateToolbars()");
-
-    actions.toggleUtilToolbar();
-    actions.toggleUtilToolbar();
-    actions.toggleTriggerToolbar(); // captured hidden
-    EXPECT_TRUE(views.env.toolBarLayout[_TOOLBAR_TRIG].Visible);
-    EXPECT_TRUE(views.called("setToolbarVisible(5, 0)"));
-    EXPECT_EQ(views.calls.back(), "setToolbarVisible(3, 1)");
 }
 
 TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {

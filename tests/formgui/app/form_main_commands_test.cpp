@@ -27,10 +27,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -412,6 +414,32 @@ TEST_F(MainWindowTest, DialogCommands) {
     });
     window->controls().ActionHelpAbout->trigger();
     EXPECT_TRUE(total.endsWith("KB Total")) << total.toStdString();
+}
+
+// The View menu's bar commands show or hide their bar as the layout says the other way round;
+// opening the menu captures the layout of every bar but the util bar, which keeps its own.
+TEST_F(MainWindowTest, ToolbarCommandsAndTheLayoutCapture) {
+    start(BOTH_ON);
+    Environment& e = window->environment();
+    const MainWindowControls& c = window->controls();
+    c.tbTrig->hide();
+    e.toolBarLayout[_TOOLBAR_UTIL].Width = 99;
+    emit c.mnView->aboutToShow();
+    EXPECT_FALSE(e.toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_FALSE(c.TriggerToolBar1->isChecked());
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Width, 99);
+
+    c.TriggerToolBar1->trigger();
+    EXPECT_TRUE(e.toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_FALSE(c.tbTrig->isHidden());
+    EXPECT_TRUE(c.TriggerToolBar1->isChecked());
+    const bool util = e.toolBarLayout[_TOOLBAR_UTIL].Visible;
+    c.UtilTollBar1->trigger();
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Visible, !util);
+    EXPECT_EQ(c.tbUtil->isHidden(), util);
+    c.UtilTollBar1->trigger();
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Visible, util);
+    EXPECT_EQ(c.UtilTollBar1->isChecked(), util);
 }
 
 // Each file output asks for its file with its own filter and writes the chosen one; a

@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, ConfirmedCloseEndsInOrderAndSavesTheLayout) {
     start();
     const std::string environmentFile = kernel->mainFile("environment.ini");
     window->environment().labelList.push_back(LabelListName{});
-    views().setToolbarVisible(_TOOLBAR_TRIG, false);
+    window->controls().tbTrig->hide();
 
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->environment().labelList.empty());
