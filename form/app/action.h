@@ -116,7 +116,7 @@ public:
     bool actionToggleHighFrequencyReject();
     bool actionSetHighFrequencyReject(bool on);
 
-    // ---- Files, output and windows ----
+    // ---- Files and windows ----
     bool actionLoadState();
     bool actionSaveState();
     bool actionLoadReference();

@@ -39,9 +39,7 @@
 
 class AcquisitionCycle;
 class Display;
-class DisplayPaintBox;
 class Environment;
-class MarkerImage;
 class QueuedRunStateView;
 struct RawRecordSlots; // data_export.h
 class CalibrationHost;
@@ -52,16 +50,7 @@ class TFormLabel;
 class TFormMeasure;
 class TokbdCalibADlg;
 class QAction;
-class QActionGroup;
 class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QRadioButton;
-class QSlider;
-class QStatusBar;
 class QToolBar;
 class QToolButton;
 class QWidget;
