@@ -677,20 +677,6 @@ bool ActionUnit::actionSaveReference(int ch) {
     return saved;
 }
 
-bool ActionUnit::actionShowMeasure(int source, int slot) {
-    if (source < 1 || source > 3 || slot < 0 || slot > 22) return true;
-    MainWindowViews& v = views();
-    v.addMeasureItem(source, slot);
-    if (!v.isMeasureWindowVisible()) {
-        const WindowRect main = v.mainWindowRect();
-        const int width = v.measureWindowWidth();
-        const int left =
-            main.left + main.width + width < v.screenWidth() ? main.left + main.width + 10 : main.left - width;
-        v.showMeasureWindowAt(left, main.top);
-    }
-    return true;
-}
-
 int ActionUnit::actionHelp() {
     // By its full path: the working directory is the whole process's, and stays the user's.
     const char* mainDirectory = controlGetMainDirectory();

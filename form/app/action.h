@@ -122,8 +122,6 @@ public:
     bool actionLoadReference();
     // ch 1 or 2.
     bool actionSaveReference(int ch);
-    // source 1 CH1, 2 CH2, 3 math; slot 0..22 (measurement order). Others do nothing.
-    bool actionShowMeasure(int source, int slot);
     // 1 when the help viewer started, else 0 (with a message); the opener's own failure is
     // reported when it ends (setHelpOpener).
     int actionHelp();

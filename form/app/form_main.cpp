@@ -8,6 +8,7 @@
 #include "acquisition_thread.h"
 #include "action.h"
 #include "codes.h"
+#include "command_values.h"
 #include "control_facade.h"
 #include "cursor_tool.h"
 #include "display_direct_x.h"
@@ -377,8 +378,16 @@ void TFormMain::showCalibrationWindow() {
     d_windows.calibration->repaint();
 }
 
-void TFormMain::addMeasureItem(int source, int slot) {
-    if (d_windows.measure) d_windows.measure->AddMeasureItem(source, slot);
+void TFormMain::showMeasure(int slot) {
+    TFormMeasure* measure = d_windows.measure;
+    if (!measure) return;
+    measure->AddMeasureItem(measureSource(), slot);
+    if (measure->isVisible()) return;
+    const QRect main = frameGeometry();
+    const QScreen* s = screen();
+    const int left = measureWindowLeft(main.left(), main.width(), measureWindowWidth(), s ? s->geometry().width() : 0);
+    measure->move(left, main.top());
+    measure->show();
 }
 
 bool TFormMain::isMeasureWindowVisible() { return d_windows.measure && d_windows.measure->isVisible(); }
@@ -391,23 +400,7 @@ int TFormMain::measureWindowWidth() {
     return measure->frameGeometry().width();
 }
 
-void TFormMain::showMeasureWindowAt(int left, int top) {
-    if (!d_windows.measure) return;
-    d_windows.measure->move(left, top);
-    d_windows.measure->show();
-}
-
 const MEASURE* TFormMain::measureObject() { return d_windows.measure ? &d_windows.measure->measureObject() : nullptr; }
-
-WindowRect TFormMain::mainWindowRect() {
-    const QRect r = frameGeometry();
-    return {r.left(), r.top(), r.width(), r.height()};
-}
-
-int TFormMain::screenWidth() {
-    const QScreen* s = screen();
-    return s ? s->geometry().width() : 0;
-}
 
 bool TFormMain::runOptionDialog() {
     return ::runOptionDialog(this, *p_environment, p_display->tableColor(), d_graphicMode, d_surfaceFormat,

@@ -192,13 +192,7 @@ private:
     bool isFftWindowVisible() override;
     void toggleFftWindow() override;
     void showCalibrationWindow() override;
-    void addMeasureItem(int source, int slot) override;
-    bool isMeasureWindowVisible() override;
-    int measureWindowWidth() override;
-    void showMeasureWindowAt(int left, int top) override;
     const MEASURE* measureObject() override;
-    WindowRect mainWindowRect() override;
-    int screenWidth() override;
     QWidget* mainWidget() override { return this; }
 
     // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
@@ -228,6 +222,12 @@ private:
     void showToolbar(int bar, bool visible);
     // The bar as the layout capture reads it.
     ToolbarGeometry toolbarGeometry(int bar);
+    // The measurement `slot` (0..22) of the measure source into the measurement window, which
+    // is shown beside this one when it was hidden.
+    void showMeasure(int slot);
+    bool isMeasureWindowVisible();
+    // Outer width of the measurement window (0 when it does not exist).
+    int measureWindowWidth();
     bool runOptionDialog();
     // TFormPreviewDlg shown modally, then deleted.
     void showPrintPreview();

@@ -138,7 +138,7 @@ void TFormMain::connectCommands() {
 
     // Util
     on(ActionUtilFFT, [this] { d_actions.actionToggleFft(); });
-    for (QAction* a : actMeasure) on(a, [this, a] { d_actions.actionShowMeasure(measureSource(), a->data().toInt()); });
+    for (QAction* a : actMeasure) on(a, [this, a] { showMeasure(a->data().toInt()); });
     on(ActionUtilUpperLowerLevel, [this] { upperLowerLevelClick(); });
     on(ActionUtilXYPlot, [this] { d_actions.actionToggleXYPlot(); });
     on(ActionUtilCalibration, [this] { d_actions.actionShowCalibration(); });

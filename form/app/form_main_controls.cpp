@@ -672,8 +672,7 @@ void TFormMain::buildCentralArea() {
             b->setFocusPolicy(Qt::NoFocus);
             b->setMinimumWidth(44);
             grid->addWidget(b, k / 4, k % 4);
-            connect(b, &QToolButton::clicked, this,
-                    [this, slot = buttons[k].slot] { d_actions.actionShowMeasure(measureSource(), slot); });
+            connect(b, &QToolButton::clicked, this, [this, slot = buttons[k].slot] { showMeasure(slot); });
         }
         return page;
     };

@@ -17,14 +17,6 @@ class Environment;
 class MEASURE;
 class QWidget;
 
-// A window's outer rectangle in screen pixels.
-struct WindowRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
 class IndicatorViews {
 public:
     virtual ~IndicatorViews() = default;
@@ -126,18 +118,8 @@ public:
     virtual void toggleFftWindow() = 0;
     // Shows the zero-calibration window TokbdCalibADlg (not modal) and repaints it.
     virtual void showCalibrationWindow() = 0;
-    // TFormMeasure::AddMeasureItem(source 1..3, slot 0..22).
-    virtual void addMeasureItem(int source, int slot) = 0;
-    virtual bool isMeasureWindowVisible() = 0;
-    // Outer width of the measurement window (0 when it does not exist).
-    virtual int measureWindowWidth() = 0;
-    // Moves the measurement window's left top corner there and shows it.
-    virtual void showMeasureWindowAt(int left, int top) = 0;
     // The measurement window's MEASURE object; null when that window does not exist.
     virtual const MEASURE* measureObject() = 0;
-    // The main window's outer rectangle and the screen's width, screen pixels.
-    virtual WindowRect mainWindowRect() = 0;
-    virtual int screenWidth() = 0;
 };
 
 // Everything the main window offers the action unit.

@@ -28,10 +28,6 @@ public:
 
     // ---- what the test sets
     bool fftVisible = false;
-    bool measureVisible = false;
-    int measureWidth = 300;
-    WindowRect mainRect{100, 50, 605, 554};
-    int screen = 1920;
     const MEASURE* measure = nullptr;
 
     Environment env{std::string()};
@@ -86,13 +82,7 @@ public:
     bool isFftWindowVisible() override { return fftVisible; }
     void toggleFftWindow() override { log("toggleFftWindow()"); }
     void showCalibrationWindow() override { log("showCalibrationWindow()"); }
-    void addMeasureItem(int s, int slot) override { log("addMeasureItem", s, slot); }
-    bool isMeasureWindowVisible() override { return measureVisible; }
-    int measureWindowWidth() override { return measureWidth; }
-    void showMeasureWindowAt(int l, int t) override { log("showMeasureWindowAt", l, t); }
     const MEASURE* measureObject() override { return measure; }
-    WindowRect mainWindowRect() override { return mainRect; }
-    int screenWidth() override { return screen; }
     QWidget* mainWidget() override { return nullptr; }
 
 private:

@@ -140,7 +140,7 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
                  return true;
              });
          }},
-        {"measurements", [this](int n) { actions().actionShowMeasure(1 + n % 3, n % 23); }},
+        {"measurements", [this](int n) { window->controls().actMeasure[static_cast<std::size_t>(n % 23)]->trigger(); }},
         {"volt/div", [this](int n) { actions().actionSetVoltDiv(1 + n % 4, 1 + n % 10); }},
         {"time/div", [this](int n) { actions().actionSetTimeDiv(8 + 3 * (n % 4)); }},
         // Off and on again, a trace at a time: with every trace off the display no longer

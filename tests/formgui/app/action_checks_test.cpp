@@ -50,8 +50,6 @@ TEST_F(ActionPreconditions, OutOfRangeCodesWithoutAPreconditionDoNothing) {
     actions.actionSetPersistence(-1);
     actions.actionSelectObject(10);
     actions.actionSelectObject(0);
-    actions.actionShowMeasure(4, 0);
-    actions.actionShowMeasure(1, 23);
     actions.actionSetOffset(0, 999); // not a trace: nothing, no precondition
     actions.actionToggleChannel(5);
     EXPECT_FALSE(actions.actionSetChannelOnOff(0, true));

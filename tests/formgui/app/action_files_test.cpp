@@ -118,20 +118,6 @@ TEST_F(ActionStateFiles, ReferenceRoundTripAndFailuresThatWouldLoseTheWaveform) 
 
 using ActionWindows = ActionTest;
 
-TEST_F(ActionWindows, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
-    views.mainRect = {100, 50, 605, 554};
-    views.measureWidth = 300;
-    views.screen = 1920;
-    actions.actionShowMeasure(2, 15);
-    views.screen = 1000; // 100 + 605 + 300 is not below 1000
-    actions.actionShowMeasure(1, 0);
-    views.measureVisible = true;
-    actions.actionShowMeasure(3, 22);
-    EXPECT_EQ(views.calls,
-              (std::vector<std::string>{"addMeasureItem(2, 15)", "showMeasureWindowAt(715, 50)", "addMeasureItem(1, 0)",
-                                        "showMeasureWindowAt(-200, 50)", "addMeasureItem(3, 22)"}));
-}
-
 TEST_F(ActionWindows, PersistenceChecksExactlyOneItem) {
     for (int code : {14, 15}) {
         actions.actionSetPersistence(code);
