@@ -695,31 +695,9 @@ int ActionUnit::actionHelp() {
 
 // ======================================================================== Mouse and wheel
 
-bool ActionUnit::actionDisplayMouseDown(int button, int x, int y) {
+bool ActionUnit::actionStepSelectedScale(bool increase) {
     const int object = env().selectedObject;
-    if (object == 6)
-        views().labelMouseDown(button, x, y);
-    else if (object >= 7 && object <= 9)
-        views().cursorPress(button, x, y);
-    return true;
-}
-
-bool ActionUnit::actionDisplayMouseMove(int x, int y) {
-    const int object = env().selectedObject;
-    if (object == 6) {
-        if (env().cursorDragging) views().moveLabel(env().selectedLabel, x, y);
-    } else if (object >= 7 && object <= 9) {
-        views().cursorDrag(x, y);
-    }
-    return true;
-}
-
-bool ActionUnit::actionDisplayMouseUp(int button, int x, int y) {
-    const int object = env().selectedObject;
-    const bool increase = button != 0;
-    if (object == 0 || object == 6) {
-        env().cursorDragging = false;
-    } else if (object >= _CH1 && object <= _REFERENCE) {
+    if (object >= _CH1 && object <= _REFERENCE) {
         const int code = controlGetVoltageDiv(object);
         // Clicks reach code 1 at the lowest: the combo boxes offer no code 0.
         const int next = increase ? std::min(code + 1, int(_10V_DIV)) : (code >= 2 ? code - 1 : 1);
@@ -727,8 +705,6 @@ bool ActionUnit::actionDisplayMouseUp(int button, int x, int y) {
     } else if (object == 5) {
         const int code = controlGetTimeDiv();
         actionSetTimeDiv(increase ? std::min(code + 1, kHighestClickTimeDiv) : std::max(code - 1, 0));
-    } else if (object >= 7 && object <= 9) {
-        views().cursorRelease(button, x, y);
     }
     return true;
 }

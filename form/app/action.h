@@ -126,10 +126,11 @@ public:
     // reported when it ends (setHelpOpener).
     int actionHelp();
 
-    // ---- Display mouse and wheel (button 0 left, any other increases) ----
-    bool actionDisplayMouseDown(int button, int x, int y);
-    bool actionDisplayMouseMove(int x, int y);
-    bool actionDisplayMouseUp(int button, int x, int y);
+    // ---- Display clicks and wheel ----
+    // A click on the display with mouse tool 1..5: the volt/div of the selected trace, or the
+    // time/div, one step up (`increase`) or down, held to the codes the combo boxes offer.
+    // Other tools do nothing.
+    bool actionStepSelectedScale(bool increase);
     // `ctrl`: Ctrl held (step 1 instead of 5). Only while Environment::wheelEnabled.
     bool actionWheelUp(bool ctrl, int x, int y, bool& handled);
     bool actionWheelDown(bool ctrl, int x, int y, bool& handled);

@@ -183,11 +183,6 @@ private:
     void captureToolbarLayout() override;
 
     void deleteAllLabels() override;
-    void labelMouseDown(int button, int x, int y) override;
-    void moveLabel(int index, int x, int y) override;
-    void cursorPress(int button, int x, int y) override;
-    void cursorDrag(int x, int y) override;
-    void cursorRelease(int button, int x, int y) override;
 
     bool isFftWindowVisible() override;
     void toggleFftWindow() override;
@@ -216,6 +211,17 @@ private:
     // The display-options dialog: a fresh TFormOptionDlg shown modally; on OK its values go
     // into Environment and the grid colour is recomputed; OK or not, the colour tables of
     // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
+    // The display's mouse for the selected mouse tool: the label tool (6), the cursors (7..9);
+    // a click with tool 1..5 steps its scale through the action unit. Button 0 left, 1 right;
+    // x, y display pixels.
+    void displayMouseDown(int button, int x, int y);
+    void displayMouseMove(int x, int y);
+    void displayMouseUp(int button, int x, int y);
+    void labelMouseDown(int button, int x, int y);
+    void moveLabel(int index, int x, int y);
+    void cursorPress(int button, int x, int y);
+    void cursorDrag(int x, int y);
+    void cursorRelease(int button, int x, int y);
     // Shows or hides the bar (ToolBarIndex) as Environment's layout says the other way round.
     void toggleToolbar(int bar);
     // Shows or hides the bar and sets its View menu check.

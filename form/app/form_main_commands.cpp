@@ -157,11 +157,10 @@ void TFormMain::connectCommands() {
 
     // The display's mouse tools.
     connect(display, &DisplayPaintBox::mouseDown, this,
-            [this](int button, int x, int y) { d_actions.actionDisplayMouseDown(button, x, y); });
-    connect(display, &DisplayPaintBox::mouseMove, this,
-            [this](int x, int y) { d_actions.actionDisplayMouseMove(x, y); });
+            [this](int button, int x, int y) { displayMouseDown(button, x, y); });
+    connect(display, &DisplayPaintBox::mouseMove, this, [this](int x, int y) { displayMouseMove(x, y); });
     connect(display, &DisplayPaintBox::mouseUp, this,
-            [this](int button, int x, int y) { d_actions.actionDisplayMouseUp(button, x, y); });
+            [this](int button, int x, int y) { displayMouseUp(button, x, y); });
 }
 
 // ---- Shared handlers
@@ -320,6 +319,35 @@ void TFormMain::horizontalPositionMouseMove(int x) {
 }
 
 void TFormMain::horizontalPositionMouseUp() { d_dragTriggerPosition = false; }
+
+// ---- The display's mouse tools
+
+void TFormMain::displayMouseDown(int button, int x, int y) {
+    const int object = p_environment->selectedObject;
+    if (object == 6)
+        labelMouseDown(button, x, y);
+    else if (object >= 7 && object <= 9)
+        cursorPress(button, x, y);
+}
+
+void TFormMain::displayMouseMove(int x, int y) {
+    const int object = p_environment->selectedObject;
+    if (object == 6) {
+        if (p_environment->cursorDragging) moveLabel(p_environment->selectedLabel, x, y);
+    } else if (object >= 7 && object <= 9) {
+        cursorDrag(x, y);
+    }
+}
+
+void TFormMain::displayMouseUp(int button, int x, int y) {
+    const int object = p_environment->selectedObject;
+    if (object == 0 || object == 6)
+        p_environment->cursorDragging = false;
+    else if (object >= 7 && object <= 9)
+        cursorRelease(button, x, y);
+    else
+        d_actions.actionStepSelectedScale(button != 0);
+}
 
 // ---- Mouse wheel over the window
 

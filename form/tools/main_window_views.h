@@ -3,7 +3,7 @@
 // as three small interfaces, one per kind of caller:
 //   IndicatorViews   the refreshes of the main window's indicators, one per control or group;
 //   WindowRecords    Environment and the cycle's record pointers (actions, auto set);
-//   ToolWindows      the tool bars, labels, cursors and tool windows.
+//   ToolWindows      the tool bars, the labels and the tool windows.
 // A refresh takes no value: it reads what it shows, and whether its controls are enabled,
 // from the kernel's getters and the run state itself, so it cannot show a setting the kernel
 // does not hold. Call the refresh of what a command may have changed after the command,
@@ -102,14 +102,8 @@ public:
     // Environment, then the bars and their View menu checks from it.
     virtual void captureToolbarLayout() = 0;
 
-    // ---- Labels and cursors (the label and cursor units) ----
+    // ---- Labels ----
     virtual void deleteAllLabels() = 0;
-    // button 0 left, 1 right; x, y display pixels.
-    virtual void labelMouseDown(int button, int x, int y) = 0;
-    virtual void moveLabel(int index, int x, int y) = 0;
-    virtual void cursorPress(int button, int x, int y) = 0;
-    virtual void cursorDrag(int x, int y) = 0;
-    virtual void cursorRelease(int button, int x, int y) = 0;
 
     // ---- Tool windows ----
     // True when the spectrum window exists and is visible.

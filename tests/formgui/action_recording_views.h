@@ -73,11 +73,6 @@ public:
     void captureToolbarLayout() override { log("captureToolbarLayout()"); }
 
     void deleteAllLabels() override { log("deleteAllLabels()"); }
-    void labelMouseDown(int b, int x, int y) override { log("labelMouseDown", b, x, y); }
-    void moveLabel(int i, int x, int y) override { log("moveLabel", i, x, y); }
-    void cursorPress(int b, int x, int y) override { log("cursorPress", b, x, y); }
-    void cursorDrag(int x, int y) override { log("cursorDrag", x, y); }
-    void cursorRelease(int b, int x, int y) override { log("cursorRelease", b, x, y); }
 
     bool isFftWindowVisible() override { return fftVisible; }
     void toggleFftWindow() override { log("toggleFftWindow()"); }

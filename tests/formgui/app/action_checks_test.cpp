@@ -150,26 +150,9 @@ TEST_F(ActionDisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
             controlSetTimeDiv(c.start);
         else
             controlSetVoltageDiv(c.object, c.start);
-        actions.actionDisplayMouseUp(c.button, 10, 10);
+        actions.actionStepSelectedScale(c.button != 0);
         EXPECT_EQ(c.object == 5 ? controlGetTimeDiv() : controlGetVoltageDiv(c.object), c.expected);
     }
-}
-
-TEST_F(ActionDisplayClicks, ToolsGetThePressesOfTheirObject) {
-    views.env.selectedObject = 6;
-    views.env.cursorDragging = true;
-    views.env.selectedLabel = 2;
-    actions.actionDisplayMouseDown(0, 1, 2);
-    actions.actionDisplayMouseMove(3, 4);
-    actions.actionDisplayMouseUp(0, 3, 4);
-    EXPECT_FALSE(views.env.cursorDragging);
-    views.env.selectedObject = 8;
-    actions.actionDisplayMouseDown(1, 5, 6);
-    actions.actionDisplayMouseMove(7, 8);
-    actions.actionDisplayMouseUp(1, 7, 8);
-    EXPECT_EQ(views.calls,
-              (std::vector<std::string>{"labelMouseDown(0, 1, 2)", "moveLabel(2, 3, 4)", "cursorPress(1, 5, 6)",
-                                        "cursorDrag(7, 8)", "cursorRelease(1, 7, 8)"}));
 }
 
 TEST_F(ActionDisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {

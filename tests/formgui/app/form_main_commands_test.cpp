@@ -508,6 +508,39 @@ TEST_F(MainWindowTest, CrossCursorPressDragAndReadOut) {
     EXPECT_TRUE(window->controls().sbCursorMeasurePanel[0]->text().isEmpty());
 }
 
+// The display's mouse goes to the selected tool: a label is dragged only while the label tool
+// drags and the release ends the drag; with a channel's tool a click steps its volt/div.
+TEST_F(MainWindowTest, DisplayMouseGoesToTheSelectedTool) {
+    start(BOTH_ON);
+    Environment& e = window->environment();
+    const MainWindowControls& c = window->controls();
+    LabelListName label;
+    label.x = 40;
+    label.y = 60;
+    e.labelList.push_back(label);
+    c.ActionDisplayLabel->trigger();
+    e.selectedLabel = 0;
+    e.labelPressPoint = {10, 10};
+    emit c.display->mouseMove(13, 14); // not dragging: stays
+    EXPECT_EQ(e.labelList[0].x, 40);
+    e.cursorDragging = true;
+    emit c.display->mouseMove(13, 14);
+    EXPECT_EQ(e.labelList[0].x, 43);
+    EXPECT_EQ(e.labelList[0].y, 64);
+    emit c.display->mouseUp(0, 13, 14);
+    EXPECT_FALSE(e.cursorDragging);
+
+    ASSERT_TRUE(controlSetVoltageDiv(_CH2, 5));
+    c.ActionChannelVoltage[1]->trigger();
+    EXPECT_EQ(e.selectedObject, _CH2);
+    emit c.display->mouseUp(0, 10, 10);
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 4);
+    emit c.display->mouseUp(1, 10, 10);
+    emit c.display->mouseUp(1, 10, 10);
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 6);
+    EXPECT_EQ(e.labelList[0].x, 43); // the label tool is no longer selected
+}
+
 TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
     start(BOTH_ON);
     TFormLabel dialog(window->environment(), window.get());

@@ -160,7 +160,7 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
         [](TFormMain& m) { m.controls().actMeasure[0]->trigger(); },
         [](TFormMain& m) {
             m.controls().ActionDisplayLabel->trigger();
-            m.actions().actionDisplayMouseDown(0, 100, 100);
+            emit m.controls().display->mouseDown(0, 100, 100);
         },
         [](TFormMain& m) { m.controls().ActionViewFullScreen->trigger(); },
         [](TFormMain& m) { m.controls().ActionUtilCalibration->trigger(); },
