@@ -4,6 +4,7 @@
 #include "auto_set.h"
 #include "bounded_conversion.h"
 #include "codes.h"
+#include "command_values.h"
 #include "control_facade.h"
 #include "cycle_view.h"
 #include "desktop_opener.h"
@@ -29,16 +30,10 @@ constexpr const char* kSource = "form\\action";
 
 constexpr const char* kStateFilter = "INI files (*.ini)|*.ini";
 constexpr const char* kReferenceFilter = "Reference files (*.ref)|*.REF";
-constexpr const char* kDatFilter = "DAT files (*.dat)|*.DAT";
-constexpr const char* kBmpFilter = "BMP files (*.bmp)|*.BMP";
-constexpr const char* kJpgFilter = "JPG files (*.jpg)|*.JPG";
 
 constexpr int k500kLowestTimeDiv = _1MS_DIV;    // 17
 constexpr int k500kHighestTimeDiv = _400MS_DIV; // 25
 constexpr int kHighestClickTimeDiv = _10S_DIV;  // 29, the last code the main window offers
-
-MainWindowViews& views() { return mainWindowViews(); }
-Environment& env() { return views().environment(); }
 
 bool isTraceChannel(int ch) { return ch >= _CH1 && ch <= _REFERENCE; }
 bool isInputChannel(int ch) { return ch == _CH1 || ch == _CH2; }
@@ -89,32 +84,10 @@ int clampTo500kRange(int code) {
     return code < k500kLowestTimeDiv ? k500kLowestTimeDiv : k500kHighestTimeDiv;
 }
 
-// Brings the current time/div into the 500k range (inside a pause).
-void applyCurrent500kRange() {
-    const int current = controlGetTimeDiv();
-    const int allowed = clampTo500kRange(current);
-    if (allowed == current) return;
-    controlSetTimeDiv(allowed);
-    views().updateTimeDivView();
-}
-
 // Bounded: the intensity factor comes from the state file, where any float is allowed.
 int truncated(double value) { return boundedInt(value); }
 
-void setSelectedObject(int code) {
-    {
-        std::lock_guard lock(env().toolStateLock);
-        env().selectedObject = code;
-    }
-    notifyDisplayChange();
-}
-
 // ---- Files ----
-
-std::optional<std::string> askFile(bool save, const char* filter, const char* extension) {
-    return save ? runSaveDialog(filter, extension, views().mainWidget())
-                : runOpenDialog(filter, extension, views().mainWidget());
-}
 
 // A file the user asked for could not be read or written: say so, with the kernel's reasons.
 void reportFileFailure(const char* what, const std::string& path) {
@@ -130,17 +103,52 @@ void reportFileFailure(const char* what, const std::string& path) {
 // viewer behind it is missing.
 void reportNoHelpViewer() { showMessage("Error! hh.exe file not found"); }
 
-// ---- Tool bars ----
+} // namespace
 
-void toggleToolbar(int bar) {
-    ToolBarLayout& layout = env().toolBarLayout[bar];
-    layout.Visible = !layout.Visible;
-    views().setToolbarVisible(bar, layout.Visible);
+namespace {
+
+// The cycle's hand-over of a finished single shot, queued to the GUI thread; the window reads
+// the run state from the kernel.
+class ViewsRunStateControls final : public RunStateControls {
+public:
+    explicit ViewsRunStateControls(IndicatorViews& views) : d_views(views) {}
+    void updateRunStopControls(int) override { d_views.updateRunStateViews(); }
+    void updateSingleShotButton() override { d_views.updateRunStateViews(); }
+
+private:
+    IndicatorViews& d_views;
+};
+
+} // namespace
+
+ActionUnit::ActionUnit(MainWindowViews& views)
+    : d_views(views), p_runStateControls(std::make_unique<ViewsRunStateControls>(views)) {}
+
+ActionUnit::~ActionUnit() = default;
+
+// Brings the current time/div into the 500k range (inside a pause).
+void ActionUnit::applyCurrent500kRange() {
+    const int current = controlGetTimeDiv();
+    const int allowed = clampTo500kRange(current);
+    if (allowed == current) return;
+    controlSetTimeDiv(allowed);
+    views().updateTimeDivView();
 }
 
-// ---- Wheel ----
+void ActionUnit::setSelectedObject(int code) {
+    {
+        std::lock_guard lock(env().toolStateLock);
+        env().selectedObject = code;
+    }
+    notifyDisplayChange();
+}
 
-void wheelStep(bool up, bool ctrl) {
+std::optional<std::string> ActionUnit::askFile(bool save, const char* filter, const char* extension) {
+    return save ? runSaveDialog(filter, extension, views().mainWidget())
+                : runOpenDialog(filter, extension, views().mainWidget());
+}
+
+void ActionUnit::wheelStep(bool up, bool ctrl) {
     if (!env().wheelEnabled) return;
     const int step = ctrl ? 1 : 5;
     const int object = env().selectedObject;
@@ -158,12 +166,10 @@ void wheelStep(bool up, bool ctrl) {
     }
 }
 
-} // namespace
-
 // ======================================================================== Acquisition
 
-bool actionRunStop() {
-    withStandardWait([] {
+bool ActionUnit::actionRunStop() {
+    withStandardWait([this] {
         const int state = controlGetRunState();
         int next = state;
         if (state == _RUN) {
@@ -184,8 +190,8 @@ bool actionRunStop() {
     return true;
 }
 
-bool actionSingleShot() {
-    withStandardWait([] {
+bool ActionUnit::actionSingleShot() {
+    withStandardWait([this] {
         const int state = controlGetRunState();
         if (state != _SINGLE) {
             // While stopped, savedTriggerMode already holds the mode of the last run; the kernel's
@@ -201,8 +207,8 @@ bool actionSingleShot() {
     return true;
 }
 
-bool actionAutoSet() {
-    withWorkerStopped([] {
+bool ActionUnit::actionAutoSet() {
+    withWorkerStopped([this] {
         if (controlGetBufferSizeMode() == _500K) controlSetBufferSizeMode(_10K);
         {
             AutoSet autoSet(views().measureObject(), views());
@@ -213,41 +219,41 @@ bool actionAutoSet() {
     return true;
 }
 
-bool actionToggleEts() {
-    withStandardWait([] {
+bool ActionUnit::actionToggleEts() {
+    withStandardWait([this] {
         controlSetETSOnOff(!controlGetETSOnOff());
         views().updateEtsView();
     });
     return true;
 }
 
-bool actionSetEts(bool on) {
-    withStandardWait([on] {
+bool ActionUnit::actionSetEts(bool on) {
+    withStandardWait([this, on] {
         controlSetETSOnOff(on);
         views().updateEtsView();
     });
     return true;
 }
 
-bool actionTogglePeakDetection() {
-    withStandardWait([] {
+bool ActionUnit::actionTogglePeakDetection() {
+    withStandardWait([this] {
         controlSetPeakDetectionOnOff(!controlGetPeakDetectionOnOff());
         views().updatePeakDetectionView();
     });
     return true;
 }
 
-bool actionSetAverage(int count) {
-    withWorkerStopped([count] {
+bool ActionUnit::actionSetAverage(int count) {
+    withWorkerStopped([this, count] {
         controlSetNumberOfAverage(count);
         views().updateAverageView();
     });
     return true;
 }
 
-bool actionSetBufferSize(int mode) {
+bool ActionUnit::actionSetBufferSize(int mode) {
     if (mode != _10K && mode != _500K) return true;
-    withStandardWait([mode]() mutable {
+    withStandardWait([this, mode]() mutable {
         // A 500k request is refused while the spectrum or the X-Y plot needs 10k records.
         if (mode == _500K && views().isFftWindowVisible()) {
             showMessage(kFftTenKMessage);
@@ -269,22 +275,22 @@ bool actionSetBufferSize(int mode) {
     return true;
 }
 
-bool actionToggleFft() {
+bool ActionUnit::actionToggleFft() {
     actionSetBufferSize(_10K);
     views().toggleFftWindow();
     return true;
 }
 
-bool actionToggleXYPlot() {
+bool ActionUnit::actionToggleXYPlot() {
     actionSetBufferSize(_10K);
-    withStandardWait([] {
+    withStandardWait([this] {
         controlSetXYPlotOnOff(!controlGetXYPlotOnOff());
         views().updateXYPlotView();
     });
     return true;
 }
 
-bool actionShowCalibration() {
+bool ActionUnit::actionShowCalibration() {
     actionSetBufferSize(_10K);
     views().showCalibrationWindow();
     return true;
@@ -292,16 +298,16 @@ bool actionShowCalibration() {
 
 // ======================================================================== Channels
 
-bool actionToggleChannel(int ch) {
+bool ActionUnit::actionToggleChannel(int ch) {
     if (!isTraceChannel(ch)) return true;
     return actionSetChannelOnOff(ch, !controlGetChannelOnOff(ch));
 }
 
-bool actionSetChannelOnOff(int ch, bool on) {
+bool ActionUnit::actionSetChannelOnOff(int ch, bool on) {
     if (!isTraceChannel(ch)) return false;
     // Shared with a change held for the end of a capture; true until the facade says otherwise.
     const auto result = std::make_shared<bool>(true);
-    withStandardWait([ch, on, result] {
+    withStandardWait([this, ch, on, result] {
         *result = controlSetChannelOnOff(ch, on);
         // The trigger source follows the channel that is still on.
         const int source = controlGetTriggerSource();
@@ -322,10 +328,10 @@ bool actionSetChannelOnOff(int ch, bool on) {
     return *result;
 }
 
-bool actionSetVoltDiv(int ch, int voltDiv) {
+bool ActionUnit::actionSetVoltDiv(int ch, int voltDiv) {
     require(isTraceChannel(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 288);
     require(voltDiv >= _5MV_DIV && voltDiv <= _10V_DIV, "voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", kSource, 289);
-    withStandardWait([=] {
+    withStandardWait([=, this] {
         controlSetVoltageDiv(ch, voltDiv);
         views().updateVoltDivView(ch);
         views().updateTriggerLevelMarker(ch);
@@ -334,18 +340,18 @@ bool actionSetVoltDiv(int ch, int voltDiv) {
     return true;
 }
 
-bool actionSetProbe(int ch, int probe) {
+bool ActionUnit::actionSetProbe(int ch, int probe) {
     require(isTraceChannel(ch), "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE", kSource, 312);
     require(probe >= _X1 && probe <= _X1000, "probe_ >= _X1 && probe_ <= _X1000", kSource, 313);
-    withStandardWait([ch, probe] {
+    withStandardWait([this, ch, probe] {
         controlSetProbeAttenuation(ch, probe);
         views().updateChannelViews();
     });
     return true;
 }
 
-bool actionSetCoupling(int ch, int coupling) {
-    withStandardWait([=] {
+bool ActionUnit::actionSetCoupling(int ch, int coupling) {
+    withStandardWait([=, this] {
         require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 330);
         controlSetChannelCoupling(ch, coupling);
         views().updateCouplingView(ch);
@@ -353,10 +359,19 @@ bool actionSetCoupling(int ch, int coupling) {
     return true;
 }
 
-bool actionSetOffset(int ch, double row) {
+bool ActionUnit::actionCycleCoupling(int ch) {
+    if (!isInputChannel(ch)) return true;
+    withStandardWait([this, ch] {
+        controlSetChannelCoupling(ch, nextCoupling(controlGetChannelCoupling(ch)));
+        views().updateCouplingView(ch);
+    });
+    return true;
+}
+
+bool ActionUnit::actionSetOffset(int ch, double row) {
     if (!isTraceChannel(ch)) return true;
     require(row >= 0 && row <= 400, "offset_ >= 0 && offset_ <= 400", kSource, 366);
-    withoutWait("offset" + std::to_string(ch), [=] {
+    withoutWait("offset" + std::to_string(ch), [=, this] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetVoltageOffset(ch, value);
         views().updateOffsetMarker(ch);
@@ -365,9 +380,9 @@ bool actionSetOffset(int ch, double row) {
     return true;
 }
 
-bool actionToggleInvert(int ch) {
+bool ActionUnit::actionToggleInvert(int ch) {
     if (!isTraceChannel(ch)) return true;
-    withStandardWait([ch] {
+    withStandardWait([this, ch] {
         controlSetTraceInverted(ch, !controlGetInvertOnOff(ch));
         views().updateInvertView(ch);
         views().updateOffsetMarker(ch);
@@ -376,14 +391,14 @@ bool actionToggleInvert(int ch) {
     return true;
 }
 
-bool actionToggleBandLimit(int ch) {
+bool ActionUnit::actionToggleBandLimit(int ch) {
     if (!isTraceChannel(ch)) return true;
     return actionSetBandLimit(ch, !controlGetBandwidthLimitOnOff(ch));
 }
 
-bool actionSetBandLimit(int ch, bool on) {
+bool ActionUnit::actionSetBandLimit(int ch, bool on) {
     if (!isTraceChannel(ch)) return true;
-    withStandardWait([ch, on] {
+    withStandardWait([this, ch, on] {
         controlSetBandwidthLimitOnOff(ch, on);
         views().updateBandLimitView(ch);
     });
@@ -394,8 +409,8 @@ bool actionSetBandLimit(int ch, bool on) {
 
 // The display settings below are read by every cycle's transform: changed under the pause
 // like the rest.
-bool actionToggleLineJoin() {
-    withStandardWait([] {
+bool ActionUnit::actionToggleLineJoin() {
+    withStandardWait([this] {
         const int mode = controlGetLineJoinMode();
         if (mode == 0)
             controlSetLineJoinMode(2);
@@ -406,32 +421,40 @@ bool actionToggleLineJoin() {
     return true;
 }
 
-bool actionSetLineJoin(int mode) {
-    withStandardWait([mode] {
+bool ActionUnit::actionSetLineJoin(int mode) {
+    withStandardWait([this, mode] {
         if (mode >= 0 && mode <= 2) controlSetLineJoinMode(mode);
         views().updateLineJoinView();
     });
     return true;
 }
 
-bool actionSetIntensity(int value) {
-    withStandardWait([value] {
+bool ActionUnit::actionSetIntensity(int value) {
+    withStandardWait([this, value] {
         controlSetIntensityFactor(static_cast<float>(value));
         views().updateIntensityView();
     });
     return true;
 }
 
-bool actionSetPersistence(int code) {
+bool ActionUnit::actionStepIntensity(int step) {
+    withStandardWait([this, step] {
+        controlSetIntensityFactor(static_cast<float>(intensityAfterStep(controlGetIntensityFactor(), step)));
+        views().updateIntensityView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionSetPersistence(int code) {
     if (code < 0 || code > 16) return true;
-    withStandardWait([code] {
+    withStandardWait([this, code] {
         controlSetPersistence(code);
         views().updatePersistenceView();
     });
     return true;
 }
 
-bool actionSelectObject(int code) {
+bool ActionUnit::actionSelectObject(int code) {
     if (code < 1 || code > 9) return true;
     if (code == env().selectedObject) code = 0;
     setSelectedObject(code);
@@ -439,15 +462,10 @@ bool actionSelectObject(int code) {
     return true;
 }
 
-bool actionOptionDialog() {
-    views().runOptionDialog();
-    return true;
-}
-
 // ======================================================================== Horizontal, trigger
 
-bool actionSetTimeDiv(int code) {
-    withTimeBaseWait([requested = code] {
+bool ActionUnit::actionSetTimeDiv(int code) {
+    withTimeBaseWait([this, requested = code] {
         // The 500k range is enforced inside the wait: the cycle writes the run state when a
         // single shot ends. The one change of the time base follows.
         int code = requested;
@@ -460,24 +478,24 @@ bool actionSetTimeDiv(int code) {
     return true;
 }
 
-bool actionToggleDelay() {
-    withStandardWait([] {
+bool ActionUnit::actionToggleDelay() {
+    withStandardWait([this] {
         controlSetDelayOnOff(!controlGetDelayOnOff());
         views().updateDelayView();
     });
     return true;
 }
 
-bool actionSetHorizontalPosition(double position) {
-    withPositionWait([position] {
+bool ActionUnit::actionSetHorizontalPosition(double position) {
+    withPositionWait([this, position] {
         controlSetHorizontalPosition(position);
         views().updateHorizontalPositionMarker();
     });
     return true;
 }
 
-bool actionScrollRight() {
-    withStandardWait([] {
+bool ActionUnit::actionScrollRight() {
+    withStandardWait([this] {
         const int width = controlGetDisplayWidth();
         const double limit = controlGetRunState() == _STOP ? 32767.0 : width;
         const double position = std::min(controlGetHorizontalPosition() + width / 4, limit);
@@ -487,8 +505,8 @@ bool actionScrollRight() {
     return true;
 }
 
-bool actionScrollLeft() {
-    withStandardWait([] {
+bool ActionUnit::actionScrollLeft() {
+    withStandardWait([this] {
         const int width = controlGetDisplayWidth();
         double limit = -32768.0;
         if (controlGetRunState() != _STOP) limit = controlGetDelayOnOff() ? -9.0 * width : 0.0;
@@ -499,34 +517,60 @@ bool actionScrollLeft() {
     return true;
 }
 
-bool actionSetTriggerMode(int mode) {
-    withStandardWait([mode] {
+bool ActionUnit::actionSetTriggerMode(int mode) {
+    withStandardWait([this, mode] {
         controlSetTriggerMode(mode);
         views().updateTriggerModeView();
     });
     return true;
 }
 
-bool actionSetTriggerSource(int source) {
-    withStandardWait([source] {
+bool ActionUnit::actionToggleTriggerMode() {
+    withStandardWait([this] {
+        controlSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO);
+        views().updateTriggerModeView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionSetTriggerSource(int source) {
+    withStandardWait([this, source] {
         controlSetTriggerSource(source);
         views().updateTriggerSourceView();
     });
     return true;
 }
 
-bool actionSetTriggerSlope(int slope) {
-    withStandardWait([slope] {
+bool ActionUnit::actionToggleTriggerSource() {
+    withStandardWait([this] {
+        const int other = controlGetTriggerSource() == _CH1 ? _CH2 : _CH1;
+        if (!controlGetChannelOnOff(other)) return;
+        controlSetTriggerSource(other);
+        views().updateTriggerSourceView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionSetTriggerSlope(int slope) {
+    withStandardWait([this, slope] {
         controlSetTriggerSlope(slope);
         views().updateTriggerSlopeView();
     });
     return true;
 }
 
-bool actionSetTriggerLevel(int ch, double row) {
+bool ActionUnit::actionToggleTriggerSlope() {
+    withStandardWait([this] {
+        controlSetTriggerSlope(toggledSlope(controlGetTriggerSlope()));
+        views().updateTriggerSlopeView();
+    });
+    return true;
+}
+
+bool ActionUnit::actionSetTriggerLevel(int ch, double row) {
     require(isInputChannel(ch), "ch_ == _CH1 || ch_ == _CH2", kSource, 876);
     if (controlGetTriggerSource() != ch) return true;
-    withoutWait("triggerLevel", [=] {
+    withoutWait("triggerLevel", [=, this] {
         const double value = controlGetInvertOnOff(ch) ? 400 - row : row;
         controlSetTriggerLevel(value);
         views().updateTriggerLevelMarker(ch);
@@ -534,20 +578,20 @@ bool actionSetTriggerLevel(int ch, double row) {
     return true;
 }
 
-bool actionAdvancedTrigger() {
-    withStandardWait([] {
+bool ActionUnit::actionAdvancedTrigger() {
+    withStandardWait([this] {
         controlShowAdvancedTrigger();
         views().updateTriggerTypeView();
     });
     return true;
 }
 
-bool actionToggleHighFrequencyReject() {
+bool ActionUnit::actionToggleHighFrequencyReject() {
     return actionSetHighFrequencyReject(!controlGetTriggerHighFrequencyRejectOnOff());
 }
 
-bool actionSetHighFrequencyReject(bool on) {
-    withStandardWait([on] {
+bool ActionUnit::actionSetHighFrequencyReject(bool on) {
+    withStandardWait([this, on] {
         controlSetTriggerHighFrequencyRejectOnOff(on);
         views().updateHighFrequencyRejectView();
     });
@@ -556,13 +600,13 @@ bool actionSetHighFrequencyReject(bool on) {
 
 // ======================================================================== Files, output, windows
 
-bool actionLoadState() {
+bool ActionUnit::actionLoadState() {
     const auto path = askFile(false, kStateFilter, "ini");
     if (!path) return true;
     bool loaded = false;
     withWorkerStopped([&] {
         views().deleteAllLabels();
-        captureToolbarLayout();
+        views().captureToolbarLayout();
         showMessage("State loading");
         loaded = controlLoadState(path->c_str());
         // A file that could not be read changed nothing; the user learns why.
@@ -575,7 +619,7 @@ bool actionLoadState() {
     return loaded;
 }
 
-bool actionSaveState() {
+bool ActionUnit::actionSaveState() {
     const auto path = askFile(true, kStateFilter, "ini");
     if (!path) return true;
     // The cycle writes the run state (single shot) while it captures.
@@ -586,7 +630,7 @@ bool actionSaveState() {
     return false;
 }
 
-bool actionLoadReference() {
+bool ActionUnit::actionLoadReference() {
     const auto path = askFile(false, kReferenceFilter, "ref");
     if (!path) return true;
     // The cycle re-renders the reference buffer that a load replaces.
@@ -597,7 +641,7 @@ bool actionLoadReference() {
     return false;
 }
 
-bool actionSaveReference(int ch) {
+bool ActionUnit::actionSaveReference(int ch) {
     if (!isInputChannel(ch)) return true;
     const auto path = askFile(true, kReferenceFilter, "ref");
     if (!path) return true;
@@ -607,61 +651,7 @@ bool actionSaveReference(int ch) {
     return saved;
 }
 
-bool actionSaveAsDat() {
-    if (const auto path = askFile(true, kDatFilter, "dat")) views().saveWaveformText(*path);
-    return true;
-}
-
-bool actionSaveAsBmp() {
-    if (const auto path = askFile(true, kBmpFilter, "bmp")) views().saveScreenBmp(*path);
-    return true;
-}
-
-bool actionSaveAsJpg() {
-    if (const auto path = askFile(true, kJpgFilter, "jpg")) views().saveScreenJpeg(*path);
-    return true;
-}
-
-bool actionSaveAsExcel() {
-    views().exportWaveformExcel();
-    return true;
-}
-
-bool actionSaveAsWord() {
-    views().exportDisplayToWord();
-    return true;
-}
-
-bool actionPrint() {
-    views().printScreen();
-    return true;
-}
-
-bool actionCopy() {
-    views().copyScreenToClipboard();
-    return true;
-}
-
-bool actionPrintPreview() {
-    views().showPrintPreview();
-    return true;
-}
-
-bool actionShowMeasure(int source, int slot) {
-    if (source < 1 || source > 3 || slot < 0 || slot > 22) return true;
-    MainWindowViews& v = views();
-    v.addMeasureItem(source, slot);
-    if (!v.isMeasureWindowVisible()) {
-        const WindowRect main = v.mainWindowRect();
-        const int width = v.measureWindowWidth();
-        const int left =
-            main.left + main.width + width < v.screenWidth() ? main.left + main.width + 10 : main.left - width;
-        v.showMeasureWindowAt(left, main.top);
-    }
-    return true;
-}
-
-int actionHelp() {
+int ActionUnit::actionHelp() {
     // By its full path: the working directory is the whole process's, and stays the user's.
     const char* mainDirectory = controlGetMainDirectory();
     const QDir folder(mainDirectory ? QString::fromLocal8Bit(mainDirectory) : QString());
@@ -678,66 +668,11 @@ int actionHelp() {
     return 1;
 }
 
-bool actionAbout() {
-    views().showAbout(aboutTexts(readMemoryStatus()));
-    return true;
-}
-
-void captureToolbarLayout() {
-    Environment& e = env();
-    for (int bar : {_TOOLBAR_FILE, _TOOLBAR_DISPLAY, _TOOLBAR_CHANNEL, _TOOLBAR_TRIG, _TOOLBAR_RUNSTOP}) {
-        const ToolbarGeometry g = views().toolbarGeometry(bar);
-        ToolBarLayout& layout = e.toolBarLayout[bar];
-        layout.Visible = g.visible;
-        layout.Float = g.floating;
-        if (g.floating) {
-            layout.Width = g.undockedWidth;
-            layout.Height = g.undockedHeight;
-        } else {
-            // Top and Left keep the values of the file; the docked place goes to the Client keys.
-            layout.ClientLeft = g.left;
-            layout.ClientTop = g.top;
-            layout.Width = g.width;
-            layout.Height = g.height;
-        }
-    }
-    views().updateToolbars();
-}
-
-void toggleFileToolbar() { toggleToolbar(_TOOLBAR_FILE); }
-void toggleDisplayToolbar() { toggleToolbar(_TOOLBAR_DISPLAY); }
-void toggleChannelToolbar() { toggleToolbar(_TOOLBAR_CHANNEL); }
-void toggleTriggerToolbar() { toggleToolbar(_TOOLBAR_TRIG); }
-void toggleRunStopToolbar() { toggleToolbar(_TOOLBAR_RUNSTOP); }
-void toggleUtilToolbar() { toggleToolbar(_TOOLBAR_UTIL); }
-
 // ======================================================================== Mouse and wheel
 
-bool actionDisplayMouseDown(int button, int x, int y) {
+bool ActionUnit::actionStepSelectedScale(bool increase) {
     const int object = env().selectedObject;
-    if (object == 6)
-        views().labelMouseDown(button, x, y);
-    else if (object >= 7 && object <= 9)
-        views().cursorPress(button, x, y);
-    return true;
-}
-
-bool actionDisplayMouseMove(int x, int y) {
-    const int object = env().selectedObject;
-    if (object == 6) {
-        if (env().cursorDragging) views().moveLabel(env().selectedLabel, x, y);
-    } else if (object >= 7 && object <= 9) {
-        views().cursorDrag(x, y);
-    }
-    return true;
-}
-
-bool actionDisplayMouseUp(int button, int x, int y) {
-    const int object = env().selectedObject;
-    const bool increase = button != 0;
-    if (object == 0 || object == 6) {
-        env().cursorDragging = false;
-    } else if (object >= _CH1 && object <= _REFERENCE) {
+    if (object >= _CH1 && object <= _REFERENCE) {
         const int code = controlGetVoltageDiv(object);
         // Clicks reach code 1 at the lowest: the combo boxes offer no code 0.
         const int next = increase ? std::min(code + 1, int(_10V_DIV)) : (code >= 2 ? code - 1 : 1);
@@ -745,35 +680,23 @@ bool actionDisplayMouseUp(int button, int x, int y) {
     } else if (object == 5) {
         const int code = controlGetTimeDiv();
         actionSetTimeDiv(increase ? std::min(code + 1, kHighestClickTimeDiv) : std::max(code - 1, 0));
-    } else if (object >= 7 && object <= 9) {
-        views().cursorRelease(button, x, y);
     }
     return true;
 }
 
-bool actionWheelUp(bool ctrl, int, int, bool&) {
+bool ActionUnit::actionWheelUp(bool ctrl, int, int, bool&) {
     wheelStep(true, ctrl);
     return true;
 }
 
-bool actionWheelDown(bool ctrl, int, int, bool&) {
+bool ActionUnit::actionWheelDown(bool ctrl, int, int, bool&) {
     wheelStep(false, ctrl);
     return true;
 }
 
 // ======================================================================== Run state
 
-RunStateControls& actionRunStateControls() {
-    // The cycle's hand-over of a finished single shot, queued to the GUI thread; the window
-    // reads the run state from the kernel.
-    class ActionRunStateControls final : public RunStateControls {
-    public:
-        void updateRunStopControls(int) override { views().updateRunStateViews(); }
-        void updateSingleShotButton() override { views().updateRunStateViews(); }
-    };
-    static ActionRunStateControls controls;
-    return controls;
-}
+RunStateControls& ActionUnit::runStateControls() { return *p_runStateControls; }
 
 // ======================================================================== Replaceable pieces
 

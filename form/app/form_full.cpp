@@ -59,8 +59,9 @@ bool knownProbe(int probe) { return probe == 1 || probe == 10 || probe == 100 ||
 
 } // namespace
 
-TFormFull::TFormFull(Environment& environment, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), d_environment(environment) {
+TFormFull::TFormFull(Environment& environment, ActionUnit& actions, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), d_environment(environment),
+      d_actions(actions) {
     setObjectName("FormFull");
     setWindowState(Qt::WindowMaximized);
     auto* layout = new QVBoxLayout(this);
@@ -209,8 +210,8 @@ void TFormFull::ShowInformation1Click() {
                       [this] { d_environment.FullInfoOnOff = !d_environment.FullInfoOnOff; });
 }
 
-void TFormFull::ActionFullChannel1VoltExecute(int tag) { actionSetVoltDiv(_CH1, tag); }
+void TFormFull::ActionFullChannel1VoltExecute(int tag) { d_actions.actionSetVoltDiv(_CH1, tag); }
 
-void TFormFull::ActionFullChannel2VoltExecute(int tag) { actionSetVoltDiv(_CH2, tag); }
+void TFormFull::ActionFullChannel2VoltExecute(int tag) { d_actions.actionSetVoltDiv(_CH2, tag); }
 
-void TFormFull::ActionFullTimeExecute(int tag) { actionSetTimeDiv(tag); }
+void TFormFull::ActionFullTimeExecute(int tag) { d_actions.actionSetTimeDiv(tag); }

@@ -9,8 +9,8 @@
 // surface, which the paint box shows; in GDI mode (no renderer of its own) the paint box
 // stretches the frame itself.
 //
-// GUI thread, except visibleToCycle (any thread). The popup's commands go through the action
-// unit (action.h), which takes the pause handshake.
+// GUI thread, except visibleToCycle (any thread). The popup's commands go through the main
+// window's action unit (action.h), which takes the pause handshake.
 
 #include "cycle_view.h"
 
@@ -21,6 +21,7 @@
 #include <atomic>
 #include <memory>
 
+class ActionUnit;
 class DisplayDirectX;
 class Environment;
 class QActionGroup;
@@ -35,10 +36,11 @@ public:
     // Volt/div items of each channel: codes 1..10.
     static constexpr int VOLT_ITEMS = 10;
 
-    // `environment`: the main window's options (FullInfoOnOff); it outlives the window. Unless
+    // `environment`: the main window's options (FullInfoOnOff); `actions`: the main window's
+    // action unit, which the popup's commands go through; both outlive the window. Unless
     // the registry's graphic mode is 2 (GDI), the window gets its own fast renderer for the
     // screen it is on, initialised for 500 x 400.
-    explicit TFormFull(Environment& environment, QWidget* parent = nullptr);
+    TFormFull(Environment& environment, ActionUnit& actions, QWidget* parent = nullptr);
     ~TFormFull() override;
 
     // FullScreenView
@@ -89,6 +91,7 @@ private:
     void paintPicture(QWidget* box);
 
     Environment& d_environment;
+    ActionUnit& d_actions;
     std::unique_ptr<DisplayDirectX> p_display;
     std::atomic<bool> d_visible{false};
     QImage d_frame;   // the frame last handed over (GDI mode)

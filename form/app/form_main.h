@@ -3,7 +3,7 @@
 // display paint box with its marker images, the trigger panel, the status panels and the
 // buffer-overview bar. It owns Environment and the display renderer, runs the acquisition
 // cycle on the worker thread from its construction until the close is confirmed, and is the
-// MainWindowViews the action unit refreshes and the MainWindowView the cycle draws into.
+// MainWindowViews its own action unit refreshes and the MainWindowView the cycle draws into.
 // The single shot's run-state refresh goes from the cycle straight to the action unit.
 //
 // Lifecycle (the order matters; the kernel must exist before construction, or before start()
@@ -18,9 +18,11 @@
 // part declares a global type named Display.
 // GUI thread only, except the MainWindowView members marked "worker".
 
+#include "action.h"
 #include "coalesced_call.h"
 #include "cycle_view.h"
 #include "main_images.h"
+#include "main_window_controls.h"
 #include "main_window_lifecycle.h"
 #include "main_window_views.h"
 #include "screen_image.h"
@@ -37,9 +39,7 @@
 
 class AcquisitionCycle;
 class Display;
-class DisplayPaintBox;
 class Environment;
-class MarkerImage;
 class QueuedRunStateView;
 struct RawRecordSlots; // data_export.h
 class CalibrationHost;
@@ -50,25 +50,15 @@ class TFormLabel;
 class TFormMeasure;
 class TokbdCalibADlg;
 class QAction;
-class QActionGroup;
 class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QRadioButton;
-class QSlider;
-class QStatusBar;
 class QToolBar;
 class QToolButton;
 class QWidget;
 
-class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView {
+class TFormMain : public QMainWindow, public MainWindowViews, public MainWindowView, private MainWindowControls {
     Q_OBJECT
 public:
-    // The kernel must be created (controlCreate) before. Installs itself as the action unit's
-    // views and starts the worker as its last step.
+    // The kernel must be created (controlCreate) before. Starts the worker as its last step.
     explicit TFormMain(MainWindowLifecycle lifecycle = MainWindowLifecycle::standard(), QWidget* parent = nullptr);
     // The construction in two steps, for start-up: the controls, which need no kernel and may
     // be built while the kernel starts on another thread (nothing of the kernel is read), then
@@ -81,24 +71,81 @@ public:
     // kernel. Stops the worker first if the close was never confirmed.
     ~TFormMain() override;
 
-    // ---- Members other forms read (GUI thread, under the pause handshake) ----
-    // The current intensity image of each trace and raw record of channels 1 and 2 are the
-    // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
-    // their addresses.
-    std::unique_ptr<Environment> p_environment;
-    std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
-    int d_graphicMode = 0;              // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
-    int d_surfaceFormat = 0;            // pixel format of the fast renderer's screen; 0 under GDI
-    std::atomic<int> d_gridColor{0};
-    std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
-    std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
+    // ---- What the other windows use (GUI thread) ----
+    // The window's Environment (display options, mouse-tool state, tool-bar layout); also
+    // WindowRecords::environment.
+    Environment& environment() override { return *p_environment; }
 
-    // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
-    // The trace's probe combo and menu and its volt/div item texts for its probe.
-    void fillVoltDivItems(int ch);
-    void updateTriggerPanel();
+    // The two refresh messages: the spectrum window's and the measurement window's.
+    static constexpr int WM_FFT_REFRESH = 1075;
+    static constexpr int WM_MEASURE_REFRESH = 1076;
+    // Delivers a message from any thread: WM_FFT_REFRESH runs refreshFftWindow and
+    // WM_MEASURE_REFRESH refreshMeasureWindow on the GUI thread, at once when sent there, else
+    // by a queued call (messages that pile up before it runs are handled once). False, doing
+    // nothing, for a message the map does not hold.
+    bool Dispatch(int message_);
 
-    // ---- MainWindowViews: each refresh reads the kernel ----
+    // The windows made at start-up after this one that it calls (not owned; null: not
+    // there). Attach them before the event loop, and attach nulls before they are destroyed.
+    struct StartupWindows {
+        TFormMeasure* measure = nullptr;
+        TFormFFTDlg* spectrum = nullptr;
+        TokbdCalibADlg* calibration = nullptr;
+        TFormLabel* label = nullptr;
+        TFormFull* full = nullptr;
+        TFormCalTDCOffset* etsCalibration = nullptr;
+    };
+    // The cycle feeds the measurement and spectrum windows attached here. Detaching (nulls)
+    // stops the worker first, since the cycle may be using them.
+    void attachWindows(const StartupWindows& windows);
+
+    // The action unit of this window's commands, for the other windows that issue commands
+    // (full-screen window, calibration dialogs).
+    ActionUnit& actions() { return d_actions; }
+
+    // What the calibration dialogs use of the program: the worker, the action unit and
+    // channel 1's record of the cycle.
+    CalibrationHost& calibrationHost();
+
+    // A control by its object name (actions, menus, widgets); null when there is none. For
+    // tests and look-ups from outside: the window itself reaches its controls by member.
+    QObject* control(const std::string& name) const;
+
+    // ---- What the window tests read besides the interfaces ----
+    // The controls, as a user would drive and read them.
+    const MainWindowControls& controls() const { return *this; }
+    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
+    int measurePage() const { return d_measurePage; }
+    // An offset marker (trace 1..4) is being dragged.
+    bool offsetMarkerDragged(int trace) const { return d_dragOffset[static_cast<std::size_t>(trace - 1)]; }
+    // Registry graphic mode (0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"), the fast
+    // renderer's pixel format (0 under GDI) and the renderer.
+    int graphicMode() const { return d_graphicMode; }
+    int surfaceFormat() const { return d_surfaceFormat; }
+    const Display* renderer() const { return p_display.get(); }
+    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
+    // run meanwhile).
+    void updateGridColor();
+
+signals:
+    // The close was confirmed and the worker stopped; program entry ends the event loop.
+    void closeConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+    // ---- MainWindowView (the cycle): reached through that interface; protected so that a
+    // ---- test window can count the cycle's calls.
+    int measureSource() const override { return d_measureSource.load(); }
+    bool triggerLevelDragged() const override { return d_dragTriggerLevel[0].load() || d_dragTriggerLevel[1].load(); }
+    int gridColor() const override { return d_gridColor.load(); }
+    void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
+    void showFrame(const QImage& frame) override;
+    void setStatusText(const std::string& text) override;
+
+private:
+    // ---- MainWindowViews, reached through those interfaces: each refresh reads the kernel ----
     void updateAllViews() override;
     void updateTimeDivView() override;
     void updateHorizontalPositionMarker() override;
@@ -130,286 +177,86 @@ public:
     void updateIntensityView() override;
     void updateRunStateViews() override;
 
-    Environment& environment() override { return *p_environment; }
     short** rawDataSlot(int ch) override;
     unsigned char** displayBufferSlot(int ch) override;
 
-    ToolbarGeometry toolbarGeometry(int bar) override;
-    void setToolbarVisible(int bar, bool visible) override;
+    void captureToolbarLayout() override;
 
     void deleteAllLabels() override;
-    void labelMouseDown(int button, int x, int y) override;
-    void moveLabel(int index, int x, int y) override;
-    void cursorPress(int button, int x, int y) override;
-    void cursorDrag(int x, int y) override;
-    void cursorRelease(int button, int x, int y) override;
 
     bool isFftWindowVisible() override;
     void toggleFftWindow() override;
     void showCalibrationWindow() override;
-    void addMeasureItem(int source, int slot) override;
-    bool isMeasureWindowVisible() override;
-    int measureWindowWidth() override;
-    void showMeasureWindowAt(int left, int top) override;
     const MEASURE* measureObject() override;
-    WindowRect mainWindowRect() override;
-    int screenWidth() override;
-    bool runOptionDialog() override;
-    // Grid colour from Environment, as at construction (the option dialog's work; no cycle may
-    // run meanwhile).
-    void updateGridColor();
-    void showPrintPreview() override;
-    void showAbout(const AboutTexts& texts) override;
     QWidget* mainWidget() override { return this; }
 
-    void saveWaveformText(const std::string& path) override;
-    void saveScreenBmp(const std::string& path) override;
-    void saveScreenJpeg(const std::string& path) override;
-    void exportWaveformExcel() override;
-    void exportDisplayToWord() override;
-    void printScreen() override;
-    void copyScreenToClipboard() override;
+    // ---- Indicators (form_main_indicators.cpp) beyond the MainWindowViews ones ----
+    // The trace's probe combo and menu and its volt/div item texts for its probe.
+    void fillVoltDivItems(int ch);
+    void updateTriggerPanel();
 
-    // ---- MainWindowView (the cycle) ----
-    int measureSource() const override { return d_measureSource.load(); }
-    bool triggerLevelDragged() const override { return d_dragTriggerLevel[0].load() || d_dragTriggerLevel[1].load(); }
-    int gridColor() const override { return d_gridColor.load(); }
-    void comboTexts(std::array<std::string, 4>& voltDiv, std::string& timeDiv) const override;
-    void showFrame(const QImage& frame) override;
-    void setStatusText(const std::string& text) override;
+    // The current intensity image of each trace and raw record of channels 1 and 2 are the
+    // acquisition cycle's records (CycleRecords): rawDataSlot and displayBufferSlot give
+    // their addresses.
+    std::unique_ptr<Environment> p_environment;
+    std::unique_ptr<Display> p_display; // DisplayDirectX in graphic modes 0 and 1, else DisplayGDI
+    int d_graphicMode = 0;              // registry: 0 "DirectX", 1 "DirectX-system graphic", 2 "GDI"
+    int d_surfaceFormat = 0;            // pixel format of the fast renderer's screen; 0 under GDI
+    std::atomic<int> d_gridColor{0};
+    std::array<bool, 4> d_dragOffset{};                    // CH1, CH2, MATH, REF
+    std::array<std::atomic<bool>, 2> d_dragTriggerLevel{}; // CH1, CH2
 
-    // The messages of the message map (WM_USER + 51 and + 52).
-    static constexpr int WM_FFT_REFRESH = 1075;
-    static constexpr int WM_MEASURE_REFRESH = 1076;
-    // Delivers a message from any thread: WM_FFT_REFRESH runs refreshFftWindow and
-    // WM_MEASURE_REFRESH refreshMeasureWindow on the GUI thread, at once when sent there, else
-    // by a queued call (messages that pile up before it runs are handled once). False, doing
-    // nothing, for a message the map does not hold.
-    bool Dispatch(int message_);
-
-    // The windows made at start-up after this one that it calls (not owned; null: not
-    // there). Attach them before the event loop, and attach nulls before they are destroyed.
-    struct StartupWindows {
-        TFormMeasure* measure = nullptr;
-        TFormFFTDlg* spectrum = nullptr;
-        TokbdCalibADlg* calibration = nullptr;
-        TFormLabel* label = nullptr;
-        TFormFull* full = nullptr;
-        TFormCalTDCOffset* etsCalibration = nullptr;
-    };
-    // The cycle feeds the measurement and spectrum windows attached here. Detaching (nulls)
-    // stops the worker first, since the cycle may be using them.
-    void attachWindows(const StartupWindows& windows);
-
-    // What the calibration dialogs use of the program: the worker, the action unit and
-    // channel 1's record of the cycle.
-    CalibrationHost& calibrationHost();
-
-    // A control by its object name (actions, menus, widgets); null when there is none. For
-    // tests and look-ups from outside: the window itself reaches its controls by member.
-    QObject* control(const std::string& name) const;
-
+    // ---- The window's own commands that reach no kernel setting (form_main_commands.cpp,
+    // ---- form_main_outputs.cpp)
+    // The display-options dialog: a fresh TFormOptionDlg shown modally; on OK its values go
+    // into Environment and the grid colour is recomputed; OK or not, the colour tables of
+    // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
+    // The display's mouse for the selected mouse tool: the label tool (6), the cursors (7..9);
+    // a click with tool 1..5 steps its scale through the action unit. Button 0 left, 1 right;
+    // x, y display pixels.
+    void displayMouseDown(int button, int x, int y);
+    void displayMouseMove(int x, int y);
+    void displayMouseUp(int button, int x, int y);
+    void labelMouseDown(int button, int x, int y);
+    void moveLabel(int index, int x, int y);
+    void cursorPress(int button, int x, int y);
+    void cursorDrag(int x, int y);
+    void cursorRelease(int button, int x, int y);
+    // Shows or hides the bar (ToolBarIndex) as Environment's layout says the other way round.
+    void toggleToolbar(int bar);
+    // Shows or hides the bar and sets its View menu check.
+    void showToolbar(int bar, bool visible);
+    // The bar as the layout capture reads it.
+    ToolbarGeometry toolbarGeometry(int bar);
+    // The measurement `slot` (0..22) of the measure source into the measurement window, which
+    // is shown beside this one when it was hidden.
+    void showMeasure(int slot);
+    bool isMeasureWindowVisible();
+    // Outer width of the measurement window (0 when it does not exist).
+    int measureWindowWidth();
+    bool runOptionDialog();
+    // TFormPreviewDlg shown modally, then deleted.
+    void showPrintPreview();
+    // TFormAbout with the four memory texts of this machine, shown modally, deleted.
+    void showAbout();
+    // The file dialog with `filter`; `save` writes the chosen file. Cancelled: nothing.
+    void saveOutputAs(const char* filter, const char* extension, void (TFormMain::*save)(const std::string&));
+    void saveWaveformText(const std::string& path);
+    void saveScreenBmp(const std::string& path);
+    void saveScreenJpeg(const std::string& path);
+    void exportWaveformExcel();
+    void exportDisplayToWord();
+    void printScreen();
+    void copyScreenToClipboard();
     // What the screen-image outputs draw from: Environment, the trace images, the combo and
     // cursor read-out texts, the measure source and the marker pictures.
     ScreenImageSource screenImageSource();
     // The addresses of the cycle's raw records of channels 1 and 2, for the data exports.
     RawRecordSlots rawRecordSlots();
 
-    // ---- Published controls ----
-    // Menus
-    QMenu* mnFile = nullptr;
-    QMenu* mnView = nullptr;
-    QMenu* mnDisplay = nullptr;
-    QMenu* mnPersistence = nullptr;
-    QMenu* mnIntensity = nullptr;
-    QMenu* mnChannel = nullptr;
-    QMenu* mnChannel1 = nullptr;
-    QMenu* mnChannel2 = nullptr;
-    QMenu* mnMath = nullptr;
-    QMenu* mnReference = nullptr;
-    QMenu* mmProbeAttenuationCH1 = nullptr;
-    QMenu* mmProbeAttenuationCH2 = nullptr;
-    QMenu* mmProbeAttenuationMath = nullptr;
-    QMenu* mmProbeAttenuationRef = nullptr;
-    QMenu* mnHorizontal = nullptr;
-    QMenu* mnTrigger = nullptr;
-    QMenu* mnAcquire = nullptr;
-    QMenu* BufferSize = nullptr;
-    QMenu* mnUtil = nullptr;
-    QMenu* mnMeasurement = nullptr;
-    QMenu* mnMeasureTime = nullptr;
-    QMenu* mnMeasureVoltage = nullptr;
-    QMenu* mnHelp = nullptr;
-
-    // File
-    QAction* ActionFileLoadState = nullptr;
-    QAction* ActionFileSaveState = nullptr;
-    QAction* ActionFileSaveAsDat = nullptr;
-    QAction* ActionFileSaveAsJpg = nullptr;
-    QAction* ActionFileSaveAsBmp = nullptr;
-    QAction* ActionFileSaveAsWord = nullptr;
-    QAction* ActionFileSaveAsExcel = nullptr;
-    QAction* ActionFileOption = nullptr;
-    QAction* ActionFileCopy = nullptr;
-    QAction* ActionFileLoadReference = nullptr;
-    QAction* ActionFileSaveReferenceCh1 = nullptr;
-    QAction* ActionFileSaveReferenceCh2 = nullptr;
-    QAction* ActionFilePreview = nullptr;
-    QAction* ActionFilePrint = nullptr;
-    QAction* ActionFileExit = nullptr;
-    // View
-    QAction* FileToolBar1 = nullptr;
-    QAction* DisplayToolBar1 = nullptr;
-    QAction* ChannelToolBar1 = nullptr;
-    QAction* RunStopToolBar1 = nullptr;
-    QAction* TriggerToolBar1 = nullptr;
-    QAction* UtilTollBar1 = nullptr;
-    QAction* ActionViewFullScreen = nullptr;
-    // Display
-    QAction* ActionDisplayLineJoin = nullptr;
-    std::array<QAction*, 17> persistenceItems{}; // Mins2, N100ms2 .. N900ms2, N1s2 .. N5s2, N10s2, Infinite2
-    QAction* ActionDisplayIntensityUp = nullptr;
-    QAction* ActionDisplayIntensityDown = nullptr;
-    QAction* ActionDisplayLabel = nullptr;
-    QAction* ActionDisplayCrossCursor = nullptr;
-    QAction* ActionDisplayHorizontalCursor = nullptr;
-    QAction* ActionDisplayVerticalCursor = nullptr;
-    // Channels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QAction*, 4> ActionChannelOnOff{};        // ActionChannel1OnOff .. ActionChannelRefOnOff
-    std::array<QAction*, 4> ActionChannelVoltage{};      // ActionChannel1Voltage ..
-    std::array<QAction*, 4> ActionChannelProbe{};        // the probe submenu entries
-    std::array<QAction*, 4> ActionChannelScaleFactor{};  // kept for their enabled state only
-    std::array<std::array<QAction*, 4>, 4> mnProbeAtt{}; // [trace][x1, x10, x100, x1000]
-    std::array<QAction*, 2> ActionChannelADC{};          // coupling of CH1, CH2
-    std::array<QAction*, 2> ActionChannelInvertOnOff{};
-    std::array<QAction*, 2> ActionChannelBandLimit{};
-    QAction* ActionChannelMathOption = nullptr;
-    // Horizontal
-    QAction* ActionHorizontalTimeDiv = nullptr;
-    QAction* ActionHorizontalDelayOnOff = nullptr;
-    // Trigger
-    QAction* ActionTriggerSource = nullptr;
-    QAction* ActionTriggerSlope = nullptr;
-    QAction* ActionTriggerMode = nullptr;
-    QAction* ActionTriggerAT = nullptr;
-    QAction* ActionTriggerHighFrequencyReject = nullptr;
-    // Acquire
-    QAction* ActionAcquireRunStop = nullptr;
-    QAction* ActionAcquireSingleShot = nullptr;
-    QAction* ActionAcquireAutoSet = nullptr;
-    QAction* ActionAcquireETS = nullptr;
-    QAction* ActionAcquireAverage = nullptr;
-    QAction* ActionAcquriePeakDetection = nullptr;
-    QAction* ActionAcquireBufferSizeChange = nullptr; // the "Buffer Size" submenu entry
-    QAction* Buffer10K = nullptr;
-    QAction* Buffer500K = nullptr;
-    // Util
-    QAction* ActionUtilFFT = nullptr;
-    std::array<QAction*, 23> actMeasure{}; // by measurement slot
-    QAction* ActionUtilUpperLowerLevel = nullptr;
-    QAction* ActionUtilXYPlot = nullptr;
-    QAction* ActionUtilCalibration = nullptr;
-    QAction* ETSCalibration = nullptr;
-    // Help
-    QAction* ActionHelpAbout = nullptr;
-    QAction* ActionHelpHelp = nullptr;
-
-    // Tool bars and their named buttons
-    QToolBar* tbFile = nullptr;
-    QToolBar* tbDisplay = nullptr;
-    QToolBar* tbChannel = nullptr;
-    QToolBar* tbTrig = nullptr;
-    QToolBar* tbRunStop = nullptr;
-    QToolBar* tbUtil = nullptr;
-    QToolButton* tbChannel1VoltDiv = nullptr;
-    QToolButton* tbChannel2VoltDiv = nullptr;
-    QToolButton* tbMathVoltDiv = nullptr;
-    QToolButton* tbRefVoltDiv = nullptr;
-    QToolButton* tbTimeDiv = nullptr;
-    QToolButton* tbLabel = nullptr;
-    QToolButton* tbCursorCross = nullptr;
-    QToolButton* tbCursorHor = nullptr;
-    QToolButton* tbCursorVer = nullptr;
-    QToolButton* tbSingleShot = nullptr;
-    QToolButton* tbnTriggerAdvanced = nullptr;
-    QToolButton* tbFFT = nullptr;
-    QComboBox* cbPersistence = nullptr;
-    QSlider* tbIntensity = nullptr;
-    QRadioButton* rbTriggerCh1 = nullptr;
-    QRadioButton* rbTriggerCh2 = nullptr;
-
-    // Channel panels: index 0 CH1, 1 CH2, 2 math, 3 reference
-    std::array<QFrame*, 4> pnlInfo{};      // pnlInfoCh1 .. pnlInfoRef
-    std::array<QComboBox*, 4> CBVoltDiv{}; // CBVoltDivCh1 .. CBVoltDivRef
-    std::array<QComboBox*, 4> CBProbe{};   // CBProbeCh1 .. CBProbeRef
-    QComboBox* cbTimeDiv = nullptr;
-
-    // Display and markers
-    QFrame* pnlDisplay = nullptr;
-    DisplayPaintBox* display = nullptr;
-    QFrame* pVoltOffset = nullptr;
-    QFrame* pTriggerLevel = nullptr;
-    QFrame* pnlTimeOffset = nullptr;
-    std::array<MarkerImage*, 4> iVoltOffsetPos{}; // iVoltOffsetPosCh1 .. iVoltOffsetPosRef
-    std::array<MarkerImage*, 2> iTriggerLevel{};  // iTriggerLevelCh1, iTriggerLevelCh2
-    MarkerImage* iTriggerHorPos = nullptr;
-    QPushButton* SBLeft = nullptr;
-    QPushButton* SBRight = nullptr;
-
-    // Trigger panel and read-outs
-    QLabel* lbTriggerType = nullptr;
-    QLabel* lbTriggerSource = nullptr;
-    QLabel* lbTriggerSlopeRising = nullptr;
-    QLabel* lbTriggerSlopeFalling = nullptr;
-    QLabel* lbTriggerNormalAuto = nullptr;
-    QLineEdit* ebTriggerLevel = nullptr;
-    QLabel* pnlStatus = nullptr;
-    QLabel* pnDelay = nullptr;
-    QLabel* la_sampling_rate = nullptr;
-
-    // Buffer-overview bar
-    QFrame* Panel8 = nullptr;
-    QLabel* iBufferWindowBufferCh1 = nullptr;
-    QLabel* iBufferWindowBufferCh2 = nullptr;
-    QLabel* iBufferWindowBufferLeftCh1 = nullptr;
-    QLabel* iBufferWindowBufferRightCh1 = nullptr;
-    QLabel* iBufferWindowBufferLeftCh2 = nullptr;
-    QLabel* iBufferWindowBufferRightCh2 = nullptr;
-    QLabel* iBufferWindowBufferCenter = nullptr;
-    QLabel* iBufferWindowTrigger = nullptr;
-    QLabel* iBufferWindowTriggerLeft = nullptr;
-    QLabel* iBufferWindowTriggerRight = nullptr;
-
-    // Measurements
-    QRadioButton* rbMeasureCh1 = nullptr;
-    QRadioButton* rbMeasureCh2 = nullptr;
-    QRadioButton* rbMeasureMath = nullptr;
-    QWidget* gbMeasureVolt1 = nullptr;
-    QWidget* gbMeasureVolt2 = nullptr;
-    QPushButton* btnNext = nullptr;
-
-    // Cursor read-out, panels 0 (horizontal) and 1 (vertical)
-    QStatusBar* sbCursorMeasure = nullptr;
-    std::array<QLabel*, 2> sbCursorMeasurePanel{};
-
-    // The measurement page the btnNext switches to show (0: gbMeasureVolt1).
-    int measurePage() const { return d_measurePage; }
-
-signals:
-    // The close was confirmed and the worker stopped; program entry ends the event loop.
-    void closeConfirmed();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
     // ---- Handlers (form_main_commands.cpp), named after the control and event
-    void PersistenceClick(int tag);
-    void ProbeAttClick(int trace, int tag);
-    void AcquireChangeBuffer(int tag);
-    void actMeasureClick(int slot);
-    void tbnMeasureClick(int slot);
+    // The probe of the trace's item `item` (x1, x10, x100, x1000) of its menu or combo.
+    void setProbeOfItem(int trace, int item);
     void rbMeasureCh1Click();
     void btnNextClick();
     void CBVoltDivChange(int trace);
@@ -418,11 +265,6 @@ private:
     void cbPersistenceChange();
     void tbIntensityChange();
     void selectVoltDivObject(int object);
-    void couplingCycle(int ch);
-    void triggerSourceClick();
-    void triggerSlopeClick();
-    void triggerModeClick();
-    void intensityStep(int step);
     void averageClick();
     void mathOptionClick();
     void upperLowerLevelClick();
@@ -486,6 +328,7 @@ private:
     void refreshCursorReadout();
 
     MainWindowLifecycle d_lifecycle;
+    ActionUnit d_actions{*this};
     StartupWindows d_windows;
     std::function<QImage()> d_presentFrame; // the renderer's finished picture, once per cycle
     std::unique_ptr<CalibrationHost> p_calibrationHost;

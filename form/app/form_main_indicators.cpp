@@ -148,7 +148,7 @@ void TFormMain::updateModeButtons() {
 
 void TFormMain::updateToolbars() {
     for (int bar = 0; bar < NUMBER_OF_TOOLBARS; ++bar)
-        setToolbarVisible(bar, p_environment->toolBarLayout[static_cast<std::size_t>(bar)].Visible);
+        showToolbar(bar, p_environment->toolBarLayout[static_cast<std::size_t>(bar)].Visible);
 }
 
 // ---- Channels

@@ -2,10 +2,16 @@
 
 #include "calibration_host.h"
 
-// The program's host: the worker thread's functions and the action unit's, and a real sleep.
-// The main window supplies rawDataCh1 (its AcquisitionCycle's records().p_rawDataCh1).
+class ActionUnit;
+
+// The program's host: the worker thread's functions and those of the main window's action
+// unit, and a real sleep. The main window supplies rawDataCh1 (its AcquisitionCycle's
+// records().p_rawDataCh1).
 class ProgramCalibrationHost : public CalibrationHost {
 public:
+    // `actions` outlives the host.
+    explicit ProgramCalibrationHost(ActionUnit& actions) : d_actions(actions) {}
+
     void stopAcquisitionThread() override;
     void startAcquisitionThread() override;
     void acquireAndDisplay() override;
@@ -20,4 +26,7 @@ public:
     bool actionSetBandLimit(int ch, bool on) override;
     bool actionSetEts(bool on) override;
     void sleepFor(std::chrono::milliseconds duration) override;
+
+private:
+    ActionUnit& d_actions;
 };

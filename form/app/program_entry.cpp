@@ -68,7 +68,7 @@ struct StartupForms {
         measure = std::make_unique<TFormMeasure>(toolKernel, &main->environment());
         spectrum = std::make_unique<TFormFFTDlg>(toolKernel);
         label = std::make_unique<TFormLabel>(main->environment(), main.get());
-        full = std::make_unique<TFormFull>(main->environment());
+        full = std::make_unique<TFormFull>(main->environment(), main->actions());
         main->attachWindows(
             {measure.get(), spectrum.get(), calibration.get(), label.get(), full.get(), etsCalibration.get()});
     }

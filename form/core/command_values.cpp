@@ -33,3 +33,7 @@ int positionMarkerLeftAfterDrag(int left, int x, int panelWidth) {
     if (l > panelWidth - 14) l = panelWidth - 14;
     return l;
 }
+
+int measureWindowLeft(int mainLeft, int mainWidth, int measureWidth, int screenWidth) {
+    return mainLeft + mainWidth + measureWidth < screenWidth ? mainLeft + mainWidth + 10 : mainLeft - measureWidth;
+}

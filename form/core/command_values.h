@@ -16,6 +16,10 @@ int toggledSlope(int slope);
 int levelMarkerTopAfterDrag(int top, int y, int panelHeight);
 // The display row under a level marker's Top (Top 5 is the top row, `displayHeight`).
 int rowOfLevelMarkerTop(int top, int displayHeight);
+// Left edge (screen pixels) of the measurement window shown beside the main window: 10 to the
+// right of it where the window then ends left of the screen's right edge, else ending at the
+// main window's left edge.
+int measureWindowLeft(int mainLeft, int mainWidth, int measureWidth, int screenWidth);
 // Position marker dragged by `x` pixels within its image: Left + x - 7, held at 0 and at
 // panelWidth - 14.
 int positionMarkerLeftAfterDrag(int left, int x, int panelWidth);

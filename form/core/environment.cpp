@@ -139,3 +139,17 @@ bool Environment::save(const std::string& path) {
     d_saveError.clear();
     return true;
 }
+
+void recordToolbarGeometry(ToolBarLayout& layout, const ToolbarGeometry& g) {
+    layout.Visible = g.visible;
+    layout.Float = g.floating;
+    if (g.floating) {
+        layout.Width = g.undockedWidth;
+        layout.Height = g.undockedHeight;
+    } else {
+        layout.ClientLeft = g.left;
+        layout.ClientTop = g.top;
+        layout.Width = g.width;
+        layout.Height = g.height;
+    }
+}

@@ -40,6 +40,22 @@ struct ToolBarLayout {
     int ClientLeft = 0;
 };
 
+// One tool bar as the main window reads it (pixels).
+struct ToolbarGeometry {
+    bool visible = false;
+    bool floating = false; // undocked
+    int undockedWidth = 0; // size of the floating window
+    int undockedHeight = 0;
+    int left = 0; // the bar's own position and size while docked
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The bar's layout from what the window reads: Visible and Float, then a floating bar's size,
+// or a docked bar's place (into the Client keys: Top and Left keep the file's values) and size.
+void recordToolbarGeometry(ToolBarLayout& layout, const ToolbarGeometry& geometry);
+
 // Index into Environment::toolBarLayout, in the order of the file.
 enum ToolBarIndex {
     _TOOLBAR_FILE = 0,

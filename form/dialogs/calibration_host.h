@@ -1,15 +1,16 @@
 #pragma once
 // What the two calibration dialogs (TokbdCalibADlg, TFormCalTDCOffset) need of the program
 // around them: the worker thread, one acquisition cycle on the GUI thread, the main window's
-// channel-1 record and the action unit. Each function has the name and meaning of the one it
+// channel-1 record and its action unit. Each function has the name and meaning of the one it
 // stands for, so the program's host only forwards:
 //   stopAcquisitionThread, startAcquisitionThread, acquireAndDisplay   cycle/acquisition_thread.h
 //   rawDataCh1        the main window's p_rawDataCh1 (AcquisitionCycle::records())
-//   action...         the functions of the same name in app/action.h
+//   action...         the members of the same name of the main window's ActionUnit (app/action.h)
 //   sleepFor          a plain sleep of the GUI thread
 // The kernel itself is reached through the facade (control_facade.h). GUI thread only.
-// ProgramCalibrationHost (app/program_calibration_host.h) forwards all but the record; the
-// main window's own host (TFormMain::calibrationHost) derives from it and adds the record.
+// ProgramCalibrationHost (app/program_calibration_host.h) forwards all but the record to the
+// action unit it is made with; the main window's own host (TFormMain::calibrationHost) derives
+// from it, with the window's unit, and adds the record.
 
 #include <chrono>
 

@@ -24,10 +24,10 @@ TFormFPGAview::TFormFPGAview(QWidget* parent) : QDialog(parent), StringGrid1(cre
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(StringGrid1);
     resize(560, 620);
-    FormCreate();
+    fillHeadings();
 }
 
-void TFormFPGAview::FormCreate() {
+void TFormFPGAview::fillHeadings() {
     const std::vector<std::string> names = registerViewNames(controlGetHardwareVersion());
     // Generations 3 and 4 name two registers more than 27: the grid grows to hold them.
     StringGrid1->setRowCount(std::max(kRows, static_cast<int>(names.size()) + 1));

@@ -24,5 +24,6 @@ public:
     QTableWidget* StringGrid1;
 
 private:
-    void FormCreate();
+    // The column titles and the register names of the instrument's generation.
+    void fillHeadings();
 };

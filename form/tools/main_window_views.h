@@ -3,50 +3,19 @@
 // as three small interfaces, one per kind of caller:
 //   IndicatorViews   the refreshes of the main window's indicators, one per control or group;
 //   WindowRecords    Environment and the cycle's record pointers (actions, auto set);
-//   ToolWindows      the tool bars, labels, cursors, tool windows, dialogs and outputs.
+//   ToolWindows      the tool bars, the labels and the tool windows.
 // A refresh takes no value: it reads what it shows, and whether its controls are enabled,
 // from the kernel's getters and the run state itself, so it cannot show a setting the kernel
 // does not hold. Call the refresh of what a command may have changed after the command,
 // whether the kernel took it or not.
-// The main window implements MainWindowViews (all three) and installs itself with
-// setMainWindowViews(); the action unit's commands need one installed (a precondition).
+// The main window implements MainWindowViews (all three) and makes its action unit with itself
+// as the views (app/action.h); tests make theirs with views of their own.
 //
 // GUI thread only. Channel codes are _CH1 1 .. _REFERENCE 4 (codes.h).
-
-#include <array>
-#include <string>
 
 class Environment;
 class MEASURE;
 class QWidget;
-
-// One tool bar as the layout capture reads it (pixels).
-struct ToolbarGeometry {
-    bool visible = false;
-    bool floating = false; // undocked
-    int undockedWidth = 0; // size of the floating window
-    int undockedHeight = 0;
-    int left = 0; // the bar's own position and size while docked
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// A window's outer rectangle in screen pixels.
-struct WindowRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// The four value texts of TFormAbout (lbTotalPhys, lbAvailPhys, lbTotalVirtual, lbAvailVirtual).
-struct AboutTexts {
-    std::string totalPhysical;
-    std::string availablePhysical;
-    std::string totalVirtual;
-    std::string availableVirtual;
-};
 
 class IndicatorViews {
 public:
@@ -129,63 +98,23 @@ class ToolWindows {
 public:
     virtual ~ToolWindows() = default;
     // ---- Tool bars ----
-    // Index: ToolBarIndex of environment.h (_TOOLBAR_FILE .. _TOOLBAR_UTIL).
-    virtual ToolbarGeometry toolbarGeometry(int bar) = 0;
-    // Shows or hides the bar and sets its View menu check.
-    virtual void setToolbarVisible(int bar, bool visible) = 0;
+    // The layout of the file, display, channel, trig and runstop bars as they are into
+    // Environment, then the bars and their View menu checks from it.
+    virtual void captureToolbarLayout() = 0;
 
-    // ---- Labels and cursors (the label and cursor units) ----
+    // ---- Labels ----
     virtual void deleteAllLabels() = 0;
-    // button 0 left, 1 right; x, y display pixels.
-    virtual void labelMouseDown(int button, int x, int y) = 0;
-    virtual void moveLabel(int index, int x, int y) = 0;
-    virtual void cursorPress(int button, int x, int y) = 0;
-    virtual void cursorDrag(int x, int y) = 0;
-    virtual void cursorRelease(int button, int x, int y) = 0;
 
-    // ---- Tool windows and dialogs ----
+    // ---- Tool windows ----
     // True when the spectrum window exists and is visible.
     virtual bool isFftWindowVisible() = 0;
     // Shows or hides the spectrum window; tbFFT down exactly when shown.
     virtual void toggleFftWindow() = 0;
     // Shows the zero-calibration window TokbdCalibADlg (not modal) and repaints it.
     virtual void showCalibrationWindow() = 0;
-    // TFormMeasure::AddMeasureItem(source 1..3, slot 0..22).
-    virtual void addMeasureItem(int source, int slot) = 0;
-    virtual bool isMeasureWindowVisible() = 0;
-    // Outer width of the measurement window (0 when it does not exist).
-    virtual int measureWindowWidth() = 0;
-    // Moves the measurement window's left top corner there and shows it.
-    virtual void showMeasureWindowAt(int left, int top) = 0;
     // The measurement window's MEASURE object; null when that window does not exist.
     virtual const MEASURE* measureObject() = 0;
-    // The main window's outer rectangle and the screen's width, screen pixels.
-    virtual WindowRect mainWindowRect() = 0;
-    virtual int screenWidth() = 0;
-    // The display-options command: a fresh TFormOptionDlg shown modally; on OK its values go
-    // into Environment and the grid colour is recomputed; OK or not, the colour tables of
-    // channels 1 and 2 are rebuilt; the changes under the pause handshake. True on OK.
-    virtual bool runOptionDialog() = 0;
-    // TFormPreviewDlg shown modally, then deleted.
-    virtual void showPrintPreview() = 0;
-    // TFormAbout with the four memory texts, repainted, shown modally, deleted.
-    virtual void showAbout(const AboutTexts& texts) = 0;
-
-    // ---- Outputs (data export and screen image units) ----
-    virtual void saveWaveformText(const std::string& path) = 0;
-    virtual void saveScreenBmp(const std::string& path) = 0;
-    virtual void saveScreenJpeg(const std::string& path) = 0;
-    virtual void exportWaveformExcel() = 0;
-    virtual void exportDisplayToWord() = 0;
-    virtual void printScreen() = 0;
-    virtual void copyScreenToClipboard() = 0;
 };
 
 // Everything the main window offers the action unit.
 class MainWindowViews : public IndicatorViews, public WindowRecords, public ToolWindows {};
-
-// The installed views. Precondition: a window is installed (a command without one would
-// change the kernel and show nothing).
-MainWindowViews& mainWindowViews();
-// Installs `views` (not owned; null: none).
-void setMainWindowViews(MainWindowViews* views);

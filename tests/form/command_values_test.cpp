@@ -52,3 +52,15 @@ TEST(CommandValues, MarkerDrags) {
 }
 
 } // namespace
+
+TEST(CommandValues, MeasureWindowGoesBesideTheMainWindowWhenThereIsRoom) {
+    struct Case {
+        int screen, left;
+    } cases[] = {
+        {1920, 715}, // 100 + 605 + 10
+        {1006, 715},
+        {1005, -200}, // 100 + 605 + 300 is not below 1005: ends at the main window's left
+        {1000, -200},
+    };
+    for (const Case& c : cases) EXPECT_EQ(measureWindowLeft(100, 605, 300, c.screen), c.left) << c.screen;
+}

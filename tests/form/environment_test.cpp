@@ -240,3 +240,28 @@ TEST(Environment, FailedSaveIsReportedAndLeavesTheTargetAlone) {
 }
 
 } // namespace
+
+// A docked bar keeps the file's Top and Left and goes into the Client keys; a floating one
+// keeps its docked place and takes the floating window's size.
+TEST(Environment, ToolbarGeometryGoesIntoTheLayout) {
+    struct Case {
+        const char* what;
+        ToolbarGeometry geometry;
+        ToolBarLayout expected;
+    } cases[] = {
+        {"docked", {true, false, 0, 0, 7, 8, 210, 28}, {true, false, 210, 28, 2, 11, 8, 7}},
+        {"floating", {false, true, 300, 40, 1, 2, 3, 4}, {false, true, 300, 40, 2, 11, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        ToolBarLayout layout{true, false, 1, 1, 2, 11, 5, 6};
+        recordToolbarGeometry(layout, c.geometry);
+        EXPECT_EQ(layout.Visible, c.expected.Visible) << c.what;
+        EXPECT_EQ(layout.Float, c.expected.Float) << c.what;
+        EXPECT_EQ(layout.Width, c.expected.Width) << c.what;
+        EXPECT_EQ(layout.Height, c.expected.Height) << c.what;
+        EXPECT_EQ(layout.Top, c.expected.Top) << c.what;
+        EXPECT_EQ(layout.Left, c.expected.Left) << c.what;
+        EXPECT_EQ(layout.ClientTop, c.expected.ClientTop) << c.what;
+        EXPECT_EQ(layout.ClientLeft, c.expected.ClientLeft) << c.what;
+    }
+}

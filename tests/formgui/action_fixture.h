@@ -1,6 +1,6 @@
 #pragma once
-// A kernel on the simulated instrument, the recording main window, and answered message
-// boxes and file dialogs.
+// A kernel on the simulated instrument, the recording main window with its action unit, and
+// answered message boxes and file dialogs.
 
 #include "action.h"
 #include "action_recording_views.h"
@@ -42,6 +42,7 @@ protected:
 
     SimulatedKernel kernel;
     RecordingViews views;
+    ActionUnit actions{views};
     std::vector<FileDialogRequest> fileRequests;
     // nullopt: cancelled.
     std::deque<std::optional<std::string>> fileAnswers;

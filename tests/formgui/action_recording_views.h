@@ -12,12 +12,8 @@
 
 class RecordingViews final : public MainWindowViews {
 public:
-    RecordingViews() { setMainWindowViews(this); }
-    ~RecordingViews() override { setMainWindowViews(nullptr); }
-
     // ---- what the test reads
     std::vector<std::string> calls;
-    std::vector<std::string> savedFiles; // outputs as "kind:path"
 
     bool called(const std::string& call) const {
         for (const auto& c : calls)
@@ -32,14 +28,7 @@ public:
 
     // ---- what the test sets
     bool fftVisible = false;
-    bool measureVisible = false;
-    int measureWidth = 300;
-    WindowRect mainRect{100, 50, 605, 554};
-    int screen = 1920;
     const MEASURE* measure = nullptr;
-    bool optionAnswer = false;
-    ToolbarGeometry bars[6];
-    AboutTexts aboutShown;
 
     Environment env{std::string()};
     short* raw[2] = {nullptr, nullptr};
@@ -81,44 +70,15 @@ public:
     short** rawDataSlot(int ch) override { return ch == 1 || ch == 2 ? &raw[ch - 1] : nullptr; }
     unsigned char** displayBufferSlot(int ch) override { return ch >= 1 && ch <= 4 ? &display[ch - 1] : nullptr; }
 
-    ToolbarGeometry toolbarGeometry(int bar) override { return bars[bar]; }
-    void setToolbarVisible(int bar, bool v) override { log("setToolbarVisible", bar, v); }
+    void captureToolbarLayout() override { log("captureToolbarLayout()"); }
 
     void deleteAllLabels() override { log("deleteAllLabels()"); }
-    void labelMouseDown(int b, int x, int y) override { log("labelMouseDown", b, x, y); }
-    void moveLabel(int i, int x, int y) override { log("moveLabel", i, x, y); }
-    void cursorPress(int b, int x, int y) override { log("cursorPress", b, x, y); }
-    void cursorDrag(int x, int y) override { log("cursorDrag", x, y); }
-    void cursorRelease(int b, int x, int y) override { log("cursorRelease", b, x, y); }
 
     bool isFftWindowVisible() override { return fftVisible; }
     void toggleFftWindow() override { log("toggleFftWindow()"); }
     void showCalibrationWindow() override { log("showCalibrationWindow()"); }
-    void addMeasureItem(int s, int slot) override { log("addMeasureItem", s, slot); }
-    bool isMeasureWindowVisible() override { return measureVisible; }
-    int measureWindowWidth() override { return measureWidth; }
-    void showMeasureWindowAt(int l, int t) override { log("showMeasureWindowAt", l, t); }
     const MEASURE* measureObject() override { return measure; }
-    WindowRect mainWindowRect() override { return mainRect; }
-    int screenWidth() override { return screen; }
-    bool runOptionDialog() override {
-        log("runOptionDialog()");
-        return optionAnswer;
-    }
-    void showPrintPreview() override { log("showPrintPreview()"); }
-    void showAbout(const AboutTexts& t) override {
-        log("showAbout()");
-        aboutShown = t;
-    }
     QWidget* mainWidget() override { return nullptr; }
-
-    void saveWaveformText(const std::string& p) override { savedFiles.push_back("dat:" + p); }
-    void saveScreenBmp(const std::string& p) override { savedFiles.push_back("bmp:" + p); }
-    void saveScreenJpeg(const std::string& p) override { savedFiles.push_back("jpg:" + p); }
-    void exportWaveformExcel() override { log("exportWaveformExcel()"); }
-    void exportDisplayToWord() override { log("exportDisplayToWord()"); }
-    void printScreen() override { log("printScreen()"); }
-    void copyScreenToClipboard() override { log("copyScreenToClipboard()"); }
 
 private:
     void log(const std::string& s) { calls.push_back(s); }

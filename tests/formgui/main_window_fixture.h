@@ -59,6 +59,11 @@ protected:
         return out;
     }
 
+    // The window as the action unit and the cycle reach it.
+    ActionUnit& actions() { return window->actions(); }
+    MainWindowViews& views() { return *window; }
+    MainWindowView& cycleView() { return *window; }
+
     template <class T>
     T* find(const char* name) const {
         return qobject_cast<T*>(window->control(name));

@@ -41,8 +41,8 @@ protected:
         if (HasFatalFailure()) return;
         setAdvancedTriggerDialog(std::make_shared<FormAdvancedTriggerDialog>());
         // The files the load actions read.
-        ASSERT_TRUE(actionSaveReference(_CH1));
-        ASSERT_TRUE(actionSaveState());
+        ASSERT_TRUE(actions().actionSaveReference(_CH1));
+        ASSERT_TRUE(actions().actionSaveState());
         pauseStandard(pumpEvents, [&] {
             for (int ch : {_CH1, _CH2}) startCoupling[ch - 1] = controlGetChannelCoupling(ch);
         });
@@ -57,19 +57,19 @@ protected:
         bool xy = false;
         int coupling[2] = {};
         pauseStandard(pumpEvents, [&] { state = controlGetRunState(); });
-        if (state == _SINGLE) actionSingleShot();
+        if (state == _SINGLE) actions().actionSingleShot();
         pauseStandard(pumpEvents, [&] {
             state = controlGetRunState();
             xy = controlGetXYPlotOnOff();
             for (int ch : {_CH1, _CH2}) coupling[ch - 1] = controlGetChannelCoupling(ch);
         });
-        if (state == _STOP) actionRunStop();
-        if (xy) actionToggleXYPlot();
+        if (state == _STOP) actions().actionRunStop();
+        if (xy) actions().actionToggleXYPlot();
         for (int ch : {_CH1, _CH2})
-            if (coupling[ch - 1] != startCoupling[ch - 1]) actionSetCoupling(ch, startCoupling[ch - 1]);
-        for (int trace = _CH1; trace <= _REFERENCE; ++trace) actionSetChannelOnOff(trace, true);
-        if (controlGetBufferSizeMode() != _10K) actionSetBufferSize(_10K);
-        actionSetTriggerMode(_AUTO);
+            if (coupling[ch - 1] != startCoupling[ch - 1]) actions().actionSetCoupling(ch, startCoupling[ch - 1]);
+        for (int trace = _CH1; trace <= _REFERENCE; ++trace) actions().actionSetChannelOnOff(trace, true);
+        if (controlGetBufferSizeMode() != _10K) actions().actionSetBufferSize(_10K);
+        actions().actionSetTriggerMode(_AUTO);
     }
 
     // A single shot that stopped, or a normal trigger the signal never meets, leaves the
@@ -124,63 +124,64 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
         return true;
     };
     const std::vector<ActionRow> rows = {
-        {"load reference", [](int) { EXPECT_TRUE(actionLoadReference()); }},
-        {"save reference", [](int n) { EXPECT_TRUE(actionSaveReference(1 + n % 2)); }},
-        {"save state", [](int) { EXPECT_TRUE(actionSaveState()); }},
-        {"load state", [](int) { EXPECT_TRUE(actionLoadState()); }, true},
-        {"option dialog OK", [&](int) { dialogCommand(window->ActionFileOption, optionToggle); }},
-        {"option dialog Cancel", [&](int) { dialogCommand(window->ActionFileOption, [](QDialog&) { return false; }); }},
+        {"load reference", [this](int) { EXPECT_TRUE(actions().actionLoadReference()); }},
+        {"save reference", [this](int n) { EXPECT_TRUE(actions().actionSaveReference(1 + n % 2)); }},
+        {"save state", [this](int) { EXPECT_TRUE(actions().actionSaveState()); }},
+        {"load state", [this](int) { EXPECT_TRUE(actions().actionLoadState()); }, true},
+        {"option dialog OK", [&](int) { dialogCommand(window->controls().ActionFileOption, optionToggle); }},
+        {"option dialog Cancel",
+         [&](int) { dialogCommand(window->controls().ActionFileOption, [](QDialog&) { return false; }); }},
         {"up/low levels",
          [&](int n) {
-             dialogCommand(window->ActionUtilUpperLowerLevel, [n](QDialog& d) {
+             dialogCommand(window->controls().ActionUtilUpperLowerLevel, [n](QDialog& d) {
                  d.findChild<QLineEdit*>("EdUpper")->setText(QString::number(60 + n % 40));
                  d.findChild<QLineEdit*>("EdLower")->setText(QString::number(n % 40));
                  d.findChild<QPushButton*>("OKBtn")->click();
                  return true;
              });
          }},
-        {"measurements", [](int n) { actionShowMeasure(1 + n % 3, n % 23); }},
-        {"volt/div", [](int n) { actionSetVoltDiv(1 + n % 4, 1 + n % 10); }},
-        {"time/div", [](int n) { actionSetTimeDiv(8 + 3 * (n % 4)); }},
+        {"measurements", [this](int n) { window->controls().actMeasure[static_cast<std::size_t>(n % 23)]->trigger(); }},
+        {"volt/div", [this](int n) { actions().actionSetVoltDiv(1 + n % 4, 1 + n % 10); }},
+        {"time/div", [this](int n) { actions().actionSetTimeDiv(8 + 3 * (n % 4)); }},
         // Off and on again, a trace at a time: with every trace off the display no longer
         // changes, and an unchanged display is not handed over again.
-        {"channels", [](int n) { actionToggleChannel(1 + (n / 2) % 4); }},
-        {"coupling", [](int n) { actionSetCoupling(1 + n % 2, n % 3); }},
-        {"probe", [](int n) { actionSetProbe(1 + n % 4, n % 2 ? _X10 : _X1); }},
-        {"invert", [](int n) { actionToggleInvert(1 + n % 2); }},
-        {"band limit", [](int n) { actionToggleBandLimit(1 + n % 2); }},
-        {"offsets", [](int n) { actionSetOffset(1 + n % 4, 100 + 7 * (n % 30)); }},
+        {"channels", [this](int n) { actions().actionToggleChannel(1 + (n / 2) % 4); }},
+        {"coupling", [this](int n) { actions().actionSetCoupling(1 + n % 2, n % 3); }},
+        {"probe", [this](int n) { actions().actionSetProbe(1 + n % 4, n % 2 ? _X10 : _X1); }},
+        {"invert", [this](int n) { actions().actionToggleInvert(1 + n % 2); }},
+        {"band limit", [this](int n) { actions().actionToggleBandLimit(1 + n % 2); }},
+        {"offsets", [this](int n) { actions().actionSetOffset(1 + n % 4, 100 + 7 * (n % 30)); }},
         {"math",
          [&](int n) {
              if (n % 2)
-                 actionToggleChannel(_MATH);
+                 actions().actionToggleChannel(_MATH);
              else
-                 dialogCommand(window->ActionChannelMathOption, [](QDialog&) { return true; });
+                 dialogCommand(window->controls().ActionChannelMathOption, [](QDialog&) { return true; });
          }},
-        {"persistence", [](int n) { actionSetPersistence(n % 17); }},
-        {"intensity", [](int n) { actionSetIntensity(1 + (n * 13) % 100); }},
-        {"line join", [](int) { actionToggleLineJoin(); }},
-        {"record length", [](int n) { actionSetBufferSize(n % 2 ? _10K : _500K); }},
-        {"averaging", [](int n) { actionSetAverage(n % 2 ? 1 : 4); }, true},
-        {"ETS", [](int) { actionToggleEts(); }},
-        {"peak detection", [](int) { actionTogglePeakDetection(); }},
+        {"persistence", [this](int n) { actions().actionSetPersistence(n % 17); }},
+        {"intensity", [this](int n) { actions().actionSetIntensity(1 + (n * 13) % 100); }},
+        {"line join", [this](int) { actions().actionToggleLineJoin(); }},
+        {"record length", [this](int n) { actions().actionSetBufferSize(n % 2 ? _10K : _500K); }},
+        {"averaging", [this](int n) { actions().actionSetAverage(n % 2 ? 1 : 4); }, true},
+        {"ETS", [this](int) { actions().actionToggleEts(); }},
+        {"peak detection", [this](int) { actions().actionTogglePeakDetection(); }},
         {"trigger",
-         [](int n) {
+         [this](int n) {
              switch (n % 5) {
-             case 0: actionSetTriggerMode(n % 2 ? _AUTO : _NORMAL); break;
-             case 1: actionSetTriggerSource(1 + n % 2); break;
-             case 2: actionSetTriggerSlope(n % 2); break;
-             case 3: actionSetTriggerLevel(controlGetTriggerSource(), 150 + n % 100); break;
-             default: actionToggleHighFrequencyReject(); break;
+             case 0: actions().actionSetTriggerMode(n % 2 ? _AUTO : _NORMAL); break;
+             case 1: actions().actionSetTriggerSource(1 + n % 2); break;
+             case 2: actions().actionSetTriggerSlope(n % 2); break;
+             case 3: actions().actionSetTriggerLevel(controlGetTriggerSource(), 150 + n % 100); break;
+             default: actions().actionToggleHighFrequencyReject(); break;
              }
          }},
         {"horizontal",
-         [](int n) {
+         [this](int n) {
              switch (n % 4) {
-             case 0: actionToggleDelay(); break;
-             case 1: actionScrollRight(); break;
-             case 2: actionScrollLeft(); break;
-             default: actionSetHorizontalPosition(50 + n % 400); break;
+             case 0: actions().actionToggleDelay(); break;
+             case 1: actions().actionScrollRight(); break;
+             case 2: actions().actionScrollLeft(); break;
+             default: actions().actionSetHorizontalPosition(50 + n % 400); break;
              }
          }},
         // The dialog runs modal inside the action's pause; OK keeps the edge trigger it opens on.
@@ -188,28 +189,28 @@ TEST_F(EveryAction, FromATableAgainstTheRunningWorker) {
          [&](int n) {
              // The dialog opens only once the pause is had: answered when it shows.
              answerModalDialogWhenShown([n](QDialog&) { return n % 2 == 0; });
-             actionAdvancedTrigger();
+             actions().actionAdvancedTrigger();
          }},
-        {"single shot", [](int) { actionSingleShot(); }},
-        {"run/stop", [](int) { actionRunStop(); }},
-        {"auto set", [](int) { actionAutoSet(); }, true},
-        {"X-Y plot", [](int) { actionToggleXYPlot(); }},
-        {"spectrum window", [](int) { actionToggleFft(); }},
+        {"single shot", [this](int) { actions().actionSingleShot(); }},
+        {"run/stop", [this](int) { actions().actionRunStop(); }},
+        {"auto set", [this](int) { actions().actionAutoSet(); }, true},
+        {"X-Y plot", [this](int) { actions().actionToggleXYPlot(); }},
+        {"spectrum window", [this](int) { actions().actionToggleFft(); }},
         {"exports",
-         [](int n) {
+         [this](int n) {
              switch (n % 4) {
-             case 0: actionSaveAsDat(); break;
-             case 1: actionSaveAsExcel(); break;
-             case 2: actionSaveAsWord(); break;
-             default: actionCopy(); break;
+             case 0: window->controls().ActionFileSaveAsDat->trigger(); break;
+             case 1: window->controls().ActionFileSaveAsExcel->trigger(); break;
+             case 2: window->controls().ActionFileSaveAsWord->trigger(); break;
+             default: window->controls().ActionFileCopy->trigger(); break;
              }
          }},
         {"screen picture",
-         [](int n) {
+         [this](int n) {
              switch (n % 3) {
-             case 0: actionSaveAsBmp(); break;
-             case 1: actionSaveAsJpg(); break;
-             default: actionPrint(); break;
+             case 0: window->controls().ActionFileSaveAsBmp->trigger(); break;
+             case 1: window->controls().ActionFileSaveAsJpg->trigger(); break;
+             default: window->controls().ActionFilePrint->trigger(); break;
              }
          }},
     };

@@ -83,6 +83,11 @@ protected:
         EXPECT_EQ(heldChanges(), 0);
     }
 
+    // The window as the action unit and the cycle reach it.
+    ActionUnit& actions() { return window->actions(); }
+    MainWindowViews& views() { return *window; }
+    MainWindowView& cycleView() { return *window; }
+
     // Pumps events until `count` more frames were shown; false after the hang guard.
     bool framesArrive(int count, std::chrono::seconds limit = std::chrono::seconds(60)) {
         const int target = window->frames + count;

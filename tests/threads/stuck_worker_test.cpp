@@ -25,8 +25,8 @@ protected:
         LiveMainWindowTest::SetUp();
         if (HasFatalFailure()) return;
         // The files the refused reads would load.
-        ASSERT_TRUE(actionSaveReference(_CH1));
-        ASSERT_TRUE(actionSaveState());
+        ASSERT_TRUE(actions().actionSaveReference(_CH1));
+        ASSERT_TRUE(actions().actionSaveState());
         stopAcquisitionThread();
         setAcquisitionCycle([this] {
             inCycle = true;
@@ -65,17 +65,17 @@ struct HeldRow {
 
 TEST_F(StuckWorker, ChangesAreHeldUntilTheCycleEnds) {
     const std::vector<HeldRow> rows = {
-        {"probe", [] { actionSetProbe(_CH1, _X10); },
+        {"probe", [this] { actions().actionSetProbe(_CH1, _X10); },
          [](Environment&) { return std::to_string(controlGetProbeAttenuation(_CH1)); }},
-        {"band limit", [] { actionSetBandLimit(_CH2, true); },
+        {"band limit", [this] { actions().actionSetBandLimit(_CH2, true); },
          [](Environment&) { return std::to_string(controlGetBandwidthLimitOnOff(_CH2)); }},
-        {"line join", [] { actionToggleLineJoin(); },
+        {"line join", [this] { actions().actionToggleLineJoin(); },
          [](Environment&) { return std::to_string(controlGetLineJoinMode()); }},
-        {"intensity", [] { actionSetIntensity(37); },
+        {"intensity", [this] { actions().actionSetIntensity(37); },
          [](Environment&) { return std::to_string(int(controlGetIntensityFactor())); }},
-        {"persistence", [] { actionSetPersistence(14); },
+        {"persistence", [this] { actions().actionSetPersistence(14); },
          [](Environment&) { return std::to_string(controlGetPersistence()); }},
-        {"volt/div", [] { actionSetVoltDiv(_CH1, 3); },
+        {"volt/div", [this] { actions().actionSetVoltDiv(_CH1, 3); },
          [](Environment&) { return std::to_string(controlGetVoltageDiv(_CH1)); }},
         {"up/low levels",
          [this] {
@@ -85,7 +85,7 @@ TEST_F(StuckWorker, ChangesAreHeldUntilTheCycleEnds) {
                  d.findChild<QPushButton*>("OKBtn")->click();
                  return true;
              });
-             window->ActionUtilUpperLowerLevel->trigger();
+             window->controls().ActionUtilUpperLowerLevel->trigger();
          },
          [](Environment& e) { return std::to_string(e.UpperLevel) + "/" + std::to_string(e.LowerLevel); }},
     };
@@ -116,17 +116,17 @@ TEST_F(StuckWorker, ReadsAndWholeReplacementsAreRefused) {
     std::filesystem::remove(kernel.dir().file("answer.dat"));
 
     // The reference buffer that the cycle re-renders would be replaced under it.
-    EXPECT_FALSE(actionLoadReference());
-    EXPECT_FALSE(actionSaveState());
-    EXPECT_FALSE(actionSaveReference(_CH2));
-    actionSaveAsBmp();
-    actionSaveAsDat();
+    EXPECT_FALSE(actions().actionLoadReference());
+    EXPECT_FALSE(actions().actionSaveState());
+    EXPECT_FALSE(actions().actionSaveReference(_CH2));
+    window->controls().ActionFileSaveAsBmp->trigger();
+    window->controls().ActionFileSaveAsDat->trigger();
     // File > Option, OK: the options and colour tables the cycle draws with.
     answerNextModalDialog([](QDialog& d) {
         d.findChild<QCheckBox*>("c_title")->setChecked(!d.findChild<QCheckBox*>("c_title")->isChecked());
         return true;
     });
-    window->ActionFileOption->trigger();
+    window->controls().ActionFileOption->trigger();
     EXPECT_EQ(env.TitleOnOff, titleBefore);
     EXPECT_FALSE(std::filesystem::exists(kernel.dir().file("answer.bmp")));
     EXPECT_FALSE(std::filesystem::exists(kernel.dir().file("answer.dat")));
@@ -135,8 +135,8 @@ TEST_F(StuckWorker, ReadsAndWholeReplacementsAreRefused) {
     EXPECT_GE(told(kPauseRefusedMessage), 1);
 
     gateClosed = false;
-    EXPECT_TRUE(actionLoadReference());
-    actionSaveAsBmp();
+    EXPECT_TRUE(actions().actionLoadReference());
+    window->controls().ActionFileSaveAsBmp->trigger();
     EXPECT_TRUE(std::filesystem::exists(kernel.dir().file("answer.bmp")));
 }
 

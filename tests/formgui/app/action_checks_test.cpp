@@ -17,25 +17,28 @@ using ActionPreconditions = ActionTest;
 TEST_F(ActionPreconditions, NameTheExpressionTheUnitAndTheLine) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string anyTrace = "ch_ == _CH1 || ch_ == _CH2 || ch_ == _MATH || ch_ == _REFERENCE";
-    EXPECT_DEATH(actionSetVoltDiv(0, 3), HasSubstr(assertion(anyTrace, 288)));
-    EXPECT_DEATH(actionSetVoltDiv(_CH1, 11), HasSubstr(assertion("voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", 289)));
-    EXPECT_DEATH(actionSetVoltDiv(_CH1, -1), HasSubstr("line 289"));
-    EXPECT_DEATH(actionSetProbe(5, 1), HasSubstr(assertion(anyTrace, 312)));
-    EXPECT_DEATH(actionSetProbe(_CH2, 1001), HasSubstr(assertion("probe_ >= _X1 && probe_ <= _X1000", 313)));
-    EXPECT_DEATH(actionSetCoupling(_MATH, 1), HasSubstr(assertion("ch_ == _CH1 || ch_ == _CH2", 330)));
-    EXPECT_DEATH(actionSetOffset(_REFERENCE, 400.5), HasSubstr(assertion("offset_ >= 0 && offset_ <= 400", 366)));
-    EXPECT_DEATH(actionSetOffset(_CH1, -0.5), HasSubstr("line 366"));
-    EXPECT_DEATH(actionSetTimeDiv(33), HasSubstr(assertion("timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", 700)));
-    EXPECT_DEATH(actionSetTriggerLevel(_MATH, 10), HasSubstr(assertion("ch_ == _CH1 || ch_ == _CH2", 876)));
+    EXPECT_DEATH(actions.actionSetVoltDiv(0, 3), HasSubstr(assertion(anyTrace, 288)));
+    EXPECT_DEATH(actions.actionSetVoltDiv(_CH1, 11),
+                 HasSubstr(assertion("voltDiv_ >= _5MV_DIV && voltDiv_ <= _10V_DIV", 289)));
+    EXPECT_DEATH(actions.actionSetVoltDiv(_CH1, -1), HasSubstr("line 289"));
+    EXPECT_DEATH(actions.actionSetProbe(5, 1), HasSubstr(assertion(anyTrace, 312)));
+    EXPECT_DEATH(actions.actionSetProbe(_CH2, 1001), HasSubstr(assertion("probe_ >= _X1 && probe_ <= _X1000", 313)));
+    EXPECT_DEATH(actions.actionSetCoupling(_MATH, 1), HasSubstr(assertion("ch_ == _CH1 || ch_ == _CH2", 330)));
+    EXPECT_DEATH(actions.actionSetOffset(_REFERENCE, 400.5),
+                 HasSubstr(assertion("offset_ >= 0 && offset_ <= 400", 366)));
+    EXPECT_DEATH(actions.actionSetOffset(_CH1, -0.5), HasSubstr("line 366"));
+    EXPECT_DEATH(actions.actionSetTimeDiv(33),
+                 HasSubstr(assertion("timeDiv_ >= _2NS_DIV && timeDiv_ <= _100S_DIV", 700)));
+    EXPECT_DEATH(actions.actionSetTriggerLevel(_MATH, 10), HasSubstr(assertion("ch_ == _CH1 || ch_ == _CH2", 876)));
 }
 
 TEST_F(ActionPreconditions, BoundaryValuesPass) {
-    actionSetVoltDiv(_REFERENCE, _10V_DIV);
-    actionSetVoltDiv(_CH1, _5MV_DIV);
-    actionSetProbe(_CH1, _X1000);
-    actionSetOffset(_CH2, 0);
-    actionSetOffset(_CH2, 400);
-    actionSetTimeDiv(_100S_DIV);
+    actions.actionSetVoltDiv(_REFERENCE, _10V_DIV);
+    actions.actionSetVoltDiv(_CH1, _5MV_DIV);
+    actions.actionSetProbe(_CH1, _X1000);
+    actions.actionSetOffset(_CH2, 0);
+    actions.actionSetOffset(_CH2, 400);
+    actions.actionSetTimeDiv(_100S_DIV);
     EXPECT_EQ(controlGetVoltageDiv(_CH1), _5MV_DIV);
     EXPECT_EQ(controlGetProbeAttenuation(_CH1), _X1000);
     EXPECT_EQ(controlGetTimeDiv(), _100S_DIV);
@@ -43,15 +46,13 @@ TEST_F(ActionPreconditions, BoundaryValuesPass) {
 
 TEST_F(ActionPreconditions, OutOfRangeCodesWithoutAPreconditionDoNothing) {
     const int persistence = controlGetPersistence();
-    actionSetPersistence(17);
-    actionSetPersistence(-1);
-    actionSelectObject(10);
-    actionSelectObject(0);
-    actionShowMeasure(4, 0);
-    actionShowMeasure(1, 23);
-    actionSetOffset(0, 999); // not a trace: nothing, no precondition
-    actionToggleChannel(5);
-    EXPECT_FALSE(actionSetChannelOnOff(0, true));
+    actions.actionSetPersistence(17);
+    actions.actionSetPersistence(-1);
+    actions.actionSelectObject(10);
+    actions.actionSelectObject(0);
+    actions.actionSetOffset(0, 999); // not a trace: nothing, no precondition
+    actions.actionToggleChannel(5);
+    EXPECT_FALSE(actions.actionSetChannelOnOff(0, true));
     EXPECT_EQ(controlGetPersistence(), persistence);
     EXPECT_EQ(views.env.selectedObject, 0);
     EXPECT_TRUE(views.calls.empty());
@@ -64,7 +65,7 @@ TEST_F(ActionChannels, SwitchingTheSourceChannelOffMovesTheTrigger) {
     controlSetChannelOnOff(_CH2, true);
     controlSetTriggerSource(_CH1);
     views.env.selectedObject = _CH1;
-    EXPECT_TRUE(actionToggleChannel(_CH1));
+    EXPECT_TRUE(actions.actionToggleChannel(_CH1));
     EXPECT_FALSE(controlGetChannelOnOff(_CH1));
     EXPECT_EQ(controlGetTriggerSource(), _CH2);
     EXPECT_EQ(views.env.selectedObject, 0);
@@ -72,15 +73,15 @@ TEST_F(ActionChannels, SwitchingTheSourceChannelOffMovesTheTrigger) {
     EXPECT_TRUE(views.called("updateAllViews()"));
 
     // Channel 2 off too: nothing to move to, the source stays.
-    actionSetChannelOnOff(_CH2, false);
+    actions.actionSetChannelOnOff(_CH2, false);
     EXPECT_EQ(controlGetTriggerSource(), _CH2);
-    actionSetChannelOnOff(_CH1, true);
+    actions.actionSetChannelOnOff(_CH1, true);
     EXPECT_EQ(controlGetTriggerSource(), _CH1);
 }
 
 TEST_F(ActionChannels, OtherSelectionsSurviveASwitch) {
     views.env.selectedObject = 5;
-    actionToggleChannel(_MATH);
+    actions.actionToggleChannel(_MATH);
     EXPECT_EQ(views.env.selectedObject, 5);
     EXPECT_FALSE(views.called("updateModeButtons()"));
 }
@@ -88,7 +89,7 @@ TEST_F(ActionChannels, OtherSelectionsSurviveASwitch) {
 TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
     controlSetChannelOnOff(_CH1, true);
     controlSetVoltageOffset(_CH1, 250);
-    actionToggleInvert(_CH1);
+    actions.actionToggleInvert(_CH1);
     EXPECT_TRUE(controlGetInvertOnOff(_CH1));
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 150);
     EXPECT_TRUE(views.called("updateOffsetMarker(1)"));
@@ -96,7 +97,7 @@ TEST_F(ActionChannels, InvertMirrorsTheOffsetAndDragsFollowTheMirror) {
 
     // A drag to screen row 300 on the inverted channel stores 100.
     views.calls.clear();
-    actionSetOffset(_CH1, 300);
+    actions.actionSetOffset(_CH1, 300);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 100);
     EXPECT_TRUE(views.called("updateOffsetMarker(1)"));
     EXPECT_EQ(views.countOf("updateTriggerLevelMarker(1"), 1);
@@ -107,23 +108,23 @@ TEST_F(ActionChannels, TriggerLevelOnlyForTheSource) {
     controlSetChannelOnOff(_CH2, true);
     controlSetTriggerSource(_CH2);
     const double level = controlGetTriggerLevel();
-    actionSetTriggerLevel(_CH1, 123);
+    actions.actionSetTriggerLevel(_CH1, 123);
     EXPECT_DOUBLE_EQ(controlGetTriggerLevel(), level);
     controlSetInvertOnOff(_CH2, true);
-    actionSetTriggerLevel(_CH2, 123.7);
+    actions.actionSetTriggerLevel(_CH2, 123.7);
     EXPECT_NEAR(controlGetTriggerLevel(), 400 - 123.7, 1e-9);
     EXPECT_TRUE(views.called("updateTriggerLevelMarker(2)"));
 }
 
 TEST_F(ActionChannels, CouplingProbeAndBandLimitReachTheKernel) {
-    actionSetCoupling(_CH2, _GND);
+    actions.actionSetCoupling(_CH2, _GND);
     EXPECT_EQ(controlGetChannelCoupling(_CH2), _GND);
     EXPECT_TRUE(views.called("updateCouplingView(2)"));
-    actionSetProbe(_MATH, _X100);
+    actions.actionSetProbe(_MATH, _X100);
     EXPECT_EQ(controlGetProbeAttenuation(_MATH), _X100);
     EXPECT_TRUE(views.called("updateChannelViews()"));
     const bool band = controlGetBandwidthLimitOnOff(_CH1);
-    actionToggleBandLimit(_CH1);
+    actions.actionToggleBandLimit(_CH1);
     EXPECT_EQ(controlGetBandwidthLimitOnOff(_CH1), !band);
 }
 
@@ -149,26 +150,9 @@ TEST_F(ActionDisplayClicks, VoltDivAndTimeDivStopAtTheirEnds) {
             controlSetTimeDiv(c.start);
         else
             controlSetVoltageDiv(c.object, c.start);
-        actionDisplayMouseUp(c.button, 10, 10);
+        actions.actionStepSelectedScale(c.button != 0);
         EXPECT_EQ(c.object == 5 ? controlGetTimeDiv() : controlGetVoltageDiv(c.object), c.expected);
     }
-}
-
-TEST_F(ActionDisplayClicks, ToolsGetThePressesOfTheirObject) {
-    views.env.selectedObject = 6;
-    views.env.cursorDragging = true;
-    views.env.selectedLabel = 2;
-    actionDisplayMouseDown(0, 1, 2);
-    actionDisplayMouseMove(3, 4);
-    actionDisplayMouseUp(0, 3, 4);
-    EXPECT_FALSE(views.env.cursorDragging);
-    views.env.selectedObject = 8;
-    actionDisplayMouseDown(1, 5, 6);
-    actionDisplayMouseMove(7, 8);
-    actionDisplayMouseUp(1, 7, 8);
-    EXPECT_EQ(views.calls,
-              (std::vector<std::string>{"labelMouseDown(0, 1, 2)", "moveLabel(2, 3, 4)", "cursorPress(1, 5, 6)",
-                                        "cursorDrag(7, 8)", "cursorRelease(1, 7, 8)"}));
 }
 
 TEST_F(ActionDisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
@@ -176,30 +160,30 @@ TEST_F(ActionDisplayClicks, WheelMovesOffsetsAndPositionWithinTheirBounds) {
     controlSetChannelOnOff(_CH1, true);
     controlSetVoltageOffset(_CH1, 200);
     views.env.selectedObject = _CH1;
-    actionWheelUp(true, 0, 0, handled); // not enabled yet
+    actions.actionWheelUp(true, 0, 0, handled); // not enabled yet
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 200);
 
     views.env.wheelEnabled = true;
-    actionWheelUp(true, 0, 0, handled);
+    actions.actionWheelUp(true, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 201);
-    actionWheelDown(false, 0, 0, handled);
+    actions.actionWheelDown(false, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 196);
 
     // Inverted: the stored offset goes down, the marker on screen up.
     controlSetInvertOnOff(_CH1, true);
-    actionWheelUp(true, 0, 0, handled);
+    actions.actionWheelUp(true, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_CH1), 195);
 
     controlSetVoltageOffset(_MATH, 398);
     views.env.selectedObject = _MATH;
-    actionWheelUp(false, 0, 0, handled);
+    actions.actionWheelUp(false, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetVoltageOffset(_MATH), 400);
 
     views.env.selectedObject = 5;
     controlSetHorizontalPosition(3);
-    actionWheelUp(false, 0, 0, handled);
+    actions.actionWheelUp(false, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), 0);
-    actionWheelDown(false, 0, 0, handled);
+    actions.actionWheelDown(false, 0, 0, handled);
     EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), 5);
 }
 
@@ -221,7 +205,7 @@ TEST_F(ActionScrolling, StopsAtTheLimitsOfTheRunState) {
         controlSetDelayOnOff(c.delay);
         controlSetRunState(c.state);
         controlSetHorizontalPosition(c.start);
-        c.right ? actionScrollRight() : actionScrollLeft();
+        c.right ? actions.actionScrollRight() : actions.actionScrollLeft();
         EXPECT_DOUBLE_EQ(controlGetHorizontalPosition(), c.expected);
     }
 }

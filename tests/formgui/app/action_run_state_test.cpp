@@ -8,14 +8,14 @@ using ActionRunState = ActionTest;
 TEST_F(ActionRunState, RunStopSavesTheTriggerModeAndPutsItBack) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
-    actionRunStop();
+    actions.actionRunStop();
     EXPECT_EQ(controlGetRunState(), _STOP);
     EXPECT_EQ(views.env.savedTriggerMode, _AUTO);
     EXPECT_TRUE(views.called("updateRunStateViews()"));
 
     controlSetTriggerMode(_NORMAL); // as a single shot leaves it
     views.calls.clear();
-    actionRunStop();
+    actions.actionRunStop();
     EXPECT_EQ(controlGetRunState(), _RUN);
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
     EXPECT_TRUE(views.called("updateRunStateViews()"));
@@ -24,20 +24,20 @@ TEST_F(ActionRunState, RunStopSavesTheTriggerModeAndPutsItBack) {
 
 TEST_F(ActionRunState, RunStopInSingleShotStaysThere) {
     controlSetRunState(_SINGLE);
-    actionRunStop();
+    actions.actionRunStop();
     EXPECT_EQ(controlGetRunState(), _SINGLE);
 }
 
 TEST_F(ActionRunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
-    actionSingleShot();
+    actions.actionSingleShot();
     EXPECT_EQ(controlGetRunState(), _SINGLE);
     EXPECT_EQ(views.env.savedTriggerMode, _AUTO);
     EXPECT_EQ(controlGetTriggerMode(), _NORMAL);
     EXPECT_TRUE(views.called("updateRunStateViews()"));
 
-    actionSingleShot();
+    actions.actionSingleShot();
     EXPECT_EQ(controlGetRunState(), _RUN);
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
 }
@@ -47,12 +47,12 @@ TEST_F(ActionRunState, SingleShotRoundTripKeepsTheUsersTriggerMode) {
 TEST_F(ActionRunState, SecondSingleShotAfterATriggeredOneKeepsTheSavedMode) {
     controlSetRunState(_RUN);
     controlSetTriggerMode(_AUTO);
-    actionSingleShot();
+    actions.actionSingleShot();
     controlSetRunState(_STOP); // what the triggered capture does
     ASSERT_EQ(controlGetTriggerMode(), _NORMAL);
-    actionSingleShot();
+    actions.actionSingleShot();
     EXPECT_EQ(views.env.savedTriggerMode, _AUTO);
-    actionSingleShot();
+    actions.actionSingleShot();
     EXPECT_EQ(controlGetRunState(), _RUN);
     EXPECT_EQ(controlGetTriggerMode(), _AUTO);
 }
@@ -71,7 +71,7 @@ TEST_F(ActionRunState, RunFromStopIn500kBringsTheTimeBaseIntoRange) {
         controlSetBufferSizeMode(_500K);
         messages.clear();
         views.calls.clear();
-        actionRunStop();
+        actions.actionRunStop();
         EXPECT_EQ(controlGetRunState(), _RUN);
         EXPECT_EQ(controlGetTimeDiv(), c.expected);
         if (c.message) {
@@ -88,7 +88,7 @@ TEST_F(ActionRunState, TimeDivRequestIn500kIsClampedOnceInsideTheWait) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(20);
     controlSetBufferSizeMode(_500K);
-    actionSetTimeDiv(3);
+    actions.actionSetTimeDiv(3);
     EXPECT_EQ(controlGetTimeDiv(), 17);
     EXPECT_EQ(messages, std::vector<std::string>{k500kRangeMessage});
     EXPECT_EQ(views.countOf("updateTimeDivView"), 1);
@@ -97,7 +97,7 @@ TEST_F(ActionRunState, TimeDivRequestIn500kIsClampedOnceInsideTheWait) {
     // Stopped, the request goes through untouched.
     controlSetRunState(_STOP);
     messages.clear();
-    actionSetTimeDiv(22);
+    actions.actionSetTimeDiv(22);
     EXPECT_EQ(controlGetTimeDiv(), 22);
     EXPECT_TRUE(messages.empty());
 }
@@ -106,21 +106,21 @@ TEST_F(ActionRunState, BufferSize500kIsRefusedForTheSpectrumAndTheXYPlot) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(20);
     views.fftVisible = true;
-    actionSetBufferSize(_500K);
+    actions.actionSetBufferSize(_500K);
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
     EXPECT_EQ(messages, std::vector<std::string>{kFftTenKMessage});
 
     views.fftVisible = false;
     controlSetXYPlotOnOff(true);
     messages.clear();
-    actionSetBufferSize(_500K);
+    actions.actionSetBufferSize(_500K);
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
     EXPECT_EQ(messages, std::vector<std::string>{kXYPlotTenKMessage});
 
     // Asking for 10k (the spectrum's and the calibration's request) says nothing.
     messages.clear();
     views.fftVisible = true;
-    actionToggleFft();
+    actions.actionToggleFft();
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(views.called("toggleFftWindow()"));
 }
@@ -131,7 +131,7 @@ TEST_F(ActionRunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
     controlSetChannelOnOff(_CH1, true);
     controlSetNumberOfAverage(64);
     ASSERT_EQ(controlGetNumberOfAverage(), 64);
-    actionSetBufferSize(_500K);
+    actions.actionSetBufferSize(_500K);
     EXPECT_EQ(controlGetBufferSizeMode(), _500K);
     EXPECT_EQ(controlGetTimeDiv(), 17);
     EXPECT_EQ(messages, (std::vector<std::string>{k500kRangeMessage, kAverageResetMessage}));
@@ -141,7 +141,7 @@ TEST_F(ActionRunState, BufferSize500kResetsAnAverageAboveItsMaximum) {
 }
 
 TEST_F(ActionRunState, UnknownBufferModeChangesNothing) {
-    actionSetBufferSize(5);
+    actions.actionSetBufferSize(5);
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
     EXPECT_TRUE(views.calls.empty());
 }

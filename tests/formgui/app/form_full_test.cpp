@@ -40,7 +40,7 @@ protected:
         ActionTest::TearDown();
     }
     void makeForm() {
-        form = std::make_unique<TFormFull>(environment);
+        form = std::make_unique<TFormFull>(environment, actions);
         form->resize(800, 600);
     }
     void rightClick() {

@@ -27,14 +27,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -74,8 +78,8 @@ TEST_F(MainWindowTest, MenuCommandsReachTheKernel) {
         EXPECT_EQ(c.read(), c.after) << c.name;
     }
     // The views followed.
-    EXPECT_EQ(window->cbPersistence->currentIndex(), 14);
-    EXPECT_EQ(window->CBVoltDiv[1]->itemText(0), "1V");
+    EXPECT_EQ(window->controls().cbPersistence->currentIndex(), 14);
+    EXPECT_EQ(window->controls().CBVoltDiv[1]->itemText(0), "1V");
     EXPECT_TRUE(find<QAction>("N5s2")->isChecked());
     EXPECT_FALSE(find<QAction>("N10s2")->isChecked());
 }
@@ -83,13 +87,13 @@ TEST_F(MainWindowTest, MenuCommandsReachTheKernel) {
 TEST_F(MainWindowTest, CouplingCyclesBackAfterThreePresses) {
     start(BOTH_ON);
     const int first = controlGetChannelCoupling(_CH1);
-    for (int i = 0; i < 3; ++i) window->ActionChannelADC[0]->trigger();
+    for (int i = 0; i < 3; ++i) window->controls().ActionChannelADC[0]->trigger();
     EXPECT_EQ(controlGetChannelCoupling(_CH1), first);
 }
 
 TEST_F(MainWindowTest, TriggerSourceStaysWhenTheOtherChannelIsOff) {
     start("[CHANNEL]\nchannelOnOff1=1\nchannelOnOff2=0\n");
-    window->ActionTriggerSource->trigger();
+    window->controls().ActionTriggerSource->trigger();
     EXPECT_EQ(controlGetTriggerSource(), _CH1);
 }
 
@@ -97,51 +101,54 @@ TEST_F(MainWindowTest, IntensitySteps) {
     start(BOTH_ON);
     struct Case {
         float factor;
-        QAction* TFormMain::*step;
+        QAction* MainWindowControls::*step;
         float after;
     } cases[] = {
-        {95, &TFormMain::ActionDisplayIntensityUp, 100}, {100, &TFormMain::ActionDisplayIntensityUp, 100},
-        {50, &TFormMain::ActionDisplayIntensityUp, 60},  {5, &TFormMain::ActionDisplayIntensityDown, 1},
-        {10, &TFormMain::ActionDisplayIntensityDown, 1}, {55.5f, &TFormMain::ActionDisplayIntensityDown, 45},
+        {95, &MainWindowControls::ActionDisplayIntensityUp, 100},
+        {100, &MainWindowControls::ActionDisplayIntensityUp, 100},
+        {50, &MainWindowControls::ActionDisplayIntensityUp, 60},
+        {5, &MainWindowControls::ActionDisplayIntensityDown, 1},
+        {10, &MainWindowControls::ActionDisplayIntensityDown, 1},
+        {55.5f, &MainWindowControls::ActionDisplayIntensityDown, 45},
     };
     for (const Case& c : cases) {
         controlSetIntensityFactor(c.factor);
-        (window.get()->*c.step)->trigger();
+        (window->controls().*c.step)->trigger();
         EXPECT_EQ(controlGetIntensityFactor(), c.after) << c.factor;
-        EXPECT_EQ(window->tbIntensity->value(), static_cast<int>(c.after));
+        EXPECT_EQ(window->controls().tbIntensity->value(), static_cast<int>(c.after));
     }
 }
 
 TEST_F(MainWindowTest, ComboBoxesAndTrackBarReachTheKernel) {
     start(BOTH_ON);
     window->environment().wheelEnabled = true;
-    window->CBVoltDiv[0]->setCurrentIndex(4);
-    emit window->CBVoltDiv[0]->activated(4);
+    window->controls().CBVoltDiv[0]->setCurrentIndex(4);
+    emit window->controls().CBVoltDiv[0]->activated(4);
     EXPECT_EQ(controlGetVoltageDiv(_CH1), 5); // the first item is code 1
     EXPECT_FALSE(window->environment().wheelEnabled);
 
-    window->CBProbe[0]->setCurrentIndex(3);
-    emit window->CBProbe[0]->activated(3);
+    window->controls().CBProbe[0]->setCurrentIndex(3);
+    emit window->controls().CBProbe[0]->activated(3);
     EXPECT_EQ(controlGetProbeAttenuation(_CH1), 1000);
-    EXPECT_EQ(window->CBVoltDiv[0]->itemText(9), "10kV");
+    EXPECT_EQ(window->controls().CBVoltDiv[0]->itemText(9), "10kV");
 
-    window->cbTimeDiv->setCurrentIndex(20);
-    emit window->cbTimeDiv->activated(20);
+    window->controls().cbTimeDiv->setCurrentIndex(20);
+    emit window->controls().cbTimeDiv->activated(20);
     EXPECT_EQ(controlGetTimeDiv(), 20);
 
-    window->tbIntensity->setValue(30); // a user move
+    window->controls().tbIntensity->setValue(30); // a user move
     EXPECT_EQ(controlGetIntensityFactor(), 30.0f);
 
-    window->rbTriggerCh2->click();
+    window->controls().rbTriggerCh2->click();
     EXPECT_EQ(controlGetTriggerSource(), _CH2);
 }
 
 TEST_F(MainWindowTest, VoltageCommandSelectsTheObjectForWheelAndClicks) {
     start(BOTH_ON);
-    window->ActionChannelVoltage[0]->trigger();
+    window->controls().ActionChannelVoltage[0]->trigger();
     EXPECT_EQ(window->environment().selectedObject, 1);
     EXPECT_TRUE(window->environment().wheelEnabled);
-    EXPECT_TRUE(window->tbChannel1VoltDiv->isChecked());
+    EXPECT_TRUE(window->controls().tbChannel1VoltDiv->isChecked());
 
     // The wheel over the window now moves channel 1's offset by 5 rows (1 with Ctrl).
     const double offset = controlGetVoltageOffset(_CH1);
@@ -156,33 +163,33 @@ TEST_F(MainWindowTest, VoltageCommandSelectsTheObjectForWheelAndClicks) {
 
     // A display click with the object selected steps its volt/div.
     const int code = controlGetVoltageDiv(_CH1);
-    emit window->display->mouseUp(1, 100, 100); // right: coarser
+    emit window->controls().display->mouseUp(1, 100, 100); // right: coarser
     EXPECT_EQ(controlGetVoltageDiv(_CH1), code + 1);
 
-    window->ActionChannelVoltage[0]->trigger(); // again: no object
+    window->controls().ActionChannelVoltage[0]->trigger(); // again: no object
     EXPECT_EQ(window->environment().selectedObject, 0);
-    EXPECT_FALSE(window->tbChannel1VoltDiv->isChecked());
+    EXPECT_FALSE(window->controls().tbChannel1VoltDiv->isChecked());
 }
 
 TEST_F(MainWindowTest, OffsetMarkerDragStopsAtThePanelEdges) {
     start(BOTH_ON);
-    MarkerImage* marker = window->iVoltOffsetPos[0];
+    MarkerImage* marker = window->controls().iVoltOffsetPos[0];
     emit marker->moved(0, -1000); // no press: nothing
     EXPECT_NE(marker->y(), 5);
     emit marker->pressed(7, 5);
-    EXPECT_TRUE(window->d_dragOffset[0]);
+    EXPECT_TRUE(window->offsetMarkerDragged(1));
     EXPECT_TRUE(window->environment().wheelEnabled);
     emit marker->moved(7, -1000);
     EXPECT_EQ(marker->y(), 5);
     EXPECT_EQ(controlGetVoltageOffset(_CH1), 400);
     emit marker->moved(7, 1000);
-    EXPECT_EQ(marker->y(), window->pVoltOffset->height() - 11);
+    EXPECT_EQ(marker->y(), window->controls().pVoltOffset->height() - 11);
     EXPECT_EQ(controlGetVoltageOffset(_CH1), 0);
     emit marker->moved(7, -95); // 100 rows up from the bottom: Top 405 - 100
     EXPECT_EQ(marker->y(), 305);
     EXPECT_EQ(controlGetVoltageOffset(_CH1), 100);
     emit marker->released(7, 5);
-    EXPECT_FALSE(window->d_dragOffset[0]);
+    EXPECT_FALSE(window->offsetMarkerDragged(1));
     emit marker->moved(7, -1000);
     EXPECT_EQ(controlGetVoltageOffset(_CH1), 100);
 }
@@ -190,22 +197,22 @@ TEST_F(MainWindowTest, OffsetMarkerDragStopsAtThePanelEdges) {
 TEST_F(MainWindowTest, TriggerLevelAndPositionDrags) {
     start(BOTH_ON);
     controlSetTriggerSource(_CH1);
-    MarkerImage* level = window->iTriggerLevel[0];
+    MarkerImage* level = window->controls().iTriggerLevel[0];
     emit level->pressed(7, 5);
-    EXPECT_TRUE(window->triggerLevelDragged());
+    EXPECT_TRUE(cycleView().triggerLevelDragged());
     emit level->moved(7, -1000);
     EXPECT_EQ(controlGetTriggerLevel(), 400);
     emit level->moved(7, 1000);
     EXPECT_EQ(controlGetTriggerLevel(), 0);
     emit level->released(7, 5);
-    EXPECT_FALSE(window->triggerLevelDragged());
+    EXPECT_FALSE(cycleView().triggerLevelDragged());
 
-    MarkerImage* position = window->iTriggerHorPos;
+    MarkerImage* position = window->controls().iTriggerHorPos;
     emit position->pressed(7, 7);
     // The marker stops at the panel's edges; the kernel keeps the position on its own grid
     // and the marker then shows what it kept.
     emit position->moved(1000, 7);
-    EXPECT_NEAR(controlGetHorizontalPosition(), window->pnlTimeOffset->width() - 14, 1.0);
+    EXPECT_NEAR(controlGetHorizontalPosition(), window->controls().pnlTimeOffset->width() - 14, 1.0);
     EXPECT_EQ(position->x(), static_cast<int>(controlGetHorizontalPosition()) - 1);
     emit position->moved(-1000, 7);
     EXPECT_EQ(controlGetHorizontalPosition(), 0);
@@ -217,7 +224,7 @@ TEST_F(MainWindowTest, TriggerLevelAndPositionDrags) {
 
 TEST_F(MainWindowTest, MarkerImagesPassMousePositionsWithin) {
     start(BOTH_ON);
-    MarkerImage* marker = window->iVoltOffsetPos[1];
+    MarkerImage* marker = window->controls().iVoltOffsetPos[1];
     std::vector<int> ys;
     QObject::connect(marker, &MarkerImage::moved, [&](int, int y) { ys.push_back(y); });
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 4), QPointF(3, 4), Qt::LeftButton, Qt::LeftButton,
@@ -226,26 +233,26 @@ TEST_F(MainWindowTest, MarkerImagesPassMousePositionsWithin) {
     QMouseEvent move(QEvent::MouseMove, QPointF(3, -6), QPointF(3, -6), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(marker, &move);
     EXPECT_EQ(ys, std::vector<int>{-6});
-    EXPECT_TRUE(window->d_dragOffset[1]);
+    EXPECT_TRUE(window->offsetMarkerDragged(2));
 }
 
 TEST_F(MainWindowTest, MeasurementPagesAndSource) {
     start(BOTH_ON);
     EXPECT_EQ(window->measurePage(), 0);
-    window->btnNext->click();
-    EXPECT_TRUE(window->gbMeasureVolt1->isHidden());
-    EXPECT_FALSE(window->gbMeasureVolt2->isHidden());
-    window->btnNext->click();
-    EXPECT_FALSE(window->gbMeasureVolt1->isHidden());
-    EXPECT_TRUE(window->gbMeasureVolt2->isHidden());
-    window->rbMeasureCh1->click();
-    EXPECT_EQ(window->measureSource(), 1);
+    window->controls().btnNext->click();
+    EXPECT_TRUE(window->controls().gbMeasureVolt1->isHidden());
+    EXPECT_FALSE(window->controls().gbMeasureVolt2->isHidden());
+    window->controls().btnNext->click();
+    EXPECT_FALSE(window->controls().gbMeasureVolt1->isHidden());
+    EXPECT_TRUE(window->controls().gbMeasureVolt2->isHidden());
+    window->controls().rbMeasureCh1->click();
+    EXPECT_EQ(cycleView().measureSource(), 1);
 }
 
 TEST_F(MainWindowTest, ExitAsksBeforeClosing) {
     start(BOTH_ON);
     answer = MessageResult::Cancel;
-    window->ActionFileExit->trigger();
+    window->controls().ActionFileExit->trigger();
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Do you really want to Quit?"});
     EXPECT_EQ(calls, std::vector<std::string>{"start"});
 }
@@ -263,7 +270,7 @@ TEST_F(MainWindowTest, ScreenImageAndOptionCommands) {
         EXPECT_EQ(r.filter, "BMP files (*.bmp)|*.BMP");
         return bmp;
     });
-    window->ActionFileSaveAsBmp->trigger();
+    window->controls().ActionFileSaveAsBmp->trigger();
     setFileDialogHandler({});
     EXPECT_EQ(TempDir::read(bmp).substr(0, 2), "BM");
 
@@ -275,16 +282,16 @@ TEST_F(MainWindowTest, ScreenImageAndOptionCommands) {
         options->c_title->setChecked(true);
         return true;
     });
-    window->ActionFileOption->trigger();
+    window->controls().ActionFileOption->trigger();
     EXPECT_FALSE(window->environment().GridOnOff);
     EXPECT_TRUE(window->environment().TitleOnOff);
-    EXPECT_EQ(window->gridColor(), window->environment().GridOriginColor); // GDI: unchanged
+    EXPECT_EQ(cycleView().gridColor(), window->environment().GridOriginColor); // GDI: unchanged
 
     answerNextModalDialog([](QDialog& d) {
         if (auto* options = qobject_cast<TFormOptionDlg*>(&d)) options->c_grid_on->setChecked(true);
         return false; // Cancel keeps everything
     });
-    window->ActionFileOption->trigger();
+    window->controls().ActionFileOption->trigger();
     EXPECT_FALSE(window->environment().GridOnOff);
 }
 
@@ -294,29 +301,29 @@ namespace {
 
 TEST_F(MainWindowTest, CycleFramesStatusAndTheSingleShotRefresh) {
     start(BOTH_ON);
-    window->ActionAcquireSingleShot->trigger();
+    window->controls().ActionAcquireSingleShot->trigger();
     ASSERT_EQ(controlGetRunState(), _SINGLE);
-    EXPECT_TRUE(window->tbSingleShot->isChecked());
+    EXPECT_TRUE(window->controls().tbSingleShot->isChecked());
     // Cycles on this thread (the worker is left out) until the single shot has triggered.
     for (int i = 0; i < 50 && controlGetRunState() == _SINGLE; ++i) acquireAndDisplay();
     ASSERT_EQ(controlGetRunState(), _STOP);
     QCoreApplication::processEvents(); // the queued frame, status text and refresh
-    EXPECT_EQ(window->ActionAcquireRunStop->property("imageIndex").toInt(), 3);
-    EXPECT_FALSE(window->ActionAcquireAutoSet->isEnabled());
-    EXPECT_FALSE(window->tbSingleShot->isChecked());
-    ASSERT_FALSE(window->display->frame().isNull());
-    EXPECT_EQ(window->display->frame().size(), QSize(501, 401));
-    EXPECT_FALSE(window->pnlStatus->text().isEmpty());
-    EXPECT_NE(window->rawDataSlot(_CH1), nullptr);
-    EXPECT_NE(*window->rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
+    EXPECT_EQ(window->controls().ActionAcquireRunStop->property("imageIndex").toInt(), 3);
+    EXPECT_FALSE(window->controls().ActionAcquireAutoSet->isEnabled());
+    EXPECT_FALSE(window->controls().tbSingleShot->isChecked());
+    ASSERT_FALSE(window->controls().display->frame().isNull());
+    EXPECT_EQ(window->controls().display->frame().size(), QSize(501, 401));
+    EXPECT_FALSE(window->controls().pnlStatus->text().isEmpty());
+    EXPECT_NE(views().rawDataSlot(_CH1), nullptr);
+    EXPECT_NE(*views().rawDataSlot(_CH1), nullptr); // the capture filled the cycle's record
 }
 
 // The display is there before any capture: in NORMAL mode without a trigger it once stayed
 // black until the first capture's trigger polls had all timed out.
 TEST_F(MainWindowTest, DisplayIsShownBeforeTheFirstCapture) {
     start(std::string(BOTH_ON) + "[TRIGGER]\ntriggerMode=1\n"); // the worker is left out: no capture
-    EXPECT_TRUE(window->display->frame().isNull());
-    const QImage shown = window->display->grab().toImage();
+    EXPECT_TRUE(window->controls().display->frame().isNull());
+    const QImage shown = window->controls().display->grab().toImage();
     bool gridDrawn = false;
     for (int x = 0; x < shown.width() && !gridDrawn; ++x)
         gridDrawn = (shown.pixel(x, shown.height() / 2) & 0xFFFFFF) != 0;
@@ -348,22 +355,25 @@ TEST_F(MainWindowTest, SingleShotTransitionsKeepTheRunStopControlsInStep) {
         int state;
     };
     const std::vector<Step> steps = {
-        {"run -> single shot", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
-        {"single shot cancelled", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
-        {"stop", [this] { window->ActionAcquireRunStop->trigger(); }, _STOP},
-        {"stop -> single shot", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
-        {"single shot cancelled without a trigger", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
-        {"single shot again", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"run -> single shot", [this] { window->controls().ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"single shot cancelled", [this] { window->controls().ActionAcquireSingleShot->trigger(); }, _RUN},
+        {"stop", [this] { window->controls().ActionAcquireRunStop->trigger(); }, _STOP},
+        {"stop -> single shot", [this] { window->controls().ActionAcquireSingleShot->trigger(); }, _SINGLE},
+        {"single shot cancelled without a trigger", [this] { window->controls().ActionAcquireSingleShot->trigger(); },
+         _RUN},
+        {"single shot again", [this] { window->controls().ActionAcquireSingleShot->trigger(); }, _SINGLE},
         {"single shot triggered", trigger, _STOP},
-        {"single shot from the triggered stop", [this] { window->ActionAcquireSingleShot->trigger(); }, _SINGLE},
-        {"cancelled", [this] { window->ActionAcquireSingleShot->trigger(); }, _RUN},
+        {"single shot from the triggered stop", [this] { window->controls().ActionAcquireSingleShot->trigger(); },
+         _SINGLE},
+        {"cancelled", [this] { window->controls().ActionAcquireSingleShot->trigger(); }, _RUN},
     };
     for (const Step& step : steps) {
         step.act();
         ASSERT_EQ(controlGetRunState(), step.state) << step.what;
         const bool running = step.state == _RUN;
-        EXPECT_EQ(window->ActionAcquireRunStop->property("imageIndex").toInt(), running ? 2 : 3) << step.what;
-        EXPECT_EQ(window->tbSingleShot->isChecked(), step.state == _SINGLE) << step.what;
+        EXPECT_EQ(window->controls().ActionAcquireRunStop->property("imageIndex").toInt(), running ? 2 : 3)
+            << step.what;
+        EXPECT_EQ(window->controls().tbSingleShot->isChecked(), step.state == _SINGLE) << step.what;
         for (const char* name :
              {"ActionAcquireAutoSet", "ActionAcquireAverage", "ActionChannel1OnOff", "ActionChannel2OnOff",
               "ActionChannel1ADC", "ActionChannel2ADC", "ActionTriggerSlope", "ActionTriggerSource",
@@ -381,7 +391,7 @@ TEST_F(MainWindowTest, DialogCommands) {
         math->s1_ch2->setChecked(true);
         return true;
     });
-    window->ActionChannelMathOption->trigger();
+    window->controls().ActionChannelMathOption->trigger();
     EXPECT_EQ(controlGetMathOperation(), _MULTIPLY);
     EXPECT_EQ(controlGetMathSource1(), _CH2);
 
@@ -393,7 +403,7 @@ TEST_F(MainWindowTest, DialogCommands) {
         levels->OKBtnClick();
         return true;
     });
-    window->ActionUtilUpperLowerLevel->trigger();
+    window->controls().ActionUtilUpperLowerLevel->trigger();
     EXPECT_EQ(window->environment().UpperLevel, 80);
     EXPECT_EQ(window->environment().LowerLevel, 0);
 
@@ -402,22 +412,75 @@ TEST_F(MainWindowTest, DialogCommands) {
         if (auto* about = qobject_cast<TFormAbout*>(&d)) total = about->lbTotalPhys->text();
         return true;
     });
-    window->ActionHelpAbout->trigger();
+    window->controls().ActionHelpAbout->trigger();
     EXPECT_TRUE(total.endsWith("KB Total")) << total.toStdString();
 }
 
-TEST_F(MainWindowTest, DataFileCommand) {
+// The View menu's bar commands show or hide their bar as the layout says the other way round;
+// opening the menu captures the layout of every bar but the util bar, which keeps its own.
+TEST_F(MainWindowTest, ToolbarCommandsAndTheLayoutCapture) {
+    start(BOTH_ON);
+    Environment& e = window->environment();
+    const MainWindowControls& c = window->controls();
+    c.tbTrig->hide();
+    e.toolBarLayout[_TOOLBAR_UTIL].Width = 99;
+    emit c.mnView->aboutToShow();
+    EXPECT_FALSE(e.toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_FALSE(c.TriggerToolBar1->isChecked());
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Width, 99);
+
+    c.TriggerToolBar1->trigger();
+    EXPECT_TRUE(e.toolBarLayout[_TOOLBAR_TRIG].Visible);
+    EXPECT_FALSE(c.tbTrig->isHidden());
+    EXPECT_TRUE(c.TriggerToolBar1->isChecked());
+    const bool util = e.toolBarLayout[_TOOLBAR_UTIL].Visible;
+    c.UtilTollBar1->trigger();
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Visible, !util);
+    EXPECT_EQ(c.tbUtil->isHidden(), util);
+    c.UtilTollBar1->trigger();
+    EXPECT_EQ(e.toolBarLayout[_TOOLBAR_UTIL].Visible, util);
+    EXPECT_EQ(c.UtilTollBar1->isChecked(), util);
+}
+
+// Each file output asks for its file with its own filter and writes the chosen one; a
+// cancelled dialog writes nothing.
+TEST_F(MainWindowTest, OutputsGetTheChosenPathWithTheirFilter) {
     start(BOTH_ON);
     for (int i = 0; i < 3; ++i) acquireAndDisplay(); // records to save
     TempDir out;
-    const std::string dat = out.file("wave.dat");
-    setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
-        EXPECT_EQ(r.filter, "DAT files (*.dat)|*.DAT");
-        return dat;
-    });
-    window->ActionFileSaveAsDat->trigger();
-    setFileDialogHandler({});
-    EXPECT_FALSE(TempDir::read(dat).empty());
+    struct Case {
+        QAction* MainWindowControls::*command;
+        const char* filter;
+        const char* extension;
+        const char* file;  // null: cancelled
+        std::string start; // the file's first bytes
+    } cases[] = {
+        {&MainWindowControls::ActionFileSaveAsDat, "DAT files (*.dat)|*.DAT", "dat", "wave.dat", ""},
+        {&MainWindowControls::ActionFileSaveAsBmp, "BMP files (*.bmp)|*.BMP", "bmp", "screen.bmp", "BM"},
+        {&MainWindowControls::ActionFileSaveAsJpg, "JPG files (*.jpg)|*.JPG", "jpg", "screen.jpg", "\xFF\xD8"},
+        {&MainWindowControls::ActionFileSaveAsJpg, "JPG files (*.jpg)|*.JPG", "jpg", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        std::vector<FileDialogRequest> requests;
+        setFileDialogHandler([&](const FileDialogRequest& r) -> std::optional<std::string> {
+            requests.push_back(r);
+            if (!c.file) return std::nullopt;
+            return out.file(c.file);
+        });
+        (window->controls().*c.command)->trigger();
+        setFileDialogHandler({});
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].kind, FileDialogKind::Save);
+        EXPECT_EQ(requests[0].filter, c.filter);
+        EXPECT_EQ(requests[0].defaultExtension, c.extension);
+        if (!c.file) continue;
+        const std::string written = TempDir::read(out.file(c.file));
+        EXPECT_FALSE(written.empty());
+        EXPECT_EQ(written.substr(0, c.start.size()), c.start);
+    }
+    // The cancelled one wrote nothing.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), std::filesystem::directory_iterator()), 3);
 }
 
 } // namespace
@@ -426,23 +489,56 @@ namespace {
 
 TEST_F(MainWindowTest, CrossCursorPressDragAndReadOut) {
     start(BOTH_ON); // 1 ms/div
-    window->ActionDisplayCrossCursor->trigger();
+    window->controls().ActionDisplayCrossCursor->trigger();
     EXPECT_EQ(window->environment().selectedObject, 7);
-    emit window->display->mouseDown(0, 100, 100);
-    emit window->display->mouseMove(200, 300);
-    emit window->display->mouseUp(0, 200, 300);
+    emit window->controls().display->mouseDown(0, 100, 100);
+    emit window->controls().display->mouseMove(200, 300);
+    emit window->controls().display->mouseUp(0, 200, 300);
     EXPECT_EQ(window->environment().cursorA.x, 100);
     EXPECT_EQ(window->environment().cursorA.y, 100);
     EXPECT_EQ(window->environment().cursorB.x, 200);
     EXPECT_EQ(window->environment().cursorB.y, 300);
     EXPECT_FALSE(window->environment().cursorDragging);
-    const QString horizontal = window->sbCursorMeasurePanel[0]->text();
+    const QString horizontal = window->controls().sbCursorMeasurePanel[0]->text();
     EXPECT_TRUE(horizontal.contains(", d=2ms, f=500Hz")) << horizontal.toStdString();
-    EXPECT_TRUE(window->sbCursorMeasurePanel[1]->text().startsWith("Vertical : @ = "));
+    EXPECT_TRUE(window->controls().sbCursorMeasurePanel[1]->text().startsWith("Vertical : @ = "));
 
     // Another tool empties the read-out.
-    window->ActionDisplayVerticalCursor->trigger();
-    EXPECT_TRUE(window->sbCursorMeasurePanel[0]->text().isEmpty());
+    window->controls().ActionDisplayVerticalCursor->trigger();
+    EXPECT_TRUE(window->controls().sbCursorMeasurePanel[0]->text().isEmpty());
+}
+
+// The display's mouse goes to the selected tool: a label is dragged only while the label tool
+// drags and the release ends the drag; with a channel's tool a click steps its volt/div.
+TEST_F(MainWindowTest, DisplayMouseGoesToTheSelectedTool) {
+    start(BOTH_ON);
+    Environment& e = window->environment();
+    const MainWindowControls& c = window->controls();
+    LabelListName label;
+    label.x = 40;
+    label.y = 60;
+    e.labelList.push_back(label);
+    c.ActionDisplayLabel->trigger();
+    e.selectedLabel = 0;
+    e.labelPressPoint = {10, 10};
+    emit c.display->mouseMove(13, 14); // not dragging: stays
+    EXPECT_EQ(e.labelList[0].x, 40);
+    e.cursorDragging = true;
+    emit c.display->mouseMove(13, 14);
+    EXPECT_EQ(e.labelList[0].x, 43);
+    EXPECT_EQ(e.labelList[0].y, 64);
+    emit c.display->mouseUp(0, 13, 14);
+    EXPECT_FALSE(e.cursorDragging);
+
+    ASSERT_TRUE(controlSetVoltageDiv(_CH2, 5));
+    c.ActionChannelVoltage[1]->trigger();
+    EXPECT_EQ(e.selectedObject, _CH2);
+    emit c.display->mouseUp(0, 10, 10);
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 4);
+    emit c.display->mouseUp(1, 10, 10);
+    emit c.display->mouseUp(1, 10, 10);
+    EXPECT_EQ(controlGetVoltageDiv(_CH2), 6);
+    EXPECT_EQ(e.labelList[0].x, 43); // the label tool is no longer selected
 }
 
 TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
@@ -451,8 +547,8 @@ TEST_F(MainWindowTest, LabelToolAddsThroughItsDialogAndCloseEmptiesTheList) {
     TFormMain::StartupWindows windows;
     windows.label = &dialog;
     window->attachWindows(windows);
-    window->ActionDisplayLabel->trigger();
-    emit window->display->mouseDown(0, 40, 60);
+    window->controls().ActionDisplayLabel->trigger();
+    emit window->controls().display->mouseDown(0, 40, 60);
     EXPECT_TRUE(dialog.isVisible());
     dialog.ebLabelText->setText("abc");
     dialog.ebLabelTextKeyDown(Qt::Key_Return);
@@ -498,13 +594,13 @@ protected:
 
 TEST_F(MainWindowWithToolsTest, SpectrumToggleShowsHidesAndKeepsTheButtonInStep) {
     startWithTools(BOTH_ON);
-    window->ActionUtilFFT->trigger();
+    window->controls().ActionUtilFFT->trigger();
     EXPECT_TRUE(spectrum->isVisible());
-    EXPECT_TRUE(window->tbFFT->isChecked());
-    EXPECT_TRUE(window->isFftWindowVisible());
-    window->ActionUtilFFT->trigger();
+    EXPECT_TRUE(window->controls().tbFFT->isChecked());
+    EXPECT_TRUE(views().isFftWindowVisible());
+    window->controls().ActionUtilFFT->trigger();
     EXPECT_FALSE(spectrum->isVisible());
-    EXPECT_FALSE(window->tbFFT->isChecked());
+    EXPECT_FALSE(window->controls().tbFFT->isChecked());
 }
 
 TEST_F(MainWindowWithToolsTest, SpectrumChannelFollowsTheChannelsOn) {
@@ -512,13 +608,13 @@ TEST_F(MainWindowWithToolsTest, SpectrumChannelFollowsTheChannelsOn) {
     auto* ch1 = spectrum->findChild<QRadioButton*>("rbFFTCh1");
     auto* ch2 = spectrum->findChild<QRadioButton*>("rbFFTCh2");
     ASSERT_TRUE(ch1 && ch2);
-    window->ActionChannelOnOff[0]->trigger(); // channel 1 off
+    window->controls().ActionChannelOnOff[0]->trigger(); // channel 1 off
     EXPECT_FALSE(ch1->isEnabled());
     EXPECT_TRUE(ch2->isChecked());
     EXPECT_EQ(spectrum->fftChannel(), 1);
-    window->ActionChannelOnOff[1]->trigger(); // channel 2 off: nothing to switch to
+    window->controls().ActionChannelOnOff[1]->trigger(); // channel 2 off: nothing to switch to
     EXPECT_FALSE(ch2->isEnabled());
-    window->ActionChannelOnOff[0]->trigger(); // channel 1 on while 2 is off: selected
+    window->controls().ActionChannelOnOff[0]->trigger(); // channel 1 on while 2 is off: selected
     EXPECT_TRUE(ch1->isEnabled());
     EXPECT_TRUE(ch1->isChecked());
     EXPECT_EQ(spectrum->fftChannel(), 0);
@@ -526,14 +622,14 @@ TEST_F(MainWindowWithToolsTest, SpectrumChannelFollowsTheChannelsOn) {
 
 TEST_F(MainWindowWithToolsTest, MeasurementCommandsFillAndPlaceTheWindow) {
     startWithTools(BOTH_ON);
-    window->rbMeasureCh2->click();
-    window->actMeasure[20]->trigger(); // Frequency of CH2
+    window->controls().rbMeasureCh2->click();
+    window->controls().actMeasure[20]->trigger(); // Frequency of CH2
     EXPECT_EQ(measure->itemCount(), 1);
     EXPECT_TRUE(measure->isVisible());
     EXPECT_EQ(measure->y(), window->frameGeometry().top());
-    EXPECT_NE(window->measureObject(), nullptr);
-    window->btnNext->click();
-    window->gbMeasureVolt2->findChild<QToolButton*>("tbnMeasure6")->click(); // Upper
+    EXPECT_NE(views().measureObject(), nullptr);
+    window->controls().btnNext->click();
+    window->controls().gbMeasureVolt2->findChild<QToolButton*>("tbnMeasure6")->click(); // Upper
     EXPECT_EQ(measure->itemCount(), 2);
 }
 
@@ -542,8 +638,8 @@ TEST_F(MainWindowWithToolsTest, MeasurementCommandsFillAndPlaceTheWindow) {
 TEST_F(MainWindowWithToolsTest, RefreshMessagesReachTheirWindows) {
     startWithTools(BOTH_ON);
     acquireAndDisplay(); // records and images, while both windows are hidden
-    window->rbMeasureCh2->click();
-    window->actMeasure[20]->trigger(); // Frequency of CH2
+    window->controls().rbMeasureCh2->click();
+    window->controls().actMeasure[20]->trigger(); // Frequency of CH2
     QCoreApplication::processEvents();
     const QString before = measure->labelText(0);
     ASSERT_TRUE(spectrum->spectrumRecord().lin.empty());
@@ -573,7 +669,7 @@ TEST_F(MainWindowWithToolsTest, RefreshMessagesReachTheirWindows) {
 
 TEST_F(MainWindowWithToolsTest, CalibrationCommandShowsTheZeroCalibrationWindow) {
     startWithTools(BOTH_ON);
-    window->ActionUtilCalibration->trigger();
+    window->controls().ActionUtilCalibration->trigger();
     EXPECT_TRUE(calibration->isVisible());
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
 }
@@ -596,28 +692,28 @@ TEST_F(MainWindowTest, RendererAndGridColourFollowTheGraphicMode) {
     for (const Case& c : cases) {
         TearDown();
         start(BOTH_ON, _HW4, c.mode);
-        EXPECT_EQ(window->d_graphicMode, c.graphicMode) << c.mode;
-        EXPECT_EQ(dynamic_cast<DisplayDirectX*>(window->p_display.get()) != nullptr, c.fast) << c.mode;
-        EXPECT_EQ(window->d_surfaceFormat, _SURFACE_32BIT);
+        EXPECT_EQ(window->graphicMode(), c.graphicMode) << c.mode;
+        EXPECT_EQ(dynamic_cast<const DisplayDirectX*>(window->renderer()) != nullptr, c.fast) << c.mode;
+        EXPECT_EQ(window->surfaceFormat(), _SURFACE_32BIT);
         window->environment().GridOriginColor = 0x0000FF;
         window->updateGridColor();
-        EXPECT_EQ(window->gridColor(), c.gridColour) << c.mode;
+        EXPECT_EQ(cycleView().gridColor(), c.gridColour) << c.mode;
         acquireAndDisplay();
         QCoreApplication::processEvents();
-        EXPECT_EQ(window->display->frame().size(), QSize(501, 401)) << c.mode;
+        EXPECT_EQ(window->controls().display->frame().size(), QSize(501, 401)) << c.mode;
     }
 }
 
 TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
     start(BOTH_ON);
-    TFormFull full(window->environment());
+    TFormFull full(window->environment(), actions());
     TFormMain::StartupWindows windows;
     windows.full = &full;
     window->attachWindows(windows);
-    window->ActionViewFullScreen->trigger();
+    window->controls().ActionViewFullScreen->trigger();
     EXPECT_TRUE(full.isVisible());
     EXPECT_TRUE(full.visibleToCycle());
-    window->ActionViewFullScreen->trigger();
+    window->controls().ActionViewFullScreen->trigger();
     EXPECT_FALSE(full.isVisible());
     window->attachWindows({});
 }
@@ -626,7 +722,7 @@ TEST_F(MainWindowTest, FullScreenCommandShowsAndHidesItsWindow) {
 // whichever window is active, and Escape leaves full screen.
 TEST_F(MainWindowTest, FullScreenKeysWorkFromEitherWindow) {
     start(BOTH_ON);
-    TFormFull full(window->environment());
+    TFormFull full(window->environment(), actions());
     TFormMain::StartupWindows windows;
     windows.full = &full;
     window->attachWindows(windows);

@@ -37,14 +37,16 @@ TEST_F(MainWindowTest, TimeDivComboAndSampleRate) {
     start(BOTH_CHANNELS_ON);
     for (int code : {0, 11, 17, 25, 29}) {
         ASSERT_TRUE(controlSetTimeDiv(code));
-        window->updateTimeDivView();
-        EXPECT_EQ(window->cbTimeDiv->currentIndex(), code);
-        EXPECT_EQ(window->cbTimeDiv->currentText().toStdString(), TIME_DIV_ITEMS[static_cast<std::size_t>(code)]);
-        EXPECT_EQ(text(window->la_sampling_rate).toStdString(), sampleRateText(controlGetSampleRate())) << code;
+        views().updateTimeDivView();
+        EXPECT_EQ(window->controls().cbTimeDiv->currentIndex(), code);
+        EXPECT_EQ(window->controls().cbTimeDiv->currentText().toStdString(),
+                  TIME_DIV_ITEMS[static_cast<std::size_t>(code)]);
+        EXPECT_EQ(text(window->controls().la_sampling_rate).toStdString(), sampleRateText(controlGetSampleRate()))
+            << code;
     }
     std::array<std::string, 4> volts;
     std::string time;
-    window->comboTexts(volts, time);
+    cycleView().comboTexts(volts, time);
     EXPECT_EQ(time, "10s");
     EXPECT_EQ(volts[0], "1V"); // the default 1 V/div at x1
 }
@@ -66,10 +68,10 @@ TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
         controlSetTimeDiv(c.timeDiv);
         controlSetDelayOnOff(c.delay);
         controlSetHorizontalPosition(c.position);
-        window->updateDelayView();
-        EXPECT_EQ(text(window->pnDelay), c.shown) << c.delay << " " << c.position;
-        EXPECT_EQ(window->ActionHorizontalDelayOnOff->text(), c.delay ? "Delay On" : "Delay Off");
-        EXPECT_EQ(imageOf(window->ActionHorizontalDelayOnOff), c.delay ? 19 : 20);
+        views().updateDelayView();
+        EXPECT_EQ(text(window->controls().pnDelay), c.shown) << c.delay << " " << c.position;
+        EXPECT_EQ(window->controls().ActionHorizontalDelayOnOff->text(), c.delay ? "Delay On" : "Delay Off");
+        EXPECT_EQ(imageOf(window->controls().ActionHorizontalDelayOnOff), c.delay ? 19 : 20);
     }
     struct Marker {
         int position, left, picture;
@@ -77,9 +79,9 @@ TEST_F(MainWindowTest, DelayReadOutAndPositionMarker) {
     controlSetRunState(_STOP); // a stopped capture scrolls past both edges
     for (const Marker& m : markers) {
         controlSetHorizontalPosition(m.position);
-        window->updateHorizontalPositionMarker();
-        EXPECT_EQ(window->iTriggerHorPos->x(), m.left) << m.position;
-        EXPECT_EQ(window->iTriggerHorPos->property("picture").toInt(), m.picture) << m.position;
+        views().updateHorizontalPositionMarker();
+        EXPECT_EQ(window->controls().iTriggerHorPos->x(), m.left) << m.position;
+        EXPECT_EQ(window->controls().iTriggerHorPos->property("picture").toInt(), m.picture) << m.position;
     }
 }
 
@@ -98,23 +100,23 @@ TEST_F(MainWindowTest, VoltDivItemsFollowTheProbe) {
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(controlSetProbeAttenuation(_CH1, c.probe));
-        window->updateChannelViews();
-        EXPECT_EQ(window->CBProbe[0]->currentIndex(), c.item);
-        ASSERT_EQ(window->CBVoltDiv[0]->count(), 10);
-        EXPECT_EQ(window->CBVoltDiv[0]->itemText(0), c.first);
-        EXPECT_EQ(window->CBVoltDiv[0]->itemText(9), c.last);
-        for (QAction* a : window->mnProbeAtt[0])
+        views().updateChannelViews();
+        EXPECT_EQ(window->controls().CBProbe[0]->currentIndex(), c.item);
+        ASSERT_EQ(window->controls().CBVoltDiv[0]->count(), 10);
+        EXPECT_EQ(window->controls().CBVoltDiv[0]->itemText(0), c.first);
+        EXPECT_EQ(window->controls().CBVoltDiv[0]->itemText(9), c.last);
+        for (QAction* a : window->controls().mnProbeAtt[0])
             EXPECT_EQ(a->isChecked(), a->objectName() == c.checked) << a->objectName().toStdString();
     }
     // The combos never show code 0.
     ASSERT_TRUE(controlSetProbeAttenuation(_CH1, 1));
-    window->fillVoltDivItems(_CH1);
+    views().updateChannelViews();
     ASSERT_TRUE(controlSetVoltageDiv(_CH1, 0));
-    window->updateVoltDivView(_CH1);
-    EXPECT_EQ(window->CBVoltDiv[0]->currentIndex(), -1);
+    views().updateVoltDivView(_CH1);
+    EXPECT_EQ(window->controls().CBVoltDiv[0]->currentIndex(), -1);
     ASSERT_TRUE(controlSetVoltageDiv(_CH1, 5));
-    window->updateVoltDivView(_CH1);
-    EXPECT_EQ(window->CBVoltDiv[0]->currentText(), "200mV"); // code 5: 200 mV/div
+    views().updateVoltDivView(_CH1);
+    EXPECT_EQ(window->controls().CBVoltDiv[0]->currentText(), "200mV"); // code 5: 200 mV/div
 }
 
 // Whether `text` shows whole in the combo's text field, in its font and style.
@@ -138,20 +140,22 @@ TEST_F(MainWindowTest, EveryComboTextShowsWhole) {
             const int trace = static_cast<int>(t) + 1;
             for (int probe : {1, 10, 100, 1000}) {
                 ASSERT_TRUE(controlSetProbeAttenuation(trace, probe));
-                window->fillVoltDivItems(trace);
-                for (int i = 0; i < window->CBVoltDiv[t]->count(); ++i)
-                    EXPECT_TRUE(showsWhole(window->CBVoltDiv[t], window->CBVoltDiv[t]->itemText(i)))
+                views().updateChannelViews();
+                for (int i = 0; i < window->controls().CBVoltDiv[t]->count(); ++i)
+                    EXPECT_TRUE(
+                        showsWhole(window->controls().CBVoltDiv[t], window->controls().CBVoltDiv[t]->itemText(i)))
                         << "scale " << scale << ", trace " << trace << ", "
-                        << window->CBVoltDiv[t]->itemText(i).toStdString();
+                        << window->controls().CBVoltDiv[t]->itemText(i).toStdString();
             }
-            for (int i = 0; i < window->CBProbe[t]->count(); ++i)
-                EXPECT_TRUE(showsWhole(window->CBProbe[t], window->CBProbe[t]->itemText(i)))
-                    << "scale " << scale << ", " << window->CBProbe[t]->itemText(i).toStdString();
-            const QRect panel = window->pnlInfo[t]->geometry();
-            EXPECT_TRUE(panel.contains(window->CBVoltDiv[t]->geometry().translated(panel.topLeft()))) << scale;
+            for (int i = 0; i < window->controls().CBProbe[t]->count(); ++i)
+                EXPECT_TRUE(showsWhole(window->controls().CBProbe[t], window->controls().CBProbe[t]->itemText(i)))
+                    << "scale " << scale << ", " << window->controls().CBProbe[t]->itemText(i).toStdString();
+            const QRect panel = window->controls().pnlInfo[t]->geometry();
+            EXPECT_TRUE(panel.contains(window->controls().CBVoltDiv[t]->geometry().translated(panel.topLeft())))
+                << scale;
             EXPECT_LE(panel.right(), window->centralWidget()->width()) << scale;
             if (t > 0) {
-                EXPECT_GT(panel.left(), window->pnlInfo[t - 1]->geometry().right()) << scale;
+                EXPECT_GT(panel.left(), window->controls().pnlInfo[t - 1]->geometry().right()) << scale;
             }
         }
         window.reset();
@@ -176,30 +180,30 @@ TEST_F(MainWindowTest, ChannelOnOffEnablesItsControls) {
     for (const Case& c : cases) {
         const auto i = static_cast<std::size_t>(c.ch - 1);
         ASSERT_TRUE(controlSetChannelOnOff(c.ch, c.on) || c.ch > _CH2);
-        window->updateChannelOnView(c.ch);
-        EXPECT_EQ(imageOf(window->ActionChannelOnOff[i]), c.image);
-        EXPECT_EQ(window->ActionChannelVoltage[i]->isEnabled(), c.on);
-        EXPECT_EQ(window->ActionChannelProbe[i]->isEnabled(), c.on);
-        EXPECT_EQ(window->pnlInfo[i]->isEnabled(), c.on);
-        EXPECT_EQ(window->iVoltOffsetPos[i]->isHidden(), !c.on);
-        EXPECT_EQ(fontOf(window->CBVoltDiv[i]), c.colour);
-        EXPECT_EQ(fontOf(window->CBProbe[i]), c.colour);
+        views().updateChannelOnView(c.ch);
+        EXPECT_EQ(imageOf(window->controls().ActionChannelOnOff[i]), c.image);
+        EXPECT_EQ(window->controls().ActionChannelVoltage[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->controls().ActionChannelProbe[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->controls().pnlInfo[i]->isEnabled(), c.on);
+        EXPECT_EQ(window->controls().iVoltOffsetPos[i]->isHidden(), !c.on);
+        EXPECT_EQ(fontOf(window->controls().CBVoltDiv[i]), c.colour);
+        EXPECT_EQ(fontOf(window->controls().CBProbe[i]), c.colour);
     }
     controlSetChannelOnOff(_CH2, true);
-    window->updateChannelOnView(_CH2);
-    EXPECT_TRUE(window->rbMeasureCh2->isChecked());
-    EXPECT_TRUE(window->rbTriggerCh2->isEnabled());
-    EXPECT_TRUE(window->ActionChannelBandLimit[1]->isEnabled()); // fourth generation
-    EXPECT_EQ(window->measureSource(), 2);
+    views().updateChannelOnView(_CH2);
+    EXPECT_TRUE(window->controls().rbMeasureCh2->isChecked());
+    EXPECT_TRUE(window->controls().rbTriggerCh2->isEnabled());
+    EXPECT_TRUE(window->controls().ActionChannelBandLimit[1]->isEnabled()); // fourth generation
+    EXPECT_EQ(cycleView().measureSource(), 2);
     controlSetChannelOnOff(_CH2, false);
-    window->updateChannelOnView(_CH2);
-    EXPECT_FALSE(window->rbMeasureCh2->isEnabled());
-    EXPECT_FALSE(window->rbTriggerCh2->isEnabled());
-    EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
+    views().updateChannelOnView(_CH2);
+    EXPECT_FALSE(window->controls().rbMeasureCh2->isEnabled());
+    EXPECT_FALSE(window->controls().rbTriggerCh2->isEnabled());
+    EXPECT_FALSE(window->controls().ActionChannelBandLimit[1]->isEnabled());
     controlSetChannelOnOff(_MATH, true);
-    window->updateChannelOnView(_MATH);
-    EXPECT_TRUE(window->rbMeasureMath->isChecked());
-    EXPECT_EQ(window->measureSource(), 3);
+    views().updateChannelOnView(_MATH);
+    EXPECT_TRUE(window->controls().rbMeasureMath->isChecked());
+    EXPECT_EQ(cycleView().measureSource(), 3);
 }
 
 TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
@@ -211,35 +215,35 @@ TEST_F(MainWindowTest, CouplingInvertAndBandLimitViews) {
                      {_CH2, _AC, 11, "AC"}, {_CH2, _DC, 12, "DC"}, {_CH2, _GND, 13, "GND"}};
     for (const Coupling& c : couplings) {
         ASSERT_TRUE(controlSetChannelCoupling(c.ch, c.coupling));
-        window->updateCouplingView(c.ch);
-        QAction* a = window->ActionChannelADC[static_cast<std::size_t>(c.ch - 1)];
+        views().updateCouplingView(c.ch);
+        QAction* a = window->controls().ActionChannelADC[static_cast<std::size_t>(c.ch - 1)];
         EXPECT_EQ(imageOf(a), c.image);
         EXPECT_EQ(a->toolTip(), c.hint);
     }
     controlSetInvertOnOff(_CH1, true);
-    window->updateInvertView(_CH1);
-    EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert On");
-    EXPECT_EQ(imageOf(window->ActionChannelInvertOnOff[0]), 22);
+    views().updateInvertView(_CH1);
+    EXPECT_EQ(window->controls().ActionChannelInvertOnOff[0]->text(), "Invert On");
+    EXPECT_EQ(imageOf(window->controls().ActionChannelInvertOnOff[0]), 22);
     controlSetInvertOnOff(_CH1, false);
-    window->updateInvertView(_CH1);
-    EXPECT_EQ(window->ActionChannelInvertOnOff[0]->text(), "Invert Off");
+    views().updateInvertView(_CH1);
+    EXPECT_EQ(window->controls().ActionChannelInvertOnOff[0]->text(), "Invert Off");
     ASSERT_TRUE(controlSetBandwidthLimitOnOff(_CH2, true));
-    window->updateBandLimitView(_CH2);
-    EXPECT_EQ(window->ActionChannelBandLimit[1]->text(), "Bandwidth Limit On");
-    EXPECT_EQ(imageOf(window->ActionChannelBandLimit[1]), 24);
+    views().updateBandLimitView(_CH2);
+    EXPECT_EQ(window->controls().ActionChannelBandLimit[1]->text(), "Bandwidth Limit On");
+    EXPECT_EQ(imageOf(window->controls().ActionChannelBandLimit[1]), 24);
     controlSetTriggerHighFrequencyRejectOnOff(true);
-    window->updateHighFrequencyRejectView();
-    EXPECT_EQ(window->ActionTriggerHighFrequencyReject->text(), "High Frequency Rejection On");
-    EXPECT_EQ(imageOf(window->ActionTriggerHighFrequencyReject), 7);
+    views().updateHighFrequencyRejectView();
+    EXPECT_EQ(window->controls().ActionTriggerHighFrequencyReject->text(), "High Frequency Rejection On");
+    EXPECT_EQ(imageOf(window->controls().ActionTriggerHighFrequencyReject), 7);
 }
 
 TEST_F(MainWindowTest, FirstGenerationDisablesBandLimitAndRejectWhateverTheFlags) {
     start(BOTH_CHANNELS_ON, _HW1);
     controlSetTriggerHighFrequencyRejectOnOff(true);
-    window->updateAllViews();
-    EXPECT_FALSE(window->ActionChannelBandLimit[0]->isEnabled());
-    EXPECT_FALSE(window->ActionChannelBandLimit[1]->isEnabled());
-    EXPECT_FALSE(window->ActionTriggerHighFrequencyReject->isEnabled());
+    views().updateAllViews();
+    EXPECT_FALSE(window->controls().ActionChannelBandLimit[0]->isEnabled());
+    EXPECT_FALSE(window->controls().ActionChannelBandLimit[1]->isEnabled());
+    EXPECT_FALSE(window->controls().ActionTriggerHighFrequencyReject->isEnabled());
 }
 
 TEST_F(MainWindowTest, TriggerPanel) {
@@ -247,31 +251,31 @@ TEST_F(MainWindowTest, TriggerPanel) {
     controlSetTriggerMode(_NORMAL);
     controlSetTriggerSource(_CH2);
     controlSetTriggerSlope(0);
-    window->updateTriggerPanel();
-    EXPECT_EQ(text(window->lbTriggerNormalAuto), "NORMAL");
-    EXPECT_EQ(fontOf(window->lbTriggerNormalAuto), QColor(0, 128, 128));
-    EXPECT_EQ(imageOf(window->ActionTriggerMode), 3);
-    EXPECT_EQ(text(window->lbTriggerSource), "CH2");
-    EXPECT_EQ(fontOf(window->lbTriggerSource), QColor(255, 255, 0));
-    EXPECT_TRUE(window->rbTriggerCh2->isChecked());
-    EXPECT_TRUE(window->iTriggerLevel[0]->isHidden());
-    EXPECT_FALSE(window->iTriggerLevel[1]->isHidden());
-    EXPECT_EQ(imageOf(window->ActionTriggerSource), 6);
-    EXPECT_EQ(window->ActionTriggerSlope->text(), "Down Edge");
-    EXPECT_FALSE(window->lbTriggerSlopeFalling->isHidden());
-    EXPECT_TRUE(window->lbTriggerSlopeRising->isHidden());
-    EXPECT_EQ(text(window->lbTriggerType), "Edge");
-    EXPECT_EQ(fontOf(window->lbTriggerType), QColor(192, 220, 192));
+    views().updateAllViews();
+    EXPECT_EQ(text(window->controls().lbTriggerNormalAuto), "NORMAL");
+    EXPECT_EQ(fontOf(window->controls().lbTriggerNormalAuto), QColor(0, 128, 128));
+    EXPECT_EQ(imageOf(window->controls().ActionTriggerMode), 3);
+    EXPECT_EQ(text(window->controls().lbTriggerSource), "CH2");
+    EXPECT_EQ(fontOf(window->controls().lbTriggerSource), QColor(255, 255, 0));
+    EXPECT_TRUE(window->controls().rbTriggerCh2->isChecked());
+    EXPECT_TRUE(window->controls().iTriggerLevel[0]->isHidden());
+    EXPECT_FALSE(window->controls().iTriggerLevel[1]->isHidden());
+    EXPECT_EQ(imageOf(window->controls().ActionTriggerSource), 6);
+    EXPECT_EQ(window->controls().ActionTriggerSlope->text(), "Down Edge");
+    EXPECT_FALSE(window->controls().lbTriggerSlopeFalling->isHidden());
+    EXPECT_TRUE(window->controls().lbTriggerSlopeRising->isHidden());
+    EXPECT_EQ(text(window->controls().lbTriggerType), "Edge");
+    EXPECT_EQ(fontOf(window->controls().lbTriggerType), QColor(192, 220, 192));
 
     controlSetTriggerMode(_AUTO);
     controlSetTriggerSource(_CH1);
     controlSetTriggerSlope(1);
-    window->updateTriggerPanel();
-    EXPECT_EQ(text(window->lbTriggerNormalAuto), "AUTO");
-    EXPECT_EQ(fontOf(window->lbTriggerNormalAuto), QColor(255, 0, 255));
-    EXPECT_EQ(text(window->lbTriggerSource), "CH1");
-    EXPECT_EQ(window->ActionTriggerSlope->text(), "Up Edge");
-    EXPECT_EQ(imageOf(window->ActionTriggerSlope), 0);
+    views().updateAllViews();
+    EXPECT_EQ(text(window->controls().lbTriggerNormalAuto), "AUTO");
+    EXPECT_EQ(fontOf(window->controls().lbTriggerNormalAuto), QColor(255, 0, 255));
+    EXPECT_EQ(text(window->controls().lbTriggerSource), "CH1");
+    EXPECT_EQ(window->controls().ActionTriggerSlope->text(), "Up Edge");
+    EXPECT_EQ(imageOf(window->controls().ActionTriggerSlope), 0);
 }
 
 TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
@@ -292,12 +296,12 @@ TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
         if (c.readOut) controlSetTriggerLevel(c.level);
         // The other channel's stored level, as a state file can leave it.
         if (!c.readOut) g_control->p_state->d_channel[c.ch].triggerOffset = c.level;
-        window->updateTriggerLevelMarker(c.ch);
-        MarkerImage* m = window->iTriggerLevel[static_cast<std::size_t>(c.ch - 1)];
+        views().updateTriggerLevelMarker(c.ch);
+        MarkerImage* m = window->controls().iTriggerLevel[static_cast<std::size_t>(c.ch - 1)];
         EXPECT_EQ(m->y(), c.top) << c.ch << " " << c.level;
         EXPECT_EQ(m->property("picture").toInt(), c.picture);
         if (c.readOut) {
-            EXPECT_EQ(window->ebTriggerLevel->text(), c.readOut);
+            EXPECT_EQ(window->controls().ebTriggerLevel->text(), c.readOut);
         }
     }
 }
@@ -305,11 +309,11 @@ TEST_F(MainWindowTest, TriggerLevelMarkerAndReadOut) {
 TEST_F(MainWindowTest, OffsetMarkersFollowTheStoredRowMirroredWhenInverted) {
     start(BOTH_CHANNELS_ON);
     controlSetVoltageOffset(_CH1, 300);
-    window->updateOffsetMarker(_CH1);
-    EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 105);
+    views().updateOffsetMarker(_CH1);
+    EXPECT_EQ(window->controls().iVoltOffsetPos[0]->y(), 105);
     controlSetInvertOnOff(_CH1, true);
-    window->updateOffsetMarker(_CH1);
-    EXPECT_EQ(window->iVoltOffsetPos[0]->y(), 305);
+    views().updateOffsetMarker(_CH1);
+    EXPECT_EQ(window->controls().iVoltOffsetPos[0]->y(), 305);
 }
 
 TEST_F(MainWindowTest, AdvancedTriggerDialogLocksTheEdgeControlsAndEdgeUnlocksThem) {
@@ -320,29 +324,29 @@ TEST_F(MainWindowTest, AdvancedTriggerDialogLocksTheEdgeControlsAndEdgeUnlocksTh
         qobject_cast<TFormAdvancedTrigger*>(&d)->PulseOn->setChecked(true);
         return true;
     });
-    window->ActionTriggerAT->trigger();
+    window->controls().ActionTriggerAT->trigger();
     ASSERT_TRUE(controlGetTriggerAdvanceOnOff());
-    EXPECT_EQ(text(window->lbTriggerType), "Ad.T.");
-    EXPECT_EQ(fontOf(window->lbTriggerType), QColor(0, 255, 255));
-    EXPECT_FALSE(window->ActionTriggerSlope->isEnabled());
-    EXPECT_FALSE(window->ActionTriggerSource->isEnabled());
-    EXPECT_FALSE(window->ActionTriggerMode->isEnabled());
-    EXPECT_FALSE(window->rbTriggerCh1->isEnabled());
-    EXPECT_TRUE(window->tbnTriggerAdvanced->isChecked());
+    EXPECT_EQ(text(window->controls().lbTriggerType), "Ad.T.");
+    EXPECT_EQ(fontOf(window->controls().lbTriggerType), QColor(0, 255, 255));
+    EXPECT_FALSE(window->controls().ActionTriggerSlope->isEnabled());
+    EXPECT_FALSE(window->controls().ActionTriggerSource->isEnabled());
+    EXPECT_FALSE(window->controls().ActionTriggerMode->isEnabled());
+    EXPECT_FALSE(window->controls().rbTriggerCh1->isEnabled());
+    EXPECT_TRUE(window->controls().tbnTriggerAdvanced->isChecked());
 
     answerNextModalDialog([](QDialog& d) {
         qobject_cast<TFormAdvancedTrigger*>(&d)->BtEdgeOnly->click();
         return true;
     });
-    window->ActionTriggerAT->trigger();
+    window->controls().ActionTriggerAT->trigger();
     setAdvancedTriggerDialog(nullptr);
     EXPECT_FALSE(controlGetTriggerAdvanceOnOff());
-    EXPECT_EQ(text(window->lbTriggerType), "Edge");
-    EXPECT_TRUE(window->ActionTriggerSlope->isEnabled());
-    EXPECT_TRUE(window->rbTriggerCh1->isEnabled());
-    EXPECT_FALSE(window->tbnTriggerAdvanced->isChecked());
+    EXPECT_EQ(text(window->controls().lbTriggerType), "Edge");
+    EXPECT_TRUE(window->controls().ActionTriggerSlope->isEnabled());
+    EXPECT_TRUE(window->controls().rbTriggerCh1->isEnabled());
+    EXPECT_FALSE(window->controls().tbnTriggerAdvanced->isChecked());
     EXPECT_EQ(controlGetTriggerSlope(), 0);
-    EXPECT_EQ(window->ActionTriggerSlope->text(), "Down Edge");
+    EXPECT_EQ(window->controls().ActionTriggerSlope->text(), "Down Edge");
 }
 
 TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {
@@ -361,66 +365,69 @@ TEST_F(MainWindowTest, BufferOverviewShowsTheSetOfTheChannelsOn) {
         calls.clear();
         start(c.state);
         controlSetTriggerSource(c.source);
-        window->updateBufferOverview();
-        EXPECT_FALSE(window->iBufferWindowBufferCenter->isHidden());
-        const int triggers = !window->iBufferWindowTrigger->isHidden() + !window->iBufferWindowTriggerLeft->isHidden() +
-                             !window->iBufferWindowTriggerRight->isHidden();
+        views().updateBufferOverview();
+        EXPECT_FALSE(window->controls().iBufferWindowBufferCenter->isHidden());
+        const int triggers = !window->controls().iBufferWindowTrigger->isHidden() +
+                             !window->controls().iBufferWindowTriggerLeft->isHidden() +
+                             !window->controls().iBufferWindowTriggerRight->isHidden();
         EXPECT_EQ(triggers, 1);
-        EXPECT_EQ(!window->iBufferWindowBufferCh1->isHidden(), c.ch1Set) << c.state;
-        EXPECT_EQ(!window->iBufferWindowBufferLeftCh1->isHidden(), c.ch1Set);
-        EXPECT_EQ(!window->iBufferWindowBufferRightCh1->isHidden(), c.ch1Set);
-        EXPECT_EQ(!window->iBufferWindowBufferCh2->isHidden(), c.ch2Set) << c.state;
-        EXPECT_EQ(!window->iBufferWindowBufferRightCh2->isHidden(), c.ch2Set);
+        EXPECT_EQ(!window->controls().iBufferWindowBufferCh1->isHidden(), c.ch1Set) << c.state;
+        EXPECT_EQ(!window->controls().iBufferWindowBufferLeftCh1->isHidden(), c.ch1Set);
+        EXPECT_EQ(!window->controls().iBufferWindowBufferRightCh1->isHidden(), c.ch1Set);
+        EXPECT_EQ(!window->controls().iBufferWindowBufferCh2->isHidden(), c.ch2Set) << c.state;
+        EXPECT_EQ(!window->controls().iBufferWindowBufferRightCh2->isHidden(), c.ch2Set);
     }
 }
 
 TEST_F(MainWindowTest, XYCaptionAndTheTimeOffsetCalibrationOfTheFourthGeneration) {
     start(BOTH_CHANNELS_ON);
     controlSetXYPlotOnOff(true);
-    window->updateXYPlotView();
-    EXPECT_EQ(window->ActionUtilXYPlot->text(), "XY plot");
+    views().updateXYPlotView();
+    EXPECT_EQ(window->controls().ActionUtilXYPlot->text(), "XY plot");
     controlSetXYPlotOnOff(false);
-    window->updateXYPlotView();
-    EXPECT_EQ(window->ActionUtilXYPlot->text(), "normal plot");
-    EXPECT_FALSE(window->ETSCalibration->isEnabled());
+    views().updateXYPlotView();
+    EXPECT_EQ(window->controls().ActionUtilXYPlot->text(), "normal plot");
+    EXPECT_FALSE(window->controls().ETSCalibration->isEnabled());
 }
 
 TEST_F(MainWindowTest, ToolBarsFollowTheirLayoutVisibility) {
     start(BOTH_CHANNELS_ON);
     window->environment().toolBarLayout[_TOOLBAR_UTIL].Visible = false;
     window->environment().toolBarLayout[_TOOLBAR_CHANNEL].Visible = false;
-    window->updateToolbars();
-    EXPECT_TRUE(window->tbUtil->isHidden());
-    EXPECT_TRUE(window->tbChannel->isHidden());
-    EXPECT_FALSE(window->tbFile->isHidden());
-    EXPECT_FALSE(window->UtilTollBar1->isChecked());
-    EXPECT_TRUE(window->FileToolBar1->isChecked());
+    views().updateToolbars();
+    EXPECT_TRUE(window->controls().tbUtil->isHidden());
+    EXPECT_TRUE(window->controls().tbChannel->isHidden());
+    EXPECT_FALSE(window->controls().tbFile->isHidden());
+    EXPECT_FALSE(window->controls().UtilTollBar1->isChecked());
+    EXPECT_TRUE(window->controls().FileToolBar1->isChecked());
 }
 
 TEST_F(MainWindowTest, ModeButtonsAndDisplayCursor) {
     start(BOTH_CHANNELS_ON);
     struct Case {
         int object;
-        QToolButton* TFormMain::*down;
+        QToolButton* MainWindowControls::*down;
         Qt::CursorShape shape;
     } cases[] = {
-        {1, &TFormMain::tbChannel1VoltDiv, Qt::BitmapCursor},
-        {5, &TFormMain::tbTimeDiv, Qt::BitmapCursor},
-        {6, &TFormMain::tbLabel, Qt::IBeamCursor},
-        {8, &TFormMain::tbCursorHor, Qt::CrossCursor},
+        {1, &MainWindowControls::tbChannel1VoltDiv, Qt::BitmapCursor},
+        {5, &MainWindowControls::tbTimeDiv, Qt::BitmapCursor},
+        {6, &MainWindowControls::tbLabel, Qt::IBeamCursor},
+        {8, &MainWindowControls::tbCursorHor, Qt::CrossCursor},
         {0, nullptr, Qt::ArrowCursor},
     };
-    QToolButton* TFormMain::*const all[] = {
-        &TFormMain::tbChannel1VoltDiv, &TFormMain::tbChannel2VoltDiv, &TFormMain::tbMathVoltDiv,
-        &TFormMain::tbRefVoltDiv,      &TFormMain::tbTimeDiv,         &TFormMain::tbLabel,
-        &TFormMain::tbCursorCross,     &TFormMain::tbCursorHor,       &TFormMain::tbCursorVer};
+    QToolButton* MainWindowControls::*const all[] = {
+        &MainWindowControls::tbChannel1VoltDiv, &MainWindowControls::tbChannel2VoltDiv,
+        &MainWindowControls::tbMathVoltDiv,     &MainWindowControls::tbRefVoltDiv,
+        &MainWindowControls::tbTimeDiv,         &MainWindowControls::tbLabel,
+        &MainWindowControls::tbCursorCross,     &MainWindowControls::tbCursorHor,
+        &MainWindowControls::tbCursorVer};
     for (const Case& c : cases) {
-        window->sbCursorMeasurePanel[0]->setText("old");
+        window->controls().sbCursorMeasurePanel[0]->setText("old");
         window->environment().selectedObject = c.object;
-        window->updateModeButtons();
-        for (auto button : all) EXPECT_EQ((window.get()->*button)->isChecked(), button == c.down) << c.object;
-        EXPECT_EQ(window->display->cursor().shape(), c.shape) << c.object;
-        EXPECT_TRUE(window->sbCursorMeasurePanel[0]->text().isEmpty());
+        views().updateModeButtons();
+        for (auto button : all) EXPECT_EQ((window->controls().*button)->isChecked(), button == c.down) << c.object;
+        EXPECT_EQ(window->controls().display->cursor().shape(), c.shape) << c.object;
+        EXPECT_TRUE(window->controls().sbCursorMeasurePanel[0]->text().isEmpty());
     }
 }
 
@@ -432,28 +439,29 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     struct Case {
         const char* step;
         int timeDiv;
-        QAction* TFormMain::*trigger; // null: only the time base changes
-        QAction* TFormMain::*action;
+        QAction* MainWindowControls::*trigger; // null: only the time base changes
+        QAction* MainWindowControls::*action;
         bool kernelOn, enabled;
         int image;
         const char* caption;
     } cases[] = {
-        {"peak detection on", 20, &TFormMain::ActionAcquriePeakDetection, &TFormMain::ActionAcquriePeakDetection, true,
-         true, 7, "Peak Detecion On"},
-        {"peak detection off", 20, &TFormMain::ActionAcquriePeakDetection, &TFormMain::ActionAcquriePeakDetection,
-         false, true, 8, "Peak Detecion Off"},
-        {"peak detection past 25", 26, nullptr, &TFormMain::ActionAcquriePeakDetection, false, false, 8,
+        {"peak detection on", 20, &MainWindowControls::ActionAcquriePeakDetection,
+         &MainWindowControls::ActionAcquriePeakDetection, true, true, 7, "Peak Detecion On"},
+        {"peak detection off", 20, &MainWindowControls::ActionAcquriePeakDetection,
+         &MainWindowControls::ActionAcquriePeakDetection, false, true, 8, "Peak Detecion Off"},
+        {"peak detection past 25", 26, nullptr, &MainWindowControls::ActionAcquriePeakDetection, false, false, 8,
          "Peak Detecion Off"},
-        {"ETS off", 5, &TFormMain::ActionAcquireETS, &TFormMain::ActionAcquireETS, false, true, 0, "ETS Off"},
-        {"ETS past 10", 11, nullptr, &TFormMain::ActionAcquireETS, false, false, 0, "ETS Off"},
+        {"ETS off", 5, &MainWindowControls::ActionAcquireETS, &MainWindowControls::ActionAcquireETS, false, true, 0,
+         "ETS Off"},
+        {"ETS past 10", 11, nullptr, &MainWindowControls::ActionAcquireETS, false, false, 0, "ETS Off"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(controlSetTimeDiv(c.timeDiv));
-        window->updateTimeDivView();
-        if (c.trigger) (window.get()->*c.trigger)->trigger();
-        QAction* a = window.get()->*c.action;
+        views().updateTimeDivView();
+        if (c.trigger) (window->controls().*c.trigger)->trigger();
+        QAction* a = window->controls().*c.action;
         const bool kernelOn =
-            c.action == &TFormMain::ActionAcquireETS ? controlGetETSOnOff() : controlGetPeakDetectionOnOff();
+            c.action == &MainWindowControls::ActionAcquireETS ? controlGetETSOnOff() : controlGetPeakDetectionOnOff();
         EXPECT_EQ(kernelOn, c.kernelOn) << c.step;
         EXPECT_EQ(a->isEnabled(), c.enabled) << c.step;
         EXPECT_EQ(imageOf(a), c.image) << c.step;
@@ -463,36 +471,37 @@ TEST_F(MainWindowTest, ActionUnitControlsFollowTheKernel) {
     // Persistence: one item checked, none and no combo item outside the codes; no handler runs.
     for (int code : {3, 16, 40}) {
         g_control->p_state->d_persistence = code; // as a state file can leave it
-        window->updatePersistenceView();
+        views().updatePersistenceView();
         int checked = 0;
-        for (QAction* item : window->persistenceItems) checked += item->isChecked();
+        for (QAction* item : window->controls().persistenceItems) checked += item->isChecked();
         EXPECT_EQ(checked, code <= 16 ? 1 : 0) << code;
-        EXPECT_EQ(window->cbPersistence->currentIndex(), code <= 16 ? code : -1) << code;
+        EXPECT_EQ(window->controls().cbPersistence->currentIndex(), code <= 16 ? code : -1) << code;
         EXPECT_EQ(controlGetPersistence(), code);
     }
 
     ASSERT_TRUE(controlSetBufferSizeMode(_500K));
-    window->updateBufferSizeView();
-    EXPECT_EQ(window->BufferSize->title(), "Buffer Size : 500K");
-    EXPECT_TRUE(window->Buffer500K->isChecked());
-    EXPECT_FALSE(window->Buffer10K->isChecked());
+    views().updateBufferSizeView();
+    EXPECT_EQ(window->controls().BufferSize->title(), "Buffer Size : 500K");
+    EXPECT_TRUE(window->controls().Buffer500K->isChecked());
+    EXPECT_FALSE(window->controls().Buffer10K->isChecked());
 
     // Single shot, then stopped: every acquisition command off, both level markers hidden;
     // running again: the set back, a channel that is off left off.
     controlSetChannelOnOff(_CH2, false);
     for (int state : {_SINGLE, _STOP, _RUN}) {
         ASSERT_TRUE(controlSetRunState(state));
-        window->updateRunStateViews();
+        views().updateRunStateViews();
         const bool running = state == _RUN;
-        EXPECT_EQ(window->tbSingleShot->isChecked(), state == _SINGLE) << state;
-        EXPECT_EQ(imageOf(window->ActionAcquireRunStop), running ? 2 : 3) << state;
-        for (QAction* a : {window->ActionChannelADC[0], window->ActionAcquireAutoSet, window->ActionTriggerAT,
-                           window->ActionChannelBandLimit[0], window->ActionChannelOnOff[1]})
+        EXPECT_EQ(window->controls().tbSingleShot->isChecked(), state == _SINGLE) << state;
+        EXPECT_EQ(imageOf(window->controls().ActionAcquireRunStop), running ? 2 : 3) << state;
+        for (QAction* a : {window->controls().ActionChannelADC[0], window->controls().ActionAcquireAutoSet,
+                           window->controls().ActionTriggerAT, window->controls().ActionChannelBandLimit[0],
+                           window->controls().ActionChannelOnOff[1]})
             EXPECT_EQ(a->isEnabled(), running) << a->objectName().toStdString() << " " << state;
-        EXPECT_FALSE(window->ActionChannelADC[1]->isEnabled()) << state;
-        EXPECT_FALSE(window->rbTriggerCh2->isEnabled()) << state;
-        EXPECT_EQ(window->iTriggerLevel[0]->isHidden(), !running) << state;
-        EXPECT_TRUE(window->iTriggerLevel[1]->isHidden()) << state;
+        EXPECT_FALSE(window->controls().ActionChannelADC[1]->isEnabled()) << state;
+        EXPECT_FALSE(window->controls().rbTriggerCh2->isEnabled()) << state;
+        EXPECT_EQ(window->controls().iTriggerLevel[0]->isHidden(), !running) << state;
+        EXPECT_TRUE(window->controls().iTriggerLevel[1]->isHidden()) << state;
     }
 }
 
@@ -505,16 +514,17 @@ TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
     const auto voltDivShown = [&] {
         std::array<std::string, 4> volts;
         std::string time;
-        window->comboTexts(volts, time);
-        EXPECT_EQ(volts[0], window->CBVoltDiv[0]->currentText().toStdString()) << "full-screen copy";
-        return std::make_pair(window->CBVoltDiv[0]->currentIndex() + 1, volts[0]);
+        cycleView().comboTexts(volts, time);
+        EXPECT_EQ(volts[0], window->controls().CBVoltDiv[0]->currentText().toStdString()) << "full-screen copy";
+        return std::make_pair(window->controls().CBVoltDiv[0]->currentIndex() + 1, volts[0]);
     };
     const auto timeDivShown = [&] {
         std::array<std::string, 4> volts;
         std::string time;
-        window->comboTexts(volts, time);
-        EXPECT_EQ(time, window->cbTimeDiv->currentText().toStdString()) << "full-screen and spreadsheet copy";
-        return std::make_pair(window->cbTimeDiv->currentIndex(), time);
+        cycleView().comboTexts(volts, time);
+        EXPECT_EQ(time, window->controls().cbTimeDiv->currentText().toStdString())
+            << "full-screen and spreadsheet copy";
+        return std::make_pair(window->controls().cbTimeDiv->currentIndex(), time);
     };
     struct Case {
         const char* what;
@@ -525,7 +535,7 @@ TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
         bool keepsOld;                // the kernel keeps the old setting
     };
     const Case cases[] = {
-        {"volt/div at the relays", 0xB5, [] { actionSetVoltDiv(_CH1, _50MV_DIV); },
+        {"volt/div at the relays", 0xB5, [this] { actions().actionSetVoltDiv(_CH1, _50MV_DIV); },
          [] { return controlGetVoltageDiv(_CH1); },
          [&] {
              const auto [code, text] = voltDivShown();
@@ -533,23 +543,25 @@ TEST_F(MainWindowTest, RefusedCommandsLeaveEveryIndicatorOnTheKernelsValue) {
              return code;
          },
          true},
-        {"volt/div at the register block", 0xB3, [] { actionSetVoltDiv(_CH1, _5V_DIV); },
+        {"volt/div at the register block", 0xB3, [this] { actions().actionSetVoltDiv(_CH1, _5V_DIV); },
          [] { return controlGetVoltageDiv(_CH1); }, [&] { return voltDivShown().first; }, false},
-        {"coupling at the relays", 0xB5, [] { actionSetCoupling(_CH1, _GND); },
-         [] { return controlGetChannelCoupling(_CH1); }, [&] { return imageOf(window->ActionChannelADC[0]) - 8; },
-         true},
-        {"time/div at its byte", 0xB4, [] { actionSetTimeDiv(_2MS_DIV); }, [] { return controlGetTimeDiv(); },
+        {"coupling at the relays", 0xB5, [this] { actions().actionSetCoupling(_CH1, _GND); },
+         [] { return controlGetChannelCoupling(_CH1); },
+         [&] { return imageOf(window->controls().ActionChannelADC[0]) - 8; }, true},
+        {"time/div at its byte", 0xB4, [this] { actions().actionSetTimeDiv(_2MS_DIV); },
+         [] { return controlGetTimeDiv(); },
          [&] {
              const auto [code, text] = timeDivShown();
              EXPECT_EQ(text, TIME_DIV_ITEMS[static_cast<std::size_t>(controlGetTimeDiv())]);
              return code;
          },
          true},
-        {"time/div at the register block", 0xB1, [] { actionSetTimeDiv(_20MS_DIV); },
+        {"time/div at the register block", 0xB1, [this] { actions().actionSetTimeDiv(_20MS_DIV); },
          [] { return controlGetTimeDiv(); }, [&] { return timeDivShown().first; }, false},
-        {"trigger mode", 0xB1, [] { actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); },
+        {"trigger mode", 0xB1,
+         [this] { actions().actionSetTriggerMode(controlGetTriggerMode() == _AUTO ? _NORMAL : _AUTO); },
          [] { return controlGetTriggerMode(); },
-         [&] { return text(window->lbTriggerNormalAuto) == "NORMAL" ? _NORMAL : _AUTO; }, false},
+         [&] { return text(window->controls().lbTriggerNormalAuto) == "NORMAL" ? _NORMAL : _AUTO; }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -571,19 +583,20 @@ TEST_F(MainWindowTest, LoadStateWhileStoppedLeavesTheButtonsAndTheRunStateAgreei
     start(BOTH_CHANNELS_ON);
     const std::string path =
         kernel->dir().write("saved.ini", std::string(BOTH_CHANNELS_ON) + "[HORIZONTAL]\ntimeDiv=19\n");
-    window->ActionAcquireRunStop->trigger();
+    window->controls().ActionAcquireRunStop->trigger();
     ASSERT_EQ(controlGetRunState(), _STOP);
     setFileDialogHandler([&](const FileDialogRequest&) { return std::optional<std::string>(path); });
-    window->ActionFileLoadState->trigger();
+    window->controls().ActionFileLoadState->trigger();
     setFileDialogHandler(nullptr);
     ASSERT_EQ(controlGetTimeDiv(), 19);
     const bool running = controlGetRunState() == _RUN;
-    EXPECT_EQ(imageOf(window->ActionAcquireRunStop), running ? 2 : 3);
-    for (QAction* a : {window->ActionChannelOnOff[0], window->ActionChannelOnOff[1], window->ActionTriggerAT,
-                       window->ActionChannelADC[0], window->ActionAcquireAutoSet})
+    EXPECT_EQ(imageOf(window->controls().ActionAcquireRunStop), running ? 2 : 3);
+    for (QAction* a : {window->controls().ActionChannelOnOff[0], window->controls().ActionChannelOnOff[1],
+                       window->controls().ActionTriggerAT, window->controls().ActionChannelADC[0],
+                       window->controls().ActionAcquireAutoSet})
         EXPECT_EQ(a->isEnabled(), running) << a->objectName().toStdString();
-    EXPECT_EQ(window->iTriggerLevel[0]->isVisibleTo(window.get()), running);
-    EXPECT_FALSE(window->tbSingleShot->isChecked());
+    EXPECT_EQ(window->controls().iTriggerLevel[0]->isVisibleTo(window.get()), running);
+    EXPECT_FALSE(window->controls().tbSingleShot->isChecked());
 }
 
 // Inverting a channel that is not the trigger source keeps its stored level on its trace:
@@ -595,17 +608,17 @@ TEST_F(MainWindowTest, InvertedChannelMadeTheSourceKeepsItsLevelOnTheTrace) {
     ASSERT_EQ(volts, 20);
     for (int toggles : {1, 2, 3}) {
         SCOPED_TRACE(toggles);
-        window->ActionChannelInvertOnOff[1]->trigger();
+        window->controls().ActionChannelInvertOnOff[1]->trigger();
         EXPECT_EQ(controlGetTriggerOffset(_CH2) - controlGetVoltageOffset(_CH2), volts);
     }
     ASSERT_TRUE(controlGetInvertOnOff(_CH2));
-    window->rbTriggerCh2->click();
+    window->controls().rbTriggerCh2->click();
     ASSERT_EQ(controlGetTriggerSource(), _CH2);
     EXPECT_EQ(controlGetTriggerLevel() - controlGetVoltageOffset(_CH2), volts);
     // The marker sits 20 rows below the offset marker (mirrored), and the read-out is that
     // distance at 1 V/div.
-    EXPECT_EQ(window->iTriggerLevel[1]->y() - window->iVoltOffsetPos[1]->y(), 20);
-    EXPECT_EQ(window->ebTriggerLevel->text(), "-400mV");
+    EXPECT_EQ(window->controls().iTriggerLevel[1]->y() - window->controls().iVoltOffsetPos[1]->y(), 20);
+    EXPECT_EQ(window->controls().ebTriggerLevel->text(), "-400mV");
 }
 
 } // namespace

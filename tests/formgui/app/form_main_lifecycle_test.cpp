@@ -205,14 +205,14 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
     options.initialize = [&] { return kernel.create(); };
     options.lifecycle = MainWindowLifecycle::standard();
     const std::array<std::function<void(TFormMain&)>, 5> openers = {
-        [](TFormMain& m) { m.ActionUtilFFT->trigger(); },
-        [](TFormMain& m) { m.actMeasure[0]->trigger(); },
+        [](TFormMain& m) { m.controls().ActionUtilFFT->trigger(); },
+        [](TFormMain& m) { m.controls().actMeasure[0]->trigger(); },
         [](TFormMain& m) {
-            m.ActionDisplayLabel->trigger();
-            actionDisplayMouseDown(0, 100, 100);
+            m.controls().ActionDisplayLabel->trigger();
+            emit m.controls().display->mouseDown(0, 100, 100);
         },
-        [](TFormMain& m) { m.ActionViewFullScreen->trigger(); },
-        [](TFormMain& m) { m.ActionUtilCalibration->trigger(); },
+        [](TFormMain& m) { m.controls().ActionViewFullScreen->trigger(); },
+        [](TFormMain& m) { m.controls().ActionUtilCalibration->trigger(); },
     };
     std::array<int, openers.size()> order{0, 1, 2, 3, 4};
     do {
@@ -225,7 +225,7 @@ TEST_F(ProgramEntryTest, QuitEndsTheProgramWhateverToolWindowsAreOpen) {
             QTimer::singleShot(0, &main, [&] {
                 for (int i : order) openers[static_cast<std::size_t>(i)](main);
                 shown = shownWindowsBesides(&main);
-                main.ActionFileExit->trigger();
+                main.controls().ActionFileExit->trigger();
             });
             // Only a loop that does not end waits for this.
             QTimer::singleShot(20000, &main, [&] {
@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, ConfirmedCloseEndsInOrderAndSavesTheLayout) {
     start();
     const std::string environmentFile = kernel->mainFile("environment.ini");
     window->environment().labelList.push_back(LabelListName{});
-    window->setToolbarVisible(_TOOLBAR_TRIG, false);
+    window->controls().tbTrig->hide();
 
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->environment().labelList.empty());

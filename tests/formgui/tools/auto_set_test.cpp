@@ -426,7 +426,7 @@ TEST_F(AutoSetRun, ActionSwitchesTo10kAndRefreshesEverything) {
     controlSetRunState(_RUN);
     controlSetTimeDiv(20);
     controlSetBufferSizeMode(_500K);
-    actionAutoSet();
+    actions.actionAutoSet();
     EXPECT_EQ(controlGetBufferSizeMode(), _10K);
     EXPECT_EQ(views.calls.back(), "updateAllViews()");
 }
