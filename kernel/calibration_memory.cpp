@@ -228,6 +228,9 @@ bool Calibration::packPage(std::uint16_t* words_, int address_) const {
         }
         words_[word] = w;
     });
+    // The first word of a memory in the other format is its mark: a factor of 10.597 that
+    // encodes so is written one thousandth lower, or the next read would take neutral constants.
+    if (page == 0 && words_[0] == (FORMAT2_MARK[0] << 8 | FORMAT2_MARK[1])) words_[0] -= 1;
     return true;
 }
 

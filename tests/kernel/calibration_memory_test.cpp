@@ -256,7 +256,9 @@ TEST_F(CalibrationMemoryTest, FormatTwoHeaderGivesNeutralConstants) {
     EXPECT_EQ(c.HardwareVersion, _HW3);
 }
 
-TEST_F(CalibrationMemoryTest, FactorThatEncodesAsTheHeaderReadsAsFormatTwo) {
+// A factor whose word is the other format's mark is written one step lower: the memory must
+// not read back as that format and lose every constant.
+TEST_F(CalibrationMemoryTest, FactorThatEncodesAsTheHeaderStaysFormatOne) {
     Calibration c;
     fillSentinel(c, 1);
     c.ampACCh1[0] = 10.597f;
@@ -266,7 +268,8 @@ TEST_F(CalibrationMemoryTest, FactorThatEncodesAsTheHeaderReadsAsFormatTwo) {
     Calibration back;
     back.p_hardware = &hw;
     ASSERT_TRUE(back.readFromHardware());
-    EXPECT_EQ(back.d_calibrationVersion, 2);
+    EXPECT_EQ(back.d_calibrationVersion, 1);
+    EXPECT_NEAR(back.ampACCh1[0], 10.596, 1e-6);
 }
 
 TEST_F(CalibrationMemoryTest, FailedReadAtAnyPageChangesNothing) {
