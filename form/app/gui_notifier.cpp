@@ -8,6 +8,17 @@
 #include <algorithm>
 #include <memory>
 
+namespace {
+
+// One box's text: the gathered texts a line each.
+std::string joinedLines(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+    return joined;
+}
+
+} // namespace
+
 GuiNotifier::GuiNotifier(QObject* context, std::function<TimePoint()> now)
     : p_context(context), d_now(now ? std::move(now) : [] { return std::chrono::steady_clock::now(); }) {}
 
@@ -35,9 +46,7 @@ void GuiNotifier::queueLocked() {
                 return;
             }
             // Outlived its notifier: what was gathered when it was queued.
-            std::string joined;
-            for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
-            showMessage(joined);
+            showMessage(joinedLines(texts));
         },
         Qt::QueuedConnection);
 }
@@ -49,8 +58,7 @@ void GuiNotifier::showGathered() {
         texts.swap(d_gathered);
         d_showing.insert(texts.begin(), texts.end());
     }
-    std::string joined;
-    for (const std::string& t : texts) joined += (joined.empty() ? "" : "\n") + t;
+    const std::string joined = joinedLines(texts);
     // Modal: while it shows, the event loop runs, and new texts gather for the next box.
     if (!joined.empty()) showMessage(joined);
     const TimePoint now = d_now();
